@@ -1,0 +1,24 @@
+// SPDX-License-Identifier: MIT
+// Code page 932 as a character set: lead bytes, decoding to Unicode (what a
+// front end uses to show display text) and encoding from UTF-8 with "?" for
+// characters without a code (paths and contact names shown to the user).
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace pelmora {
+
+inline bool IsCp932LeadByte(std::uint8_t byte) {
+    return (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC);
+}
+
+// The Unicode character of a one- or two-byte code, 0 where there is none.
+char32_t Cp932ToUnicode(std::uint16_t code);
+// Display text to UTF-8; bytes without a character become U+FFFD.
+std::string Cp932ToUtf8(std::string_view cp932);
+// UTF-8 to display text; characters without a code and malformed bytes become "?".
+std::string Utf8ToCp932(std::string_view utf8);
+
+}  // namespace pelmora

@@ -1,0 +1,61 @@
+// SPDX-License-Identifier: MIT
+// One message entry. The field names are the ones every part of the program
+// and its documentation use, so they keep their spelling.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace pelmora {
+
+namespace ui {
+class ListView;
+}
+
+// Days since 1899-12-30 in the integer part, time of day in the fraction,
+// local time.
+using DateTime = double;
+
+struct TMsgItem {
+    // Display text (code page 932) unless noted otherwise.
+    std::string From;          // decoded and formatted sender, "（不明）" when absent
+    std::string Subject;       // decoded subject, "（件名なし）" when absent
+    std::string RecvDateText;  // "YYYY/MM/DD HH:MM"
+    std::string SizeText;      // SizeKB + "KB"
+    std::string FolderName;    // native bytes: last component of FolderPath
+    std::string To;            // formatted recipients joined with "; "
+    std::string SentDateText;
+    std::string FromRaw;       // header bytes as read, unfolded and trimmed
+    std::string ToRaw;
+    std::string MessageId;     // angle brackets kept; empty when absent
+    std::string Boundary;      // top-level multipart/mixed or /report boundary
+    DateTime RecvDate = 0;
+    DateTime SentDate = 0;
+    std::int64_t DupHash = 0;
+    bool HasAttach = false;
+    std::string FileName;      // native bytes: full path of the message file
+    std::string FolderPath;    // native bytes: folder without trailing slash ("/" kept)
+    std::string FileExt;       // ".eml" or ".nws"
+    std::string FileDateText;
+    std::string SizeKB;        // "1,234"
+    DateTime FileDate = 0;     // last-write time, local, even seconds
+    std::uint64_t FileTime = 0;  // last-write time, 100-ns units since 1601-01-01 UTC
+    std::int64_t FileSize = 0;
+    std::int32_t IconIndex = 0;
+    ui::ListView* OwnerView = nullptr;  // the view whose sort key orders this entry
+    bool Matched = false;
+    bool DeleteMark = false;
+    bool SelMark = false;
+};
+
+// A list owns its entries; removing an entry frees it. Remove many entries
+// with one compaction pass (std::erase_if), never one erase per entry.
+using MsgList = std::vector<std::unique_ptr<TMsgItem>>;
+
+// The lines of the message being read (header lines unfolded, then an empty
+// line and body lines when the reader read on). One per reader, passed in.
+using LineList = std::vector<std::string>;
+
+}  // namespace pelmora

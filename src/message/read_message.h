@@ -1,0 +1,53 @@
+// SPDX-License-Identifier: MIT
+// The header reader: completes a scanned entry from its message file.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+#include "message/msg_item.h"
+
+namespace pelmora {
+
+namespace ui {
+class Prompts;
+}
+
+// The address book as the address formatter sees it.
+class DisplayNameLookup {
+public:
+    virtual ~DisplayNameLookup() = default;
+    // The display name stored for address (compared without regard to
+    // letter case), or nullptr.
+    virtual const std::string* LookupDisplayName(std::string_view address) const = 0;
+};
+
+// What a search run adds to the reader. Absent outside search mode.
+class SearchHooks {
+public:
+    virtual ~SearchHooks() = default;
+    virtual bool MatchHeaderFilter(const TMsgItem& entry) = 0;
+    virtual bool AttachmentsOnly() const = 0;
+    virtual bool HasBodyTerms() const = 0;
+    // 0 for no match.
+    virtual int SearchBody(const LineList& lines, const TMsgItem& entry) = 0;
+};
+
+struct ReaderOptions {
+    bool DupCheckHeaders = true;
+    // Non-null exactly while the display-name option is on.
+    const DisplayNameLookup* displayNames = nullptr;
+};
+
+struct ReaderContext {
+    LineList& MsgLines;
+    ReaderOptions options;
+    ui::Prompts& prompts;
+    SearchHooks* search = nullptr;  // non-null: search mode
+};
+
+// Completes list[index] from its file. Never throws on malformed input.
+void ReadMessage(MsgList& list, std::size_t index, ReaderContext& context);
+
+}  // namespace pelmora

@@ -1,0 +1,143 @@
+// SPDX-License-Identifier: MIT
+// Fakes of the ports that record each call and return scripted answers.
+#pragma once
+
+#include <algorithm>
+#include <deque>
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "ui/ports.h"
+
+namespace pelmora::test {
+
+class FakeListView : public ui::ListView {
+public:
+    explicit FakeListView(std::vector<int> keys = {1, 6, 2, 7, 3, 4}, int sortKey = 3)
+        : columnKeys(std::move(keys)), captions(columnKeys.size()), key(sortKey) {}
+
+    int rowCount() const override { return rows; }
+    void setRowCount(int n) override {
+        rows = n;
+        std::erase_if(selection, [n](int r) { return r >= n; });
+    }
+    std::vector<int> selectedRows() const override { return {selection.begin(), selection.end()}; }
+    int selectedCount() const override { return static_cast<int>(selection.size()); }
+    bool isSelected(int row) const override { return selection.count(row) != 0; }
+    void setSelected(int row, bool selected) override {
+        if (selected)
+            selection.insert(row);
+        else
+            selection.erase(row);
+    }
+    void clearSelection() override { selection.clear(); }
+    void selectAll() override {
+        for (int r = 0; r < rows; ++r) selection.insert(r);
+    }
+    void setFocusRow(int row) override { focus = row; }
+    void scrollIntoView(int row) override { scrolledTo.push_back(row); }
+    void beginUpdate() override { ++updateDepth; ++updateCalls; }
+    void endUpdate() override { --updateDepth; }
+    int columnCount() const override { return static_cast<int>(columnKeys.size()); }
+    int columnKey(int column) const override { return columnKeys.at(column); }
+    void setColumnCaption(int column, const std::string& cp932) override { captions.at(column) = cp932; }
+    int sortKey() const override { return key; }
+    void setSortKey(int k) override { key = k; }
+    void redrawRow(int row) override { redrawn.push_back(row); }
+    void takeFocus() override { ++focusTaken; }
+
+    std::vector<int> columnKeys;
+    std::vector<std::string> captions;
+    int key;
+    int rows = 0;
+    std::set<int> selection;
+    int focus = -1;
+    std::vector<int> scrolledTo;
+    std::vector<int> redrawn;
+    int updateDepth = 0;
+    int updateCalls = 0;
+    int focusTaken = 0;
+};
+
+class FakeStatusBar : public ui::StatusBar {
+public:
+    void setPanelText(int panel, const std::string& cp932) override { panels[panel] = cp932; }
+    std::map<int, std::string> panels;
+};
+
+class FakePrompts : public ui::Prompts {
+public:
+    void information(const std::string& t) override { shown.push_back("info:" + t); }
+    void warning(const std::string& t) override { shown.push_back("warning:" + t); }
+    void error(const std::string& t) override { shown.push_back("error:" + t); }
+    bool confirmOkCancel(const std::string& t) override {
+        shown.push_back("okcancel:" + t);
+        return next(ui::Answer::Ok) == ui::Answer::Ok;
+    }
+    bool confirmYesNo(const std::string& t) override {
+        shown.push_back("yesno:" + t);
+        return next(ui::Answer::Yes) == ui::Answer::Yes;
+    }
+    ui::Answer confirmYesCancelYesToAll(const std::string& t) override {
+        shown.push_back("yescancelall:" + t);
+        return next(ui::Answer::Yes);
+    }
+    std::optional<std::filesystem::path> chooseSaveFile(const ui::SaveFileRequest& r) override {
+        saveRequests.push_back(r);
+        return saveAnswer;
+    }
+
+    // Answers handed out in order; when they run out, the default of each box.
+    std::deque<ui::Answer> answers;
+    std::vector<std::string> shown;
+    std::vector<ui::SaveFileRequest> saveRequests;
+    std::optional<std::filesystem::path> saveAnswer;
+
+private:
+    ui::Answer next(ui::Answer fallback) {
+        if (answers.empty()) return fallback;
+        ui::Answer a = answers.front();
+        answers.pop_front();
+        return a;
+    }
+};
+
+class FakeProgress : public ui::Progress {
+public:
+    void setTitle(const std::string& t) override { title = t; }
+    void setLabel1(const std::string& t) override { label1 = t; }
+    void setPath1(const std::string& t) override { path1 = t; }
+    void setLabel2(const std::string& t) override { label2 = t; }
+    void setPath2(const std::string& t) override { path2 = t; }
+    void setCountText(const std::string& t) override { countText = t; }
+    void setRange(int lo, int hi) override { minimum = lo; maximum = hi; }
+    void setPosition(int p) override { pos = p; }
+    int position() const override { return pos; }
+    void setBarVisible(bool v) override { barVisible = v; }
+    void show() override { visible = true; ++shows; }
+    void hide() override { visible = false; }
+    void processEvents() override {
+        ++events;
+        if (abortAfterEvents >= 0 && events >= abortAfterEvents) aborted = true;
+    }
+    bool abortRequested() const override { return aborted; }
+    void requestAbort() override { aborted = true; }
+    void clearAbort() override { aborted = false; }
+
+    std::string title, label1, path1, label2, path2, countText;
+    int minimum = 0, maximum = 0, pos = 0;
+    bool barVisible = true, visible = false, aborted = false;
+    int shows = 0, events = 0;
+    int abortAfterEvents = -1;  // set the abort flag when this many events have run
+};
+
+class FakeBusyCursor : public ui::BusyCursor {
+public:
+    void push() override { ++depth; ++pushes; }
+    void pop() override { --depth; }
+    int depth = 0, pushes = 0;
+};
+
+}  // namespace pelmora::test
