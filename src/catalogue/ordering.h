@@ -1,0 +1,59 @@
+// SPDX-License-Identifier: MIT
+// Ordering and presentation of a message list in a virtual list view.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "message/msg_item.h"
+
+namespace pelmora {
+
+namespace ui {
+class ListView;
+class Prompts;
+}
+
+// Sort keys kept with each view; negative means descending.
+enum SortKeyValue : int {
+    KeySender = 1,
+    KeySubject = 2,
+    KeyReceived = 3,
+    KeySize = 4,
+    KeyFolder = 5,
+    KeyRecipients = 6,
+    KeySent = 7,
+    KeyDupHash = 100,
+};
+
+// "差出人", "件名", ... for keys 1-7; empty for others.
+std::string BaseCaption(int key);
+// Every column caption back to its base caption (no sort mark).
+void ResetColumnCaptions(ui::ListView& view);
+
+// Byte order with only a-z folded to A-Z, on every byte.
+int CompareText(std::string_view a, std::string_view b);
+// Negative when a sorts before b under the sort key of a's OwnerView.
+int CompareMsgItems(const TMsgItem& a, const TMsgItem& b);
+
+void ProcLV1ColumnClick(ui::ListView& view, int column, MsgList& list);
+void ResortList(ui::ListView& view, int key, MsgList& list);
+
+// The text and image of one cell, produced on request. Image -1: none.
+struct CellContent {
+    std::string text;  // display text
+    int image = -1;
+};
+CellContent CellFor(const TMsgItem& entry, int key);
+// All cells of one row, in column order; nothing when row is out of range.
+void ProcLV1Data(int row, const MsgList& list, const ui::ListView& view, std::vector<CellContent>& cells);
+
+enum class FindKind { PartialString, ExactString, Other };
+// Type-ahead: the index of the next row whose text begins with text, or -1.
+int ProcLV1DataFind(FindKind kind, const ui::ListView& view, const MsgList& list, int start,
+                    std::string_view text);
+
+// "N 通を選択"
+std::string SelectionCountText(int selected);
+
+}  // namespace pelmora

@@ -1,0 +1,43 @@
+// SPDX-License-Identifier: MIT
+// Folder scan and the main window's folder load.
+#pragma once
+
+#include <filesystem>
+
+#include "message/msg_item.h"
+#include "message/read_message.h"
+
+namespace pelmora {
+
+namespace ui {
+class ListView;
+class StatusBar;
+class Progress;
+class Prompts;
+class BusyCursor;
+}
+
+// Appends one entry per *.eml / *.nws file of folder (and with recurse, of
+// its subfolders, depth first, never entering one folder twice). With a
+// progress port the folder path and count are shown and the abort flag is
+// honoured. New entries get ownerView as their OwnerView.
+void ScanFolder(ui::Progress* progress, bool recurse, MsgList& target, const std::filesystem::path& folder,
+                ui::ListView* ownerView);
+
+struct LoadFolderPorts {
+    ui::ListView& view;
+    ui::StatusBar& status;
+    ui::Progress& progress;
+    ui::Prompts& prompts;
+    ui::BusyCursor& cursor;
+};
+
+enum class LoadOutcome { Loaded, Aborted, FolderMissing };
+
+// Rebuilds list and view from folder: empties, scans (no subfolders), reads
+// every entry with the progress dialog for more than 100 messages, sorts by
+// the view's key and sets the row count and status texts.
+LoadOutcome LoadFolder(const std::filesystem::path& folder, MsgList& list, LoadFolderPorts& ports,
+                       ReaderContext& reader);
+
+}  // namespace pelmora

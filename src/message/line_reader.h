@@ -1,0 +1,41 @@
+// SPDX-License-Identifier: MIT
+// Reads a message file as text lines: a line ends at LF or CR LF, a CR not
+// followed by LF is dropped, a 0x1A byte ends the file, lines have no length
+// limit. Reads in large blocks and only as far as the caller asks.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace pelmora {
+
+class LineReader {
+public:
+    LineReader() = default;
+    ~LineReader();
+    LineReader(const LineReader&) = delete;
+    LineReader& operator=(const LineReader&) = delete;
+
+    // False when the file cannot be opened for reading.
+    bool open(const std::filesystem::path& path);
+    void close();
+    // The next line without its end; false at the end of the file.
+    bool readLine(std::string& line);
+    bool atEnd();
+    // Bytes taken from the file so far (for benchmarks).
+    std::uint64_t bytesRead() const { return m_bytesRead; }
+
+private:
+    bool fill();
+
+    int m_fd = -1;
+    std::vector<char> m_buffer;
+    std::size_t m_begin = 0;
+    std::size_t m_end = 0;
+    bool m_eof = false;
+    std::uint64_t m_bytesRead = 0;
+};
+
+}  // namespace pelmora
