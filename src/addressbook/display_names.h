@@ -1,0 +1,67 @@
+// SPDX-License-Identifier: MIT
+// The display-name directory: the table that maps mail addresses to the
+// names the user's address book gives them, rebuilt in full when needed.
+#pragma once
+
+#include <cstddef>
+#include <expected>
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "message/read_message.h"
+
+namespace pelmora {
+
+// Two parallel lists: addresses sorted without regard to case (so that a
+// lookup can search them as a sorted list) and the name of each address.
+// Every text is display text (code page 932).
+class DisplayNameDirectory : public DisplayNameLookup {
+public:
+    void Clear();
+    // Appends one entry; the caller keeps the address list sorted.
+    void Append(std::string address, std::string name);
+
+    // Binary search without regard to case. Of addresses that differ only in
+    // case, any one may answer.
+    const std::string* LookupDisplayName(std::string_view address) const override;
+
+    std::size_t size() const { return m_addresses.size(); }
+    bool empty() const { return m_addresses.empty(); }
+    const std::vector<std::string>& addresses() const { return m_addresses; }
+    const std::vector<std::string>& names() const { return m_names; }
+
+private:
+    std::vector<std::string> m_addresses;
+    std::vector<std::string> m_names;
+};
+
+// Source lines are "address,name": the address ends at the first comma, the
+// name may hold further commas. Sorts the lines and appends them; an address
+// equal byte for byte to the one appended last is skipped, so each address
+// keeps the name that sorts first.
+void MergeAddressLines(DisplayNameDirectory& directory, std::vector<std::string> lines);
+
+// The source lines of one Windows Contacts (.contact) XML document: one per
+// e-mail address of a contact that has a formatted name. The error is the
+// XML parser's message (display text).
+std::expected<void, std::string> ReadContactXml(std::string_view xml, std::vector<std::string>& lines);
+// The source lines of the vCards (2.1, 3.0, 4.0) in one .vcf text: one per
+// EMAIL of a card that has an FN. Never fails; unreadable parts give nothing.
+void ReadVCardText(std::string_view text, std::vector<std::string>& lines);
+
+// Adds the source lines of every *.contact and *.vcf file below folder,
+// depth first. A missing folder adds nothing. A contact file that the XML
+// parser rejects ends the walk with "<file>: <parser's message>"; the lines
+// added so far stay in lines, for the caller to drop.
+std::expected<void, std::string> ReadContactsFolder(const std::filesystem::path& folder,
+                                                    std::vector<std::string>& lines);
+
+// Empties the directory and fills it from home/Contacts. On an error the
+// directory stays empty and the error (display text) is for the general
+// error handler; the display-name option stays as it is.
+std::expected<void, std::string> BuildDisplayNameDirectory(DisplayNameDirectory& directory,
+                                                           const std::filesystem::path& home);
+
+}  // namespace pelmora

@@ -1,0 +1,96 @@
+// SPDX-License-Identifier: MIT
+// The settings file Pelmora.INI: read once while the main window is created,
+// written once at exit. Field names are the file's key names, so one search
+// finds the key, the field and the code that applies it.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <expected>
+#include <filesystem>
+#include <iosfwd>
+#include <string>
+#include <string_view>
+
+namespace pelmora {
+
+inline constexpr int kHistoryFields = 4;    // 差出人, 宛先, 件名, メッセージ
+inline constexpr int kHistoryEntries = 11;  // indexes 00 to 10
+// Longest text a read gives back, in bytes; longer values are cut.
+inline constexpr std::size_t kSettingsTextLimit = 2047;
+
+struct Settings {
+    // [Form] main window. Height is the designed window height: a 498-pixel
+    // client area plus menu, tool bar and status bar.
+    int Width = 1024;
+    int Height = 600;
+    int Top = 178;
+    int Left = 270;
+    int CoolBarWidth0 = 330;
+    bool CoolBarBreak1 = false;
+    bool FolderTree = true;
+    int STV1Width = 160;  // read only when FolderTree is true
+    // C0Width ... C5Width: 差出人, 宛先, 件名, 送信日時, 受信日時, サイズ.
+    std::array<int, 6> CWidth{110, 110, 270, 120, 120, 90};
+    int VSort = 3;
+    // [Form] search window. FFTop and FFLeft default to the main window's
+    // position as read plus 25.
+    int FFWidth = 960;
+    int FFHeight = 552;
+    int FFTop = 178 + 25;
+    int FFLeft = 270 + 25;
+    int FFCoolBarWidth0 = 330;
+    bool FFCoolBarBreak1 = false;
+    // FFC0Width ... FFC6Width.
+    std::array<int, 7> FFCWidth{120, 120, 280, 120, 120, 90, 90};
+    int FFVSort = 3;
+    // [File] the current folder; empty when none.
+    std::filesystem::path emlDir;
+    // [Option]
+    bool ConvDisplayName = false;
+    bool DupCheckHeaders = true;
+    bool ErrorUnableDecode = true;
+    std::string EditorName = "NotePad.exe";  // display text (code page 932)
+    std::filesystem::path MsgListDir;
+    bool ShowHint = true;
+    // [Find]
+    bool FFsearchSubFolder = false;
+    // CB<field><index>: CB[field - 1][index], display text; empty entries
+    // are not written.
+    std::array<std::array<std::string, kHistoryEntries>, kHistoryFields> CB;
+
+    bool operator==(const Settings&) const = default;
+};
+
+// $XDG_CONFIG_HOME (or ~/.config) + "/BRANTOLE/Pelmora/".
+std::filesystem::path SettingsFolder();
+// SettingsFolder() + "Pelmora.INI".
+std::filesystem::path SettingsFilePath();
+// Where older versions kept the file: the program's own path with ".INI".
+std::filesystem::path FormerSettingsPath(const std::filesystem::path& programPath);
+
+// Creates the settings folder, moves a file from the former location into it
+// when it holds none, and removes the former file. Failures are silent: the
+// program then runs on defaults. Returns SettingsFilePath().
+std::filesystem::path LocateAndMigrate(const std::filesystem::path& programPath);
+// The same with an explicit target, for tests and for callers that already
+// know both paths.
+void MigrateSettingsFile(const std::filesystem::path& former, const std::filesystem::path& target);
+
+// Reads every key from the text of a settings file. Missing or malformed
+// values give their defaults; never fails.
+Settings ParseSettings(std::string_view content);
+// Reads the file; a missing or unreadable file gives all defaults.
+Settings LoadSettings(const std::filesystem::path& file);
+
+// Writes the sections Form, File, Option and Find with CR LF line ends,
+// followed by the sections of keepFrom (the previous file's text) that are
+// not these four, so that foreign sections survive a save.
+void WriteSettings(std::ostream& out, const Settings& settings, std::string_view keepFrom = {});
+// Replaces the file atomically (temporary file in the same folder, flushed
+// to disk, then renamed over it), so a crash never leaves a half-written
+// file. The error is the display text "<path> に書き込めません".
+std::expected<void, std::string> SaveSettings(const Settings& settings,
+                                              const std::filesystem::path& file);
+
+}  // namespace pelmora
