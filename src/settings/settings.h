@@ -2,6 +2,12 @@
 // The settings file Pelmora.INI: read once while the main window is created,
 // written once at exit. Field names are the file's key names, so one search
 // finds the key, the field and the code that applies it.
+//
+// The file is code page 932 text. Paths (emlDir, MsgListDir, EditorName) are
+// native bytes in memory; one that survives the trip to code page 932 and
+// back unchanged is stored converted, any other is stored as its native
+// bytes behind a UTF-8 byte order mark, which cannot begin a code page 932
+// text (0xEF is no lead byte there), so reading is never ambiguous.
 #pragma once
 
 #include <array>
@@ -50,7 +56,9 @@ struct Settings {
     bool ConvDisplayName = false;
     bool DupCheckHeaders = true;
     bool ErrorUnableDecode = true;
-    std::string EditorName = "NotePad.exe";  // display text (code page 932)
+    // The edit command's program: native bytes (UTF-8), like the two
+    // folders, since it is only ever started or shown in a file dialog.
+    std::string EditorName = "NotePad.exe";
     std::filesystem::path MsgListDir;
     bool ShowHint = true;
     // [Find]
