@@ -119,6 +119,9 @@ struct TrashResult {
     std::vector<bool> moved;
     // One line per failed path (display text), for a single report.
     std::vector<std::string> failuresCp932;
+    // Where each moved file now lies, in the order of the paths (empty where
+    // unknown or not moved); lets a caller put a file back if a later step fails.
+    std::vector<std::filesystem::path> locations;
 
     bool allMoved() const {
         if (refused) return false;

@@ -1,0 +1,30 @@
+// SPDX-License-Identifier: MIT
+#include "cli/terminal_shell.h"
+
+#include "platform/spawn.h"
+#include "platform/trash.h"
+
+namespace pelmora::cli {
+
+ui::TrashResult TerminalShell::moveToTrash(const std::vector<std::filesystem::path>& paths,
+                                           ui::TrashConfirmation confirmation) {
+    if (paths.empty()) return {};
+    if (confirmation == ui::TrashConfirmation::Ask && !m_prompts.confirmYesNo(platform::TrashQuestion(paths.size()))) {
+        ui::TrashResult refused;
+        refused.refused = true;
+        refused.moved.assign(paths.size(), false);
+        refused.locations.assign(paths.size(), std::filesystem::path());
+        return refused;
+    }
+    return platform::TrashEach(paths);
+}
+
+bool TerminalShell::openWithAssociation(const std::filesystem::path& file) {
+    return platform::OpenWithDefaultApplication(file);
+}
+
+bool TerminalShell::startProgram(const std::string& program, const std::filesystem::path& file) {
+    return platform::StartDetached(program, file);
+}
+
+}  // namespace pelmora::cli

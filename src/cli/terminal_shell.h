@@ -1,0 +1,24 @@
+// SPDX-License-Identifier: MIT
+// The shell services for pelmora-cli: the freedesktop.org Trash, xdg-open,
+// and programs started without a shell. The trash confirmation is asked
+// through the terminal's prompts.
+#pragma once
+
+#include "ui/ports.h"
+
+namespace pelmora::cli {
+
+class TerminalShell : public ui::Shell {
+public:
+    explicit TerminalShell(ui::Prompts& prompts) : m_prompts(prompts) {}
+
+    ui::TrashResult moveToTrash(const std::vector<std::filesystem::path>& paths,
+                                ui::TrashConfirmation confirmation) override;
+    bool openWithAssociation(const std::filesystem::path& file) override;
+    bool startProgram(const std::string& program, const std::filesystem::path& file) override;
+
+private:
+    ui::Prompts& m_prompts;
+};
+
+}  // namespace pelmora::cli

@@ -1,0 +1,308 @@
+// SPDX-License-Identifier: MIT
+#include "platform/trash.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+#include "decode/cp932.h"
+#include "platform/file_io.h"
+#include "platform/xdg.h"
+
+namespace pelmora::platform {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// Enough to step over any stale names a crashed program may have left.
+constexpr int kMaxAttempts = 10000;
+
+std::unexpected<TrashError> fail(const char* step, int code = errno) {
+    return std::unexpected(TrashError{code, step});
+}
+
+bool makeDirectory(const fs::path& dir) {
+    return ::mkdir(dir.c_str(), 0700) == 0 || errno == EEXIST;
+}
+
+// A folder the user may put files in: a real directory (not a link to one)
+// owned by uid.
+bool isOwnDirectory(const fs::path& dir, uid_t uid) {
+    struct stat st {};
+    return ::lstat(dir.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == uid;
+}
+
+std::expected<void, TrashError> prepareTrash(const TrashDirectory& trash) {
+    std::error_code ec;
+    fs::create_directories(trash.root, ec);
+    if (ec) return fail("create the trash folder", ec.value());
+    ::chmod(trash.root.c_str(), 0700);
+    if (!makeDirectory(trash.root / "files")) return fail("create the trash's files folder");
+    if (!makeDirectory(trash.root / "info")) return fail("create the trash's info folder");
+    return {};
+}
+
+// The absolute path of file with its folder's links resolved, so that the
+// path recorded in the trash and the volume it is measured against agree.
+fs::path resolvedPath(const fs::path& file) {
+    fs::path absolute = fs::absolute(file).lexically_normal();
+    std::error_code ec;
+    fs::path folder = fs::weakly_canonical(absolute.parent_path(), ec);
+    if (ec) return absolute;
+    return folder / absolute.filename();
+}
+
+std::string recordedPath(const fs::path& resolved, const TrashDirectory& trash) {
+    if (trash.topDir.empty()) return PercentEncodePath(resolved.native());
+    return PercentEncodePath(resolved.lexically_relative(trash.topDir).native());
+}
+
+std::string infoTextNow(const std::string& encoded) {
+    std::time_t now = std::time(nullptr);
+    std::tm local {};
+    ::localtime_r(&now, &local);
+    return TrashInfoText(encoded, local);
+}
+
+enum class Reserve { Done, Taken, Failed };
+
+// Claims name in info/ with O_EXCL; only the owner of the .trashinfo may use
+// the same name in files/.
+Reserve reserveInfo(const fs::path& info, const std::string& text, int& error) {
+    int fd = ::open(info.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (fd < 0) {
+        error = errno;
+        return error == EEXIST ? Reserve::Taken : Reserve::Failed;
+    }
+    bool ok = WriteAll(fd, text) && ::fsync(fd) == 0;
+    error = errno;
+    ok = (::close(fd) == 0) && ok;
+    if (!ok) {
+        ::unlink(info.c_str());
+        return Reserve::Failed;
+    }
+    return Reserve::Done;
+}
+
+// Calls place(target) for each free name in turn until it succeeds or fails
+// for another reason than the name being taken.
+template <typename Place>
+std::expected<TrashedFile, TrashError> placeUnderFreeName(const fs::path& file, const TrashDirectory& trash,
+                                                          Place place) {
+    if (auto ready = prepareTrash(trash); !ready) return std::unexpected(ready.error());
+    const std::string infoText = infoTextNow(recordedPath(resolvedPath(file), trash));
+    const std::string name = fs::path(file).lexically_normal().filename().native();
+    if (name.empty() || name == "." || name == "..") return fail("name the file", EINVAL);
+    for (int attempt = 1; attempt <= kMaxAttempts; ++attempt) {
+        const std::string candidate = TrashedName(name, attempt);
+        TrashedFile target{trash.root / "files" / candidate, trash.root / "info" / (candidate + ".trashinfo")};
+        int error = 0;
+        Reserve reserved = reserveInfo(target.info, infoText, error);
+        if (reserved == Reserve::Taken) continue;
+        if (reserved == Reserve::Failed) return fail("write the .trashinfo file", error);
+        error = place(target.file);
+        if (error == 0) return target;
+        ::unlink(target.info.c_str());
+        if (error != EEXIST) return fail("move the file into the trash", error);
+    }
+    return fail("find a free name in the trash", EEXIST);
+}
+
+int copyFileTo(const fs::path& source, const fs::path& target) {
+    int in = ::open(source.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+    if (in < 0) return errno;
+    struct stat before {};
+    if (::fstat(in, &before) != 0 || !S_ISREG(before.st_mode)) {
+        int error = S_ISREG(before.st_mode) ? errno : EINVAL;
+        ::close(in);
+        return error;
+    }
+    int out = ::open(target.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (out < 0) {
+        int error = errno;
+        ::close(in);
+        return error;
+    }
+    int error = CopyContents(in, out);
+    struct stat copied {};
+    struct stat after {};
+    if (error == 0 && (::fsync(out) != 0 || ::fstat(out, &copied) != 0 || ::fstat(in, &after) != 0)) error = errno;
+    // A copy of another size, or of a file that changed meanwhile, is no copy.
+    if (error == 0 && (copied.st_size != before.st_size || after.st_size != before.st_size ||
+                       after.st_mtim.tv_sec != before.st_mtim.tv_sec ||
+                       after.st_mtim.tv_nsec != before.st_mtim.tv_nsec))
+        error = EIO;
+    if (error == 0) {
+        ::fchmod(out, before.st_mode & 07777);
+        const struct timespec times[2] = {before.st_atim, before.st_mtim};
+        ::futimens(out, times);
+    }
+    ::close(in);
+    if (::close(out) != 0 && error == 0) error = errno;
+    if (error != 0) ::unlink(target.c_str());
+    return error;
+}
+
+}  // namespace
+
+std::string TrashError::describe() const {
+    return step + ": " + std::strerror(code);
+}
+
+TrashDirectory HomeTrash() {
+    return {XdgDataHome() / "Trash", {}};
+}
+
+std::string PercentEncodePath(std::string_view path) {
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    std::string out;
+    out.reserve(path.size());
+    for (unsigned char c : path) {
+        bool keep = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' ||
+                    c == '_' || c == '.' || c == '~' || c == '/';
+        if (keep) {
+            out += static_cast<char>(c);
+        } else {
+            out += '%';
+            out += kHex[c >> 4];
+            out += kHex[c & 0x0F];
+        }
+    }
+    return out;
+}
+
+std::string TrashInfoText(std::string_view encodedPath, const std::tm& deletedLocal) {
+    char date[32];
+    std::strftime(date, sizeof date, "%Y-%m-%dT%H:%M:%S", &deletedLocal);
+    std::string text = "[Trash Info]\nPath=";
+    text += encodedPath;
+    text += "\nDeletionDate=";
+    text += date;
+    text += '\n';
+    return text;
+}
+
+std::string TrashedName(std::string_view name, int attempt) {
+    if (attempt <= 1) return std::string(name);
+    // The number goes before the extension so the file keeps its type;
+    // a leading dot (hidden file) is not an extension.
+    std::size_t dot = name.rfind('.');
+    if (dot == std::string_view::npos || dot == 0) return std::string(name) + "." + std::to_string(attempt);
+    return std::string(name.substr(0, dot)) + "." + std::to_string(attempt) + std::string(name.substr(dot));
+}
+
+fs::path MountPointOf(const fs::path& path) {
+    fs::path current = resolvedPath(path);
+    struct stat st {};
+    if (::lstat(current.c_str(), &st) != 0) {
+        current = current.parent_path();
+        if (::stat(current.c_str(), &st) != 0) return "/";
+    }
+    const dev_t device = st.st_dev;
+    while (current.has_relative_path()) {
+        fs::path parent = current.parent_path();
+        struct stat up {};
+        if (::stat(parent.c_str(), &up) != 0 || up.st_dev != device) break;
+        current = parent;
+    }
+    return current;
+}
+
+std::expected<TrashDirectory, TrashError> VolumeTrash(const fs::path& topDir, uid_t uid) {
+    const std::string id = std::to_string(uid);
+    const fs::path shared = topDir / ".Trash";
+    struct stat st {};
+    // A shared .Trash counts only as a real directory with the sticky bit;
+    // anything else could let another user read or swap our files.
+    if (::lstat(shared.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && (st.st_mode & S_ISVTX)) {
+        const fs::path own = shared / id;
+        if (makeDirectory(own) && isOwnDirectory(own, uid)) return TrashDirectory{own, topDir};
+    }
+    const fs::path single = topDir / (".Trash-" + id);
+    if (!makeDirectory(single)) return fail("create the volume's trash folder");
+    if (!isOwnDirectory(single, uid)) return fail("use the volume's trash folder", EPERM);
+    return TrashDirectory{single, topDir};
+}
+
+std::expected<TrashedFile, TrashError> TrashByRename(const fs::path& file, const TrashDirectory& trash) {
+    return placeUnderFreeName(file, trash, [&](const fs::path& target) { return RenameNoReplace(file, target); });
+}
+
+std::expected<TrashedFile, TrashError> TrashByCopy(const fs::path& file, const TrashDirectory& trash) {
+    auto placed = placeUnderFreeName(file, trash, [&](const fs::path& target) { return copyFileTo(file, target); });
+    if (!placed) return placed;
+    // The copy is complete and durable; only now may the original go.
+    if (::unlink(file.c_str()) != 0) {
+        int error = errno;
+        ::unlink(placed->file.c_str());
+        ::unlink(placed->info.c_str());
+        return fail("remove the original after copying it to the trash", error);
+    }
+    SyncFolderOf(file);
+    return placed;
+}
+
+std::expected<void, TrashError> RestoreFromTrash(const TrashedFile& trashed, const fs::path& original) {
+    if (int error = RenameNoReplace(trashed.file, original); error != 0) {
+        if (error != EXDEV) return fail("move the file back from the trash", error);
+        if (int copyError = copyFileTo(trashed.file, original); copyError != 0)
+            return fail("copy the file back from the trash", copyError);
+        ::unlink(trashed.file.c_str());
+    }
+    ::unlink(trashed.info.c_str());
+    SyncFolderOf(original);
+    return {};
+}
+
+std::expected<TrashedFile, TrashError> MoveToTrash(const fs::path& file) {
+    struct stat st {};
+    if (::lstat(file.c_str(), &st) != 0) return fail("find the file");
+    const TrashDirectory home = HomeTrash();
+    struct stat homeSt {};
+    bool homeReady = prepareTrash(home).has_value() && ::stat(home.root.c_str(), &homeSt) == 0;
+    if (homeReady && homeSt.st_dev == st.st_dev) {
+        auto moved = TrashByRename(file, home);
+        // One file system mounted twice shares a device number but refuses
+        // renames across the mounts; the volume's own trash handles that.
+        if (moved || moved.error().code != EXDEV) return moved;
+    }
+    if (auto volume = VolumeTrash(MountPointOf(file), ::getuid()); volume) {
+        if (auto moved = TrashByRename(file, *volume); moved) return moved;
+    }
+    if (!homeReady) return fail("create the home trash");
+    return TrashByCopy(file, home);
+}
+
+std::string TrashQuestion(std::size_t count) {
+    std::string digits = std::to_string(count);
+    std::string grouped;
+    for (std::size_t i = 0; i < digits.size(); ++i) {
+        if (i != 0 && (digits.size() - i) % 3 == 0) grouped += ',';
+        grouped += digits[i];
+    }
+    return Utf8ToCp932(grouped + " 個の項目をごみ箱に移動しますか？");
+}
+
+ui::TrashResult TrashEach(const std::vector<fs::path>& paths) {
+    ui::TrashResult result;
+    result.moved.assign(paths.size(), false);
+    result.locations.assign(paths.size(), fs::path());
+    for (std::size_t i = 0; i < paths.size(); ++i) {
+        auto moved = MoveToTrash(paths[i]);
+        if (moved) {
+            result.moved[i] = true;
+            result.locations[i] = moved->file;
+        } else {
+            result.failuresCp932.push_back(Utf8ToCp932("\"" + paths[i].native() + "\" をごみ箱に移動できませんでした（" +
+                                                       moved.error().describe() + "）"));
+        }
+    }
+    return result;
+}
+
+}  // namespace pelmora::platform

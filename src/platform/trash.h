@@ -1,0 +1,88 @@
+// SPDX-License-Identifier: MIT
+// The freedesktop.org Trash, version 1.0: the home trash under
+// $XDG_DATA_HOME/Trash and, for files on other volumes, the volume's
+// $topdir/.Trash/$uid or $topdir/.Trash-$uid. Every file gets a .trashinfo
+// with its original path and deletion date, so the desktop's file manager
+// can put it back.
+#pragma once
+
+#include <sys/types.h>
+
+#include <ctime>
+#include <expected>
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "ui/ports.h"
+
+namespace pelmora::platform {
+
+struct TrashError {
+    int code = 0;       // errno value
+    std::string step;   // what failed, native text ("rename into the trash")
+
+    // "step: reason" in native text.
+    std::string describe() const;
+};
+
+// A trash folder: files/ and info/ below root.
+struct TrashDirectory {
+    std::filesystem::path root;
+    // The volume's top folder for a volume trash, whose .trashinfo paths are
+    // relative to it; empty for the home trash, whose paths are absolute.
+    std::filesystem::path topDir;
+};
+
+// Where a trashed file went.
+struct TrashedFile {
+    std::filesystem::path file;  // below files/
+    std::filesystem::path info;  // below info/
+};
+
+// $XDG_DATA_HOME/Trash.
+TrashDirectory HomeTrash();
+
+// Moves one file (or symbolic link) to the trash that the specification
+// picks for it: the home trash when the file lives on the home trash's
+// device, else the volume's trash, else the home trash by copy. The file is
+// either in the trash with its .trashinfo, or where it was.
+std::expected<TrashedFile, TrashError> MoveToTrash(const std::filesystem::path& file);
+
+// Moves file into trash by renaming; both must be on one file system.
+std::expected<TrashedFile, TrashError> TrashByRename(const std::filesystem::path& file, const TrashDirectory& trash);
+// Copies a regular file into trash, makes the copy durable, checks its size
+// and only then removes the original.
+std::expected<TrashedFile, TrashError> TrashByCopy(const std::filesystem::path& file, const TrashDirectory& trash);
+
+// Puts a trashed file back at original (which must not exist) and removes
+// its .trashinfo. Used to undo a move that a later step could not complete.
+std::expected<void, TrashError> RestoreFromTrash(const TrashedFile& trashed, const std::filesystem::path& original);
+
+// The trash of the volume whose top folder is topDir, for user uid: .Trash/uid
+// when .Trash is a real directory with the sticky bit, else .Trash-uid; each
+// created (mode 0700) when missing. An error when neither can be used.
+std::expected<TrashDirectory, TrashError> VolumeTrash(const std::filesystem::path& topDir, uid_t uid);
+
+// The top folder of the mount that holds path: the last folder on the way
+// up that is on the same device as path.
+std::filesystem::path MountPointOf(const std::filesystem::path& path);
+
+// The path as a URI path: bytes other than unreserved characters and "/"
+// become %XX (upper-case hex).
+std::string PercentEncodePath(std::string_view path);
+// The whole .trashinfo file.
+std::string TrashInfoText(std::string_view encodedPath, const std::tm& deletedLocal);
+// The name tried at attempt n (1, 2, ...): "a.eml", "a.2.eml", "a.3.eml".
+std::string TrashedName(std::string_view name, int attempt);
+
+// The shell's own question before it trashes count files (display text):
+// "3 個の項目をごみ箱に移動しますか？".
+std::string TrashQuestion(std::size_t count);
+
+// Moves each path to the trash on its own, for the shell ports: one flag per
+// path, one display-text line per failure, and where each moved file went.
+ui::TrashResult TrashEach(const std::vector<std::filesystem::path>& paths);
+
+}  // namespace pelmora::platform
