@@ -4,6 +4,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "message/msg_item.h"
 
@@ -33,11 +34,26 @@ void ResetColumnCaptions(ui::ListView& view);
 
 // Byte order with only a-z folded to A-Z, on every byte.
 int CompareText(std::string_view a, std::string_view b);
-// Negative when a sorts before b under the sort key of a's OwnerView.
+// Negative when a sorts before b under the sort key of a's OwnerView. A key
+// outside the table compares as equal; with prompts it is also reported as
+// an internal error.
 int CompareMsgItems(const TMsgItem& a, const TMsgItem& b);
+int CompareMsgItems(const TMsgItem& a, const TMsgItem& b, ui::Prompts& prompts);
+// Negative, zero or positive under an explicit signed sort key, SelMark
+// breaking ties; a key outside the table compares as equal.
+int CompareMsgItemsByKey(const TMsgItem& a, const TMsgItem& b, int sortKey);
 
-void ProcLV1ColumnClick(ui::ListView& view, int column, MsgList& list);
-void ResortList(ui::ListView& view, int key, MsgList& list);
+// Sorts list in place as CompareMsgItems orders it under sortKey, reading
+// each entry's key once per sort rather than once per comparison. A key
+// outside the table is reported once through prompts (when given) and only
+// the selection marks order the list.
+void SortMsgList(MsgList& list, int sortKey, ui::Prompts* prompts = nullptr);
+
+// The column-click sort: the selection follows the entries, the sorted
+// column's caption gets " ＋" or " －".
+void ProcLV1ColumnClick(ui::ListView& view, int column, MsgList& list, ui::Prompts* prompts = nullptr);
+// Always ascending by |key|, with the caption marks and selection as above.
+void ResortList(ui::ListView& view, int key, MsgList& list, ui::Prompts* prompts = nullptr);
 
 // The text and image of one cell, produced on request. Image -1: none.
 struct CellContent {

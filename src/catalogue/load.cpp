@@ -1,0 +1,97 @@
+// SPDX-License-Identifier: MIT
+// The main window's folder load: scan, read every entry, sort, show.
+#include <exception>
+#include <string>
+#include <system_error>
+
+#include "catalogue/format.h"
+#include "catalogue/ordering.h"
+#include "catalogue/scan.h"
+#include "catalogue/texts.h"
+#include "decode/cp932.h"
+#include "ui/ports.h"
+
+namespace pelmora {
+
+namespace {
+
+// Loads of this many messages or fewer finish before a dialog would be seen.
+constexpr std::size_t kProgressThreshold = 100;
+
+std::string messagesText(std::int64_t count) { return FormatCount(count) + std::string(texts::kMessagesSuffix); }
+
+// 7. Reads every entry; false when the abort flag (or a failure of the
+// reader, which the general error handler reports) ended the loop.
+bool readEntries(MsgList& list, LoadFolderPorts& ports, ReaderContext& reader) {
+    ui::UpdateScope update(ports.view);
+    try {
+        for (std::size_t i = 0; i < list.size(); ++i) {
+            ports.progress.processEvents();
+            if (ports.progress.abortRequested()) return false;
+            ReadMessage(list, i, reader);
+            ports.progress.setPosition(static_cast<int>(i));
+        }
+    } catch (const std::exception& failure) {
+        ports.prompts.error(Utf8ToCp932(failure.what()));
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+LoadOutcome LoadFolder(const std::filesystem::path& folder, MsgList& list, LoadFolderPorts& ports,
+                       ReaderContext& reader) {
+    ui::ListView& view = ports.view;
+    // 1.
+    {
+        ui::BusyScope busy(ports.cursor);
+        ui::UpdateScope update(view);
+        list.clear();
+        view.setRowCount(0);
+        ResetColumnCaptions(view);
+    }
+    // 2.
+    ports.status.setPanelText(0, messagesText(0));
+    ports.status.setPanelText(1, std::string());
+
+    // 3.
+    std::error_code error;
+    if (!std::filesystem::is_directory(folder, error)) {
+        std::string text = "\"" + Utf8ToCp932(folder.string()) + "\"" + std::string(texts::kFolderMissingSuffix);
+        ports.status.setPanelText(0, std::string());
+        ports.status.setPanelText(1, text);
+        ports.prompts.information(text);
+        return LoadOutcome::FolderMissing;
+    }
+
+    // 5. Subfolders are never part of the main list.
+    ScanFolder(nullptr, false, list, folder, &view);
+
+    // 6.
+    ui::Progress& progress = ports.progress;
+    progress.setRange(0, static_cast<int>(list.size()));
+    progress.setPosition(0);
+    progress.setTitle(std::string(texts::kLoadingTitle));
+    progress.setLabel1(std::string(texts::kFromLabel));
+    progress.setPath1(Utf8ToCp932(folder.string()));
+    progress.setLabel2(std::string());
+    progress.setPath2(std::string());
+    progress.setCountText(FormatCount(static_cast<std::int64_t>(list.size())));
+    progress.clearAbort();
+    if (list.size() > kProgressThreshold) progress.show();
+
+    // 7., 8.
+    bool completed = readEntries(list, ports, reader);
+    if (completed) {
+        ResortList(view, view.sortKey(), list, &ports.prompts);
+        view.setRowCount(static_cast<int>(list.size()));
+    }
+
+    // 9.
+    ports.status.setPanelText(0, messagesText(view.rowCount()));
+    progress.hide();
+    return completed ? LoadOutcome::Loaded : LoadOutcome::Aborted;
+}
+
+}  // namespace pelmora

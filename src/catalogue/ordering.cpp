@@ -1,0 +1,155 @@
+// SPDX-License-Identifier: MIT
+// Column captions, the column-click sort with its selection handling, cell
+// texts, type-ahead and the selection count.
+#include "catalogue/ordering.h"
+
+#include <cstdlib>
+
+#include "catalogue/format.h"
+#include "catalogue/texts.h"
+#include "decode/cp932.h"
+#include "ui/ports.h"
+
+namespace pelmora {
+
+namespace {
+
+// Sorts list by key c the way a click on c's column does (c need not have a
+// column: the duplicate check re-sorts by whatever key it remembered).
+void sortByColumnKey(ui::ListView& view, int c, MsgList& list, ui::Prompts* prompts) {
+    // 1. The selection is carried by the entries across the sort.
+    for (auto& e : list) e->SelMark = false;
+    bool anySelected = false;
+    for (int row : view.selectedRows()) {
+        if (row < 0 || static_cast<std::size_t>(row) >= list.size()) continue;
+        list[row]->SelMark = true;
+        anySelected = true;
+    }
+    if (anySelected) view.setFocusRow(-1);
+
+    // 2. No redrawing until the selection is back, whatever happens.
+    ui::UpdateScope update(view);
+
+    // 3. Same column again flips the direction; a new column starts ascending.
+    int current = view.sortKey();
+    view.setSortKey(std::abs(current) == c ? -current : c);
+
+    // 4.
+    SortMsgList(list, view.sortKey(), prompts);
+
+    // 5.
+    std::string_view mark = view.sortKey() > 0 ? texts::kMarkAscending : texts::kMarkDescending;
+    for (int col = 0; col < view.columnCount(); ++col) {
+        int key = view.columnKey(col);
+        std::string caption = BaseCaption(key);
+        if (key == c) caption += mark;
+        view.setColumnCaption(col, caption);
+    }
+
+    // 6.
+    view.clearSelection();
+    int first = -1;
+    for (std::size_t i = 0; i < list.size(); ++i) {
+        if (!list[i]->SelMark) continue;
+        view.setSelected(static_cast<int>(i), true);
+        if (first < 0) first = static_cast<int>(i);
+    }
+    if (first >= 0) view.scrollIntoView(first);
+}
+
+bool isTypeAheadKey(int key) {
+    return key == KeySender || key == KeySubject || key == KeyFolder || key == KeyRecipients;
+}
+
+int typeAheadKey(const ui::ListView& view) {
+    int key = std::abs(view.sortKey());
+    if (isTypeAheadKey(key)) return key;
+    for (int col = 0; col < view.columnCount(); ++col)
+        if (isTypeAheadKey(view.columnKey(col))) return view.columnKey(col);
+    return KeySender;
+}
+
+// The field type-ahead matches against: the sender without the cell's blank,
+// the folder as display text.
+std::string typeAheadField(const TMsgItem& e, int key) {
+    switch (key) {
+        case KeySubject: return e.Subject;
+        case KeyFolder: return Utf8ToCp932(e.FolderName);
+        case KeyRecipients: return e.To;
+        default: return e.From;
+    }
+}
+
+bool startsWithFolded(std::string_view field, std::string_view foldedPrefix) {
+    if (field.size() < foldedPrefix.size()) return false;
+    return CompareText(field.substr(0, foldedPrefix.size()), foldedPrefix) == 0;
+}
+
+}  // namespace
+
+std::string BaseCaption(int key) {
+    switch (key) {
+        case KeySender: return std::string(texts::kCaptionSender);
+        case KeySubject: return std::string(texts::kCaptionSubject);
+        case KeyReceived: return std::string(texts::kCaptionReceived);
+        case KeySize: return std::string(texts::kCaptionSize);
+        case KeyFolder: return std::string(texts::kCaptionFolder);
+        case KeyRecipients: return std::string(texts::kCaptionRecipients);
+        case KeySent: return std::string(texts::kCaptionSent);
+        default: return {};
+    }
+}
+
+void ResetColumnCaptions(ui::ListView& view) {
+    for (int col = 0; col < view.columnCount(); ++col) view.setColumnCaption(col, BaseCaption(view.columnKey(col)));
+}
+
+void ProcLV1ColumnClick(ui::ListView& view, int column, MsgList& list, ui::Prompts* prompts) {
+    if (column < 0 || column >= view.columnCount()) return;
+    sortByColumnKey(view, view.columnKey(column), list, prompts);
+}
+
+void ResortList(ui::ListView& view, int key, MsgList& list, ui::Prompts* prompts) {
+    view.setSortKey(0);
+    sortByColumnKey(view, std::abs(key), list, prompts);
+}
+
+CellContent CellFor(const TMsgItem& e, int key) {
+    switch (key) {
+        case KeySender: return {" " + e.From, e.IconIndex};
+        case KeySubject: return {e.Subject, -1};
+        case KeyReceived: return {e.RecvDateText, -1};
+        case KeySize: return {e.SizeText, e.HasAttach ? 3 : -1};
+        case KeyFolder: return {Utf8ToCp932(e.FolderName), -1};
+        case KeyRecipients: return {e.To, -1};
+        case KeySent: return {e.SentDateText, -1};
+        default: return {};
+    }
+}
+
+void ProcLV1Data(int row, const MsgList& list, const ui::ListView& view, std::vector<CellContent>& cells) {
+    cells.clear();
+    if (row < 0 || static_cast<std::size_t>(row) >= list.size()) return;
+    const TMsgItem& e = *list[row];
+    cells.reserve(view.columnCount());
+    for (int col = 0; col < view.columnCount(); ++col) cells.push_back(CellFor(e, view.columnKey(col)));
+}
+
+int ProcLV1DataFind(FindKind kind, const ui::ListView& view, const MsgList& list, int start, std::string_view text) {
+    int count = static_cast<int>(list.size());
+    int p = (start >= 0 && start <= count - 1) ? start : 0;
+    if (kind == FindKind::Other) return p;
+    if (text.empty() || count == 0) return -1;
+
+    int key = typeAheadKey(view);
+    int i = p;
+    do {
+        if (startsWithFolded(typeAheadField(*list[i], key), text)) return i;
+        i = (i + 1) % count;
+    } while (i != p);
+    return -1;
+}
+
+std::string SelectionCountText(int selected) { return FormatCount(selected) + std::string(texts::kSelectedSuffix); }
+
+}  // namespace pelmora

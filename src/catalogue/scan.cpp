@@ -1,0 +1,132 @@
+// SPDX-License-Identifier: MIT
+// Turning a folder's message files into entries.
+#include "catalogue/scan.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <set>
+#include <string>
+#include <utility>
+
+#include "catalogue/format.h"
+#include "decode/cp932.h"
+#include "message/mail_date.h"
+#include "ui/ports.h"
+
+namespace pelmora {
+
+namespace {
+
+// The folder path without its trailing slashes; the root stays "/".
+std::string folderPathOf(const std::string& path) {
+    std::string out = path;
+    while (out.size() > 1 && out.back() == '/') out.pop_back();
+    return out;
+}
+
+std::string folderNameOf(const std::string& folderPath) {
+    if (folderPath == "/") return folderPath;
+    auto slash = folderPath.rfind('/');
+    return slash == std::string::npos ? folderPath : folderPath.substr(slash + 1);
+}
+
+// ".eml" or ".nws" (lower-cased) when name ends in one of them, in any case.
+std::string messageExtension(std::string_view name) {
+    auto dot = name.rfind('.');
+    if (dot == std::string_view::npos || name.size() - dot != 4) return {};
+    std::string ext(name.substr(dot));
+    for (char& c : ext)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 0x20);
+    return ext == ".eml" || ext == ".nws" ? ext : std::string();
+}
+
+struct DirCloser {
+    void operator()(DIR* dir) const { closedir(dir); }
+};
+
+class Scanner {
+public:
+    Scanner(ui::Progress* progress, bool recurse, MsgList& target, ui::ListView* ownerView)
+        : m_progress(progress), m_recurse(recurse), m_target(target), m_ownerView(ownerView) {}
+
+    // False when the abort flag stopped the scan.
+    bool scan(const std::string& folderPath) {
+        std::unique_ptr<DIR, DirCloser> dir(opendir(folderPath.c_str()));
+        if (!dir) return true;  // a folder that cannot be enumerated gives nothing
+        struct stat self {};
+        if (fstat(dirfd(dir.get()), &self) != 0) return true;
+        // A folder reached a second time (a link back to an ancestor or to a
+        // folder scanned already) is not entered again.
+        if (!m_visited.emplace(self.st_dev, self.st_ino).second) return true;
+
+        const std::string prefix = folderPath == "/" ? folderPath : folderPath + "/";
+        const std::string folderName = folderNameOf(folderPath);
+        std::string pathLine;
+        if (m_progress) pathLine = Utf8ToCp932(prefix);
+
+        while (dirent* entry = readdir(dir.get())) {
+            if (m_progress) {
+                m_progress->setPath1(pathLine);
+                m_progress->processEvents();
+                if (m_progress->abortRequested()) return false;
+            }
+            std::string_view name = entry->d_name;
+            if (name == "." || name == "..") continue;
+            if (!visitEntry(dirfd(dir.get()), *entry, prefix, folderPath, folderName)) return false;
+        }
+        return true;
+    }
+
+private:
+    bool visitEntry(int dirFd, const dirent& entry, const std::string& prefix, const std::string& folderPath,
+                    const std::string& folderName) {
+        std::string_view name = entry.d_name;
+        std::string ext = messageExtension(name);
+        bool maybeFolder = entry.d_type == DT_DIR || entry.d_type == DT_LNK || entry.d_type == DT_UNKNOWN;
+        if (ext.empty() && !(m_recurse && maybeFolder)) return true;
+
+        // Links are followed: a linked message file is listed, a linked folder
+        // is scanned (once).
+        struct stat info {};
+        if (fstatat(dirFd, entry.d_name, &info, 0) != 0) return true;
+        if (S_ISDIR(info.st_mode)) return m_recurse ? scan(prefix + std::string(name)) : true;
+        // Only regular files: a pipe or device named *.eml would block the reader.
+        if (ext.empty() || !S_ISREG(info.st_mode)) return true;
+
+        auto item = std::make_unique<TMsgItem>();
+        item->OwnerView = m_ownerView;
+        item->FileName = prefix + std::string(name);
+        item->FolderPath = folderPath;
+        item->FolderName = folderName;
+        item->FileExt = std::move(ext);
+        item->FileTime = FileTimeFromTimespec(info.st_mtim);
+        item->FileDate = FileDateFromFileTime(item->FileTime);
+        item->FileDateText = DateText(item->FileDate);
+        item->FileSize = static_cast<std::int64_t>(info.st_size);
+        item->SizeKB = SizeKBText(item->FileSize);
+        item->SizeText = item->SizeKB + "KB";
+        m_target.push_back(std::move(item));
+        if (m_progress) m_progress->setCountText(FormatCount(static_cast<std::int64_t>(m_target.size())));
+        return true;
+    }
+
+    ui::Progress* m_progress;
+    bool m_recurse;
+    MsgList& m_target;
+    ui::ListView* m_ownerView;
+    std::set<std::pair<dev_t, ino_t>> m_visited;
+};
+
+}  // namespace
+
+void ScanFolder(ui::Progress* progress, bool recurse, MsgList& target, const std::filesystem::path& folder,
+                ui::ListView* ownerView) {
+    Scanner scanner(progress, recurse, target, ownerView);
+    scanner.scan(folderPathOf(folder.string()));
+}
+
+}  // namespace pelmora
