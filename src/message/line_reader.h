@@ -6,8 +6,8 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <memory>
 #include <string>
-#include <vector>
 
 namespace pelmora {
 
@@ -31,7 +31,9 @@ private:
     bool fill();
 
     int m_fd = -1;
-    std::vector<char> m_buffer;
+    // Not value-initialised: most messages use a few kilobytes of it.
+    std::unique_ptr<char[]> m_buffer;
+    std::size_t m_capacity = 0;
     std::size_t m_begin = 0;
     std::size_t m_end = 0;
     bool m_eof = false;

@@ -19,6 +19,9 @@ inline constexpr DateTime DateFloor = 29221.0;
 // force at that date (TZ honoured); 0 when it cannot be read.
 DateTime ParseMailDate(std::string_view text);
 
+// A UTC DateTime as local time, with the offset in force at that instant.
+DateTime LocalFromUtc(DateTime utc);
+
 // "YYYY/MM/DD HH:MM", zero-padded, 24-hour.
 std::string DateText(DateTime value);
 

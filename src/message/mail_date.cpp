@@ -1,0 +1,135 @@
+// SPDX-License-Identifier: MIT
+#include "message/mail_date.h"
+
+#include <cmath>
+#include <cstdio>
+
+namespace pelmora {
+
+namespace {
+
+constexpr std::int64_t SecondsPerDay = 86400;
+constexpr std::int64_t MsPerDay = SecondsPerDay * 1000;
+// Days from 1899-12-30 (day 0 of a DateTime) to 1970-01-01.
+constexpr std::int64_t UnixEpochDays = 25569;
+// Seconds from 1601-01-01 to 1970-01-01.
+constexpr std::int64_t FileTimeEpochSeconds = 11644473600;
+constexpr std::int64_t FileTimeUnitsPerSecond = 10'000'000;
+
+bool isLeapYear(int year) { return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0; }
+
+int daysInMonth(int year, int month) {
+    static constexpr int Days[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    return month == 2 && isLeapYear(year) ? 29 : Days[month - 1];
+}
+
+// Days since 1970-01-01 of a proleptic Gregorian date (H. Hinnant's
+// days_from_civil).
+std::int64_t daysFromCivil(std::int64_t year, int month, int day) {
+    year -= month <= 2 ? 1 : 0;
+    const std::int64_t era = (year >= 0 ? year : year - 399) / 400;
+    const std::int64_t yoe = year - era * 400;
+    const std::int64_t doy = (153 * (month + (month > 2 ? -3 : 9)) + 2) / 5 + day - 1;
+    const std::int64_t doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+    return era * 146097 + doe - 719468;
+}
+
+void civilFromDays(std::int64_t days, int& year, int& month, int& day) {
+    days += 719468;
+    const std::int64_t era = (days >= 0 ? days : days - 146096) / 146097;
+    const std::int64_t doe = days - era * 146097;
+    const std::int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+    const std::int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+    const std::int64_t mp = (5 * doy + 2) / 153;
+    day = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
+    month = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
+    year = static_cast<int>(yoe + era * 400 + (month <= 2 ? 1 : 0));
+}
+
+DateTime fromLocalTm(const std::tm& tm) {
+    return EncodeDateTime(tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec);
+}
+
+}  // namespace
+
+DateTime EncodeDateTime(int year, int month, int day, int hour, int minute, int second) {
+    if (year < 1 || year > 9999 || month < 1 || month > 12 || day < 1 || day > daysInMonth(year, month))
+        return 0;
+    if (hour < 0 || hour > 23 || minute < 0 || minute > 59 || second < 0 || second > 59) return 0;
+    const std::int64_t days = daysFromCivil(year, month, day) + UnixEpochDays;
+    return static_cast<double>(days) + static_cast<double>(hour * 3600 + minute * 60 + second) / SecondsPerDay;
+}
+
+DateTimeParts DecodeDateTime(DateTime value) {
+    // Rounded to the millisecond first, so that a value a hair below a full
+    // minute shows that minute rather than the one before.
+    const auto total = static_cast<std::int64_t>(std::llround(value * static_cast<double>(MsPerDay)));
+    std::int64_t days = total / MsPerDay;
+    std::int64_t ms = total % MsPerDay;
+    if (ms < 0) {
+        ms += MsPerDay;
+        --days;
+    }
+    DateTimeParts parts{};
+    civilFromDays(days - UnixEpochDays, parts.year, parts.month, parts.day);
+    parts.hour = static_cast<int>(ms / 3'600'000);
+    parts.minute = static_cast<int>(ms / 60'000 % 60);
+    parts.second = static_cast<int>(ms / 1000 % 60);
+    parts.millisecond = static_cast<int>(ms % 1000);
+    return parts;
+}
+
+std::string DateText(DateTime value) {
+    const DateTimeParts p = DecodeDateTime(value);
+    char text[32];
+    std::snprintf(text, sizeof text, "%04d/%02d/%02d %02d:%02d", p.year, p.month, p.day, p.hour, p.minute);
+    return text;
+}
+
+std::uint64_t FileTimeFromTimespec(const struct timespec& time) {
+    const std::int64_t seconds = static_cast<std::int64_t>(time.tv_sec) + FileTimeEpochSeconds;
+    if (seconds < 0) return 0;
+    return static_cast<std::uint64_t>(seconds) * FileTimeUnitsPerSecond +
+           static_cast<std::uint64_t>(time.tv_nsec / 100);
+}
+
+struct timespec TimespecFromFileTime(std::uint64_t fileTime) {
+    struct timespec time {};
+    time.tv_sec = static_cast<time_t>(static_cast<std::int64_t>(fileTime / FileTimeUnitsPerSecond) -
+                                      FileTimeEpochSeconds);
+    time.tv_nsec = static_cast<long>(fileTime % FileTimeUnitsPerSecond) * 100;
+    return time;
+}
+
+DateTime FileDateFromFileTime(std::uint64_t fileTime) {
+    const time_t seconds =
+        static_cast<time_t>(static_cast<std::int64_t>(fileTime / FileTimeUnitsPerSecond) - FileTimeEpochSeconds);
+    std::tm local{};
+    if (localtime_r(&seconds, &local) == nullptr) return 0;
+    // File dates keep the two-second steps of the FAT date format.
+    local.tm_sec &= ~1;
+    return fromLocalTm(local);
+}
+
+DateTime LocalFromUtc(DateTime utc) {
+    // The offset in force at that instant, not the one in force now.
+    const double seconds = std::floor((utc - UnixEpochDays) * SecondsPerDay + 0.5);
+    const auto instant = static_cast<time_t>(seconds);
+    std::tm local{};
+    if (localtime_r(&instant, &local) == nullptr) return utc;
+    return utc + static_cast<double>(local.tm_gmtoff) / SecondsPerDay;
+}
+
+std::string TrimCtl(std::string_view text) {
+    auto removable = [](char c) {
+        const auto byte = static_cast<unsigned char>(c);
+        return byte <= 32 && byte != 27;
+    };
+    std::size_t begin = 0;
+    std::size_t end = text.size();
+    while (begin < end && removable(text[begin])) ++begin;
+    while (end > begin && removable(text[end - 1])) --end;
+    return std::string(text.substr(begin, end - begin));
+}
+
+}  // namespace pelmora

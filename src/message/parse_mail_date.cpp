@@ -1,0 +1,166 @@
+// SPDX-License-Identifier: MIT
+// The lenient reading of mail dates: RFC 822 dates, and the odd forms mail
+// programs write (dashes between the date parts, two-digit years, the
+// month first with the time before the year, AM/PM, zone names).
+#include <array>
+
+#include "message/mail_date.h"
+
+namespace pelmora {
+
+namespace {
+
+using View = std::string_view;
+
+bool isBlankOrControl(char c) { return static_cast<unsigned char>(c) <= 32; }
+
+View trimLeft(View text) {
+    while (!text.empty() && isBlankOrControl(text.front())) text.remove_prefix(1);
+    return text;
+}
+
+View trim(View text) {
+    text = trimLeft(text);
+    while (!text.empty() && isBlankOrControl(text.back())) text.remove_suffix(1);
+    return text;
+}
+
+// Takes the text up to delimiter off rest (the delimiter is dropped too;
+// without one the whole rest is taken), then skips the blanks that follow.
+View fetch(View& rest, char delimiter) {
+    const std::size_t at = rest.find(delimiter);
+    View token = rest.substr(0, at);
+    rest = at == View::npos ? View{} : trimLeft(rest.substr(at + 1));
+    return token;
+}
+
+// A decimal number of at most nine digits, or -1.
+int number(View text) {
+    if (text.empty() || text.size() > 9) return -1;
+    int value = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9') return -1;
+        value = value * 10 + (c - '0');
+    }
+    return value;
+}
+
+char lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
+bool equalsNoCase(View a, View b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (lower(a[i]) != lower(b[i])) return false;
+    return true;
+}
+
+bool isDayName(View text) {
+    static constexpr std::array<View, 7> Days = {"sun", "mon", "tue", "wed", "thu", "fri", "sat"};
+    for (View day : Days)
+        if (equalsNoCase(text.substr(0, 3), day)) return true;
+    return false;
+}
+
+// 1-12 for an exact three-letter month name, else 0.
+int monthNumber(View token) {
+    static constexpr std::array<View, 12> Months = {"jan", "feb", "mar", "apr", "may", "jun",
+                                                    "jul", "aug", "sep", "oct", "nov", "dec"};
+    for (std::size_t i = 0; i < Months.size(); ++i)
+        if (equalsNoCase(token, Months[i])) return static_cast<int>(i) + 1;
+    return 0;
+}
+
+// Minutes east of UTC from "+HHMM" / "-HHMM"; anything else counts as 0.
+int zoneMinutes(View rest) {
+    if (rest.size() <= 4) return 0;
+    const View zone = trim(rest).substr(0, 5);
+    if (zone.size() < 5 || (zone[0] != '+' && zone[0] != '-')) return 0;
+    const int hours = number(zone.substr(1, 2));
+    const int minutes = number(zone.substr(3, 2));
+    if (hours < 0 || hours > 23 || minutes < 0 || minutes > 59) return 0;
+    return (zone[0] == '-' ? -1 : 1) * (hours * 60 + minutes);
+}
+
+}  // namespace
+
+DateTime ParseMailDate(std::string_view text) {
+    View rest = trim(text);
+    if (rest.empty()) return 0;
+
+    // 1. A leading day name goes, also when no blank follows its comma.
+    if (rest.size() >= 3 && isDayName(rest)) {
+        if (rest.size() >= 4 && rest[3] == ',')
+            rest = trimLeft(rest.substr(4));
+        else
+            fetch(rest, ' ');
+    }
+
+    // 2. Some servers separate the date parts with dashes (07-Sep-2001).
+    const std::size_t dash = rest.find('-');
+    const std::size_t blank = rest.find(' ');
+    const char separator = dash != View::npos && dash >= 1 && (blank == View::npos || dash < blank) ? '-' : ' ';
+
+    // 3. The day first, or the month first (Sep 7 2001).
+    int day = 1;
+    int month = 0;
+    if (monthNumber(rest.substr(0, rest.find(separator))) != 0) {
+        month = monthNumber(fetch(rest, separator));
+        const int value = number(fetch(rest, separator));
+        day = value < 0 ? 1 : value;
+    } else {
+        const int value = number(fetch(rest, separator));
+        day = value < 0 ? 1 : value;
+        month = monthNumber(fetch(rest, separator));
+    }
+
+    // 4. The year; when the token is not a number the time came first
+    // (Sep 7 12:00:00 2001) and the year is what follows it.
+    const View yearToken = fetch(rest, ' ');
+    int year = number(yearToken);
+    if (year < 0) {
+        year = number(rest);
+        rest = yearToken;
+    }
+    if (year < 0) return 0;
+    year += year < 80 ? 2000 : year < 100 ? 1900 : 0;
+
+    // 5. A 12-hour clock.
+    enum class Half { None, Morning, Afternoon } half = Half::None;
+    if (const std::size_t at = rest.find("AM"); at != View::npos) {
+        half = Half::Morning;
+        rest = rest.substr(0, at);
+    } else if (const std::size_t pm = rest.find("PM"); pm != View::npos) {
+        half = Half::Afternoon;
+        rest = rest.substr(0, pm);
+    }
+
+    // 6. The time of day; missing or unreadable parts count as 0.
+    int hour = 0;
+    int minute = 0;
+    int second = 0;
+    if (rest.find(':') != View::npos) {
+        rest = trimLeft(rest);
+        View time = fetch(rest, ' ');
+        int* const parts[3] = {&hour, &minute, &second};
+        for (int* part : parts) {
+            if (time.empty()) break;
+            const int value = number(fetch(time, ':'));
+            *part = value < 0 ? 0 : value;
+        }
+        if (half == Half::Morning && hour == 12) hour = 0;
+        if (half == Half::Afternoon && hour < 12) hour += 12;
+    }
+
+    // 7. Anything out of range spoils the whole date.
+    DateTime result = EncodeDateTime(year, month, day, 0, 0, 0);
+    if (result == 0 || hour > 23 || minute > 59 || second > 59) return 0;
+    result += static_cast<double>(hour * 3600 + minute * 60 + second) / 86400.0;
+
+    // 8. To UTC; zone names count as UTC.
+    result -= static_cast<double>(zoneMinutes(rest)) / 1440.0;
+
+    // 9. To local time by the rules in force at that date.
+    return LocalFromUtc(result);
+}
+
+}  // namespace pelmora

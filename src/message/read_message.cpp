@@ -1,0 +1,253 @@
+// SPDX-License-Identifier: MIT
+#include "message/read_message.h"
+
+#include <xxhash.h>
+
+#include "decode/cp932.h"
+#include "decode/header.h"
+#include "message/format_address.h"
+#include "message/line_reader.h"
+#include "message/mail_date.h"
+#include "ui/ports.h"
+
+namespace pelmora {
+
+namespace {
+
+using View = std::string_view;
+
+// Display texts (code page 932) of the entries whose header lacks a field.
+constexpr View UnknownCp932 = "\x81\x69\x95\x73\x96\xBE\x81\x6A";                  // （不明）
+constexpr View NoSubjectCp932 = "\x81\x69\x8C\x8F\x96\xBC\x82\xC8\x82\xB5\x81\x6A";  // （件名なし）
+
+char lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
+// True when line begins with prefix (given in lower case), letters folded.
+bool startsWithNoCase(View line, View prefix) {
+    if (line.size() < prefix.size()) return false;
+    for (std::size_t i = 0; i < prefix.size(); ++i)
+        if (lower(line[i]) != prefix[i]) return false;
+    return true;
+}
+
+bool isBlankOrControl(char c) { return static_cast<unsigned char>(c) <= 32; }
+
+View trim(View text) {
+    while (!text.empty() && isBlankOrControl(text.front())) text.remove_prefix(1);
+    while (!text.empty() && isBlankOrControl(text.back())) text.remove_suffix(1);
+    return text;
+}
+
+bool isTrimmable(char c) { return isBlankOrControl(c) && c != '\x1B'; }
+
+// The continuation of a folded header joins the trimmed previous line; a
+// Received header keeps one blank at the fold so its date stays readable.
+void unfoldInto(std::string& last, View continuation, bool keepBlank) {
+    while (!last.empty() && isTrimmable(last.back())) last.pop_back();
+    std::size_t lead = 0;
+    while (lead < last.size() && isTrimmable(last[lead])) ++lead;
+    if (lead > 0) last.erase(0, lead);
+    if (keepBlank) last += ' ';
+    while (!continuation.empty() && isTrimmable(continuation.front())) continuation.remove_prefix(1);
+    while (!continuation.empty() && isTrimmable(continuation.back())) continuation.remove_suffix(1);
+    last += continuation;
+}
+
+// Reads the header block into lines, unfolded; the empty line that ends it
+// is consumed and not stored.
+void readHeaderBlock(LineReader& reader, LineList& lines, std::string& line) {
+    bool lastIsReceived = false;
+    while (reader.readLine(line)) {
+        if (line.empty()) return;
+        if (!lines.empty() && static_cast<unsigned char>(line[0]) <= 32) {
+            unfoldInto(lines.back(), line, lastIsReceived);
+            continue;
+        }
+        lastIsReceived = startsWithNoCase(line, "received:");
+        lines.push_back(line);
+    }
+}
+
+std::string lowerCopy(View text) {
+    std::string result(text);
+    for (char& c : result) c = lower(c);
+    return result;
+}
+
+// The boundary of a top-level multipart/mixed or multipart/report type;
+// empty when the line declares anything else.
+std::string multipartBoundary(View line) {
+    const std::string lowered = lowerCopy(line);
+    const std::size_t multipart = lowered.find("multipart", 13);
+    if (multipart == std::string::npos) return {};
+    if (lowered.find("mixed", multipart + 10) == std::string::npos &&
+        lowered.find("report", multipart + 10) == std::string::npos)
+        return {};
+    const std::size_t key = lowered.find("boundary=", multipart + 9);
+    if (key == std::string::npos) return {};
+    View value = line.substr(key + 9);
+    value = value.substr(0, value.find(';'));
+    // A boundary never ends in a blank (RFC 2046), so blanks after it are
+    // not part of it even where no quotes mark its end.
+    while (!value.empty() && isBlankOrControl(value.back())) value.remove_suffix(1);
+    if (!value.empty() && value.front() == '"') value = value.size() >= 2 ? value.substr(1, value.size() - 2) : View{};
+    return std::string(value);
+}
+
+// Recipients: every comma (and line break) separates one address.
+std::string assembleRecipients(View decoded, const DisplayNameLookup* names) {
+    std::string joined;
+    std::size_t start = 0;
+    while (start <= decoded.size()) {
+        const std::size_t end = decoded.find_first_of(",\r\n", start);
+        const View piece = trim(decoded.substr(start, end == View::npos ? View::npos : end - start));
+        const std::string formatted = FormatAddress(piece, names);
+        if (!formatted.empty()) {
+            if (!joined.empty()) joined += "; ";
+            joined += formatted;
+        }
+        if (end == View::npos) break;
+        start = end + 1;
+    }
+    return joined;
+}
+
+// The date after the first ";" of a Received header; without ";" the whole
+// line is tried, which fails.
+DateTime receivedDate(View line) {
+    const std::size_t semicolon = line.find(';');
+    std::string text(trim(semicolon == View::npos ? line : line.substr(semicolon + 1)));
+    for (std::size_t at; (at = text.find("  ")) != std::string::npos;) text.erase(at, 1);
+    return ParseMailDate(text);
+}
+
+DateTime atLeastFloor(DateTime value) { return value < DateFloor ? DateFloor : value; }
+
+void reportUnreadable(const TMsgItem& entry, ui::Prompts& prompts) {
+    prompts.warning("\"" + Utf8ToCp932(entry.FileName) + "\"" + Utf8ToCp932(" を開けませんでした。") + "\r\r" +
+                    Utf8ToCp932("使用中でないか確認して下さい。"));
+}
+
+// What the header block says, before it is stored into the entry.
+struct HeaderFields {
+    View from, to, subject, date, messageId;
+    std::string boundary;
+    bool hasFrom = false, hasTo = false, hasSubject = false, hasDate = false, hasReceived = false;
+    DateTime received = 0;
+};
+
+HeaderFields extractFields(const LineList& lines) {
+    HeaderFields fields;
+    for (const std::string& stored : lines) {
+        const View line = stored;
+        switch (lower(line.empty() ? '\0' : line[0])) {
+        case 'f':
+            if (startsWithNoCase(line, "from:")) fields.from = line.substr(5), fields.hasFrom = true;
+            break;
+        case 's':
+            if (startsWithNoCase(line, "subject:")) fields.subject = line.substr(8), fields.hasSubject = true;
+            break;
+        case 'r':
+            if (!fields.hasReceived && startsWithNoCase(line, "received:")) {
+                fields.received = atLeastFloor(receivedDate(line));
+                fields.hasReceived = true;
+            }
+            break;
+        case 't':
+            if (startsWithNoCase(line, "to:")) fields.to = line.substr(3), fields.hasTo = true;
+            break;
+        case 'd':
+            if (startsWithNoCase(line, "date:")) fields.date = line.substr(5), fields.hasDate = true;
+            break;
+        case 'm':
+            if (startsWithNoCase(line, "message-id:")) fields.messageId = trim(line.substr(11));
+            break;
+        case 'c':
+            if (startsWithNoCase(line, "content-type:"))
+                if (std::string boundary = multipartBoundary(line); !boundary.empty())
+                    fields.boundary = std::move(boundary);
+            break;
+        default:
+            break;
+        }
+    }
+    return fields;
+}
+
+bool isDelimiter(View line, View boundary) {
+    return line.size() >= boundary.size() + 2 && line[0] == '-' && line[1] == '-' &&
+           line.substr(2, boundary.size()) == boundary;
+}
+
+// Reads on past the header: through the first delimiter of the boundary,
+// then through the next one. True when that second delimiter opens another
+// part rather than closing the message.
+bool readBodyLines(LineReader& reader, LineList& lines, std::string& line, View boundary) {
+    lines.emplace_back();
+    while (reader.readLine(line)) {
+        lines.push_back(line);
+        if (!boundary.empty() && isDelimiter(line, boundary) && line.size() == boundary.size() + 2) break;
+    }
+    if (reader.atEnd()) return false;
+    while (reader.readLine(line)) {
+        lines.push_back(line);
+        if (isDelimiter(line, boundary)) return line.compare(boundary.size() + 2, 2, "--") != 0;
+    }
+    return false;
+}
+
+}  // namespace
+
+void ReadMessage(MsgList& list, std::size_t index, ReaderContext& context) {
+    TMsgItem& entry = *list[index];
+    LineList& lines = context.MsgLines;
+    lines.clear();
+
+    LineReader reader;
+    if (!reader.open(entry.FileName)) {
+        reportUnreadable(entry, context.prompts);
+        return;
+    }
+    entry.Matched = false;
+    std::string line;
+    readHeaderBlock(reader, lines, line);
+    const HeaderFields fields = extractFields(lines);
+    const DisplayNameLookup* names = context.options.displayNames;
+
+    const std::string subjectRaw = fields.hasSubject ? TrimCtl(fields.subject) : std::string{};
+    const View rawDate = trim(fields.date);
+
+    entry.FromRaw = fields.hasFrom ? TrimCtl(fields.from) : std::string{};
+    entry.From = fields.hasFrom ? FormatAddress(DecodeHeaderText(entry.FromRaw), names) : std::string(UnknownCp932);
+    entry.ToRaw = fields.hasTo ? TrimCtl(fields.to) : std::string{};
+    entry.To = fields.hasTo ? assembleRecipients(DecodeHeaderText(entry.ToRaw), names) : std::string(UnknownCp932);
+    entry.Subject = fields.hasSubject ? DecodeHeaderText(subjectRaw) : std::string(NoSubjectCp932);
+    entry.RecvDate = fields.hasReceived ? fields.received : entry.FileDate;
+    entry.RecvDateText = fields.hasReceived ? DateText(entry.RecvDate) : entry.FileDateText;
+    entry.SentDate = fields.hasDate ? atLeastFloor(ParseMailDate(rawDate)) : entry.FileDate;
+    entry.SentDateText = fields.hasDate ? DateText(entry.SentDate) : entry.FileDateText;
+    entry.MessageId = std::string(fields.messageId);
+    entry.Boundary = fields.boundary;
+    entry.HasAttach = false;
+    entry.IconIndex = entry.FileExt == ".eml" ? 2 : entry.FileSize != 0 ? 1 : 0;
+
+    std::string key = entry.MessageId;
+    if (context.options.DupCheckHeaders) {
+        key += entry.From;
+        key += subjectRaw;
+        key += rawDate;
+    }
+    entry.DupHash = static_cast<std::int64_t>(XXH3_64bits(key.data(), key.size()));
+
+    SearchHooks* search = context.search;
+    if (search != nullptr && !search->MatchHeaderFilter(entry)) return;
+    if (!entry.Boundary.empty() || search != nullptr)
+        entry.HasAttach = readBodyLines(reader, lines, line, entry.Boundary);
+    if (search != nullptr) {
+        if (search->AttachmentsOnly() && !entry.HasAttach) return;
+        if (search->HasBodyTerms() && search->SearchBody(lines, entry) == 0) return;
+    }
+    entry.Matched = true;
+}
+
+}  // namespace pelmora
