@@ -1,0 +1,188 @@
+// SPDX-License-Identifier: MIT
+// RFC 2047 encoded words and raw ISO-2022-JP in header values.
+//
+// Words are first found by three charset prefixes in a fixed priority
+// ("=?ISO", then "=?WINDOWS", then "=?UTF-8"), the way headers have always
+// been shown here; a last left-to-right pass then decodes the well-formed
+// words of every other charset.
+#include "decode/header.h"
+
+#include <optional>
+
+#include "decode/japanese.h"
+#include "decode/text.h"
+#include "decode/transfer.h"
+
+namespace pelmora {
+
+namespace {
+
+constexpr auto npos = std::string_view::npos;
+
+char upperAscii(char c) {
+    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - ('a' - 'A')) : c;
+}
+
+// The first occurrence of an upper-case ASCII prefix at or after `from`,
+// ignoring the case of the ASCII letters in `text`.
+std::size_t findNoCase(std::string_view text, std::string_view prefix, std::size_t from) {
+    if (prefix.size() > text.size()) return npos;
+    for (std::size_t i = from; i + prefix.size() <= text.size(); ++i) {
+        i = text.find('=', i);
+        if (i == npos || i + prefix.size() > text.size()) return npos;
+        bool same = true;
+        for (std::size_t k = 1; k < prefix.size() && same; ++k) same = upperAscii(text[i + k]) == prefix[k];
+        if (same) return i;
+    }
+    return npos;
+}
+
+bool equalsNoCase(std::string_view a, std::string_view b) {
+    return CompareTextNoCase(a, b) == 0;
+}
+
+struct Word {
+    std::size_t start;      // the "=" of "=?"
+    std::size_t end;        // one past the closing "?="
+    std::string_view charset;
+    char letter;
+    std::string_view text;  // between the third "?" and the closing "?="
+};
+
+std::string decodeWordText(const Word& word) {
+    return (word.letter == 'Q' || word.letter == 'q') ? EncodedWordQDecode(word.text)
+                                                       : EncodedWordBDecode(word.text);
+}
+
+// The highest start position from which a "?", a later "?" and a later
+// "?=" can still be found the way a prefixed word looks for them; a start
+// above it can never become a word while the value stays as it is.
+std::size_t lastPossibleStart(std::string_view s) {
+    const std::size_t close = s.rfind("?=");
+    if (close == npos || close == 0) return npos;
+    const std::size_t third = s.rfind('?', close - 1);
+    if (third == npos || third == 0) return npos;
+    const std::size_t second = s.rfind('?', third - 1);
+    if (second == npos || second < 5) return npos;
+    return second - 5;
+}
+
+// A prefixed word starting at `start`: its delimiters are searched in the
+// whole rest of the value, so a word without its own "?=" runs on to the
+// next one.
+std::optional<Word> prefixedWordAt(std::string_view s, std::size_t start) {
+    const std::size_t second = s.find('?', start + 5);
+    if (second == npos) return std::nullopt;
+    const std::size_t third = s.find('?', second + 1);
+    if (third == npos) return std::nullopt;
+    const std::size_t close = s.find("?=", third + 1);
+    if (close == npos) return std::nullopt;
+    return Word{start, close + 2, s.substr(start + 2, second - start - 2), s[second + 1],
+                s.substr(third + 1, close - third - 1)};
+}
+
+std::string convertPrefixedWord(const Word& word) {
+    std::string bytes = decodeWordText(word);
+    if (equalsNoCase(word.charset, "ISO-2022-JP")) return Iso2022JpToSjis(bytes);
+    if (equalsNoCase(word.charset, "UTF-8")) return Utf8ToAnsi(bytes);
+    return bytes;
+}
+
+// Finds the next start of a prefixed word, limited to starts that can still
+// form a word. Searching "=?WINDOWS" and "=?UTF-8" from the beginning would
+// otherwise find a malformed word again and again.
+std::size_t nextPrefixedStart(std::string_view s, std::size_t isoFrom, std::size_t limit) {
+    if (limit == npos) return npos;
+    for (std::string_view prefix : {"=?ISO", "=?WINDOWS", "=?UTF-8"}) {
+        const std::size_t found = findNoCase(s, prefix, prefix == "=?ISO" ? isoFrom : 0);
+        if (found != npos && found <= limit) return found;
+    }
+    return npos;
+}
+
+void decodePrefixedWords(std::string& s) {
+    std::size_t limit = lastPossibleStart(s);
+    std::size_t start = nextPrefixedStart(s, 0, limit);
+    while (start != npos) {
+        // Every start up to `limit` has its three delimiters.
+        const std::optional<Word> word = prefixedWordAt(s, start);
+        if (word) {
+            const std::string converted = convertPrefixedWord(*word);
+            s.replace(word->start, word->end - word->start, converted);
+            limit = lastPossibleStart(s);
+        }
+        start = nextPrefixedStart(s, start + 1, limit);
+    }
+}
+
+// A word as RFC 2047 shapes it: a charset without blanks, "?", one of
+// B b Q q, "?", the text, and the first "?=" after it.
+std::optional<Word> wellFormedWordAt(std::string_view s, std::size_t start, std::size_t lastClose) {
+    const std::size_t second = s.find('?', start + 2);
+    if (second == npos || second == start + 2 || second + 2 >= s.size()) return std::nullopt;
+    const std::string_view charset = s.substr(start + 2, second - start - 2);
+    if (charset.find_first_of(" \t") != npos) return std::nullopt;
+    const char letter = s[second + 1];
+    if (std::string_view("BbQq").find(letter) == npos || s[second + 2] != '?') return std::nullopt;
+    const std::size_t third = second + 2;
+    if (lastClose == npos || lastClose <= third) return std::nullopt;
+    const std::size_t close = s.find("?=", third + 1);
+    return Word{start, close + 2, charset, letter, s.substr(third + 1, close - third - 1)};
+}
+
+std::string convertAnyWord(const Word& word) {
+    std::string bytes = decodeWordText(word);
+    if (equalsNoCase(word.charset, "UTF-8")) return Utf8ToAnsi(bytes);
+    if (equalsNoCase(word.charset, "ISO-2022-JP")) return Iso2022JpToSjis(bytes);
+    if (equalsNoCase(word.charset, "EUC-JP") || equalsNoCase(word.charset, "X-EUC-JP") ||
+        equalsNoCase(word.charset, "EUCJP")) {
+        return Iso2022JpToSjis(EucJpToIso2022Jp(bytes));
+    }
+    return bytes;
+}
+
+// The words the prefixes do not reach, left to right; decoded text is
+// never looked at again.
+std::string decodeRemainingWords(std::string_view s) {
+    const std::size_t lastClose = s.rfind("?=");
+    std::string out;
+    out.reserve(s.size());
+    std::size_t done = 0;
+    std::size_t start = s.find("=?");
+    while (start != npos) {
+        const std::optional<Word> word = wellFormedWordAt(s, start, lastClose);
+        if (!word) {
+            start = s.find("=?", start + 1);
+            continue;
+        }
+        out.append(s.substr(done, start - done));
+        out += convertAnyWord(*word);
+        done = word->end;
+        start = s.find("=?", done);
+    }
+    out.append(s.substr(done));
+    return out;
+}
+
+bool hasIso2022Escape(std::string_view s) {
+    return s.find("\x1B$") != npos || s.find("\x1B(") != npos;
+}
+
+}  // namespace
+
+std::string DecodeEncodedWords(std::string_view value) {
+    std::string s(value);
+    if (s.find("=?") == npos) return s;
+    decodePrefixedWords(s);
+    return decodeRemainingWords(s);
+}
+
+std::string DecodeHeaderText(std::string_view value) {
+    std::string s = DecodeEncodedWords(value);
+    // Each pass removes every escape it reads, so the loop ends; escapes
+    // can come from raw JIS in the value and from decoded words alike.
+    while (hasIso2022Escape(s)) s = Iso2022JpToSjis(s);
+    return s;
+}
+
+}  // namespace pelmora

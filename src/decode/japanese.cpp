@@ -1,0 +1,220 @@
+// SPDX-License-Identifier: MIT
+// ISO-2022-JP (RFC 1468), EUC-JP and UTF-8 into code page 932 display text.
+#include "decode/japanese.h"
+
+#include <array>
+
+#include "decode/cp932_tables.h"
+#include "decode/text.h"
+
+namespace pelmora {
+
+namespace {
+
+constexpr char kEsc = '\x1B';
+
+void appendSjisCode(std::string& out, std::uint16_t code) {
+    if (code >= 0x100) out += static_cast<char>(code >> 8);
+    out += static_cast<char>(code & 0xFF);
+}
+
+std::uint8_t byteAt(std::string_view text, std::size_t i) {
+    return static_cast<std::uint8_t>(text[i]);
+}
+
+// The length of the well-formed UTF-8 sequence at text[i] (Unicode 15,
+// table 3-7), 0 when the bytes there do not form one. Sets codePoint.
+std::size_t wellFormedUtf8(std::string_view text, std::size_t i, char32_t& codePoint) {
+    const std::uint8_t lead = byteAt(text, i);
+    std::size_t length = 0;
+    std::uint8_t low = 0x80;
+    std::uint8_t high = 0xBF;  // range of the second byte; later ones are 80..BF
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        length = 2;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        length = 3;
+        if (lead == 0xE0) low = 0xA0;   // overlong
+        if (lead == 0xED) high = 0x9F;  // surrogates
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        length = 4;
+        if (lead == 0xF0) low = 0x90;   // overlong
+        if (lead == 0xF4) high = 0x8F;  // above U+10FFFF
+    } else {
+        return 0;
+    }
+    if (text.size() - i < length) return 0;
+    const std::uint8_t second = byteAt(text, i + 1);
+    if (second < low || second > high) return 0;
+    char32_t value = lead & (0x7F >> length);
+    for (std::size_t k = 1; k < length; ++k) {
+        const std::uint8_t next = byteAt(text, i + k);
+        if ((next & 0xC0) != 0x80) return 0;
+        value = (value << 6) | (next & 0x3F);
+    }
+    codePoint = value;
+    return length;
+}
+
+struct KnownCharset {
+    std::string_view name;
+    CharsetKind kind;
+};
+
+constexpr std::array<KnownCharset, 18> kKnownCharsets = {{
+    {"iso-2022-jp", CharsetKind::Iso2022Jp}, {"shift_jis", CharsetKind::AsIs},
+    {"shift-jis", CharsetKind::AsIs},        {"utf-8", CharsetKind::Utf8},
+    {"iso-8859-1", CharsetKind::AsIs},       {"us-ascii", CharsetKind::AsIs},
+    {"x-sjis", CharsetKind::AsIs},           {"koi8-r", CharsetKind::AsIs},
+    {"euc-jp", CharsetKind::EucJp},          {"windows-1250", CharsetKind::AsIs},
+    {"windows-1251", CharsetKind::AsIs},     {"windows-1252", CharsetKind::AsIs},
+    {"windows-1253", CharsetKind::AsIs},     {"windows-1254", CharsetKind::AsIs},
+    {"windows-1255", CharsetKind::AsIs},     {"windows-1256", CharsetKind::AsIs},
+    {"windows-1257", CharsetKind::AsIs},     {"windows-1258", CharsetKind::AsIs},
+}};
+
+}  // namespace
+
+std::pair<std::uint8_t, std::uint8_t> JisToSjisPair(std::uint8_t j1, std::uint8_t j2) {
+    // Defined for every byte pair, not only for 0x21-0x7E, so that damaged
+    // text still converts to something of the same length.
+    const unsigned value = (j1 * 256u + j2 + 0xA17Eu) & 0xFFFFu;
+    unsigned high = value >> 8;
+    unsigned low = value & 0xFFu;
+    if (high % 2 == 0) low = (low - 0x5Eu - (low < 0xDEu ? 1u : 0u)) & 0xFFu;
+    high = (high / 2) ^ 0xE0u;
+    return {static_cast<std::uint8_t>(high), static_cast<std::uint8_t>(low)};
+}
+
+std::string Iso2022JpToSjis(std::string_view text) {
+    if (text.find(kEsc) == std::string_view::npos) return std::string(text);
+    std::string out;
+    out.reserve(text.size());
+    bool doubleByte = false;
+    std::size_t i = 0;
+    while (i < text.size()) {
+        if (text[i] == kEsc) {
+            // Only the escape's second byte is looked at; the escape is always
+            // three bytes long, whatever its third byte is.
+            if (i + 1 < text.size()) {
+                if (text[i + 1] == '$') doubleByte = true;
+                if (text[i + 1] == '(') doubleByte = false;
+            }
+            i += 3;
+        } else if (doubleByte) {
+            const std::uint8_t second = i + 1 < text.size() ? byteAt(text, i + 1) : 0;
+            const auto [high, low] = JisToSjisPair(byteAt(text, i), second);
+            out += static_cast<char>(high);
+            out += static_cast<char>(low);
+            i += 2;
+        } else {
+            out += text[i];
+            ++i;
+        }
+    }
+    return out;
+}
+
+std::string EucJpToIso2022Jp(std::string_view text) {
+    std::string out;
+    out.reserve(text.size() + 8);
+    bool doubleByte = false;
+    std::size_t i = 0;
+    while (i < text.size()) {
+        const std::uint8_t c = byteAt(text, i);
+        // A blank stands in for the byte after the last one.
+        const std::uint8_t d = i + 1 < text.size() ? byteAt(text, i + 1) : ' ';
+        if (c > 0x80 && d > 0x80) {
+            if (!doubleByte) out += "\x1B$B";
+            doubleByte = true;
+            out += static_cast<char>(c - 0x80);
+            out += static_cast<char>(d - 0x80);
+            i += 2;
+        } else if (c < 0x80) {
+            if (doubleByte) out += "\x1B(J";
+            doubleByte = false;
+            out += static_cast<char>(c);
+            ++i;
+        } else {
+            ++i;  // a half pair or 0x80: dropped
+        }
+    }
+    if (doubleByte) out += "\x1B(J";
+    return out;
+}
+
+std::uint16_t UnicodeToSjis(char32_t codePoint) {
+    if (codePoint < 0x80) return static_cast<std::uint16_t>(codePoint);
+    if (codePoint > 0xFFFF) return 0;
+    const cp932::UnicodeRow& row = cp932::kUnicodeRows[codePoint >> 8];
+    const unsigned low = codePoint & 0xFF;
+    if (low < row.first || low > row.last) return 0;
+    return cp932::kUnicodeToSjisCodes[row.offset + (low - row.first)];
+}
+
+Utf8Char Utf8NextChar(std::string_view text) {
+    if (text.empty()) return {0, {}};
+    const std::uint8_t lead = byteAt(text, 0);
+    if (lead < 0x80) return {1, std::string(1, static_cast<char>(lead))};
+    // The lead byte alone decides the length; the bytes that follow are taken
+    // without checking their form.
+    std::size_t length = 6;
+    if ((lead & 0xE0) == 0xC0) length = 2;
+    else if ((lead & 0xF0) == 0xE0) length = 3;
+    else if ((lead & 0xF8) == 0xF0) length = 4;
+    else if ((lead & 0xFC) == 0xF8) length = 5;
+    if (text.size() < length) return {text.size(), std::string(text)};
+    char32_t value = lead & (0x7F >> length);
+    for (std::size_t k = 1; k < length; ++k) value = (value << 6) | (byteAt(text, k) & 0x3F);
+    const std::uint16_t code = UnicodeToSjis(value);
+    if (code == 0) return {length, std::string(text.substr(0, length))};
+    std::string sjis;
+    appendSjisCode(sjis, code);
+    return {length, std::move(sjis)};
+}
+
+std::string Utf8ToSjis(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    while (!text.empty()) {
+        Utf8Char next = Utf8NextChar(text);
+        out += next.sjis;
+        text.remove_prefix(next.length);
+    }
+    return out;
+}
+
+std::string Utf8ToAnsi(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    std::size_t i = 0;
+    while (i < text.size()) {
+        const std::uint8_t lead = byteAt(text, i);
+        if (lead < 0x80) {
+            out += static_cast<char>(lead);
+            ++i;
+            continue;
+        }
+        char32_t codePoint = 0;
+        const std::size_t length = wellFormedUtf8(text, i, codePoint);
+        if (length == 0) {
+            // One "?" for the lead byte only; what follows gets its own chance.
+            out += '?';
+            ++i;
+            continue;
+        }
+        const std::uint16_t code = UnicodeToSjis(codePoint);
+        if (code == 0) out += '?';
+        else appendSjisCode(out, code);
+        i += length;
+    }
+    return out;
+}
+
+std::optional<CharsetKind> KnownCharsets(std::string_view name) {
+    for (const KnownCharset& entry : kKnownCharsets) {
+        if (CompareTextNoCase(entry.name, name) == 0) return entry.kind;
+    }
+    return std::nullopt;
+}
+
+}  // namespace pelmora
