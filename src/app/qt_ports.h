@@ -1,0 +1,62 @@
+// SPDX-License-Identifier: MIT
+// The window-system side of the ports the core talks through: message
+// boxes and the save dialog, the status bar's panels and the busy cursor.
+// Every text arrives as display text and is converted here.
+#pragma once
+
+#include <QPointer>
+#include <QString>
+#include <optional>
+#include <vector>
+
+#include "ui/ports.h"
+
+class QLabel;
+class QWidget;
+
+namespace pelmora::app {
+
+class QtPrompts : public ui::Prompts {
+public:
+    // parent: the window the boxes are modal to (may be null).
+    explicit QtPrompts(QWidget* parent);
+
+    void information(const std::string& cp932) override;
+    void warning(const std::string& cp932) override;
+    void error(const std::string& cp932) override;
+    bool confirmOkCancel(const std::string& cp932) override;
+    bool confirmYesNo(const std::string& cp932) override;
+    ui::Answer confirmYesCancelYesToAll(const std::string& cp932) override;
+    std::optional<std::filesystem::path> chooseSaveFile(const ui::SaveFileRequest& request) override;
+
+private:
+    bool confirmOverwrite(const QString& path);
+
+    QPointer<QWidget> m_parent;
+};
+
+// Panels are the labels of the status bar, left to right; a panel number
+// without a label is ignored.
+class QtStatusBar : public ui::StatusBar {
+public:
+    explicit QtStatusBar(std::vector<QLabel*> panels) : m_panels(std::move(panels)) {}
+    void setPanelText(int panel, const std::string& cp932) override;
+
+private:
+    std::vector<QLabel*> m_panels;
+};
+
+class QtBusyCursor : public ui::BusyCursor {
+public:
+    void push() override;
+    void pop() override;
+};
+
+// The caption of every message box and file dialog the program shows.
+QString programCaption();
+
+// The filter line a Qt file dialog understands, e.g. "CSVファイル (*.csv)".
+// "*.*" becomes "*": on Linux a file name need not have a dot.
+QString nameFilter(const ui::FileFilter& filter);
+
+}  // namespace pelmora::app
