@@ -1,0 +1,49 @@
+// SPDX-License-Identifier: MIT
+// The walk over one message's lines that finds its first leaf body, decodes
+// it into upper-cased display text and tests it against the body terms.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "message/msg_item.h"
+#include "search/terms.h"
+
+namespace pelmora {
+
+namespace ui {
+class Prompts;
+class Progress;
+}  // namespace ui
+
+// What a search run keeps about messages whose charset or transfer
+// encoding cannot be read. SkipSilently outlives the run (a narrowing
+// search goes on with what the last run left).
+struct SkipState {
+    bool SkipSilently = false;
+    int SkippedCount = 0;
+};
+
+// Reused buffers, so that a body costs no allocation per line.
+struct BodyScratch {
+    std::string previous;
+    std::string current;
+    std::string joined;
+    std::string decoded;
+};
+
+struct BodyWalkContext {
+    SkipState& skip;
+    ui::Prompts& prompts;
+    ui::Progress& progress;  // its abort flag is set when the user cancels
+    BodyScratch scratch{};
+};
+
+// 0 when the body does not meet BodyTerms (or cannot be searched);
+// otherwise the index of the line at which the match was settled.
+int SearchBody(TermList& BodyTerms, const LineList& lines, const TMsgItem& entry, BodyWalkContext& context);
+
+// The question asked about a message that cannot be searched.
+std::string SkipPromptText(const TMsgItem& entry, std::string_view unsupportedItem);
+
+}  // namespace pelmora
