@@ -1,0 +1,251 @@
+// SPDX-License-Identifier: MIT
+#include "search/search_run.h"
+
+#include <algorithm>
+#include <cmath>
+#include <utility>
+
+#include "catalogue/format.h"
+#include "catalogue/ordering.h"
+#include "catalogue/scan.h"
+#include "decode/cp932.h"
+#include "decode/text.h"
+#include "message/line_reader.h"
+#include "search/texts.h"
+#include "ui/ports.h"
+
+namespace pelmora {
+
+namespace {
+
+constexpr DateTime kLastSecondOfDay = 86399.0 / 86400.0;
+
+template <typename F>
+class OnExit {
+public:
+    explicit OnExit(F f) : m_f(std::move(f)) {}
+    ~OnExit() { m_f(); }
+    OnExit(const OnExit&) = delete;
+    OnExit& operator=(const OnExit&) = delete;
+
+private:
+    F m_f;
+};
+
+// One series of length one: the whole text either meets the terms or not.
+bool meetsTerms(TermList& terms, std::string_view first, const std::string* second) {
+    std::string text(first);
+    if (second != nullptr) {
+        text += '\t';
+        text += *second;
+    }
+    UpperCaseCp932InPlace(text);
+    ResetTermMarks(terms, 0);
+    TermVerdict verdict = EvaluateTerms(text, terms, false);
+    return verdict.matched && !verdict.excluded;
+}
+
+// Removes the unmatched entries from `from` to the end in one pass; the
+// entries below `from` were never decided and stay.
+void dropUnmatched(MsgList& list, std::size_t from) {
+    from = std::min(from, list.size());
+    auto kept = std::remove_if(list.begin() + static_cast<std::ptrdiff_t>(from), list.end(),
+                               [](const std::unique_ptr<TMsgItem>& e) { return !e->Matched; });
+    list.erase(kept, list.end());
+}
+
+std::string cannotOpenText(const TMsgItem& entry) {
+    std::string text = "\"" + Utf8ToCp932(entry.FileName) + "\"";
+    text += search_texts::kCannotOpenSuffix;
+    text += "\r\r";
+    text += search_texts::kCannotOpenAdvice;
+    return text;
+}
+
+void clearResults(MsgList& found, SearchPorts& ports) {
+    ui::BusyScope busy(ports.cursor);
+    ui::UpdateScope update(ports.view);
+    found.clear();
+    ports.view.setRowCount(0);
+    ResetColumnCaptions(ports.view);
+}
+
+void collectFiles(SearchConditions& conditions, const std::filesystem::path& folder, MsgList& found,
+                  SearchPorts& ports) {
+    ui::Progress& progress = ports.progress;
+    progress.setTitle(std::string(search_texts::kSearchingTitle));
+    progress.setLabel1("From:");
+    progress.setLabel2("");
+    progress.setPath2("");
+    progress.setCountText("");
+    progress.setBarVisible(false);
+    progress.show();
+    progress.processEvents();
+    progress.clearAbort();
+    OnExit showBar([&progress] { progress.setBarVisible(true); });
+    ScanFolder(&progress, conditions.IncludeSubfolders, found, folder, &ports.view);
+}
+
+}  // namespace
+
+bool SearchConditions::HasAnyCondition() const {
+    return !FromTerms.empty() || !ToTerms.empty() || !SubjectTerms.empty() || !BodyTerms.empty() ||
+           DateFrom.has_value() || DateTo.has_value() || AttachmentsOnly;
+}
+
+DateTime DateFromDay(DateTime picked) { return std::trunc(picked); }
+
+DateTime DateToDay(DateTime picked) { return std::trunc(picked) + kLastSecondOfDay; }
+
+bool MatchHeaderFilter(SearchConditions& conditions, const TMsgItem& entry) {
+    if (conditions.DateFrom && entry.RecvDate < *conditions.DateFrom) return false;
+    if (conditions.DateTo && entry.RecvDate > *conditions.DateTo) return false;
+    if (!conditions.SubjectTerms.empty() && !meetsTerms(conditions.SubjectTerms, entry.Subject, nullptr))
+        return false;
+    // The displayed form and the header as written are tested together, so
+    // a term may match the address-book name or the mail address.
+    if (!conditions.FromTerms.empty() && !meetsTerms(conditions.FromTerms, entry.From, &entry.FromRaw)) return false;
+    if (!conditions.ToTerms.empty() && !meetsTerms(conditions.ToTerms, entry.To, &entry.ToRaw)) return false;
+    return true;
+}
+
+bool SearchRunHooks::MatchHeaderFilter(const TMsgItem& entry) { return pelmora::MatchHeaderFilter(m_conditions, entry); }
+
+int SearchRunHooks::SearchBody(const LineList& lines, const TMsgItem& entry) {
+    return pelmora::SearchBody(m_conditions.BodyTerms, lines, entry, m_body);
+}
+
+RunEnd RunSearch(SearchConditions& conditions, const std::filesystem::path& folder, SearchSession& session,
+                 SearchPorts& ports, const ReaderOptions& readerOptions) {
+    MsgList& found = session.FoundList;
+    ui::Progress& progress = ports.progress;
+    clearResults(found, ports);
+    ports.status.setPanelText(0, std::string(search_texts::kNotSearched));
+    ports.status.setPanelText(1, "");
+
+    collectFiles(conditions, folder, found, ports);
+
+    progress.setTitle(std::string(search_texts::kCheckingTitle));
+    progress.setCountText(FormatCount(static_cast<std::int64_t>(found.size())));
+    progress.setRange(0, static_cast<int>(found.size()));
+    progress.setPosition(0);
+
+    session.skip.SkipSilently = !conditions.ErrorUnableDecode;
+    session.skip.SkippedCount = 0;
+    BodyWalkContext body{session.skip, ports.prompts, progress};
+    SearchRunHooks hooks(conditions, body);
+    ReaderContext reader{session.MsgLines, readerOptions, ports.prompts, &hooks};
+    {
+        ui::UpdateScope update(ports.view);
+        // Entries from `decided` up have been read (or passed over after an
+        // abort); only those may be dropped.
+        std::size_t decided = found.size();
+        OnExit finish([&] {
+            dropUnmatched(found, decided);
+            ports.view.setRowCount(static_cast<int>(found.size()));
+            ports.status.setPanelText(
+                0, FormatCount(static_cast<std::int64_t>(found.size())) + std::string(search_texts::kMessagesSuffix));
+            progress.hide();
+        });
+        // From the last collected file to the first: after an abort the
+        // matches found so far stay and the unread entries, still
+        // unmatched from the scan, go.
+        for (std::size_t n = found.size(); n-- > 0;) {
+            if (!progress.abortRequested()) {
+                progress.setPosition(progress.position() + 1);
+                progress.setPath1(Utf8ToCp932(found[n]->FolderPath));
+                progress.processEvents();
+                ReadMessage(found, n, reader);
+            }
+            decided = n;
+        }
+    }
+    ResortList(ports.view, ports.view.sortKey(), found);
+    if (conditions.ErrorUnableDecode && session.skip.SkippedCount != 0)
+        ports.prompts.information(SkipSummaryText(session.skip.SkippedCount));
+    return progress.abortRequested() ? RunEnd::Aborted : RunEnd::Completed;
+}
+
+RunEnd RunNarrowing(SearchConditions& conditions, SearchSession& session, SearchPorts& ports) {
+    MsgList& found = session.FoundList;
+    ui::Progress& progress = ports.progress;
+    const auto count = static_cast<std::int64_t>(found.size());
+    progress.setTitle(std::string(search_texts::kNarrowingTitle));
+    progress.setLabel1("");
+    progress.setPath1("");
+    progress.setLabel2("");
+    progress.setPath2("");
+    progress.setCountText(FormatCount(count));
+    progress.setRange(0, static_cast<int>(count));
+    progress.setPosition(0);
+    progress.setBarVisible(true);
+    if (count > 100) {
+        progress.show();
+        progress.processEvents();
+    }
+    progress.clearAbort();
+
+    BodyWalkContext body{session.skip, ports.prompts, progress};
+    bool aborted = false;
+    {
+        ui::UpdateScope update(ports.view);
+        std::size_t decided = found.size();
+        std::int64_t dropped = 0;
+        OnExit finish([&] {
+            dropUnmatched(found, decided);
+            ports.view.setRowCount(static_cast<int>(found.size()));
+            progress.hide();
+        });
+        for (std::size_t n = found.size(); n-- > 0;) {
+            TMsgItem& entry = *found[n];
+            progress.setPosition(progress.position() + 1);
+            entry.Matched = false;
+            if (MatchHeaderFilter(conditions, entry) && (!conditions.AttachmentsOnly || entry.HasAttach)) {
+                if (conditions.BodyTerms.empty())
+                    entry.Matched = true;
+                else if (ReadFindLines(entry, session.FindLines))
+                    entry.Matched = SearchBody(conditions.BodyTerms, session.FindLines, entry, body) != 0;
+                else
+                    ports.prompts.warning(cannotOpenText(entry));
+            }
+            if (!entry.Matched) ++dropped;
+            decided = n;
+            ports.status.setPanelText(0, FormatCount(count - dropped) + std::string(search_texts::kNarrowedSuffix));
+            progress.processEvents();
+            if (progress.abortRequested()) {
+                aborted = true;
+                break;
+            }
+        }
+    }
+    ResortList(ports.view, ports.view.sortKey(), found);
+    return aborted ? RunEnd::Aborted : RunEnd::Completed;
+}
+
+bool ReadFindLines(const TMsgItem& entry, LineList& lines) {
+    lines.clear();
+    LineReader reader;
+    if (!reader.open(std::filesystem::path(entry.FileName))) return false;
+    std::string line;
+    // Appends lines through the first one for which `last` holds.
+    auto appendThrough = [&](auto last) {
+        while (reader.readLine(line)) {
+            bool stop = last(line);
+            lines.push_back(std::move(line));
+            if (stop) return;
+        }
+    };
+    appendThrough([](const std::string& l) { return l.empty(); });
+    if (entry.Boundary.empty()) {
+        appendThrough([](const std::string&) { return false; });
+        return true;
+    }
+    const std::string delimiter = "--" + entry.Boundary;
+    appendThrough([&](const std::string& l) { return l == delimiter; });
+    appendThrough([&](const std::string& l) { return l.starts_with(delimiter); });
+    return true;
+}
+
+std::string SkipSummaryText(int skipped) { return std::to_string(skipped) + std::string(search_texts::kSkippedSuffix); }
+
+}  // namespace pelmora

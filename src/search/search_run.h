@@ -1,0 +1,101 @@
+// SPDX-License-Identifier: MIT
+// The search run and the narrowing search over a result list. A window (or
+// the command line) supplies the conditions and the ports; nothing here
+// knows which front end called it.
+#pragma once
+
+#include <filesystem>
+#include <optional>
+#include <string>
+
+#include "message/msg_item.h"
+#include "message/read_message.h"
+#include "search/body_walk.h"
+#include "search/terms.h"
+
+namespace pelmora {
+
+namespace ui {
+class ListView;
+class StatusBar;
+class Progress;
+class Prompts;
+class BusyCursor;
+}  // namespace ui
+
+struct SearchConditions {
+    TermList FromTerms;
+    TermList ToTerms;
+    TermList SubjectTerms;
+    TermList BodyTerms;
+    // Set only while their picker is checked.
+    std::optional<DateTime> DateFrom;
+    std::optional<DateTime> DateTo;
+    bool AttachmentsOnly = false;
+    bool IncludeSubfolders = false;  // the search run only
+    // Ask about messages that cannot be searched.
+    bool ErrorUnableDecode = true;
+
+    // A search needs at least one condition.
+    bool HasAnyCondition() const;
+};
+
+// The start of the picked day.
+DateTime DateFromDay(DateTime picked);
+// The picked day at 23:59:59.
+DateTime DateToDay(DateTime picked);
+
+// The date limits and the sender, recipient and subject terms.
+bool MatchHeaderFilter(SearchConditions& conditions, const TMsgItem& entry);
+
+// What the header reader asks in search mode.
+class SearchRunHooks final : public SearchHooks {
+public:
+    SearchRunHooks(SearchConditions& conditions, BodyWalkContext& body)
+        : m_conditions(conditions), m_body(body) {}
+
+    bool MatchHeaderFilter(const TMsgItem& entry) override;
+    bool AttachmentsOnly() const override { return m_conditions.AttachmentsOnly; }
+    bool HasBodyTerms() const override { return !m_conditions.BodyTerms.empty(); }
+    int SearchBody(const LineList& lines, const TMsgItem& entry) override;
+
+private:
+    SearchConditions& m_conditions;
+    BodyWalkContext& m_body;
+};
+
+struct SearchPorts {
+    ui::ListView& view;  // the result view; row i shows FoundList[i]
+    ui::StatusBar& status;
+    ui::Progress& progress;
+    ui::Prompts& prompts;
+    ui::BusyCursor& cursor;
+};
+
+// What the search window keeps from one run to the next.
+struct SearchSession {
+    MsgList FoundList;
+    LineList MsgLines;
+    LineList FindLines;
+    SkipState skip;
+};
+
+enum class RunEnd { Completed, Aborted };
+
+// Empties FoundList, collects the message files of folder and keeps those
+// that meet every condition, sorted by the view's key.
+RunEnd RunSearch(SearchConditions& conditions, const std::filesystem::path& folder, SearchSession& session,
+                 SearchPorts& ports, const ReaderOptions& readerOptions);
+
+// Applies the conditions again to FoundList and drops the entries that fail.
+RunEnd RunNarrowing(SearchConditions& conditions, SearchSession& session, SearchPorts& ports);
+
+// Reads what the body walk needs of entry's file into lines: the header
+// block as written, then the body (only its first part when the entry has a
+// boundary). False when the file cannot be opened.
+bool ReadFindLines(const TMsgItem& entry, LineList& lines);
+
+// "N 個のメッセージをスキップして検索しました。"
+std::string SkipSummaryText(int skipped);
+
+}  // namespace pelmora
