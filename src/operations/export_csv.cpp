@@ -1,0 +1,173 @@
+// SPDX-License-Identifier: MIT
+#include "operations/export_csv.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fstream>
+#include <sstream>
+
+#include "catalogue/format.h"
+#include "decode/cp932.h"
+#include "operations/texts.h"
+
+namespace pelmora {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+bool isUnsafeFileNameChar(char c) {
+    switch (c) {
+        case '\\': case '/': case ':': case '*': case '?': case '"': case '<': case '>': case '|':
+            return true;
+        default:
+            return false;
+    }
+}
+
+// The number of bytes of the character at text[i].
+std::size_t charLength(std::string_view text, std::size_t i, TextEncoding encoding) {
+    const auto byte = static_cast<std::uint8_t>(text[i]);
+    // In UTF-8 every byte of a multibyte character is 0x80 or above, so no
+    // part of one can be mistaken for ASCII; bytes are characters enough.
+    if (encoding == TextEncoding::Utf8) return 1;
+    return IsCp932LeadByte(byte) && i + 1 < text.size() ? 2 : 1;
+}
+
+}  // namespace
+
+std::string SafeFileName(std::string_view text, TextEncoding encoding) {
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size();) {
+        std::size_t n = charLength(text, i, encoding);
+        if (n == 1 && isUnsafeFileNameChar(text[i]))
+            out += '_';
+        else
+            out.append(text.substr(i, n));
+        i += n;
+    }
+    return out;
+}
+
+std::string CsvField(std::string_view cp932) {
+    bool quote = false;
+    for (std::size_t i = 0; i < cp932.size() && !quote;) {
+        std::size_t n = charLength(cp932, i, TextEncoding::Cp932);
+        const auto byte = static_cast<std::uint8_t>(cp932[i]);
+        if (n == 1 && ((byte >= 1 && byte <= 32) || byte == ',' || byte == '"')) quote = true;
+        i += n;
+    }
+    if (!quote) return std::string(cp932);
+    std::string out = "\"";
+    for (std::size_t i = 0; i < cp932.size();) {
+        std::size_t n = charLength(cp932, i, TextEncoding::Cp932);
+        if (n == 1 && cp932[i] == '"') out += '"';
+        out.append(cp932.substr(i, n));
+        i += n;
+    }
+    out += '"';
+    return out;
+}
+
+std::string CsvHeaderText(int key) {
+    switch (key) {
+        case 1: return ops::Cp932("差出人");
+        case 2: return ops::Cp932("件名");
+        case 3: return ops::Cp932("受信日時");
+        case 4: return ops::Cp932("サイズ(KB)");
+        case 5: return ops::Cp932("フォルダ名");
+        case 6: return ops::Cp932("宛先");
+        case 7: return ops::Cp932("送信日時");
+        default: return "???";
+    }
+}
+
+std::string CsvFieldText(const TMsgItem& entry, int key) {
+    switch (key) {
+        case 1: return entry.From;
+        case 2: return entry.Subject;
+        case 3: return entry.RecvDateText;
+        case 4: return entry.SizeKB;
+        case 5: return Utf8ToCp932(entry.FolderPath);  // the full path, not the short name the list shows
+        case 6: return entry.To;
+        case 7: return entry.SentDateText;
+        default: return "???";
+    }
+}
+
+std::vector<int> ColumnKeys(const ui::ListView& view) {
+    std::vector<int> keys;
+    for (int c = 0; c < view.columnCount(); ++c) keys.push_back(view.columnKey(c));
+    return keys;
+}
+
+void WriteMessageList(std::ostream& out, const std::vector<int>& keys, const MsgList& list) {
+    std::string record;
+    auto finish = [&] {
+        record += "\r\n";
+        out.write(record.data(), static_cast<std::streamsize>(record.size()));
+        record.clear();
+    };
+    for (std::size_t c = 0; c < keys.size(); ++c) {
+        if (c != 0) record += ',';
+        record += CsvField(CsvHeaderText(keys[c]));
+    }
+    finish();
+    for (const auto& entry : list) {
+        for (std::size_t c = 0; c < keys.size(); ++c) {
+            if (c != 0) record += ',';
+            record += CsvField(CsvFieldText(*entry, keys[c]));
+        }
+        finish();
+    }
+}
+
+std::expected<void, std::string> WriteMessageListFile(const fs::path& file, const std::vector<int>& keys,
+                                                      const MsgList& list) {
+    // Built in memory first, written in one go.
+    std::ostringstream text;
+    WriteMessageList(text, keys, list);
+    const std::string bytes = std::move(text).str();
+    std::ofstream out(file, std::ios::binary | std::ios::trunc);
+    if (!out) return std::unexpected(file.native() + ": " + std::strerror(errno));
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    out.close();
+    if (!out) return std::unexpected(file.native() + ": " + std::strerror(errno));
+    return {};
+}
+
+void OpenWithAssociation(const fs::path& file, ui::Shell& shell, ui::Prompts& prompts) {
+    if (!shell.openWithAssociation(file)) prompts.warning(ops::Cp932("関連付けられたプログラムを起動できません。"));
+}
+
+void ProcListMessage1Click(const fs::path& baseName, const ui::ListView& view, const MsgList& list,
+                           ui::Prompts& prompts, ui::Shell& shell, fs::path& msgListDir,
+                           const fs::path& settingsFolder) {
+    if (!prompts.confirmYesNo(ops::Cp932("メッセージのリストを作成します。") + ops::kParagraph +
+                              ops::Cp932("実行しますか？")))
+        return;
+
+    ui::SaveFileRequest request;
+    request.titleCp932 = ops::Cp932("出力ファイルの指定");
+    request.fileName = SafeFileName(baseName.native(), TextEncoding::Utf8) + ".csv";
+    std::error_code ec;
+    if (msgListDir.empty() || !fs::is_directory(msgListDir, ec)) msgListDir = settingsFolder;
+    request.initialFolder = msgListDir;
+    request.filters = {{ops::Cp932("CSVファイル"), "*.csv"}, {ops::Cp932("全てのファイル"), "*"}};
+    request.defaultSuffix = "csv";
+    std::optional<fs::path> chosen = prompts.chooseSaveFile(request);
+    if (!chosen) return;
+
+    msgListDir = chosen->parent_path();
+    if (auto written = WriteMessageListFile(*chosen, ColumnKeys(view), list); !written) {
+        prompts.error(Utf8ToCp932(written.error()));
+        return;
+    }
+    if (prompts.confirmYesNo(FormatCount(static_cast<std::int64_t>(list.size())) +
+                             ops::Cp932(" 通のメッセージをリストしました。") + ops::kParagraph +
+                             ops::QuotedPath(*chosen) + ops::Cp932(" を開きますか？")))
+        OpenWithAssociation(*chosen, shell, prompts);
+}
+
+}  // namespace pelmora

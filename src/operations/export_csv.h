@@ -1,0 +1,51 @@
+// SPDX-License-Identifier: MIT
+// The message list as a CSV file: a header record from the view's columns,
+// one record per entry in list order, code page 932, CR LF, no byte-order mark.
+#pragma once
+
+#include <expected>
+#include <filesystem>
+#include <ostream>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "message/msg_item.h"
+#include "ui/ports.h"
+
+namespace pelmora {
+
+enum class TextEncoding { Cp932, Utf8 };
+
+// Every backslash, slash, colon, asterisk, question mark, double quote,
+// less-than, greater-than and vertical bar replaced by "_", whole characters
+// at a time: the second byte of a code page 932 character is never replaced,
+// even where it has the value of a backslash (ソ, 表).
+std::string SafeFileName(std::string_view text, TextEncoding encoding);
+
+// One field: in double quotes, inner quotes doubled, when it holds a comma,
+// a double quote or a byte from 1 to 32; else as it stands.
+std::string CsvField(std::string_view cp932);
+// "差出人" ... for keys 1-7, "???" for any other.
+std::string CsvHeaderText(int key);
+// The field of entry written for the column with key.
+std::string CsvFieldText(const TMsgItem& entry, int key);
+std::vector<int> ColumnKeys(const ui::ListView& view);
+
+// The header record and one record per entry, each followed by CR LF.
+void WriteMessageList(std::ostream& out, const std::vector<int>& keys, const MsgList& list);
+// The same into file, replacing it; an error text (native) on failure.
+std::expected<void, std::string> WriteMessageListFile(const std::filesystem::path& file, const std::vector<int>& keys,
+                                                      const MsgList& list);
+
+// Opens file with its associated program; says so when none starts.
+void OpenWithAssociation(const std::filesystem::path& file, ui::Shell& shell, ui::Prompts& prompts);
+
+// The command: two questions, the save dialog opened in msgListDir (or the
+// settings folder when that is no folder), the file, and the offer to open it.
+// msgListDir is updated to the folder of the file written.
+void ProcListMessage1Click(const std::filesystem::path& baseName, const ui::ListView& view, const MsgList& list,
+                           ui::Prompts& prompts, ui::Shell& shell, std::filesystem::path& msgListDir,
+                           const std::filesystem::path& settingsFolder);
+
+}  // namespace pelmora

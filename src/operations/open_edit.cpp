@@ -1,0 +1,47 @@
+// SPDX-License-Identifier: MIT
+#include "operations/open_edit.h"
+
+#include <filesystem>
+#include <system_error>
+
+#include "operations/texts.h"
+
+namespace pelmora {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// The file of the only selected row, or nothing (a vanished file included).
+const TMsgItem* soleSelectedEntry(const ui::ListView& view, const MsgList& list) {
+    if (view.selectedCount() != 1) return nullptr;
+    std::vector<int> rows = view.selectedRows();
+    if (rows.size() != 1 || rows[0] < 0 || static_cast<std::size_t>(rows[0]) >= list.size()) return nullptr;
+    const TMsgItem* entry = list[rows[0]].get();
+    std::error_code ec;
+    return fs::exists(fs::path(entry->FileName), ec) ? entry : nullptr;
+}
+
+}  // namespace
+
+void ProcMessageOpen1Click(const ui::ListView& view, const MsgList& list, ui::Prompts& prompts, ui::Shell& shell) {
+    const TMsgItem* entry = soleSelectedEntry(view, list);
+    if (entry == nullptr) return;
+    const fs::path file = entry->FileName;
+    if (shell.openWithAssociation(file)) return;
+    prompts.warning(ops::QuotedPath(file) + ops::Cp932(" を開けませんでした。") + ops::kParagraph +
+                    ops::Cp932("使用中でないか、関連付けが正しいか確認して下さい。"));
+}
+
+void ProcMessageEdit1Click(const ui::ListView& view, const MsgList& list, ui::Prompts& prompts, ui::Shell& shell,
+                           const std::string& editorName) {
+    const TMsgItem* entry = soleSelectedEntry(view, list);
+    if (entry == nullptr) return;
+    const fs::path file = entry->FileName;
+    if (shell.startProgram(editorName, file)) return;
+    prompts.warning(ops::QuotedPath(file) + ops::Cp932(" を") + ops::kBreak + ops::Cp932("エディタ ") +
+                    ops::QuotedPath(editorName) + ops::Cp932(" で開けませんでした。") + ops::kParagraph +
+                    ops::Cp932("使用中でないか、エディタの指定が正しいか確認して下さい。"));
+}
+
+}  // namespace pelmora

@@ -1,0 +1,25 @@
+// SPDX-License-Identifier: MIT
+// Delete to the trash.
+#pragma once
+
+#include <filesystem>
+#include <vector>
+
+#include "message/msg_item.h"
+#include "ui/ports.h"
+
+namespace pelmora {
+
+// Hands paths to the shell's trash. The trash always keeps what it takes,
+// so the only choice left is whether the shell asks first.
+ui::TrashResult RecycleFiles(ui::Shell& shell, const std::vector<std::filesystem::path>& paths,
+                             ui::TrashConfirmation confirmation);
+
+// Moves the files of the selected rows to the trash one by one after the
+// shell's confirmation; the entries whose files reached the trash leave the
+// list, the others stay (still selected) and failures are reported in one
+// message. Rows whose file has vanished are left alone silently.
+void ProcMessageDelete1Click(ui::ListView& view, ui::StatusBar& status, MsgList& list, ui::Prompts& prompts,
+                             ui::Shell& shell);
+
+}  // namespace pelmora

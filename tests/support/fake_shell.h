@@ -1,0 +1,91 @@
+// SPDX-License-Identifier: MIT
+// A Shell that records each request and answers as the test scripts it.
+// By default it touches no file: every existing path counts as moved. A test
+// that wants the real trash hands trashImpl = platform::TrashEach.
+#pragma once
+
+#include <filesystem>
+#include <functional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "ui/ports.h"
+
+namespace pelmora::test {
+
+class FakeShell : public ui::Shell {
+public:
+    struct TrashCall {
+        std::vector<std::filesystem::path> paths;
+        ui::TrashConfirmation confirmation;
+    };
+    struct StartCall {
+        std::string program;
+        std::filesystem::path file;
+    };
+
+    ui::TrashResult moveToTrash(const std::vector<std::filesystem::path>& paths,
+                                ui::TrashConfirmation confirmation) override {
+        trashCalls.push_back({paths, confirmation});
+        ui::TrashResult result;
+        if (confirmation == ui::TrashConfirmation::Ask && refuseConfirmation) {
+            result.refused = true;
+            result.moved.assign(paths.size(), false);
+            result.locations.assign(paths.size(), {});
+            return result;
+        }
+        std::vector<std::filesystem::path> handed;
+        for (const auto& p : paths)
+            if (!failPaths.contains(p)) handed.push_back(p);
+        ui::TrashResult inner = trashImpl ? trashImpl(handed) : pretend(handed);
+        std::size_t next = 0;
+        for (const auto& p : paths) {
+            if (failPaths.contains(p)) {
+                result.moved.push_back(false);
+                result.locations.emplace_back();
+                result.failuresCp932.push_back("\"" + p.native() + "\" failed");
+                continue;
+            }
+            result.moved.push_back(inner.moved.at(next));
+            result.locations.push_back(next < inner.locations.size() ? inner.locations[next] : std::filesystem::path());
+            ++next;
+        }
+        for (auto& line : inner.failuresCp932) result.failuresCp932.push_back(line);
+        return result;
+    }
+    bool openWithAssociation(const std::filesystem::path& file) override {
+        opened.push_back(file);
+        return openSucceeds;
+    }
+    bool startProgram(const std::string& program, const std::filesystem::path& file) override {
+        started.push_back({program, file});
+        return startSucceeds;
+    }
+
+    // Scripted behaviour.
+    bool refuseConfirmation = false;        // answer No when asked
+    std::set<std::filesystem::path> failPaths;  // reported as not moved, untouched
+    std::function<ui::TrashResult(const std::vector<std::filesystem::path>&)> trashImpl;
+    bool openSucceeds = true;
+    bool startSucceeds = true;
+
+    // Recorded calls.
+    std::vector<TrashCall> trashCalls;
+    std::vector<std::filesystem::path> opened;
+    std::vector<StartCall> started;
+
+private:
+    static ui::TrashResult pretend(const std::vector<std::filesystem::path>& paths) {
+        ui::TrashResult r;
+        for (const auto& p : paths) {
+            bool exists = std::filesystem::exists(p);
+            r.moved.push_back(exists);
+            r.locations.emplace_back();
+            if (!exists) r.failuresCp932.push_back("\"" + p.native() + "\" missing");
+        }
+        return r;
+    }
+};
+
+}  // namespace pelmora::test
