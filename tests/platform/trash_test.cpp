@@ -1,0 +1,272 @@
+// SPDX-License-Identifier: MIT
+#include <gtest/gtest.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <regex>
+#include <sstream>
+
+#include "platform/trash.h"
+
+namespace fs = std::filesystem;
+using namespace pelmora::platform;
+
+namespace {
+
+std::string slurp(const fs::path& p) {
+    std::ifstream in(p, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+void spit(const fs::path& p, const std::string& bytes) {
+    std::ofstream out(p, std::ios::binary);
+    out << bytes;
+}
+
+// A scratch folder whose home trash lives inside it.
+class TrashTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        char pattern[] = "/tmp/pelmora-trash-XXXXXX";
+        ASSERT_NE(::mkdtemp(pattern), nullptr);
+        root = pattern;
+        const char* old = std::getenv("XDG_DATA_HOME");
+        if (old) savedData = old;
+        hadData = old != nullptr;
+        ::setenv("XDG_DATA_HOME", (root / "data").c_str(), 1);
+        fs::create_directories(root / "mail");
+    }
+    void TearDown() override {
+        if (hadData)
+            ::setenv("XDG_DATA_HOME", savedData.c_str(), 1);
+        else
+            ::unsetenv("XDG_DATA_HOME");
+        std::error_code ec;
+        fs::remove_all(root, ec);
+    }
+    fs::path homeTrash() const { return root / "data" / "Trash"; }
+
+    fs::path root;
+    std::string savedData;
+    bool hadData = false;
+};
+
+}  // namespace
+
+struct EncodeRow {
+    const char* name;
+    const char* path;
+    const char* encoded;
+};
+
+class PercentEncode : public ::testing::TestWithParam<EncodeRow> {};
+
+TEST_P(PercentEncode, Encodes) {
+    EXPECT_EQ(PercentEncodePath(GetParam().path), GetParam().encoded);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, PercentEncode,
+    ::testing::Values(EncodeRow{"plain_path_kept", "/home/u/Mail/a.eml", "/home/u/Mail/a.eml"},
+                      EncodeRow{"unreserved_kept", "/x/A-z_0.9~", "/x/A-z_0.9~"},
+                      EncodeRow{"blank_and_percent", "/a b/100%.eml", "/a%20b/100%25.eml"},
+                      EncodeRow{"reserved_characters", "/a#b?c&d=e+f", "/a%23b%3Fc%26d%3De%2Bf"},
+                      EncodeRow{"utf8_bytes_upper_hex", "/受信/x", "/%E5%8F%97%E4%BF%A1/x"},
+                      EncodeRow{"control_byte", "/a\tb", "/a%09b"}),
+    [](const auto& row) { return std::string(row.param.name); });
+
+TEST(TrashInfo, TextHasSectionPathAndLocalDate) {
+    std::tm t{};
+    t.tm_year = 2024 - 1900;
+    t.tm_mon = 0;
+    t.tm_mday = 5;
+    t.tm_hour = 7;
+    t.tm_min = 8;
+    t.tm_sec = 9;
+    EXPECT_EQ(TrashInfoText("/a%20b.eml", t), "[Trash Info]\nPath=/a%20b.eml\nDeletionDate=2024-01-05T07:08:09\n");
+}
+
+struct NameRow {
+    const char* name;
+    const char* file;
+    int attempt;
+    const char* expected;
+};
+
+class TrashedNames : public ::testing::TestWithParam<NameRow> {};
+
+TEST_P(TrashedNames, NumberGoesBeforeTheExtension) {
+    EXPECT_EQ(TrashedName(GetParam().file, GetParam().attempt), GetParam().expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, TrashedNames,
+    ::testing::Values(NameRow{"first_attempt_unchanged", "a.eml", 1, "a.eml"},
+                      NameRow{"second_attempt", "a.eml", 2, "a.2.eml"},
+                      NameRow{"no_extension", "notes", 3, "notes.3"},
+                      NameRow{"hidden_file", ".hidden", 2, ".hidden.2"},
+                      NameRow{"last_extension_only", "a.tar.gz", 2, "a.tar.2.gz"}),
+    [](const auto& row) { return std::string(row.param.name); });
+
+TEST_F(TrashTest, MovesIntoHomeTrashWithInfo) {
+    const fs::path file = root / "mail" / "a b.eml";
+    spit(file, "Subject: x\r\n\r\nbody\r\n");
+    auto moved = MoveToTrash(file);
+    ASSERT_TRUE(moved) << moved.error().describe();
+    EXPECT_FALSE(fs::exists(file));
+    EXPECT_EQ(moved->file, homeTrash() / "files" / "a b.eml");
+    EXPECT_EQ(slurp(moved->file), "Subject: x\r\n\r\nbody\r\n");
+    const std::string info = slurp(homeTrash() / "info" / "a b.eml.trashinfo");
+    const std::string expectedPath = PercentEncodePath(fs::canonical(root / "mail").native() + "/a b.eml");
+    EXPECT_TRUE(info.starts_with("[Trash Info]\nPath=" + expectedPath + "\nDeletionDate=")) << info;
+    EXPECT_TRUE(std::regex_search(info, std::regex("\nDeletionDate=\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d\n$")))
+        << info;
+}
+
+TEST_F(TrashTest, CollidingNamesGetNumbers) {
+    fs::create_directories(root / "other");
+    spit(root / "mail" / "a.eml", "one");
+    spit(root / "other" / "a.eml", "two");
+    // A file left behind without its .trashinfo still holds its name.
+    fs::create_directories(homeTrash() / "files");
+    spit(homeTrash() / "files" / "a.2.eml", "stale");
+    ASSERT_TRUE(MoveToTrash(root / "mail" / "a.eml"));
+    auto second = MoveToTrash(root / "other" / "a.eml");
+    ASSERT_TRUE(second);
+    EXPECT_EQ(second->file.filename(), "a.3.eml");
+    EXPECT_EQ(slurp(homeTrash() / "files" / "a.eml"), "one");
+    EXPECT_EQ(slurp(homeTrash() / "files" / "a.2.eml"), "stale");
+    EXPECT_EQ(slurp(homeTrash() / "files" / "a.3.eml"), "two");
+    EXPECT_FALSE(fs::exists(homeTrash() / "info" / "a.2.eml.trashinfo"));
+    EXPECT_TRUE(fs::exists(homeTrash() / "info" / "a.3.eml.trashinfo"));
+}
+
+TEST_F(TrashTest, MissingFileFailsAndLeavesNoInfo) {
+    auto moved = MoveToTrash(root / "mail" / "gone.eml");
+    ASSERT_FALSE(moved);
+    EXPECT_EQ(moved.error().code, ENOENT);
+    EXPECT_FALSE(fs::exists(homeTrash() / "info" / "gone.eml.trashinfo"));
+}
+
+TEST_F(TrashTest, VolumeTrashIsPerUserFolderWhenNoSharedTrash) {
+    auto trash = VolumeTrash(root, ::getuid());
+    ASSERT_TRUE(trash);
+    EXPECT_EQ(trash->root, root / (".Trash-" + std::to_string(::getuid())));
+    EXPECT_EQ(trash->topDir, root);
+    struct stat st {};
+    ASSERT_EQ(::stat(trash->root.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0700u);
+}
+
+TEST_F(TrashTest, VolumeTrashUsesStickySharedTrash) {
+    fs::create_directory(root / ".Trash");
+    ::chmod((root / ".Trash").c_str(), 01777);
+    auto trash = VolumeTrash(root, ::getuid());
+    ASSERT_TRUE(trash);
+    EXPECT_EQ(trash->root, root / ".Trash" / std::to_string(::getuid()));
+}
+
+TEST_F(TrashTest, VolumeTrashIgnoresSharedTrashWithoutStickyBit) {
+    fs::create_directory(root / ".Trash");
+    ::chmod((root / ".Trash").c_str(), 0777);
+    auto trash = VolumeTrash(root, ::getuid());
+    ASSERT_TRUE(trash);
+    EXPECT_EQ(trash->root, root / (".Trash-" + std::to_string(::getuid())));
+    EXPECT_FALSE(fs::exists(root / ".Trash" / std::to_string(::getuid())));
+}
+
+TEST_F(TrashTest, VolumeTrashIgnoresSharedTrashThatIsALink) {
+    fs::create_directory(root / "elsewhere");
+    ::chmod((root / "elsewhere").c_str(), 01777);
+    fs::create_directory_symlink(root / "elsewhere", root / ".Trash");
+    auto trash = VolumeTrash(root, ::getuid());
+    ASSERT_TRUE(trash);
+    EXPECT_EQ(trash->root, root / (".Trash-" + std::to_string(::getuid())));
+}
+
+TEST_F(TrashTest, VolumeTrashRefusesAPerUserTrashThatIsALink) {
+    fs::create_directory(root / "elsewhere");
+    fs::create_directory_symlink(root / "elsewhere", root / (".Trash-" + std::to_string(::getuid())));
+    EXPECT_FALSE(VolumeTrash(root, ::getuid()));
+}
+
+TEST_F(TrashTest, VolumeTrashRecordsPathRelativeToTopDir) {
+    spit(root / "mail" / "x.eml", "x");
+    auto trash = VolumeTrash(fs::canonical(root), ::getuid());
+    ASSERT_TRUE(trash);
+    auto moved = TrashByRename(root / "mail" / "x.eml", *trash);
+    ASSERT_TRUE(moved);
+    EXPECT_TRUE(slurp(moved->info).starts_with("[Trash Info]\nPath=mail/x.eml\n")) << slurp(moved->info);
+}
+
+TEST_F(TrashTest, CopyKeepsBytesModeAndTimeThenRemovesOriginal) {
+    const fs::path file = root / "mail" / "c.eml";
+    std::string bytes(300000, 'x');
+    bytes[12345] = '\0';
+    spit(file, bytes);
+    ::chmod(file.c_str(), 0640);
+    const struct timespec times[2] = {{1000000000, 0}, {1200000000, 500}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, file.c_str(), times, 0), 0);
+    auto moved = TrashByCopy(file, HomeTrash());
+    ASSERT_TRUE(moved) << moved.error().describe();
+    EXPECT_FALSE(fs::exists(file));
+    EXPECT_EQ(slurp(moved->file), bytes);
+    struct stat st {};
+    ASSERT_EQ(::stat(moved->file.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0640u);
+    EXPECT_EQ(st.st_mtim.tv_sec, 1200000000);
+    EXPECT_TRUE(fs::exists(moved->info));
+}
+
+TEST_F(TrashTest, RestorePutsTheFileBackAndDropsTheInfo) {
+    const fs::path file = root / "mail" / "r.eml";
+    spit(file, "keep me");
+    auto moved = MoveToTrash(file);
+    ASSERT_TRUE(moved);
+    ASSERT_TRUE(RestoreFromTrash(*moved, file));
+    EXPECT_EQ(slurp(file), "keep me");
+    EXPECT_FALSE(fs::exists(moved->file));
+    EXPECT_FALSE(fs::exists(moved->info));
+}
+
+TEST_F(TrashTest, RestoreNeverReplacesAFileThatCameBack) {
+    const fs::path file = root / "mail" / "r.eml";
+    spit(file, "old");
+    auto moved = MoveToTrash(file);
+    ASSERT_TRUE(moved);
+    spit(file, "new");
+    EXPECT_FALSE(RestoreFromTrash(*moved, file));
+    EXPECT_EQ(slurp(file), "new");
+    EXPECT_EQ(slurp(moved->file), "old");
+}
+
+TEST_F(TrashTest, MountPointIsOnTheFilesDeviceAndItsParentIsNot) {
+    const fs::path file = root / "mail" / "m.eml";
+    spit(file, "m");
+    const fs::path top = MountPointOf(file);
+    struct stat f {}, t {}, up {};
+    ASSERT_EQ(::stat(file.c_str(), &f), 0);
+    ASSERT_EQ(::stat(top.c_str(), &t), 0);
+    EXPECT_EQ(f.st_dev, t.st_dev);
+    if (top != top.root_path()) {
+        ASSERT_EQ(::stat(top.parent_path().c_str(), &up), 0);
+        EXPECT_NE(up.st_dev, t.st_dev);
+    }
+}
+
+TEST_F(TrashTest, TrashEachReportsEveryPathOnItsOwn) {
+    spit(root / "mail" / "1.eml", "1");
+    spit(root / "mail" / "3.eml", "3");
+    auto result = TrashEach({root / "mail" / "1.eml", root / "mail" / "2.eml", root / "mail" / "3.eml"});
+    EXPECT_FALSE(result.refused);
+    EXPECT_EQ(result.moved, (std::vector<bool>{true, false, true}));
+    ASSERT_EQ(result.failuresCp932.size(), 1u);
+    EXPECT_NE(result.failuresCp932[0].find("2.eml"), std::string::npos);
+    EXPECT_EQ(result.locations[0], homeTrash() / "files" / "1.eml");
+    EXPECT_TRUE(result.locations[1].empty());
+}
