@@ -1,0 +1,271 @@
+// SPDX-License-Identifier: MIT
+#include "search/body_walk.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "decode/cp932.h"
+#include "support/fake_ports.h"
+
+namespace pelmora {
+namespace {
+
+std::string cp(const char* utf8) { return Utf8ToCp932(utf8); }
+
+// Lines of a message given as one text with "\n" line ends.
+LineList linesOf(std::string_view text) {
+    LineList lines;
+    std::size_t start = 0;
+    while (start <= text.size()) {
+        std::size_t end = text.find('\n', start);
+        if (end == std::string_view::npos) end = text.size();
+        lines.emplace_back(text.substr(start, end - start));
+        start = end + 1;
+    }
+    if (!lines.empty() && lines.back().empty()) lines.pop_back();
+    return lines;
+}
+
+// "検索" and "語です" in ISO-2022-JP.
+const std::string kJisKensaku = "\x1B$B8!:w\x1B(B";
+const std::string kJisGoDesu = "\x1B$B8l$G$9\x1B(B";
+// "あ" in ISO-2022-JP: its JIS bytes are the ASCII characters $ and ".
+const std::string kJisA = "\x1B$B$\"\x1B(B";
+
+class BodyWalkTest : public testing::Test {
+protected:
+    int search(const char* field, std::string_view message) {
+        ParseSearchField(terms, cp(field));
+        lines = linesOf(message);
+        return SearchBody(terms, lines, entry, context);
+    }
+    int searchTerms(TermList list, std::string_view message) {
+        terms = std::move(list);
+        lines = linesOf(message);
+        return SearchBody(terms, lines, entry, context);
+    }
+
+    TermList terms;
+    LineList lines;
+    TMsgItem entry;
+    SkipState skip;
+    test::FakePrompts prompts;
+    test::FakeProgress progress;
+    BodyWalkContext context{skip, prompts, progress};
+};
+
+TEST_F(BodyWalkTest, IsoTwentyTwoJpTermSplitAcrossTwoLines) {
+    const std::string message = "Subject: x\nContent-Type: text/plain; charset=iso-2022-jp\n\nfirst line\n" +
+                                kJisKensaku + "\n" + kJisGoDesu + "\nlast line\n";
+    EXPECT_EQ(search("検索語", message), 5);
+    EXPECT_EQ(search("検索語だ", message), 0);
+}
+
+TEST_F(BodyWalkTest, ResultIsTheLineThatSettledTheMatch) {
+    const char* message = "From: a\n\nalpha\nbeta\ngamma\n";
+    EXPECT_EQ(search("beta", message), 3);
+    EXPECT_EQ(search("alpha gamma", message), 4);
+    EXPECT_EQ(search("delta", message), 0);
+}
+
+TEST_F(BodyWalkTest, WordsOnDifferentLinesCountTogether) {
+    EXPECT_NE(search("alpha gamma", "From: a\n\nalpha\nbeta\ngamma\n"), 0);
+}
+
+TEST_F(BodyWalkTest, ExcludedTermOnTheLastLineFails) {
+    const char* message = "From: a\n\nalpha beta\nmiddle\nthe end has spam\n";
+    EXPECT_EQ(search("alpha beta -spam", message), 0);
+    // With the excluded term absent the match is settled only at the end.
+    EXPECT_EQ(search("alpha beta -eggs", message), 4);
+}
+
+TEST_F(BodyWalkTest, HeaderIsNotSearched) {
+    EXPECT_EQ(search("secret", "Subject: secret\n\nbody\n"), 0);
+}
+
+TEST_F(BodyWalkTest, NoEmptyLineAfterTheHeaderGivesNoMatch) {
+    EXPECT_EQ(search("body", "Subject: x\nbody\n"), 0);
+}
+
+TEST_F(BodyWalkTest, FirstAlternativeOnly) {
+    const char* message =
+        "Content-Type: multipart/alternative; boundary=\"alt\"\n"
+        "\n"
+        "preamble htmlonly\n"
+        "--alt\n"
+        "Content-Type: text/plain; charset=us-ascii\n"
+        "\n"
+        "plain words\n"
+        "--alt\n"
+        "Content-Type: text/html; charset=us-ascii\n"
+        "\n"
+        "<p>htmlonly</p>\n"
+        "--alt--\n";
+    EXPECT_EQ(search("plain", message), 6);
+    EXPECT_EQ(search("htmlonly", message), 0);
+}
+
+TEST_F(BodyWalkTest, NestedMultipartEnteredThroughFirstParts) {
+    const char* message =
+        "Content-Type: multipart/mixed;\n"
+        "\tboundary=\"outer\"\n"
+        "Content-Transfer-Encoding: 7bit\n"
+        "\n"
+        "--outer\n"
+        "Content-Type: multipart/alternative; boundary=inner\n"
+        "\n"
+        "--inner\n"
+        "Content-Type: text/plain\n"
+        "\n"
+        "first leaf\n"
+        "--inner\n"
+        "Content-Type: text/html\n"
+        "\n"
+        "second leaf\n"
+        "--inner--\n"
+        "--outer\n"
+        "Content-Type: text/plain; name=a.txt\n"
+        "\n"
+        "attachment text\n"
+        "--outer--\n";
+    EXPECT_NE(search("first", message), 0);
+    EXPECT_EQ(search("second", message), 0);
+    EXPECT_EQ(search("attachment", message), 0);
+}
+
+TEST_F(BodyWalkTest, BaseSixtyFourUtf8BodyIsSearchedWhole) {
+    // "前半の文章\r\n検索\r\n語の後半" in UTF-8, split into lines of the
+    // encoded text at group boundaries.
+    const char* message =
+        "Content-Type: text/plain; charset=UTF-8\n"
+        "Content-Transfer-Encoding: base64\n"
+        "\n"
+        "5YmN5Y2K44Gu5paH\n"
+        "56ugDQrmpJzntKINCuiqnuOBruW+jOWNig==\n";
+    EXPECT_EQ(search("検索語", message), 4);
+    EXPECT_EQ(search("検索語 -後半", message), 0);
+    EXPECT_EQ(search("文章検索", message), 4);
+}
+
+TEST_F(BodyWalkTest, QuotedPrintableSoftBreakInsideAWord) {
+    const char* message =
+        "Content-Type: text/plain; charset=us-ascii\n"
+        "Content-Transfer-Encoding: quoted-printable\n"
+        "\n"
+        "Hello wor=\n"
+        "ld and =3D sign\n"
+        "next\n";
+    EXPECT_EQ(search("world", message), 4);
+    EXPECT_EQ(search("\"= sign\"", message), 4);
+}
+
+TEST_F(BodyWalkTest, QuotedPrintableUtf8) {
+    const char* message =
+        "Content-Type: text/plain; charset=utf-8\n"
+        "Content-Transfer-Encoding: Quoted-Printable\n"
+        "\n"
+        "=E6=A4=9C=E7=B4=A2=\n"
+        "=E8=AA=9E\n";
+    EXPECT_EQ(search("検索語", message), 4);
+}
+
+TEST_F(BodyWalkTest, EightBitEucJp) {
+    const std::string message =
+        "Content-Type: text/plain; charset=\"EUC-JP\"\nContent-Transfer-Encoding: 8bit\n\n"
+        "\xCB\xDC\xCA\xB8\xA4\xCB\xB8\xA1\xBA\xF7\xB8\xEC\xA4\xAC\xA4\xA2\xA4\xEA\xA4\xDE\xA4\xB9\n";
+    EXPECT_EQ(search("検索語", message), 3);
+}
+
+TEST_F(BodyWalkTest, EightBitUtf8AndShiftJis) {
+    EXPECT_EQ(search("検索語", "Content-Type: text/plain; charset=utf-8\nContent-Transfer-Encoding: 8bit\n\n"
+                               "本文の検索語\n"),
+              3);
+    const std::string sjis = "Content-Type: text/plain; charset=shift_jis\nContent-Transfer-Encoding: 8bit\n\n" +
+                             cp("本文の検索語") + "\n";
+    EXPECT_EQ(search("検索語", sjis), 3);
+}
+
+TEST_F(BodyWalkTest, KoiEightRIsSearchedAsIs) {
+    const std::string message = "Content-Type: text/plain; charset=koi8-r\n\n" + kJisA + "\n";
+    // Read as it is, the escape sequence's bytes stay; read as ISO-2022-JP
+    // they would turn into あ.
+    EXPECT_NE(searchTerms({{"$\"", 0}}, message), 0);
+    EXPECT_EQ(search("あ", message), 0);
+    EXPECT_TRUE(prompts.shown.empty());
+}
+
+TEST_F(BodyWalkTest, MissingCharsetIsReadAsIsoTwentyTwoJp) {
+    EXPECT_NE(search("あ", "Subject: x\n\n" + kJisA + "\n"), 0);
+}
+
+TEST_F(BodyWalkTest, UnknownCharsetPromptsWithTheExactText) {
+    entry.FileName = "/mail/box/メール.eml";
+    entry.From = cp("山田 <y@example.jp>");
+    entry.Subject = cp("件名");
+    entry.RecvDateText = "2024/01/02 03:04";
+    const char* header = "Content-Type: text/plain; charset=big5";
+    prompts.answers = {ui::Answer::Yes};
+    EXPECT_EQ(search("x", std::string(header) + "\n\nx\n"), 0);
+    ASSERT_EQ(prompts.shown.size(), 1u);
+    const std::string expected = cp("検索できないメッセージがあります。スキップして続けますか？") + "\r\r" +
+                                 cp(" ファイル　：/mail/box/メール.eml") + "\r" + cp(" 差出人　　：山田 <y@example.jp>") +
+                                 "\r" + cp(" 件名　　 ：件名") + "\r" + cp(" 受信日時　：2024/01/02 03:04") + "\r" +
+                                 cp(" 未サポート：") + header;
+    EXPECT_EQ(prompts.shown[0], "yescancelall:" + expected);
+    EXPECT_EQ(skip.SkippedCount, 1);
+    EXPECT_FALSE(skip.SkipSilently);
+    EXPECT_FALSE(progress.aborted);
+}
+
+TEST_F(BodyWalkTest, PromptItemIsTheWholeFoldedContentType) {
+    prompts.answers = {ui::Answer::Yes};
+    search("x", "Content-Type: text/plain;\n charset=\"big5\"\n\nx\n");
+    ASSERT_EQ(prompts.shown.size(), 1u);
+    EXPECT_TRUE(prompts.shown[0].ends_with("Content-Type: text/plain; charset=\"big5\""));
+}
+
+TEST_F(BodyWalkTest, YesToAllThenUnknownCharsetsUseTheFallback) {
+    const std::string sevenBit = "Content-Type: text/plain; charset=big5\n\n" + kJisA + "\n";
+    prompts.answers = {ui::Answer::YesToAll};
+    EXPECT_EQ(search("あ", sevenBit), 0);
+    EXPECT_TRUE(skip.SkipSilently);
+    EXPECT_EQ(skip.SkippedCount, 1);
+    // 7bit: read as ISO-2022-JP.
+    EXPECT_NE(search("あ", sevenBit), 0);
+    // 8bit: read as it is.
+    const std::string eightBit =
+        "Content-Type: text/plain; charset=big5\nContent-Transfer-Encoding: 8bit\n\n" + kJisA + "\n";
+    EXPECT_EQ(search("あ", eightBit), 0);
+    EXPECT_NE(searchTerms({{"$\"", 0}}, eightBit), 0);
+    EXPECT_EQ(prompts.shown.size(), 1u);
+    EXPECT_EQ(skip.SkippedCount, 1);
+}
+
+TEST_F(BodyWalkTest, CancelSetsTheAbortFlag) {
+    prompts.answers = {ui::Answer::Cancel};
+    EXPECT_EQ(search("x", "Content-Type: text/plain; charset=big5\n\nx\n"), 0);
+    EXPECT_TRUE(progress.aborted);
+    EXPECT_FALSE(skip.SkipSilently);
+}
+
+TEST_F(BodyWalkTest, UnknownTransferEncodingPromptsThenGivesNoMatchSilently) {
+    const char* message = "Content-Transfer-Encoding: x-uuencode\n\nbody text\n";
+    prompts.answers = {ui::Answer::YesToAll};
+    EXPECT_EQ(search("body", message), 0);
+    ASSERT_EQ(prompts.shown.size(), 1u);
+    EXPECT_TRUE(prompts.shown[0].ends_with(cp(" 未サポート：") + "Content-Transfer-Encoding: x-uuencode"));
+    EXPECT_EQ(search("body", message), 0);
+    EXPECT_EQ(prompts.shown.size(), 1u);
+}
+
+TEST_F(BodyWalkTest, SupportedValuesDoNotPrompt) {
+    const char* message =
+        "Content-Type: text/plain; charset=Windows-1252\nContent-Transfer-Encoding: BINARY\n\nbody\n";
+    EXPECT_NE(search("body", message), 0);
+    EXPECT_TRUE(prompts.shown.empty());
+}
+
+}  // namespace
+}  // namespace pelmora
