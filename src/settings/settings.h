@@ -7,7 +7,7 @@
 // native bytes in memory; one that survives the trip to code page 932 and
 // back unchanged is stored converted, any other is stored as its native
 // bytes behind a UTF-8 byte order mark, which cannot begin a code page 932
-// text (0xEF is no lead byte there), so reading is never ambiguous.
+// text (0xEF 0xBB is no character there), so reading is never ambiguous.
 #pragma once
 
 #include <array>
@@ -69,6 +69,9 @@ struct Settings {
 
     bool operator==(const Settings&) const = default;
 };
+
+// The key of history entry index (0 to 10) of field (1 to 4): "CB100".
+std::string HistoryKey(int field, int index);
 
 // $XDG_CONFIG_HOME (or ~/.config) + "/BRANTOLE/Pelmora/".
 std::filesystem::path SettingsFolder();

@@ -1,0 +1,129 @@
+// SPDX-License-Identifier: MIT
+// The walk over the Contacts folder.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <optional>
+#include <set>
+#include <utility>
+
+#include <pugixml.hpp>
+
+#include "addressbook/display_names.h"
+#include "decode/cp932.h"
+
+namespace pelmora {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+enum class ContactKind { None, Contact, VCard };
+
+ContactKind kindOf(const fs::path& file) {
+    // Compared on the name's own last dot, so that a file called ".vcf"
+    // counts as the desktop shells count it.
+    std::string name = file.filename().native();
+    std::size_t dot = name.rfind('.');
+    if (dot == std::string::npos)
+        return ContactKind::None;
+    std::string extension = name.substr(dot);
+    for (char& c : extension) {
+        if (c >= 'a' && c <= 'z')
+            c = static_cast<char>(c - 'a' + 'A');
+    }
+    if (extension == ".CONTACT")
+        return ContactKind::Contact;
+    if (extension == ".VCF")
+        return ContactKind::VCard;
+    return ContactKind::None;
+}
+
+std::optional<std::string> readWholeFile(const fs::path& file) {
+    // POSIX reads: a stream throws when the path turns out to be a folder.
+    int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return std::nullopt;
+    std::string content;
+    char buffer[65536];
+    for (;;) {
+        ssize_t got = ::read(fd, buffer, sizeof buffer);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0) {
+            ::close(fd);
+            return got == 0 ? std::optional<std::string>(std::move(content)) : std::nullopt;
+        }
+        content.append(buffer, static_cast<std::size_t>(got));
+    }
+}
+
+std::string fileError(const fs::path& file, std::string_view message) {
+    std::string text = Utf8ToCp932(file.native());
+    text += ": ";
+    text += message;
+    return text;
+}
+
+class ContactsWalk {
+public:
+    explicit ContactsWalk(std::vector<std::string>& lines) : m_lines(lines) {}
+
+    std::expected<void, std::string> readFolder(const fs::path& folder) {
+        // A folder reached again through a symbolic link is not read twice,
+        // so a link to an ancestor cannot make the walk endless.
+        struct stat facts {};
+        if (::stat(folder.c_str(), &facts) != 0 || !m_seen.insert({facts.st_dev, facts.st_ino}).second)
+            return {};
+        std::error_code error;
+        for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
+            const fs::directory_entry& entry = *it;
+            std::error_code typeError;
+            if (entry.is_directory(typeError)) {
+                auto read = readFolder(entry.path());
+                if (!read)
+                    return read;
+            } else if (entry.is_regular_file(typeError)) {
+                auto read = readFile(entry.path());
+                if (!read)
+                    return read;
+            }
+        }
+        return {};
+    }
+
+private:
+    std::expected<void, std::string> readFile(const fs::path& file) {
+        ContactKind kind = kindOf(file);
+        if (kind == ContactKind::None)
+            return {};
+        std::optional<std::string> content = readWholeFile(file);
+        if (kind == ContactKind::VCard) {
+            if (content)
+                ReadVCardText(*content, m_lines);
+            return {};
+        }
+        if (!content) {
+            pugi::xml_parse_result unreadable;
+            unreadable.status = pugi::status_io_error;
+            return std::unexpected(fileError(file, unreadable.description()));
+        }
+        auto read = ReadContactXml(*content, m_lines);
+        if (!read)
+            return std::unexpected(fileError(file, read.error()));
+        return {};
+    }
+
+    std::vector<std::string>& m_lines;
+    std::set<std::pair<dev_t, ino_t>> m_seen;
+};
+
+}  // namespace
+
+std::expected<void, std::string> ReadContactsFolder(const fs::path& folder, std::vector<std::string>& lines) {
+    return ContactsWalk(lines).readFolder(folder);
+}
+
+}  // namespace pelmora

@@ -1,0 +1,106 @@
+// SPDX-License-Identifier: MIT
+#include "addressbook/display_names.h"
+
+#include <algorithm>
+#include <utility>
+
+#include "addressbook/source_lines.h"
+#include "decode/text.h"
+
+namespace pelmora {
+
+namespace addressbook {
+
+std::string_view TrimAsciiSpace(std::string_view text) {
+    auto isSpace = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
+    while (!text.empty() && isSpace(text.front()))
+        text.remove_prefix(1);
+    while (!text.empty() && isSpace(text.back()))
+        text.remove_suffix(1);
+    return text;
+}
+
+void AddSourceLine(std::vector<std::string>& lines, std::string_view address, std::string_view name) {
+    address = TrimAsciiSpace(address);
+    name = TrimAsciiSpace(name);
+    if (address.empty() || name.empty() || address.find(',') != std::string_view::npos)
+        return;
+    std::string line(address);
+    line += ',';
+    for (char c : name)
+        line += static_cast<unsigned char>(c) < 0x20 ? ' ' : c;
+    lines.push_back(std::move(line));
+}
+
+}  // namespace addressbook
+
+void DisplayNameDirectory::Clear() {
+    m_addresses.clear();
+    m_names.clear();
+}
+
+void DisplayNameDirectory::Append(std::string address, std::string name) {
+    m_addresses.push_back(std::move(address));
+    m_names.push_back(std::move(name));
+}
+
+const std::string* DisplayNameDirectory::LookupDisplayName(std::string_view address) const {
+    auto found = std::lower_bound(m_addresses.begin(), m_addresses.end(), address,
+                                  [](const std::string& entry, std::string_view wanted) {
+                                      return CompareTextNoCase(entry, wanted) < 0;
+                                  });
+    if (found == m_addresses.end() || CompareTextNoCase(*found, address) != 0)
+        return nullptr;
+    return &m_names[static_cast<std::size_t>(found - m_addresses.begin())];
+}
+
+void MergeAddressLines(DisplayNameDirectory& directory, std::vector<std::string> lines) {
+    struct Source {
+        std::string_view address;
+        std::string_view name;
+    };
+    std::vector<Source> sources;
+    sources.reserve(lines.size());
+    for (const std::string& line : lines) {
+        std::string_view text(line);
+        std::size_t comma = text.find(',');
+        if (comma == std::string_view::npos)
+            sources.push_back({text, {}});
+        else
+            sources.push_back({text.substr(0, comma), text.substr(comma + 1)});
+    }
+    // The lines are ordered by their address first, not by the whole line:
+    // an address followed by a byte below the comma (a blank, "+", ...)
+    // would otherwise sort a longer address ahead of its own prefix and the
+    // address list would not be sorted for the lookup. Letter case decides
+    // only after the case-blind order, so byte-equal addresses stay together
+    // and the result never depends on the order the files were found in.
+    auto before = [](const Source& a, const Source& b) {
+        if (int order = CompareTextNoCase(a.address, b.address))
+            return order < 0;
+        if (int order = a.address.compare(b.address))
+            return order < 0;
+        if (int order = CompareTextNoCase(a.name, b.name))
+            return order < 0;
+        return a.name < b.name;
+    };
+    std::sort(sources.begin(), sources.end(), before);
+    for (const Source& source : sources) {
+        if (!directory.empty() && directory.addresses().back() == source.address)
+            continue;
+        directory.Append(std::string(source.address), std::string(source.name));
+    }
+}
+
+std::expected<void, std::string> BuildDisplayNameDirectory(DisplayNameDirectory& directory,
+                                                           const std::filesystem::path& home) {
+    directory.Clear();
+    std::vector<std::string> lines;
+    auto read = ReadContactsFolder(home / "Contacts", lines);
+    if (!read)
+        return read;
+    MergeAddressLines(directory, std::move(lines));
+    return {};
+}
+
+}  // namespace pelmora
