@@ -1,0 +1,323 @@
+// SPDX-License-Identifier: MIT
+#include "message/read_message.h"
+
+#include <gtest/gtest.h>
+
+#include "message_test_support.h"
+
+namespace pelmora::test {
+namespace {
+
+const std::string Unknown = "\x81\x69\x95\x73\x96\xBE\x81\x6A";                    // （不明）
+const std::string NoSubject = "\x81\x69\x8C\x8F\x96\xBC\x82\xC8\x82\xB5\x81\x6A";  // （件名なし）
+
+class ReadMessageTest : public testing::Test {
+protected:
+    Reading read(std::string_view bytes, ReaderOptions options = {}, SearchHooks* search = nullptr,
+                 const std::string& name = "m.eml") {
+        return ReadOne(m_dir.write(name, bytes), options, search);
+    }
+
+    TempTz m_tz{"UTC0"};
+    ScratchDir m_dir;
+};
+
+TEST_F(ReadMessageTest, MissingHeadersGiveDefaultsAndFileDate) {
+    const Reading r = read("X-Mailer: test\r\n\r\nbody\r\n");
+    EXPECT_EQ(Hex(r.entry.From), Hex(Unknown));
+    EXPECT_EQ(Hex(r.entry.To), Hex(Unknown));
+    EXPECT_EQ(Hex(r.entry.Subject), Hex(NoSubject));
+    EXPECT_EQ(r.entry.FromRaw, "");
+    EXPECT_EQ(r.entry.SentDate, r.entry.FileDate);
+    EXPECT_EQ(r.entry.RecvDate, r.entry.FileDate);
+    EXPECT_EQ(r.entry.SentDateText, r.entry.FileDateText);
+    EXPECT_EQ(r.entry.RecvDateText, r.entry.FileDateText);
+    EXPECT_EQ(r.entry.MessageId, "");
+    EXPECT_TRUE(r.entry.Matched);
+    EXPECT_EQ(r.entry.IconIndex, 2);
+    EXPECT_EQ(r.lines, (LineList{"X-Mailer: test"}));
+}
+
+TEST_F(ReadMessageTest, FileStartingWithEmptyLineHasNoHeader) {
+    const Reading r = read("\r\nFrom: body@example.jp\r\n");
+    EXPECT_EQ(Hex(r.entry.From), Hex(Unknown));
+    EXPECT_TRUE(r.lines.empty());
+    EXPECT_TRUE(r.entry.Matched);
+}
+
+TEST_F(ReadMessageTest, PlainHeaderFields) {
+    const Reading r = read(
+        "From: \"Taro Yamada\" <taro@example.jp>\r\n"
+        "To: hanako@example.jp\r\n"
+        "Subject:  Meeting on Friday \r\n"
+        "Date: Tue, 1 Jan 2008 10:00:00 +0900\r\n"
+        "Message-ID:  <abc.123@example.jp> \r\n"
+        "\r\nbody\r\n");
+    EXPECT_EQ(r.entry.From, "Taro Yamada");
+    EXPECT_EQ(r.entry.FromRaw, "\"Taro Yamada\" <taro@example.jp>");
+    EXPECT_EQ(r.entry.To, "hanako@example.jp");
+    EXPECT_EQ(r.entry.ToRaw, "hanako@example.jp");
+    EXPECT_EQ(r.entry.Subject, "Meeting on Friday");
+    EXPECT_EQ(r.entry.SentDateText, "2008/01/01 01:00");
+    EXPECT_EQ(r.entry.MessageId, "<abc.123@example.jp>");
+    EXPECT_EQ(r.entry.Boundary, "");
+    EXPECT_FALSE(r.entry.HasAttach);
+}
+
+TEST_F(ReadMessageTest, HeaderNamesIgnoreCaseButNeedTheColonAtOnce) {
+    const Reading r = read("SUBJECT: upper\r\nfrom: a@example.jp\r\nTo : b@example.jp\r\n\r\n");
+    EXPECT_EQ(r.entry.Subject, "upper");
+    EXPECT_EQ(r.entry.From, "a@example.jp");
+    EXPECT_EQ(Hex(r.entry.To), Hex(Unknown));
+}
+
+TEST_F(ReadMessageTest, FoldedSubjectLosesTheBlankAtTheFold) {
+    const Reading r = read("Subject: Quarterly\r\n  report \r\n\tfor Q3\r\n\r\n");
+    EXPECT_EQ(r.entry.Subject, "Quarterlyreportfor Q3");
+    EXPECT_EQ(r.lines, (LineList{"Subject: Quarterlyreportfor Q3"}));
+}
+
+TEST_F(ReadMessageTest, FoldedReceivedKeepsOneBlankAtEachFold) {
+    const Reading r = read(
+        "Received: from mx.example.jp\r\n"
+        "\tby mail.example.jp;\r\n"
+        "   Tue, 1 Jan 2008 10:00:00 +0000\r\n"
+        "\r\n");
+    EXPECT_EQ(r.lines, (LineList{"Received: from mx.example.jp by mail.example.jp; Tue, 1 Jan 2008 10:00:00 +0000"}));
+    EXPECT_EQ(r.entry.RecvDateText, "2008/01/01 10:00");
+}
+
+TEST_F(ReadMessageTest, ContinuationBeforeAnyHeaderIsAHeaderLine) {
+    const Reading r = read(" Subject: indented\r\nSubject: real\r\n\r\n");
+    EXPECT_EQ(r.lines, (LineList{" Subject: indented", "Subject: real"}));
+    EXPECT_EQ(r.entry.Subject, "real");
+}
+
+TEST_F(ReadMessageTest, TopmostReceivedGivesTheReceivedDate) {
+    const Reading r = read(
+        "Received: from b by c; Wed, 2 Jan 2008 09:00:00 +0000\r\n"
+        "Received: from a by b; Tue, 1 Jan 2008 08:00:00 +0000\r\n"
+        "\r\n");
+    EXPECT_EQ(r.entry.RecvDateText, "2008/01/02 09:00");
+}
+
+TEST_F(ReadMessageTest, ReceivedDateWithDoubledBlanks) {
+    const Reading r = read("Received: from a by b;  Wed,  2 Jan 2008  09:00:00  +0100\r\n\r\n");
+    EXPECT_EQ(r.entry.RecvDateText, "2008/01/02 08:00");
+}
+
+TEST_F(ReadMessageTest, ReceivedWithoutSemicolonGivesTheFloor) {
+    const Reading r = read("Received: from a by b\r\nReceived: from c; Wed, 2 Jan 2008 09:00:00 +0000\r\n\r\n");
+    EXPECT_EQ(r.entry.RecvDate, DateFloor);
+    EXPECT_EQ(r.entry.RecvDateText, "1980/01/01 00:00");
+}
+
+TEST_F(ReadMessageTest, DatesBeforeTheFloorOrUnreadableGiveTheFloor) {
+    EXPECT_EQ(read("Date: Mon, 1 Jan 1979 10:00:00 +0000\r\n\r\n").entry.SentDateText, "1980/01/01 00:00");
+    EXPECT_EQ(read("Date: yesterday\r\n\r\n").entry.SentDateText, "1980/01/01 00:00");
+    EXPECT_EQ(read("Date:\r\n\r\n").entry.SentDate, DateFloor);
+}
+
+TEST_F(ReadMessageTest, LastOccurrenceWins) {
+    const Reading r = read(
+        "Subject: first\r\nSubject: second\r\nDate: 1 Jan 2008 10:00 +0000\r\nDate: 2 Jan 2008 10:00 +0000\r\n\r\n");
+    EXPECT_EQ(r.entry.Subject, "second");
+    EXPECT_EQ(r.entry.SentDateText, "2008/01/02 10:00");
+}
+
+struct ToCase {
+    const char* name;
+    const char* header;
+    const char* expected;
+};
+
+class ToAssembly : public ReadMessageTest, public testing::WithParamInterface<ToCase> {};
+
+TEST_P(ToAssembly, JoinsFormattedRecipients) {
+    const Reading r = read(std::string("To:") + GetParam().header + "\r\n\r\n");
+    EXPECT_EQ(r.entry.To, GetParam().expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, ToAssembly,
+    testing::Values(
+        ToCase{"ThreeAddresses", " a@example.jp, \"Bee\" <b@example.jp>,C <c@example.jp>", "a@example.jp; Bee; C"},
+        ToCase{"EmptyValue", "", ""}, ToCase{"OnlyCommas", " , ,", ""},
+        ToCase{"EmptyPartsSkipped", " a@example.jp,, <b@example.jp> ,", "a@example.jp; b@example.jp"},
+        ToCase{"CommaInsideQuotedNameSplits", " \"Yamada, Taro\" <t@example.jp>", "Taro\""},
+        ToCase{"UnterminatedPartDropped", " <a@example.jp, b@example.jp", "b@example.jp"}),
+    [](const testing::TestParamInfo<ToCase>& row) { return std::string(row.param.name); });
+
+TEST_F(ReadMessageTest, CtrlZInTheHeaderEndsTheFile) {
+    const Reading r = read("From: a@example.jp\r\nSub\x1Aject: hidden\r\nTo: b@example.jp\r\n\r\n");
+    EXPECT_EQ(r.entry.From, "a@example.jp");
+    EXPECT_EQ(Hex(r.entry.Subject), Hex(NoSubject));
+    EXPECT_EQ(Hex(r.entry.To), Hex(Unknown));
+    EXPECT_EQ(r.lines, (LineList{"From: a@example.jp", "Sub"}));
+}
+
+TEST_F(ReadMessageTest, LoneCarriageReturnsAreDroppedAndLfEndsLines) {
+    const Reading r = read("Subject: a\rb\nFrom: x@example.jp\n\nbody\n");
+    EXPECT_EQ(r.entry.Subject, "ab");
+    EXPECT_EQ(r.entry.From, "x@example.jp");
+}
+
+TEST_F(ReadMessageTest, VeryLongHeaderLineIsKeptWhole) {
+    const std::string subject(200'000, 's');
+    EXPECT_EQ(read("Subject: " + subject + "\r\n\r\n").entry.Subject, subject);
+}
+
+struct AttachCase {
+    const char* name;
+    std::string contentType;
+    std::string body;
+    std::string boundary;
+    bool hasAttach;
+};
+
+class AttachmentFlag : public ReadMessageTest, public testing::WithParamInterface<AttachCase> {};
+
+TEST_P(AttachmentFlag, FollowsTheSecondDelimiter) {
+    const Reading r = read("Content-Type: " + GetParam().contentType + "\r\n\r\n" + GetParam().body);
+    EXPECT_EQ(r.entry.Boundary, GetParam().boundary);
+    EXPECT_EQ(r.entry.HasAttach, GetParam().hasAttach);
+}
+
+const std::string OnePart = "preamble\r\n--XX\r\ntext\r\n--XX--\r\n";
+const std::string TwoParts = "--XX\r\ntext\r\n--XX\r\nfile\r\n--XX--\r\n";
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, AttachmentFlag,
+    testing::Values(
+        AttachCase{"MixedOnePartIsNoAttachment", "multipart/mixed; boundary=XX", OnePart, "XX", false},
+        AttachCase{"MixedTwoParts", "multipart/mixed; boundary=XX", TwoParts, "XX", true},
+        AttachCase{"ReportTwoParts", "multipart/report; report-type=delivery-status; boundary=XX", TwoParts, "XX",
+                   true},
+        AttachCase{"QuotedBoundaryStoredWithoutQuotes", "multipart/mixed; boundary=\"XX\"", TwoParts, "XX", true},
+        AttachCase{"BoundaryEndsAtSemicolon", "Multipart/Mixed; BOUNDARY=XX; charset=x", TwoParts, "XX", true},
+        AttachCase{"BlanksAfterBoundaryAreNotPartOfIt", "multipart/mixed; boundary=XX  ", TwoParts, "XX", true},
+        AttachCase{"AlternativeNeverFlagged", "multipart/alternative; boundary=XX", TwoParts, "", false},
+        AttachCase{"MixedWithoutBoundary", "multipart/mixed", TwoParts, "", false},
+        AttachCase{"NoSecondDelimiter", "multipart/mixed; boundary=XX", "--XX\r\ntext only\r\n", "XX", false},
+        AttachCase{"FirstDelimiterMustMatchExactly", "multipart/mixed; boundary=XX",
+                   "--XXY\r\n--XX \r\n--XX\r\na\r\n--XX\r\n", "XX", true},
+        AttachCase{"SecondDelimiterMayCarryMore", "multipart/mixed; boundary=XX", "--XX\r\na\r\n--XXtrailing\r\n",
+                   "XX", true},
+        AttachCase{"ClosingDelimiterEndsWithoutAttachment", "multipart/mixed; boundary=XX",
+                   "--XX\r\na\r\n--XX--trailing\r\n", "XX", false},
+        AttachCase{"FileEndsAfterFirstDelimiter", "multipart/mixed; boundary=XX", "--XX\r\n", "XX", false}),
+    [](const testing::TestParamInfo<AttachCase>& row) { return std::string(row.param.name); });
+
+TEST_F(ReadMessageTest, BodyLinesStopAtTheSecondDelimiter) {
+    const Reading r = read("Content-Type: multipart/mixed; boundary=\"b1\"\r\n\r\npre\r\n--b1\r\nA\r\n--b1\r\nB\r\n");
+    EXPECT_EQ(r.lines, (LineList{"Content-Type: multipart/mixed; boundary=\"b1\"", "", "pre", "--b1", "A", "--b1"}));
+}
+
+TEST_F(ReadMessageTest, LaterContentTypeThatDoesNotMatchKeepsTheBoundary) {
+    const Reading r = read(
+        "Content-Type: multipart/mixed; boundary=XX\r\nContent-Type: text/plain\r\n\r\n" + TwoParts);
+    EXPECT_EQ(r.entry.Boundary, "XX");
+    EXPECT_TRUE(r.entry.HasAttach);
+}
+
+TEST_F(ReadMessageTest, DuplicateHashCoversTheHeadersWhenAsked) {
+    const std::string a = "Message-ID: <same@example.jp>\r\nFrom: a@example.jp\r\nSubject: one\r\n\r\n";
+    const std::string b = "Message-ID: <same@example.jp>\r\nFrom: a@example.jp\r\nSubject: two\r\n\r\n";
+    EXPECT_NE(read(a).entry.DupHash, read(b).entry.DupHash);
+    EXPECT_EQ(read(a).entry.DupHash, read(a, {}, nullptr, "copy.eml").entry.DupHash);
+    ReaderOptions idOnly;
+    idOnly.DupCheckHeaders = false;
+    EXPECT_EQ(read(a, idOnly).entry.DupHash, read(b, idOnly).entry.DupHash);
+}
+
+TEST_F(ReadMessageTest, IconFollowsExtensionAndSize) {
+    EXPECT_EQ(read("Subject: x\r\n\r\n", {}, nullptr, "a.nws").entry.IconIndex, 1);
+    EXPECT_EQ(read("", {}, nullptr, "b.nws").entry.IconIndex, 0);
+    EXPECT_EQ(read("", {}, nullptr, "c.eml").entry.IconIndex, 2);
+}
+
+TEST_F(ReadMessageTest, UnreadableFileIsReportedAndKeepsTheScanValues) {
+    MsgList list;
+    list.push_back(ScannedEntry(m_dir.path() / "gone.eml"));
+    list[0]->FileName = (m_dir.path() / "gone.eml").string();
+    list[0]->From = "kept";
+    LineList lines{"stale"};
+    FakePrompts prompts;
+    ReaderContext context{lines, {}, prompts, nullptr};
+    ReadMessage(list, 0, context);
+    EXPECT_EQ(list[0]->From, "kept");
+    EXPECT_FALSE(list[0]->Matched);
+    EXPECT_TRUE(lines.empty());
+    ASSERT_EQ(prompts.shown.size(), 1u);
+    // "…" を開けませんでした。CR CR 使用中でないか確認して下さい。
+    const std::string expected = "warning:\"" + list[0]->FileName +
+                                 "\"\x20\x82\xF0\x8A\x4A\x82\xAF\x82\xDC\x82\xB9\x82\xF1\x82\xC5\x82\xB5\x82\xBD"
+                                 "\x81\x42\r\r\x8E\x67\x97\x70\x92\x86\x82\xC5\x82\xC8\x82\xA2\x82\xA9\x8A\x6D"
+                                 "\x94\x46\x82\xB5\x82\xC4\x89\xBA\x82\xB3\x82\xA2\x81\x42";
+    EXPECT_EQ(Hex(prompts.shown[0]), Hex(expected));
+}
+
+// Records what the reader asks of a search run, with scripted answers.
+class FakeSearch : public SearchHooks {
+public:
+    bool MatchHeaderFilter(const TMsgItem& entry) override {
+        headerSubject = entry.Subject;
+        return headerAnswer;
+    }
+    bool AttachmentsOnly() const override { return attachmentsOnly; }
+    bool HasBodyTerms() const override { return bodyTerms; }
+    int SearchBody(const LineList& lines, const TMsgItem&) override {
+        bodyLines = lines;
+        ++bodyCalls;
+        return bodyAnswer;
+    }
+
+    bool headerAnswer = true;
+    bool attachmentsOnly = false;
+    bool bodyTerms = false;
+    int bodyAnswer = 1;
+    std::string headerSubject;
+    LineList bodyLines;
+    int bodyCalls = 0;
+};
+
+const std::string PlainMessage = "Subject: hello\r\n\r\nline 1\r\nline 2\r\n";
+
+TEST_F(ReadMessageTest, SearchModeReadsTheWholeBody) {
+    FakeSearch search;
+    search.bodyTerms = true;
+    const Reading r = read(PlainMessage, {}, &search);
+    EXPECT_EQ(search.headerSubject, "hello");
+    EXPECT_EQ(search.bodyLines, (LineList{"Subject: hello", "", "line 1", "line 2"}));
+    EXPECT_TRUE(r.entry.Matched);
+}
+
+TEST_F(ReadMessageTest, SearchModeHeaderFilterStopsEarly) {
+    FakeSearch search;
+    search.headerAnswer = false;
+    search.bodyTerms = true;
+    const Reading r = read(PlainMessage, {}, &search);
+    EXPECT_FALSE(r.entry.Matched);
+    EXPECT_EQ(search.bodyCalls, 0);
+    EXPECT_EQ(r.lines, (LineList{"Subject: hello"}));
+    EXPECT_EQ(r.entry.Subject, "hello");
+}
+
+TEST_F(ReadMessageTest, SearchModeAttachmentsOnly) {
+    FakeSearch search;
+    search.attachmentsOnly = true;
+    EXPECT_FALSE(read(PlainMessage, {}, &search).entry.Matched);
+    EXPECT_TRUE(read("Content-Type: multipart/mixed; boundary=XX\r\n\r\n" + TwoParts, {}, &search).entry.Matched);
+}
+
+TEST_F(ReadMessageTest, SearchModeBodyWithoutMatch) {
+    FakeSearch search;
+    search.bodyTerms = true;
+    search.bodyAnswer = 0;
+    EXPECT_FALSE(read(PlainMessage, {}, &search).entry.Matched);
+    search.bodyTerms = false;
+    EXPECT_TRUE(read(PlainMessage, {}, &search).entry.Matched);
+}
+
+}  // namespace
+}  // namespace pelmora::test
