@@ -1,0 +1,287 @@
+// SPDX-License-Identifier: MIT
+#include "search/search_run.h"
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+
+#include <cstdlib>
+#include <ctime>
+#include <filesystem>
+#include <fstream>
+#include <set>
+#include <string>
+
+#include "catalogue/scan.h"
+#include "decode/cp932.h"
+#include "message/mail_date.h"
+#include "support/fake_ports.h"
+
+namespace pelmora {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string cp(const char* utf8) { return Utf8ToCp932(utf8); }
+
+std::string received(const char* date) {
+    return std::string("Received: from a by b; ") + date + "\n";
+}
+
+class SearchRunTest : public testing::Test {
+protected:
+    void SetUp() override {
+        const char* old = std::getenv("TZ");
+        if (old != nullptr) m_oldTz = old;
+        ::setenv("TZ", "UTC0", 1);
+        ::tzset();
+        m_folder = fs::temp_directory_path() /
+                   ("pelmora-search-" + std::to_string(::getpid()) + "-" +
+                    testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(m_folder);
+        fs::create_directories(m_folder);
+    }
+    void TearDown() override {
+        fs::remove_all(m_folder);
+        if (m_oldTz)
+            ::setenv("TZ", m_oldTz->c_str(), 1);
+        else
+            ::unsetenv("TZ");
+        ::tzset();
+    }
+
+    fs::path write(const std::string& name, const std::string& content) {
+        fs::path path = m_folder / name;
+        fs::create_directories(path.parent_path());
+        std::ofstream(path, std::ios::binary) << content;
+        return path;
+    }
+
+    RunEnd run() { return RunSearch(conditions, m_folder, session, ports, ReaderOptions{}); }
+
+    std::set<std::string> foundSubjects() const {
+        std::set<std::string> subjects;
+        for (const auto& e : session.FoundList) subjects.insert(e->Subject);
+        return subjects;
+    }
+
+    fs::path m_folder;
+    std::optional<std::string> m_oldTz;
+    SearchConditions conditions;
+    SearchSession session;
+    test::FakeListView view;
+    test::FakeStatusBar status;
+    test::FakeProgress progress;
+    test::FakePrompts prompts;
+    test::FakeBusyCursor cursor;
+    SearchPorts ports{view, status, progress, prompts, cursor};
+};
+
+TEST_F(SearchRunTest, DateLimitsOnTheSameDay) {
+    write("a.eml", received("Sun, 10 Mar 2024 00:00:00 +0000") + "Subject: midnight\n\nx\n");
+    write("b.eml", received("Sun, 10 Mar 2024 23:59:58 +0000") + "Subject: late\n\nx\n");
+    write("c.eml", received("Mon, 11 Mar 2024 00:00:00 +0000") + "Subject: next day\n\nx\n");
+    write("d.eml", received("Sat, 9 Mar 2024 23:59:59 +0000") + "Subject: day before\n\nx\n");
+    const DateTime picked = EncodeDateTime(2024, 3, 10, 15, 30, 0);
+    conditions.DateFrom = DateFromDay(picked);
+    conditions.DateTo = DateToDay(picked);
+    EXPECT_EQ(run(), RunEnd::Completed);
+    EXPECT_EQ(foundSubjects(), (std::set<std::string>{"midnight", "late"}));
+    EXPECT_EQ(view.rowCount(), 2);
+    EXPECT_EQ(status.panels[0], "2" + cp(" 通のメッセージ"));
+}
+
+TEST_F(SearchRunTest, MessageWithoutReceivedIsTestedByItsFileDate) {
+    fs::path file = write("a.eml", "Subject: no received\n\nx\n");
+    struct timespec times[2] = {{0, UTIME_OMIT}, {1710072000, 0}};  // 2024-03-10 12:00:00 UTC
+    ASSERT_EQ(::utimensat(AT_FDCWD, file.c_str(), times, 0), 0);
+    conditions.DateFrom = DateFromDay(EncodeDateTime(2024, 3, 10, 0, 0, 0));
+    conditions.DateTo = DateToDay(EncodeDateTime(2024, 3, 10, 0, 0, 0));
+    run();
+    EXPECT_EQ(session.FoundList.size(), 1u);
+    conditions.DateFrom = DateFromDay(EncodeDateTime(2024, 3, 11, 0, 0, 0));
+    conditions.DateTo.reset();
+    run();
+    EXPECT_TRUE(session.FoundList.empty());
+}
+
+TEST_F(SearchRunTest, AttachmentsOnlyListsEveryMessageWithAnAttachment) {
+    write("plain.eml", "Subject: plain\n\nbody\n");
+    write("mixed.eml",
+          "Subject: with file\nContent-Type: multipart/mixed; boundary=b\n\n--b\n\ntext\n--b\n"
+          "Content-Type: application/octet-stream\n\nAAAA\n--b--\n");
+    write("one-part.eml", "Subject: one part\nContent-Type: multipart/mixed; boundary=b\n\n--b\n\ntext\n--b--\n");
+    conditions.AttachmentsOnly = true;
+    run();
+    EXPECT_EQ(foundSubjects(), (std::set<std::string>{"with file"}));
+}
+
+TEST_F(SearchRunTest, SenderTermMatchesDecodedNameOrWrittenAddress) {
+    write("a.eml", "From: =?ISO-2022-JP?B?GyRCOzNFRBsoQg==?= <taro@example.jp>\nSubject: a\n\nx\n");
+    write("b.eml", "From: other@example.com\nSubject: b\n\nx\n");
+    ParseSearchField(conditions.FromTerms, cp("山田"));
+    run();
+    EXPECT_EQ(foundSubjects(), (std::set<std::string>{"a"}));
+    ParseSearchField(conditions.FromTerms, "TARO@EXAMPLE");
+    run();
+    EXPECT_EQ(foundSubjects(), (std::set<std::string>{"a"}));
+}
+
+TEST(MatchHeaderFilterTest, DisplayedAndWrittenFormsAreSeparatedByATab) {
+    TMsgItem entry;
+    entry.From = "abc";
+    entry.FromRaw = "def";
+    SearchConditions conditions;
+    conditions.FromTerms = {{"ABC", 0}};
+    EXPECT_TRUE(MatchHeaderFilter(conditions, entry));
+    conditions.FromTerms = {{"DEF", 0}};
+    EXPECT_TRUE(MatchHeaderFilter(conditions, entry));
+    conditions.FromTerms = {{"CD", 0}};
+    EXPECT_FALSE(MatchHeaderFilter(conditions, entry));
+    conditions.FromTerms = {{"ABC", 0}, {"&", 0}, {"E", kExcludedMark}};
+    EXPECT_FALSE(MatchHeaderFilter(conditions, entry));
+}
+
+TEST_F(SearchRunTest, BodyAndSubjectTogether) {
+    write("a.eml", "Subject: report\n\nthe needle is here\n");
+    write("b.eml", "Subject: report\n\nnothing\n");
+    write("c.eml", "Subject: other\n\nthe needle again\n");
+    ParseSearchField(conditions.SubjectTerms, "report");
+    ParseSearchField(conditions.BodyTerms, "needle");
+    write("sub/d.eml", "Subject: report\n\nneedle in a subfolder\n");
+    run();
+    EXPECT_EQ(session.FoundList.size(), 1u);
+    conditions.IncludeSubfolders = true;
+    run();
+    EXPECT_EQ(session.FoundList.size(), 2u);
+}
+
+TEST_F(SearchRunTest, AbortWhileCollectingGivesAnEmptyList) {
+    for (int i = 0; i < 5; ++i) write("m" + std::to_string(i) + ".eml", "Subject: s\n\nx\n");
+    ParseSearchField(conditions.SubjectTerms, "s");
+    // The first event runs before the flag is cleared; the second is the scan's.
+    progress.abortAfterEvents = 2;
+    EXPECT_EQ(run(), RunEnd::Aborted);
+    EXPECT_TRUE(session.FoundList.empty());
+    EXPECT_EQ(view.rowCount(), 0);
+    EXPECT_FALSE(progress.visible);
+}
+
+TEST_F(SearchRunTest, AbortWhileCheckingKeepsTheMatchesFromTheEnd) {
+    const int count = 6;
+    for (int i = 0; i < count; ++i) write("m" + std::to_string(i) + ".eml", "Subject: s" + std::to_string(i) + "\n\nx\n");
+    ParseSearchField(conditions.SubjectTerms, "s");
+    run();
+    ASSERT_EQ(session.FoundList.size(), static_cast<std::size_t>(count));
+    const int eventsBeforeChecking = progress.events - count;
+
+    MsgList collected;
+    ScanFolder(nullptr, false, collected, m_folder, nullptr);
+    ASSERT_EQ(collected.size(), static_cast<std::size_t>(count));
+
+    progress = test::FakeProgress{};
+    // The flag rises while the second message to check lets events run;
+    // that message is still read, the rest are dropped.
+    progress.abortAfterEvents = eventsBeforeChecking + 2;
+    EXPECT_EQ(run(), RunEnd::Aborted);
+    std::set<std::string> kept;
+    for (const auto& e : session.FoundList) kept.insert(e->FileName);
+    EXPECT_EQ(kept, (std::set<std::string>{collected[count - 1]->FileName, collected[count - 2]->FileName}));
+    EXPECT_EQ(view.rowCount(), 2);
+}
+
+TEST_F(SearchRunTest, SkipSummaryCountsThePrompts) {
+    const std::string big5 = "Subject: b\nContent-Type: text/plain; charset=big5\n\nneedle\n";
+    write("a.eml", big5);
+    write("b.eml", big5);
+    write("c.eml", "Subject: c\n\nneedle\n");
+    ParseSearchField(conditions.BodyTerms, "needle");
+    prompts.answers = {ui::Answer::Yes, ui::Answer::Yes};
+    run();
+    EXPECT_EQ(session.FoundList.size(), 1u);
+    ASSERT_EQ(prompts.shown.size(), 3u);
+    EXPECT_EQ(prompts.shown[2], "info:2" + cp(" 個のメッセージをスキップして検索しました。"));
+    EXPECT_EQ(session.skip.SkippedCount, 2);
+}
+
+TEST_F(SearchRunTest, WithoutErrorUnableDecodeNoPromptAndNoSummary) {
+    const std::string big5 = "Subject: b\nContent-Type: text/plain; charset=big5\n\nneedle\n";
+    write("a.eml", big5);
+    write("b.eml", "Subject: x\nContent-Transfer-Encoding: x-uuencode\n\nneedle\n");
+    ParseSearchField(conditions.BodyTerms, "needle");
+    conditions.ErrorUnableDecode = false;
+    run();
+    EXPECT_TRUE(prompts.shown.empty());
+    EXPECT_EQ(foundSubjects(), (std::set<std::string>{"b"}));
+}
+
+TEST_F(SearchRunTest, YesToAllStopsTheQuestionsForTheRun) {
+    for (int i = 0; i < 3; ++i)
+        write("m" + std::to_string(i) + ".eml", "Subject: b\nContent-Type: text/plain; charset=big5\n\nneedle\n");
+    ParseSearchField(conditions.BodyTerms, "needle");
+    prompts.answers = {ui::Answer::YesToAll};
+    run();
+    // The message asked about is dropped, the two after it are searched.
+    EXPECT_EQ(session.FoundList.size(), 2u);
+    ASSERT_EQ(prompts.shown.size(), 2u);
+    EXPECT_EQ(prompts.shown[1], "info:1" + cp(" 個のメッセージをスキップして検索しました。"));
+}
+
+TEST_F(SearchRunTest, CancelInThePromptStopsTheRun) {
+    for (int i = 0; i < 3; ++i)
+        write("m" + std::to_string(i) + ".eml", "Subject: b\nContent-Type: text/plain; charset=big5\n\nneedle\n");
+    ParseSearchField(conditions.BodyTerms, "needle");
+    prompts.answers = {ui::Answer::Cancel};
+    EXPECT_EQ(run(), RunEnd::Aborted);
+    EXPECT_TRUE(session.FoundList.empty());
+    EXPECT_EQ(prompts.shown.size(), 2u);  // the question and the summary
+}
+
+TEST_F(SearchRunTest, ProgressStatusAndSortOrder) {
+    write("a.eml", "Subject: Bravo\n\nx\n");
+    write("b.eml", "Subject: alpha\n\nx\n");
+    write("c.eml", "Subject: Charlie\n\nx\n");
+    ParseSearchField(conditions.SubjectTerms, "a");
+    view.key = -2;  // subject, descending: a run still sorts ascending
+    status.panels[1] = "stale";
+    run();
+    ASSERT_EQ(session.FoundList.size(), 3u);
+    EXPECT_EQ(session.FoundList[0]->Subject, "alpha");
+    EXPECT_EQ(session.FoundList[1]->Subject, "Bravo");
+    EXPECT_EQ(session.FoundList[2]->Subject, "Charlie");
+    EXPECT_EQ(view.key, 2);
+    EXPECT_EQ(status.panels[1], "");
+    EXPECT_EQ(progress.title, cp("条件に合うかチェックしています…"));
+    EXPECT_EQ(progress.label1, "From:");
+    EXPECT_EQ(progress.countText, "3");
+    EXPECT_EQ(progress.maximum, 3);
+    EXPECT_EQ(progress.pos, 3);
+    EXPECT_TRUE(progress.barVisible);
+    EXPECT_FALSE(progress.visible);
+    EXPECT_EQ(view.updateDepth, 0);
+    EXPECT_EQ(cursor.depth, 0);
+    for (const auto& e : session.FoundList) EXPECT_EQ(e->OwnerView, &view);
+}
+
+TEST_F(SearchRunTest, ReadFindLinesStopsAfterTheFirstPart) {
+    const fs::path file = write("m.eml",
+                                "Subject: x\nContent-Type: multipart/mixed;\n boundary=\"b\"\n\npre\n--b\n\npart one\n"
+                                "--b\nContent-Type: text/plain\n\npart two\n--b--\n");
+    TMsgItem entry;
+    entry.FileName = file.string();
+    entry.Boundary = "b";
+    LineList lines;
+    ASSERT_TRUE(ReadFindLines(entry, lines));
+    EXPECT_EQ(lines, (LineList{"Subject: x", "Content-Type: multipart/mixed;", " boundary=\"b\"", "", "pre", "--b", "",
+                               "part one", "--b"}));
+    entry.Boundary.clear();
+    ASSERT_TRUE(ReadFindLines(entry, lines));
+    EXPECT_EQ(lines.size(), 13u);
+    entry.FileName = (m_folder / "missing.eml").string();
+    EXPECT_FALSE(ReadFindLines(entry, lines));
+    EXPECT_TRUE(lines.empty());
+}
+
+}  // namespace
+}  // namespace pelmora
