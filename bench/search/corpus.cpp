@@ -1,0 +1,228 @@
+// SPDX-License-Identifier: MIT
+#include "corpus.h"
+
+#include <array>
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+namespace pelmora::bench {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// splitmix64: small, fast and the same everywhere.
+class Random {
+public:
+    explicit Random(std::uint64_t seed) : m_state(seed) {}
+    std::uint64_t next() {
+        std::uint64_t z = (m_state += 0x9E3779B97F4A7C15ull);
+        z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
+        z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
+        return z ^ (z >> 31);
+    }
+    int below(int n) { return static_cast<int>(next() % static_cast<std::uint64_t>(n)); }
+
+private:
+    std::uint64_t m_state;
+};
+
+constexpr std::array<std::string_view, 40> kWords = {
+    "meeting", "report",  "schedule", "project", "update",  "review",  "client",  "invoice", "budget",  "team",
+    "release", "deadline", "server",  "network", "backup",  "account", "support", "ticket",  "office",  "travel",
+    "monday",  "friday",  "please",   "thanks",  "attached", "draft",  "final",   "version", "change",  "issue",
+    "summary", "minutes", "agenda",   "contract", "price",  "order",   "delivery", "shipping", "status", "notes"};
+
+constexpr std::string_view kBase64Alphabet = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+
+std::string base64Lines(const std::string& bytes) {
+    std::string out;
+    std::string line;
+    for (std::size_t i = 0; i < bytes.size(); i += 3) {
+        std::uint32_t v = static_cast<std::uint8_t>(bytes[i]) << 16;
+        if (i + 1 < bytes.size()) v |= static_cast<std::uint8_t>(bytes[i + 1]) << 8;
+        if (i + 2 < bytes.size()) v |= static_cast<std::uint8_t>(bytes[i + 2]);
+        line += kBase64Alphabet[(v >> 18) & 63];
+        line += kBase64Alphabet[(v >> 12) & 63];
+        line += i + 1 < bytes.size() ? kBase64Alphabet[(v >> 6) & 63] : '=';
+        line += i + 2 < bytes.size() ? kBase64Alphabet[v & 63] : '=';
+        if (line.size() >= 76) {
+            out += line + "\r\n";
+            line.clear();
+        }
+    }
+    if (!line.empty()) out += line + "\r\n";
+    return out;
+}
+
+std::string asciiLine(Random& rng, bool plant) {
+    std::string line;
+    int words = 8 + rng.below(6);
+    int plantAt = plant ? rng.below(words) : -1;
+    for (int w = 0; w < words; ++w) {
+        if (!line.empty()) line += ' ';
+        line += w == plantAt ? kPlantedWord : kWords[static_cast<std::size_t>(rng.below(kWords.size()))];
+    }
+    return line;
+}
+
+// Kanji and hiragana as JIS X 0208 pairs between the two escapes.
+std::string jisLine(Random& rng) {
+    std::string line = "\x1B$B";
+    int chars = 20 + rng.below(16);
+    for (int c = 0; c < chars; ++c) {
+        bool kana = rng.below(3) == 0;
+        line += static_cast<char>(kana ? 0x24 : 0x30 + rng.below(0x20));
+        line += static_cast<char>(kana ? 0x21 + rng.below(0x52) : 0x21 + rng.below(0x5E));
+    }
+    return line + "\x1B(B";
+}
+
+void appendUtf8(std::string& out, char32_t cp) {
+    out += static_cast<char>(0xE0 | (cp >> 12));
+    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (cp & 0x3F));
+}
+
+std::string utf8Text(Random& rng, int lines) {
+    std::string text;
+    for (int l = 0; l < lines; ++l) {
+        int chars = 20 + rng.below(16);
+        for (int c = 0; c < chars; ++c)
+            appendUtf8(text, rng.below(3) == 0 ? 0x3041 + rng.below(0x52) : 0x4E00 + rng.below(0x5000));
+        text += "\r\n";
+    }
+    return text;
+}
+
+std::string quotedPrintable(const std::string& text) {
+    static constexpr char hex[] = "0123456789ABCDEF";
+    std::string out;
+    std::size_t column = 0;
+    for (char ch : text) {
+        auto b = static_cast<std::uint8_t>(ch);
+        if (ch == '\r') continue;
+        if (ch == '\n') {
+            out += "\r\n";
+            column = 0;
+            continue;
+        }
+        std::string piece = (b >= 0x80 || ch == '=') ? std::string{'=', hex[b >> 4], hex[b & 15]} : std::string(1, ch);
+        if (column + piece.size() > 75) {
+            out += "=\r\n";
+            column = 0;
+        }
+        out += piece;
+        column += piece.size();
+    }
+    return out;
+}
+
+enum class Kind { Plain, Jis, Base64Utf8, QuotedPrintable, Mixed };
+
+Kind kindOf(Random& rng) {
+    int r = rng.below(100);
+    if (r < 40) return Kind::Plain;
+    if (r < 65) return Kind::Jis;
+    if (r < 80) return Kind::Base64Utf8;
+    if (r < 90) return Kind::QuotedPrintable;
+    return Kind::Mixed;
+}
+
+std::string header(Random& rng, std::size_t index, std::string_view contentLines) {
+    int day = 1 + rng.below(28), hour = rng.below(24), minute = rng.below(60);
+    char date[64];
+    std::snprintf(date, sizeof date, "%d Mar 2024 %02d:%02d:%02d +0900", day, hour, minute, rng.below(60));
+    std::ostringstream h;
+    h << "Received: from mx" << rng.below(9) << ".example.jp by mail.example.jp;\r\n\t" << date << "\r\n"
+      << "From: =?ISO-2022-JP?B?GyRCOzNFRBsoQg==?= <user" << rng.below(500) << "@example.jp>\r\n"
+      << "To: team" << rng.below(50) << "@example.com\r\n"
+      << "Subject: " << kWords[static_cast<std::size_t>(rng.below(kWords.size()))] << ' ' << index << "\r\n"
+      << "Date: " << date << "\r\n"
+      << "Message-ID: <" << index << '.' << rng.next() % 100000 << "@example.jp>\r\n"
+      << "MIME-Version: 1.0\r\n"
+      << contentLines << "\r\n";
+    return h.str();
+}
+
+std::string plainBody(Random& rng, bool plant, bool jis) {
+    std::string body;
+    int lines = 20 + rng.below(20);
+    int plantLine = plant ? rng.below(lines) : -1;
+    for (int l = 0; l < lines; ++l) body += (jis && l != plantLine ? jisLine(rng) : asciiLine(rng, l == plantLine)) + "\r\n";
+    return body;
+}
+
+std::string message(Random& rng, std::size_t index, bool plant, bool& planted) {
+    planted = false;
+    switch (kindOf(rng)) {
+    case Kind::Plain:
+        planted = plant;
+        return header(rng, index, "Content-Type: text/plain; charset=us-ascii\r\n") + plainBody(rng, plant, false);
+    case Kind::Jis:
+        planted = plant;
+        return header(rng, index, "Content-Type: text/plain; charset=ISO-2022-JP\r\nContent-Transfer-Encoding: 7bit\r\n") +
+               plainBody(rng, plant, true);
+    case Kind::Base64Utf8:
+        return header(rng, index, "Content-Type: text/plain; charset=UTF-8\r\nContent-Transfer-Encoding: base64\r\n") +
+               base64Lines(utf8Text(rng, 20 + rng.below(20)));
+    case Kind::QuotedPrintable: {
+        planted = plant;
+        std::string text = utf8Text(rng, 10 + rng.below(10));
+        if (plant) text += asciiLine(rng, true) + "\r\n";
+        text += utf8Text(rng, 5);
+        return header(rng, index,
+                      "Content-Type: text/plain; charset=utf-8\r\nContent-Transfer-Encoding: quoted-printable\r\n") +
+               quotedPrintable(text);
+    }
+    case Kind::Mixed: {
+        planted = plant;
+        std::string attachment;
+        int size = 4000 + rng.below(8000);
+        for (int i = 0; i < size; ++i) attachment += static_cast<char>(rng.next() & 0xFF);
+        return header(rng, index, "Content-Type: multipart/mixed; boundary=\"=_part_boundary\"\r\n") +
+               "This is a multi-part message in MIME format.\r\n\r\n--=_part_boundary\r\n"
+               "Content-Type: text/plain; charset=ISO-2022-JP\r\nContent-Transfer-Encoding: 7bit\r\n\r\n" +
+               plainBody(rng, plant, true) +
+               "\r\n--=_part_boundary\r\nContent-Type: application/octet-stream; name=\"data.bin\"\r\n"
+               "Content-Transfer-Encoding: base64\r\n\r\n" +
+               base64Lines(attachment) + "--=_part_boundary--\r\n";
+    }
+    }
+    return {};
+}
+
+bool readFacts(const fs::path& marker, std::size_t count, CorpusFacts& facts) {
+    std::ifstream in(marker);
+    if (!in || !(in >> facts.messages >> facts.bytes >> facts.planted)) return false;
+    return facts.messages == count;
+}
+
+}  // namespace
+
+CorpusFacts EnsureCorpus(const fs::path& folder, std::size_t count) {
+    const fs::path marker = folder / "corpus-facts.txt";
+    CorpusFacts facts;
+    if (readFacts(marker, count, facts)) return facts;
+    fs::remove_all(folder);
+    Random rng(20240310);
+    facts = CorpusFacts{};
+    for (std::size_t i = 0; i < count; ++i) {
+        char name[32];
+        std::snprintf(name, sizeof name, "d%02zu/%06zu.eml", i % 100, i);
+        fs::path path = folder / name;
+        if (i < 100) fs::create_directories(path.parent_path());
+        bool planted = false;
+        std::string content = message(rng, i, i % 100 == 37, planted);
+        std::ofstream(path, std::ios::binary) << content;
+        facts.bytes += content.size();
+        facts.planted += planted ? 1 : 0;
+        ++facts.messages;
+    }
+    std::ofstream(marker) << facts.messages << ' ' << facts.bytes << ' ' << facts.planted << '\n';
+    return facts;
+}
+
+}  // namespace pelmora::bench
