@@ -1,0 +1,81 @@
+// SPDX-License-Identifier: MIT
+// Hand-made entries and texts for the catalogue tests.
+#pragma once
+
+#include <cstdlib>
+#include <ctime>
+#include <memory>
+#include <optional>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "decode/cp932.h"
+#include "support/fake_ports.h"
+#include "message/msg_item.h"
+
+namespace pelmora::test {
+
+// Sets TZ for the lifetime of the object.
+class ScopedTimeZone {
+public:
+    explicit ScopedTimeZone(const char* zone) {
+        if (const char* old = std::getenv("TZ")) m_old = old;
+        setenv("TZ", zone, 1);
+        tzset();
+    }
+    ~ScopedTimeZone() {
+        if (m_old)
+            setenv("TZ", m_old->c_str(), 1);
+        else
+            unsetenv("TZ");
+        tzset();
+    }
+    ScopedTimeZone(const ScopedTimeZone&) = delete;
+    ScopedTimeZone& operator=(const ScopedTimeZone&) = delete;
+
+private:
+    std::optional<std::string> m_old;
+};
+
+// Display text spelled in UTF-8 in the test source.
+inline std::string Sjis(const char* utf8) { return Utf8ToCp932(utf8); }
+
+struct ItemSpec {
+    std::string from = "a";
+    std::string subject = "s";
+    DateTime recv = 40000.0;
+    DateTime sent = 40000.0;
+    std::int64_t size = 100;
+    std::string folderPath = "/mail/inbox";
+    std::string to = "t";
+    std::string messageId{};
+    std::int64_t dupHash = 0;
+};
+
+inline std::unique_ptr<TMsgItem> MakeItem(const ItemSpec& spec, ui::ListView* view) {
+    auto e = std::make_unique<TMsgItem>();
+    e->From = spec.from;
+    e->Subject = spec.subject;
+    e->RecvDate = spec.recv;
+    e->SentDate = spec.sent;
+    e->FileSize = spec.size;
+    e->FolderPath = spec.folderPath;
+    auto slash = spec.folderPath.rfind('/');
+    e->FolderName = slash == std::string::npos ? spec.folderPath : spec.folderPath.substr(slash + 1);
+    e->To = spec.to;
+    e->MessageId = spec.messageId;
+    e->DupHash = spec.dupHash;
+    e->FileName = spec.folderPath + "/" + spec.from + ".eml";
+    e->OwnerView = view;
+    return e;
+}
+
+// The senders of a list in list order: a compact way to state an order.
+inline std::vector<std::string> Senders(const MsgList& list) {
+    std::vector<std::string> out;
+    for (const auto& e : list) out.push_back(e->From);
+    return out;
+}
+
+}  // namespace pelmora::test

@@ -1,0 +1,147 @@
+// SPDX-License-Identifier: MIT
+#include <gtest/gtest.h>
+
+#include "catalogue/duplicates.h"
+#include "catalogue/ordering.h"
+#include "catalogue_test_support.h"
+
+namespace pelmora {
+namespace {
+
+using test::ItemSpec;
+using test::MakeItem;
+using test::Senders;
+using test::Sjis;
+using Strings = std::vector<std::string>;
+
+class DupcheckTest : public testing::Test {
+protected:
+    void add(std::string from, std::string id, std::int64_t hash, std::string subject = "s") {
+        list.push_back(MakeItem({.from = from, .subject = subject, .messageId = id, .dupHash = hash}, &view));
+        view.rows = static_cast<int>(list.size());
+    }
+    void run(bool searchWindow = false) {
+        DupcheckPorts ports{view, status, cursor, &prompts, [this] { ++captionCalls; }};
+        ProcDupcheck1Click(searchWindow, ports, list);
+    }
+    std::vector<std::string> selectedSenders() const {
+        std::vector<std::string> out;
+        for (int row : view.selection) out.push_back(list[row]->From);
+        return out;
+    }
+
+    test::FakeListView view{{1, 6, 2, 7, 3, 4}, -2};  // by subject, descending
+    test::FakeStatusBar status;
+    test::FakeBusyCursor cursor;
+    test::FakePrompts prompts;
+    MsgList list;
+    int captionCalls = 0;
+};
+
+TEST_F(DupcheckTest, TwoCopiesStayWithOneSelected) {
+    add("a1", "<a>", 7);
+    add("single", "<b>", 8);
+    add("a2", "<a>", 7);
+    run();
+    ASSERT_EQ(list.size(), 2u);
+    EXPECT_EQ(view.rows, 2);
+    EXPECT_EQ(view.selection.size(), 1u);
+    EXPECT_EQ(status.panels[1], Sjis("2 通のメッセージが重複しています。"));
+    EXPECT_EQ(captionCalls, 1);
+    EXPECT_EQ(view.focusTaken, 1);
+    EXPECT_EQ(cursor.depth, 0);
+    EXPECT_EQ(cursor.pushes, 1);
+    EXPECT_EQ(view.updateDepth, 0);
+}
+
+TEST_F(DupcheckTest, ThreeCopiesTwoSelectedAndGroupsKeptApart) {
+    add("x1", "<x>", -3);
+    add("y1", "<y>", 4);
+    add("x2", "<x>", -3);
+    add("x3", "<x>", -3);
+    add("y2", "<y>", 4);
+    run();
+    EXPECT_EQ(list.size(), 5u);
+    EXPECT_EQ(view.selection.size(), 3u);  // two of x, one of y
+    int selectedX = 0;
+    for (const auto& s : selectedSenders()) selectedX += s[0] == 'x';
+    EXPECT_EQ(selectedX, 2);
+    EXPECT_EQ(status.panels[1], Sjis("5 通のメッセージが重複しています。"));
+}
+
+TEST_F(DupcheckTest, MessagesWithoutIdAreNeverDuplicates) {
+    add("n1", "", 1);
+    add("n2", "", 1);
+    add("n3", "", 1);
+    run();
+    EXPECT_TRUE(list.empty());
+    EXPECT_EQ(view.rows, 0);
+    EXPECT_EQ(status.panels[1], Sjis("重複するメッセージはありません。"));
+}
+
+TEST_F(DupcheckTest, EntryWithoutIdBetweenCopiesDoesNotBreakTheGroup) {
+    add("c1", "<c>", 2);
+    add("noid", "", 2);  // same hash, no Message-ID (DupCheckHeaders off gives such cases)
+    add("c2", "<c>", 2);
+    run();
+    EXPECT_EQ(Senders(list).size(), 2u);
+    for (const auto& e : list) EXPECT_NE(e->From, "noid");
+}
+
+TEST_F(DupcheckTest, ResortsAscendingByThePreviousKeyWithItsMark) {
+    add("b", "<m>", 5, "zz");
+    add("a", "<m>", 5, "aa");
+    add("c", "<n>", 6, "mm");
+    add("d", "<n>", 6, "bb");
+    run();
+    EXPECT_EQ(view.key, 2);
+    EXPECT_EQ(Senders(list), (Strings{"a", "d", "c", "b"}));
+    EXPECT_EQ(view.captions[2], Sjis("件名 ＋"));
+    // The selection follows the entries through the re-sort.
+    for (int row = 0; row < 4; ++row) EXPECT_EQ(view.isSelected(row), list[row]->SelMark);
+    EXPECT_EQ(view.selection.size(), 2u);
+}
+
+TEST_F(DupcheckTest, PreviousMarksDecideWhichCopyStaysUnselected) {
+    add("first", "<m>", 5);
+    add("second", "<m>", 5);
+    list[0]->SelMark = true;  // selected before: sorts after its twin
+    run();
+    EXPECT_EQ(selectedSenders(), (Strings{"first"}));
+}
+
+TEST_F(DupcheckTest, RunningAgainGivesTheSameGroups) {
+    add("p1", "<p>", 1);
+    add("p2", "<p>", 1);
+    add("q", "<q>", 2);
+    run();
+    auto before = selectedSenders();
+    run();
+    EXPECT_EQ(list.size(), 2u);
+    EXPECT_EQ(selectedSenders(), before);
+}
+
+TEST_F(DupcheckTest, SearchWindowLeavesTheFolderCaptionAlone) {
+    add("p1", "<p>", 1);
+    add("p2", "<p>", 1);
+    run(true);
+    EXPECT_EQ(captionCalls, 0);
+    EXPECT_EQ(DuplicateCaptionSuffix(), Sjis(" の重複メッセージ"));
+}
+
+TEST(DupcheckLarge, HundredThousandRowsReduceInOnePass) {
+    test::FakeListView view;
+    test::FakeStatusBar status;
+    test::FakeBusyCursor cursor;
+    MsgList list;
+    for (int i = 0; i < 100000; ++i)
+        list.push_back(MakeItem({.messageId = "<id>", .dupHash = i % 50000 == 0 ? 0 : i}, &view));
+    view.rows = 100000;
+    DupcheckPorts ports{view, status, cursor, nullptr, {}};
+    ProcDupcheck1Click(false, ports, list);
+    EXPECT_EQ(list.size(), 2u);
+    EXPECT_EQ(view.selection.size(), 1u);
+}
+
+}  // namespace
+}  // namespace pelmora

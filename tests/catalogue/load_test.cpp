@@ -1,0 +1,129 @@
+// SPDX-License-Identifier: MIT
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <fstream>
+
+#include "catalogue/scan.h"
+#include "catalogue_test_support.h"
+
+namespace pelmora {
+namespace {
+
+namespace fs = std::filesystem;
+using test::Sjis;
+
+class LoadFolderTest : public testing::Test {
+protected:
+    void SetUp() override {
+        std::string pattern = (fs::temp_directory_path() / "pelmora-load-XXXXXX").string();
+        folder = mkdtemp(pattern.data());
+    }
+    void TearDown() override { fs::remove_all(folder); }
+
+    void writeMessages(int count) {
+        for (int i = 0; i < count; ++i) {
+            std::ofstream out(folder / ("m" + std::to_string(i) + ".eml"), std::ios::binary);
+            // Subjects in reverse so that the received-date sort (all equal
+            // file dates) cannot hide a missing sort: sorting is by key 3.
+            out << "From: sender" << i << "@example.com\r\n"
+                << "Subject: s" << i << "\r\n"
+                << "Date: Tue, 1 Jan 2008 10:" << (10 + i % 50) << ":00 +0000\r\n"
+                << "Received: from x by y; Tue, 1 Jan 2008 " << (10 + i / 50) << ":" << (10 + i % 50)
+                << ":00 +0000\r\n\r\nbody\r\n";
+        }
+    }
+
+    LoadOutcome load() {
+        ui::ListView& v = view;
+        LoadFolderPorts ports{v, status, progress, prompts, cursor};
+        ReaderContext reader{lines, ReaderOptions{}, prompts, nullptr};
+        return LoadFolder(folder, list, ports, reader);
+    }
+
+    fs::path folder;
+    test::FakeListView view{{1, 6, 2, 7, 3, 4}, -3};
+    test::FakeStatusBar status;
+    test::FakeProgress progress;
+    test::FakePrompts prompts;
+    test::FakeBusyCursor cursor;
+    LineList lines;
+    MsgList list;
+};
+
+TEST_F(LoadFolderTest, HundredMessagesLoadWithoutTheProgressDialog) {
+    writeMessages(100);
+    EXPECT_EQ(load(), LoadOutcome::Loaded);
+    EXPECT_EQ(progress.shows, 0);
+    EXPECT_EQ(view.rows, 100);
+    EXPECT_EQ(status.panels[0], Sjis("100 通のメッセージ"));
+    EXPECT_EQ(status.panels[1], "");
+}
+
+TEST_F(LoadFolderTest, HundredAndOneShowTheDialogThenSortAscending) {
+    writeMessages(101);
+    EXPECT_EQ(load(), LoadOutcome::Loaded);
+    EXPECT_EQ(progress.shows, 1);
+    EXPECT_FALSE(progress.visible);
+    EXPECT_EQ(progress.title, Sjis("emlファイルを読み込んでいます…"));
+    EXPECT_EQ(progress.label1, Sjis("From："));
+    EXPECT_EQ(progress.countText, "101");
+    EXPECT_EQ(progress.maximum, 101);
+    EXPECT_EQ(progress.pos, 100);
+    EXPECT_EQ(view.rows, 101);
+    EXPECT_EQ(view.key, 3);  // a stored descending key still loads ascending
+    EXPECT_EQ(view.captions[4], Sjis("受信日時 ＋"));
+    for (std::size_t i = 1; i < list.size(); ++i) EXPECT_LE(list[i - 1]->RecvDate, list[i]->RecvDate);
+    for (const auto& e : list) EXPECT_TRUE(e->Matched);
+    EXPECT_EQ(status.panels[0], Sjis("101 通のメッセージ"));
+    EXPECT_EQ(cursor.depth, 0);
+    EXPECT_EQ(view.updateDepth, 0);
+}
+
+TEST_F(LoadFolderTest, AbortKeepsScannedEntriesButShowsNoRows) {
+    writeMessages(120);
+    progress.abortAfterEvents = 10;
+    EXPECT_EQ(load(), LoadOutcome::Aborted);
+    EXPECT_EQ(view.rows, 0);
+    EXPECT_EQ(list.size(), 120u);
+    EXPECT_EQ(status.panels[0], Sjis("0 通のメッセージ"));
+    EXPECT_FALSE(progress.visible);
+    int read = 0;
+    for (const auto& e : list) read += e->Matched;
+    EXPECT_EQ(read, 9);
+}
+
+TEST_F(LoadFolderTest, AbortFlagOfAnEarlierRunIsCleared) {
+    writeMessages(3);
+    progress.aborted = true;
+    EXPECT_EQ(load(), LoadOutcome::Loaded);
+    EXPECT_EQ(view.rows, 3);
+}
+
+TEST_F(LoadFolderTest, MissingFolderIsReportedInStatusAndMessageBox) {
+    list.push_back(std::make_unique<TMsgItem>());
+    view.rows = 1;
+    view.captions[0] = "old";
+    folder /= "gone";
+    EXPECT_EQ(load(), LoadOutcome::FolderMissing);
+    std::string text = "\"" + folder.string() + "\"" + Sjis(" フォルダはありません。");
+    EXPECT_EQ(status.panels[0], "");
+    EXPECT_EQ(status.panels[1], text);
+    ASSERT_EQ(prompts.shown.size(), 1u);
+    EXPECT_EQ(prompts.shown[0], "info:" + text);
+    EXPECT_TRUE(list.empty());
+    EXPECT_EQ(view.rows, 0);
+    EXPECT_EQ(view.captions[0], Sjis("差出人"));
+    folder = folder.parent_path();
+}
+
+TEST_F(LoadFolderTest, SubfoldersAreNotListed) {
+    writeMessages(2);
+    fs::create_directory(folder / "sub");
+    std::ofstream(folder / "sub" / "x.eml") << "Subject: x\r\n\r\n";
+    EXPECT_EQ(load(), LoadOutcome::Loaded);
+    EXPECT_EQ(view.rows, 2);
+}
+
+}  // namespace
+}  // namespace pelmora

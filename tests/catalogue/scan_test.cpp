@@ -1,0 +1,169 @@
+// SPDX-License-Identifier: MIT
+#include <gtest/gtest.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <fstream>
+
+#include "catalogue/scan.h"
+#include "catalogue_test_support.h"
+
+namespace pelmora {
+namespace {
+
+namespace fs = std::filesystem;
+
+class TempFolder {
+public:
+    TempFolder() {
+        std::string pattern = (fs::temp_directory_path() / "pelmora-scan-XXXXXX").string();
+        m_path = mkdtemp(pattern.data());
+    }
+    ~TempFolder() {
+        std::error_code ignored;
+        fs::remove_all(m_path, ignored);
+    }
+    const fs::path& path() const { return m_path; }
+    fs::path file(const fs::path& relative, std::size_t size = 10) const {
+        fs::path p = m_path / relative;
+        fs::create_directories(p.parent_path());
+        std::ofstream(p, std::ios::binary) << std::string(size, 'x');
+        return p;
+    }
+
+private:
+    fs::path m_path;
+};
+
+std::vector<std::string> FileNames(const MsgList& list) {
+    std::vector<std::string> names;
+    for (const auto& e : list) names.push_back(fs::path(e->FileName).filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+TEST(ScanFolder, ListsMessageExtensionsInAnyCaseOnly) {
+    TempFolder dir;
+    dir.file("x.EML");
+    dir.file("y.Nws");
+    dir.file(".hidden.eml");
+    dir.file("x.eml.bak");
+    dir.file("notes.txt");
+    dir.file("eml");
+    fs::create_directory(dir.path() / "z.eml");
+    dir.file("sub/inner.eml");
+    MsgList list;
+    test::FakeListView view;
+    ScanFolder(nullptr, false, list, dir.path(), &view);
+    EXPECT_EQ(FileNames(list), (std::vector<std::string>{".hidden.eml", "x.EML", "y.Nws"}));
+    for (const auto& e : list) {
+        EXPECT_TRUE(e->FileExt == ".eml" || e->FileExt == ".nws") << e->FileExt;
+        EXPECT_EQ(e->OwnerView, &view);
+        EXPECT_FALSE(e->Matched);
+        EXPECT_EQ(e->IconIndex, 0);
+    }
+}
+
+TEST(ScanFolder, RecordsFolderAndFileFacts) {
+    test::ScopedTimeZone utc("UTC0");
+    TempFolder dir;
+    fs::path file = dir.file("inbox/a.eml", 1536);
+    struct timespec times[2] = {{0, UTIME_OMIT}, {1199145601, 500000000}};  // 2008-01-01 00:00:01.5 UTC
+    ASSERT_EQ(utimensat(AT_FDCWD, file.c_str(), times, 0), 0);
+    MsgList list;
+    ScanFolder(nullptr, false, list, (dir.path() / "inbox/").string(), nullptr);
+    ASSERT_EQ(list.size(), 1u);
+    const TMsgItem& e = *list[0];
+    EXPECT_EQ(e.FolderPath, (dir.path() / "inbox").string());  // no trailing slash
+    EXPECT_EQ(e.FolderName, "inbox");
+    EXPECT_EQ(e.FileName, file.string());
+    EXPECT_EQ(e.FileSize, 1536);
+    EXPECT_EQ(e.SizeKB, "2");
+    EXPECT_EQ(e.SizeText, "2KB");
+    // 100-ns units since 1601: 11644473600 s between the epochs.
+    EXPECT_EQ(e.FileTime, (1199145601ULL + 11644473600ULL) * 10000000ULL + 5000000ULL);
+    // Local time at two-second resolution: 00:00:01.5 UTC shows as 00:00:00.
+    EXPECT_EQ(e.FileDate, 39448.0);
+    EXPECT_EQ(e.FileDateText, "2008/01/01 00:00");
+}
+
+struct SizeRow {
+    std::size_t bytes;
+    const char* sizeText;
+};
+
+TEST(ScanFolder, SizeTexts) {
+    TempFolder dir;
+    const SizeRow rows[] = {{0, "1KB"}, {1536, "2KB"}, {10240000, "10,000KB"}};
+    for (const SizeRow& row : rows) {
+        fs::remove_all(dir.path() / "m");
+        dir.file("m/a.eml", row.bytes);
+        MsgList list;
+        ScanFolder(nullptr, false, list, dir.path() / "m", nullptr);
+        ASSERT_EQ(list.size(), 1u);
+        EXPECT_EQ(list[0]->SizeText, row.sizeText) << row.bytes;
+    }
+}
+
+TEST(ScanFolder, RootFolderKeepsItsSlash) {
+    MsgList list;
+    ScanFolder(nullptr, false, list, "/", nullptr);  // the root holds no messages, but must not fail
+    for (const auto& e : list) EXPECT_EQ(e->FolderPath, "/");
+}
+
+TEST(ScanFolder, RecursionIsDepthFirstAndNeverEntersAFolderTwice) {
+    TempFolder dir;
+    dir.file("top.eml");
+    dir.file("a/one.eml");
+    dir.file("a/b/two.eml");
+    fs::create_directory_symlink(dir.path(), dir.path() / "a" / "b" / "loop");  // back to an ancestor
+    fs::create_directory_symlink(dir.path() / "a", dir.path() / "again");       // a folder seen anyway
+    fs::create_symlink(dir.path() / "missing", dir.path() / "dangling.eml");
+    MsgList list;
+    ScanFolder(nullptr, true, list, dir.path(), nullptr);
+    EXPECT_EQ(FileNames(list), (std::vector<std::string>{"one.eml", "top.eml", "two.eml"}));
+    for (const auto& e : list) {
+        if (fs::path(e->FileName).filename() == "two.eml") {
+            EXPECT_EQ(e->FolderName, "b");
+        }
+    }
+}
+
+TEST(ScanFolder, SkipsThingsThatAreNotRegularFiles) {
+    TempFolder dir;
+    ASSERT_EQ(mkfifo((dir.path() / "pipe.eml").c_str(), 0600), 0);
+    dir.file("real.eml");
+    MsgList list;
+    ScanFolder(nullptr, false, list, dir.path(), nullptr);
+    EXPECT_EQ(FileNames(list), (std::vector<std::string>{"real.eml"}));
+}
+
+TEST(ScanFolder, ProgressShowsPathAndCountAndAbortStopsTheWholeScan) {
+    TempFolder dir;
+    for (int i = 0; i < 5; ++i) dir.file("m" + std::to_string(i) + ".eml");
+    test::FakeProgress progress;
+    MsgList list;
+    ScanFolder(&progress, false, list, dir.path(), nullptr);
+    EXPECT_EQ(list.size(), 5u);
+    EXPECT_EQ(progress.countText, "5");
+    EXPECT_EQ(progress.path1, dir.path().string() + "/");
+    EXPECT_GE(progress.events, 7);  // one per directory entry, "." and ".." included
+
+    MsgList stopped;
+    test::FakeProgress aborting;
+    aborting.abortAfterEvents = 4;
+    ScanFolder(&aborting, true, stopped, dir.path(), nullptr);
+    EXPECT_LT(stopped.size(), 5u);
+    EXPECT_EQ(aborting.events, 4);
+}
+
+TEST(ScanFolder, MissingFolderGivesNothing) {
+    MsgList list;
+    ScanFolder(nullptr, true, list, "/nonexistent/pelmora", nullptr);
+    EXPECT_TRUE(list.empty());
+}
+
+}  // namespace
+}  // namespace pelmora
