@@ -1,0 +1,86 @@
+// SPDX-License-Identifier: MIT
+// Attachment removal on every message of the shared corpus that has
+// attachments, each copied into a scratch folder first.
+#include "decode/cp932.h"
+#include "fake_shell.h"
+#include "message/mail_date.h"
+#include "op_fixture.h"
+#include "operations/attach_delete.h"
+#include "platform/trash.h"
+
+namespace fs = std::filesystem;
+
+namespace pelmora::test {
+namespace {
+
+class AttachCorpus : public MailFolderTest {};
+
+TEST_F(AttachCorpus, EveryMessageWithAttachmentsRewritesSafely) {
+    const fs::path corpus = PELMORA_CORPUS_DIR;
+    if (!fs::is_directory(corpus)) GTEST_SKIP() << "no corpus at " << corpus;
+
+    MsgList all;
+    ScanFolder(nullptr, true, all, corpus, nullptr);
+    ReaderContext context{lines, {}, prompts, nullptr};
+    std::vector<std::string> originals;
+    for (std::size_t i = 0; i < all.size(); ++i) {
+        ReadMessage(all, i, context);
+        if (!all[i]->HasAttach) continue;
+        originals.push_back(ReadBytes(all[i]->FileName));
+        addMessage(std::to_string(originals.size()) + ".eml", originals.back(), 1300000000 + originals.size());
+    }
+    if (originals.empty()) GTEST_SKIP() << "the corpus holds no message with attachments";
+    load();
+    ASSERT_EQ(list.size(), originals.size());
+
+    FakeShell shell;
+    shell.trashImpl = platform::TrashEach;
+    std::vector<TMsgItem> before;
+    for (const auto& entry : list) before.push_back(*entry);
+    for (std::size_t i = 0; i < list.size(); ++i) {
+        TMsgItem& entry = *list[i];
+        SCOPED_TRACE(entry.FileName);
+        ASSERT_TRUE(entry.HasAttach);
+        RewriteOutcome outcome = RewriteMessageFile(entry, shell);
+        ASSERT_EQ(outcome.kind, RewriteOutcome::Kind::Rewritten) << Cp932ToUtf8(outcome.messageCp932);
+        EXPECT_FALSE(entry.HasAttach);
+
+        const std::string name = fs::path(entry.FileName).filename();
+        const std::string index = name.substr(0, name.size() - 4);
+        const std::string& original = originals.at(std::stoul(index) - 1);
+        EXPECT_EQ(ReadBytes(trashFiles() / name), original) << "the trash must hold the old file unchanged";
+        EXPECT_TRUE(ReadBytes(trashInfo() / (name + ".trashinfo"))
+                        .starts_with("[Trash Info]\nPath=" + platform::PercentEncodePath(entry.FileName) + "\n"));
+
+        // Times first: reading the file may move its access time.
+        struct stat st {};
+        ASSERT_EQ(::stat(entry.FileName.c_str(), &st), 0);
+        EXPECT_EQ(FileTimeFromTimespec(st.st_mtim), before[i].FileTime);
+        EXPECT_EQ(FileTimeFromTimespec(st.st_atim), before[i].FileTime);
+        const std::string rewritten = ReadBytes(entry.FileName);
+        EXPECT_TRUE(rewritten.ends_with("\r\n--" + entry.Boundary + "--\r\n")) << "no valid closing delimiter";
+        EXPECT_EQ(entry.FileSize, static_cast<std::int64_t>(rewritten.size()));
+
+    }
+    EXPECT_EQ(std::distance(fs::directory_iterator(mail), {}), static_cast<long>(originals.size()))
+        << "no temporary file may stay";
+
+    // Read back, every message keeps its header fields and lost its attachments.
+    load();
+    for (std::size_t i = 0; i < list.size(); ++i) {
+        SCOPED_TRACE(list[i]->FileName);
+        EXPECT_EQ(list[i]->From, before[i].From);
+        EXPECT_EQ(list[i]->To, before[i].To);
+        EXPECT_EQ(list[i]->Subject, before[i].Subject);
+        EXPECT_EQ(list[i]->MessageId, before[i].MessageId);
+        EXPECT_EQ(list[i]->SentDateText, before[i].SentDateText);
+        EXPECT_EQ(list[i]->RecvDateText, before[i].RecvDateText);
+        EXPECT_EQ(list[i]->Boundary, before[i].Boundary);
+        EXPECT_EQ(list[i]->DupHash, before[i].DupHash);
+        EXPECT_FALSE(list[i]->HasAttach);
+    }
+    std::cout << "rewrote " << list.size() << " corpus messages\n";
+}
+
+}  // namespace
+}  // namespace pelmora::test

@@ -1,0 +1,298 @@
+// SPDX-License-Identifier: MIT
+#include <sys/resource.h>
+
+#include <csignal>
+
+#include "decode/cp932.h"
+#include "fake_shell.h"
+#include "message/mail_date.h"
+#include "op_fixture.h"
+#include "operations/attach_delete.h"
+#include "platform/trash.h"
+
+namespace fs = std::filesystem;
+
+namespace pelmora::test {
+namespace {
+
+const fs::path kStripData = fs::path(PELMORA_TEST_DATA) / "operations" / "strip";
+
+std::vector<std::string> stripCases() {
+    std::vector<std::string> names;
+    for (const auto& e : fs::directory_iterator(kStripData))
+        if (e.path().extension() == ".eml") names.push_back(e.path().stem());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+// Each hand-made message beside its expected result; without a .expected
+// file the message must stay exactly as it is.
+class StripGolden : public MailFolderTest, public ::testing::WithParamInterface<std::string> {};
+
+TEST_P(StripGolden, RewritesAsExpectedOrLeavesUntouched) {
+    const std::string original = ReadBytes(kStripData / (GetParam() + ".eml"));
+    const fs::path expectedFile = kStripData / (GetParam() + ".expected");
+    const fs::path file = addMessage("m.eml", original);
+    load();
+    ASSERT_EQ(list.size(), 1u);
+    TMsgItem& entry = *list[0];
+    const TMsgItem before = entry;
+    FakeShell shell;
+    shell.trashImpl = platform::TrashEach;
+
+    if (!fs::exists(expectedFile)) {
+        // Pretend the scan saw attachments; the rewrite must still decline.
+        entry.HasAttach = true;
+        if (entry.Boundary.empty()) entry.Boundary = "XYZ";
+        RewriteOutcome outcome = RewriteMessageFile(entry, shell);
+        EXPECT_EQ(outcome.kind, RewriteOutcome::Kind::Skipped);
+        EXPECT_EQ(ReadBytes(file), original);
+        EXPECT_TRUE(shell.trashCalls.empty());
+        EXPECT_EQ(std::distance(fs::directory_iterator(mail), {}), 1);
+        EXPECT_TRUE(entry.HasAttach);
+        return;
+    }
+
+    ASSERT_TRUE(entry.HasAttach) << "the reader should see the attachments";
+    const std::string expected = ReadBytes(expectedFile);
+    RewriteOutcome outcome = RewriteMessageFile(entry, shell);
+    ASSERT_EQ(outcome.kind, RewriteOutcome::Kind::Rewritten) << Cp932ToUtf8(outcome.messageCp932);
+    // Times first: reading the file may move its access time.
+    struct stat st {};
+    ASSERT_EQ(::stat(file.c_str(), &st), 0);
+    EXPECT_EQ(ReadBytes(file), expected);
+
+    // The entry describes the new file.
+    EXPECT_FALSE(entry.HasAttach);
+    EXPECT_EQ(entry.FileSize, static_cast<std::int64_t>(expected.size()));
+    EXPECT_EQ(entry.SizeKB, "1");
+    EXPECT_EQ(entry.SizeText, "1KB");
+
+    // Access and modification time are the scanned FileTime.
+    const struct timespec want = TimespecFromFileTime(before.FileTime);
+    EXPECT_EQ(st.st_mtim.tv_sec, want.tv_sec);
+    EXPECT_EQ(st.st_mtim.tv_nsec, want.tv_nsec);
+    EXPECT_EQ(st.st_atim.tv_sec, want.tv_sec);
+    EXPECT_EQ(st.st_atim.tv_nsec, want.tv_nsec);
+
+    // The old file is in the trash byte for byte, restorable.
+    EXPECT_EQ(ReadBytes(trashFiles() / "m.eml"), original);
+    const std::string info = ReadBytes(trashInfo() / "m.eml.trashinfo");
+    EXPECT_TRUE(info.starts_with("[Trash Info]\nPath=" + platform::PercentEncodePath(file.native()) + "\n")) << info;
+
+    // No temporary file is left beside it.
+    EXPECT_EQ(std::distance(fs::directory_iterator(mail), {}), 1);
+
+    // Read again, the message keeps its header fields and has no attachment.
+    load();
+    ASSERT_EQ(list.size(), 1u);
+    EXPECT_EQ(list[0]->From, before.From);
+    EXPECT_EQ(list[0]->To, before.To);
+    EXPECT_EQ(list[0]->Subject, before.Subject);
+    EXPECT_EQ(list[0]->MessageId, before.MessageId);
+    EXPECT_EQ(list[0]->SentDateText, before.SentDateText);
+    EXPECT_EQ(list[0]->Boundary, before.Boundary);
+    EXPECT_FALSE(list[0]->HasAttach);
+    EXPECT_EQ(list[0]->FileTime, before.FileTime);
+}
+
+INSTANTIATE_TEST_SUITE_P(Files, StripGolden, ::testing::ValuesIn(stripCases()),
+                         [](const auto& row) { return row.param; });
+
+TEST(BuildStrippedMessage, ReadsOnlyUpToTheSecondDelimiter) {
+    char pattern[] = "/tmp/pelmora-big-XXXXXX";
+    int fd = ::mkstemp(pattern);
+    ASSERT_GE(fd, 0);
+    ::close(fd);
+    std::string message = "Content-Type: multipart/mixed; boundary=\"b\"\r\n\r\n--b\r\n\r\ntext\r\n--b\r\n\r\n";
+    const std::size_t head = message.size();
+    message += std::string(4 << 20, 'A');
+    message += "\r\n--b--\r\n";
+    WriteBytes(pattern, message);
+    auto stripped = BuildStrippedMessage(pattern, "b");
+    ::unlink(pattern);
+    ASSERT_TRUE(stripped);
+    EXPECT_EQ(stripped->content, "Content-Type: multipart/mixed; boundary=\"b\"\r\n\r\n--b\r\n\r\ntext\r\n--b--\r\n");
+    EXPECT_GE(stripped->bytesRead, head - 4);
+    EXPECT_LT(stripped->bytesRead, std::uint64_t{1} << 20) << "the attachment must not be read";
+}
+
+class AttachDeleteCommand : public MailFolderTest {
+protected:
+    void SetUp() override {
+        MailFolderTest::SetUp();
+        attached = ReadBytes(kStripData / "text_two_attachments.eml");
+        addMessage("1.eml", attached);
+        addMessage("2.eml", "Subject: plain\r\n\r\nno attachments\r\n");
+        addMessage("3.eml", attached);
+        load();
+        shell.trashImpl = platform::TrashEach;
+    }
+    std::string cp(const char* utf8) const { return Utf8ToCp932(utf8); }
+
+    std::string attached;
+    FakeProgress progress;
+    FakeShell shell;
+};
+
+TEST_F(AttachDeleteCommand, CancelTouchesNothing) {
+    view.selectAll();
+    prompts.answers = {ui::Answer::Cancel};
+    ProcAttachDelete1Click(view, status, list, prompts, progress, shell);
+    ASSERT_EQ(prompts.shown.size(), 1u);
+    EXPECT_EQ(prompts.shown[0], "okcancel:" + cp("選択したメッセージの添付ファイルを削除しますか？"));
+    EXPECT_EQ(ReadBytes(mail / "1.eml"), attached);
+    EXPECT_TRUE(status.panels.empty());
+    EXPECT_EQ(progress.shows, 0);
+    EXPECT_TRUE(shell.trashCalls.empty());
+}
+
+TEST_F(AttachDeleteCommand, RewritesSelectedMessagesWithAttachments) {
+    view.selectAll();
+    ProcAttachDelete1Click(view, status, list, prompts, progress, shell);
+
+    EXPECT_EQ(progress.title, cp("添付ファイルを削除しています…"));
+    EXPECT_EQ(progress.label1, cp("From："));
+    EXPECT_EQ(progress.countText, "3");
+    EXPECT_EQ(progress.maximum, 3);
+    EXPECT_EQ(progress.pos, 3);
+    EXPECT_EQ(progress.shows, 1);
+    EXPECT_FALSE(progress.visible);
+    EXPECT_EQ(status.panels[1], "2" + cp(" 通のメッセージの添付ファイルを削除しました。"));
+    EXPECT_EQ(view.redrawn, (std::vector<int>{0, 2}));
+    EXPECT_FALSE(list[0]->HasAttach);
+    EXPECT_FALSE(list[2]->HasAttach);
+    EXPECT_EQ(ReadBytes(mail / "1.eml"), ReadBytes(kStripData / "text_two_attachments.expected"));
+    EXPECT_EQ(ReadBytes(trashFiles() / "3.eml"), attached);
+    for (const auto& call : shell.trashCalls) EXPECT_EQ(call.confirmation, ui::TrashConfirmation::DoNotAsk);
+}
+
+TEST_F(AttachDeleteCommand, OneRowShowsNoProgressDialog) {
+    view.setSelected(0, true);
+    ProcAttachDelete1Click(view, status, list, prompts, progress, shell);
+    EXPECT_EQ(progress.shows, 0);
+    EXPECT_EQ(status.panels[1], "1" + cp(" 通のメッセージの添付ファイルを削除しました。"));
+}
+
+TEST_F(AttachDeleteCommand, RowsWithoutAttachmentsOnly) {
+    view.setSelected(1, true);
+    ProcAttachDelete1Click(view, status, list, prompts, progress, shell);
+    EXPECT_EQ(status.panels[1], cp("添付ファイルはありませんでした。"));
+    EXPECT_TRUE(shell.trashCalls.empty());
+}
+
+TEST_F(AttachDeleteCommand, AbortStopsAfterTheCurrentRow) {
+    view.selectAll();
+    progress.abortAfterEvents = 2;  // the first event follows the preparation
+    ProcAttachDelete1Click(view, status, list, prompts, progress, shell);
+    EXPECT_EQ(status.panels[1], "1" + cp(" 通のメッセージの添付ファイルを削除しました。"));
+    EXPECT_EQ(ReadBytes(mail / "3.eml"), attached);
+}
+
+TEST_F(AttachDeleteCommand, TrashRefusalSkipsThatFileAndGoesOn) {
+    view.selectAll();
+    shell.failPaths = {mail / "1.eml"};
+    ProcAttachDelete1Click(view, status, list, prompts, progress, shell);
+    EXPECT_EQ(ReadBytes(mail / "1.eml"), attached);
+    EXPECT_TRUE(list[0]->HasAttach);
+    EXPECT_FALSE(list[2]->HasAttach);
+    EXPECT_EQ(status.panels[1], "1" + cp(" 通のメッセージの添付ファイルを削除しました。"));
+    EXPECT_EQ(std::distance(fs::directory_iterator(mail), {}), 3) << "no temporary file may stay";
+}
+
+TEST_F(AttachDeleteCommand, UnreadableFileStopsTheCommandWithItsMessage) {
+    if (::geteuid() == 0) GTEST_SKIP() << "root reads any file";
+    ::chmod((mail / "1.eml").c_str(), 0);
+    view.selectAll();
+    ProcAttachDelete1Click(view, status, list, prompts, progress, shell);
+    ASSERT_EQ(prompts.shown.size(), 2u);
+    EXPECT_EQ(prompts.shown[1], "warning:\"" + (mail / "1.eml").native() + "\"" + cp(" を開けませんでした。") +
+                                    "\r\r" + cp("使用中でないか確認して下さい。"));
+    EXPECT_EQ(ReadBytes(mail / "3.eml"), attached) << "no later file is processed";
+    EXPECT_EQ(status.panels[1], cp("添付ファイルはありませんでした。"));
+}
+
+// The original must stay where it was, byte for byte, when the new content
+// cannot be written.
+void expectUntouchedAfterWriteFailure(const std::string& attached, const fs::path& mail, const FakePrompts& prompts,
+                                      FakeStatusBar& status, const MsgList& list) {
+    EXPECT_EQ(ReadBytes(mail / "1.eml"), attached);
+    EXPECT_EQ(ReadBytes(mail / "3.eml"), attached);
+    EXPECT_TRUE(list[0]->HasAttach);
+    EXPECT_EQ(std::distance(fs::directory_iterator(mail), {}), 3) << "no temporary file may stay";
+    ASSERT_FALSE(prompts.shown.empty());
+    EXPECT_TRUE(prompts.shown.back().starts_with("error:")) << prompts.shown.back();
+    EXPECT_EQ(status.panels[1], Utf8ToCp932("添付ファイルはありませんでした。"));
+}
+
+TEST_F(AttachDeleteCommand, ReadOnlyFolderLeavesOriginalInPlace) {
+    if (::geteuid() == 0) GTEST_SKIP() << "root writes into read-only folders; see FullDiskLeavesOriginalInPlace";
+    ::chmod(mail.c_str(), 0555);
+    view.selectAll();
+    ProcAttachDelete1Click(view, status, list, prompts, progress, shell);
+    ::chmod(mail.c_str(), 0755);
+    expectUntouchedAfterWriteFailure(attached, mail, prompts, status, list);
+    EXPECT_EQ(trashCount(), 0u);
+}
+
+TEST_F(AttachDeleteCommand, FullDiskLeavesOriginalInPlace) {
+    // A file-size limit makes every write past it fail with EFBIG, for root too.
+    struct rlimit saved {};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
+    auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit tight = saved;
+    tight.rlim_cur = 64;
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &tight), 0);
+    view.selectAll();
+    ProcAttachDelete1Click(view, status, list, prompts, progress, shell);
+    ::setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, oldHandler);
+    expectUntouchedAfterWriteFailure(attached, mail, prompts, status, list);
+    EXPECT_EQ(trashCount(), 0u);
+}
+
+TEST_F(AttachDeleteCommand, InjectedWriteFailureLeavesOriginalInPlace) {
+    RewriteOutcome outcome =
+        RewriteMessageFile(*list[0], shell, [](RewriteStep step) { return step == RewriteStep::WriteTemporary; });
+    EXPECT_EQ(outcome.kind, RewriteOutcome::Kind::Failed);
+    EXPECT_EQ(ReadBytes(mail / "1.eml"), attached);
+    EXPECT_TRUE(shell.trashCalls.empty());
+    EXPECT_EQ(std::distance(fs::directory_iterator(mail), {}), 3);
+}
+
+TEST_F(AttachDeleteCommand, FailedRenamePutsTheOriginalBack) {
+    RewriteOutcome outcome =
+        RewriteMessageFile(*list[0], shell, [](RewriteStep step) { return step == RewriteStep::Rename; });
+    EXPECT_EQ(outcome.kind, RewriteOutcome::Kind::Failed);
+    EXPECT_NE(outcome.messageCp932.find(cp("元のファイルは変更されていません。")), std::string::npos);
+    EXPECT_EQ(ReadBytes(mail / "1.eml"), attached);
+    EXPECT_EQ(trashCount(), 0u);
+    EXPECT_FALSE(fs::exists(trashInfo() / "1.eml.trashinfo"));
+    EXPECT_EQ(std::distance(fs::directory_iterator(mail), {}), 3);
+    EXPECT_TRUE(list[0]->HasAttach);
+}
+
+TEST_F(AttachDeleteCommand, FailedRenameWithUnknownTrashPlaceKeepsBothAndSaysWhere) {
+    FakeShell pretending;  // reports the move without saying where the file went
+    RewriteOutcome outcome =
+        RewriteMessageFile(*list[0], pretending, [](RewriteStep step) { return step == RewriteStep::Rename; });
+    EXPECT_EQ(outcome.kind, RewriteOutcome::Kind::Failed);
+    std::vector<fs::path> temporaries;
+    for (const auto& e : fs::directory_iterator(mail))
+        if (e.path().filename().native().starts_with(".1.eml.pelmora-")) temporaries.push_back(e.path());
+    ASSERT_EQ(temporaries.size(), 1u);
+    EXPECT_EQ(ReadBytes(temporaries[0]), ReadBytes(kStripData / "text_two_attachments.expected"));
+    EXPECT_NE(outcome.messageCp932.find(temporaries[0].native()), std::string::npos);
+}
+
+TEST_F(AttachDeleteCommand, NewTimesComeFromTheScannedFileTime) {
+    list[0]->FileTime += 10'000'000;  // one second later than the file
+    RewriteOutcome outcome = RewriteMessageFile(*list[0], shell);
+    ASSERT_EQ(outcome.kind, RewriteOutcome::Kind::Rewritten);
+    struct stat st {};
+    ::stat((mail / "1.eml").c_str(), &st);
+    EXPECT_EQ(st.st_mtim.tv_sec, 1199149201);
+}
+
+}  // namespace
+}  // namespace pelmora::test

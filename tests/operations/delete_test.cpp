@@ -1,0 +1,107 @@
+// SPDX-License-Identifier: MIT
+#include "decode/cp932.h"
+#include "fake_shell.h"
+#include "op_fixture.h"
+#include "operations/recycle.h"
+#include "platform/trash.h"
+
+namespace fs = std::filesystem;
+
+namespace pelmora::test {
+namespace {
+
+class DeleteTest : public MailFolderTest {
+protected:
+    void SetUp() override {
+        MailFolderTest::SetUp();
+        for (const char* name : {"a.eml", "b.eml", "c.eml", "d.eml"})
+            addMessage(name, std::string("Subject: ") + name + "\r\nMessage-ID: <" + name + ">\r\n\r\nbody\r\n");
+        load();
+        shell.trashImpl = platform::TrashEach;
+    }
+    void select(std::initializer_list<const char*> names) {
+        for (const char* n : names) view.setSelected(rowOf(n), true);
+    }
+    std::vector<std::string> listedNames() const {
+        std::vector<std::string> names;
+        for (const auto& e : list) names.push_back(fs::path(e->FileName).filename());
+        return names;
+    }
+
+    FakeShell shell;
+};
+
+TEST_F(DeleteTest, SelectedFilesGoToTheTrashAndLeaveTheList) {
+    select({"a.eml", "c.eml", "d.eml"});
+    ProcMessageDelete1Click(view, status, list, prompts, shell);
+
+    ASSERT_EQ(shell.trashCalls.size(), 1u);
+    EXPECT_EQ(shell.trashCalls[0].confirmation, ui::TrashConfirmation::Ask);
+    EXPECT_EQ(shell.trashCalls[0].paths.size(), 3u);
+    EXPECT_EQ(listedNames(), std::vector<std::string>{"b.eml"});
+    EXPECT_EQ(view.rows, 1);
+    EXPECT_TRUE(view.selection.empty());
+    EXPECT_EQ(view.updateDepth, 0);
+    EXPECT_EQ(status.panels[0], "1" + Utf8ToCp932(" 通のメッセージ"));
+    EXPECT_EQ(status.panels[1], "");
+    EXPECT_TRUE(fs::exists(mail / "b.eml"));
+    EXPECT_FALSE(fs::exists(mail / "a.eml"));
+    EXPECT_TRUE(fs::exists(trashFiles() / "c.eml"));
+    EXPECT_TRUE(fs::exists(trashInfo() / "d.eml.trashinfo"));
+    EXPECT_TRUE(prompts.shown.empty());
+}
+
+TEST_F(DeleteTest, VanishedFileIsNotHandedOverAndStaysListed) {
+    select({"a.eml", "b.eml"});
+    fs::remove(mail / "b.eml");
+    ProcMessageDelete1Click(view, status, list, prompts, shell);
+
+    ASSERT_EQ(shell.trashCalls.size(), 1u);
+    EXPECT_EQ(shell.trashCalls[0].paths, std::vector<fs::path>{mail / "a.eml"});
+    EXPECT_EQ(listedNames(), (std::vector<std::string>{"b.eml", "c.eml", "d.eml"}));
+    EXPECT_TRUE(view.isSelected(0));  // b.eml keeps its selection at its new row
+    EXPECT_EQ(view.selectedCount(), 1);
+    EXPECT_TRUE(prompts.shown.empty());
+    EXPECT_EQ(status.panels[0], "3" + Utf8ToCp932(" 通のメッセージ"));
+}
+
+TEST_F(DeleteTest, RefusalLeavesListSelectionAndFilesAsTheyWere) {
+    select({"b.eml", "c.eml"});
+    shell.refuseConfirmation = true;
+    ProcMessageDelete1Click(view, status, list, prompts, shell);
+
+    EXPECT_EQ(listedNames(), (std::vector<std::string>{"a.eml", "b.eml", "c.eml", "d.eml"}));
+    EXPECT_EQ(view.selectedRows(), (std::vector<int>{1, 2}));
+    EXPECT_TRUE(fs::exists(mail / "b.eml"));
+    EXPECT_EQ(trashCount(), 0u);
+    EXPECT_TRUE(prompts.shown.empty());
+    EXPECT_FALSE(list[1]->DeleteMark);
+    EXPECT_EQ(status.panels[0], "4" + Utf8ToCp932(" 通のメッセージ"));
+    EXPECT_EQ(status.panels[1], "");
+}
+
+TEST_F(DeleteTest, FailuresStayListedAndAreReportedInOneMessage) {
+    select({"a.eml", "b.eml", "c.eml"});
+    shell.failPaths = {mail / "a.eml", mail / "c.eml"};
+    ProcMessageDelete1Click(view, status, list, prompts, shell);
+
+    EXPECT_EQ(listedNames(), (std::vector<std::string>{"a.eml", "c.eml", "d.eml"}));
+    EXPECT_EQ(view.selectedRows(), (std::vector<int>{0, 1}));
+    EXPECT_FALSE(fs::exists(mail / "b.eml"));
+    ASSERT_EQ(prompts.shown.size(), 1u);
+    const std::string& message = prompts.shown[0];
+    EXPECT_TRUE(message.starts_with("warning:")) << message;
+    EXPECT_NE(message.find((mail / "a.eml").native()), std::string::npos);
+    EXPECT_NE(message.find((mail / "c.eml").native()), std::string::npos);
+    EXPECT_EQ(message.find((mail / "b.eml").native()), std::string::npos);
+}
+
+TEST_F(DeleteTest, NothingSelectedAsksNothing) {
+    ProcMessageDelete1Click(view, status, list, prompts, shell);
+    EXPECT_TRUE(shell.trashCalls.empty());
+    EXPECT_EQ(list.size(), 4u);
+    EXPECT_EQ(status.panels[0], "4" + Utf8ToCp932(" 通のメッセージ"));
+}
+
+}  // namespace
+}  // namespace pelmora::test

@@ -1,0 +1,212 @@
+// SPDX-License-Identifier: MIT
+#include <sstream>
+
+#include "decode/cp932.h"
+#include "fake_shell.h"
+#include "op_fixture.h"
+#include "operations/export_csv.h"
+
+namespace fs = std::filesystem;
+
+namespace pelmora::test {
+namespace {
+
+std::string cp(const char* utf8) { return Utf8ToCp932(utf8); }
+
+struct FieldRow {
+    const char* name;
+    std::string in;
+    std::string out;
+};
+
+class CsvFieldQuoting : public ::testing::TestWithParam<FieldRow> {};
+
+TEST_P(CsvFieldQuoting, QuotesOnlyWhenNeeded) {
+    EXPECT_EQ(CsvField(GetParam().in), GetParam().out);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, CsvFieldQuoting,
+    ::testing::Values(FieldRow{"bare_word", "Hello", "Hello"},
+                      FieldRow{"empty_is_nothing", "", ""},
+                      FieldRow{"comma", "a,b", "\"a,b\""},
+                      FieldRow{"quote_doubled", "say \"hi\"", "\"say \"\"hi\"\"\""},
+                      FieldRow{"lone_quote", "\"", "\"\"\"\""},
+                      FieldRow{"blank", "a b", "\"a b\""},
+                      FieldRow{"tab", "a\tb", "\"a\tb\""},
+                      FieldRow{"cr_lf", "a\r\nb", "\"a\r\nb\""},
+                      FieldRow{"control_byte_1", std::string("a\x01", 2), std::string("\"a\x01\"", 4)},
+                      FieldRow{"byte_33_is_bare", "!x", "!x"},
+                      FieldRow{"size_with_separator", "1,234", "\"1,234\""},
+                      FieldRow{"small_size", "12", "12"},
+                      FieldRow{"date_text", "2008/01/01 10:00", "\"2008/01/01 10:00\""},
+                      FieldRow{"full_width_blank_is_bare", "\x81\x40", "\x81\x40"},
+                      FieldRow{"double_byte_with_0x5c", "\x83\x5C", "\x83\x5C"},
+                      FieldRow{"japanese_and_comma", "\x82\xA0,\x82\xA2", "\"\x82\xA0,\x82\xA2\""}),
+    [](const auto& row) { return std::string(row.param.name); });
+
+struct SafeRow {
+    const char* name;
+    std::string in;
+    TextEncoding encoding;
+    std::string out;
+};
+
+class SafeFileNames : public ::testing::TestWithParam<SafeRow> {};
+
+TEST_P(SafeFileNames, ReplacesWholeCharacters) {
+    EXPECT_EQ(SafeFileName(GetParam().in, GetParam().encoding), GetParam().out);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, SafeFileNames,
+    ::testing::Values(
+        SafeRow{"windows_path", "C:\\Mail\\Inbox", TextEncoding::Cp932, "C__Mail_Inbox"},
+        SafeRow{"all_nine", "\\/:*?\"<>|x", TextEncoding::Cp932, "_________x"},
+        // ソ is 0x83 0x5C: its second byte is no backslash.
+        SafeRow{"so_keeps_its_second_byte", cp("受信トレイ\\ソフト"), TextEncoding::Cp932, cp("受信トレイ_ソフト")},
+        // 表 is 0x95 0x5C.
+        SafeRow{"hyo_keeps_its_second_byte", cp("表|計"), TextEncoding::Cp932, cp("表_計")},
+        SafeRow{"utf8_linux_path", "/home/u/受信トレイ/ソフト", TextEncoding::Utf8, "_home_u_受信トレイ_ソフト"},
+        SafeRow{"utf8_three_byte_then_backslash", "ぁ\\", TextEncoding::Utf8, "ぁ_"}),
+    [](const auto& row) { return std::string(row.param.name); });
+
+TEST(CsvHeader, UnknownKeyGivesQuestionMarks) {
+    EXPECT_EQ(CsvHeaderText(0), "???");
+    EXPECT_EQ(CsvHeaderText(100), "???");
+    TMsgItem e;
+    EXPECT_EQ(CsvFieldText(e, 8), "???");
+}
+
+class CsvExport : public MailFolderTest {
+protected:
+    static std::unique_ptr<TMsgItem> entry(const char* from, const char* subject, const char* size) {
+        auto e = std::make_unique<TMsgItem>();
+        e->From = cp(from);
+        e->To = cp("花子 <hanako@example.com>");
+        e->Subject = cp(subject);
+        e->SentDateText = "2008/01/01 10:00";
+        e->RecvDateText = "2008/01/01 10:05";
+        e->SizeKB = size;
+        e->SizeText = std::string(size) + "KB";
+        e->FolderPath = "/home/u/受信トレイ";
+        e->FolderName = "受信トレイ";
+        return e;
+    }
+    void fill() {
+        list.push_back(entry("taro@example.com", "a,b", "1,234"));
+        list.push_back(entry("jiro@example.com", "say \"hi\"", "12"));
+        list.push_back(entry("saburo@example.com", "plain", "1"));
+        view.rows = 3;
+    }
+    std::string written(const std::vector<int>& keys) {
+        std::ostringstream out;
+        WriteMessageList(out, keys, list);
+        return out.str();
+    }
+};
+
+TEST_F(CsvExport, MainWindowColumns) {
+    fill();
+    const std::string csv = written({1, 6, 2, 7, 3, 4});
+    const std::string expected =
+        cp("差出人,宛先,件名,送信日時,受信日時,サイズ(KB)\r\n") +
+        cp("taro@example.com,\"花子 <hanako@example.com>\",\"a,b\",\"2008/01/01 10:00\",\"2008/01/01 10:05\",\"1,234\"\r\n") +
+        cp("jiro@example.com,\"花子 <hanako@example.com>\",\"say \"\"hi\"\"\",\"2008/01/01 10:00\",\"2008/01/01 10:05\",12\r\n") +
+        cp("saburo@example.com,\"花子 <hanako@example.com>\",plain,\"2008/01/01 10:00\",\"2008/01/01 10:05\",1\r\n");
+    EXPECT_EQ(csv, expected);
+    EXPECT_NE(static_cast<unsigned char>(csv[0]), 0xEF) << "no byte-order mark";
+}
+
+TEST_F(CsvExport, SearchWindowColumnsAddTheFullFolderPath) {
+    fill();
+    list.resize(1);
+    const std::string csv = written({1, 6, 2, 7, 3, 4, 5});
+    EXPECT_TRUE(csv.starts_with(cp("差出人,宛先,件名,送信日時,受信日時,サイズ(KB),フォルダ名\r\n")));
+    EXPECT_TRUE(csv.ends_with(",\"1,234\"," + cp("/home/u/受信トレイ") + "\r\n")) << csv;
+}
+
+TEST_F(CsvExport, CommandWritesTheFileAndOffersToOpenIt) {
+    fill();
+    fs::path settings = root / "settings";
+    fs::create_directories(settings);
+    fs::path msgListDir = root / "deleted-folder";
+    prompts.saveAnswer = root / "out" / "list.csv";
+    fs::create_directories(root / "out");
+    FakeShell shell;
+    ProcListMessage1Click("/home/u/受信トレイ", view, list, prompts, shell, msgListDir, settings);
+
+    ASSERT_EQ(prompts.saveRequests.size(), 1u);
+    const ui::SaveFileRequest& request = prompts.saveRequests[0];
+    EXPECT_EQ(request.titleCp932, cp("出力ファイルの指定"));
+    EXPECT_EQ(request.fileName, "_home_u_受信トレイ.csv");
+    EXPECT_EQ(request.initialFolder, settings) << "a missing MsgListDir falls back to the settings folder";
+    ASSERT_EQ(request.filters.size(), 2u);
+    EXPECT_EQ(request.filters[0].captionCp932, cp("CSVファイル"));
+    EXPECT_EQ(request.filters[0].pattern, "*.csv");
+    EXPECT_EQ(request.filters[1].captionCp932, cp("全てのファイル"));
+    EXPECT_EQ(request.defaultSuffix, "csv");
+    EXPECT_EQ(msgListDir, root / "out");
+
+    EXPECT_TRUE(ReadBytes(root / "out" / "list.csv").starts_with(cp("差出人,宛先,件名,送信日時,受信日時,サイズ(KB)\r\n")));
+    ASSERT_EQ(prompts.shown.size(), 2u);
+    EXPECT_EQ(prompts.shown[0], "yesno:" + cp("メッセージのリストを作成します。") + "\r\r" + cp("実行しますか？"));
+    EXPECT_EQ(prompts.shown[1], "yesno:3" + cp(" 通のメッセージをリストしました。") + "\r\r\"" +
+                                    (root / "out" / "list.csv").native() + "\"" + cp(" を開きますか？"));
+    EXPECT_EQ(shell.opened, std::vector<fs::path>{root / "out" / "list.csv"});
+}
+
+TEST_F(CsvExport, ExistingMsgListDirIsWhereTheDialogOpens) {
+    fill();
+    fs::path msgListDir = root;
+    prompts.answers = {ui::Answer::Yes, ui::Answer::No};
+    FakeShell shell;
+    ProcListMessage1Click("x", view, list, prompts, shell, msgListDir, "/nonexistent-settings");
+    ASSERT_EQ(prompts.saveRequests.size(), 1u);
+    EXPECT_EQ(prompts.saveRequests[0].initialFolder, root);
+}
+
+TEST_F(CsvExport, NoAtTheFirstQuestionWritesNothing) {
+    fill();
+    fs::path msgListDir;
+    prompts.answers = {ui::Answer::No};
+    FakeShell shell;
+    ProcListMessage1Click("x", view, list, prompts, shell, msgListDir, root);
+    EXPECT_TRUE(prompts.saveRequests.empty());
+    EXPECT_TRUE(msgListDir.empty());
+}
+
+TEST_F(CsvExport, CancelledDialogWritesNothing) {
+    fill();
+    fs::path msgListDir = root;
+    FakeShell shell;
+    ProcListMessage1Click("x", view, list, prompts, shell, msgListDir, root);
+    EXPECT_EQ(prompts.shown.size(), 1u);
+    EXPECT_EQ(msgListDir, root);
+    EXPECT_TRUE(shell.opened.empty());
+}
+
+TEST_F(CsvExport, FailureToOpenIsReported) {
+    fill();
+    fs::path msgListDir = root;
+    prompts.saveAnswer = root / "list.csv";
+    FakeShell shell;
+    shell.openSucceeds = false;
+    ProcListMessage1Click("x", view, list, prompts, shell, msgListDir, root);
+    ASSERT_EQ(prompts.shown.size(), 3u);
+    EXPECT_EQ(prompts.shown[2], "warning:" + cp("関連付けられたプログラムを起動できません。"));
+}
+
+TEST_F(CsvExport, UnwritableFileIsAnError) {
+    fill();
+    fs::path msgListDir = root;
+    prompts.saveAnswer = root / "no-such-folder" / "list.csv";
+    FakeShell shell;
+    ProcListMessage1Click("x", view, list, prompts, shell, msgListDir, root);
+    ASSERT_EQ(prompts.shown.size(), 2u);
+    EXPECT_TRUE(prompts.shown[1].starts_with("error:"));
+    EXPECT_EQ(msgListDir, root / "no-such-folder") << "the folder is remembered before writing";
+}
+
+}  // namespace
+}  // namespace pelmora::test

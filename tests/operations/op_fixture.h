@@ -1,0 +1,104 @@
+// SPDX-License-Identifier: MIT
+// A scratch mail folder with its own home trash ($XDG_DATA_HOME), and the
+// helpers the operation tests share.
+#pragma once
+
+#include <gtest/gtest.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "catalogue/scan.h"
+#include "fake_ports.h"
+#include "message/read_message.h"
+
+namespace pelmora::test {
+
+inline std::string ReadBytes(const std::filesystem::path& p) {
+    std::ifstream in(p, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+inline void WriteBytes(const std::filesystem::path& p, const std::string& bytes) {
+    std::ofstream out(p, std::ios::binary | std::ios::trunc);
+    out << bytes;
+}
+
+
+class MailFolderTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        char pattern[] = "/tmp/pelmora-ops-XXXXXX";
+        ASSERT_NE(::mkdtemp(pattern), nullptr);
+        root = std::filesystem::canonical(pattern);
+        mail = root / "mail";
+        std::filesystem::create_directories(mail);
+        if (const char* old = std::getenv("XDG_DATA_HOME")) savedData = old;
+        hadData = std::getenv("XDG_DATA_HOME") != nullptr;
+        ::setenv("XDG_DATA_HOME", (root / "data").c_str(), 1);
+    }
+    void TearDown() override {
+        if (hadData)
+            ::setenv("XDG_DATA_HOME", savedData.c_str(), 1);
+        else
+            ::unsetenv("XDG_DATA_HOME");
+        std::error_code ec;
+        std::filesystem::permissions(mail, std::filesystem::perms::owner_all, ec);
+        std::filesystem::remove_all(root, ec);
+    }
+
+    std::filesystem::path trashFiles() const { return root / "data" / "Trash" / "files"; }
+    std::filesystem::path trashInfo() const { return root / "data" / "Trash" / "info"; }
+
+    // A file in the mail folder with a fixed modification time.
+    std::filesystem::path addMessage(const std::string& name, const std::string& bytes,
+                                     time_t mtime = 1199149200 /* 2008-01-01 01:00 UTC */) {
+        std::filesystem::path p = mail / name;
+        WriteBytes(p, bytes);
+        const struct timespec times[2] = {{mtime, 0}, {mtime, 0}};
+        ::utimensat(AT_FDCWD, p.c_str(), times, 0);
+        return p;
+    }
+
+    // The folder as the main window loads it: scanned, each entry read,
+    // in file-name order so rows are predictable.
+    void load() {
+        list.clear();
+        ScanFolder(nullptr, false, list, mail, &view);
+        std::sort(list.begin(), list.end(), [](const auto& a, const auto& b) { return a->FileName < b->FileName; });
+        ReaderContext context{lines, {}, prompts, nullptr};
+        for (std::size_t i = 0; i < list.size(); ++i) ReadMessage(list, i, context);
+        view.rows = static_cast<int>(list.size());
+    }
+
+    int rowOf(const std::string& name) const {
+        for (std::size_t i = 0; i < list.size(); ++i)
+            if (std::filesystem::path(list[i]->FileName).filename() == name) return static_cast<int>(i);
+        return -1;
+    }
+
+    std::size_t trashCount() const {
+        std::error_code ec;
+        if (!std::filesystem::exists(trashFiles(), ec)) return 0;
+        return static_cast<std::size_t>(std::distance(std::filesystem::directory_iterator(trashFiles()), {}));
+    }
+
+    std::filesystem::path root, mail;
+    std::string savedData;
+    bool hadData = false;
+    MsgList list;
+    LineList lines;
+    FakeListView view;
+    FakeStatusBar status;
+    FakePrompts prompts;
+};
+
+}  // namespace pelmora::test
