@@ -206,16 +206,16 @@ void ReadVCardText(std::string_view text, std::vector<std::string>& lines) {
         if (physical.ends_with('\r'))
             physical.remove_suffix(1);
         bool folded = !physical.empty() && (physical.front() == ' ' || physical.front() == '\t');
+        if (pending && logical.ends_with('=') && isQuotedPrintable(logical)) {
+            logical.pop_back();  // a quoted-printable soft line break
+            logical += physical;
+            continue;
+        }
         if (pending && folded) {
             // 3.0 and 4.0 fold by inserting a line break before one blank,
             // which unfolding removes; 2.1 folds at a blank that belongs to
             // the value and stays.
             logical += reader.oldFolding() ? physical : physical.substr(1);
-            continue;
-        }
-        if (pending && logical.ends_with('=') && isQuotedPrintable(logical)) {
-            logical.pop_back();  // a quoted-printable soft line break
-            logical += physical;
             continue;
         }
         if (pending)

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -137,6 +138,9 @@ INSTANTIATE_TEST_SUITE_P(
                  "BEGIN:VCARD\r\nVERSION:2.1\r\nFN;CHARSET=SHIFT_JIS;QUOTED-PRINTABLE:=8E=52=93=63 =91=BE=98=59\r\n"
                  "EMAIL;INTERNET:taro@docomo.example\r\nEND:VCARD\r\n",
                  {std::string("taro@docomo.example,") + kYamadaTaro}},
+        VCardRow{"soft_break_before_a_blank_keeps_the_blank",
+                 "BEGIN:VCARD\r\nVERSION:2.1\r\nFN;ENCODING=QUOTED-PRINTABLE:Hanako=\r\n Suzuki=3D\r\nEMAIL:h@x.jp\r\nEND:VCARD\r\n",
+                 {"h@x.jp,Hanako Suzuki="}},
         VCardRow{"version_21_folding_keeps_the_blank",
                  "BEGIN:VCARD\r\nVERSION:2.1\r\nFN:Hanako\r\n Suzuki\r\nEMAIL:h@x.jp\r\nEND:VCARD\r\n",
                  {"h@x.jp,Hanako Suzuki"}},
@@ -160,6 +164,23 @@ INSTANTIATE_TEST_SUITE_P(
                  {"cut@x.jp,Cut"}},
         VCardRow{"garbage", std::string("\0\xFF:;\r\n=\r\n \r\nEND:VCARD\r\nFN:x\r\n", 26), {}}),
     [](const testing::TestParamInfo<VCardRow>& row) { return std::string(row.param.name); });
+
+TEST(ReadVCardText, RandomBytesAroundCardLinesNeverCrash) {
+    // Card syntax pieces glued at random, for the sanitizer builds.
+    const std::vector<std::string> pieces = {"BEGIN:VCARD", "END:VCARD", "FN", "EMAIL", ";", ":", "=", "\"",
+                                             "\r\n", "\n", " ", "\\", "ENCODING=QUOTED-PRINTABLE", "CHARSET=ISO-2022-JP",
+                                             "ENCODING=b", "=E3=81", "\x1B$B", "\xE3\x81", "\x82", "a@x", "item1."};
+    std::mt19937 random(2718);
+    for (int round = 0; round < 2000; ++round) {
+        std::string text;
+        for (int n = static_cast<int>(random() % 40); n > 0; --n)
+            text += pieces[random() % pieces.size()];
+        Lines lines;
+        ReadVCardText(text, lines);
+        for (const std::string& line : lines)
+            EXPECT_NE(line.find(','), std::string::npos);
+    }
+}
 
 const fs::path kData = fs::path(PELMORA_TEST_DATA) / "addressbook";
 
