@@ -1,13 +1,136 @@
 // SPDX-License-Identifier: MIT
+// pelmora-cli strip [--dry-run] [--yes] PATH...: attachment removal on the
+// named message files and on every message with attachments in the named
+// folders; the old files go to the trash.
+#include <algorithm>
 #include <iostream>
 
+#include "catalogue/format.h"
+#include "catalogue/scan.h"
+#include "decode/cp932.h"
 #include "cli/commands.h"
+#include "cli/op_support.h"
+#include "cli/terminal_ports.h"
+#include "cli/terminal_shell.h"
+#include "operations/attach_delete.h"
 
 namespace pelmora::cli {
 
-int RunStrip(const Args&) {
-    std::cerr << "pelmora-cli strip: not built yet\n";
-    return 2;
+namespace fs = std::filesystem;
+
+namespace {
+
+struct StripArgs {
+    bool dryRun = false;
+    bool yes = false;
+    std::vector<fs::path> paths;
+};
+
+// 2 on bad usage, else 0.
+int parse(const Args& args, StripArgs& out) {
+    bool options = true;
+    for (const std::string& arg : args) {
+        if (options && arg == "--")
+            options = false;
+        else if (options && arg == "--dry-run")
+            out.dryRun = true;
+        else if (options && (arg == "--yes" || arg == "-y"))
+            out.yes = true;
+        else if (options && arg.starts_with("-") && arg != "-") {
+            std::cerr << "pelmora-cli strip: unknown option '" << arg << "'\n";
+            return 2;
+        } else
+            out.paths.emplace_back(arg);
+    }
+    if (out.paths.empty()) {
+        std::cerr << "usage: pelmora-cli strip [--dry-run] [--yes] PATH...\n";
+        return 2;
+    }
+    return 0;
+}
+
+// Entries for the paths: folders scanned (without subfolders), files taken
+// as they are. Missing paths are reported and counted.
+int collect(const std::vector<fs::path>& paths, MsgList& list, ui::ListView& view) {
+    int missing = 0;
+    for (const fs::path& path : paths) {
+        std::error_code ec;
+        if (fs::is_directory(path, ec)) {
+            ScanFolder(nullptr, false, list, fs::absolute(path).lexically_normal(), &view);
+        } else if (auto entry = EntryForFile(path, &view)) {
+            list.push_back(std::move(entry));
+        } else {
+            std::cerr << "pelmora-cli strip: " << path.native() << ": no such message file\n";
+            ++missing;
+        }
+    }
+    return missing;
+}
+
+int dryRun(const MsgList& list) {
+    std::int64_t saved = 0;
+    int count = 0;
+    int failed = 0;
+    for (const auto& entry : list) {
+        auto stripped = BuildStrippedMessage(entry->FileName, entry->Boundary);
+        if (!stripped) {
+            if (stripped.error() == StripSkip::OpenFailed) {
+                std::cerr << "pelmora-cli strip: " << entry->FileName << ": cannot be read\n";
+                ++failed;
+            }
+            continue;
+        }
+        const auto after = static_cast<std::int64_t>(stripped->content.size());
+        std::cout << entry->FileName << ": would remove the parts after the first, " << FormatCount(entry->FileSize)
+                  << " -> " << FormatCount(after) << " bytes (saves " << FormatCount(entry->FileSize - after)
+                  << " bytes)\n";
+        saved += entry->FileSize - after;
+        ++count;
+    }
+    std::cout << count << " message(s) with attachments; stripping would save " << FormatCount(saved) << " bytes\n";
+    return failed == 0 ? 0 : 1;
+}
+
+}  // namespace
+
+int RunStrip(const Args& args) {
+    StripArgs options;
+    if (int usage = parse(args, options); usage != 0) return usage;
+
+    TerminalPrompts prompts(options.yes ? AssumeYes::Yes : AssumeYes::No);
+    TerminalListView view;
+    MsgList all;
+    const int missing = collect(options.paths, all, view);
+    GuiReader reader(prompts);
+    reader.readAll(all);
+    MsgList list;
+    for (auto& entry : all)
+        if (entry->HasAttach) list.push_back(std::move(entry));
+
+    if (options.dryRun) return std::max(dryRun(list), missing != 0 ? 1 : 0);
+    if (list.empty()) {
+        std::cerr << MessageForTerminal(Utf8ToCp932("添付ファイルはありませんでした。")) << '\n';
+        return missing != 0 ? 1 : 0;
+    }
+
+    view.setRowCount(static_cast<int>(list.size()));
+    view.selectAll();
+    TerminalStatusBar status(TerminalStatusBar::Echo::Stderr);
+    TerminalProgress progress;
+    TerminalShell shell(prompts);
+    ProcAttachDelete1Click(view, status, list, prompts, progress, shell);
+    if (prompts.refusedAny()) return 2;
+    if (status.panelText(1).empty()) return 1;  // declined at the question
+
+    // The command skips a file silently when the trash will not take it;
+    // here every file left with its attachments is worth a line.
+    int left = 0;
+    for (const auto& entry : list) {
+        if (!entry->HasAttach) continue;
+        std::cerr << "pelmora-cli strip: " << entry->FileName << ": not rewritten\n";
+        ++left;
+    }
+    return (left != 0 || missing != 0 || prompts.problemsShown() != 0) ? 1 : 0;
 }
 
 }  // namespace pelmora::cli
