@@ -16,6 +16,7 @@ constexpr View FullWidthSpace = "\x81\x40";
 // that the second byte of a character such as ソ (0x83 0x5C) is never taken
 // for a backslash.
 std::string replaceAll(View text, View from, View to) {
+    if (text.find(from) == View::npos) return std::string(text);
     std::string result;
     result.reserve(text.size());
     std::size_t i = 0;

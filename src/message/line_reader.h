@@ -20,6 +20,7 @@ public:
 
     // False when the file cannot be opened for reading.
     bool open(const std::filesystem::path& path);
+    bool open(const char* path);
     void close();
     // The next line without its end; false at the end of the file.
     bool readLine(std::string& line);
@@ -29,6 +30,7 @@ public:
 
 private:
     bool fill();
+    void stopAtEndMark();
 
     int m_fd = -1;
     // Not value-initialised: most messages use a few kilobytes of it.
@@ -37,6 +39,8 @@ private:
     std::size_t m_begin = 0;
     std::size_t m_end = 0;
     bool m_eof = false;
+    // A 0x1A byte was met: nothing more is read.
+    bool m_endMarkSeen = false;
     std::uint64_t m_bytesRead = 0;
 };
 

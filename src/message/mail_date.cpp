@@ -2,7 +2,6 @@
 #include "message/mail_date.h"
 
 #include <cmath>
-#include <cstdio>
 
 namespace pelmora {
 
@@ -80,9 +79,18 @@ DateTimeParts DecodeDateTime(DateTime value) {
 }
 
 std::string DateText(DateTime value) {
+    // Written digit by digit: every row of a folder load formats two dates.
     const DateTimeParts p = DecodeDateTime(value);
-    char text[32];
-    std::snprintf(text, sizeof text, "%04d/%02d/%02d %02d:%02d", p.year, p.month, p.day, p.hour, p.minute);
+    std::string text = "0000/00/00 00:00";
+    auto put = [&text](std::size_t end, int number, int digits) {
+        number = number < 0 ? 0 : number;
+        for (int i = 0; i < digits; ++i, number /= 10) text[end - static_cast<std::size_t>(i)] = static_cast<char>('0' + number % 10);
+    };
+    put(3, p.year, 4);
+    put(6, p.month, 2);
+    put(9, p.day, 2);
+    put(12, p.hour, 2);
+    put(15, p.minute, 2);
     return text;
 }
 

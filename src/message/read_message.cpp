@@ -3,6 +3,8 @@
 
 #include <xxhash.h>
 
+#include <span>
+
 #include "decode/cp932.h"
 #include "decode/header.h"
 #include "message/format_address.h"
@@ -53,9 +55,36 @@ void unfoldInto(std::string& last, View continuation, bool keepBlank) {
     last += continuation;
 }
 
+// Fills the caller's line list, reusing the strings the previous message
+// left in it so that a folder load does not allocate for every line.
+class LineSink {
+public:
+    explicit LineSink(LineList& lines) : m_lines(lines) {}
+    ~LineSink() { m_lines.resize(m_used); }
+    LineSink(const LineSink&) = delete;
+    LineSink& operator=(const LineSink&) = delete;
+
+    void add(View line) {
+        if (m_used == m_lines.size()) m_lines.emplace_back();
+        m_lines[m_used++].assign(line);
+    }
+    bool empty() const { return m_used == 0; }
+    std::string& back() { return m_lines[m_used - 1]; }
+    std::span<const std::string> stored() const { return {m_lines.data(), m_used}; }
+    // The finished list, for a caller that reads it before the reader returns.
+    const LineList& finish() {
+        m_lines.resize(m_used);
+        return m_lines;
+    }
+
+private:
+    LineList& m_lines;
+    std::size_t m_used = 0;
+};
+
 // Reads the header block into lines, unfolded; the empty line that ends it
 // is consumed and not stored.
-void readHeaderBlock(LineReader& reader, LineList& lines, std::string& line) {
+void readHeaderBlock(LineReader& reader, LineSink& lines, std::string& line) {
     bool lastIsReceived = false;
     while (reader.readLine(line)) {
         if (line.empty()) return;
@@ -64,27 +93,28 @@ void readHeaderBlock(LineReader& reader, LineList& lines, std::string& line) {
             continue;
         }
         lastIsReceived = startsWithNoCase(line, "received:");
-        lines.push_back(line);
+        lines.add(line);
     }
 }
 
-std::string lowerCopy(View text) {
-    std::string result(text);
-    for (char& c : result) c = lower(c);
-    return result;
+// The position of needle (given in lower case) in text at or after from,
+// letters folded; npos when absent.
+std::size_t findNoCase(View text, View needle, std::size_t from) {
+    for (std::size_t at = from; at + needle.size() <= text.size(); ++at)
+        if (startsWithNoCase(text.substr(at), needle)) return at;
+    return View::npos;
 }
 
 // The boundary of a top-level multipart/mixed or multipart/report type;
 // empty when the line declares anything else.
 std::string multipartBoundary(View line) {
-    const std::string lowered = lowerCopy(line);
-    const std::size_t multipart = lowered.find("multipart", 13);
-    if (multipart == std::string::npos) return {};
-    if (lowered.find("mixed", multipart + 10) == std::string::npos &&
-        lowered.find("report", multipart + 10) == std::string::npos)
+    const std::size_t multipart = findNoCase(line, "multipart", 13);
+    if (multipart == View::npos) return {};
+    if (findNoCase(line, "mixed", multipart + 10) == View::npos &&
+        findNoCase(line, "report", multipart + 10) == View::npos)
         return {};
-    const std::size_t key = lowered.find("boundary=", multipart + 9);
-    if (key == std::string::npos) return {};
+    const std::size_t key = findNoCase(line, "boundary=", multipart + 9);
+    if (key == View::npos) return {};
     View value = line.substr(key + 9);
     value = value.substr(0, value.find(';'));
     // A boundary never ends in a blank (RFC 2046), so blanks after it are
@@ -136,7 +166,7 @@ struct HeaderFields {
     DateTime received = 0;
 };
 
-HeaderFields extractFields(const LineList& lines) {
+HeaderFields extractFields(std::span<const std::string> lines) {
     HeaderFields fields;
     for (const std::string& stored : lines) {
         const View line = stored;
@@ -182,15 +212,15 @@ bool isDelimiter(View line, View boundary) {
 // Reads on past the header: through the first delimiter of the boundary,
 // then through the next one. True when that second delimiter opens another
 // part rather than closing the message.
-bool readBodyLines(LineReader& reader, LineList& lines, std::string& line, View boundary) {
-    lines.emplace_back();
+bool readBodyLines(LineReader& reader, LineSink& lines, std::string& line, View boundary) {
+    lines.add({});
     while (reader.readLine(line)) {
-        lines.push_back(line);
+        lines.add(line);
         if (!boundary.empty() && isDelimiter(line, boundary) && line.size() == boundary.size() + 2) break;
     }
     if (reader.atEnd()) return false;
     while (reader.readLine(line)) {
-        lines.push_back(line);
+        lines.add(line);
         if (isDelimiter(line, boundary)) return line.compare(boundary.size() + 2, 2, "--") != 0;
     }
     return false;
@@ -200,18 +230,18 @@ bool readBodyLines(LineReader& reader, LineList& lines, std::string& line, View 
 
 void ReadMessage(MsgList& list, std::size_t index, ReaderContext& context) {
     TMsgItem& entry = *list[index];
-    LineList& lines = context.MsgLines;
-    lines.clear();
+    LineSink lines(context.MsgLines);
 
     LineReader reader;
-    if (!reader.open(entry.FileName)) {
+    if (!reader.open(entry.FileName.c_str())) {
         reportUnreadable(entry, context.prompts);
         return;
     }
     entry.Matched = false;
-    std::string line;
+    // Scratch space for one line; it keeps its size from message to message.
+    thread_local std::string line;
     readHeaderBlock(reader, lines, line);
-    const HeaderFields fields = extractFields(lines);
+    const HeaderFields fields = extractFields(lines.stored());
     const DisplayNameLookup* names = context.options.displayNames;
 
     const std::string subjectRaw = fields.hasSubject ? TrimCtl(fields.subject) : std::string{};
@@ -231,7 +261,8 @@ void ReadMessage(MsgList& list, std::size_t index, ReaderContext& context) {
     entry.HasAttach = false;
     entry.IconIndex = entry.FileExt == ".eml" ? 2 : entry.FileSize != 0 ? 1 : 0;
 
-    std::string key = entry.MessageId;
+    thread_local std::string key;
+    key = entry.MessageId;
     if (context.options.DupCheckHeaders) {
         key += entry.From;
         key += subjectRaw;
@@ -240,12 +271,18 @@ void ReadMessage(MsgList& list, std::size_t index, ReaderContext& context) {
     entry.DupHash = static_cast<std::int64_t>(XXH3_64bits(key.data(), key.size()));
 
     SearchHooks* search = context.search;
-    if (search != nullptr && !search->MatchHeaderFilter(entry)) return;
+    if (search != nullptr) {
+        // Nothing of an earlier message may show through while a search looks.
+        lines.finish();
+        if (!search->MatchHeaderFilter(entry)) return;
+    }
     if (!entry.Boundary.empty() || search != nullptr)
         entry.HasAttach = readBodyLines(reader, lines, line, entry.Boundary);
+    // The file is not needed for the body search, which may prompt.
+    reader.close();
     if (search != nullptr) {
         if (search->AttachmentsOnly() && !entry.HasAttach) return;
-        if (search->HasBodyTerms() && search->SearchBody(lines, entry) == 0) return;
+        if (search->HasBodyTerms() && search->SearchBody(lines.finish(), entry) == 0) return;
     }
     entry.Matched = true;
 }
