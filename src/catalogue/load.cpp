@@ -41,7 +41,7 @@ bool readEntries(MsgList& list, LoadFolderPorts& ports, ReaderContext& reader) {
 }  // namespace
 
 LoadOutcome LoadFolder(const std::filesystem::path& folder, MsgList& list, LoadFolderPorts& ports,
-                       ReaderContext& reader) {
+                       ReaderContext& reader, Subfolders subfolders) {
     ui::ListView& view = ports.view;
     // 1.
     {
@@ -65,8 +65,8 @@ LoadOutcome LoadFolder(const std::filesystem::path& folder, MsgList& list, LoadF
         return LoadOutcome::FolderMissing;
     }
 
-    // 5. Subfolders are never part of the main list.
-    ScanFolder(nullptr, false, list, folder, &view);
+    // 5.
+    ScanFolder(nullptr, subfolders == Subfolders::Yes, list, folder, &view);
 
     // 6.
     ui::Progress& progress = ports.progress;

@@ -33,11 +33,13 @@ struct LoadFolderPorts {
 };
 
 enum class LoadOutcome { Loaded, Aborted, FolderMissing };
+// The main window never lists subfolders; the command line may ask for them.
+enum class Subfolders { No, Yes };
 
 // Rebuilds list and view from folder: empties, scans (no subfolders), reads
 // every entry with the progress dialog for more than 100 messages, sorts by
 // the view's key and sets the row count and status texts.
 LoadOutcome LoadFolder(const std::filesystem::path& folder, MsgList& list, LoadFolderPorts& ports,
-                       ReaderContext& reader);
+                       ReaderContext& reader, Subfolders subfolders = Subfolders::No);
 
 }  // namespace pelmora

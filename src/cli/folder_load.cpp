@@ -1,0 +1,50 @@
+// SPDX-License-Identifier: MIT
+#include "cli/folder_load.h"
+
+#include <cstdlib>
+
+#include "settings/settings.h"
+
+namespace pelmora::cli {
+
+namespace {
+
+ReaderOptions optionsFor(const ReaderChoices& choices, DisplayNameDirectory& directory, ui::Prompts& prompts) {
+    Settings settings = LoadSettings(SettingsFilePath());
+    ReaderOptions options;
+    options.DupCheckHeaders = choices.dupCheckHeaders.value_or(settings.DupCheckHeaders);
+    if (choices.displayNames.value_or(settings.ConvDisplayName)) {
+        const char* home = std::getenv("HOME");
+        if (auto built = BuildDisplayNameDirectory(directory, home ? home : ""); !built) prompts.error(built.error());
+        options.displayNames = &directory;
+    }
+    return options;
+}
+
+}  // namespace
+
+bool TakeDisplayNameOption(const std::string& argument, ReaderChoices& choices) {
+    if (argument == "--display-names") {
+        choices.displayNames = true;
+        return true;
+    }
+    if (argument == "--no-display-names") {
+        choices.displayNames = false;
+        return true;
+    }
+    return false;
+}
+
+CommandReader::CommandReader(const ReaderChoices& choices, ui::Prompts& prompts)
+    : m_context{m_lines, optionsFor(choices, m_directory, prompts), prompts, nullptr} {}
+
+LoadOutcome LoadForCommand(const std::filesystem::path& folder, Subfolders subfolders, TerminalListView& view,
+                           MsgList& list, CommandReader& reader, TerminalPrompts& prompts) {
+    TerminalStatusBar status;
+    TerminalProgress progress;
+    TerminalBusyCursor cursor;
+    LoadFolderPorts ports{view, status, progress, prompts, cursor};
+    return LoadFolder(folder, list, ports, reader.context(), subfolders);
+}
+
+}  // namespace pelmora::cli

@@ -1,0 +1,44 @@
+// SPDX-License-Identifier: MIT
+// Loading a folder for a command the way the main window loads it, with the
+// reader options of the GUI's settings file (read, never written) and the
+// command line's overrides.
+#pragma once
+
+#include <filesystem>
+#include <optional>
+
+#include "addressbook/display_names.h"
+#include "catalogue/scan.h"
+#include "cli/terminal_ports.h"
+#include "message/read_message.h"
+
+namespace pelmora::cli {
+
+// Overrides of the settings file for one run; nothing keeps the file's value.
+struct ReaderChoices {
+    std::optional<bool> displayNames;     // --display-names / --no-display-names
+    std::optional<bool> dupCheckHeaders;  // --id-only gives false
+};
+
+// Takes --display-names and --no-display-names; false for any other argument.
+bool TakeDisplayNameOption(const std::string& argument, ReaderChoices& choices);
+
+// The reader for a command: settings file, overrides, and the address book
+// when display names are on (its failure is reported and leaves it empty).
+class CommandReader {
+public:
+    CommandReader(const ReaderChoices& choices, ui::Prompts& prompts);
+    ReaderContext& context() { return m_context; }
+
+private:
+    LineList m_lines;
+    DisplayNameDirectory m_directory;
+    ReaderContext m_context;
+};
+
+// LoadFolder through the terminal ports: progress on stderr when it is a
+// terminal, the missing-folder message on stderr.
+LoadOutcome LoadForCommand(const std::filesystem::path& folder, Subfolders subfolders, TerminalListView& view,
+                           MsgList& list, CommandReader& reader, TerminalPrompts& prompts);
+
+}  // namespace pelmora::cli

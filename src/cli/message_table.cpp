@@ -1,0 +1,218 @@
+// SPDX-License-Identifier: MIT
+#include "cli/message_table.h"
+
+#include <algorithm>
+#include <cinttypes>
+#include <cstdio>
+#include <numeric>
+#include <sstream>
+
+#include "catalogue/ordering.h"
+#include "decode/cp932.h"
+#include "operations/export_csv.h"
+#include "ui/ports.h"
+
+namespace pelmora::cli {
+
+namespace {
+
+constexpr const char* kTsvColumns[] = {"path",      "from",     "to",          "subject", "sentdatetext",
+                                       "recvdatetext", "messageid", "boundary", "hasattach", "fromraw",
+                                       "toraw",     "sizekb",   "duphash"};
+
+// The path of entry below base, as the user named base; the full path when
+// the entry lies elsewhere.
+std::string relativePath(const std::string& fileName, const std::filesystem::path& base) {
+    std::string prefix = base.string();
+    while (prefix.size() > 1 && prefix.back() == '/') prefix.pop_back();
+    if (prefix != "/") prefix += '/';
+    if (!prefix.empty() && fileName.starts_with(prefix)) return fileName.substr(prefix.size());
+    return fileName;
+}
+
+bool isWide(char32_t c) {
+    return (c >= 0x1100 && c <= 0x115F) || (c >= 0x2E80 && c <= 0x303E) || (c >= 0x3041 && c <= 0x33FF) ||
+           (c >= 0x3400 && c <= 0x4DBF) || (c >= 0x4E00 && c <= 0x9FFF) || (c >= 0xA000 && c <= 0xA4CF) ||
+           (c >= 0xAC00 && c <= 0xD7A3) || (c >= 0xF900 && c <= 0xFAFF) || (c >= 0xFE30 && c <= 0xFE4F) ||
+           (c >= 0xFF00 && c <= 0xFF60) || (c >= 0xFFE0 && c <= 0xFFE6) || (c >= 0x1F300 && c <= 0x1F64F) ||
+           (c >= 0x1F900 && c <= 0x1F9FF) || (c >= 0x20000 && c <= 0x3FFFD);
+}
+
+bool isCombining(char32_t c) {
+    return (c >= 0x0300 && c <= 0x036F) || c == 0x3099 || c == 0x309A || (c >= 0xFE00 && c <= 0xFE0F) || c == 0x200B;
+}
+
+// The character at text[i] and its length in bytes; a stray byte is one
+// character of its own.
+std::pair<char32_t, std::size_t> nextChar(std::string_view text, std::size_t i) {
+    auto byte = static_cast<unsigned char>(text[i]);
+    std::size_t length = byte < 0x80 ? 1 : byte >= 0xF0 ? 4 : byte >= 0xE0 ? 3 : byte >= 0xC0 ? 2 : 1;
+    if (i + length > text.size()) return {byte, 1};
+    char32_t c = length == 1 ? byte : byte & (0x3F >> (length - 1));
+    for (std::size_t k = 1; k < length; ++k) {
+        auto next = static_cast<unsigned char>(text[i + k]);
+        if ((next & 0xC0) != 0x80) return {byte, 1};
+        c = (c << 6) | (next & 0x3F);
+    }
+    return {c, length};
+}
+
+int charWidth(char32_t c) { return isCombining(c) ? 0 : isWide(c) ? 2 : 1; }
+
+// A cell as the table shows it: UTF-8, control bytes as blanks so that one
+// message stays on one aligned line.
+std::string tableCell(const TMsgItem& entry, int key) {
+    std::string cp932 = CellFor(entry, key).text;
+    if (key == KeySender && !cp932.empty() && cp932.front() == ' ') cp932.erase(0, 1);
+    for (char& c : cp932)
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = ' ';
+    return Cp932ToUtf8(cp932);
+}
+
+bool isFlexible(int key) { return key == KeySender || key == KeyRecipients || key == KeySubject; }
+
+// Flexible columns share what the fixed ones leave: each gets what it needs
+// when that is less than an even share, the rest is divided among the others.
+std::vector<int> columnWidths(const std::vector<int>& keys, const std::vector<int>& natural, int available) {
+    std::vector<int> widths = natural;
+    std::vector<std::size_t> flexible;
+    int fixedTotal = 0;
+    for (std::size_t c = 0; c < keys.size(); ++c) {
+        if (isFlexible(keys[c]))
+            flexible.push_back(c);
+        else
+            fixedTotal += natural[c];
+    }
+    if (flexible.empty()) return widths;
+    constexpr int kMinimum = 6;
+    int remaining = std::max(available - fixedTotal, kMinimum * static_cast<int>(flexible.size()));
+    std::sort(flexible.begin(), flexible.end(), [&natural](auto a, auto b) { return natural[a] < natural[b]; });
+    int left = static_cast<int>(flexible.size());
+    for (std::size_t c : flexible) {
+        int share = remaining / left--;
+        widths[c] = std::min(natural[c], std::max(share, kMinimum));
+        remaining -= widths[c];
+    }
+    return widths;
+}
+
+void writeTable(std::ostream& out, const MsgList& list, const TableOptions& options) {
+    const std::vector<int>& keys = options.columnKeys;
+    std::vector<std::vector<std::string>> rows;
+    rows.reserve(list.size() + 1);
+    rows.emplace_back();
+    for (int key : keys) rows.back().push_back(Cp932ToUtf8(BaseCaption(key)));
+    for (const auto& entry : list) {
+        rows.emplace_back();
+        for (int key : keys) rows.back().push_back(tableCell(*entry, key));
+    }
+    std::vector<int> natural(keys.size(), 0);
+    for (const auto& row : rows)
+        for (std::size_t c = 0; c < keys.size(); ++c) natural[c] = std::max(natural[c], DisplayWidth(row[c]));
+
+    const std::string separator = "  ";
+    const int marker = options.selection ? 2 : 0;
+    int overhead = marker + static_cast<int>(separator.size()) * static_cast<int>(keys.empty() ? 0 : keys.size() - 1);
+    std::vector<int> widths = columnWidths(keys, natural, options.terminalWidth - overhead);
+
+    for (std::size_t r = 0; r < rows.size(); ++r) {
+        std::string line;
+        if (options.selection) line += (r > 0 && options.selection->isSelected(static_cast<int>(r - 1))) ? "* " : "  ";
+        for (std::size_t c = 0; c < keys.size(); ++c) {
+            if (c > 0) line += separator;
+            line += FitToWidth(rows[r][c], widths[c], keys[c] == KeySize);
+        }
+        while (!line.empty() && line.back() == ' ') line.pop_back();
+        out << (options.encoding == OutputEncoding::Cp932 ? Utf8ToCp932(line) : line) << '\n';
+    }
+}
+
+}  // namespace
+
+std::optional<TableFormat> ParseTableFormat(std::string_view name) {
+    if (name == "table") return TableFormat::Table;
+    if (name == "tsv") return TableFormat::Tsv;
+    if (name == "csv") return TableFormat::Csv;
+    return std::nullopt;
+}
+
+std::string TsvHeader(bool withSelected) {
+    std::string line;
+    for (const char* name : kTsvColumns) {
+        if (!line.empty()) line += '\t';
+        line += name;
+    }
+    if (withSelected) line += "\tselected";
+    return line;
+}
+
+std::string TsvRecord(const TMsgItem& e, const TableOptions& options, std::optional<bool> selected) {
+    OutputEncoding encoding = options.encoding;
+    std::string path = relativePath(e.FileName, options.baseFolder);
+    if (encoding == OutputEncoding::Cp932) path = Utf8ToCp932(path);
+    char hash[17];
+    std::snprintf(hash, sizeof hash, "%016" PRIx64, static_cast<std::uint64_t>(e.DupHash));
+
+    std::string line = EscapeTsvField(path, encoding);
+    for (const std::string* text : {&e.From, &e.To, &e.Subject, &e.SentDateText, &e.RecvDateText, &e.MessageId,
+                                    &e.Boundary}) {
+        line += '\t';
+        line += TsvField(*text, encoding);
+    }
+    line += e.HasAttach ? "\t1" : "\t0";
+    for (const std::string* text : {&e.FromRaw, &e.ToRaw, &e.SizeKB}) {
+        line += '\t';
+        line += TsvField(*text, encoding);
+    }
+    line += '\t';
+    line += hash;
+    if (selected) line += *selected ? "\t1" : "\t0";
+    return line;
+}
+
+void WriteMessageTable(std::ostream& out, const MsgList& list, const TableOptions& options) {
+    switch (options.format) {
+        case TableFormat::Table: writeTable(out, list, options); break;
+        case TableFormat::Tsv: {
+            out << TsvHeader(options.selection != nullptr) << '\n';
+            for (std::size_t i = 0; i < list.size(); ++i) {
+                std::optional<bool> selected;
+                if (options.selection) selected = options.selection->isSelected(static_cast<int>(i));
+                out << TsvRecord(*list[i], options, selected) << '\n';
+            }
+            break;
+        }
+        case TableFormat::Csv: {
+            std::ostringstream cp932;
+            WriteMessageList(cp932, options.columnKeys, list);
+            out << ForOutput(cp932.str(), options.encoding);
+            break;
+        }
+    }
+}
+
+int DisplayWidth(std::string_view utf8) {
+    int width = 0;
+    for (std::size_t i = 0; i < utf8.size();) {
+        auto [c, length] = nextChar(utf8, i);
+        width += charWidth(c);
+        i += length;
+    }
+    return width;
+}
+
+std::string FitToWidth(std::string_view utf8, int width, bool alignRight) {
+    std::size_t end = 0;
+    int used = 0;
+    while (end < utf8.size()) {
+        auto [c, length] = nextChar(utf8, end);
+        if (used + charWidth(c) > width) break;
+        used += charWidth(c);
+        end += length;
+    }
+    std::string padding(static_cast<std::size_t>(std::max(width - used, 0)), ' ');
+    std::string text(utf8.substr(0, end));
+    return alignRight ? padding + text : text + padding;
+}
+
+}  // namespace pelmora::cli

@@ -1,0 +1,54 @@
+// SPDX-License-Identifier: MIT
+// How list-like commands (list, dups, search) print a message list: an
+// aligned table for people, TSV for scripts (a contract: columns and escapes
+// never change meaning) or the CSV records of the GUI's export.
+#pragma once
+
+#include <filesystem>
+#include <optional>
+#include <ostream>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "cli/text_output.h"
+#include "message/msg_item.h"
+
+namespace pelmora::ui {
+class ListView;
+}
+
+namespace pelmora::cli {
+
+enum class TableFormat { Table, Tsv, Csv };
+
+// "table", "tsv" or "csv"; nothing for anything else.
+std::optional<TableFormat> ParseTableFormat(std::string_view name);
+
+struct TableOptions {
+    TableFormat format = TableFormat::Table;
+    OutputEncoding encoding = OutputEncoding::Utf8;
+    // TSV paths are written relative to this folder.
+    std::filesystem::path baseFolder;
+    // Columns of the table and the CSV, by sort key, left to right.
+    std::vector<int> columnKeys = {1, 6, 2, 7, 3, 4};
+    // When set, the rows it selects are flagged: a last TSV column
+    // "selected", a "*" before the table row.
+    const ui::ListView* selection = nullptr;
+    int terminalWidth = 80;
+};
+
+void WriteMessageTable(std::ostream& out, const MsgList& list, const TableOptions& options);
+
+// The TSV header line and one record, each without the line end.
+std::string TsvHeader(bool withSelected);
+std::string TsvRecord(const TMsgItem& entry, const TableOptions& options, std::optional<bool> selected);
+
+// Terminal cells taken by UTF-8 text: East Asian wide and full-width
+// characters take two, combining marks none, everything else one.
+int DisplayWidth(std::string_view utf8);
+// text cut at a character boundary to at most width cells, then padded with
+// blanks to exactly width cells (on the left when alignRight).
+std::string FitToWidth(std::string_view utf8, int width, bool alignRight = false);
+
+}  // namespace pelmora::cli
