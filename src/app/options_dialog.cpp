@@ -1,0 +1,131 @@
+// SPDX-License-Identifier: MIT
+#include "app/options_dialog.h"
+
+#include <QCheckBox>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QFrame>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+#include "app/dialog_style.h"
+
+namespace pelmora::app {
+
+namespace {
+
+QFrame* makeBevel(QWidget* parent, QRect geometry) {
+    auto* frame = new QFrame(parent);
+    frame->setFrameStyle(QFrame::Box | QFrame::Sunken);
+    frame->setGeometry(geometry);
+    return frame;
+}
+
+const QString kProgramsFilter = QStringLiteral("プログラム (*)");
+const QString kAllFilesFilter = QStringLiteral("全てのファイル (*)");
+
+// Linux programs carry no extension, so the first choice lists the files
+// the user may run instead of matching a name pattern.
+void applyFilter(QFileDialog& dialog, const QString& filter) {
+    if (filter == kProgramsFilter)
+        dialog.setFilter(QDir::AllDirs | QDir::Files | QDir::Executable | QDir::NoDotAndDotDot |
+                         QDir::Hidden);
+    else
+        dialog.setFilter(QDir::AllDirs | QDir::Files | QDir::NoDotAndDotDot | QDir::Hidden);
+}
+
+}  // namespace
+
+OptionsDialog::OptionsDialog(QWidget* parent)
+    : QDialog(parent,
+              Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint) {
+    setObjectName(QStringLiteral("TForm2"));
+    setWindowTitle(QStringLiteral("Pelmora - オプション"));
+    fixDialogGeometry(*this, QSize(441, 179));
+
+    makeBevel(this, QRect(8, 8, 425, 38));
+    m_checkBox1 = new QCheckBox(QStringLiteral("メールアドレスをアドレス帳の表示名に変換して表示する"), this);
+    m_checkBox1->setGeometry(20, 16, 405, 22);
+
+    makeBevel(this, QRect(8, 52, 425, 84));
+    m_label1 = new QLabel(QStringLiteral("メッセージを開くエディタ："), this);
+    m_label1->setGeometry(20, 60, 405, 18);
+    // Below the first label rather than beside it: at 12 pixels the two
+    // texts together are wider than the dialog.
+    m_label2 = new QLabel(QStringLiteral("（JISコードをサポートしているものが望ましいです。）"), this);
+    m_label2->setGeometry(32, 80, 393, 18);
+    m_edit1 = new QLineEdit(this);
+    m_edit1->setGeometry(20, 104, 378, 22);
+    m_button1 = new QPushButton(QStringLiteral("…"), this);
+    m_button1->setGeometry(402, 104, 22, 22);
+    m_button1->setAutoDefault(false);
+
+    m_button2 = new QPushButton(QStringLiteral("OK"), this);
+    m_button2->setGeometry(270, 144, 78, 26);
+    m_button2->setDefault(true);
+    m_button3 = new QPushButton(QStringLiteral("キャンセル"), this);
+    m_button3->setGeometry(355, 144, 78, 26);
+    m_button3->setAutoDefault(false);
+
+    m_checkBox1->setObjectName(QStringLiteral("CheckBox1"));
+    m_label1->setObjectName(QStringLiteral("Label1"));
+    m_label2->setObjectName(QStringLiteral("Label2"));
+    m_edit1->setObjectName(QStringLiteral("Edit1"));
+    m_button1->setObjectName(QStringLiteral("Button1"));
+    m_button2->setObjectName(QStringLiteral("Button2"));
+    m_button3->setObjectName(QStringLiteral("Button3"));
+
+    connect(m_button1, &QPushButton::clicked, this, &OptionsDialog::Button1Click);
+    connect(m_button2, &QPushButton::clicked, this, &QDialog::accept);
+    connect(m_button3, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+void OptionsDialog::setConvDisplayName(bool on) {
+    m_checkBox1->setChecked(on);
+}
+
+bool OptionsDialog::convDisplayName() const {
+    return m_checkBox1->isChecked();
+}
+
+void OptionsDialog::setEditorName(const std::string& native) {
+    m_edit1->setText(QFile::decodeName(QByteArray(native.data(), static_cast<qsizetype>(native.size()))));
+}
+
+std::string OptionsDialog::editorName() const {
+    return QFile::encodeName(m_edit1->text()).toStdString();
+}
+
+QString OptionsDialog::browseStartFolder(const QString& editorText) {
+    // The folder part is everything up to the last separator, so a bare
+    // name ("gedit") has none and "/gedit" has the root.
+    const qsizetype slash = editorText.lastIndexOf(QLatin1Char('/'));
+    if (slash >= 0) {
+        const QString folder = editorText.left(slash + 1);
+        if (QFileInfo(folder).isDir()) return QDir::cleanPath(folder);
+    }
+    return QCoreApplication::applicationDirPath();
+}
+
+void OptionsDialog::Button1Click() {
+    QFileDialog dialog(this, QStringLiteral("メールを開くエディタの指定"),
+                       browseStartFolder(m_edit1->text()));
+    dialog.setObjectName(QStringLiteral("OpenDialog1"));
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    // Qt's own dialog: a desktop's native one ignores the executables filter.
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setNameFilters({kProgramsFilter, kAllFilesFilter});
+    applyFilter(dialog, kProgramsFilter);
+    connect(&dialog, &QFileDialog::filterSelected, &dialog,
+            [&dialog](const QString& filter) { applyFilter(dialog, filter); });
+    if (dialog.exec() != QDialog::Accepted) return;
+    const QStringList chosen = dialog.selectedFiles();
+    if (!chosen.isEmpty()) m_edit1->setText(QDir::toNativeSeparators(chosen.front()));
+}
+
+}  // namespace pelmora::app

@@ -1,0 +1,147 @@
+// SPDX-License-Identifier: MIT
+// The progress dialog and its port: 中断 only sets the abort flag, and the
+// path lines are shortened in the middle.
+#include <QFontMetrics>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTest>
+
+#include "app/progress_dialog.h"
+#include "app/qtext.h"
+
+using namespace pelmora::app;
+
+class TestDialogsProgress : public QObject {
+    Q_OBJECT
+private slots:
+    void init() { setAbortRequested(false); }
+    void hasItsDesignedTexts();
+    void abortButtonOnlySetsTheFlag();
+    void enterPressesAbort();
+    void escapeAndCloseDoNotHide();
+    void portClearsAndReportsTheFlag();
+    void longPathKeepsStartAndEnd();
+    void shortPathIsUnchanged();
+    void portFillsTheLabels();
+    void positionIsClampedToTheRange();
+};
+
+void TestDialogsProgress::hasItsDesignedTexts() {
+    ProgressDialog dialog;
+    QCOMPARE(dialog.windowTitle(), QStringLiteral("Pelmora - 進行状況"));
+    QCOMPARE(dialog.size(), QSize(400, 144));
+    QCOMPARE(dialog.Label1()->text(), QStringLiteral("emlファイルを読み込んでいます…"));
+    QCOMPARE(dialog.Label2()->text(), QStringLiteral("from："));
+    QCOMPARE(dialog.Label4()->text(), QStringLiteral("to："));
+    QCOMPARE(dialog.Button1()->text(), QStringLiteral("中断"));
+    QVERIFY(dialog.Button1()->isDefault());
+    QVERIFY(dialog.Label6()->alignment() & Qt::AlignRight);
+    QVERIFY(!(dialog.windowFlags() & Qt::WindowCloseButtonHint));
+    QVERIFY(!(dialog.windowFlags() & Qt::WindowMinMaxButtonsHint));
+}
+
+void TestDialogsProgress::abortButtonOnlySetsTheFlag() {
+    ProgressDialog dialog;
+    QtProgress progress(dialog);
+    progress.show();
+    QTest::mouseClick(dialog.Button1(), Qt::LeftButton);
+    QVERIFY(isAbortRequested());
+    QVERIFY(progress.abortRequested());
+    QVERIFY(dialog.isVisible());
+    progress.hide();
+    QVERIFY(!dialog.isVisible());
+}
+
+void TestDialogsProgress::enterPressesAbort() {
+    ProgressDialog dialog;
+    QtProgress progress(dialog);
+    progress.show();
+    QTest::keyClick(&dialog, Qt::Key_Return);
+    QVERIFY(isAbortRequested());
+    setAbortRequested(false);
+    QTest::keyClick(&dialog, Qt::Key_Enter);
+    QVERIFY(isAbortRequested());
+}
+
+void TestDialogsProgress::escapeAndCloseDoNotHide() {
+    ProgressDialog dialog;
+    dialog.show();
+    QTest::keyClick(&dialog, Qt::Key_Escape);
+    QVERIFY(dialog.isVisible());
+    QVERIFY(!dialog.close());
+    QVERIFY(dialog.isVisible());
+    QVERIFY(!isAbortRequested());
+}
+
+void TestDialogsProgress::portClearsAndReportsTheFlag() {
+    ProgressDialog dialog;
+    QtProgress progress(dialog);
+    progress.requestAbort();
+    QVERIFY(isAbortRequested());
+    progress.clearAbort();
+    QVERIFY(!progress.abortRequested());
+}
+
+void TestDialogsProgress::longPathKeepsStartAndEnd() {
+    ProgressDialog dialog;
+    QtProgress progress(dialog);
+    QString path = QStringLiteral("/home/user/Mail");
+    for (int i = 0; i < 30; ++i) path += QStringLiteral("/サブフォルダ%1").arg(i);
+    path += QStringLiteral("/受信トレイ");
+    progress.setPath1(toCp932(path));
+    const QString shown = dialog.Label3()->text();
+    QVERIFY(shown.size() < path.size());
+    QVERIFY2(shown.startsWith(QStringLiteral("/home")), qPrintable(shown));
+    QVERIFY2(shown.endsWith(QStringLiteral("受信トレイ")), qPrintable(shown));
+    QVERIFY(shown.contains(QChar(0x2026)));
+    QVERIFY(QFontMetrics(dialog.Label3()->font()).horizontalAdvance(shown) <= kProgressPathWidth);
+    QVERIFY(dialog.Label3()->width() >= kProgressPathWidth);
+
+    progress.setPath2(toCp932(path));
+    QCOMPARE(dialog.Label5()->text(), shown);
+}
+
+void TestDialogsProgress::shortPathIsUnchanged() {
+    ProgressDialog dialog;
+    QtProgress progress(dialog);
+    progress.setPath1("/tmp/mail");
+    QCOMPARE(dialog.Label3()->text(), QStringLiteral("/tmp/mail"));
+}
+
+void TestDialogsProgress::portFillsTheLabels() {
+    ProgressDialog dialog;
+    QtProgress progress(dialog);
+    progress.setTitle(toCp932(QStringLiteral("添付ファイルを削除しています…")));
+    progress.setLabel1(toCp932(QStringLiteral("From：")));
+    progress.setLabel2("");
+    progress.setCountText("1,234");
+    QCOMPARE(dialog.Label1()->text(), QStringLiteral("添付ファイルを削除しています…"));
+    QCOMPARE(dialog.Label2()->text(), QStringLiteral("From："));
+    QCOMPARE(dialog.Label4()->text(), QString());
+    QCOMPARE(dialog.Label6()->text(), QStringLiteral("1,234"));
+    progress.setBarVisible(false);
+    QVERIFY(dialog.PB1()->isHidden());
+    progress.setBarVisible(true);
+    QVERIFY(!dialog.PB1()->isHidden());
+}
+
+void TestDialogsProgress::positionIsClampedToTheRange() {
+    ProgressDialog dialog;
+    QtProgress progress(dialog);
+    progress.setRange(0, 10);
+    QCOMPARE(progress.position(), 0);
+    progress.setPosition(progress.position() + 1);
+    QCOMPARE(progress.position(), 1);
+    progress.setPosition(25);
+    QCOMPARE(progress.position(), 10);
+    progress.setPosition(-3);
+    QCOMPARE(progress.position(), 0);
+    // An empty job must not turn the bar into a busy indicator.
+    progress.setRange(0, 0);
+    QVERIFY(dialog.PB1()->maximum() > dialog.PB1()->minimum());
+    QCOMPARE(progress.position(), 0);
+}
+
+QTEST_MAIN(TestDialogsProgress)
+#include "test_dialogs_progress.moc"
