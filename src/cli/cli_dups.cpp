@@ -1,13 +1,103 @@
 // SPDX-License-Identifier: MIT
+// pelmora-cli dups: the duplicate check of the main window on a folder. The
+// reduced list is printed in the GUI's order; the copies the GUI would select
+// for deletion are flagged (TSV column "selected", "*" in the table).
 #include <iostream>
+#include <optional>
+#include <string_view>
 
+#include "catalogue/duplicates.h"
+#include "catalogue/ordering.h"
 #include "cli/commands.h"
+#include "cli/folder_load.h"
+#include "cli/message_table.h"
 
 namespace pelmora::cli {
 
-int RunDups(const Args&) {
-    std::cerr << "pelmora-cli dups: not built yet\n";
+namespace {
+
+constexpr std::string_view kUsage =
+    "usage: pelmora-cli dups [--id-only] [--display-names|--no-display-names] [--format=table|tsv|csv]\n"
+    "                        [--encoding=utf-8|cp932] DIR\n";
+
+struct DupsOptions {
+    TableFormat format = TableFormat::Table;
+    OutputEncoding encoding = OutputEncoding::Utf8;
+    ReaderChoices reader;
+    std::filesystem::path folder;
+};
+
+int usageError(std::string_view problem) {
+    std::cerr << "pelmora-cli dups: " << problem << '\n' << kUsage;
     return 2;
+}
+
+// Options as given; an error text for bad usage.
+std::optional<std::string> parse(const Args& args, DupsOptions& options) {
+    bool optionsEnded = false;
+    std::vector<std::string> operands;
+    for (const std::string& arg : args) {
+        std::string_view a = arg;
+        if (optionsEnded || !a.starts_with("-") || a == "-") {
+            operands.push_back(arg);
+        } else if (a == "--") {
+            optionsEnded = true;
+        } else if (a == "--id-only") {
+            options.reader.dupCheckHeaders = false;
+        } else if (a.starts_with("--format=")) {
+            auto format = ParseTableFormat(a.substr(9));
+            if (!format) return "unknown format '" + std::string(a.substr(9)) + "'";
+            options.format = *format;
+        } else if (a.starts_with("--encoding=")) {
+            auto encoding = ParseOutputEncoding(a.substr(11));
+            if (!encoding) return "unknown encoding '" + std::string(a.substr(11)) + "'";
+            options.encoding = *encoding;
+        } else if (!TakeDisplayNameOption(arg, options.reader)) {
+            return "unknown option '" + arg + "'";
+        }
+    }
+    if (operands.size() != 1) return std::string("exactly one folder expected");
+    options.folder = operands.front();
+    return std::nullopt;
+}
+
+void printList(const DupsOptions& options, const TerminalListView& view, const MsgList& list) {
+    TableOptions table;
+    table.format = options.format;
+    table.encoding = options.encoding;
+    table.baseFolder = options.folder;
+    table.columnKeys = kMainColumnKeys;
+    table.selection = &view;
+    table.terminalWidth = TerminalWidth();
+    WriteMessageTable(std::cout, list, table);
+    std::cout.flush();
+}
+
+}  // namespace
+
+int RunDups(const Args& args) {
+    DupsOptions options;
+    if (auto problem = parse(args, options)) return usageError(*problem);
+
+    TerminalPrompts prompts;
+    CommandReader reader(options.reader, prompts);
+    TerminalListView view(kMainColumnKeys, KeyReceived);
+    MsgList list;
+    LoadOutcome outcome = LoadForCommand(options.folder, Subfolders::No, view, list, reader, prompts);
+    if (outcome == LoadOutcome::FolderMissing) return 1;
+    if (outcome == LoadOutcome::Aborted) {
+        std::cerr << "pelmora-cli dups: interrupted\n";
+        return 1;
+    }
+
+    // The summary line goes to stderr so that stdout stays the list alone.
+    TerminalStatusBar status(TerminalStatusBar::Echo::Stderr);
+    TerminalBusyCursor cursor;
+    DupcheckPorts ports{view, status, cursor, &prompts, {}};
+    ProcDupcheck1Click(false, ports, list);
+
+    printList(options, view, list);
+    return prompts.problemsShown() > 0 ? 1 : 0;
 }
 
 }  // namespace pelmora::cli
