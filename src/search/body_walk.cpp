@@ -16,7 +16,7 @@ namespace pelmora {
 
 namespace {
 
-enum class Conversion { AsIs, Iso2022Jp, Utf8, EucJp };
+using Conversion = BodyConversion;
 enum class WalkEnd { BodyFound, NoBody, Skipped };
 
 // What the header walk learned about the body it found.
@@ -67,42 +67,6 @@ bool isShiftJisName(std::string_view charset) {
     return charset == "shift_jis" || charset == "shift-jis" || charset == "x-sjis";
 }
 
-bool hasHighByte(std::string_view s) {
-    std::uint8_t any = 0;
-    for (char c : s) any |= static_cast<std::uint8_t>(c);
-    return (any & 0x80) != 0;
-}
-
-bool hasEscape(std::string_view s) { return std::memchr(s.data(), 0x1b, s.size()) != nullptr; }
-
-// Converts into out; the converters leave text that has nothing for them
-// unchanged, so such text is only copied.
-void convertInto(std::string& out, std::string_view in, Conversion conversion) {
-    switch (conversion) {
-    case Conversion::AsIs:
-        out.assign(in);
-        return;
-    case Conversion::Iso2022Jp:
-        if (hasEscape(in))
-            out = Iso2022JpToSjis(in);
-        else
-            out.assign(in);
-        return;
-    case Conversion::Utf8:
-        if (hasHighByte(in))
-            out = Utf8ToSjis(in);
-        else
-            out.assign(in);
-        return;
-    case Conversion::EucJp:
-        if (hasHighByte(in) || hasEscape(in))
-            out = Iso2022JpToSjis(EucJpToIso2022Jp(in));
-        else
-            out.assign(in);
-        return;
-    }
-}
-
 Conversion sevenBitConversion(std::string_view charset) {
     auto kind = KnownCharsets(charset);
     return kind && *kind == CharsetKind::AsIs ? Conversion::AsIs : Conversion::Iso2022Jp;
@@ -120,6 +84,24 @@ Conversion decodedConversion(std::string_view charset) {
     if (isShiftJisName(charset)) return Conversion::AsIs;
     if (charset == "utf-8") return Conversion::Utf8;
     return Conversion::Iso2022Jp;
+}
+
+// False when the body cannot meet the terms: even counting every included
+// term that occurs anywhere in the text (line ends and character bounds
+// ignored, so this finds at least what the line-by-line test finds) the
+// condition does not hold. Most bodies are settled by this one pass.
+bool mayMatch(std::string_view text, const TermList& terms) {
+    auto counts = [&](std::size_t i) {
+        return terms[i].mark < 0 || memmem(text.data(), text.size(), terms[i].text.data(), terms[i].text.size()) != nullptr;
+    };
+    bool v = counts(0);
+    for (std::size_t j = 1; j + 1 < terms.size(); j += 2) {
+        if (terms[j].text == "&")
+            v = v && counts(j + 1);
+        else
+            v = v || counts(j + 1);
+    }
+    return v;
 }
 
 class BodyWalk {
@@ -222,66 +204,36 @@ private:
         return true;
     }
 
-    bool endsBody(const std::string& line) const {
-        return m_facts.multipart && isDelimiterStart(line, m_facts.boundary);
-    }
-
-    // One unit: a line, or for quoted-printable the line with the lines
-    // that its soft breaks join to it. Returns the index of its last line.
-    std::size_t takeUnit(std::size_t i, Conversion conversion, bool quotedPrintable) {
-        BodyScratch& s = m_context.scratch;
-        if (!quotedPrintable) {
-            convertInto(s.current, m_lines[i], conversion);
-            return i;
-        }
-        s.decoded = m_lines[i];
-        while (s.decoded.ends_with('=') && i + 1 < m_lines.size()) {
-            s.decoded.pop_back();
-            s.decoded += m_lines[++i];
-        }
-        if (s.decoded.find('=') != std::string::npos)
-            convertInto(s.current, QuotedPrintableDecode(s.decoded), conversion);
-        else
-            convertInto(s.current, s.decoded, conversion);
-        return i;
-    }
+    const std::string* boundary() const { return m_facts.multipart ? &m_facts.boundary : nullptr; }
 
     // Each unit is tested joined to the one before it, so that a term
     // broken across a line end is still found.
     int searchByLine(Conversion conversion, bool quotedPrintable) {
-        BodyScratch& s = m_context.scratch;
+        BodyText& body = m_context.body;
+        BuildLineUnits(body, m_lines, m_facts.bodyStart, boundary(), conversion, quotedPrintable);
         const bool hasExcluded = ResetTermMarks(m_terms, 0);
+        if (!mayMatch(body.text, m_terms)) return 0;
         bool satisfied = false;
         bool lastMatch = false;
-        s.previous.clear();
-        for (std::size_t i = m_facts.bodyStart; i < m_lines.size(); ++i) {
-            if (endsBody(m_lines[i])) break;
-            i = takeUnit(i, conversion, quotedPrintable);
-            UpperCaseCp932InPlace(s.current);
-            s.joined.assign(s.previous);
-            s.joined += s.current;
-            TermVerdict verdict = EvaluateTerms(s.joined, m_terms, satisfied);
+        for (std::size_t k = 0; k < body.units.size(); ++k) {
+            const std::size_t begin = k > 0 ? body.units[k - 1].begin : body.units[k].begin;
+            const std::string_view window(body.text.data() + begin, body.units[k].end - begin);
+            TermVerdict verdict = EvaluateTerms(window, m_terms, satisfied);
             lastMatch = verdict.matched;
             if (verdict.matched) {
                 if (verdict.excluded) return 0;
-                if (!hasExcluded) return static_cast<int>(i);
+                if (!hasExcluded) return static_cast<int>(body.units[k].lastLine);
                 satisfied = true;
             }
-            std::swap(s.previous, s.current);
         }
         return lastMatch ? static_cast<int>(m_lines.size() - 1) : 0;
     }
 
     int searchWhole() {
-        BodyScratch& s = m_context.scratch;
+        BodyText& body = m_context.body;
+        BuildBase64Unit(body, m_lines, m_facts.bodyStart, boundary(), decodedConversion(m_facts.charset));
         ResetTermMarks(m_terms, 0);
-        s.decoded.clear();
-        for (std::size_t i = m_facts.bodyStart; i < m_lines.size() && !endsBody(m_lines[i]); ++i)
-            s.decoded += Base64Decode(m_lines[i]);
-        convertInto(s.current, s.decoded, decodedConversion(m_facts.charset));
-        std::erase_if(s.current, [](char c) { return c == '\r' || c == '\n'; });
-        UpperCaseCp932InPlace(s.current);
-        TermVerdict verdict = EvaluateTerms(s.current, m_terms, false);
+        TermVerdict verdict = EvaluateTerms(body.text, m_terms, false);
         return verdict.matched && !verdict.excluded ? static_cast<int>(m_lines.size() - 1) : 0;
     }
 

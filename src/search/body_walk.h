@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "message/msg_item.h"
+#include "search/body_text.h"
 #include "search/terms.h"
 
 namespace pelmora {
@@ -24,19 +25,11 @@ struct SkipState {
     int SkippedCount = 0;
 };
 
-// Reused buffers, so that a body costs no allocation per line.
-struct BodyScratch {
-    std::string previous;
-    std::string current;
-    std::string joined;
-    std::string decoded;
-};
-
 struct BodyWalkContext {
     SkipState& skip;
     ui::Prompts& prompts;
     ui::Progress& progress;  // its abort flag is set when the user cancels
-    BodyScratch scratch{};
+    BodyText body{};  // reused from one message to the next
 };
 
 // 0 when the body does not meet BodyTerms (or cannot be searched);

@@ -1,0 +1,174 @@
+// SPDX-License-Identifier: MIT
+#include "search/body_text.h"
+
+#include <algorithm>
+#include <array>
+#include <cstdint>
+#include <cstring>
+
+#include "decode/cp932.h"
+#include "decode/japanese.h"
+#include "decode/transfer.h"
+
+namespace pelmora {
+
+namespace {
+
+// Full-width ａ-ｚ are 0x82 0x81-0x9A, and Ａ-Ｚ 0x82 0x60-0x79.
+constexpr std::uint8_t kFullWidthLead = 0x82;
+constexpr std::uint8_t kFullWidthSmallFirst = 0x81;
+constexpr std::uint8_t kFullWidthSmallLast = 0x9A;
+constexpr std::uint8_t kFullWidthCaseDistance = 0x21;
+
+constexpr std::uint64_t kEveryByte = 0x0101010101010101ull;
+constexpr std::uint64_t kHighBits = 0x8080808080808080ull;
+
+// Eight ASCII bytes at once: a-z lose their 0x20 bit.
+std::uint64_t upperCaseAsciiWord(std::uint64_t word) {
+    const std::uint64_t atLeastA = word + (0x80 - 'a') * kEveryByte;
+    const std::uint64_t aboveZ = word + (0x80 - 'z' - 1) * kEveryByte;
+    const std::uint64_t lower = atLeastA & ~aboveZ & kHighBits;
+    return word ^ (lower >> 2);
+}
+
+bool hasHighByte(std::string_view s) {
+    std::uint8_t any = 0;
+    for (char c : s) any |= static_cast<std::uint8_t>(c);
+    return (any & 0x80) != 0;
+}
+
+bool hasEscape(std::string_view s) { return std::memchr(s.data(), 0x1b, s.size()) != nullptr; }
+
+// The converters leave text that has nothing for them unchanged, so such
+// text is only copied.
+void appendConverted(std::string& out, std::string_view in, BodyConversion conversion) {
+    switch (conversion) {
+    case BodyConversion::AsIs:
+        out.append(in);
+        return;
+    case BodyConversion::Iso2022Jp:
+        if (hasEscape(in))
+            out += Iso2022JpToSjis(in);
+        else
+            out.append(in);
+        return;
+    case BodyConversion::Utf8:
+        if (hasHighByte(in))
+            out += Utf8ToSjis(in);
+        else
+            out.append(in);
+        return;
+    case BodyConversion::EucJp:
+        if (hasHighByte(in) || hasEscape(in))
+            out += Iso2022JpToSjis(EucJpToIso2022Jp(in));
+        else
+            out.append(in);
+        return;
+    }
+}
+
+bool endsBody(const std::string& line, const std::string* boundary) {
+    return boundary != nullptr && line.size() >= boundary->size() + 2 && line.starts_with("--") &&
+           std::string_view(line).substr(2, boundary->size()) == *boundary;
+}
+
+constexpr std::array<bool, 256> kBase64Alphabet = [] {
+    std::array<bool, 256> table{};
+    for (int c = 'A'; c <= 'Z'; ++c) table[c] = true;
+    for (int c = 'a'; c <= 'z'; ++c) table[c] = true;
+    for (int c = '0'; c <= '9'; ++c) table[c] = true;
+    table['+'] = table['/'] = true;
+    return table;
+}();
+
+std::size_t base64Characters(std::string_view line) {
+    std::size_t count = 0;
+    for (char c : line) count += kBase64Alphabet[static_cast<std::uint8_t>(c)] ? 1 : 0;
+    return count;
+}
+
+}  // namespace
+
+void UpperCaseDisplayRange(char* data, std::size_t size) {
+    std::size_t i = 0;
+    while (i < size) {
+        if (i + 8 <= size) {
+            std::uint64_t word;
+            std::memcpy(&word, data + i, 8);
+            if ((word & kHighBits) == 0) {
+                word = upperCaseAsciiWord(word);
+                std::memcpy(data + i, &word, 8);
+                i += 8;
+                continue;
+            }
+        }
+        const auto byte = static_cast<std::uint8_t>(data[i]);
+        if (byte < 0x80) {
+            if (byte >= 'a' && byte <= 'z') data[i] = static_cast<char>(byte - ('a' - 'A'));
+            ++i;
+        } else if (IsCp932LeadByte(byte) && i + 1 < size) {
+            const auto trail = static_cast<std::uint8_t>(data[i + 1]);
+            if (byte == kFullWidthLead && trail >= kFullWidthSmallFirst && trail <= kFullWidthSmallLast)
+                data[i + 1] = static_cast<char>(trail - kFullWidthCaseDistance);
+            i += 2;
+        } else {
+            ++i;
+        }
+    }
+}
+
+void BuildLineUnits(BodyText& body, const LineList& lines, std::size_t first, const std::string* boundary,
+                    BodyConversion conversion, bool quotedPrintable) {
+    body.text.clear();
+    body.units.clear();
+    for (std::size_t i = first; i < lines.size(); ++i) {
+        if (endsBody(lines[i], boundary)) break;
+        BodyUnit unit;
+        unit.begin = body.text.size();
+        if (quotedPrintable) {
+            // Soft line breaks: a line ending in "=" goes on in the next
+            // line, which is never taken for a delimiter.
+            std::string& joined = body.scratch;
+            joined = lines[i];
+            while (joined.ends_with('=') && i + 1 < lines.size()) {
+                joined.pop_back();
+                joined += lines[++i];
+            }
+            if (joined.find('=') != std::string::npos)
+                appendConverted(body.text, QuotedPrintableDecode(joined), conversion);
+            else
+                appendConverted(body.text, joined, conversion);
+        } else {
+            appendConverted(body.text, lines[i], conversion);
+        }
+        unit.end = body.text.size();
+        unit.lastLine = i;
+        UpperCaseDisplayRange(body.text.data() + unit.begin, unit.end - unit.begin);
+        body.units.push_back(unit);
+    }
+}
+
+void BuildBase64Unit(BodyText& body, const LineList& lines, std::size_t first, const std::string* boundary,
+                     BodyConversion conversion) {
+    body.text.clear();
+    body.units.clear();
+    // Decoding lines one by one equals decoding them joined as long as every
+    // line but the last of a batch holds whole groups of four characters.
+    std::string& pending = body.scratch;
+    std::string decoded;
+    pending.clear();
+    for (std::size_t i = first; i < lines.size() && !endsBody(lines[i], boundary); ++i) {
+        pending += lines[i];
+        if (base64Characters(lines[i]) % 4 != 0) {
+            decoded += Base64Decode(pending);
+            pending.clear();
+        }
+    }
+    if (!pending.empty()) decoded += Base64Decode(pending);
+    appendConverted(body.text, decoded, conversion);
+    std::erase_if(body.text, [](char c) { return c == '\r' || c == '\n'; });
+    UpperCaseDisplayRange(body.text.data(), body.text.size());
+    body.units.push_back({0, body.text.size(), lines.empty() ? 0 : lines.size() - 1});
+}
+
+}  // namespace pelmora

@@ -1,0 +1,47 @@
+// SPDX-License-Identifier: MIT
+// The searchable text of one message body: each unit (a line, or a
+// quoted-printable line with its soft breaks joined) transfer-decoded,
+// converted to display text and upper-cased, all units in one buffer so
+// that a unit and the one before it form one contiguous text.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "message/msg_item.h"
+
+namespace pelmora {
+
+// The character-set conversion applied to a body.
+enum class BodyConversion { AsIs, Iso2022Jp, Utf8, EucJp };
+
+// The same mapping as UpperCaseCp932 (a-z and full-width ａ-ｚ, whole
+// characters only), in place over a range and without a copy; the body
+// search upper-cases every byte of every body it reads.
+void UpperCaseDisplayRange(char* data, std::size_t size);
+
+struct BodyUnit {
+    std::size_t begin = 0;  // in BodyText::text
+    std::size_t end = 0;
+    std::size_t lastLine = 0;  // index of the unit's last line in the line list
+};
+
+struct BodyText {
+    std::string text;
+    std::vector<BodyUnit> units;
+    std::string scratch;  // joined or pending raw lines, reused
+};
+
+// Fills body with the units of lines from `first` up to the end of the list,
+// or up to the line that begins with "--" + *boundary when boundary is set.
+void BuildLineUnits(BodyText& body, const LineList& lines, std::size_t first, const std::string* boundary,
+                    BodyConversion conversion, bool quotedPrintable);
+
+// Fills body with one unit: the base64 lines decoded (each line on its own,
+// as if decoded separately), converted, with CR and LF removed.
+void BuildBase64Unit(BodyText& body, const LineList& lines, std::size_t first, const std::string* boundary,
+                     BodyConversion conversion);
+
+}  // namespace pelmora
