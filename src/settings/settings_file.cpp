@@ -118,6 +118,10 @@ void MigrateSettingsFile(const fs::path& former, const fs::path& target) {
     fs::create_directories(target.parent_path(), error);
     if (!fs::exists(former, error))
         return;
+    // A program kept in the settings folder itself has its former file in
+    // the new place; removing it would remove the settings.
+    if (fs::equivalent(former, target, error))
+        return;
     if (!fs::exists(target, error)) {
         if (auto content = readWholeFile(former))
             replaceFileAtomically(target, *content);
@@ -140,6 +144,10 @@ Settings LoadSettings(const fs::path& file) {
 }
 
 std::expected<void, std::string> SaveSettings(const Settings& settings, const fs::path& file) {
+    // The folder came into being at start-up; should it have gone since,
+    // the values are still worth keeping.
+    std::error_code error;
+    fs::create_directories(file.parent_path(), error);
     std::ostringstream out;
     WriteSettings(out, settings, readWholeFile(file).value_or(std::string()));
     if (!replaceFileAtomically(file, out.str()))

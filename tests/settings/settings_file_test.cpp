@@ -116,6 +116,13 @@ TEST_F(SettingsFile, FormerFileStaysWhenItCannotBeCopied) {
     EXPECT_EQ(get(former), "[Form]\r\nWidth=640\r\n");
 }
 
+TEST_F(SettingsFile, FormerFileThatIsTheSettingsFileStays) {
+    fs::path target = m_root / "Pelmora.INI";
+    put(target, "[Form]\r\nWidth=640\r\n");
+    MigrateSettingsFile(FormerSettingsPath(m_root / "Pelmora"), target);
+    EXPECT_EQ(LoadSettings(target).Width, 640);
+}
+
 TEST_F(SettingsFile, FailedSaveNamesTheFileAndKeepsTheOldOne) {
     // The target is a folder: the new file cannot be renamed over it.
     fs::path folderInTheWay = m_root / "\xE8\xA8\xAD\xE5\xAE\x9A.INI";  // 設定.INI
@@ -127,8 +134,10 @@ TEST_F(SettingsFile, FailedSaveNamesTheFileAndKeepsTheOldOne) {
     EXPECT_NE(result.error().find("\x90\xDD\x92\xE8.INI"), std::string::npos);
     EXPECT_EQ(entriesIn(m_root), 1) << "the temporary file is removed";
 
-    auto missingFolder = SaveSettings(Settings{}, m_root / "no" / "such" / "Pelmora.INI");
-    EXPECT_FALSE(missingFolder.has_value());
+    put(m_root / "blocker", "a file where a folder should be");
+    EXPECT_FALSE(SaveSettings(Settings{}, m_root / "blocker" / "Pelmora.INI").has_value());
+    EXPECT_TRUE(SaveSettings(Settings{}, m_root / "gone" / "Pelmora.INI").has_value())
+        << "a folder removed while the program ran is made again";
 }
 
 TEST_F(SettingsFile, ReadOnlyFolderFailsAndOldFileIsIntact) {
