@@ -24,9 +24,10 @@ constexpr const char* kTsvColumns[] = {"path",      "from",     "to",          "
 // the entry lies elsewhere.
 std::string relativePath(const std::string& fileName, const std::filesystem::path& base) {
     std::string prefix = base.string();
+    if (prefix.empty()) return fileName;
     while (prefix.size() > 1 && prefix.back() == '/') prefix.pop_back();
     if (prefix != "/") prefix += '/';
-    if (!prefix.empty() && fileName.starts_with(prefix)) return fileName.substr(prefix.size());
+    if (fileName.starts_with(prefix)) return fileName.substr(prefix.size());
     return fileName;
 }
 

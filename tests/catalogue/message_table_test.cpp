@@ -1,0 +1,153 @@
+// SPDX-License-Identifier: MIT
+// The command line's list output: the TSV contract, the CSV records and the
+// width arithmetic of the table.
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "catalogue_test_support.h"
+#include "cli/message_table.h"
+#include "cli/terminal_ports.h"
+
+namespace pelmora::cli {
+namespace {
+
+using test::Sjis;
+
+std::vector<std::string> SplitTabs(const std::string& line) {
+    std::vector<std::string> fields(1);
+    for (char c : line) {
+        if (c == '\t')
+            fields.emplace_back();
+        else
+            fields.back().push_back(c);
+    }
+    return fields;
+}
+
+std::unique_ptr<TMsgItem> Entry() {
+    auto e = test::MakeItem({.from = "Taro", .subject = Sjis("件名"), .folderPath = "/m/in"}, nullptr);
+    e->FileName = "/m/in/sub/a.eml";
+    e->SentDateText = "2008/01/01 10:00";
+    e->RecvDateText = "2008/01/01 10:01";
+    e->MessageId = "<id@x>";
+    e->SizeKB = "1,234";
+    e->SizeText = "1,234KB";
+    e->DupHash = -2;
+    e->HasAttach = true;
+    return e;
+}
+
+TEST(Tsv, HeaderNamesTheThirteenColumnsAndSelected) {
+    auto names = SplitTabs(TsvHeader(false));
+    ASSERT_EQ(names.size(), 13u);
+    EXPECT_EQ(names.front(), "path");
+    EXPECT_EQ(names.back(), "duphash");
+    EXPECT_EQ(SplitTabs(TsvHeader(true)).back(), "selected");
+}
+
+TEST(Tsv, RecordColumnsInOrder) {
+    TableOptions options;
+    options.baseFolder = "/m/in/";
+    auto e = Entry();
+    e->FromRaw = "=?ISO-2022-JP?B?xx?=";
+    auto fields = SplitTabs(TsvRecord(*e, options, true));
+    ASSERT_EQ(fields.size(), 14u);
+    EXPECT_EQ(fields[0], "sub/a.eml");  // relative to the folder named
+    EXPECT_EQ(fields[1], "Taro");
+    EXPECT_EQ(fields[3], "件名");  // UTF-8 by default
+    EXPECT_EQ(fields[4], "2008/01/01 10:00");
+    EXPECT_EQ(fields[5], "2008/01/01 10:01");
+    EXPECT_EQ(fields[6], "<id@x>");
+    EXPECT_EQ(fields[8], "1");
+    EXPECT_EQ(fields[9], "=?ISO-2022-JP?B?xx?=");
+    EXPECT_EQ(fields[11], "1,234");
+    EXPECT_EQ(fields[12], "fffffffffffffffe");  // the hash's 64 bits, 16 digits
+    EXPECT_EQ(fields[13], "1");
+}
+
+TEST(Tsv, ControlsAndBackslashAreEscapedSoOneMessageIsOneLine) {
+    TableOptions options;
+    auto e = Entry();
+    e->Subject = "a\\b\tc\rd\ne";
+    auto fields = SplitTabs(TsvRecord(*e, options, std::nullopt));
+    ASSERT_EQ(fields.size(), 13u);
+    EXPECT_EQ(fields[3], "a\\\\b\\tc\\rd\\ne");
+    EXPECT_EQ(fields[0], "/m/in/sub/a.eml");  // outside the base folder: the full path
+}
+
+TEST(Tsv, Cp932OutputKeepsSecondBytesThatLookLikeBackslash) {
+    TableOptions options;
+    options.encoding = OutputEncoding::Cp932;
+    auto e = Entry();
+    e->Subject = Sjis("ソ\\");  // 0x83 0x5C, then a real backslash
+    auto fields = SplitTabs(TsvRecord(*e, options, std::nullopt));
+    EXPECT_EQ(fields[3], "\x83\x5C\\\\");
+}
+
+TEST(Csv, RecordsOfTheGuiExportInUtf8) {
+    MsgList list;
+    list.push_back(Entry());
+    list.back()->Subject = "a,b";
+    TableOptions options;
+    options.format = TableFormat::Csv;
+    std::ostringstream out;
+    WriteMessageTable(out, list, options);
+    EXPECT_EQ(out.str(),
+              "差出人,宛先,件名,送信日時,受信日時,サイズ(KB)\r\n"
+              "Taro,t,\"a,b\",\"2008/01/01 10:00\",\"2008/01/01 10:01\",\"1,234\"\r\n");
+}
+
+TEST(Table, SelectedRowsAreStarredAndWideColumnsShrinkToTheWidth) {
+    MsgList list;
+    for (int i = 0; i < 2; ++i) {
+        list.push_back(Entry());
+        list.back()->Subject = Sjis("とても長い件名がここに入ります。とても長い件名がここに入ります。");
+    }
+    TerminalListView view;
+    view.setRowCount(2);
+    view.setSelected(1, true);
+    TableOptions options;
+    options.selection = &view;
+    options.terminalWidth = 70;
+    std::ostringstream out;
+    WriteMessageTable(out, list, options);
+    std::istringstream lines(out.str());
+    std::string line;
+    std::vector<std::string> rows;
+    while (std::getline(lines, line)) rows.push_back(line);
+    ASSERT_EQ(rows.size(), 3u);
+    EXPECT_TRUE(rows[1].starts_with("  Taro"));
+    EXPECT_TRUE(rows[2].starts_with("* Taro"));
+    for (const auto& row : rows) EXPECT_LE(DisplayWidth(row), 70) << row;
+    EXPECT_TRUE(rows[2].ends_with("1,234KB"));  // the size column is right-aligned and kept
+}
+
+struct WidthRow {
+    const char* name;
+    const char* utf8;
+    int width;
+};
+void PrintTo(const WidthRow& row, std::ostream* out) { *out << row.name; }
+
+class DisplayWidthTest : public testing::TestWithParam<WidthRow> {};
+
+TEST_P(DisplayWidthTest, CountsTerminalCells) { EXPECT_EQ(DisplayWidth(GetParam().utf8), GetParam().width); }
+
+INSTANTIATE_TEST_SUITE_P(Table, DisplayWidthTest,
+                         testing::Values(WidthRow{"ascii", "abc", 3}, WidthRow{"kanji_two_cells", "日本", 4},
+                                         WidthRow{"half_width_katakana_one_cell", "ｱｲ", 2},
+                                         WidthRow{"full_width_letters", "ＡＢ", 4},
+                                         WidthRow{"combining_mark_no_cell", "e\xCC\x81", 1},
+                                         WidthRow{"stray_byte_one_cell", "\xFF", 1}),
+                         [](const auto& row) { return std::string(row.param.name); });
+
+TEST(FitToWidth, CutsAtCharacterBoundariesAndPads) {
+    EXPECT_EQ(FitToWidth("日本語", 5), "日本 ");
+    EXPECT_EQ(FitToWidth("ab", 4), "ab  ");
+    EXPECT_EQ(FitToWidth("1KB", 5, true), "  1KB");
+    EXPECT_EQ(FitToWidth("日", 1), " ");
+}
+
+}  // namespace
+}  // namespace pelmora::cli
