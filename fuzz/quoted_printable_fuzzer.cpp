@@ -1,0 +1,10 @@
+// SPDX-License-Identifier: MIT
+#include "decode/transfer.h"
+#include "fuzz_target.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    const std::string_view input = pelmora::fuzz::bytesOf(data, size);
+    pelmora::fuzz::require(pelmora::QuotedPrintableDecode(input).size() <= input.size());
+    pelmora::fuzz::require(pelmora::EncodedWordQDecode(input).size() <= input.size());
+    return 0;
+}
