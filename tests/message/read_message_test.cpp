@@ -93,14 +93,6 @@ TEST_F(ReadMessageTest, ContinuationBeforeAnyHeaderIsAHeaderLine) {
     EXPECT_EQ(r.entry.Subject, "real");
 }
 
-TEST_F(ReadMessageTest, TopmostReceivedGivesTheReceivedDate) {
-    const Reading r = read(
-        "Received: from b by c; Wed, 2 Jan 2008 09:00:00 +0000\r\n"
-        "Received: from a by b; Tue, 1 Jan 2008 08:00:00 +0000\r\n"
-        "\r\n");
-    EXPECT_EQ(r.entry.RecvDateText, "2008/01/02 09:00");
-}
-
 TEST_F(ReadMessageTest, ReceivedDateWithDoubledBlanks) {
     const Reading r = read("Received: from a by b;  Wed,  2 Jan 2008  09:00:00  +0100\r\n\r\n");
     EXPECT_EQ(r.entry.RecvDateText, "2008/01/02 08:00");
@@ -147,20 +139,6 @@ INSTANTIATE_TEST_SUITE_P(
         ToCase{"CommaInsideQuotedNameSplits", " \"Yamada, Taro\" <t@example.jp>", "Taro\""},
         ToCase{"UnterminatedPartDropped", " <a@example.jp, b@example.jp", "b@example.jp"}),
     [](const testing::TestParamInfo<ToCase>& row) { return std::string(row.param.name); });
-
-TEST_F(ReadMessageTest, CtrlZInTheHeaderEndsTheFile) {
-    const Reading r = read("From: a@example.jp\r\nSub\x1Aject: hidden\r\nTo: b@example.jp\r\n\r\n");
-    EXPECT_EQ(r.entry.From, "a@example.jp");
-    EXPECT_EQ(Hex(r.entry.Subject), Hex(NoSubject));
-    EXPECT_EQ(Hex(r.entry.To), Hex(Unknown));
-    EXPECT_EQ(r.lines, (LineList{"From: a@example.jp", "Sub"}));
-}
-
-TEST_F(ReadMessageTest, LoneCarriageReturnsAreDroppedAndLfEndsLines) {
-    const Reading r = read("Subject: a\rb\nFrom: x@example.jp\n\nbody\n");
-    EXPECT_EQ(r.entry.Subject, "ab");
-    EXPECT_EQ(r.entry.From, "x@example.jp");
-}
 
 TEST_F(ReadMessageTest, VeryLongHeaderLineIsKeptWhole) {
     const std::string subject(200'000, 's');
