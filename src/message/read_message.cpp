@@ -146,8 +146,12 @@ std::string assembleRecipients(View decoded, const DisplayNameLookup* names) {
 // line is tried, which fails.
 DateTime receivedDate(View line) {
     const std::size_t semicolon = line.find(';');
-    std::string text(trim(semicolon == View::npos ? line : line.substr(semicolon + 1)));
-    for (std::size_t at; (at = text.find("  ")) != std::string::npos;) text.erase(at, 1);
+    const View tail = trim(semicolon == View::npos ? line : line.substr(semicolon + 1));
+    // Runs of blanks become one blank, in one pass even for a hostile header.
+    std::string text;
+    text.reserve(tail.size());
+    for (char c : tail)
+        if (c != ' ' || text.empty() || text.back() != ' ') text += c;
     return ParseMailDate(text);
 }
 

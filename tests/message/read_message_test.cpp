@@ -98,6 +98,15 @@ TEST_F(ReadMessageTest, ReceivedDateWithDoubledBlanks) {
     EXPECT_EQ(r.entry.RecvDateText, "2008/01/02 08:00");
 }
 
+TEST_F(ReadMessageTest, HostileBlankRunsAndFoldsStayLinear) {
+    std::string folded = "Subject: start\r\n";
+    for (int i = 0; i < 100'000; ++i) folded += " x\r\n";
+    const Reading r = read("Received: from a;" + std::string(300'000, ' ') + "2 Jan 2008 09:00:00 +0000\r\n" + folded +
+                           "\r\n");
+    EXPECT_EQ(r.entry.RecvDateText, "2008/01/02 09:00");
+    EXPECT_EQ(r.entry.Subject.size(), 5u + 100'000u);
+}
+
 TEST_F(ReadMessageTest, ReceivedWithoutSemicolonGivesTheFloor) {
     const Reading r = read("Received: from a by b\r\nReceived: from c; Wed, 2 Jan 2008 09:00:00 +0000\r\n\r\n");
     EXPECT_EQ(r.entry.RecvDate, DateFloor);
