@@ -2,7 +2,7 @@
 // Attachment removal on every message of the shared corpus that has
 // attachments, each copied into a scratch folder first.
 #include "decode/cp932.h"
-#include "fake_shell.h"
+#include "support/fake_shell.h"
 #include "message/mail_date.h"
 #include "op_fixture.h"
 #include "operations/attach_delete.h"

@@ -4,7 +4,7 @@
 #include <csignal>
 
 #include "decode/cp932.h"
-#include "fake_shell.h"
+#include "support/fake_shell.h"
 #include "message/mail_date.h"
 #include "op_fixture.h"
 #include "operations/attach_delete.h"

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "decode/cp932.h"
-#include "fake_shell.h"
+#include "support/fake_shell.h"
 #include "op_fixture.h"
 #include "operations/recycle.h"
 #include "platform/trash.h"

@@ -2,7 +2,7 @@
 #include <sstream>
 
 #include "decode/cp932.h"
-#include "fake_shell.h"
+#include "support/fake_shell.h"
 #include "op_fixture.h"
 #include "operations/export_csv.h"
 

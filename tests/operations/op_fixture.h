@@ -15,7 +15,7 @@
 #include <string>
 
 #include "catalogue/scan.h"
-#include "fake_ports.h"
+#include "support/fake_ports.h"
 #include "message/read_message.h"
 
 namespace pelmora::test {
