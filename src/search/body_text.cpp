@@ -39,24 +39,30 @@ bool hasHighByte(std::string_view s) {
 
 bool hasEscape(std::string_view s) { return std::memchr(s.data(), 0x1b, s.size()) != nullptr; }
 
-// The converters leave text that has nothing for them unchanged, so such
-// text is only copied.
+void appendSjisCode(std::string& out, std::uint16_t code) {
+    if (code >= 0x100) out += static_cast<char>(code >> 8);
+    out += static_cast<char>(code & 0xFF);
+}
+
+// The length of a UTF-8 sequence as its lead byte alone tells it.
+std::size_t utf8SequenceLength(std::uint8_t lead) {
+    if ((lead & 0xE0) == 0xC0) return 2;
+    if ((lead & 0xF0) == 0xE0) return 3;
+    if ((lead & 0xF8) == 0xF0) return 4;
+    if ((lead & 0xFC) == 0xF8) return 5;
+    return 6;
+}
+
 void appendConverted(std::string& out, std::string_view in, BodyConversion conversion) {
     switch (conversion) {
     case BodyConversion::AsIs:
         out.append(in);
         return;
     case BodyConversion::Iso2022Jp:
-        if (hasEscape(in))
-            out += Iso2022JpToSjis(in);
-        else
-            out.append(in);
+        AppendIso2022JpAsSjis(out, in);
         return;
     case BodyConversion::Utf8:
-        if (hasHighByte(in))
-            out += Utf8ToSjis(in);
-        else
-            out.append(in);
+        AppendUtf8AsSjis(out, in);
         return;
     case BodyConversion::EucJp:
         if (hasHighByte(in) || hasEscape(in))
@@ -88,6 +94,61 @@ std::size_t base64Characters(std::string_view line) {
 }
 
 }  // namespace
+
+void AppendIso2022JpAsSjis(std::string& out, std::string_view text) {
+    constexpr char kEsc = 0x1b;
+    bool doubleByte = false;
+    std::size_t i = 0;
+    while (i < text.size()) {
+        if (text[i] == kEsc) {
+            // Only the second byte is looked at; an escape is always three bytes.
+            if (i + 1 < text.size()) {
+                if (text[i + 1] == '$') doubleByte = true;
+                if (text[i + 1] == '(') doubleByte = false;
+            }
+            i += 3;
+        } else if (doubleByte) {
+            const auto first = static_cast<std::uint8_t>(text[i]);
+            const std::uint8_t second = i + 1 < text.size() ? static_cast<std::uint8_t>(text[i + 1]) : 0;
+            const auto [high, low] = JisToSjisPair(first, second);
+            out += static_cast<char>(high);
+            out += static_cast<char>(low);
+            i += 2;
+        } else {
+            const void* esc = std::memchr(text.data() + i, kEsc, text.size() - i);
+            const std::size_t end = esc != nullptr ? static_cast<const char*>(esc) - text.data() : text.size();
+            out.append(text, i, end - i);
+            i = end;
+        }
+    }
+}
+
+void AppendUtf8AsSjis(std::string& out, std::string_view text) {
+    std::size_t i = 0;
+    while (i < text.size()) {
+        std::size_t run = i;
+        while (run < text.size() && static_cast<std::uint8_t>(text[run]) < 0x80) ++run;
+        out.append(text, i, run - i);
+        i = run;
+        if (i == text.size()) break;
+        const auto lead = static_cast<std::uint8_t>(text[i]);
+        const std::size_t length = utf8SequenceLength(lead);
+        if (text.size() - i < length) {
+            // A sequence cut short by the end stays as it is.
+            out.append(text, i);
+            break;
+        }
+        // The bytes after the lead are taken without checking their form.
+        char32_t value = lead & (0x7F >> length);
+        for (std::size_t k = 1; k < length; ++k) value = (value << 6) | (static_cast<std::uint8_t>(text[i + k]) & 0x3F);
+        const std::uint16_t code = UnicodeToSjis(value);
+        if (code == 0)
+            out.append(text, i, length);
+        else
+            appendSjisCode(out, code);
+        i += length;
+    }
+}
 
 void UpperCaseDisplayRange(char* data, std::size_t size) {
     std::size_t i = 0;

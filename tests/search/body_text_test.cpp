@@ -6,6 +6,7 @@
 #include <random>
 #include <string>
 
+#include "decode/japanese.h"
 #include "decode/text.h"
 #include "decode/transfer.h"
 
@@ -38,6 +39,44 @@ TEST(UpperCaseDisplayRangeTest, SameAsUpperCaseCp932ForLongMixedTexts) {
         for (char& c : text) c = pool[random() % pool.size()];
         ASSERT_EQ(upperRange(text), UpperCaseCp932(text)) << text;
     }
+}
+
+// Every text over alphabet up to maxLength bytes, then random longer ones.
+template <typename Check>
+void forTextsOver(std::string_view alphabet, std::size_t maxLength, Check check) {
+    std::string text;
+    auto extend = [&](auto& self, std::size_t length) -> void {
+        check(text);
+        if (length == maxLength) return;
+        for (char c : alphabet) {
+            text.push_back(c);
+            self(self, length + 1);
+            text.pop_back();
+        }
+    };
+    extend(extend, 0);
+    std::mt19937 random(11);
+    for (int n = 0; n < 5000; ++n) {
+        std::string longer(8 + random() % 60, ' ');
+        for (char& c : longer) c = alphabet[random() % alphabet.size()];
+        check(longer);
+    }
+}
+
+TEST(AppendConvertedTest, IsoTwentyTwoJpSameAsTheDecoder) {
+    forTextsOver("\x1b$(B@\x21\x7e" "a\x80\xff", 6, [](const std::string& text) {
+        std::string out = "kept";
+        AppendIso2022JpAsSjis(out, text);
+        ASSERT_EQ(out, "kept" + Iso2022JpToSjis(text));
+    });
+}
+
+TEST(AppendConvertedTest, Utf8SameAsTheDecoder) {
+    forTextsOver("A\xc3\xa9\xe3\x81\x82\xef\xbd\xb1\xf0\x9f\xf8\xfc\xfe\x80\xc1", 4, [](const std::string& text) {
+        std::string out = "kept";
+        AppendUtf8AsSjis(out, text);
+        ASSERT_EQ(out, "kept" + Utf8ToSjis(text));
+    });
 }
 
 TEST(BuildBase64UnitTest, LinesAreDecodedAsIfOneByOne) {
