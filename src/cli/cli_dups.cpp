@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: MIT
 // pelmora-cli dups: the duplicate check of the main window on a folder. The
 // reduced list is printed in the GUI's order; the copies the GUI would select
-// for deletion are flagged (TSV column "selected", "*" in the table).
+// for deletion are flagged (TSV column "selected", "*" in the table). With
+// --trash those copies then go to the trash, as the delete command would
+// move them after the check.
 #include <iostream>
 #include <optional>
 #include <string_view>
@@ -11,6 +13,8 @@
 #include "cli/commands.h"
 #include "cli/folder_load.h"
 #include "cli/message_table.h"
+#include "cli/terminal_shell.h"
+#include "operations/recycle.h"
 
 namespace pelmora::cli {
 
@@ -18,12 +22,14 @@ namespace {
 
 constexpr std::string_view kUsage =
     "usage: pelmora-cli dups [--id-only] [--display-names|--no-display-names] [--format=table|tsv|csv]\n"
-    "                        [--encoding=utf-8|cp932] DIR\n";
+    "                        [--encoding=utf-8|cp932] [--trash [--yes]] DIR\n";
 
 struct DupsOptions {
     TableFormat format = TableFormat::Table;
     OutputEncoding encoding = OutputEncoding::Utf8;
     ReaderChoices reader;
+    bool trash = false;
+    bool yes = false;
     std::filesystem::path folder;
 };
 
@@ -42,6 +48,10 @@ std::optional<std::string> parse(const Args& args, DupsOptions& options) {
             operands.push_back(arg);
         } else if (a == "--") {
             optionsEnded = true;
+        } else if (a == "--trash") {
+            options.trash = true;
+        } else if (a == "--yes" || a == "-y") {
+            options.yes = true;
         } else if (a == "--id-only") {
             options.reader.dupCheckHeaders = false;
         } else if (a.starts_with("--format=")) {
@@ -57,6 +67,7 @@ std::optional<std::string> parse(const Args& args, DupsOptions& options) {
         }
     }
     if (operands.size() != 1) return std::string("exactly one folder expected");
+    if (options.yes && !options.trash) return std::string("--yes belongs to --trash");
     options.folder = operands.front();
     return std::nullopt;
 }
@@ -73,13 +84,27 @@ void printList(const DupsOptions& options, const TerminalListView& view, const M
     std::cout.flush();
 }
 
+// Moves the selected copies to the trash after the shell's question; each
+// file the trash would not take is reported and stays listed.
+int trashSelected(TerminalListView& view, TerminalStatusBar& status, MsgList& list, TerminalPrompts& prompts) {
+    const int before = view.rowCount();
+    const int selected = view.selectedCount();
+    const int problemsBefore = prompts.problemsShown();
+    TerminalShell shell(prompts);
+    ProcMessageDelete1Click(view, status, list, prompts, shell);
+    if (prompts.refusedAny()) return 2;
+    const int moved = before - view.rowCount();
+    std::cerr << "pelmora-cli dups: " << moved << " of " << selected << " copies moved to the trash\n";
+    return (moved == selected && prompts.problemsShown() == problemsBefore) ? 0 : 1;
+}
+
 }  // namespace
 
 int RunDups(const Args& args) {
     DupsOptions options;
     if (auto problem = parse(args, options)) return usageError(*problem);
 
-    TerminalPrompts prompts;
+    TerminalPrompts prompts(options.yes ? AssumeYes::Yes : AssumeYes::No);
     CommandReader reader(options.reader, prompts);
     TerminalListView view(kMainColumnKeys, KeyReceived);
     MsgList list;
@@ -97,6 +122,7 @@ int RunDups(const Args& args) {
     ProcDupcheck1Click(false, ports, list);
 
     printList(options, view, list);
+    if (options.trash && view.selectedCount() > 0) return trashSelected(view, status, list, prompts);
     return prompts.problemsShown() > 0 ? 1 : 0;
 }
 

@@ -7,7 +7,7 @@
 #include "catalogue/ordering.h"
 #include "catalogue/scan.h"
 #include "cli/commands.h"
-#include "cli/op_support.h"
+#include "cli/folder_load.h"
 #include "cli/terminal_ports.h"
 #include "decode/cp932.h"
 #include "operations/export_csv.h"
@@ -18,12 +18,14 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr char kUsage[] = "usage: pelmora-cli export -o FILE.csv [-r] DIR\n";
+constexpr char kUsage[] =
+    "usage: pelmora-cli export -o FILE.csv [-r] [--display-names|--no-display-names] DIR\n";
 
 struct ExportArgs {
     fs::path output;
     fs::path folder;
     bool recurse = false;
+    ReaderChoices reader;
 };
 
 int parse(const Args& args, ExportArgs& out) {
@@ -42,6 +44,7 @@ int parse(const Args& args, ExportArgs& out) {
             out.output = args[++i];
         } else if (options && arg.starts_with("--output=")) {
             out.output = arg.substr(9);
+        } else if (options && TakeDisplayNameOption(arg, out.reader)) {
         } else if (options && arg.starts_with("-") && arg != "-") {
             std::cerr << "pelmora-cli export: unknown option '" << arg << "'\n";
             return 2;
@@ -64,20 +67,18 @@ int parse(const Args& args, ExportArgs& out) {
 int RunExport(const Args& args) {
     ExportArgs options;
     if (int usage = parse(args, options); usage != 0) return usage;
-    std::error_code ec;
-    if (!fs::is_directory(options.folder, ec)) {
-        std::cerr << "pelmora-cli export: " << options.folder.native() << ": no such folder\n";
-        return 2;
-    }
-
     TerminalPrompts prompts;
+    CommandReader reader(options.reader, prompts);
     TerminalListView view(kMainColumnKeys, KeyReceived);
     MsgList list;
-    ScanFolder(nullptr, options.recurse, list, fs::absolute(options.folder).lexically_normal(), &view);
-    GuiReader reader(prompts);
-    reader.readAll(list);
-    view.setRowCount(static_cast<int>(list.size()));
-    ResortList(view, KeyReceived, list);
+    LoadOutcome outcome = LoadForCommand(options.folder, options.recurse ? Subfolders::Yes : Subfolders::No, view,
+                                         list, reader, prompts);
+    if (outcome != LoadOutcome::Loaded) {
+        if (outcome == LoadOutcome::Aborted) std::cerr << "pelmora-cli export: interrupted\n";
+        return 1;
+    }
+    // The load sorted by the view's key, received date ascending, as the
+    // main window shows a folder it has just loaded.
 
     if (auto written = WriteMessageListFile(options.output, ColumnKeys(view), list); !written) {
         std::cerr << "pelmora-cli export: " << written.error() << '\n';

@@ -9,6 +9,7 @@
 #include "catalogue/scan.h"
 #include "decode/cp932.h"
 #include "cli/commands.h"
+#include "cli/folder_load.h"
 #include "cli/op_support.h"
 #include "cli/terminal_ports.h"
 #include "cli/terminal_shell.h"
@@ -23,6 +24,7 @@ namespace {
 struct StripArgs {
     bool dryRun = false;
     bool yes = false;
+    ReaderChoices reader;
     std::vector<fs::path> paths;
 };
 
@@ -36,6 +38,8 @@ int parse(const Args& args, StripArgs& out) {
             out.dryRun = true;
         else if (options && (arg == "--yes" || arg == "-y"))
             out.yes = true;
+        else if (options && TakeDisplayNameOption(arg, out.reader))
+            continue;
         else if (options && arg.starts_with("-") && arg != "-") {
             std::cerr << "pelmora-cli strip: unknown option '" << arg << "'\n";
             return 2;
@@ -101,8 +105,8 @@ int RunStrip(const Args& args) {
     TerminalListView view;
     MsgList all;
     const int missing = collect(options.paths, all, view);
-    GuiReader reader(prompts);
-    reader.readAll(all);
+    CommandReader reader(options.reader, prompts);
+    for (std::size_t i = 0; i < all.size(); ++i) ReadMessage(all, i, reader.context());
     MsgList list;
     for (auto& entry : all)
         if (entry->HasAttach) list.push_back(std::move(entry));

@@ -3,13 +3,9 @@
 
 #include <sys/stat.h>
 
-#include <iostream>
 
 #include "catalogue/format.h"
-#include "cli/terminal_ports.h"
 #include "message/mail_date.h"
-#include "platform/xdg.h"
-#include "settings/settings.h"
 
 namespace pelmora::cli {
 
@@ -35,21 +31,6 @@ std::unique_ptr<TMsgItem> EntryForFile(const fs::path& path, ui::ListView* owner
     item->SizeKB = SizeKBText(item->FileSize);
     item->SizeText = item->SizeKB + "KB";
     return item;
-}
-
-GuiReader::GuiReader(ui::Prompts& prompts) : m_prompts(prompts) {
-    const Settings settings = LoadSettings(SettingsFilePath());
-    m_options.DupCheckHeaders = settings.DupCheckHeaders;
-    if (!settings.ConvDisplayName) return;
-    if (auto built = BuildDisplayNameDirectory(m_names, platform::HomeFolder()); !built)
-        std::cerr << "pelmora-cli: " << MessageForTerminal(built.error()) << '\n';
-    else
-        m_options.displayNames = &m_names;
-}
-
-void GuiReader::readAll(MsgList& list) {
-    ReaderContext context{m_lines, m_options, m_prompts, nullptr};
-    for (std::size_t i = 0; i < list.size(); ++i) ReadMessage(list, i, context);
 }
 
 }  // namespace pelmora::cli
