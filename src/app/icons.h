@@ -1,0 +1,23 @@
+// SPDX-License-Identifier: MIT
+// The images of the main window: the row icons of the message lists (0 an
+// empty article, 1 a news article, 2 a mail message, 3 the attachment mark)
+// and the command icons of menus and tool bars. Row icons are drawn here so
+// they look the same on every desktop; command icons come from the desktop's
+// icon theme when it has them, else they are drawn too.
+#pragma once
+
+#include <QIcon>
+
+namespace pelmora::app {
+
+// Index as the list's entries carry it (IconIndex, or 3 for the mark);
+// an index outside 0-3 gives a null icon.
+QIcon rowIcon(int index);
+
+enum class CommandIcon { OpenFolder, MessageOpen, MessageEdit, MessageDelete, AttachDelete, MessageFind };
+QIcon commandIcon(CommandIcon icon);
+
+// The program's own icon (window and about box).
+QIcon programIcon();
+
+}  // namespace pelmora::app

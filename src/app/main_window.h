@@ -1,0 +1,191 @@
+// SPDX-License-Identifier: MIT
+// TForm1, the main window: the folder tree, the folder caption strip, the
+// message list of the current folder, its commands and the status bar.
+// The commands are split over several files by group: main_window.cpp
+// (building the window, settings), main_window_folder.cpp (current folder,
+// loads, tree), main_window_commands.cpp (commands on messages) and
+// main_window_options.cpp (options, hints, about).
+#pragma once
+
+#include <QMainWindow>
+
+#include <filesystem>
+#include <memory>
+
+#include "addressbook/display_names.h"
+#include "message/msg_item.h"
+#include "settings/settings.h"
+#include "ui/ports.h"
+
+class QAction;
+class QFileSystemModel;
+class QLabel;
+class QMenu;
+class QMenuBar;
+class QProgressBar;
+class QSplitter;
+class QTimer;
+class QToolBar;
+class QTreeView;
+
+namespace pelmora::app {
+
+class FolderCaption;
+class HintSwitch;
+class MessageListModel;
+class MessageListView;
+class OptionsDialog;
+class PortFactory;
+class QtListView;
+class QtStatusBar;
+
+inline constexpr int kSplitterWidth = 3;
+inline constexpr int kTreeMinimumWidth = 50;
+inline constexpr int kTreeShownWidth = 200;
+
+class MainWindow : public QMainWindow {
+    Q_OBJECT
+public:
+    // Reads the settings from settingsFile and decides the current folder
+    // from them and from the command-line arguments (those after the
+    // program name). Nothing is loaded until the window is first shown.
+    MainWindow(PortFactory& ports, std::filesystem::path settingsFile, const QStringList& arguments,
+               QWidget* parent = nullptr);
+    ~MainWindow() override;
+
+    // The first-activation step: draws, builds the display names when
+    // asked, selects the current folder in the tree and loads it. Runs
+    // once; later calls do nothing.
+    void firstActivation();
+    // A second start of the program asked for this window.
+    void bringToFront();
+    // Writes the settings file; runs once, when the window closes.
+    void saveSettings();
+
+    // Commands; the names are the handlers' names.
+    void OpenFolder1Click();
+    void Refresh1Click();
+    void Exit1Click();
+    void MessageOpen1Click();
+    void MessageEdit1Click();
+    void MessageDelete1Click();
+    void AttachDelete1Click();
+    void SelAll1Click();
+    void ShowFolderTree1Click();
+    void Dupcheck1Click();
+    void Option1Click();
+    void ListMessage1Click();
+    void ShowHint1Click();
+    void About1Click();
+    void UpdateCommandStates();
+
+    // Rebuilds the list from the current folder.
+    void LoadFolder();
+
+    struct Actions {
+        QAction* AOpenFolder1 = nullptr;
+        QAction* AExit1 = nullptr;
+        QAction* AMessageOpen1 = nullptr;
+        QAction* AMessageEDit1 = nullptr;
+        QAction* AMessageDelete1 = nullptr;
+        QAction* AAttachDelete1 = nullptr;
+        QAction* ASelAll1 = nullptr;
+        QAction* AMessageFind1 = nullptr;
+        QAction* AShowFolderTree1 = nullptr;
+        QAction* ADupCheck1 = nullptr;
+        QAction* ARefresh1 = nullptr;
+        QAction* AOption1 = nullptr;
+        QAction* AListMessage1 = nullptr;
+        QAction* AShowHint1 = nullptr;
+        QAction* AAbout1 = nullptr;
+    };
+    const Actions& actions() const { return m_actions; }
+
+    // What tests and the search window look at.
+    ui::ListView& listView();
+    ui::StatusBar& statusBar();
+    MsgList& msgList() { return m_list; }
+    MessageListView* LV1() const { return m_lv1; }
+    QTreeView* STV1() const { return m_stv1; }
+    FolderCaption* Label1() const { return m_label1; }
+    QMenu* PopupMenu1() const { return m_popupMenu1; }
+    QString panelText(int panel) const;
+    const Settings& settings() const { return m_settings; }
+    const std::filesystem::path& currentFolder() const { return m_settings.emlDir; }
+    bool treeReacts() const { return m_treeReacts; }
+    int treeWidth() const;
+    // TForm2, made at the first use and kept.
+    OptionsDialog& optionsDialog();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
+
+private:
+    // main_window.cpp
+    void buildWidgets();
+    void buildActions();
+    void buildMenus();
+    void applySettings();
+    void collectSettings();
+    void onSelectionChanged();
+
+    // main_window_folder.cpp
+    void buildFolderTree();
+    void STV1Change();
+    void Splitter1Moved();
+    void selectFolderInTree(const std::filesystem::path& folder);
+    void resetFolderTree();
+    void showTreeMenu(const QPoint& position);
+    void buildDisplayNames();
+    bool currentFolderExists() const;
+
+    // main_window_commands.cpp
+    void showPopupMenu1(const QPoint& position);
+
+    PortFactory& m_portFactory;
+    std::unique_ptr<ui::Prompts> m_prompts;
+    std::unique_ptr<ui::Progress> m_progress;
+    std::unique_ptr<ui::Shell> m_shell;
+    std::unique_ptr<ui::BusyCursor> m_busyCursor;
+
+    std::filesystem::path m_settingsFile;
+    Settings m_settings;
+    bool m_settingsSaved = false;
+
+    MsgList m_list;
+    LineList m_msgLines;
+    DisplayNameDirectory m_displayNames;
+
+    QWidget* m_band = nullptr;
+    QMenuBar* m_menuBar = nullptr;
+    QToolBar* m_toolBar = nullptr;
+    FolderCaption* m_label1 = nullptr;
+    QSplitter* m_splitter = nullptr;
+    QTreeView* m_stv1 = nullptr;
+    QFileSystemModel* m_folders = nullptr;
+    MessageListView* m_lv1 = nullptr;
+    MessageListModel* m_model = nullptr;
+    std::unique_ptr<QtListView> m_listPort;
+    QLabel* m_panel0 = nullptr;
+    QLabel* m_panel1 = nullptr;
+    QProgressBar* m_statusProgress = nullptr;
+    std::unique_ptr<QtStatusBar> m_statusPort;
+    QMenu* m_popupMenu1 = nullptr;
+    HintSwitch* m_hints = nullptr;
+    OptionsDialog* m_form2 = nullptr;
+    Actions m_actions;
+
+    // Off while the program itself moves the tree's selection, so that only
+    // the user's choices load a folder; off until the first activation.
+    bool m_treeReacts = false;
+    bool m_activated = false;
+    bool m_loading = false;
+    // A folder chosen in the tree while a load ran: loaded when it ends.
+    bool m_reloadWhenDone = false;
+    std::filesystem::path m_treeScrollPending;
+    QTimer* m_treeSettled = nullptr;
+};
+
+}  // namespace pelmora::app

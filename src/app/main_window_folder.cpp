@@ -1,0 +1,233 @@
+// SPDX-License-Identifier: MIT
+// The current folder: the folder tree, the first activation, the open and
+// refresh commands, the tree toggle and the folder load itself.
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QDesktopServices>
+#include <QFileSystemModel>
+#include <QMenu>
+#include <QProgressBar>
+#include <QSplitter>
+#include <QTimer>
+#include <QTreeView>
+#include <QUrl>
+
+#include <system_error>
+
+#include "addressbook/display_names.h"
+#include "app/main_window.h"
+#include "app/main_window_caption.h"
+#include "app/main_window_ports.h"
+#include "app/main_window_startup.h"
+#include "app/qt_list_view.h"
+#include "app/qt_ports.h"
+#include "app/qtext.h"
+#include "catalogue/scan.h"
+#include "platform/xdg.h"
+
+namespace pelmora::app {
+
+namespace {
+
+const QString kRootFolder = QStringLiteral("/");
+// How long the tree may take to read and sort the folders on the way to the
+// current one; afterwards the user's scrolling is left alone.
+constexpr int kTreeSettleMs = 3000;
+
+}  // namespace
+
+void MainWindow::buildFolderTree() {
+    m_folders = new QFileSystemModel(this);
+    // Folders only, hidden ones too: mail often lives in dot-folders.
+    m_folders->setFilter(QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden);
+    m_folders->setReadOnly(true);
+    m_folders->setRootPath(kRootFolder);
+    // The tree fills in and sorts itself as folders are read, after the
+    // program selected the current folder; keep that folder in view until
+    // the tree has settled.
+    auto keepInView = [this] {
+        if (m_treeScrollPending.empty()) return;
+        const QModelIndex current = m_folders->index(fromPath(m_treeScrollPending));
+        if (current.isValid()) m_stv1->scrollTo(current);
+    };
+    connect(m_folders, &QFileSystemModel::directoryLoaded, this,
+            [this, keepInView] { QTimer::singleShot(0, this, keepInView); });
+    connect(m_folders, &QFileSystemModel::layoutChanged, this, keepInView);
+    m_treeSettled = new QTimer(this);
+    m_treeSettled->setSingleShot(true);
+    m_treeSettled->setInterval(kTreeSettleMs);
+    connect(m_treeSettled, &QTimer::timeout, this, [this] { m_treeScrollPending.clear(); });
+
+    m_stv1 = new QTreeView(m_splitter);
+    m_stv1->setObjectName(QStringLiteral("STV1"));
+    m_stv1->setModel(m_folders);
+    m_stv1->setHeaderHidden(true);
+    for (int column = 1; column < m_folders->columnCount(); ++column) m_stv1->hideColumn(column);
+    m_stv1->setUniformRowHeights(true);
+    m_stv1->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_stv1->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_stv1->setMinimumWidth(kTreeMinimumWidth);
+    m_stv1->expand(m_folders->index(kRootFolder));
+    connect(m_stv1->selectionModel(), &QItemSelectionModel::currentChanged, this, &MainWindow::STV1Change);
+    m_stv1->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(m_stv1, &QWidget::customContextMenuRequested, this, &MainWindow::showTreeMenu);
+    m_splitter->addWidget(m_stv1);
+}
+
+bool MainWindow::currentFolderExists() const {
+    std::error_code error;
+    return !m_settings.emlDir.empty() && std::filesystem::is_directory(m_settings.emlDir, error);
+}
+
+void MainWindow::selectFolderInTree(const std::filesystem::path& folder) {
+    const QModelIndex index = m_folders->index(fromPath(folder));
+    if (!index.isValid()) return;
+    m_stv1->setCurrentIndex(index);
+    m_stv1->scrollTo(index);
+    m_treeScrollPending = folder;
+    m_treeSettled->start();
+}
+
+void MainWindow::resetFolderTree() {
+    m_stv1->collapseAll();
+    m_stv1->expand(m_folders->index(kRootFolder));
+}
+
+void MainWindow::STV1Change() {
+    if (!m_treeReacts) return;
+    const QModelIndex current = m_stv1->currentIndex();
+    if (!current.isValid()) return;
+    const std::filesystem::path folder = toPath(m_folders->filePath(current));
+    std::error_code error;
+    if (!std::filesystem::is_directory(folder, error)) return;
+    m_settings.emlDir = folder;
+    LoadFolder();
+}
+
+void MainWindow::Splitter1Moved() {
+    if (m_stv1->isHidden()) return;
+    QList<int> sizes = m_splitter->sizes();
+    if (sizes.value(0) >= kTreeMinimumWidth) return;
+    const int total = sizes.value(0) + sizes.value(1);
+    m_splitter->setSizes({kTreeMinimumWidth, std::max(total - kTreeMinimumWidth, 1)});
+}
+
+void MainWindow::firstActivation() {
+    if (m_activated) return;
+    m_activated = true;
+    // 1. The window is drawn before anything slow starts.
+    QCoreApplication::processEvents();
+    // 2.
+    if (m_settings.ConvDisplayName) buildDisplayNames();
+    // 3., 4.
+    if (currentFolderExists()) selectFolderInTree(m_settings.emlDir);
+    m_treeReacts = true;
+    // 5.
+    if (!m_settings.emlDir.empty()) LoadFolder();
+}
+
+void MainWindow::buildDisplayNames() {
+    ui::BusyScope busy(*m_busyCursor);
+    // The address book has no count to show; the bar only says "working".
+    m_statusProgress->setRange(0, 0);
+    m_statusProgress->show();
+    QCoreApplication::processEvents();
+    auto built = BuildDisplayNameDirectory(m_displayNames, platform::HomeFolder());
+    m_statusProgress->hide();
+    if (!built) m_prompts->error(built.error());
+}
+
+void MainWindow::LoadFolder() {
+    if (m_loading) {
+        // The user chose another folder while this one loads: stop this
+        // load and start the other when it has ended.
+        m_reloadWhenDone = true;
+        m_progress->requestAbort();
+        return;
+    }
+    m_loading = true;
+    // Commands on the list must not run on the half-read list.
+    UpdateCommandStates();
+    m_actions.ARefresh1->setEnabled(false);
+    m_actions.AOpenFolder1->setEnabled(false);
+    LoadOutcome outcome = LoadOutcome::Loaded;
+    do {
+        m_reloadWhenDone = false;
+        m_label1->clear();
+        // A copy: the current folder may change while events run.
+        const std::filesystem::path folder = m_settings.emlDir;
+        if (currentFolderExists()) m_label1->setText(fromPath(folder));
+        LoadFolderPorts ports{*m_listPort, *m_statusPort, *m_progress, *m_prompts, *m_busyCursor};
+        ReaderOptions options;
+        options.DupCheckHeaders = m_settings.DupCheckHeaders;
+        options.displayNames = m_settings.ConvDisplayName ? &m_displayNames : nullptr;
+        ReaderContext reader{m_msgLines, options, *m_prompts, nullptr};
+        outcome = pelmora::LoadFolder(folder, m_list, ports, reader);
+    } while (m_reloadWhenDone);
+    m_loading = false;
+    m_actions.AOpenFolder1->setEnabled(true);
+    m_actions.ARefresh1->setEnabled(outcome != LoadOutcome::FolderMissing);
+    UpdateCommandStates();
+}
+
+void MainWindow::OpenFolder1Click() {
+    if (m_loading) return;
+    const std::filesystem::path start = currentFolderExists() ? m_settings.emlDir : std::filesystem::path();
+    const auto chosen =
+        m_portFactory.chooseFolder(this, QStringLiteral(u"emlファイルを保存したフォルダを選択して下さい。"), start);
+    if (!chosen) return;
+    m_settings.emlDir = LongFolderPath(*chosen);
+    m_treeReacts = false;
+    selectFolderInTree(m_settings.emlDir);
+    m_treeReacts = true;
+    LoadFolder();
+}
+
+void MainWindow::Refresh1Click() {
+    if (m_loading) return;
+    m_treeReacts = false;
+    resetFolderTree();
+    if (currentFolderExists()) selectFolderInTree(m_settings.emlDir);
+    m_treeReacts = true;
+    LoadFolder();
+}
+
+void MainWindow::ShowFolderTree1Click() {
+    const bool show = m_actions.AShowFolderTree1->isChecked();
+    const int listWidth = m_lv1->width();
+    if (show) {
+        const bool reacted = m_treeReacts;
+        m_treeReacts = false;
+        resetFolderTree();
+        m_stv1->show();
+        resize(width() + kTreeShownWidth + kSplitterWidth, height());
+        m_splitter->setSizes({kTreeShownWidth, listWidth});
+        if (currentFolderExists()) selectFolderInTree(m_settings.emlDir);
+        m_treeReacts = reacted;
+    } else {
+        const int tree = treeWidth();
+        m_stv1->hide();
+        resize(width() - tree - kSplitterWidth, height());
+    }
+}
+
+void MainWindow::showTreeMenu(const QPoint& position) {
+    const QModelIndex index = m_stv1->indexAt(position);
+    if (!index.isValid()) return;
+    const QString folder = m_folders->filePath(index);
+    QMenu menu(this);
+    // The search window is not there yet; its entry stays on top, off.
+    QAction* search = menu.addAction(QStringLiteral(u"メッセージ検索(&F)..."));
+    search->setEnabled(m_actions.AMessageFind1->isEnabled());
+    connect(search, &QAction::triggered, m_actions.AMessageFind1, &QAction::trigger);
+    menu.setDefaultAction(search);
+    menu.addSeparator();
+    QAction* open = menu.addAction(QStringLiteral(u"ファイル マネージャーで開く(&O)"));
+    connect(open, &QAction::triggered, this, [folder] { QDesktopServices::openUrl(QUrl::fromLocalFile(folder)); });
+    QAction* copy = menu.addAction(QStringLiteral(u"パスをコピー(&C)"));
+    connect(copy, &QAction::triggered, this, [folder] { QGuiApplication::clipboard()->setText(folder); });
+    menu.exec(m_stv1->viewport()->mapToGlobal(position));
+}
+
+}  // namespace pelmora::app

@@ -1,0 +1,66 @@
+// SPDX-License-Identifier: MIT
+// The tools and help commands: options, hints, about.
+#include "app/main_window_options.h"
+
+#include <QAction>
+#include <QEvent>
+#include <QStandardPaths>
+
+#include "app/about_dialog.h"
+#include "app/main_window.h"
+#include "app/options_dialog.h"
+
+namespace pelmora::app {
+
+namespace {
+
+// Desktop text editors in the order they are looked for: those of the
+// big desktops first, then the light ones.
+constexpr const char* kDesktopEditors[] = {"gedit",  "gnome-text-editor", "kate",       "kwrite", "mousepad",
+                                           "xed",    "pluma",             "featherpad", "leafpad", "geany"};
+
+}  // namespace
+
+bool HintSwitch::eventFilter(QObject* watched, QEvent* event) {
+    if (!m_enabled && event->type() == QEvent::ToolTip) return true;
+    return QObject::eventFilter(watched, event);
+}
+
+std::string PlatformDefaultEditor() {
+    for (const char* editor : kDesktopEditors)
+        if (!QStandardPaths::findExecutable(QString::fromLatin1(editor)).isEmpty()) return editor;
+    return kDesktopEditors[0];
+}
+
+void MainWindow::Option1Click() {
+    if (m_loading) return;
+    OptionsDialog& form2 = optionsDialog();
+    form2.setConvDisplayName(m_settings.ConvDisplayName);
+    form2.setEditorName(m_settings.EditorName);
+    if (form2.exec() != QDialog::Accepted) return;
+    m_settings.ConvDisplayName = form2.convDisplayName();
+    m_settings.EditorName = form2.editorName();
+    if (m_settings.EditorName.empty()) m_settings.EditorName = PlatformDefaultEditor();
+    if (m_settings.ConvDisplayName) buildDisplayNames();
+    if (m_actions.ARefresh1->isEnabled()) Refresh1Click();
+    UpdateCommandStates();
+}
+
+OptionsDialog& MainWindow::optionsDialog() {
+    // Made once and kept, so it opens where the user last left it.
+    if (!m_form2) m_form2 = new OptionsDialog(this);
+    return *m_form2;
+}
+
+void MainWindow::ShowHint1Click() {
+    m_settings.ShowHint = !m_settings.ShowHint;
+    m_hints->setEnabled(m_settings.ShowHint);
+    m_actions.AShowHint1->setChecked(m_settings.ShowHint);
+}
+
+void MainWindow::About1Click() {
+    AboutDialog form5(this);
+    form5.exec();
+}
+
+}  // namespace pelmora::app

@@ -1,0 +1,44 @@
+// SPDX-License-Identifier: MIT
+#include "app/main_window_ports.h"
+
+#include <QFileDialog>
+
+#include "app/progress_dialog.h"
+#include "app/qt_ports.h"
+#include "app/qt_shell.h"
+#include "app/qtext.h"
+
+namespace pelmora::app {
+
+namespace {
+
+// The progress port together with the dialog it drives; the dialog is a
+// child of the owner window and goes away with it.
+class OwnedProgress final : public QtProgress {
+public:
+    explicit OwnedProgress(ProgressDialog* dialog) : QtProgress(*dialog) {}
+};
+
+class DesktopPortFactory final : public PortFactory {
+public:
+    std::unique_ptr<ui::Prompts> makePrompts(QWidget* owner) override { return std::make_unique<QtPrompts>(owner); }
+    std::unique_ptr<ui::Progress> makeProgress(QWidget* owner) override {
+        return std::make_unique<OwnedProgress>(new ProgressDialog(owner));
+    }
+    std::unique_ptr<ui::Shell> makeShell(QWidget* owner) override { return std::make_unique<QtShell>(owner); }
+    std::unique_ptr<ui::BusyCursor> makeBusyCursor() override { return std::make_unique<QtBusyCursor>(); }
+    std::optional<std::filesystem::path> chooseFolder(QWidget* owner, const QString& prompt,
+                                                      const std::filesystem::path& start) override {
+        const QString chosen = QFileDialog::getExistingDirectory(owner, prompt, fromPath(start));
+        if (chosen.isEmpty()) return std::nullopt;
+        return toPath(chosen);
+    }
+};
+
+}  // namespace
+
+std::unique_ptr<PortFactory> makeDesktopPortFactory() {
+    return std::make_unique<DesktopPortFactory>();
+}
+
+}  // namespace pelmora::app

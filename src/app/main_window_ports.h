@@ -1,0 +1,36 @@
+// SPDX-License-Identifier: MIT
+// Where the main window gets the services it hands to the core: message
+// boxes, the progress dialog, the desktop shell, the busy cursor and the
+// folder browser. The program uses the desktop's; tests hand the window a
+// factory of fakes that record what was asked and answer as scripted.
+#pragma once
+
+#include <QString>
+
+#include <filesystem>
+#include <memory>
+#include <optional>
+
+#include "ui/ports.h"
+
+class QWidget;
+
+namespace pelmora::app {
+
+class PortFactory {
+public:
+    virtual ~PortFactory() = default;
+    // owner: the window the boxes and dialogs belong to.
+    virtual std::unique_ptr<ui::Prompts> makePrompts(QWidget* owner) = 0;
+    virtual std::unique_ptr<ui::Progress> makeProgress(QWidget* owner) = 0;
+    virtual std::unique_ptr<ui::Shell> makeShell(QWidget* owner) = 0;
+    virtual std::unique_ptr<ui::BusyCursor> makeBusyCursor() = 0;
+    // The folder browser; nullopt when the user cancels.
+    virtual std::optional<std::filesystem::path> chooseFolder(QWidget* owner, const QString& prompt,
+                                                              const std::filesystem::path& start) = 0;
+};
+
+// Message boxes, TForm3, the freedesktop trash and xdg-open, QFileDialog.
+std::unique_ptr<PortFactory> makeDesktopPortFactory();
+
+}  // namespace pelmora::app

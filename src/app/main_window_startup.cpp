@@ -1,0 +1,45 @@
+// SPDX-License-Identifier: MIT
+#include "app/main_window_startup.h"
+
+#include <system_error>
+
+#include "app/qtext.h"
+#include "ui/ports.h"
+
+namespace pelmora::app {
+
+namespace {
+
+std::string quoted(const QString& argument) {
+    return "\"" + toCp932(argument) + "\"";
+}
+
+}  // namespace
+
+std::filesystem::path LongFolderPath(const std::filesystem::path& path) {
+    std::error_code error;
+    std::filesystem::path resolved = std::filesystem::canonical(path, error);
+    if (error) return path;
+    return resolved;
+}
+
+std::filesystem::path StartFolder(const QStringList& arguments, const std::filesystem::path& remembered,
+                                  ui::Prompts& prompts) {
+    if (arguments.isEmpty()) return remembered;
+    // Lines of a message break with CR, two of them before the detail.
+    if (arguments.size() >= 2) {
+        prompts.information(toCp932(QStringLiteral(u"パラメータにはフォルダ名を一つだけ指定して下さい。")) + "\r\r" +
+                            quoted(arguments[0]) + "\r" + quoted(arguments[1]));
+        return {};
+    }
+    const std::filesystem::path folder = toPath(arguments[0]);
+    std::error_code error;
+    if (folder.empty() || !std::filesystem::is_directory(folder, error)) {
+        prompts.information(toCp932(QStringLiteral(u"パラメータにはフォルダ名を指定して下さい。")) + "\r\r" +
+                            quoted(arguments[0]));
+        return {};
+    }
+    return LongFolderPath(folder);
+}
+
+}  // namespace pelmora::app

@@ -1,0 +1,153 @@
+// SPDX-License-Identifier: MIT
+// What the main-window tests share: a port factory of fakes (prompts
+// answered by the test, the real trash below a temporary XDG_DATA_HOME), a
+// folder of hand-made messages and small helpers to drive the window.
+#pragma once
+
+#include <QCoreApplication>
+#include <QHeaderView>
+#include <QItemSelectionModel>
+#include <QTest>
+
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/main_window.h"
+#include "app/main_window_ports.h"
+#include "app/qt_list_view.h"
+#include "app/qtext.h"
+#include "fake_ports.h"
+#include "fake_shell.h"
+#include "platform/trash.h"
+
+namespace pelmora::test {
+
+// The window owns its ports; the factory keeps a view of each so the test
+// can script answers and read what was asked.
+class TestPortFactory final : public app::PortFactory {
+public:
+    std::unique_ptr<ui::Prompts> makePrompts(QWidget*) override {
+        auto made = std::make_unique<FakePrompts>();
+        prompts = made.get();
+        return made;
+    }
+    std::unique_ptr<ui::Progress> makeProgress(QWidget*) override {
+        auto made = std::make_unique<FakeProgress>();
+        progress = made.get();
+        return made;
+    }
+    std::unique_ptr<ui::Shell> makeShell(QWidget*) override {
+        auto made = std::make_unique<FakeShell>();
+        made->trashImpl = platform::TrashEach;
+        shell = made.get();
+        return made;
+    }
+    std::unique_ptr<ui::BusyCursor> makeBusyCursor() override { return std::make_unique<FakeBusyCursor>(); }
+    std::optional<std::filesystem::path> chooseFolder(QWidget*, const QString& prompt,
+                                                      const std::filesystem::path& start) override {
+        folderPrompts.push_back(prompt);
+        folderStarts.push_back(start);
+        return folderAnswer;
+    }
+
+    FakePrompts* prompts = nullptr;
+    FakeProgress* progress = nullptr;
+    FakeShell* shell = nullptr;
+    std::optional<std::filesystem::path> folderAnswer;
+    QStringList folderPrompts;
+    std::vector<std::filesystem::path> folderStarts;
+};
+
+inline void writeFile(const std::filesystem::path& file, std::string_view content) {
+    std::ofstream out(file, std::ios::binary);
+    out << content;
+}
+
+// Eight listed messages: three copies of one message, one with an
+// attachment, one without Message-ID, an ISO-2022-JP subject and a news
+// article; plus a file and a subfolder the main list never shows.
+inline void writeMailFolder(const std::filesystem::path& folder) {
+    std::filesystem::create_directories(folder / "sub");
+    writeFile(folder / "a.eml",
+              "From: Yamada Taro <yamada@example.jp>\r\nTo: hanako@example.jp\r\n"
+              "Subject: =?ISO-2022-JP?B?GyRCJUYlOSVIGyhC?=\r\nDate: Mon, 02 Jan 2023 10:00:00 +0900\r\n"
+              "Message-ID: <a@example.jp>\r\n\r\nbody\r\n");
+    writeFile(folder / "b.eml",
+              "From: bob@example.com\nTo: alice@example.com\nSubject: Bravo\n"
+              "Date: Tue, 03 Jan 2023 11:00:00 +0000\nMessage-ID: <b@example.com>\n\nhi\n");
+    writeFile(folder / "c.eml",
+              "From: carol@example.com\nTo: dave@example.com\nSubject: Charlie\n"
+              "Date: Tue, 03 Jan 2023 12:00:00 +0000\n\nno id\n");
+    for (const char* copy : {"d1.eml", "d2.eml", "d3.eml"})
+        writeFile(folder / copy,
+                  "From: dup@example.com\nTo: x@example.com\nSubject: Copy\n"
+                  "Date: Wed, 04 Jan 2023 12:00:00 +0900\nMessage-ID: <dup@example.com>\n\ncopy\n");
+    writeFile(folder / "e.eml",
+              "From: Yoshida <yoshida@example.jp>\nTo: team@example.jp\nSubject: Report with attachment\n"
+              "Date: Thu, 05 Jan 2023 09:00:00 +0900\nMessage-ID: <e@example.jp>\nMIME-Version: 1.0\n"
+              "Content-Type: multipart/mixed; boundary=\"BOUND\"\n\npreamble\n--BOUND\n"
+              "Content-Type: text/plain\n\nBody text.\n--BOUND\n"
+              "Content-Type: application/octet-stream; name=\"data.bin\"\nContent-Transfer-Encoding: base64\n\n"
+              "AAECAwQFBgcICQ==\n--BOUND--\n");
+    writeFile(folder / "f.nws",
+              "From: news@example.org\nNewsgroups: fj.test\nSubject: News article\n"
+              "Date: Fri, 06 Jan 2023 08:00:00 +0900\nMessage-ID: <n@example.org>\n\nnews\n");
+    writeFile(folder / "g.eml.bak", "From: hidden@example.com\n\n");
+    writeFile(folder / "sub" / "h.eml", "From: sub@example.com\nSubject: Below\n\n");
+}
+
+inline constexpr int kListedMessages = 8;
+
+// The row showing the entry with this subject (display text), or -1.
+inline int rowOfSubject(app::MainWindow& window, const QString& subject) {
+    const MsgList& list = window.msgList();
+    for (int row = 0; row < window.listView().rowCount(); ++row)
+        if (app::fromCp932(list[static_cast<std::size_t>(row)]->Subject) == subject) return row;
+    return -1;
+}
+
+inline QStringList selectedSubjects(app::MainWindow& window) {
+    QStringList subjects;
+    for (int row : window.listView().selectedRows())
+        subjects << app::fromCp932(window.msgList()[static_cast<std::size_t>(row)]->Subject);
+    subjects.sort();
+    return subjects;
+}
+
+// Selects as the user does, through the widget's own selection.
+inline void selectRows(app::MainWindow& window, const std::vector<int>& rows) {
+    QItemSelectionModel* selection = window.LV1()->selectionModel();
+    selection->clearSelection();
+    for (int row : rows)
+        selection->select(window.LV1()->model()->index(row, 0),
+                          QItemSelectionModel::Select | QItemSelectionModel::Rows);
+}
+
+inline void clickHeader(app::MainWindow& window, int column) {
+    QHeaderView* header = window.LV1()->header();
+    const QPoint inside(header->sectionViewportPosition(column) + header->sectionSize(column) / 2,
+                        header->height() / 2);
+    QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, inside);
+}
+
+inline QString caption(app::MainWindow& window, int column) {
+    return window.LV1()->model()->headerData(column, Qt::Horizontal).toString();
+}
+
+// Shows the window and runs its first activation (the load).
+inline bool showAndActivate(app::MainWindow& window) {
+    window.show();
+    if (!QTest::qWaitForWindowExposed(&window)) return false;
+    window.firstActivation();
+    return true;
+}
+
+inline QString qs(const std::filesystem::path& path) {
+    return app::fromPath(path);
+}
+
+}  // namespace pelmora::test
