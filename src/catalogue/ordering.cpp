@@ -6,6 +6,7 @@
 #include <cstdlib>
 
 #include "catalogue/format.h"
+#include "catalogue/sort_detail.h"
 #include "catalogue/texts.h"
 #include "decode/cp932.h"
 #include "ui/ports.h"
@@ -18,7 +19,7 @@ namespace {
 // column: the duplicate check re-sorts by whatever key it remembered).
 void sortByColumnKey(ui::ListView& view, int c, MsgList& list, ui::Prompts* prompts) {
     // 1. The selection is carried by the entries across the sort.
-    for (auto& e : list) e->SelMark = false;
+    ClearSelMarks(list);
     bool anySelected = false;
     for (int row : view.selectedRows()) {
         if (row < 0 || static_cast<std::size_t>(row) >= list.size()) continue;
@@ -35,7 +36,7 @@ void sortByColumnKey(ui::ListView& view, int c, MsgList& list, ui::Prompts* prom
     view.setSortKey(std::abs(current) == c ? -current : c);
 
     // 4.
-    SortMsgList(list, view.sortKey(), prompts);
+    std::vector<char> marks = SortMsgListWithMarks(list, view.sortKey(), prompts);
 
     // 5.
     std::string_view mark = view.sortKey() > 0 ? texts::kMarkAscending : texts::kMarkDescending;
@@ -49,8 +50,8 @@ void sortByColumnKey(ui::ListView& view, int c, MsgList& list, ui::Prompts* prom
     // 6.
     view.clearSelection();
     int first = -1;
-    for (std::size_t i = 0; i < list.size(); ++i) {
-        if (!list[i]->SelMark) continue;
+    for (std::size_t i = 0; i < marks.size(); ++i) {
+        if (!marks[i]) continue;
         view.setSelected(static_cast<int>(i), true);
         if (first < 0) first = static_cast<int>(i);
     }

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "catalogue/ordering.h"
+#include "catalogue/sort_detail.h"
 #include "catalogue/texts.h"
 #include "ui/ports.h"
 
@@ -183,7 +184,17 @@ int CompareMsgItems(const TMsgItem& a, const TMsgItem& b, ui::Prompts& prompts) 
     return CompareMsgItemsByKey(a, b, sortKey);
 }
 
-void SortMsgList(MsgList& list, int sortKey, ui::Prompts* prompts) {
+void ClearSelMarks(MsgList& list) {
+    constexpr std::size_t kAhead = 16;
+    for (std::size_t i = 0; i < list.size(); ++i) {
+        if (i + kAhead < list.size()) __builtin_prefetch(&list[i + kAhead]->SelMark, 1);
+        list[i]->SelMark = false;
+    }
+}
+
+void SortMsgList(MsgList& list, int sortKey, ui::Prompts* prompts) { SortMsgListWithMarks(list, sortKey, prompts); }
+
+std::vector<char> SortMsgListWithMarks(MsgList& list, int sortKey, ui::Prompts* prompts) {
     int key = sortKey >= 1 ? sortKey : -sortKey;
     KeyKind kind = kindOf(key);
     bool descending = sortKey < 1 && kind != KeyKind::Hash;
@@ -207,8 +218,14 @@ void SortMsgList(MsgList& list, int sortKey, ui::Prompts* prompts) {
 
     MsgList sorted;
     sorted.reserve(list.size());
-    for (const SortRow& row : rows) sorted.push_back(std::move(list[row.index]));
+    std::vector<char> marks;
+    marks.reserve(list.size());
+    for (const SortRow& row : rows) {
+        sorted.push_back(std::move(list[row.index]));
+        marks.push_back(row.mark);
+    }
     list.swap(sorted);
+    return marks;
 }
 
 }  // namespace pelmora

@@ -2,8 +2,10 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <fstream>
 
+#include "catalogue/duplicates.h"
 #include "catalogue/scan.h"
 #include "catalogue_test_support.h"
 
@@ -123,6 +125,54 @@ TEST_F(LoadFolderTest, SubfoldersAreNotListed) {
     std::ofstream(folder / "sub" / "x.eml") << "Subject: x\r\n\r\n";
     EXPECT_EQ(load(), LoadOutcome::Loaded);
     EXPECT_EQ(view.rows, 2);
+}
+
+TEST_F(LoadFolderTest, DuplicateKeyFollowsTheOptionThroughTheReader) {
+    auto write = [this](const char* name, const char* subject) {
+        std::ofstream(folder / name, std::ios::binary)
+            << "From: a@example.com\r\nSubject: " << subject
+            << "\r\nDate: Tue, 1 Jan 2008 10:00:00 +0900\r\nMessage-ID: <same@x>\r\n\r\nbody\r\n";
+    };
+    write("one.eml", "first");
+    write("two.eml", "second");
+    auto duplicates = [this](bool dupCheckHeaders) {
+        ui::ListView& v = view;
+        LoadFolderPorts ports{v, status, progress, prompts, cursor};
+        ReaderContext reader{lines, ReaderOptions{dupCheckHeaders, nullptr}, prompts, nullptr};
+        LoadFolder(folder, list, ports, reader);
+        DupcheckPorts dup{view, status, cursor, &prompts, {}};
+        ProcDupcheck1Click(false, dup, list);
+        return list.size();
+    };
+    EXPECT_EQ(duplicates(true), 0u);
+    EXPECT_EQ(duplicates(false), 2u);
+    EXPECT_EQ(view.selectedCount(), 1);
+}
+
+// Every file of the shared corpus is listed and read, subfolders included,
+// without a crash or a hang (run under the sanitizers as well).
+TEST(LoadCorpus, EveryMessageFileIsListedAndRead) {
+    fs::path corpus = PELMORA_CORPUS_DIR;
+    if (!fs::is_directory(corpus)) GTEST_SKIP() << "no corpus at " << corpus;
+    std::size_t files = 0;
+    for (const auto& entry : fs::recursive_directory_iterator(corpus)) {
+        std::string ext = entry.path().extension().string();
+        for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        if (entry.is_regular_file() && (ext == ".eml" || ext == ".nws")) ++files;
+    }
+    test::FakeListView view;
+    test::FakeStatusBar status;
+    test::FakeProgress progress;
+    test::FakePrompts prompts;
+    test::FakeBusyCursor cursor;
+    LineList lines;
+    MsgList list;
+    LoadFolderPorts ports{view, status, progress, prompts, cursor};
+    ReaderContext reader{lines, ReaderOptions{}, prompts, nullptr};
+    ASSERT_EQ(LoadFolder(corpus, list, ports, reader, Subfolders::Yes), LoadOutcome::Loaded);
+    EXPECT_EQ(list.size(), files);
+    for (const auto& e : list) EXPECT_TRUE(e->Matched) << e->FileName;
+    for (std::size_t i = 1; i < list.size(); ++i) EXPECT_LE(list[i - 1]->RecvDate, list[i]->RecvDate);
 }
 
 }  // namespace

@@ -1,0 +1,54 @@
+// SPDX-License-Identifier: MIT
+#include <gtest/gtest.h>
+
+#include "catalogue/ordering.h"
+#include "catalogue_test_support.h"
+#include "cli/terminal_ports.h"
+
+namespace pelmora::cli {
+namespace {
+
+TEST(TerminalListView, KeepsTheSelectionCountThroughChanges) {
+    TerminalListView view;
+    view.setRowCount(5);
+    view.setSelected(1, true);
+    view.setSelected(1, true);  // twice is once
+    view.setSelected(4, true);
+    view.setSelected(9, true);  // beyond the rows: ignored
+    EXPECT_EQ(view.selectedCount(), 2);
+    EXPECT_EQ(view.selectedRows(), (std::vector<int>{1, 4}));
+    view.setRowCount(3);  // rows cut off lose their selection
+    EXPECT_EQ(view.selectedCount(), 1);
+    view.selectAll();
+    EXPECT_EQ(view.selectedCount(), 3);
+    view.clearSelection();
+    EXPECT_EQ(view.selectedCount(), 0);
+}
+
+TEST(TerminalListView, WorksWithTheColumnClickSort) {
+    TerminalListView view;
+    MsgList list;
+    for (const char* name : {"b", "a"}) list.push_back(test::MakeItem({.from = name}, &view));
+    view.setRowCount(2);
+    view.setSelected(0, true);
+    ProcLV1ColumnClick(view, 0, list);
+    EXPECT_EQ(list[1]->From, "b");
+    EXPECT_EQ(view.selectedRows(), (std::vector<int>{1}));
+    EXPECT_EQ(view.captions()[0], test::Sjis("差出人 ＋"));
+}
+
+TEST(TerminalPrompts, AssumeYesAnswersEveryQuestion) {
+    TerminalPrompts prompts(AssumeYes::Yes);
+    EXPECT_TRUE(prompts.confirmYesNo("?"));
+    EXPECT_TRUE(prompts.confirmOkCancel("?"));
+    EXPECT_EQ(prompts.confirmYesCancelYesToAll("?"), ui::Answer::YesToAll);
+    EXPECT_FALSE(prompts.refusedAny());
+}
+
+TEST(TerminalPrompts, MessagesBecomeUtf8WithLineBreaks) {
+    EXPECT_EQ(MessageForTerminal(test::Sjis("\"a\" を開けませんでした。\r\r確認")),
+              "\"a\" を開けませんでした。\n\n確認");
+}
+
+}  // namespace
+}  // namespace pelmora::cli
