@@ -27,6 +27,9 @@ void UpperCaseDisplayRange(char* data, std::size_t size);
 // character, since every body line of Japanese mail passes through one.
 void AppendIso2022JpAsSjis(std::string& out, std::string_view text);
 void AppendUtf8AsSjis(std::string& out, std::string_view text);
+// Base64Decode and QuotedPrintableDecode, appending to out.
+void AppendBase64Decoded(std::string& out, std::string_view line);
+void AppendQuotedPrintableDecoded(std::string& out, std::string_view text);
 
 struct BodyUnit {
     std::size_t begin = 0;  // in BodyText::text
@@ -37,7 +40,8 @@ struct BodyUnit {
 struct BodyText {
     std::string text;
     std::vector<BodyUnit> units;
-    std::string scratch;  // joined or pending raw lines, reused
+    std::string scratch;  // joined raw lines, reused
+    std::string decoded;  // transfer-decoded bytes, reused
 };
 
 // Fills body with the units of lines from `first` up to the end of the list,

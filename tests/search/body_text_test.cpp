@@ -9,6 +9,7 @@
 #include "decode/japanese.h"
 #include "decode/text.h"
 #include "decode/transfer.h"
+#include "decode/transfer.h"
 
 namespace pelmora {
 namespace {
@@ -76,6 +77,22 @@ TEST(AppendConvertedTest, Utf8SameAsTheDecoder) {
         std::string out = "kept";
         AppendUtf8AsSjis(out, text);
         ASSERT_EQ(out, "kept" + Utf8ToSjis(text));
+    });
+}
+
+TEST(AppendConvertedTest, Base64SameAsTheDecoder) {
+    forTextsOver("QUJD=a+/ \x80", 6, [](const std::string& text) {
+        std::string out = "kept";
+        AppendBase64Decoded(out, text);
+        ASSERT_EQ(out, "kept" + Base64Decode(text));
+    });
+}
+
+TEST(AppendConvertedTest, QuotedPrintableSameAsTheDecoder) {
+    forTextsOver("=3Dafx_ ", 6, [](const std::string& text) {
+        std::string out = "kept";
+        AppendQuotedPrintableDecoded(out, text);
+        ASSERT_EQ(out, "kept" + QuotedPrintableDecode(text));
     });
 }
 
