@@ -1,0 +1,235 @@
+// SPDX-License-Identifier: MIT
+// The main window's commands that change files, run on real files in a
+// temporary folder with the trash below a temporary XDG_DATA_HOME; the
+// questions are answered by the test.
+#include <QAction>
+#include <QFileSystemModel>
+#include <QTreeView>
+#include <QTemporaryDir>
+
+#include <fstream>
+#include <sstream>
+
+#include "app/main_window_caption.h"
+#include "main_window_fixture.h"
+#include "settings/settings.h"
+
+using namespace pelmora;
+using namespace pelmora::test;
+
+namespace {
+
+std::string readAll(const std::filesystem::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+}  // namespace
+
+class TestMainWindowCommands : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+    void deleteMovesTwoRowsToTheTrash();
+    void refusedDeleteLeavesTheList();
+    void attachmentRemovalRewritesTheMessage();
+    void cancelledAttachmentRemovalTouchesNothing();
+    void openAndEditHandTheFileOn();
+    void openFolderLoadsTheChosenFolder();
+    void refreshReportsAVanishedFolder();
+    void folderTreeToggleRestoresTheWidth();
+
+private:
+    std::filesystem::path trashFiles() const { return m_data / "Trash" / "files"; }
+
+    QTemporaryDir m_home;
+    std::filesystem::path m_folder;
+    std::filesystem::path m_data;
+    std::unique_ptr<TestPortFactory> m_ports;
+    std::unique_ptr<app::MainWindow> m_window;
+};
+
+void TestMainWindowCommands::initTestCase() {
+    QVERIFY(m_home.isValid());
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_home.filePath(QStringLiteral("config"))));
+    m_data = app::toPath(m_home.filePath(QStringLiteral("data")));
+    qputenv("XDG_DATA_HOME", QFile::encodeName(qs(m_data)));
+}
+
+void TestMainWindowCommands::init() {
+    // Every test gets its own messages and an empty trash.
+    std::filesystem::remove_all(m_data);
+    m_folder = app::toPath(m_home.filePath(QStringLiteral("mail")));
+    std::filesystem::remove_all(m_folder);
+    writeMailFolder(m_folder);
+    std::filesystem::remove(SettingsFilePath());
+    m_ports = std::make_unique<TestPortFactory>();
+    m_window = std::make_unique<app::MainWindow>(*m_ports, SettingsFilePath(), QStringList{qs(m_folder)});
+    QVERIFY(showAndActivate(*m_window));
+    QCOMPARE(m_window->listView().rowCount(), kListedMessages);
+}
+
+void TestMainWindowCommands::cleanup() {
+    m_window.reset();
+    m_ports.reset();
+}
+
+void TestMainWindowCommands::deleteMovesTwoRowsToTheTrash() {
+    app::MainWindow& w = *m_window;
+    selectRows(w, {rowOfSubject(w, QStringLiteral("Bravo")), rowOfSubject(w, QStringLiteral("Charlie"))});
+    QVERIFY(w.actions().AMessageDelete1->isEnabled());
+    w.actions().AMessageDelete1->trigger();
+    // One question of the shell for both files.
+    QCOMPARE(m_ports->shell->trashCalls.size(), std::size_t{1});
+    QCOMPARE(m_ports->shell->trashCalls[0].confirmation, ui::TrashConfirmation::Ask);
+    QCOMPARE(w.listView().rowCount(), kListedMessages - 2);
+    QCOMPARE(rowOfSubject(w, QStringLiteral("Bravo")), -1);
+    QCOMPARE(rowOfSubject(w, QStringLiteral("Charlie")), -1);
+    QCOMPARE(w.listView().selectedCount(), 0);
+    QVERIFY(!std::filesystem::exists(m_folder / "b.eml"));
+    QVERIFY(!std::filesystem::exists(m_folder / "c.eml"));
+    QVERIFY(std::filesystem::exists(trashFiles() / "b.eml"));
+    QVERIFY(std::filesystem::exists(trashFiles() / "c.eml"));
+    QVERIFY(std::filesystem::exists(m_data / "Trash" / "info" / "b.eml.trashinfo"));
+    QCOMPARE(w.panelText(0), QStringLiteral(u"6 通のメッセージ"));
+    QCOMPARE(w.panelText(1), QString());
+    QVERIFY(!w.actions().AMessageDelete1->isEnabled());
+    // The rows left still show their own messages.
+    const int attached = rowOfSubject(w, QStringLiteral("Report with attachment"));
+    QCOMPARE(w.LV1()->model()->data(w.LV1()->model()->index(attached, 0)).toString(), QStringLiteral(" Yoshida"));
+}
+
+void TestMainWindowCommands::refusedDeleteLeavesTheList() {
+    app::MainWindow& w = *m_window;
+    m_ports->shell->refuseConfirmation = true;
+    selectRows(w, {0, 1});
+    w.actions().AMessageDelete1->trigger();
+    QCOMPARE(w.listView().rowCount(), kListedMessages);
+    QCOMPARE(w.listView().selectedCount(), 2);
+    QVERIFY(std::filesystem::exists(m_folder / "b.eml"));
+    QVERIFY(!std::filesystem::exists(trashFiles()));
+}
+
+void TestMainWindowCommands::attachmentRemovalRewritesTheMessage() {
+    app::MainWindow& w = *m_window;
+    const std::string original = readAll(m_folder / "e.eml");
+    const auto originalTime = std::filesystem::last_write_time(m_folder / "e.eml");
+    const int row = rowOfSubject(w, QStringLiteral("Report with attachment"));
+    selectRows(w, {row});
+    QVERIFY(w.actions().AAttachDelete1->isEnabled());
+    m_ports->prompts->answers = {ui::Answer::Ok};
+    w.actions().AAttachDelete1->trigger();
+    QCOMPARE(m_ports->prompts->shown.size(), std::size_t{1});
+    QVERIFY(m_ports->prompts->shown[0].starts_with("okcancel:"));
+    const std::string rewritten = readAll(m_folder / "e.eml");
+    QVERIFY(rewritten.find("data.bin") == std::string::npos);
+    QVERIFY(rewritten.find("Body text.") != std::string::npos);
+    QVERIFY(rewritten.ends_with("--BOUND--\r\n"));
+    // The times come back at the 100-ns resolution the entry keeps.
+    using std::chrono::duration_cast, std::chrono::microseconds;
+    QCOMPARE(duration_cast<microseconds>(std::filesystem::last_write_time(m_folder / "e.eml").time_since_epoch()),
+             duration_cast<microseconds>(originalTime.time_since_epoch()));
+    QCOMPARE(readAll(trashFiles() / "e.eml"), original);
+    QVERIFY(!w.msgList()[static_cast<std::size_t>(row)]->HasAttach);
+    QVERIFY(w.LV1()->model()->data(w.LV1()->model()->index(row, 5), Qt::DecorationRole).isNull());
+    QCOMPARE(w.panelText(1), QStringLiteral(u"1 通のメッセージの添付ファイルを削除しました。"));
+    QVERIFY(!w.actions().AAttachDelete1->isEnabled());
+    QCOMPARE(w.listView().rowCount(), kListedMessages);
+}
+
+void TestMainWindowCommands::cancelledAttachmentRemovalTouchesNothing() {
+    app::MainWindow& w = *m_window;
+    const std::string original = readAll(m_folder / "e.eml");
+    selectRows(w, {rowOfSubject(w, QStringLiteral("Report with attachment"))});
+    m_ports->prompts->answers = {ui::Answer::Cancel};
+    w.actions().AAttachDelete1->trigger();
+    QCOMPARE(readAll(m_folder / "e.eml"), original);
+    QVERIFY(w.actions().AAttachDelete1->isEnabled());
+    QVERIFY(!std::filesystem::exists(trashFiles()));
+}
+
+void TestMainWindowCommands::openAndEditHandTheFileOn() {
+    app::MainWindow& w = *m_window;
+    const int row = rowOfSubject(w, QStringLiteral("Bravo"));
+    selectRows(w, {row});
+    // Enter reaches the window's command wherever the focus is.
+    w.STV1()->setFocus();
+    QTest::keyClick(w.STV1(), Qt::Key_Return);
+    QCOMPARE(m_ports->shell->opened, std::vector<std::filesystem::path>{m_folder / "b.eml"});
+    w.actions().AMessageEDit1->trigger();
+    QCOMPARE(m_ports->shell->started.size(), std::size_t{1});
+    QCOMPARE(m_ports->shell->started[0].program, w.settings().EditorName);
+    QCOMPARE(m_ports->shell->started[0].file, m_folder / "b.eml");
+    // A double click on a row opens it too.
+    const QRect cell = w.LV1()->visualRect(w.LV1()->model()->index(row, 2));
+    QTest::mouseClick(w.LV1()->viewport(), Qt::LeftButton, {}, cell.center());
+    QTest::mouseDClick(w.LV1()->viewport(), Qt::LeftButton, {}, cell.center());
+    QCOMPARE(m_ports->shell->opened.size(), std::size_t{2});
+}
+
+void TestMainWindowCommands::openFolderLoadsTheChosenFolder() {
+    app::MainWindow& w = *m_window;
+    const std::filesystem::path other = m_folder / "sub";
+    m_ports->folderAnswer = other;
+    w.actions().AOpenFolder1->trigger();
+    QCOMPARE(m_ports->folderPrompts, QStringList{QStringLiteral(u"emlファイルを保存したフォルダを選択して下さい。")});
+    QCOMPARE(m_ports->folderStarts.front(), m_folder);
+    QCOMPARE(w.currentFolder(), other);
+    QCOMPARE(w.Label1()->text(), qs(other));
+    QCOMPARE(w.listView().rowCount(), 1);
+    QVERIFY(w.treeReacts());
+    // Cancelling the browser changes nothing.
+    m_ports->folderAnswer.reset();
+    w.actions().AOpenFolder1->trigger();
+    QCOMPARE(w.currentFolder(), other);
+    QCOMPARE(w.listView().rowCount(), 1);
+    // The user's choice in the tree loads that folder.
+    auto* folders = qobject_cast<QFileSystemModel*>(w.STV1()->model());
+    QVERIFY(folders);
+    w.STV1()->setCurrentIndex(folders->index(qs(m_folder)));
+    QCOMPARE(w.currentFolder(), m_folder);
+    QCOMPARE(w.listView().rowCount(), kListedMessages);
+}
+
+void TestMainWindowCommands::refreshReportsAVanishedFolder() {
+    app::MainWindow& w = *m_window;
+    std::filesystem::rename(m_folder, m_folder.string() + ".gone");
+    w.actions().ARefresh1->trigger();
+    const QString missing = QLatin1Char('"') + qs(m_folder) + QStringLiteral(u"\" フォルダはありません。");
+    QCOMPARE(w.panelText(1), missing);
+    QCOMPARE(w.panelText(0), QString());
+    QCOMPARE(m_ports->prompts->shown.back(), "info:" + app::toCp932(missing));
+    QCOMPARE(w.listView().rowCount(), 0);
+    QVERIFY(!w.actions().ARefresh1->isEnabled());
+    std::filesystem::rename(m_folder.string() + ".gone", m_folder);
+}
+
+void TestMainWindowCommands::folderTreeToggleRestoresTheWidth() {
+    app::MainWindow& w = *m_window;
+    w.resize(1000, 600);
+    QCoreApplication::processEvents();
+    const int width = w.width();
+    const int listWidth = w.LV1()->width();
+    const int tree = w.treeWidth();
+    QVERIFY(tree > 0);
+    w.actions().AShowFolderTree1->trigger();  // off
+    QVERIFY(!w.actions().AShowFolderTree1->isChecked());
+    QCOMPARE(w.treeWidth(), 0);
+    QCOMPARE(w.width(), width - tree - app::kSplitterWidth);
+    QCoreApplication::processEvents();
+    QCOMPARE(w.LV1()->width(), listWidth);
+    w.actions().AShowFolderTree1->trigger();  // on again: 200 pixels
+    QCoreApplication::processEvents();
+    QCOMPARE(w.treeWidth(), app::kTreeShownWidth);
+    QCOMPARE(w.width(), width - tree + app::kTreeShownWidth);
+    QCOMPARE(w.LV1()->width(), listWidth);
+    // Selecting the folder in the tree while it was rearranged loaded nothing.
+    QCOMPARE(m_ports->prompts->shown.size(), std::size_t{0});
+}
+
+QTEST_MAIN(TestMainWindowCommands)
+#include "test_main_window_commands.moc"

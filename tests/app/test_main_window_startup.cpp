@@ -1,0 +1,227 @@
+// SPDX-License-Identifier: MIT
+// Start-up and exit: the command line and its messages, the long form of the
+// folder, the settings read at creation and written at exit, and the single
+// running instance.
+#include <QAction>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+
+#include <fstream>
+#include <iterator>
+
+#include "app/main_window_startup.h"
+#include "app/single_instance.h"
+#include "main_window_fixture.h"
+#include "settings/settings.h"
+
+using namespace pelmora;
+using namespace pelmora::test;
+
+class TestMainWindowStartup : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void init();
+    void commandLine_data();
+    void commandLine();
+    void longFolderPath_data();
+    void longFolderPath();
+    void firstStartUsesTheDefaults();
+    void settingsWrittenAtExitComeBack();
+    void hiddenTreeStaysHidden();
+    void badCommandLineForgetsTheRememberedFolder();
+    void vanishedRememberedFolderIsForgottenSilently();
+    void secondStartAsksTheFirstToShowItself();
+
+private:
+    QTemporaryDir m_home;
+    std::filesystem::path m_folder;
+};
+
+void TestMainWindowStartup::initTestCase() {
+    QVERIFY(m_home.isValid());
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_home.filePath(QStringLiteral("config"))));
+    qputenv("XDG_DATA_HOME", QFile::encodeName(m_home.filePath(QStringLiteral("data"))));
+    m_folder = app::toPath(m_home.filePath(QStringLiteral("mail box")));  // a blank in the name
+    writeMailFolder(m_folder);
+    writeFile(m_folder / "plain.txt", "not a folder");
+}
+
+void TestMainWindowStartup::init() {
+    std::filesystem::remove(SettingsFilePath());
+}
+
+void TestMainWindowStartup::commandLine_data() {
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("remembered");
+    QTest::addColumn<QString>("expected");
+    QTest::addColumn<QString>("message");
+    const QString folder = qs(m_folder);
+    const QString file = qs(m_folder / "plain.txt");
+    const QString other = qs(m_folder / "sub");
+    QTest::newRow("none keeps the remembered folder") << QStringList{} << other << other << QString();
+    QTest::newRow("a folder with a blank") << QStringList{folder} << other << folder << QString();
+    QTest::newRow("a relative-looking folder is made long")
+        << QStringList{folder + QStringLiteral("/sub/../")} << QString() << folder << QString();
+    QTest::newRow("a file is no folder")
+        << QStringList{file} << other << QString()
+        << QStringLiteral(u"パラメータにはフォルダ名を指定して下さい。\r\r\"") + file + QLatin1Char('"');
+    QTest::newRow("two folders, the third is not shown")
+        << QStringList{folder, other, file} << other << QString()
+        << QStringLiteral(u"パラメータにはフォルダ名を一つだけ指定して下さい。\r\r\"") + folder +
+               QStringLiteral("\"\r\"") + other + QLatin1Char('"');
+}
+
+void TestMainWindowStartup::commandLine() {
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, remembered);
+    QFETCH(QString, expected);
+    QFETCH(QString, message);
+    FakePrompts prompts;
+    const std::filesystem::path folder = app::StartFolder(arguments, app::toPath(remembered), prompts);
+    QCOMPARE(qs(folder), expected);
+    if (message.isEmpty()) {
+        QVERIFY(prompts.shown.empty());
+    } else {
+        QCOMPARE(prompts.shown.size(), std::size_t{1});
+        QCOMPARE(prompts.shown[0], "info:" + app::toCp932(message));
+    }
+}
+
+void TestMainWindowStartup::longFolderPath_data() {
+    QTest::addColumn<QString>("given");
+    QTest::addColumn<QString>("expected");
+    const QString folder = qs(m_folder);
+    QTest::newRow("trailing slash") << folder + QLatin1Char('/') << folder;
+    QTest::newRow("dot and dot-dot") << folder + QStringLiteral("/./sub/..") << folder;
+    QTest::newRow("doubled slashes") << folder + QStringLiteral("//sub") << folder + QStringLiteral("/sub");
+    QTest::newRow("root stays") << QStringLiteral("/") << QStringLiteral("/");
+    QTest::newRow("missing stays as given") << folder + QStringLiteral("/nope/") << folder + QStringLiteral("/nope/");
+}
+
+void TestMainWindowStartup::longFolderPath() {
+    QFETCH(QString, given);
+    QFETCH(QString, expected);
+    QCOMPARE(qs(app::LongFolderPath(app::toPath(given))), expected);
+}
+
+void TestMainWindowStartup::firstStartUsesTheDefaults() {
+    TestPortFactory ports;
+    app::MainWindow window(ports, SettingsFilePath(), {});
+    QVERIFY(showAndActivate(window));
+    QCOMPARE(window.width(), 1024);
+    QCOMPARE(window.treeWidth(), 160);
+    QVERIFY(window.actions().AShowFolderTree1->isChecked());
+    QVERIFY(window.currentFolder().empty());
+    QCOMPARE(window.listView().rowCount(), 0);
+    QCOMPARE(window.listView().sortKey(), 3);
+    QVERIFY(ports.prompts->shown.empty());
+    QVERIFY(!window.actions().ARefresh1->isEnabled());
+    // The editor of the other system is never the default here.
+    QVERIFY(window.settings().EditorName != "NotePad.exe");
+    QVERIFY(!window.settings().EditorName.empty());
+}
+
+void TestMainWindowStartup::settingsWrittenAtExitComeBack() {
+    {
+        TestPortFactory ports;
+        app::MainWindow window(ports, SettingsFilePath(), QStringList{qs(m_folder)});
+        QVERIFY(showAndActivate(window));
+        window.resize(900, 500);
+        window.move(40, 30);
+        window.LV1()->header()->resizeSection(2, 333);
+        window.LV1()->header()->resizeSection(5, 77);
+        clickHeader(window, 1);
+        clickHeader(window, 1);  // descending by recipients
+        QCOMPARE(window.listView().sortKey(), -6);
+        window.close();
+    }
+    QVERIFY(std::filesystem::exists(SettingsFilePath()));
+    const Settings saved = LoadSettings(SettingsFilePath());
+    QCOMPARE(saved.Width, 900);
+    QCOMPARE(saved.Height, 500);
+    QCOMPARE(saved.VSort, -6);
+    QCOMPARE(saved.CWidth[2], 333);
+    QCOMPARE(saved.emlDir, m_folder);
+
+    TestPortFactory ports;
+    app::MainWindow window(ports, SettingsFilePath(), {});
+    QCOMPARE(window.size(), QSize(900, 500));
+    QCOMPARE(window.pos(), QPoint(40, 30));
+    QCOMPARE(window.LV1()->header()->sectionSize(2), 333);
+    QCOMPARE(window.LV1()->header()->sectionSize(5), 77);
+    QCOMPARE(window.listView().sortKey(), -6);
+    QCOMPARE(window.currentFolder(), m_folder);
+    QVERIFY(showAndActivate(window));
+    // A load always leaves the list ascending by the remembered key.
+    QCOMPARE(window.listView().rowCount(), kListedMessages);
+    QCOMPARE(window.listView().sortKey(), 6);
+    QCOMPARE(caption(window, 1), QStringLiteral(u"宛先 ＋"));
+}
+
+void TestMainWindowStartup::hiddenTreeStaysHidden() {
+    {
+        TestPortFactory ports;
+        app::MainWindow window(ports, SettingsFilePath(), {});
+        QVERIFY(showAndActivate(window));
+        window.actions().AShowFolderTree1->trigger();
+        window.close();
+    }
+    const Settings saved = LoadSettings(SettingsFilePath());
+    QVERIFY(!saved.FolderTree);
+    // The width is not read back while the tree is hidden; the file has 0.
+    std::ifstream file(SettingsFilePath(), std::ios::binary);
+    const std::string text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    QVERIFY(text.find("STV1Width=0\r\n") != std::string::npos);
+    TestPortFactory ports;
+    app::MainWindow window(ports, SettingsFilePath(), {});
+    QVERIFY(showAndActivate(window));
+    QVERIFY(!window.actions().AShowFolderTree1->isChecked());
+    QCOMPARE(window.treeWidth(), 0);
+}
+
+void TestMainWindowStartup::badCommandLineForgetsTheRememberedFolder() {
+    Settings remembered;
+    remembered.emlDir = m_folder;
+    QVERIFY(SaveSettings(remembered, SettingsFilePath()).has_value());
+    {
+        TestPortFactory ports;
+        app::MainWindow window(ports, SettingsFilePath(), QStringList{qs(m_folder), qs(m_folder / "sub")});
+        QCOMPARE(ports.prompts->shown.size(), std::size_t{1});
+        QVERIFY(showAndActivate(window));
+        QCOMPARE(window.listView().rowCount(), 0);
+        QVERIFY(window.currentFolder().empty());
+        QCOMPARE(ports.prompts->shown.size(), std::size_t{1});  // nothing loaded, nothing missing
+        window.close();
+    }
+    QVERIFY(LoadSettings(SettingsFilePath()).emlDir.empty());
+}
+
+void TestMainWindowStartup::vanishedRememberedFolderIsForgottenSilently() {
+    Settings remembered;
+    remembered.emlDir = m_folder / "vanished";
+    QVERIFY(SaveSettings(remembered, SettingsFilePath()).has_value());
+    TestPortFactory ports;
+    app::MainWindow window(ports, SettingsFilePath(), {});
+    QVERIFY(showAndActivate(window));
+    QVERIFY(window.currentFolder().empty());
+    QVERIFY(ports.prompts->shown.empty());
+    QCOMPARE(window.listView().rowCount(), 0);
+}
+
+void TestMainWindowStartup::secondStartAsksTheFirstToShowItself() {
+    const QString name = QStringLiteral("pelmora-test-%1").arg(QCoreApplication::applicationPid());
+    app::SingleInstance second(name);
+    QVERIFY(!second.forwardToRunningInstance(200));  // nobody runs yet
+
+    app::SingleInstance first(name);
+    QVERIFY(first.listen());
+    QSignalSpy raised(&first, &app::SingleInstance::activationRequested);
+    QVERIFY(second.forwardToRunningInstance());
+    QVERIFY(raised.wait(2000));
+    QCOMPARE(raised.count(), 1);
+    QVERIFY(app::instanceServerName().startsWith(QStringLiteral("BRANTOLE-Pelmora-")));
+}
+
+QTEST_MAIN(TestMainWindowStartup)
+#include "test_main_window_startup.moc"
