@@ -137,6 +137,7 @@ private:
     void Splitter1Moved();
     void selectFolderInTree(const std::filesystem::path& folder);
     void resetFolderTree();
+    void keepTreeFolderInView();
     void showTreeMenu(const QPoint& position);
     void buildDisplayNames();
     bool currentFolderExists() const;

@@ -12,6 +12,7 @@
 #include <QTimer>
 #include <QTreeView>
 #include <QUrl>
+#include <QScrollBar>
 
 #include <system_error>
 
@@ -31,9 +32,8 @@ namespace pelmora::app {
 namespace {
 
 const QString kRootFolder = QStringLiteral("/");
-// How long the tree may take to read and sort the folders on the way to the
-// current one; afterwards the user's scrolling is left alone.
-constexpr int kTreeSettleMs = 3000;
+// How long the tree must stay unchanged before it counts as settled.
+constexpr int kTreeSettleMs = 1500;
 
 }  // namespace
 
@@ -43,21 +43,23 @@ void MainWindow::buildFolderTree() {
     m_folders->setFilter(QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden);
     m_folders->setReadOnly(true);
     m_folders->setRootPath(kRootFolder);
-    // The tree fills in and sorts itself as folders are read, after the
-    // program selected the current folder; keep that folder in view until
-    // the tree has settled.
-    auto keepInView = [this] {
-        if (m_treeScrollPending.empty()) return;
-        const QModelIndex current = m_folders->index(fromPath(m_treeScrollPending));
-        if (current.isValid()) m_stv1->scrollTo(current);
-    };
-    connect(m_folders, &QFileSystemModel::directoryLoaded, this,
-            [this, keepInView] { QTimer::singleShot(0, this, keepInView); });
-    connect(m_folders, &QFileSystemModel::layoutChanged, this, keepInView);
+    // The tree fills in and sorts itself in batches, long after the program
+    // selected the current folder in it; keep that folder in view until the
+    // tree has been quiet for a while or the user scrolls it.
     m_treeSettled = new QTimer(this);
     m_treeSettled->setSingleShot(true);
     m_treeSettled->setInterval(kTreeSettleMs);
-    connect(m_treeSettled, &QTimer::timeout, this, [this] { m_treeScrollPending.clear(); });
+    connect(m_treeSettled, &QTimer::timeout, this, [this] {
+        keepTreeFolderInView();
+        m_treeScrollPending.clear();
+    });
+    auto changed = [this] {
+        if (m_treeScrollPending.empty()) return;
+        m_treeSettled->start();
+        QTimer::singleShot(0, this, &MainWindow::keepTreeFolderInView);
+    };
+    connect(m_folders, &QFileSystemModel::rowsInserted, this, changed);
+    connect(m_folders, &QFileSystemModel::layoutChanged, this, changed);
 
     m_stv1 = new QTreeView(m_splitter);
     m_stv1->setObjectName(QStringLiteral("STV1"));
@@ -70,6 +72,8 @@ void MainWindow::buildFolderTree() {
     m_stv1->setMinimumWidth(kTreeMinimumWidth);
     m_stv1->expand(m_folders->index(kRootFolder));
     connect(m_stv1->selectionModel(), &QItemSelectionModel::currentChanged, this, &MainWindow::STV1Change);
+    connect(m_stv1->verticalScrollBar(), &QAbstractSlider::actionTriggered, this,
+            [this] { m_treeScrollPending.clear(); });
     m_stv1->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(m_stv1, &QWidget::customContextMenuRequested, this, &MainWindow::showTreeMenu);
     m_splitter->addWidget(m_stv1);
@@ -87,6 +91,12 @@ void MainWindow::selectFolderInTree(const std::filesystem::path& folder) {
     m_stv1->scrollTo(index);
     m_treeScrollPending = folder;
     m_treeSettled->start();
+}
+
+void MainWindow::keepTreeFolderInView() {
+    if (m_treeScrollPending.empty()) return;
+    const QModelIndex current = m_folders->index(fromPath(m_treeScrollPending));
+    if (current.isValid()) m_stv1->scrollTo(current);
 }
 
 void MainWindow::resetFolderTree() {
