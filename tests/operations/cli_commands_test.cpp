@@ -1,0 +1,105 @@
+// SPDX-License-Identifier: MIT
+// pelmora-cli trash, strip and export as a user runs them: exit statuses,
+// the refusal without a terminal, and the files afterwards.
+#include <sys/wait.h>
+
+#include <optional>
+#include <sstream>
+
+#include "catalogue/ordering.h"
+#include "op_fixture.h"
+#include "operations/export_csv.h"
+
+namespace fs = std::filesystem;
+
+namespace pelmora::test {
+namespace {
+
+const fs::path kStripData = fs::path(PELMORA_TEST_DATA) / "operations" / "strip";
+
+class CliCommands : public MailFolderTest {
+protected:
+    void SetUp() override {
+        MailFolderTest::SetUp();
+        if (const char* old = std::getenv("XDG_CONFIG_HOME")) savedConfig = old;
+        ::setenv("XDG_CONFIG_HOME", (root / "config").c_str(), 1);
+        attached = ReadBytes(kStripData / "text_two_attachments.eml");
+        addMessage("a.eml", attached);
+        addMessage("b.eml", "From: b@example.com\r\nSubject: x, y\r\nMessage-ID: <b@x>\r\n\r\nbody\r\n", 1300000000);
+    }
+    void TearDown() override {
+        if (savedConfig)
+            ::setenv("XDG_CONFIG_HOME", savedConfig->c_str(), 1);
+        else
+            ::unsetenv("XDG_CONFIG_HOME");
+        MailFolderTest::TearDown();
+    }
+    // Runs the command with stdin from /dev/null; its stdout in out.
+    int run(const std::string& arguments, std::string* out = nullptr) {
+        const fs::path captured = root / "stdout";
+        const std::string command = std::string("'") + PELMORA_CLI + "' " + arguments + " </dev/null >'" +
+                                    captured.native() + "' 2>'" + (root / "stderr").native() + "'";
+        int exit = std::system(command.c_str());
+        if (out) *out = ReadBytes(captured);
+        return WIFEXITED(exit) ? WEXITSTATUS(exit) : -1;
+    }
+    std::string quoted(const fs::path& p) const { return "'" + p.native() + "'"; }
+
+    std::string attached;
+    std::optional<std::string> savedConfig;
+};
+
+TEST_F(CliCommands, TrashWithoutTerminalRefusesAndKeepsTheFile) {
+    EXPECT_EQ(run("trash " + quoted(mail / "a.eml")), 2);
+    EXPECT_TRUE(fs::exists(mail / "a.eml"));
+    EXPECT_EQ(trashCount(), 0u);
+}
+
+TEST_F(CliCommands, TrashYesMovesWhatExistsAndFailsForTheRest) {
+    EXPECT_EQ(run("trash --yes " + quoted(mail / "a.eml") + " " + quoted(mail / "missing.eml")), 1);
+    EXPECT_FALSE(fs::exists(mail / "a.eml"));
+    EXPECT_EQ(ReadBytes(trashFiles() / "a.eml"), attached);
+    EXPECT_NE(ReadBytes(root / "stderr").find("missing.eml"), std::string::npos);
+    EXPECT_EQ(run("trash --yes " + quoted(mail / "b.eml")), 0);
+}
+
+TEST_F(CliCommands, BadUsageIsTwo) {
+    EXPECT_EQ(run("trash"), 2);
+    EXPECT_EQ(run("strip --frobnicate " + quoted(mail)), 2);
+    EXPECT_EQ(run("export " + quoted(mail)), 2);
+}
+
+TEST_F(CliCommands, StripDryRunChangesNothingAndTellsTheSaving) {
+    std::string out;
+    EXPECT_EQ(run("strip --dry-run " + quoted(mail), &out), 0);
+    EXPECT_EQ(ReadBytes(mail / "a.eml"), attached);
+    const std::size_t saved = attached.size() - ReadBytes(kStripData / "text_two_attachments.expected").size();
+    EXPECT_NE(out.find("(saves " + std::to_string(saved) + " bytes)"), std::string::npos) << out;
+    EXPECT_EQ(out.find("b.eml"), std::string::npos) << "a message without attachments is not listed";
+}
+
+TEST_F(CliCommands, StripWithoutTerminalRefuses) {
+    EXPECT_EQ(run("strip " + quoted(mail / "a.eml")), 2);
+    EXPECT_EQ(ReadBytes(mail / "a.eml"), attached);
+}
+
+TEST_F(CliCommands, StripYesRewritesFolderMessages) {
+    EXPECT_EQ(run("strip --yes " + quoted(mail)), 0);
+    EXPECT_EQ(ReadBytes(mail / "a.eml"), ReadBytes(kStripData / "text_two_attachments.expected"));
+    EXPECT_EQ(ReadBytes(trashFiles() / "a.eml"), attached);
+    EXPECT_FALSE(fs::exists(trashFiles() / "b.eml"));
+}
+
+TEST_F(CliCommands, ExportWritesWhatTheGuiWrites) {
+    EXPECT_EQ(run("export -o " + quoted(root / "list.csv") + " " + quoted(mail)), 0);
+    load();
+    ResortList(view, KeyReceived, list);
+    std::ostringstream expected;
+    WriteMessageList(expected, {1, 6, 2, 7, 3, 4}, list);
+    const std::string csv = expected.str();
+    EXPECT_EQ(ReadBytes(root / "list.csv"), csv);
+    EXPECT_EQ(std::count(csv.begin(), csv.end(), '\n'), 3);
+}
+
+}  // namespace
+}  // namespace pelmora::test
