@@ -1,0 +1,208 @@
+// SPDX-License-Identifier: MIT
+// The main window's tools and help commands (options, hints, about), the
+// folder caption strip, and the progress dialog of a large folder.
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QHelpEvent>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <functional>
+
+#include "app/about_dialog.h"
+#include "app/main_window_caption.h"
+#include "app/main_window_options.h"
+#include "app/options_dialog.h"
+#include "main_window_fixture.h"
+#include "settings/settings.h"
+
+using namespace pelmora;
+using namespace pelmora::test;
+
+namespace {
+
+// Runs handler on the next modal window that opens.
+void whenModal(std::function<void(QWidget*)> handler) {
+    auto* timer = new QTimer(qApp);
+    timer->setInterval(10);
+    QObject::connect(timer, &QTimer::timeout, timer, [timer, handler] {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (modal == nullptr || !modal->isVisible()) return;
+        timer->stop();
+        timer->deleteLater();
+        handler(modal);
+    });
+    timer->start();
+}
+
+class ToolTipRecorder : public QWidget {
+public:
+    int toolTips = 0;
+
+protected:
+    bool event(QEvent* e) override {
+        if (e->type() == QEvent::ToolTip) ++toolTips;
+        return QWidget::event(e);
+    }
+};
+
+}  // namespace
+
+class TestMainWindowOptions : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+    void optionsOkStoresBothValues();
+    void optionsCancelChangesNothing();
+    void hintSwitchSwallowsToolTips();
+    void aboutBoxOpensAndCloses();
+    void folderCaptionHoverAndClick();
+    void largeFolderShowsTheProgressDialog();
+
+private:
+    QTemporaryDir m_home;
+    std::filesystem::path m_folder;
+    std::unique_ptr<TestPortFactory> m_ports;
+    std::unique_ptr<app::MainWindow> m_window;
+};
+
+void TestMainWindowOptions::initTestCase() {
+    QVERIFY(m_home.isValid());
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_home.filePath(QStringLiteral("config"))));
+    qputenv("XDG_DATA_HOME", QFile::encodeName(m_home.filePath(QStringLiteral("data"))));
+    // No address book: the display-name option then changes nothing shown.
+    qputenv("HOME", QFile::encodeName(m_home.path()));
+    m_folder = app::toPath(m_home.filePath(QStringLiteral("mail")));
+    writeMailFolder(m_folder);
+}
+
+void TestMainWindowOptions::init() {
+    std::filesystem::remove(SettingsFilePath());
+    m_ports = std::make_unique<TestPortFactory>();
+    m_window = std::make_unique<app::MainWindow>(*m_ports, SettingsFilePath(), QStringList{qs(m_folder)});
+    QVERIFY(showAndActivate(*m_window));
+}
+
+void TestMainWindowOptions::cleanup() {
+    m_window.reset();
+    m_ports.reset();
+}
+
+void TestMainWindowOptions::optionsOkStoresBothValues() {
+    app::MainWindow& w = *m_window;
+    const int loadsBefore = m_ports->progress->events;
+    bool seen = false;
+    whenModal([&seen](QWidget* modal) {
+        auto* form2 = qobject_cast<app::OptionsDialog*>(modal);
+        if (!form2) return;
+        seen = !form2->CheckBox1()->isChecked();
+        form2->CheckBox1()->setChecked(true);
+        form2->Edit1()->clear();
+        form2->Button2()->click();
+    });
+    w.actions().AOption1->trigger();
+    QVERIFY(seen);
+    QVERIFY(w.settings().ConvDisplayName);
+    // An empty editor is stored as the desktop's default editor.
+    QCOMPARE(w.settings().EditorName, app::PlatformDefaultEditor());
+    // The folder was reloaded with the new option.
+    QVERIFY(m_ports->progress->events > loadsBefore);
+    QCOMPARE(w.listView().rowCount(), kListedMessages);
+    w.close();
+    const Settings saved = LoadSettings(SettingsFilePath());
+    QVERIFY(saved.ConvDisplayName);
+    QCOMPARE(saved.EditorName, app::PlatformDefaultEditor());
+}
+
+void TestMainWindowOptions::optionsCancelChangesNothing() {
+    app::MainWindow& w = *m_window;
+    const std::string editor = w.settings().EditorName;
+    whenModal([](QWidget* modal) {
+        auto* form2 = qobject_cast<app::OptionsDialog*>(modal);
+        if (!form2) return;
+        form2->CheckBox1()->setChecked(true);
+        form2->Edit1()->setText(QStringLiteral("/usr/bin/other-editor"));
+        form2->Button3()->click();
+    });
+    w.actions().AOption1->trigger();
+    QVERIFY(!w.settings().ConvDisplayName);
+    QCOMPARE(w.settings().EditorName, editor);
+}
+
+void TestMainWindowOptions::hintSwitchSwallowsToolTips() {
+    app::MainWindow& w = *m_window;
+    QVERIFY(w.settings().ShowHint);
+    QVERIFY(w.actions().AShowHint1->isChecked());
+    w.actions().AShowHint1->trigger();
+    QVERIFY(!w.settings().ShowHint);
+    QVERIFY(!w.actions().AShowHint1->isChecked());
+    // Whichever widget asks, no tool tip is shown.
+    ToolTipRecorder widget;
+    QHelpEvent request(QEvent::ToolTip, QPoint(2, 2), QPoint(2, 2));
+    QApplication::sendEvent(&widget, &request);
+    QCOMPARE(widget.toolTips, 0);
+    w.actions().AShowHint1->trigger();
+    QVERIFY(w.settings().ShowHint);
+    QApplication::sendEvent(&widget, &request);
+    QCOMPARE(widget.toolTips, 1);
+    w.close();
+    QVERIFY(LoadSettings(SettingsFilePath()).ShowHint);
+}
+
+void TestMainWindowOptions::aboutBoxOpensAndCloses() {
+    QString version;
+    whenModal([&version](QWidget* modal) {
+        auto* form5 = qobject_cast<app::AboutDialog*>(modal);
+        if (!form5) return;
+        version = form5->Version()->text();
+        form5->OKButton()->click();
+    });
+    m_window->actions().AAbout1->trigger();
+    QVERIFY(version.startsWith(QStringLiteral("Version ")));
+}
+
+void TestMainWindowOptions::folderCaptionHoverAndClick() {
+    app::FolderCaption* label1 = m_window->Label1();
+    QCOMPARE(label1->height(), 20);
+    QCOMPARE(label1->textColor(), QColor(Qt::white));
+    QCOMPARE(label1->font().pixelSize(), 16);
+    QVERIFY(label1->font().bold());
+    QEnterEvent enter(QPointF(3, 3), QPointF(3, 3), label1->mapToGlobal(QPointF(3, 3)));
+    QApplication::sendEvent(label1, &enter);
+    QCOMPARE(label1->textColor(), QColor(0, 255, 255));
+    QCOMPARE(label1->toolTip(), QStringLiteral(u"ここをクリック、又はBackspaceキーでフォルダをツリー表示できます。"));
+    QCOMPARE(label1->cursor().shape(), Qt::PointingHandCursor);
+    QEvent leave(QEvent::Leave);
+    QApplication::sendEvent(label1, &leave);
+    QCOMPARE(label1->textColor(), QColor(Qt::white));
+    // A click is the open-folder command; so is Backspace, from anywhere.
+    QTest::mouseClick(label1, Qt::LeftButton);
+    QCOMPARE(m_ports->folderPrompts.size(), 1);
+    QTest::keyClick(m_window->LV1(), Qt::Key_Backspace);
+    QCOMPARE(m_ports->folderPrompts.size(), 2);
+}
+
+void TestMainWindowOptions::largeFolderShowsTheProgressDialog() {
+    const std::filesystem::path large = m_folder.parent_path() / "large";
+    std::filesystem::create_directories(large);
+    for (int i = 0; i < 100; ++i)
+        writeFile(large / ("m" + std::to_string(i) + ".eml"), "From: a@example.com\nSubject: s\n\nbody\n");
+    m_ports->folderAnswer = large;
+    m_window->actions().AOpenFolder1->trigger();
+    QCOMPARE(m_window->listView().rowCount(), 100);
+    QCOMPARE(m_ports->progress->shows, 0);  // a hundred read without it
+    writeFile(large / "m100.eml", "From: a@example.com\nSubject: s\n\nbody\n");
+    m_window->actions().ARefresh1->trigger();
+    QCOMPARE(m_window->listView().rowCount(), 101);
+    QCOMPARE(m_ports->progress->shows, 1);
+    QVERIFY(!m_ports->progress->visible);
+    QCOMPARE(m_window->panelText(0), QStringLiteral(u"101 通のメッセージ"));
+}
+
+QTEST_MAIN(TestMainWindowOptions)
+#include "test_main_window_options.moc"
