@@ -1,13 +1,158 @@
 // SPDX-License-Identifier: MIT
+// pelmora-cli search: the search window's run over a folder, with the four
+// fields typed as options (UTF-8, read as the window reads its fields), the
+// two day limits and the attachments switch; the results as list prints them.
+#include <charconv>
+#include <filesystem>
 #include <iostream>
+#include <optional>
+#include <string_view>
 
+#include "catalogue/ordering.h"
 #include "cli/commands.h"
+#include "cli/folder_load.h"
+#include "cli/message_table.h"
+#include "decode/cp932.h"
+#include "message/mail_date.h"
+#include "search/search_run.h"
 
 namespace pelmora::cli {
 
-int RunSearch(const Args&) {
-    std::cerr << "pelmora-cli search: not built yet\n";
+namespace {
+
+constexpr std::string_view kUsage =
+    "usage: pelmora-cli search [-r] [--from=EXPR] [--to=EXPR] [--subject=EXPR] [--body=EXPR]\n"
+    "                          [--after=YYYY-MM-DD] [--before=YYYY-MM-DD] [--attach] [--ask]\n"
+    "                          [--format=table|tsv|csv] [--encoding=utf-8|cp932]\n"
+    "                          [--display-names|--no-display-names] DIR\n"
+    "EXPR: words that must all occur; A OR B; -A excludes A; \"A B\" keeps the blank.\n"
+    "--ask: ask about messages whose charset or transfer encoding cannot be searched\n"
+    "       (without it they are searched with the fallback conversion, or skipped).\n";
+
+// The search window's result columns, left to right.
+const std::vector<int> kSearchColumnKeys = {KeySender, KeyRecipients, KeySubject, KeySent,
+                                            KeyReceived, KeySize, KeyFolder};
+
+struct SearchOptions {
+    SearchConditions conditions;
+    TableFormat format = TableFormat::Table;
+    OutputEncoding encoding = OutputEncoding::Utf8;
+    ReaderChoices reader;
+    std::filesystem::path folder;
+};
+
+int usageError(std::string_view problem) {
+    std::cerr << "pelmora-cli search: " << problem << '\n' << kUsage;
     return 2;
+}
+
+// A day written YYYY-MM-DD, as the date-time of its midnight.
+std::optional<DateTime> parseDay(std::string_view text) {
+    if (text.size() != 10 || text[4] != '-' || text[7] != '-') return std::nullopt;
+    auto number = [&](std::size_t at, std::size_t length) {
+        int value = -1;
+        auto [end, error] = std::from_chars(text.data() + at, text.data() + at + length, value);
+        return error == std::errc{} && end == text.data() + at + length ? value : -1;
+    };
+    DateTime day = EncodeDateTime(number(0, 4), number(5, 2), number(8, 2), 0, 0, 0);
+    if (day == 0) return std::nullopt;
+    return day;
+}
+
+// The field expressions are typed in UTF-8; the window reads them as display text.
+bool takeField(std::string_view arg, std::string_view option, TermList& terms) {
+    if (!arg.starts_with(option)) return false;
+    ParseSearchField(terms, Utf8ToCp932(arg.substr(option.size())));
+    return true;
+}
+
+// Options as given; an error text for bad usage.
+std::optional<std::string> parse(const Args& args, SearchOptions& options) {
+    SearchConditions& c = options.conditions;
+    c.ErrorUnableDecode = false;
+    bool optionsEnded = false;
+    std::vector<std::string> operands;
+    for (const std::string& arg : args) {
+        std::string_view a = arg;
+        if (optionsEnded || !a.starts_with("-") || a == "-") {
+            operands.push_back(arg);
+        } else if (a == "--") {
+            optionsEnded = true;
+        } else if (a == "-r" || a == "--recursive") {
+            c.IncludeSubfolders = true;
+        } else if (takeField(a, "--from=", c.FromTerms) || takeField(a, "--to=", c.ToTerms) ||
+                   takeField(a, "--subject=", c.SubjectTerms) || takeField(a, "--body=", c.BodyTerms)) {
+            continue;  // the later of two same options wins, as retyping a field does
+        } else if (a.starts_with("--after=") || a.starts_with("--before=")) {
+            const bool after = a.starts_with("--after=");
+            auto day = parseDay(a.substr(after ? 8 : 9));
+            if (!day) return "not a day (YYYY-MM-DD): '" + arg + "'";
+            if (after)
+                c.DateFrom = DateFromDay(*day);
+            else
+                c.DateTo = DateToDay(*day);
+        } else if (a == "--attach") {
+            c.AttachmentsOnly = true;
+        } else if (a == "--ask") {
+            c.ErrorUnableDecode = true;
+        } else if (a.starts_with("--format=")) {
+            auto format = ParseTableFormat(a.substr(9));
+            if (!format) return "unknown format '" + std::string(a.substr(9)) + "'";
+            options.format = *format;
+        } else if (a.starts_with("--encoding=")) {
+            auto encoding = ParseOutputEncoding(a.substr(11));
+            if (!encoding) return "unknown encoding '" + std::string(a.substr(11)) + "'";
+            options.encoding = *encoding;
+        } else if (!TakeDisplayNameOption(arg, options.reader)) {
+            return "unknown option '" + arg + "'";
+        }
+    }
+    if (operands.size() != 1) return std::string("exactly one folder expected");
+    options.folder = operands.front();
+    // The window's search button stays disabled without a condition, and
+    // while the first day lies after the second.
+    if (!c.HasAnyCondition())
+        return std::string("no condition: give at least one of --from, --to, --subject, --body, --after, --before, "
+                           "--attach (an expression of only '-' or quotes sets none)");
+    if (c.DateFrom && c.DateTo && *c.DateFrom > *c.DateTo) return std::string("--after is later than --before");
+    return std::nullopt;
+}
+
+}  // namespace
+
+int RunSearch(const Args& args) {
+    SearchOptions options;
+    if (auto problem = parse(args, options)) return usageError(*problem);
+    std::error_code error;
+    if (!std::filesystem::is_directory(options.folder, error)) {
+        std::cerr << "pelmora-cli search: " << options.folder.string() << ": no such folder\n";
+        return 1;
+    }
+
+    TerminalPrompts prompts;
+    CommandReader reader(options.reader, prompts);
+    TerminalListView view(kSearchColumnKeys, KeyReceived);
+    TerminalStatusBar status;
+    TerminalProgress progress;
+    TerminalBusyCursor cursor;
+    SearchPorts ports{view, status, progress, prompts, cursor};
+    SearchSession session;
+    const RunEnd end =
+        pelmora::RunSearch(options.conditions, options.folder, session, ports, reader.context().options);
+
+    TableOptions table;
+    table.format = options.format;
+    table.encoding = options.encoding;
+    table.baseFolder = options.folder;
+    table.columnKeys = kSearchColumnKeys;
+    table.terminalWidth = TerminalWidth();
+    WriteMessageTable(std::cout, session.FoundList, table);
+    std::cout.flush();
+    if (end == RunEnd::Aborted) {
+        std::cerr << "pelmora-cli search: stopped; the messages found so far are listed\n";
+        return 1;
+    }
+    return prompts.problemsShown() > 0 ? 1 : 0;
 }
 
 }  // namespace pelmora::cli

@@ -160,7 +160,7 @@ RunEnd RunSearch(SearchConditions& conditions, const std::filesystem::path& fold
             decided = n;
         }
     }
-    ResortList(ports.view, ports.view.sortKey(), found);
+    ResortList(ports.view, ports.view.sortKey(), found, &ports.prompts);
     if (conditions.ErrorUnableDecode && session.skip.SkippedCount != 0)
         ports.prompts.information(SkipSummaryText(session.skip.SkippedCount));
     return progress.abortRequested() ? RunEnd::Aborted : RunEnd::Completed;
@@ -218,7 +218,7 @@ RunEnd RunNarrowing(SearchConditions& conditions, SearchSession& session, Search
             }
         }
     }
-    ResortList(ports.view, ports.view.sortKey(), found);
+    ResortList(ports.view, ports.view.sortKey(), found, &ports.prompts);
     return aborted ? RunEnd::Aborted : RunEnd::Completed;
 }
 
