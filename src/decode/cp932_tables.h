@@ -9,7 +9,7 @@ namespace pelmora::cp932 {
 
 inline constexpr int kTrailFirst = 0x40;
 inline constexpr int kTrailCount = 0xFC - 0x40 + 1;  // 189 trail byte values
-inline constexpr int kLeadCount = 60;                 // 0x81-0x9F and 0xE0-0xFC
+inline constexpr int kLeadCount = 60;                // 0x81-0x9F and 0xE0-0xFC
 
 // Unicode of each single byte; 0 for lead bytes and undefined bytes.
 extern const std::uint16_t kSingleByteToUnicode[256];

@@ -42,8 +42,8 @@ bool equalsNoCase(std::string_view a, std::string_view b) {
 }
 
 struct Word {
-    std::size_t start;      // the "=" of "=?"
-    std::size_t end;        // one past the closing "?="
+    std::size_t start;  // the "=" of "=?"
+    std::size_t end;    // one past the closing "?="
     std::string_view charset;
     char letter;
     std::string_view text;  // between the third "?" and the closing "?="
@@ -51,7 +51,7 @@ struct Word {
 
 std::string decodeWordText(const Word& word) {
     return (word.letter == 'Q' || word.letter == 'q') ? EncodedWordQDecode(word.text)
-                                                       : EncodedWordBDecode(word.text);
+                                                      : EncodedWordBDecode(word.text);
 }
 
 // The highest start position from which a "?", a later "?" and a later

@@ -61,15 +61,24 @@ struct KnownCharset {
 };
 
 constexpr std::array<KnownCharset, 18> kKnownCharsets = {{
-    {"iso-2022-jp", CharsetKind::Iso2022Jp}, {"shift_jis", CharsetKind::AsIs},
-    {"shift-jis", CharsetKind::AsIs},        {"utf-8", CharsetKind::Utf8},
-    {"iso-8859-1", CharsetKind::AsIs},       {"us-ascii", CharsetKind::AsIs},
-    {"x-sjis", CharsetKind::AsIs},           {"koi8-r", CharsetKind::AsIs},
-    {"euc-jp", CharsetKind::EucJp},          {"windows-1250", CharsetKind::AsIs},
-    {"windows-1251", CharsetKind::AsIs},     {"windows-1252", CharsetKind::AsIs},
-    {"windows-1253", CharsetKind::AsIs},     {"windows-1254", CharsetKind::AsIs},
-    {"windows-1255", CharsetKind::AsIs},     {"windows-1256", CharsetKind::AsIs},
-    {"windows-1257", CharsetKind::AsIs},     {"windows-1258", CharsetKind::AsIs},
+    {"iso-2022-jp", CharsetKind::Iso2022Jp},
+    {"shift_jis", CharsetKind::AsIs},
+    {"shift-jis", CharsetKind::AsIs},
+    {"utf-8", CharsetKind::Utf8},
+    {"iso-8859-1", CharsetKind::AsIs},
+    {"us-ascii", CharsetKind::AsIs},
+    {"x-sjis", CharsetKind::AsIs},
+    {"koi8-r", CharsetKind::AsIs},
+    {"euc-jp", CharsetKind::EucJp},
+    {"windows-1250", CharsetKind::AsIs},
+    {"windows-1251", CharsetKind::AsIs},
+    {"windows-1252", CharsetKind::AsIs},
+    {"windows-1253", CharsetKind::AsIs},
+    {"windows-1254", CharsetKind::AsIs},
+    {"windows-1255", CharsetKind::AsIs},
+    {"windows-1256", CharsetKind::AsIs},
+    {"windows-1257", CharsetKind::AsIs},
+    {"windows-1258", CharsetKind::AsIs},
 }};
 
 }  // namespace
@@ -158,10 +167,15 @@ Utf8Char Utf8NextChar(std::string_view text) {
     // The lead byte alone decides the length; the bytes that follow are taken
     // without checking their form.
     std::size_t length = 6;
-    if ((lead & 0xE0) == 0xC0) length = 2;
-    else if ((lead & 0xF0) == 0xE0) length = 3;
-    else if ((lead & 0xF8) == 0xF0) length = 4;
-    else if ((lead & 0xFC) == 0xF8) length = 5;
+    if ((lead & 0xE0) == 0xC0) {
+        length = 2;
+    } else if ((lead & 0xF0) == 0xE0) {
+        length = 3;
+    } else if ((lead & 0xF8) == 0xF0) {
+        length = 4;
+    } else if ((lead & 0xFC) == 0xF8) {
+        length = 5;
+    }
     if (text.size() < length) return {text.size(), std::string(text)};
     char32_t value = lead & (0x7F >> length);
     for (std::size_t k = 1; k < length; ++k) value = (value << 6) | (byteAt(text, k) & 0x3F);
@@ -203,8 +217,11 @@ std::string Utf8ToAnsi(std::string_view text) {
             continue;
         }
         const std::uint16_t code = UnicodeToSjis(codePoint);
-        if (code == 0) out += '?';
-        else appendSjisCode(out, code);
+        if (code == 0) {
+            out += '?';
+        } else {
+            appendSjisCode(out, code);
+        }
         i += length;
     }
     return out;

@@ -33,8 +33,8 @@ public:
         if (IsCp932LeadByte(byte) && m_pos < m_text.size()) {
             const auto trail = static_cast<std::uint8_t>(m_text[m_pos]);
             m_inTrail = true;
-            m_foldTrail = byte == kFullWidthLead && trail >= kFullWidthSmallFirst &&
-                          trail <= kFullWidthSmallLast;
+            m_foldTrail =
+                byte == kFullWidthLead && trail >= kFullWidthSmallFirst && trail <= kFullWidthSmallLast;
             return byte;
         }
         if (byte >= 'a' && byte <= 'z') return static_cast<std::uint8_t>(byte - ('a' - 'A'));

@@ -15,7 +15,8 @@ constexpr std::array<signed char, 256> kBase64Values = [] {
     std::array<signed char, 256> values{};
     values.fill(-1);
     constexpr char alphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-    for (int i = 0; i < 64; ++i) values[static_cast<unsigned char>(alphabet[i])] = static_cast<signed char>(i);
+    for (int i = 0; i < 64; ++i)
+        values[static_cast<unsigned char>(alphabet[i])] = static_cast<signed char>(i);
     return values;
 }();
 

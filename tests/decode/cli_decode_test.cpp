@@ -17,8 +17,11 @@ struct CliRun {
 std::string shellQuoted(const std::string& arg) {
     std::string quoted = "'";
     for (const char c : arg) {
-        if (c == '\'') quoted += "'\\''";
-        else quoted += c;
+        if (c == '\'') {
+            quoted += "'\\''";
+        } else {
+            quoted += c;
+        }
     }
     return quoted + "'";
 }
@@ -43,8 +46,12 @@ struct Case {
     std::string out;
 };
 
-std::string caseName(const testing::TestParamInfo<Case>& info) { return info.param.name; }
-void PrintTo(const Case& c, std::ostream* os) { *os << c.name; }
+std::string caseName(const testing::TestParamInfo<Case>& info) {
+    return info.param.name;
+}
+void PrintTo(const Case& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class CliDecodeTest : public testing::TestWithParam<Case> {};
 TEST_P(CliDecodeTest, Prints) {
@@ -53,19 +60,20 @@ TEST_P(CliDecodeTest, Prints) {
     EXPECT_EQ(run.out, GetParam().out);
 }
 
-INSTANTIATE_TEST_SUITE_P(Table, CliDecodeTest, testing::Values(
-    Case{"Iso2022JpWord", {"=?ISO-2022-JP?B?GyRCJEgkZiQmGyhC?="}, 0, "とゆう\n"},
-    Case{"BadQEscapeKept", {"=?ISO-8859-1?Q?a=ZZ?="}, 0, "a=ZZ\n"},
-    Case{"ShiftJisWord", {"=?SHIFT_JIS?B?gqA=?="}, 0, "あ\n"},
-    Case{"EmojiSubjectKeepsText", {"=?UTF-8?B?44OG44K544OI8J+YgOOBp+OBmQ==?="}, 0, "テスト?です\n"},
-    Case{"OneLinePerValue", {"=?utf-8?B?44GC?=", "plain"}, 0, "あ\nplain\n"},
-    Case{"Cp932Output", {"--encoding=cp932", "=?utf-8?B?44GC?="}, 0, "\x82\xA0\n"},
-    Case{"EscapesInValue", {"a\\b\tc\r\nd"}, 0, "a\\\\b\\tc\\r\\nd\n"},
-    Case{"EncodedLineFeedEscaped", {"=?us-ascii?Q?a=0Ab?="}, 0, "a\\nb\n"},
-    Case{"DoubleDashEndsOptions", {"--", "--encoding=cp932", "-x"}, 0, "--encoding=cp932\n-x\n"},
-    Case{"UnknownOption", {"-x"}, 2, ""},
-    Case{"UnknownEncoding", {"--encoding=latin1", "a"}, 2, ""},
-    Case{"NoValue", {}, 2, ""}),
+INSTANTIATE_TEST_SUITE_P(
+    Table, CliDecodeTest,
+    testing::Values(
+        Case{"Iso2022JpWord", {"=?ISO-2022-JP?B?GyRCJEgkZiQmGyhC?="}, 0, "とゆう\n"},
+        Case{"BadQEscapeKept", {"=?ISO-8859-1?Q?a=ZZ?="}, 0, "a=ZZ\n"},
+        Case{"ShiftJisWord", {"=?SHIFT_JIS?B?gqA=?="}, 0, "あ\n"},
+        Case{"EmojiSubjectKeepsText", {"=?UTF-8?B?44OG44K544OI8J+YgOOBp+OBmQ==?="}, 0, "テスト?です\n"},
+        Case{"OneLinePerValue", {"=?utf-8?B?44GC?=", "plain"}, 0, "あ\nplain\n"},
+        Case{"Cp932Output", {"--encoding=cp932", "=?utf-8?B?44GC?="}, 0, "\x82\xA0\n"},
+        Case{"EscapesInValue", {"a\\b\tc\r\nd"}, 0, "a\\\\b\\tc\\r\\nd\n"},
+        Case{"EncodedLineFeedEscaped", {"=?us-ascii?Q?a=0Ab?="}, 0, "a\\nb\n"},
+        Case{"DoubleDashEndsOptions", {"--", "--encoding=cp932", "-x"}, 0, "--encoding=cp932\n-x\n"},
+        Case{"UnknownOption", {"-x"}, 2, ""}, Case{"UnknownEncoding", {"--encoding=latin1", "a"}, 2, ""},
+        Case{"NoValue", {}, 2, ""}),
     caseName);
 
 }  // namespace

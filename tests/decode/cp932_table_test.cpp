@@ -17,7 +17,8 @@ std::vector<std::uint16_t> allCodes() {
     for (unsigned b = 0; b < 0x100; ++b) codes.push_back(static_cast<std::uint16_t>(b));
     for (unsigned lead = 0x81; lead <= 0xFC; ++lead) {
         if (!IsCp932LeadByte(static_cast<std::uint8_t>(lead))) continue;
-        for (unsigned trail = 0x40; trail <= 0xFC; ++trail) codes.push_back(static_cast<std::uint16_t>(lead << 8 | trail));
+        for (unsigned trail = 0x40; trail <= 0xFC; ++trail)
+            codes.push_back(static_cast<std::uint16_t>(lead << 8 | trail));
     }
     return codes;
 }
@@ -76,27 +77,31 @@ void PrintTo(const Mapping& m, std::ostream* os) {
 
 std::string mappingName(const testing::TestParamInfo<Mapping>& info) {
     char name[32];
-    std::snprintf(name, sizeof name, "U%04X_%04X", static_cast<unsigned>(info.param.unicode), info.param.sjis);
+    std::snprintf(name, sizeof name, "U%04X_%04X", static_cast<unsigned>(info.param.unicode),
+                  info.param.sjis);
     return name;
 }
 
 class UnicodeToSjisExampleTest : public testing::TestWithParam<Mapping> {};
 TEST_P(UnicodeToSjisExampleTest, GivesCode) {
-    EXPECT_EQ(UnicodeToSjis(GetParam().unicode), GetParam().sjis) << std::hex << static_cast<unsigned>(GetParam().unicode);
+    EXPECT_EQ(UnicodeToSjis(GetParam().unicode), GetParam().sjis)
+        << std::hex << static_cast<unsigned>(GetParam().unicode);
 }
-INSTANTIATE_TEST_SUITE_P(Examples, UnicodeToSjisExampleTest, testing::Values(
-    Mapping{0x00A7, 0x8198}, Mapping{0x00F7, 0x8180}, Mapping{0xE000, 0xF040},
-    Mapping{0xE757, 0xF9FC}, Mapping{0xF8F0, 0x00A0}, Mapping{0xF8F3, 0x00FF},
-    Mapping{0xFF5E, 0x8160}, Mapping{0xFF61, 0x00A1}, Mapping{0xFF9F, 0x00DF},
-    Mapping{0x3042, 0x82A0},
-    // Several codes decode to these; the lowest one is kept.
-    Mapping{0x2252, 0x81E0}, Mapping{0x2160, 0x8754}, Mapping{0x2170, 0xEEEF},
-    Mapping{0xFFE2, 0x81CA}, Mapping{0x2235, 0x81E6},
-    // Characters code page 932 never produces.
-    Mapping{0x0080, 0}, Mapping{0x00A2, 0}, Mapping{0x00A3, 0}, Mapping{0x00A5, 0},
-    Mapping{0x00A6, 0}, Mapping{0x00AC, 0}, Mapping{0x00F8, 0}, Mapping{0x00FF, 0},
-    Mapping{0x2014, 0}, Mapping{0x2016, 0}, Mapping{0x2212, 0}, Mapping{0x301C, 0},
-    Mapping{0x203E, 0}), mappingName);
+INSTANTIATE_TEST_SUITE_P(
+    Examples, UnicodeToSjisExampleTest,
+    testing::Values(Mapping{0x00A7, 0x8198}, Mapping{0x00F7, 0x8180}, Mapping{0xE000, 0xF040},
+                    Mapping{0xE757, 0xF9FC}, Mapping{0xF8F0, 0x00A0}, Mapping{0xF8F3, 0x00FF},
+                    Mapping{0xFF5E, 0x8160}, Mapping{0xFF61, 0x00A1}, Mapping{0xFF9F, 0x00DF},
+                    Mapping{0x3042, 0x82A0},
+                    // Several codes decode to these; the lowest one is kept.
+                    Mapping{0x2252, 0x81E0}, Mapping{0x2160, 0x8754}, Mapping{0x2170, 0xEEEF},
+                    Mapping{0xFFE2, 0x81CA}, Mapping{0x2235, 0x81E6},
+                    // Characters code page 932 never produces.
+                    Mapping{0x0080, 0}, Mapping{0x00A2, 0}, Mapping{0x00A3, 0}, Mapping{0x00A5, 0},
+                    Mapping{0x00A6, 0}, Mapping{0x00AC, 0}, Mapping{0x00F8, 0}, Mapping{0x00FF, 0},
+                    Mapping{0x2014, 0}, Mapping{0x2016, 0}, Mapping{0x2212, 0}, Mapping{0x301C, 0},
+                    Mapping{0x203E, 0}),
+    mappingName);
 
 struct Decoding {
     std::uint16_t code;
@@ -109,7 +114,8 @@ void PrintTo(const Decoding& d, std::ostream* os) {
 
 std::string decodingName(const testing::TestParamInfo<Decoding>& info) {
     char name[32];
-    std::snprintf(name, sizeof name, "X%04X_U%04X", info.param.code, static_cast<unsigned>(info.param.unicode));
+    std::snprintf(name, sizeof name, "X%04X_U%04X", info.param.code,
+                  static_cast<unsigned>(info.param.unicode));
     return name;
 }
 
@@ -117,16 +123,18 @@ class Cp932ToUnicodeTest : public testing::TestWithParam<Decoding> {};
 TEST_P(Cp932ToUnicodeTest, Decodes) {
     EXPECT_EQ(Cp932ToUnicode(GetParam().code), GetParam().unicode) << std::hex << GetParam().code;
 }
-INSTANTIATE_TEST_SUITE_P(Examples, Cp932ToUnicodeTest, testing::Values(
-    Decoding{0x005C, 0x005C}, Decoding{0x007E, 0x007E}, Decoding{0x0080, 0x0080},
-    Decoding{0x00A0, 0xF8F0}, Decoding{0x00FD, 0xF8F1}, Decoding{0x00FE, 0xF8F2},
-    Decoding{0x00FF, 0xF8F3}, Decoding{0x00B1, 0xFF71}, Decoding{0xF040, 0xE000},
-    Decoding{0xF07E, 0xE03E}, Decoding{0xF080, 0xE03F}, Decoding{0xF9FC, 0xE757},
-    Decoding{0x8790, 0x2252}, Decoding{0xFA4A, 0x2160}, Decoding{0xFA40, 0x2170},
-    Decoding{0x815F, 0xFF3C}, Decoding{0x8160, 0xFF5E},
-    // Lead bytes alone and holes in the table decode to nothing.
-    Decoding{0x0081, 0}, Decoding{0x00E0, 0}, Decoding{0x8540, 0}, Decoding{0x827F, 0},
-    Decoding{0x82FD, 0}, Decoding{0xA1A1, 0}), decodingName);
+INSTANTIATE_TEST_SUITE_P(
+    Examples, Cp932ToUnicodeTest,
+    testing::Values(Decoding{0x005C, 0x005C}, Decoding{0x007E, 0x007E}, Decoding{0x0080, 0x0080},
+                    Decoding{0x00A0, 0xF8F0}, Decoding{0x00FD, 0xF8F1}, Decoding{0x00FE, 0xF8F2},
+                    Decoding{0x00FF, 0xF8F3}, Decoding{0x00B1, 0xFF71}, Decoding{0xF040, 0xE000},
+                    Decoding{0xF07E, 0xE03E}, Decoding{0xF080, 0xE03F}, Decoding{0xF9FC, 0xE757},
+                    Decoding{0x8790, 0x2252}, Decoding{0xFA4A, 0x2160}, Decoding{0xFA40, 0x2170},
+                    Decoding{0x815F, 0xFF3C}, Decoding{0x8160, 0xFF5E},
+                    // Lead bytes alone and holes in the table decode to nothing.
+                    Decoding{0x0081, 0}, Decoding{0x00E0, 0}, Decoding{0x8540, 0}, Decoding{0x827F, 0},
+                    Decoding{0x82FD, 0}, Decoding{0xA1A1, 0}),
+    decodingName);
 
 TEST(Cp932TableTest, DefinesAllCodesOfTheCodePage) {
     int defined = 0;

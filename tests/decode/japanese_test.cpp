@@ -1,10 +1,11 @@
 // SPDX-License-Identifier: MIT
+#include "decode/japanese.h"
+
 #include <gtest/gtest.h>
 
 #include <fstream>
 #include <sstream>
 
-#include "decode/japanese.h"
 #include "hex.h"
 
 namespace pelmora {
@@ -18,8 +19,12 @@ struct Case {
     std::string expected;
 };
 
-std::string caseName(const testing::TestParamInfo<Case>& info) { return info.param.name; }
-void PrintTo(const Case& c, std::ostream* os) { *os << c.name; }
+std::string caseName(const testing::TestParamInfo<Case>& info) {
+    return info.param.name;
+}
+void PrintTo(const Case& c, std::ostream* os) {
+    *os << c.name;
+}
 
 std::pair<std::uint8_t, std::uint8_t> sjisPair(int high, int low) {
     return {static_cast<std::uint8_t>(high), static_cast<std::uint8_t>(low)};
@@ -50,49 +55,64 @@ class Iso2022JpToSjisTest : public testing::TestWithParam<Case> {};
 TEST_P(Iso2022JpToSjisTest, Converts) {
     EXPECT_EQ(Hex(Iso2022JpToSjis(GetParam().input)), Hex(GetParam().expected));
 }
-INSTANTIATE_TEST_SUITE_P(Table, Iso2022JpToSjisTest, testing::Values(
-    Case{"Hiragana", "\x1B$B$\"\x1B(B", "\x82\xA0"},
-    Case{"NoEscapeUnchanged", "plain \x82\xA0 text", "plain \x82\xA0 text"},
-    Case{"EndsInEscape", "abc\x1B", "abc"},
-    Case{"EndsInTwoByteEscape", "abc\x1B$", "abc"},
-    Case{"LoneLastBytePairedWithZero", "\x1B$B$", "\x82\x7E"},
-    Case{"OldJisEscape", "\x1B$@$\"\x1B(J", "\x82\xA0"},
-    Case{"SingleByteKatakanaStaysSevenBit", "\x1B(I12\x1B(B", "12"},
-    Case{"FourByteEscapeLeavesFourthAsText", "\x1B$(D$", "\x92\xA2"},
-    Case{"UnknownEscapeKeepsMode", "\x1B$B\x1B.A$\"\x1B(B", "\x82\xA0"},
-    Case{"TextAroundStays", "Re: \x1B$B$\"$$\x1B(B!", "Re: \x82\xA0\x82\xA2!"}), caseName);
+INSTANTIATE_TEST_SUITE_P(
+    Table, Iso2022JpToSjisTest,
+    testing::Values(Case{"Hiragana", "\x1B$B$\"\x1B(B", "\x82\xA0"},
+                    Case{"NoEscapeUnchanged", "plain \x82\xA0 text", "plain \x82\xA0 text"},
+                    Case{"EndsInEscape", "abc\x1B", "abc"}, Case{"EndsInTwoByteEscape", "abc\x1B$", "abc"},
+                    Case{"LoneLastBytePairedWithZero", "\x1B$B$", "\x82\x7E"},
+                    Case{"OldJisEscape", "\x1B$@$\"\x1B(J", "\x82\xA0"},
+                    Case{"SingleByteKatakanaStaysSevenBit", "\x1B(I12\x1B(B", "12"},
+                    Case{"FourByteEscapeLeavesFourthAsText", "\x1B$(D$", "\x92\xA2"},
+                    Case{"UnknownEscapeKeepsMode", "\x1B$B\x1B.A$\"\x1B(B", "\x82\xA0"},
+                    Case{"TextAroundStays", "Re: \x1B$B$\"$$\x1B(B!", "Re: \x82\xA0\x82\xA2!"}),
+    caseName);
 
 class EucJpTest : public testing::TestWithParam<Case> {};
 TEST_P(EucJpTest, ConvertsToIso2022Jp) {
     EXPECT_EQ(Hex(EucJpToIso2022Jp(GetParam().input)), Hex(GetParam().expected));
 }
-INSTANTIATE_TEST_SUITE_P(Table, EucJpTest, testing::Values(
-    Case{"Hiragana", "\xA4\xA2", "\x1B$B$\"\x1B(J"},
-    Case{"MixedWithAscii", "a\xA4\xA2" "b", "a\x1B$B$\"\x1B(Jb"},
-    Case{"LoneHighByteAtEndDropped", "a\xA4", "a"},
-    Case{"Byte80Dropped", "\x80" "a", "a"},
-    Case{"HalfPairBeforeAsciiDropped", "\xA4" "a", "a"},
-    Case{"Empty", "", ""}), caseName);
+INSTANTIATE_TEST_SUITE_P(Table, EucJpTest,
+                         testing::Values(Case{"Hiragana", "\xA4\xA2", "\x1B$B$\"\x1B(J"},
+                                         Case{"MixedWithAscii",
+                                              "a\xA4\xA2"
+                                              "b",
+                                              "a\x1B$B$\"\x1B(Jb"},
+                                         Case{"LoneHighByteAtEndDropped", "a\xA4", "a"},
+                                         Case{"Byte80Dropped",
+                                              "\x80"
+                                              "a",
+                                              "a"},
+                                         Case{"HalfPairBeforeAsciiDropped",
+                                              "\xA4"
+                                              "a",
+                                              "a"},
+                                         Case{"Empty", "", ""}),
+                         caseName);
 
 TEST(EucJpTest, ThroughIso2022JpGivesSjis) {
     EXPECT_EQ(Hex(Iso2022JpToSjis(EucJpToIso2022Jp("\xA4\xA2"))), Hex("\x82\xA0"));
-    EXPECT_EQ(Hex(Iso2022JpToSjis(EucJpToIso2022Jp("a\xA4\xA2" "b"))), Hex("a\x82\xA0" "b"));
+    EXPECT_EQ(Hex(Iso2022JpToSjis(EucJpToIso2022Jp("a\xA4\xA2"
+                                                   "b"))),
+              Hex("a\x82\xA0"
+                  "b"));
 }
 
 class Utf8ToSjisTest : public testing::TestWithParam<Case> {};
 TEST_P(Utf8ToSjisTest, Converts) {
     EXPECT_EQ(Hex(Utf8ToSjis(GetParam().input)), Hex(GetParam().expected));
 }
-INSTANTIATE_TEST_SUITE_P(Table, Utf8ToSjisTest, testing::Values(
-    Case{"Hiragana", "\xE3\x81\x82", "\x82\xA0"},
-    Case{"HalfWidthKatakanaIsOneByte", "\xEF\xBD\xB1", "\xB1"},
-    Case{"NoCodeKeepsBytes", "\xE2\x80\x94", "\xE2\x80\x94"},
-    Case{"BeyondBmpKeepsBytes", "\xF0\x9F\x98\x80", "\xF0\x9F\x98\x80"},
-    Case{"TruncatedAtEndKept", "a\xE3\x81", "a\xE3\x81"},
-    Case{"LatinSmallEKeepsBytes", "\xC3\xA9", "\xC3\xA9"},
-    Case{"SectionSign", "\xC2\xA7", "\x81\x98"},
-    Case{"FollowingBytesNotChecked", "\xE3\x41\x42", "\x82\xA0"},
-    Case{"NulByteKept", std::string("a\0b", 3), std::string("a\0b", 3)}), caseName);
+INSTANTIATE_TEST_SUITE_P(Table, Utf8ToSjisTest,
+                         testing::Values(Case{"Hiragana", "\xE3\x81\x82", "\x82\xA0"},
+                                         Case{"HalfWidthKatakanaIsOneByte", "\xEF\xBD\xB1", "\xB1"},
+                                         Case{"NoCodeKeepsBytes", "\xE2\x80\x94", "\xE2\x80\x94"},
+                                         Case{"BeyondBmpKeepsBytes", "\xF0\x9F\x98\x80", "\xF0\x9F\x98\x80"},
+                                         Case{"TruncatedAtEndKept", "a\xE3\x81", "a\xE3\x81"},
+                                         Case{"LatinSmallEKeepsBytes", "\xC3\xA9", "\xC3\xA9"},
+                                         Case{"SectionSign", "\xC2\xA7", "\x81\x98"},
+                                         Case{"FollowingBytesNotChecked", "\xE3\x41\x42", "\x82\xA0"},
+                                         Case{"NulByteKept", std::string("a\0b", 3), std::string("a\0b", 3)}),
+                         caseName);
 
 TEST(Utf8NextCharTest, LeadByteAloneDecidesLength) {
     EXPECT_EQ(Utf8NextChar("A\xE3").length, 1u);
@@ -103,30 +123,46 @@ TEST(Utf8NextCharTest, LeadByteAloneDecidesLength) {
     EXPECT_EQ(Utf8NextChar("\x80\x80\x80\x80\x80\x80z").length, 6u);
     EXPECT_EQ(Utf8NextChar("\xFF\x80\x80\x80\x80\x80z").length, 6u);
     // Too short for its lead byte: the whole rest is one sequence.
-    EXPECT_EQ(Utf8NextChar("\x80" "abc").length, 4u);
-    EXPECT_EQ(Hex(Utf8NextChar("\x80" "abc").sjis), Hex("\x80" "abc"));
+    EXPECT_EQ(Utf8NextChar("\x80"
+                           "abc")
+                  .length,
+              4u);
+    EXPECT_EQ(Hex(Utf8NextChar("\x80"
+                               "abc")
+                      .sjis),
+              Hex("\x80"
+                  "abc"));
 }
 
 class Utf8ToAnsiTest : public testing::TestWithParam<Case> {};
 TEST_P(Utf8ToAnsiTest, Converts) {
     EXPECT_EQ(Hex(Utf8ToAnsi(GetParam().input)), Hex(GetParam().expected));
 }
-INSTANTIATE_TEST_SUITE_P(Table, Utf8ToAnsiTest, testing::Values(
-    Case{"Hiragana", "a\xE3\x81\x82" "b", "a\x82\xA0" "b"},
-    Case{"EmojiIsOneQuestionMark", "\xE3\x81\x82\xF0\x9F\x98\x80\xE3\x81\x84", "\x82\xA0?\x82\xA2"},
-    Case{"NoCodeIsQuestionMark", "a\xE2\x80\x94" "b", "a?b"},
-    Case{"U0080HasNoCode", "\xC2\x80", "?"},
-    Case{"HalfWidthKatakana", "\xEF\xBD\xB1", "\xB1"},
-    Case{"TruncatedAtEnd", "a\xE3\x81", "a??"},
-    Case{"BadContinuationResumesAtNextByte", "\xE3\x41\xE3\x81\x82", "?A\x82\xA0"},
-    Case{"StrayContinuationByte", "a\x80" "b", "a?b"},
-    Case{"OverlongTwoByte", "\xC0\xAF", "??"},
-    Case{"OverlongThreeByte", "\xE0\x80\xAF", "???"},
-    Case{"Surrogate", "\xED\xA0\x80", "???"},
-    Case{"AboveU10FFFF", "\xF4\x90\x80\x80", "????"},
-    Case{"HighestBmpNonCharacter", "\xEF\xBF\xBF", "?"},
-    Case{"InvalidLeadBytes", "\xF5\xFF", "??"},
-    Case{"UserDefinedArea", "\xEE\x80\x80", "\xF0\x40"}), caseName);
+INSTANTIATE_TEST_SUITE_P(
+    Table, Utf8ToAnsiTest,
+    testing::Values(
+        Case{"Hiragana",
+             "a\xE3\x81\x82"
+             "b",
+             "a\x82\xA0"
+             "b"},
+        Case{"EmojiIsOneQuestionMark", "\xE3\x81\x82\xF0\x9F\x98\x80\xE3\x81\x84", "\x82\xA0?\x82\xA2"},
+        Case{"NoCodeIsQuestionMark",
+             "a\xE2\x80\x94"
+             "b",
+             "a?b"},
+        Case{"U0080HasNoCode", "\xC2\x80", "?"}, Case{"HalfWidthKatakana", "\xEF\xBD\xB1", "\xB1"},
+        Case{"TruncatedAtEnd", "a\xE3\x81", "a??"},
+        Case{"BadContinuationResumesAtNextByte", "\xE3\x41\xE3\x81\x82", "?A\x82\xA0"},
+        Case{"StrayContinuationByte",
+             "a\x80"
+             "b",
+             "a?b"},
+        Case{"OverlongTwoByte", "\xC0\xAF", "??"}, Case{"OverlongThreeByte", "\xE0\x80\xAF", "???"},
+        Case{"Surrogate", "\xED\xA0\x80", "???"}, Case{"AboveU10FFFF", "\xF4\x90\x80\x80", "????"},
+        Case{"HighestBmpNonCharacter", "\xEF\xBF\xBF", "?"}, Case{"InvalidLeadBytes", "\xF5\xFF", "??"},
+        Case{"UserDefinedArea", "\xEE\x80\x80", "\xF0\x40"}),
+    caseName);
 
 struct CharsetCase {
     const char* name;
@@ -134,24 +170,31 @@ struct CharsetCase {
     std::optional<CharsetKind> kind;
 };
 
-std::string charsetCaseName(const testing::TestParamInfo<CharsetCase>& info) { return info.param.name; }
-void PrintTo(const CharsetCase& c, std::ostream* os) { *os << c.name; }
+std::string charsetCaseName(const testing::TestParamInfo<CharsetCase>& info) {
+    return info.param.name;
+}
+void PrintTo(const CharsetCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class KnownCharsetsTest : public testing::TestWithParam<CharsetCase> {};
-TEST_P(KnownCharsetsTest, LooksUp) { EXPECT_EQ(KnownCharsets(GetParam().charset), GetParam().kind); }
-INSTANTIATE_TEST_SUITE_P(Table, KnownCharsetsTest, testing::Values(
-    CharsetCase{"Utf8Capitals", "UTF-8", CharsetKind::Utf8},
-    CharsetCase{"Iso2022JpMixedCase", "Iso-2022-JP", CharsetKind::Iso2022Jp},
-    CharsetCase{"EucJp", "euc-jp", CharsetKind::EucJp},
-    CharsetCase{"ShiftJisUnderscore", "Shift_JIS", CharsetKind::AsIs},
-    CharsetCase{"ShiftJisHyphen", "shift-jis", CharsetKind::AsIs},
-    CharsetCase{"Koi8r", "KOI8-R", CharsetKind::AsIs},
-    CharsetCase{"LastWindowsPage", "windows-1258", CharsetKind::AsIs},
-    CharsetCase{"Iso2022Jp2NotKnown", "iso-2022-jp-2", std::nullopt},
-    CharsetCase{"Windows1259NotKnown", "windows-1259", std::nullopt},
-    CharsetCase{"PrefixNotKnown", "utf", std::nullopt},
-    CharsetCase{"EmptyNotKnown", "", std::nullopt}),
-    charsetCaseName);
+TEST_P(KnownCharsetsTest, LooksUp) {
+    EXPECT_EQ(KnownCharsets(GetParam().charset), GetParam().kind);
+}
+INSTANTIATE_TEST_SUITE_P(Table, KnownCharsetsTest,
+                         testing::Values(CharsetCase{"Utf8Capitals", "UTF-8", CharsetKind::Utf8},
+                                         CharsetCase{"Iso2022JpMixedCase", "Iso-2022-JP",
+                                                     CharsetKind::Iso2022Jp},
+                                         CharsetCase{"EucJp", "euc-jp", CharsetKind::EucJp},
+                                         CharsetCase{"ShiftJisUnderscore", "Shift_JIS", CharsetKind::AsIs},
+                                         CharsetCase{"ShiftJisHyphen", "shift-jis", CharsetKind::AsIs},
+                                         CharsetCase{"Koi8r", "KOI8-R", CharsetKind::AsIs},
+                                         CharsetCase{"LastWindowsPage", "windows-1258", CharsetKind::AsIs},
+                                         CharsetCase{"Iso2022Jp2NotKnown", "iso-2022-jp-2", std::nullopt},
+                                         CharsetCase{"Windows1259NotKnown", "windows-1259", std::nullopt},
+                                         CharsetCase{"PrefixNotKnown", "utf", std::nullopt},
+                                         CharsetCase{"EmptyNotKnown", "", std::nullopt}),
+                         charsetCaseName);
 
 // One Japanese sentence in each encoding Japanese mail uses; every road
 // must end at the same display text.

@@ -1,11 +1,12 @@
 // SPDX-License-Identifier: MIT
 // Case folding of display text, its conversion to and from UTF-8, and the
 // command line's output helpers built on them.
+#include "decode/text.h"
+
 #include <gtest/gtest.h>
 
 #include "cli/text_output.h"
 #include "decode/cp932.h"
-#include "decode/text.h"
 #include "hex.h"
 
 namespace pelmora {
@@ -19,8 +20,12 @@ struct Case {
     std::string expected;
 };
 
-std::string caseName(const testing::TestParamInfo<Case>& info) { return info.param.name; }
-void PrintTo(const Case& c, std::ostream* os) { *os << c.name; }
+std::string caseName(const testing::TestParamInfo<Case>& info) {
+    return info.param.name;
+}
+void PrintTo(const Case& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class UpperCaseCp932Test : public testing::TestWithParam<Case> {};
 TEST_P(UpperCaseCp932Test, Folds) {
@@ -29,16 +34,22 @@ TEST_P(UpperCaseCp932Test, Folds) {
     UpperCaseCp932InPlace(inPlace);
     EXPECT_EQ(Hex(inPlace), Hex(GetParam().expected));
 }
-INSTANTIATE_TEST_SUITE_P(Table, UpperCaseCp932Test, testing::Values(
-    Case{"AsciiLetters", "abz AZ @[`{", "ABZ AZ @[`{"},
-    Case{"FullWidthLetters", "\x82\x81\x82\x9A", "\x82\x60\x82\x79"},
-    Case{"FullWidthCapitalsStay", "\x82\x60\x82\x79", "\x82\x60\x82\x79"},
-    Case{"TrailByteInAsciiRangeStays", "\x83\x61\x83\x7A", "\x83\x61\x83\x7A"},
-    Case{"TrailByteLikeFullWidthSmallOnOtherLead", "\x83\x81", "\x83\x81"},
-    Case{"NextToFullWidthRangeStays", "\x82\x80\x82\x9F", "\x82\x80\x82\x9F"},
-    Case{"HalfWidthKatakanaStays", "\xB1\xB2", "\xB1\xB2"},
-    Case{"LoneLeadByteAtEnd", "a\x82", "A\x82"},
-    Case{"CharacterAfterDoubleByteFolded", "\x82\xA0" "a", "\x82\xA0" "A"}), caseName);
+INSTANTIATE_TEST_SUITE_P(
+    Table, UpperCaseCp932Test,
+    testing::Values(Case{"AsciiLetters", "abz AZ @[`{", "ABZ AZ @[`{"},
+                    Case{"FullWidthLetters", "\x82\x81\x82\x9A", "\x82\x60\x82\x79"},
+                    Case{"FullWidthCapitalsStay", "\x82\x60\x82\x79", "\x82\x60\x82\x79"},
+                    Case{"TrailByteInAsciiRangeStays", "\x83\x61\x83\x7A", "\x83\x61\x83\x7A"},
+                    Case{"TrailByteLikeFullWidthSmallOnOtherLead", "\x83\x81", "\x83\x81"},
+                    Case{"NextToFullWidthRangeStays", "\x82\x80\x82\x9F", "\x82\x80\x82\x9F"},
+                    Case{"HalfWidthKatakanaStays", "\xB1\xB2", "\xB1\xB2"},
+                    Case{"LoneLeadByteAtEnd", "a\x82", "A\x82"},
+                    Case{"CharacterAfterDoubleByteFolded",
+                         "\x82\xA0"
+                         "a",
+                         "\x82\xA0"
+                         "A"}),
+    caseName);
 
 TEST(CompareTextNoCaseTest, FoldsLettersOnly) {
     EXPECT_EQ(CompareTextNoCase("utf-8", "UTF-8"), 0);
@@ -60,27 +71,36 @@ class Cp932ToUtf8Test : public testing::TestWithParam<Case> {};
 TEST_P(Cp932ToUtf8Test, Converts) {
     EXPECT_EQ(Hex(Cp932ToUtf8(GetParam().input)), Hex(GetParam().expected));
 }
-INSTANTIATE_TEST_SUITE_P(Table, Cp932ToUtf8Test, testing::Values(
-    Case{"Hiragana", "\x82\xA0", "\xE3\x81\x82"},
-    Case{"SoWithBackslashTrail", "\x83\x5C", "\xE3\x82\xBD"},
-    Case{"BackslashAndTildeStayAscii", "\\~", "\\~"},
-    Case{"HalfWidthKatakana", "\xB1", "\xEF\xBD\xB1"},
-    Case{"Byte80", "\x80", "\xC2\x80"},
-    Case{"ByteA0", "\xA0", "\xEF\xA3\xB0"},
-    Case{"LoneLeadAtEnd", "a\x82", "a\xEF\xBF\xBD"},
-    Case{"LeadBeforeNonTrail", "\x82 a", "\xEF\xBF\xBD a"},
-    Case{"UndefinedPairIsOneReplacement", "\x85\x40" "a", "\xEF\xBF\xBD" "a"},
-    Case{"UserDefinedArea", "\xF0\x40", "\xEE\x80\x80"}), caseName);
+INSTANTIATE_TEST_SUITE_P(Table, Cp932ToUtf8Test,
+                         testing::Values(Case{"Hiragana", "\x82\xA0", "\xE3\x81\x82"},
+                                         Case{"SoWithBackslashTrail", "\x83\x5C", "\xE3\x82\xBD"},
+                                         Case{"BackslashAndTildeStayAscii", "\\~", "\\~"},
+                                         Case{"HalfWidthKatakana", "\xB1", "\xEF\xBD\xB1"},
+                                         Case{"Byte80", "\x80", "\xC2\x80"},
+                                         Case{"ByteA0", "\xA0", "\xEF\xA3\xB0"},
+                                         Case{"LoneLeadAtEnd", "a\x82", "a\xEF\xBF\xBD"},
+                                         Case{"LeadBeforeNonTrail", "\x82 a", "\xEF\xBF\xBD a"},
+                                         Case{"UndefinedPairIsOneReplacement",
+                                              "\x85\x40"
+                                              "a",
+                                              "\xEF\xBF\xBD"
+                                              "a"},
+                                         Case{"UserDefinedArea", "\xF0\x40", "\xEE\x80\x80"}),
+                         caseName);
 
 class Utf8ToCp932Test : public testing::TestWithParam<Case> {};
 TEST_P(Utf8ToCp932Test, Converts) {
     EXPECT_EQ(Hex(Utf8ToCp932(GetParam().input)), Hex(GetParam().expected));
 }
-INSTANTIATE_TEST_SUITE_P(Table, Utf8ToCp932Test, testing::Values(
-    Case{"Path", "/home/\xE3\x81\x82/mail", "/home/\x82\xA0/mail"},
-    Case{"NoCodeIsQuestionMark", "\xC3\xA9", "?"},
-    Case{"MalformedByte", "a\xFF" "b", "a?b"},
-    Case{"BeyondBmp", "\xF0\x9F\x98\x80", "?"}), caseName);
+INSTANTIATE_TEST_SUITE_P(Table, Utf8ToCp932Test,
+                         testing::Values(Case{"Path", "/home/\xE3\x81\x82/mail", "/home/\x82\xA0/mail"},
+                                         Case{"NoCodeIsQuestionMark", "\xC3\xA9", "?"},
+                                         Case{"MalformedByte",
+                                              "a\xFF"
+                                              "b",
+                                              "a?b"},
+                                         Case{"BeyondBmp", "\xF0\x9F\x98\x80", "?"}),
+                         caseName);
 
 TEST(Cp932RoundTripTest, EveryTableCharacterSurvivesUtf8) {
     for (unsigned code = 0x8140; code <= 0xFCFC; ++code) {
@@ -100,13 +120,12 @@ class EscapeTsvFieldTest : public testing::TestWithParam<Case> {};
 TEST_P(EscapeTsvFieldTest, Escapes) {
     EXPECT_EQ(cli::EscapeTsvField(GetParam().input), GetParam().expected);
 }
-INSTANTIATE_TEST_SUITE_P(Table, EscapeTsvFieldTest, testing::Values(
-    Case{"Backslash", "a\\b", "a\\\\b"},
-    Case{"Tab", "a\tb", "a\\tb"},
-    Case{"CarriageReturnAndLineFeed", "a\r\nb", "a\\r\\nb"},
-    Case{"EscapedLetterNotTouched", "\\n", "\\\\n"},
-    Case{"Plain", "Re: hi", "Re: hi"},
-    Case{"Empty", "", ""}), caseName);
+INSTANTIATE_TEST_SUITE_P(Table, EscapeTsvFieldTest,
+                         testing::Values(Case{"Backslash", "a\\b", "a\\\\b"}, Case{"Tab", "a\tb", "a\\tb"},
+                                         Case{"CarriageReturnAndLineFeed", "a\r\nb", "a\\r\\nb"},
+                                         Case{"EscapedLetterNotTouched", "\\n", "\\\\n"},
+                                         Case{"Plain", "Re: hi", "Re: hi"}, Case{"Empty", "", ""}),
+                         caseName);
 
 TEST(TextOutputTest, Cp932EscapingLeavesTrailBytesAlone) {
     using cli::OutputEncoding;

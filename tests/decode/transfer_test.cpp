@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: MIT
+#include "decode/transfer.h"
+
 #include <gtest/gtest.h>
 
-#include "decode/transfer.h"
 #include "hex.h"
 
 namespace pelmora {
@@ -15,8 +16,12 @@ struct Case {
     std::string expected;
 };
 
-std::string caseName(const testing::TestParamInfo<Case>& info) { return info.param.name; }
-void PrintTo(const Case& c, std::ostream* os) { *os << c.name; }
+std::string caseName(const testing::TestParamInfo<Case>& info) {
+    return info.param.name;
+}
+void PrintTo(const Case& c, std::ostream* os) {
+    *os << c.name;
+}
 
 TEST(Base64CharValueTest, AlphabetPositionsAndZeroOutside) {
     EXPECT_EQ(Base64CharValue('A'), 0);
@@ -36,63 +41,59 @@ class Base64DecodeTest : public testing::TestWithParam<Case> {};
 TEST_P(Base64DecodeTest, Decodes) {
     EXPECT_EQ(Hex(Base64Decode(GetParam().input)), Hex(GetParam().expected));
 }
-INSTANTIATE_TEST_SUITE_P(Table, Base64DecodeTest, testing::Values(
-    Case{"FullGroup", "QUJD", "ABC"},
-    Case{"OnePad", "QUI=", "AB"},
-    Case{"TwoPads", "QQ==", "A"},
-    Case{"LoneValueGivesNothing", "Q", ""},
-    Case{"BlanksAndLineEndSkipped", "QU JD\r\n", "ABC"},
-    Case{"Empty", "", ""},
-    Case{"DecodingGoesOnAfterPad", "QQ==QUJD", "A\x04\x14$"},
-    Case{"HighBitsWrap", "////", "\xFF\xFF\xFF"},
-    Case{"ZeroBytesKept", "AAAA", std::string(3, '\0')},
-    Case{"ForeignBytesSkipped", "Q\x80U\xFFJ-D", "ABC"}), caseName);
+INSTANTIATE_TEST_SUITE_P(Table, Base64DecodeTest,
+                         testing::Values(Case{"FullGroup", "QUJD", "ABC"}, Case{"OnePad", "QUI=", "AB"},
+                                         Case{"TwoPads", "QQ==", "A"}, Case{"LoneValueGivesNothing", "Q", ""},
+                                         Case{"BlanksAndLineEndSkipped", "QU JD\r\n", "ABC"},
+                                         Case{"Empty", "", ""},
+                                         Case{"DecodingGoesOnAfterPad", "QQ==QUJD", "A\x04\x14$"},
+                                         Case{"HighBitsWrap", "////", "\xFF\xFF\xFF"},
+                                         Case{"ZeroBytesKept", "AAAA", std::string(3, '\0')},
+                                         Case{"ForeignBytesSkipped", "Q\x80U\xFFJ-D", "ABC"}),
+                         caseName);
 
 class QuotedPrintableDecodeTest : public testing::TestWithParam<Case> {};
 TEST_P(QuotedPrintableDecodeTest, Decodes) {
     EXPECT_EQ(Hex(QuotedPrintableDecode(GetParam().input)), Hex(GetParam().expected));
 }
-INSTANTIATE_TEST_SUITE_P(Table, QuotedPrintableDecodeTest, testing::Values(
-    Case{"Escape", "a=3Db", "a=b"},
-    Case{"LowerCaseHexKept", "a=3db", "a=3db"},
-    Case{"TrailingEqualsKept", "abc=", "abc="},
-    Case{"ShortEscapeAtEndKept", "=4", "=4"},
-    Case{"TwoEscapes", "=C3=A9", "\xC3\xA9"},
-    Case{"UnderscoreStays", "x_y", "x_y"},
-    Case{"EqualsBeforeEscape", "==41", "=A"},
-    Case{"TrailingBlanksStay", "a \t", "a \t"},
-    Case{"EscapedZeroByte", "=00", std::string(1, '\0')},
-    Case{"Empty", "", ""}), caseName);
+INSTANTIATE_TEST_SUITE_P(
+    Table, QuotedPrintableDecodeTest,
+    testing::Values(Case{"Escape", "a=3Db", "a=b"}, Case{"LowerCaseHexKept", "a=3db", "a=3db"},
+                    Case{"TrailingEqualsKept", "abc=", "abc="}, Case{"ShortEscapeAtEndKept", "=4", "=4"},
+                    Case{"TwoEscapes", "=C3=A9", "\xC3\xA9"}, Case{"UnderscoreStays", "x_y", "x_y"},
+                    Case{"EqualsBeforeEscape", "==41", "=A"}, Case{"TrailingBlanksStay", "a \t", "a \t"},
+                    Case{"EscapedZeroByte", "=00", std::string(1, '\0')}, Case{"Empty", "", ""}),
+    caseName);
 
 class EncodedWordBDecodeTest : public testing::TestWithParam<Case> {};
 TEST_P(EncodedWordBDecodeTest, Decodes) {
     EXPECT_EQ(Hex(EncodedWordBDecode(GetParam().input)), Hex(GetParam().expected));
 }
-INSTANTIATE_TEST_SUITE_P(Table, EncodedWordBDecodeTest, testing::Values(
-    Case{"FullGroup", "QUJD", "ABC"},
-    Case{"LengthTwoModFourUsesClosingDelimiter", "QUI", "AB"},
-    Case{"PaddedGroup", "QUI=", "AB"},
-    Case{"TwoValues", "QQ", "A"},
-    Case{"SecondGroupWithDelimiter", "QUJDRA", "ABCD"},
-    Case{"LengthOneModFourDropsLast", "QUJDR", "ABC"},
-    Case{"ZeroBytesRemoved", "AAAA", ""},
-    Case{"EncodedZeroRemovedInside", "QQBC", "AB"},
-    Case{"Empty", "", ""}), caseName);
+INSTANTIATE_TEST_SUITE_P(Table, EncodedWordBDecodeTest,
+                         testing::Values(Case{"FullGroup", "QUJD", "ABC"},
+                                         Case{"LengthTwoModFourUsesClosingDelimiter", "QUI", "AB"},
+                                         Case{"PaddedGroup", "QUI=", "AB"}, Case{"TwoValues", "QQ", "A"},
+                                         Case{"SecondGroupWithDelimiter", "QUJDRA", "ABCD"},
+                                         Case{"LengthOneModFourDropsLast", "QUJDR", "ABC"},
+                                         Case{"ZeroBytesRemoved", "AAAA", ""},
+                                         Case{"EncodedZeroRemovedInside", "QQBC", "AB"},
+                                         Case{"Empty", "", ""}),
+                         caseName);
 
 class EncodedWordQDecodeTest : public testing::TestWithParam<Case> {};
 TEST_P(EncodedWordQDecodeTest, Decodes) {
     EXPECT_EQ(Hex(EncodedWordQDecode(GetParam().input)), Hex(GetParam().expected));
 }
-INSTANTIATE_TEST_SUITE_P(Table, EncodedWordQDecodeTest, testing::Values(
-    Case{"UnderscoreAndEscape", "a_b=41", "a b\x41"},
-    Case{"LowerCaseHexAccepted", "=e9", "\xE9"},
-    Case{"ShortEscapeKept", "=4", "=4"},
-    Case{"TrailingEqualsKept", "a=", "a="},
-    Case{"NonHexEscapeKept", "=ZZ", "=ZZ"},
-    Case{"HalfHexEscapeKept", "=4G", "=4G"},
-    Case{"WalkGoesOnAfterBadEscape", "=ZZ_=41", "=ZZ A"},
-    Case{"EqualsBeforeEscape", "==41", "=A"},
-    Case{"Empty", "", ""}), caseName);
+INSTANTIATE_TEST_SUITE_P(Table, EncodedWordQDecodeTest,
+                         testing::Values(Case{"UnderscoreAndEscape", "a_b=41", "a b\x41"},
+                                         Case{"LowerCaseHexAccepted", "=e9", "\xE9"},
+                                         Case{"ShortEscapeKept", "=4", "=4"},
+                                         Case{"TrailingEqualsKept", "a=", "a="},
+                                         Case{"NonHexEscapeKept", "=ZZ", "=ZZ"},
+                                         Case{"HalfHexEscapeKept", "=4G", "=4G"},
+                                         Case{"WalkGoesOnAfterBadEscape", "=ZZ_=41", "=ZZ A"},
+                                         Case{"EqualsBeforeEscape", "==41", "=A"}, Case{"Empty", "", ""}),
+                         caseName);
 
 }  // namespace
 }  // namespace pelmora
