@@ -21,6 +21,21 @@ const std::string kUtf8Words =
 const std::string kUtf8Q = "=?utf-8?Q?Re:_=E4=BC=9A=E8=AD=B0=E3=81=AE=E4=BA=88=E5=AE=9A_(week_12)?=";
 const std::string kAscii = "Re: [pelmora-dev] Weekly build report for the decode module";
 
+// A To: line of a mailing to many people, each name an encoded word.
+std::string manyRecipients(int count) {
+    std::string to;
+    for (int i = 0; i < count; ++i) {
+        to += "=?UTF-8?B?5bGx55Sw5aSq6YOO?= <taro.yamada" + std::to_string(i) + "@example.com>, ";
+    }
+    return to;
+}
+
+void decodeOnce(benchmark::State& state) {
+    const std::string to = manyRecipients(static_cast<int>(state.range(0)));
+    for (auto _ : state) benchmark::DoNotOptimize(pelmora::DecodeHeaderText(to));
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * to.size()));
+}
+
 // A folder's worth of subjects, so the loop does not run on one cached line.
 std::vector<std::string> folderOf(const std::string& subject) {
     std::vector<std::string> subjects;
@@ -54,6 +69,8 @@ BENCHMARK_CAPTURE(decode, raw_jis, kRawJis);
 BENCHMARK_CAPTURE(decode, utf8_b_words, kUtf8Words);
 BENCHMARK_CAPTURE(decode, utf8_q_word, kUtf8Q);
 BENCHMARK_CAPTURE(decode, plain_ascii, kAscii);
+// Time per byte must stay flat as the line grows.
+BENCHMARK(decodeOnce)->Name("decode/to_recipients")->Arg(100)->Arg(2000);
 BENCHMARK_CAPTURE(copyFloor, iso2022jp_b_words, kIso2022JpWords);
 BENCHMARK_CAPTURE(copyFloor, utf8_b_words, kUtf8Words);
 
