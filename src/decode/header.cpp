@@ -57,7 +57,9 @@ public:
 private:
     std::vector<std::size_t> scan(std::string_view s, std::size_t from, std::size_t to) const {
         std::vector<std::size_t> starts;
-        for (std::size_t i = s.find('=', from); i != npos && i < to; i = s.find('=', i + 1)) {
+        // Only the "=" must lie before `to`; the rest of a start may run past it.
+        const std::string_view window = s.substr(0, std::min(s.size(), to));
+        for (std::size_t i = window.find('=', from); i != npos; i = window.find('=', i + 1)) {
             if (i + m_prefix.size() > s.size()) break;
             bool same = true;
             for (std::size_t k = 1; k < m_prefix.size() && same; ++k) {
