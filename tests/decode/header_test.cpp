@@ -55,6 +55,8 @@ INSTANTIATE_TEST_SUITE_P(
         Case{"Utf8EmojiKeepsOtherCharacters",
              "=?UTF-8?B?44OG44K544OI8J+YgOOBp+OBmQ==?=", "\x83\x65\x83\x58\x83\x67?\x82\xC5\x82\xB7"},
         Case{"Utf8MalformedByteIsOneQuestionMark", "=?UTF-8?Q?a=FFb?=", "a?b"},
+        // The decoded text finishes a "=?WIN" that stood before the word.
+        Case{"DecodedTextCompletesAnEarlierPrefix", "=?WIN=?ISO-8859-1?Q?DOWS-1252=3FQ=3Fx=3F=3D?=", "x"},
         Case{"Iso2022Jp2KeepsBytesThenRawEscapesConvert", "=?ISO-2022-JP-2?B?GyRCJCIbKEI=?=", kA}),
     caseName);
 
