@@ -1,7 +1,10 @@
 // SPDX-License-Identifier: MIT
 // A Shell that records each request and answers as the test scripts it.
-// By default it touches no file: every existing path counts as moved. A test
-// that wants the real trash hands trashImpl = platform::TrashEach.
+// By default it touches no file: every existing path counts as moved though
+// it stays where it is. That suits the delete command; attachment removal
+// needs the old file really gone before the new one takes its name, so a
+// test of it hands trashImpl = platform::TrashEach (link pelmora_platform)
+// with XDG_DATA_HOME pointing into its scratch folder.
 #pragma once
 
 #include <filesystem>
