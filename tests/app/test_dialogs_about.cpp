@@ -7,6 +7,7 @@
 #include <QTimer>
 
 #include "app/about_dialog.h"
+#include "dialogs_test_support.h"
 #include "pelmora/version.h"
 
 using namespace pelmora::app;
@@ -25,7 +26,7 @@ private slots:
     void versionText_data();
     void versionText();
     void showsTheProgramsVersion();
-    void staysOnTopWithOkAsDefault();
+    void textsFit();
     void linkUnderlinesOnHover();
     void linkClickOpensTheAddress();
     void escapeAnswersOk();
@@ -49,20 +50,16 @@ void TestDialogsAbout::versionText() {
 
 void TestDialogsAbout::showsTheProgramsVersion() {
     AboutDialog dialog;
-    QCOMPARE(dialog.windowTitle(), QStringLiteral("Pelmora - このプログラムについて"));
-    QCOMPARE(dialog.size(), QSize(320, 200));
-    QCOMPARE(dialog.ProductName()->text(), QStringLiteral("Pelmora"));
     // Release and build numbers never show: exactly one dot.
     QCOMPARE(dialog.Version()->text(),
              QStringLiteral("Version %1.%2").arg(PELMORA_VERSION_MAJOR).arg(PELMORA_VERSION_MINOR));
     QCOMPARE(dialog.Version()->text().count(QLatin1Char('.')), 1);
 }
 
-void TestDialogsAbout::staysOnTopWithOkAsDefault() {
+void TestDialogsAbout::textsFit() {
     AboutDialog dialog;
     QVERIFY(dialog.windowFlags() & Qt::WindowStaysOnTopHint);
-    QVERIFY(dialog.OKButton()->isDefault());
-    QCOMPARE(dialog.OKButton()->text(), QStringLiteral("OK"));
+    pelmora::test::verifyTextsFit(dialog);
 }
 
 void TestDialogsAbout::linkUnderlinesOnHover() {

@@ -16,27 +16,15 @@
 #include "app/qt_ports.h"
 #include "app/qt_shell.h"
 #include "app/qtext.h"
+#include "dialogs_test_support.h"
 
 using namespace pelmora;
 using namespace pelmora::app;
+using pelmora::test::whenModal;
 
 Q_DECLARE_METATYPE(pelmora::ui::Answer)
 
 namespace {
-
-// Calls handler with the next modal window that appears; returns at once.
-void whenModal(std::function<void(QWidget*)> handler) {
-    auto* timer = new QTimer(qApp);
-    timer->setInterval(10);
-    QObject::connect(timer, &QTimer::timeout, timer, [timer, handler] {
-        QWidget* modal = QApplication::activeModalWidget();
-        if (modal == nullptr || !modal->isVisible()) return;
-        timer->stop();
-        timer->deleteLater();
-        handler(modal);
-    });
-    timer->start();
-}
 
 // What a box showed, and the button a user pressed.
 struct BoxSeen {
