@@ -12,18 +12,13 @@ namespace pelmora::app {
 
 namespace {
 
-// The progress port together with the dialog it drives; the dialog is a
-// child of the owner window and goes away with it.
-class OwnedProgress final : public QtProgress {
-public:
-    explicit OwnedProgress(ProgressDialog* dialog) : QtProgress(*dialog) {}
-};
-
 class DesktopPortFactory final : public PortFactory {
 public:
     std::unique_ptr<ui::Prompts> makePrompts(QWidget* owner) override { return std::make_unique<QtPrompts>(owner); }
     std::unique_ptr<ui::Progress> makeProgress(QWidget* owner) override {
-        return std::make_unique<OwnedProgress>(new ProgressDialog(owner));
+        // TForm3 is made once, as a child of the window, and lives as long
+        // as the window; the port only drives it.
+        return std::make_unique<QtProgress>(*new ProgressDialog(owner));
     }
     std::unique_ptr<ui::Shell> makeShell(QWidget* owner) override { return std::make_unique<QtShell>(owner); }
     std::unique_ptr<ui::BusyCursor> makeBusyCursor() override { return std::make_unique<QtBusyCursor>(); }

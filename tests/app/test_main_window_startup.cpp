@@ -32,6 +32,7 @@ private slots:
     void badCommandLineForgetsTheRememberedFolder();
     void vanishedRememberedFolderIsForgottenSilently();
     void secondStartAsksTheFirstToShowItself();
+    void desktopPortsRunALoad();
 
 private:
     QTemporaryDir m_home;
@@ -221,6 +222,18 @@ void TestMainWindowStartup::secondStartAsksTheFirstToShowItself() {
     QVERIFY(raised.wait(2000));
     QCOMPARE(raised.count(), 1);
     QVERIFY(app::instanceServerName().startsWith(QStringLiteral("BRANTOLE-Pelmora-")));
+}
+
+void TestMainWindowStartup::desktopPortsRunALoad() {
+    // The program's own ports: message boxes, TForm3, the desktop shell.
+    auto ports = app::makeDesktopPortFactory();
+    app::MainWindow window(*ports, SettingsFilePath(), QStringList{qs(m_folder)});
+    QVERIFY(showAndActivate(window));
+    QCOMPARE(window.listView().rowCount(), kListedMessages);
+    QCOMPARE(window.panelText(0), QStringLiteral(u"8 通のメッセージ"));
+    clickHeader(window, 0);
+    QCOMPARE(caption(window, 0), QStringLiteral(u"差出人 ＋"));
+    QVERIFY(window.close());
 }
 
 QTEST_MAIN(TestMainWindowStartup)
