@@ -12,7 +12,7 @@ PACKAGES="
   libxxhash-dev libpugixml-dev
   clang libclang-rt-dev
   xvfb xauth x11-utils imagemagick
-  fonts-noto-cjk fonts-dejavu-core
+  fonts-noto-cjk fonts-dejavu-core qt6-translations-l10n
   xdg-utils desktop-file-utils
 "
 

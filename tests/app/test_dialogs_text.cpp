@@ -3,6 +3,7 @@
 #include <QTest>
 #include <string>
 
+#include "app/qt_translations.h"
 #include "app/qtext.h"
 
 using namespace pelmora::app;
@@ -31,6 +32,7 @@ private slots:
     void roundTripsThroughCp932();
     void charactersWithoutCodeBecomeQuestionMarks();
     void pathsKeepTheirBytes();
+    void qtTextsBecomeJapanese();
 };
 
 void TestDialogsText::decodesDisplayText_data() {
@@ -111,6 +113,13 @@ void TestDialogsText::pathsKeepTheirBytes() {
     const QString shown = fromPath(path);
     QCOMPARE(shown, QStringLiteral("/tmp/受信トレイ/a b\\c.eml"));
     QCOMPARE(toPath(shown), path);
+}
+
+void TestDialogsText::qtTextsBecomeJapanese() {
+    if (!installQtJapaneseTranslation(*QCoreApplication::instance()))
+        QSKIP("Qt's Japanese translation is not installed");
+    QCOMPARE(QCoreApplication::translate("QPlatformTheme", "Cancel"), QStringLiteral("キャンセル"));
+    QCOMPARE(QCoreApplication::translate("QFileDialog", "&Save"), QStringLiteral("保存(&S)"));
 }
 
 QTEST_GUILESS_MAIN(TestDialogsText)

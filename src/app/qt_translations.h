@@ -1,0 +1,14 @@
+// SPDX-License-Identifier: MIT
+// Qt's own texts (the file dialogs' labels and buttons, the edit fields'
+// context menus) in Japanese, so that they match the program's windows.
+#pragma once
+
+class QCoreApplication;
+
+namespace pelmora::app {
+
+// Installs Qt's Japanese translation when the system has it (Debian package
+// qt6-translations-l10n); false when it is missing, and Qt stays English.
+bool installQtJapaneseTranslation(QCoreApplication& app);
+
+}  // namespace pelmora::app
