@@ -142,6 +142,15 @@ std::optional<std::filesystem::path> QtPrompts::chooseSaveFile(const ui::SaveFil
         const QStringList chosen = dialog.selectedFiles();
         if (chosen.isEmpty()) return std::nullopt;
         const QString& path = chosen.front();
+        // Qt's dialog lets a typed name point into a folder that does not
+        // exist; the file could then never be written.
+        const QString folder = QFileInfo(path).absolutePath();
+        if (!QFileInfo(folder).isDir()) {
+            runBox(m_parent, QMessageBox::Warning,
+                   QLatin1Char('"') + folder + QStringLiteral("\" フォルダはありません。"), {okButton()},
+                   QMessageBox::Ok, QMessageBox::Ok);
+            continue;
+        }
         if (!QFileInfo::exists(path) || confirmOverwrite(path)) return toPath(path);
     }
     return std::nullopt;

@@ -66,6 +66,7 @@ private slots:
     void saveDialogHonoursTheRequest();
     void saveDialogAsksBeforeOverwriting();
     void saveDialogCancelled();
+    void saveDialogRefusesAMissingFolder();
     void allFilesFilterHasNoDot();
     void trashQuestionNamesTheCount();
     void trashRefusedMovesNothing();
@@ -199,6 +200,27 @@ void TestDialogsPrompts::saveDialogCancelled() {
     QtPrompts prompts(nullptr);
     whenModal([](QWidget* modal) { qobject_cast<QDialog*>(modal)->reject(); });
     QVERIFY(!prompts.chooseSaveFile(csvRequest(dir.path())).has_value());
+}
+
+void TestDialogsPrompts::saveDialogRefusesAMissingFolder() {
+    QTemporaryDir dir;
+    QtPrompts prompts(nullptr);
+    BoxSeen seen;
+    int dialogsShown = 0;
+    std::function<void(QWidget*)> answer = [&](QWidget* modal) {
+        auto* dialog = qobject_cast<QFileDialog*>(modal);
+        QVERIFY(dialog != nullptr);
+        if (++dialogsShown == 2) return dialog->reject();
+        pressInNextBox(QStringLiteral("OK"), &seen);
+        whenModal(answer);
+        dialog->selectFile(QStringLiteral("missing/list.csv"));
+        static_cast<QDialog*>(dialog)->accept();  // QFileDialog hides it
+    };
+    whenModal(answer);
+    QVERIFY(!prompts.chooseSaveFile(csvRequest(dir.path())).has_value());
+    QCOMPARE(dialogsShown, 2);
+    QCOMPARE(seen.text, QLatin1Char('"') + dir.filePath(QStringLiteral("missing")) +
+                            QStringLiteral("\" フォルダはありません。"));
 }
 
 void TestDialogsPrompts::allFilesFilterHasNoDot() {
