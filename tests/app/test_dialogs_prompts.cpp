@@ -70,6 +70,7 @@ private slots:
     void allFilesFilterHasNoDot();
     void trashQuestionNamesTheCount();
     void trashRefusedMovesNothing();
+    void startProgramPassesTheFileAsOneArgument();
     void statusBarPanels();
 };
 
@@ -249,6 +250,18 @@ void TestDialogsPrompts::trashRefusedMovesNothing() {
     QCOMPARE(result.moved, std::vector<bool>{false});
     QVERIFY(!result.allMoved());
     QVERIFY(QFile::exists(path));
+}
+
+void TestDialogsPrompts::startProgramPassesTheFileAsOneArgument() {
+    QTemporaryDir dir;
+    // A shell would split this name at the semicolon and the blank.
+    const QString file = dir.filePath(QStringLiteral("a; touch b.eml"));
+    QtShell shell(nullptr);
+    QVERIFY(shell.startProgram("touch", toPath(file)));
+    QTRY_VERIFY(QFile::exists(file));
+    QVERIFY(!QFile::exists(dir.filePath(QStringLiteral("b.eml"))));
+    QVERIFY(!shell.startProgram("pelmora-no-such-editor", toPath(file)));
+    QVERIFY(!shell.startProgram("", toPath(file)));
 }
 
 void TestDialogsPrompts::statusBarPanels() {
