@@ -1,14 +1,11 @@
 // SPDX-License-Identifier: MIT
 #include "search/body_walk.h"
 
-#include <algorithm>
 #include <cstdint>
 #include <cstring>
 
 #include "decode/cp932.h"
 #include "decode/japanese.h"
-#include "decode/text.h"
-#include "decode/transfer.h"
 #include "search/texts.h"
 #include "ui/ports.h"
 
