@@ -121,6 +121,10 @@ std::optional<std::string> parse(const Args& args, SearchOptions& options) {
 }  // namespace
 
 int RunSearch(const Args& args) {
+    if (args.size() == 1 && (args[0] == "--help" || args[0] == "-h")) {
+        std::cout << kUsage;
+        return 0;
+    }
     SearchOptions options;
     if (auto problem = parse(args, options)) return usageError(*problem);
     std::error_code error;
