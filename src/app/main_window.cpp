@@ -76,6 +76,8 @@ MainWindow::MainWindow(PortFactory& ports, std::filesystem::path settingsFile, c
 
     ResetColumnCaptions(*m_listPort);
     UpdateCommandStates();
+    // Typing goes to the list from the start (type-ahead, Enter, Ctrl+A).
+    m_lv1->setFocus(Qt::OtherFocusReason);
 }
 
 MainWindow::~MainWindow() {

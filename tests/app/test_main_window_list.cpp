@@ -78,6 +78,8 @@ void TestMainWindowList::loadShowsEveryMessage() {
     QVERIFY(m_ports->prompts->shown.empty());
     QVERIFY(w.actions().ARefresh1->isEnabled());
     QCOMPARE(m_ports->progress->shows, 0);  // eight messages need no progress dialog
+    QCOMPARE(w.focusWidget(), static_cast<QWidget*>(w.LV1()));
+    QCOMPARE(w.windowTitle(), QStringLiteral(u"Pelmora - emlファイルの一覧表示、重複チェック削除、添付ファイル削除"));
 }
 
 void TestMainWindowList::cellsComeFromTheEntries() {
