@@ -42,7 +42,9 @@ struct RunResult {
     double peakMB = 0;
 };
 
-double secondsOf(const timeval& t) { return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) / 1e6; }
+double secondsOf(const timeval& t) {
+    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) / 1e6;
+}
 
 // Runs argv with stdout on /dev/null; wall time and the child's peak RSS.
 RunResult runChild(const std::vector<std::string>& args) {
@@ -122,7 +124,7 @@ void benchSorts(const fs::path& folder) {
         int column;
     };
     // Main view columns: 0 sender, 1 recipients, 2 subject, 3 sent, 4 received, 5 size.
-    const Click clicks[] = {{"subject ascending", 2},  {"subject descending", 2}, {"sender ascending", 0},
+    const Click clicks[] = {{"subject ascending", 2},  {"subject descending", 2},  {"sender ascending", 0},
                             {"received ascending", 4}, {"received descending", 4}, {"size ascending", 5}};
     // Each click is measured from the same starting order (received date,
     // as a load leaves it), three times.
@@ -173,8 +175,10 @@ int main(int argc, char** argv) {
     }
     const std::string self = fs::canonical("/proc/self/exe").string();
 
-    std::printf("Per message, best of %d runs; ratios are load / floor. \"+stat\" is the floor that also stats\n"
-                "each file, as a Linux scan must to learn sizes and times.\n\n", runs);
+    std::printf(
+        "Per message, best of %d runs; ratios are load / floor. \"+stat\" is the floor that also stats\n"
+        "each file, as a Linux scan must to learn sizes and times.\n\n",
+        runs);
     std::printf("%9s %10s %10s %10s %7s %8s %10s %10s %7s %9s %9s\n", "messages", "floor cpu", "+stat cpu",
                 "load cpu", "ratio", "r(+stat)", "floor wall", "load wall", "ratio", "floor MB", "load MB");
     for (std::size_t count : sizes) {
@@ -192,8 +196,9 @@ int main(int argc, char** argv) {
         double us = 1e6 / static_cast<double>(count);
         std::printf("%9zu %8.2fus %8.2fus %8.2fus %7.2f %8.2f %8.2fus %8.2fus %7.2f %9.1f %9.1f\n", count,
                     floor.cpuSeconds * us, withStat.cpuSeconds * us, load.cpuSeconds * us,
-                    load.cpuSeconds / floor.cpuSeconds, load.cpuSeconds / withStat.cpuSeconds, floor.seconds * us,
-                    load.seconds * us, load.seconds / floor.seconds, floor.peakMB, load.peakMB);
+                    load.cpuSeconds / floor.cpuSeconds, load.cpuSeconds / withStat.cpuSeconds,
+                    floor.seconds * us, load.seconds * us, load.seconds / floor.seconds, floor.peakMB,
+                    load.peakMB);
         std::fflush(stdout);
     }
     benchSorts(base / std::to_string(sizes.back()));

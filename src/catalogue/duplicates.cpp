@@ -41,7 +41,9 @@ void reduceToGroups(MsgList& list) {
 
 }  // namespace
 
-std::string DuplicateCaptionSuffix() { return std::string(texts::kDuplicateCaptionSuffix); }
+std::string DuplicateCaptionSuffix() {
+    return std::string(texts::kDuplicateCaptionSuffix);
+}
 
 std::string DuplicateStatusText(std::int64_t rows) {
     if (rows == 0) return std::string(texts::kNoDuplicates);

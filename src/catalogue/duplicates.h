@@ -15,7 +15,7 @@ class ListView;
 class StatusBar;
 class BusyCursor;
 class Prompts;
-}
+}  // namespace ui
 
 struct DupcheckPorts {
     ui::ListView& view;

@@ -7,7 +7,8 @@ namespace pelmora {
 
 std::string FormatCount(std::int64_t count) {
     // Work on the magnitude as unsigned so that the smallest int64 survives.
-    std::uint64_t magnitude = count < 0 ? 0 - static_cast<std::uint64_t>(count) : static_cast<std::uint64_t>(count);
+    std::uint64_t magnitude =
+        count < 0 ? 0 - static_cast<std::uint64_t>(count) : static_cast<std::uint64_t>(count);
     std::string digits = std::to_string(magnitude);
     std::string out;
     out.reserve(digits.size() + digits.size() / 3 + 1);

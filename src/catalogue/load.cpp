@@ -18,7 +18,9 @@ namespace {
 // Loads of this many messages or fewer finish before a dialog would be seen.
 constexpr std::size_t kProgressThreshold = 100;
 
-std::string messagesText(std::int64_t count) { return FormatCount(count) + std::string(texts::kMessagesSuffix); }
+std::string messagesText(std::int64_t count) {
+    return FormatCount(count) + std::string(texts::kMessagesSuffix);
+}
 
 // 7. Reads every entry; false when the abort flag (or a failure of the
 // reader, which the general error handler reports) ended the loop.
@@ -58,7 +60,8 @@ LoadOutcome LoadFolder(const std::filesystem::path& folder, MsgList& list, LoadF
     // 3.
     std::error_code error;
     if (!std::filesystem::is_directory(folder, error)) {
-        std::string text = "\"" + Utf8ToCp932(folder.string()) + "\"" + std::string(texts::kFolderMissingSuffix);
+        std::string text =
+            "\"" + Utf8ToCp932(folder.string()) + "\"" + std::string(texts::kFolderMissingSuffix);
         ports.status.setPanelText(0, std::string());
         ports.status.setPanelText(1, text);
         ports.prompts.information(text);

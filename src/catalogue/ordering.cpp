@@ -74,10 +74,14 @@ int typeAheadKey(const ui::ListView& view) {
 // the folder as display text.
 std::string typeAheadField(const TMsgItem& e, int key) {
     switch (key) {
-        case KeySubject: return e.Subject;
-        case KeyFolder: return Utf8ToCp932(e.FolderName);
-        case KeyRecipients: return e.To;
-        default: return e.From;
+        case KeySubject:
+            return e.Subject;
+        case KeyFolder:
+            return Utf8ToCp932(e.FolderName);
+        case KeyRecipients:
+            return e.To;
+        default:
+            return e.From;
     }
 }
 
@@ -90,19 +94,28 @@ bool startsWithFolded(std::string_view field, std::string_view foldedPrefix) {
 
 std::string BaseCaption(int key) {
     switch (key) {
-        case KeySender: return std::string(texts::kCaptionSender);
-        case KeySubject: return std::string(texts::kCaptionSubject);
-        case KeyReceived: return std::string(texts::kCaptionReceived);
-        case KeySize: return std::string(texts::kCaptionSize);
-        case KeyFolder: return std::string(texts::kCaptionFolder);
-        case KeyRecipients: return std::string(texts::kCaptionRecipients);
-        case KeySent: return std::string(texts::kCaptionSent);
-        default: return {};
+        case KeySender:
+            return std::string(texts::kCaptionSender);
+        case KeySubject:
+            return std::string(texts::kCaptionSubject);
+        case KeyReceived:
+            return std::string(texts::kCaptionReceived);
+        case KeySize:
+            return std::string(texts::kCaptionSize);
+        case KeyFolder:
+            return std::string(texts::kCaptionFolder);
+        case KeyRecipients:
+            return std::string(texts::kCaptionRecipients);
+        case KeySent:
+            return std::string(texts::kCaptionSent);
+        default:
+            return {};
     }
 }
 
 void ResetColumnCaptions(ui::ListView& view) {
-    for (int col = 0; col < view.columnCount(); ++col) view.setColumnCaption(col, BaseCaption(view.columnKey(col)));
+    for (int col = 0; col < view.columnCount(); ++col)
+        view.setColumnCaption(col, BaseCaption(view.columnKey(col)));
 }
 
 void ProcLV1ColumnClick(ui::ListView& view, int column, MsgList& list, ui::Prompts* prompts) {
@@ -117,14 +130,22 @@ void ResortList(ui::ListView& view, int key, MsgList& list, ui::Prompts* prompts
 
 CellContent CellFor(const TMsgItem& e, int key) {
     switch (key) {
-        case KeySender: return {" " + e.From, e.IconIndex};
-        case KeySubject: return {e.Subject, -1};
-        case KeyReceived: return {e.RecvDateText, -1};
-        case KeySize: return {e.SizeText, e.HasAttach ? 3 : -1};
-        case KeyFolder: return {Utf8ToCp932(e.FolderName), -1};
-        case KeyRecipients: return {e.To, -1};
-        case KeySent: return {e.SentDateText, -1};
-        default: return {};
+        case KeySender:
+            return {" " + e.From, e.IconIndex};
+        case KeySubject:
+            return {e.Subject, -1};
+        case KeyReceived:
+            return {e.RecvDateText, -1};
+        case KeySize:
+            return {e.SizeText, e.HasAttach ? 3 : -1};
+        case KeyFolder:
+            return {Utf8ToCp932(e.FolderName), -1};
+        case KeyRecipients:
+            return {e.To, -1};
+        case KeySent:
+            return {e.SentDateText, -1};
+        default:
+            return {};
     }
 }
 
@@ -136,7 +157,8 @@ void ProcLV1Data(int row, const MsgList& list, const ui::ListView& view, std::ve
     for (int col = 0; col < view.columnCount(); ++col) cells.push_back(CellFor(e, view.columnKey(col)));
 }
 
-int ProcLV1DataFind(FindKind kind, const ui::ListView& view, const MsgList& list, int start, std::string_view text) {
+int ProcLV1DataFind(FindKind kind, const ui::ListView& view, const MsgList& list, int start,
+                    std::string_view text) {
     int count = static_cast<int>(list.size());
     int p = (start >= 0 && start <= count - 1) ? start : 0;
     if (kind == FindKind::Other) return p;
@@ -151,6 +173,8 @@ int ProcLV1DataFind(FindKind kind, const ui::ListView& view, const MsgList& list
     return -1;
 }
 
-std::string SelectionCountText(int selected) { return FormatCount(selected) + std::string(texts::kSelectedSuffix); }
+std::string SelectionCountText(int selected) {
+    return FormatCount(selected) + std::string(texts::kSelectedSuffix);
+}
 
 }  // namespace pelmora

@@ -13,7 +13,7 @@ namespace pelmora {
 namespace ui {
 class ListView;
 class Prompts;
-}
+}  // namespace ui
 
 // Sort keys kept with each view; negative means descending.
 enum SortKeyValue : int {

@@ -15,7 +15,7 @@ class StatusBar;
 class Progress;
 class Prompts;
 class BusyCursor;
-}
+}  // namespace ui
 
 // Appends one entry per *.eml / *.nws file of folder (and with recurse, of
 // its subfolders, depth first, never entering one folder twice). With a

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <string>
 
 #include "catalogue/ordering.h"
@@ -19,8 +20,7 @@ namespace {
 
 constexpr std::array<unsigned char, 256> makeFoldTable() {
     std::array<unsigned char, 256> table{};
-    for (int i = 0; i < 256; ++i)
-        table[i] = static_cast<unsigned char>(i >= 'a' && i <= 'z' ? i - 0x20 : i);
+    for (int i = 0; i < 256; ++i) table[i] = static_cast<unsigned char>(i >= 'a' && i <= 'z' ? i - 0x20 : i);
     return table;
 }
 // Only a-z is folded, on every byte: second bytes of double-byte characters
@@ -34,21 +34,30 @@ KeyKind kindOf(int key) {
         case KeySender:
         case KeySubject:
         case KeyFolder:
-        case KeyRecipients: return KeyKind::Text;
+        case KeyRecipients:
+            return KeyKind::Text;
         case KeyReceived:
-        case KeySent: return KeyKind::Date;
-        case KeySize: return KeyKind::Number;
-        case KeyDupHash: return KeyKind::Hash;
-        default: return KeyKind::Invalid;
+        case KeySent:
+            return KeyKind::Date;
+        case KeySize:
+            return KeyKind::Number;
+        case KeyDupHash:
+            return KeyKind::Hash;
+        default:
+            return KeyKind::Invalid;
     }
 }
 
 const std::string& textField(const TMsgItem& e, int key) {
     switch (key) {
-        case KeySender: return e.From;
-        case KeySubject: return e.Subject;
-        case KeyFolder: return e.FolderPath;
-        default: return e.To;
+        case KeySender:
+            return e.From;
+        case KeySubject:
+            return e.Subject;
+        case KeyFolder:
+            return e.FolderPath;
+        default:
+            return e.To;
     }
 }
 
@@ -62,11 +71,16 @@ std::int64_t dateMillis(DateTime value) {
 
 std::int64_t numericField(const TMsgItem& e, int key) {
     switch (key) {
-        case KeyReceived: return dateMillis(e.RecvDate);
-        case KeySent: return dateMillis(e.SentDate);
-        case KeySize: return e.FileSize;
-        case KeyDupHash: return e.DupHash;
-        default: return 0;
+        case KeyReceived:
+            return dateMillis(e.RecvDate);
+        case KeySent:
+            return dateMillis(e.SentDate);
+        case KeySize:
+            return e.FileSize;
+        case KeyDupHash:
+            return e.DupHash;
+        default:
+            return 0;
     }
 }
 
@@ -75,38 +89,84 @@ int threeWay(T a, T b) {
     return a < b ? -1 : (b < a ? 1 : 0);
 }
 
-int markTieBreak(const TMsgItem& a, const TMsgItem& b) { return threeWay<int>(a.SelMark, b.SelMark); }
+int markTieBreak(const TMsgItem& a, const TMsgItem& b) {
+    return threeWay<int>(a.SelMark, b.SelMark);
+}
 
-std::string badKeyText(int sortKey) { return std::string(texts::kBadSortKey) + std::to_string(sortKey); }
+std::string badKeyText(int sortKey) {
+    return std::string(texts::kBadSortKey) + std::to_string(sortKey);
+}
 
 // The first eight folded bytes, big-endian, so that most comparisons of a
 // sort are decided by one integer comparison.
 std::uint64_t prefixOf(std::string_view folded) {
     std::uint64_t prefix = 0;
-    for (std::size_t i = 0; i < 8; ++i) prefix = (prefix << 8) | (i < folded.size() ? static_cast<unsigned char>(folded[i]) : 0);
+    for (std::size_t i = 0; i < 8; ++i)
+        prefix = (prefix << 8) | (i < folded.size() ? static_cast<unsigned char>(folded[i]) : 0);
     return prefix;
 }
 
 struct SortRow {
-    std::uint64_t order;  // folded text prefix, or a number biased to unsigned order
+    std::uint64_t order;     // folded text prefix, or a number biased to unsigned order
     std::size_t textOffset;  // the folded text in the sort's arena
     std::uint32_t textSize;
     std::uint32_t index;
     bool mark;
 };
 
-std::uint64_t biased(std::int64_t value) { return static_cast<std::uint64_t>(value) ^ (std::uint64_t{1} << 63); }
+std::uint64_t biased(std::int64_t value) {
+    return static_cast<std::uint64_t>(value) ^ (std::uint64_t{1} << 63);
+}
 
-// The sort keys of every entry, read once: texts folded into one arena so
-// that ties of the prefix are settled by memcmp on nearby bytes instead of
-// folding both strings again at every comparison.
-std::vector<SortRow> sortRows(const MsgList& list, int key, KeyKind kind, bool descending, std::string& arena) {
-    std::vector<SortRow> rows(list.size());
-    if (kind == KeyKind::Text) {
-        std::size_t total = 0;
-        for (const auto& e : list) total += textField(*e, key).size();
-        arena.reserve(total);
+// The folded texts of a sort, each distinct text stored once: lists repeat
+// senders and subjects a lot, and equal texts then compare by their offset
+// alone, while the arena stays small enough to remain in the cache.
+class TextArena {
+public:
+    explicit TextArena(std::size_t entries) {
+        std::size_t slots = 16;
+        while (slots < entries * 2) slots *= 2;
+        m_slots.assign(slots, kEmpty);
+        m_mask = slots - 1;
     }
+
+    // Offset of the folded text in the arena, stored there if new.
+    std::size_t intern(const std::string& text) {
+        m_scratch.resize(text.size());
+        for (std::size_t i = 0; i < text.size(); ++i)
+            m_scratch[i] = static_cast<char>(kFold[static_cast<unsigned char>(text[i])]);
+        std::string_view folded = m_scratch;
+        for (std::size_t slot = std::hash<std::string_view>{}(folded)&m_mask;; slot = (slot + 1) & m_mask) {
+            if (m_slots[slot] == kEmpty) {
+                m_slots[slot] = m_texts.size();
+                m_texts.push_back({m_arena.size(), folded.size()});
+                m_arena.append(folded);
+                return m_texts.back().offset;
+            }
+            const Stored& stored = m_texts[m_slots[slot]];
+            if (std::string_view(m_arena).substr(stored.offset, stored.size) == folded) return stored.offset;
+        }
+    }
+    const char* data() const { return m_arena.data(); }
+    std::string_view at(std::size_t offset, std::size_t size) const {
+        return std::string_view(m_arena).substr(offset, size);
+    }
+
+private:
+    struct Stored {
+        std::size_t offset, size;
+    };
+    static constexpr std::size_t kEmpty = static_cast<std::size_t>(-1);
+    std::vector<std::size_t> m_slots;  // indexes into m_texts
+    std::vector<Stored> m_texts;
+    std::string m_arena;
+    std::string m_scratch;
+    std::size_t m_mask;
+};
+
+// The sort keys of every entry, read once.
+std::vector<SortRow> sortRows(const MsgList& list, int key, KeyKind kind, bool descending, TextArena& arena) {
+    std::vector<SortRow> rows(list.size());
     // The entries lie scattered over the heap in list order; fetching them
     // ahead hides most of the memory latency, which otherwise costs more
     // than the sort itself on large lists.
@@ -128,13 +188,13 @@ std::vector<SortRow> sortRows(const MsgList& list, int key, KeyKind kind, bool d
         SortRow& row = rows[i];
         row.index = static_cast<std::uint32_t>(i);
         row.mark = e.SelMark;
-        row.textOffset = arena.size();
+        row.textOffset = 0;
         row.textSize = 0;
         if (kind == KeyKind::Text) {
             const std::string& text = textField(e, key);
-            for (char c : text) arena.push_back(static_cast<char>(kFold[static_cast<unsigned char>(c)]));
+            row.textOffset = arena.intern(text);
             row.textSize = static_cast<std::uint32_t>(text.size());
-            row.order = prefixOf(std::string_view(arena).substr(row.textOffset, row.textSize));
+            row.order = prefixOf(arena.at(row.textOffset, row.textSize));
         } else {
             row.order = biased(numericField(e, key));
         }
@@ -162,11 +222,18 @@ int CompareMsgItemsByKey(const TMsgItem& a, const TMsgItem& b, int sortKey) {
     int direction = sortKey >= 1 ? 1 : -1;
     int r = 0;
     switch (kindOf(key)) {
-        case KeyKind::Text: r = direction * CompareText(textField(a, key), textField(b, key)); break;
+        case KeyKind::Text:
+            r = direction * CompareText(textField(a, key), textField(b, key));
+            break;
         case KeyKind::Date:
-        case KeyKind::Number: r = direction * threeWay(numericField(a, key), numericField(b, key)); break;
-        case KeyKind::Hash: r = threeWay(a.DupHash, b.DupHash); break;  // never reversed
-        case KeyKind::Invalid: return 0;
+        case KeyKind::Number:
+            r = direction * threeWay(numericField(a, key), numericField(b, key));
+            break;
+        case KeyKind::Hash:
+            r = threeWay(a.DupHash, b.DupHash);
+            break;  // never reversed
+        case KeyKind::Invalid:
+            return 0;
     }
     return r != 0 ? r : markTieBreak(a, b);
 }
@@ -192,7 +259,9 @@ void ClearSelMarks(MsgList& list) {
     }
 }
 
-void SortMsgList(MsgList& list, int sortKey, ui::Prompts* prompts) { SortMsgListWithMarks(list, sortKey, prompts); }
+void SortMsgList(MsgList& list, int sortKey, ui::Prompts* prompts) {
+    SortMsgListWithMarks(list, sortKey, prompts);
+}
 
 std::vector<char> SortMsgListWithMarks(MsgList& list, int sortKey, ui::Prompts* prompts) {
     int key = sortKey >= 1 ? sortKey : -sortKey;
@@ -200,16 +269,18 @@ std::vector<char> SortMsgListWithMarks(MsgList& list, int sortKey, ui::Prompts* 
     bool descending = sortKey < 1 && kind != KeyKind::Hash;
     if (kind == KeyKind::Invalid && prompts) prompts->information(badKeyText(sortKey));
 
-    std::string arena;
+    TextArena arena(kind == KeyKind::Text ? list.size() : 0);
     std::vector<SortRow> rows = sortRows(list, key, kind, descending, arena);
     const char* text = arena.data();
     std::sort(rows.begin(), rows.end(), [text, descending](const SortRow& a, const SortRow& b) {
         if (a.order != b.order) return a.order < b.order;
-        if (a.textSize > 8 || b.textSize > 8) {
+        // Equal texts share one stored copy; only different ones need memcmp.
+        bool sameText = a.textOffset == b.textOffset && a.textSize == b.textSize;
+        if (!sameText && (a.textSize > 8 || b.textSize > 8)) {
             int r = std::memcmp(text + a.textOffset, text + b.textOffset, std::min(a.textSize, b.textSize));
             if (r == 0) r = threeWay(a.textSize, b.textSize);
             if (r != 0) return descending ? r > 0 : r < 0;
-        } else if (a.textSize != b.textSize) {
+        } else if (!sameText && a.textSize != b.textSize) {
             // Equal padded prefixes: the shorter text is a prefix of the longer.
             return descending ? a.textSize > b.textSize : a.textSize < b.textSize;
         }

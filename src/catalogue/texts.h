@@ -8,6 +8,9 @@
 
 namespace pelmora::texts {
 
+// Kept unformatted: the split literals stay readable beside their comments.
+// clang-format off
+
 inline constexpr std::string_view kCaptionSender = "\x8D\xB7\x8Fo\x90l";                         // 差出人
 inline constexpr std::string_view kCaptionSubject = "\x8C\x8F\x96\xBC";                          // 件名
 inline constexpr std::string_view kCaptionReceived = "\x8E\xF3\x90M\x93\xFA\x8E\x9E";            // 受信日時
@@ -39,5 +42,7 @@ inline constexpr std::string_view kDuplicatesSuffix =
     " \x92\xCA\x82\xCC\x83\x81\x83" "b\x83Z\x81[\x83W\x82\xAA\x8F" "d\x95\xA1\x82\xB5\x82\xC4\x82\xA2\x82\xDC\x82\xB7\x81" "B";
 //  の重複メッセージ
 inline constexpr std::string_view kDuplicateCaptionSuffix = " \x82\xCC\x8F" "d\x95\xA1\x83\x81\x83" "b\x83Z\x81[\x83W";
+
+// clang-format on
 
 }  // namespace pelmora::texts

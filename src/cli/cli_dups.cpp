@@ -86,7 +86,8 @@ void printList(const DupsOptions& options, const TerminalListView& view, const M
 
 // Moves the selected copies to the trash after the shell's question; each
 // file the trash would not take is reported and stays listed.
-int trashSelected(TerminalListView& view, TerminalStatusBar& status, MsgList& list, TerminalPrompts& prompts) {
+int trashSelected(TerminalListView& view, TerminalStatusBar& status, MsgList& list,
+                  TerminalPrompts& prompts) {
     const int before = view.rowCount();
     const int selected = view.selectedCount();
     const int problemsBefore = prompts.problemsShown();

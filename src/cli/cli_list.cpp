@@ -15,7 +15,8 @@ namespace pelmora::cli {
 namespace {
 
 constexpr std::string_view kUsage =
-    "usage: pelmora-cli list [-r] [--format=table|tsv|csv] [--sort=KEY] [--reverse] [--encoding=utf-8|cp932]\n"
+    "usage: pelmora-cli list [-r] [--format=table|tsv|csv] [--sort=KEY] [--reverse] "
+    "[--encoding=utf-8|cp932]\n"
     "                        [--display-names|--no-display-names] DIR\n"
     "KEY: sender subject received size folder recipients sent (default received)\n";
 
@@ -93,8 +94,8 @@ int RunList(const Args& args) {
     CommandReader reader(options.reader, prompts);
     TerminalListView view(columns, options.sortKey);
     MsgList list;
-    LoadOutcome outcome = LoadForCommand(options.folder, options.recurse ? Subfolders::Yes : Subfolders::No, view,
-                                         list, reader, prompts);
+    LoadOutcome outcome = LoadForCommand(options.folder, options.recurse ? Subfolders::Yes : Subfolders::No,
+                                         view, list, reader, prompts);
     if (outcome == LoadOutcome::FolderMissing) return 1;
     if (outcome == LoadOutcome::Aborted) {
         std::cerr << "pelmora-cli list: interrupted\n";

@@ -9,13 +9,15 @@ namespace pelmora::cli {
 
 namespace {
 
-ReaderOptions optionsFor(const ReaderChoices& choices, DisplayNameDirectory& directory, ui::Prompts& prompts) {
+ReaderOptions optionsFor(const ReaderChoices& choices, DisplayNameDirectory& directory,
+                         ui::Prompts& prompts) {
     Settings settings = LoadSettings(SettingsFilePath());
     ReaderOptions options;
     options.DupCheckHeaders = choices.dupCheckHeaders.value_or(settings.DupCheckHeaders);
     if (choices.displayNames.value_or(settings.ConvDisplayName)) {
         const char* home = std::getenv("HOME");
-        if (auto built = BuildDisplayNameDirectory(directory, home ? home : ""); !built) prompts.error(built.error());
+        if (auto built = BuildDisplayNameDirectory(directory, home ? home : ""); !built)
+            prompts.error(built.error());
         options.displayNames = &directory;
     }
     return options;

@@ -16,9 +16,9 @@ namespace pelmora::cli {
 
 namespace {
 
-constexpr const char* kTsvColumns[] = {"path",      "from",     "to",          "subject", "sentdatetext",
+constexpr const char* kTsvColumns[] = {"path",         "from",      "to",       "subject",   "sentdatetext",
                                        "recvdatetext", "messageid", "boundary", "hasattach", "fromraw",
-                                       "toraw",     "sizekb",   "duphash"};
+                                       "toraw",        "sizekb",    "duphash"};
 
 // The path of entry below base, as the user named base; the full path when
 // the entry lies elsewhere.
@@ -40,7 +40,8 @@ bool isWide(char32_t c) {
 }
 
 bool isCombining(char32_t c) {
-    return (c >= 0x0300 && c <= 0x036F) || c == 0x3099 || c == 0x309A || (c >= 0xFE00 && c <= 0xFE0F) || c == 0x200B;
+    return (c >= 0x0300 && c <= 0x036F) || c == 0x3099 || c == 0x309A || (c >= 0xFE00 && c <= 0xFE0F) ||
+           c == 0x200B;
 }
 
 // The character at text[i] and its length in bytes; a stray byte is one
@@ -58,7 +59,9 @@ std::pair<char32_t, std::size_t> nextChar(std::string_view text, std::size_t i) 
     return {c, length};
 }
 
-int charWidth(char32_t c) { return isCombining(c) ? 0 : isWide(c) ? 2 : 1; }
+int charWidth(char32_t c) {
+    return isCombining(c) ? 0 : isWide(c) ? 2 : 1;
+}
 
 // A cell as the table shows it: UTF-8, control bytes as blanks so that one
 // message stays on one aligned line.
@@ -70,7 +73,9 @@ std::string tableCell(const TMsgItem& entry, int key) {
     return Cp932ToUtf8(cp932);
 }
 
-bool isFlexible(int key) { return key == KeySender || key == KeyRecipients || key == KeySubject; }
+bool isFlexible(int key) {
+    return key == KeySender || key == KeyRecipients || key == KeySubject;
+}
 
 // Flexible columns share what the fixed ones leave: each gets what it needs
 // when that is less than an even share, the rest is divided among the others.
@@ -87,7 +92,8 @@ std::vector<int> columnWidths(const std::vector<int>& keys, const std::vector<in
     if (flexible.empty()) return widths;
     constexpr int kMinimum = 6;
     int remaining = std::max(available - fixedTotal, kMinimum * static_cast<int>(flexible.size()));
-    std::sort(flexible.begin(), flexible.end(), [&natural](auto a, auto b) { return natural[a] < natural[b]; });
+    std::sort(flexible.begin(), flexible.end(),
+              [&natural](auto a, auto b) { return natural[a] < natural[b]; });
     int left = static_cast<int>(flexible.size());
     for (std::size_t c : flexible) {
         int share = remaining / left--;
@@ -113,12 +119,14 @@ void writeTable(std::ostream& out, const MsgList& list, const TableOptions& opti
 
     const std::string separator = "  ";
     const int marker = options.selection ? 2 : 0;
-    int overhead = marker + static_cast<int>(separator.size()) * static_cast<int>(keys.empty() ? 0 : keys.size() - 1);
+    int overhead =
+        marker + static_cast<int>(separator.size()) * static_cast<int>(keys.empty() ? 0 : keys.size() - 1);
     std::vector<int> widths = columnWidths(keys, natural, options.terminalWidth - overhead);
 
     for (std::size_t r = 0; r < rows.size(); ++r) {
         std::string line;
-        if (options.selection) line += (r > 0 && options.selection->isSelected(static_cast<int>(r - 1))) ? "* " : "  ";
+        if (options.selection)
+            line += (r > 0 && options.selection->isSelected(static_cast<int>(r - 1))) ? "* " : "  ";
         for (std::size_t c = 0; c < keys.size(); ++c) {
             if (c > 0) line += separator;
             line += FitToWidth(rows[r][c], widths[c], keys[c] == KeySize);
@@ -155,8 +163,8 @@ std::string TsvRecord(const TMsgItem& e, const TableOptions& options, std::optio
     std::snprintf(hash, sizeof hash, "%016" PRIx64, static_cast<std::uint64_t>(e.DupHash));
 
     std::string line = EscapeTsvField(path, encoding);
-    for (const std::string* text : {&e.From, &e.To, &e.Subject, &e.SentDateText, &e.RecvDateText, &e.MessageId,
-                                    &e.Boundary}) {
+    for (const std::string* text :
+         {&e.From, &e.To, &e.Subject, &e.SentDateText, &e.RecvDateText, &e.MessageId, &e.Boundary}) {
         line += '\t';
         line += TsvField(*text, encoding);
     }
@@ -173,7 +181,9 @@ std::string TsvRecord(const TMsgItem& e, const TableOptions& options, std::optio
 
 void WriteMessageTable(std::ostream& out, const MsgList& list, const TableOptions& options) {
     switch (options.format) {
-        case TableFormat::Table: writeTable(out, list, options); break;
+        case TableFormat::Table:
+            writeTable(out, list, options);
+            break;
         case TableFormat::Tsv: {
             out << TsvHeader(options.selection != nullptr) << '\n';
             for (std::size_t i = 0; i < list.size(); ++i) {

@@ -17,7 +17,9 @@ namespace {
 
 volatile std::sig_atomic_t g_interrupted = 0;
 
-extern "C" void onInterrupt(int) { g_interrupted = 1; }
+extern "C" void onInterrupt(int) {
+    g_interrupted = 1;
+}
 
 void printMessage(const char* kind, const std::string& cp932) {
     std::cerr << "pelmora-cli: " << kind << MessageForTerminal(cp932) << '\n';
@@ -85,14 +87,17 @@ void TerminalListView::selectAll() {
 
 void TerminalStatusBar::setPanelText(int panel, const std::string& cp932) {
     m_panels[panel == 0 ? 0 : 1] = cp932;
-    if (m_echo == Echo::Stderr && panel != 0 && !cp932.empty()) std::cerr << MessageForTerminal(cp932) << '\n';
+    if (m_echo == Echo::Stderr && panel != 0 && !cp932.empty())
+        std::cerr << MessageForTerminal(cp932) << '\n';
 }
 
 // --- prompts -----------------------------------------------------------------
 
 TerminalPrompts::TerminalPrompts(AssumeYes assumeYes) : m_assumeYes(assumeYes == AssumeYes::Yes) {}
 
-void TerminalPrompts::information(const std::string& cp932) { printMessage("", cp932); }
+void TerminalPrompts::information(const std::string& cp932) {
+    printMessage("", cp932);
+}
 
 void TerminalPrompts::warning(const std::string& cp932) {
     ++m_problems;
@@ -122,19 +127,28 @@ TerminalPrompts::Choice TerminalPrompts::ask(const std::string& cp932, const cha
     }
 }
 
-bool TerminalPrompts::confirmOkCancel(const std::string& cp932) { return ask(cp932, "[y/N]", false) != Choice::No; }
+bool TerminalPrompts::confirmOkCancel(const std::string& cp932) {
+    return ask(cp932, "[y/N]", false) != Choice::No;
+}
 
-bool TerminalPrompts::confirmYesNo(const std::string& cp932) { return ask(cp932, "[y/N]", false) != Choice::No; }
+bool TerminalPrompts::confirmYesNo(const std::string& cp932) {
+    return ask(cp932, "[y/N]", false) != Choice::No;
+}
 
 ui::Answer TerminalPrompts::confirmYesCancelYesToAll(const std::string& cp932) {
     switch (ask(cp932, "[y]es / [N]o, cancel / [a]ll", true)) {
-        case Choice::Yes: return ui::Answer::Yes;
-        case Choice::All: return ui::Answer::YesToAll;
-        default: return ui::Answer::Cancel;
+        case Choice::Yes:
+            return ui::Answer::Yes;
+        case Choice::All:
+            return ui::Answer::YesToAll;
+        default:
+            return ui::Answer::Cancel;
     }
 }
 
-std::optional<std::filesystem::path> TerminalPrompts::chooseSaveFile(const ui::SaveFileRequest&) { return m_saveFile; }
+std::optional<std::filesystem::path> TerminalPrompts::chooseSaveFile(const ui::SaveFileRequest&) {
+    return m_saveFile;
+}
 
 // --- progress ----------------------------------------------------------------
 
@@ -144,12 +158,18 @@ TerminalProgress::~TerminalProgress() {
     if (m_visible) hide();
 }
 
-void TerminalProgress::setTitle(const std::string& cp932) { m_title = Cp932ToUtf8(cp932); }
-void TerminalProgress::setLabel1(const std::string& cp932) { m_label1 = Cp932ToUtf8(cp932); }
+void TerminalProgress::setTitle(const std::string& cp932) {
+    m_title = Cp932ToUtf8(cp932);
+}
+void TerminalProgress::setLabel1(const std::string& cp932) {
+    m_label1 = Cp932ToUtf8(cp932);
+}
 void TerminalProgress::setPath1(const std::string& cp932) {
     if (m_enabled) m_path1 = Cp932ToUtf8(cp932);
 }
-void TerminalProgress::setLabel2(const std::string& cp932) { m_label2 = Cp932ToUtf8(cp932); }
+void TerminalProgress::setLabel2(const std::string& cp932) {
+    m_label2 = Cp932ToUtf8(cp932);
+}
 void TerminalProgress::setPath2(const std::string& cp932) {
     if (m_enabled) m_path2 = Cp932ToUtf8(cp932);
 }
@@ -175,10 +195,16 @@ void TerminalProgress::hide() {
     if (m_enabled) std::cerr << "\r\x1b[K" << std::flush;
 }
 
-void TerminalProgress::processEvents() { redraw(false); }
+void TerminalProgress::processEvents() {
+    redraw(false);
+}
 
-bool TerminalProgress::abortRequested() const { return m_abort || g_interrupted != 0; }
-void TerminalProgress::requestAbort() { m_abort = true; }
+bool TerminalProgress::abortRequested() const {
+    return m_abort || g_interrupted != 0;
+}
+void TerminalProgress::requestAbort() {
+    m_abort = true;
+}
 void TerminalProgress::clearAbort() {
     m_abort = false;
     g_interrupted = 0;
@@ -192,7 +218,8 @@ void TerminalProgress::redraw(bool force) {
     m_lastDraw = now;
     std::string line = m_title;
     if (m_barVisible && m_maximum > m_minimum)
-        line += " " + std::to_string(m_position - m_minimum + 1) + "/" + std::to_string(m_maximum - m_minimum);
+        line +=
+            " " + std::to_string(m_position - m_minimum + 1) + "/" + std::to_string(m_maximum - m_minimum);
     if (!m_count.empty()) line += " (" + m_count + ")";
     if (!m_path2.empty())
         line += " " + m_label2 + m_path2;

@@ -11,8 +11,8 @@
 #include <vector>
 
 #include "decode/cp932.h"
-#include "support/fake_ports.h"
 #include "message/msg_item.h"
+#include "support/fake_ports.h"
 
 namespace pelmora::test {
 
@@ -39,7 +39,9 @@ private:
 };
 
 // Display text spelled in UTF-8 in the test source.
-inline std::string Sjis(const char* utf8) { return Utf8ToCp932(utf8); }
+inline std::string Sjis(const char* utf8) {
+    return Utf8ToCp932(utf8);
+}
 
 struct ItemSpec {
     std::string from = "a";

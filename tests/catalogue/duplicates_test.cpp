@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: MIT
+#include "catalogue/duplicates.h"
+
 #include <gtest/gtest.h>
 
-#include "catalogue/duplicates.h"
 #include "catalogue/ordering.h"
 #include "catalogue_test_support.h"
 

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
-#include <gtest/gtest.h>
-
 #include "catalogue/format.h"
+
+#include <gtest/gtest.h>
 
 namespace pelmora {
 namespace {
@@ -11,12 +11,15 @@ struct CountRow {
     std::int64_t value;
     const char* text;
 };
-void PrintTo(const CountRow& row, std::ostream* out) { *out << row.name; }
-
+void PrintTo(const CountRow& row, std::ostream* out) {
+    *out << row.name;
+}
 
 class FormatCountTest : public testing::TestWithParam<CountRow> {};
 
-TEST_P(FormatCountTest, GroupsThousands) { EXPECT_EQ(FormatCount(GetParam().value), GetParam().text); }
+TEST_P(FormatCountTest, GroupsThousands) {
+    EXPECT_EQ(FormatCount(GetParam().value), GetParam().text);
+}
 
 INSTANTIATE_TEST_SUITE_P(
     Table, FormatCountTest,
@@ -32,20 +35,25 @@ struct SizeRow {
     std::int64_t bytes;
     const char* text;
 };
-void PrintTo(const SizeRow& row, std::ostream* out) { *out << row.name; }
-
+void PrintTo(const SizeRow& row, std::ostream* out) {
+    *out << row.name;
+}
 
 class SizeKBTest : public testing::TestWithParam<SizeRow> {};
 
-TEST_P(SizeKBTest, RoundsHalfUpAndNeverBelowOne) { EXPECT_EQ(SizeKBText(GetParam().bytes), GetParam().text); }
+TEST_P(SizeKBTest, RoundsHalfUpAndNeverBelowOne) {
+    EXPECT_EQ(SizeKBText(GetParam().bytes), GetParam().text);
+}
 
-INSTANTIATE_TEST_SUITE_P(
-    Table, SizeKBTest,
-    testing::Values(SizeRow{"empty_file_is_1KB", 0, "1"}, SizeRow{"below_half_is_raised_to_1", 100, "1"},
-                    SizeRow{"exact_1KB", 1024, "1"}, SizeRow{"just_below_half_rounds_down", 1535, "1"},
-                    SizeRow{"half_rounds_up", 1536, "2"}, SizeRow{"ten_thousand_KB_grouped", 10240000, "10,000"},
-                    SizeRow{"beyond_32_bits", 5LL * 1024 * 1024 * 1024, "5,242,880"}),
-    [](const auto& row) { return std::string(row.param.name); });
+INSTANTIATE_TEST_SUITE_P(Table, SizeKBTest,
+                         testing::Values(SizeRow{"empty_file_is_1KB", 0, "1"},
+                                         SizeRow{"below_half_is_raised_to_1", 100, "1"},
+                                         SizeRow{"exact_1KB", 1024, "1"},
+                                         SizeRow{"just_below_half_rounds_down", 1535, "1"},
+                                         SizeRow{"half_rounds_up", 1536, "2"},
+                                         SizeRow{"ten_thousand_KB_grouped", 10240000, "10,000"},
+                                         SizeRow{"beyond_32_bits", 5LL * 1024 * 1024 * 1024, "5,242,880"}),
+                         [](const auto& row) { return std::string(row.param.name); });
 
 }  // namespace
 }  // namespace pelmora

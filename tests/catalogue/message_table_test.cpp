@@ -1,12 +1,13 @@
 // SPDX-License-Identifier: MIT
 // The command line's list output: the TSV contract, the CSV records and the
 // width arithmetic of the table.
+#include "cli/message_table.h"
+
 #include <gtest/gtest.h>
 
 #include <sstream>
 
 #include "catalogue_test_support.h"
-#include "cli/message_table.h"
 #include "cli/terminal_ports.h"
 
 namespace pelmora::cli {
@@ -128,11 +129,15 @@ struct WidthRow {
     const char* utf8;
     int width;
 };
-void PrintTo(const WidthRow& row, std::ostream* out) { *out << row.name; }
+void PrintTo(const WidthRow& row, std::ostream* out) {
+    *out << row.name;
+}
 
 class DisplayWidthTest : public testing::TestWithParam<WidthRow> {};
 
-TEST_P(DisplayWidthTest, CountsTerminalCells) { EXPECT_EQ(DisplayWidth(GetParam().utf8), GetParam().width); }
+TEST_P(DisplayWidthTest, CountsTerminalCells) {
+    EXPECT_EQ(DisplayWidth(GetParam().utf8), GetParam().width);
+}
 
 INSTANTIATE_TEST_SUITE_P(Table, DisplayWidthTest,
                          testing::Values(WidthRow{"ascii", "abc", 3}, WidthRow{"kanji_two_cells", "日本", 4},

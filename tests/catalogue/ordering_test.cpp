@@ -1,7 +1,10 @@
 // SPDX-License-Identifier: MIT
+#include "catalogue/ordering.h"
+
 #include <gtest/gtest.h>
 
-#include "catalogue/ordering.h"
+#include <random>
+
 #include "catalogue_test_support.h"
 
 namespace pelmora {
@@ -22,8 +25,9 @@ struct TextRow {
     std::string a, b;
     int sign;
 };
-void PrintTo(const TextRow& row, std::ostream* out) { *out << row.name; }
-
+void PrintTo(const TextRow& row, std::ostream* out) {
+    *out << row.name;
+}
 
 class CompareTextTest : public testing::TestWithParam<TextRow> {};
 
@@ -34,8 +38,10 @@ TEST_P(CompareTextTest, FoldsOnlyAsciiLetters) {
 
 INSTANTIATE_TEST_SUITE_P(
     Table, CompareTextTest,
-    testing::Values(TextRow{"ascii_case_folded", "abc", "ABC", 0}, TextRow{"mixed_case_folded", "aBc", "AbC", 0},
-                    TextRow{"prefix_sorts_first", "ab", "abc", -1}, TextRow{"bytes_unsigned", "\x7F", "\x80", -1},
+    testing::Values(TextRow{"ascii_case_folded", "abc", "ABC", 0},
+                    TextRow{"mixed_case_folded", "aBc", "AbC", 0},
+                    TextRow{"prefix_sorts_first", "ab", "abc", -1},
+                    TextRow{"bytes_unsigned", "\x7F", "\x80", -1},
                     // ａ and Ａ differ in their second byte (0x81 / 0x60): not folded.
                     TextRow{"full_width_not_folded", Sjis("ａ"), Sjis("Ａ"), 1},
                     // Second bytes are folded too: Ｂ (0x82 0x61) equals the unassigned 0x82 0x41.
@@ -155,6 +161,32 @@ TEST(DupHashOrder, IsSignedAndNeverReversed) {
     EXPECT_EQ(Senders(list), (Strings{"neg", "pos"}));
 }
 
+// The fast sort must give an order the plain comparison agrees with, for
+// texts that tie on their first eight bytes, differ only in length or case,
+// are empty or NUL bytes (which pad the eight-byte prefix), or repeat; for every key and both directions.
+TEST(SortMsgList, AgreesWithCompareMsgItemsOnTrickyTexts) {
+    std::mt19937 random(7);
+    const std::vector<std::string> pieces = {"", "a", "A", "abcdefgh", "ABCDEFGH", "abcdefghi", "abcdefgh\x01",
+                                             "z", "\x82\x61", "\x82\x41", "abcdefghZ", "abcdefghz",
+                                             std::string(1, '\0'), std::string(9, '\0')};
+    for (int key : {1, -1, 2, -2, 3, -3, 4, -4, 5, -5, 6, -6, 7, -7, 100, -100}) {
+        MsgList list;
+        for (int i = 0; i < 300; ++i) {
+            auto e = MakeItem({.from = pieces[random() % pieces.size()] + pieces[random() % pieces.size()],
+                               .subject = pieces[random() % pieces.size()],
+                               .recv = 40000.0 + static_cast<double>(random() % 5) / 7.0,
+                               .size = static_cast<std::int64_t>(random() % 4) - 1,
+                               .dupHash = static_cast<std::int64_t>(random() % 3) - 1},
+                              nullptr);
+            e->SelMark = random() % 3 == 0;
+            list.push_back(std::move(e));
+        }
+        SortMsgList(list, key);
+        for (std::size_t i = 1; i < list.size(); ++i)
+            ASSERT_LE(CompareMsgItemsByKey(*list[i - 1], *list[i], key), 0) << "key " << key << " at " << i;
+    }
+}
+
 TEST(CompareMsgItems, ReadsTheKeyFromTheOwnerView) {
     FakeListView view({1, 6, 2, 7, 3, 4}, -2);
     auto a = MakeItem({.subject = "A"}, &view);
@@ -236,14 +268,18 @@ TEST_F(TypeAheadTest, EmptyTextFindsNothingAndOtherRequestsGetTheStart) {
     EXPECT_EQ(find(99, "ya", FindKind::Other), 0);
 }
 
-TEST_F(TypeAheadTest, LeadingBlankOfTheCellIsNotMatched) { EXPECT_EQ(find(0, " ya"), -1); }
+TEST_F(TypeAheadTest, LeadingBlankOfTheCellIsNotMatched) {
+    EXPECT_EQ(find(0, " ya"), -1);
+}
 
 TEST_F(TypeAheadTest, UsesTheSortedTextColumn) {
     view.key = -2;
     EXPECT_EQ(find(0, "RE T"), 3);
 }
 
-TEST(SelectionCountText, GroupsTheCount) { EXPECT_EQ(SelectionCountText(1234), Sjis("1,234 通を選択")); }
+TEST(SelectionCountText, GroupsTheCount) {
+    EXPECT_EQ(SelectionCountText(1234), Sjis("1,234 通を選択"));
+}
 
 }  // namespace
 }  // namespace pelmora

@@ -1,13 +1,14 @@
 // SPDX-License-Identifier: MIT
-#include <gtest/gtest.h>
+#include "catalogue/scan.h"
+
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <fstream>
 
-#include "catalogue/scan.h"
 #include "catalogue_test_support.h"
 
 namespace pelmora {

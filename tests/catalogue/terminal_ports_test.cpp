@@ -1,9 +1,10 @@
 // SPDX-License-Identifier: MIT
+#include "cli/terminal_ports.h"
+
 #include <gtest/gtest.h>
 
 #include "catalogue/ordering.h"
 #include "catalogue_test_support.h"
-#include "cli/terminal_ports.h"
 
 namespace pelmora::cli {
 namespace {
