@@ -141,8 +141,11 @@ private:
                 m_facts.bodyStart = i + 1;
                 return WalkEnd::BodyFound;
             }
-            if (m_facts.multipart && !m_facts.inPart && isExactDelimiter(line, m_facts.boundary)) {
-                m_facts.inPart = true;
+            // Between a multipart Content-Type and its first delimiter only
+            // that delimiter counts: the container's own remaining header
+            // lines and its preamble are passed over.
+            if (m_facts.multipart && !m_facts.inPart) {
+                if (isExactDelimiter(line, m_facts.boundary)) m_facts.inPart = true;
                 ++i;
                 continue;
             }

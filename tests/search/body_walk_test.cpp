@@ -135,6 +135,22 @@ TEST_F(BodyWalkTest, NestedMultipartEnteredThroughFirstParts) {
     EXPECT_EQ(search("attachment", message), 0);
 }
 
+TEST_F(BodyWalkTest, ContainerHeaderLinesAfterItsContentTypeArePassedOver) {
+    // The encoding after the multipart Content-Type is neither checked nor
+    // carried into the part: the part is read as 7bit ISO-2022-JP.
+    const std::string message =
+        "Content-Type: multipart/mixed; boundary=b\n"
+        "Content-Transfer-Encoding: x-unknown\n"
+        "\n"
+        "Content-Type: text/plain; charset=big5\n"
+        "--b\n"
+        "Content-Type: text/plain\n"
+        "\n" +
+        kJisA + "\n--b--\n";
+    EXPECT_NE(search("あ", message), 0);
+    EXPECT_TRUE(prompts.shown.empty());
+}
+
 TEST_F(BodyWalkTest, BaseSixtyFourUtf8BodyIsSearchedWhole) {
     // "前半の文章\r\n検索\r\n語の後半" in UTF-8, split into lines of the
     // encoded text at group boundaries.
