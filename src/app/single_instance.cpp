@@ -3,6 +3,7 @@
 
 #include <unistd.h>
 
+#include <QFileInfo>
 #include <QLocalServer>
 #include <QLocalSocket>
 
@@ -18,7 +19,13 @@ constexpr char kRaiseRequest[] = "raise\n";
 QString instanceServerName() {
     QString user = qEnvironmentVariable("USER");
     if (user.isEmpty()) user = QString::number(::getuid());
-    return QStringLiteral("BRANTOLE-Pelmora-") + user;
+    const QString name = QStringLiteral("BRANTOLE-Pelmora-") + user;
+    // The user's own runtime folder (mode 0700) where there is one: in the
+    // shared /tmp another user could take the name first and keep this
+    // user's program from ever starting.
+    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    if (!runtime.isEmpty() && QFileInfo(runtime).isDir()) return runtime + QLatin1Char('/') + name;
+    return name;
 }
 
 SingleInstance::SingleInstance(QString serverName, QObject* parent)

@@ -11,7 +11,8 @@ class QLocalServer;
 
 namespace pelmora::app {
 
-// "BRANTOLE-Pelmora-<user>": the local socket of the running instance.
+// "BRANTOLE-Pelmora-<user>": the local socket of the running instance, in
+// $XDG_RUNTIME_DIR when that is set.
 QString instanceServerName();
 
 class SingleInstance : public QObject {

@@ -221,7 +221,12 @@ void TestMainWindowStartup::secondStartAsksTheFirstToShowItself() {
     QVERIFY(second.forwardToRunningInstance());
     QVERIFY(raised.wait(2000));
     QCOMPARE(raised.count(), 1);
+    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    qputenv("XDG_RUNTIME_DIR", QFile::encodeName(m_home.path()));
+    QCOMPARE(app::instanceServerName().section(QLatin1Char('/'), 0, -2), m_home.path());
+    qunsetenv("XDG_RUNTIME_DIR");
     QVERIFY(app::instanceServerName().startsWith(QStringLiteral("BRANTOLE-Pelmora-")));
+    if (!runtime.isEmpty()) qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime));
 }
 
 void TestMainWindowStartup::desktopPortsRunALoad() {
