@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <climits>
 #include <cstdlib>
 #include <cstring>
 
@@ -80,7 +81,11 @@ std::string untouchedMessage(const fs::path& file, int error) {
 std::expected<fs::path, int> writeTemporary(const fs::path& target, const std::string& content,
                                             const struct stat& original, const struct timespec& time,
                                             bool injectFailure) {
-    std::string pattern = (target.parent_path() / ("." + target.filename().native() + ".pelmora-XXXXXX")).native();
+    // Named after the message so a user who finds one knows what it is,
+    // unless that would pass the longest name a folder entry may have.
+    std::string name = "." + target.filename().native() + ".pelmora-XXXXXX";
+    if (name.size() > NAME_MAX) name = ".pelmora-XXXXXX";
+    std::string pattern = (target.parent_path() / name).native();
     int fd = ::mkostemp(pattern.data(), O_CLOEXEC);
     if (fd < 0) return std::unexpected(errno);
     const fs::path temporary = pattern;

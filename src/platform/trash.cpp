@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <cstring>
 
@@ -188,12 +189,25 @@ std::string TrashInfoText(std::string_view encodedPath, const std::tm& deletedLo
 }
 
 std::string TrashedName(std::string_view name, int attempt) {
-    if (attempt <= 1) return std::string(name);
     // The number goes before the extension so the file keeps its type;
     // a leading dot (hidden file) is not an extension.
     std::size_t dot = name.rfind('.');
-    if (dot == std::string_view::npos || dot == 0) return std::string(name) + "." + std::to_string(attempt);
-    return std::string(name.substr(0, dot)) + "." + std::to_string(attempt) + std::string(name.substr(dot));
+    if (dot == std::string_view::npos || dot == 0) dot = name.size();
+    std::string_view stem = name.substr(0, dot);
+    std::string_view extension = name.substr(dot);
+    const std::string number = attempt <= 1 ? std::string() : "." + std::to_string(attempt);
+    // The .trashinfo beside it needs room for its suffix within one name;
+    // the stem gives way, cut at a character boundary (the original path
+    // is in the .trashinfo anyway).
+    constexpr std::size_t kLongest = NAME_MAX - (sizeof ".trashinfo" - 1);
+    if (extension.size() + number.size() >= kLongest) extension = {};
+    const std::size_t room = kLongest - extension.size() - number.size();
+    if (stem.size() > room) {
+        std::size_t cut = room;
+        while (cut > 0 && (static_cast<unsigned char>(stem[cut]) & 0xC0) == 0x80) --cut;
+        stem = stem.substr(0, cut);
+    }
+    return std::string(stem) + number + std::string(extension);
 }
 
 fs::path MountPointOf(const fs::path& path) {

@@ -74,7 +74,9 @@ std::filesystem::path MountPointOf(const std::filesystem::path& path);
 std::string PercentEncodePath(std::string_view path);
 // The whole .trashinfo file.
 std::string TrashInfoText(std::string_view encodedPath, const std::tm& deletedLocal);
-// The name tried at attempt n (1, 2, ...): "a.eml", "a.2.eml", "a.3.eml".
+// The name tried at attempt n (1, 2, ...): "a.eml", "a.2.eml", "a.3.eml";
+// a long stem is shortened so that the name plus ".trashinfo" still fits
+// in one folder entry.
 std::string TrashedName(std::string_view name, int attempt);
 
 // The shell's own question before it trashes count files (display text):

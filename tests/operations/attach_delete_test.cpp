@@ -285,6 +285,15 @@ TEST_F(AttachDeleteCommand, FailedRenameWithUnknownTrashPlaceKeepsBothAndSaysWhe
     EXPECT_NE(outcome.messageCp932.find(temporaries[0].native()), std::string::npos);
 }
 
+TEST_F(AttachDeleteCommand, LongestFileNameStillRewrites) {
+    const std::string name = std::string(251, 'x') + ".eml";  // 255 bytes, the most a name may have
+    addMessage(name, attached);
+    load();
+    RewriteOutcome outcome = RewriteMessageFile(*list[rowOf(name)], shell);
+    ASSERT_EQ(outcome.kind, RewriteOutcome::Kind::Rewritten) << Cp932ToUtf8(outcome.messageCp932);
+    EXPECT_EQ(ReadBytes(mail / name), ReadBytes(kStripData / "text_two_attachments.expected"));
+}
+
 TEST_F(AttachDeleteCommand, NewTimesComeFromTheScannedFileTime) {
     list[0]->FileTime += 10'000'000;  // one second later than the file
     RewriteOutcome outcome = RewriteMessageFile(*list[0], shell);

@@ -110,8 +110,29 @@ INSTANTIATE_TEST_SUITE_P(
                       NameRow{"second_attempt", "a.eml", 2, "a.2.eml"},
                       NameRow{"no_extension", "notes", 3, "notes.3"},
                       NameRow{"hidden_file", ".hidden", 2, ".hidden.2"},
-                      NameRow{"last_extension_only", "a.tar.gz", 2, "a.tar.2.gz"}),
+                      NameRow{"last_extension_only", "a.tar.gz", 2, "a.tar.2.gz"},
+                      NameRow{"extension_only_is_no_extension", ".", 2, "..2"}),
     [](const auto& row) { return std::string(row.param.name); });
+
+TEST(TrashedNamesLong, ShortenedToLeaveRoomForTheInfoSuffix) {
+    const std::string longest = std::string(251, 'x') + ".eml";
+    EXPECT_EQ(TrashedName(longest, 1), std::string(241, 'x') + ".eml");
+    EXPECT_EQ(TrashedName(longest, 12), std::string(238, 'x') + ".12.eml");
+    // Three-byte characters are never cut in half.
+    std::string japanese;
+    for (int i = 0; i < 84; ++i) japanese += "あ";
+    const std::string cut = TrashedName(japanese + ".eml", 1);
+    EXPECT_EQ(cut, japanese.substr(0, 240) + ".eml");
+}
+
+TEST_F(TrashTest, LongestNameGoesToTheTrashUnderAShorterOne) {
+    const std::string name = std::string(251, 'y') + ".eml";
+    spit(root / "mail" / name, "long");
+    auto moved = MoveToTrash(root / "mail" / name);
+    ASSERT_TRUE(moved) << moved.error().describe();
+    EXPECT_EQ(moved->file.filename(), std::string(241, 'y') + ".eml");
+    EXPECT_NE(slurp(moved->info).find(name), std::string::npos) << "the original name stays in the .trashinfo";
+}
 
 TEST_F(TrashTest, MovesIntoHomeTrashWithInfo) {
     const fs::path file = root / "mail" / "a b.eml";
