@@ -51,10 +51,12 @@ LineReader::~LineReader() {
 
 bool LineReader::open(const std::filesystem::path& path) { return open(path.c_str()); }
 
-bool LineReader::open(const char* path) {
+bool LineReader::open(const char* path) { return openAt(AT_FDCWD, path); }
+
+bool LineReader::openAt(int dirFd, const char* name) {
     close();
     do {
-        m_fd = ::open(path, O_RDONLY | O_CLOEXEC);
+        m_fd = ::openat(dirFd, name, O_RDONLY | O_CLOEXEC);
     } while (m_fd < 0 && errno == EINTR);
     m_begin = m_end = 0;
     m_eof = m_fd < 0;

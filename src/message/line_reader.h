@@ -21,6 +21,8 @@ public:
     // False when the file cannot be opened for reading.
     bool open(const std::filesystem::path& path);
     bool open(const char* path);
+    // name relative to the open folder dirFd.
+    bool openAt(int dirFd, const char* name);
     void close();
     // The next line without its end; false at the end of the file.
     bool readLine(std::string& line);

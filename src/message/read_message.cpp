@@ -1,7 +1,11 @@
 // SPDX-License-Identifier: MIT
 #include "message/read_message.h"
 
+#include <fcntl.h>
+#include <unistd.h>
 #include <xxhash.h>
+
+#include <cerrno>
 
 #include <span>
 
@@ -230,14 +234,42 @@ bool readBodyLines(LineReader& reader, LineSink& lines, std::string& line, View 
     return false;
 }
 
+// Opens the entry's file relative to its folder when its name lies directly
+// in it, else (or when that fails) by its full path.
+bool openEntry(LineReader& reader, const TMsgItem& entry, FolderHandle& folder) {
+    const std::string& path = entry.FileName;
+    const std::string& dir = entry.FolderPath;
+    const std::size_t skip = dir == "/" ? 1 : dir.size() + 1;
+    if (!dir.empty() && path.size() > skip && path.compare(0, dir.size(), dir) == 0 && path[skip - 1] == '/' &&
+        path.find('/', skip) == std::string::npos) {
+        const int fd = folder.descriptorOf(dir);
+        if (fd >= 0 && reader.openAt(fd, path.c_str() + skip)) return true;
+    }
+    return reader.open(path.c_str());
+}
+
 }  // namespace
+
+FolderHandle::~FolderHandle() {
+    if (m_fd >= 0) ::close(m_fd);
+}
+
+int FolderHandle::descriptorOf(const std::string& folder) {
+    if (m_fd >= 0 && folder == m_folder) return m_fd;
+    if (m_fd >= 0) ::close(m_fd);
+    do {
+        m_fd = ::open(folder.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+    } while (m_fd < 0 && errno == EINTR);
+    m_folder = folder;
+    return m_fd;
+}
 
 void ReadMessage(MsgList& list, std::size_t index, ReaderContext& context) {
     TMsgItem& entry = *list[index];
     LineSink lines(context.MsgLines);
 
     LineReader reader;
-    if (!reader.open(entry.FileName.c_str())) {
+    if (!openEntry(reader, entry, context.folder)) {
         reportUnreadable(entry, context.prompts);
         return;
     }

@@ -40,11 +40,31 @@ struct ReaderOptions {
     const DisplayNameLookup* displayNames = nullptr;
 };
 
+// The folder of the message read last, held open: the next file of the
+// same folder is opened relative to it, which spares the kernel the walk
+// down the whole path for every file of a large folder.
+class FolderHandle {
+public:
+    FolderHandle() = default;
+    ~FolderHandle();
+    FolderHandle(const FolderHandle&) = delete;
+    FolderHandle& operator=(const FolderHandle&) = delete;
+
+    // A descriptor of folder (native bytes), or -1 when it cannot be opened.
+    int descriptorOf(const std::string& folder);
+
+private:
+    int m_fd = -1;
+    std::string m_folder;
+};
+
 struct ReaderContext {
     LineList& MsgLines;
     ReaderOptions options;
     ui::Prompts& prompts;
     SearchHooks* search = nullptr;  // non-null: search mode
+    // Lives as long as the context, which lasts one load or one search.
+    FolderHandle folder{};
 };
 
 // Completes list[index] from its file. Never throws on malformed input.
