@@ -6,6 +6,10 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace pelmora {
 
 namespace {
@@ -16,19 +20,23 @@ constexpr std::size_t FirstBlock = 16 * 1024;
 constexpr std::size_t LaterBlock = 64 * 1024;
 constexpr char EndOfFileMark = 0x1A;
 
-// Appends bytes to line, leaving out every CR: a CR before LF belongs to the
-// line end, and a lone CR is dropped.
-void appendWithoutCr(std::string& line, const char* from, std::size_t count) {
-    const char* end = from + count;
-    while (from < end) {
-        const char* cr = static_cast<const char*>(std::memchr(from, '\r', static_cast<std::size_t>(end - from)));
-        if (cr == nullptr) {
-            line.append(from, end);
-            return;
-        }
-        line.append(from, cr);
-        from = cr + 1;
+// The first LF, CR or end mark in [from, end), or end.
+const char* findLineStop(const char* from, const char* end) {
+#if defined(__SSE2__)
+    const __m128i lf = _mm_set1_epi8('\n');
+    const __m128i cr = _mm_set1_epi8('\r');
+    const __m128i mark = _mm_set1_epi8(EndOfFileMark);
+    while (end - from >= 16) {
+        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from));
+        const __m128i hits = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(bytes, lf), _mm_cmpeq_epi8(bytes, cr)),
+                                          _mm_cmpeq_epi8(bytes, mark));
+        if (const int mask = _mm_movemask_epi8(hits); mask != 0) return from + __builtin_ctz(static_cast<unsigned>(mask));
+        from += 16;
     }
+#endif
+    for (; from < end; ++from)
+        if (*from == '\n' || *from == '\r' || *from == EndOfFileMark) return from;
+    return end;
 }
 
 // The block buffer of the last reader that ended on this thread, handed to
@@ -120,18 +128,28 @@ bool LineReader::readLine(std::string& line) {
     line.clear();
     if (atEnd()) return false;
     for (;;) {
-        const char* start = m_buffer.get() + m_begin;
-        std::size_t count = m_end - m_begin;
-        const char* lf = static_cast<const char*>(std::memchr(start, '\n', count));
-        std::size_t take = lf != nullptr ? static_cast<std::size_t>(lf - start) : count;
-        if (const void* mark = std::memchr(start, EndOfFileMark, take)) {
-            appendWithoutCr(line, start, static_cast<std::size_t>(static_cast<const char*>(mark) - start));
-            stopAtEndMark();
-            return true;
-        }
-        appendWithoutCr(line, start, take);
-        if (lf != nullptr) {
-            m_begin += take + 1;
+        const char* const start = m_buffer.get() + m_begin;
+        const char* const end = m_buffer.get() + m_end;
+        // One pass finds whichever comes first of the line end, a CR to
+        // leave out and the end mark; most lines hold only their end.
+        const char* from = start;
+        for (;;) {
+            const char* stop = findLineStop(from, end);
+            if (stop == end) {
+                line.append(from, stop);
+                break;
+            }
+            if (*stop == '\r') {
+                line.append(from, stop);
+                from = stop + 1;
+                continue;
+            }
+            line.append(from, stop);
+            if (*stop == EndOfFileMark) {
+                stopAtEndMark();
+            } else {
+                m_begin = static_cast<std::size_t>(stop + 1 - m_buffer.get());
+            }
             return true;
         }
         m_begin = m_end;
