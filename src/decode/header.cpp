@@ -8,6 +8,7 @@
 #include "decode/header.h"
 
 #include <algorithm>
+#include <initializer_list>
 #include <optional>
 #include <utility>
 #include <vector>
@@ -32,8 +33,13 @@ char upperAscii(char c) {
 // which keeps a To: line of a few thousand encoded names fast.
 class PrefixStarts {
 public:
-    PrefixStarts(std::string_view prefix, std::string_view s) : m_prefix(prefix) {
-        m_starts = scan(s, 0, s.size());
+    explicit PrefixStarts(std::string_view prefix) : m_prefix(prefix) {}
+
+    // The starts of the three prefixes, found in one walk over the value.
+    static void scanAll(std::string_view s, std::initializer_list<PrefixStarts*> all) {
+        for (std::size_t i = s.find("=?"); i != npos; i = s.find("=?", i + 1))
+            for (PrefixStarts* starts : all)
+                if (starts->startsAt(s, i)) starts->m_starts.push_back(i);
     }
 
     std::size_t firstFrom(std::size_t from) const {
@@ -55,18 +61,19 @@ public:
     }
 
 private:
+    // True when the prefix begins at s[i], which is "=?".
+    bool startsAt(std::string_view s, std::size_t i) const {
+        if (i + m_prefix.size() > s.size()) return false;
+        for (std::size_t k = 2; k < m_prefix.size(); ++k)
+            if (upperAscii(s[i + k]) != m_prefix[k]) return false;
+        return true;
+    }
+
     std::vector<std::size_t> scan(std::string_view s, std::size_t from, std::size_t to) const {
         std::vector<std::size_t> starts;
         // Only the "=" must lie before `to`; the rest of a start may run past it.
-        const std::string_view window = s.substr(0, std::min(s.size(), to));
-        for (std::size_t i = window.find('=', from); i != npos; i = window.find('=', i + 1)) {
-            if (i + m_prefix.size() > s.size()) break;
-            bool same = true;
-            for (std::size_t k = 1; k < m_prefix.size() && same; ++k) {
-                same = upperAscii(s[i + k]) == m_prefix[k];
-            }
-            if (same) starts.push_back(i);
-        }
+        for (std::size_t i = s.find("=?", from); i != npos && i < to; i = s.find("=?", i + 1))
+            if (startsAt(s, i)) starts.push_back(i);
         return starts;
     }
 
@@ -74,8 +81,13 @@ private:
     std::vector<std::size_t> m_starts;
 };
 
+// b is ASCII, so the cp932 case folding of CompareTextNoCase comes down
+// to folding a-z: a double-byte character never equals an ASCII byte.
 bool equalsNoCase(std::string_view a, std::string_view b) {
-    return CompareTextNoCase(a, b) == 0;
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (upperAscii(a[i]) != upperAscii(b[i])) return false;
+    return true;
 }
 
 struct Word {
@@ -95,7 +107,9 @@ std::string decodeWordText(const Word& word) {
 // "?=" can still be found the way a prefixed word looks for them; a start
 // above it can never become a word while the value stays as it is.
 std::size_t lastPossibleStart(std::string_view s) {
-    const std::size_t close = s.rfind("?=");
+    std::size_t close = s.size() < 2 ? npos : s.size() - 2;
+    while (close != npos && (s[close] != '?' || s[close + 1] != '='))
+        close = close == 0 ? npos : close - 1;
     if (close == npos || close == 0) return npos;
     const std::size_t third = s.rfind('?', close - 1);
     if (third == npos || third == 0) return npos;
@@ -134,7 +148,9 @@ std::string convertPrefixedWord(const Word& word) {
 class PrefixedWordDecoder {
 public:
     explicit PrefixedWordDecoder(std::string& s)
-        : m_s(s), m_iso("=?ISO", s), m_windows("=?WINDOWS", s), m_utf8("=?UTF-8", s) {}
+        : m_s(s), m_iso("=?ISO"), m_windows("=?WINDOWS"), m_utf8("=?UTF-8") {
+        PrefixStarts::scanAll(s, {&m_iso, &m_windows, &m_utf8});
+    }
 
     void run() {
         std::size_t limit = lastPossibleStart(m_s);
@@ -142,14 +158,25 @@ public:
         while (start != npos) {
             // Every start up to `limit` has its three delimiters.
             if (const std::optional<Word> word = prefixedWordAt(m_s, start)) {
-                replace(*word, convertPrefixedWord(*word));
-                limit = lastPossibleStart(m_s);
+                const std::string converted = convertPrefixedWord(*word);
+                replace(*word, converted);
+                limit = limitAfter(limit, *word, converted.size());
             }
             start = nextStart(start + 1, limit);
         }
     }
 
 private:
+    // The limit once `word` has become `inserted` bytes. When the word lies
+    // before the second "?" of the last word, that word and everything
+    // after it only moved; otherwise the value is searched again.
+    std::size_t limitAfter(std::size_t limit, const Word& word, std::size_t inserted) const {
+        const std::size_t second = limit + 5;
+        if (second < word.end) return lastPossibleStart(m_s);
+        const std::size_t moved = second - (word.end - word.start) + inserted;
+        return moved < 5 ? npos : moved - 5;
+    }
+
     std::size_t nextStart(std::size_t isoFrom, std::size_t limit) const {
         if (limit == npos) return npos;
         for (const auto& [starts, from] : {std::pair{&m_iso, isoFrom}, std::pair{&m_windows, std::size_t{0}},

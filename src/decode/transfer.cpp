@@ -88,14 +88,19 @@ std::string EncodedWordBDecode(std::string_view encoded) {
     // The closing "?=" of the word takes part in the last group, as it does
     // in the header text; the zero bytes it and the padding produce are
     // removed at the end together with any zero byte the text encoded.
-    std::string word(encoded);
-    word += "?=";
-    std::string out;
-    out.reserve(word.size() / 4 * 3);
-    for (std::size_t i = 0; i + 4 <= word.size(); i += 4) {
-        int group[4];
-        for (int k = 0; k < 4; ++k) group[k] = Base64CharValue(static_cast<std::uint8_t>(word[i + k]));
-        appendGroup(out, group, 4);
+    // Written in place: every encoded name of a folder load comes here.
+    const std::size_t length = encoded.size() + 2;
+    auto at = [&encoded](std::size_t i) {
+        const char c = i < encoded.size() ? encoded[i] : i == encoded.size() ? '?' : '=';
+        return static_cast<std::uint32_t>(Base64CharValue(static_cast<std::uint8_t>(c)));
+    };
+    std::string out(length / 4 * 3, '\0');
+    char* put = out.data();
+    for (std::size_t i = 0; i + 4 <= length; i += 4) {
+        const std::uint32_t v = at(i) << 18 | at(i + 1) << 12 | at(i + 2) << 6 | at(i + 3);
+        *put++ = static_cast<char>(v >> 16 & 0xFF);
+        *put++ = static_cast<char>(v >> 8 & 0xFF);
+        *put++ = static_cast<char>(v & 0xFF);
     }
     std::erase(out, '\0');
     return out;
