@@ -259,6 +259,7 @@ std::string DecodeEncodedWords(std::string_view value) {
     std::string s(value);
     if (s.find("=?") == npos) return s;
     PrefixedWordDecoder(s).run();
+    if (s.find("=?") == npos) return s;
     return decodeRemainingWords(s);
 }
 
