@@ -3,6 +3,7 @@
 // programs write (dashes between the date parts, two-digit years, the
 // month first with the time before the year, AM/PM, zone names).
 #include <array>
+#include <cstdint>
 
 #include "message/mail_date.h"
 
@@ -47,26 +48,37 @@ int number(View text) {
 
 char lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 
-bool equalsNoCase(View a, View b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (lower(a[i]) != lower(b[i])) return false;
-    return true;
+// Three letters folded to lower case in one number, or 0 when text is not
+// three characters long.
+std::uint32_t threeLetterKey(View text) {
+    if (text.size() != 3) return 0;
+    return static_cast<std::uint32_t>(static_cast<unsigned char>(lower(text[0]))) << 16 |
+           static_cast<std::uint32_t>(static_cast<unsigned char>(lower(text[1]))) << 8 |
+           static_cast<unsigned char>(lower(text[2]));
+}
+
+constexpr std::uint32_t keyOf(const char (&name)[4]) {
+    return static_cast<std::uint32_t>(name[0]) << 16 | static_cast<std::uint32_t>(name[1]) << 8 |
+           static_cast<std::uint32_t>(name[2]);
 }
 
 bool isDayName(View text) {
-    static constexpr std::array<View, 7> Days = {"sun", "mon", "tue", "wed", "thu", "fri", "sat"};
-    for (View day : Days)
-        if (equalsNoCase(text.substr(0, 3), day)) return true;
+    static constexpr std::array<std::uint32_t, 7> Days = {keyOf("sun"), keyOf("mon"), keyOf("tue"), keyOf("wed"),
+                                                          keyOf("thu"), keyOf("fri"), keyOf("sat")};
+    const std::uint32_t key = threeLetterKey(text.substr(0, 3));
+    for (std::uint32_t day : Days)
+        if (key == day) return true;
     return false;
 }
 
 // 1-12 for an exact three-letter month name, else 0.
 int monthNumber(View token) {
-    static constexpr std::array<View, 12> Months = {"jan", "feb", "mar", "apr", "may", "jun",
-                                                    "jul", "aug", "sep", "oct", "nov", "dec"};
+    static constexpr std::array<std::uint32_t, 12> Months = {
+        keyOf("jan"), keyOf("feb"), keyOf("mar"), keyOf("apr"), keyOf("may"), keyOf("jun"),
+        keyOf("jul"), keyOf("aug"), keyOf("sep"), keyOf("oct"), keyOf("nov"), keyOf("dec")};
+    const std::uint32_t key = threeLetterKey(token);
     for (std::size_t i = 0; i < Months.size(); ++i)
-        if (equalsNoCase(token, Months[i])) return static_cast<int>(i) + 1;
+        if (key == Months[i]) return static_cast<int>(i) + 1;
     return 0;
 }
 
