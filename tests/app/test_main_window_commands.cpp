@@ -129,10 +129,12 @@ void TestMainWindowCommands::attachmentRemovalRewritesTheMessage() {
     QVERIFY(rewritten.find("data.bin") == std::string::npos);
     QVERIFY(rewritten.find("Body text.") != std::string::npos);
     QVERIFY(rewritten.ends_with("--BOUND--\r\n"));
-    // The times come back at the 100-ns resolution the entry keeps.
-    using std::chrono::duration_cast, std::chrono::microseconds;
-    QCOMPARE(duration_cast<microseconds>(std::filesystem::last_write_time(m_folder / "e.eml").time_since_epoch()),
-             duration_cast<microseconds>(originalTime.time_since_epoch()));
+    // The times come back at the 100-ns resolution the entry keeps; compare
+    // in those units (a duration cast truncates toward zero and the file
+    // clock's epoch lies in the future, so whole microseconds would not do).
+    using Units = std::chrono::duration<std::int64_t, std::ratio<1, 10'000'000>>;
+    QCOMPARE(std::chrono::floor<Units>(std::filesystem::last_write_time(m_folder / "e.eml").time_since_epoch()).count(),
+             std::chrono::floor<Units>(originalTime.time_since_epoch()).count());
     QCOMPARE(readAll(trashFiles() / "e.eml"), original);
     QVERIFY(!w.msgList()[static_cast<std::size_t>(row)]->HasAttach);
     QVERIFY(w.LV1()->model()->data(w.LV1()->model()->index(row, 5), Qt::DecorationRole).isNull());
