@@ -96,8 +96,10 @@ std::pair<std::uint8_t, std::uint8_t> JisToSjisPair(std::uint8_t j1, std::uint8_
 
 std::string Iso2022JpToSjis(std::string_view text) {
     if (text.find(kEsc) == std::string_view::npos) return std::string(text);
-    std::string out;
-    out.reserve(text.size());
+    // Written in place: escapes only shrink the text, and a lone last byte
+    // of a double-byte run becomes two.
+    std::string out(text.size() + 1, '\0');
+    char* put = out.data();
     bool doubleByte = false;
     std::size_t i = 0;
     while (i < text.size()) {
@@ -112,14 +114,15 @@ std::string Iso2022JpToSjis(std::string_view text) {
         } else if (doubleByte) {
             const std::uint8_t second = i + 1 < text.size() ? byteAt(text, i + 1) : 0;
             const auto [high, low] = JisToSjisPair(byteAt(text, i), second);
-            out += static_cast<char>(high);
-            out += static_cast<char>(low);
+            *put++ = static_cast<char>(high);
+            *put++ = static_cast<char>(low);
             i += 2;
         } else {
-            out += text[i];
+            *put++ = text[i];
             ++i;
         }
     }
+    out.resize(static_cast<std::size_t>(put - out.data()));
     return out;
 }
 
