@@ -69,9 +69,16 @@ public:
     LineSink& operator=(const LineSink&) = delete;
 
     void add(View line) {
-        if (m_used == m_lines.size()) m_lines.emplace_back();
-        m_lines[m_used++].assign(line);
+        slot().assign(line);
+        commit();
     }
+    // The string the next line is read into, so that it is copied once;
+    // commit() keeps it.
+    std::string& slot() {
+        if (m_used == m_lines.size()) m_lines.emplace_back();
+        return m_lines[m_used];
+    }
+    void commit() { ++m_used; }
     bool empty() const { return m_used == 0; }
     std::string& back() { return m_lines[m_used - 1]; }
     std::span<const std::string> stored() const { return {m_lines.data(), m_used}; }
@@ -88,16 +95,17 @@ private:
 
 // Reads the header block into lines, unfolded; the empty line that ends it
 // is consumed and not stored.
-void readHeaderBlock(LineReader& reader, LineSink& lines, std::string& line) {
+void readHeaderBlock(LineReader& reader, LineSink& lines) {
     bool lastIsReceived = false;
-    while (reader.readLine(line)) {
-        if (line.empty()) return;
+    for (;;) {
+        std::string& line = lines.slot();
+        if (!reader.readLine(line) || line.empty()) return;
         if (!lines.empty() && static_cast<unsigned char>(line[0]) <= 32) {
             unfoldInto(lines.back(), line, lastIsReceived);
             continue;
         }
         lastIsReceived = startsWithNoCase(line, "received:");
-        lines.add(line);
+        lines.commit();
     }
 }
 
@@ -220,15 +228,19 @@ bool isDelimiter(View line, View boundary) {
 // Reads on past the header: through the first delimiter of the boundary,
 // then through the next one. True when that second delimiter opens another
 // part rather than closing the message.
-bool readBodyLines(LineReader& reader, LineSink& lines, std::string& line, View boundary) {
+bool readBodyLines(LineReader& reader, LineSink& lines, View boundary) {
     lines.add({});
-    while (reader.readLine(line)) {
-        lines.add(line);
+    for (;;) {
+        std::string& line = lines.slot();
+        if (!reader.readLine(line)) break;
+        lines.commit();
         if (!boundary.empty() && isDelimiter(line, boundary) && line.size() == boundary.size() + 2) break;
     }
     if (reader.atEnd()) return false;
-    while (reader.readLine(line)) {
-        lines.add(line);
+    for (;;) {
+        std::string& line = lines.slot();
+        if (!reader.readLine(line)) break;
+        lines.commit();
         if (isDelimiter(line, boundary)) return line.compare(boundary.size() + 2, 2, "--") != 0;
     }
     return false;
@@ -274,9 +286,7 @@ void ReadMessage(MsgList& list, std::size_t index, ReaderContext& context) {
         return;
     }
     entry.Matched = false;
-    // Scratch space for one line; it keeps its size from message to message.
-    thread_local std::string line;
-    readHeaderBlock(reader, lines, line);
+    readHeaderBlock(reader, lines);
     const HeaderFields fields = extractFields(lines.stored());
     const DisplayNameLookup* names = context.options.displayNames;
 
@@ -313,7 +323,7 @@ void ReadMessage(MsgList& list, std::size_t index, ReaderContext& context) {
         if (!search->MatchHeaderFilter(entry)) return;
     }
     if (!entry.Boundary.empty() || search != nullptr)
-        entry.HasAttach = readBodyLines(reader, lines, line, entry.Boundary);
+        entry.HasAttach = readBodyLines(reader, lines, entry.Boundary);
     // The file is not needed for the body search, which may prompt.
     reader.close();
     if (search != nullptr) {
