@@ -49,8 +49,10 @@ View trimBlanks(View text) {
 
 std::string FormatAddress(std::string_view text, const DisplayNameLookup* names) {
     // 1. A name split into quoted parts around a full-width space is one name.
-    const std::string joined = replaceAll(text, "\x81\x40\" \"", FullWidthSpace);
-    View t = joined;
+    constexpr View SplitName = "\x81\x40\" \"";
+    std::string joined;
+    View t = text;
+    if (text.find(SplitName) != View::npos) t = joined = replaceAll(text, SplitName, FullWidthSpace);
 
     if (!t.empty() && t.front() == '"') {
         // 2. A quoted name; without its closing quote there is none.
@@ -68,7 +70,9 @@ std::string FormatAddress(std::string_view text, const DisplayNameLookup* names)
     }
 
     // 5.-6. Blanks around it go; escaped parentheses show as plain ones.
-    std::string result = replaceAll(replaceAll(trimBlanks(t), "\\(", "("), "\\)", ")");
+    t = trimBlanks(t);
+    std::string result =
+        t.find('\\') == View::npos ? std::string(t) : replaceAll(replaceAll(t, "\\(", "("), "\\)", ")");
 
     // 7. The address book's name for a bare address.
     if (names != nullptr && result.find('@') != std::string::npos)
