@@ -7,6 +7,8 @@
 // words of every other charset.
 #include "decode/header.h"
 
+#include <string.h>
+
 #include <algorithm>
 #include <initializer_list>
 #include <optional>
@@ -107,9 +109,18 @@ std::string decodeWordText(const Word& word) {
 // "?=" can still be found the way a prefixed word looks for them; a start
 // above it can never become a word while the value stays as it is.
 std::size_t lastPossibleStart(std::string_view s) {
-    std::size_t close = s.size() < 2 ? npos : s.size() - 2;
-    while (close != npos && (s[close] != '?' || s[close + 1] != '='))
-        close = close == 0 ? npos : close - 1;
+    // The last "?=", found by its "=" from the end (memrchr is vectorised).
+    std::size_t close = npos;
+    for (std::size_t end = s.size(); end > 1;) {
+        const void* equals = memrchr(s.data() + 1, '=', end - 1);
+        if (equals == nullptr) break;
+        const auto at = static_cast<std::size_t>(static_cast<const char*>(equals) - s.data());
+        if (s[at - 1] == '?') {
+            close = at - 1;
+            break;
+        }
+        end = at;
+    }
     if (close == npos || close == 0) return npos;
     const std::size_t third = s.rfind('?', close - 1);
     if (third == npos || third == 0) return npos;
