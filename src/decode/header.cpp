@@ -270,7 +270,12 @@ std::string DecodeEncodedWords(std::string_view value) {
     std::string s(value);
     if (s.find("=?") == npos) return s;
     PrefixedWordDecoder(s).run();
-    if (s.find("=?") == npos) return s;
+    if (s.find("=?") == npos) {
+        // Decoded words are shorter than their encoding: the text is kept
+        // (a folder load stores it in every entry), the room is not.
+        if (s.size() < value.size()) s.shrink_to_fit();
+        return s;
+    }
     return decodeRemainingWords(s);
 }
 
