@@ -78,7 +78,8 @@ bool isFlexible(int key) {
 }
 
 // Flexible columns share what the fixed ones leave: each gets what it needs
-// when that is less than an even share, the rest is divided among the others.
+// when that is less than its share, the rest is divided among the others.
+// The subject is what people read a list for, so its share counts twice.
 std::vector<int> columnWidths(const std::vector<int>& keys, const std::vector<int>& natural, int available) {
     std::vector<int> widths = natural;
     std::vector<std::size_t> flexible;
@@ -94,9 +95,12 @@ std::vector<int> columnWidths(const std::vector<int>& keys, const std::vector<in
     int remaining = std::max(available - fixedTotal, kMinimum * static_cast<int>(flexible.size()));
     std::sort(flexible.begin(), flexible.end(),
               [&natural](auto a, auto b) { return natural[a] < natural[b]; });
-    int left = static_cast<int>(flexible.size());
+    auto weight = [&keys](std::size_t c) { return keys[c] == KeySubject ? 2 : 1; };
+    int weightLeft = 0;
+    for (std::size_t c : flexible) weightLeft += weight(c);
     for (std::size_t c : flexible) {
-        int share = remaining / left--;
+        int share = remaining * weight(c) / weightLeft;
+        weightLeft -= weight(c);
         widths[c] = std::min(natural[c], std::max(share, kMinimum));
         remaining -= widths[c];
     }
