@@ -44,8 +44,8 @@ struct TrashedFile {
 // $XDG_DATA_HOME/Trash.
 TrashDirectory HomeTrash();
 
-// Moves one file (or symbolic link) to the trash that the specification
-// picks for it: the home trash when the file lives on the home trash's
+// Moves one file (or symbolic link) to the trash the freedesktop.org Trash
+// rules pick for it: the home trash when the file lives on the home trash's
 // device, else the volume's trash, else the home trash by copy. The file is
 // either in the trash with its .trashinfo, or where it was.
 std::expected<TrashedFile, TrashError> MoveToTrash(const std::filesystem::path& file);

@@ -97,7 +97,7 @@ bool replaceFileAtomically(const fs::path& target, std::string_view content) {
 
 fs::path SettingsFolder() {
     fs::path base;
-    // The base directory specification ignores relative values.
+    // XDG folders given as relative paths are to be ignored.
     if (const char* config = std::getenv("XDG_CONFIG_HOME"); config && *config == '/')
         base = config;
     else

@@ -43,7 +43,7 @@ inline std::string Sjis(const char* utf8) {
     return Utf8ToCp932(utf8);
 }
 
-struct ItemSpec {
+struct ItemFields {
     std::string from = "a";
     std::string subject = "s";
     DateTime recv = 40000.0;
@@ -55,20 +55,20 @@ struct ItemSpec {
     std::int64_t dupHash = 0;
 };
 
-inline std::unique_ptr<TMsgItem> MakeItem(const ItemSpec& spec, ui::ListView* view) {
+inline std::unique_ptr<TMsgItem> MakeItem(const ItemFields& fields, ui::ListView* view) {
     auto e = std::make_unique<TMsgItem>();
-    e->From = spec.from;
-    e->Subject = spec.subject;
-    e->RecvDate = spec.recv;
-    e->SentDate = spec.sent;
-    e->FileSize = spec.size;
-    e->FolderPath = spec.folderPath;
-    auto slash = spec.folderPath.rfind('/');
-    e->FolderName = slash == std::string::npos ? spec.folderPath : spec.folderPath.substr(slash + 1);
-    e->To = spec.to;
-    e->MessageId = spec.messageId;
-    e->DupHash = spec.dupHash;
-    e->FileName = spec.folderPath + "/" + spec.from + ".eml";
+    e->From = fields.from;
+    e->Subject = fields.subject;
+    e->RecvDate = fields.recv;
+    e->SentDate = fields.sent;
+    e->FileSize = fields.size;
+    e->FolderPath = fields.folderPath;
+    auto slash = fields.folderPath.rfind('/');
+    e->FolderName = slash == std::string::npos ? fields.folderPath : fields.folderPath.substr(slash + 1);
+    e->To = fields.to;
+    e->MessageId = fields.messageId;
+    e->DupHash = fields.dupHash;
+    e->FileName = fields.folderPath + "/" + fields.from + ".eml";
     e->OwnerView = view;
     return e;
 }

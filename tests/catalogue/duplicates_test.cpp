@@ -9,7 +9,7 @@
 namespace pelmora {
 namespace {
 
-using test::ItemSpec;
+using test::ItemFields;
 using test::MakeItem;
 using test::Senders;
 using test::Sjis;

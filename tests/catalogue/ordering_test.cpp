@@ -11,7 +11,7 @@ namespace pelmora {
 namespace {
 
 using test::FakeListView;
-using test::ItemSpec;
+using test::ItemFields;
 using test::MakeItem;
 using test::Senders;
 using test::Sjis;
@@ -51,7 +51,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 class OrderingTest : public testing::Test {
 protected:
-    void add(ItemSpec spec) { list.push_back(MakeItem(spec, &view)); }
+    void add(ItemFields fields) { list.push_back(MakeItem(fields, &view)); }
     void click(int column) { ProcLV1ColumnClick(view, column, list); }
 
     FakeListView view;
