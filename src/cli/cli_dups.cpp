@@ -54,14 +54,8 @@ std::optional<std::string> parse(const Args& args, DupsOptions& options) {
             options.yes = true;
         } else if (a == "--id-only") {
             options.reader.dupCheckHeaders = false;
-        } else if (a.starts_with("--format=")) {
-            auto format = ParseTableFormat(a.substr(9));
-            if (!format) return "unknown format '" + std::string(a.substr(9)) + "'";
-            options.format = *format;
-        } else if (a.starts_with("--encoding=")) {
-            auto encoding = ParseOutputEncoding(a.substr(11));
-            if (!encoding) return "unknown encoding '" + std::string(a.substr(11)) + "'";
-            options.encoding = *encoding;
+        } else if (auto taken = TakeOutputOption(a, options.format, options.encoding)) {
+            if (!taken->empty()) return *taken;
         } else if (!TakeDisplayNameOption(arg, options.reader)) {
             return "unknown option '" + arg + "'";
         }

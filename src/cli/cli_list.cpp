@@ -58,18 +58,12 @@ std::optional<std::string> parse(const Args& args, ListOptions& options) {
             options.recurse = true;
         } else if (a == "--reverse") {
             options.reverse = true;
-        } else if (a.starts_with("--format=")) {
-            auto format = ParseTableFormat(a.substr(9));
-            if (!format) return "unknown format '" + std::string(a.substr(9)) + "'";
-            options.format = *format;
+        } else if (auto taken = TakeOutputOption(a, options.format, options.encoding)) {
+            if (!taken->empty()) return *taken;
         } else if (a.starts_with("--sort=")) {
             auto key = ParseSortKey(a.substr(7));
             if (!key) return "unknown sort key '" + std::string(a.substr(7)) + "'";
             options.sortKey = *key;
-        } else if (a.starts_with("--encoding=")) {
-            auto encoding = ParseOutputEncoding(a.substr(11));
-            if (!encoding) return "unknown encoding '" + std::string(a.substr(11)) + "'";
-            options.encoding = *encoding;
         } else if (!TakeDisplayNameOption(arg, options.reader)) {
             return "unknown option '" + arg + "'";
         }

@@ -149,6 +149,22 @@ std::optional<TableFormat> ParseTableFormat(std::string_view name) {
     return std::nullopt;
 }
 
+std::optional<std::string> TakeOutputOption(std::string_view arg, TableFormat& format, OutputEncoding& encoding) {
+    if (arg.starts_with("--format=")) {
+        auto parsed = ParseTableFormat(arg.substr(9));
+        if (!parsed) return "unknown format '" + std::string(arg.substr(9)) + "'";
+        format = *parsed;
+        return std::string();
+    }
+    if (arg.starts_with("--encoding=")) {
+        auto parsed = ParseOutputEncoding(arg.substr(11));
+        if (!parsed) return "unknown encoding '" + std::string(arg.substr(11)) + "'";
+        encoding = *parsed;
+        return std::string();
+    }
+    return std::nullopt;
+}
+
 std::string TsvHeader(bool withSelected) {
     std::string line;
     for (const char* name : kTsvColumns) {
