@@ -13,6 +13,7 @@
 
 #include "addressbook/display_names.h"
 #include "decode/cp932.h"
+#include "platform/file_io.h"
 
 namespace pelmora {
 
@@ -39,25 +40,6 @@ ContactKind kindOf(const fs::path& file) {
     if (extension == ".VCF")
         return ContactKind::VCard;
     return ContactKind::None;
-}
-
-std::optional<std::string> readWholeFile(const fs::path& file) {
-    // POSIX reads: a stream throws when the path turns out to be a folder.
-    int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return std::nullopt;
-    std::string content;
-    char buffer[65536];
-    for (;;) {
-        ssize_t got = ::read(fd, buffer, sizeof buffer);
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got <= 0) {
-            ::close(fd);
-            return got == 0 ? std::optional<std::string>(std::move(content)) : std::nullopt;
-        }
-        content.append(buffer, static_cast<std::size_t>(got));
-    }
 }
 
 std::string fileError(const fs::path& file, std::string_view message) {
@@ -99,7 +81,7 @@ private:
         ContactKind kind = kindOf(file);
         if (kind == ContactKind::None)
             return {};
-        std::optional<std::string> content = readWholeFile(file);
+        std::optional<std::string> content = platform::ReadWholeFile(file);
         if (kind == ContactKind::VCard) {
             if (content)
                 ReadVCardText(*content, m_lines);

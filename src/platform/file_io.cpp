@@ -27,6 +27,23 @@ bool WriteAll(int fd, std::string_view data) {
     return true;
 }
 
+std::optional<std::string> ReadWholeFile(const std::filesystem::path& file) {
+    int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return std::nullopt;
+    std::string content;
+    char buffer[65536];
+    for (;;) {
+        ssize_t got = ::read(fd, buffer, sizeof buffer);
+        if (got < 0 && errno == EINTR) continue;
+        if (got <= 0) {
+            ::close(fd);
+            if (got < 0) return std::nullopt;
+            return content;
+        }
+        content.append(buffer, static_cast<std::size_t>(got));
+    }
+}
+
 int CopyContents(int in, int out) {
     std::vector<char> buffer(1 << 16);
     for (;;) {

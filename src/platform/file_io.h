@@ -3,6 +3,8 @@
 #pragma once
 
 #include <filesystem>
+#include <optional>
+#include <string>
 #include <string_view>
 
 namespace pelmora::platform {
@@ -10,6 +12,9 @@ namespace pelmora::platform {
 // Writes all of data, retrying short writes and interrupted calls. On false
 // errno tells why.
 bool WriteAll(int fd, std::string_view data);
+// The whole content of a file; nullopt when it cannot be opened or read
+// (also when it is a folder, where a stream would throw).
+std::optional<std::string> ReadWholeFile(const std::filesystem::path& file);
 // Copies the rest of in to out; 0 or an errno value.
 int CopyContents(int in, int out);
 // Renames from to to, failing with EEXIST rather than replacing an existing

@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: MIT
 // Where the settings file lives, and reading and replacing it on disk.
 #include <fcntl.h>
-#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -12,6 +11,8 @@
 #include <system_error>
 
 #include "decode/cp932.h"
+#include "platform/file_io.h"
+#include "platform/xdg.h"
 #include "settings/settings.h"
 
 namespace pelmora {
@@ -19,45 +20,6 @@ namespace pelmora {
 namespace fs = std::filesystem;
 
 namespace {
-
-fs::path homeFolder() {
-    if (const char* home = std::getenv("HOME"); home && *home)
-        return home;
-    if (const passwd* entry = getpwuid(getuid()); entry && entry->pw_dir)
-        return entry->pw_dir;
-    return "/";
-}
-
-std::optional<std::string> readWholeFile(const fs::path& file) {
-    // POSIX reads: a stream throws when the path turns out to be a folder.
-    int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return std::nullopt;
-    std::string content;
-    char buffer[65536];
-    for (;;) {
-        ssize_t got = ::read(fd, buffer, sizeof buffer);
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got <= 0) {
-            ::close(fd);
-            return got == 0 ? std::optional<std::string>(std::move(content)) : std::nullopt;
-        }
-        content.append(buffer, static_cast<std::size_t>(got));
-    }
-}
-
-bool writeAll(int fd, std::string_view content) {
-    while (!content.empty()) {
-        ssize_t written = ::write(fd, content.data(), content.size());
-        if (written < 0 && errno == EINTR)
-            continue;
-        if (written <= 0)
-            return false;
-        content.remove_prefix(static_cast<std::size_t>(written));
-    }
-    return true;
-}
 
 // Writes content to a new file beside target, flushes it to disk and renames
 // it over target, so that target holds either the old or the new content
@@ -77,7 +39,7 @@ bool replaceFileAtomically(const fs::path& target, std::string_view content) {
     int fd = ::mkstemp(temporary.data());
     if (fd < 0)
         return false;
-    bool ok = ::fchmod(fd, mode) == 0 && writeAll(fd, content) && ::fsync(fd) == 0;
+    bool ok = ::fchmod(fd, mode) == 0 && platform::WriteAll(fd, content) && ::fsync(fd) == 0;
     ok = ::close(fd) == 0 && ok;
     ok = ok && ::rename(temporary.c_str(), file.c_str()) == 0;
     if (!ok) {
@@ -96,13 +58,7 @@ bool replaceFileAtomically(const fs::path& target, std::string_view content) {
 }  // namespace
 
 fs::path SettingsFolder() {
-    fs::path base;
-    // XDG folders given as relative paths are to be ignored.
-    if (const char* config = std::getenv("XDG_CONFIG_HOME"); config && *config == '/')
-        base = config;
-    else
-        base = homeFolder() / ".config";
-    return base / "BRANTOLE" / "Pelmora" / "";
+    return platform::XdgConfigHome() / "BRANTOLE" / "Pelmora" / "";
 }
 
 fs::path SettingsFilePath() { return SettingsFolder() / "Pelmora.INI"; }
@@ -123,7 +79,7 @@ void MigrateSettingsFile(const fs::path& former, const fs::path& target) {
     if (fs::equivalent(former, target, error))
         return;
     if (!fs::exists(target, error)) {
-        if (auto content = readWholeFile(former))
+        if (auto content = platform::ReadWholeFile(former))
             replaceFileAtomically(target, *content);
     }
     // The former file goes only once its values are safe in the new place;
@@ -139,7 +95,7 @@ fs::path LocateAndMigrate(const fs::path& programPath) {
 }
 
 Settings LoadSettings(const fs::path& file) {
-    std::optional<std::string> content = readWholeFile(file);
+    std::optional<std::string> content = platform::ReadWholeFile(file);
     return content ? ParseSettings(*content) : Settings{};
 }
 
@@ -149,7 +105,7 @@ std::expected<void, std::string> SaveSettings(const Settings& settings, const fs
     std::error_code error;
     fs::create_directories(file.parent_path(), error);
     std::ostringstream out;
-    WriteSettings(out, settings, readWholeFile(file).value_or(std::string()));
+    WriteSettings(out, settings, platform::ReadWholeFile(file).value_or(std::string()));
     if (!replaceFileAtomically(file, out.str()))
         return std::unexpected(Utf8ToCp932(file.native()) + " \x82\xC9\x8F\x91\x82\xAB\x8D\x9E\x82\xDF\x82\xDC\x82\xB9\x82\xF1");
     return {};
