@@ -3,7 +3,7 @@
 
 #include <algorithm>
 
-#include "catalogue/format.h"
+#include "message/format.h"
 #include "catalogue/ordering.h"
 #include "catalogue/texts.h"
 #include "ui/ports.h"

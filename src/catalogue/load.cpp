@@ -4,7 +4,7 @@
 #include <string>
 #include <system_error>
 
-#include "catalogue/format.h"
+#include "message/format.h"
 #include "catalogue/ordering.h"
 #include "catalogue/scan.h"
 #include "catalogue/texts.h"
@@ -69,7 +69,7 @@ LoadOutcome LoadFolder(const std::filesystem::path& folder, MsgList& list, LoadF
     }
 
     // 5.
-    ScanFolder(nullptr, subfolders == Subfolders::Yes, list, folder, &view);
+    ScanFolder(nullptr, subfolders == Subfolders::Yes, list, folder, &view, FileFactsBy::Reader);
 
     // 6.
     ui::Progress& progress = ports.progress;

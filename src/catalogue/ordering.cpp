@@ -5,7 +5,7 @@
 
 #include <cstdlib>
 
-#include "catalogue/format.h"
+#include "message/format.h"
 #include "catalogue/sort_detail.h"
 #include "catalogue/texts.h"
 #include "decode/cp932.h"

@@ -12,9 +12,8 @@
 #include <string>
 #include <utility>
 
-#include "catalogue/format.h"
 #include "decode/cp932.h"
-#include "message/mail_date.h"
+#include "message/format.h"
 #include "ui/ports.h"
 
 namespace pelmora {
@@ -50,8 +49,8 @@ struct DirCloser {
 
 class Scanner {
 public:
-    Scanner(ui::Progress* progress, bool recurse, MsgList& target, ui::ListView* ownerView)
-        : m_progress(progress), m_recurse(recurse), m_target(target), m_ownerView(ownerView) {}
+    Scanner(ui::Progress* progress, bool recurse, MsgList& target, ui::ListView* ownerView, FileFactsBy facts)
+        : m_progress(progress), m_recurse(recurse), m_target(target), m_ownerView(ownerView), m_facts(facts) {}
 
     // False when the abort flag stopped the scan.
     bool scan(const std::string& folderPath) {
@@ -92,23 +91,23 @@ private:
         // Links are followed: a linked message file is listed, a linked folder
         // is scanned (once).
         struct stat info {};
-        if (fstatat(dirFd, entry.d_name, &info, 0) != 0) return true;
-        if (S_ISDIR(info.st_mode)) return m_recurse ? scan(prefix + std::string(name)) : true;
-        // Only regular files: a pipe or device named *.eml would block the reader.
-        if (ext.empty() || !S_ISREG(info.st_mode)) return true;
+        const bool statNeeded = entry.d_type != DT_REG || m_facts == FileFactsBy::Scan;
+        if (statNeeded) {
+            if (fstatat(dirFd, entry.d_name, &info, 0) != 0) return true;
+            if (S_ISDIR(info.st_mode)) return m_recurse ? scan(prefix + std::string(name)) : true;
+            // Only regular files: a pipe or device named *.eml would block the reader.
+            if (ext.empty() || !S_ISREG(info.st_mode)) return true;
+        }
 
         auto item = std::make_unique<TMsgItem>();
         item->OwnerView = m_ownerView;
-        item->FileName = prefix + std::string(name);
+        item->FileName.reserve(prefix.size() + name.size());
+        item->FileName = prefix;
+        item->FileName += name;
         item->FolderPath = folderPath;
         item->FolderName = folderName;
         item->FileExt = std::move(ext);
-        item->FileTime = FileTimeFromTimespec(info.st_mtim);
-        item->FileDate = FileDateFromFileTime(item->FileTime);
-        item->FileDateText = DateText(item->FileDate);
-        item->FileSize = static_cast<std::int64_t>(info.st_size);
-        item->SizeKB = SizeKBText(item->FileSize);
-        item->SizeText = item->SizeKB + "KB";
+        if (statNeeded) SetFileFacts(*item, info);
         m_target.push_back(std::move(item));
         if (m_progress) m_progress->setCountText(FormatCount(static_cast<std::int64_t>(m_target.size())));
         return true;
@@ -118,14 +117,15 @@ private:
     bool m_recurse;
     MsgList& m_target;
     ui::ListView* m_ownerView;
+    FileFactsBy m_facts;
     std::set<std::pair<dev_t, ino_t>> m_visited;
 };
 
 }  // namespace
 
 void ScanFolder(ui::Progress* progress, bool recurse, MsgList& target, const std::filesystem::path& folder,
-                ui::ListView* ownerView) {
-    Scanner scanner(progress, recurse, target, ownerView);
+                ui::ListView* ownerView, FileFactsBy facts) {
+    Scanner scanner(progress, recurse, target, ownerView, facts);
     scanner.scan(folderPathOf(folder.string()));
 }
 

@@ -17,12 +17,20 @@ class Prompts;
 class BusyCursor;
 }  // namespace ui
 
+// Who asks the file system for a file's size and time. A Linux folder
+// listing does not carry them, and a separate stat per file costs about as
+// much as opening it: when every entry is read next, the reader takes them
+// from the file it opened anyway.
+enum class FileFactsBy { Scan, Reader };
+
 // Appends one entry per *.eml / *.nws file of folder (and with recurse, of
 // its subfolders, depth first, never entering one folder twice). With a
 // progress port the folder path and count are shown and the abort flag is
-// honoured. New entries get ownerView as their OwnerView.
+// honoured. New entries get ownerView as their OwnerView. With
+// FileFactsBy::Reader, entries whose listing says they are regular files
+// have no size or time until ReadMessage has read them.
 void ScanFolder(ui::Progress* progress, bool recurse, MsgList& target, const std::filesystem::path& folder,
-                ui::ListView* ownerView);
+                ui::ListView* ownerView, FileFactsBy facts = FileFactsBy::Scan);
 
 struct LoadFolderPorts {
     ui::ListView& view;

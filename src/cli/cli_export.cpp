@@ -3,7 +3,7 @@
 // list export writes it (main window columns, received-date order).
 #include <iostream>
 
-#include "catalogue/format.h"
+#include "message/format.h"
 #include "catalogue/ordering.h"
 #include "catalogue/scan.h"
 #include "cli/commands.h"

@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <iostream>
 
-#include "catalogue/format.h"
+#include "message/format.h"
 #include "catalogue/scan.h"
 #include "decode/cp932.h"
 #include "cli/commands.h"

@@ -4,7 +4,7 @@
 #include <sys/stat.h>
 
 
-#include "catalogue/format.h"
+#include "message/format.h"
 #include "message/mail_date.h"
 
 namespace pelmora::cli {
@@ -24,12 +24,7 @@ std::unique_ptr<TMsgItem> EntryForFile(const fs::path& path, ui::ListView* owner
     for (char& c : ext)
         if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 0x20);
     item->FileExt = ext;
-    item->FileTime = FileTimeFromTimespec(info.st_mtim);
-    item->FileDate = FileDateFromFileTime(item->FileTime);
-    item->FileDateText = DateText(item->FileDate);
-    item->FileSize = static_cast<std::int64_t>(info.st_size);
-    item->SizeKB = SizeKBText(item->FileSize);
-    item->SizeText = item->SizeKB + "KB";
+    SetFileFacts(*item, info);
     return item;
 }
 

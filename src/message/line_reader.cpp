@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #if defined(__SSE2__)
@@ -64,7 +65,9 @@ bool LineReader::open(const char* path) { return openAt(AT_FDCWD, path); }
 bool LineReader::openAt(int dirFd, const char* name) {
     close();
     do {
-        m_fd = ::openat(dirFd, name, O_RDONLY | O_CLOEXEC);
+        // Without O_NONBLOCK a pipe that took a message file's name would
+        // hold the reader until somebody wrote to it.
+        m_fd = ::openat(dirFd, name, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     } while (m_fd < 0 && errno == EINTR);
     m_begin = m_end = 0;
     m_eof = m_fd < 0;
@@ -79,6 +82,8 @@ void LineReader::close() {
     m_begin = m_end = 0;
     m_eof = true;
 }
+
+bool LineReader::fileInfo(struct stat& info) const { return m_fd >= 0 && ::fstat(m_fd, &info) == 0; }
 
 // Refills the buffer once it is used up; false when nothing more comes.
 bool LineReader::fill() {

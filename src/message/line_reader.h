@@ -9,6 +9,8 @@
 #include <memory>
 #include <string>
 
+struct stat;
+
 namespace pelmora {
 
 class LineReader {
@@ -24,6 +26,8 @@ public:
     // name relative to the open folder dirFd.
     bool openAt(int dirFd, const char* name);
     void close();
+    // The open file's size, times and type; false when none is open.
+    bool fileInfo(struct stat& info) const;
     // The next line without its end; false at the end of the file.
     bool readLine(std::string& line);
     bool atEnd();

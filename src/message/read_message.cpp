@@ -2,6 +2,7 @@
 #include "message/read_message.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <xxhash.h>
 
@@ -11,6 +12,7 @@
 
 #include "decode/cp932.h"
 #include "decode/header.h"
+#include "message/format.h"
 #include "message/format_address.h"
 #include "message/line_reader.h"
 #include "message/mail_date.h"
@@ -281,10 +283,16 @@ void ReadMessage(MsgList& list, std::size_t index, ReaderContext& context) {
     LineSink lines(context.MsgLines);
 
     LineReader reader;
+    struct stat info {};
     if (!openEntry(reader, entry, context.folder)) {
+        // The list still shows the file's size and date where it can.
+        if (::stat(entry.FileName.c_str(), &info) == 0) SetFileFacts(entry, info);
         reportUnreadable(entry, context.prompts);
         return;
     }
+    // Taken from the open file: they describe what is read, and cost no
+    // second look-up of the name.
+    if (reader.fileInfo(info)) SetFileFacts(entry, info);
     entry.Matched = false;
     readHeaderBlock(reader, lines);
     const HeaderFields fields = extractFields(lines.stored());

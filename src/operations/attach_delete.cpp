@@ -10,7 +10,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "catalogue/format.h"
+#include "message/format.h"
 #include "message/line_reader.h"
 #include "message/mail_date.h"
 #include "operations/recycle.h"

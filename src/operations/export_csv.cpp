@@ -6,7 +6,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "catalogue/format.h"
+#include "message/format.h"
 #include "decode/cp932.h"
 #include "operations/texts.h"
 

@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <system_error>
 
-#include "catalogue/format.h"
+#include "message/format.h"
 #include "operations/texts.h"
 
 namespace pelmora {

@@ -5,7 +5,7 @@
 #include <cmath>
 #include <utility>
 
-#include "catalogue/format.h"
+#include "message/format.h"
 #include "catalogue/ordering.h"
 #include "catalogue/scan.h"
 #include "decode/cp932.h"
@@ -83,7 +83,7 @@ void collectFiles(SearchConditions& conditions, const std::filesystem::path& fol
     progress.processEvents();
     progress.clearAbort();
     OnExit showBar([&progress] { progress.setBarVisible(true); });
-    ScanFolder(&progress, conditions.IncludeSubfolders, found, folder, &ports.view);
+    ScanFolder(&progress, conditions.IncludeSubfolders, found, folder, &ports.view, FileFactsBy::Reader);
 }
 
 }  // namespace

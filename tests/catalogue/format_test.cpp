@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "catalogue/format.h"
+#include "message/format.h"
 
 #include <gtest/gtest.h>
 

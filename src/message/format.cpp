@@ -1,7 +1,12 @@
 // SPDX-License-Identifier: MIT
-#include "catalogue/format.h"
+#include "message/format.h"
+
+#include <sys/stat.h>
 
 #include <cstdint>
+
+#include "message/mail_date.h"
+#include "message/msg_item.h"
 
 namespace pelmora {
 
@@ -25,6 +30,16 @@ std::string SizeKBText(std::int64_t bytes) {
     std::int64_t kb = bytes <= 0 ? 0 : bytes / 1024 + ((bytes % 1024) >= 512 ? 1 : 0);
     if (kb < 1) kb = 1;
     return FormatCount(kb);
+}
+
+void SetFileFacts(TMsgItem& entry, const struct stat& info) {
+    entry.FileTime = FileTimeFromTimespec(info.st_mtim);
+    entry.FileDate = FileDateFromFileTime(entry.FileTime);
+    entry.FileDateText = DateText(entry.FileDate);
+    entry.FileSize = static_cast<std::int64_t>(info.st_size);
+    entry.SizeKB = SizeKBText(entry.FileSize);
+    entry.SizeText = entry.SizeKB;
+    entry.SizeText += "KB";
 }
 
 }  // namespace pelmora
