@@ -1,7 +1,12 @@
 // SPDX-License-Identifier: MIT
 #include "message/mail_date.h"
 
+#include <array>
 #include <cmath>
+#include <ctime>
+#include <memory>
+#include <limits>
+#include <optional>
 
 namespace pelmora {
 
@@ -45,8 +50,61 @@ void civilFromDays(std::int64_t days, int& year, int& month, int& day) {
     year = static_cast<int>(yoe + era * 400 + (month <= 2 ? 1 : 0));
 }
 
-DateTime fromLocalTm(const std::tm& tm) {
-    return EncodeDateTime(tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec);
+// The offset east of UTC, in seconds, that the C library gives for instant.
+std::optional<long> offsetFromLibrary(time_t instant) {
+    std::tm local{};
+    if (localtime_r(&instant, &local) == nullptr) return std::nullopt;
+    return local.tm_gmtoff;
+}
+
+// The zone offset in force at a UTC instant. A folder load asks for three
+// per message and localtime_r is slow, so offsets are kept per UTC day for
+// the days on which the offset does not change (it is the same at the
+// day's start, middle and last second); the few days with a change are
+// asked of the library each time. One slot per day of 45 years, per
+// thread. The rules localtime_r uses change only when tzset() loads new
+// ones, and that rewrites tzname, timezone and daylight: the slots are
+// dropped when those differ from what they were.
+std::optional<long> zoneOffsetAt(time_t instant) {
+    struct Day {
+        std::int32_t number = std::numeric_limits<std::int32_t>::min();
+        std::int32_t offset = 0;
+    };
+    struct Zone {
+        const char* standardName = nullptr;
+        const char* daylightName = nullptr;
+        long standardOffset = 0;
+        int hasDaylight = 0;
+        bool operator==(const Zone&) const = default;
+    };
+    constexpr std::size_t Slots = 16384;
+    thread_local std::unique_ptr<std::array<Day, Slots>> days;
+    thread_local Zone zone;
+
+    const std::int64_t seconds = instant;
+    const std::int64_t number = seconds / SecondsPerDay - (seconds % SecondsPerDay < 0 ? 1 : 0);
+    if (number < std::numeric_limits<std::int32_t>::min() + 1 || number > std::numeric_limits<std::int32_t>::max())
+        return offsetFromLibrary(instant);
+    const Zone current{tzname[0], tzname[1], timezone, daylight};
+    if (!days || current != zone) {
+        if (!days) days = std::make_unique<std::array<Day, Slots>>();
+        days->fill(Day{});
+        zone = current;
+    }
+    Day& day = (*days)[static_cast<std::uint64_t>(number) % Slots];
+    if (day.number == number) return day.offset;
+
+    const auto start = static_cast<time_t>(number * SecondsPerDay);
+    const std::optional<long> first = offsetFromLibrary(start);
+    const std::optional<long> middle = offsetFromLibrary(start + SecondsPerDay / 2);
+    const std::optional<long> last = offsetFromLibrary(start + SecondsPerDay - 1);
+    // The first call of localtime_r in the process loads the rules.
+    if (Zone{tzname[0], tzname[1], timezone, daylight} != zone) return offsetFromLibrary(instant);
+    if (first && middle && last && *first == *middle && *middle == *last) {
+        day = Day{static_cast<std::int32_t>(number), static_cast<std::int32_t>(*first)};
+        return *first;
+    }
+    return offsetFromLibrary(instant);
 }
 
 }  // namespace
@@ -110,22 +168,32 @@ struct timespec TimespecFromFileTime(std::uint64_t fileTime) {
 }
 
 DateTime FileDateFromFileTime(std::uint64_t fileTime) {
-    const time_t seconds =
-        static_cast<time_t>(static_cast<std::int64_t>(fileTime / FileTimeUnitsPerSecond) - FileTimeEpochSeconds);
-    std::tm local{};
-    if (localtime_r(&seconds, &local) == nullptr) return 0;
+    const std::int64_t utc = static_cast<std::int64_t>(fileTime / FileTimeUnitsPerSecond) - FileTimeEpochSeconds;
+    const std::optional<long> offset = zoneOffsetAt(static_cast<time_t>(utc));
+    if (!offset) return 0;
+    const std::int64_t local = utc + *offset;
+    std::int64_t days = local / SecondsPerDay;
+    std::int64_t second = local % SecondsPerDay;
+    if (second < 0) {
+        second += SecondsPerDay;
+        --days;
+    }
+    int year = 0;
+    int month = 0;
+    int day = 0;
+    civilFromDays(days, year, month, day);
     // File dates keep the two-second steps of the FAT date format.
-    local.tm_sec &= ~1;
-    return fromLocalTm(local);
+    second &= ~std::int64_t{1};
+    return EncodeDateTime(year, month, day, static_cast<int>(second / 3600), static_cast<int>(second / 60 % 60),
+                          static_cast<int>(second % 60));
 }
 
 DateTime LocalFromUtc(DateTime utc) {
     // The offset in force at that instant, not the one in force now.
     const double seconds = std::floor((utc - UnixEpochDays) * SecondsPerDay + 0.5);
-    const auto instant = static_cast<time_t>(seconds);
-    std::tm local{};
-    if (localtime_r(&instant, &local) == nullptr) return utc;
-    return utc + static_cast<double>(local.tm_gmtoff) / SecondsPerDay;
+    const std::optional<long> offset = zoneOffsetAt(static_cast<time_t>(seconds));
+    if (!offset) return utc;
+    return utc + static_cast<double>(*offset) / SecondsPerDay;
 }
 
 std::string TrimCtl(std::string_view text) {

@@ -48,6 +48,13 @@ View trim(View text) {
 
 bool isTrimmable(char c) { return isBlankOrControl(c) && c != '\x1B'; }
 
+// TrimCtl without the copy.
+View trimCtl(View text) {
+    while (!text.empty() && isTrimmable(text.front())) text.remove_prefix(1);
+    while (!text.empty() && isTrimmable(text.back())) text.remove_suffix(1);
+    return text;
+}
+
 // The continuation of a folded header joins the trimmed previous line; a
 // Received header keeps one blank at the fold so its date stays readable.
 void unfoldInto(std::string& last, View continuation, bool keepBlank) {
@@ -62,11 +69,13 @@ void unfoldInto(std::string& last, View continuation, bool keepBlank) {
 }
 
 // Fills the caller's line list, reusing the strings the previous message
-// left in it so that a folder load does not allocate for every line.
+// left in it so that a folder load does not allocate for every line. The
+// list ends up exactly as long as the message's lines; the strings a
+// shorter message leaves over wait in a spare list for the next one.
 class LineSink {
 public:
     explicit LineSink(LineList& lines) : m_lines(lines) {}
-    ~LineSink() { m_lines.resize(m_used); }
+    ~LineSink() { finish(); }
     LineSink(const LineSink&) = delete;
     LineSink& operator=(const LineSink&) = delete;
 
@@ -77,7 +86,14 @@ public:
     // The string the next line is read into, so that it is copied once;
     // commit() keeps it.
     std::string& slot() {
-        if (m_used == m_lines.size()) m_lines.emplace_back();
+        if (m_used == m_lines.size()) {
+            if (t_spare.empty()) {
+                m_lines.emplace_back();
+            } else {
+                m_lines.push_back(std::move(t_spare.back()));
+                t_spare.pop_back();
+            }
+        }
         return m_lines[m_used];
     }
     void commit() { ++m_used; }
@@ -86,14 +102,18 @@ public:
     std::span<const std::string> stored() const { return {m_lines.data(), m_used}; }
     // The finished list, for a caller that reads it before the reader returns.
     const LineList& finish() {
+        for (std::size_t i = m_lines.size(); i > m_used; --i) t_spare.push_back(std::move(m_lines[i - 1]));
         m_lines.resize(m_used);
         return m_lines;
     }
 
 private:
+    static thread_local LineList t_spare;
     LineList& m_lines;
     std::size_t m_used = 0;
 };
+
+thread_local LineList LineSink::t_spare;
 
 // Reads the header block into lines, unfolded; the empty line that ends it
 // is consumed and not stored.
@@ -143,7 +163,9 @@ std::string assembleRecipients(View decoded, const DisplayNameLookup* names) {
     std::string joined;
     std::size_t start = 0;
     while (start <= decoded.size()) {
-        const std::size_t end = decoded.find_first_of(",\r\n", start);
+        std::size_t end = start;
+        while (end < decoded.size() && decoded[end] != ',' && decoded[end] != '\r' && decoded[end] != '\n') ++end;
+        if (end == decoded.size()) end = View::npos;
         const View piece = trim(decoded.substr(start, end == View::npos ? View::npos : end - start));
         const std::string formatted = FormatAddress(piece, names);
         if (!formatted.empty()) {
@@ -162,8 +184,8 @@ DateTime receivedDate(View line) {
     const std::size_t semicolon = line.find(';');
     const View tail = trim(semicolon == View::npos ? line : line.substr(semicolon + 1));
     // Runs of blanks become one blank, in one pass even for a hostile header.
-    std::string text;
-    text.reserve(tail.size());
+    thread_local std::string text;
+    text.clear();
     for (char c : tail)
         if (c != ' ' || text.empty() || text.back() != ' ') text += c;
     return ParseMailDate(text);
@@ -295,23 +317,23 @@ void ReadMessage(MsgList& list, std::size_t index, ReaderContext& context) {
     if (reader.fileInfo(info)) SetFileFacts(entry, info);
     entry.Matched = false;
     readHeaderBlock(reader, lines);
-    const HeaderFields fields = extractFields(lines.stored());
+    HeaderFields fields = extractFields(lines.stored());
     const DisplayNameLookup* names = context.options.displayNames;
 
-    const std::string subjectRaw = fields.hasSubject ? TrimCtl(fields.subject) : std::string{};
+    const View subjectRaw = fields.hasSubject ? trimCtl(fields.subject) : View{};
     const View rawDate = trim(fields.date);
 
-    entry.FromRaw = fields.hasFrom ? TrimCtl(fields.from) : std::string{};
+    entry.FromRaw = fields.hasFrom ? trimCtl(fields.from) : View{};
     entry.From = fields.hasFrom ? FormatAddress(DecodeHeaderText(entry.FromRaw), names) : std::string(UnknownCp932);
-    entry.ToRaw = fields.hasTo ? TrimCtl(fields.to) : std::string{};
+    entry.ToRaw = fields.hasTo ? trimCtl(fields.to) : View{};
     entry.To = fields.hasTo ? assembleRecipients(DecodeHeaderText(entry.ToRaw), names) : std::string(UnknownCp932);
     entry.Subject = fields.hasSubject ? DecodeHeaderText(subjectRaw) : std::string(NoSubjectCp932);
     entry.RecvDate = fields.hasReceived ? fields.received : entry.FileDate;
     entry.RecvDateText = fields.hasReceived ? DateText(entry.RecvDate) : entry.FileDateText;
     entry.SentDate = fields.hasDate ? atLeastFloor(ParseMailDate(rawDate)) : entry.FileDate;
     entry.SentDateText = fields.hasDate ? DateText(entry.SentDate) : entry.FileDateText;
-    entry.MessageId = std::string(fields.messageId);
-    entry.Boundary = fields.boundary;
+    entry.MessageId = fields.messageId;
+    entry.Boundary = std::move(fields.boundary);
     entry.HasAttach = false;
     entry.IconIndex = entry.FileExt == ".eml" ? 2 : entry.FileSize != 0 ? 1 : 0;
 

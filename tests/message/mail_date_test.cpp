@@ -3,6 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <ctime>
+
 #include "message_test_support.h"
 
 namespace pelmora::test {
@@ -76,6 +79,26 @@ TEST(ParseMailDate, UsesDaylightSavingStateOfTheMessageDate) {
     // The night the clocks go back: 00:30 UTC is still summer time.
     EXPECT_EQ(DateText(ParseMailDate("Sun, 27 Oct 2024 00:30:00 +0000")), "2024/10/27 02:30");
     EXPECT_EQ(DateText(ParseMailDate("Sun, 27 Oct 2024 01:30:00 +0000")), "2024/10/27 02:30");
+}
+
+// Offsets are remembered per day; every instant of three years, including
+// the days the clocks change, must still get what the C library says, and
+// a change of zone must not leave the previous zone's offsets behind.
+TEST(LocalFromUtc, AgreesWithTheLibraryAcrossClockChangesAndZoneSwitches) {
+    const time_t first = 1'672'531'200;  // 2023-01-01 00:00 UTC
+    const time_t last = 1'767'225'600;   // 2026-01-01 00:00 UTC
+    for (const char* zone : {BerlinTz, "EST5EDT,M3.2.0,M11.1.0", TokyoTz, BerlinTz}) {
+        TempTz tz(zone);
+        int mismatches = 0;
+        for (time_t t = first; t < last; t += 17 * 60 + 13) {
+            std::tm local{};
+            ASSERT_NE(localtime_r(&t, &local), nullptr);
+            const DateTime utc = static_cast<double>(t) / 86400.0 + 25569.0;
+            const DateTime expected = utc + static_cast<double>(local.tm_gmtoff) / 86400.0;
+            if (std::abs(LocalFromUtc(utc) - expected) > 1e-9) ++mismatches;
+        }
+        EXPECT_EQ(mismatches, 0) << zone;
+    }
 }
 
 TEST(DateTime, EncodeAndDecodeAgree) {
