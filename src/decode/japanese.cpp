@@ -3,6 +3,7 @@
 #include "decode/japanese.h"
 
 #include <array>
+#include <cstring>
 
 #include "decode/cp932_tables.h"
 #include "decode/text.h"
@@ -16,6 +17,12 @@ constexpr char kEsc = '\x1B';
 void appendSjisCode(std::string& out, std::uint16_t code) {
     if (code >= 0x100) out += static_cast<char>(code >> 8);
     out += static_cast<char>(code & 0xFF);
+}
+
+char* putSjisCode(char* put, std::uint16_t code) {
+    if (code >= 0x100) *put++ = static_cast<char>(code >> 8);
+    *put++ = static_cast<char>(code & 0xFF);
+    return put;
 }
 
 std::uint8_t byteAt(std::string_view text, std::size_t i) {
@@ -53,6 +60,55 @@ std::size_t wellFormedUtf8(std::string_view text, std::size_t i, char32_t& codeP
     }
     codePoint = value;
     return length;
+}
+
+// One past the run of ASCII bytes that starts at text[i].
+std::size_t asciiRunEnd(std::string_view text, std::size_t i) {
+    while (i < text.size() && byteAt(text, i) < 0x80) ++i;
+    return i;
+}
+
+// The length of a UTF-8 sequence as its lead byte alone tells it.
+std::size_t leadByteLength(std::uint8_t lead) {
+    if ((lead & 0xE0) == 0xC0) return 2;
+    if ((lead & 0xF0) == 0xE0) return 3;
+    if ((lead & 0xF8) == 0xF0) return 4;
+    if ((lead & 0xFC) == 0xF8) return 5;
+    return 6;
+}
+
+// ISO-2022-JP at `text` converted to `put`, which may be text.data()
+// itself: an escape writes nothing and a double-byte pair two bytes, so
+// the writing never overtakes the reading (a lone last byte, written as
+// two, comes after an escape of three). Returns one past the last byte put.
+char* convertIso2022Jp(std::string_view text, char* put) {
+    bool doubleByte = false;
+    std::size_t i = 0;
+    while (i < text.size()) {
+        if (text[i] == kEsc) {
+            // Only the escape's second byte is looked at; the escape is always
+            // three bytes long, whatever its third byte is.
+            if (i + 1 < text.size()) {
+                if (text[i + 1] == '$') doubleByte = true;
+                if (text[i + 1] == '(') doubleByte = false;
+            }
+            i += 3;
+        } else if (doubleByte) {
+            const std::uint8_t second = i + 1 < text.size() ? byteAt(text, i + 1) : 0;
+            const auto [high, low] = JisToSjisPair(byteAt(text, i), second);
+            *put++ = static_cast<char>(high);
+            *put++ = static_cast<char>(low);
+            i += 2;
+        } else {
+            const void* esc = std::memchr(text.data() + i, kEsc, text.size() - i);
+            const std::size_t end =
+                esc != nullptr ? static_cast<std::size_t>(static_cast<const char*>(esc) - text.data()) : text.size();
+            std::memmove(put, text.data() + i, end - i);
+            put += end - i;
+            i = end;
+        }
+    }
+    return put;
 }
 
 struct KnownCharset {
@@ -95,35 +151,21 @@ std::pair<std::uint8_t, std::uint8_t> JisToSjisPair(std::uint8_t j1, std::uint8_
 }
 
 std::string Iso2022JpToSjis(std::string_view text) {
-    if (text.find(kEsc) == std::string_view::npos) return std::string(text);
-    // Written in place: escapes only shrink the text, and a lone last byte
-    // of a double-byte run becomes two.
-    std::string out(text.size() + 1, '\0');
-    char* put = out.data();
-    bool doubleByte = false;
-    std::size_t i = 0;
-    while (i < text.size()) {
-        if (text[i] == kEsc) {
-            // Only the escape's second byte is looked at; the escape is always
-            // three bytes long, whatever its third byte is.
-            if (i + 1 < text.size()) {
-                if (text[i + 1] == '$') doubleByte = true;
-                if (text[i + 1] == '(') doubleByte = false;
-            }
-            i += 3;
-        } else if (doubleByte) {
-            const std::uint8_t second = i + 1 < text.size() ? byteAt(text, i + 1) : 0;
-            const auto [high, low] = JisToSjisPair(byteAt(text, i), second);
-            *put++ = static_cast<char>(high);
-            *put++ = static_cast<char>(low);
-            i += 2;
-        } else {
-            *put++ = text[i];
-            ++i;
-        }
-    }
-    out.resize(static_cast<std::size_t>(put - out.data()));
+    std::string out;
+    AppendIso2022JpAsSjis(out, text);
     return out;
+}
+
+void AppendIso2022JpAsSjis(std::string& out, std::string_view text) {
+    const std::size_t base = out.size();
+    out.resize_and_overwrite(base + text.size(), [text, base](char* data, std::size_t) {
+        return static_cast<std::size_t>(convertIso2022Jp(text, data + base) - data);
+    });
+}
+
+void Iso2022JpToSjisInPlace(std::string& text) {
+    char* end = convertIso2022Jp(text, text.data());
+    text.resize(static_cast<std::size_t>(end - text.data()));
 }
 
 std::string EucJpToIso2022Jp(std::string_view text) {
@@ -191,43 +233,82 @@ Utf8Char Utf8NextChar(std::string_view text) {
 
 std::string Utf8ToSjis(std::string_view text) {
     std::string out;
-    out.reserve(text.size());
-    while (!text.empty()) {
-        Utf8Char next = Utf8NextChar(text);
-        out += next.sjis;
-        text.remove_prefix(next.length);
-    }
+    AppendUtf8AsSjis(out, text);
     return out;
 }
 
 std::string Utf8ToAnsi(std::string_view text) {
     std::string out;
-    out.reserve(text.size());
-    std::size_t i = 0;
-    while (i < text.size()) {
-        const std::uint8_t lead = byteAt(text, i);
-        if (lead < 0x80) {
-            out += static_cast<char>(lead);
-            ++i;
-            continue;
-        }
-        char32_t codePoint = 0;
-        const std::size_t length = wellFormedUtf8(text, i, codePoint);
-        if (length == 0) {
-            // One "?" for the lead byte only; what follows gets its own chance.
-            out += '?';
-            ++i;
-            continue;
-        }
-        const std::uint16_t code = UnicodeToSjis(codePoint);
-        if (code == 0) {
-            out += '?';
-        } else {
-            appendSjisCode(out, code);
-        }
-        i += length;
-    }
+    AppendUtf8AsAnsi(out, text);
     return out;
+}
+
+// Both conversions give at most as many bytes as they take: a sequence of
+// two or more bytes becomes one or two, everything else stays one byte.
+void AppendUtf8AsSjis(std::string& out, std::string_view text) {
+    const std::size_t base = out.size();
+    out.resize_and_overwrite(base + text.size(), [text, base](char* data, std::size_t) {
+        char* put = data + base;
+        std::size_t i = 0;
+        while (i < text.size()) {
+            const std::size_t run = asciiRunEnd(text, i);
+            std::memcpy(put, text.data() + i, run - i);
+            put += run - i;
+            i = run;
+            if (i == text.size()) break;
+            const std::uint8_t lead = byteAt(text, i);
+            const std::size_t length = leadByteLength(lead);
+            // A sequence cut short by the end is the rest of the text, kept.
+            if (text.size() - i < length) {
+                std::memcpy(put, text.data() + i, text.size() - i);
+                put += text.size() - i;
+                break;
+            }
+            // The bytes after the lead are taken without checking their form.
+            char32_t value = lead & (0x7F >> length);
+            for (std::size_t k = 1; k < length; ++k) value = (value << 6) | (byteAt(text, i + k) & 0x3F);
+            const std::uint16_t code = UnicodeToSjis(value);
+            if (code == 0) {
+                std::memcpy(put, text.data() + i, length);
+                put += length;
+            } else {
+                put = putSjisCode(put, code);
+            }
+            i += length;
+        }
+        return static_cast<std::size_t>(put - data);
+    });
+}
+
+void AppendUtf8AsAnsi(std::string& out, std::string_view text) {
+    const std::size_t base = out.size();
+    out.resize_and_overwrite(base + text.size(), [text, base](char* data, std::size_t) {
+        char* put = data + base;
+        std::size_t i = 0;
+        while (i < text.size()) {
+            const std::size_t run = asciiRunEnd(text, i);
+            std::memcpy(put, text.data() + i, run - i);
+            put += run - i;
+            i = run;
+            if (i == text.size()) break;
+            char32_t codePoint = 0;
+            const std::size_t length = wellFormedUtf8(text, i, codePoint);
+            if (length == 0) {
+                // One "?" for the lead byte only; what follows gets its own chance.
+                *put++ = '?';
+                ++i;
+                continue;
+            }
+            const std::uint16_t code = UnicodeToSjis(codePoint);
+            if (code == 0) {
+                *put++ = '?';
+            } else {
+                put = putSjisCode(put, code);
+            }
+            i += length;
+        }
+        return static_cast<std::size_t>(put - data);
+    });
 }
 
 std::optional<CharsetKind> KnownCharsets(std::string_view name) {

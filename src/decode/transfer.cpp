@@ -5,6 +5,7 @@
 #include "decode/transfer.h"
 
 #include <array>
+#include <cstring>
 
 namespace pelmora {
 
@@ -19,17 +20,6 @@ constexpr std::array<signed char, 256> kBase64Values = [] {
         values[static_cast<unsigned char>(alphabet[i])] = static_cast<signed char>(i);
     return values;
 }();
-
-// Appends the bytes of a group of `count` 6-bit values: three for a full
-// group, two for three values, one for two values, none otherwise.
-void appendGroup(std::string& out, const int (&group)[4], int count) {
-    const auto first = static_cast<char>((group[0] * 4 + group[1] / 16) & 0xFF);
-    const auto second = static_cast<char>(((group[1] % 16) * 16 + group[2] / 4) & 0xFF);
-    const auto third = static_cast<char>(((group[2] % 4) * 64 + group[3]) & 0xFF);
-    if (count >= 2) out += first;
-    if (count >= 3) out += second;
-    if (count >= 4) out += third;
-}
 
 int hexValue(unsigned char c, bool lowerCaseAllowed) {
     if (c >= '0' && c <= '9') return c - '0';
@@ -47,88 +37,147 @@ int Base64CharValue(std::uint8_t byte) {
 
 std::string Base64Decode(std::string_view text) {
     std::string out;
-    out.reserve(text.size() / 4 * 3 + 2);
-    int group[4] = {0, 0, 0, 0};
-    int count = 0;
-    for (const char c : text) {
-        // Padding, blanks and line ends are skipped like any other foreign byte.
-        const int value = kBase64Values[static_cast<unsigned char>(c)];
-        if (value < 0) continue;
-        group[count++] = value;
-        if (count == 4) {
-            appendGroup(out, group, 4);
-            count = 0;
-        }
-    }
-    for (int i = count; i < 4; ++i) group[i] = 0;
-    appendGroup(out, group, count);
+    AppendBase64Decoded(out, text);
     return out;
 }
 
 std::string QuotedPrintableDecode(std::string_view text) {
     std::string out;
-    out.reserve(text.size());
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const char c = text[i];
-        if (c == '=' && i + 2 < text.size()) {
-            const int high = hexValue(static_cast<unsigned char>(text[i + 1]), false);
-            const int low = hexValue(static_cast<unsigned char>(text[i + 2]), false);
-            if (high >= 0 && low >= 0) {
-                out += static_cast<char>(high * 16 + low);
-                i += 2;
-                continue;
-            }
-        }
-        out += c;
-    }
+    AppendQuotedPrintableDecoded(out, text);
     return out;
 }
 
 std::string EncodedWordBDecode(std::string_view encoded) {
-    // The closing "?=" of the word takes part in the last group, as it does
-    // in the header text; the zero bytes it and the padding produce are
-    // removed at the end together with any zero byte the text encoded.
-    // Written in place: every encoded name of a folder load comes here.
-    const std::size_t length = encoded.size() + 2;
-    auto at = [&encoded](std::size_t i) {
-        const char c = i < encoded.size() ? encoded[i] : i == encoded.size() ? '?' : '=';
-        return static_cast<std::uint32_t>(Base64CharValue(static_cast<std::uint8_t>(c)));
-    };
-    std::string out(length / 4 * 3, '\0');
-    char* put = out.data();
-    for (std::size_t i = 0; i + 4 <= length; i += 4) {
-        const std::uint32_t v = at(i) << 18 | at(i + 1) << 12 | at(i + 2) << 6 | at(i + 3);
-        *put++ = static_cast<char>(v >> 16 & 0xFF);
-        *put++ = static_cast<char>(v >> 8 & 0xFF);
-        *put++ = static_cast<char>(v & 0xFF);
-    }
-    std::erase(out, '\0');
+    std::string out;
+    AppendEncodedWordBDecoded(out, encoded);
     return out;
 }
 
 std::string EncodedWordQDecode(std::string_view encoded) {
     std::string out;
-    out.reserve(encoded.size());
-    for (std::size_t i = 0; i < encoded.size(); ++i) {
-        const char c = encoded[i];
-        if (c == '_') {
-            out += ' ';
-            continue;
+    AppendEncodedWordQDecoded(out, encoded);
+    return out;
+}
+
+// Each decoder below writes through a pointer into room made beforehand
+// for the most it can give, and then trims the string to what it wrote.
+
+void AppendBase64Decoded(std::string& out, std::string_view text) {
+    const std::size_t base = out.size();
+    out.resize_and_overwrite(base + text.size() / 4 * 3 + 2, [text, base](char* data, std::size_t) {
+        char* put = data + base;
+        std::uint32_t group = 0;
+        int count = 0;
+        for (const char c : text) {
+            // Padding, blanks and line ends are skipped like any other foreign byte.
+            const int value = kBase64Values[static_cast<unsigned char>(c)];
+            if (value < 0) continue;
+            group = (group << 6) | static_cast<std::uint32_t>(value);
+            if (++count == 4) {
+                *put++ = static_cast<char>(group >> 16 & 0xFF);
+                *put++ = static_cast<char>(group >> 8 & 0xFF);
+                *put++ = static_cast<char>(group & 0xFF);
+                group = 0;
+                count = 0;
+            }
         }
-        if (c == '=' && i + 2 < encoded.size()) {
-            const int high = hexValue(static_cast<unsigned char>(encoded[i + 1]), true);
-            const int low = hexValue(static_cast<unsigned char>(encoded[i + 2]), true);
-            if (high >= 0 && low >= 0) {
-                out += static_cast<char>(high * 16 + low);
-                i += 2;
+        // Two values left give one byte, three give two, one gives none.
+        if (count == 2) *put++ = static_cast<char>(group >> 4 & 0xFF);
+        if (count == 3) {
+            *put++ = static_cast<char>(group >> 10 & 0xFF);
+            *put++ = static_cast<char>(group >> 2 & 0xFF);
+        }
+        return static_cast<std::size_t>(put - data);
+    });
+}
+
+void AppendQuotedPrintableDecoded(std::string& out, std::string_view text) {
+    const std::size_t base = out.size();
+    out.resize_and_overwrite(base + text.size(), [text, base](char* data, std::size_t) {
+        char* put = data + base;
+        std::size_t i = 0;
+        while (i < text.size()) {
+            const void* equals = std::memchr(text.data() + i, '=', text.size() - i);
+            const std::size_t at =
+                equals != nullptr ? static_cast<std::size_t>(static_cast<const char*>(equals) - text.data())
+                                  : text.size();
+            std::memcpy(put, text.data() + i, at - i);
+            put += at - i;
+            i = at;
+            if (i == text.size()) break;
+            if (i + 2 < text.size()) {
+                const int high = hexValue(static_cast<unsigned char>(text[i + 1]), false);
+                const int low = hexValue(static_cast<unsigned char>(text[i + 2]), false);
+                if (high >= 0 && low >= 0) {
+                    *put++ = static_cast<char>(high * 16 + low);
+                    i += 3;
+                    continue;
+                }
+            }
+            // Not an escape: the "=" is kept and the bytes after it are read as usual.
+            *put++ = '=';
+            ++i;
+        }
+        return static_cast<std::size_t>(put - data);
+    });
+}
+
+void AppendEncodedWordBDecoded(std::string& out, std::string_view encoded) {
+    // The closing "?=" of the word takes part in the last group, as it does
+    // in the header text; the zero bytes it and the padding produce are
+    // left out together with any zero byte the text encoded.
+    const std::size_t length = encoded.size() + 2;
+    auto at = [encoded](std::size_t i) {
+        const char c = i < encoded.size() ? encoded[i] : i == encoded.size() ? '?' : '=';
+        return static_cast<std::uint32_t>(Base64CharValue(static_cast<std::uint8_t>(c)));
+    };
+    const std::size_t base = out.size();
+    out.resize_and_overwrite(base + length / 4 * 3, [&](char* data, std::size_t) {
+        char* put = data + base;
+        auto putGroup = [&put](std::uint32_t a, std::uint32_t b, std::uint32_t c, std::uint32_t d) {
+            const std::uint32_t v = a << 18 | b << 12 | c << 6 | d;
+            for (const std::uint32_t byte : {v >> 16 & 0xFF, v >> 8 & 0xFF, v & 0xFF}) {
+                *put = static_cast<char>(byte);
+                put += byte != 0 ? 1 : 0;
+            }
+        };
+        std::size_t i = 0;
+        for (; i + 4 <= encoded.size(); i += 4) {
+            const auto* p = reinterpret_cast<const std::uint8_t*>(encoded.data() + i);
+            putGroup(static_cast<std::uint32_t>(Base64CharValue(p[0])), static_cast<std::uint32_t>(Base64CharValue(p[1])),
+                     static_cast<std::uint32_t>(Base64CharValue(p[2])), static_cast<std::uint32_t>(Base64CharValue(p[3])));
+        }
+        // The group that reaches into the closing "?=", if there is one.
+        if (i + 4 <= length) putGroup(at(i), at(i + 1), at(i + 2), at(i + 3));
+        return static_cast<std::size_t>(put - data);
+    });
+}
+
+void AppendEncodedWordQDecoded(std::string& out, std::string_view encoded) {
+    const std::size_t base = out.size();
+    out.resize_and_overwrite(base + encoded.size(), [encoded, base](char* data, std::size_t) {
+        char* put = data + base;
+        for (std::size_t i = 0; i < encoded.size(); ++i) {
+            const char c = encoded[i];
+            if (c == '_') {
+                *put++ = ' ';
                 continue;
             }
-            // Not an escape: the "=" is kept and the walk goes on with the
-            // next character, so one bad escape costs nothing else.
+            if (c == '=' && i + 2 < encoded.size()) {
+                const int high = hexValue(static_cast<unsigned char>(encoded[i + 1]), true);
+                const int low = hexValue(static_cast<unsigned char>(encoded[i + 2]), true);
+                if (high >= 0 && low >= 0) {
+                    *put++ = static_cast<char>(high * 16 + low);
+                    i += 2;
+                    continue;
+                }
+                // Not an escape: the "=" is kept and the walk goes on with the
+                // next character, so one bad escape costs nothing else.
+            }
+            *put++ = c;
         }
-        out += c;
-    }
-    return out;
+        return static_cast<std::size_t>(put - data);
+    });
 }
 
 }  // namespace pelmora

@@ -16,4 +16,11 @@ std::string EncodedWordBDecode(std::string_view encoded);
 // Never fails: an "=" without two hexadecimal digits after it is kept.
 std::string EncodedWordQDecode(std::string_view encoded);
 
+// The four decoders appending to out instead of returning a new string, so
+// a caller decoding line after line or word after word reuses one buffer.
+void AppendBase64Decoded(std::string& out, std::string_view text);
+void AppendQuotedPrintableDecoded(std::string& out, std::string_view text);
+void AppendEncodedWordBDecoded(std::string& out, std::string_view encoded);
+void AppendEncodedWordQDecoded(std::string& out, std::string_view encoded);
+
 }  // namespace pelmora

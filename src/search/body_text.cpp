@@ -2,12 +2,12 @@
 #include "search/body_text.h"
 
 #include <algorithm>
-#include <array>
 #include <cstdint>
 #include <cstring>
 
 #include "decode/cp932.h"
 #include "decode/japanese.h"
+#include "decode/transfer.h"
 
 namespace pelmora {
 
@@ -38,15 +38,6 @@ bool hasHighByte(std::string_view s) {
 
 bool hasEscape(std::string_view s) { return std::memchr(s.data(), 0x1b, s.size()) != nullptr; }
 
-// The length of a UTF-8 sequence as its lead byte alone tells it.
-std::size_t utf8SequenceLength(std::uint8_t lead) {
-    if ((lead & 0xE0) == 0xC0) return 2;
-    if ((lead & 0xF0) == 0xE0) return 3;
-    if ((lead & 0xF8) == 0xF0) return 4;
-    if ((lead & 0xFC) == 0xF8) return 5;
-    return 6;
-}
-
 void appendConverted(std::string& out, std::string_view in, BodyConversion conversion) {
     switch (conversion) {
     case BodyConversion::AsIs:
@@ -60,7 +51,7 @@ void appendConverted(std::string& out, std::string_view in, BodyConversion conve
         return;
     case BodyConversion::EucJp:
         if (hasHighByte(in) || hasEscape(in))
-            out += Iso2022JpToSjis(EucJpToIso2022Jp(in));
+            AppendIso2022JpAsSjis(out, EucJpToIso2022Jp(in));
         else
             out.append(in);
         return;
@@ -72,142 +63,7 @@ bool endsBody(const std::string& line, const std::string* boundary) {
            std::string_view(line).substr(2, boundary->size()) == *boundary;
 }
 
-// The value of each base64 character; -1 for every other byte.
-constexpr std::array<std::int8_t, 256> kBase64Values = [] {
-    std::array<std::int8_t, 256> table{};
-    table.fill(-1);
-    constexpr std::string_view alphabet = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-    for (std::size_t i = 0; i < alphabet.size(); ++i) table[static_cast<std::uint8_t>(alphabet[i])] = static_cast<std::int8_t>(i);
-    return table;
-}();
-
-// 0-15 for "0"-"9" and upper-case "A"-"F"; -1 for every other byte.
-constexpr std::array<std::int8_t, 256> kHexDigits = [] {
-    std::array<std::int8_t, 256> table{};
-    table.fill(-1);
-    for (int c = '0'; c <= '9'; ++c) table[c] = static_cast<std::int8_t>(c - '0');
-    for (int c = 'A'; c <= 'F'; ++c) table[c] = static_cast<std::int8_t>(c - 'A' + 10);
-    return table;
-}();
-
 }  // namespace
-
-// Both conversions give at most as many bytes as they take (an escape
-// yields nothing, a lone last byte after one yields two), so the output is
-// written through a pointer into room made beforehand.
-void AppendIso2022JpAsSjis(std::string& out, std::string_view text) {
-    constexpr char kEsc = 0x1b;
-    const std::size_t base = out.size();
-    out.resize(base + text.size());
-    char* put = out.data() + base;
-    bool doubleByte = false;
-    std::size_t i = 0;
-    while (i < text.size()) {
-        if (text[i] == kEsc) {
-            // Only the second byte is looked at; an escape is always three bytes.
-            if (i + 1 < text.size()) {
-                if (text[i + 1] == '$') doubleByte = true;
-                if (text[i + 1] == '(') doubleByte = false;
-            }
-            i += 3;
-        } else if (doubleByte) {
-            const auto first = static_cast<std::uint8_t>(text[i]);
-            const std::uint8_t second = i + 1 < text.size() ? static_cast<std::uint8_t>(text[i + 1]) : 0;
-            const auto [high, low] = JisToSjisPair(first, second);
-            *put++ = static_cast<char>(high);
-            *put++ = static_cast<char>(low);
-            i += 2;
-        } else {
-            const void* esc = std::memchr(text.data() + i, kEsc, text.size() - i);
-            const std::size_t end = esc != nullptr ? static_cast<const char*>(esc) - text.data() : text.size();
-            std::memcpy(put, text.data() + i, end - i);
-            put += end - i;
-            i = end;
-        }
-    }
-    out.resize(static_cast<std::size_t>(put - out.data()));
-}
-
-void AppendUtf8AsSjis(std::string& out, std::string_view text) {
-    const std::size_t base = out.size();
-    out.resize(base + text.size());
-    char* put = out.data() + base;
-    std::size_t i = 0;
-    while (i < text.size()) {
-        std::size_t run = i;
-        while (run < text.size() && static_cast<std::uint8_t>(text[run]) < 0x80) ++run;
-        std::memcpy(put, text.data() + i, run - i);
-        put += run - i;
-        i = run;
-        if (i == text.size()) break;
-        const auto lead = static_cast<std::uint8_t>(text[i]);
-        std::size_t length = utf8SequenceLength(lead);
-        // A sequence cut short by the end stays as it is.
-        if (text.size() - i < length) length = text.size() - i;
-        // The bytes after the lead are taken without checking their form.
-        char32_t value = lead & (0x7F >> length);
-        for (std::size_t k = 1; k < length; ++k) value = (value << 6) | (static_cast<std::uint8_t>(text[i + k]) & 0x3F);
-        const std::uint16_t code = text.size() - i < utf8SequenceLength(lead) ? 0 : UnicodeToSjis(value);
-        if (code == 0) {
-            std::memcpy(put, text.data() + i, length);
-            put += length;
-        } else {
-            if (code >= 0x100) *put++ = static_cast<char>(code >> 8);
-            *put++ = static_cast<char>(code & 0xFF);
-        }
-        i += length;
-    }
-    out.resize(static_cast<std::size_t>(put - out.data()));
-}
-
-void AppendBase64Decoded(std::string& out, std::string_view line) {
-    const std::size_t base = out.size();
-    out.resize(base + line.size() / 4 * 3 + 3);
-    char* put = out.data() + base;
-    std::uint32_t group = 0;
-    int count = 0;
-    for (char c : line) {
-        // Padding, blanks and every other foreign byte are passed over.
-        const int value = kBase64Values[static_cast<std::uint8_t>(c)];
-        if (value < 0) continue;
-        group = (group << 6) | static_cast<std::uint32_t>(value);
-        if (++count == 4) {
-            *put++ = static_cast<char>(group >> 16);
-            *put++ = static_cast<char>(group >> 8);
-            *put++ = static_cast<char>(group);
-            group = 0;
-            count = 0;
-        }
-    }
-    // Two characters left give one byte, three give two.
-    if (count == 2) *put++ = static_cast<char>(group >> 4);
-    if (count == 3) {
-        *put++ = static_cast<char>(group >> 10);
-        *put++ = static_cast<char>(group >> 2);
-    }
-    out.resize(static_cast<std::size_t>(put - out.data()));
-}
-
-void AppendQuotedPrintableDecoded(std::string& out, std::string_view text) {
-    const std::size_t base = out.size();
-    out.resize(base + text.size());
-    char* put = out.data() + base;
-    for (std::size_t i = 0; i < text.size();) {
-        // Only two upper-case hexadecimal digits make an escape; anything
-        // else keeps the "=" as it stands.
-        if (text[i] == '=' && i + 2 < text.size()) {
-            const int high = kHexDigits[static_cast<std::uint8_t>(text[i + 1])];
-            const int low = kHexDigits[static_cast<std::uint8_t>(text[i + 2])];
-            if (high >= 0 && low >= 0) {
-                *put++ = static_cast<char>(high * 16 + low);
-                i += 3;
-                continue;
-            }
-        }
-        *put++ = text[i++];
-    }
-    out.resize(static_cast<std::size_t>(put - out.data()));
-}
 
 void UpperCaseDisplayRange(char* data, std::size_t size) {
     std::size_t i = 0;

@@ -22,15 +22,6 @@ enum class BodyConversion { AsIs, Iso2022Jp, Utf8, EucJp };
 // search upper-cases every byte of every body it reads.
 void UpperCaseDisplayRange(char* data, std::size_t size);
 
-// Iso2022JpToSjis and Utf8ToSjis, appending to out: the same bytes, but
-// copying runs of unchanged bytes at once and building no string per
-// character, since every body line of Japanese mail passes through one.
-void AppendIso2022JpAsSjis(std::string& out, std::string_view text);
-void AppendUtf8AsSjis(std::string& out, std::string_view text);
-// Base64Decode and QuotedPrintableDecode, appending to out.
-void AppendBase64Decoded(std::string& out, std::string_view line);
-void AppendQuotedPrintableDecoded(std::string& out, std::string_view text);
-
 struct BodyUnit {
     std::size_t begin = 0;  // in BodyText::text
     std::size_t end = 0;

@@ -6,10 +6,7 @@
 #include <random>
 #include <string>
 
-#include "decode/japanese.h"
 #include "decode/text.h"
-#include "decode/transfer.h"
-#include "decode/transfer.h"
 
 namespace pelmora {
 namespace {
@@ -42,60 +39,6 @@ TEST(UpperCaseDisplayRangeTest, SameAsUpperCaseCp932ForLongMixedTexts) {
     }
 }
 
-// Every text over alphabet up to maxLength bytes, then random longer ones.
-template <typename Check>
-void forTextsOver(std::string_view alphabet, std::size_t maxLength, Check check) {
-    std::string text;
-    auto extend = [&](auto& self, std::size_t length) -> void {
-        check(text);
-        if (length == maxLength) return;
-        for (char c : alphabet) {
-            text.push_back(c);
-            self(self, length + 1);
-            text.pop_back();
-        }
-    };
-    extend(extend, 0);
-    std::mt19937 random(11);
-    for (int n = 0; n < 5000; ++n) {
-        std::string longer(8 + random() % 60, ' ');
-        for (char& c : longer) c = alphabet[random() % alphabet.size()];
-        check(longer);
-    }
-}
-
-TEST(AppendConvertedTest, IsoTwentyTwoJpSameAsTheDecoder) {
-    forTextsOver("\x1b$(B@\x21\x7e" "a\x80\xff", 6, [](const std::string& text) {
-        std::string out = "kept";
-        AppendIso2022JpAsSjis(out, text);
-        ASSERT_EQ(out, "kept" + Iso2022JpToSjis(text));
-    });
-}
-
-TEST(AppendConvertedTest, Utf8SameAsTheDecoder) {
-    forTextsOver("A\xc3\xa9\xe3\x81\x82\xef\xbd\xb1\xf0\x9f\xf8\xfc\xfe\x80\xc1", 4, [](const std::string& text) {
-        std::string out = "kept";
-        AppendUtf8AsSjis(out, text);
-        ASSERT_EQ(out, "kept" + Utf8ToSjis(text));
-    });
-}
-
-TEST(AppendConvertedTest, Base64SameAsTheDecoder) {
-    forTextsOver("QUJD=a+/ \x80", 6, [](const std::string& text) {
-        std::string out = "kept";
-        AppendBase64Decoded(out, text);
-        ASSERT_EQ(out, "kept" + Base64Decode(text));
-    });
-}
-
-TEST(AppendConvertedTest, QuotedPrintableSameAsTheDecoder) {
-    forTextsOver("=3Dafx_ ", 6, [](const std::string& text) {
-        std::string out = "kept";
-        AppendQuotedPrintableDecoded(out, text);
-        ASSERT_EQ(out, "kept" + QuotedPrintableDecode(text));
-    });
-}
-
 TEST(BuildBase64UnitTest, LinesAreDecodedAsIfOneByOne) {
     // "QQ" alone gives "A"; joined, "QQQQ" would give three other bytes.
     const LineList lines{"", "QQ", "QQ", "QUJD", "QUJD", "QQ=="};
@@ -124,6 +67,29 @@ TEST(BuildLineUnitsTest, UnitsAreContiguousAndUpperCased) {
     EXPECT_EQ(body.units[1].end, 11u);
     EXPECT_EQ(body.units[1].lastLine, 3u);
     EXPECT_EQ(body.units[3].lastLine, 5u);
+}
+
+// Each unit is converted on its own, after its soft breaks are joined and
+// its escapes decoded, and then upper-cased with the others.
+TEST(BuildLineUnitsTest, ConvertsEachUnitByItsCharset) {
+    struct Row {
+        const char* name;
+        BodyConversion conversion;
+        bool quotedPrintable;
+        LineList lines;
+        std::string text;
+    };
+    const Row rows[] = {
+        {"Iso2022JpPerLine", BodyConversion::Iso2022Jp, false, {"", "a\x1b$B$\"\x1b(Bb", "\x1b$B$$"}, "A\x82\xA0" "B\x82\xA2"},
+        {"Utf8WithFullWidthLetter", BodyConversion::Utf8, false, {"", "\xef\xbd\x81x\xe3\x81\x82"}, "\x82\x60X\x82\xA0"},
+        {"Utf8QuotedPrintableAcrossSoftBreak", BodyConversion::Utf8, true, {"", "=E3=81=", "=82z"}, "\x82\xA0Z"},
+        {"EucJp", BodyConversion::EucJp, false, {"", "\xA4\xA2q"}, "\x82\xA0Q"},
+    };
+    for (const Row& row : rows) {
+        BodyText body;
+        BuildLineUnits(body, row.lines, 1, nullptr, row.conversion, row.quotedPrintable);
+        EXPECT_EQ(body.text, row.text) << row.name;
+    }
 }
 
 TEST(BuildLineUnitsTest, SoftBreakJoinsTheDelimiterLine) {
