@@ -20,6 +20,7 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "catalogue/ordering.h"
@@ -76,7 +77,7 @@ RunResult runChild(const std::vector<std::string>& args) {
 }
 
 // The GUI's path over the terminal ports: what one folder load costs.
-std::size_t loadFolder(const fs::path& folder, MsgList& list, cli::TerminalListView& view) {
+std::size_t loadFolder(const fs::path& folder, MsgList& list, cli::TerminalListView& view, unsigned threads = 0) {
     cli::TerminalStatusBar status;
     cli::TerminalProgress progress;
     cli::TerminalPrompts prompts;
@@ -84,7 +85,7 @@ std::size_t loadFolder(const fs::path& folder, MsgList& list, cli::TerminalListV
     LoadFolderPorts ports{view, status, progress, prompts, cursor};
     LineList lines;
     ReaderContext reader{lines, ReaderOptions{}, prompts, nullptr};
-    LoadFolder(folder, list, ports, reader);
+    LoadFolder(folder, list, ports, reader, Subfolders::No, threads);
     return list.size();
 }
 
@@ -154,11 +155,12 @@ int main(int argc, char** argv) {
     int runs = 3;
     for (int i = 1; i < argc; ++i) {
         std::string a = argv[i];
-        if (a == "--child-load" && i + 1 < argc) {
+        if (a == "--child-load" && i + 2 < argc) {
             cli::TerminalListView view;
             MsgList list;
+            const auto threads = static_cast<unsigned>(std::stoul(argv[i + 2]));
             // Freeing the list belongs to the next load, not to this one.
-            std::_Exit(loadFolder(argv[i + 1], list, view) > 0 ? 0 : 1);
+            std::_Exit(loadFolder(argv[i + 1], list, view, threads) > 0 ? 0 : 1);
         }
         if (a.starts_with("--sizes=")) {
             sizes.clear();
@@ -177,28 +179,34 @@ int main(int argc, char** argv) {
 
     std::printf(
         "Per message, best of %d runs; ratios are load / floor. \"+stat\" is the floor that also stats\n"
-        "each file, as a Linux scan must to learn sizes and times.\n\n",
-        runs);
-    std::printf("%9s %10s %10s %10s %7s %8s %10s %10s %7s %9s %9s\n", "messages", "floor cpu", "+stat cpu",
-                "load cpu", "ratio", "r(+stat)", "floor wall", "load wall", "ratio", "floor MB", "load MB");
+        "each file, as a Linux scan must to learn sizes and times. \"1 thread\" is the load read on\n"
+        "one thread (CPU time, user + system); \"threads\" is the load as the program runs it, with\n"
+        "one reader per processor (%u here): wall time, what the user waits for, and CPU time.\n\n",
+        runs, std::max(1u, std::thread::hardware_concurrency()));
+    std::printf("%9s %10s %10s | %10s %6s %8s | %10s %10s %6s %10s %6s | %8s %8s\n", "messages", "floor cpu",
+                "+stat cpu", "1 thread", "ratio", "r(+stat)", "floor wall", "load wall", "ratio", "load cpu",
+                "ratio", "floor MB", "load MB");
     for (std::size_t count : sizes) {
         fs::path folder = base / std::to_string(count);
         ensureCorpus(folder, count);
         runChild({PELMORA_LOAD_FLOOR, folder.string()});  // warm the page cache for both
-        runChild({self, "--child-load", folder.string()});
-        std::vector<RunResult> floorRuns, statRuns, loadRuns;
+        runChild({self, "--child-load", folder.string(), "1"});
+        std::vector<RunResult> floorRuns, statRuns, singleRuns, loadRuns;
         for (int r = 0; r < runs; ++r) {
             floorRuns.push_back(runChild({PELMORA_LOAD_FLOOR, folder.string()}));
             statRuns.push_back(runChild({PELMORA_LOAD_FLOOR, "--stat", folder.string()}));
-            loadRuns.push_back(runChild({self, "--child-load", folder.string()}));
+            singleRuns.push_back(runChild({self, "--child-load", folder.string(), "1"}));
+            loadRuns.push_back(runChild({self, "--child-load", folder.string(), "0"}));
         }
-        RunResult floor = best(floorRuns), withStat = best(statRuns), load = best(loadRuns);
+        RunResult floor = best(floorRuns), withStat = best(statRuns), single = best(singleRuns),
+                  load = best(loadRuns);
         double us = 1e6 / static_cast<double>(count);
-        std::printf("%9zu %8.2fus %8.2fus %8.2fus %7.2f %8.2f %8.2fus %8.2fus %7.2f %9.1f %9.1f\n", count,
-                    floor.cpuSeconds * us, withStat.cpuSeconds * us, load.cpuSeconds * us,
-                    load.cpuSeconds / floor.cpuSeconds, load.cpuSeconds / withStat.cpuSeconds,
-                    floor.seconds * us, load.seconds * us, load.seconds / floor.seconds, floor.peakMB,
-                    load.peakMB);
+        std::printf(
+            "%9zu %8.2fus %8.2fus | %8.2fus %6.2f %8.2f | %8.2fus %8.2fus %6.2f %8.2fus %6.2f | %8.1f %8.1f\n",
+            count, floor.cpuSeconds * us, withStat.cpuSeconds * us, single.cpuSeconds * us,
+            single.cpuSeconds / floor.cpuSeconds, single.cpuSeconds / withStat.cpuSeconds, floor.seconds * us,
+            load.seconds * us, load.seconds / floor.seconds, load.cpuSeconds * us, load.cpuSeconds / floor.cpuSeconds,
+            floor.peakMB, std::max(single.peakMB, load.peakMB));
         std::fflush(stdout);
     }
     benchSorts(base / std::to_string(sizes.back()));

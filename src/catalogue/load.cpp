@@ -6,6 +6,7 @@
 
 #include "message/format.h"
 #include "catalogue/ordering.h"
+#include "catalogue/parallel_read.h"
 #include "catalogue/scan.h"
 #include "catalogue/texts.h"
 #include "decode/cp932.h"
@@ -24,9 +25,11 @@ std::string messagesText(std::int64_t count) {
 
 // 7. Reads every entry; false when the abort flag (or a failure of the
 // reader, which the general error handler reports) ended the loop.
-bool readEntries(MsgList& list, LoadFolderPorts& ports, ReaderContext& reader) {
+bool readEntries(MsgList& list, LoadFolderPorts& ports, ReaderContext& reader, unsigned readThreads) {
     ui::UpdateScope update(ports.view);
     try {
+        if (list.size() >= kParallelReadThreshold && readThreads != 1)
+            return ReadEntriesInParallel(list, reader, {ports.progress, ports.prompts}, readThreads);
         for (std::size_t i = 0; i < list.size(); ++i) {
             ports.progress.processEvents();
             if (ports.progress.abortRequested()) return false;
@@ -43,7 +46,7 @@ bool readEntries(MsgList& list, LoadFolderPorts& ports, ReaderContext& reader) {
 }  // namespace
 
 LoadOutcome LoadFolder(const std::filesystem::path& folder, MsgList& list, LoadFolderPorts& ports,
-                       ReaderContext& reader, Subfolders subfolders) {
+                       ReaderContext& reader, Subfolders subfolders, unsigned readThreads) {
     ui::ListView& view = ports.view;
     // 1.
     {
@@ -85,7 +88,7 @@ LoadOutcome LoadFolder(const std::filesystem::path& folder, MsgList& list, LoadF
     if (list.size() > kProgressThreshold) progress.show();
 
     // 7., 8.
-    bool completed = readEntries(list, ports, reader);
+    bool completed = readEntries(list, ports, reader, readThreads);
     if (completed) {
         ResortList(view, view.sortKey(), list, &ports.prompts);
         view.setRowCount(static_cast<int>(list.size()));

@@ -140,16 +140,17 @@ bool LineReader::readLine(std::string& line) {
         const char* from = start;
         for (;;) {
             const char* stop = findLineStop(from, end);
-            if (stop == end) {
-                line.append(from, stop);
-                break;
-            }
+            line.append(from, static_cast<std::size_t>(stop - from));
+            if (stop == end) break;
             if (*stop == '\r') {
-                line.append(from, stop);
                 from = stop + 1;
+                // CR LF, the usual end, is taken in one step.
+                if (from < end && *from == '\n') {
+                    m_begin = static_cast<std::size_t>(from + 1 - m_buffer.get());
+                    return true;
+                }
                 continue;
             }
-            line.append(from, stop);
             if (*stop == EndOfFileMark) {
                 stopAtEndMark();
             } else {
