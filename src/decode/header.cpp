@@ -7,6 +7,8 @@
 // words of every other charset.
 #include "decode/header.h"
 
+#include "decode/header_detail.h"
+
 #include <string.h>
 
 #include <algorithm>
@@ -264,9 +266,43 @@ bool hasIso2022Escape(std::string_view s) {
     return s.find("\x1B$") != npos || s.find("\x1B(") != npos;
 }
 
+bool hasEscapeByte(std::string_view s) {
+    return memchr(s.data(), '\x1B', s.size()) != nullptr;
+}
+
+// Raw ISO-2022-JP in the value and escapes that decoded words brought in.
+// Each pass removes every escape it reads, so the loop ends.
+void convertIso2022JpEscapes(std::string& s) {
+    if (!hasEscapeByte(s)) return;
+    while (hasIso2022Escape(s)) Iso2022JpToSjisInPlace(s);
+}
+
+enum class SimpleCharset { None, Iso2022Jp, Utf8 };
+
+SimpleCharset simpleCharset(std::string_view charset) {
+    if (equalsNoCase(charset, "ISO-2022-JP")) return SimpleCharset::Iso2022Jp;
+    if (equalsNoCase(charset, "UTF-8")) return SimpleCharset::Utf8;
+    return SimpleCharset::None;
+}
+
+// The transfer-decoded bytes of one word, reused from word to word.
+std::string& wordBytes() {
+    thread_local std::string bytes;
+    return bytes;
+}
+
+// The decoded value, reused from value to value; the result is copied out
+// of it at its exact size.
+std::string& valueBuffer() {
+    thread_local std::string buffer;
+    return buffer;
+}
+
 }  // namespace
 
-std::string DecodeEncodedWords(std::string_view value) {
+namespace detail {
+
+std::string DecodeEncodedWordsGeneral(std::string_view value) {
     std::string s(value);
     if (s.find("=?") == npos) return s;
     PrefixedWordDecoder(s).run();
@@ -279,11 +315,79 @@ std::string DecodeEncodedWords(std::string_view value) {
     return decodeRemainingWords(s);
 }
 
+// Why the result equals the general passes': the value is literal stretches
+// without "=?" and words =?charset?L?text?= whose text holds no "?", so each
+// prefixed start the passes find is one of these words, and each word's own
+// "?=" is the first after its third "?". A word's replacement cannot make a
+// new "=?" (it holds no "=", never starts with "?" right after an "=", and a
+// word is never followed by "?"); a "?" in it can only make a "?=" that no
+// remaining word reaches before its own. So every word is decoded on its
+// own: by the prefixed passes, or, where an empty replacement slides the
+// next ISO word onto a start already passed, by the last pass, which
+// converts it the same way. What is left is the stretches and words in turn.
+bool DecodeSimpleEncodedWords(std::string_view value, std::string& out) {
+    std::string& bytes = wordBytes();
+    std::size_t done = 0;
+    for (std::size_t start = value.find("=?"); start != npos; start = value.find("=?", done)) {
+        const std::size_t second = value.find('?', start + 2);
+        if (second == npos || second + 2 >= value.size()) return false;
+        const SimpleCharset charset = simpleCharset(value.substr(start + 2, second - start - 2));
+        if (charset == SimpleCharset::None) return false;
+        const char letter = value[second + 1];
+        if (std::string_view("BbQq").find(letter) == npos || value[second + 2] != '?') return false;
+        const std::size_t third = second + 2;
+        const std::size_t close = value.find('?', third + 1);
+        if (close == npos || close + 1 >= value.size() || value[close + 1] != '=') return false;
+        const std::size_t end = close + 2;
+        if (end < value.size() && value[end] == '?') return false;
+
+        const std::string_view text = value.substr(third + 1, close - third - 1);
+        bytes.clear();
+        if (letter == 'Q' || letter == 'q') {
+            AppendEncodedWordQDecoded(bytes, text);
+        } else {
+            AppendEncodedWordBDecoded(bytes, text);
+        }
+        out.append(value.substr(done, start - done));
+        const std::size_t mark = out.size();
+        if (charset == SimpleCharset::Iso2022Jp) {
+            AppendIso2022JpAsSjis(out, bytes);
+        } else {
+            AppendUtf8AsAnsi(out, bytes);
+        }
+        const std::string_view converted = std::string_view(out).substr(mark);
+        if (converted.find('=') != npos) return false;
+        if (converted.starts_with('?') && start > 0 && value[start - 1] == '=') return false;
+        done = end;
+    }
+    out.append(value.substr(done));
+    return true;
+}
+
+}  // namespace detail
+
+std::string DecodeEncodedWords(std::string_view value) {
+    if (value.find("=?") == npos) return std::string(value);
+    std::string& buffer = valueBuffer();
+    buffer.clear();
+    if (detail::DecodeSimpleEncodedWords(value, buffer)) return std::string(buffer);
+    return detail::DecodeEncodedWordsGeneral(value);
+}
+
 std::string DecodeHeaderText(std::string_view value) {
-    std::string s = DecodeEncodedWords(value);
-    // Each pass removes every escape it reads, so the loop ends; escapes
-    // can come from raw JIS in the value and from decoded words alike.
-    while (hasIso2022Escape(s)) s = Iso2022JpToSjis(s);
+    if (value.find("=?") == npos) {
+        std::string s(value);
+        convertIso2022JpEscapes(s);
+        return s;
+    }
+    std::string& buffer = valueBuffer();
+    buffer.clear();
+    if (detail::DecodeSimpleEncodedWords(value, buffer)) {
+        convertIso2022JpEscapes(buffer);
+        return std::string(buffer);
+    }
+    std::string s = detail::DecodeEncodedWordsGeneral(value);
+    convertIso2022JpEscapes(s);
     return s;
 }
 

@@ -6,6 +6,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "decode/header_detail.h"
 #include "decode/transfer.h"
 #include "hex.h"
 
@@ -34,6 +35,16 @@ const std::string kToyuu = "\x82\xC6\x82\xE4\x82\xA4";  // とゆう
 class DecodeHeaderTextTest : public testing::TestWithParam<Case> {};
 TEST_P(DecodeHeaderTextTest, Decodes) {
     EXPECT_EQ(Hex(DecodeHeaderText(GetParam().value)), Hex(GetParam().expected));
+}
+// The one-walk shortcut, where it takes a value, and the public function
+// must give what the general passes give.
+TEST_P(DecodeHeaderTextTest, ShortcutAgreesWithGeneralPasses) {
+    const std::string general = detail::DecodeEncodedWordsGeneral(GetParam().value);
+    EXPECT_EQ(Hex(DecodeEncodedWords(GetParam().value)), Hex(general));
+    std::string shortcut;
+    if (detail::DecodeSimpleEncodedWords(GetParam().value, shortcut)) {
+        EXPECT_EQ(Hex(shortcut), Hex(general));
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(
