@@ -277,6 +277,21 @@ void convertIso2022JpEscapes(std::string& s) {
     while (hasIso2022Escape(s)) Iso2022JpToSjisInPlace(s);
 }
 
+// The first c in s at or after from. The stretches searched between and
+// inside words are a few dozen bytes, too short for memchr to pay.
+std::size_t findNear(std::string_view s, char c, std::size_t from) {
+    for (std::size_t i = from; i < s.size(); ++i)
+        if (s[i] == c) return i;
+    return npos;
+}
+
+// The first "=?" in s at or after from, the same way.
+std::size_t findWordStartNear(std::string_view s, std::size_t from) {
+    for (std::size_t i = from; i + 1 < s.size(); ++i)
+        if (s[i] == '=' && s[i + 1] == '?') return i;
+    return npos;
+}
+
 enum class SimpleCharset { None, Iso2022Jp, Utf8 };
 
 SimpleCharset simpleCharset(std::string_view charset) {
@@ -328,15 +343,15 @@ std::string DecodeEncodedWordsGeneral(std::string_view value) {
 bool DecodeSimpleEncodedWords(std::string_view value, std::string& out) {
     std::string& bytes = wordBytes();
     std::size_t done = 0;
-    for (std::size_t start = value.find("=?"); start != npos; start = value.find("=?", done)) {
-        const std::size_t second = value.find('?', start + 2);
+    for (std::size_t start = findWordStartNear(value, 0); start != npos; start = findWordStartNear(value, done)) {
+        const std::size_t second = findNear(value, '?', start + 2);
         if (second == npos || second + 2 >= value.size()) return false;
         const SimpleCharset charset = simpleCharset(value.substr(start + 2, second - start - 2));
         if (charset == SimpleCharset::None) return false;
         const char letter = value[second + 1];
         if (std::string_view("BbQq").find(letter) == npos || value[second + 2] != '?') return false;
         const std::size_t third = second + 2;
-        const std::size_t close = value.find('?', third + 1);
+        const std::size_t close = findNear(value, '?', third + 1);
         if (close == npos || close + 1 >= value.size() || value[close + 1] != '=') return false;
         const std::size_t end = close + 2;
         if (end < value.size() && value[end] == '?') return false;
@@ -356,7 +371,7 @@ bool DecodeSimpleEncodedWords(std::string_view value, std::string& out) {
             AppendUtf8AsAnsi(out, bytes);
         }
         const std::string_view converted = std::string_view(out).substr(mark);
-        if (converted.find('=') != npos) return false;
+        if (findNear(converted, '=', 0) != npos) return false;
         if (converted.starts_with('?') && start > 0 && value[start - 1] == '=') return false;
         done = end;
     }

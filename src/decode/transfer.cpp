@@ -21,6 +21,14 @@ constexpr std::array<signed char, 256> kBase64Values = [] {
     return values;
 }();
 
+// The same with 0 for them, as the B encoding of a header word reads them.
+constexpr std::array<std::uint8_t, 256> kBase64ValuesOrZero = [] {
+    std::array<std::uint8_t, 256> values{};
+    for (std::size_t i = 0; i < values.size(); ++i)
+        values[i] = static_cast<std::uint8_t>(kBase64Values[i] < 0 ? 0 : kBase64Values[i]);
+    return values;
+}();
+
 int hexValue(unsigned char c, bool lowerCaseAllowed) {
     if (c >= '0' && c <= '9') return c - '0';
     if (c >= 'A' && c <= 'F') return c - 'A' + 10;
@@ -31,8 +39,7 @@ int hexValue(unsigned char c, bool lowerCaseAllowed) {
 }  // namespace
 
 int Base64CharValue(std::uint8_t byte) {
-    const int value = kBase64Values[byte];
-    return value < 0 ? 0 : value;
+    return kBase64ValuesOrZero[byte];
 }
 
 std::string Base64Decode(std::string_view text) {
@@ -144,8 +151,8 @@ void AppendEncodedWordBDecoded(std::string& out, std::string_view encoded) {
         std::size_t i = 0;
         for (; i + 4 <= encoded.size(); i += 4) {
             const auto* p = reinterpret_cast<const std::uint8_t*>(encoded.data() + i);
-            putGroup(static_cast<std::uint32_t>(Base64CharValue(p[0])), static_cast<std::uint32_t>(Base64CharValue(p[1])),
-                     static_cast<std::uint32_t>(Base64CharValue(p[2])), static_cast<std::uint32_t>(Base64CharValue(p[3])));
+            putGroup(kBase64ValuesOrZero[p[0]], kBase64ValuesOrZero[p[1]], kBase64ValuesOrZero[p[2]],
+                     kBase64ValuesOrZero[p[3]]);
         }
         // The group that reaches into the closing "?=", if there is one.
         if (i + 4 <= length) putGroup(at(i), at(i + 1), at(i + 2), at(i + 3));
