@@ -12,6 +12,8 @@
 #include <string.h>
 
 #include <algorithm>
+#include <bit>
+#include <cstdint>
 #include <initializer_list>
 #include <optional>
 #include <utility>
@@ -277,18 +279,34 @@ void convertIso2022JpEscapes(std::string& s) {
     while (hasIso2022Escape(s)) Iso2022JpToSjisInPlace(s);
 }
 
-// The first c in s at or after from. The stretches searched between and
-// inside words are a few dozen bytes, too short for memchr to pay.
+// The first c in s at or after from, eight bytes at a time. The stretches
+// searched between and inside words are a few dozen bytes, too short for
+// memchr to pay.
 std::size_t findNear(std::string_view s, char c, std::size_t from) {
-    for (std::size_t i = from; i < s.size(); ++i)
+    constexpr std::uint64_t kOnes = 0x0101010101010101ull;
+    constexpr std::uint64_t kHighBits = 0x8080808080808080ull;
+    std::size_t i = from;
+    if constexpr (std::endian::native == std::endian::little) {
+        const std::uint64_t pattern = kOnes * static_cast<std::uint8_t>(c);
+        for (; i + 8 <= s.size(); i += 8) {
+            std::uint64_t word;
+            memcpy(&word, s.data() + i, sizeof word);
+            word ^= pattern;
+            // The lowest flagged byte is the first that equals c; a borrow
+            // can only flag bytes above it.
+            const std::uint64_t flagged = (word - kOnes) & ~word & kHighBits;
+            if (flagged != 0) return i + static_cast<std::size_t>(std::countr_zero(flagged) / 8);
+        }
+    }
+    for (; i < s.size(); ++i)
         if (s[i] == c) return i;
     return npos;
 }
 
 // The first "=?" in s at or after from, the same way.
 std::size_t findWordStartNear(std::string_view s, std::size_t from) {
-    for (std::size_t i = from; i + 1 < s.size(); ++i)
-        if (s[i] == '=' && s[i + 1] == '?') return i;
+    for (std::size_t i = findNear(s, '=', from); i != npos; i = findNear(s, '=', i + 1))
+        if (i + 1 < s.size() && s[i + 1] == '?') return i;
     return npos;
 }
 
