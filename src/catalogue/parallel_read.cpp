@@ -92,7 +92,8 @@ constexpr std::size_t kRun = 64;
 
 class SharedReading {
 public:
-    SharedReading(MsgList& list, ParallelReadPorts ports) : m_list(list), m_ports(ports), m_prompts(ports.prompts) {}
+    SharedReading(MsgList& list, const ParallelReadPorts& ports)
+        : m_list(list), m_ports(ports), m_prompts(ports.prompts) {}
 
     // Reads runs until none is left or the reading stops. The owning
     // thread also keeps the window and the progress dialog going.
@@ -113,10 +114,10 @@ public:
 
     // One reader thread: its own lines, the owner's options, prompts that
     // are shown by the owner.
-    void readerThread(const ReaderOptions& options) {
+    void readerThread(const ReaderOptions& options, SearchHooks* hooks) {
         try {
             LineList lines;
-            ReaderContext reader{lines, options, m_prompts, nullptr};
+            ReaderContext reader{lines, options, m_prompts, hooks};
             readRuns(reader, false);
         } catch (...) {
             fail(std::current_exception());
@@ -158,12 +159,17 @@ private:
             m_stop.store(true, std::memory_order_relaxed);
         }
         const std::size_t done = m_done.load(std::memory_order_relaxed);
-        if (done > 0) m_ports.progress.setPosition(static_cast<int>(done - 1));
+        if (m_ports.report) {
+            const std::size_t next = std::min(m_next.load(std::memory_order_relaxed), m_list.size() - 1);
+            m_ports.report(done, *m_list[next]);
+        } else if (done > 0) {
+            m_ports.progress.setPosition(static_cast<int>(done - 1));
+        }
         return !m_stop.load(std::memory_order_relaxed);
     }
 
     MsgList& m_list;
-    ParallelReadPorts m_ports;
+    const ParallelReadPorts& m_ports;
     MarshalledPrompts m_prompts;
     std::atomic<std::size_t> m_next{0};
     std::atomic<std::size_t> m_done{0};
@@ -176,19 +182,25 @@ private:
 
 }  // namespace
 
-bool ReadEntriesInParallel(MsgList& list, ReaderContext& context, ParallelReadPorts ports, unsigned threads) {
+unsigned ParallelReadThreads(std::size_t entries, unsigned threads) {
     if (threads == 0) threads = std::max(1u, std::thread::hardware_concurrency());
     // Past a few threads the disk, not the processor, sets the pace.
     threads = std::min(threads, 8u);
-    const unsigned readers = static_cast<unsigned>(
-        std::min<std::size_t>(threads - 1, list.size() / kRun));
+    return 1 + static_cast<unsigned>(std::min<std::size_t>(threads - 1, entries / kRun));
+}
+
+bool ReadEntriesInParallel(MsgList& list, ReaderContext& context, ParallelReadPorts ports, unsigned threads) {
+    if (list.empty()) return true;
+    const unsigned readers = ParallelReadThreads(list.size(), threads) - 1;
 
     SharedReading reading(list, ports);
     {
         std::vector<std::jthread> pool;
         pool.reserve(readers);
-        for (unsigned i = 0; i < readers; ++i)
-            pool.emplace_back([&reading, &context] { reading.readerThread(context.options); });
+        for (unsigned i = 0; i < readers; ++i) {
+            SearchHooks* hooks = ports.hooksFor ? ports.hooksFor(i + 1) : nullptr;
+            pool.emplace_back([&reading, &context, hooks] { reading.readerThread(context.options, hooks); });
+        }
         try {
             reading.readRuns(context, true);
         } catch (...) {

@@ -51,6 +51,13 @@ private:
 struct ParallelReadPorts {
     ui::Progress& progress;
     ui::Prompts& prompts;
+    // Called on the calling thread between runs with the number of entries
+    // read so far and the entry it reads next; without it the progress
+    // position is set to the index of the last entry read.
+    std::function<void(std::size_t done, const TMsgItem& next)> report{};
+    // The search hooks of reader thread `index` (1 up to threads - 1); the
+    // calling thread uses the context's own. Without it readers have none.
+    std::function<SearchHooks*(unsigned index)> hooksFor{};
 };
 
 // Fewer entries than this are read on the calling thread alone: the
@@ -64,5 +71,9 @@ inline constexpr std::size_t kParallelReadThreshold = 2000;
 // lists; the context's own is left empty. False when the abort flag ended
 // the reading. A failure of a reader ends all of them and is rethrown here.
 bool ReadEntriesInParallel(MsgList& list, ReaderContext& context, ParallelReadPorts ports, unsigned threads = 0);
+
+// How many threads ReadEntriesInParallel uses for `entries` entries when
+// asked for `threads` (0: one per processor).
+unsigned ParallelReadThreads(std::size_t entries, unsigned threads);
 
 }  // namespace pelmora

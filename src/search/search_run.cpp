@@ -3,10 +3,13 @@
 
 #include <algorithm>
 #include <cmath>
+#include <memory>
 #include <utility>
+#include <vector>
 
 #include "message/format.h"
 #include "catalogue/ordering.h"
+#include "catalogue/parallel_read.h"
 #include "catalogue/scan.h"
 #include "decode/cp932.h"
 #include "decode/text.h"
@@ -86,6 +89,34 @@ void collectFiles(SearchConditions& conditions, const std::filesystem::path& fol
     ScanFolder(&progress, conditions.IncludeSubfolders, found, folder, &ports.view, FileFactsBy::Reader);
 }
 
+// Reads every entry on several threads, each with its own copy of the
+// conditions (the terms keep marks while a text is tested) and of the skip
+// state. Unread entries stay unmatched after an abort.
+template <typename ShowFolder>
+void searchInParallel(const SearchConditions& conditions, MsgList& found, SearchSession& session,
+                      ReaderContext& reader, SearchPorts& ports, unsigned readThreads, ShowFolder& showFolder) {
+    struct ThreadSearch {
+        ThreadSearch(const SearchConditions& c, const SkipState& s, SearchPorts& ports)
+            : conditions(c), skip(s), body{skip, ports.prompts, ports.progress}, hooks(conditions, body) {}
+        SearchConditions conditions;
+        SkipState skip;
+        BodyWalkContext body;
+        SearchRunHooks hooks;
+    };
+    const unsigned threads = ParallelReadThreads(found.size(), readThreads);
+    std::vector<std::unique_ptr<ThreadSearch>> searches;
+    for (unsigned i = 1; i < threads; ++i)
+        searches.push_back(std::make_unique<ThreadSearch>(conditions, session.skip, ports));
+    ParallelReadPorts parallel{ports.progress, ports.prompts};
+    parallel.report = [&](std::size_t done, const TMsgItem& next) {
+        ports.progress.setPosition(static_cast<int>(done));
+        showFolder(next);
+    };
+    parallel.hooksFor = [&](unsigned index) -> SearchHooks* { return &searches[index - 1]->hooks; };
+    ReadEntriesInParallel(found, reader, parallel, threads);
+    for (const auto& search : searches) session.skip.SkippedCount += search->skip.SkippedCount;
+}
+
 }  // namespace
 
 bool SearchConditions::HasAnyCondition() const {
@@ -116,7 +147,7 @@ int SearchRunHooks::SearchBody(const LineList& lines, const TMsgItem& entry) {
 }
 
 RunEnd RunSearch(SearchConditions& conditions, const std::filesystem::path& folder, SearchSession& session,
-                 SearchPorts& ports, const ReaderOptions& readerOptions) {
+                 SearchPorts& ports, const ReaderOptions& readerOptions, unsigned readThreads) {
     MsgList& found = session.FoundList;
     ui::Progress& progress = ports.progress;
     clearResults(found, ports);
@@ -135,6 +166,13 @@ RunEnd RunSearch(SearchConditions& conditions, const std::filesystem::path& fold
     BodyWalkContext body{session.skip, ports.prompts, progress};
     SearchRunHooks hooks(conditions, body);
     ReaderContext reader{session.MsgLines, readerOptions, ports.prompts, &hooks};
+    // The folder line changes only when the walk enters another folder.
+    std::string shownFolder;
+    auto showFolder = [&](const TMsgItem& entry) {
+        if (entry.FolderPath == shownFolder) return;
+        shownFolder = entry.FolderPath;
+        progress.setPath1(Utf8ToCp932(shownFolder));
+    };
     {
         ui::UpdateScope update(ports.view);
         // Entries from `decided` up have been read (or passed over after an
@@ -147,17 +185,24 @@ RunEnd RunSearch(SearchConditions& conditions, const std::filesystem::path& fold
                 0, FormatCount(static_cast<std::int64_t>(found.size())) + std::string(search_texts::kMessagesSuffix));
             progress.hide();
         });
-        // From the last collected file to the first: after an abort the
-        // matches found so far stay and the unread entries, still
-        // unmatched from the scan, go.
-        for (std::size_t n = found.size(); n-- > 0;) {
-            if (!progress.abortRequested()) {
-                progress.setPosition(progress.position() + 1);
-                progress.setPath1(Utf8ToCp932(found[n]->FolderPath));
-                progress.processEvents();
-                ReadMessage(found, n, reader);
+        // Many threads only while no question can come up: a body that
+        // cannot be searched is then passed over without asking.
+        if (session.skip.SkipSilently && found.size() >= kParallelReadThreshold && readThreads != 1) {
+            searchInParallel(conditions, found, session, reader, ports, readThreads, showFolder);
+            decided = 0;
+        } else {
+            // From the last collected file to the first: after an abort the
+            // matches found so far stay and the unread entries, still
+            // unmatched from the scan, go.
+            for (std::size_t n = found.size(); n-- > 0;) {
+                if (!progress.abortRequested()) {
+                    progress.setPosition(progress.position() + 1);
+                    showFolder(*found[n]);
+                    progress.processEvents();
+                    ReadMessage(found, n, reader);
+                }
+                decided = n;
             }
-            decided = n;
         }
     }
     ResortList(ports.view, ports.view.sortKey(), found, &ports.prompts);

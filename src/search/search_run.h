@@ -83,9 +83,11 @@ struct SearchSession {
 enum class RunEnd { Completed, Aborted };
 
 // Empties FoundList, collects the message files of folder and keeps those
-// that meet every condition, sorted by the view's key.
+// that meet every condition, sorted by the view's key. Large folders are
+// read on readThreads threads (0: one per processor; 1: this one only)
+// unless a question about an unsearchable body may have to be asked.
 RunEnd RunSearch(SearchConditions& conditions, const std::filesystem::path& folder, SearchSession& session,
-                 SearchPorts& ports, const ReaderOptions& readerOptions);
+                 SearchPorts& ports, const ReaderOptions& readerOptions, unsigned readThreads = 0);
 
 // Applies the conditions again to FoundList and drops the entries that fail.
 RunEnd RunNarrowing(SearchConditions& conditions, SearchSession& session, SearchPorts& ports);
