@@ -71,6 +71,23 @@ TEST_F(ReadMessageTest, HeaderNamesIgnoreCaseButNeedTheColonAtOnce) {
     EXPECT_EQ(Hex(r.entry.To), Hex(Unknown));
 }
 
+// Long names are compared several bytes at a time; a byte that differs
+// from a letter only in its 0x20 bit must still not pass for it.
+TEST_F(ReadMessageTest, LongHeaderNamesIgnoreCaseOfLettersOnly) {
+    const Reading r = read(
+        "MESSAGE_ID: <wrong@x>\r\nMessage-ID: <right@x>\r\nRECEIVED: from a by b; Tue, 1 Jan 2008 10:00:00 "
+        "+0000\r\nsUbJeCt: mixed\r\nCONTENT-TYPE: Multipart/MIXED; BOUNDARY=\"b\"\r\n\r\n--b\r\n\r\nx\r\n"
+        "--b\r\n\r\ny\r\n--b--\r\n");
+    EXPECT_EQ(r.entry.MessageId, "<right@x>");
+    EXPECT_EQ(r.entry.RecvDateText, "2008/01/01 10:00");
+    EXPECT_EQ(r.entry.Subject, "mixed");
+    EXPECT_EQ(r.entry.Boundary, "b");
+    EXPECT_TRUE(r.entry.HasAttach);
+    const Reading other = read("Subjecu: no\r\nReceivep: x\r\nMessage-IZ: <z@x>\r\n\r\n");
+    EXPECT_EQ(Hex(other.entry.Subject), Hex(NoSubject));
+    EXPECT_EQ(other.entry.MessageId, "");
+}
+
 TEST_F(ReadMessageTest, FoldedSubjectLosesTheBlankAtTheFold) {
     const Reading r = read("Subject: Quarterly\r\n  report \r\n\tfor Q3\r\n\r\n");
     EXPECT_EQ(r.entry.Subject, "Quarterlyreportfor Q3");
