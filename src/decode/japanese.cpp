@@ -258,6 +258,20 @@ void AppendUtf8AsSjis(std::string& out, std::string_view text) {
         char* put = data + base;
         std::size_t i = 0;
         while (i < text.size()) {
+            // Japanese text is mostly three-byte sequences one after another.
+            while (text.size() - i >= 3 && (byteAt(text, i) & 0xF0) == 0xE0) {
+                const char32_t value = static_cast<char32_t>(byteAt(text, i) & 0x0F) << 12 |
+                                       static_cast<char32_t>(byteAt(text, i + 1) & 0x3F) << 6 |
+                                       (byteAt(text, i + 2) & 0x3F);
+                const std::uint16_t code = UnicodeToSjis(value);
+                if (code == 0) {
+                    std::memcpy(put, text.data() + i, 3);
+                    put += 3;
+                } else {
+                    put = putSjisCode(put, code);
+                }
+                i += 3;
+            }
             const std::size_t run = asciiRunEnd(text, i);
             std::memcpy(put, text.data() + i, run - i);
             put += run - i;

@@ -68,20 +68,22 @@ bool endsBody(const std::string& line, const std::string* boundary) {
 void UpperCaseDisplayRange(char* data, std::size_t size) {
     std::size_t i = 0;
     while (i < size) {
-        if (i + 8 <= size) {
-            std::uint64_t word;
-            std::memcpy(&word, data + i, 8);
-            if ((word & kHighBits) == 0) {
+        const auto byte = static_cast<std::uint8_t>(data[i]);
+        if (byte < 0x80) {
+            // A run of single-byte characters: eight at a time while the
+            // next eight are all of them, then one by one up to the next
+            // double-byte character. Japanese text thus costs no wasted
+            // eight-byte tests.
+            while (i + 8 <= size) {
+                std::uint64_t word;
+                std::memcpy(&word, data + i, 8);
+                if ((word & kHighBits) != 0) break;
                 word = upperCaseAsciiWord(word);
                 std::memcpy(data + i, &word, 8);
                 i += 8;
-                continue;
             }
-        }
-        const auto byte = static_cast<std::uint8_t>(data[i]);
-        if (byte < 0x80) {
-            if (byte >= 'a' && byte <= 'z') data[i] = static_cast<char>(byte - ('a' - 'A'));
-            ++i;
+            for (; i < size && static_cast<std::uint8_t>(data[i]) < 0x80; ++i)
+                if (data[i] >= 'a' && data[i] <= 'z') data[i] = static_cast<char>(data[i] - ('a' - 'A'));
         } else if (IsCp932LeadByte(byte) && i + 1 < size) {
             const auto trail = static_cast<std::uint8_t>(data[i + 1]);
             if (byte == kFullWidthLead && trail >= kFullWidthSmallFirst && trail <= kFullWidthSmallLast)
