@@ -2,7 +2,6 @@
 #include "catalogue/parallel_read.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <map>
 #include <stdexcept>
@@ -10,6 +9,7 @@
 
 #include "catalogue/scan.h"
 #include "catalogue_test_support.h"
+#include "support/copied_folder.h"
 
 namespace pelmora {
 namespace {
@@ -22,21 +22,9 @@ namespace fs = std::filesystem;
 class ParallelLoadTest : public testing::Test {
 protected:
     static void SetUpTestSuite() {
-        std::string pattern = (fs::temp_directory_path() / "pelmora-parallel-XXXXXX").string();
-        s_folder = new fs::path(mkdtemp(pattern.data()));
-        const fs::path examples = fs::path(PELMORA_SOURCE_DIR) / "examples" / "mail";
-        int copies = 0;
-        for (int round = 0; copies < 2600; ++round)
-            for (const auto& file : fs::directory_iterator(examples)) {
-                if (file.path().extension() != ".eml") continue;
-                fs::copy_file(file.path(), *s_folder / (std::to_string(round) + "-" + file.path().filename().string()));
-                ++copies;
-            }
+        s_folder = new test::CopiedMessageFolder({fs::path(PELMORA_SOURCE_DIR) / "examples" / "mail"}, 2600);
     }
-    static void TearDownTestSuite() {
-        fs::remove_all(*s_folder);
-        delete s_folder;
-    }
+    static void TearDownTestSuite() { delete s_folder; }
 
     LoadOutcome load(MsgList& list, unsigned threads, const DisplayNameLookup* names = nullptr) {
         ui::ListView& v = view;
@@ -45,10 +33,10 @@ protected:
         ReaderOptions options;
         options.displayNames = names;
         ReaderContext reader{lines, options, prompts, nullptr};
-        return LoadFolder(*s_folder, list, ports, reader, Subfolders::No, threads);
+        return LoadFolder(s_folder->path(), list, ports, reader, Subfolders::No, threads);
     }
 
-    static fs::path* s_folder;
+    static test::CopiedMessageFolder* s_folder;
     test::FakeListView view{{1, 6, 2, 7, 3, 4}, 3};
     test::FakeStatusBar status;
     test::FakeProgress progress;
@@ -56,7 +44,7 @@ protected:
     test::FakeBusyCursor cursor;
 };
 
-fs::path* ParallelLoadTest::s_folder = nullptr;
+test::CopiedMessageFolder* ParallelLoadTest::s_folder = nullptr;
 
 TEST_F(ParallelLoadTest, ManyThreadsGiveTheEntriesOneThreadGives) {
     MsgList single, several;

@@ -2,7 +2,6 @@
 // A search over a folder large enough to be read on several threads must
 // find what a search on one thread finds.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <set>
@@ -11,6 +10,7 @@
 #include "catalogue/parallel_read.h"
 #include "decode/cp932.h"
 #include "search/search_run.h"
+#include "support/copied_folder.h"
 #include "support/fake_ports.h"
 
 namespace pelmora {
@@ -19,36 +19,23 @@ namespace {
 namespace fs = std::filesystem;
 
 // Each message of the example folder and of the search tests' folder
-// (ISO-2022-JP, base64, quoted-printable, an unknown charset), many times.
+// (ISO-2022-JP, base64, quoted-printable, an unknown charset), many times,
+// in three subfolders.
 class ParallelSearchTest : public testing::Test {
 protected:
     static void SetUpTestSuite() {
-        std::string pattern = (fs::temp_directory_path() / "pelmora-parallel-search-XXXXXX").string();
-        s_folder = new fs::path(mkdtemp(pattern.data()));
-        const fs::path sources[] = {fs::path(PELMORA_SOURCE_DIR) / "examples" / "mail",
-                                    fs::path(PELMORA_TEST_DATA) / "search" / "folder"};
-        std::size_t copies = 0;
-        for (int round = 0; copies < 2 * kParallelReadThreshold; ++round)
-            for (const fs::path& source : sources)
-                for (const auto& file : fs::recursive_directory_iterator(source)) {
-                    if (!file.is_regular_file()) continue;
-                    const fs::path sub = *s_folder / ("r" + std::to_string(round % 3));
-                    fs::create_directories(sub);
-                    fs::copy_file(file.path(), sub / (std::to_string(round) + "-" + file.path().filename().string()));
-                    ++copies;
-                }
+        s_folder = new test::CopiedMessageFolder(
+            {fs::path(PELMORA_SOURCE_DIR) / "examples" / "mail", fs::path(PELMORA_TEST_DATA) / "search" / "folder"},
+            2 * kParallelReadThreshold, 3);
     }
-    static void TearDownTestSuite() {
-        fs::remove_all(*s_folder);
-        delete s_folder;
-    }
+    static void TearDownTestSuite() { delete s_folder; }
 
     std::set<std::string> search(unsigned threads) {
         SearchSession session;
         test::FakeListView view;
         test::FakeStatusBar status;
         SearchPorts ports{view, status, progress, prompts, cursor};
-        EXPECT_EQ(RunSearch(conditions, *s_folder, session, ports, ReaderOptions{}, threads), RunEnd::Completed);
+        EXPECT_EQ(RunSearch(conditions, s_folder->path(), session, ports, ReaderOptions{}, threads), RunEnd::Completed);
         EXPECT_EQ(view.rowCount(), static_cast<int>(session.FoundList.size()));
         std::set<std::string> names;
         for (const auto& e : session.FoundList) {
@@ -58,14 +45,14 @@ protected:
         return names;
     }
 
-    static fs::path* s_folder;
+    static test::CopiedMessageFolder* s_folder;
     SearchConditions conditions;
     test::FakeProgress progress;
     test::FakePrompts prompts;
     test::FakeBusyCursor cursor;
 };
 
-fs::path* ParallelSearchTest::s_folder = nullptr;
+test::CopiedMessageFolder* ParallelSearchTest::s_folder = nullptr;
 
 TEST_F(ParallelSearchTest, ManyThreadsFindWhatOneThreadFinds) {
     conditions.IncludeSubfolders = true;
