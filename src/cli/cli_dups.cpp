@@ -11,6 +11,7 @@
 #include "catalogue/duplicates.h"
 #include "catalogue/ordering.h"
 #include "cli/commands.h"
+#include "cli/folder_command.h"
 #include "cli/folder_load.h"
 #include "cli/message_table.h"
 #include "cli/terminal_shell.h"
@@ -24,13 +25,9 @@ constexpr std::string_view kUsage =
     "usage: pelmora-cli dups [--id-only] [--display-names|--no-display-names] [--format=table|tsv|csv]\n"
     "                        [--encoding=utf-8|cp932] [--trash [--yes]] DIR\n";
 
-struct DupsOptions {
-    TableFormat format = TableFormat::Table;
-    OutputEncoding encoding = OutputEncoding::Utf8;
-    ReaderChoices reader;
+struct DupsOptions : FolderCommandOptions {
     bool trash = false;
     bool yes = false;
-    std::filesystem::path folder;
 };
 
 int usageError(std::string_view problem) {
@@ -40,29 +37,19 @@ int usageError(std::string_view problem) {
 
 // Options as given; an error text for bad usage.
 std::optional<std::string> parse(const Args& args, DupsOptions& options) {
-    bool optionsEnded = false;
-    std::vector<std::string> operands;
-    for (const std::string& arg : args) {
-        std::string_view a = arg;
-        if (optionsEnded || !a.starts_with("-") || a == "-") {
-            operands.push_back(arg);
-        } else if (a == "--") {
-            optionsEnded = true;
-        } else if (a == "--trash") {
+    auto problem = ParseFolderCommand(args, options, [&options](std::string_view a) -> std::optional<std::string> {
+        if (a == "--trash")
             options.trash = true;
-        } else if (a == "--yes" || a == "-y") {
+        else if (a == "--yes" || a == "-y")
             options.yes = true;
-        } else if (a == "--id-only") {
+        else if (a == "--id-only")
             options.reader.dupCheckHeaders = false;
-        } else if (auto taken = TakeOutputOption(a, options.format, options.encoding)) {
-            if (!taken->empty()) return *taken;
-        } else if (!TakeDisplayNameOption(arg, options.reader)) {
-            return "unknown option '" + arg + "'";
-        }
-    }
-    if (operands.size() != 1) return std::string("exactly one folder expected");
+        else
+            return std::nullopt;
+        return std::string();
+    });
+    if (problem) return problem;
     if (options.yes && !options.trash) return std::string("--yes belongs to --trash");
-    options.folder = operands.front();
     return std::nullopt;
 }
 

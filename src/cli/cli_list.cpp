@@ -7,6 +7,7 @@
 
 #include "catalogue/ordering.h"
 #include "cli/commands.h"
+#include "cli/folder_command.h"
 #include "cli/folder_load.h"
 #include "cli/message_table.h"
 
@@ -29,14 +30,10 @@ std::optional<int> ParseSortKey(std::string_view name) {
     return std::nullopt;
 }
 
-struct ListOptions {
+struct ListOptions : FolderCommandOptions {
     bool recurse = false;
     bool reverse = false;
     int sortKey = KeyReceived;
-    TableFormat format = TableFormat::Table;
-    OutputEncoding encoding = OutputEncoding::Utf8;
-    ReaderChoices reader;
-    std::filesystem::path folder;
 };
 
 int usageError(std::string_view problem) {
@@ -46,31 +43,20 @@ int usageError(std::string_view problem) {
 
 // Options as given; an error text for bad usage.
 std::optional<std::string> parse(const Args& args, ListOptions& options) {
-    bool optionsEnded = false;
-    std::vector<std::string> operands;
-    for (const std::string& arg : args) {
-        std::string_view a = arg;
-        if (optionsEnded || !a.starts_with("-") || a == "-") {
-            operands.push_back(arg);
-        } else if (a == "--") {
-            optionsEnded = true;
-        } else if (a == "-r" || a == "--recursive") {
+    return ParseFolderCommand(args, options, [&options](std::string_view a) -> std::optional<std::string> {
+        if (a == "-r" || a == "--recursive") {
             options.recurse = true;
         } else if (a == "--reverse") {
             options.reverse = true;
-        } else if (auto taken = TakeOutputOption(a, options.format, options.encoding)) {
-            if (!taken->empty()) return *taken;
         } else if (a.starts_with("--sort=")) {
             auto key = ParseSortKey(a.substr(7));
             if (!key) return "unknown sort key '" + std::string(a.substr(7)) + "'";
             options.sortKey = *key;
-        } else if (!TakeDisplayNameOption(arg, options.reader)) {
-            return "unknown option '" + arg + "'";
+        } else {
+            return std::nullopt;
         }
-    }
-    if (operands.size() != 1) return std::string("exactly one folder expected");
-    options.folder = operands.front();
-    return std::nullopt;
+        return std::string();
+    });
 }
 
 }  // namespace

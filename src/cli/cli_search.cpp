@@ -10,6 +10,7 @@
 
 #include "catalogue/ordering.h"
 #include "cli/commands.h"
+#include "cli/folder_command.h"
 #include "cli/folder_load.h"
 #include "cli/message_table.h"
 #include "decode/cp932.h"
@@ -33,12 +34,8 @@ constexpr std::string_view kUsage =
 const std::vector<int> kSearchColumnKeys = {KeySender, KeyRecipients, KeySubject, KeySent,
                                             KeyReceived, KeySize, KeyFolder};
 
-struct SearchOptions {
+struct SearchOptions : FolderCommandOptions {
     SearchConditions conditions;
-    TableFormat format = TableFormat::Table;
-    OutputEncoding encoding = OutputEncoding::Utf8;
-    ReaderChoices reader;
-    std::filesystem::path folder;
 };
 
 int usageError(std::string_view problem) {
@@ -70,23 +67,16 @@ bool takeField(std::string_view arg, std::string_view option, TermList& terms) {
 std::optional<std::string> parse(const Args& args, SearchOptions& options) {
     SearchConditions& c = options.conditions;
     c.ErrorUnableDecode = false;
-    bool optionsEnded = false;
-    std::vector<std::string> operands;
-    for (const std::string& arg : args) {
-        std::string_view a = arg;
-        if (optionsEnded || !a.starts_with("-") || a == "-") {
-            operands.push_back(arg);
-        } else if (a == "--") {
-            optionsEnded = true;
-        } else if (a == "-r" || a == "--recursive") {
+    auto problem = ParseFolderCommand(args, options, [&c](std::string_view a) -> std::optional<std::string> {
+        if (a == "-r" || a == "--recursive") {
             c.IncludeSubfolders = true;
         } else if (takeField(a, "--from=", c.FromTerms) || takeField(a, "--to=", c.ToTerms) ||
                    takeField(a, "--subject=", c.SubjectTerms) || takeField(a, "--body=", c.BodyTerms)) {
-            continue;  // the later of two same options wins, as retyping a field does
+            // the later of two same options wins, as retyping a field does
         } else if (a.starts_with("--after=") || a.starts_with("--before=")) {
             const bool after = a.starts_with("--after=");
             auto day = parseDay(a.substr(after ? 8 : 9));
-            if (!day) return "not a day (YYYY-MM-DD): '" + arg + "'";
+            if (!day) return "not a day (YYYY-MM-DD): '" + std::string(a) + "'";
             if (after)
                 c.DateFrom = DateFromDay(*day);
             else
@@ -95,14 +85,12 @@ std::optional<std::string> parse(const Args& args, SearchOptions& options) {
             c.AttachmentsOnly = true;
         } else if (a == "--ask") {
             c.ErrorUnableDecode = true;
-        } else if (auto taken = TakeOutputOption(a, options.format, options.encoding)) {
-            if (!taken->empty()) return *taken;
-        } else if (!TakeDisplayNameOption(arg, options.reader)) {
-            return "unknown option '" + arg + "'";
+        } else {
+            return std::nullopt;
         }
-    }
-    if (operands.size() != 1) return std::string("exactly one folder expected");
-    options.folder = operands.front();
+        return std::string();
+    });
+    if (problem) return problem;
     // The window's search button stays disabled without a condition, and
     // while the first day lies after the second.
     if (!c.HasAnyCondition())

@@ -1,0 +1,31 @@
+// SPDX-License-Identifier: MIT
+#include "cli/folder_command.h"
+
+#include <vector>
+
+namespace pelmora::cli {
+
+std::optional<std::string> ParseFolderCommand(const Args& args, FolderCommandOptions& options,
+                                              const OwnOptionTaker& takeOwn) {
+    bool optionsEnded = false;
+    std::vector<std::string> operands;
+    for (const std::string& arg : args) {
+        const std::string_view a = arg;
+        if (optionsEnded || !a.starts_with("-") || a == "-") {
+            operands.push_back(arg);
+        } else if (a == "--") {
+            optionsEnded = true;
+        } else if (auto own = takeOwn(a)) {
+            if (!own->empty()) return own;
+        } else if (auto taken = TakeOutputOption(a, options.format, options.encoding)) {
+            if (!taken->empty()) return taken;
+        } else if (!TakeDisplayNameOption(arg, options.reader)) {
+            return "unknown option '" + arg + "'";
+        }
+    }
+    if (operands.size() != 1) return std::string("exactly one folder expected");
+    options.folder = operands.front();
+    return std::nullopt;
+}
+
+}  // namespace pelmora::cli
