@@ -16,6 +16,7 @@
 #include "app/main_window_caption.h"
 #include "app/main_window_options.h"
 #include "app/options_dialog.h"
+#include "dialogs_test_support.h"
 #include "main_window_fixture.h"
 #include "settings/settings.h"
 
@@ -23,20 +24,6 @@ using namespace pelmora;
 using namespace pelmora::test;
 
 namespace {
-
-// Runs handler on the next modal window that opens.
-void whenModal(std::function<void(QWidget*)> handler) {
-    auto* timer = new QTimer(qApp);
-    timer->setInterval(10);
-    QObject::connect(timer, &QTimer::timeout, timer, [timer, handler] {
-        QWidget* modal = QApplication::activeModalWidget();
-        if (modal == nullptr || !modal->isVisible()) return;
-        timer->stop();
-        timer->deleteLater();
-        handler(modal);
-    });
-    timer->start();
-}
 
 class ToolTipRecorder : public QWidget {
 public:
