@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <future>
 #include <exception>
 #include <thread>
 #include <type_traits>
@@ -62,7 +63,7 @@ std::optional<std::filesystem::path> MarshalledPrompts::chooseSaveFile(const ui:
 }
 
 void MarshalledPrompts::runPending() {
-    std::vector<std::packaged_task<void()>> batch;
+    std::vector<std::function<void()>> batch;
     {
         std::lock_guard lock(m_mutex);
         batch.swap(m_pending);

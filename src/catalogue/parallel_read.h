@@ -2,10 +2,10 @@
 // Reading the entries of a large folder on several threads at once.
 #pragma once
 
+#include <chrono>
 #include <condition_variable>
 #include <cstddef>
 #include <functional>
-#include <future>
 #include <mutex>
 #include <vector>
 
@@ -44,7 +44,7 @@ private:
     ui::Prompts& m_target;
     std::mutex m_mutex;
     std::condition_variable m_wake;
-    std::vector<std::packaged_task<void()>> m_pending;
+    std::vector<std::function<void()>> m_pending;
     bool m_notified = false;
 };
 
