@@ -28,7 +28,7 @@ std::string messagesText(std::int64_t count) {
 bool readEntries(MsgList& list, LoadFolderPorts& ports, ReaderContext& reader, unsigned readThreads) {
     ui::UpdateScope update(ports.view);
     try {
-        if (list.size() >= kParallelReadThreshold && readThreads != 1)
+        if (ReadsInParallel(list.size(), readThreads))
             return ReadEntriesInParallel(list, reader, {ports.progress, ports.prompts}, readThreads);
         for (std::size_t i = 0; i < list.size(); ++i) {
             ports.progress.processEvents();

@@ -64,6 +64,12 @@ struct ParallelReadPorts {
 // threads would cost more than they save.
 inline constexpr std::size_t kParallelReadThreshold = 2000;
 
+// Whether `entries` entries are worth several threads when the caller asks
+// for readThreads (0: one per processor; 1: its own thread only).
+inline bool ReadsInParallel(std::size_t entries, unsigned readThreads) {
+    return entries >= kParallelReadThreshold && readThreads != 1;
+}
+
 // Completes every entry of list with ReadMessage, on the calling thread and
 // `threads - 1` more (0: one per processor), the calling thread keeping
 // the window alive (processEvents), the progress position and the abort

@@ -187,7 +187,7 @@ RunEnd RunSearch(SearchConditions& conditions, const std::filesystem::path& fold
         });
         // Many threads only while no question can come up: a body that
         // cannot be searched is then passed over without asking.
-        if (session.skip.SkipSilently && found.size() >= kParallelReadThreshold && readThreads != 1) {
+        if (session.skip.SkipSilently && ReadsInParallel(found.size(), readThreads)) {
             searchInParallel(conditions, found, session, reader, ports, readThreads, showFolder);
             decided = 0;
         } else {
