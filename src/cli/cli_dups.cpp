@@ -54,13 +54,8 @@ std::optional<std::string> parse(const Args& args, DupsOptions& options) {
 }
 
 void printList(const DupsOptions& options, const TerminalListView& view, const MsgList& list) {
-    TableOptions table;
-    table.format = options.format;
-    table.encoding = options.encoding;
-    table.baseFolder = options.folder;
-    table.columnKeys = kMainColumnKeys;
+    TableOptions table = TableOptionsFor(options, kMainColumnKeys);
     table.selection = &view;
-    table.terminalWidth = TerminalWidth();
     WriteMessageTable(std::cout, list, table);
     std::cout.flush();
 }

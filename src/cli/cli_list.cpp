@@ -87,13 +87,7 @@ int RunList(const Args& args) {
             if (view.columnKey(column) == options.sortKey) ProcLV1ColumnClick(view, column, list, &prompts);
     }
 
-    TableOptions table;
-    table.format = options.format;
-    table.encoding = options.encoding;
-    table.baseFolder = options.folder;
-    table.columnKeys = columns;
-    table.terminalWidth = TerminalWidth();
-    WriteMessageTable(std::cout, list, table);
+    WriteMessageTable(std::cout, list, TableOptionsFor(options, columns));
     std::cout.flush();
     return prompts.problemsShown() > 0 ? 1 : 0;
 }

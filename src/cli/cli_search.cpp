@@ -126,13 +126,7 @@ int RunSearch(const Args& args) {
     const RunEnd end =
         pelmora::RunSearch(options.conditions, options.folder, session, ports, reader.context().options);
 
-    TableOptions table;
-    table.format = options.format;
-    table.encoding = options.encoding;
-    table.baseFolder = options.folder;
-    table.columnKeys = kSearchColumnKeys;
-    table.terminalWidth = TerminalWidth();
-    WriteMessageTable(std::cout, session.FoundList, table);
+    WriteMessageTable(std::cout, session.FoundList, TableOptionsFor(options, kSearchColumnKeys));
     std::cout.flush();
     if (end == RunEnd::Aborted) {
         std::cerr << "pelmora-cli search: stopped; the messages found so far are listed\n";

@@ -1,7 +1,10 @@
 // SPDX-License-Identifier: MIT
 #include "cli/folder_command.h"
 
+#include <utility>
 #include <vector>
+
+#include "cli/terminal_ports.h"
 
 namespace pelmora::cli {
 
@@ -26,6 +29,16 @@ std::optional<std::string> ParseFolderCommand(const Args& args, FolderCommandOpt
     if (operands.size() != 1) return std::string("exactly one folder expected");
     options.folder = operands.front();
     return std::nullopt;
+}
+
+TableOptions TableOptionsFor(const FolderCommandOptions& options, std::vector<int> columnKeys) {
+    TableOptions table;
+    table.format = options.format;
+    table.encoding = options.encoding;
+    table.baseFolder = options.folder;
+    table.columnKeys = std::move(columnKeys);
+    table.terminalWidth = TerminalWidth();
+    return table;
 }
 
 }  // namespace pelmora::cli

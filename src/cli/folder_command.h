@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "cli/commands.h"
 #include "cli/folder_load.h"
@@ -30,5 +31,9 @@ using OwnOptionTaker = std::function<std::optional<std::string>(std::string_view
 // an operand. Nullopt when the arguments are good, else the usage error.
 std::optional<std::string> ParseFolderCommand(const Args& args, FolderCommandOptions& options,
                                               const OwnOptionTaker& takeOwn);
+
+// The table the command writes: its format, encoding and folder, the
+// terminal's width, and the given columns.
+TableOptions TableOptionsFor(const FolderCommandOptions& options, std::vector<int> columnKeys);
 
 }  // namespace pelmora::cli
