@@ -45,6 +45,10 @@ if command -v jq >/dev/null; then
         fail "pelmora-cli list --format=json: not the JSON Lines expected"
 fi
 
+status=0
+"$root/bin/pelmora-cli" list --format=json --encoding=cp932 "$source/examples/mail" >/dev/null 2>&1 || status=$?
+[ $status -eq 2 ] || fail "pelmora-cli accepts --format=json with --encoding=cp932 (status $status)"
+
 gui=no
 if [ -x "$root/bin/pelmora" ]; then gui=yes; fi
 if [ $gui = yes ]; then
@@ -107,7 +111,7 @@ expect() {
     COMP_POINT=${#COMP_LINE}
     local function
     function=$(complete -p "$1" | sed -n 's/.*-F \([^ ]*\) .*/\1/p')
-    "$function" "$1" "${COMP_WORDS[COMP_CWORD]}" "${COMP_WORDS[COMP_CWORD - 1]}" 2>/dev/null
+    "$function" "$1" "${COMP_WORDS[COMP_CWORD]}" "${COMP_WORDS[COMP_CWORD - 1]}"
     local got
     got=$(printf '%s\n' "${COMPREPLY[@]}" | sort | tr '\n' ' ')
     got=${got% }

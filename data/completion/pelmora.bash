@@ -22,7 +22,7 @@ _pelmora_cli_options() {
 # that begin with $1.
 _pelmora_cli_paths() {
     compopt -o filenames 2>/dev/null
-    if [[ $2 == files ]]; then
+    if [[ ${2-} == files ]]; then
         mapfile -t COMPREPLY < <(compgen -f -- "$1")
     else
         mapfile -t COMPREPLY < <(compgen -d -- "$1")
