@@ -158,13 +158,11 @@ QIcon commandIcon(CommandIcon icon) {
 QIcon programIcon() {
     // The icon the desktop entry names: an icon theme's version when the
     // desktop has one, else the sizes rendered from the same SVG at build time.
-    static const QIcon icon = [] {
-        QIcon bundled;
-        for (int size : {16, 22, 24, 32, 48, 64, 128, 256})
-            bundled.addFile(QStringLiteral(":/icons/program/%1.png").arg(size), QSize(size, size));
-        return QIcon::fromTheme(QStringLiteral(PELMORA_APP_ID), bundled);
-    }();
-    return icon;
+    // Not kept in a static: a theme icon must not outlive the application.
+    QIcon bundled;
+    for (int size : {16, 22, 24, 32, 48, 64, 128, 256})
+        bundled.addFile(QStringLiteral(":/icons/program/%1.png").arg(size), QSize(size, size));
+    return QIcon::fromTheme(QStringLiteral(PELMORA_APP_ID), bundled);
 }
 
 }  // namespace pelmora::app
