@@ -13,7 +13,7 @@ set(CPACK_PACKAGE_DESCRIPTION
     "Pelmora lists the e-mail messages kept as one file each (*.eml, *.nws) in a folder.\n"
     "It decodes Japanese and other mail character sets, sorts, finds duplicates,\n"
     "moves messages to the trash, strips attachments, searches a folder tree and\n"
-    "exports the list as CSV. The window speaks Japanese; pelmora-cli runs the same\n"
+    "exports the list as CSV. The window speaks Japanese, and pelmora-cli runs the same\n"
     "operations in a terminal and writes tables, TSV, CSV or JSON Lines.")
 string(REPLACE ";" "" CPACK_PACKAGE_DESCRIPTION "${CPACK_PACKAGE_DESCRIPTION}")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
