@@ -14,6 +14,7 @@
 #include "decode/cp932.h"
 #include "decode/text.h"
 #include "message/line_reader.h"
+#include "message/mime_boundary.h"
 #include "search/texts.h"
 #include "ui/ports.h"
 
@@ -142,7 +143,7 @@ bool MatchHeaderFilter(SearchConditions& conditions, const TMsgItem& entry) {
 
 bool SearchRunHooks::MatchHeaderFilter(const TMsgItem& entry) { return pelmora::MatchHeaderFilter(m_conditions, entry); }
 
-int SearchRunHooks::SearchBody(const LineList& lines, const TMsgItem& entry) {
+int SearchRunHooks::SearchBody(LineSource& lines, const TMsgItem& entry) {
     return pelmora::SearchBody(m_conditions.BodyTerms, lines, entry, m_body);
 }
 
@@ -285,9 +286,9 @@ bool ReadFindLines(const TMsgItem& entry, LineList& lines) {
         appendThrough([](const std::string&) { return false; });
         return true;
     }
-    const std::string delimiter = "--" + entry.Boundary;
-    appendThrough([&](const std::string& l) { return l == delimiter; });
-    appendThrough([&](const std::string& l) { return l.starts_with(delimiter); });
+    const std::string& boundary = entry.Boundary;
+    appendThrough([&](const std::string& l) { return ClassifyDelimiterLine(l, boundary) == DelimiterKind::Part; });
+    appendThrough([&](const std::string& l) { return ClassifyDelimiterLine(l, boundary) != DelimiterKind::None; });
     return true;
 }
 
