@@ -39,7 +39,9 @@ bool hasHighByte(std::string_view s) {
 
 bool hasEscape(std::string_view s) { return std::memchr(s.data(), 0x1b, s.size()) != nullptr; }
 
-void appendConverted(std::string& out, std::string_view in, BodyConversion conversion) {
+}  // namespace
+
+void AppendConvertedBody(std::string& out, std::string_view in, BodyConversion conversion) {
     switch (conversion) {
     case BodyConversion::AsIs:
         out.append(in);
@@ -57,6 +59,12 @@ void appendConverted(std::string& out, std::string_view in, BodyConversion conve
             out.append(in);
         return;
     }
+}
+
+namespace {
+
+void appendConverted(std::string& out, std::string_view in, BodyConversion conversion) {
+    AppendConvertedBody(out, in, conversion);
 }
 
 }  // namespace

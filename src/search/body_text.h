@@ -36,6 +36,9 @@ struct BodyText {
     std::string decoded;  // transfer-decoded bytes, reused
 };
 
+// Appends in converted to display text (not yet upper-cased).
+void AppendConvertedBody(std::string& out, std::string_view in, BodyConversion conversion);
+
 // True when line ends the body of a part with this boundary (a delimiter of
 // it); never without a boundary.
 bool EndsBody(std::string_view line, const std::string* boundary);

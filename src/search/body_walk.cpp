@@ -10,6 +10,7 @@
 #include "decode/transfer.h"
 #include "message/mime_boundary.h"
 #include "search/texts.h"
+#include "search/whole_text.h"
 #include "ui/ports.h"
 
 namespace pelmora {
@@ -344,15 +345,17 @@ private:
         }
     }
 
+    // The lines are decoded one by one, as if each were the whole text,
+    // and tested as one text.
     int searchWhole() {
-        BodyText& body = m_context.body;
-        body.decoded.clear();
-        std::string_view line;
-        while (nextBodyLine(line)) AppendBase64Decoded(body.decoded, line);
-        FinishBase64Text(body, decodedConversion(m_facts.charset));
         ResetTermMarks(m_terms, 0);
-        TermVerdict verdict = EvaluateTerms(body.text, m_terms, false);
-        return verdict.matched && !verdict.excluded ? static_cast<int>(m_lines.lastIndex()) : 0;
+        WholeBodyTest test(m_terms, decodedConversion(m_facts.charset), m_context.body);
+        std::string_view line;
+        while (nextBodyLine(line)) {
+            AppendBase64Decoded(test.decoded(), line);
+            if (!test.added()) break;
+        }
+        return test.finish() ? static_cast<int>(m_lines.lastIndex()) : 0;
     }
 
     TermList& m_terms;
