@@ -314,6 +314,16 @@ TEST_F(AttachDeleteCommand, FileChangedWhileReadIsLeftAlone) {
     using Change = std::function<void()>;
     const std::pair<const char*, Change> changes[] = {
         {"appended", [&] { WriteBytes(file, original + "new text\r\n"); }},
+        // Same size and modification time: only the change time tells.
+        {"rewritten in place, its time put back", [&] {
+             struct stat st {};
+             ::stat(file.c_str(), &st);
+             std::string changed = original;
+             changed[changed.find("Hello")] = 'J';
+             WriteBytes(file, changed);
+             const struct timespec times[2] = {st.st_atim, st.st_mtim};
+             ::utimensat(AT_FDCWD, file.c_str(), times, 0);
+         }},
         {"replaced", [&] {
              WriteBytes(mail / "other", original);
              fs::rename(mail / "other", file);
