@@ -105,10 +105,6 @@ public:
     LineSink(const LineSink&) = delete;
     LineSink& operator=(const LineSink&) = delete;
 
-    void add(View line) {
-        slot().assign(line);
-        commit();
-    }
     // The string the next line is read into, so that it is copied once;
     // commit() keeps it.
     std::string& slot() {
