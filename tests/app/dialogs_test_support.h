@@ -6,6 +6,7 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QLabel>
+#include <QPointer>
 #include <QTest>
 #include <QTimer>
 #include <QWidget>
@@ -14,15 +15,30 @@
 namespace pelmora::test {
 
 // Calls handler with the next modal window that appears; returns at once.
+// The handler belongs to the test (and data row) that armed it: a test that
+// failed before its window came up leaves it behind, and it then disarms
+// itself instead of running on the next test's window with references into
+// a finished test's stack. When the handler's own checks fail, it closes the
+// window so that the failed test ends instead of waiting on it.
 inline void whenModal(std::function<void(QWidget*)> handler) {
     auto* timer = new QTimer(qApp);
     timer->setInterval(10);
-    QObject::connect(timer, &QTimer::timeout, timer, [timer, handler] {
+    const QByteArray function(QTest::currentTestFunction());
+    const QByteArray row(QTest::currentDataTag());
+    QObject::connect(timer, &QTimer::timeout, timer, [timer, handler, function, row] {
+        if (QTest::currentTestFailed() || function != QTest::currentTestFunction() ||
+            row != QTest::currentDataTag()) {
+            timer->stop();
+            timer->deleteLater();
+            return;
+        }
         QWidget* modal = QApplication::activeModalWidget();
         if (modal == nullptr || !modal->isVisible()) return;
         timer->stop();
         timer->deleteLater();
+        QPointer<QWidget> window(modal);
         handler(modal);
+        if (QTest::currentTestFailed() && window && window->isVisible()) window->close();
     });
     timer->start();
 }
