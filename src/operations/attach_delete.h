@@ -41,7 +41,8 @@ enum class RewriteStep { WriteTemporary, Rename };
 struct RewriteOutcome {
     enum class Kind {
         Rewritten,   // the entry now describes the new file
-        Skipped,     // nothing to do, or the trash would not take the old file: untouched
+        Skipped,     // nothing to do: untouched
+        NotTrashed,  // the trash would not take the old file: untouched, the command goes on
         OpenFailed,  // the file cannot be read: ends the command
         Failed,      // writing or renaming failed: ends the command; message says what is where
     };
@@ -57,6 +58,10 @@ struct RewriteOutcome {
 // untouched; a failed rename puts the original back from the trash.
 RewriteOutcome RewriteMessageFile(TMsgItem& entry, ui::Shell& shell,
                                   const std::function<bool(RewriteStep)>& failAt = {});
+
+// The second status panel after the command: how many messages were
+// rewritten and, when some could not be, how many.
+std::string AttachDeleteStatusText(int rewritten, int failed);
 
 // The command: asks first, shows progress for more than one selected row,
 // rewrites each selected message with attachments and reports the count.

@@ -47,6 +47,7 @@ private:
 
 void TestMainWindowList::initTestCase() {
     QVERIFY(m_home.isValid());
+    useFakeEditor(app::toPath(m_home.filePath(QStringLiteral("bin"))));
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_home.filePath(QStringLiteral("config"))));
     qputenv("XDG_DATA_HOME", QFile::encodeName(m_home.filePath(QStringLiteral("data"))));
     m_folder = app::toPath(m_home.filePath(QStringLiteral("mail")));
