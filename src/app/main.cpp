@@ -5,6 +5,7 @@
 
 #include "app/main_window.h"
 #include "app/main_window_ports.h"
+#include "app/qt_translations.h"
 #include "app/qtext.h"
 #include "app/single_instance.h"
 #include "settings/settings.h"
@@ -12,8 +13,7 @@
 int main(int argc, char** argv) {
     using namespace pelmora;
     QApplication application(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Pelmora"));
-    QApplication::setApplicationDisplayName(QStringLiteral("Pelmora"));
+    app::setUpApplication(application);
 
     app::SingleInstance instance;
     // Whatever the second command line says, it is not passed on.

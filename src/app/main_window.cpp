@@ -18,6 +18,7 @@
 #include <QToolBar>
 #include <QTreeView>
 
+#include <algorithm>
 #include <system_error>
 
 #include "app/icons.h"
@@ -44,6 +45,22 @@ constexpr int kPanel0Width = 150;
 constexpr int kPanel1Width = 400;
 
 }  // namespace
+
+QRect FitOnScreen(const QRect& remembered) {
+    // The screen the window was on, else the primary one: a window
+    // remembered on a screen that is gone comes back on this one.
+    const QScreen* screen = QGuiApplication::screenAt(remembered.center());
+    if (screen == nullptr) screen = QGuiApplication::primaryScreen();
+    if (screen == nullptr) return remembered;
+    const QRect area = screen->availableGeometry();
+    const QSize size(std::clamp(remembered.width(), kMinimumWidth, std::max(area.width(), kMinimumWidth)),
+                     std::clamp(remembered.height(), kMinimumHeight, std::max(area.height(), kMinimumHeight)));
+    // The whole window on the screen, so its title bar and menus can be
+    // reached.
+    const QPoint position(std::clamp(remembered.left(), area.left(), std::max(area.right() - size.width() + 1, area.left())),
+                          std::clamp(remembered.top(), area.top(), std::max(area.bottom() - size.height() + 1, area.top())));
+    return QRect(position, size);
+}
 
 MainWindow::MainWindow(PortFactory& ports, std::filesystem::path settingsFile, const QStringList& arguments,
                        QWidget* parent)
@@ -242,16 +259,9 @@ void MainWindow::buildMenus() {
 
 void MainWindow::applySettings() {
     const Settings& s = m_settings;
-    resize(std::max(s.Width, 200), std::max(s.Height, 150));
-    QPoint position(s.Left, s.Top);
-    // A window remembered on a screen that is gone comes back on this one.
-    const QRect wanted(position, size());
-    bool onScreen = false;
-    for (const QScreen* screen : QGuiApplication::screens())
-        onScreen = onScreen || screen->availableGeometry().intersects(wanted);
-    if (!onScreen && QGuiApplication::primaryScreen())
-        position = QGuiApplication::primaryScreen()->availableGeometry().topLeft();
-    move(position);
+    const QRect wanted = FitOnScreen(QRect(s.Left, s.Top, s.Width, s.Height));
+    resize(wanted.size());
+    move(wanted.topLeft());
 
     m_menuBar->setMinimumWidth(std::max(s.CoolBarWidth0, 0));
 

@@ -42,6 +42,13 @@ class QtStatusBar;
 inline constexpr int kSplitterWidth = 3;
 inline constexpr int kTreeMinimumWidth = 50;
 inline constexpr int kTreeShownWidth = 200;
+inline constexpr int kMinimumWidth = 200;
+inline constexpr int kMinimumHeight = 150;
+
+// The main window's remembered frame made to fit the available area of the
+// screen it was on (else the primary screen): no larger than that area, and
+// moved so that all of it lies on it.
+QRect FitOnScreen(const QRect& remembered);
 
 class MainWindow : public QMainWindow {
     Q_OBJECT

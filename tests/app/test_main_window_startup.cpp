@@ -3,6 +3,7 @@
 // folder, the settings read at creation and written at exit, and the single
 // running instance.
 #include <QAction>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 
@@ -28,6 +29,7 @@ private slots:
     void longFolderPath();
     void firstStartUsesTheDefaults();
     void settingsWrittenAtExitComeBack();
+    void corruptSettingsComeBackAsDefaults();
     void hiddenTreeStaysHidden();
     void badCommandLineForgetsTheRememberedFolder();
     void vanishedRememberedFolderIsForgottenSilently();
@@ -159,6 +161,35 @@ void TestMainWindowStartup::settingsWrittenAtExitComeBack() {
     QCOMPARE(window.listView().rowCount(), kListedMessages);
     QCOMPARE(window.listView().sortKey(), 6);
     QCOMPARE(caption(window, 1), QStringLiteral(u"宛先 ＋"));
+}
+
+void TestMainWindowStartup::corruptSettingsComeBackAsDefaults() {
+    std::filesystem::create_directories(SettingsFilePath().parent_path());
+    writeFile(SettingsFilePath(), "[Form]\r\nWidth=20000\r\nHeight=-10\r\nTop=-4000\r\nLeft=90000\r\n"
+                                  "C0Width=0\r\nVSort=42\r\n");
+    QRect area;
+    {
+        TestPortFactory ports;
+        app::MainWindow window(ports, SettingsFilePath(), QStringList{qs(m_folder)});
+        QVERIFY(showAndActivate(window));
+        // No internal error about the sort key, at this start or any later.
+        QVERIFY(ports.prompts->shown.empty());
+        QCOMPARE(window.listView().sortKey(), 3);
+        QCOMPARE(window.LV1()->header()->sectionSize(0), 110);
+        QCOMPARE(window.listView().rowCount(), kListedMessages);
+        // The window fits on the screen, its frame's top left corner (the
+        // title bar, the menus) too.
+        area = window.screen()->availableGeometry();
+        QCOMPARE(window.height(), 600);
+        QCOMPARE(window.width(), area.width());
+        QVERIFY(area.contains(window.frameGeometry().topLeft()));
+        window.close();
+    }
+    const Settings saved = LoadSettings(SettingsFilePath());
+    QCOMPARE(saved.VSort, 3);
+    QCOMPARE(saved.CWidth[0], 110);
+    QVERIFY(saved.Width <= area.width());
+    QVERIFY(area.contains(QRect(saved.Left, saved.Top, saved.Width, saved.Height)));
 }
 
 void TestMainWindowStartup::hiddenTreeStaysHidden() {
