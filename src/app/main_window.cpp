@@ -13,8 +13,10 @@
 #include <QMenuBar>
 #include <QProgressBar>
 #include <QScreen>
+#include <QShortcut>
 #include <QSplitter>
 #include <QStatusBar>
+#include <QStatusTipEvent>
 #include <QToolBar>
 #include <QTreeView>
 
@@ -198,6 +200,12 @@ void MainWindow::buildWidgets() {
     });
     m_lv1->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(m_lv1, &QWidget::customContextMenuRequested, this, &MainWindow::showPopupMenu1);
+    // The desktop's other key for the context menu, beside the Menu key.
+    auto* menuKey = new QShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F10), m_lv1, nullptr, nullptr, Qt::WidgetShortcut);
+    connect(menuKey, &QShortcut::activated, this, [this] {
+        const QRect cell = m_lv1->visualRect(m_lv1->currentIndex());
+        showPopupMenu1(cell.isValid() ? cell.center() : QPoint(0, 0));
+    });
     m_splitter->addWidget(m_lv1);
     m_splitter->setStretchFactor(0, 0);
     m_splitter->setStretchFactor(1, 1);
@@ -218,6 +226,12 @@ void MainWindow::buildWidgets() {
     m_panel1->setFixedWidth(kPanel1Width);
     bar->addWidget(m_panel0);
     bar->addWidget(m_panel1);
+    m_hintPanel = new QLabel(bar);
+    m_hintPanel->setObjectName(QStringLiteral("HintPanel"));
+    m_hintPanel->setTextFormat(Qt::PlainText);
+    m_hintPanel->setMinimumWidth(1);
+    m_hintPanel->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    bar->addWidget(m_hintPanel, 1);
     m_statusProgress = new QProgressBar(bar);
     m_statusProgress->setTextVisible(false);
     m_statusProgress->setMaximumWidth(200);
@@ -319,6 +333,7 @@ ui::StatusBar& MainWindow::statusBar() {
 QString MainWindow::panelText(int panel) const {
     if (panel == 0) return m_panel0->text();
     if (panel == 1) return m_panel1->text();
+    if (panel == 2) return m_hintPanel->text();
     return {};
 }
 
@@ -337,6 +352,16 @@ void MainWindow::changeEvent(QEvent* event) {
     QMainWindow::changeEvent(event);
     if (event->type() == QEvent::ActivationChange && isActiveWindow() && !m_activated)
         QMetaObject::invokeMethod(this, &MainWindow::firstActivation, Qt::QueuedConnection);
+}
+
+bool MainWindow::event(QEvent* event) {
+    if (event->type() == QEvent::StatusTip) {
+        // QMainWindow would show the hint as the status bar's message, which
+        // hides both panels while it is there.
+        m_hintPanel->setText(m_settings.ShowHint ? static_cast<QStatusTipEvent*>(event)->tip() : QString());
+        return true;
+    }
+    return QMainWindow::event(event);
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {

@@ -128,6 +128,7 @@ protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void changeEvent(QEvent* event) override;
+    bool event(QEvent* event) override;
 
 private:
     // main_window.cpp
@@ -178,6 +179,9 @@ private:
     std::unique_ptr<QtListView> m_listPort;
     QLabel* m_panel0 = nullptr;
     QLabel* m_panel1 = nullptr;
+    // Hints of menu items and tool buttons: beside the two panels, never
+    // over them as QStatusBar's own messages would be.
+    QLabel* m_hintPanel = nullptr;
     QProgressBar* m_statusProgress = nullptr;
     std::unique_ptr<QtStatusBar> m_statusPort;
     QMenu* m_popupMenu1 = nullptr;

@@ -6,7 +6,11 @@
 #include <QCheckBox>
 #include <QHelpEvent>
 #include <QLineEdit>
+#include <QLabel>
 #include <QPushButton>
+#include <QStatusBar>
+#include <QStatusTipEvent>
+#include <QToolBar>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -49,6 +53,7 @@ private slots:
     void defaultEditorIsInstalled_data();
     void defaultEditorIsInstalled();
     void hintSwitchSwallowsToolTips();
+    void hintsLeaveThePanels();
     void aboutBoxOpensAndCloses();
     void folderCaptionHoverAndClick();
     void largeFolderShowsTheProgressDialog();
@@ -199,6 +204,27 @@ void TestMainWindowOptions::hintSwitchSwallowsToolTips() {
     QCOMPARE(widget.toolTips, 1);
     w.close();
     QVERIFY(LoadSettings(SettingsFilePath()).ShowHint);
+}
+
+void TestMainWindowOptions::hintsLeaveThePanels() {
+    app::MainWindow& w = *m_window;
+    const QString count = w.panelText(0);
+    QVERIFY(count.endsWith(QStringLiteral(u"通のメッセージ")));
+    // What Qt sends when the pointer rests on a tool button or menu item.
+    auto* toolBar = w.findChild<QToolBar*>(QStringLiteral("ToolBar1"));
+    QVERIFY(toolBar != nullptr);
+    QStatusTipEvent hover(w.actions().AMessageOpen1->statusTip());
+    QApplication::sendEvent(toolBar->widgetForAction(w.actions().AMessageOpen1), &hover);
+    QCOMPARE(w.panelText(2), QStringLiteral(u"メッセージを開く"));
+    QCOMPARE(w.panelText(0), count);
+    auto* bar = w.findChild<QStatusBar*>(QStringLiteral("SB1"));
+    QVERIFY(bar->currentMessage().isEmpty());
+    const QList<QLabel*> panels = bar->findChildren<QLabel*>();
+    for (QLabel* panel : panels) QVERIFY(panel->isVisible());
+    QStatusTipEvent away{QString()};
+    QApplication::sendEvent(toolBar->widgetForAction(w.actions().AMessageOpen1), &away);
+    QCOMPARE(w.panelText(2), QString());
+    QCOMPARE(w.panelText(0), count);
 }
 
 void TestMainWindowOptions::aboutBoxOpensAndCloses() {
