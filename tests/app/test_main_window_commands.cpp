@@ -42,6 +42,7 @@ private slots:
     void openFolderLoadsTheChosenFolder();
     void refreshReportsAVanishedFolder();
     void vanishedFolderIsNotReplaced();
+    void listWithoutRememberedFolderStartsInDocuments();
     void folderTreeToggleRestoresTheWidth();
 
 private:
@@ -240,6 +241,17 @@ void TestMainWindowCommands::vanishedFolderIsNotReplaced() {
     QCOMPARE(w.Label1()->text(), qs(sub));
     w.close();
     QCOMPARE(LoadSettings(SettingsFilePath()).emlDir, sub);
+}
+
+void TestMainWindowCommands::listWithoutRememberedFolderStartsInDocuments() {
+    app::MainWindow& w = *m_window;
+    const std::filesystem::path documents = app::toPath(m_home.filePath(QStringLiteral("Dokumente")));
+    std::filesystem::create_directories(documents);
+    qputenv("XDG_DOCUMENTS_DIR", QFile::encodeName(qs(documents)));
+    w.actions().AListMessage1->trigger();  // the save dialog is cancelled
+    qunsetenv("XDG_DOCUMENTS_DIR");
+    QCOMPARE(m_ports->prompts->saveRequests.size(), std::size_t{1});
+    QCOMPARE(m_ports->prompts->saveRequests[0].initialFolder, documents);
 }
 
 void TestMainWindowCommands::folderTreeToggleRestoresTheWidth() {
