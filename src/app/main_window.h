@@ -144,6 +144,8 @@ private:
     void STV1Change();
     void Splitter1Moved();
     void selectFolderInTree(const std::filesystem::path& folder);
+    // Scrolls folder to the top of the tree, expanded, without choosing it.
+    void showFolderInTree(const std::filesystem::path& folder);
     void resetFolderTree();
     void keepTreeFolderInView();
     void showTreeMenu(const QPoint& position);
@@ -197,6 +199,9 @@ private:
     // A folder chosen in the tree while a load ran: loaded when it ends.
     bool m_reloadWhenDone = false;
     std::filesystem::path m_treeScrollPending;
+    // Where that folder is kept: the current folder anywhere in view, the
+    // home folder at the top.
+    int m_treeScrollHint = 0;
     QTimer* m_treeSettled = nullptr;
 };
 

@@ -15,6 +15,7 @@
 #include <system_error>
 
 #include "addressbook/display_names.h"
+#include "app/folder_model.h"
 #include "app/folder_tree_view.h"
 #include "app/main_window.h"
 #include "app/main_window_caption.h"
@@ -38,10 +39,7 @@ constexpr int kTreeSettleMs = 1500;
 }  // namespace
 
 void MainWindow::buildFolderTree() {
-    m_folders = new QFileSystemModel(this);
-    // Folders only, hidden ones too: mail often lives in dot-folders.
-    m_folders->setFilter(QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden);
-    m_folders->setReadOnly(true);
+    m_folders = new FolderModel(this);
     m_folders->setRootPath(kRootFolder);
     // The tree fills in and sorts itself in batches, long after the program
     // selected the current folder in it; keep that folder in view until the
@@ -91,13 +89,24 @@ void MainWindow::selectFolderInTree(const std::filesystem::path& folder) {
     m_stv1->setCurrentIndex(index);
     m_stv1->scrollTo(index);
     m_treeScrollPending = folder;
+    m_treeScrollHint = QAbstractItemView::EnsureVisible;
+    m_treeSettled->start();
+}
+
+void MainWindow::showFolderInTree(const std::filesystem::path& folder) {
+    const QModelIndex index = m_folders->index(fromPath(folder));
+    if (!index.isValid()) return;
+    m_stv1->expand(index);
+    m_stv1->scrollTo(index, QAbstractItemView::PositionAtTop);
+    m_treeScrollPending = folder;
+    m_treeScrollHint = QAbstractItemView::PositionAtTop;
     m_treeSettled->start();
 }
 
 void MainWindow::keepTreeFolderInView() {
     if (m_treeScrollPending.empty()) return;
     const QModelIndex current = m_folders->index(fromPath(m_treeScrollPending));
-    if (current.isValid()) m_stv1->scrollTo(current);
+    if (current.isValid()) m_stv1->scrollTo(current, static_cast<QAbstractItemView::ScrollHint>(m_treeScrollHint));
 }
 
 void MainWindow::resetFolderTree() {
@@ -131,8 +140,12 @@ void MainWindow::firstActivation() {
     QCoreApplication::processEvents();
     // 2.
     if (m_settings.ConvDisplayName) buildDisplayNames();
-    // 3., 4.
-    if (currentFolderExists()) selectFolderInTree(m_settings.emlDir);
+    // 3., 4. Without a folder the tree opens at the user's home, not at
+    // the system's folders at the top of the root.
+    if (currentFolderExists())
+        selectFolderInTree(m_settings.emlDir);
+    else
+        showFolderInTree(platform::HomeFolder());
     m_treeReacts = true;
     // 5.
     if (!m_settings.emlDir.empty()) LoadFolder();

@@ -3,6 +3,9 @@
 // folder, the settings read at creation and written at exit, and the single
 // running instance.
 #include <QAction>
+#include <QDir>
+#include <QFileSystemModel>
+#include <QTreeView>
 #include <QScreen>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -124,6 +127,15 @@ void TestMainWindowStartup::firstStartUsesTheDefaults() {
     // The editor of the other system is never the default here: an
     // installed one is.
     QCOMPARE(qs(window.settings().EditorName), m_home.filePath(QStringLiteral("bin/fake-editor")));
+    // The folder tree opens at the home folder, and only folders with
+    // subfolders have an expand arrow.
+    auto* folders = qobject_cast<QFileSystemModel*>(window.STV1()->model());
+    QVERIFY(folders != nullptr);
+    QVERIFY(window.STV1()->isExpanded(folders->index(QDir::homePath())));
+    QTRY_COMPARE(window.STV1()->indexAt(QPoint(4, 4)), folders->index(QDir::homePath()));
+    QVERIFY(!window.STV1()->currentIndex().isValid());
+    QVERIFY(folders->hasChildren(folders->index(qs(m_folder))));
+    QVERIFY(!folders->hasChildren(folders->index(qs(m_folder / "sub"))));
 }
 
 void TestMainWindowStartup::settingsWrittenAtExitComeBack() {
