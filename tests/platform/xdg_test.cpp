@@ -47,8 +47,8 @@ class DocumentsFolder : public ::testing::TestWithParam<DocumentsRow> {};
 
 // Where the CSV list is offered when no folder is remembered.
 TEST_P(DocumentsFolder, ExistingFolderElseHome) {
-    char pattern[] = "/tmp/pelmora-xdg-XXXXXX";
-    ASSERT_NE(::mkdtemp(pattern), nullptr);
+    std::string pattern = (fs::temp_directory_path() / "pelmora-xdg-XXXXXX").native();
+    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
     const fs::path home = pattern;
     fs::create_directories(home / "Dokumente");
     fs::create_directories(home / "config");
