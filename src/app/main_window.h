@@ -13,6 +13,7 @@
 #include <memory>
 
 #include "addressbook/display_names.h"
+#include "app/busy_guard.h"
 #include "message/msg_item.h"
 #include "settings/settings.h"
 #include "ui/ports.h"
@@ -32,12 +33,10 @@ namespace pelmora::app {
 
 class FolderCaption;
 class HintSwitch;
-class MessageListModel;
+class ListPane;
 class MessageListView;
 class OptionsDialog;
 class PortFactory;
-class QtListView;
-class QtStatusBar;
 
 inline constexpr int kSplitterWidth = 3;
 inline constexpr int kTreeMinimumWidth = 50;
@@ -105,10 +104,10 @@ public:
     ui::ListView& listView();
     ui::StatusBar& statusBar();
     MsgList& msgList() { return m_list; }
-    MessageListView* LV1() const { return m_lv1; }
+    MessageListView* LV1() const;
     QTreeView* STV1() const { return m_stv1; }
     FolderCaption* Label1() const { return m_label1; }
-    QMenu* PopupMenu1() const { return m_popupMenu1; }
+    QMenu* PopupMenu1() const;
     QString panelText(int panel) const;
     const Settings& settings() const { return m_settings; }
     const std::filesystem::path& currentFolder() const { return m_settings.emlDir; }
@@ -129,7 +128,6 @@ private:
     void buildMenus();
     void applySettings();
     void collectSettings();
-    void onSelectionChanged();
 
     // main_window_folder.cpp
     void buildFolderTree();
@@ -141,9 +139,6 @@ private:
     void showTreeMenu(const QPoint& position);
     void buildDisplayNames();
     bool currentFolderExists() const;
-
-    // main_window_commands.cpp
-    void showPopupMenu1(const QPoint& position);
 
     PortFactory& m_portFactory;
     std::unique_ptr<ui::Prompts> m_prompts;
@@ -166,14 +161,10 @@ private:
     QSplitter* m_splitter = nullptr;
     QTreeView* m_stv1 = nullptr;
     QFileSystemModel* m_folders = nullptr;
-    MessageListView* m_lv1 = nullptr;
-    MessageListModel* m_model = nullptr;
-    std::unique_ptr<QtListView> m_listPort;
+    ListPane* m_pane = nullptr;
     QLabel* m_panel0 = nullptr;
     QLabel* m_panel1 = nullptr;
     QProgressBar* m_statusProgress = nullptr;
-    std::unique_ptr<QtStatusBar> m_statusPort;
-    QMenu* m_popupMenu1 = nullptr;
     HintSwitch* m_hints = nullptr;
     OptionsDialog* m_form2 = nullptr;
     Actions m_actions;
@@ -182,7 +173,9 @@ private:
     // the user's choices load a folder; off until the first activation.
     bool m_treeReacts = false;
     bool m_activated = false;
-    bool m_loading = false;
+    // Shared with the search window: a load, a search run and the commands
+    // of either window never run inside one another.
+    BusyGuard m_busy;
     // A folder chosen in the tree while a load ran: loaded when it ends.
     bool m_reloadWhenDone = false;
     std::filesystem::path m_treeScrollPending;

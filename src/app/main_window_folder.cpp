@@ -14,6 +14,7 @@
 #include <QUrl>
 #include <QScrollBar>
 
+#include <optional>
 #include <system_error>
 
 #include "addressbook/display_names.h"
@@ -149,14 +150,15 @@ void MainWindow::buildDisplayNames() {
 }
 
 void MainWindow::LoadFolder() {
-    if (m_loading) {
+    if (m_busy.task() == BusyGuard::Task::Load) {
         // The user chose another folder while this one loads: stop this
         // load and start the other when it has ended.
         m_reloadWhenDone = true;
         m_progress->requestAbort();
         return;
     }
-    m_loading = true;
+    if (m_busy.busy()) return;
+    std::optional<BusyGuard::Scope> loading(std::in_place, m_busy, BusyGuard::Task::Load);
     // Commands on the list must not run on the half-read list.
     UpdateCommandStates();
     m_actions.ARefresh1->setEnabled(false);
@@ -168,21 +170,21 @@ void MainWindow::LoadFolder() {
         // A copy: the current folder may change while events run.
         const std::filesystem::path folder = m_settings.emlDir;
         if (currentFolderExists()) m_label1->setText(fromPath(folder));
-        LoadFolderPorts ports{*m_listPort, *m_statusPort, *m_progress, *m_prompts, *m_busyCursor};
+        LoadFolderPorts ports{listView(), statusBar(), *m_progress, *m_prompts, *m_busyCursor};
         ReaderOptions options;
         options.DupCheckHeaders = m_settings.DupCheckHeaders;
         options.displayNames = m_settings.ConvDisplayName ? &m_displayNames : nullptr;
         ReaderContext reader{m_msgLines, options, *m_prompts, nullptr};
         outcome = pelmora::LoadFolder(folder, m_list, ports, reader);
     } while (m_reloadWhenDone);
-    m_loading = false;
+    loading.reset();
     m_actions.AOpenFolder1->setEnabled(true);
     m_actions.ARefresh1->setEnabled(outcome != LoadOutcome::FolderMissing);
     UpdateCommandStates();
 }
 
 void MainWindow::OpenFolder1Click() {
-    if (m_loading) return;
+    if (m_busy.busy()) return;
     const std::filesystem::path start = currentFolderExists() ? m_settings.emlDir : std::filesystem::path();
     const auto chosen =
         m_portFactory.chooseFolder(this, QStringLiteral(u"emlファイルを保存したフォルダを選択して下さい。"), start);
@@ -195,7 +197,7 @@ void MainWindow::OpenFolder1Click() {
 }
 
 void MainWindow::Refresh1Click() {
-    if (m_loading) return;
+    if (m_busy.busy()) return;
     m_treeReacts = false;
     resetFolderTree();
     if (currentFolderExists()) selectFolderInTree(m_settings.emlDir);
@@ -205,7 +207,7 @@ void MainWindow::Refresh1Click() {
 
 void MainWindow::ShowFolderTree1Click() {
     const bool show = m_actions.AShowFolderTree1->isChecked();
-    const int listWidth = m_lv1->width();
+    const int listWidth = LV1()->width();
     if (show) {
         const bool reacted = m_treeReacts;
         m_treeReacts = false;

@@ -33,7 +33,7 @@ std::string PlatformDefaultEditor() {
 }
 
 void MainWindow::Option1Click() {
-    if (m_loading) return;
+    if (m_busy.busy()) return;
     OptionsDialog& form2 = optionsDialog();
     form2.setConvDisplayName(m_settings.ConvDisplayName);
     form2.setEditorName(m_settings.EditorName);
