@@ -30,6 +30,7 @@
 #include "app/qt_list_view.h"
 #include "app/qt_ports.h"
 #include "app/qtext.h"
+#include "app/search_window.h"
 #include "app/window_layout.h"
 #include "catalogue/duplicates.h"
 #include "catalogue/ordering.h"
@@ -77,6 +78,7 @@ MainWindow::MainWindow(PortFactory& ports, std::filesystem::path settingsFile, c
         m_settings.emlDir.clear();
     m_settings.emlDir = StartFolder(arguments, m_settings.emlDir, *m_prompts);
 
+    buildSearchWindow();
     UpdateCommandStates();
     // Typing goes to the list from the start (type-ahead, Enter, Ctrl+A).
     LV1()->setFocus(Qt::OtherFocusReason);
@@ -84,6 +86,7 @@ MainWindow::MainWindow(PortFactory& ports, std::filesystem::path settingsFile, c
 
 MainWindow::~MainWindow() {
     qApp->removeEventFilter(m_hints);
+    delete m_formFind;
     // The view must not draw entries that are gone.
     LV1()->setModel(nullptr);
     m_list.clear();
@@ -109,10 +112,8 @@ void MainWindow::buildActions() {
     a.AOpenFolder1 = make(QStringLiteral(u"フォルダを開く(&F)..."), QKeySequence(Qt::Key_Backspace), &MainWindow::OpenFolder1Click);
     hint(a.AOpenFolder1, CommandIcon::OpenFolder, QStringLiteral(u"フォルダを開く"));
     a.AExit1 = make(QStringLiteral(u"終了(&X)"), {}, &MainWindow::Exit1Click);
-    // The search window comes later; until then the command is shown, off.
-    a.AMessageFind1 = make(QStringLiteral(u"メッセージ検索(&F)"), QKeySequence(Qt::Key_F3), &MainWindow::UpdateCommandStates);
+    a.AMessageFind1 = make(QStringLiteral(u"メッセージ検索(&F)"), QKeySequence(Qt::Key_F3), &MainWindow::MessageFind1Click);
     hint(a.AMessageFind1, CommandIcon::MessageFind, QStringLiteral(u"メッセージ検索"));
-    a.AMessageFind1->setEnabled(false);
     a.AShowFolderTree1 = make(QStringLiteral(u"フォルダツリー(&F)"), {}, &MainWindow::ShowFolderTree1Click);
     a.AShowFolderTree1->setCheckable(true);
     a.ARefresh1 = make(QStringLiteral(u"最新の情報に更新(&R)"), QKeySequence(Qt::Key_F5), &MainWindow::Refresh1Click);
@@ -249,6 +250,12 @@ void MainWindow::collectSettings() {
 void MainWindow::saveSettings() {
     if (m_settingsSaved) return;
     m_settingsSaved = true;
+    // The search window hands its settings over and goes first.
+    if (m_formFind) {
+        m_formFind->storeSettings();
+        delete m_formFind;
+        m_formFind = nullptr;
+    }
     collectSettings();
     if (auto saved = SaveSettings(m_settings, m_settingsFile); !saved) m_prompts->warning(saved.error());
 }

@@ -37,6 +37,7 @@ class ListPane;
 class MessageListView;
 class OptionsDialog;
 class PortFactory;
+class SearchWindow;
 
 inline constexpr int kSplitterWidth = 3;
 inline constexpr int kTreeMinimumWidth = 50;
@@ -74,6 +75,7 @@ public:
     void Dupcheck1Click();
     void Option1Click();
     void ListMessage1Click();
+    void MessageFind1Click();
     void ShowHint1Click();
     void About1Click();
     void UpdateCommandStates();
@@ -115,6 +117,10 @@ public:
     int treeWidth() const;
     // TForm2, made at the first use and kept.
     OptionsDialog& optionsDialog();
+    // TFormFind, made with the window; null once the settings are written.
+    SearchWindow* formFind() const { return m_formFind; }
+    // Used by the folder tree's search entry instead of the current folder.
+    void setSearchLocationOverride(const std::filesystem::path& folder) { m_searchLocation = folder; }
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -138,6 +144,8 @@ private:
     void keepTreeFolderInView();
     void showTreeMenu(const QPoint& position);
     void buildDisplayNames();
+    void buildSearchWindow();
+    void selectFoundMessage(const std::string& subject, std::int64_t dupHash);
     bool currentFolderExists() const;
 
     PortFactory& m_portFactory;
@@ -167,6 +175,8 @@ private:
     QProgressBar* m_statusProgress = nullptr;
     HintSwitch* m_hints = nullptr;
     OptionsDialog* m_form2 = nullptr;
+    SearchWindow* m_formFind = nullptr;
+    std::filesystem::path m_searchLocation;
     Actions m_actions;
 
     // Off while the program itself moves the tree's selection, so that only

@@ -229,10 +229,14 @@ void MainWindow::showTreeMenu(const QPoint& position) {
     if (!index.isValid()) return;
     const QString folder = m_folders->filePath(index);
     QMenu menu(this);
-    // The search window is not there yet; its entry stays on top, off.
     QAction* search = menu.addAction(QStringLiteral(u"メッセージ検索(&F)..."));
     search->setEnabled(m_actions.AMessageFind1->isEnabled());
-    connect(search, &QAction::triggered, m_actions.AMessageFind1, &QAction::trigger);
+    connect(search, &QAction::triggered, this, [this, folder] {
+        setSearchLocationOverride(toPath(folder));
+        MessageFind1Click();
+        setSearchLocationOverride({});
+    });
+    // The default entry is drawn bold, as the desktop's own menus do.
     menu.setDefaultAction(search);
     menu.addSeparator();
     QAction* open = menu.addAction(QStringLiteral(u"ファイル マネージャーで開く(&O)"));
