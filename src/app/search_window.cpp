@@ -9,6 +9,7 @@
 #include <QComboBox>
 #include <QDateEdit>
 #include <QEvent>
+#include <QFontMetrics>
 #include <QGridLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -194,6 +195,11 @@ QWidget* SearchWindow::buildConditions() {
         m_pickers[i]->setCalendarPopup(true);
         m_pickers[i]->setDisplayFormat(QStringLiteral("yyyy/MM/dd"));
         m_pickers[i]->setEnabled(false);
+        // Wide enough for the bold date of a reversed range, so that the
+        // row does not jump when the font changes.
+        QFont bold = m_pickers[i]->font();
+        bold.setBold(true);
+        m_pickers[i]->setMinimumWidth(QFontMetrics(bold).horizontalAdvance(QStringLiteral("0000/00/00")) + 48);
         connect(m_pickers[i], &QDateEdit::dateChanged, this, [this] { pickerChanged(); });
         connect(m_pickerChecks[i], &QCheckBox::toggled, this, [this, i](bool on) {
             m_pickers[i]->setEnabled(on);

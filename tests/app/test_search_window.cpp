@@ -12,6 +12,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QProcess>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTreeView>
@@ -19,6 +20,8 @@
 #include <algorithm>
 
 #include "app/list_pane.h"
+#include "app/progress_dialog.h"
+#include "copied_folder.h"
 #include "dialogs_test_support.h"
 #include "main_window_fixture.h"
 #include "settings/settings.h"
@@ -128,6 +131,7 @@ private slots:
     void folderTreeEntrySearchesTheClickedFolder();
     void folderHintOnlyOverTheFolderColumn();
     void screenshots();
+    void largeSearchShowsProgressAndStops();
 
 private:
     app::SearchWindow& find() { return *m_window->formFind(); }
@@ -487,6 +491,53 @@ void TestSearchWindow::screenshots() {
     f.pickerCheck(1)->setChecked(true);
     f.pickerCheck(2)->setChecked(true);
     shoot(QStringLiteral("search-reversed-dates.png"));
+}
+
+// 100,000 messages searched from the window with the desktop's own
+// progress dialog: the window keeps handling events, the dialog shows the
+// count, and 中断 ends the run. Slow, so it runs only with the pictures.
+void TestSearchWindow::largeSearchShowsProgressAndStops() {
+    const QString dir = qEnvironmentVariable("PELMORA_SCREENSHOT_DIR");
+    if (dir.isEmpty()) QSKIP("PELMORA_SCREENSHOT_DIR not set");
+    CopiedMessageFolder big({std::filesystem::path(PELMORA_SOURCE_DIR) / "examples" / "mail"}, 100000, 8);
+    m_window.reset();
+    auto desktop = app::makeDesktopPortFactory();
+    app::MainWindow window(*desktop, SettingsFilePath(), QStringList{});
+    QVERIFY(showAndActivate(window));
+    app::SearchWindow& f = *window.formFind();
+    f.setFolder(big.path());
+    f.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&f));
+    f.field(4)->setEditText(QStringLiteral(u"見積"));
+    f.CheckBox6()->setChecked(true);
+    int ticks = 0;
+    QTimer heartbeat;
+    connect(&heartbeat, &QTimer::timeout, this, [&ticks] { ++ticks; });
+    heartbeat.start(50);
+    QString count;
+    bool shown = false;
+    // 中断 once the check of the collected files is well under way.
+    QTimer watch;
+    connect(&watch, &QTimer::timeout, this, [&] {
+        auto* progress = f.findChild<app::ProgressDialog*>();
+        if (!progress || !progress->isVisible() || progress->PB1()->value() < 2000) return;
+        if (!progress->Label1()->text().startsWith(QStringLiteral(u"条件に合うか"))) return;
+        watch.stop();
+        shown = true;
+        count = progress->Label6()->text();
+        QProcess::execute(QStringLiteral("import"), {QStringLiteral("-window"), QStringLiteral("root"), dir + QStringLiteral("/search-progress.png")});
+        QTest::mouseClick(progress->Button1(), Qt::LeftButton);
+    });
+    watch.start(100);
+    f.button(2)->click();
+    QVERIFY(shown);
+    QVERIFY2(ticks > 10, qPrintable(QString::number(ticks)));
+    QCOMPARE(count, QStringLiteral("100,000"));
+    QVERIFY(!f.findChild<app::ProgressDialog*>()->isVisible());
+    QVERIFY(f.pane().listPort().rowCount() < 100000 / 32 * 4);
+    QVERIFY(f.button(1)->isEnabled() && f.button(4)->isEnabled());
+    QVERIFY(f.button(2)->isEnabled());
+    shown = false;
 }
 
 QTEST_MAIN(TestSearchWindow)
