@@ -4,7 +4,8 @@
 // The commands are split over several files by group: main_window.cpp
 // (building the window, settings), main_window_folder.cpp (current folder,
 // loads, tree), main_window_commands.cpp (commands on messages) and
-// main_window_options.cpp (options, hints, about).
+// main_window_options.cpp (options, hints, about) and main_window_search.cpp
+// (the search window and the way back from it).
 #pragma once
 
 #include <QMainWindow>

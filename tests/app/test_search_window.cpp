@@ -20,6 +20,7 @@
 #include <algorithm>
 
 #include "app/list_pane.h"
+#include "app/main_window_caption.h"
 #include "app/progress_dialog.h"
 #include "copied_folder.h"
 #include "dialogs_test_support.h"
@@ -130,6 +131,8 @@ private slots:
     void chosenResultOpensItsFolderInTheMainWindow();
     void folderTreeEntrySearchesTheClickedFolder();
     void folderHintOnlyOverTheFolderColumn();
+    void resultCommandsAndMenus();
+    void folderChoiceStartsAtTheFolder();
     void screenshots();
     void largeSearchShowsProgressAndStops();
 
@@ -463,6 +466,49 @@ void TestSearchWindow::folderHintOnlyOverTheFolderColumn() {
         for (int column = 0; column < 6; ++column) QVERIFY(model->data(model->index(row, column), Qt::ToolTipRole).isNull());
     }
     QCOMPARE(model->data(model->index(0, 5), Qt::TextAlignmentRole).value<Qt::Alignment>() & Qt::AlignRight, Qt::AlignRight);
+}
+
+void TestSearchWindow::resultCommandsAndMenus() {
+    app::SearchWindow& f = openFind();
+    const app::ListPane::Actions& list = f.pane().actions();
+    const app::SearchWindow::Actions& a = f.actions();
+    QList<QAction*> popup = f.popupMenu()->actions();
+    QCOMPARE(popup.size(), 6);
+    QCOMPARE(popup.mid(0, 4), (QList<QAction*>{list.AMessageOpen1, list.AMessageEdit1, list.AMessageDelete1, list.AAttachDelete1}));
+    QVERIFY(popup[4]->isSeparator());
+    QCOMPARE(popup[5], a.AFindFileOpen1);
+    QCOMPARE(list.ASelAll1->text(), QStringLiteral(u"すべてを選択(&A)"));
+    QCOMPARE(a.AFindFileOpen1->toolTip(), QStringLiteral(u"終了して含まれているフォルダを開く"));
+    // Two copies of one message and a third that differs: the duplicate
+    // check keeps the copies and selects all but the first.
+    search({{}, {}, QStringLiteral(u"納品日"), {}, {}, {}, false, true});
+    QCOMPARE(f.pane().listPort().rowCount(), 2);
+    f.pane().listPort().setSelected(0, true);
+    QTest::keyClick(f.LV2(), Qt::Key_K, Qt::ControlModifier);
+    QCOMPARE(f.pane().listPort().rowCount(), 2);
+    QCOMPARE(f.pane().listPort().selectedCount(), 1);
+    QCOMPARE(f.panelText(1), QStringLiteral(u"2 通のメッセージが重複しています。"));
+    // The main window's caption is not the search window's to change.
+    QVERIFY(!m_window->Label1()->text().contains(QStringLiteral(u"重複")));
+    QVERIFY(a.AFindFileOpen1->isEnabled());
+    QVERIFY(!list.AAttachDelete1->isEnabled());
+    // Narrowing needs rows: the check left two.
+    QVERIFY(f.button(3)->isEnabled());
+}
+
+void TestSearchWindow::folderChoiceStartsAtTheFolder() {
+    app::SearchWindow& f = openFind();
+    m_ports->folderAnswer = m_folder / "sub";
+    QTest::mouseClick(f.button(1), Qt::LeftButton);
+    QCOMPARE(m_ports->folderPrompts.back(), QStringLiteral(u"emlファイルを保存したフォルダを選択して下さい。"));
+    QCOMPARE(m_ports->folderStarts.back(), m_folder);
+    QCOMPARE(f.Edit1()->text(), qs(m_folder / "sub"));
+    // A folder that has gone: the browser starts where it likes; cancel changes nothing.
+    f.setFolder(m_folder / "gone");
+    m_ports->folderAnswer.reset();
+    QTest::mouseClick(f.button(1), Qt::LeftButton);
+    QCOMPARE(m_ports->folderStarts.back(), std::filesystem::path());
+    QCOMPARE(f.Edit1()->text(), qs(m_folder / "gone"));
 }
 
 // Pictures of the window for a person to look at; only when asked for
