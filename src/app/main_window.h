@@ -3,7 +3,7 @@
 // message list of the current folder, its commands and the status bar.
 // The commands are split over several files by group: main_window.cpp
 // (building the window, settings), main_window_folder.cpp (current folder,
-// loads, tree), main_window_commands.cpp (commands on messages) and
+// loads, tree), main_window_commands.cpp (commands on messages),
 // main_window_options.cpp (options, hints, about) and main_window_search.cpp
 // (the search window and the way back from it).
 #pragma once

@@ -537,6 +537,17 @@ void TestSearchWindow::screenshots() {
     f.pickerCheck(1)->setChecked(true);
     f.pickerCheck(2)->setChecked(true);
     shoot(QStringLiteral("search-reversed-dates.png"));
+    f.close();
+    // The folder tree's menu with its search entry on top.
+    QTreeView* tree = m_window->STV1();
+    const QModelIndex sub = qobject_cast<QFileSystemModel*>(tree->model())->index(qs(m_folder / "sub"));
+    tree->scrollTo(sub);
+    QTRY_VERIFY(tree->visualRect(sub).isValid());
+    QTimer::singleShot(500, this, [&] {
+        shoot(QStringLiteral("tree-menu.png"));
+        if (QWidget* menu = QApplication::activePopupWidget()) menu->close();
+    });
+    emit tree->customContextMenuRequested(tree->visualRect(sub).center());
 }
 
 // 100,000 messages searched from the window with the desktop's own
