@@ -116,15 +116,20 @@ void SearchWindow::runWith(const std::function<void(SearchPorts&)>& run) {
     m_conditions.AttachmentsOnly = m_checkBox3->isChecked();
     m_conditions.IncludeSubfolders = m_checkBox6->isChecked();
     m_conditions.ErrorUnableDecode = m_settings.ErrorUnableDecode;
-    {
-        BusyGuard::Scope scope(m_busy, BusyGuard::Task::Search);
-        UpdateFindActions();
-        SearchPorts ports{m_pane->listPort(), m_pane->statusPort(), *m_progress, *m_prompts, *m_busyCursor};
-        run(ports);
-    }
-    for (QPushButton* button : {m_buttons[0], m_buttons[3], m_buttons[4]}) button->setEnabled(true);
-    UpdateSearchButtons();
+    // Whatever ends the run, the window's buttons and commands come back.
+    struct Reenable {
+        SearchWindow& window;
+        ~Reenable() {
+            for (QPushButton* button : {window.m_buttons[0], window.m_buttons[3], window.m_buttons[4]})
+                button->setEnabled(true);
+            window.UpdateSearchButtons();
+            window.UpdateFindActions();
+        }
+    } reenable{*this};
+    BusyGuard::Scope scope(m_busy, BusyGuard::Task::Search);
     UpdateFindActions();
+    SearchPorts ports{m_pane->listPort(), m_pane->statusPort(), *m_progress, *m_prompts, *m_busyCursor};
+    run(ports);
 }
 
 void SearchWindow::Button2Click() {

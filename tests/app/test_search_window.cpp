@@ -132,6 +132,7 @@ private slots:
     void folderTreeEntrySearchesTheClickedFolder();
     void folderHintOnlyOverTheFolderColumn();
     void resultCommandsAndMenus();
+    void nothingElseRunsDuringARun();
     void folderChoiceStartsAtTheFolder();
     void screenshots();
     void largeSearchShowsProgressAndStops();
@@ -494,6 +495,32 @@ void TestSearchWindow::resultCommandsAndMenus() {
     QVERIFY(!list.AAttachDelete1->isEnabled());
     // Narrowing needs rows: the check left two.
     QVERIFY(f.button(3)->isEnabled());
+}
+
+void TestSearchWindow::nothingElseRunsDuringARun() {
+    app::SearchWindow& f = openFind();
+    Conditions c{{}, {}, {}, QStringLiteral(u"見積"), {}, {}, false, true};
+    const int mainLoads = m_ports->progress->shows;
+    int attempts = 0;
+    m_ports->searchProgress->duringEvents = [&] {
+        ++attempts;
+        // Another run, the main window's reload and the list's commands
+        // all wait for the run to end.
+        f.Button2Click();
+        m_window->Refresh1Click();
+        m_window->MessageFind1Click();
+        f.pane().SelAll1Click();
+        f.pane().Dupcheck1Click();
+        QVERIFY(!f.pane().actions().AMessageOpen1->isEnabled());
+        QVERIFY(!f.button(1)->isEnabled() && !f.button(2)->isEnabled() && !f.button(4)->isEnabled());
+    };
+    search(c);
+    m_ports->searchProgress->duringEvents = nullptr;
+    QVERIFY(attempts > 5);
+    QCOMPARE(m_ports->progress->shows, mainLoads);
+    QCOMPARE(foundFiles(f, m_folder), cliSearch(m_folder, c));
+    QCOMPARE(f.pane().listPort().selectedCount(), 0);
+    QVERIFY(f.button(1)->isEnabled() && f.button(2)->isEnabled() && f.button(4)->isEnabled());
 }
 
 void TestSearchWindow::folderChoiceStartsAtTheFolder() {
