@@ -1,6 +1,9 @@
 #!/bin/sh
 # SPDX-License-Identifier: MIT
-# The one list of what Pelmora needs from Debian. Safe to run again: it
+# The one list of what Pelmora needs from Debian (librsvg2-bin renders the
+# icon; appstream, desktop-file-utils, man-db and groff-base validate what is
+# installed; dpkg-dev and file let CPack find the package's dependencies; jq
+# and zsh check the JSON output and the zsh completion). Safe to run again: it
 # installs only what is missing and does nothing when all is present.
 set -eu
 
@@ -14,6 +17,7 @@ PACKAGES="
   xvfb xauth x11-utils imagemagick
   fonts-noto-cjk fonts-dejavu-core qt6-translations-l10n
   xdg-utils desktop-file-utils
+  librsvg2-bin appstream man-db groff-base dpkg-dev file jq zsh
 "
 
 missing=""

@@ -8,6 +8,8 @@
 #include <array>
 #include <functional>
 
+#include "pelmora/version.h"
+
 namespace pelmora::app {
 
 namespace {
@@ -154,15 +156,13 @@ QIcon commandIcon(CommandIcon icon) {
 }
 
 QIcon programIcon() {
-    static const QIcon icon = drawnIcon([](QPainter& p) {
-        drawEnvelope(p);
-        p.setBrush(QColor(60, 140, 220));
-        p.setPen(Qt::NoPen);
-        p.drawEllipse(QRectF(9, 8, 7, 7));
-        p.setPen(QPen(Qt::white, 1.2));
-        p.drawLine(QPointF(10.5, 11.5), QPointF(14.5, 11.5));
-    });
-    return icon;
+    // The icon the desktop entry names: an icon theme's version when the
+    // desktop has one, else the sizes rendered from the same SVG at build time.
+    // Not kept in a static: a theme icon must not outlive the application.
+    QIcon bundled;
+    for (int size : {16, 22, 24, 32, 48, 64, 128, 256})
+        bundled.addFile(QStringLiteral(":/icons/program/%1.png").arg(size), QSize(size, size));
+    return QIcon::fromTheme(QStringLiteral(PELMORA_APP_ID), bundled);
 }
 
 }  // namespace pelmora::app

@@ -22,7 +22,7 @@ namespace pelmora::cli {
 namespace {
 
 constexpr std::string_view kUsage =
-    "usage: pelmora-cli dups [--id-only] [--display-names|--no-display-names] [--format=table|tsv|csv]\n"
+    "usage: pelmora-cli dups [--id-only] [--display-names|--no-display-names] [--format=table|tsv|csv|json]\n"
     "                        [--encoding=utf-8|cp932] [--trash [--yes]] DIR\n";
 
 struct DupsOptions : FolderCommandOptions {

@@ -16,7 +16,7 @@ namespace pelmora::cli {
 namespace {
 
 constexpr std::string_view kUsage =
-    "usage: pelmora-cli list [-r] [--format=table|tsv|csv] [--sort=KEY] [--reverse] "
+    "usage: pelmora-cli list [-r] [--format=table|tsv|csv|json] [--sort=KEY] [--reverse] "
     "[--encoding=utf-8|cp932]\n"
     "                        [--display-names|--no-display-names] DIR\n"
     "KEY: sender subject received size folder recipients sent (default received)\n";

@@ -24,7 +24,7 @@ namespace {
 constexpr std::string_view kUsage =
     "usage: pelmora-cli search [-r] [--from=EXPR] [--to=EXPR] [--subject=EXPR] [--body=EXPR]\n"
     "                          [--after=YYYY-MM-DD] [--before=YYYY-MM-DD] [--attach] [--ask]\n"
-    "                          [--format=table|tsv|csv] [--encoding=utf-8|cp932]\n"
+    "                          [--format=table|tsv|csv|json] [--encoding=utf-8|cp932]\n"
     "                          [--display-names|--no-display-names] DIR\n"
     "EXPR: words that must all occur; A OR B; -A excludes A; \"A B\" keeps the blank.\n"
     "--ask: ask about messages whose charset or transfer encoding cannot be searched\n"

@@ -26,6 +26,8 @@ std::optional<std::string> ParseFolderCommand(const Args& args, FolderCommandOpt
             return "unknown option '" + arg + "'";
         }
     }
+    if (options.format == TableFormat::Json && options.encoding == OutputEncoding::Cp932)
+        return std::string("--format=json writes UTF-8; --encoding=cp932 does not apply to it");
     if (operands.size() != 1) return std::string("exactly one folder expected");
     options.folder = operands.front();
     return std::nullopt;

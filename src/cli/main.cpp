@@ -17,7 +17,7 @@ struct Command {
 
 constexpr Command kCommands[] = {
     {"list", pelmora::cli::RunList,
-     "list   [-r] [--format=table|tsv|csv] [--sort=KEY] [--reverse] [--encoding=utf-8|cp932] DIR"},
+     "list   [-r] [--format=table|tsv|csv|json] [--sort=KEY] [--reverse] [--encoding=utf-8|cp932] DIR"},
     {"dups", pelmora::cli::RunDups, "dups   [--id-only] [--format=...] [--trash [--yes]] DIR"},
     {"search", pelmora::cli::RunSearch,
      "search [-r] [--from=EXPR] [--to=EXPR] [--subject=EXPR] [--body=EXPR]\n"

@@ -146,6 +146,7 @@ std::optional<TableFormat> ParseTableFormat(std::string_view name) {
     if (name == "table") return TableFormat::Table;
     if (name == "tsv") return TableFormat::Tsv;
     if (name == "csv") return TableFormat::Csv;
+    if (name == "json") return TableFormat::Json;
     return std::nullopt;
 }
 
@@ -172,6 +173,31 @@ std::string TsvHeader(bool withSelected) {
         line += name;
     }
     if (withSelected) line += "\tselected";
+    return line;
+}
+
+std::string JsonRecord(const TMsgItem& e, const TableOptions& options, std::optional<bool> selected) {
+    std::string line = "{";
+    auto member = [&line](const char* name, std::string_view json) {
+        if (line.size() > 1) line += ',';
+        line += '"';
+        line += name;
+        line += "\":";
+        line += json;
+    };
+    const std::string* texts[] = {&e.From,         &e.To,        &e.Subject, &e.SentDateText,
+                                  &e.RecvDateText, &e.MessageId, &e.Boundary};
+    const std::string* rawTexts[] = {&e.FromRaw, &e.ToRaw, &e.SizeKB};
+    std::size_t column = 0;
+    member(kTsvColumns[column++], JsonString(relativePath(e.FileName, options.baseFolder)));
+    for (const std::string* text : texts) member(kTsvColumns[column++], JsonString(Cp932ToUtf8(*text)));
+    member(kTsvColumns[column++], e.HasAttach ? "true" : "false");
+    for (const std::string* text : rawTexts) member(kTsvColumns[column++], JsonString(Cp932ToUtf8(*text)));
+    char hash[19];
+    std::snprintf(hash, sizeof hash, "\"%016" PRIx64 "\"", static_cast<std::uint64_t>(e.DupHash));
+    member(kTsvColumns[column], hash);
+    if (selected) member("selected", *selected ? "true" : "false");
+    line += '}';
     return line;
 }
 
@@ -213,6 +239,13 @@ void WriteMessageTable(std::ostream& out, const MsgList& list, const TableOption
             }
             break;
         }
+        case TableFormat::Json:
+            for (std::size_t i = 0; i < list.size(); ++i) {
+                std::optional<bool> selected;
+                if (options.selection) selected = options.selection->isSelected(static_cast<int>(i));
+                out << JsonRecord(*list[i], options, selected) << '\n';
+            }
+            break;
         case TableFormat::Csv: {
             std::ostringstream cp932;
             WriteMessageList(cp932, options.columnKeys, list);

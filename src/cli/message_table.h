@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 // How list-like commands (list, dups, search) print a message list: an
-// aligned table for people, TSV for scripts (a contract: columns and escapes
-// never change meaning) or the CSV records of the GUI's export.
+// aligned table for people, TSV or JSON Lines for scripts (a contract: fields
+// and escapes never change meaning) or the CSV records of the GUI's export.
 #pragma once
 
 #include <filesystem>
@@ -20,9 +20,9 @@ class ListView;
 
 namespace pelmora::cli {
 
-enum class TableFormat { Table, Tsv, Csv };
+enum class TableFormat { Table, Tsv, Csv, Json };
 
-// "table", "tsv" or "csv"; nothing for anything else.
+// "table", "tsv", "csv" or "json"; nothing for anything else.
 std::optional<TableFormat> ParseTableFormat(std::string_view name);
 // Takes --format=… and --encoding=…, which list, dups and search share.
 // Nullopt when arg is neither; otherwise empty when taken, or the usage error.
@@ -35,8 +35,8 @@ struct TableOptions {
     std::filesystem::path baseFolder;
     // Columns of the table and the CSV, by sort key, left to right.
     std::vector<int> columnKeys = {1, 6, 2, 7, 3, 4};
-    // When set, the rows it selects are flagged: a last TSV column
-    // "selected", a "*" before the table row.
+    // When set, the rows it selects are flagged: a last TSV column or JSON
+    // member "selected", a "*" before the table row.
     const ui::ListView* selection = nullptr;
     int terminalWidth = 80;
 };
@@ -46,6 +46,11 @@ void WriteMessageTable(std::ostream& out, const MsgList& list, const TableOption
 // The TSV header line and one record, each without the line end.
 std::string TsvHeader(bool withSelected);
 std::string TsvRecord(const TMsgItem& entry, const TableOptions& options, std::optional<bool> selected);
+// One JSON Lines record: an object with the TSV's fields under the TSV's
+// names, texts in UTF-8 whatever the encoding option says, hasattach and
+// selected as booleans. The hash stays a 16-digit hex string: JSON numbers
+// lose 64-bit precision in most readers.
+std::string JsonRecord(const TMsgItem& entry, const TableOptions& options, std::optional<bool> selected);
 
 // Terminal cells taken by UTF-8 text: East Asian wide and full-width
 // characters take two, combining marks none, everything else one.

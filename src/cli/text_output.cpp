@@ -2,6 +2,7 @@
 #include "cli/text_output.h"
 
 #include <cstdint>
+#include <cstdio>
 
 #include "decode/cp932.h"
 #include "decode/text.h"
@@ -50,6 +51,68 @@ std::string EscapeTsvField(std::string_view text, OutputEncoding encoding) {
                 break;
         }
     }
+    return out;
+}
+
+namespace {
+
+// The length of the well-formed UTF-8 sequence at text[i] (Unicode, table
+// 3-7: no overlong forms, no surrogates, nothing above U+10FFFF), or 0.
+std::size_t wellFormedLength(std::string_view text, std::size_t i) {
+    const auto byte = [&text](std::size_t k) { return static_cast<std::uint8_t>(text[k]); };
+    const std::uint8_t lead = byte(i);
+    if (lead < 0x80) return 1;
+    std::size_t length = 0;
+    std::uint8_t low = 0x80;
+    std::uint8_t high = 0xBF;
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        length = 2;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        length = 3;
+        if (lead == 0xE0) low = 0xA0;
+        if (lead == 0xED) high = 0x9F;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        length = 4;
+        if (lead == 0xF0) low = 0x90;
+        if (lead == 0xF4) high = 0x8F;
+    } else {
+        return 0;
+    }
+    if (i + length > text.size()) return 0;
+    if (byte(i + 1) < low || byte(i + 1) > high) return 0;
+    for (std::size_t k = 2; k < length; ++k)
+        if ((byte(i + k) & 0xC0) != 0x80) return 0;
+    return length;
+}
+
+}  // namespace
+
+std::string JsonString(std::string_view utf8) {
+    std::string out = "\"";
+    for (std::size_t i = 0; i < utf8.size();) {
+        const std::size_t length = wellFormedLength(utf8, i);
+        if (length == 0) {
+            out += "\xEF\xBF\xBD";
+            ++i;
+            continue;
+        }
+        const char c = utf8[i];
+        if (c == '"' || c == '\\') {
+            out += '\\';
+            out += c;
+        } else if (c == '\n' || c == '\r' || c == '\t') {
+            out += '\\';
+            out += c == '\n' ? 'n' : c == '\r' ? 'r' : 't';
+        } else if (static_cast<std::uint8_t>(c) < 0x20) {
+            char escaped[8];
+            std::snprintf(escaped, sizeof escaped, "\\u%04x", static_cast<unsigned>(c));
+            out += escaped;
+        } else {
+            out.append(utf8.substr(i, length));
+        }
+        i += length;
+    }
+    out += '"';
     return out;
 }
 

@@ -26,4 +26,9 @@ std::string EscapeTsvField(std::string_view text, OutputEncoding encoding = Outp
 // One TSV field from display text: converted, then escaped.
 std::string TsvField(std::string_view cp932, OutputEncoding encoding);
 
+// A JSON string (RFC 8259) holding UTF-8 text, quotes included. JSON must be
+// UTF-8, so a byte that is not part of a well-formed sequence (a file name
+// in another encoding) becomes U+FFFD.
+std::string JsonString(std::string_view utf8);
+
 }  // namespace pelmora::cli

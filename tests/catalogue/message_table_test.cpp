@@ -86,6 +86,79 @@ TEST(Tsv, Cp932OutputKeepsSecondBytesThatLookLikeBackslash) {
     EXPECT_EQ(fields[3], "\x83\x5C\\\\");
 }
 
+TEST(Json, RecordHasTheTsvFieldsUnderTheTsvNames) {
+    TableOptions options;
+    options.baseFolder = "/m/in";
+    options.encoding = OutputEncoding::Cp932;  // JSON is UTF-8 whatever was asked
+    auto e = Entry();
+    e->Subject = Sjis("件名 \"引用\" a\\b\tc\x01");
+    e->Boundary = "b1";
+    EXPECT_EQ(JsonRecord(*e, options, std::nullopt),
+              "{\"path\":\"sub/a.eml\",\"from\":\"Taro\",\"to\":\"t\","
+              "\"subject\":\"件名 \\\"引用\\\" a\\\\b\\tc\\u0001\","
+              "\"sentdatetext\":\"2008/01/01 10:00\",\"recvdatetext\":\"2008/01/01 10:01\","
+              "\"messageid\":\"<id@x>\",\"boundary\":\"b1\",\"hasattach\":true,\"fromraw\":\"\","
+              "\"toraw\":\"\",\"sizekb\":\"1,234\",\"duphash\":\"fffffffffffffffe\"}");
+    e->HasAttach = false;
+    const std::string selected = JsonRecord(*e, options, false);
+    EXPECT_NE(selected.find("\"hasattach\":false,"), std::string::npos);
+    EXPECT_TRUE(selected.ends_with(",\"selected\":false}")) << selected;
+}
+
+TEST(Json, OneObjectPerLine) {
+    MsgList list;
+    list.push_back(Entry());
+    list.push_back(Entry());
+    list.back()->Subject = "line\r\nbreak";
+    TerminalListView view;
+    view.setRowCount(2);
+    view.setSelected(1, true);
+    TableOptions options;
+    options.format = TableFormat::Json;
+    options.selection = &view;
+    std::ostringstream out;
+    WriteMessageTable(out, list, options);
+    std::istringstream lines(out.str());
+    std::vector<std::string> rows;
+    for (std::string line; std::getline(lines, line);) rows.push_back(line);
+    ASSERT_EQ(rows.size(), 2u);  // no header line, and the CR LF stays escaped
+    EXPECT_TRUE(rows[0].ends_with("\"selected\":false}"));
+    EXPECT_TRUE(rows[1].ends_with("\"selected\":true}"));
+    EXPECT_NE(rows[1].find("line\\r\\nbreak"), std::string::npos);
+}
+
+struct JsonStringRow {
+    const char* name;
+    std::string utf8;
+    std::string json;
+};
+void PrintTo(const JsonStringRow& row, std::ostream* out) {
+    *out << row.name;
+}
+
+class JsonStringTest : public testing::TestWithParam<JsonStringRow> {};
+
+TEST_P(JsonStringTest, QuotesEscapesAndKeepsItValidUtf8) {
+    EXPECT_EQ(JsonString(GetParam().utf8), GetParam().json);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Json, JsonStringTest,
+    testing::Values(JsonStringRow{"plain", "abc", "\"abc\""},
+                    JsonStringRow{"quote_backslash_slash", "\"\\/", "\"\\\"\\\\/\""},
+                    JsonStringRow{"controls_escaped", std::string("\t\r\n\b\x1f\x7f", 6),
+                                  "\"\\t\\r\\n\\u0008\\u001f\x7f\""},
+                    JsonStringRow{"nul_byte", std::string("a\0b", 3), "\"a\\u0000b\""},
+                    JsonStringRow{"japanese_and_emoji_kept", "件名\xF0\x9F\x98\x80",
+                                  "\"件名\xF0\x9F\x98\x80\""},
+                    JsonStringRow{"stray_byte", "a\xFFz", "\"a\uFFFDz\""},
+                    JsonStringRow{"overlong_slash", "\xC0\xAF", "\"\uFFFD\uFFFD\""},
+                    JsonStringRow{"surrogate", "\xED\xA0\x80", "\"\uFFFD\uFFFD\uFFFD\""},
+                    JsonStringRow{"above_u10ffff", "\xF4\x90\x80\x80", "\"\uFFFD\uFFFD\uFFFD\uFFFD\""},
+                    JsonStringRow{"cut_at_the_end", "\xE3\x81", "\"\uFFFD\uFFFD\""},
+                    JsonStringRow{"shift_jis_file_name", "\x83\x5C.eml", "\"\uFFFD\\\\.eml\""}),
+    [](const auto& row) { return std::string(row.param.name); });
+
 TEST(Csv, RecordsOfTheGuiExportInUtf8) {
     MsgList list;
     list.push_back(Entry());
