@@ -45,8 +45,9 @@ ListPane::ListPane(QWidget& window, Owner owner, MsgList& list, std::vector<int>
     m_popupMenu->addActions({m_actions.AMessageOpen1, m_actions.AMessageEdit1, m_actions.AMessageDelete1,
                              m_actions.AAttachDelete1});
     m_view->setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(m_view, &QWidget::customContextMenuRequested, this,
-            [this](const QPoint& position) { m_popupMenu->popup(m_view->viewport()->mapToGlobal(position)); });
+    connect(m_view, &QWidget::customContextMenuRequested, this, [this](const QPoint& position) {
+        m_popupMenu->popup(m_view->viewport()->mapToGlobal(position));
+    });
     ResetColumnCaptions(*m_listPort);
 }
 
@@ -56,7 +57,8 @@ ListPane::~ListPane() {
 }
 
 void ListPane::buildActions(QWidget& window, const QString& selectAllCaption) {
-    auto make = [this, &window](const QString& caption, const QKeySequence& key, void (ListPane::*handler)()) {
+    auto make = [this, &window](const QString& caption, const QKeySequence& key,
+                                void (ListPane::*handler)()) {
         auto* action = new QAction(caption, &window);
         if (!key.isEmpty()) action->setShortcut(key);
         // Keys reach the window whichever control has the focus.
@@ -71,17 +73,22 @@ void ListPane::buildActions(QWidget& window, const QString& selectAllCaption) {
         action->setStatusTip(text);
     };
     Actions& a = m_actions;
-    a.AMessageOpen1 = make(QStringLiteral(u"メッセージを開く(&M)"), QKeySequence(Qt::Key_Return), &ListPane::MessageOpen1Click);
+    a.AMessageOpen1 = make(QStringLiteral(u"メッセージを開く(&M)"), QKeySequence(Qt::Key_Return),
+                           &ListPane::MessageOpen1Click);
     a.AMessageOpen1->setShortcuts({QKeySequence(Qt::Key_Return), QKeySequence(Qt::Key_Enter)});
     hint(a.AMessageOpen1, CommandIcon::MessageOpen, QStringLiteral(u"メッセージを開く"));
-    a.AMessageEdit1 = make(QStringLiteral(u"エディタで開く(&E)"), QKeySequence(Qt::CTRL | Qt::Key_E), &ListPane::MessageEdit1Click);
+    a.AMessageEdit1 = make(QStringLiteral(u"エディタで開く(&E)"), QKeySequence(Qt::CTRL | Qt::Key_E),
+                           &ListPane::MessageEdit1Click);
     hint(a.AMessageEdit1, CommandIcon::MessageEdit, QStringLiteral(u"エディタで開く"));
-    a.AMessageDelete1 = make(QStringLiteral(u"削除(&D)"), QKeySequence(Qt::CTRL | Qt::Key_Delete), &ListPane::MessageDelete1Click);
+    a.AMessageDelete1 = make(QStringLiteral(u"削除(&D)"), QKeySequence(Qt::CTRL | Qt::Key_Delete),
+                             &ListPane::MessageDelete1Click);
     hint(a.AMessageDelete1, CommandIcon::MessageDelete, QStringLiteral(u"削除"));
-    a.AAttachDelete1 = make(QStringLiteral(u"添付ファイルの削除(&L)"), QKeySequence(Qt::CTRL | Qt::Key_L), &ListPane::AttachDelete1Click);
+    a.AAttachDelete1 = make(QStringLiteral(u"添付ファイルの削除(&L)"), QKeySequence(Qt::CTRL | Qt::Key_L),
+                            &ListPane::AttachDelete1Click);
     hint(a.AAttachDelete1, CommandIcon::AttachDelete, QStringLiteral(u"添付ファイルの削除"));
     a.ASelAll1 = make(selectAllCaption, QKeySequence(Qt::CTRL | Qt::Key_A), &ListPane::SelAll1Click);
-    a.ADupCheck1 = make(QStringLiteral(u"重複メッセージ(&K)"), QKeySequence(Qt::CTRL | Qt::Key_K), &ListPane::Dupcheck1Click);
+    a.ADupCheck1 = make(QStringLiteral(u"重複メッセージ(&K)"), QKeySequence(Qt::CTRL | Qt::Key_K),
+                        &ListPane::Dupcheck1Click);
     a.AListMessage1 = make(QStringLiteral(u"リストの作成(&L)..."), {}, &ListPane::ListMessage1Click);
 }
 
@@ -98,8 +105,8 @@ void ListPane::applyCommandStates() {
     const BusyGuard::Task task = m_services.guard.task();
     if (task == BusyGuard::Task::Load || task == BusyGuard::Task::Search) {
         // A list is being rebuilt: nothing may act on it meanwhile.
-        for (QAction* action : {a.AMessageOpen1, a.AMessageEdit1, a.AMessageDelete1, a.AAttachDelete1, a.ASelAll1,
-                                a.ADupCheck1, a.AListMessage1})
+        for (QAction* action : {a.AMessageOpen1, a.AMessageEdit1, a.AMessageDelete1, a.AAttachDelete1,
+                                a.ASelAll1, a.ADupCheck1, a.AListMessage1})
             action->setEnabled(false);
         return;
     }
@@ -111,7 +118,8 @@ void ListPane::applyCommandStates() {
     a.AMessageDelete1->setEnabled(count > 0);
     bool attachment = false;
     for (int row : selected) {
-        if (row >= 0 && static_cast<std::size_t>(row) < m_list.size() && m_list[static_cast<std::size_t>(row)]->HasAttach) {
+        if (row >= 0 && static_cast<std::size_t>(row) < m_list.size() &&
+            m_list[static_cast<std::size_t>(row)]->HasAttach) {
             attachment = true;
             break;
         }
@@ -150,7 +158,8 @@ void ListPane::MessageOpen1Click() {
 
 void ListPane::MessageEdit1Click() {
     if (m_services.guard.busy()) return;
-    ProcMessageEdit1Click(*m_listPort, m_list, m_services.prompts, m_services.shell, m_services.settings.EditorName);
+    ProcMessageEdit1Click(*m_listPort, m_list, m_services.prompts, m_services.shell,
+                          m_services.settings.EditorName);
 }
 
 void ListPane::MessageDelete1Click() {

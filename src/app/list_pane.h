@@ -7,7 +7,6 @@
 #pragma once
 
 #include <QObject>
-
 #include <filesystem>
 #include <functional>
 #include <memory>

@@ -2,7 +2,6 @@
 // The main window's side of the search: making the search window, opening
 // it and bringing back the message chosen there.
 #include <QTreeView>
-
 #include <algorithm>
 
 #include "app/list_pane.h"
@@ -49,9 +48,10 @@ void MainWindow::MessageFind1Click() {
 }
 
 void MainWindow::selectFoundMessage(const std::string& subject, std::int64_t dupHash) {
-    const auto match = std::find_if(m_list.begin(), m_list.end(), [&](const std::unique_ptr<TMsgItem>& entry) {
-        return entry->DupHash == dupHash && entry->Subject == subject;
-    });
+    const auto match =
+        std::find_if(m_list.begin(), m_list.end(), [&](const std::unique_ptr<TMsgItem>& entry) {
+            return entry->DupHash == dupHash && entry->Subject == subject;
+        });
     if (match == m_list.end()) return;
     const int row = static_cast<int>(match - m_list.begin());
     ui::ListView& view = listView();

@@ -20,7 +20,6 @@
 #include <QPushButton>
 #include <QStatusBar>
 #include <QToolBar>
-
 #include <system_error>
 
 #include "app/busy_guard.h"
@@ -40,7 +39,7 @@ namespace {
 // Result columns, left to right, by sort key: 差出人, 宛先, 件名, 送信日時,
 // 受信日時, サイズ, フォルダ名. FFC0Width ... FFC6Width follow this order,
 // so it MUST NOT change.
-const std::vector<int> kFindColumns = {KeySender, KeyRecipients, KeySubject, KeySent,
+const std::vector<int> kFindColumns = {KeySender,   KeyRecipients, KeySubject, KeySent,
                                        KeyReceived, KeySize,       KeyFolder};
 
 constexpr int kPanel0Width = 200;
@@ -199,7 +198,8 @@ QWidget* SearchWindow::buildConditions() {
         // row does not jump when the font changes.
         QFont bold = m_pickers[i]->font();
         bold.setBold(true);
-        m_pickers[i]->setMinimumWidth(QFontMetrics(bold).horizontalAdvance(QStringLiteral("0000/00/00")) + 48);
+        m_pickers[i]->setMinimumWidth(QFontMetrics(bold).horizontalAdvance(QStringLiteral("0000/00/00")) +
+                                      48);
         connect(m_pickers[i], &QDateEdit::dateChanged, this, [this] { pickerChanged(); });
         connect(m_pickerChecks[i], &QCheckBox::toggled, this, [this, i](bool on) {
             m_pickers[i]->setEnabled(on);
@@ -219,8 +219,9 @@ QWidget* SearchWindow::buildConditions() {
     grid->addLayout(dates, 3, 1, 1, 3);
 
     const char16_t* const captions[] = {u"検索開始", u"絞込み検索", u"条件クリア", u"履歴クリア"};
-    const char16_t* const hints[] = {u"検索結果をクリアして検索を始めます。", u"検索結果を絞り込みます。（AND検索）",
-                                     u"検索条件をクリアします。", u"入力フィールドの履歴をクリアします。"};
+    const char16_t* const hints[] = {u"検索結果をクリアして検索を始めます。",
+                                     u"検索結果を絞り込みます。（AND検索）", u"検索条件をクリアします。",
+                                     u"入力フィールドの履歴をクリアします。"};
     auto* buttons = new QHBoxLayout;
     for (std::size_t i = 1; i < m_buttons.size(); ++i) {
         m_buttons[i] = new QPushButton(QString::fromUtf16(captions[i - 1]), box);
@@ -279,7 +280,8 @@ void SearchWindow::buildMenus() {
     file->addSeparator();
     file->addAction(a.AExit1);
     QMenu* edit = m_menuBar->addMenu(QStringLiteral(u"編集(&E)"));
-    edit->addActions({list.AMessageOpen1, list.AMessageEdit1, list.AMessageDelete1, list.AAttachDelete1, list.ASelAll1});
+    edit->addActions(
+        {list.AMessageOpen1, list.AMessageEdit1, list.AMessageDelete1, list.AAttachDelete1, list.ASelAll1});
     QMenu* view = m_menuBar->addMenu(QStringLiteral(u"表示(&V)"));
     view->addAction(list.ADupCheck1);
     QMenu* tools = m_menuBar->addMenu(QStringLiteral(u"ツール(&T)"));
@@ -289,11 +291,13 @@ void SearchWindow::buildMenus() {
     help->addSeparator();
     help->addAction(a.AAbout1);
     for (QMenu* menu : {file, edit, view, tools, help})
-        connect(menu, &QMenu::aboutToShow, this, [this] { m_actions.AShowHint1->setChecked(m_settings.ShowHint); });
+        connect(menu, &QMenu::aboutToShow, this,
+                [this] { m_actions.AShowHint1->setChecked(m_settings.ShowHint); });
 
     m_toolBar->addAction(a.AFindFileOpen1);
     m_toolBar->addSeparator();
-    m_toolBar->addActions({list.AMessageOpen1, list.AMessageEdit1, list.AMessageDelete1, list.AAttachDelete1});
+    m_toolBar->addActions(
+        {list.AMessageOpen1, list.AMessageEdit1, list.AMessageDelete1, list.AAttachDelete1});
 
     QMenu* popup = m_pane->popupMenu();
     popup->setObjectName(QStringLiteral("PopupMenu1"));
@@ -353,8 +357,9 @@ void SearchWindow::Button1Click() {
     std::error_code error;
     const std::filesystem::path current = folder();
     const bool exists = !current.empty() && std::filesystem::is_directory(current, error);
-    const auto chosen = m_portFactory.chooseFolder(
-        this, QStringLiteral(u"emlファイルを保存したフォルダを選択して下さい。"), exists ? current : std::filesystem::path());
+    const auto chosen =
+        m_portFactory.chooseFolder(this, QStringLiteral(u"emlファイルを保存したフォルダを選択して下さい。"),
+                                   exists ? current : std::filesystem::path());
     if (!chosen) return;
     setFolder(*chosen);
     UpdateSearchButtons();
@@ -408,7 +413,8 @@ bool SearchWindow::eventFilter(QObject* watched, QEvent* event) {
             if (action->isEnabled() && action->shortcuts().contains(pressed)) return true;
     } else if (event->type() == QEvent::KeyPress) {
         const auto* key = static_cast<QKeyEvent*>(event);
-        if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) && key->modifiers() == Qt::NoModifier) {
+        if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) &&
+            key->modifiers() == Qt::NoModifier) {
             // Enter starts a run without touching the history.
             if (m_buttons[1]->isEnabled()) Button2Click();
             return true;

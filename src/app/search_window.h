@@ -9,7 +9,6 @@
 #pragma once
 
 #include <QDialog>
-
 #include <array>
 #include <filesystem>
 #include <functional>
@@ -91,7 +90,9 @@ public:
     QCheckBox* CheckBox3() const { return m_checkBox3; }
     QCheckBox* CheckBox6() const { return m_checkBox6; }
     QDateEdit* picker(int number) const { return m_pickers.at(static_cast<std::size_t>(number - 1)); }
-    QCheckBox* pickerCheck(int number) const { return m_pickerChecks.at(static_cast<std::size_t>(number - 1)); }
+    QCheckBox* pickerCheck(int number) const {
+        return m_pickerChecks.at(static_cast<std::size_t>(number - 1));
+    }
     MessageListView* LV2() const;
     QMenu* popupMenu() const;
     QString panelText(int panel) const;

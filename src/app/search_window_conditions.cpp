@@ -31,7 +31,8 @@ void SearchWindow::fieldChanged(int number) {
     TermList* terms[] = {&m_conditions.FromTerms, &m_conditions.ToTerms, &m_conditions.SubjectTerms,
                          &m_conditions.BodyTerms};
     // The terms are upper-cased as they are parsed; an empty text sets none.
-    ParseSearchField(*terms[number - 1], toCp932(m_fields[static_cast<std::size_t>(number - 1)]->currentText()));
+    ParseSearchField(*terms[number - 1],
+                     toCp932(m_fields[static_cast<std::size_t>(number - 1)]->currentText()));
     UpdateSearchButtons();
 }
 
@@ -135,7 +136,9 @@ void SearchWindow::runWith(const std::function<void(SearchPorts&)>& run) {
 void SearchWindow::Button2Click() {
     if (!m_buttons[1]->isEnabled()) return;
     const ReaderOptions options = m_host.readerOptions ? m_host.readerOptions() : ReaderOptions{};
-    runWith([this, &options](SearchPorts& ports) { RunSearch(m_conditions, folder(), m_session, ports, options); });
+    runWith([this, &options](SearchPorts& ports) {
+        RunSearch(m_conditions, folder(), m_session, ports, options);
+    });
 }
 
 void SearchWindow::Button3Click() {
@@ -156,7 +159,8 @@ void SearchWindow::Button4Click() {
 }
 
 void SearchWindow::Button5Click() {
-    if (m_prompts->confirmYesNo(toCp932(QStringLiteral(u"検索文字列の履歴をクリアしますか？")))) clearHistories();
+    if (m_prompts->confirmYesNo(toCp932(QStringLiteral(u"検索文字列の履歴をクリアしますか？"))))
+        clearHistories();
 }
 
 void SearchWindow::FindFileOpen1Click() {

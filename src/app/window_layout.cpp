@@ -8,7 +8,6 @@
 #include <QScreen>
 #include <QToolBar>
 #include <QWidget>
-
 #include <algorithm>
 
 namespace pelmora::app {

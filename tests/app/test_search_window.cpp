@@ -16,7 +16,6 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTreeView>
-
 #include <algorithm>
 
 #include "app/list_pane.h"
@@ -61,7 +60,8 @@ QStringList cliSearch(const std::filesystem::path& folder, const Conditions& c) 
     QProcess cli;
     cli.start(QStringLiteral(PELMORA_CLI), cliArguments(c) << qs(folder));
     if (!cli.waitForFinished(60000)) return {QStringLiteral("<cli did not finish>")};
-    QStringList lines = QString::fromUtf8(cli.readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    QStringList lines =
+        QString::fromUtf8(cli.readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     if (!lines.isEmpty()) lines.removeFirst();
     QStringList files;
     for (const QString& line : lines) files << line.section(QLatin1Char('\t'), 0, 0);
@@ -197,14 +197,21 @@ void TestSearchWindow::search(const Conditions& c) {
 void TestSearchWindow::runsFindWhatTheCommandLineFinds_data() {
     QTest::addColumn<Conditions>("conditions");
     QTest::addColumn<int>("atLeast");
-    QTest::newRow("one Japanese body word") << Conditions{{}, {}, {}, QStringLiteral(u"見積"), {}, {}, false, false} << 3;
-    QTest::newRow("subject A OR B") << Conditions{{}, {}, QStringLiteral(u"定例 OR 納品日"), {}, {}, {}, false, false} << 4;
+    QTest::newRow("one Japanese body word")
+        << Conditions{{}, {}, {}, QStringLiteral(u"見積"), {}, {}, false, false} << 3;
+    QTest::newRow("subject A OR B") << Conditions{{},    {},   QStringLiteral(u"定例 OR 納品日"), {}, {}, {},
+                                                  false, false}
+                                    << 4;
     QTest::newRow("recipient with an exclusion")
         << Conditions{{}, QStringLiteral(u"山田"), {}, QStringLiteral(u"-添付"), {}, {}, false, false} << 5;
-    QTest::newRow("date range") << Conditions{{}, {}, {}, {}, QStringLiteral("2024-05-15"), QStringLiteral("2024-05-23"), false, false} << 5;
+    QTest::newRow("date range")
+        << Conditions{{},    {},   {}, {}, QStringLiteral("2024-05-15"), QStringLiteral("2024-05-23"),
+                      false, false}
+        << 5;
     QTest::newRow("attachments only") << Conditions{{}, {}, {}, {}, {}, {}, true, false} << 2;
     QTest::newRow("attachments only, with subfolders") << Conditions{{}, {}, {}, {}, {}, {}, true, true} << 3;
-    QTest::newRow("body word with subfolders") << Conditions{{}, {}, {}, QStringLiteral(u"見積"), {}, {}, false, true} << 4;
+    QTest::newRow("body word with subfolders")
+        << Conditions{{}, {}, {}, QStringLiteral(u"見積"), {}, {}, false, true} << 4;
 }
 
 void TestSearchWindow::runsFindWhatTheCommandLineFinds() {
@@ -218,9 +225,14 @@ void TestSearchWindow::runsFindWhatTheCommandLineFinds() {
     QCOMPARE(f.panelText(0), QString::number(found.size()) + QStringLiteral(u" 通のメッセージ"));
     // Sorted ascending by the view's key (received date).
     const MsgList& list = f.foundList();
-    QVERIFY(std::is_sorted(list.begin(), list.end(), [](const auto& a, const auto& b) { return a->RecvDate < b->RecvDate; }));
+    QVERIFY(std::is_sorted(list.begin(), list.end(),
+                           [](const auto& a, const auto& b) { return a->RecvDate < b->RecvDate; }));
     QVERIFY(f.button(3)->isEnabled());
-    QVERIFY(m_ports->searchProgress->title == std::string("\x8F\xF0\x8C\x8F\x82\xC9\x8D\x87\x82\xA4\x82\xA9\x83`\x83" "F\x83" "b\x83N\x82\xB5\x82\xC4\x82\xA2\x82\xDC\x82\xB7\x81" "c"));
+    QVERIFY(m_ports->searchProgress->title ==
+            std::string("\x8F\xF0\x8C\x8F\x82\xC9\x8D\x87\x82\xA4\x82\xA9\x83`\x83"
+                        "F\x83"
+                        "b\x83N\x82\xB5\x82\xC4\x82\xA2\x82\xDC\x82\xB7\x81"
+                        "c"));
     QVERIFY(!m_ports->searchProgress->visible);
 }
 
@@ -236,7 +248,8 @@ void TestSearchWindow::narrowingKeepsWhatMeetsTheNewConditions() {
     const QStringList narrowed = foundFiles(f, m_folder);
     QCOMPARE(narrowed, cliSearch(m_folder, c));
     QVERIFY(narrowed.size() < before && !narrowed.isEmpty());
-    QCOMPARE(f.panelText(0), QString::number(narrowed.size()) + QStringLiteral(u" 通のメッセージ、絞込み検索"));
+    QCOMPARE(f.panelText(0),
+             QString::number(narrowed.size()) + QStringLiteral(u" 通のメッセージ、絞込み検索"));
 }
 
 void TestSearchWindow::buttonsFollowTheConditions() {
@@ -401,7 +414,8 @@ void TestSearchWindow::chosenResultOpensItsFolderInTheMainWindow() {
         QCOMPARE(f->Edit1()->text(), qs(m_folder));
         search({{}, {}, QStringLiteral(u"停電"), {}, {}, {}, false, true});
         for (int row = 0; row < f->pane().listPort().rowCount(); ++row) {
-            if (f->foundList()[static_cast<std::size_t>(row)]->FolderPath != (m_folder / "sub").string()) continue;
+            if (f->foundList()[static_cast<std::size_t>(row)]->FolderPath != (m_folder / "sub").string())
+                continue;
             f->pane().listPort().setSelected(row, true);
             break;
         }
@@ -413,7 +427,8 @@ void TestSearchWindow::chosenResultOpensItsFolderInTheMainWindow() {
     QCOMPARE(m_window->currentFolder(), m_folder / "sub");
     QCOMPARE(m_window->listView().rowCount(), 3);
     QCOMPARE(m_window->listView().selectedCount(), 1);
-    const TMsgItem& selected = *m_window->msgList()[static_cast<std::size_t>(m_window->listView().selectedRows().front())];
+    const TMsgItem& selected =
+        *m_window->msgList()[static_cast<std::size_t>(m_window->listView().selectedRows().front())];
     QVERIFY(app::fromCp932(selected.Subject).contains(QStringLiteral(u"停電")));
     QCOMPARE(m_window->focusWidget(), static_cast<QWidget*>(m_window->LV1()));
 }
@@ -463,10 +478,13 @@ void TestSearchWindow::folderHintOnlyOverTheFolderColumn() {
     for (int row = 0; row < model->rowCount(); ++row) {
         const TMsgItem& entry = *f.foundList()[static_cast<std::size_t>(row)];
         QCOMPARE(model->data(model->index(row, 6)).toString(), app::fromPath(entry.FolderName));
-        QCOMPARE(model->data(model->index(row, 6), Qt::ToolTipRole).toString(), app::fromPath(entry.FolderPath));
-        for (int column = 0; column < 6; ++column) QVERIFY(model->data(model->index(row, column), Qt::ToolTipRole).isNull());
+        QCOMPARE(model->data(model->index(row, 6), Qt::ToolTipRole).toString(),
+                 app::fromPath(entry.FolderPath));
+        for (int column = 0; column < 6; ++column)
+            QVERIFY(model->data(model->index(row, column), Qt::ToolTipRole).isNull());
     }
-    QCOMPARE(model->data(model->index(0, 5), Qt::TextAlignmentRole).value<Qt::Alignment>() & Qt::AlignRight, Qt::AlignRight);
+    QCOMPARE(model->data(model->index(0, 5), Qt::TextAlignmentRole).value<Qt::Alignment>() & Qt::AlignRight,
+             Qt::AlignRight);
 }
 
 void TestSearchWindow::resultCommandsAndMenus() {
@@ -475,7 +493,8 @@ void TestSearchWindow::resultCommandsAndMenus() {
     const app::SearchWindow::Actions& a = f.actions();
     QList<QAction*> popup = f.popupMenu()->actions();
     QCOMPARE(popup.size(), 6);
-    QCOMPARE(popup.mid(0, 4), (QList<QAction*>{list.AMessageOpen1, list.AMessageEdit1, list.AMessageDelete1, list.AAttachDelete1}));
+    QCOMPARE(popup.mid(0, 4), (QList<QAction*>{list.AMessageOpen1, list.AMessageEdit1, list.AMessageDelete1,
+                                               list.AAttachDelete1}));
     QVERIFY(popup[4]->isSeparator());
     QCOMPARE(popup[5], a.AFindFileOpen1);
     QCOMPARE(list.ASelAll1->text(), QStringLiteral(u"すべてを選択(&A)"));
@@ -527,7 +546,8 @@ void TestSearchWindow::folderChoiceStartsAtTheFolder() {
     app::SearchWindow& f = openFind();
     m_ports->folderAnswer = m_folder / "sub";
     QTest::mouseClick(f.button(1), Qt::LeftButton);
-    QCOMPARE(m_ports->folderPrompts.back(), QStringLiteral(u"emlファイルを保存したフォルダを選択して下さい。"));
+    QCOMPARE(m_ports->folderPrompts.back(),
+             QStringLiteral(u"emlファイルを保存したフォルダを選択して下さい。"));
     QCOMPARE(m_ports->folderStarts.back(), m_folder);
     QCOMPARE(f.Edit1()->text(), qs(m_folder / "sub"));
     // A folder that has gone: the browser starts where it likes; cancel changes nothing.
@@ -545,7 +565,8 @@ void TestSearchWindow::screenshots() {
     if (dir.isEmpty()) QSKIP("PELMORA_SCREENSHOT_DIR not set");
     auto shoot = [&](const QString& name) {
         QTest::qWait(400);
-        QProcess::execute(QStringLiteral("import"), {QStringLiteral("-window"), QStringLiteral("root"), dir + QLatin1Char('/') + name});
+        QProcess::execute(QStringLiteral("import"),
+                          {QStringLiteral("-window"), QStringLiteral("root"), dir + QLatin1Char('/') + name});
     };
     app::SearchWindow& f = openFind();
     QVERIFY(QTest::qWaitForWindowExposed(&f));
@@ -609,7 +630,8 @@ void TestSearchWindow::largeSearchShowsProgressAndStops() {
         watch.stop();
         shown = true;
         count = progress->Label6()->text();
-        QProcess::execute(QStringLiteral("import"), {QStringLiteral("-window"), QStringLiteral("root"), dir + QStringLiteral("/search-progress.png")});
+        QProcess::execute(QStringLiteral("import"), {QStringLiteral("-window"), QStringLiteral("root"),
+                                                     dir + QStringLiteral("/search-progress.png")});
         QTest::mouseClick(progress->Button1(), Qt::LeftButton);
     });
     watch.start(100);
