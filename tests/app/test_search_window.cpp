@@ -133,6 +133,7 @@ private slots:
     void folderHintOnlyOverTheFolderColumn();
     void resultCommandsAndMenus();
     void nothingElseRunsDuringARun();
+    void unsearchableBodiesAreAskedAboutAndCounted();
     void folderChoiceStartsAtTheFolder();
     void screenshots();
     void largeSearchShowsProgressAndStops();
@@ -540,6 +541,46 @@ void TestSearchWindow::nothingElseRunsDuringARun() {
     QCOMPARE(foundFiles(f, m_folder), cliSearch(m_folder, c));
     QCOMPARE(f.pane().listPort().selectedCount(), 0);
     QVERIFY(f.button(1)->isEnabled() && f.button(2)->isEnabled() && f.button(4)->isEnabled());
+}
+
+void TestSearchWindow::unsearchableBodiesAreAskedAboutAndCounted() {
+    // Three messages in a charset the search cannot read; the window asks.
+    const std::filesystem::path odd = app::toPath(m_home.filePath(QStringLiteral("odd")));
+    std::filesystem::create_directories(odd);
+    for (const char* name : {"1.eml", "2.eml", "3.eml"})
+        writeFile(
+            odd / name,
+            "From: a@example.com\nSubject: odd\nContent-Type: text/plain; charset=x-mac-japanese\n\nbody\n");
+    writeFile(SettingsFilePath(), "[Option]\r\nErrorUnableDecode=1\r\n");
+    m_window.reset();
+    m_ports = std::make_unique<TestPortFactory>();
+    m_window = std::make_unique<app::MainWindow>(*m_ports, SettingsFilePath(), QStringList{qs(m_folder)});
+    QVERIFY(showAndActivate(*m_window));
+    app::SearchWindow& f = openFind();
+    f.setFolder(odd);
+    FakePrompts& prompts = *m_ports->searchPrompts;
+    auto run = [&](std::deque<ui::Answer> answers) {
+        prompts.shown.clear();
+        prompts.answers = std::move(answers);
+        search({{}, {}, {}, QStringLiteral("body"), {}, {}, false, false});
+        int asked = 0;
+        for (const std::string& shown : prompts.shown) asked += shown.starts_with("yescancelall:");
+        return asked;
+    };
+    // はい each time: every message is asked about, dropped and counted.
+    QCOMPARE(run({}), 3);
+    QCOMPARE(f.pane().listPort().rowCount(), 0);
+    QCOMPARE(app::fromCp932Message(prompts.shown.back().substr(5)),
+             QStringLiteral(u"3 個のメッセージをスキップして検索しました。"));
+    // すべてはい: asked once, the rest searched without a question.
+    QCOMPARE(run({ui::Answer::YesToAll}), 1);
+    QCOMPARE(f.pane().listPort().rowCount(), 2);
+    QCOMPARE(app::fromCp932Message(prompts.shown.back().substr(5)),
+             QStringLiteral(u"1 個のメッセージをスキップして検索しました。"));
+    // キャンセル ends the run.
+    QCOMPARE(run({ui::Answer::Cancel}), 1);
+    QCOMPARE(f.pane().listPort().rowCount(), 0);
+    QVERIFY(f.button(2)->isEnabled());
 }
 
 void TestSearchWindow::folderChoiceStartsAtTheFolder() {
