@@ -13,6 +13,7 @@
 #include "cli/op_support.h"
 #include "cli/terminal_ports.h"
 #include "cli/terminal_shell.h"
+#include "message/line_reader.h"
 #include "operations/attach_delete.h"
 
 namespace pelmora::cli {
@@ -76,15 +77,17 @@ int dryRun(const MsgList& list) {
     int count = 0;
     int failed = 0;
     for (const auto& entry : list) {
-        auto stripped = BuildStrippedMessage(entry->FileName, entry->Boundary);
-        if (!stripped) {
-            if (stripped.error() == StripSkip::OpenFailed) {
-                std::cerr << "pelmora-cli strip: " << entry->FileName << ": cannot be read\n";
-                ++failed;
-            }
+        // Only counted: a large first part is never held in memory.
+        LineReader reader;
+        if (!reader.open(entry->FileName)) {
+            std::cerr << "pelmora-cli strip: " << entry->FileName << ": cannot be read\n";
+            ++failed;
             continue;
         }
-        const auto after = static_cast<std::int64_t>(stripped->content.size());
+        reader.keepBareCarriageReturns();
+        auto stripped = StripMessage(reader, entry->Boundary, [](std::string_view) { return true; });
+        if (!stripped) continue;
+        const auto after = static_cast<std::int64_t>(*stripped);
         std::cout << entry->FileName << ": would remove the parts after the first, " << FormatCount(entry->FileSize)
                   << " -> " << FormatCount(after) << " bytes (saves " << FormatCount(entry->FileSize - after)
                   << " bytes)\n";

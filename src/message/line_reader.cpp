@@ -83,6 +83,15 @@ void LineReader::close() {
     m_eof = true;
 }
 
+bool LineReader::rewind() {
+    if (m_fd < 0 || ::lseek(m_fd, 0, SEEK_SET) != 0) return false;
+    m_begin = m_end = 0;
+    m_eof = false;
+    m_endMarkSeen = false;
+    m_bytesRead = 0;
+    return true;
+}
+
 bool LineReader::fileInfo(struct stat& info) const { return m_fd >= 0 && ::fstat(m_fd, &info) == 0; }
 
 // Refills the buffer once it is used up; false when nothing more comes.
@@ -132,12 +141,23 @@ bool LineReader::atEnd() {
 bool LineReader::readLine(std::string& line) {
     line.clear();
     if (atEnd()) return false;
+    // A CR that ended the previous block: whether it ends the line or stays
+    // in it depends on the first byte of the next block.
+    bool pendingCr = false;
     for (;;) {
         const char* const start = m_buffer.get() + m_begin;
         const char* const end = m_buffer.get() + m_end;
+        const char* from = start;
+        if (pendingCr) {
+            pendingCr = false;
+            if (*from == '\n') {
+                m_begin += 1;
+                return true;
+            }
+            line += '\r';
+        }
         // One pass finds whichever comes first of the line end, a CR to
         // leave out and the end mark; most lines hold only their end.
-        const char* from = start;
         for (;;) {
             const char* stop = findLineStop(from, end);
             line.append(from, static_cast<std::size_t>(stop - from));
@@ -149,6 +169,13 @@ bool LineReader::readLine(std::string& line) {
                     m_begin = static_cast<std::size_t>(from + 1 - m_buffer.get());
                     return true;
                 }
+                if (m_keepBareCr) {
+                    if (from == end) {
+                        pendingCr = true;
+                        break;
+                    }
+                    line += '\r';
+                }
                 continue;
             }
             if (*stop == EndOfFileMark) {
@@ -159,7 +186,10 @@ bool LineReader::readLine(std::string& line) {
             return true;
         }
         m_begin = m_end;
-        if (!fill()) return true;
+        if (!fill()) {
+            if (pendingCr) line += '\r';
+            return true;
+        }
     }
 }
 

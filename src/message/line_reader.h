@@ -30,6 +30,13 @@ public:
     bool fileInfo(struct stat& info) const;
     // The next line without its end; false at the end of the file.
     bool readLine(std::string& line);
+    // Back to the first byte of the file; false when it cannot seek.
+    bool rewind();
+    // From now on a CR not followed by LF stays in its line, for a writer
+    // that must keep every byte of the lines it copies.
+    void keepBareCarriageReturns() { m_keepBareCr = true; }
+    // The open file's descriptor, or -1.
+    int descriptor() const { return m_fd; }
     bool atEnd();
     // Bytes taken from the file so far (for benchmarks).
     std::uint64_t bytesRead() const { return m_bytesRead; }
@@ -47,6 +54,7 @@ private:
     bool m_eof = false;
     // A 0x1A byte was met: nothing more is read.
     bool m_endMarkSeen = false;
+    bool m_keepBareCr = false;
     std::uint64_t m_bytesRead = 0;
 };
 

@@ -17,7 +17,9 @@
 #include "message/format.h"
 #include "message/format_address.h"
 #include "message/line_reader.h"
+#include "message/line_source.h"
 #include "message/mail_date.h"
+#include "message/mime_boundary.h"
 #include "ui/ports.h"
 
 namespace pelmora {
@@ -103,10 +105,6 @@ public:
     LineSink(const LineSink&) = delete;
     LineSink& operator=(const LineSink&) = delete;
 
-    void add(View line) {
-        slot().assign(line);
-        commit();
-    }
     // The string the next line is read into, so that it is copied once;
     // commit() keeps it.
     std::string& slot() {
@@ -171,9 +169,9 @@ std::string multipartBoundary(View line) {
     if (findNoCase(line, "mixed", multipart + 10) == View::npos &&
         findNoCase(line, "report", multipart + 10) == View::npos)
         return {};
-    const std::size_t key = findNoCase(line, "boundary=", multipart + 9);
-    if (key == View::npos) return {};
-    View value = line.substr(key + 9);
+    const std::size_t valueStart = FindBoundaryParameter(line, multipart + 9);
+    if (valueStart == View::npos) return {};
+    View value = line.substr(valueStart);
     value = value.substr(0, value.find(';'));
     // A boundary never ends in a blank (RFC 2046), so blanks after it are
     // not part of it even where no quotes mark its end.
@@ -268,30 +266,103 @@ HeaderFields extractFields(std::span<const std::string> lines) {
     return fields;
 }
 
-bool isDelimiter(View line, View boundary) {
-    return line.size() >= boundary.size() + 2 && line[0] == '-' && line[1] == '-' &&
-           line.substr(2, boundary.size()) == boundary;
+// The body after the header block as the search sees it: every line to the
+// end of the file, or, for a message with a boundary, through the first
+// delimiter and then through the next one, which tells whether a second
+// part follows. Lines pass one at a time; none is kept.
+class BodyStream final : public LineSource {
+public:
+    BodyStream(std::span<const std::string> header, LineReader& reader, View boundary)
+        : m_header(header), m_reader(reader), m_boundary(boundary) {}
+
+    bool next(View& line) override {
+        if (m_handed < m_header.size()) {
+            line = m_header[m_handed++];
+            return true;
+        }
+        if (m_handed == m_header.size()) {
+            ++m_handed;
+            line = {};
+            return true;
+        }
+        if (m_phase == Phase::Done || !m_reader.readLine(t_line)) {
+            m_phase = Phase::Done;
+            return false;
+        }
+        ++m_handed;
+        line = t_line;
+        if (!m_boundary.empty()) follow(ClassifyDelimiterLine(t_line, m_boundary));
+        return true;
+    }
+    std::size_t lastIndex() const override { return m_handed == 0 ? 0 : m_handed - 1; }
+
+    // Reads on through the delimiter that ends the first part.
+    bool hasAttach() {
+        View line;
+        while (next(line)) {
+        }
+        return m_hasAttach;
+    }
+
+private:
+    enum class Phase { BeforeFirst, FirstPart, Done };
+
+    void follow(DelimiterKind kind) {
+        if (m_phase == Phase::BeforeFirst) {
+            // The first delimiter opens a part; a close delimiter there does not.
+            if (kind == DelimiterKind::Part) m_phase = m_reader.atEnd() ? Phase::Done : Phase::FirstPart;
+        } else if (kind != DelimiterKind::None) {
+            m_hasAttach = kind == DelimiterKind::Part;
+            m_phase = Phase::Done;
+        }
+    }
+
+    static thread_local std::string t_line;
+    std::span<const std::string> m_header;
+    LineReader& m_reader;
+    View m_boundary;
+    std::size_t m_handed = 0;
+    Phase m_phase = Phase::BeforeFirst;
+    bool m_hasAttach = false;
+};
+
+thread_local std::string BodyStream::t_line;
+
+// True when a second part follows the first (the second delimiter is not
+// the closing one). Reads only up to that delimiter.
+bool scanForAttachment(LineReader& reader, View boundary) {
+    return BodyStream({}, reader, boundary).hasAttach();
 }
 
-// Reads on past the header: through the first delimiter of the boundary,
-// then through the next one. True when that second delimiter opens another
-// part rather than closing the message.
-bool readBodyLines(LineReader& reader, LineSink& lines, View boundary) {
-    lines.add({});
-    for (;;) {
-        std::string& line = lines.slot();
-        if (!reader.readLine(line)) break;
-        lines.commit();
-        if (!boundary.empty() && isDelimiter(line, boundary) && line.size() == boundary.size() + 2) break;
+// The body search on the message whose header block was read: the header
+// lines, an empty line, then the body streamed from the file.
+bool bodyMatches(SearchHooks& search, LineReader& reader, const LineList& header, TMsgItem& entry) {
+    BodyStream body(header, reader, entry.Boundary);
+    const bool matched = search.SearchBody(body, entry) != 0;
+    if (!entry.Boundary.empty()) entry.HasAttach = body.hasAttach();
+    return matched;
+}
+
+// Search mode after the header test: the attachment flag and the body
+// terms. Matched is set by the caller when this answers true.
+bool searchTail(SearchHooks& search, LineReader& reader, const LineList& header, TMsgItem& entry) {
+    const bool bodyTerms = search.HasBodyTerms();
+    if (entry.Boundary.empty()) {
+        if (search.AttachmentsOnly()) return false;
+        return !bodyTerms || bodyMatches(search, reader, header, entry);
     }
-    if (reader.atEnd()) return false;
-    for (;;) {
-        std::string& line = lines.slot();
-        if (!reader.readLine(line)) break;
-        lines.commit();
-        if (isDelimiter(line, boundary)) return line.compare(boundary.size() + 2, 2, "--") != 0;
+    if (search.AttachmentsOnly() || !bodyTerms) {
+        // A message without attachments is dropped before its body is
+        // searched, which may ask the user about it.
+        entry.HasAttach = scanForAttachment(reader, entry.Boundary);
+        if (search.AttachmentsOnly() && !entry.HasAttach) return false;
+        if (!bodyTerms) return true;
+        if (!reader.rewind()) return false;
+        std::string skipped;
+        while (reader.readLine(skipped) && !skipped.empty()) {
+        }
     }
-    return false;
+    return bodyMatches(search, reader, header, entry);
 }
 
 // Opens the entry's file relative to its folder when its name lies directly
@@ -371,20 +442,15 @@ void ReadMessage(MsgList& list, std::size_t index, ReaderContext& context) {
     entry.DupHash = static_cast<std::int64_t>(XXH3_64bits(key.data(), key.size()));
 
     SearchHooks* search = context.search;
-    if (search != nullptr) {
-        // Nothing of an earlier message may show through while a search looks.
-        lines.finish();
-        if (!search->MatchHeaderFilter(entry)) return;
+    if (search == nullptr) {
+        if (!entry.Boundary.empty()) entry.HasAttach = scanForAttachment(reader, entry.Boundary);
+        entry.Matched = true;
+        return;
     }
-    if (!entry.Boundary.empty() || search != nullptr)
-        entry.HasAttach = readBodyLines(reader, lines, entry.Boundary);
-    // The file is not needed for the body search, which may prompt.
-    reader.close();
-    if (search != nullptr) {
-        if (search->AttachmentsOnly() && !entry.HasAttach) return;
-        if (search->HasBodyTerms() && search->SearchBody(lines.finish(), entry) == 0) return;
-    }
-    entry.Matched = true;
+    // Nothing of an earlier message may show through while a search looks.
+    const LineList& header = lines.finish();
+    if (!search->MatchHeaderFilter(entry)) return;
+    entry.Matched = searchTail(*search, reader, header, entry);
 }
 
 }  // namespace pelmora

@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "message/line_source.h"
 #include "message/msg_item.h"
 
 namespace pelmora {
@@ -30,8 +31,8 @@ public:
     virtual bool MatchHeaderFilter(const TMsgItem& entry) = 0;
     virtual bool AttachmentsOnly() const = 0;
     virtual bool HasBodyTerms() const = 0;
-    // 0 for no match.
-    virtual int SearchBody(const LineList& lines, const TMsgItem& entry) = 0;
+    // 0 for no match. The lines come from the open file one at a time.
+    virtual int SearchBody(LineSource& lines, const TMsgItem& entry) = 0;
 };
 
 struct ReaderOptions {

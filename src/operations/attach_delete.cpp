@@ -13,6 +13,7 @@
 #include "message/format.h"
 #include "message/line_reader.h"
 #include "message/mail_date.h"
+#include "message/mime_boundary.h"
 #include "operations/recycle.h"
 #include "operations/texts.h"
 #include "platform/file_io.h"
@@ -22,44 +23,75 @@ namespace pelmora {
 
 namespace fs = std::filesystem;
 
-std::expected<StrippedMessage, StripSkip> BuildStrippedMessage(const fs::path& file, std::string_view boundary) {
-    LineReader reader;
-    if (!reader.open(file)) return std::unexpected(StripSkip::OpenFailed);
-    const std::string delimiter = "--" + std::string(boundary);
-    StrippedMessage out;
-    auto append = [&out](std::string_view line) {
-        out.content += line;
-        out.content += "\r\n";
-    };
+namespace {
 
-    // Header, blank line and preamble, through the first exact delimiter.
+// Collects output into blocks so that a long first part costs few writes.
+class BlockWriter {
+public:
+    explicit BlockWriter(const StripWriter& write) : m_write(write) {}
+    bool line(std::string_view text) {
+        m_block += text;
+        m_block += "\r\n";
+        m_written += text.size() + 2;
+        return m_block.size() < kBlock || flush();
+    }
+    bool flush() {
+        const bool ok = m_block.empty() || m_write(m_block);
+        m_block.clear();
+        return ok;
+    }
+    std::uint64_t written() const { return m_written; }
+
+private:
+    static constexpr std::size_t kBlock = 256 * 1024;
+    const StripWriter& m_write;
+    std::string m_block;
+    std::uint64_t m_written = 0;
+};
+
+}  // namespace
+
+std::expected<std::uint64_t, StripSkip> StripMessage(LineReader& reader, std::string_view boundary,
+                                                     const StripWriter& write) {
+    BlockWriter out(write);
+    // Header, blank line and preamble, through the first delimiter, as read.
     std::string line;
     bool found = false;
     while (reader.readLine(line)) {
-        append(line);
-        if (line == delimiter) {
+        if (!out.line(line)) return std::unexpected(StripSkip::WriteFailed);
+        if (ClassifyDelimiterLine(line, boundary) == DelimiterKind::Part) {
             found = true;
             break;
         }
     }
-    if (!found || reader.atEnd()) {
-        out.bytesRead = reader.bytesRead();
-        return std::unexpected(StripSkip::NoFirstDelimiter);
-    }
+    if (!found || reader.atEnd()) return std::unexpected(StripSkip::NoFirstDelimiter);
 
-    // The first part, up to the next line that begins with the delimiter.
-    bool ended = false;
+    // The first part, up to the next delimiter of this boundary. A nested
+    // boundary that only begins with it (abc_alt inside abc) is text.
+    DelimiterKind end = DelimiterKind::None;
     while (reader.readLine(line)) {
-        if (line.starts_with(delimiter)) {
-            ended = true;
-            break;
-        }
-        append(line);
+        end = ClassifyDelimiterLine(line, boundary);
+        if (end != DelimiterKind::None) break;
+        if (!out.line(line)) return std::unexpected(StripSkip::WriteFailed);
     }
-    if (!ended) return std::unexpected(StripSkip::NoPartEnd);
-    if (line == delimiter + "--") return std::unexpected(StripSkip::OnlyOnePart);
-    append(delimiter + "--");
+    if (end == DelimiterKind::None) return std::unexpected(StripSkip::NoPartEnd);
+    if (end == DelimiterKind::Close) return std::unexpected(StripSkip::OnlyOnePart);
+    if (!out.line("--" + std::string(boundary) + "--") || !out.flush())
+        return std::unexpected(StripSkip::WriteFailed);
+    return out.written();
+}
+
+std::expected<StrippedMessage, StripSkip> BuildStrippedMessage(const fs::path& file, std::string_view boundary) {
+    LineReader reader;
+    if (!reader.open(file)) return std::unexpected(StripSkip::OpenFailed);
+    reader.keepBareCarriageReturns();
+    StrippedMessage out;
+    auto stripped = StripMessage(reader, boundary, [&out](std::string_view bytes) {
+        out.content += bytes;
+        return true;
+    });
     out.bytesRead = reader.bytesRead();
+    if (!stripped) return std::unexpected(stripped.error());
     return out;
 }
 
@@ -76,43 +108,40 @@ std::string untouchedMessage(const fs::path& file, int error) {
            ops::Cp932("）。") + ops::kParagraph + ops::Cp932("元のファイルは変更されていません。");
 }
 
-// Writes content to a new hidden file beside target, durable, with target's
-// permissions and the given times. Returns its path, or an errno value.
-std::expected<fs::path, int> writeTemporary(const fs::path& target, const std::string& content,
-                                            const struct stat& original, const struct timespec& time,
-                                            bool injectFailure) {
-    // Named after the message so a user who finds one knows what it is,
-    // unless that would pass the longest name a folder entry may have.
+// A new hidden file beside target, named after it so that a user who finds
+// one knows what it is (unless that would pass the longest name a folder
+// entry may have). Its path, or an errno value.
+std::expected<std::pair<int, fs::path>, int> createTemporary(const fs::path& target) {
     std::string name = "." + target.filename().native() + ".pelmora-XXXXXX";
     if (name.size() > NAME_MAX) name = ".pelmora-XXXXXX";
     std::string pattern = (target.parent_path() / name).native();
     int fd = ::mkostemp(pattern.data(), O_CLOEXEC);
     if (fd < 0) return std::unexpected(errno);
-    const fs::path temporary = pattern;
-    bool ok = !injectFailure && platform::WriteAll(fd, content);
-    int error = injectFailure ? EIO : errno;
-    if (ok) {
-        // Keep the message as private as it was.
-        ::fchmod(fd, original.st_mode & 07777);
-        if (::geteuid() == 0) (void)::fchown(fd, original.st_uid, original.st_gid);
-        const struct timespec times[2] = {time, time};
-        ok = ::futimens(fd, times) == 0 && ::fsync(fd) == 0;
-        error = errno;
-    }
-    if (::close(fd) != 0 && ok) {
-        ok = false;
-        error = errno;
-    }
-    if (!ok) {
-        ::unlink(temporary.c_str());
-        return std::unexpected(error);
-    }
-    return temporary;
+    return std::pair{fd, fs::path(pattern)};
 }
 
-bool sameFile(const struct stat& a, const struct stat& b) {
-    return a.st_dev == b.st_dev && a.st_ino == b.st_ino && a.st_size == b.st_size &&
-           a.st_mtim.tv_sec == b.st_mtim.tv_sec && a.st_mtim.tv_nsec == b.st_mtim.tv_nsec;
+// Gives the written temporary file the original's permissions and the
+// times to restore, makes it durable and closes it; 0 or an errno value.
+int finishTemporary(int fd, const struct stat& original, const struct timespec& time) {
+    // Keep the message as private as it was.
+    ::fchmod(fd, original.st_mode & 07777);
+    if (::geteuid() == 0) (void)::fchown(fd, original.st_uid, original.st_gid);
+    const struct timespec times[2] = {time, time};
+    int error = (::futimens(fd, times) == 0 && ::fsync(fd) == 0) ? 0 : errno;
+    if (::close(fd) != 0 && error == 0) error = errno;
+    return error;
+}
+
+bool sameTime(const struct timespec& a, const struct timespec& b) {
+    return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec;
+}
+
+// Still the file that was read: the same file, neither written to nor
+// replaced (a write moves the change time even when it keeps the size and
+// the modification time).
+bool unchangedSince(const struct stat& read, const struct stat& now) {
+    return read.st_dev == now.st_dev && read.st_ino == now.st_ino && read.st_size == now.st_size &&
+           sameTime(read.st_mtim, now.st_mtim) && sameTime(read.st_ctim, now.st_ctim);
 }
 
 // The old file is in the trash and the new one could not take its name:
@@ -143,46 +172,83 @@ void updateEntry(TMsgItem& entry, std::int64_t size) {
 
 }  // namespace
 
+namespace {
+
+RewriteOutcome cannotOpen(const fs::path& file) {
+    return {Kind::OpenFailed,
+            ops::QuotedPath(file) + ops::Cp932(" を開けませんでした。") + ops::kParagraph +
+                ops::Cp932("使用中でないか確認して下さい。"),
+            0};
+}
+
+RewriteOutcome changedWhileRead(const fs::path& file) {
+    return {Kind::Changed,
+            ops::QuotedPath(file) + ops::Cp932(" は読み込み中に変更されたため、書き換えませんでした。") +
+                ops::kParagraph + ops::Cp932("元のファイルは変更されていません。もう一度実行して下さい。"),
+            0};
+}
+
+}  // namespace
+
 RewriteOutcome RewriteMessageFile(TMsgItem& entry, ui::Shell& shell, const std::function<bool(RewriteStep)>& failAt) {
     const fs::path file = entry.FileName;
-    struct stat before {};
-    if (entry.Boundary.empty() || ::lstat(file.c_str(), &before) != 0 || !S_ISREG(before.st_mode)) return {};
+    struct stat named {};
+    if (entry.Boundary.empty() || ::lstat(file.c_str(), &named) != 0 || !S_ISREG(named.st_mode)) return {};
 
-    auto stripped = BuildStrippedMessage(file, entry.Boundary);
-    if (!stripped) {
-        if (stripped.error() != StripSkip::OpenFailed) return {};
-        return {Kind::OpenFailed,
-                ops::QuotedPath(file) + ops::Cp932(" を開けませんでした。") + ops::kParagraph +
-                    ops::Cp932("使用中でないか確認して下さい。"),
-                0};
-    }
+    LineReader reader;
+    if (!reader.open(file)) return cannotOpen(file);
+    reader.keepBareCarriageReturns();
+    // Everything below is measured against the file as it was opened.
+    struct stat read {};
+    if (!reader.fileInfo(read)) return cannotOpen(file);
+    if (!unchangedSince(named, read)) return changedWhileRead(file);
 
-    const struct timespec time = entry.FileTime != 0 ? TimespecFromFileTime(entry.FileTime) : before.st_mtim;
-    auto temporary = writeTemporary(file, stripped->content, before,
-                                    time, failAt && failAt(RewriteStep::WriteTemporary));
+    auto temporary = createTemporary(file);
     if (!temporary) return failed(untouchedMessage(file, temporary.error()));
-
-    // Someone changed the file while it was read: leave theirs alone.
-    struct stat now {};
-    if (::lstat(file.c_str(), &now) != 0 || !sameFile(before, now)) {
-        ::unlink(temporary->c_str());
-        return {};
+    const auto [fd, temporaryPath] = *temporary;
+    auto discard = [&, fd = fd, path = temporaryPath](RewriteOutcome outcome) {
+        if (fd >= 0) ::close(fd);
+        ::unlink(path.c_str());
+        return outcome;
+    };
+    auto stripped = StripMessage(reader, entry.Boundary, [fd = fd](std::string_view bytes) {
+        return platform::WriteAll(fd, bytes);
+    });
+    if (!stripped) {
+        if (stripped.error() == StripSkip::WriteFailed) return discard(failed(untouchedMessage(file, errno)));
+        return discard({});
     }
+    if (failAt && failAt(RewriteStep::WriteTemporary)) return discard(failed(untouchedMessage(file, EIO)));
+    if (int error = finishTemporary(fd, read, read.st_mtim); error != 0) {
+        ::unlink(temporaryPath.c_str());
+        return failed(untouchedMessage(file, error));
+    }
+
+    // Someone changed or replaced the file while it was read: leave theirs
+    // alone and say so.
+    struct stat opened {};
+    struct stat atName {};
+    if (!reader.fileInfo(opened) || ::lstat(file.c_str(), &atName) != 0 || !unchangedSince(read, opened) ||
+        !unchangedSince(read, atName)) {
+        ::unlink(temporaryPath.c_str());
+        return changedWhileRead(file);
+    }
+    const std::uint64_t bytesRead = reader.bytesRead();
+    reader.close();
 
     ui::TrashResult trashed = RecycleFiles(shell, {file}, ui::TrashConfirmation::DoNotAsk);
     if (!trashed.allMoved()) {
-        ::unlink(temporary->c_str());
+        ::unlink(temporaryPath.c_str());
         return {};
     }
 
-    int error = (failAt && failAt(RewriteStep::Rename)) ? EIO : platform::RenameNoReplace(*temporary, file);
-    if (error != 0) return recoverAfterFailedRename(file, *temporary, trashed.locations[0], error);
+    int error = (failAt && failAt(RewriteStep::Rename)) ? EIO : platform::RenameNoReplace(temporaryPath, file);
+    if (error != 0) return recoverAfterFailedRename(file, temporaryPath, trashed.locations[0], error);
     platform::SyncFolderOf(file);
 
     struct stat after {};
-    updateEntry(entry, ::stat(file.c_str(), &after) == 0 ? after.st_size
-                                                         : static_cast<std::int64_t>(stripped->content.size()));
-    return {Kind::Rewritten, {}, stripped->bytesRead};
+    updateEntry(entry, ::stat(file.c_str(), &after) == 0 ? after.st_size : static_cast<std::int64_t>(*stripped));
+    return {Kind::Rewritten, {}, bytesRead};
 }
 
 void ProcAttachDelete1Click(ui::ListView& view, ui::StatusBar& status, MsgList& list, ui::Prompts& prompts,
@@ -215,6 +281,8 @@ void ProcAttachDelete1Click(ui::ListView& view, ui::StatusBar& status, MsgList& 
                 if (outcome.kind == Kind::Rewritten) {
                     ++rewritten;
                     view.redrawRow(row);
+                } else if (outcome.kind == Kind::Changed) {
+                    prompts.warning(outcome.messageCp932);
                 } else if (outcome.kind == Kind::OpenFailed) {
                     prompts.warning(outcome.messageCp932);
                     break;

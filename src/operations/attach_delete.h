@@ -29,9 +29,22 @@ enum class StripSkip {
     NoFirstDelimiter,   // no line equals "--" + boundary
     NoPartEnd,          // the first part is not followed by a delimiter
     OnlyOnePart,        // the first part is followed by the closing delimiter
+    WriteFailed,        // the writer refused the bytes (errno tells why)
 };
 
-// Reads file only up to the delimiter after the first part.
+class LineReader;
+
+// Receives the stripped content a block at a time; false stops the strip.
+using StripWriter = std::function<bool(std::string_view bytes)>;
+
+// Streams the stripped content of the open message to write, reading only
+// up to the delimiter after the first part. Every byte of the kept lines is
+// kept (a lone CR too, when the reader keeps them). Answers the number of
+// bytes written.
+std::expected<std::uint64_t, StripSkip> StripMessage(LineReader& reader, std::string_view boundary,
+                                                     const StripWriter& write);
+
+// The stripped content in memory (for small files and for tests).
 std::expected<StrippedMessage, StripSkip> BuildStrippedMessage(const std::filesystem::path& file,
                                                                std::string_view boundary);
 
@@ -42,19 +55,22 @@ struct RewriteOutcome {
     enum class Kind {
         Rewritten,   // the entry now describes the new file
         Skipped,     // nothing to do, or the trash would not take the old file: untouched
+        Changed,     // the file changed while it was read: untouched; message says so
         OpenFailed,  // the file cannot be read: ends the command
         Failed,      // writing or renaming failed: ends the command; message says what is where
     };
     Kind kind = Kind::Skipped;
-    std::string messageCp932;    // for OpenFailed and Failed
+    std::string messageCp932;    // for OpenFailed, Changed and Failed
     std::uint64_t bytesRead = 0;
 };
 
 // Rewrites one message file without its attachments. The new content is
 // written to a temporary file in the same folder, made durable and given the
-// entry's FileTime; only then does the old file go to the trash and the new
-// one take its name. A failure before that rename leaves the original
-// untouched; a failed rename puts the original back from the trash.
+// modification time of the file as read; only then, once the open file is
+// seen to be still the one at that name and unchanged, does the old file go
+// to the trash and the new one take its name. A failure before that rename
+// leaves the original untouched; a failed rename puts the original back from
+// the trash. failAt is asked after the new content is written.
 RewriteOutcome RewriteMessageFile(TMsgItem& entry, ui::Shell& shell,
                                   const std::function<bool(RewriteStep)>& failAt = {});
 

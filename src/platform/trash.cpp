@@ -114,7 +114,20 @@ std::expected<TrashedFile, TrashError> placeUnderFreeName(const fs::path& file, 
     return fail("find a free name in the trash", EEXIST);
 }
 
-int copyFileTo(const fs::path& source, const fs::path& target) {
+bool sameTime(const struct timespec& a, const struct timespec& b) {
+    return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec;
+}
+
+// The same file with the same content as far as the file system tells:
+// a write moves the change time even when it keeps size and modification time.
+bool unchanged(const struct stat& a, const struct stat& b) {
+    return a.st_dev == b.st_dev && a.st_ino == b.st_ino && a.st_size == b.st_size &&
+           sameTime(a.st_mtim, b.st_mtim) && sameTime(a.st_ctim, b.st_ctim);
+}
+
+// Copies source to the new file target; copied receives what the source
+// was when the copy was complete. 0 or an errno value.
+int copyFileTo(const fs::path& source, const fs::path& target, struct stat& copiedFrom) {
     int in = ::open(source.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
     if (in < 0) return errno;
     struct stat before {};
@@ -134,10 +147,8 @@ int copyFileTo(const fs::path& source, const fs::path& target) {
     struct stat after {};
     if (error == 0 && (::fsync(out) != 0 || ::fstat(out, &copied) != 0 || ::fstat(in, &after) != 0)) error = errno;
     // A copy of another size, or of a file that changed meanwhile, is no copy.
-    if (error == 0 && (copied.st_size != before.st_size || after.st_size != before.st_size ||
-                       after.st_mtim.tv_sec != before.st_mtim.tv_sec ||
-                       after.st_mtim.tv_nsec != before.st_mtim.tv_nsec))
-        error = EIO;
+    if (error == 0 && (copied.st_size != before.st_size || !unchanged(before, after))) error = EIO;
+    copiedFrom = after;
     if (error == 0) {
         ::fchmod(out, before.st_mode & 07777);
         const struct timespec times[2] = {before.st_atim, before.st_mtim};
@@ -247,15 +258,25 @@ std::expected<TrashedFile, TrashError> TrashByRename(const fs::path& file, const
     return placeUnderFreeName(file, trash, [&](const fs::path& target) { return RenameNoReplace(file, target); });
 }
 
-std::expected<TrashedFile, TrashError> TrashByCopy(const fs::path& file, const TrashDirectory& trash) {
-    auto placed = placeUnderFreeName(file, trash, [&](const fs::path& target) { return copyFileTo(file, target); });
+std::expected<TrashedFile, TrashError> TrashByCopy(const fs::path& file, const TrashDirectory& trash,
+                                                   const std::function<void()>& afterCopy) {
+    struct stat copiedFrom {};
+    auto placed = placeUnderFreeName(file, trash,
+                                     [&](const fs::path& target) { return copyFileTo(file, target, copiedFrom); });
     if (!placed) return placed;
-    // The copy is complete and durable; only now may the original go.
-    if (::unlink(file.c_str()) != 0) {
-        int error = errno;
+    if (afterCopy) afterCopy();
+    // The copy is complete and durable; only now may the original go, and
+    // only if it is still what was copied: a file written to or replaced
+    // meanwhile stays where it is, with its new content.
+    struct stat now {};
+    int error = ::lstat(file.c_str(), &now) != 0 ? errno : unchanged(copiedFrom, now) ? 0 : EBUSY;
+    if (error == 0 && ::unlink(file.c_str()) != 0) error = errno;
+    if (error != 0) {
         ::unlink(placed->file.c_str());
         ::unlink(placed->info.c_str());
-        return fail("remove the original after copying it to the trash", error);
+        return fail(error == EBUSY ? "remove the original, which changed while it was copied to the trash"
+                                   : "remove the original after copying it to the trash",
+                    error);
     }
     SyncFolderOf(file);
     return placed;
@@ -264,7 +285,8 @@ std::expected<TrashedFile, TrashError> TrashByCopy(const fs::path& file, const T
 std::expected<void, TrashError> RestoreFromTrash(const TrashedFile& trashed, const fs::path& original) {
     if (int error = RenameNoReplace(trashed.file, original); error != 0) {
         if (error != EXDEV) return fail("move the file back from the trash", error);
-        if (int copyError = copyFileTo(trashed.file, original); copyError != 0)
+        struct stat copiedFrom {};
+        if (int copyError = copyFileTo(trashed.file, original, copiedFrom); copyError != 0)
             return fail("copy the file back from the trash", copyError);
         ::unlink(trashed.file.c_str());
     }

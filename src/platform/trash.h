@@ -11,6 +11,7 @@
 #include <ctime>
 #include <expected>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -53,8 +54,11 @@ std::expected<TrashedFile, TrashError> MoveToTrash(const std::filesystem::path& 
 // Moves file into trash by renaming; both must be on one file system.
 std::expected<TrashedFile, TrashError> TrashByRename(const std::filesystem::path& file, const TrashDirectory& trash);
 // Copies a regular file into trash, makes the copy durable, checks its size
-// and only then removes the original.
-std::expected<TrashedFile, TrashError> TrashByCopy(const std::filesystem::path& file, const TrashDirectory& trash);
+// and only then removes the original, unless the original changed after it
+// was copied (then the copy goes and the original stays). afterCopy runs
+// between the copy and that check (tests change the file there).
+std::expected<TrashedFile, TrashError> TrashByCopy(const std::filesystem::path& file, const TrashDirectory& trash,
+                                                   const std::function<void()>& afterCopy = {});
 
 // Puts a trashed file back at original (which must not exist) and removes
 // its .trashinfo. Used to undo a move that a later step could not complete.

@@ -8,6 +8,7 @@
 #include "decode/cp932.h"
 #include "decode/japanese.h"
 #include "decode/transfer.h"
+#include "message/mime_boundary.h"
 
 namespace pelmora {
 
@@ -38,7 +39,9 @@ bool hasHighByte(std::string_view s) {
 
 bool hasEscape(std::string_view s) { return std::memchr(s.data(), 0x1b, s.size()) != nullptr; }
 
-void appendConverted(std::string& out, std::string_view in, BodyConversion conversion) {
+}  // namespace
+
+void AppendConvertedBody(std::string& out, std::string_view in, BodyConversion conversion) {
     switch (conversion) {
     case BodyConversion::AsIs:
         out.append(in);
@@ -58,12 +61,17 @@ void appendConverted(std::string& out, std::string_view in, BodyConversion conve
     }
 }
 
-bool endsBody(const std::string& line, const std::string* boundary) {
-    return boundary != nullptr && line.size() >= boundary->size() + 2 && line.starts_with("--") &&
-           std::string_view(line).substr(2, boundary->size()) == *boundary;
+namespace {
+
+void appendConverted(std::string& out, std::string_view in, BodyConversion conversion) {
+    AppendConvertedBody(out, in, conversion);
 }
 
 }  // namespace
+
+bool EndsBody(std::string_view line, const std::string* boundary) {
+    return boundary != nullptr && ClassifyDelimiterLine(line, *boundary) != DelimiterKind::None;
+}
 
 void UpperCaseDisplayRange(char* data, std::size_t size) {
     std::size_t i = 0;
@@ -95,51 +103,65 @@ void UpperCaseDisplayRange(char* data, std::size_t size) {
     }
 }
 
+void AppendLineUnit(BodyText& body, std::string_view line, LineSource& more, std::size_t& lastLine,
+                    BodyConversion conversion, bool quotedPrintable) {
+    BodyUnit unit;
+    unit.begin = body.text.size();
+    if (quotedPrintable) {
+        // Soft line breaks: a line ending in "=" goes on in the next line,
+        // which is never taken for a delimiter.
+        std::string& joined = body.scratch;
+        joined = line;
+        std::string_view following;
+        while (joined.ends_with('=') && more.next(following)) {
+            joined.pop_back();
+            joined += following;
+            ++lastLine;
+        }
+        if (joined.find('=') != std::string::npos) {
+            body.decoded.clear();
+            AppendQuotedPrintableDecoded(body.decoded, joined);
+            appendConverted(body.text, body.decoded, conversion);
+        } else {
+            appendConverted(body.text, joined, conversion);
+        }
+    } else {
+        appendConverted(body.text, line, conversion);
+    }
+    unit.end = body.text.size();
+    unit.lastLine = lastLine;
+    UpperCaseDisplayRange(body.text.data() + unit.begin, unit.end - unit.begin);
+    body.units.push_back(unit);
+}
+
+void FinishBase64Text(BodyText& body, BodyConversion conversion) {
+    body.text.clear();
+    appendConverted(body.text, body.decoded, conversion);
+    std::erase_if(body.text, [](char c) { return c == '\r' || c == '\n'; });
+    UpperCaseDisplayRange(body.text.data(), body.text.size());
+}
+
 void BuildLineUnits(BodyText& body, const LineList& lines, std::size_t first, const std::string* boundary,
                     BodyConversion conversion, bool quotedPrintable) {
     body.text.clear();
     body.units.clear();
-    for (std::size_t i = first; i < lines.size(); ++i) {
-        if (endsBody(lines[i], boundary)) break;
-        BodyUnit unit;
-        unit.begin = body.text.size();
-        if (quotedPrintable) {
-            // Soft line breaks: a line ending in "=" goes on in the next
-            // line, which is never taken for a delimiter.
-            std::string& joined = body.scratch;
-            joined = lines[i];
-            while (joined.ends_with('=') && i + 1 < lines.size()) {
-                joined.pop_back();
-                joined += lines[++i];
-            }
-            if (joined.find('=') != std::string::npos) {
-                body.decoded.clear();
-                AppendQuotedPrintableDecoded(body.decoded, joined);
-                appendConverted(body.text, body.decoded, conversion);
-            } else {
-                appendConverted(body.text, joined, conversion);
-            }
-        } else {
-            appendConverted(body.text, lines[i], conversion);
-        }
-        unit.end = body.text.size();
-        unit.lastLine = i;
-        UpperCaseDisplayRange(body.text.data() + unit.begin, unit.end - unit.begin);
-        body.units.push_back(unit);
+    LineListSource source(lines);
+    std::string_view line;
+    for (std::size_t i = 0; i < first && source.next(line); ++i) {
+    }
+    for (std::size_t i = first; source.next(line); ++i) {
+        if (EndsBody(line, boundary)) break;
+        AppendLineUnit(body, line, source, i, conversion, quotedPrintable);
     }
 }
 
 void BuildBase64Unit(BodyText& body, const LineList& lines, std::size_t first, const std::string* boundary,
                      BodyConversion conversion) {
-    body.text.clear();
     body.units.clear();
-    std::string& decoded = body.decoded;
-    decoded.clear();
-    for (std::size_t i = first; i < lines.size() && !endsBody(lines[i], boundary); ++i)
-        AppendBase64Decoded(decoded, lines[i]);
-    appendConverted(body.text, decoded, conversion);
-    std::erase_if(body.text, [](char c) { return c == '\r' || c == '\n'; });
-    UpperCaseDisplayRange(body.text.data(), body.text.size());
+    body.decoded.clear();
+    for (std::size_t i = first; i < lines.size() && !EndsBody(lines[i], boundary); ++i)
+        AppendBase64Decoded(body.decoded, lines[i]);
+    FinishBase64Text(body, conversion);
     body.units.push_back({0, body.text.size(), lines.empty() ? 0 : lines.size() - 1});
 }
 

@@ -10,6 +10,7 @@
 #include <string_view>
 #include <vector>
 
+#include "message/line_source.h"
 #include "message/msg_item.h"
 
 namespace pelmora {
@@ -34,6 +35,24 @@ struct BodyText {
     std::string scratch;  // joined raw lines, reused
     std::string decoded;  // transfer-decoded bytes, reused
 };
+
+// Appends in converted to display text (not yet upper-cased).
+void AppendConvertedBody(std::string& out, std::string_view in, BodyConversion conversion);
+
+// True when line ends the body of a part with this boundary (a delimiter of
+// it); never without a boundary.
+bool EndsBody(std::string_view line, const std::string* boundary);
+
+// Appends the unit that begins with line: the line itself, or for
+// quoted-printable the line with the lines its soft breaks join (taken from
+// more, never tested for a delimiter; lastLine counts each). Converted and
+// upper-cased.
+void AppendLineUnit(BodyText& body, std::string_view line, LineSource& more, std::size_t& lastLine,
+                    BodyConversion conversion, bool quotedPrintable);
+
+// The converted, upper-cased text of base64 bytes decoded line by line,
+// with CR and LF removed.
+void FinishBase64Text(BodyText& body, BodyConversion conversion);
 
 // Fills body with the units of lines from `first` up to the end of the list,
 // or up to the line that begins with "--" + *boundary when boundary is set.

@@ -3,10 +3,14 @@
 
 #include <cstdint>
 #include <cstring>
+#include <vector>
 
 #include "decode/cp932.h"
 #include "decode/japanese.h"
+#include "decode/transfer.h"
+#include "message/mime_boundary.h"
 #include "search/texts.h"
+#include "search/whole_text.h"
 #include "ui/ports.h"
 
 namespace pelmora {
@@ -23,7 +27,6 @@ struct PartFacts {
     std::string boundary;  // case kept
     std::string charset;   // lower-cased, unquoted
     std::string encoding;  // lower-cased, trimmed
-    std::size_t bodyStart = 0;
 };
 
 std::string_view trimBlank(std::string_view s) {
@@ -45,14 +48,6 @@ bool startsWithNoCase(std::string_view line, std::string_view lowerPrefix) {
     for (std::size_t i = 0; i < lowerPrefix.size(); ++i)
         if (lowerAscii(line[i]) != lowerPrefix[i]) return false;
     return true;
-}
-
-bool isDelimiterStart(std::string_view line, std::string_view boundary) {
-    return line.size() >= boundary.size() + 2 && line.starts_with("--") && line.substr(2, boundary.size()) == boundary;
-}
-
-bool isExactDelimiter(std::string_view line, std::string_view boundary) {
-    return line.size() == boundary.size() + 2 && isDelimiterStart(line, boundary);
 }
 
 bool isSupportedEncoding(std::string_view encoding) {
@@ -83,14 +78,46 @@ Conversion decodedConversion(std::string_view charset) {
     return Conversion::Iso2022Jp;
 }
 
-// False when the body cannot meet the terms: even counting every included
-// term that occurs anywhere in the text (line ends and character bounds
-// ignored, so this finds at least what the line-by-line test finds) the
-// condition does not hold. Most bodies are settled by this one pass.
-bool mayMatch(std::string_view text, const TermList& terms) {
-    auto counts = [&](std::size_t i) {
-        return terms[i].mark < 0 || memmem(text.data(), text.size(), terms[i].text.data(), terms[i].text.size()) != nullptr;
-    };
+// The lines of the message, counted, with one line that can be handed back.
+class LineCursor final : public LineSource {
+public:
+    explicit LineCursor(LineSource& source) : m_source(source) {}
+
+    bool next(std::string_view& line) override {
+        if (m_pushedBack) {
+            m_pushedBack = false;
+            line = m_held;
+        } else if (!m_source.next(line)) {
+            return false;
+        }
+        ++m_taken;
+        return true;
+    }
+    // The line taken last comes again with the next call.
+    void pushBack(std::string_view line) {
+        m_held = line;
+        m_pushedBack = true;
+        --m_taken;
+    }
+    std::size_t lastIndex() const override { return m_source.lastIndex(); }
+    // The index of the line taken last.
+    std::size_t current() const { return m_taken - 1; }
+
+private:
+    LineSource& m_source;
+    std::string m_held;
+    bool m_pushedBack = false;
+    std::size_t m_taken = 0;
+};
+
+bool occurs(std::string_view text, const std::string& term) {
+    return memmem(text.data(), text.size(), term.data(), term.size()) != nullptr;
+}
+
+// The left-to-right fold of the terms, counting those already found and
+// those the flags name.
+bool foldWith(const TermList& terms, const std::vector<bool>& found) {
+    auto counts = [&](std::size_t i) { return terms[i].mark != 0 || found[i]; };
     bool v = counts(0);
     for (std::size_t j = 1; j + 1 < terms.size(); j += 2) {
         if (terms[j].text == "&")
@@ -101,9 +128,23 @@ bool mayMatch(std::string_view text, const TermList& terms) {
     return v;
 }
 
+// How far the line-by-line test got.
+struct LineTest {
+    bool hasExcluded = false;
+    bool satisfied = false;
+    bool lastMatch = false;
+    int settledAt = 0;  // non-zero: the line the match was settled at
+    bool failed = false;  // an excluded term was found
+    bool done() const { return settledAt != 0 || failed; }
+};
+
+// A body is decoded and tested in batches of about this many bytes, so
+// that its size never decides how much memory a search needs.
+constexpr std::size_t kBatchBytes = 1 << 20;
+
 class BodyWalk {
 public:
-    BodyWalk(TermList& terms, const LineList& lines, const TMsgItem& entry, BodyWalkContext& context)
+    BodyWalk(TermList& terms, LineSource& lines, const TMsgItem& entry, BodyWalkContext& context)
         : m_terms(terms), m_lines(lines), m_entry(entry), m_context(context) {}
 
     int run() {
@@ -134,39 +175,35 @@ private:
     }
 
     WalkEnd walkHeaders() {
-        std::size_t i = 0;
-        while (i < m_lines.size()) {
-            const std::string& line = m_lines[i];
-            if (line.empty() && (!m_facts.multipart || m_facts.inPart)) {
-                m_facts.bodyStart = i + 1;
-                return WalkEnd::BodyFound;
-            }
+        std::string_view line;
+        while (m_lines.next(line)) {
+            if (line.empty() && (!m_facts.multipart || m_facts.inPart)) return WalkEnd::BodyFound;
             // Between a multipart Content-Type and its first delimiter only
             // that delimiter counts: the container's own remaining header
             // lines and its preamble are passed over.
             if (m_facts.multipart && !m_facts.inPart) {
-                if (isExactDelimiter(line, m_facts.boundary)) m_facts.inPart = true;
-                ++i;
+                if (ClassifyDelimiterLine(line, m_facts.boundary) == DelimiterKind::Part) m_facts.inPart = true;
                 continue;
             }
             if (startsWithNoCase(line, "content-type")) {
-                std::string header = line;
-                std::size_t next = i + 1;
-                while (next < m_lines.size() && !m_lines[next].empty() &&
-                       static_cast<std::uint8_t>(m_lines[next][0]) <= 0x20)
-                    header += m_lines[next++];
+                std::string header(line);
+                while (m_lines.next(line)) {
+                    if (line.empty() || static_cast<std::uint8_t>(line[0]) > 0x20) {
+                        m_lines.pushBack(line);
+                        break;
+                    }
+                    header += line;
+                }
                 if (!readContentType(header)) return WalkEnd::Skipped;
-                i = next;
                 continue;
             }
             if (startsWithNoCase(line, "content-transfer-encoding:")) {
-                m_facts.encoding = lowerAscii(trimBlank(std::string_view(line).substr(26)));
+                m_facts.encoding = lowerAscii(trimBlank(line.substr(26)));
                 if (!m_context.skip.SkipSilently && !isSupportedEncoding(m_facts.encoding)) {
                     askToSkip(line);
                     return WalkEnd::Skipped;
                 }
             }
-            ++i;
         }
         return WalkEnd::NoBody;
     }
@@ -192,9 +229,8 @@ private:
         if (multipart != std::string::npos) {
             m_facts.multipart = true;
             m_facts.inPart = false;
-            std::size_t param = lower.find("boundary=", multipart + 9);
-            if (param != std::string::npos) {
-                std::size_t from = param + 9;
+            std::size_t from = FindBoundaryParameter(header, multipart + 9);
+            if (from != std::string::npos) {
                 std::string_view value =
                     trimBlank(std::string_view(header).substr(from, header.find(';', from) - from));
                 if (value.starts_with('"')) value = value.size() >= 2 ? value.substr(1, value.size() - 2) : "";
@@ -206,39 +242,124 @@ private:
 
     const std::string* boundary() const { return m_facts.multipart ? &m_facts.boundary : nullptr; }
 
+    // The next line of the body; false at its end.
+    bool nextBodyLine(std::string_view& line) { return m_lines.next(line) && !EndsBody(line, boundary()); }
+
     // Each unit is tested joined to the one before it, so that a term
-    // broken across a line end is still found.
+    // broken across a line end is still found. The units are built and
+    // tested a batch at a time; the last unit of a batch stays as the first
+    // of the next, to be joined to its successor.
     int searchByLine(Conversion conversion, bool quotedPrintable) {
         BodyText& body = m_context.body;
-        BuildLineUnits(body, m_lines, m_facts.bodyStart, boundary(), conversion, quotedPrintable);
-        const bool hasExcluded = ResetTermMarks(m_terms, 0);
-        if (!mayMatch(body.text, m_terms)) return 0;
-        bool satisfied = false;
-        bool lastMatch = false;
-        for (std::size_t k = 0; k < body.units.size(); ++k) {
-            const std::size_t begin = k > 0 ? body.units[k - 1].begin : body.units[k].begin;
-            const std::string_view window(body.text.data() + begin, body.units[k].end - begin);
-            TermVerdict verdict = EvaluateTerms(window, m_terms, satisfied);
-            lastMatch = verdict.matched;
-            if (verdict.matched) {
-                if (verdict.excluded) return 0;
-                if (!hasExcluded) return static_cast<int>(body.units[k].lastLine);
-                satisfied = true;
-            }
+        body.text.clear();
+        body.units.clear();
+        LineTest test;
+        test.hasExcluded = ResetTermMarks(m_terms, 0);
+        std::size_t firstNew = 0;
+        std::string_view line;
+        while (nextBodyLine(line)) {
+            std::size_t lastLine = m_lines.current();
+            AppendLineUnit(body, line, m_lines, lastLine, conversion, quotedPrintable);
+            if (body.text.size() < kBatchBytes) continue;
+            testBatch(body, firstNew, test);
+            if (test.done()) break;
+            keepLastUnit(body);
+            firstNew = 1;
         }
-        return lastMatch ? static_cast<int>(m_lines.size() - 1) : 0;
+        if (!test.done() && firstNew < body.units.size()) testBatch(body, firstNew, test);
+        if (test.failed) return 0;
+        if (test.settledAt != 0) return test.settledAt;
+        return test.lastMatch ? static_cast<int>(m_lines.lastIndex()) : 0;
     }
 
+    static void keepLastUnit(BodyText& body) {
+        const BodyUnit last = body.units.back();
+        body.text.erase(0, last.begin);
+        body.units.assign(1, {0, last.end - last.begin, last.lastLine});
+    }
+
+    // Tests units [firstNew, end) of the batch. Most batches are settled by
+    // one pass over their text per term: when no term that is not yet found
+    // occurs in it, no unit can change the verdict.
+    void testBatch(const BodyText& body, std::size_t firstNew, LineTest& test) {
+        const std::size_t windowStart = firstNew > 0 ? body.units[firstNew - 1].begin : body.units[firstNew].begin;
+        const std::string_view text(body.text.data() + windowStart, body.text.size() - windowStart);
+        std::vector<bool> found(m_terms.size(), false);
+        bool anyExcluded = false;
+        bool anyNew = false;
+        for (std::size_t i = 0; i < m_terms.size(); i += 2) {
+            if (m_terms[i].mark > 0 || !occurs(text, m_terms[i].text)) continue;
+            found[i] = true;
+            if (m_terms[i].mark < 0)
+                anyExcluded = true;
+            else
+                anyNew = true;
+        }
+        if (!anyExcluded && !anyNew) {
+            // Every unit of the batch gets the verdict the marks give now.
+            const bool matched = test.satisfied || foldWith(m_terms, found);
+            if (matched && !test.hasExcluded) {
+                test.settledAt = static_cast<int>(body.units[firstNew].lastLine);
+                return;
+            }
+            test.satisfied = test.satisfied || matched;
+            test.lastMatch = matched;
+            return;
+        }
+        if (!anyExcluded && !test.satisfied && !foldWith(m_terms, found)) {
+            // No unit of the batch can match; only the marks of the terms
+            // it holds move on, found exactly as the units would find them.
+            for (std::size_t i = 0; i < m_terms.size(); i += 2)
+                if (found[i] && m_terms[i].mark == 0) markIfInSomeWindow(body, firstNew, m_terms[i]);
+            test.lastMatch = false;
+            return;
+        }
+        for (std::size_t k = firstNew; k < body.units.size(); ++k) {
+            const std::size_t begin = k > 0 ? body.units[k - 1].begin : body.units[k].begin;
+            const std::string_view window(body.text.data() + begin, body.units[k].end - begin);
+            TermVerdict verdict = EvaluateTerms(window, m_terms, test.satisfied);
+            test.lastMatch = verdict.matched;
+            if (verdict.matched) {
+                if (verdict.excluded) {
+                    test.failed = true;
+                    return;
+                }
+                if (!test.hasExcluded) {
+                    test.settledAt = static_cast<int>(body.units[k].lastLine);
+                    return;
+                }
+                test.satisfied = true;
+            }
+        }
+    }
+
+    static void markIfInSomeWindow(const BodyText& body, std::size_t firstNew, TermEntry& term) {
+        for (std::size_t k = firstNew; k < body.units.size(); ++k) {
+            const std::size_t begin = k > 0 ? body.units[k - 1].begin : body.units[k].begin;
+            const std::string_view window(body.text.data() + begin, body.units[k].end - begin);
+            const std::size_t at = FindTermInText(window, term.text);
+            if (at != std::string_view::npos) {
+                term.mark = static_cast<std::int32_t>(at + 1);
+                return;
+            }
+        }
+    }
+
+    // The lines are decoded one by one, as if each were the whole text,
+    // and tested as one text.
     int searchWhole() {
-        BodyText& body = m_context.body;
-        BuildBase64Unit(body, m_lines, m_facts.bodyStart, boundary(), decodedConversion(m_facts.charset));
         ResetTermMarks(m_terms, 0);
-        TermVerdict verdict = EvaluateTerms(body.text, m_terms, false);
-        return verdict.matched && !verdict.excluded ? static_cast<int>(m_lines.size() - 1) : 0;
+        WholeBodyTest test(m_terms, decodedConversion(m_facts.charset), m_context.body);
+        std::string_view line;
+        while (nextBodyLine(line)) {
+            AppendBase64Decoded(test.decoded(), line);
+            if (!test.added()) break;
+        }
+        return test.finish() ? static_cast<int>(m_lines.lastIndex()) : 0;
     }
 
     TermList& m_terms;
-    const LineList& m_lines;
+    LineCursor m_lines;
     const TMsgItem& m_entry;
     BodyWalkContext& m_context;
     PartFacts m_facts;
@@ -246,8 +367,13 @@ private:
 
 }  // namespace
 
-int SearchBody(TermList& BodyTerms, const LineList& lines, const TMsgItem& entry, BodyWalkContext& context) {
+int SearchBody(TermList& BodyTerms, LineSource& lines, const TMsgItem& entry, BodyWalkContext& context) {
     return BodyWalk(BodyTerms, lines, entry, context).run();
+}
+
+int SearchBody(TermList& BodyTerms, const LineList& lines, const TMsgItem& entry, BodyWalkContext& context) {
+    LineListSource source(lines);
+    return SearchBody(BodyTerms, source, entry, context);
 }
 
 std::string SkipPromptText(const TMsgItem& entry, std::string_view unsupportedItem) {

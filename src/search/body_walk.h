@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "message/line_source.h"
 #include "message/msg_item.h"
 #include "search/body_text.h"
 #include "search/terms.h"
@@ -34,6 +35,8 @@ struct BodyWalkContext {
 
 // 0 when the body does not meet BodyTerms (or cannot be searched);
 // otherwise the index of the line at which the match was settled.
+// The lines are taken one at a time and only as far as the body goes.
+int SearchBody(TermList& BodyTerms, LineSource& lines, const TMsgItem& entry, BodyWalkContext& context);
 int SearchBody(TermList& BodyTerms, const LineList& lines, const TMsgItem& entry, BodyWalkContext& context);
 
 // The question asked about a message that cannot be searched.

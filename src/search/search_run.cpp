@@ -14,6 +14,7 @@
 #include "decode/cp932.h"
 #include "decode/text.h"
 #include "message/line_reader.h"
+#include "message/mime_boundary.h"
 #include "search/texts.h"
 #include "ui/ports.h"
 
@@ -142,7 +143,7 @@ bool MatchHeaderFilter(SearchConditions& conditions, const TMsgItem& entry) {
 
 bool SearchRunHooks::MatchHeaderFilter(const TMsgItem& entry) { return pelmora::MatchHeaderFilter(m_conditions, entry); }
 
-int SearchRunHooks::SearchBody(const LineList& lines, const TMsgItem& entry) {
+int SearchRunHooks::SearchBody(LineSource& lines, const TMsgItem& entry) {
     return pelmora::SearchBody(m_conditions.BodyTerms, lines, entry, m_body);
 }
 
@@ -211,6 +212,58 @@ RunEnd RunSearch(SearchConditions& conditions, const std::filesystem::path& fold
     return progress.abortRequested() ? RunEnd::Aborted : RunEnd::Completed;
 }
 
+namespace {
+
+// The lines the narrowing search reads of a message, taken from the open
+// file one at a time: the header block as written through its empty line,
+// then the body, only through the delimiter after the first part when the
+// entry has a boundary.
+class FindLineStream final : public LineSource {
+public:
+    explicit FindLineStream(const TMsgItem& entry) : m_boundary(entry.Boundary) {
+        m_open = m_reader.open(std::filesystem::path(entry.FileName));
+    }
+    bool opened() const { return m_open; }
+
+    bool next(std::string_view& line) override {
+        if (m_phase == Phase::Done || m_phase == Phase::Last || !m_reader.readLine(m_line)) {
+            m_phase = Phase::Done;
+            return false;
+        }
+        ++m_handed;
+        line = m_line;
+        switch (m_phase) {
+        case Phase::Header:
+            if (m_line.empty()) m_phase = m_boundary.empty() ? Phase::Body : Phase::Preamble;
+            break;
+        case Phase::Preamble:
+            if (ClassifyDelimiterLine(m_line, m_boundary) == DelimiterKind::Part) m_phase = Phase::FirstPart;
+            break;
+        case Phase::FirstPart:
+            if (ClassifyDelimiterLine(m_line, m_boundary) != DelimiterKind::None) m_phase = Phase::Last;
+            break;
+        case Phase::Body:
+        case Phase::Last:
+        case Phase::Done:
+            break;
+        }
+        return true;
+    }
+    std::size_t lastIndex() const override { return m_handed == 0 ? 0 : m_handed - 1; }
+
+private:
+    enum class Phase { Header, Body, Preamble, FirstPart, Last, Done };
+
+    LineReader m_reader;
+    const std::string& m_boundary;
+    std::string m_line;
+    std::size_t m_handed = 0;
+    Phase m_phase = Phase::Header;
+    bool m_open = false;
+};
+
+}  // namespace
+
 RunEnd RunNarrowing(SearchConditions& conditions, SearchSession& session, SearchPorts& ports) {
     MsgList& found = session.FoundList;
     ui::Progress& progress = ports.progress;
@@ -248,8 +301,8 @@ RunEnd RunNarrowing(SearchConditions& conditions, SearchSession& session, Search
             if (MatchHeaderFilter(conditions, entry) && (!conditions.AttachmentsOnly || entry.HasAttach)) {
                 if (conditions.BodyTerms.empty())
                     entry.Matched = true;
-                else if (ReadFindLines(entry, session.FindLines))
-                    entry.Matched = SearchBody(conditions.BodyTerms, session.FindLines, entry, body) != 0;
+                else if (FindLineStream lines(entry); lines.opened())
+                    entry.Matched = SearchBody(conditions.BodyTerms, lines, entry, body) != 0;
                 else
                     ports.prompts.warning(cannotOpenText(entry));
             }
@@ -269,25 +322,10 @@ RunEnd RunNarrowing(SearchConditions& conditions, SearchSession& session, Search
 
 bool ReadFindLines(const TMsgItem& entry, LineList& lines) {
     lines.clear();
-    LineReader reader;
-    if (!reader.open(std::filesystem::path(entry.FileName))) return false;
-    std::string line;
-    // Appends lines through the first one for which `last` holds.
-    auto appendThrough = [&](auto last) {
-        while (reader.readLine(line)) {
-            bool stop = last(line);
-            lines.push_back(std::move(line));
-            if (stop) return;
-        }
-    };
-    appendThrough([](const std::string& l) { return l.empty(); });
-    if (entry.Boundary.empty()) {
-        appendThrough([](const std::string&) { return false; });
-        return true;
-    }
-    const std::string delimiter = "--" + entry.Boundary;
-    appendThrough([&](const std::string& l) { return l == delimiter; });
-    appendThrough([&](const std::string& l) { return l.starts_with(delimiter); });
+    FindLineStream stream(entry);
+    if (!stream.opened()) return false;
+    std::string_view line;
+    while (stream.next(line)) lines.emplace_back(line);
     return true;
 }
 

@@ -57,7 +57,7 @@ public:
     bool MatchHeaderFilter(const TMsgItem& entry) override;
     bool AttachmentsOnly() const override { return m_conditions.AttachmentsOnly; }
     bool HasBodyTerms() const override { return !m_conditions.BodyTerms.empty(); }
-    int SearchBody(const LineList& lines, const TMsgItem& entry) override;
+    int SearchBody(LineSource& lines, const TMsgItem& entry) override;
 
 private:
     SearchConditions& m_conditions;

@@ -22,8 +22,9 @@ public:
     bool MatchHeaderFilter(const TMsgItem&) override { return true; }
     bool AttachmentsOnly() const override { return false; }
     bool HasBodyTerms() const override { return true; }
-    int SearchBody(const LineList& lines, const TMsgItem&) override {
-        bodyLines += lines.size();
+    int SearchBody(LineSource& lines, const TMsgItem&) override {
+        std::string_view line;
+        while (lines.next(line)) ++bodyLines;
         return 1;
     }
     std::size_t bodyLines = 0;

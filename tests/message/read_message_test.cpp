@@ -203,18 +203,26 @@ INSTANTIATE_TEST_SUITE_P(
         AttachCase{"AlternativeNeverFlagged", "multipart/alternative; boundary=XX", TwoParts, "", false},
         AttachCase{"MixedWithoutBoundary", "multipart/mixed", TwoParts, "", false},
         AttachCase{"NoSecondDelimiter", "multipart/mixed; boundary=XX", "--XX\r\ntext only\r\n", "XX", false},
-        AttachCase{"FirstDelimiterMustMatchExactly", "multipart/mixed; boundary=XX",
-                   "--XXY\r\n--XX \r\n--XX\r\na\r\n--XX\r\n", "XX", true},
-        AttachCase{"SecondDelimiterMayCarryMore", "multipart/mixed; boundary=XX", "--XX\r\na\r\n--XXtrailing\r\n",
-                   "XX", true},
+        AttachCase{"LongerBoundaryIsNoFirstDelimiter", "multipart/mixed; boundary=XX",
+                   "--XXY\r\n--XX--\r\n--XX \t\r\na\r\n--XX\t\r\n", "XX", true},
+        AttachCase{"LongerBoundaryIsNoSecondDelimiter", "multipart/mixed; boundary=XX",
+                   "--XX\r\na\r\n--XXtrailing\r\n", "XX", false},
+        AttachCase{"NestedBoundaryBeginningWithTheOuter", "multipart/mixed; boundary=XX",
+                   "--XX\r\nContent-Type: multipart/alternative; boundary=XX_alt\r\n\r\n--XX_alt\r\nt\r\n"
+                   "--XX_alt\r\nh\r\n--XX_alt--\r\n--XX-- \r\n",
+                   "XX", false},
+        AttachCase{"BoundaryAsWholeNameWinsOverLongerName", "multipart/mixed; x-boundary=decoy; boundary=\"XX\"",
+                   TwoParts, "XX", true},
+        AttachCase{"BoundaryJoinedByUnfolding", "multipart/mixed\r\n boundary=XX", TwoParts, "XX", true},
         AttachCase{"ClosingDelimiterEndsWithoutAttachment", "multipart/mixed; boundary=XX",
                    "--XX\r\na\r\n--XX--trailing\r\n", "XX", false},
         AttachCase{"FileEndsAfterFirstDelimiter", "multipart/mixed; boundary=XX", "--XX\r\n", "XX", false}),
     [](const testing::TestParamInfo<AttachCase>& row) { return std::string(row.param.name); });
 
-TEST_F(ReadMessageTest, BodyLinesStopAtTheSecondDelimiter) {
+TEST_F(ReadMessageTest, BodyLinesAreReadButNotKept) {
     const Reading r = read("Content-Type: multipart/mixed; boundary=\"b1\"\r\n\r\npre\r\n--b1\r\nA\r\n--b1\r\nB\r\n");
-    EXPECT_EQ(r.lines, (LineList{"Content-Type: multipart/mixed; boundary=\"b1\"", "", "pre", "--b1", "A", "--b1"}));
+    EXPECT_TRUE(r.entry.HasAttach);
+    EXPECT_EQ(r.lines, (LineList{"Content-Type: multipart/mixed; boundary=\"b1\""}));
 }
 
 TEST_F(ReadMessageTest, LaterContentTypeThatDoesNotMatchKeepsTheBoundary) {
@@ -270,8 +278,10 @@ public:
     }
     bool AttachmentsOnly() const override { return attachmentsOnly; }
     bool HasBodyTerms() const override { return bodyTerms; }
-    int SearchBody(const LineList& lines, const TMsgItem&) override {
-        bodyLines = lines;
+    int SearchBody(LineSource& lines, const TMsgItem&) override {
+        bodyLines.clear();
+        std::string_view line;
+        while (lines.next(line)) bodyLines.emplace_back(line);
         ++bodyCalls;
         return bodyAnswer;
     }

@@ -4,6 +4,7 @@
 #include "decode/cp932.h"
 #include "support/fake_shell.h"
 #include "message/mail_date.h"
+#include "message/mime_boundary.h"
 #include "op_fixture.h"
 #include "operations/attach_delete.h"
 #include "platform/trash.h"
@@ -14,6 +15,56 @@ namespace pelmora::test {
 namespace {
 
 class AttachCorpus : public MailFolderTest {};
+
+// Lines ended by LF or CR LF.
+std::vector<std::string> splitLines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::size_t start = 0;
+    while (start < text.size()) {
+        std::size_t end = text.find('\n', start);
+        if (end == std::string::npos) end = text.size();
+        lines.push_back(text.substr(start, end - start));
+        if (lines.back().ends_with('\r')) lines.back().pop_back();
+        start = end + 1;
+    }
+    return lines;
+}
+
+// What is missing from the first part of a message: a body after its
+// header, or, when it is itself multipart, its own close delimiter. A cut at
+// a nested boundary that begins with the outer one loses both.
+std::string firstPartFault(const std::string& message, const std::string& boundary) {
+    const std::vector<std::string> lines = splitLines(message);
+    std::size_t i = 0;
+    while (i < lines.size() && ClassifyDelimiterLine(lines[i], boundary) != DelimiterKind::Part) ++i;
+    std::string nested;
+    std::size_t bodyLines = 0;
+    bool inHeader = true;
+    bool nestedClosed = false;
+    for (++i; i < lines.size() && ClassifyDelimiterLine(lines[i], boundary) == DelimiterKind::None; ++i) {
+        const std::string& line = lines[i];
+        if (inHeader && line.empty()) {
+            inHeader = false;
+        } else if (inHeader) {
+            // The part's Content-Type, unfolded as far as the boundary goes.
+            std::string lower = line;
+            for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+            if (lower.find("multipart/") != std::string::npos || (!nested.empty() && nested == "?")) nested = "?";
+            if (nested == "?")
+                if (std::size_t at = FindBoundaryParameter(line, 0); at != std::string::npos) {
+                    nested = line.substr(at, line.find(';', at) == std::string::npos ? std::string::npos
+                                                                                      : line.find(';', at) - at);
+                    if (nested.size() >= 2 && nested.front() == '"') nested = nested.substr(1, nested.find('"', 1) - 1);
+                }
+        } else {
+            if (!line.empty()) ++bodyLines;
+            if (!nested.empty() && ClassifyDelimiterLine(line, nested) == DelimiterKind::Close) nestedClosed = true;
+        }
+    }
+    if (bodyLines == 0) return "the first part has no body";
+    if (!nested.empty() && nested != "?" && !nestedClosed) return "the nested part " + nested + " lost its end";
+    return {};
+}
 
 TEST_F(AttachCorpus, EveryMessageWithAttachmentsRewritesSafely) {
     const fs::path corpus = PELMORA_CORPUS_DIR;
@@ -60,6 +111,8 @@ TEST_F(AttachCorpus, EveryMessageWithAttachmentsRewritesSafely) {
         const std::string rewritten = ReadBytes(entry.FileName);
         EXPECT_TRUE(rewritten.ends_with("\r\n--" + entry.Boundary + "--\r\n")) << "no valid closing delimiter";
         EXPECT_EQ(entry.FileSize, static_cast<std::int64_t>(rewritten.size()));
+        EXPECT_EQ(firstPartFault(rewritten, entry.Boundary), firstPartFault(original, entry.Boundary))
+            << "the first part lost text";
 
     }
     EXPECT_EQ(std::distance(fs::directory_iterator(mail), {}), static_cast<long>(originals.size()))

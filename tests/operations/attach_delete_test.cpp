@@ -294,13 +294,60 @@ TEST_F(AttachDeleteCommand, LongestFileNameStillRewrites) {
     EXPECT_EQ(ReadBytes(mail / name), ReadBytes(kStripData / "text_two_attachments.expected"));
 }
 
-TEST_F(AttachDeleteCommand, NewTimesComeFromTheScannedFileTime) {
+// The new content gets the times of the file it was made from, not those
+// of an older scan.
+TEST_F(AttachDeleteCommand, NewTimesComeFromTheFileAsRead) {
     list[0]->FileTime += 10'000'000;  // one second later than the file
     RewriteOutcome outcome = RewriteMessageFile(*list[0], shell);
     ASSERT_EQ(outcome.kind, RewriteOutcome::Kind::Rewritten);
     struct stat st {};
     ::stat((mail / "1.eml").c_str(), &st);
-    EXPECT_EQ(st.st_mtim.tv_sec, 1199149201);
+    EXPECT_EQ(st.st_mtim.tv_sec, 1199149200);
+    EXPECT_EQ(st.st_atim.tv_sec, 1199149200);
+}
+
+// A file written to or replaced after it was read is left alone, with a
+// message, and nothing goes to the trash.
+TEST_F(AttachDeleteCommand, FileChangedWhileReadIsLeftAlone) {
+    const fs::path file = mail / "1.eml";
+    const std::string original = ReadBytes(file);
+    using Change = std::function<void()>;
+    const std::pair<const char*, Change> changes[] = {
+        {"appended", [&] { WriteBytes(file, original + "new text\r\n"); }},
+        // Same size and modification time: only the change time tells.
+        {"rewritten in place, its time put back", [&] {
+             struct stat st {};
+             ::stat(file.c_str(), &st);
+             std::string changed = original;
+             changed[changed.find("Hello")] = 'J';
+             WriteBytes(file, changed);
+             const struct timespec times[2] = {st.st_atim, st.st_mtim};
+             ::utimensat(AT_FDCWD, file.c_str(), times, 0);
+         }},
+        {"replaced", [&] {
+             WriteBytes(mail / "other", original);
+             fs::rename(mail / "other", file);
+         }},
+    };
+    const auto entries = std::distance(fs::directory_iterator(mail), {});
+    for (const auto& [name, change] : changes) {
+        SCOPED_TRACE(name);
+        WriteBytes(file, original);
+        load();
+        const std::string newer = [&] {
+            RewriteOutcome outcome = RewriteMessageFile(*list[0], shell, [&](RewriteStep step) {
+                if (step == RewriteStep::WriteTemporary) change();
+                return false;
+            });
+            EXPECT_EQ(outcome.kind, RewriteOutcome::Kind::Changed);
+            EXPECT_NE(Cp932ToUtf8(outcome.messageCp932).find("変更された"), std::string::npos);
+            return ReadBytes(file);
+        }();
+        EXPECT_NE(newer, ReadBytes(kStripData / "text_two_attachments.expected"));
+        EXPECT_TRUE(shell.trashCalls.empty());
+        EXPECT_TRUE(list[0]->HasAttach);
+        EXPECT_EQ(std::distance(fs::directory_iterator(mail), {}), entries) << "no temporary file may stay";
+    }
 }
 
 }  // namespace

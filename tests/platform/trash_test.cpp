@@ -1,11 +1,13 @@
 // SPDX-License-Identifier: MIT
 #include <gtest/gtest.h>
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdlib>
 #include <fstream>
+#include <functional>
 #include <regex>
 #include <sstream>
 
@@ -242,6 +244,29 @@ TEST_F(TrashTest, CopyKeepsBytesModeAndTimeThenRemovesOriginal) {
     EXPECT_EQ(st.st_mode & 0777, 0640u);
     EXPECT_EQ(st.st_mtim.tv_sec, 1200000000);
     EXPECT_TRUE(fs::exists(moved->info));
+}
+
+// A file written to or replaced between the copy and the removal keeps its
+// new content where it is; the stale copy leaves the trash.
+TEST_F(TrashTest, CopyKeepsAnOriginalThatChangedAfterTheCopy) {
+    const fs::path file = root / "mail" / "c.eml";
+    const std::pair<const char*, std::function<void()>> changes[] = {
+        {"appended", [&] { spit(file, "old and new"); }},
+        {"replaced", [&] {
+             spit(root / "mail" / "other", "new");
+             fs::rename(root / "mail" / "other", file);
+         }},
+    };
+    for (const auto& [name, change] : changes) {
+        SCOPED_TRACE(name);
+        spit(file, "old");
+        auto moved = TrashByCopy(file, HomeTrash(), change);
+        ASSERT_FALSE(moved);
+        EXPECT_NE(moved.error().describe().find("changed"), std::string::npos);
+        EXPECT_NE(slurp(file), "old");
+        EXPECT_TRUE(fs::is_empty(HomeTrash().root / "files"));
+        EXPECT_TRUE(fs::is_empty(HomeTrash().root / "info"));
+    }
 }
 
 TEST_F(TrashTest, RestorePutsTheFileBackAndDropsTheInfo) {

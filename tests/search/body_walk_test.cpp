@@ -107,6 +107,25 @@ TEST_F(BodyWalkTest, FirstAlternativeOnly) {
     EXPECT_EQ(search("htmlonly", message), 0);
 }
 
+// A delimiter is the boundary with at most "--" and padding after it: a
+// padded first delimiter opens the part, a longer boundary does not end it.
+TEST_F(BodyWalkTest, DelimitersAreWholeBoundaries) {
+    const char* message =
+        "Content-Type: multipart/mixed; boundary=\"abc\"\n"
+        "\n"
+        "--abc \t\n"
+        "\n"
+        "text\n"
+        "--abc_alt\n"
+        "needle\n"
+        "--abc\t\n"
+        "\n"
+        "attachment\n"
+        "--abc--\n";
+    EXPECT_EQ(search("needle", message), 6);
+    EXPECT_EQ(search("attachment", message), 0);
+}
+
 TEST_F(BodyWalkTest, NestedMultipartEnteredThroughFirstParts) {
     const char* message =
         "Content-Type: multipart/mixed;\n"

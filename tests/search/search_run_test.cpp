@@ -128,6 +128,49 @@ TEST_F(SearchRunTest, SenderTermMatchesDecodedNameOrWrittenAddress) {
     EXPECT_EQ(foundSubjects(), (std::set<std::string>{"a"}));
 }
 
+// A nested boundary that begins with the outer one is no delimiter of the
+// outer one: the text of the first part is searched, the message has no
+// attachment, and a decoy x-boundary= parameter does not hide boundary=.
+TEST_F(SearchRunTest, NestedBoundaryBeginningWithTheOuterOne) {
+    write("similar.eml",
+          "Subject: similar\nContent-Type: multipart/mixed; boundary=abc\n\n--abc\n"
+          "Content-Type: multipart/alternative; boundary=abc_alt\n\n--abc_alt\nContent-Type: text/plain\n\n"
+          "plain needle\n--abc_alt\nContent-Type: text/html\n\n<p>html</p>\n--abc_alt--\n--abc--\n");
+    write("decoy.eml", "Subject: decoy\nContent-Type: multipart/mixed; x-boundary=abc; boundary=\"real\"\n\n--real\n\n"
+                       "text\n--abc\nneedle after the decoy\n--real\n\nAAAA\n--real--\n");
+    ParseSearchField(conditions.BodyTerms, "needle");
+    run();
+    EXPECT_EQ(foundSubjects(), (std::set<std::string>{"similar", "decoy"}));
+    for (const auto& e : session.FoundList) EXPECT_EQ(e->HasAttach, e->Subject == "decoy") << e->Subject;
+    conditions.AttachmentsOnly = true;
+    run();
+    EXPECT_EQ(foundSubjects(), (std::set<std::string>{"decoy"}));
+}
+
+// A body far longer than one batch of the streamed test: terms on either
+// side of a batch end, one broken across the line end there, an excluded
+// term near the end.
+TEST_F(SearchRunTest, LongBodyIsSearchedAcrossItsBatches) {
+    std::string body;
+    const std::string filler(99, 'x');
+    while (body.size() < 3'500'000) body += filler + "\n";
+    const std::size_t middle = body.size() / 2 / 100 * 100;
+    std::string text = body;
+    text.replace(middle - 4, 4, "alph");
+    text.replace(middle, 2, "a ");
+    text.replace(text.size() - 20, 5, "omega");
+    text.replace(100, 5, "first");
+    write("long.eml", "Subject: long\n\n" + text);
+    const std::pair<const char*, bool> rows[] = {{"alpha", true},        {"first omega", true}, {"first -omega", false},
+                                                 {"first alpha", true},  {"nowhere", false},     {"first nowhere", false},
+                                                 {"nowhere OR omega", true}};
+    for (const auto& [field, found] : rows) {
+        ParseSearchField(conditions.BodyTerms, field);
+        run();
+        EXPECT_EQ(session.FoundList.size(), found ? 1u : 0u) << field;
+    }
+}
+
 TEST(MatchHeaderFilterTest, DisplayedAndWrittenFormsAreSeparatedByATab) {
     TMsgItem entry;
     entry.From = "abc";

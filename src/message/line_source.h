@@ -1,0 +1,40 @@
+// SPDX-License-Identifier: MIT
+// The lines of one message handed out one at a time, so that a reader of a
+// body never needs the whole message in memory.
+#pragma once
+
+#include <cstddef>
+#include <string_view>
+
+#include "message/msg_item.h"
+
+namespace pelmora {
+
+class LineSource {
+public:
+    virtual ~LineSource() = default;
+    // The next line without its end, valid until the next call; false once
+    // the lines are used up.
+    virtual bool next(std::string_view& line) = 0;
+    // The index of the last line the source holds or has handed out: the
+    // position a match settled only at the end of a body is reported at.
+    virtual std::size_t lastIndex() const = 0;
+};
+
+// The lines of a list in memory.
+class LineListSource final : public LineSource {
+public:
+    explicit LineListSource(const LineList& lines) : m_lines(lines) {}
+    bool next(std::string_view& line) override {
+        if (m_next >= m_lines.size()) return false;
+        line = m_lines[m_next++];
+        return true;
+    }
+    std::size_t lastIndex() const override { return m_lines.empty() ? 0 : m_lines.size() - 1; }
+
+private:
+    const LineList& m_lines;
+    std::size_t m_next = 0;
+};
+
+}  // namespace pelmora

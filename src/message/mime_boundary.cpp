@@ -1,0 +1,52 @@
+// SPDX-License-Identifier: MIT
+#include "message/mime_boundary.h"
+
+namespace pelmora {
+
+namespace {
+
+bool isPadding(char c) { return c == ' ' || c == '\t'; }
+
+bool onlyPadding(std::string_view rest) {
+    for (char c : rest)
+        if (!isPadding(c)) return false;
+    return true;
+}
+
+char lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
+bool startsWithNoCase(std::string_view text, std::string_view lowerPrefix) {
+    if (text.size() < lowerPrefix.size()) return false;
+    for (std::size_t i = 0; i < lowerPrefix.size(); ++i)
+        if (lower(text[i]) != lowerPrefix[i]) return false;
+    return true;
+}
+
+// A parameter name starts after ";" or after a blank or control byte that
+// unfolding left behind.
+bool startsName(char before) { return before == ';' || static_cast<unsigned char>(before) <= 32; }
+
+}  // namespace
+
+DelimiterKind ClassifyDelimiterLine(std::string_view line, std::string_view boundary) {
+    if (boundary.empty() || line.size() < boundary.size() + 2 || line[0] != '-' || line[1] != '-' ||
+        line.substr(2, boundary.size()) != boundary)
+        return DelimiterKind::None;
+    std::string_view rest = line.substr(boundary.size() + 2);
+    if (onlyPadding(rest)) return DelimiterKind::Part;
+    if (rest.starts_with("--") && onlyPadding(rest.substr(2))) return DelimiterKind::Close;
+    return DelimiterKind::None;
+}
+
+std::size_t FindBoundaryParameter(std::string_view text, std::size_t from) {
+    constexpr std::string_view key = "boundary=";
+    std::size_t first = std::string_view::npos;
+    for (std::size_t at = from; at + key.size() <= text.size(); ++at) {
+        if (!startsWithNoCase(text.substr(at), key)) continue;
+        if (at == 0 || startsName(text[at - 1])) return at + key.size();
+        if (first == std::string_view::npos) first = at + key.size();
+    }
+    return first;
+}
+
+}  // namespace pelmora
