@@ -5,6 +5,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QMenu>
+#include <QShortcut>
 
 #include "app/busy_guard.h"
 #include "app/icons.h"
@@ -18,6 +19,7 @@
 #include "operations/export_csv.h"
 #include "operations/open_edit.h"
 #include "operations/recycle.h"
+#include "platform/xdg.h"
 
 namespace pelmora::app {
 
@@ -47,6 +49,12 @@ ListPane::ListPane(QWidget& window, Owner owner, MsgList& list, std::vector<int>
     m_view->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(m_view, &QWidget::customContextMenuRequested, this, [this](const QPoint& position) {
         m_popupMenu->popup(m_view->viewport()->mapToGlobal(position));
+    });
+    // The desktop's other key for the context menu, beside the Menu key.
+    auto* menuKey = new QShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F10), m_view, nullptr, nullptr, Qt::WidgetShortcut);
+    connect(menuKey, &QShortcut::activated, this, [this] {
+        const QRect cell = m_view->visualRect(m_view->currentIndex());
+        m_popupMenu->popup(m_view->viewport()->mapToGlobal(cell.isValid() ? cell.center() : QPoint(0, 0)));
     });
     ResetColumnCaptions(*m_listPort);
 }
@@ -194,8 +202,10 @@ void ListPane::Dupcheck1Click() {
 void ListPane::ListMessage1Click() {
     if (m_services.guard.busy()) return;
     const std::filesystem::path folder = listFolder ? listFolder() : std::filesystem::path();
+    // Without a remembered folder the dialog opens in the documents folder,
+    // not in the hidden settings folder.
     ProcListMessage1Click(folder, *m_listPort, m_list, m_services.prompts, m_services.shell,
-                          m_services.settings.MsgListDir, SettingsFolder());
+                          m_services.settings.MsgListDir, platform::XdgDocumentsFolder());
 }
 
 }  // namespace pelmora::app

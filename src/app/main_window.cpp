@@ -13,11 +13,14 @@
 #include <QMenuBar>
 #include <QProgressBar>
 #include <QScreen>
+#include <QShortcut>
 #include <QSplitter>
 #include <QStatusBar>
+#include <QStatusTipEvent>
 #include <QToolBar>
 #include <QTreeView>
 
+#include <algorithm>
 #include <system_error>
 
 #include "app/icons.h"
@@ -48,6 +51,22 @@ constexpr int kPanel0Width = 150;
 constexpr int kPanel1Width = 400;
 
 }  // namespace
+
+QRect FitOnScreen(const QRect& remembered) {
+    // The screen the window was on, else the primary one: a window
+    // remembered on a screen that is gone comes back on this one.
+    const QScreen* screen = QGuiApplication::screenAt(remembered.center());
+    if (screen == nullptr) screen = QGuiApplication::primaryScreen();
+    if (screen == nullptr) return remembered;
+    const QRect area = screen->availableGeometry();
+    const QSize size(std::clamp(remembered.width(), kMinimumWidth, std::max(area.width(), kMinimumWidth)),
+                     std::clamp(remembered.height(), kMinimumHeight, std::max(area.height(), kMinimumHeight)));
+    // The whole window on the screen, so its title bar and menus can be
+    // reached.
+    const QPoint position(std::clamp(remembered.left(), area.left(), std::max(area.right() - size.width() + 1, area.left())),
+                          std::clamp(remembered.top(), area.top(), std::max(area.bottom() - size.height() + 1, area.top())));
+    return QRect(position, size);
+}
 
 MainWindow::MainWindow(PortFactory& ports, std::filesystem::path settingsFile, const QStringList& arguments,
                        QWidget* parent)
@@ -184,6 +203,12 @@ void MainWindow::buildWidgets() {
     m_panel1->setFixedWidth(kPanel1Width);
     bar->addWidget(m_panel0);
     bar->addWidget(m_panel1);
+    m_hintPanel = new QLabel(bar);
+    m_hintPanel->setObjectName(QStringLiteral("HintPanel"));
+    m_hintPanel->setTextFormat(Qt::PlainText);
+    m_hintPanel->setMinimumWidth(1);
+    m_hintPanel->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    bar->addWidget(m_hintPanel, 1);
     m_statusProgress = new QProgressBar(bar);
     m_statusProgress->setTextVisible(false);
     m_statusProgress->setMaximumWidth(200);
@@ -283,6 +308,7 @@ QMenu* MainWindow::PopupMenu1() const {
 QString MainWindow::panelText(int panel) const {
     if (panel == 0) return m_panel0->text();
     if (panel == 1) return m_panel1->text();
+    if (panel == 2) return m_hintPanel->text();
     return {};
 }
 
@@ -296,6 +322,16 @@ void MainWindow::changeEvent(QEvent* event) {
     QMainWindow::changeEvent(event);
     if (event->type() == QEvent::ActivationChange && isActiveWindow() && !m_activated)
         QMetaObject::invokeMethod(this, &MainWindow::firstActivation, Qt::QueuedConnection);
+}
+
+bool MainWindow::event(QEvent* event) {
+    if (event->type() == QEvent::StatusTip) {
+        // QMainWindow would show the hint as the status bar's message, which
+        // hides both panels while it is there.
+        m_hintPanel->setText(m_settings.ShowHint ? static_cast<QStatusTipEvent*>(event)->tip() : QString());
+        return true;
+    }
+    return QMainWindow::event(event);
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {

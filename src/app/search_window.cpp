@@ -44,8 +44,8 @@ const std::vector<int> kFindColumns = {KeySender,   KeyRecipients, KeySubject, K
 
 constexpr int kPanel0Width = 200;
 constexpr int kPanel1Width = 280;
-constexpr int kMinimumWidth = 640;
-constexpr int kMinimumHeight = 400;
+constexpr int kFindMinimumWidth = 640;
+constexpr int kFindMinimumHeight = 400;
 constexpr int kHistoryRows = 10;
 
 const char16_t* const kFieldCaptions[] = {u"差出人：", u"宛先：", u"件名：", u"メッセージ："};
@@ -65,7 +65,7 @@ SearchWindow::SearchWindow(PortFactory& ports, Settings& settings, BusyGuard& gu
     setWindowIcon(programIcon());
     setWindowFlags(Qt::Window | Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint);
     setModal(true);
-    setMinimumSize(kMinimumWidth, kMinimumHeight);
+    setMinimumSize(kFindMinimumWidth, kFindMinimumHeight);
     m_prompts = ports.makePrompts(this);
     m_progress = ports.makeProgress(this);
     m_shell = ports.makeShell(this);

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "app/window_layout.h"
 
+#include "app/main_window.h"
+
 #include <QBoxLayout>
 #include <QGuiApplication>
 #include <QHeaderView>
@@ -12,13 +14,6 @@
 
 namespace pelmora::app {
 
-namespace {
-
-constexpr int kMinimumWidth = 200;
-constexpr int kMinimumHeight = 150;
-
-}  // namespace
-
 WindowLayout MainWindowLayout(Settings& s) {
     return {s.Width, s.Height, s.Top, s.Left, s.CoolBarWidth0, s.CoolBarBreak1, s.CWidth, s.VSort};
 }
@@ -29,15 +24,9 @@ WindowLayout SearchWindowLayout(Settings& s) {
 }
 
 void ApplyGeometry(QWidget& window, const WindowLayout& layout) {
-    window.resize(std::max(layout.Width, kMinimumWidth), std::max(layout.Height, kMinimumHeight));
-    QPoint position(layout.Left, layout.Top);
-    const QRect wanted(position, window.size());
-    bool onScreen = false;
-    for (const QScreen* screen : QGuiApplication::screens())
-        onScreen = onScreen || screen->availableGeometry().intersects(wanted);
-    if (!onScreen && QGuiApplication::primaryScreen())
-        position = QGuiApplication::primaryScreen()->availableGeometry().topLeft();
-    window.move(position);
+    const QRect wanted = FitOnScreen(QRect(layout.Left, layout.Top, layout.Width, layout.Height));
+    window.resize(wanted.size());
+    window.move(wanted.topLeft());
 }
 
 void CollectGeometry(const QWidget& window, WindowLayout& layout) {
