@@ -10,7 +10,7 @@
 #include <string_view>
 #include <vector>
 
-#include "message/read_message.h"
+#include "message/display_name_lookup.h"
 
 namespace pelmora {
 

@@ -187,7 +187,7 @@ void MainWindow::LoadFolder() {
         LoadFolderPorts ports{listView(), statusBar(), *m_progress, *m_prompts, *m_busyCursor};
         ReaderOptions options;
         options.DupCheckHeaders = m_settings.DupCheckHeaders;
-        options.displayNames = m_settings.ConvDisplayName ? &m_displayNames : nullptr;
+        options.DisplayNames = m_settings.ConvDisplayName ? &m_displayNames : nullptr;
         ReaderContext reader{m_msgLines, options, *m_prompts, nullptr};
         outcome = pelmora::LoadFolder(folder, m_list, ports, reader);
     } while (m_reloadWhenDone);

@@ -16,7 +16,7 @@ void MainWindow::buildSearchWindow() {
     host.readerOptions = [this] {
         ReaderOptions options;
         options.DupCheckHeaders = m_settings.DupCheckHeaders;
-        options.displayNames = m_settings.ConvDisplayName ? &m_displayNames : nullptr;
+        options.DisplayNames = m_settings.ConvDisplayName ? &m_displayNames : nullptr;
         return options;
     };
     host.showHint1Click = [this] { ShowHint1Click(); };

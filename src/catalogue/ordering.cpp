@@ -149,14 +149,6 @@ CellContent CellFor(const TMsgItem& e, int key) {
     }
 }
 
-void ProcLV1Data(int row, const MsgList& list, const ui::ListView& view, std::vector<CellContent>& cells) {
-    cells.clear();
-    if (row < 0 || static_cast<std::size_t>(row) >= list.size()) return;
-    const TMsgItem& e = *list[row];
-    cells.reserve(view.columnCount());
-    for (int col = 0; col < view.columnCount(); ++col) cells.push_back(CellFor(e, view.columnKey(col)));
-}
-
 int ProcLV1DataFind(FindKind kind, const ui::ListView& view, const MsgList& list, int start,
                     std::string_view text) {
     int count = static_cast<int>(list.size());

@@ -61,8 +61,6 @@ struct CellContent {
     int image = -1;
 };
 CellContent CellFor(const TMsgItem& entry, int key);
-// All cells of one row, in column order; nothing when row is out of range.
-void ProcLV1Data(int row, const MsgList& list, const ui::ListView& view, std::vector<CellContent>& cells);
 
 enum class FindKind { PartialString, ExactString, Other };
 // Type-ahead: the index of the next row whose text begins with text, or -1.

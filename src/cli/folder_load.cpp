@@ -18,7 +18,7 @@ ReaderOptions optionsFor(const ReaderChoices& choices, DisplayNameDirectory& dir
         const char* home = std::getenv("HOME");
         if (auto built = BuildDisplayNameDirectory(directory, home ? home : ""); !built)
             prompts.error(built.error());
-        options.displayNames = &directory;
+        options.DisplayNames = &directory;
     }
     return options;
 }

@@ -2,7 +2,7 @@
 #include "message/format_address.h"
 
 #include "decode/cp932.h"
-#include "message/read_message.h"
+#include "message/display_name_lookup.h"
 
 namespace pelmora {
 

@@ -413,7 +413,7 @@ void ReadMessage(MsgList& list, std::size_t index, ReaderContext& context) {
     entry.Matched = false;
     readHeaderBlock(reader, lines);
     HeaderFields fields = extractFields(lines.stored());
-    const DisplayNameLookup* names = context.options.displayNames;
+    const DisplayNameLookup* names = context.options.DisplayNames;
 
     const View subjectRaw = fields.hasSubject ? trimCtl(fields.subject) : View{};
     const View rawDate = trim(fields.date);

@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "message/display_name_lookup.h"
 #include "message/line_source.h"
 #include "message/msg_item.h"
 
@@ -14,15 +15,6 @@ namespace pelmora {
 namespace ui {
 class Prompts;
 }
-
-// The address book as the address formatter sees it.
-class DisplayNameLookup {
-public:
-    virtual ~DisplayNameLookup() = default;
-    // The display name stored for address (compared without regard to
-    // letter case), or nullptr.
-    virtual const std::string* LookupDisplayName(std::string_view address) const = 0;
-};
 
 // What a search run adds to the reader. Absent outside search mode.
 class SearchHooks {
@@ -38,7 +30,7 @@ public:
 struct ReaderOptions {
     bool DupCheckHeaders = true;
     // Non-null exactly while the display-name option is on.
-    const DisplayNameLookup* displayNames = nullptr;
+    const DisplayNameLookup* DisplayNames = nullptr;
 };
 
 // The folder of the message read last, held open: the next file of the

@@ -215,7 +215,6 @@ TEST(CompareMsgItems, UnknownKeyIsAnInternalErrorAndComparesEqual) {
 }
 
 TEST(CellFor, SenderHasLeadingBlankAndIconSizeHasAttachmentMark) {
-    FakeListView view;
     auto e = MakeItem({.from = "Taro", .folderPath = "/mail/受信"}, nullptr);
     e->IconIndex = 2;
     e->SizeText = "2KB";
@@ -227,16 +226,6 @@ TEST(CellFor, SenderHasLeadingBlankAndIconSizeHasAttachmentMark) {
     EXPECT_EQ(CellFor(*e, 5).text, Sjis("受信"));  // the folder name as display text
     e->HasAttach = false;
     EXPECT_EQ(CellFor(*e, 4).image, -1);
-
-    MsgList list;
-    list.push_back(std::move(e));
-    std::vector<CellContent> cells;
-    ProcLV1Data(0, list, view, cells);
-    ASSERT_EQ(cells.size(), 6u);
-    EXPECT_EQ(cells[0].text, " Taro");
-    EXPECT_EQ(cells[2].text, "s");
-    ProcLV1Data(1, list, view, cells);
-    EXPECT_TRUE(cells.empty());
 }
 
 class TypeAheadTest : public testing::Test {

@@ -31,7 +31,7 @@ protected:
         LoadFolderPorts ports{v, status, progress, prompts, cursor};
         LineList lines;
         ReaderOptions options;
-        options.displayNames = names;
+        options.DisplayNames = names;
         ReaderContext reader{lines, options, prompts, nullptr};
         return LoadFolder(s_folder->path(), list, ports, reader, Subfolders::No, threads);
     }
