@@ -13,30 +13,9 @@
 #include "decode/cp932.h"
 #include "message/msg_item.h"
 #include "support/fake_ports.h"
+#include "support/scoped_time_zone.h"
 
 namespace pelmora::test {
-
-// Sets TZ for the lifetime of the object.
-class ScopedTimeZone {
-public:
-    explicit ScopedTimeZone(const char* zone) {
-        if (const char* old = std::getenv("TZ")) m_old = old;
-        setenv("TZ", zone, 1);
-        tzset();
-    }
-    ~ScopedTimeZone() {
-        if (m_old)
-            setenv("TZ", m_old->c_str(), 1);
-        else
-            unsetenv("TZ");
-        tzset();
-    }
-    ScopedTimeZone(const ScopedTimeZone&) = delete;
-    ScopedTimeZone& operator=(const ScopedTimeZone&) = delete;
-
-private:
-    std::optional<std::string> m_old;
-};
 
 // Display text spelled in UTF-8 in the test source.
 inline std::string Sjis(const char* utf8) {

@@ -38,7 +38,7 @@ std::vector<std::string> goldenNames() {
 class GoldenMessages : public testing::TestWithParam<std::string> {};
 
 TEST_P(GoldenMessages, ReadAsExpected) {
-    TempTz tz(TokyoTz);
+    ScopedTimeZone tz(TokyoTz);
     const Reading r = ReadOne(DataDir / (GetParam() + ".eml"));
     ASSERT_TRUE(r.entry.Matched);
     const auto actual = fieldsOf(r.entry);

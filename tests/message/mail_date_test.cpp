@@ -22,7 +22,7 @@ class ParseMailDateCases : public testing::TestWithParam<DateCase> {};
 
 TEST_P(ParseMailDateCases, GivesLocalTime) {
     const DateCase& c = GetParam();
-    TempTz tz(c.tz);
+    ScopedTimeZone tz(c.tz);
     const DateTime value = ParseMailDate(c.text);
     if (c.expected[0] == '\0')
         EXPECT_EQ(value, 0) << DateText(value);
@@ -73,7 +73,7 @@ INSTANTIATE_TEST_SUITE_P(
 // The offset added is the one in force at the message's date, whatever
 // the season in which the folder is read.
 TEST(ParseMailDate, UsesDaylightSavingStateOfTheMessageDate) {
-    TempTz tz(BerlinTz);
+    ScopedTimeZone tz(BerlinTz);
     EXPECT_EQ(DateText(ParseMailDate("Mon, 1 Jul 2024 12:00:00 +0000")), "2024/07/01 14:00");
     EXPECT_EQ(DateText(ParseMailDate("Wed, 1 Jan 2025 12:00:00 +0000")), "2025/01/01 13:00");
     // The night the clocks go back: 00:30 UTC is still summer time.
@@ -88,7 +88,7 @@ TEST(LocalFromUtc, AgreesWithTheLibraryAcrossClockChangesAndZoneSwitches) {
     const time_t first = 1'672'531'200;  // 2023-01-01 00:00 UTC
     const time_t last = 1'767'225'600;   // 2026-01-01 00:00 UTC
     for (const char* zone : {BerlinTz, "EST5EDT,M3.2.0,M11.1.0", TokyoTz, BerlinTz}) {
-        TempTz tz(zone);
+        ScopedTimeZone tz(zone);
         int mismatches = 0;
         for (time_t t = first; t < last; t += 17 * 60 + 13) {
             std::tm local{};
@@ -136,13 +136,13 @@ TEST(FileTime, FileDateIsLocalAtEvenSeconds) {
     // 2008-01-01 10:00:03 UTC.
     const std::uint64_t fileTime = FileTimeFromTimespec({1'199'181'603, 0});
     {
-        TempTz tz(TokyoTz);
+        ScopedTimeZone tz(TokyoTz);
         const DateTimeParts parts = DecodeDateTime(FileDateFromFileTime(fileTime));
         EXPECT_EQ(parts.hour, 19);
         EXPECT_EQ(parts.second, 2);
     }
     {
-        TempTz tz(BerlinTz);
+        ScopedTimeZone tz(BerlinTz);
         EXPECT_EQ(DateText(FileDateFromFileTime(fileTime)), "2008/01/01 11:00");
     }
 }

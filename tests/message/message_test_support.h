@@ -16,33 +16,11 @@
 #include <string_view>
 
 #include "support/fake_ports.h"
+#include "support/scoped_time_zone.h"
 #include "message/mail_date.h"
 #include "message/read_message.h"
 
 namespace pelmora::test {
-
-// Sets TZ for its lifetime (POSIX rules, so no zone database is needed)
-// and restores the previous value.
-class TempTz {
-public:
-    explicit TempTz(const char* tz) {
-        if (const char* old = std::getenv("TZ")) m_old = old;
-        ::setenv("TZ", tz, 1);
-        ::tzset();
-    }
-    ~TempTz() {
-        if (m_old)
-            ::setenv("TZ", m_old->c_str(), 1);
-        else
-            ::unsetenv("TZ");
-        ::tzset();
-    }
-    TempTz(const TempTz&) = delete;
-    TempTz& operator=(const TempTz&) = delete;
-
-private:
-    std::optional<std::string> m_old;
-};
 
 inline constexpr const char* TokyoTz = "JST-9";
 inline constexpr const char* BerlinTz = "CET-1CEST,M3.5.0,M10.5.0/3";

@@ -66,7 +66,7 @@ protected:
     Reading read(const char* name, ReaderOptions options = {}) { return ReadOne(ExamplesDir / name, options); }
     static std::string cp932(std::string_view utf8) { return Utf8ToCp932(utf8); }
 
-    TempTz m_tz{TokyoTz};
+    ScopedTimeZone m_tz{TokyoTz};
 };
 
 TEST_F(Examples, IsoEncodedWords) {

@@ -18,7 +18,7 @@ protected:
         return ReadOne(m_dir.write(name, bytes), options, search);
     }
 
-    TempTz m_tz{"UTC0"};
+    ScopedTimeZone m_tz{"UTC0"};
     ScratchDir m_dir;
 };
 

@@ -17,6 +17,7 @@
 #include "decode/cp932.h"
 #include "message/mail_date.h"
 #include "support/fake_ports.h"
+#include "support/scoped_time_zone.h"
 
 namespace pelmora {
 namespace {
@@ -32,10 +33,6 @@ std::string received(const char* date) {
 class SearchRunTest : public testing::Test {
 protected:
     void SetUp() override {
-        const char* old = std::getenv("TZ");
-        if (old != nullptr) m_oldTz = old;
-        ::setenv("TZ", "UTC0", 1);
-        ::tzset();
         m_folder = fs::temp_directory_path() /
                    ("pelmora-search-" + std::to_string(::getpid()) + "-" +
                     testing::UnitTest::GetInstance()->current_test_info()->name());
@@ -44,11 +41,6 @@ protected:
     }
     void TearDown() override {
         fs::remove_all(m_folder);
-        if (m_oldTz)
-            ::setenv("TZ", m_oldTz->c_str(), 1);
-        else
-            ::unsetenv("TZ");
-        ::tzset();
     }
 
     fs::path write(const std::string& name, const std::string& content) {
@@ -67,7 +59,7 @@ protected:
     }
 
     fs::path m_folder;
-    std::optional<std::string> m_oldTz;
+    test::ScopedTimeZone m_utc{"UTC0"};
     SearchConditions conditions;
     SearchSession session;
     test::FakeListView view;
