@@ -9,24 +9,15 @@
 #include "decode/header_detail.h"
 #include "decode/transfer.h"
 #include "hex.h"
+#include "support/table_test.h"
 
 namespace pelmora {
 namespace {
 
 using test::Hex;
 
-struct Case {
-    const char* name;
-    std::string value;
-    std::string expected;
-};
-
-std::string caseName(const testing::TestParamInfo<Case>& info) {
-    return info.param.name;
-}
-void PrintTo(const Case& c, std::ostream* os) {
-    *os << c.name;
-}
+using test::Case;
+using test::caseName;
 
 const std::string kA = "\x82\xA0";                      // あ
 const std::string kI = "\x82\xA2";                      // い
@@ -34,15 +25,15 @@ const std::string kToyuu = "\x82\xC6\x82\xE4\x82\xA4";  // とゆう
 
 class DecodeHeaderTextTest : public testing::TestWithParam<Case> {};
 TEST_P(DecodeHeaderTextTest, Decodes) {
-    EXPECT_EQ(Hex(DecodeHeaderText(GetParam().value)), Hex(GetParam().expected));
+    EXPECT_EQ(Hex(DecodeHeaderText(GetParam().input)), Hex(GetParam().expected));
 }
 // The one-walk shortcut, where it takes a value, and the public function
 // must give what the general passes give.
 TEST_P(DecodeHeaderTextTest, ShortcutAgreesWithGeneralPasses) {
-    const std::string general = detail::DecodeEncodedWordsGeneral(GetParam().value);
-    EXPECT_EQ(Hex(DecodeEncodedWords(GetParam().value)), Hex(general));
+    const std::string general = detail::DecodeEncodedWordsGeneral(GetParam().input);
+    EXPECT_EQ(Hex(DecodeEncodedWords(GetParam().input)), Hex(general));
     std::string shortcut;
-    if (detail::DecodeSimpleEncodedWords(GetParam().value, shortcut)) {
+    if (detail::DecodeSimpleEncodedWords(GetParam().input, shortcut)) {
         EXPECT_EQ(Hex(shortcut), Hex(general));
     }
 }

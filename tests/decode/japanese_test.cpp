@@ -7,24 +7,15 @@
 #include <sstream>
 
 #include "hex.h"
+#include "support/table_test.h"
 
 namespace pelmora {
 namespace {
 
 using test::Hex;
 
-struct Case {
-    const char* name;
-    std::string input;
-    std::string expected;
-};
-
-std::string caseName(const testing::TestParamInfo<Case>& info) {
-    return info.param.name;
-}
-void PrintTo(const Case& c, std::ostream* os) {
-    *os << c.name;
-}
+using test::Case;
+using test::caseName;
 
 std::pair<std::uint8_t, std::uint8_t> sjisPair(int high, int low) {
     return {static_cast<std::uint8_t>(high), static_cast<std::uint8_t>(low)};

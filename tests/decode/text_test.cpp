@@ -1,31 +1,20 @@
 // SPDX-License-Identifier: MIT
-// Case folding of display text, its conversion to and from UTF-8, and the
-// command line's output helpers built on them.
+// Case folding of display text and its conversion to and from UTF-8.
 #include "decode/text.h"
 
 #include <gtest/gtest.h>
 
-#include "cli/text_output.h"
 #include "decode/cp932.h"
 #include "hex.h"
+#include "support/table_test.h"
 
 namespace pelmora {
 namespace {
 
 using test::Hex;
 
-struct Case {
-    const char* name;
-    std::string input;
-    std::string expected;
-};
-
-std::string caseName(const testing::TestParamInfo<Case>& info) {
-    return info.param.name;
-}
-void PrintTo(const Case& c, std::ostream* os) {
-    *os << c.name;
-}
+using test::Case;
+using test::caseName;
 
 class UpperCaseCp932Test : public testing::TestWithParam<Case> {};
 TEST_P(UpperCaseCp932Test, Folds) {
@@ -114,36 +103,6 @@ TEST(Cp932RoundTripTest, EveryTableCharacterSurvivesUtf8) {
                                                       static_cast<unsigned char>(back[1]));
         ASSERT_EQ(Cp932ToUnicode(again), u) << std::hex << code;
     }
-}
-
-class EscapeTsvFieldTest : public testing::TestWithParam<Case> {};
-TEST_P(EscapeTsvFieldTest, Escapes) {
-    EXPECT_EQ(cli::EscapeTsvField(GetParam().input), GetParam().expected);
-}
-INSTANTIATE_TEST_SUITE_P(Table, EscapeTsvFieldTest,
-                         testing::Values(Case{"Backslash", "a\\b", "a\\\\b"}, Case{"Tab", "a\tb", "a\\tb"},
-                                         Case{"CarriageReturnAndLineFeed", "a\r\nb", "a\\r\\nb"},
-                                         Case{"EscapedLetterNotTouched", "\\n", "\\\\n"},
-                                         Case{"Plain", "Re: hi", "Re: hi"}, Case{"Empty", "", ""}),
-                         caseName);
-
-TEST(TextOutputTest, Cp932EscapingLeavesTrailBytesAlone) {
-    using cli::OutputEncoding;
-    EXPECT_EQ(Hex(cli::EscapeTsvField("\x83\x5C\\\t", OutputEncoding::Cp932)), Hex("\x83\x5C\\\\\\t"));
-    EXPECT_EQ(Hex(cli::TsvField("\x83\x5C\\", OutputEncoding::Utf8)), Hex("\xE3\x82\xBD\\\\"));
-    EXPECT_EQ(Hex(cli::TsvField("\x83\x5C\\", OutputEncoding::Cp932)), Hex("\x83\x5C\\\\"));
-    EXPECT_EQ(Hex(cli::ForOutput("\x82\xA0", OutputEncoding::Cp932)), Hex("\x82\xA0"));
-    EXPECT_EQ(Hex(cli::ForOutput("\x82\xA0", OutputEncoding::Utf8)), Hex("\xE3\x81\x82"));
-}
-
-TEST(TextOutputTest, ParsesEncodingNames) {
-    using cli::OutputEncoding;
-    EXPECT_EQ(cli::ParseOutputEncoding("utf-8"), OutputEncoding::Utf8);
-    EXPECT_EQ(cli::ParseOutputEncoding("UTF8"), OutputEncoding::Utf8);
-    EXPECT_EQ(cli::ParseOutputEncoding("cp932"), OutputEncoding::Cp932);
-    EXPECT_EQ(cli::ParseOutputEncoding("CP932"), OutputEncoding::Cp932);
-    EXPECT_EQ(cli::ParseOutputEncoding("shift_jis"), std::nullopt);
-    EXPECT_EQ(cli::ParseOutputEncoding(""), std::nullopt);
 }
 
 }  // namespace

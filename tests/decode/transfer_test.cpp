@@ -4,24 +4,15 @@
 #include <gtest/gtest.h>
 
 #include "hex.h"
+#include "support/table_test.h"
 
 namespace pelmora {
 namespace {
 
 using test::Hex;
 
-struct Case {
-    const char* name;
-    std::string input;
-    std::string expected;
-};
-
-std::string caseName(const testing::TestParamInfo<Case>& info) {
-    return info.param.name;
-}
-void PrintTo(const Case& c, std::ostream* os) {
-    *os << c.name;
-}
+using test::Case;
+using test::caseName;
 
 TEST(Base64CharValueTest, AlphabetPositionsAndZeroOutside) {
     EXPECT_EQ(Base64CharValue('A'), 0);

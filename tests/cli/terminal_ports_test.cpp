@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "catalogue/ordering.h"
-#include "catalogue_test_support.h"
+#include "catalogue/catalogue_test_support.h"
 
 namespace pelmora::cli {
 namespace {

@@ -7,7 +7,7 @@
 
 #include <sstream>
 
-#include "catalogue_test_support.h"
+#include "catalogue/catalogue_test_support.h"
 #include "cli/terminal_ports.h"
 
 namespace pelmora::cli {

@@ -7,7 +7,7 @@
 #include <sstream>
 
 #include "catalogue/ordering.h"
-#include "op_fixture.h"
+#include "operations/op_fixture.h"
 #include "operations/export_csv.h"
 
 namespace fs = std::filesystem;

@@ -27,7 +27,7 @@ std::string shellQuoted(const std::string& arg) {
 }
 
 CliRun runDecode(const std::vector<std::string>& args) {
-    std::string command = shellQuoted(PELMORA_CLI_PATH) + " decode";
+    std::string command = shellQuoted(PELMORA_CLI) + " decode";
     for (const std::string& arg : args) command += " " + shellQuoted(arg);
     command += " 2>/dev/null";
     FILE* pipe = popen(command.c_str(), "r");
