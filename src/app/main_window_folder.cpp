@@ -137,18 +137,18 @@ void MainWindow::Splitter1Moved() {
 void MainWindow::firstActivation() {
     if (m_activated) return;
     m_activated = true;
-    // 1. The window is drawn before anything slow starts.
+    // The window is drawn before anything slow starts.
     QCoreApplication::processEvents();
-    // 2.
+    // The address book's names are ready before the first list shows them.
     if (m_settings.ConvDisplayName) buildDisplayNames();
-    // 3., 4. Without a folder the tree opens at the user's home, not at
+    // The tree shows the remembered folder. Without one the tree opens at the user's home, not at
     // the system's folders at the top of the root.
     if (currentFolderExists())
         selectFolderInTree(m_settings.emlDir);
     else
         showFolderInTree(platform::HomeFolder());
     m_treeReacts = true;
-    // 5.
+    // The remembered folder's list.
     if (!m_settings.emlDir.empty()) LoadFolder();
 }
 

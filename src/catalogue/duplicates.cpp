@@ -53,32 +53,33 @@ std::string DuplicateStatusText(std::int64_t rows) {
 void ProcDupcheck1Click(bool searchWindow, DupcheckPorts& ports, MsgList& list) {
     ui::ListView& view = ports.view;
     {
-        // 1.-2. (8. the cursor and redrawing come back also when a step fails)
+        // Busy cursor and no redrawing until the list is complete; both come
+        // back also when a step fails.
         ui::BusyScope busy(ports.cursor);
         int rememberedKey = view.sortKey();
         ui::UpdateScope update(view);
 
-        // 3. Copies still marked from the previous sort come after the others.
+        // Sorted by content hash, so copies lie side by side. Copies still marked from the previous sort come after the others.
         view.setSortKey(KeyDupHash);
         SortMsgList(list, KeyDupHash, ports.prompts);
 
         // 4.-5.
         reduceToGroups(list);
 
-        // 6.
+        // Shows the groups, their marked copies selected.
         view.setRowCount(static_cast<int>(list.size()));
         view.clearSelection();
         for (std::size_t i = 0; i < list.size(); ++i)
             if (list[i]->SelMark) view.setSelected(static_cast<int>(i), true);
 
-        // 7. The marks make the same entries selected after the re-sort.
+        // Back to the key the user had; the marks make the same entries selected after the re-sort.
         ResortList(view, rememberedKey, list, ports.prompts);
     }
-    // 9.
+    // The main window's list caption says it shows duplicates.
     if (!searchWindow && ports.showDuplicateCaption) ports.showDuplicateCaption();
-    // 10.
+    // The status bar gives the number of messages in groups.
     ports.status.setPanelText(1, DuplicateStatusText(static_cast<std::int64_t>(list.size())));
-    // 11.
+    // The list takes the keyboard focus.
     view.takeFocus();
 }
 

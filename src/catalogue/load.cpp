@@ -23,7 +23,7 @@ std::string messagesText(std::int64_t count) {
     return FormatCount(count) + std::string(texts::kMessagesSuffix);
 }
 
-// 7. Reads every entry; false when the abort flag (or a failure of the
+// Reads every entry; false when the abort flag (or a failure of the
 // reader, which the general error handler reports) ended the loop.
 bool readEntries(MsgList& list, LoadFolderPorts& ports, ReaderContext& reader, unsigned readThreads) {
     ui::UpdateScope update(ports.view);
@@ -48,7 +48,7 @@ bool readEntries(MsgList& list, LoadFolderPorts& ports, ReaderContext& reader, u
 LoadOutcome LoadFolder(const std::filesystem::path& folder, MsgList& list, LoadFolderPorts& ports,
                        ReaderContext& reader, Subfolders subfolders, unsigned readThreads) {
     ui::ListView& view = ports.view;
-    // 1.
+    // The old list goes at once, its captions back to plain.
     {
         ui::BusyScope busy(ports.cursor);
         ui::UpdateScope update(view);
@@ -56,11 +56,11 @@ LoadOutcome LoadFolder(const std::filesystem::path& folder, MsgList& list, LoadF
         view.setRowCount(0);
         ResetColumnCaptions(view);
     }
-    // 2.
+    // The status bar counts from zero while the folder loads.
     ports.status.setPanelText(0, messagesText(0));
     ports.status.setPanelText(1, std::string());
 
-    // 3.
+    // A folder that is gone is said in the status bar and a message box.
     std::error_code error;
     if (!std::filesystem::is_directory(folder, error)) {
         std::string text =
@@ -71,10 +71,10 @@ LoadOutcome LoadFolder(const std::filesystem::path& folder, MsgList& list, LoadF
         return LoadOutcome::FolderMissing;
     }
 
-    // 5.
+    // Entries for every message file, still without their header fields.
     ScanFolder(nullptr, subfolders == Subfolders::Yes, list, folder, &view, FileFactsBy::Reader);
 
-    // 6.
+    // The progress dialog counts the reading, shown only for larger folders.
     ui::Progress& progress = ports.progress;
     progress.setRange(0, static_cast<int>(list.size()));
     progress.setPosition(0);
@@ -87,14 +87,14 @@ LoadOutcome LoadFolder(const std::filesystem::path& folder, MsgList& list, LoadF
     progress.clearAbort();
     if (list.size() > kProgressThreshold) progress.show();
 
-    // 7., 8.
+    // Reading, then sorting by the view's key; an aborted load keeps no rows.
     bool completed = readEntries(list, ports, reader, readThreads);
     if (completed) {
         ResortList(view, view.sortKey(), list, &ports.prompts);
         view.setRowCount(static_cast<int>(list.size()));
     }
 
-    // 9.
+    // The final count, also after an abort.
     ports.status.setPanelText(0, messagesText(view.rowCount()));
     progress.hide();
     return completed ? LoadOutcome::Loaded : LoadOutcome::Aborted;

@@ -18,7 +18,7 @@ namespace {
 // Sorts list by key c the way a click on c's column does (c need not have a
 // column: the duplicate check re-sorts by whatever key it remembered).
 void sortByColumnKey(ui::ListView& view, int c, MsgList& list, ui::Prompts* prompts) {
-    // 1. The selection is carried by the entries across the sort.
+    // The selection is carried by the entries across the sort.
     ClearSelMarks(list);
     bool anySelected = false;
     for (int row : view.selectedRows()) {
@@ -28,17 +28,17 @@ void sortByColumnKey(ui::ListView& view, int c, MsgList& list, ui::Prompts* prom
     }
     if (anySelected) view.setFocusRow(-1);
 
-    // 2. No redrawing until the selection is back, whatever happens.
+    // No redrawing until the selection is back, whatever happens.
     ui::UpdateScope update(view);
 
-    // 3. Same column again flips the direction; a new column starts ascending.
+    // Same column again flips the direction; a new column starts ascending.
     int current = view.sortKey();
     view.setSortKey(std::abs(current) == c ? -current : c);
 
-    // 4.
+    // The sort also gives which rows are selected afterwards.
     std::vector<char> marks = SortMsgListWithMarks(list, view.sortKey(), prompts);
 
-    // 5.
+    // Only the sorted column's caption carries the direction mark.
     std::string_view mark = view.sortKey() > 0 ? texts::kMarkAscending : texts::kMarkDescending;
     for (int col = 0; col < view.columnCount(); ++col) {
         int key = view.columnKey(col);
@@ -47,7 +47,7 @@ void sortByColumnKey(ui::ListView& view, int c, MsgList& list, ui::Prompts* prom
         view.setColumnCaption(col, caption);
     }
 
-    // 6.
+    // The selection comes back where its entries went; the first is scrolled to.
     view.clearSelection();
     int first = -1;
     for (std::size_t i = 0; i < marks.size(); ++i) {

@@ -28,7 +28,9 @@ struct Utf8Char {
 };
 Utf8Char Utf8NextChar(std::string_view text);
 std::string Utf8ToSjis(std::string_view text);
-// Used for encoded words: never empties a whole text; see the decoder notes.
+// Used for encoded words: a character code page 932 lacks, and each byte
+// that starts no well-formed sequence, becomes one "?", so a word that
+// carried text never decodes to nothing.
 std::string Utf8ToAnsi(std::string_view text);
 // Utf8ToSjis and Utf8ToAnsi appending to out, building no string per
 // character: every body line and encoded name of Japanese mail passes here.

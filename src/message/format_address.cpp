@@ -48,33 +48,33 @@ View trimBlanks(View text) {
 }  // namespace
 
 std::string FormatAddress(std::string_view text, const DisplayNameLookup* names) {
-    // 1. A name split into quoted parts around a full-width space is one name.
+    // A name split into quoted parts around a full-width space is one name.
     constexpr View SplitName = "\x81\x40\" \"";
     std::string joined;
     View t = text;
     if (text.find(SplitName) != View::npos) t = joined = replaceAll(text, SplitName, FullWidthSpace);
 
     if (!t.empty() && t.front() == '"') {
-        // 2. A quoted name; without its closing quote there is none.
+        // A quoted name; without its closing quote there is none.
         const std::size_t closing = t.find('"', 2);
         t = closing == View::npos ? View{} : t.substr(1, closing - 1);
     } else {
-        // 3. The name before an address in angle brackets, or that address.
+        // The name before an address in angle brackets, or that address.
         const std::size_t angle = t.find('<');
         if (angle == 0)
             t = upTo(t, 1, '>');
         else if (angle != View::npos)
             t = t.substr(0, angle);
-        // 4. A comment in parentheses wins over both.
+        // A comment in parentheses wins over both.
         if (const std::size_t open = t.find('('); open != View::npos) t = upTo(t, open + 1, ')');
     }
 
-    // 5.-6. Blanks around it go; escaped parentheses show as plain ones.
+    // Blanks around it go; escaped parentheses show as plain ones.
     t = trimBlanks(t);
     std::string result =
         t.find('\\') == View::npos ? std::string(t) : replaceAll(replaceAll(t, "\\(", "("), "\\)", ")");
 
-    // 7. The address book's name for a bare address.
+    // The address book's name for a bare address.
     if (names != nullptr && result.find('@') != std::string::npos)
         if (const std::string* name = names->LookupDisplayName(result)) return *name;
     return result;
