@@ -12,7 +12,7 @@ namespace pelmora {
 
 namespace {
 
-// 4.-5. Walks the hash-sorted list from its end; an entry stays when it has a
+// Walks the hash-sorted list from its end; an entry stays when it has a
 // neighbour of equal hash, and every entry of a group but its first is
 // marked. Removal happens in one compaction pass afterwards: the walk only
 // looks at entry i-1, which the walk has not yet reached, so deciding first
