@@ -184,9 +184,13 @@ private:
 }  // namespace
 
 unsigned ParallelReadThreads(std::size_t entries, unsigned threads) {
-    if (threads == 0) threads = std::max(1u, std::thread::hardware_concurrency());
-    // Past a few threads the disk, not the processor, sets the pace.
-    threads = std::min(threads, 8u);
+    // A folder whose files are not in the page cache is read at the pace of
+    // the disk, which answers many requests at once far sooner than one
+    // after another (a virtual or network disk especially): so more readers
+    // than processors, each mostly waiting. With the files cached they cost
+    // next to nothing more than one reader per processor would.
+    if (threads == 0) threads = std::max(kReadsInFlight, std::thread::hardware_concurrency());
+    threads = std::min(threads, kMostReadThreads);
     return 1 + static_cast<unsigned>(std::min<std::size_t>(threads - 1, entries / kRun));
 }
 

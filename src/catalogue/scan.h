@@ -47,7 +47,7 @@ enum class Subfolders { No, Yes };
 // Rebuilds list and view from folder: empties, scans (no subfolders), reads
 // every entry with the progress dialog for more than 100 messages, sorts by
 // the view's key and sets the row count and status texts. Large folders
-// are read on readThreads threads (0: one per processor; 1: this one only).
+// are read on readThreads threads (0: the default number of readers; 1: this one only).
 LoadOutcome LoadFolder(const std::filesystem::path& folder, MsgList& list, LoadFolderPorts& ports,
                        ReaderContext& reader, Subfolders subfolders = Subfolders::No, unsigned readThreads = 0);
 
