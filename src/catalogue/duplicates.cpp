@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "message/format.h"
+#include "catalogue/disposal.h"
 #include "catalogue/ordering.h"
 #include "catalogue/texts.h"
 #include "ui/ports.h"
@@ -34,9 +35,15 @@ void reduceToGroups(MsgList& list) {
         }
     }
     std::size_t kept = 0;
-    for (std::size_t i = 0; i < list.size(); ++i)
-        if (keep[i]) list[kept++] = std::move(list[i]);
-    list.resize(kept);  // frees the entries left behind
+    MsgList dropped;
+    for (std::size_t i = 0; i < list.size(); ++i) {
+        if (keep[i])
+            list[kept++] = std::move(list[i]);
+        else
+            dropped.push_back(std::move(list[i]));
+    }
+    list.resize(kept);
+    FreeInBackground(dropped);
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <system_error>
 
 #include "message/format.h"
+#include "catalogue/disposal.h"
 #include "catalogue/ordering.h"
 #include "catalogue/parallel_read.h"
 #include "catalogue/scan.h"
@@ -52,7 +53,7 @@ LoadOutcome LoadFolder(const std::filesystem::path& folder, MsgList& list, LoadF
     {
         ui::BusyScope busy(ports.cursor);
         ui::UpdateScope update(view);
-        list.clear();
+        FreeInBackground(list);  // the last folder's entries
         view.setRowCount(0);
         ResetColumnCaptions(view);
     }

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "message/format.h"
+#include "catalogue/disposal.h"
 #include "catalogue/ordering.h"
 #include "catalogue/parallel_read.h"
 #include "catalogue/scan.h"
@@ -69,7 +70,7 @@ std::string cannotOpenText(const TMsgItem& entry) {
 void clearResults(MsgList& found, SearchPorts& ports) {
     ui::BusyScope busy(ports.cursor);
     ui::UpdateScope update(ports.view);
-    found.clear();
+    FreeInBackground(found);  // the last search's entries
     ports.view.setRowCount(0);
     ResetColumnCaptions(ports.view);
 }
