@@ -102,9 +102,14 @@ public:
         for (;;) {
             if (owner && !tend()) return;
             if (m_stop.load(std::memory_order_relaxed)) return;
-            const std::size_t first = m_next.fetch_add(kRun, std::memory_order_relaxed);
+            // The owner takes one entry at a time: with many readers waiting
+            // on the disk a run of its own would keep the window, the
+            // progress and the abort waiting as long as the disk takes for
+            // the whole run.
+            const std::size_t run = owner ? 1 : kRun;
+            const std::size_t first = m_next.fetch_add(run, std::memory_order_relaxed);
             if (first >= m_list.size()) return;
-            const std::size_t last = std::min(m_list.size(), first + kRun);
+            const std::size_t last = std::min(m_list.size(), first + run);
             for (std::size_t i = first; i < last; ++i) {
                 if (m_stop.load(std::memory_order_relaxed)) return;
                 ReadMessage(m_list, i, reader);

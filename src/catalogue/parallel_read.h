@@ -76,9 +76,10 @@ inline bool ReadsInParallel(std::size_t entries, unsigned readThreads) {
 }
 
 // Completes every entry of list with ReadMessage, on the calling thread and
-// `threads - 1` more (0: kReadsInFlight, or one per processor if more), the calling thread keeping
-// the window alive (processEvents), the progress position and the abort
-// flag. Readers use copies of the context's options and their own line
+// `threads - 1` more (0: kReadsInFlight, or one per processor if more),
+// the calling thread reading one entry at a time and keeping the window
+// alive (processEvents), the progress position and the abort flag between
+// them. Readers use copies of the context's options and their own line
 // lists; the context's own is left empty. False when the abort flag ended
 // the reading. A failure of a reader ends all of them and is rethrown here.
 bool ReadEntriesInParallel(MsgList& list, ReaderContext& context, ParallelReadPorts ports, unsigned threads = 0);
