@@ -1,6 +1,7 @@
 /* SPDX-License-Identifier: MIT */
 /* The floor of a folder load: the least work any reader of the list must do.
- * For each *.eml / *.nws file of a folder it opens the file, reads the header
+ * For each *.eml / *.nws file of a folder (and its subfolders, which a
+ * search reads; a folder load reads none) it opens the file, reads the header
  * block, and for a multipart/mixed or multipart/report message on to the
  * second boundary line, then closes it. No decoding, no entries, no sort.
  * It reads in 16 KB blocks, then 64 KB, as the message reader does.
@@ -167,6 +168,39 @@ static void *reader_thread(void *unused) {
     return NULL;
 }
 
+static size_t name_capacity;
+
+/* Names of the message files of dir and its subfolders, relative to the
+ * top folder (a search reads subfolders too). */
+static void collect(DIR *dir, const char *prefix) {
+    struct dirent *entry;
+    while ((entry = readdir(dir)) != NULL) {
+        const char *name = entry->d_name;
+        size_t len = strlen(name);
+        char path[4096];
+        if (snprintf(path, sizeof path, "%s%s", prefix, name) >= (int)sizeof path) continue;
+        if (entry->d_type == DT_DIR) {
+            if (strcmp(name, ".") == 0 || strcmp(name, "..") == 0) continue;
+            int fd = openat(folder_fd, path, O_RDONLY | O_DIRECTORY);
+            DIR *sub = fd >= 0 ? fdopendir(fd) : NULL;
+            if (!sub) continue;
+            strcat(path, "/");
+            collect(sub, path);
+            closedir(sub);
+            continue;
+        }
+        if (len < 4) continue;
+        const char *ext = name + len - 4;
+        if (!has_prefix_nocase(ext, 4, ".eml") && !has_prefix_nocase(ext, 4, ".nws")) continue;
+        if (name_count == name_capacity) {
+            name_capacity = name_capacity ? name_capacity * 2 : 1024;
+            names = realloc(names, name_capacity * sizeof *names);
+            if (!names) abort();
+        }
+        names[name_count++] = strdup(path);
+    }
+}
+
 int main(int argc, char **argv) {
     int threads = 1;
     const char *folder = NULL;
@@ -192,19 +226,9 @@ int main(int argc, char **argv) {
         return 1;
     }
     /* The names first, as the program's scan lists them before reading. */
-    size_t capacity = 1024;
-    names = malloc(capacity * sizeof *names);
-    struct dirent *entry;
-    while (names && (entry = readdir(dir)) != NULL) {
-        size_t len = strlen(entry->d_name);
-        if (len < 4) continue;
-        const char *ext = entry->d_name + len - 4;
-        if (!has_prefix_nocase(ext, 4, ".eml") && !has_prefix_nocase(ext, 4, ".nws")) continue;
-        if (name_count == capacity) names = realloc(names, (capacity *= 2) * sizeof *names);
-        if (names) names[name_count++] = strdup(entry->d_name);
-    }
-    if (!names) abort();
     folder_fd = dirfd(dir);
+    collect(dir, "");
+    if (!names) abort();
     pthread_t *pool = calloc((size_t)threads, sizeof *pool);
     for (int t = 1; t < threads; ++t) pthread_create(&pool[t], NULL, reader_thread, NULL);
     reader_thread(NULL);
