@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "app/about_dialog.h"
 
-#include <QDesktopServices>
 #include <QEnterEvent>
 #include <QFrame>
 #include <QMouseEvent>
@@ -10,6 +9,9 @@
 
 #include "app/dialog_style.h"
 #include "app/icons.h"
+#include "app/qt_ports.h"
+#include "app/qt_shell.h"
+#include "app/qtext.h"
 #include "pelmora/version.h"
 
 namespace pelmora::app {
@@ -24,7 +26,10 @@ UrlLabel::UrlLabel(const QUrl& url, QWidget* parent) : QLabel(url.toString(), pa
     QPalette palette = this->palette();
     palette.setColor(QPalette::WindowText, Qt::blue);
     setPalette(palette);
-    connect(this, &UrlLabel::activated, this, [](const QUrl& target) { QDesktopServices::openUrl(target); });
+    connect(this, &UrlLabel::activated, this, [this](const QUrl& target) {
+        if (runOpener(QStringLiteral("xdg-open"), {target.toString()}, kOpenerWaitMs) == OpenerRun::Failed)
+            QtPrompts(window()).warning(toCp932(QStringLiteral("関連付けられたプログラムを起動できません。")));
+    });
 }
 
 void UrlLabel::setUnderlined(bool on) {

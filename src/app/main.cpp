@@ -8,6 +8,7 @@
 
 #include "app/main_window.h"
 #include "app/main_window_ports.h"
+#include "app/qt_translations.h"
 #include "app/qtext.h"
 #include "app/single_instance.h"
 #include "pelmora/version.h"
@@ -47,8 +48,7 @@ int main(int argc, char** argv) {
     using namespace pelmora;
     if (int status = answerOnTerminal(argc, argv); status >= 0) return status;
     QApplication application(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Pelmora"));
-    QApplication::setApplicationDisplayName(QStringLiteral("Pelmora"));
+    app::setUpApplication(application);
     // Wayland compositors match the window to the desktop entry by this name.
     QGuiApplication::setDesktopFileName(QStringLiteral(PELMORA_APP_ID));
 

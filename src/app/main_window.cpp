@@ -13,11 +13,14 @@
 #include <QMenuBar>
 #include <QProgressBar>
 #include <QScreen>
+#include <QShortcut>
 #include <QSplitter>
 #include <QStatusBar>
+#include <QStatusTipEvent>
 #include <QToolBar>
 #include <QTreeView>
 
+#include <algorithm>
 #include <system_error>
 
 #include "app/icons.h"
@@ -44,6 +47,22 @@ constexpr int kPanel0Width = 150;
 constexpr int kPanel1Width = 400;
 
 }  // namespace
+
+QRect FitOnScreen(const QRect& remembered) {
+    // The screen the window was on, else the primary one: a window
+    // remembered on a screen that is gone comes back on this one.
+    const QScreen* screen = QGuiApplication::screenAt(remembered.center());
+    if (screen == nullptr) screen = QGuiApplication::primaryScreen();
+    if (screen == nullptr) return remembered;
+    const QRect area = screen->availableGeometry();
+    const QSize size(std::clamp(remembered.width(), kMinimumWidth, std::max(area.width(), kMinimumWidth)),
+                     std::clamp(remembered.height(), kMinimumHeight, std::max(area.height(), kMinimumHeight)));
+    // The whole window on the screen, so its title bar and menus can be
+    // reached.
+    const QPoint position(std::clamp(remembered.left(), area.left(), std::max(area.right() - size.width() + 1, area.left())),
+                          std::clamp(remembered.top(), area.top(), std::max(area.bottom() - size.height() + 1, area.top())));
+    return QRect(position, size);
+}
 
 MainWindow::MainWindow(PortFactory& ports, std::filesystem::path settingsFile, const QStringList& arguments,
                        QWidget* parent)
@@ -181,6 +200,12 @@ void MainWindow::buildWidgets() {
     });
     m_lv1->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(m_lv1, &QWidget::customContextMenuRequested, this, &MainWindow::showPopupMenu1);
+    // The desktop's other key for the context menu, beside the Menu key.
+    auto* menuKey = new QShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F10), m_lv1, nullptr, nullptr, Qt::WidgetShortcut);
+    connect(menuKey, &QShortcut::activated, this, [this] {
+        const QRect cell = m_lv1->visualRect(m_lv1->currentIndex());
+        showPopupMenu1(cell.isValid() ? cell.center() : QPoint(0, 0));
+    });
     m_splitter->addWidget(m_lv1);
     m_splitter->setStretchFactor(0, 0);
     m_splitter->setStretchFactor(1, 1);
@@ -201,6 +226,12 @@ void MainWindow::buildWidgets() {
     m_panel1->setFixedWidth(kPanel1Width);
     bar->addWidget(m_panel0);
     bar->addWidget(m_panel1);
+    m_hintPanel = new QLabel(bar);
+    m_hintPanel->setObjectName(QStringLiteral("HintPanel"));
+    m_hintPanel->setTextFormat(Qt::PlainText);
+    m_hintPanel->setMinimumWidth(1);
+    m_hintPanel->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    bar->addWidget(m_hintPanel, 1);
     m_statusProgress = new QProgressBar(bar);
     m_statusProgress->setTextVisible(false);
     m_statusProgress->setMaximumWidth(200);
@@ -242,16 +273,9 @@ void MainWindow::buildMenus() {
 
 void MainWindow::applySettings() {
     const Settings& s = m_settings;
-    resize(std::max(s.Width, 200), std::max(s.Height, 150));
-    QPoint position(s.Left, s.Top);
-    // A window remembered on a screen that is gone comes back on this one.
-    const QRect wanted(position, size());
-    bool onScreen = false;
-    for (const QScreen* screen : QGuiApplication::screens())
-        onScreen = onScreen || screen->availableGeometry().intersects(wanted);
-    if (!onScreen && QGuiApplication::primaryScreen())
-        position = QGuiApplication::primaryScreen()->availableGeometry().topLeft();
-    move(position);
+    const QRect wanted = FitOnScreen(QRect(s.Left, s.Top, s.Width, s.Height));
+    resize(wanted.size());
+    move(wanted.topLeft());
 
     m_menuBar->setMinimumWidth(std::max(s.CoolBarWidth0, 0));
 
@@ -309,6 +333,7 @@ ui::StatusBar& MainWindow::statusBar() {
 QString MainWindow::panelText(int panel) const {
     if (panel == 0) return m_panel0->text();
     if (panel == 1) return m_panel1->text();
+    if (panel == 2) return m_hintPanel->text();
     return {};
 }
 
@@ -327,6 +352,16 @@ void MainWindow::changeEvent(QEvent* event) {
     QMainWindow::changeEvent(event);
     if (event->type() == QEvent::ActivationChange && isActiveWindow() && !m_activated)
         QMetaObject::invokeMethod(this, &MainWindow::firstActivation, Qt::QueuedConnection);
+}
+
+bool MainWindow::event(QEvent* event) {
+    if (event->type() == QEvent::StatusTip) {
+        // QMainWindow would show the hint as the status bar's message, which
+        // hides both panels while it is there.
+        m_hintPanel->setText(m_settings.ShowHint ? static_cast<QStatusTipEvent*>(event)->tip() : QString());
+        return true;
+    }
+    return QMainWindow::event(event);
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {

@@ -42,6 +42,13 @@ class QtStatusBar;
 inline constexpr int kSplitterWidth = 3;
 inline constexpr int kTreeMinimumWidth = 50;
 inline constexpr int kTreeShownWidth = 200;
+inline constexpr int kMinimumWidth = 200;
+inline constexpr int kMinimumHeight = 150;
+
+// The main window's remembered frame made to fit the available area of the
+// screen it was on (else the primary screen): no larger than that area, and
+// moved so that all of it lies on it.
+QRect FitOnScreen(const QRect& remembered);
 
 class MainWindow : public QMainWindow {
     Q_OBJECT
@@ -121,6 +128,7 @@ protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void changeEvent(QEvent* event) override;
+    bool event(QEvent* event) override;
 
 private:
     // main_window.cpp
@@ -136,6 +144,8 @@ private:
     void STV1Change();
     void Splitter1Moved();
     void selectFolderInTree(const std::filesystem::path& folder);
+    // Scrolls folder to the top of the tree, expanded, without choosing it.
+    void showFolderInTree(const std::filesystem::path& folder);
     void resetFolderTree();
     void keepTreeFolderInView();
     void showTreeMenu(const QPoint& position);
@@ -171,6 +181,9 @@ private:
     std::unique_ptr<QtListView> m_listPort;
     QLabel* m_panel0 = nullptr;
     QLabel* m_panel1 = nullptr;
+    // Hints of menu items and tool buttons: beside the two panels, never
+    // over them as QStatusBar's own messages would be.
+    QLabel* m_hintPanel = nullptr;
     QProgressBar* m_statusProgress = nullptr;
     std::unique_ptr<QtStatusBar> m_statusPort;
     QMenu* m_popupMenu1 = nullptr;
@@ -186,6 +199,9 @@ private:
     // A folder chosen in the tree while a load ran: loaded when it ends.
     bool m_reloadWhenDone = false;
     std::filesystem::path m_treeScrollPending;
+    // Where that folder is kept: the current folder anywhere in view, the
+    // home folder at the top.
+    int m_treeScrollHint = 0;
     QTimer* m_treeSettled = nullptr;
 };
 

@@ -13,6 +13,7 @@
 #include "operations/export_csv.h"
 #include "operations/open_edit.h"
 #include "operations/recycle.h"
+#include "platform/xdg.h"
 
 namespace pelmora::app {
 
@@ -88,8 +89,10 @@ void MainWindow::Dupcheck1Click() {
 
 void MainWindow::ListMessage1Click() {
     if (m_loading) return;
+    // Without a remembered folder the dialog opens in the documents folder,
+    // not in the hidden settings folder.
     ProcListMessage1Click(m_settings.emlDir, *m_listPort, m_list, *m_prompts, *m_shell, m_settings.MsgListDir,
-                          SettingsFolder());
+                          platform::XdgDocumentsFolder());
 }
 
 }  // namespace pelmora::app

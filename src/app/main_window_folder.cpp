@@ -4,25 +4,26 @@
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
-#include <QDesktopServices>
 #include <QFileSystemModel>
 #include <QMenu>
 #include <QProgressBar>
 #include <QSplitter>
 #include <QTimer>
 #include <QTreeView>
-#include <QUrl>
 #include <QScrollBar>
 
 #include <system_error>
 
 #include "addressbook/display_names.h"
+#include "app/folder_model.h"
+#include "app/folder_tree_view.h"
 #include "app/main_window.h"
 #include "app/main_window_caption.h"
 #include "app/main_window_ports.h"
 #include "app/main_window_startup.h"
 #include "app/qt_list_view.h"
 #include "app/qt_ports.h"
+#include "app/qt_shell.h"
 #include "app/qtext.h"
 #include "catalogue/scan.h"
 #include "platform/xdg.h"
@@ -38,10 +39,7 @@ constexpr int kTreeSettleMs = 1500;
 }  // namespace
 
 void MainWindow::buildFolderTree() {
-    m_folders = new QFileSystemModel(this);
-    // Folders only, hidden ones too: mail often lives in dot-folders.
-    m_folders->setFilter(QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden);
-    m_folders->setReadOnly(true);
+    m_folders = new FolderModel(this);
     m_folders->setRootPath(kRootFolder);
     // The tree fills in and sorts itself in batches, long after the program
     // selected the current folder in it; keep that folder in view until the
@@ -61,7 +59,8 @@ void MainWindow::buildFolderTree() {
     connect(m_folders, &QFileSystemModel::rowsInserted, this, changed);
     connect(m_folders, &QFileSystemModel::layoutChanged, this, changed);
 
-    m_stv1 = new QTreeView(m_splitter);
+    auto* tree = new FolderTreeView(m_splitter);
+    m_stv1 = tree;
     m_stv1->setObjectName(QStringLiteral("STV1"));
     m_stv1->setModel(m_folders);
     m_stv1->setHeaderHidden(true);
@@ -71,7 +70,7 @@ void MainWindow::buildFolderTree() {
     m_stv1->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_stv1->setMinimumWidth(kTreeMinimumWidth);
     m_stv1->expand(m_folders->index(kRootFolder));
-    connect(m_stv1->selectionModel(), &QItemSelectionModel::currentChanged, this, &MainWindow::STV1Change);
+    connect(tree, &FolderTreeView::folderChosen, this, &MainWindow::STV1Change);
     connect(m_stv1->verticalScrollBar(), &QAbstractSlider::actionTriggered, this,
             [this] { m_treeScrollPending.clear(); });
     m_stv1->setContextMenuPolicy(Qt::CustomContextMenu);
@@ -90,13 +89,24 @@ void MainWindow::selectFolderInTree(const std::filesystem::path& folder) {
     m_stv1->setCurrentIndex(index);
     m_stv1->scrollTo(index);
     m_treeScrollPending = folder;
+    m_treeScrollHint = QAbstractItemView::EnsureVisible;
+    m_treeSettled->start();
+}
+
+void MainWindow::showFolderInTree(const std::filesystem::path& folder) {
+    const QModelIndex index = m_folders->index(fromPath(folder));
+    if (!index.isValid()) return;
+    m_stv1->expand(index);
+    m_stv1->scrollTo(index, QAbstractItemView::PositionAtTop);
+    m_treeScrollPending = folder;
+    m_treeScrollHint = QAbstractItemView::PositionAtTop;
     m_treeSettled->start();
 }
 
 void MainWindow::keepTreeFolderInView() {
     if (m_treeScrollPending.empty()) return;
     const QModelIndex current = m_folders->index(fromPath(m_treeScrollPending));
-    if (current.isValid()) m_stv1->scrollTo(current);
+    if (current.isValid()) m_stv1->scrollTo(current, static_cast<QAbstractItemView::ScrollHint>(m_treeScrollHint));
 }
 
 void MainWindow::resetFolderTree() {
@@ -130,8 +140,12 @@ void MainWindow::firstActivation() {
     QCoreApplication::processEvents();
     // 2.
     if (m_settings.ConvDisplayName) buildDisplayNames();
-    // 3., 4.
-    if (currentFolderExists()) selectFolderInTree(m_settings.emlDir);
+    // 3., 4. Without a folder the tree opens at the user's home, not at
+    // the system's folders at the top of the root.
+    if (currentFolderExists())
+        selectFolderInTree(m_settings.emlDir);
+    else
+        showFolderInTree(platform::HomeFolder());
     m_treeReacts = true;
     // 5.
     if (!m_settings.emlDir.empty()) LoadFolder();
@@ -196,6 +210,15 @@ void MainWindow::OpenFolder1Click() {
 
 void MainWindow::Refresh1Click() {
     if (m_loading) return;
+    if (!m_settings.emlDir.empty() && !currentFolderExists()) {
+        // The folder went away under the list: say so, and keep the list as
+        // it was (its files may be gone too; the commands skip those).
+        const std::string missing =
+            "\"" + toCp932(fromPath(m_settings.emlDir)) + "\"" + toCp932(QStringLiteral(u" フォルダはありません。"));
+        m_statusPort->setPanelText(1, missing);
+        m_prompts->information(missing);
+        return;
+    }
     m_treeReacts = false;
     resetFolderTree();
     if (currentFolderExists()) selectFolderInTree(m_settings.emlDir);
@@ -234,7 +257,11 @@ void MainWindow::showTreeMenu(const QPoint& position) {
     menu.setDefaultAction(search);
     menu.addSeparator();
     QAction* open = menu.addAction(QStringLiteral(u"ファイル マネージャーで開く(&O)"));
-    connect(open, &QAction::triggered, this, [folder] { QDesktopServices::openUrl(QUrl::fromLocalFile(folder)); });
+    connect(open, &QAction::triggered, this, [this, folder] {
+        if (runOpener(QStringLiteral("xdg-open"), {folder}, kOpenerWaitMs) != OpenerRun::Failed) return;
+        m_prompts->warning(toCp932(QLatin1Char('"') + folder + QStringLiteral(u"\" を開けませんでした。")) + "\r\r" +
+                           toCp932(QStringLiteral(u"関連付けが正しいか確認して下さい。")));
+    });
     QAction* copy = menu.addAction(QStringLiteral(u"パスをコピー(&C)"));
     connect(copy, &QAction::triggered, this, [folder] { QGuiApplication::clipboard()->setText(folder); });
     menu.exec(m_stv1->viewport()->mapToGlobal(position));

@@ -4,7 +4,6 @@
 
 #include <QAction>
 #include <QEvent>
-#include <QStandardPaths>
 
 #include "app/about_dialog.h"
 #include "app/main_window.h"
@@ -12,24 +11,9 @@
 
 namespace pelmora::app {
 
-namespace {
-
-// Desktop text editors in the order they are looked for: those of the
-// big desktops first, then the light ones.
-constexpr const char* kDesktopEditors[] = {"gedit",  "gnome-text-editor", "kate",       "kwrite", "mousepad",
-                                           "xed",    "pluma",             "featherpad", "leafpad", "geany"};
-
-}  // namespace
-
 bool HintSwitch::eventFilter(QObject* watched, QEvent* event) {
     if (!m_enabled && event->type() == QEvent::ToolTip) return true;
     return QObject::eventFilter(watched, event);
-}
-
-std::string PlatformDefaultEditor() {
-    for (const char* editor : kDesktopEditors)
-        if (!QStandardPaths::findExecutable(QString::fromLatin1(editor)).isEmpty()) return editor;
-    return kDesktopEditors[0];
 }
 
 void MainWindow::Option1Click() {

@@ -6,6 +6,8 @@
 
 #include <string>
 
+#include "app/default_editor.h"
+
 namespace pelmora::app {
 
 // The application-wide switch for tool tips: while off, every tool-tip
@@ -22,11 +24,6 @@ protected:
 private:
     bool m_enabled = true;
 };
-
-// The editor the edit command uses when none is set: the first desktop text
-// editor found on PATH, else the first of them by name (the edit command
-// then says it could not be started, which names the program to install).
-std::string PlatformDefaultEditor();
 
 // The editor the settings carry by default on the system the settings
 // format was made for; it never exists here.

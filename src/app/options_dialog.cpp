@@ -7,10 +7,12 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFileSystemModel>
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSortFilterProxyModel>
 
 #include "app/dialog_style.h"
 
@@ -29,14 +31,33 @@ const QString kProgramsFilter = QStringLiteral("プログラム (*)");
 const QString kAllFilesFilter = QStringLiteral("全てのファイル (*)");
 
 // Linux programs carry no extension, so the first choice lists the files
-// the user may run instead of matching a name pattern.
-void applyFilter(QFileDialog& dialog, const QString& filter) {
-    if (filter == kProgramsFilter)
-        dialog.setFilter(QDir::AllDirs | QDir::Files | QDir::Executable | QDir::NoDotAndDotDot |
-                         QDir::Hidden);
-    else
-        dialog.setFilter(QDir::AllDirs | QDir::Files | QDir::NoDotAndDotDot | QDir::Hidden);
-}
+// the user may run (and every folder) instead of matching a name pattern.
+// A proxy decides, not QDir's permission flags: QFileSystemModel reads
+// QDir::Executable alone as "hide whatever is readable or writable", which
+// leaves every folder looking empty.
+class ProgramsOnly : public QSortFilterProxyModel {
+public:
+    explicit ProgramsOnly(QObject* parent) : QSortFilterProxyModel(parent) {}
+    void setOn(bool on) {
+        if (on == m_on) return;
+        m_on = on;
+        invalidateFilter();
+    }
+
+protected:
+    bool filterAcceptsRow(int row, const QModelIndex& parent) const override {
+        if (!m_on) return true;
+        const auto* files = qobject_cast<const QFileSystemModel*>(sourceModel());
+        if (files == nullptr) return true;
+        const QModelIndex index = files->index(row, 0, parent);
+        if (files->isDir(index)) return true;
+        const QFileInfo info = files->fileInfo(index);
+        return info.isExecutable() && info.isFile();
+    }
+
+private:
+    bool m_on = true;
+};
 
 }  // namespace
 
@@ -119,10 +140,12 @@ void OptionsDialog::Button1Click() {
     dialog.setFileMode(QFileDialog::ExistingFile);
     // Qt's own dialog: a desktop's native one ignores the executables filter.
     dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setFilter(QDir::AllDirs | QDir::Files | QDir::NoDotAndDotDot | QDir::Hidden);
+    auto* programs = new ProgramsOnly(&dialog);
+    dialog.setProxyModel(programs);
     dialog.setNameFilters({kProgramsFilter, kAllFilesFilter});
-    applyFilter(dialog, kProgramsFilter);
     connect(&dialog, &QFileDialog::filterSelected, &dialog,
-            [&dialog](const QString& filter) { applyFilter(dialog, filter); });
+            [programs](const QString& filter) { programs->setOn(filter == kProgramsFilter); });
     if (dialog.exec() != QDialog::Accepted) return;
     const QStringList chosen = dialog.selectedFiles();
     if (!chosen.isEmpty()) m_edit1->setText(QDir::toNativeSeparators(chosen.front()));

@@ -4,6 +4,8 @@
 #include <QApplication>
 #include <QHeaderView>
 #include <QItemSelectionModel>
+#include <QStyle>
+#include <QStyledItemDelegate>
 
 #include <algorithm>
 
@@ -12,7 +14,32 @@
 
 namespace pelmora::app {
 
+namespace {
+
+// Every row as high as a row of Latin and Japanese text together. With
+// uniform row heights the view measures the first row only, and a row of
+// Latin text is lower than one the Japanese fallback font draws: rows would
+// change their height with the row on top.
+class UniformRowDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+        QSize size = QStyledItemDelegate::sizeHint(option, index);
+        QStyleOptionViewItem sample = option;
+        sample.features |= QStyleOptionViewItem::HasDisplay;
+        sample.text = QStringLiteral(u"Ag 漢字かなカナ");
+        const QWidget* widget = option.widget;
+        const QStyle* style = widget != nullptr ? widget->style() : QApplication::style();
+        size.setHeight(style->sizeFromContents(QStyle::CT_ItemViewItem, &sample, QSize(), widget).height());
+        return size;
+    }
+};
+
+}  // namespace
+
 MessageListView::MessageListView(QWidget* parent) : QTreeView(parent) {
+    setItemDelegate(new UniformRowDelegate(this));
     setRootIsDecorated(false);
     setItemsExpandable(false);
     setUniformRowHeights(true);

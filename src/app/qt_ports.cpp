@@ -3,6 +3,7 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QLabel>
@@ -138,10 +139,18 @@ std::optional<std::filesystem::path> QtPrompts::chooseSaveFile(const ui::SaveFil
                                                   static_cast<qsizetype>(request.defaultSuffix.size())));
     if (!request.fileName.empty()) dialog.selectFile(fromPath(request.fileName));
 
-    while (dialog.exec() == QDialog::Accepted) {
-        const QStringList chosen = dialog.selectedFiles();
-        if (chosen.isEmpty()) return std::nullopt;
-        const QString& path = chosen.front();
+    // The file the dialog accepted, as it accepted it. selectedFiles() after
+    // the dialog has closed would read the name field again, and what that
+    // holds depends on more than the user's last word: Qt leaves a preset
+    // name in the field whenever the field has the keyboard focus.
+    QString accepted;
+    QObject::connect(&dialog, &QFileDialog::fileSelected, &dialog, [&accepted](const QString& file) { accepted = file; });
+    for (;;) {
+        accepted.clear();
+        if (dialog.exec() != QDialog::Accepted || accepted.isEmpty()) return std::nullopt;
+        // A relative name is the dialog's folder's; Qt gives absolute ones,
+        // but the check below must never look at the program's own folder.
+        const QString path = QDir(dialog.directory()).absoluteFilePath(accepted);
         // Qt's dialog lets a typed name point into a folder that does not
         // exist; the file could then never be written.
         const QString folder = QFileInfo(path).absolutePath();
@@ -153,7 +162,6 @@ std::optional<std::filesystem::path> QtPrompts::chooseSaveFile(const ui::SaveFil
         }
         if (!QFileInfo::exists(path) || confirmOverwrite(path)) return toPath(path);
     }
-    return std::nullopt;
 }
 
 void QtStatusBar::setPanelText(int panel, const std::string& cp932) {

@@ -2,11 +2,11 @@
 #include "app/qt_shell.h"
 
 #include <QByteArray>
-#include <QDesktopServices>
+#include <QEventLoop>
 #include <QFile>
 #include <QProcess>
 #include <QStringList>
-#include <QUrl>
+#include <QTimer>
 #include <QWidget>
 
 #include "app/qt_ports.h"
@@ -17,6 +17,34 @@ namespace pelmora::app {
 
 std::string trashQuestionCp932(std::size_t count) {
     return toCp932(QStringLiteral("%1 個の項目をごみ箱に移動しますか？").arg(count));
+}
+
+OpenerRun runOpener(const QString& program, const QStringList& arguments, int waitMs) {
+    auto* process = new QProcess;
+    process->setProgram(program);
+    process->setArguments(arguments);
+    process->setStandardInputFile(QProcess::nullDevice());
+    // The opener's own complaints go where the program's stderr goes.
+    process->setProcessChannelMode(QProcess::ForwardedChannels);
+    QEventLoop loop;
+    QObject::connect(process, &QProcess::finished, &loop, &QEventLoop::quit);
+    QObject::connect(process, &QProcess::errorOccurred, &loop, &QEventLoop::quit);
+    QTimer::singleShot(waitMs, &loop, &QEventLoop::quit);
+    process->start();
+    // The window keeps drawing meanwhile; the user's input waits, so that
+    // no second command starts while this one is undecided.
+    if (process->state() != QProcess::NotRunning) loop.exec(QEventLoop::ExcludeUserInputEvents);
+    if (process->state() != QProcess::NotRunning) {
+        // Still running: it runs the program itself. It must outlive this
+        // call (a QProcess kills its process when deleted), so it goes
+        // when it ends, or never if the program outlives this one.
+        QObject::connect(process, &QProcess::finished, process, &QObject::deleteLater);
+        return OpenerRun::StillRunning;
+    }
+    const bool succeeded = process->error() == QProcess::UnknownError && process->exitStatus() == QProcess::NormalExit &&
+                           process->exitCode() == 0;
+    delete process;
+    return succeeded ? OpenerRun::Succeeded : OpenerRun::Failed;
 }
 
 QtShell::QtShell(QWidget* parent) : m_parent(parent) {}
@@ -36,7 +64,9 @@ ui::TrashResult QtShell::moveToTrash(const std::vector<std::filesystem::path>& p
 }
 
 bool QtShell::openWithAssociation(const std::filesystem::path& file) {
-    return QDesktopServices::openUrl(QUrl::fromLocalFile(fromPath(file)));
+    // xdg-open says by its exit status whether a program took the file;
+    // QDesktopServices only says that xdg-open started.
+    return runOpener(QStringLiteral("xdg-open"), {fromPath(file)}, kOpenerWaitMs) != OpenerRun::Failed;
 }
 
 bool QtShell::startProgram(const std::string& program, const std::filesystem::path& file) {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QPointer>
+#include <QStringList>
 
 #include "ui/ports.h"
 
@@ -24,6 +25,18 @@ public:
 private:
     QPointer<QWidget> m_parent;
 };
+
+// How long an opener may take to say whether it found a program for the
+// file. xdg-open hands the file over and ends at once; one still running
+// after this runs the program itself (a terminal program, or a fallback).
+inline constexpr int kOpenerWaitMs = 10000;
+
+enum class OpenerRun { Succeeded, Failed, StillRunning };
+
+// Runs program with arguments (no shell) and waits up to waitMs for its
+// exit: Succeeded on exit status 0, Failed when it could not start, crashed
+// or exited otherwise, StillRunning when it had not ended by then.
+OpenerRun runOpener(const QString& program, const QStringList& arguments, int waitMs);
 
 // The question asked before files go to the trash, as display text.
 std::string trashQuestionCp932(std::size_t count);

@@ -19,4 +19,10 @@ bool installQtJapaneseTranslation(QCoreApplication& app) {
     return QCoreApplication::installTranslator(translator);
 }
 
+void setUpApplication(QCoreApplication& app) {
+    QCoreApplication::setApplicationName(QStringLiteral("Pelmora"));
+    // Without it Qt's dialogs stay English; the program still runs.
+    installQtJapaneseTranslation(app);
+}
+
 }  // namespace pelmora::app

@@ -239,7 +239,7 @@ RewriteOutcome RewriteMessageFile(TMsgItem& entry, ui::Shell& shell, const std::
     ui::TrashResult trashed = RecycleFiles(shell, {file}, ui::TrashConfirmation::DoNotAsk);
     if (!trashed.allMoved()) {
         ::unlink(temporaryPath.c_str());
-        return {};
+        return {Kind::NotTrashed, {}, 0};
     }
 
     int error = (failAt && failAt(RewriteStep::Rename)) ? EIO : platform::RenameNoReplace(temporaryPath, file);
@@ -249,6 +249,17 @@ RewriteOutcome RewriteMessageFile(TMsgItem& entry, ui::Shell& shell, const std::
     struct stat after {};
     updateEntry(entry, ::stat(file.c_str(), &after) == 0 ? after.st_size : static_cast<std::int64_t>(*stripped));
     return {Kind::Rewritten, {}, bytesRead};
+}
+
+std::string AttachDeleteStatusText(int rewritten, int failed) {
+    if (failed == 0)
+        return rewritten > 0 ? FormatCount(rewritten) + ops::Cp932(" 通のメッセージの添付ファイルを削除しました。")
+                             : ops::Cp932("添付ファイルはありませんでした。");
+    // A message left as it was must never read as a message without
+    // attachments.
+    if (rewritten == 0) return FormatCount(failed) + ops::Cp932(" 通のメッセージの添付ファイルを削除できませんでした。");
+    return FormatCount(rewritten) + ops::Cp932(" 通のメッセージの添付ファイルを削除しました（") + FormatCount(failed) +
+           ops::Cp932(" 通は削除できませんでした）。");
 }
 
 void ProcAttachDelete1Click(ui::ListView& view, ui::StatusBar& status, MsgList& list, ui::Prompts& prompts,
@@ -270,6 +281,7 @@ void ProcAttachDelete1Click(ui::ListView& view, ui::StatusBar& status, MsgList& 
     progress.processEvents();
 
     int rewritten = 0;
+    int failed = 0;
     int visited = 0;
     std::string errorText;
     for (int row : rows) {
@@ -282,11 +294,16 @@ void ProcAttachDelete1Click(ui::ListView& view, ui::StatusBar& status, MsgList& 
                     ++rewritten;
                     view.redrawRow(row);
                 } else if (outcome.kind == Kind::Changed) {
+                    ++failed;
                     prompts.warning(outcome.messageCp932);
+                } else if (outcome.kind == Kind::NotTrashed) {
+                    ++failed;
                 } else if (outcome.kind == Kind::OpenFailed) {
+                    ++failed;
                     prompts.warning(outcome.messageCp932);
                     break;
                 } else if (outcome.kind == Kind::Failed) {
+                    ++failed;
                     errorText = outcome.messageCp932;
                     break;
                 }
@@ -298,8 +315,7 @@ void ProcAttachDelete1Click(ui::ListView& view, ui::StatusBar& status, MsgList& 
     }
 
     progress.hide();
-    status.setPanelText(1, rewritten > 0 ? FormatCount(rewritten) + ops::Cp932(" 通のメッセージの添付ファイルを削除しました。")
-                                         : ops::Cp932("添付ファイルはありませんでした。"));
+    status.setPanelText(1, AttachDeleteStatusText(rewritten, failed));
     // A write failure ends the command and is reported once it has ended, as
     // the general error handler reports it.
     if (!errorText.empty()) prompts.error(errorText);

@@ -54,7 +54,8 @@ enum class RewriteStep { WriteTemporary, Rename };
 struct RewriteOutcome {
     enum class Kind {
         Rewritten,   // the entry now describes the new file
-        Skipped,     // nothing to do, or the trash would not take the old file: untouched
+        Skipped,     // nothing to do: untouched
+        NotTrashed,  // the trash would not take the old file: untouched, the command goes on
         Changed,     // the file changed while it was read: untouched; message says so
         OpenFailed,  // the file cannot be read: ends the command
         Failed,      // writing or renaming failed: ends the command; message says what is where
@@ -73,6 +74,10 @@ struct RewriteOutcome {
 // the trash. failAt is asked after the new content is written.
 RewriteOutcome RewriteMessageFile(TMsgItem& entry, ui::Shell& shell,
                                   const std::function<bool(RewriteStep)>& failAt = {});
+
+// The second status panel after the command: how many messages were
+// rewritten and, when some could not be, how many.
+std::string AttachDeleteStatusText(int rewritten, int failed);
 
 // The command: asks first, shows progress for more than one selected row,
 // rewrites each selected message with attachments and reports the count.

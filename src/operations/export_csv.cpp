@@ -143,7 +143,7 @@ void OpenWithAssociation(const fs::path& file, ui::Shell& shell, ui::Prompts& pr
 
 void ProcListMessage1Click(const fs::path& baseName, const ui::ListView& view, const MsgList& list,
                            ui::Prompts& prompts, ui::Shell& shell, fs::path& msgListDir,
-                           const fs::path& settingsFolder) {
+                           const fs::path& fallbackFolder) {
     if (!prompts.confirmYesNo(ops::Cp932("メッセージのリストを作成します。") + ops::kParagraph +
                               ops::Cp932("実行しますか？")))
         return;
@@ -152,7 +152,7 @@ void ProcListMessage1Click(const fs::path& baseName, const ui::ListView& view, c
     request.titleCp932 = ops::Cp932("出力ファイルの指定");
     request.fileName = SafeFileName(baseName.native(), TextEncoding::Utf8) + ".csv";
     std::error_code ec;
-    if (msgListDir.empty() || !fs::is_directory(msgListDir, ec)) msgListDir = settingsFolder;
+    if (msgListDir.empty() || !fs::is_directory(msgListDir, ec)) msgListDir = fallbackFolder;
     request.initialFolder = msgListDir;
     request.filters = {{ops::Cp932("CSVファイル"), "*.csv"}, {ops::Cp932("全てのファイル"), "*"}};
     request.defaultSuffix = "csv";

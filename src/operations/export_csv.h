@@ -41,11 +41,12 @@ std::expected<void, std::string> WriteMessageListFile(const std::filesystem::pat
 // Opens file with its associated program; says so when none starts.
 void OpenWithAssociation(const std::filesystem::path& file, ui::Shell& shell, ui::Prompts& prompts);
 
-// The command: two questions, the save dialog opened in msgListDir (or the
-// settings folder when that is no folder), the file, and the offer to open it.
-// msgListDir is updated to the folder of the file written.
+// The command: two questions, the save dialog opened in msgListDir (or
+// fallbackFolder when that is no folder: the user's documents folder on this
+// platform), the file, and the offer to open it. msgListDir is updated to the
+// folder of the file written.
 void ProcListMessage1Click(const std::filesystem::path& baseName, const ui::ListView& view, const MsgList& list,
                            ui::Prompts& prompts, ui::Shell& shell, std::filesystem::path& msgListDir,
-                           const std::filesystem::path& settingsFolder);
+                           const std::filesystem::path& fallbackFolder);
 
 }  // namespace pelmora

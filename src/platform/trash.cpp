@@ -41,10 +41,10 @@ bool isOwnDirectory(const fs::path& dir, uid_t uid) {
 std::expected<void, TrashError> prepareTrash(const TrashDirectory& trash) {
     std::error_code ec;
     fs::create_directories(trash.root, ec);
-    if (ec) return fail("create the trash folder", ec.value());
+    if (ec) return fail("ごみ箱フォルダの作成", ec.value());
     ::chmod(trash.root.c_str(), 0700);
-    if (!makeDirectory(trash.root / "files")) return fail("create the trash's files folder");
-    if (!makeDirectory(trash.root / "info")) return fail("create the trash's info folder");
+    if (!makeDirectory(trash.root / "files")) return fail("ごみ箱の files フォルダの作成");
+    if (!makeDirectory(trash.root / "info")) return fail("ごみ箱の info フォルダの作成");
     return {};
 }
 
@@ -98,20 +98,20 @@ std::expected<TrashedFile, TrashError> placeUnderFreeName(const fs::path& file, 
     if (auto ready = prepareTrash(trash); !ready) return std::unexpected(ready.error());
     const std::string infoText = infoTextNow(recordedPath(resolvedPath(file), trash));
     const std::string name = fs::path(file).lexically_normal().filename().native();
-    if (name.empty() || name == "." || name == "..") return fail("name the file", EINVAL);
+    if (name.empty() || name == "." || name == "..") return fail("ファイル名の決定", EINVAL);
     for (int attempt = 1; attempt <= kMaxAttempts; ++attempt) {
         const std::string candidate = TrashedName(name, attempt);
         TrashedFile target{trash.root / "files" / candidate, trash.root / "info" / (candidate + ".trashinfo")};
         int error = 0;
         Reserve reserved = reserveInfo(target.info, infoText, error);
         if (reserved == Reserve::Taken) continue;
-        if (reserved == Reserve::Failed) return fail("write the .trashinfo file", error);
+        if (reserved == Reserve::Failed) return fail(".trashinfo ファイルの書き込み", error);
         error = place(target.file);
         if (error == 0) return target;
         ::unlink(target.info.c_str());
-        if (error != EEXIST) return fail("move the file into the trash", error);
+        if (error != EEXIST) return fail("ごみ箱への移動", error);
     }
-    return fail("find a free name in the trash", EEXIST);
+    return fail("ごみ箱の空き名の検索", EEXIST);
 }
 
 bool sameTime(const struct timespec& a, const struct timespec& b) {
@@ -163,7 +163,7 @@ int copyFileTo(const fs::path& source, const fs::path& target, struct stat& copi
 }  // namespace
 
 std::string TrashError::describe() const {
-    return step + ": " + std::strerror(code);
+    return step + "に失敗: " + std::strerror(code);
 }
 
 TrashDirectory HomeTrash() {
@@ -249,8 +249,8 @@ std::expected<TrashDirectory, TrashError> VolumeTrash(const fs::path& topDir, ui
         if (makeDirectory(own) && isOwnDirectory(own, uid)) return TrashDirectory{own, topDir};
     }
     const fs::path single = topDir / (".Trash-" + id);
-    if (!makeDirectory(single)) return fail("create the volume's trash folder");
-    if (!isOwnDirectory(single, uid)) return fail("use the volume's trash folder", EPERM);
+    if (!makeDirectory(single)) return fail("ボリュームのごみ箱フォルダの作成");
+    if (!isOwnDirectory(single, uid)) return fail("ボリュームのごみ箱フォルダの使用", EPERM);
     return TrashDirectory{single, topDir};
 }
 
@@ -274,8 +274,7 @@ std::expected<TrashedFile, TrashError> TrashByCopy(const fs::path& file, const T
     if (error != 0) {
         ::unlink(placed->file.c_str());
         ::unlink(placed->info.c_str());
-        return fail(error == EBUSY ? "remove the original, which changed while it was copied to the trash"
-                                   : "remove the original after copying it to the trash",
+        return fail(error == EBUSY ? "コピー中に変更された元ファイルの削除" : "ごみ箱へのコピー後の元ファイルの削除",
                     error);
     }
     SyncFolderOf(file);
@@ -284,10 +283,10 @@ std::expected<TrashedFile, TrashError> TrashByCopy(const fs::path& file, const T
 
 std::expected<void, TrashError> RestoreFromTrash(const TrashedFile& trashed, const fs::path& original) {
     if (int error = RenameNoReplace(trashed.file, original); error != 0) {
-        if (error != EXDEV) return fail("move the file back from the trash", error);
+        if (error != EXDEV) return fail("ごみ箱からの移動", error);
         struct stat copiedFrom {};
         if (int copyError = copyFileTo(trashed.file, original, copiedFrom); copyError != 0)
-            return fail("copy the file back from the trash", copyError);
+            return fail("ごみ箱からのコピー", copyError);
         ::unlink(trashed.file.c_str());
     }
     ::unlink(trashed.info.c_str());
@@ -297,7 +296,7 @@ std::expected<void, TrashError> RestoreFromTrash(const TrashedFile& trashed, con
 
 std::expected<TrashedFile, TrashError> MoveToTrash(const fs::path& file) {
     struct stat st {};
-    if (::lstat(file.c_str(), &st) != 0) return fail("find the file");
+    if (::lstat(file.c_str(), &st) != 0) return fail("ファイルの検索");
     const TrashDirectory home = HomeTrash();
     struct stat homeSt {};
     bool homeReady = prepareTrash(home).has_value() && ::stat(home.root.c_str(), &homeSt) == 0;
@@ -310,7 +309,7 @@ std::expected<TrashedFile, TrashError> MoveToTrash(const fs::path& file) {
     if (auto volume = VolumeTrash(MountPointOf(file), ::getuid()); volume) {
         if (auto moved = TrashByRename(file, *volume); moved) return moved;
     }
-    if (!homeReady) return fail("create the home trash");
+    if (!homeReady) return fail("ホームのごみ箱の作成");
     return TrashByCopy(file, home);
 }
 

@@ -22,9 +22,11 @@ namespace pelmora::platform {
 
 struct TrashError {
     int code = 0;       // errno value
-    std::string step;   // what failed, native text ("rename into the trash")
+    // What failed, as UTF-8 text the user reads ("ごみ箱への移動"): every
+    // text a user sees is Japanese; only the system's reason is not ours.
+    std::string step;
 
-    // "step: reason" in native text.
+    // "<step>に失敗: <the system's reason>" in UTF-8.
     std::string describe() const;
 };
 

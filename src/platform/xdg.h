@@ -13,4 +13,9 @@ std::filesystem::path XdgDataHome();
 // $XDG_CONFIG_HOME when it is an absolute path, else ~/.config.
 std::filesystem::path XdgConfigHome();
 
+// The user's documents folder: $XDG_DOCUMENTS_DIR, else the entry of
+// xdg-user-dirs ($XDG_CONFIG_HOME/user-dirs.dirs), when it names a folder
+// that exists; else the home folder.
+std::filesystem::path XdgDocumentsFolder();
+
 }  // namespace pelmora::platform

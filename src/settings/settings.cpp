@@ -81,6 +81,35 @@ std::optional<int> parseInteger(std::string_view text) {
     return value;
 }
 
+// The values an integer key can hold. A value outside them is as malformed
+// as one that is no number: written back, a window size of -10 or a column
+// of width 0 would follow the user from start to start.
+bool withinRange(std::string_view key, int value) {
+    struct Range {
+        std::string_view key;
+        int low, high;
+    };
+    // Window sizes below 100 are unusable; X11 coordinates are 16 bits.
+    static constexpr Range kRanges[] = {
+        {"Width", 100, 32767},        {"Height", 100, 32767},       {"Top", -32768, 32767},
+        {"Left", -32768, 32767},      {"CoolBarWidth0", 0, 32767},  {"STV1Width", 0, 32767},
+        {"FFWidth", 100, 32767},      {"FFHeight", 100, 32767},     {"FFTop", -32768, 32767},
+        {"FFLeft", -32768, 32767},    {"FFCoolBarWidth0", 0, 32767},
+    };
+    for (const Range& range : kRanges)
+        if (key == range.key) return value >= range.low && value <= range.high;
+    // The sort keys of the lists, either way round: 1 to 7 and the
+    // duplicate hash 100.
+    if (key == "VSort" || key == "FFVSort") {
+        const long magnitude = value < 0 ? -static_cast<long>(value) : value;
+        return (magnitude >= 1 && magnitude <= 7) || magnitude == 100;
+    }
+    // C0Width ... FFC6Width: a column narrower than this cannot be seen
+    // or grabbed again.
+    if (key.ends_with("Width")) return value >= 8 && value <= 32767;
+    return true;
+}
+
 // Cuts display text to the read limit without splitting a character.
 std::string_view cutDisplayText(std::string_view text) {
     std::size_t end = 0;
@@ -123,8 +152,10 @@ struct Reader {
     const IniReader& ini;
 
     void operator()(std::string_view section, std::string_view key, int& field) const {
-        if (auto text = ini.value(section, key))
-            field = parseInteger(*text).value_or(field);
+        if (auto text = ini.value(section, key)) {
+            if (auto number = parseInteger(*text); number && withinRange(key, *number))
+                field = *number;
+        }
     }
     void operator()(std::string_view section, std::string_view key, bool& field) const {
         if (auto text = ini.value(section, key)) {

@@ -102,6 +102,22 @@ inline void writeMailFolder(const std::filesystem::path& folder) {
 
 inline constexpr int kListedMessages = 8;
 
+// An installed program that does nothing: a script that exits with status.
+inline void writeProgram(const std::filesystem::path& file, int status = 0) {
+    writeFile(file, "#!/bin/sh\nexit " + std::to_string(status) + "\n");
+    std::filesystem::permissions(file, std::filesystem::perms::owner_all);
+}
+
+// Makes $VISUAL a desktop editor installed in folder, so that the edit
+// command's default never depends on the editors of the machine.
+inline std::filesystem::path useFakeEditor(const std::filesystem::path& folder) {
+    std::filesystem::create_directories(folder);
+    const std::filesystem::path editor = folder / "fake-editor";
+    writeProgram(editor);
+    qputenv("VISUAL", QByteArray::fromStdString(editor.native()));
+    return editor;
+}
+
 // The row showing the entry with this subject (display text), or -1.
 inline int rowOfSubject(app::MainWindow& window, const QString& subject) {
     const MsgList& list = window.msgList();

@@ -7,6 +7,8 @@
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
+#include <QAbstractProxyModel>
+#include <QFileSystemModel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -18,6 +20,7 @@
 #include "dialogs_test_support.h"
 
 using namespace pelmora::app;
+using pelmora::test::typeFileNameAndAccept;
 using pelmora::test::whenModal;
 
 namespace {
@@ -115,29 +118,47 @@ void TestDialogsOptions::browseStartFolder() {
 }
 
 void TestDialogsOptions::browsePicksAFile() {
-    const QString editor = m_dir.filePath(QStringLiteral("neweditor"));
+    // Programs have no extension here: the first filter lists what can be
+    // run, and every folder, but not the other files.
+    const QDir programs(m_dir.filePath(QStringLiteral("programs")));
+    QVERIFY(programs.mkpath(QStringLiteral("sub")));
+    const QString editor = programs.filePath(QStringLiteral("neweditor"));
     touch(editor);
     QFile::setPermissions(editor, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    touch(programs.filePath(QStringLiteral("notes.txt")));
 
     OptionsDialog dialog;
-    dialog.Edit1()->setText(m_dir.filePath(QStringLiteral("oldeditor")));
+    dialog.Edit1()->setText(programs.filePath(QStringLiteral("oldeditor")));
     QString title, folder;
-    QStringList filters;
+    QStringList filters, listed;
     whenModal([&](QWidget* modal) {
         auto* browse = qobject_cast<QFileDialog*>(modal);
         QVERIFY(browse != nullptr);
         title = browse->windowTitle();
         folder = browse->directory().absolutePath();
         filters = browse->nameFilters();
-        browse->selectFile(editor);
-        static_cast<QDialog*>(browse)->accept();  // QFileDialog hides it
+        QAbstractProxyModel* proxy = browse->proxyModel();
+        QVERIFY(proxy != nullptr);
+        auto* files = qobject_cast<QFileSystemModel*>(proxy->sourceModel());
+        QVERIFY(files != nullptr);
+        auto shown = [&] {
+            QStringList names;
+            const QModelIndex root = proxy->mapFromSource(files->index(programs.path()));
+            for (int row = 0; row < proxy->rowCount(root); ++row) names << proxy->index(row, 0, root).data().toString();
+            names.sort();
+            return names;
+        };
+        QTRY_COMPARE(shown(), (QStringList{QStringLiteral("neweditor"), QStringLiteral("sub")}));
+        listed = shown();
+        typeFileNameAndAccept(browse, QStringLiteral("neweditor"));
     });
     dialog.Button1()->click();
     QCOMPARE(title, QStringLiteral("メールを開くエディタの指定"));
-    QCOMPARE(folder, QDir(m_dir.path()).absolutePath());
+    QCOMPARE(folder, programs.absolutePath());
     QCOMPARE(filters.size(), 2);
     QCOMPARE(filters.last(), QStringLiteral("全てのファイル (*)"));
-    QCOMPARE(dialog.Edit1()->text(), QDir(m_dir.path()).absoluteFilePath(QStringLiteral("neweditor")));
+    QCOMPARE(listed.size(), 2);
+    QCOMPARE(dialog.Edit1()->text(), programs.absoluteFilePath(QStringLiteral("neweditor")));
 }
 
 void TestDialogsOptions::browseCancelledKeepsTheEdit() {

@@ -6,23 +6,29 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <functional>
+#include <optional>
 
 #include "app/qt_ports.h"
 #include "app/qt_shell.h"
 #include "app/qtext.h"
+#include "operations/export_csv.h"
 #include "dialogs_test_support.h"
 
 using namespace pelmora;
 using namespace pelmora::app;
+using pelmora::test::FakeOpener;
+using pelmora::test::typeFileNameAndAccept;
 using pelmora::test::whenModal;
 
 Q_DECLARE_METATYPE(pelmora::ui::Answer)
+Q_DECLARE_METATYPE(std::optional<int>)
 
 namespace {
 
@@ -71,6 +77,9 @@ private slots:
     void trashQuestionNamesTheCount();
     void trashRefusedMovesNothing();
     void startProgramPassesTheFileAsOneArgument();
+    void openerExitStatusDecides_data();
+    void openerExitStatusDecides();
+    void failedOpenerShowsTheBox();
     void statusBarPanels();
 };
 
@@ -156,8 +165,7 @@ void TestDialogsPrompts::saveDialogHonoursTheRequest() {
         folder = dialog->directory().absolutePath();
         filters = dialog->nameFilters();
         // The user types a name without extension; the default suffix is added.
-        dialog->selectFile(QStringLiteral("list"));
-        static_cast<QDialog*>(dialog)->accept();  // QFileDialog hides it
+        typeFileNameAndAccept(dialog, QStringLiteral("list"));
     });
     const auto chosen = prompts.chooseSaveFile(csvRequest(dir.path()));
     QCOMPARE(title, QStringLiteral("出力ファイルの指定"));
@@ -214,8 +222,7 @@ void TestDialogsPrompts::saveDialogRefusesAMissingFolder() {
         if (++dialogsShown == 2) return dialog->reject();
         pressInNextBox(QStringLiteral("OK"), &seen);
         whenModal(answer);
-        dialog->selectFile(QStringLiteral("missing/list.csv"));
-        static_cast<QDialog*>(dialog)->accept();  // QFileDialog hides it
+        typeFileNameAndAccept(dialog, QStringLiteral("missing/list.csv"));
     };
     whenModal(answer);
     QVERIFY(!prompts.chooseSaveFile(csvRequest(dir.path())).has_value());
@@ -262,6 +269,36 @@ void TestDialogsPrompts::startProgramPassesTheFileAsOneArgument() {
     QVERIFY(!QFile::exists(dir.filePath(QStringLiteral("b.eml"))));
     QVERIFY(!shell.startProgram("pelmora-no-such-editor", toPath(file)));
     QVERIFY(!shell.startProgram("", toPath(file)));
+}
+
+void TestDialogsPrompts::openerExitStatusDecides_data() {
+    QTest::addColumn<std::optional<int>>("status");
+    QTest::addColumn<bool>("opened");
+    QTest::newRow("a program took the file") << std::optional<int>(0) << true;
+    QTest::newRow("no program for the file type") << std::optional<int>(3) << false;
+    QTest::newRow("no opener installed") << std::optional<int>() << false;
+}
+
+void TestDialogsPrompts::openerExitStatusDecides() {
+    QFETCH(std::optional<int>, status);
+    QFETCH(bool, opened);
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("a b; c.eml"));
+    FakeOpener opener(status);
+    QtShell shell(nullptr);
+    QCOMPARE(shell.openWithAssociation(toPath(file)), opened);
+    if (status) QCOMPARE(opener.arguments(), file + QLatin1Char('\n'));
+}
+
+void TestDialogsPrompts::failedOpenerShowsTheBox() {
+    QTemporaryDir dir;
+    FakeOpener opener(4);
+    QtShell shell(nullptr);
+    QtPrompts prompts(nullptr);
+    BoxSeen seen;
+    pressInNextBox(QStringLiteral("OK"), &seen);
+    OpenWithAssociation(toPath(dir.filePath(QStringLiteral("list.csv"))), shell, prompts);
+    QCOMPARE(seen.text, QStringLiteral("関連付けられたプログラムを起動できません。"));
 }
 
 void TestDialogsPrompts::statusBarPanels() {

@@ -41,6 +41,8 @@ private slots:
     void openAndEditHandTheFileOn();
     void openFolderLoadsTheChosenFolder();
     void refreshReportsAVanishedFolder();
+    void vanishedFolderIsNotReplaced();
+    void listWithoutRememberedFolderStartsInDocuments();
     void folderTreeToggleRestoresTheWidth();
 
 private:
@@ -55,6 +57,7 @@ private:
 
 void TestMainWindowCommands::initTestCase() {
     QVERIFY(m_home.isValid());
+    useFakeEditor(app::toPath(m_home.filePath(QStringLiteral("bin"))));
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_home.filePath(QStringLiteral("config"))));
     m_data = app::toPath(m_home.filePath(QStringLiteral("data")));
     qputenv("XDG_DATA_HOME", QFile::encodeName(qs(m_data)));
@@ -189,25 +192,66 @@ void TestMainWindowCommands::openFolderLoadsTheChosenFolder() {
     w.actions().AOpenFolder1->trigger();
     QCOMPARE(w.currentFolder(), other);
     QCOMPARE(w.listView().rowCount(), 1);
-    // The user's choice in the tree loads that folder.
+    // A row made current by the program loads nothing; the user's click in
+    // the tree loads that folder.
     auto* folders = qobject_cast<QFileSystemModel*>(w.STV1()->model());
     QVERIFY(folders);
-    w.STV1()->setCurrentIndex(folders->index(qs(m_folder)));
+    const QModelIndex mail = folders->index(qs(m_folder));
+    w.STV1()->setCurrentIndex(mail);
+    QCOMPARE(w.currentFolder(), other);
+    w.STV1()->setCurrentIndex(folders->index(qs(other)));
+    w.STV1()->scrollTo(mail);
+    QTest::mouseClick(w.STV1()->viewport(), Qt::LeftButton, {}, w.STV1()->visualRect(mail).center());
     QCOMPARE(w.currentFolder(), m_folder);
     QCOMPARE(w.listView().rowCount(), kListedMessages);
 }
 
 void TestMainWindowCommands::refreshReportsAVanishedFolder() {
     app::MainWindow& w = *m_window;
+    const QString count = w.panelText(0);
     std::filesystem::rename(m_folder, m_folder.string() + ".gone");
     w.actions().ARefresh1->trigger();
     const QString missing = QLatin1Char('"') + qs(m_folder) + QStringLiteral(u"\" フォルダはありません。");
     QCOMPARE(w.panelText(1), missing);
-    QCOMPARE(w.panelText(0), QString());
     QCOMPARE(m_ports->prompts->shown.back(), "info:" + app::toCp932(missing));
-    QCOMPARE(w.listView().rowCount(), 0);
-    QVERIFY(!w.actions().ARefresh1->isEnabled());
+    // The list stays as it was, and so does the current folder.
+    QCOMPARE(w.panelText(0), count);
+    QCOMPARE(w.listView().rowCount(), kListedMessages);
+    QCOMPARE(w.currentFolder(), m_folder);
     std::filesystem::rename(m_folder.string() + ".gone", m_folder);
+}
+
+void TestMainWindowCommands::vanishedFolderIsNotReplaced() {
+    app::MainWindow& w = *m_window;
+    const std::filesystem::path sub = m_folder / "sub";
+    m_ports->folderAnswer = sub;
+    w.actions().AOpenFolder1->trigger();
+    QCOMPARE(w.listView().rowCount(), 1);
+    auto* folders = qobject_cast<QFileSystemModel*>(w.STV1()->model());
+    QVERIFY(folders);
+    QCOMPARE(w.STV1()->currentIndex(), folders->index(qs(sub)));
+    // Removed from outside: the tree drops its row and moves its current
+    // row elsewhere on its own; that must load nothing.
+    std::filesystem::remove_all(sub);
+    QTRY_VERIFY_WITH_TIMEOUT(w.STV1()->currentIndex() != folders->index(qs(sub)) ||
+                                 !folders->index(qs(sub)).isValid(), 20000);
+    QTest::qWait(100);
+    QCOMPARE(w.currentFolder(), sub);
+    QCOMPARE(w.listView().rowCount(), 1);
+    QCOMPARE(w.Label1()->text(), qs(sub));
+    w.close();
+    QCOMPARE(LoadSettings(SettingsFilePath()).emlDir, sub);
+}
+
+void TestMainWindowCommands::listWithoutRememberedFolderStartsInDocuments() {
+    app::MainWindow& w = *m_window;
+    const std::filesystem::path documents = app::toPath(m_home.filePath(QStringLiteral("Dokumente")));
+    std::filesystem::create_directories(documents);
+    qputenv("XDG_DOCUMENTS_DIR", QFile::encodeName(qs(documents)));
+    w.actions().AListMessage1->trigger();  // the save dialog is cancelled
+    qunsetenv("XDG_DOCUMENTS_DIR");
+    QCOMPARE(m_ports->prompts->saveRequests.size(), std::size_t{1});
+    QCOMPARE(m_ports->prompts->saveRequests[0].initialFolder, documents);
 }
 
 void TestMainWindowCommands::folderTreeToggleRestoresTheWidth() {

@@ -33,6 +33,8 @@ private slots:
     void typeAheadFindsTheNextSender();
     void typeAheadUsesTheSortedTextColumn();
     void commandStatesFollowTheSelection();
+    void shiftF10OpensTheContextMenu();
+    void rowsKeepTheirHeightWhateverRowIsOnTop();
     void duplicateCheckSelectsAllCopiesButOne();
     void modelPassesTheTester();
     void hundredThousandRowsSortAndKeepTheirSelection();
@@ -47,6 +49,7 @@ private:
 
 void TestMainWindowList::initTestCase() {
     QVERIFY(m_home.isValid());
+    useFakeEditor(app::toPath(m_home.filePath(QStringLiteral("bin"))));
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_home.filePath(QStringLiteral("config"))));
     qputenv("XDG_DATA_HOME", QFile::encodeName(m_home.filePath(QStringLiteral("data"))));
     m_folder = app::toPath(m_home.filePath(QStringLiteral("mail")));
@@ -192,6 +195,32 @@ void TestMainWindowList::commandStatesFollowTheSelection() {
     a.ASelAll1->trigger();
     QCOMPARE(w.listView().selectedCount(), kListedMessages);
     QCOMPARE(w.panelText(1), QStringLiteral(u"8 通を選択"));
+}
+
+void TestMainWindowList::shiftF10OpensTheContextMenu() {
+    app::MainWindow& w = *m_window;
+    selectRows(w, {rowOfSubject(w, QStringLiteral("Bravo"))});
+    w.LV1()->setFocus();
+    QVERIFY(!w.PopupMenu1()->isVisible());
+    QTest::keyClick(w.LV1(), Qt::Key_F10, Qt::ShiftModifier);
+    QTRY_VERIFY(w.PopupMenu1()->isVisible());
+    w.PopupMenu1()->hide();
+}
+
+void TestMainWindowList::rowsKeepTheirHeightWhateverRowIsOnTop() {
+    app::MainWindow& w = *m_window;
+    // A Latin font, large enough that the fallback font Japanese text takes
+    // has a taller line than it.
+    QFont latin(QStringLiteral("DejaVu Sans"));
+    latin.setPixelSize(24);
+    w.LV1()->setFont(latin);
+    auto rowHeight = [&] { return w.LV1()->visualRect(w.LV1()->model()->index(0, 2)).height(); };
+    clickHeader(w, 2);  // subject ascending: a Latin subject on top
+    QVERIFY(!app::fromCp932(w.msgList()[0]->Subject).contains(QStringLiteral(u"テスト")));
+    const int latinOnTop = rowHeight();
+    clickHeader(w, 2);  // descending: the Japanese subject on top
+    QCOMPARE(app::fromCp932(w.msgList()[0]->Subject), QStringLiteral(u"テスト"));
+    QCOMPARE(rowHeight(), latinOnTop);
 }
 
 void TestMainWindowList::duplicateCheckSelectsAllCopiesButOne() {

@@ -6,7 +6,11 @@
 #include <QCheckBox>
 #include <QHelpEvent>
 #include <QLineEdit>
+#include <QLabel>
 #include <QPushButton>
+#include <QStatusBar>
+#include <QStatusTipEvent>
+#include <QToolBar>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -46,7 +50,10 @@ private slots:
     void cleanup();
     void optionsOkStoresBothValues();
     void optionsCancelChangesNothing();
+    void defaultEditorIsInstalled_data();
+    void defaultEditorIsInstalled();
     void hintSwitchSwallowsToolTips();
+    void hintsLeaveThePanels();
     void aboutBoxOpensAndCloses();
     void folderCaptionHoverAndClick();
     void largeFolderShowsTheProgressDialog();
@@ -60,6 +67,7 @@ private:
 
 void TestMainWindowOptions::initTestCase() {
     QVERIFY(m_home.isValid());
+    useFakeEditor(app::toPath(m_home.filePath(QStringLiteral("bin"))));
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_home.filePath(QStringLiteral("config"))));
     qputenv("XDG_DATA_HOME", QFile::encodeName(m_home.filePath(QStringLiteral("data"))));
     // No address book: the display-name option then changes nothing shown.
@@ -121,6 +129,63 @@ void TestMainWindowOptions::optionsCancelChangesNothing() {
     QCOMPARE(w.settings().EditorName, editor);
 }
 
+void TestMainWindowOptions::defaultEditorIsInstalled_data() {
+    QTest::addColumn<QString>("visual");
+    QTest::addColumn<QString>("editor");
+    QTest::addColumn<QStringList>("installed");
+    QTest::addColumn<QString>("textDefault");  // the desktop entry xdg-mime names; none when empty
+    QTest::addColumn<QString>("expected");
+    const QStringList none;
+    QTest::newRow("VISUAL names a desktop editor")
+        << QStringLiteral("gui-edit") << QString() << QStringList{QStringLiteral("gui-edit"), QStringLiteral("kate")}
+        << QString() << QStringLiteral("gui-edit");
+    QTest::newRow("a terminal editor is passed over for EDITOR")
+        << QStringLiteral("vi") << QStringLiteral("gui-edit") << QStringList{QStringLiteral("vi"), QStringLiteral("gui-edit")}
+        << QString() << QStringLiteral("gui-edit");
+    QTest::newRow("a program that is not installed is passed over")
+        << QStringLiteral("not-installed") << QString() << QStringList{QStringLiteral("mousepad")} << QString()
+        << QStringLiteral("mousepad");
+    QTest::newRow("the desktop's default for plain text")
+        << QString() << QString() << QStringList{QStringLiteral("desk-edit"), QStringLiteral("kate")}
+        << QStringLiteral("[Desktop Entry]\nName=Edit\nExec=desk-edit %F\n") << QStringLiteral("desk-edit");
+    QTest::newRow("a desktop default that runs in a terminal is passed over")
+        << QString() << QString() << QStringList{QStringLiteral("desk-edit"), QStringLiteral("kate")}
+        << QStringLiteral("[Desktop Entry]\nExec=desk-edit\nTerminal=true\n") << QStringLiteral("kate");
+    QTest::newRow("nothing installed: no editor rather than a wrong one")
+        << QStringLiteral("gedit") << QString() << none << QString() << QString();
+}
+
+void TestMainWindowOptions::defaultEditorIsInstalled() {
+    QFETCH(QString, visual);
+    QFETCH(QString, editor);
+    QFETCH(QStringList, installed);
+    QFETCH(QString, textDefault);
+    QFETCH(QString, expected);
+    struct RestoreEnvironment {
+        QByteArray path = qgetenv("PATH"), visual = qgetenv("VISUAL"), editor = qgetenv("EDITOR");
+        ~RestoreEnvironment() {
+            qputenv("PATH", path);
+            qputenv("VISUAL", visual);
+            qputenv("EDITOR", editor);
+        }
+    } restore;
+    QTemporaryDir bin;
+    for (const QString& program : installed) writeProgram(app::toPath(bin.filePath(program)));
+    if (!textDefault.isEmpty()) {
+        writeFile(app::toPath(bin.filePath(QStringLiteral("xdg-mime"))), "#!/bin/sh\necho pelmora-test.desktop\n");
+        std::filesystem::permissions(app::toPath(bin.filePath(QStringLiteral("xdg-mime"))),
+                                     std::filesystem::perms::owner_all);
+        const std::filesystem::path applications = app::toPath(m_home.filePath(QStringLiteral("data/applications")));
+        std::filesystem::create_directories(applications);
+        writeFile(applications / "pelmora-test.desktop", textDefault.toStdString());
+    }
+    // Only the programs of this row are installed.
+    qputenv("PATH", QFile::encodeName(bin.path()));
+    qputenv("VISUAL", visual.toUtf8());
+    qputenv("EDITOR", editor.toUtf8());
+    QCOMPARE(QString::fromStdString(app::PlatformDefaultEditor()), expected);
+}
+
 void TestMainWindowOptions::hintSwitchSwallowsToolTips() {
     app::MainWindow& w = *m_window;
     QVERIFY(w.settings().ShowHint);
@@ -139,6 +204,27 @@ void TestMainWindowOptions::hintSwitchSwallowsToolTips() {
     QCOMPARE(widget.toolTips, 1);
     w.close();
     QVERIFY(LoadSettings(SettingsFilePath()).ShowHint);
+}
+
+void TestMainWindowOptions::hintsLeaveThePanels() {
+    app::MainWindow& w = *m_window;
+    const QString count = w.panelText(0);
+    QVERIFY(count.endsWith(QStringLiteral(u"通のメッセージ")));
+    // What Qt sends when the pointer rests on a tool button or menu item.
+    auto* toolBar = w.findChild<QToolBar*>(QStringLiteral("ToolBar1"));
+    QVERIFY(toolBar != nullptr);
+    QStatusTipEvent hover(w.actions().AMessageOpen1->statusTip());
+    QApplication::sendEvent(toolBar->widgetForAction(w.actions().AMessageOpen1), &hover);
+    QCOMPARE(w.panelText(2), QStringLiteral(u"メッセージを開く"));
+    QCOMPARE(w.panelText(0), count);
+    auto* bar = w.findChild<QStatusBar*>(QStringLiteral("SB1"));
+    QVERIFY(bar->currentMessage().isEmpty());
+    const QList<QLabel*> panels = bar->findChildren<QLabel*>();
+    for (QLabel* panel : panels) QVERIFY(panel->isVisible());
+    QStatusTipEvent away{QString()};
+    QApplication::sendEvent(toolBar->widgetForAction(w.actions().AMessageOpen1), &away);
+    QCOMPARE(w.panelText(2), QString());
+    QCOMPARE(w.panelText(0), count);
 }
 
 void TestMainWindowOptions::aboutBoxOpensAndCloses() {

@@ -3,6 +3,10 @@
 // folder, the settings read at creation and written at exit, and the single
 // running instance.
 #include <QAction>
+#include <QDir>
+#include <QFileSystemModel>
+#include <QTreeView>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 
@@ -28,6 +32,7 @@ private slots:
     void longFolderPath();
     void firstStartUsesTheDefaults();
     void settingsWrittenAtExitComeBack();
+    void corruptSettingsComeBackAsDefaults();
     void hiddenTreeStaysHidden();
     void badCommandLineForgetsTheRememberedFolder();
     void vanishedRememberedFolderIsForgottenSilently();
@@ -41,6 +46,7 @@ private:
 
 void TestMainWindowStartup::initTestCase() {
     QVERIFY(m_home.isValid());
+    useFakeEditor(app::toPath(m_home.filePath(QStringLiteral("bin"))));
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_home.filePath(QStringLiteral("config"))));
     qputenv("XDG_DATA_HOME", QFile::encodeName(m_home.filePath(QStringLiteral("data"))));
     m_folder = app::toPath(m_home.filePath(QStringLiteral("mail box")));  // a blank in the name
@@ -118,9 +124,18 @@ void TestMainWindowStartup::firstStartUsesTheDefaults() {
     QCOMPARE(window.listView().sortKey(), 3);
     QVERIFY(ports.prompts->shown.empty());
     QVERIFY(!window.actions().ARefresh1->isEnabled());
-    // The editor of the other system is never the default here.
-    QVERIFY(window.settings().EditorName != "NotePad.exe");
-    QVERIFY(!window.settings().EditorName.empty());
+    // The editor of the other system is never the default here: an
+    // installed one is.
+    QCOMPARE(qs(window.settings().EditorName), m_home.filePath(QStringLiteral("bin/fake-editor")));
+    // The folder tree opens at the home folder, and only folders with
+    // subfolders have an expand arrow.
+    auto* folders = qobject_cast<QFileSystemModel*>(window.STV1()->model());
+    QVERIFY(folders != nullptr);
+    QVERIFY(window.STV1()->isExpanded(folders->index(QDir::homePath())));
+    QTRY_COMPARE(window.STV1()->indexAt(QPoint(4, 4)), folders->index(QDir::homePath()));
+    QVERIFY(!window.STV1()->currentIndex().isValid());
+    QVERIFY(folders->hasChildren(folders->index(qs(m_folder))));
+    QVERIFY(!folders->hasChildren(folders->index(qs(m_folder / "sub"))));
 }
 
 void TestMainWindowStartup::settingsWrittenAtExitComeBack() {
@@ -158,6 +173,35 @@ void TestMainWindowStartup::settingsWrittenAtExitComeBack() {
     QCOMPARE(window.listView().rowCount(), kListedMessages);
     QCOMPARE(window.listView().sortKey(), 6);
     QCOMPARE(caption(window, 1), QStringLiteral(u"宛先 ＋"));
+}
+
+void TestMainWindowStartup::corruptSettingsComeBackAsDefaults() {
+    std::filesystem::create_directories(SettingsFilePath().parent_path());
+    writeFile(SettingsFilePath(), "[Form]\r\nWidth=20000\r\nHeight=-10\r\nTop=-4000\r\nLeft=90000\r\n"
+                                  "C0Width=0\r\nVSort=42\r\n");
+    QRect area;
+    {
+        TestPortFactory ports;
+        app::MainWindow window(ports, SettingsFilePath(), QStringList{qs(m_folder)});
+        QVERIFY(showAndActivate(window));
+        // No internal error about the sort key, at this start or any later.
+        QVERIFY(ports.prompts->shown.empty());
+        QCOMPARE(window.listView().sortKey(), 3);
+        QCOMPARE(window.LV1()->header()->sectionSize(0), 110);
+        QCOMPARE(window.listView().rowCount(), kListedMessages);
+        // The window fits on the screen, its frame's top left corner (the
+        // title bar, the menus) too.
+        area = window.screen()->availableGeometry();
+        QCOMPARE(window.height(), 600);
+        QCOMPARE(window.width(), area.width());
+        QVERIFY(area.contains(window.frameGeometry().topLeft()));
+        window.close();
+    }
+    const Settings saved = LoadSettings(SettingsFilePath());
+    QCOMPARE(saved.VSort, 3);
+    QCOMPARE(saved.CWidth[0], 110);
+    QVERIFY(saved.Width <= area.width());
+    QVERIFY(area.contains(QRect(saved.Left, saved.Top, saved.Width, saved.Height)));
 }
 
 void TestMainWindowStartup::hiddenTreeStaysHidden() {

@@ -196,7 +196,8 @@ TEST_F(AttachDeleteCommand, TrashRefusalSkipsThatFileAndGoesOn) {
     EXPECT_EQ(ReadBytes(mail / "1.eml"), attached);
     EXPECT_TRUE(list[0]->HasAttach);
     EXPECT_FALSE(list[2]->HasAttach);
-    EXPECT_EQ(status.panels[1], "1" + cp(" 通のメッセージの添付ファイルを削除しました。"));
+    EXPECT_EQ(status.panels[1], "1" + cp(" 通のメッセージの添付ファイルを削除しました（") + "1" +
+                                    cp(" 通は削除できませんでした）。"));
     EXPECT_EQ(std::distance(fs::directory_iterator(mail), {}), 3) << "no temporary file may stay";
 }
 
@@ -209,7 +210,7 @@ TEST_F(AttachDeleteCommand, UnreadableFileStopsTheCommandWithItsMessage) {
     EXPECT_EQ(prompts.shown[1], "warning:\"" + (mail / "1.eml").native() + "\"" + cp(" を開けませんでした。") +
                                     "\r\r" + cp("使用中でないか確認して下さい。"));
     EXPECT_EQ(ReadBytes(mail / "3.eml"), attached) << "no later file is processed";
-    EXPECT_EQ(status.panels[1], cp("添付ファイルはありませんでした。"));
+    EXPECT_EQ(status.panels[1], "1" + cp(" 通のメッセージの添付ファイルを削除できませんでした。"));
 }
 
 // The original must stay where it was, byte for byte, when the new content
@@ -222,7 +223,8 @@ void expectUntouchedAfterWriteFailure(const std::string& attached, const fs::pat
     EXPECT_EQ(std::distance(fs::directory_iterator(mail), {}), 3) << "no temporary file may stay";
     ASSERT_FALSE(prompts.shown.empty());
     EXPECT_TRUE(prompts.shown.back().starts_with("error:")) << prompts.shown.back();
-    EXPECT_EQ(status.panels[1], Utf8ToCp932("添付ファイルはありませんでした。"));
+    // The message kept its attachments: the status must not say it had none.
+    EXPECT_EQ(status.panels[1], Utf8ToCp932("1 通のメッセージの添付ファイルを削除できませんでした。"));
 }
 
 TEST_F(AttachDeleteCommand, ReadOnlyFolderLeavesOriginalInPlace) {

@@ -37,7 +37,7 @@ Settings everyKeyChanged() {
     s.FFLeft = 6;
     s.FFCoolBarWidth0 = 99;
     s.FFCoolBarBreak1 = true;
-    s.FFCWidth = {1, 2, 3, 4, 5, 6, 7};
+    s.FFCWidth = {10, 20, 30, 40, 50, 60, 70};
     s.FFVSort = 100;
     s.emlDir = "/home/taro/\xE3\x83\xA1\xE3\x83\xBC\xE3\x83\xAB";   // メール
     s.ConvDisplayName = true;
@@ -141,16 +141,55 @@ INSTANTIATE_TEST_SUITE_P(
         ValueRow{"number_then_letters", "[Form]\nWidth=12px\nFolderTree=0x0\n", 1024, true},
         ValueRow{"beyond_int", "[Form]\nWidth=99999999999\nFolderTree=-99999999999\n", 1024, true},
         ValueRow{"empty_values", "[Form]\nWidth=\nFolderTree=\n", 1024, true},
-        ValueRow{"blanks_and_sign", "[Form]\nWidth = +42 \t\nFolderTree =\t0\n", 42, false},
-        ValueRow{"negative_is_a_number", "[Form]\nWidth=-3\nFolderTree=-1\n", -3, true},
+        ValueRow{"blanks_and_sign", "[Form]\nWidth = +420 \t\nFolderTree =\t0\n", 420, false},
+        ValueRow{"out_of_range_is_malformed", "[Form]\nWidth=-3\nFolderTree=-1\n", 1024, true},
         ValueRow{"any_nonzero_is_true", "[Form]\nFolderTree=2\n", 1024, true},
         ValueRow{"names_ignore_case", "[fORM]\r\nwidth=640\r\nFOLDERTREE=0\r\n", 640, false},
-        ValueRow{"first_of_repeated_keys", "[Form]\nWidth=1\nWidth=2\n[Form]\nWidth=3\n", 1, true},
-        ValueRow{"comment_lines", "[Form]\n;Width=5\n  ; FolderTree=0\nWidth=6\n", 6, true},
-        ValueRow{"key_outside_section", "Width=7\n[Other]\nWidth=8\n", 1024, true},
-        ValueRow{"quoted_number", "[Form]\nWidth=\"77\"\n", 77, true},
-        ValueRow{"byte_order_mark", "\xEF\xBB\xBF[Form]\nWidth=9\n", 9, true}),
+        ValueRow{"first_of_repeated_keys", "[Form]\nWidth=101\nWidth=102\n[Form]\nWidth=103\n", 101, true},
+        ValueRow{"comment_lines", "[Form]\n;Width=105\n  ; FolderTree=0\nWidth=106\n", 106, true},
+        ValueRow{"key_outside_section", "Width=107\n[Other]\nWidth=108\n", 1024, true},
+        ValueRow{"quoted_number", "[Form]\nWidth=\"777\"\n", 777, true},
+        ValueRow{"byte_order_mark", "\xEF\xBB\xBF[Form]\nWidth=109\n", 109, true}),
     [](const testing::TestParamInfo<ValueRow>& row) { return std::string(row.param.name); });
+
+// A value outside what its key can hold is malformed: it takes its default
+// and is not written back.
+TEST(SettingsText, OutOfRangeValuesTakeTheirDefaults) {
+    const Settings defaults;
+    struct Row {
+        const char* text;
+        int Settings::*field;
+        int expected;
+    };
+    const Row rows[] = {
+        {"VSort=42", &Settings::VSort, defaults.VSort},
+        {"VSort=-100", &Settings::VSort, -100},
+        {"VSort=-7", &Settings::VSort, -7},
+        {"VSort=0", &Settings::VSort, defaults.VSort},
+        {"VSort=-2147483648", &Settings::VSort, defaults.VSort},
+        {"FFVSort=8", &Settings::FFVSort, defaults.FFVSort},
+        {"Width=20000", &Settings::Width, 20000},
+        {"Width=40000", &Settings::Width, defaults.Width},
+        {"Height=-10", &Settings::Height, defaults.Height},
+        {"Height=99", &Settings::Height, defaults.Height},
+        {"Top=-32768", &Settings::Top, -32768},
+        {"Left=2000000", &Settings::Left, defaults.Left},
+        {"FFWidth=0", &Settings::FFWidth, defaults.FFWidth},
+        {"CoolBarWidth0=-1", &Settings::CoolBarWidth0, defaults.CoolBarWidth0},
+        {"STV1Width=0", &Settings::STV1Width, 0},
+        {"STV1Width=-5", &Settings::STV1Width, defaults.STV1Width},
+    };
+    for (const Row& row : rows)
+        EXPECT_EQ(ParseSettings(std::string("[Form]\n") + row.text + "\n").*row.field, row.expected) << row.text;
+    for (const char* column : {"C0Width=0", "C5Width=7", "FFC6Width=-1", "C2Width=99999"}) {
+        const Settings s = ParseSettings(std::string("[Form]\n") + column + "\n");
+        EXPECT_EQ(s.CWidth, defaults.CWidth) << column;
+        EXPECT_EQ(s.FFCWidth, defaults.FFCWidth) << column;
+    }
+    EXPECT_EQ(ParseSettings("[Form]\nC0Width=8\nFFC6Width=8\n").CWidth[0], 8);
+    // An out-of-range Top gives the search window the default's offset too.
+    EXPECT_EQ(ParseSettings("[Form]\nTop=99999\n").FFTop, defaults.Top + 25);
+}
 
 TEST(SettingsText, GarbledBytesGiveDefaults) {
     std::mt19937 random(4711);
