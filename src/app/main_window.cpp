@@ -24,6 +24,7 @@
 #include <system_error>
 
 #include "app/icons.h"
+#include "app/list_pane.h"
 #include "app/main_window_caption.h"
 #include "app/main_window_options.h"
 #include "app/main_window_ports.h"
@@ -32,6 +33,9 @@
 #include "app/qt_list_view.h"
 #include "app/qt_ports.h"
 #include "app/qtext.h"
+#include "app/search_window.h"
+#include "app/window_layout.h"
+#include "catalogue/duplicates.h"
 #include "catalogue/ordering.h"
 
 namespace pelmora::app {
@@ -93,17 +97,19 @@ MainWindow::MainWindow(PortFactory& ports, std::filesystem::path settingsFile, c
         m_settings.emlDir.clear();
     m_settings.emlDir = StartFolder(arguments, m_settings.emlDir, *m_prompts);
 
-    ResetColumnCaptions(*m_listPort);
+    buildSearchWindow();
     UpdateCommandStates();
     // Typing goes to the list from the start (type-ahead, Enter, Ctrl+A).
-    m_lv1->setFocus(Qt::OtherFocusReason);
+    LV1()->setFocus(Qt::OtherFocusReason);
 }
 
 MainWindow::~MainWindow() {
     qApp->removeEventFilter(m_hints);
-    // The list's entries point at the view port; the port goes first.
-    m_lv1->setModel(nullptr);
+    delete m_formFind;
+    // The view must not draw entries that are gone.
+    LV1()->setModel(nullptr);
     m_list.clear();
+    delete m_pane;
 }
 
 void MainWindow::buildActions() {
@@ -125,48 +131,24 @@ void MainWindow::buildActions() {
     a.AOpenFolder1 = make(QStringLiteral(u"フォルダを開く(&F)..."), QKeySequence(Qt::Key_Backspace), &MainWindow::OpenFolder1Click);
     hint(a.AOpenFolder1, CommandIcon::OpenFolder, QStringLiteral(u"フォルダを開く"));
     a.AExit1 = make(QStringLiteral(u"終了(&X)"), {}, &MainWindow::Exit1Click);
-    a.AMessageOpen1 = make(QStringLiteral(u"メッセージを開く(&M)"), QKeySequence(Qt::Key_Return), &MainWindow::MessageOpen1Click);
-    a.AMessageOpen1->setShortcuts({QKeySequence(Qt::Key_Return), QKeySequence(Qt::Key_Enter)});
-    hint(a.AMessageOpen1, CommandIcon::MessageOpen, QStringLiteral(u"メッセージを開く"));
-    a.AMessageEDit1 = make(QStringLiteral(u"エディタで開く(&E)"), QKeySequence(Qt::CTRL | Qt::Key_E), &MainWindow::MessageEdit1Click);
-    hint(a.AMessageEDit1, CommandIcon::MessageEdit, QStringLiteral(u"エディタで開く"));
-    a.AMessageDelete1 = make(QStringLiteral(u"削除(&D)"), QKeySequence(Qt::CTRL | Qt::Key_Delete), &MainWindow::MessageDelete1Click);
-    hint(a.AMessageDelete1, CommandIcon::MessageDelete, QStringLiteral(u"削除"));
-    a.AAttachDelete1 = make(QStringLiteral(u"添付ファイルの削除(&L)"), QKeySequence(Qt::CTRL | Qt::Key_L), &MainWindow::AttachDelete1Click);
-    hint(a.AAttachDelete1, CommandIcon::AttachDelete, QStringLiteral(u"添付ファイルの削除"));
-    a.ASelAll1 = make(QStringLiteral(u"すべて選択(&A)"), QKeySequence(Qt::CTRL | Qt::Key_A), &MainWindow::SelAll1Click);
-    // The search window comes later; until then the command is shown, off.
-    a.AMessageFind1 = make(QStringLiteral(u"メッセージ検索(&F)"), QKeySequence(Qt::Key_F3), &MainWindow::UpdateCommandStates);
+    a.AMessageFind1 = make(QStringLiteral(u"メッセージ検索(&F)"), QKeySequence(Qt::Key_F3), &MainWindow::MessageFind1Click);
     hint(a.AMessageFind1, CommandIcon::MessageFind, QStringLiteral(u"メッセージ検索"));
-    a.AMessageFind1->setEnabled(false);
     a.AShowFolderTree1 = make(QStringLiteral(u"フォルダツリー(&F)"), {}, &MainWindow::ShowFolderTree1Click);
     a.AShowFolderTree1->setCheckable(true);
-    a.ADupCheck1 = make(QStringLiteral(u"重複メッセージ(&K)"), QKeySequence(Qt::CTRL | Qt::Key_K), &MainWindow::Dupcheck1Click);
     a.ARefresh1 = make(QStringLiteral(u"最新の情報に更新(&R)"), QKeySequence(Qt::Key_F5), &MainWindow::Refresh1Click);
     a.ARefresh1->setEnabled(false);
     a.AOption1 = make(QStringLiteral(u"オプション(&O)..."), {}, &MainWindow::Option1Click);
-    a.AListMessage1 = make(QStringLiteral(u"リストの作成(&L)..."), {}, &MainWindow::ListMessage1Click);
     a.AShowHint1 = make(QStringLiteral(u"ヒントを表示する(&H)"), {}, &MainWindow::ShowHint1Click);
     a.AShowHint1->setCheckable(true);
     a.AAbout1 = make(QStringLiteral(u"このプログラムについて(&A)"), {}, &MainWindow::About1Click);
 }
 
 void MainWindow::buildWidgets() {
-    // The band: the menu bar and, to its right (or below it when the second
-    // band breaks its row), the tool bar.
-    m_band = new QWidget(this);
-    QBoxLayout* bandLayout = m_settings.CoolBarBreak1 ? static_cast<QBoxLayout*>(new QVBoxLayout(m_band))
-                                                      : static_cast<QBoxLayout*>(new QHBoxLayout(m_band));
-    bandLayout->setContentsMargins(0, 0, 0, 0);
-    bandLayout->setSpacing(0);
-    m_menuBar = new QMenuBar(m_band);
-    m_toolBar = new QToolBar(m_band);
+    const MenuBand band = MakeMenuBand(this, MainWindowLayout(m_settings));
+    m_band = band.band;
+    m_menuBar = band.menuBar;
+    m_toolBar = band.toolBar;
     m_toolBar->setObjectName(QStringLiteral("ToolBar1"));
-    m_toolBar->setToolButtonStyle(Qt::ToolButtonIconOnly);
-    m_toolBar->setIconSize(QSize(20, 20));
-    m_toolBar->setMovable(false);
-    bandLayout->addWidget(m_menuBar);
-    bandLayout->addWidget(m_toolBar, 1);
     setMenuWidget(m_band);
 
     auto* central = new QWidget(this);
@@ -183,30 +165,25 @@ void MainWindow::buildWidgets() {
     m_splitter->setChildrenCollapsible(false);
     buildFolderTree();
 
-    m_lv1 = new MessageListView(m_splitter);
-    m_lv1->setObjectName(QStringLiteral("LV1"));
-    m_model = new MessageListModel(m_list, kMainColumns, this);
-    m_lv1->setModel(m_model);
-    m_listPort = std::make_unique<QtListView>(*m_lv1, *m_model, m_settings.VSort);
-    m_listPort->setSelectionChangedHandler([this] { onSelectionChanged(); });
-    m_lv1->setFindHandler([this](int start, const QString& typed) {
-        return ProcLV1DataFind(FindKind::PartialString, *m_listPort, m_list, start, toCp932(typed));
-    });
-    connect(m_lv1->header(), &QHeaderView::sectionClicked, this, [this](int column) {
-        ProcLV1ColumnClick(*m_listPort, column, m_list, m_prompts.get());
-    });
-    connect(m_lv1, &QAbstractItemView::doubleClicked, this, [this](const QModelIndex& index) {
-        if (index.isValid()) MessageOpen1Click();
-    });
-    m_lv1->setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(m_lv1, &QWidget::customContextMenuRequested, this, &MainWindow::showPopupMenu1);
-    // The desktop's other key for the context menu, beside the Menu key.
-    auto* menuKey = new QShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F10), m_lv1, nullptr, nullptr, Qt::WidgetShortcut);
-    connect(menuKey, &QShortcut::activated, this, [this] {
-        const QRect cell = m_lv1->visualRect(m_lv1->currentIndex());
-        showPopupMenu1(cell.isValid() ? cell.center() : QPoint(0, 0));
-    });
-    m_splitter->addWidget(m_lv1);
+    m_pane = new ListPane(*this, ListPane::Owner::MainWindow, m_list, kMainColumns, m_settings.VSort,
+                          QStringLiteral(u"すべて選択(&A)"),
+                          {*m_prompts, *m_progress, *m_shell, *m_busyCursor, m_busy, m_settings});
+    m_pane->updateCommandStates = [this] { UpdateCommandStates(); };
+    m_pane->listFolder = [this] { return m_settings.emlDir; };
+    m_pane->showDuplicateCaption = [this] {
+        m_label1->setText(fromPath(m_settings.emlDir) + fromCp932(DuplicateCaptionSuffix()));
+    };
+    const ListPane::Actions& listActions = m_pane->actions();
+    m_actions.AMessageOpen1 = listActions.AMessageOpen1;
+    m_actions.AMessageEDit1 = listActions.AMessageEdit1;
+    m_actions.AMessageDelete1 = listActions.AMessageDelete1;
+    m_actions.AAttachDelete1 = listActions.AAttachDelete1;
+    m_actions.ASelAll1 = listActions.ASelAll1;
+    m_actions.ADupCheck1 = listActions.ADupCheck1;
+    m_actions.AListMessage1 = listActions.AListMessage1;
+    LV1()->setObjectName(QStringLiteral("LV1"));
+    m_pane->popupMenu()->setObjectName(QStringLiteral("PopupMenu1"));
+    m_splitter->addWidget(LV1());
     m_splitter->setStretchFactor(0, 0);
     m_splitter->setStretchFactor(1, 1);
     connect(m_splitter, &QSplitter::splitterMoved, this, &MainWindow::Splitter1Moved);
@@ -237,7 +214,7 @@ void MainWindow::buildWidgets() {
     m_statusProgress->setMaximumWidth(200);
     m_statusProgress->hide();
     bar->addPermanentWidget(m_statusProgress);
-    m_statusPort = std::make_unique<QtStatusBar>(std::vector<QLabel*>{m_panel0, m_panel1});
+    m_pane->setStatusPanels({m_panel0, m_panel1});
 }
 
 void MainWindow::buildMenus() {
@@ -266,18 +243,12 @@ void MainWindow::buildMenus() {
     m_toolBar->addSeparator();
     m_toolBar->addAction(a.AMessageFind1);
 
-    m_popupMenu1 = new QMenu(this);
-    m_popupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
-    m_popupMenu1->addActions({a.AMessageOpen1, a.AMessageEDit1, a.AMessageDelete1, a.AAttachDelete1});
 }
 
 void MainWindow::applySettings() {
     const Settings& s = m_settings;
-    const QRect wanted = FitOnScreen(QRect(s.Left, s.Top, s.Width, s.Height));
-    resize(wanted.size());
-    move(wanted.topLeft());
-
-    m_menuBar->setMinimumWidth(std::max(s.CoolBarWidth0, 0));
+    const WindowLayout layout = MainWindowLayout(m_settings);
+    ApplyGeometry(*this, layout);
 
     m_actions.AShowFolderTree1->setChecked(s.FolderTree);
     if (s.FolderTree) {
@@ -286,34 +257,30 @@ void MainWindow::applySettings() {
     } else {
         m_stv1->hide();
     }
-    for (int column = 0; column < static_cast<int>(s.CWidth.size()); ++column)
-        m_lv1->header()->resizeSection(column, std::max(s.CWidth[static_cast<std::size_t>(column)], 0));
-    m_listPort->setSortKey(s.VSort);
+    ApplyColumnWidths(*LV1()->header(), layout);
+    m_pane->listPort().setSortKey(s.VSort);
     m_actions.AShowHint1->setChecked(s.ShowHint);
 }
 
 void MainWindow::collectSettings() {
     Settings& s = m_settings;
-    QRect frame(pos(), size());
-    if (isMaximized() || isFullScreen() || isMinimized()) {
-        // The size the window returns to, not the screen's.
-        const QPoint frameOffset = geometry().topLeft() - pos();
-        frame = QRect(normalGeometry().topLeft() - frameOffset, normalGeometry().size());
-    }
-    s.Width = frame.width();
-    s.Height = frame.height();
-    s.Top = frame.top();
-    s.Left = frame.left();
+    WindowLayout layout = MainWindowLayout(m_settings);
+    CollectGeometry(*this, layout);
     s.FolderTree = m_actions.AShowFolderTree1->isChecked();
     s.STV1Width = treeWidth();
-    for (int column = 0; column < static_cast<int>(s.CWidth.size()); ++column)
-        s.CWidth[static_cast<std::size_t>(column)] = m_lv1->header()->sectionSize(column);
-    s.VSort = m_listPort->sortKey();
+    CollectColumnWidths(*LV1()->header(), layout);
+    layout.sortKey = m_pane->listPort().sortKey();
 }
 
 void MainWindow::saveSettings() {
     if (m_settingsSaved) return;
     m_settingsSaved = true;
+    // The search window hands its settings over and goes first.
+    if (m_formFind) {
+        m_formFind->storeSettings();
+        delete m_formFind;
+        m_formFind = nullptr;
+    }
     collectSettings();
     if (auto saved = SaveSettings(m_settings, m_settingsFile); !saved) m_prompts->warning(saved.error());
 }
@@ -323,11 +290,19 @@ int MainWindow::treeWidth() const {
 }
 
 ui::ListView& MainWindow::listView() {
-    return *m_listPort;
+    return m_pane->listPort();
 }
 
 ui::StatusBar& MainWindow::statusBar() {
-    return *m_statusPort;
+    return m_pane->statusPort();
+}
+
+MessageListView* MainWindow::LV1() const {
+    return m_pane->view();
+}
+
+QMenu* MainWindow::PopupMenu1() const {
+    return m_pane->popupMenu();
 }
 
 QString MainWindow::panelText(int panel) const {
@@ -335,11 +310,6 @@ QString MainWindow::panelText(int panel) const {
     if (panel == 1) return m_panel1->text();
     if (panel == 2) return m_hintPanel->text();
     return {};
-}
-
-void MainWindow::onSelectionChanged() {
-    m_statusPort->setPanelText(1, SelectionCountText(m_listPort->selectedCount()));
-    UpdateCommandStates();
 }
 
 void MainWindow::showEvent(QShowEvent* event) {
@@ -365,7 +335,7 @@ bool MainWindow::event(QEvent* event) {
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
-    if (m_loading) {
+    if (m_busy.task() == BusyGuard::Task::Load) {
         // A load in progress ends first; the window closes right after.
         m_progress->requestAbort();
         event->ignore();

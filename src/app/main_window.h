@@ -3,8 +3,9 @@
 // message list of the current folder, its commands and the status bar.
 // The commands are split over several files by group: main_window.cpp
 // (building the window, settings), main_window_folder.cpp (current folder,
-// loads, tree), main_window_commands.cpp (commands on messages) and
-// main_window_options.cpp (options, hints, about).
+// loads, tree), main_window_commands.cpp (commands on messages),
+// main_window_options.cpp (options, hints, about) and main_window_search.cpp
+// (the search window and the way back from it).
 #pragma once
 
 #include <QMainWindow>
@@ -13,6 +14,7 @@
 #include <memory>
 
 #include "addressbook/display_names.h"
+#include "app/busy_guard.h"
 #include "message/msg_item.h"
 #include "settings/settings.h"
 #include "ui/ports.h"
@@ -32,12 +34,11 @@ namespace pelmora::app {
 
 class FolderCaption;
 class HintSwitch;
-class MessageListModel;
+class ListPane;
 class MessageListView;
 class OptionsDialog;
 class PortFactory;
-class QtListView;
-class QtStatusBar;
+class SearchWindow;
 
 inline constexpr int kSplitterWidth = 3;
 inline constexpr int kTreeMinimumWidth = 50;
@@ -82,6 +83,7 @@ public:
     void Dupcheck1Click();
     void Option1Click();
     void ListMessage1Click();
+    void MessageFind1Click();
     void ShowHint1Click();
     void About1Click();
     void UpdateCommandStates();
@@ -112,10 +114,10 @@ public:
     ui::ListView& listView();
     ui::StatusBar& statusBar();
     MsgList& msgList() { return m_list; }
-    MessageListView* LV1() const { return m_lv1; }
+    MessageListView* LV1() const;
     QTreeView* STV1() const { return m_stv1; }
     FolderCaption* Label1() const { return m_label1; }
-    QMenu* PopupMenu1() const { return m_popupMenu1; }
+    QMenu* PopupMenu1() const;
     QString panelText(int panel) const;
     const Settings& settings() const { return m_settings; }
     const std::filesystem::path& currentFolder() const { return m_settings.emlDir; }
@@ -123,6 +125,10 @@ public:
     int treeWidth() const;
     // TForm2, made at the first use and kept.
     OptionsDialog& optionsDialog();
+    // TFormFind, made with the window; null once the settings are written.
+    SearchWindow* formFind() const { return m_formFind; }
+    // Used by the folder tree's search entry instead of the current folder.
+    void setSearchLocationOverride(const std::filesystem::path& folder) { m_searchLocation = folder; }
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -137,7 +143,6 @@ private:
     void buildMenus();
     void applySettings();
     void collectSettings();
-    void onSelectionChanged();
 
     // main_window_folder.cpp
     void buildFolderTree();
@@ -150,10 +155,9 @@ private:
     void keepTreeFolderInView();
     void showTreeMenu(const QPoint& position);
     void buildDisplayNames();
+    void buildSearchWindow();
+    void selectFoundMessage(const std::string& subject, std::int64_t dupHash);
     bool currentFolderExists() const;
-
-    // main_window_commands.cpp
-    void showPopupMenu1(const QPoint& position);
 
     PortFactory& m_portFactory;
     std::unique_ptr<ui::Prompts> m_prompts;
@@ -176,26 +180,26 @@ private:
     QSplitter* m_splitter = nullptr;
     QTreeView* m_stv1 = nullptr;
     QFileSystemModel* m_folders = nullptr;
-    MessageListView* m_lv1 = nullptr;
-    MessageListModel* m_model = nullptr;
-    std::unique_ptr<QtListView> m_listPort;
+    ListPane* m_pane = nullptr;
     QLabel* m_panel0 = nullptr;
     QLabel* m_panel1 = nullptr;
     // Hints of menu items and tool buttons: beside the two panels, never
     // over them as QStatusBar's own messages would be.
     QLabel* m_hintPanel = nullptr;
     QProgressBar* m_statusProgress = nullptr;
-    std::unique_ptr<QtStatusBar> m_statusPort;
-    QMenu* m_popupMenu1 = nullptr;
     HintSwitch* m_hints = nullptr;
     OptionsDialog* m_form2 = nullptr;
+    SearchWindow* m_formFind = nullptr;
+    std::filesystem::path m_searchLocation;
     Actions m_actions;
 
     // Off while the program itself moves the tree's selection, so that only
     // the user's choices load a folder; off until the first activation.
     bool m_treeReacts = false;
     bool m_activated = false;
-    bool m_loading = false;
+    // Shared with the search window: a load, a search run and the commands
+    // of either window never run inside one another.
+    BusyGuard m_busy;
     // A folder chosen in the tree while a load ran: loaded when it ends.
     bool m_reloadWhenDone = false;
     std::filesystem::path m_treeScrollPending;

@@ -12,6 +12,7 @@
 #include <QTreeView>
 #include <QScrollBar>
 
+#include <optional>
 #include <system_error>
 
 #include "addressbook/display_names.h"
@@ -163,14 +164,15 @@ void MainWindow::buildDisplayNames() {
 }
 
 void MainWindow::LoadFolder() {
-    if (m_loading) {
+    if (m_busy.task() == BusyGuard::Task::Load) {
         // The user chose another folder while this one loads: stop this
         // load and start the other when it has ended.
         m_reloadWhenDone = true;
         m_progress->requestAbort();
         return;
     }
-    m_loading = true;
+    if (m_busy.busy()) return;
+    std::optional<BusyGuard::Scope> loading(std::in_place, m_busy, BusyGuard::Task::Load);
     // Commands on the list must not run on the half-read list.
     UpdateCommandStates();
     m_actions.ARefresh1->setEnabled(false);
@@ -182,21 +184,21 @@ void MainWindow::LoadFolder() {
         // A copy: the current folder may change while events run.
         const std::filesystem::path folder = m_settings.emlDir;
         if (currentFolderExists()) m_label1->setText(fromPath(folder));
-        LoadFolderPorts ports{*m_listPort, *m_statusPort, *m_progress, *m_prompts, *m_busyCursor};
+        LoadFolderPorts ports{listView(), statusBar(), *m_progress, *m_prompts, *m_busyCursor};
         ReaderOptions options;
         options.DupCheckHeaders = m_settings.DupCheckHeaders;
         options.displayNames = m_settings.ConvDisplayName ? &m_displayNames : nullptr;
         ReaderContext reader{m_msgLines, options, *m_prompts, nullptr};
         outcome = pelmora::LoadFolder(folder, m_list, ports, reader);
     } while (m_reloadWhenDone);
-    m_loading = false;
+    loading.reset();
     m_actions.AOpenFolder1->setEnabled(true);
     m_actions.ARefresh1->setEnabled(outcome != LoadOutcome::FolderMissing);
     UpdateCommandStates();
 }
 
 void MainWindow::OpenFolder1Click() {
-    if (m_loading) return;
+    if (m_busy.busy()) return;
     const std::filesystem::path start = currentFolderExists() ? m_settings.emlDir : std::filesystem::path();
     const auto chosen =
         m_portFactory.chooseFolder(this, QStringLiteral(u"emlファイルを保存したフォルダを選択して下さい。"), start);
@@ -209,13 +211,13 @@ void MainWindow::OpenFolder1Click() {
 }
 
 void MainWindow::Refresh1Click() {
-    if (m_loading) return;
+    if (m_busy.busy()) return;
     if (!m_settings.emlDir.empty() && !currentFolderExists()) {
         // The folder went away under the list: say so, and keep the list as
         // it was (its files may be gone too; the commands skip those).
         const std::string missing =
             "\"" + toCp932(fromPath(m_settings.emlDir)) + "\"" + toCp932(QStringLiteral(u" フォルダはありません。"));
-        m_statusPort->setPanelText(1, missing);
+        statusBar().setPanelText(1, missing);
         m_prompts->information(missing);
         return;
     }
@@ -228,7 +230,7 @@ void MainWindow::Refresh1Click() {
 
 void MainWindow::ShowFolderTree1Click() {
     const bool show = m_actions.AShowFolderTree1->isChecked();
-    const int listWidth = m_lv1->width();
+    const int listWidth = LV1()->width();
     if (show) {
         const bool reacted = m_treeReacts;
         m_treeReacts = false;
@@ -250,10 +252,14 @@ void MainWindow::showTreeMenu(const QPoint& position) {
     if (!index.isValid()) return;
     const QString folder = m_folders->filePath(index);
     QMenu menu(this);
-    // The search window is not there yet; its entry stays on top, off.
     QAction* search = menu.addAction(QStringLiteral(u"メッセージ検索(&F)..."));
     search->setEnabled(m_actions.AMessageFind1->isEnabled());
-    connect(search, &QAction::triggered, m_actions.AMessageFind1, &QAction::trigger);
+    connect(search, &QAction::triggered, this, [this, folder] {
+        setSearchLocationOverride(toPath(folder));
+        MessageFind1Click();
+        setSearchLocationOverride({});
+    });
+    // The default entry is drawn bold, as the desktop's own menus do.
     menu.setDefaultAction(search);
     menu.addSeparator();
     QAction* open = menu.addAction(QStringLiteral(u"ファイル マネージャーで開く(&O)"));

@@ -17,7 +17,7 @@ bool HintSwitch::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void MainWindow::Option1Click() {
-    if (m_loading) return;
+    if (m_busy.busy()) return;
     OptionsDialog& form2 = optionsDialog();
     form2.setConvDisplayName(m_settings.ConvDisplayName);
     form2.setEditorName(m_settings.EditorName);

@@ -32,6 +32,12 @@ QVariant MessageListModel::data(const QModelIndex& index, int role) const {
         if (key == KeySize) return QVariant::fromValue(Qt::AlignRight | Qt::AlignVCenter);
         return QVariant::fromValue(Qt::AlignLeft | Qt::AlignVCenter);
     }
+    if (role == Qt::ToolTipRole) {
+        // The folder column shows the last folder name; its hint the whole path.
+        const TMsgItem* entry = key == KeyFolder ? entryAt(index.row()) : nullptr;
+        if (!entry) return {};
+        return fromPath(std::filesystem::path(entry->FolderPath));
+    }
     if (role != Qt::DisplayRole && role != Qt::DecorationRole) return {};
     const TMsgItem* entry = entryAt(index.row());
     if (!entry) return {};

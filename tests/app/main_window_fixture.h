@@ -20,6 +20,7 @@
 #include "app/main_window_ports.h"
 #include "app/qt_list_view.h"
 #include "app/qtext.h"
+#include "app/search_window.h"
 #include "fake_ports.h"
 #include "fake_shell.h"
 #include "platform/trash.h"
@@ -30,20 +31,21 @@ namespace pelmora::test {
 // can script answers and read what was asked.
 class TestPortFactory final : public app::PortFactory {
 public:
-    std::unique_ptr<ui::Prompts> makePrompts(QWidget*) override {
+    // The search window asks for its own; the main window's are the plain names.
+    std::unique_ptr<ui::Prompts> makePrompts(QWidget* owner) override {
         auto made = std::make_unique<FakePrompts>();
-        prompts = made.get();
+        (isSearchWindow(owner) ? searchPrompts : prompts) = made.get();
         return made;
     }
-    std::unique_ptr<ui::Progress> makeProgress(QWidget*) override {
+    std::unique_ptr<ui::Progress> makeProgress(QWidget* owner) override {
         auto made = std::make_unique<FakeProgress>();
-        progress = made.get();
+        (isSearchWindow(owner) ? searchProgress : progress) = made.get();
         return made;
     }
-    std::unique_ptr<ui::Shell> makeShell(QWidget*) override {
+    std::unique_ptr<ui::Shell> makeShell(QWidget* owner) override {
         auto made = std::make_unique<FakeShell>();
         made->trashImpl = platform::TrashEach;
-        shell = made.get();
+        (isSearchWindow(owner) ? searchShell : shell) = made.get();
         return made;
     }
     std::unique_ptr<ui::BusyCursor> makeBusyCursor() override { return std::make_unique<FakeBusyCursor>(); }
@@ -57,9 +59,15 @@ public:
     FakePrompts* prompts = nullptr;
     FakeProgress* progress = nullptr;
     FakeShell* shell = nullptr;
+    FakePrompts* searchPrompts = nullptr;
+    FakeProgress* searchProgress = nullptr;
+    FakeShell* searchShell = nullptr;
     std::optional<std::filesystem::path> folderAnswer;
     QStringList folderPrompts;
     std::vector<std::filesystem::path> folderStarts;
+
+private:
+    static bool isSearchWindow(QWidget* owner) { return qobject_cast<app::SearchWindow*>(owner) != nullptr; }
 };
 
 inline void writeFile(const std::filesystem::path& file, std::string_view content) {

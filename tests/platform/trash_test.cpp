@@ -265,7 +265,7 @@ TEST_F(TrashTest, CopyKeepsAnOriginalThatChangedAfterTheCopy) {
         spit(file, "old");
         auto moved = TrashByCopy(file, HomeTrash(), change);
         ASSERT_FALSE(moved);
-        EXPECT_NE(moved.error().describe().find("changed"), std::string::npos);
+        EXPECT_NE(moved.error().describe().find("変更された"), std::string::npos);
         EXPECT_NE(slurp(file), "old");
         EXPECT_TRUE(fs::is_empty(HomeTrash().root / "files"));
         EXPECT_TRUE(fs::is_empty(HomeTrash().root / "info"));

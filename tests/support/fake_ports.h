@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <deque>
+#include <functional>
 #include <map>
 #include <set>
 #include <string>
@@ -121,6 +122,7 @@ public:
     void processEvents() override {
         ++events;
         if (abortAfterEvents >= 0 && events >= abortAfterEvents) aborted = true;
+        if (duringEvents) duringEvents();
     }
     bool abortRequested() const override { return aborted; }
     void requestAbort() override { aborted = true; }
@@ -131,6 +133,7 @@ public:
     bool barVisible = true, visible = false, aborted = false;
     int shows = 0, events = 0;
     int abortAfterEvents = -1;  // set the abort flag when this many events have run
+    std::function<void()> duringEvents;  // what the user does while a loop lets events run
 };
 
 class FakeBusyCursor : public ui::BusyCursor {

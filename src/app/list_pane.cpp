@@ -1,0 +1,211 @@
+// SPDX-License-Identifier: MIT
+#include "app/list_pane.h"
+
+#include <QAction>
+#include <QHeaderView>
+#include <QLabel>
+#include <QMenu>
+#include <QShortcut>
+
+#include "app/busy_guard.h"
+#include "app/icons.h"
+#include "app/message_list_model.h"
+#include "app/qt_list_view.h"
+#include "app/qt_ports.h"
+#include "app/qtext.h"
+#include "catalogue/duplicates.h"
+#include "catalogue/ordering.h"
+#include "operations/attach_delete.h"
+#include "operations/export_csv.h"
+#include "operations/open_edit.h"
+#include "operations/recycle.h"
+#include "platform/xdg.h"
+
+namespace pelmora::app {
+
+ListPane::ListPane(QWidget& window, Owner owner, MsgList& list, std::vector<int> columnKeys, int sortKey,
+                   const QString& selectAllCaption, ListPaneServices services)
+    : QObject(&window), m_owner(owner), m_list(list), m_services(services) {
+    m_view = new MessageListView(&window);
+    m_model = new MessageListModel(m_list, std::move(columnKeys), this);
+    m_view->setModel(m_model);
+    m_listPort = std::make_unique<QtListView>(*m_view, *m_model, sortKey);
+    m_statusPort = std::make_unique<QtStatusBar>(std::vector<QLabel*>{});
+    m_listPort->setSelectionChangedHandler([this] { onSelectionChanged(); });
+    m_view->setFindHandler([this](int start, const QString& typed) {
+        return ProcLV1DataFind(FindKind::PartialString, *m_listPort, m_list, start, toCp932(typed));
+    });
+    connect(m_view->header(), &QHeaderView::sectionClicked, this, [this](int column) {
+        if (m_services.guard.busy()) return;
+        ProcLV1ColumnClick(*m_listPort, column, m_list, &m_services.prompts);
+    });
+    connect(m_view, &QAbstractItemView::doubleClicked, this, [this](const QModelIndex& index) {
+        if (index.isValid()) MessageOpen1Click();
+    });
+    buildActions(window, selectAllCaption);
+    m_popupMenu = new QMenu(&window);
+    m_popupMenu->addActions({m_actions.AMessageOpen1, m_actions.AMessageEdit1, m_actions.AMessageDelete1,
+                             m_actions.AAttachDelete1});
+    m_view->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(m_view, &QWidget::customContextMenuRequested, this, [this](const QPoint& position) {
+        m_popupMenu->popup(m_view->viewport()->mapToGlobal(position));
+    });
+    // The desktop's other key for the context menu, beside the Menu key.
+    auto* menuKey = new QShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F10), m_view, nullptr, nullptr, Qt::WidgetShortcut);
+    connect(menuKey, &QShortcut::activated, this, [this] {
+        const QRect cell = m_view->visualRect(m_view->currentIndex());
+        m_popupMenu->popup(m_view->viewport()->mapToGlobal(cell.isValid() ? cell.center() : QPoint(0, 0)));
+    });
+    ResetColumnCaptions(*m_listPort);
+}
+
+ListPane::~ListPane() {
+    // The list's entries point at the view port; the port goes first.
+    m_view->setModel(nullptr);
+}
+
+void ListPane::buildActions(QWidget& window, const QString& selectAllCaption) {
+    auto make = [this, &window](const QString& caption, const QKeySequence& key,
+                                void (ListPane::*handler)()) {
+        auto* action = new QAction(caption, &window);
+        if (!key.isEmpty()) action->setShortcut(key);
+        // Keys reach the window whichever control has the focus.
+        action->setShortcutContext(Qt::WindowShortcut);
+        connect(action, &QAction::triggered, this, handler);
+        window.addAction(action);
+        return action;
+    };
+    auto hint = [](QAction* action, CommandIcon icon, const QString& text) {
+        action->setIcon(commandIcon(icon));
+        action->setToolTip(text);
+        action->setStatusTip(text);
+    };
+    Actions& a = m_actions;
+    a.AMessageOpen1 = make(QStringLiteral(u"メッセージを開く(&M)"), QKeySequence(Qt::Key_Return),
+                           &ListPane::MessageOpen1Click);
+    a.AMessageOpen1->setShortcuts({QKeySequence(Qt::Key_Return), QKeySequence(Qt::Key_Enter)});
+    hint(a.AMessageOpen1, CommandIcon::MessageOpen, QStringLiteral(u"メッセージを開く"));
+    a.AMessageEdit1 = make(QStringLiteral(u"エディタで開く(&E)"), QKeySequence(Qt::CTRL | Qt::Key_E),
+                           &ListPane::MessageEdit1Click);
+    hint(a.AMessageEdit1, CommandIcon::MessageEdit, QStringLiteral(u"エディタで開く"));
+    a.AMessageDelete1 = make(QStringLiteral(u"削除(&D)"), QKeySequence(Qt::CTRL | Qt::Key_Delete),
+                             &ListPane::MessageDelete1Click);
+    hint(a.AMessageDelete1, CommandIcon::MessageDelete, QStringLiteral(u"削除"));
+    a.AAttachDelete1 = make(QStringLiteral(u"添付ファイルの削除(&L)"), QKeySequence(Qt::CTRL | Qt::Key_L),
+                            &ListPane::AttachDelete1Click);
+    hint(a.AAttachDelete1, CommandIcon::AttachDelete, QStringLiteral(u"添付ファイルの削除"));
+    a.ASelAll1 = make(selectAllCaption, QKeySequence(Qt::CTRL | Qt::Key_A), &ListPane::SelAll1Click);
+    a.ADupCheck1 = make(QStringLiteral(u"重複メッセージ(&K)"), QKeySequence(Qt::CTRL | Qt::Key_K),
+                        &ListPane::Dupcheck1Click);
+    a.AListMessage1 = make(QStringLiteral(u"リストの作成(&L)..."), {}, &ListPane::ListMessage1Click);
+}
+
+void ListPane::setStatusPanels(std::vector<QLabel*> panels) {
+    m_statusPort = std::make_unique<QtStatusBar>(std::move(panels));
+}
+
+ui::StatusBar& ListPane::statusPort() {
+    return *m_statusPort;
+}
+
+void ListPane::applyCommandStates() {
+    const Actions& a = m_actions;
+    const BusyGuard::Task task = m_services.guard.task();
+    if (task == BusyGuard::Task::Load || task == BusyGuard::Task::Search) {
+        // A list is being rebuilt: nothing may act on it meanwhile.
+        for (QAction* action : {a.AMessageOpen1, a.AMessageEdit1, a.AMessageDelete1, a.AAttachDelete1,
+                                a.ASelAll1, a.ADupCheck1, a.AListMessage1})
+            action->setEnabled(false);
+        return;
+    }
+    const int rows = m_listPort->rowCount();
+    const std::vector<int> selected = m_listPort->selectedRows();
+    const int count = static_cast<int>(selected.size());
+    a.AMessageOpen1->setEnabled(count == 1);
+    a.AMessageEdit1->setEnabled(count == 1 && !m_services.settings.EditorName.empty());
+    a.AMessageDelete1->setEnabled(count > 0);
+    bool attachment = false;
+    for (int row : selected) {
+        if (row >= 0 && static_cast<std::size_t>(row) < m_list.size() &&
+            m_list[static_cast<std::size_t>(row)]->HasAttach) {
+            attachment = true;
+            break;
+        }
+    }
+    a.AAttachDelete1->setEnabled(attachment);
+    a.ASelAll1->setEnabled(rows > 0);
+    a.ADupCheck1->setEnabled(rows > 1);
+    a.AListMessage1->setEnabled(rows > 0);
+}
+
+void ListPane::refreshStates() {
+    if (updateCommandStates)
+        updateCommandStates();
+    else
+        applyCommandStates();
+}
+
+void ListPane::onSelectionChanged() {
+    m_statusPort->setPanelText(1, SelectionCountText(m_listPort->selectedCount()));
+    refreshStates();
+}
+
+void ListPane::run(const std::function<void()>& command) {
+    if (m_services.guard.busy()) return;
+    {
+        BusyGuard::Scope scope(m_services.guard, BusyGuard::Task::Command);
+        command();
+    }
+    refreshStates();
+}
+
+void ListPane::MessageOpen1Click() {
+    if (m_services.guard.busy()) return;
+    ProcMessageOpen1Click(*m_listPort, m_list, m_services.prompts, m_services.shell);
+}
+
+void ListPane::MessageEdit1Click() {
+    if (m_services.guard.busy()) return;
+    ProcMessageEdit1Click(*m_listPort, m_list, m_services.prompts, m_services.shell,
+                          m_services.settings.EditorName);
+}
+
+void ListPane::MessageDelete1Click() {
+    run([this] {
+        ProcMessageDelete1Click(*m_listPort, *m_statusPort, m_list, m_services.prompts, m_services.shell);
+    });
+}
+
+void ListPane::AttachDelete1Click() {
+    run([this] {
+        ProcAttachDelete1Click(*m_listPort, *m_statusPort, m_list, m_services.prompts, m_services.progress,
+                               m_services.shell);
+    });
+}
+
+void ListPane::SelAll1Click() {
+    if (m_services.guard.busy()) return;
+    // ProcSelAll1Click: one selection change, whatever the number of rows.
+    ui::BusyScope busy(m_services.cursor);
+    m_listPort->selectAll();
+}
+
+void ListPane::Dupcheck1Click() {
+    run([this] {
+        const bool searchWindow = m_owner == Owner::SearchWindow;
+        DupcheckPorts ports{*m_listPort, *m_statusPort, m_services.cursor, &m_services.prompts,
+                            searchWindow ? std::function<void()>() : showDuplicateCaption};
+        ProcDupcheck1Click(searchWindow, ports, m_list);
+    });
+}
+
+void ListPane::ListMessage1Click() {
+    if (m_services.guard.busy()) return;
+    const std::filesystem::path folder = listFolder ? listFolder() : std::filesystem::path();
+    // Without a remembered folder the dialog opens in the documents folder,
+    // not in the hidden settings folder.
+    ProcListMessage1Click(folder, *m_listPort, m_list, m_services.prompts, m_services.shell,
+                          m_services.settings.MsgListDir, platform::XdgDocumentsFolder());
+}
+
+}  // namespace pelmora::app

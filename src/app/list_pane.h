@@ -1,0 +1,115 @@
+// SPDX-License-Identifier: MIT
+// A message list with everything that acts on it: the view and its model,
+// the list-view and status-bar ports, the context menu and the commands on
+// messages with their enabling rules. The main window owns one over
+// MsgList, the search window one over FoundList; the operations behind the
+// commands never learn which window called them.
+#pragma once
+
+#include <QObject>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include "message/msg_item.h"
+#include "settings/settings.h"
+#include "ui/ports.h"
+
+class QAction;
+class QLabel;
+class QMenu;
+class QWidget;
+
+namespace pelmora::app {
+
+class BusyGuard;
+class MessageListModel;
+class MessageListView;
+class QtListView;
+class QtStatusBar;
+
+// The services the commands hand to the operations; all outlive the pane.
+struct ListPaneServices {
+    ui::Prompts& prompts;
+    ui::Progress& progress;
+    ui::Shell& shell;
+    ui::BusyCursor& cursor;
+    BusyGuard& guard;
+    // EditorName and MsgListDir.
+    Settings& settings;
+};
+
+class ListPane : public QObject {
+    Q_OBJECT
+public:
+    enum class Owner { MainWindow, SearchWindow };
+
+    // window: where the commands' keys act. columnKeys: the sort key of
+    // each column, left to right. selectAllCaption: the two windows name
+    // the command differently.
+    ListPane(QWidget& window, Owner owner, MsgList& list, std::vector<int> columnKeys, int sortKey,
+             const QString& selectAllCaption, ListPaneServices services);
+    ~ListPane() override;
+
+    // The labels of the window's status bar, panel 0 first.
+    void setStatusPanels(std::vector<QLabel*> panels);
+
+    struct Actions {
+        QAction* AMessageOpen1 = nullptr;
+        QAction* AMessageEdit1 = nullptr;
+        QAction* AMessageDelete1 = nullptr;
+        QAction* AAttachDelete1 = nullptr;
+        QAction* ASelAll1 = nullptr;
+        QAction* ADupCheck1 = nullptr;
+        QAction* AListMessage1 = nullptr;
+    };
+    const Actions& actions() const { return m_actions; }
+
+    MessageListView* view() const { return m_view; }
+    MessageListModel* model() const { return m_model; }
+    QtListView& listPort() { return *m_listPort; }
+    ui::StatusBar& statusPort();
+    // Open, editor, delete and attachment removal; a window may add entries.
+    QMenu* popupMenu() const { return m_popupMenu; }
+    MsgList& list() { return m_list; }
+
+    // The enabling rules of the commands on the list; all off while a load
+    // or a search rebuilds a list.
+    void applyCommandStates();
+
+    // The window's full refresh of its command states; run after every
+    // selection change and after the commands that change the list.
+    std::function<void()> updateCommandStates;
+    // The folder the CSV list is named after.
+    std::function<std::filesystem::path()> listFolder;
+    // The main window's caption after a duplicate check.
+    std::function<void()> showDuplicateCaption;
+
+    void MessageOpen1Click();
+    void MessageEdit1Click();
+    void MessageDelete1Click();
+    void AttachDelete1Click();
+    void SelAll1Click();
+    void Dupcheck1Click();
+    void ListMessage1Click();
+
+private:
+    void buildActions(QWidget& window, const QString& selectAllCaption);
+    void onSelectionChanged();
+    void refreshStates();
+    // Runs command unless another holds the guard, then refreshes the states.
+    void run(const std::function<void()>& command);
+
+    Owner m_owner;
+    MsgList& m_list;
+    ListPaneServices m_services;
+    MessageListView* m_view = nullptr;
+    MessageListModel* m_model = nullptr;
+    std::unique_ptr<QtListView> m_listPort;
+    std::unique_ptr<QtStatusBar> m_statusPort;
+    QMenu* m_popupMenu = nullptr;
+    Actions m_actions;
+};
+
+}  // namespace pelmora::app

@@ -1,0 +1,426 @@
+// SPDX-License-Identifier: MIT
+// Building the search window, carrying its settings in and out, and its
+// window events.
+#include "app/search_window.h"
+
+#include <QAction>
+#include <QBoxLayout>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDateEdit>
+#include <QEvent>
+#include <QFontMetrics>
+#include <QGridLayout>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QToolBar>
+#include <system_error>
+
+#include "app/busy_guard.h"
+#include "app/icons.h"
+#include "app/list_pane.h"
+#include "app/main_window_ports.h"
+#include "app/qt_list_view.h"
+#include "app/qtext.h"
+#include "app/window_layout.h"
+#include "catalogue/ordering.h"
+#include "search/texts.h"
+
+namespace pelmora::app {
+
+namespace {
+
+// Result columns, left to right, by sort key: 差出人, 宛先, 件名, 送信日時,
+// 受信日時, サイズ, フォルダ名. FFC0Width ... FFC6Width follow this order,
+// so it MUST NOT change.
+const std::vector<int> kFindColumns = {KeySender,   KeyRecipients, KeySubject, KeySent,
+                                       KeyReceived, KeySize,       KeyFolder};
+
+constexpr int kPanel0Width = 200;
+constexpr int kPanel1Width = 280;
+constexpr int kFindMinimumWidth = 640;
+constexpr int kFindMinimumHeight = 400;
+constexpr int kHistoryRows = 10;
+
+const char16_t* const kFieldCaptions[] = {u"差出人：", u"宛先：", u"件名：", u"メッセージ："};
+const char16_t* const kFieldHints[] = {
+    u"4つの入力フィールドには、それぞれ複数の文字列を指定できます。",
+    u"複数の文字列を並べると、全てを含むメッセージを検索できます。（AND検索）",
+    u"A OR Bで、いずれかの文字列を含むメッセージを検索できます。（OR検索）",
+    u"-Aで除外する文字列を指定できます。また、\"A B\"で空白も含めることができます。"};
+
+}  // namespace
+
+SearchWindow::SearchWindow(PortFactory& ports, Settings& settings, BusyGuard& guard, SearchWindowHost host,
+                           QWidget* parent)
+    : QDialog(parent), m_portFactory(ports), m_settings(settings), m_busy(guard), m_host(std::move(host)) {
+    setObjectName(QStringLiteral("FormFind"));
+    setWindowTitle(QStringLiteral(u"Pelmora - メッセージの検索"));
+    setWindowIcon(programIcon());
+    setWindowFlags(Qt::Window | Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint);
+    setModal(true);
+    setMinimumSize(kFindMinimumWidth, kFindMinimumHeight);
+    m_prompts = ports.makePrompts(this);
+    m_progress = ports.makeProgress(this);
+    m_shell = ports.makeShell(this);
+    m_busyCursor = ports.makeBusyCursor();
+    buildWidgets();
+    buildActions();
+    buildMenus();
+    applySettings();
+}
+
+SearchWindow::~SearchWindow() {
+    // The view must not draw entries that are gone.
+    LV2()->setModel(nullptr);
+    m_session.FoundList.clear();
+    delete m_pane;
+}
+
+MessageListView* SearchWindow::LV2() const {
+    return m_pane->view();
+}
+
+QMenu* SearchWindow::popupMenu() const {
+    return m_pane->popupMenu();
+}
+
+QString SearchWindow::panelText(int panel) const {
+    if (panel == 0) return m_panel0->text();
+    if (panel == 1) return m_panel1->text();
+    return {};
+}
+
+void SearchWindow::buildWidgets() {
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    const MenuBand band = MakeMenuBand(this, SearchWindowLayout(m_settings));
+    m_menuBar = band.menuBar;
+    m_toolBar = band.toolBar;
+    m_menuBar->setWindowTitle(QStringLiteral(u"Pelmora - 検索メニュー"));
+    m_toolBar->setWindowTitle(QStringLiteral(u"Pelmora - 検索ツールバー"));
+    layout->addWidget(band.band);
+    layout->addWidget(buildConditions());
+
+    m_pane = new ListPane(*this, ListPane::Owner::SearchWindow, m_session.FoundList, kFindColumns,
+                          m_settings.FFVSort, QStringLiteral(u"すべてを選択(&A)"),
+                          {*m_prompts, *m_progress, *m_shell, *m_busyCursor, m_busy, m_settings});
+    m_pane->updateCommandStates = [this] {
+        UpdateFindActions();
+        UpdateSearchButtons();
+    };
+    m_pane->listFolder = [this] { return folder(); };
+    LV2()->setObjectName(QStringLiteral("LV2"));
+    layout->addWidget(LV2(), 1);
+
+    auto* bar = new QStatusBar(this);
+    bar->setObjectName(QStringLiteral("SB1"));
+    bar->setSizeGripEnabled(true);
+    m_panel0 = new QLabel(bar);
+    m_panel1 = new QLabel(bar);
+    for (QLabel* panel : {m_panel0, m_panel1}) {
+        panel->setFrameShape(QFrame::StyledPanel);
+        panel->setFrameShadow(QFrame::Sunken);
+        panel->setTextFormat(Qt::PlainText);
+    }
+    m_panel0->setFixedWidth(kPanel0Width);
+    m_panel1->setFixedWidth(kPanel1Width);
+    bar->addWidget(m_panel0);
+    bar->addWidget(m_panel1);
+    layout->addWidget(bar);
+    m_pane->setStatusPanels({m_panel0, m_panel1});
+}
+
+QWidget* SearchWindow::buildConditions() {
+    auto* box = new QWidget(this);
+    auto* grid = new QGridLayout(box);
+    grid->setContentsMargins(8, 6, 8, 6);
+    grid->setHorizontalSpacing(6);
+    grid->setVerticalSpacing(4);
+
+    auto label = [box](const QString& text, QWidget* buddy) {
+        auto* made = new QLabel(text, box);
+        made->setBuddy(buddy);
+        made->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        return made;
+    };
+    m_edit1 = new QLineEdit(box);
+    m_edit1->setObjectName(QStringLiteral("Edit1"));
+    m_edit1->setReadOnly(true);
+    m_buttons[0] = new QPushButton(QStringLiteral(u"参照..."), box);
+    m_checkBox6 = new QCheckBox(QStringLiteral(u"サブフォルダも含める"), box);
+    m_checkBox6->setObjectName(QStringLiteral("CheckBox6"));
+    grid->addWidget(label(QStringLiteral(u"探す場所："), m_edit1), 0, 0);
+    grid->addWidget(m_edit1, 0, 1, 1, 3);
+    auto* folderRow = new QHBoxLayout;
+    folderRow->addWidget(m_buttons[0]);
+    folderRow->addWidget(m_checkBox6);
+    folderRow->addStretch(1);
+    grid->addLayout(folderRow, 0, 4);
+
+    for (int number = 1; number <= 4; ++number) {
+        auto* field = new QComboBox(box);
+        field->setObjectName(QStringLiteral("CB%1").arg(number));
+        field->setEditable(true);
+        field->setInsertPolicy(QComboBox::NoInsert);
+        field->setCompleter(nullptr);
+        field->setMaxVisibleItems(kHistoryRows);
+        field->setToolTip(QString::fromUtf16(kFieldHints[number - 1]));
+        field->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+        // The field holds the focus for its edit line: keys and focus
+        // changes reach the field itself.
+        field->installEventFilter(this);
+        m_fields[static_cast<std::size_t>(number - 1)] = field;
+        const int row = 1 + (number - 1) / 2;
+        const int column = (number - 1) % 2 == 0 ? 0 : 2;
+        grid->addWidget(label(QString::fromUtf16(kFieldCaptions[number - 1]), field), row, column);
+        grid->addWidget(field, row, column + 1);
+        connect(field, &QComboBox::editTextChanged, this, [this, number] { fieldChanged(number); });
+    }
+
+    auto* dates = new QHBoxLayout;
+    const char16_t* const pickerCaptions[] = {u"以降", u"以前"};
+    for (std::size_t i = 0; i < 2; ++i) {
+        m_pickerChecks[i] = new QCheckBox(QString::fromUtf16(pickerCaptions[i]), box);
+        m_pickers[i] = new QDateEdit(box);
+        m_pickers[i]->setObjectName(QStringLiteral("DateTimePicker%1").arg(i + 1));
+        m_pickers[i]->setCalendarPopup(true);
+        m_pickers[i]->setDisplayFormat(QStringLiteral("yyyy/MM/dd"));
+        m_pickers[i]->setEnabled(false);
+        // Wide enough for the bold date of a reversed range, so that the
+        // row does not jump when the font changes.
+        QFont bold = m_pickers[i]->font();
+        bold.setBold(true);
+        m_pickers[i]->setMinimumWidth(QFontMetrics(bold).horizontalAdvance(QStringLiteral("0000/00/00")) +
+                                      48);
+        connect(m_pickers[i], &QDateEdit::dateChanged, this, [this] { pickerChanged(); });
+        connect(m_pickerChecks[i], &QCheckBox::toggled, this, [this, i](bool on) {
+            m_pickers[i]->setEnabled(on);
+            pickerChanged();
+        });
+        // The check box names the limit after the date: "2024/04/01 以降".
+        dates->addWidget(m_pickers[i]);
+        dates->addWidget(m_pickerChecks[i]);
+        if (i == 0) dates->addSpacing(16);
+    }
+    dates->addSpacing(24);
+    m_checkBox3 = new QCheckBox(QStringLiteral(u"添付ファイル付きメッセージ"), box);
+    m_checkBox3->setObjectName(QStringLiteral("CheckBox3"));
+    connect(m_checkBox3, &QCheckBox::clicked, this, [this] { UpdateSearchButtons(); });
+    dates->addWidget(m_checkBox3);
+    dates->addStretch(1);
+    grid->addLayout(dates, 3, 1, 1, 3);
+
+    const char16_t* const captions[] = {u"検索開始", u"絞込み検索", u"条件クリア", u"履歴クリア"};
+    const char16_t* const hints[] = {u"検索結果をクリアして検索を始めます。",
+                                     u"検索結果を絞り込みます。（AND検索）", u"検索条件をクリアします。",
+                                     u"入力フィールドの履歴をクリアします。"};
+    auto* buttons = new QHBoxLayout;
+    for (std::size_t i = 1; i < m_buttons.size(); ++i) {
+        m_buttons[i] = new QPushButton(QString::fromUtf16(captions[i - 1]), box);
+        m_buttons[i]->setToolTip(QString::fromUtf16(hints[i - 1]));
+        buttons->addWidget(m_buttons[i]);
+    }
+    for (std::size_t i = 0; i < m_buttons.size(); ++i) {
+        m_buttons[i]->setObjectName(QStringLiteral("Button%1").arg(i + 1));
+        m_buttons[i]->setAutoDefault(false);
+    }
+    m_buttons[1]->setDefault(true);
+    grid->addLayout(buttons, 1, 4, 3, 1, Qt::AlignTop);
+    grid->setColumnStretch(1, 1);
+    grid->setColumnStretch(3, 1);
+
+    connect(m_buttons[0], &QPushButton::clicked, this, &SearchWindow::Button1Click);
+    connect(m_buttons[1], &QPushButton::clicked, this, &SearchWindow::Button2Click);
+    connect(m_buttons[2], &QPushButton::clicked, this, &SearchWindow::Button3Click);
+    connect(m_buttons[3], &QPushButton::clicked, this, &SearchWindow::Button4Click);
+    connect(m_buttons[4], &QPushButton::clicked, this, &SearchWindow::Button5Click);
+    return box;
+}
+
+void SearchWindow::buildActions() {
+    auto make = [this](const QString& caption, const QKeySequence& key) {
+        auto* action = new QAction(caption, this);
+        if (!key.isEmpty()) action->setShortcut(key);
+        action->setShortcutContext(Qt::WindowShortcut);
+        addAction(action);
+        return action;
+    };
+    Actions& a = m_actions;
+    a.AFindFileOpen1 = make(QStringLiteral(u"終了して含まれているフォルダを開く(&P)"), {});
+    a.AFindFileOpen1->setIcon(commandIcon(CommandIcon::OpenFolder));
+    a.AFindFileOpen1->setToolTip(QStringLiteral(u"終了して含まれているフォルダを開く"));
+    connect(a.AFindFileOpen1, &QAction::triggered, this, &SearchWindow::FindFileOpen1Click);
+    a.AExit1 = make(QStringLiteral(u"終了(&X)"), QKeySequence(Qt::Key_Escape));
+    connect(a.AExit1, &QAction::triggered, this, &SearchWindow::reject);
+    a.AShowHint1 = make(QStringLiteral(u"ヒントを表示する(&H)"), {});
+    a.AShowHint1->setCheckable(true);
+    connect(a.AShowHint1, &QAction::triggered, this, [this] {
+        if (m_host.showHint1Click) m_host.showHint1Click();
+        m_actions.AShowHint1->setChecked(m_settings.ShowHint);
+    });
+    a.AAbout1 = make(QStringLiteral(u"このプログラムについて(&A)"), {});
+    connect(a.AAbout1, &QAction::triggered, this, [this] {
+        if (m_host.about1Click) m_host.about1Click();
+    });
+}
+
+void SearchWindow::buildMenus() {
+    const Actions& a = m_actions;
+    const ListPane::Actions& list = m_pane->actions();
+    QMenu* file = m_menuBar->addMenu(QStringLiteral(u"ファイル(&F)"));
+    file->addAction(a.AFindFileOpen1);
+    file->addSeparator();
+    file->addAction(a.AExit1);
+    QMenu* edit = m_menuBar->addMenu(QStringLiteral(u"編集(&E)"));
+    edit->addActions(
+        {list.AMessageOpen1, list.AMessageEdit1, list.AMessageDelete1, list.AAttachDelete1, list.ASelAll1});
+    QMenu* view = m_menuBar->addMenu(QStringLiteral(u"表示(&V)"));
+    view->addAction(list.ADupCheck1);
+    QMenu* tools = m_menuBar->addMenu(QStringLiteral(u"ツール(&T)"));
+    tools->addAction(list.AListMessage1);
+    QMenu* help = m_menuBar->addMenu(QStringLiteral(u"ヘルプ(&H)"));
+    help->addAction(a.AShowHint1);
+    help->addSeparator();
+    help->addAction(a.AAbout1);
+    for (QMenu* menu : {file, edit, view, tools, help})
+        connect(menu, &QMenu::aboutToShow, this,
+                [this] { m_actions.AShowHint1->setChecked(m_settings.ShowHint); });
+
+    m_toolBar->addAction(a.AFindFileOpen1);
+    m_toolBar->addSeparator();
+    m_toolBar->addActions(
+        {list.AMessageOpen1, list.AMessageEdit1, list.AMessageDelete1, list.AAttachDelete1});
+
+    QMenu* popup = m_pane->popupMenu();
+    popup->setObjectName(QStringLiteral("PopupMenu1"));
+    popup->addSeparator();
+    popup->addAction(a.AFindFileOpen1);
+}
+
+void SearchWindow::applySettings() {
+    const WindowLayout layout = SearchWindowLayout(m_settings);
+    ApplyGeometry(*this, layout);
+    ApplyColumnWidths(*LV2()->header(), layout);
+    m_pane->listPort().setSortKey(m_settings.FFVSort);
+    m_checkBox6->setChecked(m_settings.FFsearchSubFolder);
+    for (std::size_t f = 0; f < m_fields.size(); ++f) {
+        QComboBox* field = m_fields[f];
+        const auto& history = m_settings.CB[f];
+        for (std::size_t index = 1; index < history.size(); ++index)
+            if (!history[index].empty()) field->addItem(fromCp932(history[index]));
+        // Setting the text builds the field's terms.
+        field->setEditText(fromCp932(history[0]));
+        fieldChanged(static_cast<int>(f) + 1);
+    }
+    const QDate today = QDate::currentDate();
+    for (std::size_t i = 0; i < 2; ++i) {
+        m_pickers[i]->setDate(today);
+        m_pickerChecks[i]->setChecked(false);
+    }
+    m_checkBox3->setChecked(false);
+    pickerChanged();
+}
+
+void SearchWindow::storeSettings() {
+    WindowLayout layout = SearchWindowLayout(m_settings);
+    CollectGeometry(*this, layout);
+    CollectColumnWidths(*LV2()->header(), layout);
+    layout.sortKey = m_pane->listPort().sortKey();
+    m_settings.FFsearchSubFolder = m_checkBox6->isChecked();
+    for (std::size_t f = 0; f < m_fields.size(); ++f) {
+        QComboBox* field = m_fields[f];
+        auto& history = m_settings.CB[f];
+        history.fill(std::string());
+        history[0] = toCp932(field->currentText());
+        for (int index = 0; index < field->count() && index < kHistoryRows; ++index)
+            history[static_cast<std::size_t>(index) + 1] = toCp932(field->itemText(index));
+    }
+}
+
+void SearchWindow::setFolder(const std::filesystem::path& folder) {
+    m_edit1->setText(fromPath(folder));
+}
+
+std::filesystem::path SearchWindow::folder() const {
+    return toPath(m_edit1->text());
+}
+
+void SearchWindow::Button1Click() {
+    std::error_code error;
+    const std::filesystem::path current = folder();
+    const bool exists = !current.empty() && std::filesystem::is_directory(current, error);
+    const auto chosen =
+        m_portFactory.chooseFolder(this, QStringLiteral(u"emlファイルを保存したフォルダを選択して下さい。"),
+                                   exists ? current : std::filesystem::path());
+    if (!chosen) return;
+    setFolder(*chosen);
+    UpdateSearchButtons();
+}
+
+void SearchWindow::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    {
+        ui::BusyScope busy(*m_busyCursor);
+        ui::UpdateScope update(m_pane->listPort());
+        // The old results stay in FoundList until the next run frees them;
+        // they are no longer shown.
+        m_pane->listPort().setRowCount(0);
+        ResetColumnCaptions(m_pane->listPort());
+    }
+    m_panel0->setText(fromCp932(search_texts::kNotSearched));
+    m_panel1->clear();
+    m_checkBox6->setChecked(m_settings.FFsearchSubFolder);
+    UpdateSearchButtons();
+    UpdateFindActions();
+}
+
+void SearchWindow::hideEvent(QHideEvent* event) {
+    m_settings.FFsearchSubFolder = m_checkBox6->isChecked();
+    QDialog::hideEvent(event);
+}
+
+void SearchWindow::reject() {
+    // Closing during a run stops the run first; the window stays.
+    if (m_busy.task() == BusyGuard::Task::Search) {
+        m_progress->requestAbort();
+        return;
+    }
+    QDialog::reject();
+}
+
+bool SearchWindow::eventFilter(QObject* watched, QEvent* event) {
+    int number = 0;
+    for (std::size_t f = 0; f < m_fields.size(); ++f)
+        if (watched == m_fields[f]) number = static_cast<int>(f) + 1;
+    if (number == 0) return QDialog::eventFilter(watched, event);
+    if (event->type() == QEvent::FocusOut) {
+        // Opening the field's own list is not leaving it.
+        if (static_cast<QFocusEvent*>(event)->reason() != Qt::PopupFocusReason) updateHistory(number);
+    } else if (event->type() == QEvent::ShortcutOverride) {
+        // The window's command keys act in the fields too (Ctrl+A, Ctrl+K
+        // and Ctrl+Delete would otherwise edit the text).
+        const auto* key = static_cast<QKeyEvent*>(event);
+        const QKeySequence pressed(key->keyCombination());
+        for (QAction* action : QWidget::actions())
+            if (action->isEnabled() && action->shortcuts().contains(pressed)) return true;
+    } else if (event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) &&
+            key->modifiers() == Qt::NoModifier) {
+            // Enter starts a run without touching the history.
+            if (m_buttons[1]->isEnabled()) Button2Click();
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+}  // namespace pelmora::app

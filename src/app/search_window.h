@@ -1,0 +1,154 @@
+// SPDX-License-Identifier: MIT
+// TFormFind, the search window: the folder and the conditions, the result
+// list FoundList with the list commands of the main window, and the field
+// histories. Made once after the main window and only hidden when closed,
+// so conditions, results and histories last until the program ends.
+// The window is split by concern: search_window.cpp (building, settings,
+// events), search_window_conditions.cpp (fields, dates, histories, the
+// runs).
+#pragma once
+
+#include <QDialog>
+#include <array>
+#include <filesystem>
+#include <functional>
+#include <memory>
+
+#include "message/read_message.h"
+#include "search/search_run.h"
+#include "settings/settings.h"
+#include "ui/ports.h"
+
+class QAction;
+class QCheckBox;
+class QComboBox;
+class QDateEdit;
+class QLabel;
+class QLineEdit;
+class QMenuBar;
+class QPushButton;
+class QToolBar;
+
+namespace pelmora::app {
+
+class BusyGuard;
+class ListPane;
+class MessageListView;
+class PortFactory;
+
+// What the search window asks of the main window.
+struct SearchWindowHost {
+    // The reader's options as the main list reads (display names, key).
+    std::function<ReaderOptions()> readerOptions;
+    std::function<void()> showHint1Click;
+    std::function<void()> about1Click;
+};
+
+class SearchWindow : public QDialog {
+    Q_OBJECT
+public:
+    // settings: the main window's, from which the window takes its layout,
+    // subfolder switch and histories, and to which storeSettings hands them.
+    SearchWindow(PortFactory& ports, Settings& settings, BusyGuard& guard, SearchWindowHost host,
+                 QWidget* parent = nullptr);
+    ~SearchWindow() override;
+
+    // Copies geometry, band, column widths, sort key, subfolder switch and
+    // histories into the settings; the main window then writes them.
+    void storeSettings();
+
+    // Edit1, as the main window fills it before showing the window.
+    void setFolder(const std::filesystem::path& folder);
+    std::filesystem::path folder() const;
+
+    // -1 before the window opens; the row chosen with 終了して含まれている
+    // フォルダを開く when it closes.
+    int FoundIndex = -1;
+    MsgList& foundList() { return m_session.FoundList; }
+
+    void UpdateSearchButtons();
+    void UpdateFindActions();
+    void Button2Click();  // 検索開始
+    void Button3Click();  // 絞込み検索
+    void Button4Click();  // 条件クリア
+    void Button5Click();  // 履歴クリア
+    void FindFileOpen1Click();
+
+    struct Actions {
+        QAction* AFindFileOpen1 = nullptr;
+        QAction* AExit1 = nullptr;
+        QAction* AShowHint1 = nullptr;
+        QAction* AAbout1 = nullptr;
+    };
+    const Actions& actions() const { return m_actions; }
+    ListPane& pane() { return *m_pane; }
+
+    // What tests and screenshots look at.
+    QLineEdit* Edit1() const { return m_edit1; }
+    QPushButton* button(int number) const { return m_buttons.at(static_cast<std::size_t>(number - 1)); }
+    QComboBox* field(int number) const { return m_fields.at(static_cast<std::size_t>(number - 1)); }
+    QCheckBox* CheckBox3() const { return m_checkBox3; }
+    QCheckBox* CheckBox6() const { return m_checkBox6; }
+    QDateEdit* picker(int number) const { return m_pickers.at(static_cast<std::size_t>(number - 1)); }
+    QCheckBox* pickerCheck(int number) const {
+        return m_pickerChecks.at(static_cast<std::size_t>(number - 1));
+    }
+    MessageListView* LV2() const;
+    QMenu* popupMenu() const;
+    QString panelText(int panel) const;
+    const SearchConditions& conditions() const { return m_conditions; }
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void reject() override;
+
+private:
+    // search_window.cpp
+    void buildActions();
+    void buildWidgets();
+    QWidget* buildConditions();
+    void buildMenus();
+    void applySettings();
+    void Button1Click();
+
+    // search_window_conditions.cpp
+    void fieldChanged(int number);
+    void updateHistory(int number);
+    void pickerChanged();
+    bool rangeReversed() const;
+    void clearHistories();
+    void runWith(const std::function<void(SearchPorts&)>& run);
+
+    PortFactory& m_portFactory;
+    Settings& m_settings;
+    BusyGuard& m_busy;
+    SearchWindowHost m_host;
+    std::unique_ptr<ui::Prompts> m_prompts;
+    std::unique_ptr<ui::Progress> m_progress;
+    std::unique_ptr<ui::Shell> m_shell;
+    std::unique_ptr<ui::BusyCursor> m_busyCursor;
+
+    SearchSession m_session;
+    SearchConditions m_conditions;
+    DateTime m_dateFrom = 0;
+    DateTime m_dateTo = 0;
+
+    QMenuBar* m_menuBar = nullptr;
+    QToolBar* m_toolBar = nullptr;
+    QLineEdit* m_edit1 = nullptr;
+    QCheckBox* m_checkBox6 = nullptr;
+    QCheckBox* m_checkBox3 = nullptr;
+    std::array<QComboBox*, 4> m_fields{};
+    std::array<QDateEdit*, 2> m_pickers{};
+    std::array<QCheckBox*, 2> m_pickerChecks{};
+    std::array<QPushButton*, 5> m_buttons{};
+    ListPane* m_pane = nullptr;
+    QLabel* m_panel0 = nullptr;
+    QLabel* m_panel1 = nullptr;
+    Actions m_actions;
+    bool m_running = false;
+};
+
+}  // namespace pelmora::app
