@@ -1,0 +1,75 @@
+// SPDX-License-Identifier: MIT
+// The header reader on a whole message file, once as the list reads it and
+// once in search mode with body terms, so the body walk runs behind it.
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <memory>
+#include <string>
+
+#include "fuzz_ports.h"
+#include "fuzz_target.h"
+#include "message/read_message.h"
+#include "search/body_walk.h"
+#include "search/terms.h"
+
+namespace {
+
+using namespace pelmora;
+
+// One file in a private folder, rewritten for every input; tmpfs keeps it cheap.
+const std::string& messageFile() {
+    static const std::string file = [] {
+        std::string folder = (std::filesystem::exists("/dev/shm") ? "/dev/shm" : "/tmp") + std::string("/pelmora-fuzz-XXXXXX");
+        if (::mkdtemp(folder.data()) == nullptr) std::abort();
+        return folder + "/m.eml";
+    }();
+    return file;
+}
+
+class BodySearch : public SearchHooks {
+public:
+    BodySearch() : m_context{m_skip, m_prompts, m_progress} { ParseSearchField(m_terms, "A OR \x82\xA0 -ZZ"); }
+    bool MatchHeaderFilter(const TMsgItem&) override { return true; }
+    bool AttachmentsOnly() const override { return false; }
+    bool HasBodyTerms() const override { return true; }
+    int SearchBody(const LineList& lines, const TMsgItem& entry) override {
+        return pelmora::SearchBody(m_terms, lines, entry, m_context);
+    }
+
+private:
+    SkipState m_skip;
+    fuzz::SilentPrompts m_prompts;
+    fuzz::SilentProgress m_progress;
+    TermList m_terms;
+    BodyWalkContext m_context;
+};
+
+void readOnce(SearchHooks* search) {
+    MsgList list;
+    auto entry = std::make_unique<TMsgItem>();
+    entry->FileName = messageFile();
+    entry->FolderPath = std::filesystem::path(messageFile()).parent_path().string();
+    entry->FileExt = ".eml";
+    list.push_back(std::move(entry));
+    LineList lines;
+    fuzz::SilentPrompts prompts;
+    ReaderContext context{lines, {}, prompts, search};
+    ReadMessage(list, 0, context);
+    // Every text the list shows is a whole date text.
+    fuzz::require(list[0]->SentDateText.size() == 16 && list[0]->RecvDateText.size() == 16);
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    FILE* out = std::fopen(messageFile().c_str(), "wb");
+    if (out == nullptr) std::abort();
+    if (size != 0 && std::fwrite(data, 1, size, out) != size) std::abort();
+    std::fclose(out);
+    readOnce(nullptr);
+    BodySearch search;
+    readOnce(&search);
+    return 0;
+}
