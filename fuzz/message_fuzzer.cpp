@@ -4,6 +4,8 @@
 #include <stdlib.h>
 #include <unistd.h>
 
+#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -23,6 +25,10 @@ const std::string& messageFile() {
     static const std::string file = [] {
         std::string folder = (std::filesystem::exists("/dev/shm") ? "/dev/shm" : "/tmp") + std::string("/pelmora-fuzz-XXXXXX");
         if (::mkdtemp(folder.data()) == nullptr) std::abort();
+        std::atexit([] {
+            std::error_code error;
+            std::filesystem::remove_all(std::filesystem::path(messageFile()).parent_path(), error);
+        });
         return folder + "/m.eml";
     }();
     return file;
