@@ -101,5 +101,36 @@ TEST_F(CliCommands, ExportWritesWhatTheGuiWrites) {
     EXPECT_EQ(std::count(csv.begin(), csv.end(), '\n'), 3);
 }
 
+
+// An existing file is replaced only with the user's word, by a rename: a
+// message named as the output survived nothing before (exit 0, content
+// gone), a link was written through, and a full disk left half a list.
+TEST_F(CliCommands, ExportRefusesToReplaceUnlessAskedAndNeverWritesThroughALink) {
+    const std::string exportTo = "export -o ";
+    EXPECT_EQ(run(exportTo + quoted(mail / "a.eml") + " " + quoted(mail)), 2);
+    EXPECT_EQ(ReadBytes(mail / "a.eml"), attached);
+
+    const fs::path link = root / "link.csv";
+    fs::create_symlink(mail / "b.eml", link);
+    const std::string message = ReadBytes(mail / "b.eml");
+    EXPECT_EQ(run(exportTo + quoted(link) + " " + quoted(mail)), 2);
+    EXPECT_EQ(run(exportTo + quoted(link) + " --yes " + quoted(mail)), 0);
+    EXPECT_EQ(ReadBytes(mail / "b.eml"), message);
+    EXPECT_FALSE(fs::is_symlink(link));
+    EXPECT_TRUE(ReadBytes(link).starts_with(CsvField(CsvHeaderText(1)) + ","));
+    EXPECT_NE(ReadBytes(root / "stderr").find(std::string("\xE3\x82\xB7\xE3\x83\xB3\xE3\x83\x9C\xE3\x83\xAA\xE3\x83\x83\xE3\x82\xAF")),
+              std::string::npos) << "says that it replaced a symbolic link";
+
+    // No room for a single byte: the previous list stays whole.
+    const std::string previous = ReadBytes(link);
+    const std::string command = "trap '' XFSZ; ulimit -f 0; '" + std::string(PELMORA_CLI) + "' export --yes -o " +
+                                quoted(link) + " " + quoted(mail) + " </dev/null >/dev/null 2>/dev/null";
+    const int exit = std::system(command.c_str());
+    EXPECT_TRUE(WIFEXITED(exit) && WEXITSTATUS(exit) == 1) << exit;
+    EXPECT_EQ(ReadBytes(link), previous);
+    for (const auto& entry : fs::directory_iterator(root))
+        EXPECT_FALSE(entry.path().filename().native().starts_with(".link.csv")) << entry.path();
+}
+
 }  // namespace
 }  // namespace pelmora::test
