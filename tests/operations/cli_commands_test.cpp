@@ -132,5 +132,15 @@ TEST_F(CliCommands, ExportRefusesToReplaceUnlessAskedAndNeverWritesThroughALink)
         EXPECT_FALSE(entry.path().filename().native().starts_with(".link.csv")) << entry.path();
 }
 
+// A link to a message is that message, not a copy of it: dups --trash used
+// to trash the file and keep the link to it, now dangling.
+TEST_F(CliCommands, DupsTrashNeverTakesAFileAndLeavesALinkToIt) {
+    fs::create_symlink(mail / "b.eml", mail / "aa-link.eml");
+    EXPECT_EQ(run("dups --trash --yes " + quoted(mail)), 0);
+    EXPECT_TRUE(fs::exists(mail / "b.eml"));
+    EXPECT_TRUE(fs::exists(mail / "aa-link.eml")) << "the link still reaches its file";
+    EXPECT_EQ(trashCount(), 0u);
+}
+
 }  // namespace
 }  // namespace pelmora::test
