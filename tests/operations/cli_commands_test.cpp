@@ -2,6 +2,7 @@
 // pelmora-cli trash, strip and export as a user runs them: exit statuses,
 // the refusal without a terminal, and the files afterwards.
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <optional>
 #include <sstream>
@@ -140,6 +141,26 @@ TEST_F(CliCommands, DupsTrashNeverTakesAFileAndLeavesALinkToIt) {
     EXPECT_TRUE(fs::exists(mail / "b.eml"));
     EXPECT_TRUE(fs::exists(mail / "aa-link.eml")) << "the link still reaches its file";
     EXPECT_EQ(trashCount(), 0u);
+}
+
+// list, search -r and strip name a folder they cannot read and exit 1,
+// after doing what they can with the rest.
+TEST_F(CliCommands, UnreadableFoldersAreReportedAndTheRestIsDone) {
+    if (::geteuid() == 0) GTEST_SKIP() << "permissions do not bind the superuser";
+    const fs::path locked = mail / "locked";
+    fs::create_directory(locked);
+    fs::copy_file(mail / "b.eml", locked / "c.eml");
+    fs::permissions(locked, fs::perms::owner_write | fs::perms::owner_exec);
+    const std::string said = "\xE8\xAA\xAD\xE3\x81\xBF\xE5\x8F\x96\xE3\x82\x8C\xE3\x81\xBE\xE3\x81\x9B\xE3\x82\x93";  // 読み取れません
+    std::string out;
+    EXPECT_EQ(run("list " + quoted(locked)), 1);
+    EXPECT_NE(ReadBytes(root / "stderr").find(said), std::string::npos);
+    EXPECT_EQ(run("search -r --subject=x --format=tsv " + quoted(mail), &out), 1);
+    EXPECT_NE(out.find("b.eml"), std::string::npos) << "the readable match is still listed";
+    EXPECT_NE(ReadBytes(root / "stderr").find(said), std::string::npos);
+    EXPECT_EQ(run("strip --yes " + quoted(locked)), 1);
+    EXPECT_NE(ReadBytes(root / "stderr").find(said), std::string::npos);
+    fs::permissions(locked, fs::perms::owner_all);
 }
 
 }  // namespace
