@@ -20,18 +20,30 @@ namespace {
 
 using namespace pelmora;
 
-// One file in a private folder, rewritten for every input; tmpfs keeps it cheap.
-const std::string& messageFile() {
-    static const std::string file = [] {
-        std::string folder = (std::filesystem::exists("/dev/shm") ? "/dev/shm" : "/tmp") + std::string("/pelmora-fuzz-XXXXXX");
-        if (::mkdtemp(folder.data()) == nullptr) std::abort();
-        std::atexit([] {
-            std::error_code error;
-            std::filesystem::remove_all(std::filesystem::path(messageFile()).parent_path(), error);
-        });
-        return folder + "/m.eml";
-    }();
-    return file;
+// One file in a private folder, rewritten for every input; tmpfs keeps it
+// cheap. The folder goes when the fuzzer ends.
+class Scratch {
+public:
+    Scratch() {
+        m_folder = (std::filesystem::exists("/dev/shm") ? "/dev/shm" : "/tmp") + std::string("/pelmora-fuzz-XXXXXX");
+        if (::mkdtemp(m_folder.data()) == nullptr) std::abort();
+        m_file = m_folder + "/m.eml";
+    }
+    ~Scratch() {
+        std::error_code error;
+        std::filesystem::remove_all(m_folder, error);
+    }
+    const std::string& folder() const { return m_folder; }
+    const std::string& file() const { return m_file; }
+
+private:
+    std::string m_folder;
+    std::string m_file;
+};
+
+const Scratch& scratch() {
+    static const Scratch instance;
+    return instance;
 }
 
 class BodySearch : public SearchHooks {
@@ -55,8 +67,8 @@ private:
 void readOnce(SearchHooks* search) {
     MsgList list;
     auto entry = std::make_unique<TMsgItem>();
-    entry->FileName = messageFile();
-    entry->FolderPath = std::filesystem::path(messageFile()).parent_path().string();
+    entry->FileName = scratch().file();
+    entry->FolderPath = scratch().folder();
     entry->FileExt = ".eml";
     list.push_back(std::move(entry));
     LineList lines;
@@ -70,7 +82,7 @@ void readOnce(SearchHooks* search) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    FILE* out = std::fopen(messageFile().c_str(), "wb");
+    FILE* out = std::fopen(scratch().file().c_str(), "wb");
     if (out == nullptr) std::abort();
     if (size != 0 && std::fwrite(data, 1, size, out) != size) std::abort();
     std::fclose(out);
