@@ -1,7 +1,11 @@
 // SPDX-License-Identifier: MIT
 #include "catalogue/duplicates.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
+#include <optional>
+#include <utility>
 
 #include "message/format.h"
 #include "catalogue/disposal.h"
@@ -46,6 +50,78 @@ void reduceToGroups(MsgList& list) {
     FreeInBackground(dropped);
 }
 
+// The file an entry names, links followed; nullopt when it cannot be
+// reached, which makes the entry a file of its own.
+struct FileIdentity {
+    dev_t device;
+    ino_t inode;
+    bool operator==(const FileIdentity&) const = default;
+};
+
+std::optional<FileIdentity> identityOf(const TMsgItem& entry) {
+    struct stat info {};
+    if (entry.FileName.empty() || ::stat(entry.FileName.c_str(), &info) != 0) return std::nullopt;
+    return FileIdentity{info.st_dev, info.st_ino};
+}
+
+bool isSymbolicLink(const TMsgItem& entry) {
+    struct stat info {};
+    return ::lstat(entry.FileName.c_str(), &info) == 0 && S_ISLNK(info.st_mode);
+}
+
+// Entries of the hash-sorted list that name the same file as another entry
+// of their hash run (a symbolic link to it, a second hard link): one
+// message, not two copies. Each is taken out of the list and filed under
+// the entry that stands for the file, preferably one that is not a link.
+using Aliases = std::vector<std::pair<const TMsgItem*, std::unique_ptr<TMsgItem>>>;
+
+Aliases takeOutAliases(MsgList& list) {
+    constexpr std::size_t kNone = static_cast<std::size_t>(-1);
+    std::vector<std::size_t> standingFor(list.size(), kNone);
+    for (std::size_t begin = 0, end = 0; begin < list.size(); begin = end) {
+        for (end = begin + 1; end < list.size() && list[end]->DupHash == list[begin]->DupHash;) ++end;
+        if (end - begin < 2) continue;
+        std::vector<std::pair<FileIdentity, std::size_t>> files;  // identity, entry standing for it
+        for (std::size_t i = begin; i < end; ++i) {
+            if (list[i]->MessageId.empty()) continue;
+            const std::optional<FileIdentity> identity = identityOf(*list[i]);
+            if (!identity) continue;
+            auto same = std::find_if(files.begin(), files.end(), [&](const auto& f) { return f.first == *identity; });
+            if (same == files.end()) {
+                files.emplace_back(*identity, i);
+                continue;
+            }
+            // The link goes, the file it points at stays in its place.
+            if (isSymbolicLink(*list[same->second]) && !isSymbolicLink(*list[i])) std::swap(list[same->second], list[i]);
+            standingFor[i] = same->second;
+        }
+    }
+    Aliases aliases;
+    for (std::size_t i = 0; i < list.size(); ++i)
+        if (standingFor[i] != kNone) aliases.emplace_back(list[standingFor[i]].get(), std::move(list[i]));
+    std::erase_if(list, [](const std::unique_ptr<TMsgItem>& entry) { return !entry; });
+    return aliases;
+}
+
+// Puts each alias back beside the entry that stands for its file, when
+// that entry is still listed, with the same mark: a file chosen for the
+// trash goes there with every link to it, so no link is left dangling.
+void putBackAliases(MsgList& list, Aliases aliases) {
+    if (aliases.empty()) return;
+    MsgList merged;
+    merged.reserve(list.size() + aliases.size());
+    for (auto& entry : list) {
+        const TMsgItem* standing = entry.get();
+        merged.push_back(std::move(entry));
+        for (auto& [owner, alias] : aliases) {
+            if (owner != standing || !alias) continue;
+            alias->SelMark = standing->SelMark;
+            merged.push_back(std::move(alias));
+        }
+    }
+    list = std::move(merged);
+}
+
 }  // namespace
 
 std::string DuplicateCaptionSuffix() {
@@ -69,8 +145,10 @@ void ProcDupcheck1Click(bool searchWindow, DupcheckPorts& ports, MsgList& list) 
         view.setSortKey(KeyDupHash);
         SortMsgList(list, KeyDupHash, ports.prompts);
 
-        // 4.-5.
+        // 4.-5. Entries that are the same file count once.
+        Aliases aliases = takeOutAliases(list);
         reduceToGroups(list);
+        putBackAliases(list, std::move(aliases));
 
         // 6.
         view.setRowCount(static_cast<int>(list.size()));

@@ -73,7 +73,9 @@ LoadOutcome LoadFolder(const std::filesystem::path& folder, MsgList& list, LoadF
     }
 
     // 5.
-    ScanFolder(nullptr, subfolders == Subfolders::Yes, list, folder, &view, FileFactsBy::Reader);
+    std::vector<std::string> unreadable;
+    ScanFolder(nullptr, subfolders == Subfolders::Yes, list, folder, &view, FileFactsBy::Reader, &unreadable);
+    if (!unreadable.empty()) ports.prompts.warning(UnreadableFoldersText(unreadable));
 
     // 6.
     ui::Progress& progress = ports.progress;

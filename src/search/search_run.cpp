@@ -88,7 +88,9 @@ void collectFiles(SearchConditions& conditions, const std::filesystem::path& fol
     progress.processEvents();
     progress.clearAbort();
     OnExit showBar([&progress] { progress.setBarVisible(true); });
-    ScanFolder(&progress, conditions.IncludeSubfolders, found, folder, &ports.view, FileFactsBy::Reader);
+    std::vector<std::string> unreadable;
+    ScanFolder(&progress, conditions.IncludeSubfolders, found, folder, &ports.view, FileFactsBy::Reader, &unreadable);
+    if (!unreadable.empty()) ports.prompts.warning(UnreadableFoldersText(unreadable));
 }
 
 // Reads every entry on several threads, each with its own copy of the
