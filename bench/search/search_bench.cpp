@@ -11,9 +11,16 @@
 // English bodies; "mixed" is this benchmark's own corpus with base64 and
 // quoted-printable bodies and a planted word. PELMORA_BENCH_MESSAGES
 // (default 100000) sets the size, PELMORA_BENCH_DIR the folder.
+//
+// Next to them the floor (bench/load's floor program reading every file to
+// its end, line by line: what a body search must read) on one thread, on as
+// many threads as the search reads with and on 32. PELMORA_BENCH_COLD=1
+// drops the page cache before every iteration (as root; the output says
+// when it cannot), for the cold figures.
 #include <benchmark/benchmark.h>
 
 #include <sys/resource.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <cstdio>
@@ -22,7 +29,9 @@
 #include <fstream>
 #include <iostream>
 #include <string>
+#include <thread>
 
+#include "catalogue/parallel_read.h"
 #include "corpus.h"
 #include "search/search_run.h"
 #include "support/fake_ports.h"
@@ -107,6 +116,43 @@ double cpuSeconds(int who) {
     return seconds(usage.ru_utime) + seconds(usage.ru_stime);
 }
 
+bool coldRuns() {
+    const char* v = std::getenv("PELMORA_BENCH_COLD");
+    return v != nullptr && std::string_view(v) == "1";
+}
+
+bool g_dropFailed = false;
+
+// Before each timed run when cold: the page cache, dentries and inodes go.
+void prepareRun() {
+    if (!coldRuns()) return;
+    ::sync();
+    std::FILE* f = std::fopen("/proc/sys/vm/drop_caches", "w");
+    bool ok = f != nullptr && std::fputs("3\n", f) >= 0;
+    if (f != nullptr) ok = std::fclose(f) == 0 && ok;
+    g_dropFailed = g_dropFailed || !ok;
+}
+
+// Runs work once per iteration, each after prepareRun; the mean wall and
+// processor time of `who` (RUSAGE_SELF or RUSAGE_CHILDREN) per run.
+template <typename Work>
+void timeRuns(benchmark::State& state, int who, double& wall, double& cpu, Work work) {
+    double wallTotal = 0, cpuTotal = 0;
+    for (auto _ : state) {
+        prepareRun();
+        const double cpuStart = cpuSeconds(who);
+        const auto start = std::chrono::steady_clock::now();
+        work();
+        const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        cpuTotal += cpuSeconds(who) - cpuStart;
+        wallTotal += seconds;
+        state.SetIterationTime(seconds);
+    }
+    wall = wallTotal / static_cast<double>(state.iterations());
+    cpu = cpuTotal / static_cast<double>(state.iterations());
+    state.counters["cpu_ms"] = cpu * 1000;
+}
+
 // Files grep lists; the whole output is read so that grep runs to its end.
 std::size_t runGrep() {
     const std::string command =
@@ -142,43 +188,44 @@ void BM_GrepRecursiveFixedString(benchmark::State& state) {
     const auto& facts = corpus();
     runGrep();  // the same warm page cache for both sides
     std::size_t found = 0;
-    double total = 0;
-    const double cpuStart = cpuSeconds(RUSAGE_CHILDREN);
-    for (auto _ : state) {
-        auto start = std::chrono::steady_clock::now();
-        found = runGrep();
-        double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-        total += seconds;
-        state.SetIterationTime(seconds);
-    }
-    g_grepSeconds = total / static_cast<double>(state.iterations());
-    g_grepCpuSeconds = (cpuSeconds(RUSAGE_CHILDREN) - cpuStart) / static_cast<double>(state.iterations());
-    state.counters["cpu_ms"] = g_grepCpuSeconds * 1000;
+    timeRuns(state, RUSAGE_CHILDREN, g_grepSeconds, g_grepCpuSeconds, [&] { found = runGrep(); });
     state.counters["files_found"] = static_cast<double>(found);
     state.counters["messages"] = static_cast<double>(facts.messages);
     state.SetBytesProcessed(static_cast<std::int64_t>(facts.bytes) * state.iterations());
 }
 
-// The search as the program runs it (threads = 0: one reader per
-// processor) and on one thread.
+// The floor on `threads` threads (0: as many as the search reads with).
+double g_floorSeconds[3] = {0, 0, 0};
+double g_floorCpuSeconds[3] = {0, 0, 0};
+unsigned searchReaders() { return ParallelReadThreads(corpus().messages, 0); }
+
+template <int Which>
+void BM_Floor(benchmark::State& state) {
+    const unsigned threads = Which == 0 ? 1u : Which == 1 ? searchReaders() : 32u;
+    const std::string command = "'" PELMORA_LOAD_FLOOR "' --whole --threads=" + std::to_string(threads) + " '" +
+                                corpusFolder().string() + "' > /dev/null";
+    if (std::system(command.c_str()) != 0) {
+        state.SkipWithError("the floor program failed");
+        return;
+    }
+    timeRuns(state, RUSAGE_CHILDREN, g_floorSeconds[Which], g_floorCpuSeconds[Which],
+             [&] { [[maybe_unused]] int rc = std::system(command.c_str()); });
+    state.counters["threads"] = threads;
+}
+
+// The search as the program runs it (Threads = 0), on one thread, and with
+// one reader per processor (Threads = 2, standing for that number).
+double g_perProcessorSeconds = 0;
+double g_perProcessorCpuSeconds = 0;
+
 template <unsigned Threads>
 void BM_SearchBody(benchmark::State& state) {
     const auto& facts = corpus();
     std::size_t found = 0;
-    double total = 0;
-    const double cpuStart = cpuSeconds(RUSAGE_SELF);
-    for (auto _ : state) {
-        auto start = std::chrono::steady_clock::now();
-        found = runSearch(Field::Body, corpus().word, Threads);
-        double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-        total += seconds;
-        state.SetIterationTime(seconds);
-    }
-    const double wall = total / static_cast<double>(state.iterations());
-    const double cpu = (cpuSeconds(RUSAGE_SELF) - cpuStart) / static_cast<double>(state.iterations());
-    (Threads == 1 ? g_singleSeconds : g_searchSeconds) = wall;
-    (Threads == 1 ? g_singleCpuSeconds : g_searchCpuSeconds) = cpu;
-    state.counters["cpu_ms"] = cpu * 1000;
+    const unsigned threads = Threads == 2 ? std::max(1u, std::thread::hardware_concurrency()) : Threads;
+    double& wall = Threads == 1 ? g_singleSeconds : Threads == 2 ? g_perProcessorSeconds : g_searchSeconds;
+    double& cpu = Threads == 1 ? g_singleCpuSeconds : Threads == 2 ? g_perProcessorCpuSeconds : g_searchCpuSeconds;
+    timeRuns(state, RUSAGE_SELF, wall, cpu, [&] { found = runSearch(Field::Body, corpus().word, threads); });
     state.counters["messages_found"] = static_cast<double>(found);
     if (facts.planted != 0) state.counters["planted"] = static_cast<double>(facts.planted);
     state.SetBytesProcessed(static_cast<std::int64_t>(facts.bytes) * state.iterations());
@@ -204,6 +251,10 @@ void BM_ScanAndReadOnly(benchmark::State& state) {
 BENCHMARK(BM_GrepRecursiveFixedString)->UseManualTime()->Iterations(3)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_SearchBody<0>)->Name("BM_SearchBody")->UseManualTime()->Iterations(3)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_SearchBody<1>)->Name("BM_SearchBodyOneThread")->UseManualTime()->Iterations(3)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SearchBody<2>)->Name("BM_SearchBodyReaderPerProcessor")->UseManualTime()->Iterations(3)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Floor<0>)->Name("BM_FloorOneThread")->UseManualTime()->Iterations(3)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Floor<1>)->Name("BM_FloorAsManyThreads")->UseManualTime()->Iterations(3)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Floor<2>)->Name("BM_Floor32Threads")->UseManualTime()->Iterations(3)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ScanAndReadOnly)->UseManualTime()->Iterations(3)->Unit(benchmark::kMillisecond);
 
 }  // namespace
@@ -224,5 +275,27 @@ int main(int argc, char** argv) {
                       << g_singleSeconds / g_grepSeconds << "; processor " << g_singleCpuSeconds * 1000
                       << " ms, ratio " << g_singleCpuSeconds / g_grepCpuSeconds << "\n";
     }
+    if (g_dropFailed) std::cout << "NOTE: the page cache could not be dropped (not root?): these figures are warm.\n";
+    if (g_floorCpuSeconds[0] > 0 && g_searchCpuSeconds > 0) {
+        const double bestFloor = std::min(g_floorSeconds[1], g_floorSeconds[2]);
+        std::cout << "search against the floor (" << (coldRuns() ? "cold" : "warm") << ", " << searchReaders()
+                  << " readers)\n";
+        // Processor time is the measure of a warm run; a cold one waits on the disk.
+        if (!coldRuns())
+            std::cout << "  processor time / floor's on one thread: " << g_searchCpuSeconds / g_floorCpuSeconds[0]
+                      << " (target <= 2)\n"
+                      << "  processor time / grep's: " << g_searchCpuSeconds / g_grepCpuSeconds
+                      << " (target <= 0.5)\n";
+        std::cout << "  wall time / floor's on as many threads: " << g_searchSeconds / g_floorSeconds[1] << "\n"
+                  << "  wall time / best floor's (many reads in flight): " << g_searchSeconds / bestFloor
+                  << (coldRuns() ? " (target <= 1.3)" : "") << "\n";
+        if (g_perProcessorSeconds > 0)
+            std::cout << "  one reader per processor: wall / best floor's " << g_perProcessorSeconds / bestFloor
+                      << ", processor time / floor's on one thread "
+                      << g_perProcessorCpuSeconds / g_floorCpuSeconds[0] << "\n";
+    }
+    struct rusage usage {};
+    ::getrusage(RUSAGE_SELF, &usage);
+    std::cout << "peak memory of this process: " << static_cast<double>(usage.ru_maxrss) / 1024.0 << " MB\n";
     return 0;
 }

@@ -23,7 +23,11 @@ std::string_view TrimAsciiSpace(std::string_view text) {
 void AddSourceLine(std::vector<std::string>& lines, std::string_view address, std::string_view name) {
     address = TrimAsciiSpace(address);
     name = TrimAsciiSpace(name);
-    if (address.empty() || name.empty() || address.find(',') != std::string_view::npos)
+    // An address with a control byte (a line break from a malformed card)
+    // would break the line, and no header address could ever match it.
+    const bool controlInAddress =
+        std::any_of(address.begin(), address.end(), [](char c) { return static_cast<unsigned char>(c) < 0x20; });
+    if (address.empty() || name.empty() || address.find(',') != std::string_view::npos || controlInAddress)
         return;
     std::string line(address);
     line += ',';

@@ -10,7 +10,7 @@
 namespace pelmora::addressbook {
 
 // Adds "address,name" when both are non-empty after trimming. An address
-// holding a comma is left out, since the line's first comma would cut it in
+// holding a control byte is left out, and so is one holding a comma, since the line's first comma would cut it in
 // two and file the rest under a wrong address; line breaks and other
 // control bytes in a name become blanks, so a name stays one line of text.
 void AddSourceLine(std::vector<std::string>& lines, std::string_view address, std::string_view name);

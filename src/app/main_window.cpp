@@ -82,7 +82,9 @@ MainWindow::MainWindow(PortFactory& ports, std::filesystem::path settingsFile, c
 
     // The layout of the menu band depends on the settings, so they are read
     // before the widgets are made.
-    m_settings = LoadSettings(m_settingsFile);
+    std::string settingsNotice;
+    m_settings = LoadSettings(m_settingsFile, &settingsNotice);
+    if (!settingsNotice.empty()) m_prompts->warning(settingsNotice);
     m_hints->setEnabled(m_settings.ShowHint);
     if (m_settings.EditorName.empty() || m_settings.EditorName == kWindowsDefaultEditor)
         m_settings.EditorName = PlatformDefaultEditor();

@@ -5,6 +5,7 @@
 #include <system_error>
 
 #include "message/format.h"
+#include "catalogue/disposal.h"
 #include "catalogue/ordering.h"
 #include "catalogue/parallel_read.h"
 #include "catalogue/scan.h"
@@ -52,7 +53,7 @@ LoadOutcome LoadFolder(const std::filesystem::path& folder, MsgList& list, LoadF
     {
         ui::BusyScope busy(ports.cursor);
         ui::UpdateScope update(view);
-        list.clear();
+        FreeInBackground(list);  // the last folder's entries
         view.setRowCount(0);
         ResetColumnCaptions(view);
     }
@@ -71,8 +72,11 @@ LoadOutcome LoadFolder(const std::filesystem::path& folder, MsgList& list, LoadF
         return LoadOutcome::FolderMissing;
     }
 
-    // Entries for every message file, still without their header fields.
-    ScanFolder(nullptr, subfolders == Subfolders::Yes, list, folder, &view, FileFactsBy::Reader);
+    // Entries for every message file, still without their header fields;
+    // folders that cannot be listed are said, not passed over.
+    std::vector<std::string> unreadable;
+    ScanFolder(nullptr, subfolders == Subfolders::Yes, list, folder, &view, FileFactsBy::Reader, &unreadable);
+    if (!unreadable.empty()) ports.prompts.warning(UnreadableFoldersText(unreadable));
 
     // The progress dialog counts the reading, shown only for larger folders.
     ui::Progress& progress = ports.progress;

@@ -102,9 +102,14 @@ public:
         for (;;) {
             if (owner && !tend()) return;
             if (m_stop.load(std::memory_order_relaxed)) return;
-            const std::size_t first = m_next.fetch_add(kRun, std::memory_order_relaxed);
+            // The owner takes one entry at a time: with many readers waiting
+            // on the disk a run of its own would keep the window, the
+            // progress and the abort waiting as long as the disk takes for
+            // the whole run.
+            const std::size_t run = owner ? 1 : kRun;
+            const std::size_t first = m_next.fetch_add(run, std::memory_order_relaxed);
             if (first >= m_list.size()) return;
-            const std::size_t last = std::min(m_list.size(), first + kRun);
+            const std::size_t last = std::min(m_list.size(), first + run);
             for (std::size_t i = first; i < last; ++i) {
                 if (m_stop.load(std::memory_order_relaxed)) return;
                 ReadMessage(m_list, i, reader);
@@ -184,9 +189,13 @@ private:
 }  // namespace
 
 unsigned ParallelReadThreads(std::size_t entries, unsigned threads) {
-    if (threads == 0) threads = std::max(1u, std::thread::hardware_concurrency());
-    // Past a few threads the disk, not the processor, sets the pace.
-    threads = std::min(threads, 8u);
+    // A folder whose files are not in the page cache is read at the pace of
+    // the disk, which answers many requests at once far sooner than one
+    // after another (a virtual or network disk especially): so more readers
+    // than processors, each mostly waiting. With the files cached they cost
+    // next to nothing more than one reader per processor would.
+    if (threads == 0) threads = std::max(kReadsInFlight, std::thread::hardware_concurrency());
+    threads = std::min(threads, kMostReadThreads);
     return 1 + static_cast<unsigned>(std::min<std::size_t>(threads - 1, entries / kRun));
 }
 

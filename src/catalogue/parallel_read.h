@@ -64,22 +64,28 @@ struct ParallelReadPorts {
 // threads would cost more than they save.
 inline constexpr std::size_t kParallelReadThreshold = 2000;
 
+// Readers a folder is read with by default, whatever the processors.
+inline constexpr unsigned kReadsInFlight = 32;
+// The most readers ever used, even when asked for more.
+inline constexpr unsigned kMostReadThreads = 64;
+
 // Whether `entries` entries are worth several threads when the caller asks
-// for readThreads (0: one per processor; 1: its own thread only).
+// for readThreads (0: the default number; 1: its own thread only).
 inline bool ReadsInParallel(std::size_t entries, unsigned readThreads) {
     return entries >= kParallelReadThreshold && readThreads != 1;
 }
 
 // Completes every entry of list with ReadMessage, on the calling thread and
-// `threads - 1` more (0: one per processor), the calling thread keeping
-// the window alive (processEvents), the progress position and the abort
-// flag. Readers use copies of the context's options and their own line
+// `threads - 1` more (0: kReadsInFlight, or one per processor if more),
+// the calling thread reading one entry at a time and keeping the window
+// alive (processEvents), the progress position and the abort flag between
+// them. Readers use copies of the context's options and their own line
 // lists; the context's own is left empty. False when the abort flag ended
 // the reading. A failure of a reader ends all of them and is rethrown here.
 bool ReadEntriesInParallel(MsgList& list, ReaderContext& context, ParallelReadPorts ports, unsigned threads = 0);
 
 // How many threads ReadEntriesInParallel uses for `entries` entries when
-// asked for `threads` (0: one per processor).
+// asked for `threads` (0: the default above).
 unsigned ParallelReadThreads(std::size_t entries, unsigned threads);
 
 }  // namespace pelmora

@@ -7,10 +7,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstring>
 #include <set>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "decode/cp932.h"
 #include "message/format.h"
@@ -49,15 +51,20 @@ struct DirCloser {
 
 class Scanner {
 public:
-    Scanner(ui::Progress* progress, bool recurse, MsgList& target, ui::ListView* ownerView, FileFactsBy facts)
-        : m_progress(progress), m_recurse(recurse), m_target(target), m_ownerView(ownerView), m_facts(facts) {}
+    Scanner(ui::Progress* progress, bool recurse, MsgList& target, ui::ListView* ownerView, FileFactsBy facts,
+            std::vector<std::string>* unreadable)
+        : m_progress(progress), m_recurse(recurse), m_target(target), m_ownerView(ownerView), m_facts(facts),
+          m_unreadable(unreadable) {}
 
     // False when the abort flag stopped the scan.
     bool scan(const std::string& folderPath) {
         std::unique_ptr<DIR, DirCloser> dir(opendir(folderPath.c_str()));
-        if (!dir) return true;  // a folder that cannot be enumerated gives nothing
         struct stat self {};
-        if (fstat(dirfd(dir.get()), &self) != 0) return true;
+        if (!dir || fstat(dirfd(dir.get()), &self) != 0) {
+            // Said, not passed over: an empty list would claim there is nothing.
+            if (m_unreadable) m_unreadable->push_back(folderPath);
+            return true;
+        }
         // A folder reached a second time (a link back to an ancestor or to a
         // folder scanned already) is not entered again.
         if (!m_visited.emplace(self.st_dev, self.st_ino).second) return true;
@@ -67,7 +74,10 @@ public:
         std::string pathLine;
         if (m_progress) pathLine = Utf8ToCp932(prefix);
 
-        while (dirent* entry = readdir(dir.get())) {
+        for (;;) {
+            errno = 0;
+            dirent* entry = readdir(dir.get());
+            if (entry == nullptr) break;
             if (m_progress) {
                 m_progress->setPath1(pathLine);
                 m_progress->processEvents();
@@ -77,6 +87,8 @@ public:
             if (name == "." || name == "..") continue;
             if (!visitEntry(dirfd(dir.get()), *entry, prefix, folderPath, folderName)) return false;
         }
+        // A listing cut short by an error is as good as none.
+        if (errno != 0 && m_unreadable) m_unreadable->push_back(folderPath);
         return true;
     }
 
@@ -118,15 +130,29 @@ private:
     MsgList& m_target;
     ui::ListView* m_ownerView;
     FileFactsBy m_facts;
+    std::vector<std::string>* m_unreadable;
     std::set<std::pair<dev_t, ino_t>> m_visited;
 };
 
 }  // namespace
 
 void ScanFolder(ui::Progress* progress, bool recurse, MsgList& target, const std::filesystem::path& folder,
-                ui::ListView* ownerView, FileFactsBy facts) {
-    Scanner scanner(progress, recurse, target, ownerView, facts);
+                ui::ListView* ownerView, FileFactsBy facts, std::vector<std::string>* unreadable) {
+    Scanner scanner(progress, recurse, target, ownerView, facts, unreadable);
     scanner.scan(folderPathOf(folder.string()));
+}
+
+std::string UnreadableFoldersText(const std::vector<std::string>& folders) {
+    constexpr std::size_t kShown = 10;
+    std::string text;
+    for (std::size_t i = 0; i < folders.size() && i < kShown; ++i) {
+        if (i != 0) text += '\r';
+        text += "\"" + Utf8ToCp932(folders[i]) + "\"" + Utf8ToCp932(" フォルダを読み取れません。");
+    }
+    if (folders.size() > kShown)
+        text += "\r" + Utf8ToCp932("ほか ") + FormatCount(static_cast<std::int64_t>(folders.size() - kShown)) +
+                Utf8ToCp932(" フォルダ");
+    return text;
 }
 
 }  // namespace pelmora

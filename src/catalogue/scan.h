@@ -3,6 +3,8 @@
 #pragma once
 
 #include <filesystem>
+#include <string>
+#include <vector>
 
 #include "message/msg_item.h"
 #include "message/read_message.h"
@@ -28,9 +30,16 @@ enum class FileFactsBy { Scan, Reader };
 // progress port the folder path and count are shown and the abort flag is
 // honoured. New entries get ownerView as their OwnerView. With
 // FileFactsBy::Reader, entries whose listing says they are regular files
-// have no size or time until ReadMessage has read them.
+// have no size or time until ReadMessage has read them. Folders that cannot
+// be listed (no permission, gone meanwhile, not a folder) are skipped and,
+// when unreadable is given, appended to it (native paths).
 void ScanFolder(ui::Progress* progress, bool recurse, MsgList& target, const std::filesystem::path& folder,
-                ui::ListView* ownerView, FileFactsBy facts = FileFactsBy::Scan);
+                ui::ListView* ownerView, FileFactsBy facts = FileFactsBy::Scan,
+                std::vector<std::string>* unreadable = nullptr);
+
+// The one message that names the folders a scan could not list:
+// "<folder>" フォルダを読み取れません。 a line each (at most ten, then how many more).
+std::string UnreadableFoldersText(const std::vector<std::string>& folders);
 
 struct LoadFolderPorts {
     ui::ListView& view;
@@ -47,7 +56,7 @@ enum class Subfolders { No, Yes };
 // Rebuilds list and view from folder: empties, scans (no subfolders), reads
 // every entry with the progress dialog for more than 100 messages, sorts by
 // the view's key and sets the row count and status texts. Large folders
-// are read on readThreads threads (0: one per processor; 1: this one only).
+// are read on readThreads threads (0: the default number of readers; 1: this one only).
 LoadOutcome LoadFolder(const std::filesystem::path& folder, MsgList& list, LoadFolderPorts& ports,
                        ReaderContext& reader, Subfolders subfolders = Subfolders::No, unsigned readThreads = 0);
 

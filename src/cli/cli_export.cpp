@@ -19,12 +19,13 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr char kUsage[] =
-    "usage: pelmora-cli export -o FILE.csv [-r] [--display-names|--no-display-names] DIR\n";
+    "usage: pelmora-cli export -o FILE.csv [-r] [--yes] [--display-names|--no-display-names] DIR\n";
 
 struct ExportArgs {
     fs::path output;
     fs::path folder;
     bool recurse = false;
+    bool yes = false;
     ReaderChoices reader;
 };
 
@@ -36,6 +37,8 @@ int parse(const Args& args, ExportArgs& out) {
             options = false;
         } else if (options && (arg == "-r" || arg == "--recursive")) {
             out.recurse = true;
+        } else if (options && (arg == "--yes" || arg == "-y")) {
+            out.yes = true;
         } else if (options && (arg == "-o" || arg == "--output")) {
             if (i + 1 >= args.size()) {
                 std::cerr << kUsage;
@@ -62,12 +65,38 @@ int parse(const Args& args, ExportArgs& out) {
     return 0;
 }
 
+enum class Target { Free, Replace, Refused };
+
+// Whether the list may take the place of what is at file: nothing there,
+// or the user agrees (--yes, or the answer on the terminal). A symbolic
+// link is named as such: the link is replaced, its target stays as it is.
+Target checkTarget(const fs::path& file, TerminalPrompts& prompts) {
+    std::error_code error;
+    const fs::file_status status = fs::symlink_status(file, error);
+    if (!fs::exists(status)) return Target::Free;
+    const std::string quoted = "\"" + Utf8ToCp932(file.native()) + "\"";
+    if (fs::is_directory(status)) {
+        prompts.error(quoted + Utf8ToCp932(" はフォルダーです。"));
+        return Target::Refused;
+    }
+    const std::string question =
+        fs::is_symlink(status)
+            ? quoted + Utf8ToCp932(" はシンボリックリンクです。リンク先には書き込まず、リンクを一覧のファイルで置き換えますか？")
+            : quoted + Utf8ToCp932(" は既に存在します。一覧のファイルで置き換えますか？");
+    return prompts.confirmYesNo(question) ? Target::Replace : Target::Refused;
+}
+
 }  // namespace
 
 int RunExport(const Args& args) {
     ExportArgs options;
     if (int usage = parse(args, options); usage != 0) return usage;
-    TerminalPrompts prompts;
+    TerminalPrompts prompts(options.yes ? AssumeYes::Yes : AssumeYes::No);
+    // Asked before the folder is read, so that a refusal costs nothing.
+    const Target target = checkTarget(options.output, prompts);
+    if (target == Target::Refused) return prompts.refusedAny() ? 2 : 1;
+    std::error_code linkError;
+    const bool replacesLink = fs::is_symlink(options.output, linkError);
     CommandReader reader(options.reader, prompts);
     TerminalListView view(kMainColumnKeys, KeyReceived);
     MsgList list;
@@ -84,6 +113,10 @@ int RunExport(const Args& args) {
         std::cerr << "pelmora-cli export: " << written.error() << '\n';
         return 1;
     }
+    if (replacesLink)
+        std::cerr << MessageForTerminal("\"" + Utf8ToCp932(options.output.native()) +
+                                        Utf8ToCp932("\" のシンボリックリンクを置き換えました（リンク先は変更していません）。"))
+                  << '\n';
     std::cerr << MessageForTerminal(FormatCount(static_cast<std::int64_t>(list.size())) +
                                     Utf8ToCp932(" 通のメッセージをリストしました。"))
               << '\n';

@@ -61,7 +61,13 @@ int collect(const std::vector<fs::path>& paths, MsgList& list, ui::ListView& vie
     for (const fs::path& path : paths) {
         std::error_code ec;
         if (fs::is_directory(path, ec)) {
-            ScanFolder(nullptr, false, list, fs::absolute(path).lexically_normal(), &view);
+            std::vector<std::string> unreadable;
+            ScanFolder(nullptr, false, list, fs::absolute(path).lexically_normal(), &view, FileFactsBy::Scan,
+                       &unreadable);
+            if (!unreadable.empty()) {
+                std::cerr << "pelmora-cli strip: " << MessageForTerminal(UnreadableFoldersText(unreadable)) << '\n';
+                missing += static_cast<int>(unreadable.size());
+            }
         } else if (auto entry = EntryForFile(path, &view)) {
             list.push_back(std::move(entry));
         } else {

@@ -11,7 +11,11 @@ namespace {
 
 ReaderOptions optionsFor(const ReaderChoices& choices, DisplayNameDirectory& directory,
                          ui::Prompts& prompts) {
-    Settings settings = LoadSettings(SettingsFilePath());
+    // A settings file that cannot be read is said, not counted as a
+    // failure: the command does its work on the defaults.
+    std::string notice;
+    Settings settings = LoadSettings(SettingsFilePath(), &notice);
+    if (!notice.empty()) prompts.information(notice);
     ReaderOptions options;
     options.DupCheckHeaders = choices.dupCheckHeaders.value_or(settings.DupCheckHeaders);
     if (choices.displayNames.value_or(settings.ConvDisplayName)) {

@@ -22,7 +22,7 @@ constexpr Command kCommands[] = {
     {"search", pelmora::cli::RunSearch,
      "search [-r] [--from=EXPR] [--to=EXPR] [--subject=EXPR] [--body=EXPR]\n"
      "                   [--after=YYYY-MM-DD] [--before=YYYY-MM-DD] [--attach] [--format=...] DIR"},
-    {"export", pelmora::cli::RunExport, "export -o FILE.csv [-r] DIR"},
+    {"export", pelmora::cli::RunExport, "export -o FILE.csv [-r] [--yes] DIR"},
     {"strip", pelmora::cli::RunStrip, "strip  [--dry-run] [--yes] PATH..."},
     {"trash", pelmora::cli::RunTrash, "trash  [--yes] FILE..."},
     {"decode", pelmora::cli::RunDecode, "decode [--encoding=utf-8|cp932] [--] VALUE..."},

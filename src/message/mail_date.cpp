@@ -138,7 +138,7 @@ DateTimeParts DecodeDateTime(DateTime value) {
 
 std::string DateText(DateTime value) {
     // Written digit by digit: every row of a folder load formats two dates.
-    const DateTimeParts p = DecodeDateTime(value);
+    const DateTimeParts p = DecodeDateTime(value > DateCeiling ? DateCeiling : value);
     std::string text = "0000/00/00 00:00";
     auto put = [&text](std::size_t end, int number, int digits) {
         number = number < 0 ? 0 : number;

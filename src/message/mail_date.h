@@ -14,6 +14,9 @@ namespace pelmora {
 
 // 1980-01-01 00:00: no sent or received date earlier than this is kept.
 inline constexpr DateTime DateFloor = 29221.0;
+// 9999-12-31 23:59:59, the last second a four-digit year can show; later
+// dates (a zone or the local offset carrying 31 Dec 9999 over) are held here.
+inline constexpr DateTime DateCeiling = 2958465.0 + 86399.0 / 86400.0;
 
 // An RFC 822 date-time text converted to local time, using the zone rules in
 // force at that date (TZ honoured); 0 when it cannot be read.
@@ -22,7 +25,7 @@ DateTime ParseMailDate(std::string_view text);
 // A UTC DateTime as local time, with the offset in force at that instant.
 DateTime LocalFromUtc(DateTime utc);
 
-// "YYYY/MM/DD HH:MM", zero-padded, 24-hour.
+// "YYYY/MM/DD HH:MM", zero-padded, 24-hour; values past DateCeiling show it.
 std::string DateText(DateTime value);
 
 // A local calendar date and time as a DateTime; 0 when invalid.

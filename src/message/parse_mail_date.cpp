@@ -7,6 +7,8 @@
 
 #include "message/mail_date.h"
 
+#include <algorithm>
+
 namespace pelmora {
 
 namespace {
@@ -171,8 +173,9 @@ DateTime ParseMailDate(std::string_view text) {
     // 8. To UTC; zone names count as UTC.
     result -= static_cast<double>(zoneMinutes(rest)) / 1440.0;
 
-    // 9. To local time by the rules in force at that date.
-    return LocalFromUtc(result);
+    // 9. To local time by the rules in force at that date, no later than
+    // the last date the list can show.
+    return std::min(LocalFromUtc(result), DateCeiling);
 }
 
 }  // namespace pelmora

@@ -1,14 +1,19 @@
 // SPDX-License-Identifier: MIT
 #include "operations/export_csv.h"
 
+#include <fcntl.h>
+#include <stdlib.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <cstring>
-#include <fstream>
 #include <sstream>
 
 #include "message/format.h"
 #include "decode/cp932.h"
 #include "operations/texts.h"
+#include "platform/file_io.h"
 
 namespace pelmora {
 
@@ -123,17 +128,49 @@ void WriteMessageList(std::ostream& out, const std::vector<int>& keys, const Msg
     }
 }
 
+namespace {
+
+// The mode a new list file gets: what the user's umask leaves of rw-rw-rw-;
+// a regular file that is replaced keeps its own.
+mode_t listFileMode(const fs::path& file) {
+    struct stat old {};
+    if (::lstat(file.c_str(), &old) == 0 && S_ISREG(old.st_mode)) return old.st_mode & 07777;
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    return 0666 & ~mask;
+}
+
+std::string failure(const fs::path& file, int error) { return file.native() + ": " + std::strerror(error); }
+
+}  // namespace
+
 std::expected<void, std::string> WriteMessageListFile(const fs::path& file, const std::vector<int>& keys,
                                                       const MsgList& list) {
-    // Built in memory first, written in one go.
     std::ostringstream text;
     WriteMessageList(text, keys, list);
     const std::string bytes = std::move(text).str();
-    std::ofstream out(file, std::ios::binary | std::ios::trunc);
-    if (!out) return std::unexpected(file.native() + ": " + std::strerror(errno));
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    out.close();
-    if (!out) return std::unexpected(file.native() + ": " + std::strerror(errno));
+    // Written beside the file and renamed over it: a full disk or a crash
+    // leaves the previous list as it was, and a symbolic link in its place
+    // is replaced rather than written through into whatever it points at.
+    const fs::path folder = file.parent_path().empty() ? fs::path(".") : file.parent_path();
+    std::string temporary = (folder / ("." + file.filename().native() + ".XXXXXX")).native();
+    const int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
+    if (fd < 0) return std::unexpected(failure(file, errno));
+    bool written = ::fchmod(fd, listFileMode(file)) == 0 && platform::WriteAll(fd, bytes) && ::fsync(fd) == 0;
+    int error = errno;
+    if (::close(fd) != 0 && written) {
+        written = false;
+        error = errno;
+    }
+    if (written && ::rename(temporary.c_str(), file.c_str()) != 0) {
+        written = false;
+        error = errno;
+    }
+    if (!written) {
+        ::unlink(temporary.c_str());
+        return std::unexpected(failure(file, error));
+    }
+    platform::SyncFolderOf(file);
     return {};
 }
 

@@ -34,7 +34,10 @@ std::vector<int> ColumnKeys(const ui::ListView& view);
 
 // The header record and one record per entry, each followed by CR LF.
 void WriteMessageList(std::ostream& out, const std::vector<int>& keys, const MsgList& list);
-// The same into file, replacing it; an error text (native) on failure.
+// The same into file, replacing it atomically: written to a temporary file
+// in the same folder, then renamed into place, so a failure leaves the old
+// file untouched; a symbolic link at file is replaced, never written
+// through. An error text (native) on failure.
 std::expected<void, std::string> WriteMessageListFile(const std::filesystem::path& file, const std::vector<int>& keys,
                                                       const MsgList& list);
 

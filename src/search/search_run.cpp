@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "message/format.h"
+#include "catalogue/disposal.h"
 #include "catalogue/ordering.h"
 #include "catalogue/parallel_read.h"
 #include "catalogue/scan.h"
@@ -69,7 +70,7 @@ std::string cannotOpenText(const TMsgItem& entry) {
 void clearResults(MsgList& found, SearchPorts& ports) {
     ui::BusyScope busy(ports.cursor);
     ui::UpdateScope update(ports.view);
-    found.clear();
+    FreeInBackground(found);  // the last search's entries
     ports.view.setRowCount(0);
     ResetColumnCaptions(ports.view);
 }
@@ -87,7 +88,9 @@ void collectFiles(SearchConditions& conditions, const std::filesystem::path& fol
     progress.processEvents();
     progress.clearAbort();
     OnExit showBar([&progress] { progress.setBarVisible(true); });
-    ScanFolder(&progress, conditions.IncludeSubfolders, found, folder, &ports.view, FileFactsBy::Reader);
+    std::vector<std::string> unreadable;
+    ScanFolder(&progress, conditions.IncludeSubfolders, found, folder, &ports.view, FileFactsBy::Reader, &unreadable);
+    if (!unreadable.empty()) ports.prompts.warning(UnreadableFoldersText(unreadable));
 }
 
 // Reads every entry on several threads, each with its own copy of the

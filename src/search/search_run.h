@@ -84,7 +84,7 @@ enum class RunEnd { Completed, Aborted };
 
 // Empties FoundList, collects the message files of folder and keeps those
 // that meet every condition, sorted by the view's key. Large folders are
-// read on readThreads threads (0: one per processor; 1: this one only)
+// read on readThreads threads (0: the default number of readers; 1: this one only)
 // unless a question about an unsearchable body may have to be asked.
 RunEnd RunSearch(SearchConditions& conditions, const std::filesystem::path& folder, SearchSession& session,
                  SearchPorts& ports, const ReaderOptions& readerOptions, unsigned readThreads = 0);

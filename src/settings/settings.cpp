@@ -3,8 +3,10 @@
 // read and written.
 #include "settings/settings.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstdint>
+#include <limits>
 #include <optional>
 #include <type_traits>
 #include <utility>
@@ -217,6 +219,14 @@ private:
     std::string_view m_section;
 };
 
+// A window position moved by offset pixels, held within int: the file may
+// hold any int, and the sum must not overflow.
+int offsetPosition(int position, int offset) {
+    const long long moved = static_cast<long long>(position) + offset;
+    return static_cast<int>(std::clamp<long long>(moved, std::numeric_limits<int>::min(),
+                                                  std::numeric_limits<int>::max()));
+}
+
 }  // namespace
 
 std::string HistoryKey(int field, int index) {
@@ -232,8 +242,8 @@ Settings ParseSettings(std::string_view content) {
     Settings settings;
     Reader reader{ini};
     visitMainWindowKeys(settings, reader);
-    settings.FFTop = settings.Top + 25;
-    settings.FFLeft = settings.Left + 25;
+    settings.FFTop = offsetPosition(settings.Top, 25);
+    settings.FFLeft = offsetPosition(settings.Left, 25);
     visitOtherKeys(settings, reader);
     return settings;
 }

@@ -91,8 +91,13 @@ void MigrateSettingsFile(const std::filesystem::path& former, const std::filesys
 // Reads every key from the text of a settings file. Missing or malformed
 // values give their defaults; never fails.
 Settings ParseSettings(std::string_view content);
-// Reads the file; a missing or unreadable file gives all defaults.
-Settings LoadSettings(const std::filesystem::path& file);
+// Reads the file; a missing or unreadable file gives all defaults. Only a
+// regular file of at most kSettingsFileLimit bytes is read (a FIFO would
+// block every start, a link to /dev/zero would never end); for anything
+// else but a missing file, *notice (when given) receives the display text
+// that says the defaults are used.
+inline constexpr std::size_t kSettingsFileLimit = 4 * 1024 * 1024;
+Settings LoadSettings(const std::filesystem::path& file, std::string* notice = nullptr);
 
 // Writes the sections Form, File, Option and Find with CR LF line ends,
 // followed by the sections of keepFrom (the previous file's text) that are

@@ -94,9 +94,56 @@ fs::path LocateAndMigrate(const fs::path& programPath) {
     return target;
 }
 
-Settings LoadSettings(const fs::path& file) {
-    std::optional<std::string> content = platform::ReadWholeFile(file);
-    return content ? ParseSettings(*content) : Settings{};
+namespace {
+
+enum class ReadProblem { None, Missing, NotAFile, TooLarge, Unreadable };
+
+// The file's bytes when it is a regular file within the limit. Opened
+// without blocking, so that a FIFO put in its place is turned away at once.
+ReadProblem readSettingsFile(const fs::path& file, std::string& content) {
+    const int fd = ::open(file.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return errno == ENOENT ? ReadProblem::Missing : ReadProblem::Unreadable;
+    struct stat info {};
+    ReadProblem problem = ReadProblem::None;
+    if (::fstat(fd, &info) != 0) {
+        problem = ReadProblem::Unreadable;
+    } else if (!S_ISREG(info.st_mode)) {
+        problem = ReadProblem::NotAFile;
+    } else {
+        // The size may change while reading: the limit counts what is read.
+        char buffer[65536];
+        for (;;) {
+            const ssize_t got = ::read(fd, buffer, sizeof buffer);
+            if (got < 0 && errno == EINTR) continue;
+            if (got < 0) problem = ReadProblem::Unreadable;
+            if (got <= 0) break;
+            content.append(buffer, static_cast<std::size_t>(got));
+            if (content.size() > kSettingsFileLimit) {
+                problem = ReadProblem::TooLarge;
+                break;
+            }
+        }
+    }
+    ::close(fd);
+    return problem;
+}
+
+std::string problemText(const fs::path& file, ReadProblem problem) {
+    const char* why = problem == ReadProblem::NotAFile   ? " は通常のファイルではありません。"
+                      : problem == ReadProblem::TooLarge ? " は設定ファイルとしては大きすぎます。"
+                                                         : " を読み込めません。";
+    return "\"" + Utf8ToCp932(file.native()) + "\"" + Utf8ToCp932(why) + "\r\r" +
+           Utf8ToCp932("既定の設定で起動します。");
+}
+
+}  // namespace
+
+Settings LoadSettings(const fs::path& file, std::string* notice) {
+    std::string content;
+    const ReadProblem problem = readSettingsFile(file, content);
+    if (problem == ReadProblem::None) return ParseSettings(content);
+    if (notice != nullptr && problem != ReadProblem::Missing) *notice = problemText(file, problem);
+    return Settings{};
 }
 
 std::expected<void, std::string> SaveSettings(const Settings& settings, const fs::path& file) {

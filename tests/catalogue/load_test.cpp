@@ -119,6 +119,19 @@ TEST_F(LoadFolderTest, MissingFolderIsReportedInStatusAndMessageBox) {
     folder = folder.parent_path();
 }
 
+// An unreadable folder used to load as an empty list without a word; the
+// window's message box now names it.
+TEST_F(LoadFolderTest, UnreadableFolderIsNamedInAMessageBox) {
+    if (::geteuid() == 0) GTEST_SKIP() << "permissions do not bind the superuser";
+    writeMessages(1);
+    fs::permissions(folder, fs::perms::owner_write | fs::perms::owner_exec);
+    EXPECT_EQ(load(), LoadOutcome::Loaded);
+    fs::permissions(folder, fs::perms::owner_all);
+    EXPECT_EQ(view.rows, 0);
+    ASSERT_EQ(prompts.shown.size(), 1u);
+    EXPECT_EQ(prompts.shown[0], "warning:\"" + folder.string() + "\"" + Sjis(" フォルダを読み取れません。"));
+}
+
 TEST_F(LoadFolderTest, SubfoldersAreNotListed) {
     writeMessages(2);
     fs::create_directory(folder / "sub");

@@ -166,5 +166,31 @@ TEST(ScanFolder, MissingFolderGivesNothing) {
     EXPECT_TRUE(list.empty());
 }
 
+// A folder the scan cannot list is named, not passed over as empty: a
+// path that is no folder, one that has gone, and (where permissions bind,
+// not as the superuser) a subfolder without read permission, while the
+// rest of the tree is still listed.
+TEST(ScanFolder, FoldersThatCannotBeListedAreReported) {
+    TempFolder dir;
+    const fs::path file = dir.file("plain.eml");
+    std::vector<std::string> unreadable;
+    MsgList list;
+    ScanFolder(nullptr, true, list, file, nullptr, FileFactsBy::Scan, &unreadable);
+    ScanFolder(nullptr, true, list, dir.path() / "gone", nullptr, FileFactsBy::Scan, &unreadable);
+    EXPECT_TRUE(list.empty());
+    EXPECT_EQ(unreadable, (std::vector<std::string>{file.string(), (dir.path() / "gone").string()}));
+    EXPECT_EQ(UnreadableFoldersText({"/a", "/b"}),
+              "\"/a\"" + test::Sjis(" フォルダを読み取れません。") + "\r\"/b\"" + test::Sjis(" フォルダを読み取れません。"));
+
+    if (::geteuid() == 0) GTEST_SKIP() << "permissions do not bind the superuser";
+    dir.file("sub/hidden.eml");
+    fs::permissions(dir.path() / "sub", fs::perms::none);
+    unreadable.clear();
+    ScanFolder(nullptr, true, list, dir.path(), nullptr, FileFactsBy::Scan, &unreadable);
+    fs::permissions(dir.path() / "sub", fs::perms::owner_all);
+    EXPECT_EQ(FileNames(list), (std::vector<std::string>{"plain.eml"}));
+    EXPECT_EQ(unreadable, (std::vector<std::string>{(dir.path() / "sub").string()}));
+}
+
 }  // namespace
 }  // namespace pelmora

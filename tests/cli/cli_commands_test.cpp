@@ -2,6 +2,7 @@
 // pelmora-cli trash, strip and export as a user runs them: exit statuses,
 // the refusal without a terminal, and the files afterwards.
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <optional>
 #include <sstream>
@@ -99,6 +100,67 @@ TEST_F(CliCommands, ExportWritesWhatTheGuiWrites) {
     const std::string csv = expected.str();
     EXPECT_EQ(ReadBytes(root / "list.csv"), csv);
     EXPECT_EQ(std::count(csv.begin(), csv.end(), '\n'), 3);
+}
+
+
+// An existing file is replaced only with the user's word, by a rename: a
+// message named as the output survived nothing before (exit 0, content
+// gone), a link was written through, and a full disk left half a list.
+TEST_F(CliCommands, ExportRefusesToReplaceUnlessAskedAndNeverWritesThroughALink) {
+    const std::string exportTo = "export -o ";
+    EXPECT_EQ(run(exportTo + quoted(mail / "a.eml") + " " + quoted(mail)), 2);
+    EXPECT_EQ(ReadBytes(mail / "a.eml"), attached);
+
+    const fs::path link = root / "link.csv";
+    fs::create_symlink(mail / "b.eml", link);
+    const std::string message = ReadBytes(mail / "b.eml");
+    EXPECT_EQ(run(exportTo + quoted(link) + " " + quoted(mail)), 2);
+    EXPECT_EQ(run(exportTo + quoted(link) + " --yes " + quoted(mail)), 0);
+    EXPECT_EQ(ReadBytes(mail / "b.eml"), message);
+    EXPECT_FALSE(fs::is_symlink(link));
+    EXPECT_TRUE(ReadBytes(link).starts_with(CsvField(CsvHeaderText(1)) + ","));
+    EXPECT_NE(ReadBytes(root / "stderr").find(std::string("\xE3\x82\xB7\xE3\x83\xB3\xE3\x83\x9C\xE3\x83\xAA\xE3\x83\x83\xE3\x82\xAF")),
+              std::string::npos) << "says that it replaced a symbolic link";
+
+    // No room for a single byte: the previous list stays whole.
+    const std::string previous = ReadBytes(link);
+    const std::string command = "trap '' XFSZ; ulimit -f 0; '" + std::string(PELMORA_CLI) + "' export --yes -o " +
+                                quoted(link) + " " + quoted(mail) + " </dev/null >/dev/null 2>/dev/null";
+    const int exit = std::system(command.c_str());
+    EXPECT_TRUE(WIFEXITED(exit) && WEXITSTATUS(exit) == 1) << exit;
+    EXPECT_EQ(ReadBytes(link), previous);
+    for (const auto& entry : fs::directory_iterator(root))
+        EXPECT_FALSE(entry.path().filename().native().starts_with(".link.csv")) << entry.path();
+}
+
+// A link to a message is that message, not a copy of it: dups --trash used
+// to trash the file and keep the link to it, now dangling.
+TEST_F(CliCommands, DupsTrashNeverTakesAFileAndLeavesALinkToIt) {
+    fs::create_symlink(mail / "b.eml", mail / "aa-link.eml");
+    EXPECT_EQ(run("dups --trash --yes " + quoted(mail)), 0);
+    EXPECT_TRUE(fs::exists(mail / "b.eml"));
+    EXPECT_TRUE(fs::exists(mail / "aa-link.eml")) << "the link still reaches its file";
+    EXPECT_EQ(trashCount(), 0u);
+}
+
+// list, search -r and strip name a folder they cannot read and exit 1,
+// after doing what they can with the rest.
+TEST_F(CliCommands, UnreadableFoldersAreReportedAndTheRestIsDone) {
+    if (::geteuid() == 0) GTEST_SKIP() << "permissions do not bind the superuser";
+    const fs::path locked = mail / "locked";
+    fs::create_directory(locked);
+    fs::copy_file(mail / "b.eml", locked / "c.eml");
+    fs::permissions(locked, fs::perms::owner_write | fs::perms::owner_exec);
+    const std::string said = "\xE8\xAA\xAD\xE3\x81\xBF\xE5\x8F\x96\xE3\x82\x8C\xE3\x81\xBE\xE3\x81\x9B\xE3\x82\x93";  // 読み取れません
+    std::string out;
+    EXPECT_EQ(run("list " + quoted(locked)), 1);
+    EXPECT_NE(ReadBytes(root / "stderr").find(said), std::string::npos);
+    EXPECT_EQ(run("search -r --subject=x --format=tsv " + quoted(mail), &out), 1);
+    EXPECT_NE(out.find("b.eml"), std::string::npos) << "the readable match is still listed";
+    EXPECT_NE(ReadBytes(root / "stderr").find(said), std::string::npos);
+    EXPECT_EQ(run("strip --yes " + quoted(locked)), 1);
+    EXPECT_NE(ReadBytes(root / "stderr").find(said), std::string::npos);
+    fs::permissions(locked, fs::perms::owner_all);
 }
 
 }  // namespace

@@ -67,7 +67,11 @@ INSTANTIATE_TEST_SUITE_P(
         DateCase{"ThirtyFirstOfApril", Utc, "31 Apr 2008 10:00", ""},
         DateCase{"NotALeapYear", Utc, "29 Feb 2007 10:00", ""}, DateCase{"Hour24", Utc, "1 Jan 2008 24:00", ""},
         DateCase{"Minute60", Utc, "1 Jan 2008 10:60", ""}, DateCase{"NoYear", Utc, "1 Jan", ""},
-        DateCase{"Garbage", Utc, "not a date at all", ""}),
+        DateCase{"Garbage", Utc, "not a date at all", ""},
+        // Past the year 9999 the list would show a wrapped year (0000/01/01).
+        DateCase{"ZoneCarriesPastLastYear", Utc, "31 Dec 9999 23:59:59 -2359", "9999/12/31 23:59"},
+        DateCase{"LocalTimeCarriesPastLastYear", TokyoTz, "31 Dec 9999 20:00:00 +0000", "9999/12/31 23:59"},
+        DateCase{"LastMinuteKept", Utc, "31 Dec 9999 23:58:00 +0000", "9999/12/31 23:58"}),
     [](const testing::TestParamInfo<DateCase>& row) { return std::string(row.param.name); });
 
 // The offset added is the one in force at the message's date, whatever

@@ -208,5 +208,27 @@ TEST_F(CsvExport, UnwritableFileIsAnError) {
     EXPECT_EQ(msgListDir, root / "no-such-folder") << "the folder is remembered before writing";
 }
 
+
+// The file the GUI's dialog agreed to replace is replaced by a rename: a
+// symbolic link in its place is replaced as a link, never written through
+// into the message it points at, and no temporary file stays behind.
+TEST_F(CsvExport, FileIsReplacedByRenameNeverThroughALink) {
+    fill();
+    const fs::path message = root / "message.eml";
+    {
+        std::ofstream(message, std::ios::binary) << "From: a@example.com\r\n\r\nbody\r\n";
+    }
+    const fs::path link = root / "list.csv";
+    fs::create_symlink(message, link);
+    ASSERT_TRUE(WriteMessageListFile(link, {1, 3}, list).has_value());
+    EXPECT_FALSE(fs::is_symlink(link));
+    std::ostringstream expected;
+    WriteMessageList(expected, {1, 3}, list);
+    EXPECT_EQ(ReadBytes(link), expected.str());
+    EXPECT_EQ(ReadBytes(message), "From: a@example.com\r\n\r\nbody\r\n");
+    for (const auto& entry : fs::directory_iterator(root))
+        EXPECT_FALSE(entry.path().filename().native().starts_with(".list.csv")) << entry.path();
+}
+
 }  // namespace
 }  // namespace pelmora::test

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 // The settings file on disk: location, migration and atomic replacement.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -77,6 +78,38 @@ TEST_F(SettingsFile, SaveThenLoadGivesTheSameValues) {
 
 TEST_F(SettingsFile, MissingFileGivesDefaults) {
     EXPECT_EQ(LoadSettings(m_root / "none.INI"), Settings{});
+}
+
+// Only a regular file within the limit is read; anything else gives the
+// defaults and says so (a FIFO used to block every start, a link to
+// /dev/zero to fill the memory). A missing file is the first start: no word.
+TEST_F(SettingsFile, OnlyARegularFileOfSaneSizeIsRead) {
+    std::string notice;
+    EXPECT_EQ(LoadSettings(m_root / "none.INI", &notice), Settings{});
+    EXPECT_EQ(notice, "");
+
+    const fs::path fifo = m_root / "fifo.INI";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    EXPECT_EQ(LoadSettings(fifo, &notice), Settings{});
+    EXPECT_NE(notice.find(Utf8ToCp932("通常のファイルではありません")), std::string::npos);
+
+    const fs::path zero = m_root / "zero.INI";
+    fs::create_symlink("/dev/zero", zero);
+    notice.clear();
+    EXPECT_EQ(LoadSettings(zero, &notice), Settings{});
+    EXPECT_NE(notice.find(Utf8ToCp932("通常のファイルではありません")), std::string::npos);
+
+    const fs::path large = m_root / "large.INI";
+    put(large, "[Form]\r\nWidth=777\r\n");
+    fs::resize_file(large, kSettingsFileLimit + 1);
+    notice.clear();
+    EXPECT_EQ(LoadSettings(large, &notice), Settings{});
+    EXPECT_NE(notice.find(Utf8ToCp932("大きすぎます")), std::string::npos);
+
+    fs::resize_file(large, kSettingsFileLimit);
+    notice.clear();
+    EXPECT_EQ(LoadSettings(large, &notice).Width, 777);
+    EXPECT_EQ(notice, "");
 }
 
 TEST_F(SettingsFile, FormerFileOnlyIsMoved) {

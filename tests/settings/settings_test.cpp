@@ -2,6 +2,9 @@
 // Reading and writing the settings text, without files.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <limits>
+
 #include <random>
 #include <sstream>
 #include <string>
@@ -208,6 +211,16 @@ TEST(SettingsText, SearchWindowPositionFollowsMainWindowAsRead) {
     s = ParseSettings("[Form]\nTop=10\nLeft=20\nFFTop=1\nFFLeft=2\n");
     EXPECT_EQ(s.FFTop, 1);
     EXPECT_EQ(s.FFLeft, 2);
+}
+
+// The sum must not overflow whatever the file holds (UBSan reported it in
+// every command); what the main window position itself becomes is another rule's.
+TEST(SettingsText, SearchWindowPositionNeverOverflows) {
+    for (const char* text : {"[Form]\nTop=2147483647\nLeft=2147483647\n", "[Form]\nTop=2147483630\nLeft=-2147483648\n"}) {
+        const Settings s = ParseSettings(text);
+        EXPECT_EQ(s.FFTop, std::min<long long>(s.Top + 25LL, std::numeric_limits<int>::max())) << text;
+        EXPECT_EQ(s.FFLeft, std::min<long long>(s.Left + 25LL, std::numeric_limits<int>::max())) << text;
+    }
 }
 
 TEST(SettingsText, TreeWidthIsReadOnlyWhenTreeShown) {

@@ -1,0 +1,38 @@
+// SPDX-License-Identifier: MIT
+// The body walk on a message's lines as the reader hands them over; the
+// first input byte picks the entry's top-level boundary among a few.
+#include <string>
+
+#include "fuzz_ports.h"
+#include "fuzz_target.h"
+#include "search/body_walk.h"
+#include "search/terms.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    using namespace pelmora;
+    std::string_view input = fuzz::bytesOf(data, size);
+    static const char* const kBoundaries[] = {"", "b", "abc", "=_x"};
+    TMsgItem entry;
+    if (!input.empty()) {
+        entry.Boundary = kBoundaries[static_cast<unsigned char>(input[0]) % 4];
+        input.remove_prefix(1);
+    }
+    LineList lines;
+    for (std::size_t start = 0; start <= input.size();) {
+        std::size_t end = input.find('\n', start);
+        if (end == std::string_view::npos) end = input.size();
+        std::string_view line = input.substr(start, end - start);
+        if (line.ends_with('\r')) line.remove_suffix(1);
+        lines.emplace_back(line);
+        start = end + 1;
+    }
+    SkipState skip;
+    fuzz::SilentPrompts prompts;
+    fuzz::SilentProgress progress;
+    BodyWalkContext context{skip, prompts, progress};
+    TermList terms;
+    ParseSearchField(terms, "A OR \x82\xA0 -ZZ");
+    const int line = SearchBody(terms, lines, entry, context);
+    fuzz::require(line >= 0 && static_cast<std::size_t>(line) <= lines.size());
+    return 0;
+}

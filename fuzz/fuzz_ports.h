@@ -1,0 +1,47 @@
+// SPDX-License-Identifier: MIT
+// Ports for the fuzzers that drive whole operations: every question is
+// answered "go on", nothing is shown, nobody ever asks to abort.
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "ui/ports.h"
+
+namespace pelmora::fuzz {
+
+class SilentPrompts : public ui::Prompts {
+public:
+    void information(const std::string&) override {}
+    void warning(const std::string&) override {}
+    void error(const std::string&) override {}
+    bool confirmOkCancel(const std::string&) override { return true; }
+    bool confirmYesNo(const std::string&) override { return true; }
+    ui::Answer confirmYesCancelYesToAll(const std::string&) override { return ui::Answer::YesToAll; }
+    std::optional<std::filesystem::path> chooseSaveFile(const ui::SaveFileRequest&) override { return std::nullopt; }
+};
+
+class SilentProgress : public ui::Progress {
+public:
+    void setTitle(const std::string&) override {}
+    void setLabel1(const std::string&) override {}
+    void setPath1(const std::string&) override {}
+    void setLabel2(const std::string&) override {}
+    void setPath2(const std::string&) override {}
+    void setCountText(const std::string&) override {}
+    void setRange(int, int) override {}
+    void setPosition(int position) override { m_position = position; }
+    int position() const override { return m_position; }
+    void setBarVisible(bool) override {}
+    void show() override {}
+    void hide() override {}
+    void processEvents() override {}
+    bool abortRequested() const override { return false; }
+    void requestAbort() override {}
+    void clearAbort() override {}
+
+private:
+    int m_position = 0;
+};
+
+}  // namespace pelmora::fuzz

@@ -1,0 +1,93 @@
+// SPDX-License-Identifier: MIT
+// The header reader on a whole message file, once as the list reads it and
+// once in search mode with body terms, so the body walk runs behind it.
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+#include <string>
+
+#include "fuzz_ports.h"
+#include "fuzz_target.h"
+#include "message/read_message.h"
+#include "search/body_walk.h"
+#include "search/terms.h"
+
+namespace {
+
+using namespace pelmora;
+
+// One file in a private folder, rewritten for every input; tmpfs keeps it
+// cheap. The folder goes when the fuzzer ends.
+class Scratch {
+public:
+    Scratch() {
+        m_folder = (std::filesystem::exists("/dev/shm") ? "/dev/shm" : "/tmp") + std::string("/pelmora-fuzz-XXXXXX");
+        if (::mkdtemp(m_folder.data()) == nullptr) std::abort();
+        m_file = m_folder + "/m.eml";
+    }
+    ~Scratch() {
+        std::error_code error;
+        std::filesystem::remove_all(m_folder, error);
+    }
+    const std::string& folder() const { return m_folder; }
+    const std::string& file() const { return m_file; }
+
+private:
+    std::string m_folder;
+    std::string m_file;
+};
+
+const Scratch& scratch() {
+    static const Scratch instance;
+    return instance;
+}
+
+class BodySearch : public SearchHooks {
+public:
+    BodySearch() : m_context{m_skip, m_prompts, m_progress} { ParseSearchField(m_terms, "A OR \x82\xA0 -ZZ"); }
+    bool MatchHeaderFilter(const TMsgItem&) override { return true; }
+    bool AttachmentsOnly() const override { return false; }
+    bool HasBodyTerms() const override { return true; }
+    int SearchBody(const LineList& lines, const TMsgItem& entry) override {
+        return pelmora::SearchBody(m_terms, lines, entry, m_context);
+    }
+
+private:
+    SkipState m_skip;
+    fuzz::SilentPrompts m_prompts;
+    fuzz::SilentProgress m_progress;
+    TermList m_terms;
+    BodyWalkContext m_context;
+};
+
+void readOnce(SearchHooks* search) {
+    MsgList list;
+    auto entry = std::make_unique<TMsgItem>();
+    entry->FileName = scratch().file();
+    entry->FolderPath = scratch().folder();
+    entry->FileExt = ".eml";
+    list.push_back(std::move(entry));
+    LineList lines;
+    fuzz::SilentPrompts prompts;
+    ReaderContext context{lines, {}, prompts, search};
+    ReadMessage(list, 0, context);
+    // Every text the list shows is a whole date text.
+    fuzz::require(list[0]->SentDateText.size() == 16 && list[0]->RecvDateText.size() == 16);
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    FILE* out = std::fopen(scratch().file().c_str(), "wb");
+    if (out == nullptr) std::abort();
+    if (size != 0 && std::fwrite(data, 1, size, out) != size) std::abort();
+    std::fclose(out);
+    readOnce(nullptr);
+    BodySearch search;
+    readOnce(&search);
+    return 0;
+}
