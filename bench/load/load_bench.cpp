@@ -173,7 +173,7 @@ void benchSorts(const fs::path& folder) {
         clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
         const double start = static_cast<double>(t.tv_sec) * 1e3 + static_cast<double>(t.tv_nsec) / 1e6;
         const auto wallStart = Clock::now();
-        ProcDupcheck1Click(false, ports, copy);
+        ProcDupcheck1Click(ports, copy);
         bestWallMs = std::min(bestWallMs, std::chrono::duration<double, std::milli>(Clock::now() - wallStart).count());
         clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
         bestMs = std::min(bestMs, static_cast<double>(t.tv_sec) * 1e3 + static_cast<double>(t.tv_nsec) / 1e6 - start);

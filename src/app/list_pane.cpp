@@ -195,7 +195,7 @@ void ListPane::Dupcheck1Click() {
         const bool searchWindow = m_owner == Owner::SearchWindow;
         DupcheckPorts ports{*m_listPort, *m_statusPort, m_services.cursor, &m_services.prompts,
                             searchWindow ? std::function<void()>() : showDuplicateCaption};
-        ProcDupcheck1Click(searchWindow, ports, m_list);
+        ProcDupcheck1Click(ports, m_list);
     });
 }
 

@@ -133,7 +133,7 @@ std::string DuplicateStatusText(std::int64_t rows) {
     return FormatCount(rows) + std::string(texts::kDuplicatesSuffix);
 }
 
-void ProcDupcheck1Click(bool searchWindow, DupcheckPorts& ports, MsgList& list) {
+void ProcDupcheck1Click(DupcheckPorts& ports, MsgList& list) {
     ui::ListView& view = ports.view;
     {
         // Busy cursor and no redrawing until the list is complete; both come
@@ -164,7 +164,7 @@ void ProcDupcheck1Click(bool searchWindow, DupcheckPorts& ports, MsgList& list) 
         ResortList(view, rememberedKey, list, ports.prompts);
     }
     // The main window's list caption says it shows duplicates.
-    if (!searchWindow && ports.showDuplicateCaption) ports.showDuplicateCaption();
+    if (ports.showDuplicateCaption) ports.showDuplicateCaption();
     // The status bar gives the number of messages in groups.
     ports.status.setPanelText(1, DuplicateStatusText(static_cast<std::int64_t>(list.size())));
     // The list takes the keyboard focus.

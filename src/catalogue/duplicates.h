@@ -22,15 +22,15 @@ struct DupcheckPorts {
     ui::StatusBar& status;
     ui::BusyCursor& cursor;
     ui::Prompts* prompts = nullptr;  // internal sort errors, when given
-    // Run for the main window only (search-window flag false): the folder
-    // caption then shows the current folder + DuplicateCaptionSuffix().
+    // Given by the main window only: its folder caption then shows the
+    // current folder + DuplicateCaptionSuffix(). The search window has none.
     std::function<void()> showDuplicateCaption;
 };
 
 // Removes the entries without a duplicate (and those without Message-ID),
 // selects all copies of each group but the first in hash order, re-sorts
 // ascending by the view's previous key and writes the result to panel 1.
-void ProcDupcheck1Click(bool searchWindow, DupcheckPorts& ports, MsgList& list);
+void ProcDupcheck1Click(DupcheckPorts& ports, MsgList& list);
 
 // " の重複メッセージ", appended to the folder path in the main window's caption.
 std::string DuplicateCaptionSuffix();

@@ -20,7 +20,7 @@ int usageError(std::string_view message) {
 
 }  // namespace
 
-int RunDecode(const Args& args) {
+int DecodeCommand(const Args& args) {
     OutputEncoding encoding = OutputEncoding::Utf8;
     std::vector<std::string_view> values;
     bool optionsEnded = false;

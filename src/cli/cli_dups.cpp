@@ -77,7 +77,7 @@ int trashSelected(TerminalListView& view, TerminalStatusBar& status, MsgList& li
 
 }  // namespace
 
-int RunDups(const Args& args) {
+int DupsCommand(const Args& args) {
     DupsOptions options;
     if (auto problem = parse(args, options)) return usageError(*problem);
 
@@ -96,7 +96,7 @@ int RunDups(const Args& args) {
     TerminalStatusBar status(TerminalStatusBar::Echo::Stderr);
     TerminalBusyCursor cursor;
     DupcheckPorts ports{view, status, cursor, &prompts, {}};
-    ProcDupcheck1Click(false, ports, list);
+    ProcDupcheck1Click(ports, list);
 
     printList(options, view, list);
     if (options.trash && view.selectedCount() > 0) return trashSelected(view, status, list, prompts);

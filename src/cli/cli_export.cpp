@@ -88,7 +88,7 @@ Target checkTarget(const fs::path& file, TerminalPrompts& prompts) {
 
 }  // namespace
 
-int RunExport(const Args& args) {
+int ExportCommand(const Args& args) {
     ExportArgs options;
     if (int usage = parse(args, options); usage != 0) return usage;
     TerminalPrompts prompts(options.yes ? AssumeYes::Yes : AssumeYes::No);

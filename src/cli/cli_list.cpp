@@ -61,7 +61,7 @@ std::optional<std::string> parse(const Args& args, ListOptions& options) {
 
 }  // namespace
 
-int RunList(const Args& args) {
+int ListCommand(const Args& args) {
     ListOptions options;
     if (auto problem = parse(args, options)) return usageError(*problem);
 

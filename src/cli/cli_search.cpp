@@ -102,7 +102,7 @@ std::optional<std::string> parse(const Args& args, SearchOptions& options) {
 
 }  // namespace
 
-int RunSearch(const Args& args) {
+int SearchCommand(const Args& args) {
     if (args.size() == 1 && (args[0] == "--help" || args[0] == "-h")) {
         std::cout << kUsage;
         return 0;
@@ -124,7 +124,7 @@ int RunSearch(const Args& args) {
     SearchPorts ports{view, status, progress, prompts, cursor};
     SearchSession session;
     const RunEnd end =
-        pelmora::RunSearch(options.conditions, options.folder, session, ports, reader.context().options);
+        RunSearch(options.conditions, options.folder, session, ports, reader.context().options);
 
     WriteMessageTable(std::cout, session.FoundList, TableOptionsFor(options, kSearchColumnKeys));
     std::cout.flush();

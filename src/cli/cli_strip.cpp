@@ -106,7 +106,7 @@ int dryRun(const MsgList& list) {
 
 }  // namespace
 
-int RunStrip(const Args& args) {
+int StripCommand(const Args& args) {
     StripArgs options;
     if (int usage = parse(args, options); usage != 0) return usage;
 

@@ -8,7 +8,7 @@
 
 namespace pelmora::cli {
 
-int RunTrash(const Args& args) {
+int TrashCommand(const Args& args) {
     bool yes = false;
     bool options = true;
     std::vector<std::filesystem::path> files;

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: MIT
-// One function per subcommand of pelmora-cli, each in cli_<verb>.cpp.
+// One function per subcommand of pelmora-cli, each in cli_<verb>.cpp, named
+// <Verb>Command so that none hides the core function it calls (RunSearch).
 // Each takes the arguments after the verb and returns the exit status:
 // 0 done, 1 some item failed (reported on stderr), 2 bad usage.
 #pragma once
@@ -11,12 +12,12 @@ namespace pelmora::cli {
 
 using Args = std::vector<std::string>;
 
-int RunList(const Args& args);
-int RunDups(const Args& args);
-int RunSearch(const Args& args);
-int RunExport(const Args& args);
-int RunStrip(const Args& args);
-int RunTrash(const Args& args);
-int RunDecode(const Args& args);
+int ListCommand(const Args& args);
+int DupsCommand(const Args& args);
+int SearchCommand(const Args& args);
+int ExportCommand(const Args& args);
+int StripCommand(const Args& args);
+int TrashCommand(const Args& args);
+int DecodeCommand(const Args& args);
 
 }  // namespace pelmora::cli

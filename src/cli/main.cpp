@@ -16,16 +16,16 @@ struct Command {
 };
 
 constexpr Command kCommands[] = {
-    {"list", pelmora::cli::RunList,
+    {"list", pelmora::cli::ListCommand,
      "list   [-r] [--format=table|tsv|csv|json] [--sort=KEY] [--reverse] [--encoding=utf-8|cp932] DIR"},
-    {"dups", pelmora::cli::RunDups, "dups   [--id-only] [--format=...] [--trash [--yes]] DIR"},
-    {"search", pelmora::cli::RunSearch,
+    {"dups", pelmora::cli::DupsCommand, "dups   [--id-only] [--format=...] [--trash [--yes]] DIR"},
+    {"search", pelmora::cli::SearchCommand,
      "search [-r] [--from=EXPR] [--to=EXPR] [--subject=EXPR] [--body=EXPR]\n"
      "                   [--after=YYYY-MM-DD] [--before=YYYY-MM-DD] [--attach] [--format=...] DIR"},
-    {"export", pelmora::cli::RunExport, "export -o FILE.csv [-r] [--yes] DIR"},
-    {"strip", pelmora::cli::RunStrip, "strip  [--dry-run] [--yes] PATH..."},
-    {"trash", pelmora::cli::RunTrash, "trash  [--yes] FILE..."},
-    {"decode", pelmora::cli::RunDecode, "decode [--encoding=utf-8|cp932] [--] VALUE..."},
+    {"export", pelmora::cli::ExportCommand, "export -o FILE.csv [-r] [--yes] DIR"},
+    {"strip", pelmora::cli::StripCommand, "strip  [--dry-run] [--yes] PATH..."},
+    {"trash", pelmora::cli::TrashCommand, "trash  [--yes] FILE..."},
+    {"decode", pelmora::cli::DecodeCommand, "decode [--encoding=utf-8|cp932] [--] VALUE..."},
 };
 
 void printUsage(std::ostream& out) {

@@ -154,7 +154,7 @@ TEST_F(LoadFolderTest, DuplicateKeyFollowsTheOptionThroughTheReader) {
         ReaderContext reader{lines, ReaderOptions{dupCheckHeaders, nullptr}, prompts, nullptr};
         LoadFolder(folder, list, ports, reader);
         DupcheckPorts dup{view, status, cursor, &prompts, {}};
-        ProcDupcheck1Click(false, dup, list);
+        ProcDupcheck1Click(dup, list);
         return list.size();
     };
     EXPECT_EQ(duplicates(true), 0u);
