@@ -34,11 +34,6 @@ void ResetColumnCaptions(ui::ListView& view);
 
 // Byte order with only a-z folded to A-Z, on every byte.
 int CompareText(std::string_view a, std::string_view b);
-// Negative when a sorts before b under the sort key of a's OwnerView. A key
-// outside the table compares as equal; with prompts it is also reported as
-// an internal error.
-int CompareMsgItems(const TMsgItem& a, const TMsgItem& b);
-int CompareMsgItems(const TMsgItem& a, const TMsgItem& b, ui::Prompts& prompts);
 // Negative, zero or positive under an explicit signed sort key, SelMark
 // breaking ties; a key outside the table compares as equal.
 int CompareMsgItemsByKey(const TMsgItem& a, const TMsgItem& b, int sortKey);

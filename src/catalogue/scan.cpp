@@ -51,9 +51,9 @@ struct DirCloser {
 
 class Scanner {
 public:
-    Scanner(ui::Progress* progress, bool recurse, MsgList& target, ui::ListView* ownerView, FileFactsBy facts,
+    Scanner(ui::Progress* progress, bool recurse, MsgList& target, FileFactsBy facts,
             std::vector<std::string>* unreadable)
-        : m_progress(progress), m_recurse(recurse), m_target(target), m_ownerView(ownerView), m_facts(facts),
+        : m_progress(progress), m_recurse(recurse), m_target(target), m_facts(facts),
           m_unreadable(unreadable) {}
 
     // False when the abort flag stopped the scan.
@@ -112,7 +112,6 @@ private:
         }
 
         auto item = std::make_unique<TMsgItem>();
-        item->OwnerView = m_ownerView;
         item->FileName.reserve(prefix.size() + name.size());
         item->FileName = prefix;
         item->FileName += name;
@@ -128,7 +127,6 @@ private:
     ui::Progress* m_progress;
     bool m_recurse;
     MsgList& m_target;
-    ui::ListView* m_ownerView;
     FileFactsBy m_facts;
     std::vector<std::string>* m_unreadable;
     std::set<std::pair<dev_t, ino_t>> m_visited;
@@ -137,8 +135,8 @@ private:
 }  // namespace
 
 void ScanFolder(ui::Progress* progress, bool recurse, MsgList& target, const std::filesystem::path& folder,
-                ui::ListView* ownerView, FileFactsBy facts, std::vector<std::string>* unreadable) {
-    Scanner scanner(progress, recurse, target, ownerView, facts, unreadable);
+                FileFactsBy facts, std::vector<std::string>* unreadable) {
+    Scanner scanner(progress, recurse, target, facts, unreadable);
     scanner.scan(folderPathOf(folder.string()));
 }
 

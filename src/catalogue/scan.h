@@ -28,14 +28,13 @@ enum class FileFactsBy { Scan, Reader };
 // Appends one entry per *.eml / *.nws file of folder (and with recurse, of
 // its subfolders, depth first, never entering one folder twice). With a
 // progress port the folder path and count are shown and the abort flag is
-// honoured. New entries get ownerView as their OwnerView. With
+// honoured. With
 // FileFactsBy::Reader, entries whose listing says they are regular files
 // have no size or time until ReadMessage has read them. Folders that cannot
 // be listed (no permission, gone meanwhile, not a folder) are skipped and,
 // when unreadable is given, appended to it (native paths).
 void ScanFolder(ui::Progress* progress, bool recurse, MsgList& target, const std::filesystem::path& folder,
-                ui::ListView* ownerView, FileFactsBy facts = FileFactsBy::Scan,
-                std::vector<std::string>* unreadable = nullptr);
+                FileFactsBy facts = FileFactsBy::Scan, std::vector<std::string>* unreadable = nullptr);
 
 // The one message that names the folders a scan could not list:
 // "<folder>" フォルダを読み取れません。 a line each (at most ten, then how many more).

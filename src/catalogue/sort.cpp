@@ -238,19 +238,6 @@ int CompareMsgItemsByKey(const TMsgItem& a, const TMsgItem& b, int sortKey) {
     return r != 0 ? r : markTieBreak(a, b);
 }
 
-int CompareMsgItems(const TMsgItem& a, const TMsgItem& b) {
-    return CompareMsgItemsByKey(a, b, a.OwnerView ? a.OwnerView->sortKey() : 0);
-}
-
-int CompareMsgItems(const TMsgItem& a, const TMsgItem& b, ui::Prompts& prompts) {
-    int sortKey = a.OwnerView ? a.OwnerView->sortKey() : 0;
-    if (kindOf(std::abs(sortKey)) == KeyKind::Invalid) {
-        prompts.information(badKeyText(sortKey));
-        return 0;
-    }
-    return CompareMsgItemsByKey(a, b, sortKey);
-}
-
 void ClearSelMarks(MsgList& list) {
     constexpr std::size_t kAhead = 16;
     for (std::size_t i = 0; i < list.size(); ++i) {

@@ -56,19 +56,19 @@ int parse(const Args& args, StripArgs& out) {
 
 // Entries for the paths: folders scanned (without subfolders), files taken
 // as they are. Missing paths are reported and counted.
-int collect(const std::vector<fs::path>& paths, MsgList& list, ui::ListView& view) {
+int collect(const std::vector<fs::path>& paths, MsgList& list) {
     int missing = 0;
     for (const fs::path& path : paths) {
         std::error_code ec;
         if (fs::is_directory(path, ec)) {
             std::vector<std::string> unreadable;
-            ScanFolder(nullptr, false, list, fs::absolute(path).lexically_normal(), &view, FileFactsBy::Scan,
+            ScanFolder(nullptr, false, list, fs::absolute(path).lexically_normal(), FileFactsBy::Scan,
                        &unreadable);
             if (!unreadable.empty()) {
                 std::cerr << "pelmora-cli strip: " << MessageForTerminal(UnreadableFoldersText(unreadable)) << '\n';
                 missing += static_cast<int>(unreadable.size());
             }
-        } else if (auto entry = EntryForFile(path, &view)) {
+        } else if (auto entry = EntryForFile(path)) {
             list.push_back(std::move(entry));
         } else {
             std::cerr << "pelmora-cli strip: " << path.native() << ": no such message file\n";
@@ -113,7 +113,7 @@ int StripCommand(const Args& args) {
     TerminalPrompts prompts(options.yes ? AssumeYes::Yes : AssumeYes::No);
     TerminalListView view;
     MsgList all;
-    const int missing = collect(options.paths, all, view);
+    const int missing = collect(options.paths, all);
     CommandReader reader(options.reader, prompts);
     for (std::size_t i = 0; i < all.size(); ++i) ReadMessage(all, i, reader.context());
     MsgList list;

@@ -11,12 +11,11 @@ namespace pelmora::cli {
 
 namespace fs = std::filesystem;
 
-std::unique_ptr<TMsgItem> EntryForFile(const fs::path& path, ui::ListView* ownerView) {
+std::unique_ptr<TMsgItem> EntryForFile(const fs::path& path) {
     struct stat info {};
     if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return nullptr;
     const fs::path absolute = fs::absolute(path).lexically_normal();
     auto item = std::make_unique<TMsgItem>();
-    item->OwnerView = ownerView;
     item->FileName = absolute.native();
     item->FolderPath = absolute.parent_path().native();
     item->FolderName = item->FolderPath == "/" ? "/" : absolute.parent_path().filename().native();

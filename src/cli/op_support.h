@@ -12,6 +12,6 @@ namespace pelmora::cli {
 
 // An entry with the file facts the folder scan would give it; nothing when
 // path is no regular file.
-std::unique_ptr<TMsgItem> EntryForFile(const std::filesystem::path& path, ui::ListView* ownerView);
+std::unique_ptr<TMsgItem> EntryForFile(const std::filesystem::path& path);
 
 }  // namespace pelmora::cli

@@ -10,10 +10,6 @@
 
 namespace pelmora {
 
-namespace ui {
-class ListView;
-}
-
 // Days since 1899-12-30 in the integer part, time of day in the fraction,
 // local time.
 using DateTime = double;
@@ -44,7 +40,6 @@ struct TMsgItem {
     std::uint64_t FileTime = 0;  // last-write time, 100-ns units since 1601-01-01 UTC
     std::int64_t FileSize = 0;
     std::int32_t IconIndex = 0;
-    ui::ListView* OwnerView = nullptr;  // the view whose sort key orders this entry
     bool Matched = false;
     bool DeleteMark = false;
     bool SelMark = false;

@@ -270,7 +270,6 @@ void TestMainWindowList::hundredThousandRowsSortAndKeepTheirSelection() {
         auto entry = std::make_unique<TMsgItem>();
         entry->From = "sender" + std::to_string(random() % kRows);
         entry->FileSize = static_cast<std::int64_t>(random() % 5000);
-        entry->OwnerView = &port;
         list.push_back(std::move(entry));
     }
     port.setRowCount(kRows);

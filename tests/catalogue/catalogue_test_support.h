@@ -34,7 +34,7 @@ struct ItemFields {
     std::int64_t dupHash = 0;
 };
 
-inline std::unique_ptr<TMsgItem> MakeItem(const ItemFields& fields, ui::ListView* view) {
+inline std::unique_ptr<TMsgItem> MakeItem(const ItemFields& fields) {
     auto e = std::make_unique<TMsgItem>();
     e->From = fields.from;
     e->Subject = fields.subject;
@@ -48,7 +48,6 @@ inline std::unique_ptr<TMsgItem> MakeItem(const ItemFields& fields, ui::ListView
     e->MessageId = fields.messageId;
     e->DupHash = fields.dupHash;
     e->FileName = fields.folderPath + "/" + fields.from + ".eml";
-    e->OwnerView = view;
     return e;
 }
 

@@ -25,7 +25,7 @@ using Strings = std::vector<std::string>;
 class DupcheckTest : public testing::Test {
 protected:
     void add(std::string from, std::string id, std::int64_t hash, std::string subject = "s") {
-        list.push_back(MakeItem({.from = from, .subject = subject, .messageId = id, .dupHash = hash}, &view));
+        list.push_back(MakeItem({.from = from, .subject = subject, .messageId = id, .dupHash = hash}));
         view.rows = static_cast<int>(list.size());
     }
     void run(bool searchWindow = false) {
@@ -193,7 +193,7 @@ TEST(DupcheckLarge, HundredThousandRowsReduceInOnePass) {
     test::FakeBusyCursor cursor;
     MsgList list;
     for (int i = 0; i < 100000; ++i)
-        list.push_back(MakeItem({.messageId = "<id>", .dupHash = i % 50000 == 0 ? 0 : i}, &view));
+        list.push_back(MakeItem({.messageId = "<id>", .dupHash = i % 50000 == 0 ? 0 : i}));
     view.rows = 100000;
     DupcheckPorts ports{view, status, cursor, nullptr, {}};
     ProcDupcheck1Click(ports, list);
@@ -203,7 +203,7 @@ TEST(DupcheckLarge, HundredThousandRowsReduceInOnePass) {
     // row freed twice, too soon or never is reported.
     WaitForBackgroundFrees();
     MsgList more;
-    for (int i = 0; i < 5000; ++i) more.push_back(MakeItem({.messageId = "<m>"}, &view));
+    for (int i = 0; i < 5000; ++i) more.push_back(MakeItem({.messageId = "<m>"}));
     FreeInBackground(more);
     EXPECT_TRUE(more.empty());
 }

@@ -27,7 +27,7 @@ std::vector<std::string> SplitTabs(const std::string& line) {
 }
 
 std::unique_ptr<TMsgItem> Entry() {
-    auto e = test::MakeItem({.from = "Taro", .subject = Sjis("件名"), .folderPath = "/m/in"}, nullptr);
+    auto e = test::MakeItem({.from = "Taro", .subject = Sjis("件名"), .folderPath = "/m/in"});
     e->FileName = "/m/in/sub/a.eml";
     e->SentDateText = "2008/01/01 10:00";
     e->RecvDateText = "2008/01/01 10:01";

@@ -29,7 +29,7 @@ TEST(TerminalListView, KeepsTheSelectionCountThroughChanges) {
 TEST(TerminalListView, WorksWithTheColumnClickSort) {
     TerminalListView view;
     MsgList list;
-    for (const char* name : {"b", "a"}) list.push_back(test::MakeItem({.from = name}, &view));
+    for (const char* name : {"b", "a"}) list.push_back(test::MakeItem({.from = name}));
     view.setRowCount(2);
     view.setSelected(0, true);
     ProcLV1ColumnClick(view, 0, list);

@@ -71,7 +71,7 @@ TEST_F(AttachCorpus, EveryMessageWithAttachmentsRewritesSafely) {
     if (!fs::is_directory(corpus)) GTEST_SKIP() << "no corpus at " << corpus;
 
     MsgList all;
-    ScanFolder(nullptr, true, all, corpus, nullptr);
+    ScanFolder(nullptr, true, all, corpus);
     ReaderContext context{lines, {}, prompts, nullptr};
     std::vector<std::string> originals;
     for (std::size_t i = 0; i < all.size(); ++i) {

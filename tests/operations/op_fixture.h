@@ -72,7 +72,7 @@ protected:
     // in file-name order so rows are predictable.
     void load() {
         list.clear();
-        ScanFolder(nullptr, false, list, mail, &view);
+        ScanFolder(nullptr, false, list, mail);
         std::sort(list.begin(), list.end(), [](const auto& a, const auto& b) { return a->FileName < b->FileName; });
         ReaderContext context{lines, {}, prompts, nullptr};
         for (std::size_t i = 0; i < list.size(); ++i) ReadMessage(list, i, context);

@@ -35,7 +35,6 @@ protected:
         entry->Subject = subject;
         entry->FileName = fileName;
         entry->Matched = true;
-        entry->OwnerView = &view;
         session.FoundList.push_back(std::move(entry));
         return *session.FoundList.back();
     }
