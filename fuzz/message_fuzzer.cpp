@@ -52,7 +52,7 @@ public:
     bool MatchHeaderFilter(const TMsgItem&) override { return true; }
     bool AttachmentsOnly() const override { return false; }
     bool HasBodyTerms() const override { return true; }
-    int SearchBody(const LineList& lines, const TMsgItem& entry) override {
+    int SearchBody(LineSource& lines, const TMsgItem& entry) override {
         return pelmora::SearchBody(m_terms, lines, entry, m_context);
     }
 
