@@ -20,7 +20,6 @@
 #include "ui/ports.h"
 
 class QAction;
-class QFileSystemModel;
 class QLabel;
 class QMenu;
 class QMenuBar;
@@ -33,6 +32,7 @@ class QTreeView;
 namespace pelmora::app {
 
 class FolderCaption;
+class FolderTreeModel;
 class HintSwitch;
 class ListPane;
 class MessageListView;
@@ -179,7 +179,7 @@ private:
     FolderCaption* m_label1 = nullptr;
     QSplitter* m_splitter = nullptr;
     QTreeView* m_stv1 = nullptr;
-    QFileSystemModel* m_folders = nullptr;
+    FolderTreeModel* m_folders = nullptr;
     ListPane* m_pane = nullptr;
     QLabel* m_panel0 = nullptr;
     QLabel* m_panel1 = nullptr;

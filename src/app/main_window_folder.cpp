@@ -4,7 +4,6 @@
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
-#include <QFileSystemModel>
 #include <QMenu>
 #include <QProgressBar>
 #include <QSplitter>
@@ -16,7 +15,7 @@
 #include <system_error>
 
 #include "addressbook/display_names.h"
-#include "app/folder_model.h"
+#include "app/folder_tree_model.h"
 #include "app/folder_tree_view.h"
 #include "app/main_window.h"
 #include "app/main_window_caption.h"
@@ -33,15 +32,14 @@ namespace pelmora::app {
 
 namespace {
 
-const QString kRootFolder = QStringLiteral("/");
 // How long the tree must stay unchanged before it counts as settled.
 constexpr int kTreeSettleMs = 1500;
 
 }  // namespace
 
 void MainWindow::buildFolderTree() {
-    m_folders = new FolderModel(this);
-    m_folders->setRootPath(kRootFolder);
+    // Home first, then the whole file system: a desktop user starts from home.
+    m_folders = new FolderTreeModel(fromPath(platform::HomeFolder()), this);
     // The tree fills in and sorts itself in batches, long after the program
     // selected the current folder in it; keep that folder in view until the
     // tree has been quiet for a while or the user scrolls it.
@@ -57,20 +55,19 @@ void MainWindow::buildFolderTree() {
         m_treeSettled->start();
         QTimer::singleShot(0, this, &MainWindow::keepTreeFolderInView);
     };
-    connect(m_folders, &QFileSystemModel::rowsInserted, this, changed);
-    connect(m_folders, &QFileSystemModel::layoutChanged, this, changed);
+    connect(m_folders, &QAbstractItemModel::rowsInserted, this, changed);
+    connect(m_folders, &QAbstractItemModel::layoutChanged, this, changed);
 
     auto* tree = new FolderTreeView(m_splitter);
     m_stv1 = tree;
     m_stv1->setObjectName(QStringLiteral("STV1"));
     m_stv1->setModel(m_folders);
     m_stv1->setHeaderHidden(true);
-    for (int column = 1; column < m_folders->columnCount(); ++column) m_stv1->hideColumn(column);
     m_stv1->setUniformRowHeights(true);
     m_stv1->setSelectionMode(QAbstractItemView::SingleSelection);
     m_stv1->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_stv1->setMinimumWidth(kTreeMinimumWidth);
-    m_stv1->expand(m_folders->index(kRootFolder));
+    m_stv1->expand(m_folders->homeRow());
     connect(tree, &FolderTreeView::folderChosen, this, &MainWindow::STV1Change);
     connect(m_stv1->verticalScrollBar(), &QAbstractSlider::actionTriggered, this,
             [this] { m_treeScrollPending.clear(); });
@@ -85,7 +82,7 @@ bool MainWindow::currentFolderExists() const {
 }
 
 void MainWindow::selectFolderInTree(const std::filesystem::path& folder) {
-    const QModelIndex index = m_folders->index(fromPath(folder));
+    const QModelIndex index = m_folders->indexOf(fromPath(folder));
     if (!index.isValid()) return;
     m_stv1->setCurrentIndex(index);
     m_stv1->scrollTo(index);
@@ -95,7 +92,7 @@ void MainWindow::selectFolderInTree(const std::filesystem::path& folder) {
 }
 
 void MainWindow::showFolderInTree(const std::filesystem::path& folder) {
-    const QModelIndex index = m_folders->index(fromPath(folder));
+    const QModelIndex index = m_folders->indexOf(fromPath(folder));
     if (!index.isValid()) return;
     m_stv1->expand(index);
     m_stv1->scrollTo(index, QAbstractItemView::PositionAtTop);
@@ -106,13 +103,13 @@ void MainWindow::showFolderInTree(const std::filesystem::path& folder) {
 
 void MainWindow::keepTreeFolderInView() {
     if (m_treeScrollPending.empty()) return;
-    const QModelIndex current = m_folders->index(fromPath(m_treeScrollPending));
+    const QModelIndex current = m_folders->indexOf(fromPath(m_treeScrollPending));
     if (current.isValid()) m_stv1->scrollTo(current, static_cast<QAbstractItemView::ScrollHint>(m_treeScrollHint));
 }
 
 void MainWindow::resetFolderTree() {
     m_stv1->collapseAll();
-    m_stv1->expand(m_folders->index(kRootFolder));
+    m_stv1->expand(m_folders->homeRow());
 }
 
 void MainWindow::STV1Change() {

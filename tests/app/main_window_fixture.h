@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "app/folder_tree_model.h"
 #include "app/main_window.h"
 #include "app/main_window_ports.h"
 #include "app/qt_list_view.h"

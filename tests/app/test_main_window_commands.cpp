@@ -3,7 +3,6 @@
 // temporary folder with the trash below a temporary XDG_DATA_HOME; the
 // questions are answered by the test.
 #include <QAction>
-#include <QFileSystemModel>
 #include <QTreeView>
 #include <QTemporaryDir>
 
@@ -194,12 +193,12 @@ void TestMainWindowCommands::openFolderLoadsTheChosenFolder() {
     QCOMPARE(w.listView().rowCount(), 1);
     // A row made current by the program loads nothing; the user's click in
     // the tree loads that folder.
-    auto* folders = qobject_cast<QFileSystemModel*>(w.STV1()->model());
+    auto* folders = qobject_cast<app::FolderTreeModel*>(w.STV1()->model());
     QVERIFY(folders);
-    const QModelIndex mail = folders->index(qs(m_folder));
+    const QModelIndex mail = folders->indexOf(qs(m_folder));
     w.STV1()->setCurrentIndex(mail);
     QCOMPARE(w.currentFolder(), other);
-    w.STV1()->setCurrentIndex(folders->index(qs(other)));
+    w.STV1()->setCurrentIndex(folders->indexOf(qs(other)));
     w.STV1()->scrollTo(mail);
     QTest::mouseClick(w.STV1()->viewport(), Qt::LeftButton, {}, w.STV1()->visualRect(mail).center());
     QCOMPARE(w.currentFolder(), m_folder);
@@ -227,14 +226,14 @@ void TestMainWindowCommands::vanishedFolderIsNotReplaced() {
     m_ports->folderAnswer = sub;
     w.actions().AOpenFolder1->trigger();
     QCOMPARE(w.listView().rowCount(), 1);
-    auto* folders = qobject_cast<QFileSystemModel*>(w.STV1()->model());
+    auto* folders = qobject_cast<app::FolderTreeModel*>(w.STV1()->model());
     QVERIFY(folders);
-    QCOMPARE(w.STV1()->currentIndex(), folders->index(qs(sub)));
+    QCOMPARE(w.STV1()->currentIndex(), folders->indexOf(qs(sub)));
     // Removed from outside: the tree drops its row and moves its current
     // row elsewhere on its own; that must load nothing.
     std::filesystem::remove_all(sub);
-    QTRY_VERIFY_WITH_TIMEOUT(w.STV1()->currentIndex() != folders->index(qs(sub)) ||
-                                 !folders->index(qs(sub)).isValid(), 20000);
+    QTRY_VERIFY_WITH_TIMEOUT(w.STV1()->currentIndex() != folders->indexOf(qs(sub)) ||
+                                 !folders->indexOf(qs(sub)).isValid(), 20000);
     QTest::qWait(100);
     QCOMPARE(w.currentFolder(), sub);
     QCOMPARE(w.listView().rowCount(), 1);

@@ -4,7 +4,6 @@
 // running instance.
 #include <QAction>
 #include <QDir>
-#include <QFileSystemModel>
 #include <QTreeView>
 #include <QScreen>
 #include <QSignalSpy>
@@ -129,13 +128,13 @@ void TestMainWindowStartup::firstStartUsesTheDefaults() {
     QCOMPARE(qs(window.settings().EditorName), m_home.filePath(QStringLiteral("bin/fake-editor")));
     // The folder tree opens at the home folder, and only folders with
     // subfolders have an expand arrow.
-    auto* folders = qobject_cast<QFileSystemModel*>(window.STV1()->model());
+    auto* folders = qobject_cast<app::FolderTreeModel*>(window.STV1()->model());
     QVERIFY(folders != nullptr);
-    QVERIFY(window.STV1()->isExpanded(folders->index(QDir::homePath())));
-    QTRY_COMPARE(window.STV1()->indexAt(QPoint(4, 4)), folders->index(QDir::homePath()));
+    QVERIFY(window.STV1()->isExpanded(folders->indexOf(QDir::homePath())));
+    QTRY_COMPARE(window.STV1()->indexAt(QPoint(4, 4)), folders->indexOf(QDir::homePath()));
     QVERIFY(!window.STV1()->currentIndex().isValid());
-    QVERIFY(folders->hasChildren(folders->index(qs(m_folder))));
-    QVERIFY(!folders->hasChildren(folders->index(qs(m_folder / "sub"))));
+    QVERIFY(folders->hasChildren(folders->indexOf(qs(m_folder))));
+    QVERIFY(!folders->hasChildren(folders->indexOf(qs(m_folder / "sub"))));
 }
 
 void TestMainWindowStartup::settingsWrittenAtExitComeBack() {
