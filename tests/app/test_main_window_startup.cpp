@@ -5,6 +5,7 @@
 #include <QAction>
 #include <QDir>
 #include <QTreeView>
+#include <QScopeGuard>
 #include <QScreen>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -33,6 +34,7 @@ private slots:
     void settingsWrittenAtExitComeBack();
     void corruptSettingsComeBackAsDefaults();
     void hiddenTreeStaysHidden();
+    void treeStartsWithHomeThenRoot();
     void badCommandLineForgetsTheRememberedFolder();
     void vanishedRememberedFolderIsForgottenSilently();
     void secondStartAsksTheFirstToShowItself();
@@ -201,6 +203,33 @@ void TestMainWindowStartup::corruptSettingsComeBackAsDefaults() {
     QCOMPARE(saved.CWidth[0], 110);
     QVERIFY(saved.Width <= area.width());
     QVERIFY(area.contains(QRect(saved.Left, saved.Top, saved.Width, saved.Height)));
+}
+
+void TestMainWindowStartup::treeStartsWithHomeThenRoot() {
+    const QByteArray home = qgetenv("HOME");
+    const auto restore = qScopeGuard([&] { qputenv("HOME", home); });
+    qputenv("HOME", QFile::encodeName(m_home.path()));
+    TestPortFactory ports;
+    app::MainWindow window(ports, SettingsFilePath(), {});
+    QVERIFY(showAndActivate(window));
+    auto* folders = qobject_cast<app::FolderTreeModel*>(window.STV1()->model());
+    QVERIFY(folders != nullptr);
+    QCOMPARE(folders->rowCount(), 2);
+    const QModelIndex homeRow = folders->index(0, 0);
+    QCOMPARE(folders->filePath(homeRow), m_home.path());
+    QCOMPARE(homeRow.data().toString(), m_home.path());
+    QCOMPARE(folders->filePath(folders->index(1, 0)), QStringLiteral("/"));
+    // A folder under home is found in the home branch, and the user's click
+    // there loads it.
+    const QModelIndex mail = folders->indexOf(qs(m_folder));
+    QCOMPARE(mail.parent(), homeRow);
+    QCOMPARE(folders->filePath(mail), qs(m_folder));
+    window.STV1()->scrollTo(mail);
+    QTRY_VERIFY(window.STV1()->visualRect(mail).isValid());
+    QTest::mouseClick(window.STV1()->viewport(), Qt::LeftButton, {}, window.STV1()->visualRect(mail).center());
+    QCOMPARE(window.currentFolder(), m_folder);
+    QCOMPARE(window.listView().rowCount(), kListedMessages);
+    QVERIFY(window.close());
 }
 
 void TestMainWindowStartup::hiddenTreeStaysHidden() {
