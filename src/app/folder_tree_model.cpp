@@ -58,7 +58,8 @@ void FolderTreeModel::watch(int branch) {
     });
     connect(source, &QAbstractItemModel::layoutChanged, this, [this] {
         QModelIndexList moved;
-        for (const auto& [rowBranch, rowSource] : m_layoutSources) moved.append(fromSource(rowBranch, rowSource));
+        for (const auto& [rowBranch, rowSource] : m_layoutSources)
+            moved.append(fromSource(rowBranch, rowSource));
         changePersistentIndexList(m_layoutRows, moved);
         m_layoutRows.clear();
         m_layoutSources.clear();
@@ -84,7 +85,7 @@ FolderTreeModel::Parent* FolderTreeModel::parentFor(int branch, const QModelInde
     // Rows of this model may still point at an entry whose folder went away;
     // the entry is reused, never freed, for as long as the model lives.
     if (!known) known = std::make_unique<Parent>(Parent{branch, row});
-    else if (known->source != row) known->source = row;
+    known->source = row;
     return known.get();
 }
 
@@ -110,8 +111,8 @@ QModelIndex FolderTreeModel::fromSource(int branch, const QModelIndex& source) c
 QModelIndex FolderTreeModel::indexOf(const QString& path) const {
     const QString clean = QDir::cleanPath(path);
     const QString& home = m_tops[Home];
-    const bool underHome = home != m_tops[Root] &&
-                           (clean == home || clean.startsWith(home + QLatin1Char('/')));
+    const bool underHome =
+        home != m_tops[Root] && (clean == home || clean.startsWith(home + QLatin1Char('/')));
     const int branch = underHome ? Home : Root;
     return fromSource(branch, m_sources[branch]->index(clean));
 }
@@ -141,7 +142,9 @@ int FolderTreeModel::rowCount(const QModelIndex& parent) const {
     return source.isValid() ? m_sources[branch]->rowCount(source) : 0;
 }
 
-int FolderTreeModel::columnCount(const QModelIndex&) const { return 1; }
+int FolderTreeModel::columnCount(const QModelIndex&) const {
+    return 1;
+}
 
 bool FolderTreeModel::hasChildren(const QModelIndex& parent) const {
     if (!parent.isValid()) return true;
