@@ -211,14 +211,18 @@ void TestMainWindowStartup::treeStartsWithHomeThenRoot() {
     qputenv("HOME", QFile::encodeName(m_home.path()));
     TestPortFactory ports;
     app::MainWindow window(ports, SettingsFilePath(), {});
-    QVERIFY(showAndActivate(window));
     auto* folders = qobject_cast<app::FolderTreeModel*>(window.STV1()->model());
     QVERIFY(folders != nullptr);
+    QVERIFY(showAndActivate(window));
     QCOMPARE(folders->rowCount(), 2);
     const QModelIndex homeRow = folders->index(0, 0);
     QCOMPARE(folders->filePath(homeRow), m_home.path());
     QCOMPARE(homeRow.data().toString(), m_home.path());
-    QCOMPARE(folders->filePath(folders->index(1, 0)), QStringLiteral("/"));
+    const QModelIndex rootRow = folders->index(1, 0);
+    QCOMPARE(folders->filePath(rootRow), QStringLiteral("/"));
+    QCOMPARE(folders->indexOf(QStringLiteral("/")), rootRow);
+    window.STV1()->expand(rootRow);
+    QTRY_VERIFY(folders->rowCount(rootRow) > 0);
     // A folder under home is found in the home branch, and the user's click
     // there loads it.
     const QModelIndex mail = folders->indexOf(qs(m_folder));
