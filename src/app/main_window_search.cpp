@@ -26,11 +26,11 @@ void MainWindow::buildSearchWindow() {
 
 void MainWindow::MessageFind1Click() {
     if (m_busy.busy() || !m_formFind) return;
-    // 1.
+    // The search starts in the folder the tree asked for, else the current one.
     m_formFind->setFolder(m_searchLocation.empty() ? m_settings.emlDir : m_searchLocation);
     m_formFind->FoundIndex = -1;
     m_formFind->exec();
-    // 2.
+    // A result chosen with "open its folder": show that folder and the message in it.
     const int found = m_formFind->FoundIndex;
     const MsgList& results = m_formFind->foundList();
     if (found >= 0 && static_cast<std::size_t>(found) < results.size()) {
@@ -38,11 +38,11 @@ void MainWindow::MessageFind1Click() {
         const std::string subject = entry.Subject;
         const std::int64_t dupHash = entry.DupHash;
         if (entry.FolderPath != m_settings.emlDir.native()) m_settings.emlDir = entry.FolderPath;
-        // 3.
+        // Reload even when the folder is the same: the search may have changed its files.
         Refresh1Click();
         selectFoundMessage(subject, dupHash);
     }
-    // 4.
+    // Whatever ended the window, the commands follow the list and the list has the focus.
     UpdateCommandStates();
     LV1()->setFocus(Qt::OtherFocusReason);
 }
