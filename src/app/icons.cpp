@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "app/icons.h"
 
+#include <QAction>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPixmap>
@@ -128,6 +129,12 @@ QIcon rowIcon(int index) {
     };
     if (index < 0 || index >= static_cast<int>(icons.size())) return {};
     return icons[static_cast<std::size_t>(index)];
+}
+
+void setCommandHint(QAction* action, CommandIcon icon, const QString& text) {
+    action->setIcon(commandIcon(icon));
+    action->setToolTip(text);
+    action->setStatusTip(text);
 }
 
 QIcon commandIcon(CommandIcon icon) {

@@ -8,6 +8,8 @@
 
 #include <QIcon>
 
+class QAction;
+
 namespace pelmora::app {
 
 // Index as the list's entries carry it (IconIndex, or 3 for the mark);
@@ -16,6 +18,10 @@ QIcon rowIcon(int index);
 
 enum class CommandIcon { OpenFolder, MessageOpen, MessageEdit, MessageDelete, AttachDelete, MessageFind };
 QIcon commandIcon(CommandIcon icon);
+
+// A command's icon and its hint, which the tool tip and the status bar's
+// hint panel both show.
+void setCommandHint(QAction* action, CommandIcon icon, const QString& text);
 
 // The program's own icon (window and about box).
 QIcon programIcon();

@@ -75,25 +75,20 @@ void ListPane::buildActions(QWidget& window, const QString& selectAllCaption) {
         window.addAction(action);
         return action;
     };
-    auto hint = [](QAction* action, CommandIcon icon, const QString& text) {
-        action->setIcon(commandIcon(icon));
-        action->setToolTip(text);
-        action->setStatusTip(text);
-    };
     Actions& a = m_actions;
     a.AMessageOpen1 = make(QStringLiteral(u"メッセージを開く(&M)"), QKeySequence(Qt::Key_Return),
                            &ListPane::MessageOpen1Click);
     a.AMessageOpen1->setShortcuts({QKeySequence(Qt::Key_Return), QKeySequence(Qt::Key_Enter)});
-    hint(a.AMessageOpen1, CommandIcon::MessageOpen, QStringLiteral(u"メッセージを開く"));
+    setCommandHint(a.AMessageOpen1, CommandIcon::MessageOpen, QStringLiteral(u"メッセージを開く"));
     a.AMessageEdit1 = make(QStringLiteral(u"エディタで開く(&E)"), QKeySequence(Qt::CTRL | Qt::Key_E),
                            &ListPane::MessageEdit1Click);
-    hint(a.AMessageEdit1, CommandIcon::MessageEdit, QStringLiteral(u"エディタで開く"));
+    setCommandHint(a.AMessageEdit1, CommandIcon::MessageEdit, QStringLiteral(u"エディタで開く"));
     a.AMessageDelete1 = make(QStringLiteral(u"削除(&D)"), QKeySequence(Qt::CTRL | Qt::Key_Delete),
                              &ListPane::MessageDelete1Click);
-    hint(a.AMessageDelete1, CommandIcon::MessageDelete, QStringLiteral(u"削除"));
+    setCommandHint(a.AMessageDelete1, CommandIcon::MessageDelete, QStringLiteral(u"削除"));
     a.AAttachDelete1 = make(QStringLiteral(u"添付ファイルの削除(&L)"), QKeySequence(Qt::CTRL | Qt::Key_L),
                             &ListPane::AttachDelete1Click);
-    hint(a.AAttachDelete1, CommandIcon::AttachDelete, QStringLiteral(u"添付ファイルの削除"));
+    setCommandHint(a.AAttachDelete1, CommandIcon::AttachDelete, QStringLiteral(u"添付ファイルの削除"));
     a.ASelAll1 = make(selectAllCaption, QKeySequence(Qt::CTRL | Qt::Key_A), &ListPane::SelAll1Click);
     a.ADupCheck1 = make(QStringLiteral(u"重複メッセージ(&K)"), QKeySequence(Qt::CTRL | Qt::Key_K),
                         &ListPane::Dupcheck1Click);

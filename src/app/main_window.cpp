@@ -124,17 +124,12 @@ void MainWindow::buildActions() {
         addAction(action);
         return action;
     };
-    auto hint = [](QAction* action, CommandIcon icon, const QString& text) {
-        action->setIcon(commandIcon(icon));
-        action->setToolTip(text);
-        action->setStatusTip(text);
-    };
     Actions& a = m_actions;
     a.AOpenFolder1 = make(QStringLiteral(u"フォルダを開く(&F)..."), QKeySequence(Qt::Key_Backspace), &MainWindow::OpenFolder1Click);
-    hint(a.AOpenFolder1, CommandIcon::OpenFolder, QStringLiteral(u"フォルダを開く"));
+    setCommandHint(a.AOpenFolder1, CommandIcon::OpenFolder, QStringLiteral(u"フォルダを開く"));
     a.AExit1 = make(QStringLiteral(u"終了(&X)"), {}, &MainWindow::Exit1Click);
     a.AMessageFind1 = make(QStringLiteral(u"メッセージ検索(&F)"), QKeySequence(Qt::Key_F3), &MainWindow::MessageFind1Click);
-    hint(a.AMessageFind1, CommandIcon::MessageFind, QStringLiteral(u"メッセージ検索"));
+    setCommandHint(a.AMessageFind1, CommandIcon::MessageFind, QStringLiteral(u"メッセージ検索"));
     a.AShowFolderTree1 = make(QStringLiteral(u"フォルダツリー(&F)"), {}, &MainWindow::ShowFolderTree1Click);
     a.AShowFolderTree1->setCheckable(true);
     a.ARefresh1 = make(QStringLiteral(u"最新の情報に更新(&R)"), QKeySequence(Qt::Key_F5), &MainWindow::Refresh1Click);
