@@ -11,6 +11,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     (void)pelmora::ReadContactXml(pelmora::fuzz::bytesOf(data, size), lines);
     // Each source line is one line of "address,name".
     for (const std::string& line : lines)
-        pelmora::fuzz::require(line.find_first_of("\r\n") == std::string::npos && line.find(',') != std::string::npos);
+        pelmora::fuzz::require(line.find_first_of("\r\n") == std::string::npos &&
+                               line.find(',') != std::string::npos);
     return 0;
 }

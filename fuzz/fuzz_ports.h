@@ -18,7 +18,9 @@ public:
     bool confirmOkCancel(const std::string&) override { return true; }
     bool confirmYesNo(const std::string&) override { return true; }
     ui::Answer confirmYesCancelYesToAll(const std::string&) override { return ui::Answer::YesToAll; }
-    std::optional<std::filesystem::path> chooseSaveFile(const ui::SaveFileRequest&) override { return std::nullopt; }
+    std::optional<std::filesystem::path> chooseSaveFile(const ui::SaveFileRequest&) override {
+        return std::nullopt;
+    }
 };
 
 class SilentProgress : public ui::Progress {

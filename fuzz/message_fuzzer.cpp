@@ -25,7 +25,8 @@ using namespace pelmora;
 class Scratch {
 public:
     Scratch() {
-        m_folder = (std::filesystem::exists("/dev/shm") ? "/dev/shm" : "/tmp") + std::string("/pelmora-fuzz-XXXXXX");
+        m_folder =
+            (std::filesystem::exists("/dev/shm") ? "/dev/shm" : "/tmp") + std::string("/pelmora-fuzz-XXXXXX");
         if (::mkdtemp(m_folder.data()) == nullptr) std::abort();
         m_file = m_folder + "/m.eml";
     }
@@ -48,7 +49,9 @@ const Scratch& scratch() {
 
 class BodySearch : public SearchHooks {
 public:
-    BodySearch() : m_context{m_skip, m_prompts, m_progress} { ParseSearchField(m_terms, "A OR \x82\xA0 -ZZ"); }
+    BodySearch() : m_context{m_skip, m_prompts, m_progress} {
+        ParseSearchField(m_terms, "A OR \x82\xA0 -ZZ");
+    }
     bool MatchHeaderFilter(const TMsgItem&) override { return true; }
     bool AttachmentsOnly() const override { return false; }
     bool HasBodyTerms() const override { return true; }

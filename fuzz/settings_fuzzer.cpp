@@ -15,7 +15,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::ostringstream out;
     WriteSettings(out, settings, input);
     const Settings again = ParseSettings(out.str());
-    fuzz::require(again.Width == settings.Width && again.Top == settings.Top && again.FFTop == settings.FFTop &&
-                  again.CWidth == settings.CWidth && again.FFCWidth == settings.FFCWidth);
+    fuzz::require(again.Width == settings.Width && again.Top == settings.Top &&
+                  again.FFTop == settings.FFTop && again.CWidth == settings.CWidth &&
+                  again.FFCWidth == settings.FFCWidth);
     return 0;
 }

@@ -20,7 +20,8 @@ const std::string kUtf8Words =
     "=?UTF-8?B?5ryi5a2X44O744Gy44KJ44GM44Gq44O744Kr44K/44Kr44OK?=";
 const std::string kUtf8Q = "=?utf-8?Q?Re:_=E4=BC=9A=E8=AD=B0=E3=81=AE=E4=BA=88=E5=AE=9A_(week_12)?=";
 // Characters without a code become "?", which the one-walk path must allow.
-const std::string kUtf8Emoji = "Re: =?UTF-8?B?8J+OiSDjgYrnpZ3jgYQg8J+OgiDkvJrorbA=?= =?UTF-8?Q?=F0=9F=91=8D?=";
+const std::string kUtf8Emoji =
+    "Re: =?UTF-8?B?8J+OiSDjgYrnpZ3jgYQg8J+OgiDkvJrorbA=?= =?UTF-8?Q?=F0=9F=91=8D?=";
 const std::string kAscii = "Re: [pelmora-dev] Weekly build report for the decode module";
 
 // From, Subject and To of messages shaped like the folder-load benchmark's,
@@ -31,7 +32,8 @@ const std::vector<std::vector<std::string>> kMessages = {
      "=?ISO-2022-JP?B?GyRCMkNGIxsoQiAbJEJNM0h+GyhC?= <user25@beta.example.jp>,"
      "=?ISO-2022-JP?B?GyRCMkNGIxsoQiAbJEI3chsoQg==?= <user64@gamma.example.jp>"},
     {"=?UTF-8?Q?=E5=8A=A0=E8=97=A4_=E7=BF=94=E5=A4=AA?= <user430@delta.example.jp>",
-     "=?UTF-8?Q?=E5=B1=95=E7=A4=BA=E4=BC=9A=E3=81=AE=E6=BA=96=E5=82=99?==?UTF-8?Q?=EF=BC=88=E7=AC=AC7=E5=A0=B1=EF=BC=89?=",
+     "=?UTF-8?Q?=E5=B1=95=E7=A4=BA=E4=BC=9A=E3=81=AE=E6=BA=96=E5=82=99?==?UTF-8?Q?=EF=BC=88=E7=AC=AC7=E5=A0="
+     "B1=EF=BC=89?=",
      "=?UTF-8?B?6Yi05pyoIOiKseWtkA==?= <user168@delta.example.jp>"},
     {"=?UTF-8?B?6Yi05pyoIOS4gOmDjg==?= <user246@beta.example.jp>",
      "=?UTF-8?B?5Ye66I235LqI5a6a44Gu44GK?==?UTF-8?B?55+l44KJ44Gb77yI56ysM+Wgse+8iQ==?=",
@@ -44,7 +46,8 @@ const std::vector<std::vector<std::string>> kMessages = {
      "=?ISO-2022-JP?B?GyRCRzxJSkZ8JE5KUTk5GyhC?==?ISO-2022-JP?B?GyRCIUpCaBsoQjgbJEJKcyFLGyhC?=",
      "=?ISO-2022-JP?B?GyRCOjRGIxsoQiAbJEI3chsoQg==?= <user493@beta.example.jp>"},
     {"=?UTF-8?Q?=E4=BC=8A=E8=97=A4_=E7=94=B1=E7=BE=8E?= <user1@beta.example.jp>",
-     "=?UTF-8?Q?=E3=82=B5=E3=83=BC=E3=83=90=E5=81=9C=E6=AD=A2=E3=81=AE?==?UTF-8?Q?=E3=81=8A=E7=9F=A5=E3=82=89=E3="
+     "=?UTF-8?Q?=E3=82=B5=E3=83=BC=E3=83=90=E5=81=9C=E6=AD=A2=E3=81=AE?==?UTF-8?Q?=E3=81=8A=E7=9F=A5=E3=82="
+     "89=E3="
      "81=9B=EF=BC=88=E7=AC=AC6=E5=A0=B1=EF=BC=89?=",
      "=?UTF-8?B?5L2Q6JekIOWkqumDjg==?= <user141@delta.example.jp>"},
 };
@@ -53,7 +56,8 @@ const std::vector<std::vector<std::string>> kMessages = {
 void loadHeaders(benchmark::State& state) {
     for (auto _ : state) {
         for (const auto& message : kMessages)
-            for (const std::string& value : message) benchmark::DoNotOptimize(pelmora::DecodeHeaderText(value));
+            for (const std::string& value : message)
+                benchmark::DoNotOptimize(pelmora::DecodeHeaderText(value));
     }
     state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations() * kMessages.size()));
 }
@@ -80,7 +84,8 @@ void decodeGeneral(benchmark::State& state) {
     const auto count = static_cast<int>(state.range(0));
     std::string value;
     for (int i = 0; i < count; ++i) value += "=?WINDOWS-1252?Q?a?=?";
-    for (int i = 0; i < count / 8; ++i) value += "=?windows-1252?Q?Ren=E9?= <r" + std::to_string(i) + "@example.com>, ";
+    for (int i = 0; i < count / 8; ++i)
+        value += "=?windows-1252?Q?Ren=E9?= <r" + std::to_string(i) + "@example.com>, ";
     for (auto _ : state) benchmark::DoNotOptimize(pelmora::DecodeHeaderText(value));
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * value.size()));
 }

@@ -85,7 +85,8 @@ RunResult runChild(const std::vector<std::string>& args) {
 }
 
 // The GUI's path over the terminal ports: what one folder load costs.
-std::size_t loadFolder(const fs::path& folder, MsgList& list, cli::TerminalListView& view, unsigned threads = 0) {
+std::size_t loadFolder(const fs::path& folder, MsgList& list, cli::TerminalListView& view,
+                       unsigned threads = 0) {
     cli::TerminalStatusBar status;
     cli::TerminalProgress progress;
     cli::TerminalPrompts prompts;
@@ -174,14 +175,17 @@ void benchSorts(const fs::path& folder) {
         const double start = static_cast<double>(t.tv_sec) * 1e3 + static_cast<double>(t.tv_nsec) / 1e6;
         const auto wallStart = Clock::now();
         ProcDupcheck1Click(ports, copy);
-        bestWallMs = std::min(bestWallMs, std::chrono::duration<double, std::milli>(Clock::now() - wallStart).count());
+        bestWallMs =
+            std::min(bestWallMs, std::chrono::duration<double, std::milli>(Clock::now() - wallStart).count());
         clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
-        bestMs = std::min(bestMs, static_cast<double>(t.tv_sec) * 1e3 + static_cast<double>(t.tv_nsec) / 1e6 - start);
+        bestMs = std::min(bestMs,
+                          static_cast<double>(t.tv_sec) * 1e3 + static_cast<double>(t.tv_nsec) / 1e6 - start);
         left = copy.size();
         WaitForBackgroundFrees();  // not to compete with the next round
     }
     std::printf(
-        "\nduplicate check of %zu loaded rows (best of 3; target < 100 ms): %.1f ms CPU, %.1f ms wall, %zu rows kept\n",
+        "\nduplicate check of %zu loaded rows (best of 3; target < 100 ms): %.1f ms CPU, %.1f ms wall, %zu "
+        "rows kept\n",
         list.size(), bestMs, bestWallMs, left);
 }
 
@@ -257,10 +261,12 @@ int main(int argc, char** argv) {
     std::printf(
         "Per message; CPU is user + system time of the whole process, wall is what the user waits for.\n"
         "The floor opens, stats and reads what the list needs of each file, nothing more. %u processors.\n"
-        "Warm: best of %d runs after one run of each. Cold: the caches are dropped before each run, best of %d.\n",
+        "Warm: best of %d runs after one run of each. Cold: the caches are dropped before each run, best of "
+        "%d.\n",
         std::max(1u, std::thread::hardware_concurrency()), runs, coldRuns);
     if (!canDrop)
-        std::printf("NOTE: the page cache could not be dropped (not root?): the cold figures below are warm.\n");
+        std::printf(
+            "NOTE: the page cache could not be dropped (not root?): the cold figures below are warm.\n");
     for (std::size_t count : sizes) {
         fs::path folder = base / std::to_string(count);
         ensureCorpus(folder, count);
@@ -271,7 +277,9 @@ int main(int argc, char** argv) {
         auto floorRun = [&](const std::string& threadsArg) {
             return runChild({PELMORA_LOAD_FLOOR, "--stat", threadsArg, folder.string()});
         };
-        auto loadRun = [&](const char* threads) { return runChild({self, "--child-load", folder.string(), threads}); };
+        auto loadRun = [&](const char* threads) {
+            return runChild({self, "--child-load", folder.string(), threads});
+        };
         auto measure = [&](bool cold, int n) {
             std::vector<RunResult> floor1, floorN, floorMany, load1, loadP, loadN;
             auto prepare = [&] {
@@ -299,14 +307,16 @@ int main(int argc, char** argv) {
                       static_cast<double>(count));
             const RunResult bestFloor = r[1].seconds < r[2].seconds ? r[1] : r[2];
             if (cold) {
-                printRatio("load wall / best floor wall (many reads in flight)", r[4].seconds / bestFloor.seconds,
-                           1.3);
+                printRatio("load wall / best floor wall (many reads in flight)",
+                           r[4].seconds / bestFloor.seconds, 1.3);
                 printRatio("load wall / floor wall on 1 thread", r[4].seconds / r[0].seconds);
-                printRatio("load wall, one reader per processor / best floor wall", r[5].seconds / bestFloor.seconds);
+                printRatio("load wall, one reader per processor / best floor wall",
+                           r[5].seconds / bestFloor.seconds);
             } else {
                 printRatio("load CPU (program's readers) / floor CPU on 1 thread",
                            r[4].cpuSeconds / r[0].cpuSeconds, 1.3);
-                printRatio("load CPU on 1 thread / floor CPU on 1 thread", r[3].cpuSeconds / r[0].cpuSeconds, 1.3);
+                printRatio("load CPU on 1 thread / floor CPU on 1 thread", r[3].cpuSeconds / r[0].cpuSeconds,
+                           1.3);
                 printRatio("load wall / floor wall on as many threads", r[4].seconds / r[1].seconds, 1.3);
                 printRatio("load CPU, one reader per processor / floor CPU on 1 thread",
                            r[5].cpuSeconds / r[0].cpuSeconds);

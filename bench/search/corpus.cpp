@@ -30,12 +30,14 @@ private:
 };
 
 constexpr std::array<std::string_view, 40> kWords = {
-    "meeting", "report",  "schedule", "project", "update",  "review",  "client",  "invoice", "budget",  "team",
-    "release", "deadline", "server",  "network", "backup",  "account", "support", "ticket",  "office",  "travel",
-    "monday",  "friday",  "please",   "thanks",  "attached", "draft",  "final",   "version", "change",  "issue",
-    "summary", "minutes", "agenda",   "contract", "price",  "order",   "delivery", "shipping", "status", "notes"};
+    "meeting",  "report",   "schedule", "project",  "update",   "review",   "client",  "invoice",
+    "budget",   "team",     "release",  "deadline", "server",   "network",  "backup",  "account",
+    "support",  "ticket",   "office",   "travel",   "monday",   "friday",   "please",  "thanks",
+    "attached", "draft",    "final",    "version",  "change",   "issue",    "summary", "minutes",
+    "agenda",   "contract", "price",    "order",    "delivery", "shipping", "status",  "notes"};
 
-constexpr std::string_view kBase64Alphabet = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+constexpr std::string_view kBase64Alphabet =
+    "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
 
 std::string base64Lines(const std::string& bytes) {
     std::string out;
@@ -109,7 +111,8 @@ std::string quotedPrintable(const std::string& text) {
             column = 0;
             continue;
         }
-        std::string piece = (b >= 0x80 || ch == '=') ? std::string{'=', hex[b >> 4], hex[b & 15]} : std::string(1, ch);
+        std::string piece =
+            (b >= 0x80 || ch == '=') ? std::string{'=', hex[b >> 4], hex[b & 15]} : std::string(1, ch);
         if (column + piece.size() > 75) {
             out += "=\r\n";
             column = 0;
@@ -151,45 +154,53 @@ std::string plainBody(Random& rng, bool plant, bool jis) {
     std::string body;
     int lines = 20 + rng.below(20);
     int plantLine = plant ? rng.below(lines) : -1;
-    for (int l = 0; l < lines; ++l) body += (jis && l != plantLine ? jisLine(rng) : asciiLine(rng, l == plantLine)) + "\r\n";
+    for (int l = 0; l < lines; ++l)
+        body += (jis && l != plantLine ? jisLine(rng) : asciiLine(rng, l == plantLine)) + "\r\n";
     return body;
 }
 
 std::string message(Random& rng, std::size_t index, bool plant, bool& planted) {
     planted = false;
     switch (kindOf(rng)) {
-    case Kind::Plain:
-        planted = plant;
-        return header(rng, index, "Content-Type: text/plain; charset=us-ascii\r\n") + plainBody(rng, plant, false);
-    case Kind::Jis:
-        planted = plant;
-        return header(rng, index, "Content-Type: text/plain; charset=ISO-2022-JP\r\nContent-Transfer-Encoding: 7bit\r\n") +
-               plainBody(rng, plant, true);
-    case Kind::Base64Utf8:
-        return header(rng, index, "Content-Type: text/plain; charset=UTF-8\r\nContent-Transfer-Encoding: base64\r\n") +
-               base64Lines(utf8Text(rng, 20 + rng.below(20)));
-    case Kind::QuotedPrintable: {
-        planted = plant;
-        std::string text = utf8Text(rng, 10 + rng.below(10));
-        if (plant) text += asciiLine(rng, true) + "\r\n";
-        text += utf8Text(rng, 5);
-        return header(rng, index,
-                      "Content-Type: text/plain; charset=utf-8\r\nContent-Transfer-Encoding: quoted-printable\r\n") +
-               quotedPrintable(text);
-    }
-    case Kind::Mixed: {
-        planted = plant;
-        std::string attachment;
-        int size = 4000 + rng.below(8000);
-        for (int i = 0; i < size; ++i) attachment += static_cast<char>(rng.next() & 0xFF);
-        return header(rng, index, "Content-Type: multipart/mixed; boundary=\"=_part_boundary\"\r\n") +
-               "This is a multi-part message in MIME format.\r\n\r\n--=_part_boundary\r\n"
-               "Content-Type: text/plain; charset=ISO-2022-JP\r\nContent-Transfer-Encoding: 7bit\r\n\r\n" +
-               plainBody(rng, plant, true) +
-               "\r\n--=_part_boundary\r\nContent-Type: application/octet-stream; name=\"data.bin\"\r\n"
-               "Content-Transfer-Encoding: base64\r\n\r\n" +
-               base64Lines(attachment) + "--=_part_boundary--\r\n";
-    }
+        case Kind::Plain:
+            planted = plant;
+            return header(rng, index, "Content-Type: text/plain; charset=us-ascii\r\n") +
+                   plainBody(rng, plant, false);
+        case Kind::Jis:
+            planted = plant;
+            return header(rng, index,
+                          "Content-Type: text/plain; charset=ISO-2022-JP\r\nContent-Transfer-Encoding: "
+                          "7bit\r\n") +
+                   plainBody(rng, plant, true);
+        case Kind::Base64Utf8:
+            return header(
+                       rng, index,
+                       "Content-Type: text/plain; charset=UTF-8\r\nContent-Transfer-Encoding: base64\r\n") +
+                   base64Lines(utf8Text(rng, 20 + rng.below(20)));
+        case Kind::QuotedPrintable: {
+            planted = plant;
+            std::string text = utf8Text(rng, 10 + rng.below(10));
+            if (plant) text += asciiLine(rng, true) + "\r\n";
+            text += utf8Text(rng, 5);
+            return header(rng, index,
+                          "Content-Type: text/plain; charset=utf-8\r\nContent-Transfer-Encoding: "
+                          "quoted-printable\r\n") +
+                   quotedPrintable(text);
+        }
+        case Kind::Mixed: {
+            planted = plant;
+            std::string attachment;
+            int size = 4000 + rng.below(8000);
+            for (int i = 0; i < size; ++i) attachment += static_cast<char>(rng.next() & 0xFF);
+            return header(rng, index, "Content-Type: multipart/mixed; boundary=\"=_part_boundary\"\r\n") +
+                   "This is a multi-part message in MIME format.\r\n\r\n--=_part_boundary\r\n"
+                   "Content-Type: text/plain; charset=ISO-2022-JP\r\nContent-Transfer-Encoding: "
+                   "7bit\r\n\r\n" +
+                   plainBody(rng, plant, true) +
+                   "\r\n--=_part_boundary\r\nContent-Type: application/octet-stream; name=\"data.bin\"\r\n"
+                   "Content-Transfer-Encoding: base64\r\n\r\n" +
+                   base64Lines(attachment) + "--=_part_boundary--\r\n";
+        }
     }
     return {};
 }

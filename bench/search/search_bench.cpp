@@ -18,7 +18,6 @@
 // drops the page cache before every iteration (as root; the output says
 // when it cannot), for the cold figures.
 #include <benchmark/benchmark.h>
-
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -57,14 +56,15 @@ struct Corpus {
 Corpus loadCorpus(std::size_t count) {
     Corpus c;
     const char* dir = std::getenv("PELMORA_BENCH_DIR");
-    c.folder = dir != nullptr ? fs::path(dir) : fs::temp_directory_path() / "pelmora-load-bench" / std::to_string(count);
+    c.folder = dir != nullptr ? fs::path(dir)
+                              : fs::temp_directory_path() / "pelmora-load-bench" / std::to_string(count);
     c.word = "patience";
     const fs::path marker = c.folder / (".generated-" + std::to_string(count));
     if (!fs::exists(marker)) {
         fs::remove_all(c.folder);
         std::cerr << "generating " << count << " messages in " << c.folder << " ...\n";
-        const std::string command = "python3 '" PELMORA_LOAD_GENERATOR "' " + std::to_string(count) + " '" +
-                                    c.folder.string() + "'";
+        const std::string command =
+            "python3 '" PELMORA_LOAD_GENERATOR "' " + std::to_string(count) + " '" + c.folder.string() + "'";
         if (std::system(command.c_str()) != 0) std::exit(1);
         std::ofstream(marker) << count << '\n';
     }
@@ -79,7 +79,8 @@ Corpus loadCorpus(std::size_t count) {
 Corpus mixedCorpus(std::size_t count) {
     Corpus c;
     const char* dir = std::getenv("PELMORA_BENCH_DIR");
-    c.folder = dir != nullptr ? fs::path(dir) : fs::temp_directory_path() / ("pelmora-bench-search-" + std::to_string(count));
+    c.folder = dir != nullptr ? fs::path(dir)
+                              : fs::temp_directory_path() / ("pelmora-bench-search-" + std::to_string(count));
     c.word = bench::kPlantedWord;
     const bench::CorpusFacts facts = bench::EnsureCorpus(c.folder, count);
     c.messages = facts.messages;
@@ -92,12 +93,14 @@ const Corpus& corpus() {
     static const Corpus c = [] {
         const char* kind = std::getenv("PELMORA_BENCH_CORPUS");
         return kind != nullptr && std::string_view(kind) == "mixed" ? mixedCorpus(messageCount())
-                                                                     : loadCorpus(messageCount());
+                                                                    : loadCorpus(messageCount());
     }();
     return c;
 }
 
-const fs::path& corpusFolder() { return corpus().folder; }
+const fs::path& corpusFolder() {
+    return corpus().folder;
+}
 
 // Mean seconds per iteration of each side, for the ratios printed at the
 // end: wall time, and processor time (user + system; grep's from its child
@@ -112,7 +115,9 @@ double g_singleCpuSeconds = 0;
 double cpuSeconds(int who) {
     struct rusage usage {};
     ::getrusage(who, &usage);
-    auto seconds = [](const timeval& t) { return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) / 1e6; };
+    auto seconds = [](const timeval& t) {
+        return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) / 1e6;
+    };
     return seconds(usage.ru_utime) + seconds(usage.ru_stime);
 }
 
@@ -143,7 +148,8 @@ void timeRuns(benchmark::State& state, int who, double& wall, double& cpu, Work 
         const double cpuStart = cpuSeconds(who);
         const auto start = std::chrono::steady_clock::now();
         work();
-        const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        const double seconds =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         cpuTotal += cpuSeconds(who) - cpuStart;
         wallTotal += seconds;
         state.SetIterationTime(seconds);
@@ -197,13 +203,15 @@ void BM_GrepRecursiveFixedString(benchmark::State& state) {
 // The floor on `threads` threads (0: as many as the search reads with).
 double g_floorSeconds[3] = {0, 0, 0};
 double g_floorCpuSeconds[3] = {0, 0, 0};
-unsigned searchReaders() { return ParallelReadThreads(corpus().messages, 0); }
+unsigned searchReaders() {
+    return ParallelReadThreads(corpus().messages, 0);
+}
 
 template <int Which>
 void BM_Floor(benchmark::State& state) {
     const unsigned threads = Which == 0 ? 1u : Which == 1 ? searchReaders() : 32u;
-    const std::string command = "'" PELMORA_LOAD_FLOOR "' --whole --threads=" + std::to_string(threads) + " '" +
-                                corpusFolder().string() + "' > /dev/null";
+    const std::string command = "'" PELMORA_LOAD_FLOOR "' --whole --threads=" + std::to_string(threads) +
+                                " '" + corpusFolder().string() + "' > /dev/null";
     if (std::system(command.c_str()) != 0) {
         state.SkipWithError("the floor program failed");
         return;
@@ -224,7 +232,9 @@ void BM_SearchBody(benchmark::State& state) {
     std::size_t found = 0;
     const unsigned threads = Threads == 2 ? std::max(1u, std::thread::hardware_concurrency()) : Threads;
     double& wall = Threads == 1 ? g_singleSeconds : Threads == 2 ? g_perProcessorSeconds : g_searchSeconds;
-    double& cpu = Threads == 1 ? g_singleCpuSeconds : Threads == 2 ? g_perProcessorCpuSeconds : g_searchCpuSeconds;
+    double& cpu = Threads == 1   ? g_singleCpuSeconds
+                  : Threads == 2 ? g_perProcessorCpuSeconds
+                                 : g_searchCpuSeconds;
     timeRuns(state, RUSAGE_SELF, wall, cpu, [&] { found = runSearch(Field::Body, corpus().word, threads); });
     state.counters["messages_found"] = static_cast<double>(found);
     if (facts.planted != 0) state.counters["planted"] = static_cast<double>(facts.planted);
@@ -241,20 +251,46 @@ void BM_ScanAndReadOnly(benchmark::State& state) {
     for (auto _ : state) {
         auto start = std::chrono::steady_clock::now();
         found = runSearch(Field::Subject, "-no-such-subject-word");
-        state.SetIterationTime(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+        state.SetIterationTime(
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
     }
-    state.counters["cpu_ms"] = (cpuSeconds(RUSAGE_SELF) - cpuStart) / static_cast<double>(state.iterations()) * 1000;
+    state.counters["cpu_ms"] =
+        (cpuSeconds(RUSAGE_SELF) - cpuStart) / static_cast<double>(state.iterations()) * 1000;
     state.counters["messages_found"] = static_cast<double>(found);
     state.SetBytesProcessed(static_cast<std::int64_t>(facts.bytes) * state.iterations());
 }
 
 BENCHMARK(BM_GrepRecursiveFixedString)->UseManualTime()->Iterations(3)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_SearchBody<0>)->Name("BM_SearchBody")->UseManualTime()->Iterations(3)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_SearchBody<1>)->Name("BM_SearchBodyOneThread")->UseManualTime()->Iterations(3)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_SearchBody<2>)->Name("BM_SearchBodyReaderPerProcessor")->UseManualTime()->Iterations(3)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_Floor<0>)->Name("BM_FloorOneThread")->UseManualTime()->Iterations(3)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_Floor<1>)->Name("BM_FloorAsManyThreads")->UseManualTime()->Iterations(3)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_Floor<2>)->Name("BM_Floor32Threads")->UseManualTime()->Iterations(3)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SearchBody<0>)
+    ->Name("BM_SearchBody")
+    ->UseManualTime()
+    ->Iterations(3)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SearchBody<1>)
+    ->Name("BM_SearchBodyOneThread")
+    ->UseManualTime()
+    ->Iterations(3)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SearchBody<2>)
+    ->Name("BM_SearchBodyReaderPerProcessor")
+    ->UseManualTime()
+    ->Iterations(3)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Floor<0>)
+    ->Name("BM_FloorOneThread")
+    ->UseManualTime()
+    ->Iterations(3)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Floor<1>)
+    ->Name("BM_FloorAsManyThreads")
+    ->UseManualTime()
+    ->Iterations(3)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Floor<2>)
+    ->Name("BM_Floor32Threads")
+    ->UseManualTime()
+    ->Iterations(3)
+    ->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ScanAndReadOnly)->UseManualTime()->Iterations(3)->Unit(benchmark::kMillisecond);
 
 }  // namespace
@@ -269,29 +305,32 @@ int main(int argc, char** argv) {
                   << "  wall time: grep " << g_grepSeconds * 1000 << " ms, search " << g_searchSeconds * 1000
                   << " ms, ratio " << g_searchSeconds / g_grepSeconds << "\n"
                   << "  processor time: grep " << g_grepCpuSeconds * 1000 << " ms, search "
-                  << g_searchCpuSeconds * 1000 << " ms, ratio " << g_searchCpuSeconds / g_grepCpuSeconds << "\n";
+                  << g_searchCpuSeconds * 1000 << " ms, ratio " << g_searchCpuSeconds / g_grepCpuSeconds
+                  << "\n";
         if (g_singleSeconds > 0)
             std::cout << "  on one thread: wall " << g_singleSeconds * 1000 << " ms, ratio "
                       << g_singleSeconds / g_grepSeconds << "; processor " << g_singleCpuSeconds * 1000
                       << " ms, ratio " << g_singleCpuSeconds / g_grepCpuSeconds << "\n";
     }
-    if (g_dropFailed) std::cout << "NOTE: the page cache could not be dropped (not root?): these figures are warm.\n";
+    if (g_dropFailed)
+        std::cout << "NOTE: the page cache could not be dropped (not root?): these figures are warm.\n";
     if (g_floorCpuSeconds[0] > 0 && g_searchCpuSeconds > 0) {
         const double bestFloor = std::min(g_floorSeconds[1], g_floorSeconds[2]);
         std::cout << "search against the floor (" << (coldRuns() ? "cold" : "warm") << ", " << searchReaders()
                   << " readers)\n";
         // Processor time is the measure of a warm run; a cold one waits on the disk.
         if (!coldRuns())
-            std::cout << "  processor time / floor's on one thread: " << g_searchCpuSeconds / g_floorCpuSeconds[0]
-                      << " (target <= 2)\n"
+            std::cout << "  processor time / floor's on one thread: "
+                      << g_searchCpuSeconds / g_floorCpuSeconds[0] << " (target <= 2)\n"
                       << "  processor time / grep's: " << g_searchCpuSeconds / g_grepCpuSeconds
                       << " (target <= 0.5)\n";
-        std::cout << "  wall time / floor's on as many threads: " << g_searchSeconds / g_floorSeconds[1] << "\n"
+        std::cout << "  wall time / floor's on as many threads: " << g_searchSeconds / g_floorSeconds[1]
+                  << "\n"
                   << "  wall time / best floor's (many reads in flight): " << g_searchSeconds / bestFloor
                   << (coldRuns() ? " (target <= 1.3)" : "") << "\n";
         if (g_perProcessorSeconds > 0)
-            std::cout << "  one reader per processor: wall / best floor's " << g_perProcessorSeconds / bestFloor
-                      << ", processor time / floor's on one thread "
+            std::cout << "  one reader per processor: wall / best floor's "
+                      << g_perProcessorSeconds / bestFloor << ", processor time / floor's on one thread "
                       << g_perProcessorCpuSeconds / g_floorCpuSeconds[0] << "\n";
     }
     struct rusage usage {};

@@ -33,11 +33,16 @@ std::uint64_t g_totalBytes = 0;
 
 std::string messageText(int index) {
     std::string text =
-        "From: sender" + std::to_string(index) + "@example.com\r\n"
+        "From: sender" + std::to_string(index) +
+        "@example.com\r\n"
         "To: you@example.com\r\n"
-        "Subject: report " + std::to_string(index) + "\r\n"
+        "Subject: report " +
+        std::to_string(index) +
+        "\r\n"
         "Date: Tue, 1 Jan 2008 10:00:00 +0900\r\n"
-        "Message-ID: <" + std::to_string(index) + "@example.com>\r\n"
+        "Message-ID: <" +
+        std::to_string(index) +
+        "@example.com>\r\n"
         "MIME-Version: 1.0\r\n"
         "Content-Type: multipart/mixed; boundary=\"=_b\"\r\n\r\n"
         "--=_b\r\nContent-Type: text/plain; charset=us-ascii\r\n\r\nThe report is attached.\r\n\r\n"
@@ -79,7 +84,8 @@ std::uint64_t readChars() {
 void setCounters(benchmark::State& state, std::uint64_t bytesRead, std::uint64_t total) {
     state.counters["bytes_read"] = static_cast<double>(bytesRead) / state.iterations();
     state.counters["bytes_total"] = static_cast<double>(total);
-    state.counters["read_ratio"] = static_cast<double>(bytesRead) / state.iterations() / static_cast<double>(total);
+    state.counters["read_ratio"] =
+        static_cast<double>(bytesRead) / state.iterations() / static_cast<double>(total);
 }
 
 // The floor: every file read whole, line by line.
@@ -145,7 +151,8 @@ void BM_RewriteAll(benchmark::State& state) {
 
         for (auto& entry : list) {
             RewriteOutcome outcome = RewriteMessageFile(*entry, shell);
-            if (outcome.kind != RewriteOutcome::Kind::Rewritten) state.SkipWithError("a message was not rewritten");
+            if (outcome.kind != RewriteOutcome::Kind::Rewritten)
+                state.SkipWithError("a message was not rewritten");
             bytes += outcome.bytesRead;
         }
 

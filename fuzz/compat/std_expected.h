@@ -23,8 +23,8 @@ template <class E>
 class unexpected {
 public:
     template <class G = E>
-        requires(!is_same_v<remove_cvref_t<G>, unexpected>)
-    constexpr explicit unexpected(G&& error) : m_error(std::forward<G>(error)) {}
+    requires(!is_same_v<remove_cvref_t<G>, unexpected>) constexpr explicit unexpected(G&& error)
+        : m_error(std::forward<G>(error)) {}
 
     constexpr E& error() & noexcept { return m_error; }
     constexpr const E& error() const& noexcept { return m_error; }
@@ -39,7 +39,9 @@ unexpected(E) -> unexpected<E>;
 
 class bad_expected_access_base : public exception {
 public:
-    const char* what() const noexcept override { return "bad access to std::expected without expected value"; }
+    const char* what() const noexcept override {
+        return "bad access to std::expected without expected value";
+    }
 };
 
 template <class T, class E>
@@ -50,8 +52,9 @@ public:
 
     constexpr expected() : m_state(in_place_index<0>) {}
     template <class U = T>
-        requires(!is_same_v<remove_cvref_t<U>, expected> && is_constructible_v<T, U>)
-    constexpr expected(U&& value) : m_state(in_place_index<0>, std::forward<U>(value)) {}
+    requires(!is_same_v<remove_cvref_t<U>, expected> &&
+             is_constructible_v<T, U>) constexpr expected(U&& value)
+        : m_state(in_place_index<0>, std::forward<U>(value)) {}
     template <class G>
     constexpr expected(const unexpected<G>& error) : m_state(in_place_index<1>, error.error()) {}
     template <class G>

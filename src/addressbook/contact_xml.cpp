@@ -27,15 +27,13 @@ std::string_view namespaceOf(pugi::xml_node element) {
     std::string_view prefix = prefixOf(element.name());
     std::string attribute = prefix.empty() ? "xmlns" : "xmlns:" + std::string(prefix);
     for (pugi::xml_node node = element; node.type() == pugi::node_element; node = node.parent()) {
-        if (pugi::xml_attribute declaration = node.attribute(attribute.c_str()))
-            return declaration.value();
+        if (pugi::xml_attribute declaration = node.attribute(attribute.c_str())) return declaration.value();
     }
     return {};
 }
 
 pugi::xml_node childNamed(pugi::xml_node parent, std::string_view localName) {
-    if (!parent)
-        return {};
+    if (!parent) return {};
     std::string_view wanted = namespaceOf(parent);
     for (pugi::xml_node child : parent.children()) {
         if (child.type() == pugi::node_element && localNameOf(child.name()) == localName &&
@@ -48,11 +46,9 @@ pugi::xml_node childNamed(pugi::xml_node parent, std::string_view localName) {
 // The element's text when it holds text only; empty otherwise.
 std::string textOnly(pugi::xml_node element) {
     std::string text;
-    if (!element)
-        return text;
+    if (!element) return text;
     for (pugi::xml_node child : element.children()) {
-        if (child.type() != pugi::node_pcdata && child.type() != pugi::node_cdata)
-            return {};
+        if (child.type() != pugi::node_pcdata && child.type() != pugi::node_cdata) return {};
         text += child.value();
     }
     return text;
@@ -71,8 +67,7 @@ std::expected<void, std::string> ReadContactXml(std::string_view xml, std::vecto
     pugi::xml_node formattedName =
         childNamed(childNamed(childNamed(contact, "NameCollection"), "Name"), "FormattedName");
     std::string name = Utf8ToCp932(textOnly(formattedName));
-    if (addressbook::TrimAsciiSpace(name).empty())
-        return {};
+    if (addressbook::TrimAsciiSpace(name).empty()) return {};
     pugi::xml_node collection = childNamed(contact, "EmailAddressCollection");
     std::string_view collectionNamespace = namespaceOf(collection);
     for (pugi::xml_node entry : collection.children()) {

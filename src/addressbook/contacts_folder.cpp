@@ -6,10 +6,9 @@
 
 #include <cerrno>
 #include <optional>
+#include <pugixml.hpp>
 #include <set>
 #include <utility>
-
-#include <pugixml.hpp>
 
 #include "addressbook/display_names.h"
 #include "decode/cp932.h"
@@ -28,17 +27,13 @@ ContactKind kindOf(const fs::path& file) {
     // counts as the desktop shells count it.
     std::string name = file.filename().native();
     std::size_t dot = name.rfind('.');
-    if (dot == std::string::npos)
-        return ContactKind::None;
+    if (dot == std::string::npos) return ContactKind::None;
     std::string extension = name.substr(dot);
     for (char& c : extension) {
-        if (c >= 'a' && c <= 'z')
-            c = static_cast<char>(c - 'a' + 'A');
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
     }
-    if (extension == ".CONTACT")
-        return ContactKind::Contact;
-    if (extension == ".VCF")
-        return ContactKind::VCard;
+    if (extension == ".CONTACT") return ContactKind::Contact;
+    if (extension == ".VCF") return ContactKind::VCard;
     return ContactKind::None;
 }
 
@@ -65,12 +60,10 @@ public:
             std::error_code typeError;
             if (entry.is_directory(typeError)) {
                 auto read = readFolder(entry.path());
-                if (!read)
-                    return read;
+                if (!read) return read;
             } else if (entry.is_regular_file(typeError)) {
                 auto read = readFile(entry.path());
-                if (!read)
-                    return read;
+                if (!read) return read;
             }
         }
         return {};
@@ -79,12 +72,10 @@ public:
 private:
     std::expected<void, std::string> readFile(const fs::path& file) {
         ContactKind kind = kindOf(file);
-        if (kind == ContactKind::None)
-            return {};
+        if (kind == ContactKind::None) return {};
         std::optional<std::string> content = platform::ReadWholeFile(file);
         if (kind == ContactKind::VCard) {
-            if (content)
-                ReadVCardText(*content, m_lines);
+            if (content) ReadVCardText(*content, m_lines);
             return {};
         }
         if (!content) {
@@ -93,8 +84,7 @@ private:
             return std::unexpected(fileError(file, unreadable.description()));
         }
         auto read = ReadContactXml(*content, m_lines);
-        if (!read)
-            return std::unexpected(fileError(file, read.error()));
+        if (!read) return std::unexpected(fileError(file, read.error()));
         return {};
     }
 

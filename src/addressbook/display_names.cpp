@@ -13,10 +13,8 @@ namespace addressbook {
 
 std::string_view TrimAsciiSpace(std::string_view text) {
     auto isSpace = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
-    while (!text.empty() && isSpace(text.front()))
-        text.remove_prefix(1);
-    while (!text.empty() && isSpace(text.back()))
-        text.remove_suffix(1);
+    while (!text.empty() && isSpace(text.front())) text.remove_prefix(1);
+    while (!text.empty() && isSpace(text.back())) text.remove_suffix(1);
     return text;
 }
 
@@ -25,14 +23,13 @@ void AddSourceLine(std::vector<std::string>& lines, std::string_view address, st
     name = TrimAsciiSpace(name);
     // An address with a control byte (a line break from a malformed card)
     // would break the line, and no header address could ever match it.
-    const bool controlInAddress =
-        std::any_of(address.begin(), address.end(), [](char c) { return static_cast<unsigned char>(c) < 0x20; });
+    const bool controlInAddress = std::any_of(address.begin(), address.end(),
+                                              [](char c) { return static_cast<unsigned char>(c) < 0x20; });
     if (address.empty() || name.empty() || address.find(',') != std::string_view::npos || controlInAddress)
         return;
     std::string line(address);
     line += ',';
-    for (char c : name)
-        line += static_cast<unsigned char>(c) < 0x20 ? ' ' : c;
+    for (char c : name) line += static_cast<unsigned char>(c) < 0x20 ? ' ' : c;
     lines.push_back(std::move(line));
 }
 
@@ -53,8 +50,7 @@ const std::string* DisplayNameDirectory::LookupDisplayName(std::string_view addr
                                   [](const std::string& entry, std::string_view wanted) {
                                       return CompareTextNoCase(entry, wanted) < 0;
                                   });
-    if (found == m_addresses.end() || CompareTextNoCase(*found, address) != 0)
-        return nullptr;
+    if (found == m_addresses.end() || CompareTextNoCase(*found, address) != 0) return nullptr;
     return &m_names[static_cast<std::size_t>(found - m_addresses.begin())];
 }
 
@@ -80,18 +76,14 @@ void MergeAddressLines(DisplayNameDirectory& directory, std::vector<std::string>
     // only after the case-blind order, so byte-equal addresses stay together
     // and the result never depends on the order the files were found in.
     auto before = [](const Source& a, const Source& b) {
-        if (int order = CompareTextNoCase(a.address, b.address))
-            return order < 0;
-        if (int order = a.address.compare(b.address))
-            return order < 0;
-        if (int order = CompareTextNoCase(a.name, b.name))
-            return order < 0;
+        if (int order = CompareTextNoCase(a.address, b.address)) return order < 0;
+        if (int order = a.address.compare(b.address)) return order < 0;
+        if (int order = CompareTextNoCase(a.name, b.name)) return order < 0;
         return a.name < b.name;
     };
     std::sort(sources.begin(), sources.end(), before);
     for (const Source& source : sources) {
-        if (!directory.empty() && directory.addresses().back() == source.address)
-            continue;
+        if (!directory.empty() && directory.addresses().back() == source.address) continue;
         directory.Append(std::string(source.address), std::string(source.name));
     }
 }
@@ -101,8 +93,7 @@ std::expected<void, std::string> BuildDisplayNameDirectory(DisplayNameDirectory&
     directory.Clear();
     std::vector<std::string> lines;
     auto read = ReadContactsFolder(home / "Contacts", lines);
-    if (!read)
-        return read;
+    if (!read) return read;
     MergeAddressLines(directory, std::move(lines));
     return {};
 }

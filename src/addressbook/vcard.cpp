@@ -22,9 +22,13 @@ struct ContentLine {
     std::string_view value;
 };
 
-bool equalsNoCase(std::string_view a, std::string_view b) { return CompareTextNoCase(a, b) == 0; }
+bool equalsNoCase(std::string_view a, std::string_view b) {
+    return CompareTextNoCase(a, b) == 0;
+}
 
-std::string upper(std::string_view text) { return UpperCaseCp932(text); }
+std::string upper(std::string_view text) {
+    return UpperCaseCp932(text);
+}
 
 // The position of the first c outside double quotes (parameter values may
 // be quoted and hold ":" or ";").
@@ -47,8 +51,7 @@ std::string_view unquote(std::string_view value) {
 
 std::optional<ContentLine> parseContentLine(std::string_view line) {
     std::size_t colon = findUnquoted(line, ':');
-    if (colon == std::string_view::npos)
-        return std::nullopt;
+    if (colon == std::string_view::npos) return std::nullopt;
     std::string_view head = line.substr(0, colon);
     ContentLine parsed;
     parsed.value = line.substr(colon + 1);
@@ -59,11 +62,13 @@ std::optional<ContentLine> parseContentLine(std::string_view line) {
     parsed.name = upper(name);
     while (semicolon != std::string_view::npos) {
         std::size_t next = findUnquoted(head, ';', semicolon + 1);
-        std::string_view parameter = head.substr(semicolon + 1, next == std::string_view::npos ? next : next - semicolon - 1);
+        std::string_view parameter =
+            head.substr(semicolon + 1, next == std::string_view::npos ? next : next - semicolon - 1);
         semicolon = next;
         std::size_t equals = parameter.find('=');
         std::string key = upper(parameter.substr(0, equals));
-        std::string_view value = equals == std::string_view::npos ? std::string_view() : unquote(parameter.substr(equals + 1));
+        std::string_view value =
+            equals == std::string_view::npos ? std::string_view() : unquote(parameter.substr(equals + 1));
         if (key == "ENCODING")
             parsed.encoding = upper(value);
         else if (key == "CHARSET")
@@ -104,14 +109,12 @@ std::string unescape(std::string_view value) {
 }
 
 std::string toDisplayText(const std::string& bytes, std::string_view charset) {
-    for (std::string_view sjis : {"SHIFT_JIS", "SHIFT-JIS", "SJIS", "X-SJIS", "CP932", "WINDOWS-31J", "MS_KANJI"}) {
-        if (equalsNoCase(charset, sjis))
-            return bytes;
+    for (std::string_view sjis :
+         {"SHIFT_JIS", "SHIFT-JIS", "SJIS", "X-SJIS", "CP932", "WINDOWS-31J", "MS_KANJI"}) {
+        if (equalsNoCase(charset, sjis)) return bytes;
     }
-    if (equalsNoCase(charset, "ISO-2022-JP"))
-        return Iso2022JpToSjis(bytes);
-    if (equalsNoCase(charset, "EUC-JP"))
-        return Iso2022JpToSjis(EucJpToIso2022Jp(bytes));
+    if (equalsNoCase(charset, "ISO-2022-JP")) return Iso2022JpToSjis(bytes);
+    if (equalsNoCase(charset, "EUC-JP")) return Iso2022JpToSjis(EucJpToIso2022Jp(bytes));
     // UTF-8 is the format's own charset from 3.0 on and what 2.1 writers
     // use in practice when they name none.
     return Utf8ToCp932(bytes);
@@ -134,23 +137,19 @@ public:
 
     void take(std::string_view line) {
         auto parsed = parseContentLine(line);
-        if (!parsed)
-            return;
+        if (!parsed) return;
         std::string_view value = addressbook::TrimAsciiSpace(parsed->value);
         if (parsed->name == "BEGIN" && equalsNoCase(value, "VCARD")) {
-            if (m_depth++ == 0)
-                startCard();
+            if (m_depth++ == 0) startCard();
         } else if (parsed->name == "END" && equalsNoCase(value, "VCARD")) {
-            if (m_depth > 0 && --m_depth == 0)
-                finishCard();
+            if (m_depth > 0 && --m_depth == 0) finishCard();
         } else if (m_depth == 1) {
             takeProperty(*parsed, value);
         }
     }
 
     void finish() {
-        if (m_depth > 0)
-            finishCard();
+        if (m_depth > 0) finishCard();
         m_depth = 0;
     }
 
@@ -170,8 +169,7 @@ private:
             m_name = valueText(property);
         } else if (property.name == "EMAIL") {
             std::string address = valueText(property);
-            if (upper(std::string_view(address).substr(0, 7)) == "MAILTO:")
-                address.erase(0, 7);
+            if (upper(std::string_view(address).substr(0, 7)) == "MAILTO:") address.erase(0, 7);
             m_addresses.push_back(std::move(address));
         }
     }
@@ -194,8 +192,7 @@ private:
 }  // namespace
 
 void ReadVCardText(std::string_view text, std::vector<std::string>& lines) {
-    if (text.starts_with("\xEF\xBB\xBF"))
-        text.remove_prefix(3);
+    if (text.starts_with("\xEF\xBB\xBF")) text.remove_prefix(3);
     CardReader reader(lines);
     std::string logical;
     bool pending = false;
@@ -203,8 +200,7 @@ void ReadVCardText(std::string_view text, std::vector<std::string>& lines) {
         std::size_t end = text.find('\n');
         std::string_view physical = text.substr(0, end);
         text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
-        if (physical.ends_with('\r'))
-            physical.remove_suffix(1);
+        if (physical.ends_with('\r')) physical.remove_suffix(1);
         bool folded = !physical.empty() && (physical.front() == ' ' || physical.front() == '\t');
         if (pending && logical.ends_with('=') && isQuotedPrintable(logical)) {
             logical.pop_back();  // a quoted-printable soft line break
@@ -218,13 +214,11 @@ void ReadVCardText(std::string_view text, std::vector<std::string>& lines) {
             logical += reader.oldFolding() ? physical : physical.substr(1);
             continue;
         }
-        if (pending)
-            reader.take(logical);
+        if (pending) reader.take(logical);
         logical.assign(physical);
         pending = true;
     }
-    if (pending)
-        reader.take(logical);
+    if (pending) reader.take(logical);
     reader.finish();
 }
 

@@ -28,7 +28,8 @@ UrlLabel::UrlLabel(const QUrl& url, QWidget* parent) : QLabel(url.toString(), pa
     setPalette(palette);
     connect(this, &UrlLabel::activated, this, [this](const QUrl& target) {
         if (runOpener(QStringLiteral("xdg-open"), {target.toString()}, kOpenerWaitMs) == OpenerRun::Failed)
-            QtPrompts(window()).warning(toCp932(QStringLiteral("関連付けられたプログラムを起動できません。")));
+            QtPrompts(window()).warning(
+                toCp932(QStringLiteral("関連付けられたプログラムを起動できません。")));
     });
 }
 

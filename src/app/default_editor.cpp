@@ -13,15 +13,16 @@ namespace {
 
 // Desktop text editors in the order they are looked for: those of the
 // big desktops first, then the light ones.
-constexpr const char* kDesktopEditors[] = {"gnome-text-editor", "gedit",   "kate",       "kwrite",  "mousepad",
-                                           "xed",               "pluma",   "featherpad", "leafpad", "geany"};
+constexpr const char* kDesktopEditors[] = {"gnome-text-editor", "gedit", "kate",  "kwrite",
+                                           "mousepad",          "xed",   "pluma", "featherpad",
+                                           "leafpad",           "geany"};
 
 // Editors that need a terminal: started from a window they would show
 // nothing, so $VISUAL or $EDITOR naming one of them is passed over.
-constexpr const char* kTerminalEditors[] = {"vi",   "vim", "vim.basic", "vim.tiny", "nvim", "nano", "pico",
-                                            "ed",   "ex",  "joe",       "jed",      "mcedit", "micro", "ne",
-                                            "mg",   "kak", "hx",        "helix",    "editor", "sensible-editor",
-                                            "zile", "jove", "elvis", "nvi"};
+constexpr const char* kTerminalEditors[] = {
+    "vi", "vim",   "vim.basic", "vim.tiny",        "nvim",  "nano", "pico",  "ed",
+    "ex", "joe",   "jed",       "mcedit",          "micro", "ne",   "mg",    "kak",
+    "hx", "helix", "editor",    "sensible-editor", "zile",  "jove", "elvis", "nvi"};
 
 bool isTerminalEditor(const QString& name) {
     for (const char* editor : kTerminalEditors)
@@ -53,7 +54,8 @@ QString editorFromEnvironment(const char* variable) {
 QString editorOfDesktop() {
     QProcess query;
     query.setStandardInputFile(QProcess::nullDevice());
-    query.start(QStringLiteral("xdg-mime"), {QStringLiteral("query"), QStringLiteral("default"), QStringLiteral("text/plain")});
+    query.start(QStringLiteral("xdg-mime"),
+                {QStringLiteral("query"), QStringLiteral("default"), QStringLiteral("text/plain")});
     if (!query.waitForFinished(5000) || query.exitStatus() != QProcess::NormalExit || query.exitCode() != 0) {
         query.kill();
         query.waitForFinished(1000);
@@ -84,7 +86,8 @@ QString DesktopEntryProgram(const QString& desktopFileText) {
         if (equals < 0) continue;
         const QString key = line.left(equals).trimmed();
         const QString value = line.mid(equals + 1).trimmed();
-        if ((key == QStringLiteral("Terminal") || key == QStringLiteral("Hidden")) && value == QStringLiteral("true"))
+        if ((key == QStringLiteral("Terminal") || key == QStringLiteral("Hidden")) &&
+            value == QStringLiteral("true"))
             return {};
         if (key == QStringLiteral("Exec")) exec = value;
     }

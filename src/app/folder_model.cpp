@@ -18,7 +18,8 @@ FolderModel::FolderModel(QObject* parent) : QFileSystemModel(parent) {
 }
 
 bool FolderModel::hasChildren(const QModelIndex& parent) const {
-    if (!parent.isValid() || !QFileSystemModel::hasChildren(parent)) return QFileSystemModel::hasChildren(parent);
+    if (!parent.isValid() || !QFileSystemModel::hasChildren(parent))
+        return QFileSystemModel::hasChildren(parent);
     // Listed already: its rows say.
     if (!canFetchMore(parent) && rowCount(parent) > 0) return true;
     const QString path = filePath(parent);

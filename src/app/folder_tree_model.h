@@ -7,7 +7,6 @@
 
 #include <QAbstractItemModel>
 #include <QPersistentModelIndex>
-
 #include <map>
 #include <memory>
 #include <utility>

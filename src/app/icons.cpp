@@ -5,7 +5,6 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QPixmap>
-
 #include <array>
 #include <functional>
 
@@ -139,25 +138,25 @@ void setCommandHint(QAction* action, CommandIcon icon, const QString& text) {
 
 QIcon commandIcon(CommandIcon icon) {
     switch (icon) {
-    case CommandIcon::OpenFolder:
-        return themed("folder-open", drawFolder);
-    case CommandIcon::MessageOpen:
-        return themed("mail-read", drawEnvelope);
-    case CommandIcon::MessageEdit:
-        return themed("accessories-text-editor", [](QPainter& p) {
-            drawPage(p, Qt::white, true);
-            drawPencil(p);
-        });
-    case CommandIcon::MessageDelete:
-        return themed("edit-delete", [](QPainter& p) { drawCross(p, QRectF(3, 3, 10, 10)); });
-    case CommandIcon::AttachDelete:
-        // No theme has this one: a paperclip struck out.
-        return drawnIcon([](QPainter& p) {
-            drawPaperclip(p);
-            drawCross(p, QRectF(8, 8, 6, 6));
-        });
-    case CommandIcon::MessageFind:
-        return themed("edit-find", drawLens);
+        case CommandIcon::OpenFolder:
+            return themed("folder-open", drawFolder);
+        case CommandIcon::MessageOpen:
+            return themed("mail-read", drawEnvelope);
+        case CommandIcon::MessageEdit:
+            return themed("accessories-text-editor", [](QPainter& p) {
+                drawPage(p, Qt::white, true);
+                drawPencil(p);
+            });
+        case CommandIcon::MessageDelete:
+            return themed("edit-delete", [](QPainter& p) { drawCross(p, QRectF(3, 3, 10, 10)); });
+        case CommandIcon::AttachDelete:
+            // No theme has this one: a paperclip struck out.
+            return drawnIcon([](QPainter& p) {
+                drawPaperclip(p);
+                drawCross(p, QRectF(8, 8, 6, 6));
+            });
+        case CommandIcon::MessageFind:
+            return themed("edit-find", drawLens);
     }
     return {};
 }

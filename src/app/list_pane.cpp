@@ -51,7 +51,8 @@ ListPane::ListPane(QWidget& window, Owner owner, MsgList& list, std::vector<int>
         m_popupMenu->popup(m_view->viewport()->mapToGlobal(position));
     });
     // The desktop's other key for the context menu, beside the Menu key.
-    auto* menuKey = new QShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F10), m_view, nullptr, nullptr, Qt::WidgetShortcut);
+    auto* menuKey =
+        new QShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F10), m_view, nullptr, nullptr, Qt::WidgetShortcut);
     connect(menuKey, &QShortcut::activated, this, [this] {
         const QRect cell = m_view->visualRect(m_view->currentIndex());
         m_popupMenu->popup(m_view->viewport()->mapToGlobal(cell.isValid() ? cell.center() : QPoint(0, 0)));

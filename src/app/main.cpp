@@ -2,7 +2,6 @@
 // pelmora [FOLDER]: the desktop program. Only one runs per user; a second
 // start brings the running window to the front and ends.
 #include <QApplication>
-
 #include <cstdio>
 #include <cstring>
 
@@ -57,12 +56,14 @@ int main(int argc, char** argv) {
     if (instance.forwardToRunningInstance()) return 0;
     instance.listen();
 
-    const std::filesystem::path settingsFile = LocateAndMigrate(app::toPath(QCoreApplication::applicationFilePath()));
+    const std::filesystem::path settingsFile =
+        LocateAndMigrate(app::toPath(QCoreApplication::applicationFilePath()));
     auto ports = app::makeDesktopPortFactory();
     QStringList arguments = QCoreApplication::arguments();
     arguments.removeFirst();
     app::MainWindow window(*ports, settingsFile, arguments);
-    QObject::connect(&instance, &app::SingleInstance::activationRequested, &window, &app::MainWindow::bringToFront);
+    QObject::connect(&instance, &app::SingleInstance::activationRequested, &window,
+                     &app::MainWindow::bringToFront);
     window.show();
     return QApplication::exec();
 }

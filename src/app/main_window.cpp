@@ -19,7 +19,6 @@
 #include <QStatusTipEvent>
 #include <QToolBar>
 #include <QTreeView>
-
 #include <algorithm>
 #include <system_error>
 
@@ -59,12 +58,14 @@ QRect FitOnScreen(const QRect& remembered) {
     if (screen == nullptr) screen = QGuiApplication::primaryScreen();
     if (screen == nullptr) return remembered;
     const QRect area = screen->availableGeometry();
-    const QSize size(std::clamp(remembered.width(), kMinimumWidth, std::max(area.width(), kMinimumWidth)),
-                     std::clamp(remembered.height(), kMinimumHeight, std::max(area.height(), kMinimumHeight)));
+    const QSize size(
+        std::clamp(remembered.width(), kMinimumWidth, std::max(area.width(), kMinimumWidth)),
+        std::clamp(remembered.height(), kMinimumHeight, std::max(area.height(), kMinimumHeight)));
     // The whole window on the screen, so its title bar and menus can be
     // reached.
-    const QPoint position(std::clamp(remembered.left(), area.left(), std::max(area.right() - size.width() + 1, area.left())),
-                          std::clamp(remembered.top(), area.top(), std::max(area.bottom() - size.height() + 1, area.top())));
+    const QPoint position(
+        std::clamp(remembered.left(), area.left(), std::max(area.right() - size.width() + 1, area.left())),
+        std::clamp(remembered.top(), area.top(), std::max(area.bottom() - size.height() + 1, area.top())));
     return QRect(position, size);
 }
 
@@ -125,14 +126,17 @@ void MainWindow::buildActions() {
         return action;
     };
     Actions& a = m_actions;
-    a.AOpenFolder1 = make(QStringLiteral(u"フォルダを開く(&F)..."), QKeySequence(Qt::Key_Backspace), &MainWindow::OpenFolder1Click);
+    a.AOpenFolder1 = make(QStringLiteral(u"フォルダを開く(&F)..."), QKeySequence(Qt::Key_Backspace),
+                          &MainWindow::OpenFolder1Click);
     setCommandHint(a.AOpenFolder1, CommandIcon::OpenFolder, QStringLiteral(u"フォルダを開く"));
     a.AExit1 = make(QStringLiteral(u"終了(&X)"), {}, &MainWindow::Exit1Click);
-    a.AMessageFind1 = make(QStringLiteral(u"メッセージ検索(&F)"), QKeySequence(Qt::Key_F3), &MainWindow::MessageFind1Click);
+    a.AMessageFind1 =
+        make(QStringLiteral(u"メッセージ検索(&F)"), QKeySequence(Qt::Key_F3), &MainWindow::MessageFind1Click);
     setCommandHint(a.AMessageFind1, CommandIcon::MessageFind, QStringLiteral(u"メッセージ検索"));
     a.AShowFolderTree1 = make(QStringLiteral(u"フォルダツリー(&F)"), {}, &MainWindow::ShowFolderTree1Click);
     a.AShowFolderTree1->setCheckable(true);
-    a.ARefresh1 = make(QStringLiteral(u"最新の情報に更新(&R)"), QKeySequence(Qt::Key_F5), &MainWindow::Refresh1Click);
+    a.ARefresh1 =
+        make(QStringLiteral(u"最新の情報に更新(&R)"), QKeySequence(Qt::Key_F5), &MainWindow::Refresh1Click);
     a.ARefresh1->setEnabled(false);
     a.AOption1 = make(QStringLiteral(u"オプション(&O)..."), {}, &MainWindow::Option1Click);
     a.AShowHint1 = make(QStringLiteral(u"ヒントを表示する(&H)"), {}, &MainWindow::ShowHint1Click);
@@ -232,14 +236,14 @@ void MainWindow::buildMenus() {
     help->addActions({a.AShowHint1, a.AAbout1});
     // Whichever menu opens shows the hint setting as it is now.
     for (QMenu* menu : {file, edit, view, tools, help})
-        connect(menu, &QMenu::aboutToShow, this, [this] { m_actions.AShowHint1->setChecked(m_settings.ShowHint); });
+        connect(menu, &QMenu::aboutToShow, this,
+                [this] { m_actions.AShowHint1->setChecked(m_settings.ShowHint); });
 
     m_toolBar->addAction(a.AOpenFolder1);
     m_toolBar->addSeparator();
     m_toolBar->addActions({a.AMessageOpen1, a.AMessageEDit1, a.AMessageDelete1, a.AAttachDelete1});
     m_toolBar->addSeparator();
     m_toolBar->addAction(a.AMessageFind1);
-
 }
 
 void MainWindow::applySettings() {

@@ -9,7 +9,6 @@
 #pragma once
 
 #include <QMainWindow>
-
 #include <filesystem>
 #include <memory>
 

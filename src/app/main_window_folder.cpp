@@ -6,11 +6,10 @@
 #include <QClipboard>
 #include <QMenu>
 #include <QProgressBar>
+#include <QScrollBar>
 #include <QSplitter>
 #include <QTimer>
 #include <QTreeView>
-#include <QScrollBar>
-
 #include <optional>
 #include <system_error>
 
@@ -104,7 +103,8 @@ void MainWindow::showFolderInTree(const std::filesystem::path& folder) {
 void MainWindow::keepTreeFolderInView() {
     if (m_treeScrollPending.empty()) return;
     const QModelIndex current = m_folders->indexOf(fromPath(m_treeScrollPending));
-    if (current.isValid()) m_stv1->scrollTo(current, static_cast<QAbstractItemView::ScrollHint>(m_treeScrollHint));
+    if (current.isValid())
+        m_stv1->scrollTo(current, static_cast<QAbstractItemView::ScrollHint>(m_treeScrollHint));
 }
 
 void MainWindow::resetFolderTree() {
@@ -197,8 +197,8 @@ void MainWindow::LoadFolder() {
 void MainWindow::OpenFolder1Click() {
     if (m_busy.busy()) return;
     const std::filesystem::path start = currentFolderExists() ? m_settings.emlDir : std::filesystem::path();
-    const auto chosen =
-        m_portFactory.chooseFolder(this, QStringLiteral(u"emlファイルを保存したフォルダを選択して下さい。"), start);
+    const auto chosen = m_portFactory.chooseFolder(
+        this, QStringLiteral(u"emlファイルを保存したフォルダを選択して下さい。"), start);
     if (!chosen) return;
     m_settings.emlDir = LongFolderPath(*chosen);
     m_treeReacts = false;
@@ -212,8 +212,8 @@ void MainWindow::Refresh1Click() {
     if (!m_settings.emlDir.empty() && !currentFolderExists()) {
         // The folder went away under the list: say so, and keep the list as
         // it was (its files may be gone too; the commands skip those).
-        const std::string missing =
-            "\"" + toCp932(fromPath(m_settings.emlDir)) + "\"" + toCp932(QStringLiteral(u" フォルダはありません。"));
+        const std::string missing = "\"" + toCp932(fromPath(m_settings.emlDir)) + "\"" +
+                                    toCp932(QStringLiteral(u" フォルダはありません。"));
         statusBar().setPanelText(1, missing);
         m_prompts->information(missing);
         return;
@@ -262,8 +262,8 @@ void MainWindow::showTreeMenu(const QPoint& position) {
     QAction* open = menu.addAction(QStringLiteral(u"ファイル マネージャーで開く(&O)"));
     connect(open, &QAction::triggered, this, [this, folder] {
         if (runOpener(QStringLiteral("xdg-open"), {folder}, kOpenerWaitMs) != OpenerRun::Failed) return;
-        m_prompts->warning(toCp932(QLatin1Char('"') + folder + QStringLiteral(u"\" を開けませんでした。")) + "\r\r" +
-                           toCp932(QStringLiteral(u"関連付けが正しいか確認して下さい。")));
+        m_prompts->warning(toCp932(QLatin1Char('"') + folder + QStringLiteral(u"\" を開けませんでした。")) +
+                           "\r\r" + toCp932(QStringLiteral(u"関連付けが正しいか確認して下さい。")));
     });
     QAction* copy = menu.addAction(QStringLiteral(u"パスをコピー(&C)"));
     connect(copy, &QAction::triggered, this, [folder] { QGuiApplication::clipboard()->setText(folder); });

@@ -3,7 +3,6 @@
 #pragma once
 
 #include <QObject>
-
 #include <string>
 
 #include "app/default_editor.h"

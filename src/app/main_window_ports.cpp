@@ -14,7 +14,9 @@ namespace {
 
 class DesktopPortFactory final : public PortFactory {
 public:
-    std::unique_ptr<ui::Prompts> makePrompts(QWidget* owner) override { return std::make_unique<QtPrompts>(owner); }
+    std::unique_ptr<ui::Prompts> makePrompts(QWidget* owner) override {
+        return std::make_unique<QtPrompts>(owner);
+    }
     std::unique_ptr<ui::Progress> makeProgress(QWidget* owner) override {
         // TForm3 is made once, as a child of the window, and lives as long
         // as the window; the port only drives it.

@@ -6,7 +6,6 @@
 #pragma once
 
 #include <QString>
-
 #include <filesystem>
 #include <memory>
 #include <optional>

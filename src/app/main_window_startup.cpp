@@ -28,8 +28,8 @@ std::filesystem::path StartFolder(const QStringList& arguments, const std::files
     if (arguments.isEmpty()) return remembered;
     // Lines of a message break with CR, two of them before the detail.
     if (arguments.size() >= 2) {
-        prompts.information(toCp932(QStringLiteral(u"パラメータにはフォルダ名を一つだけ指定して下さい。")) + "\r\r" +
-                            quoted(arguments[0]) + "\r" + quoted(arguments[1]));
+        prompts.information(toCp932(QStringLiteral(u"パラメータにはフォルダ名を一つだけ指定して下さい。")) +
+                            "\r\r" + quoted(arguments[0]) + "\r" + quoted(arguments[1]));
         return {};
     }
     const std::filesystem::path folder = toPath(arguments[0]);

@@ -4,7 +4,6 @@
 #pragma once
 
 #include <QStringList>
-
 #include <filesystem>
 
 namespace pelmora::ui {

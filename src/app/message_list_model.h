@@ -7,7 +7,6 @@
 
 #include <QAbstractTableModel>
 #include <QString>
-
 #include <vector>
 
 #include "message/msg_item.h"

@@ -6,7 +6,6 @@
 #include <QItemSelectionModel>
 #include <QStyle>
 #include <QStyledItemDelegate>
-
 #include <algorithm>
 
 #include "app/message_list_model.h"
@@ -57,8 +56,8 @@ MessageListView::MessageListView(QWidget* parent) : QTreeView(parent) {
 
 void MessageListView::keyboardSearch(const QString& search) {
     if (search.isEmpty() || !m_find || !model()) return;
-    const bool restart = !m_sinceLastKey.isValid() ||
-                         m_sinceLastKey.elapsed() > QApplication::keyboardInputInterval();
+    const bool restart =
+        !m_sinceLastKey.isValid() || m_sinceLastKey.elapsed() > QApplication::keyboardInputInterval();
     m_sinceLastKey.start();
     if (restart) m_typed.clear();
     m_typed += search;
@@ -69,7 +68,8 @@ void MessageListView::keyboardSearch(const QString& search) {
     const int row = m_find(start, m_typed);
     if (row < 0 || row >= model()->rowCount()) return;
     const QModelIndex target = model()->index(row, 0);
-    selectionModel()->setCurrentIndex(target, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    selectionModel()->setCurrentIndex(target,
+                                      QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
     scrollTo(target);
 }
 
@@ -105,7 +105,8 @@ std::vector<char> QtListView::widgetSelection() const {
     std::vector<char> selected(static_cast<std::size_t>(m_model.rowCount()), 0);
     for (const QItemSelectionRange& range : m_view.selectionModel()->selection()) {
         const int last = std::min(range.bottom(), m_model.rowCount() - 1);
-        for (int row = std::max(range.top(), 0); row <= last; ++row) selected[static_cast<std::size_t>(row)] = 1;
+        for (int row = std::max(range.top(), 0); row <= last; ++row)
+            selected[static_cast<std::size_t>(row)] = 1;
     }
     return selected;
 }
@@ -119,7 +120,8 @@ std::vector<int> QtListView::selectedRows() const {
 }
 
 int QtListView::selectedCount() const {
-    if (m_updateDepth > 0) return static_cast<int>(std::count(m_pendingSelection.begin(), m_pendingSelection.end(), 1));
+    if (m_updateDepth > 0)
+        return static_cast<int>(std::count(m_pendingSelection.begin(), m_pendingSelection.end(), 1));
     const std::vector<char> selected = widgetSelection();
     return static_cast<int>(std::count(selected.begin(), selected.end(), 1));
 }
@@ -138,7 +140,8 @@ void QtListView::setSelected(int row, bool selected) {
         return;
     }
     const QItemSelection range(m_model.index(row, 0), m_model.index(row, m_model.columnCount() - 1));
-    m_view.selectionModel()->select(range, selected ? QItemSelectionModel::Select : QItemSelectionModel::Deselect);
+    m_view.selectionModel()->select(range,
+                                    selected ? QItemSelectionModel::Select : QItemSelectionModel::Deselect);
 }
 
 void QtListView::clearSelection() {
@@ -169,7 +172,8 @@ void QtListView::scrollIntoView(int row) {
         m_pendingScroll = row;
         return;
     }
-    if (row >= 0 && row < m_model.rowCount()) m_view.scrollTo(m_model.index(row, 0), QAbstractItemView::EnsureVisible);
+    if (row >= 0 && row < m_model.rowCount())
+        m_view.scrollTo(m_model.index(row, 0), QAbstractItemView::EnsureVisible);
 }
 
 void QtListView::beginUpdate() {
@@ -217,14 +221,16 @@ void QtListView::endUpdate() {
     if (selectionChanged || m_selectionTouched || rowsChanged) applySelection(m_pendingSelection);
     if (m_pendingFocus != kFocusUnchanged) {
         const int row = m_pendingFocus;
-        const QModelIndex index = row >= 0 && row < m_model.rowCount() ? m_model.index(row, 0) : QModelIndex();
+        const QModelIndex index =
+            row >= 0 && row < m_model.rowCount() ? m_model.index(row, 0) : QModelIndex();
         m_view.selectionModel()->setCurrentIndex(index, QItemSelectionModel::NoUpdate);
     }
     if (m_pendingScroll >= 0 && m_pendingScroll < m_model.rowCount())
         m_view.scrollTo(m_model.index(m_pendingScroll, 0), QAbstractItemView::EnsureVisible);
     m_view.setUpdatesEnabled(true);
     m_applying = false;
-    const bool anySelected = std::find(m_pendingSelection.begin(), m_pendingSelection.end(), 1) != m_pendingSelection.end();
+    const bool anySelected =
+        std::find(m_pendingSelection.begin(), m_pendingSelection.end(), 1) != m_pendingSelection.end();
     // A list view reports real changes, and a re-selection after a sort
     // (the count it shows may have been overwritten by then).
     if ((selectionChanged || (m_selectionTouched && anySelected)) && m_selectionChanged) m_selectionChanged();

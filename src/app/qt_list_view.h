@@ -6,7 +6,6 @@
 
 #include <QElapsedTimer>
 #include <QTreeView>
-
 #include <functional>
 #include <vector>
 
@@ -44,7 +43,9 @@ public:
     // Called after every change of the selection, whether the user or the
     // core made it; changes made while redrawing is suspended are reported
     // once, when it resumes.
-    void setSelectionChangedHandler(std::function<void()> handler) { m_selectionChanged = std::move(handler); }
+    void setSelectionChangedHandler(std::function<void()> handler) {
+        m_selectionChanged = std::move(handler);
+    }
 
     int rowCount() const override;
     void setRowCount(int rows) override;

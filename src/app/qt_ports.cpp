@@ -144,7 +144,8 @@ std::optional<std::filesystem::path> QtPrompts::chooseSaveFile(const ui::SaveFil
     // holds depends on more than the user's last word: Qt leaves a preset
     // name in the field whenever the field has the keyboard focus.
     QString accepted;
-    QObject::connect(&dialog, &QFileDialog::fileSelected, &dialog, [&accepted](const QString& file) { accepted = file; });
+    QObject::connect(&dialog, &QFileDialog::fileSelected, &dialog,
+                     [&accepted](const QString& file) { accepted = file; });
     for (;;) {
         accepted.clear();
         if (dialog.exec() != QDialog::Accepted || accepted.isEmpty()) return std::nullopt;

@@ -41,8 +41,8 @@ OpenerRun runOpener(const QString& program, const QStringList& arguments, int wa
         QObject::connect(process, &QProcess::finished, process, &QObject::deleteLater);
         return OpenerRun::StillRunning;
     }
-    const bool succeeded = process->error() == QProcess::UnknownError && process->exitStatus() == QProcess::NormalExit &&
-                           process->exitCode() == 0;
+    const bool succeeded = process->error() == QProcess::UnknownError &&
+                           process->exitStatus() == QProcess::NormalExit && process->exitCode() == 0;
     delete process;
     return succeeded ? OpenerRun::Succeeded : OpenerRun::Failed;
 }

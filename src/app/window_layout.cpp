@@ -1,8 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "app/window_layout.h"
 
-#include "app/main_window.h"
-
 #include <QBoxLayout>
 #include <QGuiApplication>
 #include <QHeaderView>
@@ -11,6 +9,8 @@
 #include <QToolBar>
 #include <QWidget>
 #include <algorithm>
+
+#include "app/main_window.h"
 
 namespace pelmora::app {
 

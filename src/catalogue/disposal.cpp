@@ -84,6 +84,8 @@ void FreeInBackground(MsgList& entries) {
     disposer().take(entries);
 }
 
-void WaitForBackgroundFrees() { disposer().waitUntilIdle(); }
+void WaitForBackgroundFrees() {
+    disposer().waitUntilIdle();
+}
 
 }  // namespace pelmora

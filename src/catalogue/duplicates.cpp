@@ -7,10 +7,10 @@
 #include <optional>
 #include <utility>
 
-#include "message/format.h"
 #include "catalogue/disposal.h"
 #include "catalogue/ordering.h"
 #include "catalogue/texts.h"
+#include "message/format.h"
 #include "ui/ports.h"
 
 namespace pelmora {
@@ -86,13 +86,15 @@ Aliases takeOutAliases(MsgList& list) {
             if (list[i]->MessageId.empty()) continue;
             const std::optional<FileIdentity> identity = identityOf(*list[i]);
             if (!identity) continue;
-            auto same = std::find_if(files.begin(), files.end(), [&](const auto& f) { return f.first == *identity; });
+            auto same =
+                std::find_if(files.begin(), files.end(), [&](const auto& f) { return f.first == *identity; });
             if (same == files.end()) {
                 files.emplace_back(*identity, i);
                 continue;
             }
             // The link goes, the file it points at stays in its place.
-            if (isSymbolicLink(*list[same->second]) && !isSymbolicLink(*list[i])) std::swap(list[same->second], list[i]);
+            if (isSymbolicLink(*list[same->second]) && !isSymbolicLink(*list[i]))
+                std::swap(list[same->second], list[i]);
             standingFor[i] = same->second;
         }
     }

@@ -4,13 +4,13 @@
 #include <string>
 #include <system_error>
 
-#include "message/format.h"
 #include "catalogue/disposal.h"
 #include "catalogue/ordering.h"
 #include "catalogue/parallel_read.h"
 #include "catalogue/scan.h"
 #include "catalogue/texts.h"
 #include "decode/cp932.h"
+#include "message/format.h"
 #include "ui/ports.h"
 
 namespace pelmora {

@@ -5,10 +5,10 @@
 
 #include <cstdlib>
 
-#include "message/format.h"
 #include "catalogue/sort_detail.h"
 #include "catalogue/texts.h"
 #include "decode/cp932.h"
+#include "message/format.h"
 #include "ui/ports.h"
 
 namespace pelmora {

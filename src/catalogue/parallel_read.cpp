@@ -3,8 +3,8 @@
 
 #include <algorithm>
 #include <atomic>
-#include <future>
 #include <exception>
+#include <future>
 #include <thread>
 #include <type_traits>
 

@@ -82,7 +82,8 @@ inline bool ReadsInParallel(std::size_t entries, unsigned readThreads) {
 // them. Readers use copies of the context's options and their own line
 // lists; the context's own is left empty. False when the abort flag ended
 // the reading. A failure of a reader ends all of them and is rethrown here.
-bool ReadEntriesInParallel(MsgList& list, ReaderContext& context, ParallelReadPorts ports, unsigned threads = 0);
+bool ReadEntriesInParallel(MsgList& list, ReaderContext& context, ParallelReadPorts ports,
+                           unsigned threads = 0);
 
 // How many threads ReadEntriesInParallel uses for `entries` entries when
 // asked for `threads` (0: the default above).

@@ -53,7 +53,10 @@ class Scanner {
 public:
     Scanner(ui::Progress* progress, bool recurse, MsgList& target, FileFactsBy facts,
             std::vector<std::string>* unreadable)
-        : m_progress(progress), m_recurse(recurse), m_target(target), m_facts(facts),
+        : m_progress(progress),
+          m_recurse(recurse),
+          m_target(target),
+          m_facts(facts),
           m_unreadable(unreadable) {}
 
     // False when the abort flag stopped the scan.
@@ -148,8 +151,8 @@ std::string UnreadableFoldersText(const std::vector<std::string>& folders) {
         text += "\"" + Utf8ToCp932(folders[i]) + "\"" + Utf8ToCp932(" フォルダを読み取れません。");
     }
     if (folders.size() > kShown)
-        text += "\r" + Utf8ToCp932("ほか ") + FormatCount(static_cast<std::int64_t>(folders.size() - kShown)) +
-                Utf8ToCp932(" フォルダ");
+        text += "\r" + Utf8ToCp932("ほか ") +
+                FormatCount(static_cast<std::int64_t>(folders.size() - kShown)) + Utf8ToCp932(" フォルダ");
     return text;
 }
 

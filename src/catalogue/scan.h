@@ -57,6 +57,7 @@ enum class Subfolders { No, Yes };
 // the view's key and sets the row count and status texts. Large folders
 // are read on readThreads threads (0: the default number of readers; 1: this one only).
 LoadOutcome LoadFolder(const std::filesystem::path& folder, MsgList& list, LoadFolderPorts& ports,
-                       ReaderContext& reader, Subfolders subfolders = Subfolders::No, unsigned readThreads = 0);
+                       ReaderContext& reader, Subfolders subfolders = Subfolders::No,
+                       unsigned readThreads = 0);
 
 }  // namespace pelmora

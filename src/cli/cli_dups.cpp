@@ -37,17 +37,18 @@ int usageError(std::string_view problem) {
 
 // Options as given; an error text for bad usage.
 std::optional<std::string> parse(const Args& args, DupsOptions& options) {
-    auto problem = ParseFolderCommand(args, options, [&options](std::string_view a) -> std::optional<std::string> {
-        if (a == "--trash")
-            options.trash = true;
-        else if (a == "--yes" || a == "-y")
-            options.yes = true;
-        else if (a == "--id-only")
-            options.reader.dupCheckHeaders = false;
-        else
-            return std::nullopt;
-        return std::string();
-    });
+    auto problem =
+        ParseFolderCommand(args, options, [&options](std::string_view a) -> std::optional<std::string> {
+            if (a == "--trash")
+                options.trash = true;
+            else if (a == "--yes" || a == "-y")
+                options.yes = true;
+            else if (a == "--id-only")
+                options.reader.dupCheckHeaders = false;
+            else
+                return std::nullopt;
+            return std::string();
+        });
     if (problem) return problem;
     if (options.yes && !options.trash) return std::string("--yes belongs to --trash");
     return std::nullopt;

@@ -3,13 +3,13 @@
 // list export writes it (main window columns, received-date order).
 #include <iostream>
 
-#include "message/format.h"
 #include "catalogue/ordering.h"
 #include "catalogue/scan.h"
 #include "cli/commands.h"
 #include "cli/folder_load.h"
 #include "cli/terminal_ports.h"
 #include "decode/cp932.h"
+#include "message/format.h"
 #include "operations/export_csv.h"
 
 namespace pelmora::cli {
@@ -80,9 +80,10 @@ Target checkTarget(const fs::path& file, TerminalPrompts& prompts) {
         return Target::Refused;
     }
     const std::string question =
-        fs::is_symlink(status)
-            ? quoted + Utf8ToCp932(" はシンボリックリンクです。リンク先には書き込まず、リンクを一覧のファイルで置き換えますか？")
-            : quoted + Utf8ToCp932(" は既に存在します。一覧のファイルで置き換えますか？");
+        fs::is_symlink(status) ? quoted + Utf8ToCp932(
+                                              " はシンボリックリンクです。リンク先には書き込まず、リンクを一"
+                                              "覧のファイルで置き換えますか？")
+                               : quoted + Utf8ToCp932(" は既に存在します。一覧のファイルで置き換えますか？");
     return prompts.confirmYesNo(question) ? Target::Replace : Target::Refused;
 }
 
@@ -100,8 +101,8 @@ int ExportCommand(const Args& args) {
     CommandReader reader(options.reader, prompts);
     TerminalListView view(kMainColumnKeys, KeyReceived);
     MsgList list;
-    LoadOutcome outcome = LoadForCommand(options.folder, options.recurse ? Subfolders::Yes : Subfolders::No, view,
-                                         list, reader, prompts);
+    LoadOutcome outcome = LoadForCommand(options.folder, options.recurse ? Subfolders::Yes : Subfolders::No,
+                                         view, list, reader, prompts);
     if (outcome != LoadOutcome::Loaded) {
         if (outcome == LoadOutcome::Aborted) std::cerr << "pelmora-cli export: interrupted\n";
         return 1;
@@ -114,8 +115,10 @@ int ExportCommand(const Args& args) {
         return 1;
     }
     if (replacesLink)
-        std::cerr << MessageForTerminal("\"" + Utf8ToCp932(options.output.native()) +
-                                        Utf8ToCp932("\" のシンボリックリンクを置き換えました（リンク先は変更していません）。"))
+        std::cerr << MessageForTerminal(
+                         "\"" + Utf8ToCp932(options.output.native()) +
+                         Utf8ToCp932(
+                             "\" のシンボリックリンクを置き換えました（リンク先は変更していません）。"))
                   << '\n';
     std::cerr << MessageForTerminal(FormatCount(static_cast<std::int64_t>(list.size())) +
                                     Utf8ToCp932(" 通のメッセージをリストしました。"))

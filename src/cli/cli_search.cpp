@@ -31,8 +31,8 @@ constexpr std::string_view kUsage =
     "       (without it they are searched with the fallback conversion, or skipped).\n";
 
 // The search window's result columns, left to right.
-const std::vector<int> kSearchColumnKeys = {KeySender, KeyRecipients, KeySubject, KeySent,
-                                            KeyReceived, KeySize, KeyFolder};
+const std::vector<int> kSearchColumnKeys = {KeySender,   KeyRecipients, KeySubject, KeySent,
+                                            KeyReceived, KeySize,       KeyFolder};
 
 struct SearchOptions : FolderCommandOptions {
     SearchConditions conditions;
@@ -94,9 +94,11 @@ std::optional<std::string> parse(const Args& args, SearchOptions& options) {
     // The window's search button stays disabled without a condition, and
     // while the first day lies after the second.
     if (!c.HasAnyCondition())
-        return std::string("no condition: give at least one of --from, --to, --subject, --body, --after, --before, "
-                           "--attach (an expression of only '-' or quotes sets none)");
-    if (c.DateFrom && c.DateTo && *c.DateFrom > *c.DateTo) return std::string("--after is later than --before");
+        return std::string(
+            "no condition: give at least one of --from, --to, --subject, --body, --after, --before, "
+            "--attach (an expression of only '-' or quotes sets none)");
+    if (c.DateFrom && c.DateTo && *c.DateFrom > *c.DateTo)
+        return std::string("--after is later than --before");
     return std::nullopt;
 }
 

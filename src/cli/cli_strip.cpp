@@ -5,14 +5,14 @@
 #include <algorithm>
 #include <iostream>
 
-#include "message/format.h"
 #include "catalogue/scan.h"
-#include "decode/cp932.h"
 #include "cli/commands.h"
 #include "cli/folder_load.h"
 #include "cli/op_support.h"
 #include "cli/terminal_ports.h"
 #include "cli/terminal_shell.h"
+#include "decode/cp932.h"
+#include "message/format.h"
 #include "message/line_reader.h"
 #include "operations/attach_delete.h"
 
@@ -65,7 +65,8 @@ int collect(const std::vector<fs::path>& paths, MsgList& list) {
             ScanFolder(nullptr, false, list, fs::absolute(path).lexically_normal(), FileFactsBy::Scan,
                        &unreadable);
             if (!unreadable.empty()) {
-                std::cerr << "pelmora-cli strip: " << MessageForTerminal(UnreadableFoldersText(unreadable)) << '\n';
+                std::cerr << "pelmora-cli strip: " << MessageForTerminal(UnreadableFoldersText(unreadable))
+                          << '\n';
                 missing += static_cast<int>(unreadable.size());
             }
         } else if (auto entry = EntryForFile(path)) {
@@ -94,13 +95,14 @@ int dryRun(const MsgList& list) {
         auto stripped = StripMessage(reader, entry->Boundary, [](std::string_view) { return true; });
         if (!stripped) continue;
         const auto after = static_cast<std::int64_t>(*stripped);
-        std::cout << entry->FileName << ": would remove the parts after the first, " << FormatCount(entry->FileSize)
-                  << " -> " << FormatCount(after) << " bytes (saves " << FormatCount(entry->FileSize - after)
-                  << " bytes)\n";
+        std::cout << entry->FileName << ": would remove the parts after the first, "
+                  << FormatCount(entry->FileSize) << " -> " << FormatCount(after) << " bytes (saves "
+                  << FormatCount(entry->FileSize - after) << " bytes)\n";
         saved += entry->FileSize - after;
         ++count;
     }
-    std::cout << count << " message(s) with attachments; stripping would save " << FormatCount(saved) << " bytes\n";
+    std::cout << count << " message(s) with attachments; stripping would save " << FormatCount(saved)
+              << " bytes\n";
     return failed == 0 ? 0 : 1;
 }
 

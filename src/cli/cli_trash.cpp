@@ -33,7 +33,8 @@ int TrashCommand(const Args& args) {
     TerminalShell shell(prompts);
     ui::TrashResult result = shell.moveToTrash(files, ui::TrashConfirmation::Ask);
     if (result.refused) return prompts.refusedAny() ? 2 : 1;
-    for (const std::string& line : result.failuresCp932) std::cerr << "pelmora-cli trash: " << MessageForTerminal(line) << '\n';
+    for (const std::string& line : result.failuresCp932)
+        std::cerr << "pelmora-cli trash: " << MessageForTerminal(line) << '\n';
     return result.allMoved() ? 0 : 1;
 }
 

@@ -150,7 +150,8 @@ std::optional<TableFormat> ParseTableFormat(std::string_view name) {
     return std::nullopt;
 }
 
-std::optional<std::string> TakeOutputOption(std::string_view arg, TableFormat& format, OutputEncoding& encoding) {
+std::optional<std::string> TakeOutputOption(std::string_view arg, TableFormat& format,
+                                            OutputEncoding& encoding) {
     if (arg.starts_with("--format=")) {
         auto parsed = ParseTableFormat(arg.substr(9));
         if (!parsed) return "unknown format '" + std::string(arg.substr(9)) + "'";

@@ -26,7 +26,8 @@ enum class TableFormat { Table, Tsv, Csv, Json };
 std::optional<TableFormat> ParseTableFormat(std::string_view name);
 // Takes --format=… and --encoding=…, which list, dups and search share.
 // Nullopt when arg is neither; otherwise empty when taken, or the usage error.
-std::optional<std::string> TakeOutputOption(std::string_view arg, TableFormat& format, OutputEncoding& encoding);
+std::optional<std::string> TakeOutputOption(std::string_view arg, TableFormat& format,
+                                            OutputEncoding& encoding);
 
 struct TableOptions {
     TableFormat format = TableFormat::Table;

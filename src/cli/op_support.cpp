@@ -3,7 +3,6 @@
 
 #include <sys/stat.h>
 
-
 #include "message/format.h"
 #include "message/mail_date.h"
 

@@ -9,7 +9,8 @@ namespace pelmora::cli {
 ui::TrashResult TerminalShell::moveToTrash(const std::vector<std::filesystem::path>& paths,
                                            ui::TrashConfirmation confirmation) {
     if (paths.empty()) return {};
-    if (confirmation == ui::TrashConfirmation::Ask && !m_prompts.confirmYesNo(platform::TrashQuestion(paths.size()))) {
+    if (confirmation == ui::TrashConfirmation::Ask &&
+        !m_prompts.confirmYesNo(platform::TrashQuestion(paths.size()))) {
         ui::TrashResult refused;
         refused.refused = true;
         refused.moved.assign(paths.size(), false);

@@ -115,7 +115,8 @@ namespace detail {
 bool DecodeSimpleEncodedWords(std::string_view value, std::string& out) {
     std::string& bytes = wordBytes();
     std::size_t done = 0;
-    for (std::size_t start = findWordStartNear(value, 0); start != npos; start = findWordStartNear(value, done)) {
+    for (std::size_t start = findWordStartNear(value, 0); start != npos;
+         start = findWordStartNear(value, done)) {
         const std::size_t second = findNear(value, '?', start + 2);
         if (second == npos || second + 2 >= value.size()) return false;
         const SimpleCharset charset = simpleCharset(value.substr(start + 2, second - start - 2));

@@ -5,8 +5,6 @@
 // ("=?ISO", then "=?WINDOWS", then "=?UTF-8"), the way headers have always
 // been shown here; a last left-to-right pass then decodes the well-formed
 // words of every other charset.
-#include "decode/header_detail.h"
-
 #include <string.h>
 
 #include <algorithm>
@@ -15,6 +13,7 @@
 #include <utility>
 #include <vector>
 
+#include "decode/header_detail.h"
 #include "decode/japanese.h"
 #include "decode/transfer.h"
 
@@ -41,9 +40,7 @@ public:
     std::size_t gapPosition() const { return m_gapStart; }
     char at(std::size_t i) const { return i < m_gapStart ? m_buffer[i] : m_buffer[i + gap()]; }
     // The text from the gap on.
-    std::string_view rest() const {
-        return std::string_view(m_buffer).substr(m_gapEnd);
-    }
+    std::string_view rest() const { return std::string_view(m_buffer).substr(m_gapEnd); }
 
     void moveGapTo(std::size_t position) {
         if (position < m_gapStart) {
@@ -79,12 +76,14 @@ public:
         if (end > m_gapStart) {
             const std::size_t count = end - m_gapStart;
             if (const void* found = memrchr(m_buffer.data() + m_gapEnd, c, count))
-                return m_gapStart + static_cast<std::size_t>(static_cast<const char*>(found) - (m_buffer.data() + m_gapEnd));
+                return m_gapStart + static_cast<std::size_t>(static_cast<const char*>(found) -
+                                                             (m_buffer.data() + m_gapEnd));
             end = m_gapStart;
         }
         if (end == 0) return npos;
         const void* found = memrchr(m_buffer.data(), c, end);
-        return found == nullptr ? npos : static_cast<std::size_t>(static_cast<const char*>(found) - m_buffer.data());
+        return found == nullptr ? npos
+                                : static_cast<std::size_t>(static_cast<const char*>(found) - m_buffer.data());
     }
 
     std::string take() && {
@@ -144,7 +143,8 @@ public:
     // oldSize bytes have been replaced by `inserted` bytes. Starts whose
     // bytes touch the replaced stretch are found anew; the ones after it
     // keep their distance from the end.
-    void replaced(const GapText& s, std::size_t begin, std::size_t end, std::size_t inserted, std::size_t oldSize) {
+    void replaced(const GapText& s, std::size_t begin, std::size_t end, std::size_t inserted,
+                  std::size_t oldSize) {
         const std::size_t touched = begin >= m_prefix.size() - 1 ? begin - (m_prefix.size() - 1) : 0;
         while (!m_before.empty() && m_before.back() >= touched) m_before.pop_back();
         while (!m_after.empty() && oldSize - m_after.back() < end) m_after.pop_back();

@@ -108,7 +108,8 @@ char* convertIso2022Jp(std::string_view text, char* put) {
             if (i == quick && i < text.size()) {
                 const void* esc = std::memchr(text.data() + i, kEsc, text.size() - i);
                 const std::size_t end =
-                    esc != nullptr ? static_cast<std::size_t>(static_cast<const char*>(esc) - text.data()) : text.size();
+                    esc != nullptr ? static_cast<std::size_t>(static_cast<const char*>(esc) - text.data())
+                                   : text.size();
                 std::memmove(put, text.data() + i, end - i);
                 put += end - i;
                 i = end;

@@ -1,11 +1,12 @@
 // SPDX-License-Identifier: MIT
 #include "message/line_reader.h"
 
-#include <cerrno>
-#include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -31,7 +32,8 @@ const char* findLineStop(const char* from, const char* end) {
         const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from));
         const __m128i hits = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(bytes, lf), _mm_cmpeq_epi8(bytes, cr)),
                                           _mm_cmpeq_epi8(bytes, mark));
-        if (const int mask = _mm_movemask_epi8(hits); mask != 0) return from + __builtin_ctz(static_cast<unsigned>(mask));
+        if (const int mask = _mm_movemask_epi8(hits); mask != 0)
+            return from + __builtin_ctz(static_cast<unsigned>(mask));
         from += 16;
     }
 #endif
@@ -58,9 +60,13 @@ LineReader::~LineReader() {
     }
 }
 
-bool LineReader::open(const std::filesystem::path& path) { return open(path.c_str()); }
+bool LineReader::open(const std::filesystem::path& path) {
+    return open(path.c_str());
+}
 
-bool LineReader::open(const char* path) { return openAt(AT_FDCWD, path); }
+bool LineReader::open(const char* path) {
+    return openAt(AT_FDCWD, path);
+}
 
 bool LineReader::openAt(int dirFd, const char* name) {
     close();
@@ -92,7 +98,9 @@ bool LineReader::rewind() {
     return true;
 }
 
-bool LineReader::fileInfo(struct stat& info) const { return m_fd >= 0 && ::fstat(m_fd, &info) == 0; }
+bool LineReader::fileInfo(struct stat& info) const {
+    return m_fd >= 0 && ::fstat(m_fd, &info) == 0;
+}
 
 // Refills the buffer once it is used up; false when nothing more comes.
 bool LineReader::fill() {

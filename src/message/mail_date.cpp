@@ -4,8 +4,8 @@
 #include <array>
 #include <cmath>
 #include <ctime>
-#include <memory>
 #include <limits>
+#include <memory>
 #include <optional>
 
 namespace pelmora {
@@ -20,7 +20,9 @@ constexpr std::int64_t UnixEpochDays = 25569;
 constexpr std::int64_t FileTimeEpochSeconds = 11644473600;
 constexpr std::int64_t FileTimeUnitsPerSecond = 10'000'000;
 
-bool isLeapYear(int year) { return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0; }
+bool isLeapYear(int year) {
+    return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+}
 
 int daysInMonth(int year, int month) {
     static constexpr int Days[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
@@ -83,7 +85,8 @@ std::optional<long> zoneOffsetAt(time_t instant) {
 
     const std::int64_t seconds = instant;
     const std::int64_t number = seconds / SecondsPerDay - (seconds % SecondsPerDay < 0 ? 1 : 0);
-    if (number < std::numeric_limits<std::int32_t>::min() + 1 || number > std::numeric_limits<std::int32_t>::max())
+    if (number < std::numeric_limits<std::int32_t>::min() + 1 ||
+        number > std::numeric_limits<std::int32_t>::max())
         return offsetFromLibrary(instant);
     const Zone current{tzname[0], tzname[1], timezone, daylight};
     if (!days || current != zone) {
@@ -114,7 +117,8 @@ DateTime EncodeDateTime(int year, int month, int day, int hour, int minute, int 
         return 0;
     if (hour < 0 || hour > 23 || minute < 0 || minute > 59 || second < 0 || second > 59) return 0;
     const std::int64_t days = daysFromCivil(year, month, day) + UnixEpochDays;
-    return static_cast<double>(days) + static_cast<double>(hour * 3600 + minute * 60 + second) / SecondsPerDay;
+    return static_cast<double>(days) +
+           static_cast<double>(hour * 3600 + minute * 60 + second) / SecondsPerDay;
 }
 
 DateTimeParts DecodeDateTime(DateTime value) {
@@ -142,7 +146,8 @@ std::string DateText(DateTime value) {
     std::string text = "0000/00/00 00:00";
     auto put = [&text](std::size_t end, int number, int digits) {
         number = number < 0 ? 0 : number;
-        for (int i = 0; i < digits; ++i, number /= 10) text[end - static_cast<std::size_t>(i)] = static_cast<char>('0' + number % 10);
+        for (int i = 0; i < digits; ++i, number /= 10)
+            text[end - static_cast<std::size_t>(i)] = static_cast<char>('0' + number % 10);
     };
     put(3, p.year, 4);
     put(6, p.month, 2);
@@ -168,7 +173,8 @@ struct timespec TimespecFromFileTime(std::uint64_t fileTime) {
 }
 
 DateTime FileDateFromFileTime(std::uint64_t fileTime) {
-    const std::int64_t utc = static_cast<std::int64_t>(fileTime / FileTimeUnitsPerSecond) - FileTimeEpochSeconds;
+    const std::int64_t utc =
+        static_cast<std::int64_t>(fileTime / FileTimeUnitsPerSecond) - FileTimeEpochSeconds;
     const std::optional<long> offset = zoneOffsetAt(static_cast<time_t>(utc));
     if (!offset) return 0;
     const std::int64_t local = utc + *offset;
@@ -184,8 +190,8 @@ DateTime FileDateFromFileTime(std::uint64_t fileTime) {
     civilFromDays(days, year, month, day);
     // File dates keep the two-second steps of the FAT date format.
     second &= ~std::int64_t{1};
-    return EncodeDateTime(year, month, day, static_cast<int>(second / 3600), static_cast<int>(second / 60 % 60),
-                          static_cast<int>(second % 60));
+    return EncodeDateTime(year, month, day, static_cast<int>(second / 3600),
+                          static_cast<int>(second / 60 % 60), static_cast<int>(second % 60));
 }
 
 DateTime LocalFromUtc(DateTime utc) {

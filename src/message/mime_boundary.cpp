@@ -5,7 +5,9 @@ namespace pelmora {
 
 namespace {
 
-bool isPadding(char c) { return c == ' ' || c == '\t'; }
+bool isPadding(char c) {
+    return c == ' ' || c == '\t';
+}
 
 bool onlyPadding(std::string_view rest) {
     for (char c : rest)
@@ -13,7 +15,9 @@ bool onlyPadding(std::string_view rest) {
     return true;
 }
 
-char lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+char lower(char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
 
 bool startsWithNoCase(std::string_view text, std::string_view lowerPrefix) {
     if (text.size() < lowerPrefix.size()) return false;
@@ -24,7 +28,9 @@ bool startsWithNoCase(std::string_view text, std::string_view lowerPrefix) {
 
 // A parameter name starts after ";" or after a blank or control byte that
 // unfolding left behind.
-bool startsName(char before) { return before == ';' || static_cast<unsigned char>(before) <= 32; }
+bool startsName(char before) {
+    return before == ';' || static_cast<unsigned char>(before) <= 32;
+}
 
 }  // namespace
 

@@ -23,20 +23,20 @@ struct TMsgItem {
     std::string FolderName;    // native bytes: last component of FolderPath
     std::string To;            // formatted recipients joined with "; "
     std::string SentDateText;
-    std::string FromRaw;       // header bytes as read, unfolded and trimmed
+    std::string FromRaw;  // header bytes as read, unfolded and trimmed
     std::string ToRaw;
-    std::string MessageId;     // angle brackets kept; empty when absent
-    std::string Boundary;      // top-level multipart/mixed or /report boundary
+    std::string MessageId;  // angle brackets kept; empty when absent
+    std::string Boundary;   // top-level multipart/mixed or /report boundary
     DateTime RecvDate = 0;
     DateTime SentDate = 0;
     std::int64_t DupHash = 0;
     bool HasAttach = false;
-    std::string FileName;      // native bytes: full path of the message file
-    std::string FolderPath;    // native bytes: folder without trailing slash ("/" kept)
-    std::string FileExt;       // ".eml" or ".nws"
+    std::string FileName;    // native bytes: full path of the message file
+    std::string FolderPath;  // native bytes: folder without trailing slash ("/" kept)
+    std::string FileExt;     // ".eml" or ".nws"
     std::string FileDateText;
-    std::string SizeKB;        // "1,234"
-    DateTime FileDate = 0;     // last-write time, local, even seconds
+    std::string SizeKB;          // "1,234"
+    DateTime FileDate = 0;       // last-write time, local, even seconds
     std::uint64_t FileTime = 0;  // last-write time, 100-ns units since 1601-01-01 UTC
     std::int64_t FileSize = 0;
     std::int32_t IconIndex = 0;

@@ -2,12 +2,11 @@
 // The lenient reading of mail dates: RFC 822 dates, and the odd forms mail
 // programs write (dashes between the date parts, two-digit years, the
 // month first with the time before the year, AM/PM, zone names).
+#include <algorithm>
 #include <array>
 #include <cstdint>
 
 #include "message/mail_date.h"
-
-#include <algorithm>
 
 namespace pelmora {
 
@@ -15,7 +14,9 @@ namespace {
 
 using View = std::string_view;
 
-bool isBlankOrControl(char c) { return static_cast<unsigned char>(c) <= 32; }
+bool isBlankOrControl(char c) {
+    return static_cast<unsigned char>(c) <= 32;
+}
 
 View trimLeft(View text) {
     while (!text.empty() && isBlankOrControl(text.front())) text.remove_prefix(1);
@@ -48,7 +49,9 @@ int number(View text) {
     return value;
 }
 
-char lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+char lower(char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
 
 // Three letters folded to lower case in one number, or 0 when text is not
 // three characters long.
@@ -65,8 +68,8 @@ constexpr std::uint32_t keyOf(const char (&name)[4]) {
 }
 
 bool isDayName(View text) {
-    static constexpr std::array<std::uint32_t, 7> Days = {keyOf("sun"), keyOf("mon"), keyOf("tue"), keyOf("wed"),
-                                                          keyOf("thu"), keyOf("fri"), keyOf("sat")};
+    static constexpr std::array<std::uint32_t, 7> Days = {
+        keyOf("sun"), keyOf("mon"), keyOf("tue"), keyOf("wed"), keyOf("thu"), keyOf("fri"), keyOf("sat")};
     const std::uint32_t key = threeLetterKey(text.substr(0, 3));
     for (std::uint32_t day : Days)
         if (key == day) return true;
@@ -112,7 +115,8 @@ DateTime ParseMailDate(std::string_view text) {
     // 2. Some servers separate the date parts with dashes (07-Sep-2001).
     const std::size_t dash = rest.find('-');
     const std::size_t blank = rest.find(' ');
-    const char separator = dash != View::npos && dash >= 1 && (blank == View::npos || dash < blank) ? '-' : ' ';
+    const char separator =
+        dash != View::npos && dash >= 1 && (blank == View::npos || dash < blank) ? '-' : ' ';
 
     // 3. The day first, or the month first (Sep 7 2001).
     int day = 1;

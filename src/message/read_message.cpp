@@ -9,7 +9,6 @@
 #include <cerrno>
 #include <cstdint>
 #include <cstring>
-
 #include <span>
 
 #include "decode/cp932.h"
@@ -29,10 +28,12 @@ namespace {
 using View = std::string_view;
 
 // Display texts (code page 932) of the entries whose header lacks a field.
-constexpr View UnknownCp932 = "\x81\x69\x95\x73\x96\xBE\x81\x6A";                  // （不明）
+constexpr View UnknownCp932 = "\x81\x69\x95\x73\x96\xBE\x81\x6A";                    // （不明）
 constexpr View NoSubjectCp932 = "\x81\x69\x8C\x8F\x96\xBC\x82\xC8\x82\xB5\x81\x6A";  // （件名なし）
 
-char lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+char lower(char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
 
 // The 0x20 bit of every byte of word that is a lower-case letter.
 std::uint64_t letterBits(std::uint64_t word) {
@@ -64,7 +65,9 @@ bool startsWithNoCase(View line, View prefix) {
     return true;
 }
 
-bool isBlankOrControl(char c) { return static_cast<unsigned char>(c) <= 32; }
+bool isBlankOrControl(char c) {
+    return static_cast<unsigned char>(c) <= 32;
+}
 
 View trim(View text) {
     while (!text.empty() && isBlankOrControl(text.front())) text.remove_prefix(1);
@@ -72,7 +75,9 @@ View trim(View text) {
     return text;
 }
 
-bool isTrimmable(char c) { return isBlankOrControl(c) && c != '\x1B'; }
+bool isTrimmable(char c) {
+    return isBlankOrControl(c) && c != '\x1B';
+}
 
 // TrimCtl without the copy.
 View trimCtl(View text) {
@@ -176,7 +181,8 @@ std::string multipartBoundary(View line) {
     // A boundary never ends in a blank (RFC 2046), so blanks after it are
     // not part of it even where no quotes mark its end.
     while (!value.empty() && isBlankOrControl(value.back())) value.remove_suffix(1);
-    if (!value.empty() && value.front() == '"') value = value.size() >= 2 ? value.substr(1, value.size() - 2) : View{};
+    if (!value.empty() && value.front() == '"')
+        value = value.size() >= 2 ? value.substr(1, value.size() - 2) : View{};
     return std::string(value);
 }
 
@@ -186,7 +192,8 @@ std::string assembleRecipients(View decoded, const DisplayNameLookup* names) {
     std::size_t start = 0;
     while (start <= decoded.size()) {
         std::size_t end = start;
-        while (end < decoded.size() && decoded[end] != ',' && decoded[end] != '\r' && decoded[end] != '\n') ++end;
+        while (end < decoded.size() && decoded[end] != ',' && decoded[end] != '\r' && decoded[end] != '\n')
+            ++end;
         if (end == decoded.size()) end = View::npos;
         const View piece = trim(decoded.substr(start, end == View::npos ? View::npos : end - start));
         const std::string formatted = FormatAddress(piece, names);
@@ -213,11 +220,13 @@ DateTime receivedDate(View line) {
     return ParseMailDate(text);
 }
 
-DateTime atLeastFloor(DateTime value) { return value < DateFloor ? DateFloor : value; }
+DateTime atLeastFloor(DateTime value) {
+    return value < DateFloor ? DateFloor : value;
+}
 
 void reportUnreadable(const TMsgItem& entry, ui::Prompts& prompts) {
-    prompts.warning("\"" + Utf8ToCp932(entry.FileName) + "\"" + Utf8ToCp932(" を開けませんでした。") + "\r\r" +
-                    Utf8ToCp932("使用中でないか確認して下さい。"));
+    prompts.warning("\"" + Utf8ToCp932(entry.FileName) + "\"" + Utf8ToCp932(" を開けませんでした。") +
+                    "\r\r" + Utf8ToCp932("使用中でないか確認して下さい。"));
 }
 
 // What the header block says, before it is stored into the entry.
@@ -233,34 +242,35 @@ HeaderFields extractFields(std::span<const std::string> lines) {
     for (const std::string& stored : lines) {
         const View line = stored;
         switch (lower(line.empty() ? '\0' : line[0])) {
-        case 'f':
-            if (startsWithNoCase(line, "from:")) fields.from = line.substr(5), fields.hasFrom = true;
-            break;
-        case 's':
-            if (startsWithNoCase(line, "subject:")) fields.subject = line.substr(8), fields.hasSubject = true;
-            break;
-        case 'r':
-            if (!fields.hasReceived && startsWithNoCase(line, "received:")) {
-                fields.received = atLeastFloor(receivedDate(line));
-                fields.hasReceived = true;
-            }
-            break;
-        case 't':
-            if (startsWithNoCase(line, "to:")) fields.to = line.substr(3), fields.hasTo = true;
-            break;
-        case 'd':
-            if (startsWithNoCase(line, "date:")) fields.date = line.substr(5), fields.hasDate = true;
-            break;
-        case 'm':
-            if (startsWithNoCase(line, "message-id:")) fields.messageId = trim(line.substr(11));
-            break;
-        case 'c':
-            if (startsWithNoCase(line, "content-type:"))
-                if (std::string boundary = multipartBoundary(line); !boundary.empty())
-                    fields.boundary = std::move(boundary);
-            break;
-        default:
-            break;
+            case 'f':
+                if (startsWithNoCase(line, "from:")) fields.from = line.substr(5), fields.hasFrom = true;
+                break;
+            case 's':
+                if (startsWithNoCase(line, "subject:"))
+                    fields.subject = line.substr(8), fields.hasSubject = true;
+                break;
+            case 'r':
+                if (!fields.hasReceived && startsWithNoCase(line, "received:")) {
+                    fields.received = atLeastFloor(receivedDate(line));
+                    fields.hasReceived = true;
+                }
+                break;
+            case 't':
+                if (startsWithNoCase(line, "to:")) fields.to = line.substr(3), fields.hasTo = true;
+                break;
+            case 'd':
+                if (startsWithNoCase(line, "date:")) fields.date = line.substr(5), fields.hasDate = true;
+                break;
+            case 'm':
+                if (startsWithNoCase(line, "message-id:")) fields.messageId = trim(line.substr(11));
+                break;
+            case 'c':
+                if (startsWithNoCase(line, "content-type:"))
+                    if (std::string boundary = multipartBoundary(line); !boundary.empty())
+                        fields.boundary = std::move(boundary);
+                break;
+            default:
+                break;
         }
     }
     return fields;
@@ -371,8 +381,8 @@ bool openEntry(LineReader& reader, const TMsgItem& entry, FolderHandle& folder) 
     const std::string& path = entry.FileName;
     const std::string& dir = entry.FolderPath;
     const std::size_t skip = dir == "/" ? 1 : dir.size() + 1;
-    if (!dir.empty() && path.size() > skip && path.compare(0, dir.size(), dir) == 0 && path[skip - 1] == '/' &&
-        path.find('/', skip) == std::string::npos) {
+    if (!dir.empty() && path.size() > skip && path.compare(0, dir.size(), dir) == 0 &&
+        path[skip - 1] == '/' && path.find('/', skip) == std::string::npos) {
         const int fd = folder.descriptorOf(dir);
         if (fd >= 0 && reader.openAt(fd, path.c_str() + skip)) return true;
     }
@@ -419,9 +429,11 @@ void ReadMessage(MsgList& list, std::size_t index, ReaderContext& context) {
     const View rawDate = trim(fields.date);
 
     entry.FromRaw = fields.hasFrom ? trimCtl(fields.from) : View{};
-    entry.From = fields.hasFrom ? FormatAddress(DecodeHeaderText(entry.FromRaw), names) : std::string(UnknownCp932);
+    entry.From =
+        fields.hasFrom ? FormatAddress(DecodeHeaderText(entry.FromRaw), names) : std::string(UnknownCp932);
     entry.ToRaw = fields.hasTo ? trimCtl(fields.to) : View{};
-    entry.To = fields.hasTo ? assembleRecipients(DecodeHeaderText(entry.ToRaw), names) : std::string(UnknownCp932);
+    entry.To =
+        fields.hasTo ? assembleRecipients(DecodeHeaderText(entry.ToRaw), names) : std::string(UnknownCp932);
     entry.Subject = fields.hasSubject ? DecodeHeaderText(subjectRaw) : std::string(NoSubjectCp932);
     entry.RecvDate = fields.hasReceived ? fields.received : entry.FileDate;
     entry.RecvDateText = fields.hasReceived ? DateText(entry.RecvDate) : entry.FileDateText;

@@ -81,7 +81,8 @@ std::expected<std::uint64_t, StripSkip> StripMessage(LineReader& reader, std::st
     return out.written();
 }
 
-std::expected<StrippedMessage, StripSkip> BuildStrippedMessage(const fs::path& file, std::string_view boundary) {
+std::expected<StrippedMessage, StripSkip> BuildStrippedMessage(const fs::path& file,
+                                                               std::string_view boundary) {
     LineReader reader;
     if (!reader.open(file)) return std::unexpected(StripSkip::OpenFailed);
     reader.keepBareCarriageReturns();
@@ -104,8 +105,9 @@ RewriteOutcome failed(std::string messageCp932) {
 }
 
 std::string untouchedMessage(const fs::path& file, int error) {
-    return ops::QuotedPath(file) + ops::Cp932(" を書き換えられませんでした（") + ops::Cp932(std::strerror(error)) +
-           ops::Cp932("）。") + ops::kParagraph + ops::Cp932("元のファイルは変更されていません。");
+    return ops::QuotedPath(file) + ops::Cp932(" を書き換えられませんでした（") +
+           ops::Cp932(std::strerror(error)) + ops::Cp932("）。") + ops::kParagraph +
+           ops::Cp932("元のファイルは変更されていません。");
 }
 
 // A new hidden file beside target, named after it so that a user who finds
@@ -146,10 +148,11 @@ bool unchangedSince(const struct stat& read, const struct stat& now) {
 
 // The old file is in the trash and the new one could not take its name:
 // put the old one back, or say where both are.
-RewriteOutcome recoverAfterFailedRename(const fs::path& file, const fs::path& temporary, const fs::path& trashed,
-                                        int error) {
+RewriteOutcome recoverAfterFailedRename(const fs::path& file, const fs::path& temporary,
+                                        const fs::path& trashed, int error) {
     if (!trashed.empty()) {
-        const fs::path info = trashed.parent_path().parent_path() / "info" / (trashed.filename().native() + ".trashinfo");
+        const fs::path info =
+            trashed.parent_path().parent_path() / "info" / (trashed.filename().native() + ".trashinfo");
         if (platform::RestoreFromTrash({trashed, info}, file)) {
             ::unlink(temporary.c_str());
             return failed(untouchedMessage(file, error));
@@ -190,7 +193,8 @@ RewriteOutcome changedWhileRead(const fs::path& file) {
 
 }  // namespace
 
-RewriteOutcome RewriteMessageFile(TMsgItem& entry, ui::Shell& shell, const std::function<bool(RewriteStep)>& failAt) {
+RewriteOutcome RewriteMessageFile(TMsgItem& entry, ui::Shell& shell,
+                                  const std::function<bool(RewriteStep)>& failAt) {
     const fs::path file = entry.FileName;
     struct stat named {};
     if (entry.Boundary.empty() || ::lstat(file.c_str(), &named) != 0 || !S_ISREG(named.st_mode)) return {};
@@ -211,9 +215,8 @@ RewriteOutcome RewriteMessageFile(TMsgItem& entry, ui::Shell& shell, const std::
         ::unlink(path.c_str());
         return outcome;
     };
-    auto stripped = StripMessage(reader, entry.Boundary, [fd = fd](std::string_view bytes) {
-        return platform::WriteAll(fd, bytes);
-    });
+    auto stripped = StripMessage(reader, entry.Boundary,
+                                 [fd = fd](std::string_view bytes) { return platform::WriteAll(fd, bytes); });
     if (!stripped) {
         if (stripped.error() == StripSkip::WriteFailed) return discard(failed(untouchedMessage(file, errno)));
         return discard({});
@@ -242,24 +245,28 @@ RewriteOutcome RewriteMessageFile(TMsgItem& entry, ui::Shell& shell, const std::
         return {Kind::NotTrashed, {}, 0};
     }
 
-    int error = (failAt && failAt(RewriteStep::Rename)) ? EIO : platform::RenameNoReplace(temporaryPath, file);
+    int error =
+        (failAt && failAt(RewriteStep::Rename)) ? EIO : platform::RenameNoReplace(temporaryPath, file);
     if (error != 0) return recoverAfterFailedRename(file, temporaryPath, trashed.locations[0], error);
     platform::SyncFolderOf(file);
 
     struct stat after {};
-    updateEntry(entry, ::stat(file.c_str(), &after) == 0 ? after.st_size : static_cast<std::int64_t>(*stripped));
+    updateEntry(entry,
+                ::stat(file.c_str(), &after) == 0 ? after.st_size : static_cast<std::int64_t>(*stripped));
     return {Kind::Rewritten, {}, bytesRead};
 }
 
 std::string AttachDeleteStatusText(int rewritten, int failed) {
     if (failed == 0)
-        return rewritten > 0 ? FormatCount(rewritten) + ops::Cp932(" 通のメッセージの添付ファイルを削除しました。")
-                             : ops::Cp932("添付ファイルはありませんでした。");
+        return rewritten > 0
+                   ? FormatCount(rewritten) + ops::Cp932(" 通のメッセージの添付ファイルを削除しました。")
+                   : ops::Cp932("添付ファイルはありませんでした。");
     // A message left as it was must never read as a message without
     // attachments.
-    if (rewritten == 0) return FormatCount(failed) + ops::Cp932(" 通のメッセージの添付ファイルを削除できませんでした。");
-    return FormatCount(rewritten) + ops::Cp932(" 通のメッセージの添付ファイルを削除しました（") + FormatCount(failed) +
-           ops::Cp932(" 通は削除できませんでした）。");
+    if (rewritten == 0)
+        return FormatCount(failed) + ops::Cp932(" 通のメッセージの添付ファイルを削除できませんでした。");
+    return FormatCount(rewritten) + ops::Cp932(" 通のメッセージの添付ファイルを削除しました（") +
+           FormatCount(failed) + ops::Cp932(" 通は削除できませんでした）。");
 }
 
 void ProcAttachDelete1Click(ui::ListView& view, ui::StatusBar& status, MsgList& list, ui::Prompts& prompts,

@@ -25,11 +25,11 @@ struct StrippedMessage {
 };
 
 enum class StripSkip {
-    OpenFailed,         // the file cannot be opened for reading
-    NoFirstDelimiter,   // no line equals "--" + boundary
-    NoPartEnd,          // the first part is not followed by a delimiter
-    OnlyOnePart,        // the first part is followed by the closing delimiter
-    WriteFailed,        // the writer refused the bytes (errno tells why)
+    OpenFailed,        // the file cannot be opened for reading
+    NoFirstDelimiter,  // no line equals "--" + boundary
+    NoPartEnd,         // the first part is not followed by a delimiter
+    OnlyOnePart,       // the first part is followed by the closing delimiter
+    WriteFailed,       // the writer refused the bytes (errno tells why)
 };
 
 class LineReader;
@@ -61,7 +61,7 @@ struct RewriteOutcome {
         Failed,      // writing or renaming failed: ends the command; message says what is where
     };
     Kind kind = Kind::Skipped;
-    std::string messageCp932;    // for OpenFailed, Changed and Failed
+    std::string messageCp932;  // for OpenFailed, Changed and Failed
     std::uint64_t bytesRead = 0;
 };
 

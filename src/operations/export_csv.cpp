@@ -10,8 +10,8 @@
 #include <cstring>
 #include <sstream>
 
-#include "message/format.h"
 #include "decode/cp932.h"
+#include "message/format.h"
 #include "operations/texts.h"
 #include "platform/file_io.h"
 
@@ -23,7 +23,15 @@ namespace {
 
 bool isUnsafeFileNameChar(char c) {
     switch (c) {
-        case '\\': case '/': case ':': case '*': case '?': case '"': case '<': case '>': case '|':
+        case '\\':
+        case '/':
+        case ':':
+        case '*':
+        case '?':
+        case '"':
+        case '<':
+        case '>':
+        case '|':
             return true;
         default:
             return false;
@@ -77,27 +85,43 @@ std::string CsvField(std::string_view cp932) {
 
 std::string CsvHeaderText(int key) {
     switch (key) {
-        case 1: return ops::Cp932("差出人");
-        case 2: return ops::Cp932("件名");
-        case 3: return ops::Cp932("受信日時");
-        case 4: return ops::Cp932("サイズ(KB)");
-        case 5: return ops::Cp932("フォルダ名");
-        case 6: return ops::Cp932("宛先");
-        case 7: return ops::Cp932("送信日時");
-        default: return "???";
+        case 1:
+            return ops::Cp932("差出人");
+        case 2:
+            return ops::Cp932("件名");
+        case 3:
+            return ops::Cp932("受信日時");
+        case 4:
+            return ops::Cp932("サイズ(KB)");
+        case 5:
+            return ops::Cp932("フォルダ名");
+        case 6:
+            return ops::Cp932("宛先");
+        case 7:
+            return ops::Cp932("送信日時");
+        default:
+            return "???";
     }
 }
 
 std::string CsvFieldText(const TMsgItem& entry, int key) {
     switch (key) {
-        case 1: return entry.From;
-        case 2: return entry.Subject;
-        case 3: return entry.RecvDateText;
-        case 4: return entry.SizeKB;
-        case 5: return Utf8ToCp932(entry.FolderPath);  // the full path, not the short name the list shows
-        case 6: return entry.To;
-        case 7: return entry.SentDateText;
-        default: return "???";
+        case 1:
+            return entry.From;
+        case 2:
+            return entry.Subject;
+        case 3:
+            return entry.RecvDateText;
+        case 4:
+            return entry.SizeKB;
+        case 5:
+            return Utf8ToCp932(entry.FolderPath);  // the full path, not the short name the list shows
+        case 6:
+            return entry.To;
+        case 7:
+            return entry.SentDateText;
+        default:
+            return "???";
     }
 }
 
@@ -140,7 +164,9 @@ mode_t listFileMode(const fs::path& file) {
     return 0666 & ~mask;
 }
 
-std::string failure(const fs::path& file, int error) { return file.native() + ": " + std::strerror(error); }
+std::string failure(const fs::path& file, int error) {
+    return file.native() + ": " + std::strerror(error);
+}
 
 }  // namespace
 
@@ -175,7 +201,8 @@ std::expected<void, std::string> WriteMessageListFile(const fs::path& file, cons
 }
 
 void OpenWithAssociation(const fs::path& file, ui::Shell& shell, ui::Prompts& prompts) {
-    if (!shell.openWithAssociation(file)) prompts.warning(ops::Cp932("関連付けられたプログラムを起動できません。"));
+    if (!shell.openWithAssociation(file))
+        prompts.warning(ops::Cp932("関連付けられたプログラムを起動できません。"));
 }
 
 void ProcListMessage1Click(const fs::path& baseName, const ui::ListView& view, const MsgList& list,

@@ -38,8 +38,8 @@ void WriteMessageList(std::ostream& out, const std::vector<int>& keys, const Msg
 // in the same folder, then renamed into place, so a failure leaves the old
 // file untouched; a symbolic link at file is replaced, never written
 // through. An error text (native) on failure.
-std::expected<void, std::string> WriteMessageListFile(const std::filesystem::path& file, const std::vector<int>& keys,
-                                                      const MsgList& list);
+std::expected<void, std::string> WriteMessageListFile(const std::filesystem::path& file,
+                                                      const std::vector<int>& keys, const MsgList& list);
 
 // Opens file with its associated program; says so when none starts.
 void OpenWithAssociation(const std::filesystem::path& file, ui::Shell& shell, ui::Prompts& prompts);
@@ -48,8 +48,8 @@ void OpenWithAssociation(const std::filesystem::path& file, ui::Shell& shell, ui
 // fallbackFolder when that is no folder: the user's documents folder on this
 // platform), the file, and the offer to open it. msgListDir is updated to the
 // folder of the file written.
-void ProcListMessage1Click(const std::filesystem::path& baseName, const ui::ListView& view, const MsgList& list,
-                           ui::Prompts& prompts, ui::Shell& shell, std::filesystem::path& msgListDir,
-                           const std::filesystem::path& fallbackFolder);
+void ProcListMessage1Click(const std::filesystem::path& baseName, const ui::ListView& view,
+                           const MsgList& list, ui::Prompts& prompts, ui::Shell& shell,
+                           std::filesystem::path& msgListDir, const std::filesystem::path& fallbackFolder);
 
 }  // namespace pelmora

@@ -24,7 +24,8 @@ const TMsgItem* soleSelectedEntry(const ui::ListView& view, const MsgList& list)
 
 }  // namespace
 
-void ProcMessageOpen1Click(const ui::ListView& view, const MsgList& list, ui::Prompts& prompts, ui::Shell& shell) {
+void ProcMessageOpen1Click(const ui::ListView& view, const MsgList& list, ui::Prompts& prompts,
+                           ui::Shell& shell) {
     const TMsgItem* entry = soleSelectedEntry(view, list);
     if (entry == nullptr) return;
     const fs::path file = entry->FileName;
@@ -33,8 +34,8 @@ void ProcMessageOpen1Click(const ui::ListView& view, const MsgList& list, ui::Pr
                     ops::Cp932("使用中でないか、関連付けが正しいか確認して下さい。"));
 }
 
-void ProcMessageEdit1Click(const ui::ListView& view, const MsgList& list, ui::Prompts& prompts, ui::Shell& shell,
-                           const std::string& editorName) {
+void ProcMessageEdit1Click(const ui::ListView& view, const MsgList& list, ui::Prompts& prompts,
+                           ui::Shell& shell, const std::string& editorName) {
     const TMsgItem* entry = soleSelectedEntry(view, list);
     if (entry == nullptr) return;
     const fs::path file = entry->FileName;

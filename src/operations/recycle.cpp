@@ -11,7 +11,8 @@ namespace pelmora {
 
 namespace fs = std::filesystem;
 
-ui::TrashResult RecycleFiles(ui::Shell& shell, const std::vector<fs::path>& paths, ui::TrashConfirmation confirmation) {
+ui::TrashResult RecycleFiles(ui::Shell& shell, const std::vector<fs::path>& paths,
+                             ui::TrashConfirmation confirmation) {
     if (paths.empty()) return {};
     ui::TrashResult result = shell.moveToTrash(paths, confirmation);
     // A shell that answers with fewer flags than paths moved nothing more.

@@ -15,7 +15,9 @@ namespace pelmora::ops {
 inline constexpr char kBreak[] = "\r";
 inline constexpr char kParagraph[] = "\r\r";
 
-inline std::string Cp932(std::string_view utf8) { return Utf8ToCp932(utf8); }
+inline std::string Cp932(std::string_view utf8) {
+    return Utf8ToCp932(utf8);
+}
 
 // A path in double quotes, as every message names a file.
 inline std::string QuotedPath(const std::filesystem::path& path) {

@@ -65,7 +65,7 @@ std::string recordedPath(const fs::path& resolved, const TrashDirectory& trash) 
 
 std::string infoTextNow(const std::string& encoded) {
     std::time_t now = std::time(nullptr);
-    std::tm local {};
+    std::tm local{};
     ::localtime_r(&now, &local);
     return TrashInfoText(encoded, local);
 }
@@ -101,7 +101,8 @@ std::expected<TrashedFile, TrashError> placeUnderFreeName(const fs::path& file, 
     if (name.empty() || name == "." || name == "..") return fail("ファイル名の決定", EINVAL);
     for (int attempt = 1; attempt <= kMaxAttempts; ++attempt) {
         const std::string candidate = TrashedName(name, attempt);
-        TrashedFile target{trash.root / "files" / candidate, trash.root / "info" / (candidate + ".trashinfo")};
+        TrashedFile target{trash.root / "files" / candidate,
+                           trash.root / "info" / (candidate + ".trashinfo")};
         int error = 0;
         Reserve reserved = reserveInfo(target.info, infoText, error);
         if (reserved == Reserve::Taken) continue;
@@ -145,7 +146,8 @@ int copyFileTo(const fs::path& source, const fs::path& target, struct stat& copi
     int error = CopyContents(in, out);
     struct stat copied {};
     struct stat after {};
-    if (error == 0 && (::fsync(out) != 0 || ::fstat(out, &copied) != 0 || ::fstat(in, &after) != 0)) error = errno;
+    if (error == 0 && (::fsync(out) != 0 || ::fstat(out, &copied) != 0 || ::fstat(in, &after) != 0))
+        error = errno;
     // A copy of another size, or of a file that changed meanwhile, is no copy.
     if (error == 0 && (copied.st_size != before.st_size || !unchanged(before, after))) error = EIO;
     copiedFrom = after;
@@ -255,14 +257,15 @@ std::expected<TrashDirectory, TrashError> VolumeTrash(const fs::path& topDir, ui
 }
 
 std::expected<TrashedFile, TrashError> TrashByRename(const fs::path& file, const TrashDirectory& trash) {
-    return placeUnderFreeName(file, trash, [&](const fs::path& target) { return RenameNoReplace(file, target); });
+    return placeUnderFreeName(file, trash,
+                              [&](const fs::path& target) { return RenameNoReplace(file, target); });
 }
 
 std::expected<TrashedFile, TrashError> TrashByCopy(const fs::path& file, const TrashDirectory& trash,
                                                    const std::function<void()>& afterCopy) {
     struct stat copiedFrom {};
-    auto placed = placeUnderFreeName(file, trash,
-                                     [&](const fs::path& target) { return copyFileTo(file, target, copiedFrom); });
+    auto placed = placeUnderFreeName(
+        file, trash, [&](const fs::path& target) { return copyFileTo(file, target, copiedFrom); });
     if (!placed) return placed;
     if (afterCopy) afterCopy();
     // The copy is complete and durable; only now may the original go, and
@@ -274,8 +277,9 @@ std::expected<TrashedFile, TrashError> TrashByCopy(const fs::path& file, const T
     if (error != 0) {
         ::unlink(placed->file.c_str());
         ::unlink(placed->info.c_str());
-        return fail(error == EBUSY ? "コピー中に変更された元ファイルの削除" : "ごみ箱へのコピー後の元ファイルの削除",
-                    error);
+        return fail(
+            error == EBUSY ? "コピー中に変更された元ファイルの削除" : "ごみ箱へのコピー後の元ファイルの削除",
+            error);
     }
     SyncFolderOf(file);
     return placed;
@@ -333,7 +337,8 @@ ui::TrashResult TrashEach(const std::vector<fs::path>& paths) {
             result.moved[i] = true;
             result.locations[i] = moved->file;
         } else {
-            result.failuresCp932.push_back(Utf8ToCp932("\"" + paths[i].native() + "\" をごみ箱に移動できませんでした（" +
+            result.failuresCp932.push_back(Utf8ToCp932("\"" + paths[i].native() +
+                                                       "\" をごみ箱に移動できませんでした（" +
                                                        moved.error().describe() + "）"));
         }
     }

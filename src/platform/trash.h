@@ -21,7 +21,7 @@
 namespace pelmora::platform {
 
 struct TrashError {
-    int code = 0;       // errno value
+    int code = 0;  // errno value
     // What failed, as UTF-8 text the user reads ("ごみ箱への移動"): every
     // text a user sees is Japanese; only the system's reason is not ours.
     std::string step;
@@ -54,17 +54,20 @@ TrashDirectory HomeTrash();
 std::expected<TrashedFile, TrashError> MoveToTrash(const std::filesystem::path& file);
 
 // Moves file into trash by renaming; both must be on one file system.
-std::expected<TrashedFile, TrashError> TrashByRename(const std::filesystem::path& file, const TrashDirectory& trash);
+std::expected<TrashedFile, TrashError> TrashByRename(const std::filesystem::path& file,
+                                                     const TrashDirectory& trash);
 // Copies a regular file into trash, makes the copy durable, checks its size
 // and only then removes the original, unless the original changed after it
 // was copied (then the copy goes and the original stays). afterCopy runs
 // between the copy and that check (tests change the file there).
-std::expected<TrashedFile, TrashError> TrashByCopy(const std::filesystem::path& file, const TrashDirectory& trash,
+std::expected<TrashedFile, TrashError> TrashByCopy(const std::filesystem::path& file,
+                                                   const TrashDirectory& trash,
                                                    const std::function<void()>& afterCopy = {});
 
 // Puts a trashed file back at original (which must not exist) and removes
 // its .trashinfo. Used to undo a move that a later step could not complete.
-std::expected<void, TrashError> RestoreFromTrash(const TrashedFile& trashed, const std::filesystem::path& original);
+std::expected<void, TrashError> RestoreFromTrash(const TrashedFile& trashed,
+                                                 const std::filesystem::path& original);
 
 // The trash of the volume whose top folder is topDir, for user uid: .Trash/uid
 // when .Trash is a real directory with the sticky bit, else .Trash-uid; each

@@ -37,27 +37,29 @@ bool hasHighByte(std::string_view s) {
     return (any & 0x80) != 0;
 }
 
-bool hasEscape(std::string_view s) { return std::memchr(s.data(), 0x1b, s.size()) != nullptr; }
+bool hasEscape(std::string_view s) {
+    return std::memchr(s.data(), 0x1b, s.size()) != nullptr;
+}
 
 }  // namespace
 
 void AppendConvertedBody(std::string& out, std::string_view in, BodyConversion conversion) {
     switch (conversion) {
-    case BodyConversion::AsIs:
-        out.append(in);
-        return;
-    case BodyConversion::Iso2022Jp:
-        AppendIso2022JpAsSjis(out, in);
-        return;
-    case BodyConversion::Utf8:
-        AppendUtf8AsSjis(out, in);
-        return;
-    case BodyConversion::EucJp:
-        if (hasHighByte(in) || hasEscape(in))
-            AppendIso2022JpAsSjis(out, EucJpToIso2022Jp(in));
-        else
+        case BodyConversion::AsIs:
             out.append(in);
-        return;
+            return;
+        case BodyConversion::Iso2022Jp:
+            AppendIso2022JpAsSjis(out, in);
+            return;
+        case BodyConversion::Utf8:
+            AppendUtf8AsSjis(out, in);
+            return;
+        case BodyConversion::EucJp:
+            if (hasHighByte(in) || hasEscape(in))
+                AppendIso2022JpAsSjis(out, EucJpToIso2022Jp(in));
+            else
+                out.append(in);
+            return;
     }
 }
 

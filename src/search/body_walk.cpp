@@ -35,7 +35,9 @@ std::string_view trimBlank(std::string_view s) {
     return s;
 }
 
-char lowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + ('a' - 'A')) : c; }
+char lowerAscii(char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + ('a' - 'A')) : c;
+}
 
 std::string lowerAscii(std::string_view s) {
     std::string out(s);
@@ -51,8 +53,8 @@ bool startsWithNoCase(std::string_view line, std::string_view lowerPrefix) {
 }
 
 bool isSupportedEncoding(std::string_view encoding) {
-    return encoding == "7bit" || encoding == "8bit" || encoding == "base64" || encoding == "quoted-printable" ||
-           encoding == "binary";
+    return encoding == "7bit" || encoding == "8bit" || encoding == "base64" ||
+           encoding == "quoted-printable" || encoding == "binary";
 }
 
 bool isShiftJisName(std::string_view charset) {
@@ -133,7 +135,7 @@ struct LineTest {
     bool hasExcluded = false;
     bool satisfied = false;
     bool lastMatch = false;
-    int settledAt = 0;  // non-zero: the line the match was settled at
+    int settledAt = 0;    // non-zero: the line the match was settled at
     bool failed = false;  // an excluded term was found
     bool done() const { return settledAt != 0 || failed; }
 };
@@ -163,14 +165,14 @@ private:
     void askToSkip(std::string_view item) {
         ++m_context.skip.SkippedCount;
         switch (m_context.prompts.confirmYesCancelYesToAll(SkipPromptText(m_entry, item))) {
-        case ui::Answer::Yes:
-            break;
-        case ui::Answer::YesToAll:
-            m_context.skip.SkipSilently = true;
-            break;
-        default:
-            m_context.progress.requestAbort();
-            break;
+            case ui::Answer::Yes:
+                break;
+            case ui::Answer::YesToAll:
+                m_context.skip.SkipSilently = true;
+                break;
+            default:
+                m_context.progress.requestAbort();
+                break;
         }
     }
 
@@ -182,7 +184,8 @@ private:
             // that delimiter counts: the container's own remaining header
             // lines and its preamble are passed over.
             if (m_facts.multipart && !m_facts.inPart) {
-                if (ClassifyDelimiterLine(line, m_facts.boundary) == DelimiterKind::Part) m_facts.inPart = true;
+                if (ClassifyDelimiterLine(line, m_facts.boundary) == DelimiterKind::Part)
+                    m_facts.inPart = true;
                 continue;
             }
             if (startsWithNoCase(line, "content-type")) {
@@ -214,7 +217,8 @@ private:
         std::size_t at = lower.find("charset=", 13);
         if (at != std::string::npos) {
             std::size_t from = at + 8;
-            std::string_view value = trimBlank(std::string_view(lower).substr(from, lower.find(';', from) - from));
+            std::string_view value =
+                trimBlank(std::string_view(lower).substr(from, lower.find(';', from) - from));
             if (value.starts_with('"')) {
                 value.remove_prefix(1);
                 value = value.substr(0, value.find('"'));
@@ -233,7 +237,8 @@ private:
             if (from != std::string::npos) {
                 std::string_view value =
                     trimBlank(std::string_view(header).substr(from, header.find(';', from) - from));
-                if (value.starts_with('"')) value = value.size() >= 2 ? value.substr(1, value.size() - 2) : "";
+                if (value.starts_with('"'))
+                    value = value.size() >= 2 ? value.substr(1, value.size() - 2) : "";
                 m_facts.boundary = value;
             }
         }
@@ -282,7 +287,8 @@ private:
     // one pass over their text per term: when no term that is not yet found
     // occurs in it, no unit can change the verdict.
     void testBatch(const BodyText& body, std::size_t firstNew, LineTest& test) {
-        const std::size_t windowStart = firstNew > 0 ? body.units[firstNew - 1].begin : body.units[firstNew].begin;
+        const std::size_t windowStart =
+            firstNew > 0 ? body.units[firstNew - 1].begin : body.units[firstNew].begin;
         const std::string_view text(body.text.data() + windowStart, body.text.size() - windowStart);
         std::vector<bool> found(m_terms.size(), false);
         bool anyExcluded = false;

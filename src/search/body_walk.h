@@ -30,7 +30,7 @@ struct BodyWalkContext {
     SkipState& skip;
     ui::Prompts& prompts;
     ui::Progress& progress;  // its abort flag is set when the user cancels
-    BodyText body{};  // reused from one message to the next
+    BodyText body{};         // reused from one message to the next
 };
 
 // 0 when the body does not meet BodyTerms (or cannot be searched);

@@ -7,13 +7,13 @@
 #include <utility>
 #include <vector>
 
-#include "message/format.h"
 #include "catalogue/disposal.h"
 #include "catalogue/ordering.h"
 #include "catalogue/parallel_read.h"
 #include "catalogue/scan.h"
 #include "decode/cp932.h"
 #include "decode/text.h"
+#include "message/format.h"
 #include "message/line_reader.h"
 #include "message/mime_boundary.h"
 #include "search/texts.h"
@@ -98,7 +98,8 @@ void collectFiles(SearchConditions& conditions, const std::filesystem::path& fol
 // state. Unread entries stay unmatched after an abort.
 template <typename ShowFolder>
 void searchInParallel(const SearchConditions& conditions, MsgList& found, SearchSession& session,
-                      ReaderContext& reader, SearchPorts& ports, unsigned readThreads, ShowFolder& showFolder) {
+                      ReaderContext& reader, SearchPorts& ports, unsigned readThreads,
+                      ShowFolder& showFolder) {
     struct ThreadSearch {
         ThreadSearch(const SearchConditions& c, const SkipState& s, SearchPorts& ports)
             : conditions(c), skip(s), body{skip, ports.prompts, ports.progress}, hooks(conditions, body) {}
@@ -128,9 +129,13 @@ bool SearchConditions::HasAnyCondition() const {
            DateFrom.has_value() || DateTo.has_value() || AttachmentsOnly;
 }
 
-DateTime DateFromDay(DateTime picked) { return std::trunc(picked); }
+DateTime DateFromDay(DateTime picked) {
+    return std::trunc(picked);
+}
 
-DateTime DateToDay(DateTime picked) { return std::trunc(picked) + kLastSecondOfDay; }
+DateTime DateToDay(DateTime picked) {
+    return std::trunc(picked) + kLastSecondOfDay;
+}
 
 bool MatchHeaderFilter(SearchConditions& conditions, const TMsgItem& entry) {
     if (conditions.DateFrom && entry.RecvDate < *conditions.DateFrom) return false;
@@ -139,12 +144,15 @@ bool MatchHeaderFilter(SearchConditions& conditions, const TMsgItem& entry) {
         return false;
     // The displayed form and the header as written are tested together, so
     // a term may match the address-book name or the mail address.
-    if (!conditions.FromTerms.empty() && !meetsTerms(conditions.FromTerms, entry.From, &entry.FromRaw)) return false;
+    if (!conditions.FromTerms.empty() && !meetsTerms(conditions.FromTerms, entry.From, &entry.FromRaw))
+        return false;
     if (!conditions.ToTerms.empty() && !meetsTerms(conditions.ToTerms, entry.To, &entry.ToRaw)) return false;
     return true;
 }
 
-bool SearchRunHooks::MatchHeaderFilter(const TMsgItem& entry) { return pelmora::MatchHeaderFilter(m_conditions, entry); }
+bool SearchRunHooks::MatchHeaderFilter(const TMsgItem& entry) {
+    return pelmora::MatchHeaderFilter(m_conditions, entry);
+}
 
 int SearchRunHooks::SearchBody(LineSource& lines, const TMsgItem& entry) {
     return pelmora::SearchBody(m_conditions.BodyTerms, lines, entry, m_body);
@@ -185,8 +193,8 @@ RunEnd RunSearch(SearchConditions& conditions, const std::filesystem::path& fold
         OnExit finish([&] {
             dropUnmatched(found, decided);
             ports.view.setRowCount(static_cast<int>(found.size()));
-            ports.status.setPanelText(
-                0, FormatCount(static_cast<std::int64_t>(found.size())) + std::string(search_texts::kMessagesSuffix));
+            ports.status.setPanelText(0, FormatCount(static_cast<std::int64_t>(found.size())) +
+                                             std::string(search_texts::kMessagesSuffix));
             progress.hide();
         });
         // Many threads only while no question can come up: a body that
@@ -236,19 +244,20 @@ public:
         ++m_handed;
         line = m_line;
         switch (m_phase) {
-        case Phase::Header:
-            if (m_line.empty()) m_phase = m_boundary.empty() ? Phase::Body : Phase::Preamble;
-            break;
-        case Phase::Preamble:
-            if (ClassifyDelimiterLine(m_line, m_boundary) == DelimiterKind::Part) m_phase = Phase::FirstPart;
-            break;
-        case Phase::FirstPart:
-            if (ClassifyDelimiterLine(m_line, m_boundary) != DelimiterKind::None) m_phase = Phase::Last;
-            break;
-        case Phase::Body:
-        case Phase::Last:
-        case Phase::Done:
-            break;
+            case Phase::Header:
+                if (m_line.empty()) m_phase = m_boundary.empty() ? Phase::Body : Phase::Preamble;
+                break;
+            case Phase::Preamble:
+                if (ClassifyDelimiterLine(m_line, m_boundary) == DelimiterKind::Part)
+                    m_phase = Phase::FirstPart;
+                break;
+            case Phase::FirstPart:
+                if (ClassifyDelimiterLine(m_line, m_boundary) != DelimiterKind::None) m_phase = Phase::Last;
+                break;
+            case Phase::Body:
+            case Phase::Last:
+            case Phase::Done:
+                break;
         }
         return true;
     }
@@ -311,7 +320,8 @@ RunEnd RunNarrowing(SearchConditions& conditions, SearchSession& session, Search
             }
             if (!entry.Matched) ++dropped;
             decided = n;
-            ports.status.setPanelText(0, FormatCount(count - dropped) + std::string(search_texts::kNarrowedSuffix));
+            ports.status.setPanelText(
+                0, FormatCount(count - dropped) + std::string(search_texts::kNarrowedSuffix));
             progress.processEvents();
             if (progress.abortRequested()) {
                 aborted = true;
@@ -332,6 +342,8 @@ bool ReadFindLines(const TMsgItem& entry, LineList& lines) {
     return true;
 }
 
-std::string SkipSummaryText(int skipped) { return std::to_string(skipped) + std::string(search_texts::kSkippedSuffix); }
+std::string SkipSummaryText(int skipped) {
+    return std::to_string(skipped) + std::string(search_texts::kSkippedSuffix);
+}
 
 }  // namespace pelmora

@@ -18,7 +18,9 @@ constexpr std::string_view kOrWords[] = {"OR", "|", "\x82\x6e\x82\x71" /* ＯＲ
 constexpr std::string_view kAndWords[] = {"AND", "&", "\x82\x60\x82\x6d\x82\x63" /* ＡＮＤ */,
                                           "\x81\x95" /* ＆ */};
 
-bool isLead(char c) { return IsCp932LeadByte(static_cast<std::uint8_t>(c)); }
+bool isLead(char c) {
+    return IsCp932LeadByte(static_cast<std::uint8_t>(c));
+}
 
 bool isFieldBlank(char c) {
     auto b = static_cast<std::uint8_t>(c);
@@ -130,7 +132,8 @@ std::vector<std::string> SplitFieldTokens(std::string_view input) {
             }
         } else {
             std::size_t start = pos;
-            while (pos < text.size() && static_cast<std::uint8_t>(text[pos]) > 0x20 && text[pos] != ',') ++pos;
+            while (pos < text.size() && static_cast<std::uint8_t>(text[pos]) > 0x20 && text[pos] != ',')
+                ++pos;
             token.assign(text, start, pos - start);
         }
         tokens.push_back(std::move(token));

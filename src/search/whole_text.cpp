@@ -61,20 +61,22 @@ std::size_t iso2022JpCut(std::string_view bytes) {
     return doubleByte ? cut : i;
 }
 
-bool isLead(char c) { return IsCp932LeadByte(static_cast<std::uint8_t>(c)); }
+bool isLead(char c) {
+    return IsCp932LeadByte(static_cast<std::uint8_t>(c));
+}
 
 }  // namespace
 
 std::size_t SafeConversionCut(std::string_view bytes, BodyConversion conversion) {
     switch (conversion) {
-    case BodyConversion::AsIs:
-        return bytes.size();
-    case BodyConversion::Utf8:
-        return utf8Cut(bytes);
-    case BodyConversion::Iso2022Jp:
-        return iso2022JpCut(bytes);
-    case BodyConversion::EucJp:
-        break;
+        case BodyConversion::AsIs:
+            return bytes.size();
+        case BodyConversion::Utf8:
+            return utf8Cut(bytes);
+        case BodyConversion::Iso2022Jp:
+            return iso2022JpCut(bytes);
+        case BodyConversion::EucJp:
+            break;
     }
     return 0;
 }

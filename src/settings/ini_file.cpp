@@ -7,26 +7,27 @@ namespace pelmora {
 
 namespace {
 
-bool isBlank(char c) { return c == ' ' || c == '\t'; }
+bool isBlank(char c) {
+    return c == ' ' || c == '\t';
+}
 
 std::string_view trimBlanks(std::string_view text) {
-    while (!text.empty() && isBlank(text.front()))
-        text.remove_prefix(1);
-    while (!text.empty() && isBlank(text.back()))
-        text.remove_suffix(1);
+    while (!text.empty() && isBlank(text.front())) text.remove_prefix(1);
+    while (!text.empty() && isBlank(text.back())) text.remove_suffix(1);
     return text;
 }
 
 std::string foldAscii(std::string_view text) {
     std::string folded(text);
     for (char& c : folded) {
-        if (c >= 'a' && c <= 'z')
-            c = static_cast<char>(c - 'a' + 'A');
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
     }
     return folded;
 }
 
-bool isQuote(char c) { return c == '"' || c == '\''; }
+bool isQuote(char c) {
+    return c == '"' || c == '\'';
+}
 
 std::string_view unquote(std::string_view value) {
     if (value.size() >= 2 && isQuote(value.front()) && value.back() == value.front())
@@ -46,53 +47,46 @@ std::string valueKey(std::string_view section, std::string_view key) {
 IniReader::IniReader(std::string_view content) {
     // An editor may have put a UTF-8 byte order mark in front of the first
     // section; it is not part of its name.
-    if (content.starts_with("\xEF\xBB\xBF"))
-        content.remove_prefix(3);
+    if (content.starts_with("\xEF\xBB\xBF")) content.remove_prefix(3);
     std::string section;
     bool inSection = false;
     while (!content.empty()) {
         std::size_t end = content.find('\n');
         std::string_view raw = content.substr(0, end);
         content.remove_prefix(end == std::string_view::npos ? content.size() : end + 1);
-        if (raw.ends_with('\r'))
-            raw.remove_suffix(1);
+        if (raw.ends_with('\r')) raw.remove_suffix(1);
         std::string_view text = trimBlanks(raw);
         if (text.starts_with('[')) {
             std::size_t close = text.find(']');
-            section = foldAscii(trimBlanks(text.substr(1, close == std::string_view::npos ? close : close - 1)));
+            section =
+                foldAscii(trimBlanks(text.substr(1, close == std::string_view::npos ? close : close - 1)));
             inSection = true;
             m_lines.push_back({section, raw, true});
             continue;
         }
         m_lines.push_back({section, raw, false});
-        if (!inSection || text.empty() || text.front() == ';')
-            continue;
+        if (!inSection || text.empty() || text.front() == ';') continue;
         std::size_t equals = text.find('=');
-        if (equals == std::string_view::npos)
-            continue;
+        if (equals == std::string_view::npos) continue;
         std::string_view key = trimBlanks(text.substr(0, equals));
-        if (key.empty())
-            continue;
+        if (key.empty()) continue;
         m_values.try_emplace(valueKey(section, key), unquote(trimBlanks(text.substr(equals + 1))));
     }
 }
 
 std::optional<std::string_view> IniReader::value(std::string_view section, std::string_view key) const {
     auto found = m_values.find(valueKey(section, key));
-    if (found == m_values.end())
-        return std::nullopt;
+    if (found == m_values.end()) return std::nullopt;
     return found->second;
 }
 
 std::string IniReader::sectionsOtherThan(const std::vector<std::string_view>& names) const {
     std::vector<std::string> folded;
-    for (std::string_view name : names)
-        folded.push_back(foldAscii(name));
+    for (std::string_view name : names) folded.push_back(foldAscii(name));
     std::string kept;
     bool keeping = false;
     for (const Line& line : m_lines) {
-        if (line.isSection)
-            keeping = std::find(folded.begin(), folded.end(), line.section) == folded.end();
+        if (line.isSection) keeping = std::find(folded.begin(), folded.end(), line.section) == folded.end();
         if (keeping) {
             kept += line.text;
             kept += "\r\n";
@@ -104,8 +98,7 @@ std::string IniReader::sectionsOtherThan(const std::vector<std::string_view>& na
 std::string QuoteIniValue(std::string_view value) {
     bool needsQuotes = !value.empty() && (isBlank(value.front()) || isBlank(value.back()) ||
                                           unquote(value).size() != value.size());
-    if (!needsQuotes)
-        return std::string(value);
+    if (!needsQuotes) return std::string(value);
     std::string quoted = "\"";
     quoted += value;
     quoted += '"';

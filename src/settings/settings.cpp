@@ -8,10 +8,10 @@
 #include <cstdint>
 #include <limits>
 #include <optional>
-#include <type_traits>
-#include <utility>
 #include <ostream>
 #include <string>
+#include <type_traits>
+#include <utility>
 
 #include "decode/cp932.h"
 #include "settings/ini_file.h"
@@ -74,12 +74,10 @@ void visitOtherKeys(S& s, Visit&& visit) {
 }
 
 std::optional<int> parseInteger(std::string_view text) {
-    if (text.starts_with('+'))
-        text.remove_prefix(1);
+    if (text.starts_with('+')) text.remove_prefix(1);
     int value = 0;
     auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (error != std::errc() || end != text.data() + text.size() || text.empty())
-        return std::nullopt;
+    if (error != std::errc() || end != text.data() + text.size() || text.empty()) return std::nullopt;
     return value;
 }
 
@@ -93,10 +91,10 @@ bool withinRange(std::string_view key, int value) {
     };
     // Window sizes below 100 are unusable; X11 coordinates are 16 bits.
     static constexpr Range kRanges[] = {
-        {"Width", 100, 32767},        {"Height", 100, 32767},       {"Top", -32768, 32767},
-        {"Left", -32768, 32767},      {"CoolBarWidth0", 0, 32767},  {"STV1Width", 0, 32767},
-        {"FFWidth", 100, 32767},      {"FFHeight", 100, 32767},     {"FFTop", -32768, 32767},
-        {"FFLeft", -32768, 32767},    {"FFCoolBarWidth0", 0, 32767},
+        {"Width", 100, 32767},     {"Height", 100, 32767},        {"Top", -32768, 32767},
+        {"Left", -32768, 32767},   {"CoolBarWidth0", 0, 32767},   {"STV1Width", 0, 32767},
+        {"FFWidth", 100, 32767},   {"FFHeight", 100, 32767},      {"FFTop", -32768, 32767},
+        {"FFLeft", -32768, 32767}, {"FFCoolBarWidth0", 0, 32767},
     };
     for (const Range& range : kRanges)
         if (key == range.key) return value >= range.low && value <= range.high;
@@ -116,9 +114,9 @@ bool withinRange(std::string_view key, int value) {
 std::string_view cutDisplayText(std::string_view text) {
     std::size_t end = 0;
     while (end < text.size()) {
-        std::size_t step = IsCp932LeadByte(static_cast<std::uint8_t>(text[end])) && end + 1 < text.size() ? 2 : 1;
-        if (end + step > kSettingsTextLimit)
-            break;
+        std::size_t step =
+            IsCp932LeadByte(static_cast<std::uint8_t>(text[end])) && end + 1 < text.size() ? 2 : 1;
+        if (end + step > kSettingsTextLimit) break;
         end += step;
     }
     return text.substr(0, end);
@@ -130,21 +128,17 @@ constexpr std::string_view kNativeMark = "\xEF\xBB\xBF";
 // A value longer than the read limit would name another file; it gives
 // nothing, and the caller keeps the default.
 std::optional<std::string> readNativeText(std::string_view value) {
-    if (value.size() > kSettingsTextLimit)
-        return std::nullopt;
-    if (value.starts_with(kNativeMark))
-        return std::string(value.substr(kNativeMark.size()));
+    if (value.size() > kSettingsTextLimit) return std::nullopt;
+    if (value.starts_with(kNativeMark)) return std::string(value.substr(kNativeMark.size()));
     return Cp932ToUtf8(value);
 }
 
 std::string writeNativeText(std::string_view native) {
     // A line break cannot be stored in a profile file; rather than write a
     // different path, write none.
-    if (native.find_first_of("\r\n") != std::string_view::npos)
-        return {};
+    if (native.find_first_of("\r\n") != std::string_view::npos) return {};
     std::string cp932 = Utf8ToCp932(native);
-    if (Cp932ToUtf8(cp932) == native)
-        return QuoteIniValue(cp932);
+    if (Cp932ToUtf8(cp932) == native) return QuoteIniValue(cp932);
     std::string marked(kNativeMark);
     marked += native;
     return QuoteIniValue(marked);
@@ -155,29 +149,24 @@ struct Reader {
 
     void operator()(std::string_view section, std::string_view key, int& field) const {
         if (auto text = ini.value(section, key)) {
-            if (auto number = parseInteger(*text); number && withinRange(key, *number))
-                field = *number;
+            if (auto number = parseInteger(*text); number && withinRange(key, *number)) field = *number;
         }
     }
     void operator()(std::string_view section, std::string_view key, bool& field) const {
         if (auto text = ini.value(section, key)) {
-            if (auto number = parseInteger(*text))
-                field = *number != 0;
+            if (auto number = parseInteger(*text)) field = *number != 0;
         }
     }
     void operator()(std::string_view, std::string_view, const int&) const {}
     void operator()(std::string_view section, std::string_view key, std::string& field) const {
-        if (auto text = ini.value(section, key))
-            field = cutDisplayText(*text);
+        if (auto text = ini.value(section, key)) field = cutDisplayText(*text);
     }
     void operator()(std::string_view section, std::string_view key, Native<std::string> field) const {
-        if (auto text = ini.value(section, key))
-            field.text = readNativeText(*text).value_or(field.text);
+        if (auto text = ini.value(section, key)) field.text = readNativeText(*text).value_or(field.text);
     }
     void operator()(std::string_view section, std::string_view key, std::filesystem::path& field) const {
         if (auto text = ini.value(section, key)) {
-            if (auto native = readNativeText(*text))
-                field = std::filesystem::path(*native);
+            if (auto native = readNativeText(*text)) field = std::filesystem::path(*native);
         }
     }
 };
@@ -196,8 +185,7 @@ public:
         // History texts come from one-line fields; a line break cannot be
         // stored, so the text ends there.
         std::string_view text = std::string_view(field).substr(0, field.find_first_of("\r\n"));
-        if (!text.empty())
-            line(section, key, QuoteIniValue(text));
+        if (!text.empty()) line(section, key, QuoteIniValue(text));
     }
     void operator()(std::string_view section, std::string_view key, Native<const std::string> field) {
         line(section, key, writeNativeText(field.text));
@@ -223,8 +211,8 @@ private:
 // hold any int, and the sum must not overflow.
 int offsetPosition(int position, int offset) {
     const long long moved = static_cast<long long>(position) + offset;
-    return static_cast<int>(std::clamp<long long>(moved, std::numeric_limits<int>::min(),
-                                                  std::numeric_limits<int>::max()));
+    return static_cast<int>(
+        std::clamp<long long>(moved, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
 }
 
 }  // namespace
@@ -252,8 +240,7 @@ void WriteSettings(std::ostream& out, const Settings& settings, std::string_view
     Writer writer(out);
     visitMainWindowKeys(settings, writer);
     visitOtherKeys(settings, writer);
-    if (!keepFrom.empty())
-        out << IniReader(keepFrom).sectionsOtherThan({"Form", "File", "Option", "Find"});
+    if (!keepFrom.empty()) out << IniReader(keepFrom).sectionsOtherThan({"Form", "File", "Option", "Find"});
 }
 
 }  // namespace pelmora

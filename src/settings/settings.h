@@ -106,7 +106,6 @@ void WriteSettings(std::ostream& out, const Settings& settings, std::string_view
 // Replaces the file atomically (temporary file in the same folder, flushed
 // to disk, then renamed over it), so a crash never leaves a half-written
 // file. The error is the display text "<path> に書き込めません".
-std::expected<void, std::string> SaveSettings(const Settings& settings,
-                                              const std::filesystem::path& file);
+std::expected<void, std::string> SaveSettings(const Settings& settings, const std::filesystem::path& file);
 
 }  // namespace pelmora

@@ -29,16 +29,14 @@ bool replaceFileAtomically(const fs::path& target, std::string_view content) {
     fs::path file = target;
     if (fs::is_symlink(target, error)) {
         fs::path resolved = fs::weakly_canonical(target, error);
-        if (!error)
-            file = resolved;
+        if (!error) file = resolved;
     }
     struct stat old {};
     mode_t mode = ::stat(file.c_str(), &old) == 0 ? (old.st_mode & 07777) : 0600;
 
     std::string temporary = file.native() + ".XXXXXX";
     int fd = ::mkstemp(temporary.data());
-    if (fd < 0)
-        return false;
+    if (fd < 0) return false;
     bool ok = ::fchmod(fd, mode) == 0 && platform::WriteAll(fd, content) && ::fsync(fd) == 0;
     ok = ::close(fd) == 0 && ok;
     ok = ok && ::rename(temporary.c_str(), file.c_str()) == 0;
@@ -61,7 +59,9 @@ fs::path SettingsFolder() {
     return platform::XdgConfigHome() / "BRANTOLE" / "Pelmora" / "";
 }
 
-fs::path SettingsFilePath() { return SettingsFolder() / "Pelmora.INI"; }
+fs::path SettingsFilePath() {
+    return SettingsFolder() / "Pelmora.INI";
+}
 
 fs::path FormerSettingsPath(const fs::path& programPath) {
     fs::path former = programPath;
@@ -72,20 +72,16 @@ fs::path FormerSettingsPath(const fs::path& programPath) {
 void MigrateSettingsFile(const fs::path& former, const fs::path& target) {
     std::error_code error;
     fs::create_directories(target.parent_path(), error);
-    if (!fs::exists(former, error))
-        return;
+    if (!fs::exists(former, error)) return;
     // A program kept in the settings folder itself has its former file in
     // the new place; removing it would remove the settings.
-    if (fs::equivalent(former, target, error))
-        return;
+    if (fs::equivalent(former, target, error)) return;
     if (!fs::exists(target, error)) {
-        if (auto content = platform::ReadWholeFile(former))
-            replaceFileAtomically(target, *content);
+        if (auto content = platform::ReadWholeFile(former)) replaceFileAtomically(target, *content);
     }
     // The former file goes only once its values are safe in the new place;
     // otherwise a failed copy would lose them.
-    if (fs::exists(target, error))
-        fs::remove(former, error);
+    if (fs::exists(target, error)) fs::remove(former, error);
 }
 
 fs::path LocateAndMigrate(const fs::path& programPath) {
@@ -129,7 +125,7 @@ ReadProblem readSettingsFile(const fs::path& file, std::string& content) {
 }
 
 std::string problemText(const fs::path& file, ReadProblem problem) {
-    const char* why = problem == ReadProblem::NotAFile   ? " は通常のファイルではありません。"
+    const char* why = problem == ReadProblem::NotAFile ? " は通常のファイルではありません。"
                       : problem == ReadProblem::TooLarge ? " は設定ファイルとしては大きすぎます。"
                                                          : " を読み込めません。";
     return "\"" + Utf8ToCp932(file.native()) + "\"" + Utf8ToCp932(why) + "\r\r" +
@@ -154,7 +150,8 @@ std::expected<void, std::string> SaveSettings(const Settings& settings, const fs
     std::ostringstream out;
     WriteSettings(out, settings, platform::ReadWholeFile(file).value_or(std::string()));
     if (!replaceFileAtomically(file, out.str()))
-        return std::unexpected(Utf8ToCp932(file.native()) + " \x82\xC9\x8F\x91\x82\xAB\x8D\x9E\x82\xDF\x82\xDC\x82\xB9\x82\xF1");
+        return std::unexpected(Utf8ToCp932(file.native()) +
+                               " \x82\xC9\x8F\x91\x82\xAB\x8D\x9E\x82\xDF\x82\xDC\x82\xB9\x82\xF1");
     return {};
 }
 

@@ -35,20 +35,23 @@ Lines fromVCard(std::string_view text) {
 }
 
 std::string contact(std::string_view root, std::string_view body) {
-    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>" + std::string(root) + std::string(body) + "</c:contact>";
+    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>" + std::string(root) + std::string(body) +
+           "</c:contact>";
 }
 
 constexpr std::string_view kRoot = "<c:contact xmlns:c=\"http://schemas.microsoft.com/Contact\">";
 
 TEST(ReadContactXml, OneLinePerAddressWithTheFormattedName) {
     auto lines = fromXml(contact(kRoot,
-        "<c:NameCollection><c:Name><c:FormattedName>\xE5\xB1\xB1\xE7\x94\xB0 \xE5\xA4\xAA\xE9\x83\x8E</c:FormattedName></c:Name></c:NameCollection>"
-        "<c:EmailAddressCollection>"
-        "<c:EmailAddress><c:Address>taro@example.jp</c:Address></c:EmailAddress>"
-        "<c:EmailAddress><c:Type>SMTP</c:Type></c:EmailAddress>"
-        "<c:EmailAddress><c:Address>t@work.example</c:Address></c:EmailAddress>"
-        "</c:EmailAddressCollection>"));
-    EXPECT_EQ(lines, (Lines{std::string("taro@example.jp,") + kYamadaTaro, std::string("t@work.example,") + kYamadaTaro}));
+                                 "<c:NameCollection><c:Name><c:FormattedName>\xE5\xB1\xB1\xE7\x94\xB0 "
+                                 "\xE5\xA4\xAA\xE9\x83\x8E</c:FormattedName></c:Name></c:NameCollection>"
+                                 "<c:EmailAddressCollection>"
+                                 "<c:EmailAddress><c:Address>taro@example.jp</c:Address></c:EmailAddress>"
+                                 "<c:EmailAddress><c:Type>SMTP</c:Type></c:EmailAddress>"
+                                 "<c:EmailAddress><c:Address>t@work.example</c:Address></c:EmailAddress>"
+                                 "</c:EmailAddressCollection>"));
+    EXPECT_EQ(lines, (Lines{std::string("taro@example.jp,") + kYamadaTaro,
+                            std::string("t@work.example,") + kYamadaTaro}));
 }
 
 struct XmlRow {
@@ -59,44 +62,72 @@ struct XmlRow {
 
 class ContactXmlCases : public testing::TestWithParam<XmlRow> {};
 
-TEST_P(ContactXmlCases, GivesExpectedLines) { EXPECT_EQ(fromXml(GetParam().xml), GetParam().expected); }
+TEST_P(ContactXmlCases, GivesExpectedLines) {
+    EXPECT_EQ(fromXml(GetParam().xml), GetParam().expected);
+}
 
-const std::string kAddress = "<c:EmailAddressCollection><c:EmailAddress><c:Address>a@x.jp</c:Address></c:EmailAddress></c:EmailAddressCollection>";
+const std::string kAddress =
+    "<c:EmailAddressCollection><c:EmailAddress><c:Address>a@x.jp</c:Address></c:EmailAddress></"
+    "c:EmailAddressCollection>";
 
 INSTANTIATE_TEST_SUITE_P(
     ReadContactXml, ContactXmlCases,
     testing::Values(
         XmlRow{"no_formatted_name",
-               contact(kRoot, "<c:NameCollection><c:Name><c:GivenName>G</c:GivenName></c:Name></c:NameCollection>" + kAddress), {}},
+               contact(kRoot,
+                       "<c:NameCollection><c:Name><c:GivenName>G</c:GivenName></c:Name></c:NameCollection>" +
+                           kAddress),
+               {}},
         XmlRow{"no_name_collection", contact(kRoot, kAddress), {}},
         XmlRow{"name_not_text_only",
-               contact(kRoot, "<c:NameCollection><c:Name><c:FormattedName>A<c:b/>B</c:FormattedName></c:Name></c:NameCollection>" + kAddress), {}},
+               contact(kRoot,
+                       "<c:NameCollection><c:Name><c:FormattedName>A<c:b/>B</c:FormattedName></c:Name></"
+                       "c:NameCollection>" +
+                           kAddress),
+               {}},
         XmlRow{"other_prefix_same_namespace",
-               "<k:contact xmlns:k=\"http://schemas.microsoft.com/Contact\"><k:NameCollection><k:Name><k:FormattedName>K</k:FormattedName>"
-               "</k:Name></k:NameCollection><k:EmailAddressCollection><k:EmailAddress><k:Address>k@x.jp</k:Address>"
+               "<k:contact "
+               "xmlns:k=\"http://schemas.microsoft.com/"
+               "Contact\"><k:NameCollection><k:Name><k:FormattedName>K</k:FormattedName>"
+               "</k:Name></k:NameCollection><k:EmailAddressCollection><k:EmailAddress><k:Address>k@x.jp</"
+               "k:Address>"
                "</k:EmailAddress></k:EmailAddressCollection></k:contact>",
                {"k@x.jp,K"}},
         XmlRow{"default_namespace",
-               "<contact xmlns=\"http://schemas.microsoft.com/Contact\"><NameCollection><Name><FormattedName>D</FormattedName>"
+               "<contact "
+               "xmlns=\"http://schemas.microsoft.com/Contact\"><NameCollection><Name><FormattedName>D</"
+               "FormattedName>"
                "</Name></NameCollection><EmailAddressCollection><EmailAddress><Address>d@x.jp</Address>"
                "</EmailAddress></EmailAddressCollection></contact>",
                {"d@x.jp,D"}},
         XmlRow{"element_of_a_foreign_namespace_is_not_the_child",
                contact("<c:contact xmlns:c=\"http://schemas.microsoft.com/Contact\" xmlns:o=\"urn:other\">",
-                       "<c:NameCollection><c:Name><o:FormattedName>Other</o:FormattedName><c:FormattedName>Own</c:FormattedName>"
-                       "</c:Name></c:NameCollection>" + kAddress),
+                       "<c:NameCollection><c:Name><o:FormattedName>Other</"
+                       "o:FormattedName><c:FormattedName>Own</c:FormattedName>"
+                       "</c:Name></c:NameCollection>" +
+                           kAddress),
                {"a@x.jp,Own"}},
         XmlRow{"cdata_and_blanks_around_texts",
-               contact(kRoot, "<c:NameCollection><c:Name><c:FormattedName> <![CDATA[R&D]]> team </c:FormattedName></c:Name></c:NameCollection>"
-                              "<c:EmailAddressCollection><c:EmailAddress><c:Address> rd@x.jp </c:Address></c:EmailAddress></c:EmailAddressCollection>"),
+               contact(kRoot,
+                       "<c:NameCollection><c:Name><c:FormattedName> <![CDATA[R&D]]> team "
+                       "</c:FormattedName></c:Name></c:NameCollection>"
+                       "<c:EmailAddressCollection><c:EmailAddress><c:Address> rd@x.jp "
+                       "</c:Address></c:EmailAddress></c:EmailAddressCollection>"),
                {"rd@x.jp,R&D team"}},
         XmlRow{"character_without_a_code_becomes_question_mark",
-               contact(kRoot, "<c:NameCollection><c:Name><c:FormattedName>Caf\xC3\xA9 &#x1F600;</c:FormattedName></c:Name></c:NameCollection>" + kAddress),
+               contact(kRoot,
+                       "<c:NameCollection><c:Name><c:FormattedName>Caf\xC3\xA9 "
+                       "&#x1F600;</c:FormattedName></c:Name></c:NameCollection>" +
+                           kAddress),
                {"a@x.jp,Caf? ?"}},
-        XmlRow{"address_with_a_comma_is_left_out",
-               contact(kRoot, "<c:NameCollection><c:Name><c:FormattedName>N</c:FormattedName></c:Name></c:NameCollection>"
-                              "<c:EmailAddressCollection><c:EmailAddress><c:Address>a,b@x.jp</c:Address></c:EmailAddress></c:EmailAddressCollection>"),
-               {}}),
+        XmlRow{
+            "address_with_a_comma_is_left_out",
+            contact(
+                kRoot,
+                "<c:NameCollection><c:Name><c:FormattedName>N</c:FormattedName></c:Name></c:NameCollection>"
+                "<c:EmailAddressCollection><c:EmailAddress><c:Address>a,b@x.jp</c:Address></c:EmailAddress></"
+                "c:EmailAddressCollection>"),
+            {}}),
     [](const testing::TestParamInfo<XmlRow>& row) { return std::string(row.param.name); });
 
 TEST(ReadContactXml, ParserFailureGivesTheParserMessage) {
@@ -116,7 +147,9 @@ struct VCardRow {
 
 class VCardCases : public testing::TestWithParam<VCardRow> {};
 
-TEST_P(VCardCases, GivesExpectedLines) { EXPECT_EQ(fromVCard(GetParam().text), GetParam().expected); }
+TEST_P(VCardCases, GivesExpectedLines) {
+    EXPECT_EQ(fromVCard(GetParam().text), GetParam().expected);
+}
 
 INSTANTIATE_TEST_SUITE_P(
     ReadVCardText, VCardCases,
@@ -127,19 +160,23 @@ INSTANTIATE_TEST_SUITE_P(
                  "EMAIL;TYPE=\"work,voice\":h.suzuki@corp.example\r\nEND:VCARD\r\n",
                  {"hanako@example.org,Suzuki, Hanako", "h.suzuki@corp.example,Suzuki, Hanako"}},
         VCardRow{"version_4_folded_lines_and_lf_only",
-                 "BEGIN:VCARD\nVERSION:4.0\nFN:\xE5\xB1\xB1\xE7\x94\xB0 \xE5\xA4\n \xAA\xE9\x83\x8E\nEMAIL;PREF=1:\n\ttaro@exa\n mple.jp\nEND:VCARD\n",
+                 "BEGIN:VCARD\nVERSION:4.0\nFN:\xE5\xB1\xB1\xE7\x94\xB0 \xE5\xA4\n "
+                 "\xAA\xE9\x83\x8E\nEMAIL;PREF=1:\n\ttaro@exa\n mple.jp\nEND:VCARD\n",
                  {std::string("taro@example.jp,") + kYamadaTaro}},
-        VCardRow{"version_21_quoted_printable_utf8_with_soft_break",
-                 "BEGIN:VCARD\r\nVERSION:2.1\r\nN;CHARSET=UTF-8;ENCODING=QUOTED-PRINTABLE:=E5=B1=B1=E7=94=B0\r\n"
-                 "FN;CHARSET=UTF-8;ENCODING=QUOTED-PRINTABLE:=E5=B1=B1=E7=94=B0 =E5=A4=AA=\r\n=E9=83=8E\r\n"
-                 "EMAIL;INTERNET;PREF:taro@example.jp\r\nEND:VCARD\r\n",
-                 {std::string("taro@example.jp,") + kYamadaTaro}},
+        VCardRow{
+            "version_21_quoted_printable_utf8_with_soft_break",
+            "BEGIN:VCARD\r\nVERSION:2.1\r\nN;CHARSET=UTF-8;ENCODING=QUOTED-PRINTABLE:=E5=B1=B1=E7=94=B0\r\n"
+            "FN;CHARSET=UTF-8;ENCODING=QUOTED-PRINTABLE:=E5=B1=B1=E7=94=B0 =E5=A4=AA=\r\n=E9=83=8E\r\n"
+            "EMAIL;INTERNET;PREF:taro@example.jp\r\nEND:VCARD\r\n",
+            {std::string("taro@example.jp,") + kYamadaTaro}},
         VCardRow{"version_21_bare_quoted_printable_shift_jis",
-                 "BEGIN:VCARD\r\nVERSION:2.1\r\nFN;CHARSET=SHIFT_JIS;QUOTED-PRINTABLE:=8E=52=93=63 =91=BE=98=59\r\n"
+                 "BEGIN:VCARD\r\nVERSION:2.1\r\nFN;CHARSET=SHIFT_JIS;QUOTED-PRINTABLE:=8E=52=93=63 "
+                 "=91=BE=98=59\r\n"
                  "EMAIL;INTERNET:taro@docomo.example\r\nEND:VCARD\r\n",
                  {std::string("taro@docomo.example,") + kYamadaTaro}},
         VCardRow{"soft_break_before_a_blank_keeps_the_blank",
-                 "BEGIN:VCARD\r\nVERSION:2.1\r\nFN;ENCODING=QUOTED-PRINTABLE:Hanako=\r\n Suzuki=3D\r\nEMAIL:h@x.jp\r\nEND:VCARD\r\n",
+                 "BEGIN:VCARD\r\nVERSION:2.1\r\nFN;ENCODING=QUOTED-PRINTABLE:Hanako=\r\n "
+                 "Suzuki=3D\r\nEMAIL:h@x.jp\r\nEND:VCARD\r\n",
                  {"h@x.jp,Hanako Suzuki="}},
         VCardRow{"version_21_folding_keeps_the_blank",
                  "BEGIN:VCARD\r\nVERSION:2.1\r\nFN:Hanako\r\n Suzuki\r\nEMAIL:h@x.jp\r\nEND:VCARD\r\n",
@@ -147,43 +184,64 @@ INSTANTIATE_TEST_SUITE_P(
         VCardRow{"base64_name",
                  "BEGIN:VCARD\r\nVERSION:3.0\r\nFN;ENCODING=b:5bGx55Sw\r\nEMAIL:y@x.jp\r\nEND:VCARD\r\n",
                  {"y@x.jp,\x8E\x52\x93\x63"}},
-        VCardRow{"several_cards_one_without_fn",
-                 "BEGIN:VCARD\r\nVERSION:3.0\r\nN:Only;Nameless\r\nEMAIL:nameless@x.jp\r\nEND:VCARD\r\n"
-                 "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Second\r\nEMAIL:mailto:second@x.jp\r\nEMAIL:\r\nEND:VCARD\r\n"
-                 "begin:vcard\r\nversion:3.0\r\nfn:Third\r\nemail:third@x.jp\r\nend:vcard\r\n",
-                 {"second@x.jp,Second", "third@x.jp,Third"}},
+        VCardRow{
+            "several_cards_one_without_fn",
+            "BEGIN:VCARD\r\nVERSION:3.0\r\nN:Only;Nameless\r\nEMAIL:nameless@x.jp\r\nEND:VCARD\r\n"
+            "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Second\r\nEMAIL:mailto:second@x.jp\r\nEMAIL:\r\nEND:VCARD\r\n"
+            "begin:vcard\r\nversion:3.0\r\nfn:Third\r\nemail:third@x.jp\r\nend:vcard\r\n",
+            {"second@x.jp,Second", "third@x.jp,Third"}},
         VCardRow{"nested_agent_card_does_not_leak",
-                 "BEGIN:VCARD\r\nVERSION:2.1\r\nFN:Boss\r\nAGENT:\r\nBEGIN:VCARD\r\nFN:Agent\r\nEMAIL:agent@x.jp\r\nEND:VCARD\r\n"
+                 "BEGIN:VCARD\r\nVERSION:2.1\r\nFN:Boss\r\nAGENT:\r\nBEGIN:VCARD\r\nFN:Agent\r\nEMAIL:agent@"
+                 "x.jp\r\nEND:VCARD\r\n"
                  "EMAIL:boss@x.jp\r\nEND:VCARD\r\n",
                  {"boss@x.jp,Boss"}},
-        VCardRow{"first_fn_wins_and_newline_in_name_is_a_blank",
-                 "BEGIN:VCARD\r\nVERSION:4.0\r\nFN:Line\\nBreak\r\nFN:Second FN\r\nEMAIL:l@x.jp\r\nEND:VCARD\r\n",
-                 {"l@x.jp,Line Break"}},
+        VCardRow{
+            "first_fn_wins_and_newline_in_name_is_a_blank",
+            "BEGIN:VCARD\r\nVERSION:4.0\r\nFN:Line\\nBreak\r\nFN:Second FN\r\nEMAIL:l@x.jp\r\nEND:VCARD\r\n",
+            {"l@x.jp,Line Break"}},
         VCardRow{"missing_end_still_counts",
-                 "\xEF\xBB\xBF" "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Cut\r\nEMAIL:cut@x.jp\r\n",
+                 "\xEF\xBB\xBF"
+                 "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Cut\r\nEMAIL:cut@x.jp\r\n",
                  {"cut@x.jp,Cut"}},
         // A bare CR in an address would break the directory's line (found
         // by the vcard fuzzer); such an address is left out.
         VCardRow{"line_break_in_address_leaves_it_out",
-                 "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Hanako\r\nEMAIL:hanako.suz\ruki@x.jp\r\nEMAIL:h@x.jp\r\nEND:VCARD\r\n",
+                 "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Hanako\r\nEMAIL:hanako.suz\ruki@x.jp\r\nEMAIL:h@x."
+                 "jp\r\nEND:VCARD\r\n",
                  {"h@x.jp,Hanako"}},
         VCardRow{"garbage", std::string("\0\xFF:;\r\n=\r\n \r\nEND:VCARD\r\nFN:x\r\n", 26), {}}),
     [](const testing::TestParamInfo<VCardRow>& row) { return std::string(row.param.name); });
 
 TEST(ReadVCardText, RandomBytesAroundCardLinesNeverCrash) {
     // Card syntax pieces glued at random, for the sanitizer builds.
-    const std::vector<std::string> pieces = {"BEGIN:VCARD", "END:VCARD", "FN", "EMAIL", ";", ":", "=", "\"",
-                                             "\r\n", "\n", " ", "\\", "ENCODING=QUOTED-PRINTABLE", "CHARSET=ISO-2022-JP",
-                                             "ENCODING=b", "=E3=81", "\x1B$B", "\xE3\x81", "\x82", "a@x", "item1."};
+    const std::vector<std::string> pieces = {"BEGIN:VCARD",
+                                             "END:VCARD",
+                                             "FN",
+                                             "EMAIL",
+                                             ";",
+                                             ":",
+                                             "=",
+                                             "\"",
+                                             "\r\n",
+                                             "\n",
+                                             " ",
+                                             "\\",
+                                             "ENCODING=QUOTED-PRINTABLE",
+                                             "CHARSET=ISO-2022-JP",
+                                             "ENCODING=b",
+                                             "=E3=81",
+                                             "\x1B$B",
+                                             "\xE3\x81",
+                                             "\x82",
+                                             "a@x",
+                                             "item1."};
     std::mt19937 random(2718);
     for (int round = 0; round < 2000; ++round) {
         std::string text;
-        for (int n = static_cast<int>(random() % 40); n > 0; --n)
-            text += pieces[random() % pieces.size()];
+        for (int n = static_cast<int>(random() % 40); n > 0; --n) text += pieces[random() % pieces.size()];
         Lines lines;
         ReadVCardText(text, lines);
-        for (const std::string& line : lines)
-            EXPECT_NE(line.find(','), std::string::npos);
+        for (const std::string& line : lines) EXPECT_NE(line.find(','), std::string::npos);
     }
 }
 
@@ -193,10 +251,10 @@ TEST(ReadContactsFolder, ReadsContactAndVCardFilesInSubfolders) {
     Lines lines;
     ASSERT_TRUE(ReadContactsFolder(kData / "contacts", lines).has_value());
     std::sort(lines.begin(), lines.end());
-    EXPECT_EQ(lines, (Lines{"Taro.Yamada@Work.Example.COM," + std::string(kYamadaTaro),
-                            "hanako.suzuki@corp.example,Hanako Suzuki, PhD",
-                            "hanako@example.org,Hanako Suzuki, PhD",
-                            "taro@example.jp," + std::string(kYamadaTaro)}));
+    EXPECT_EQ(lines,
+              (Lines{"Taro.Yamada@Work.Example.COM," + std::string(kYamadaTaro),
+                     "hanako.suzuki@corp.example,Hanako Suzuki, PhD", "hanako@example.org,Hanako Suzuki, PhD",
+                     "taro@example.jp," + std::string(kYamadaTaro)}));
 }
 
 TEST(ReadContactsFolder, Utf16ContactFile) {

@@ -61,11 +61,11 @@ TEST(MergeAddressLines, ByteEqualAddressesStayTogetherBetweenCaseVariants) {
 TEST(MergeAddressLines, AddressListIsSortedEvenWhenOneAddressPrefixesAnother) {
     // "+" sorts below ",": ordered as whole lines, "ab@x.jp+" would precede
     // "ab@x.jp" and a binary search for the shorter address would miss.
-    auto directory = merged({"ab@x.jp+,Plus", "ab@x.jp,Plain", "ab@x.jp ,Blank", "aa@x.jp,First", "ac@x.jp,Last"});
+    auto directory =
+        merged({"ab@x.jp+,Plus", "ab@x.jp,Plain", "ab@x.jp ,Blank", "aa@x.jp,First", "ac@x.jp,Last"});
     const auto& addresses = directory.addresses();
-    EXPECT_TRUE(std::is_sorted(addresses.begin(), addresses.end(), [](const auto& a, const auto& b) {
-        return CompareTextNoCase(a, b) < 0;
-    }));
+    EXPECT_TRUE(std::is_sorted(addresses.begin(), addresses.end(),
+                               [](const auto& a, const auto& b) { return CompareTextNoCase(a, b) < 0; }));
     EXPECT_EQ(lookup(directory, "ab@x.jp"), "Plain");
     EXPECT_EQ(lookup(directory, "ab@x.jp+"), "Plus");
     EXPECT_EQ(lookup(directory, "aa@x.jp"), "First");

@@ -69,8 +69,11 @@ public:
         if (status) {
             QFile script(m_bin.filePath(QStringLiteral("xdg-open")));
             if (script.open(QIODevice::WriteOnly)) {
-                script.write("#!/bin/sh\nfor a in \"$@\"; do printf '%s\\n' \"$a\"; done > \"$(dirname \"$0\")/arguments\"\n"
-                             "exit " + QByteArray::number(*status) + "\n");
+                script.write(
+                    "#!/bin/sh\nfor a in \"$@\"; do printf '%s\\n' \"$a\"; done > \"$(dirname "
+                    "\"$0\")/arguments\"\n"
+                    "exit " +
+                    QByteArray::number(*status) + "\n");
                 script.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
             }
             qputenv("PATH", QFile::encodeName(m_bin.path()) + ':' + m_path);

@@ -8,7 +8,6 @@
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QTest>
-
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -95,13 +94,14 @@ inline void writeMailFolder(const std::filesystem::path& folder) {
         writeFile(folder / copy,
                   "From: dup@example.com\nTo: x@example.com\nSubject: Copy\n"
                   "Date: Wed, 04 Jan 2023 12:00:00 +0900\nMessage-ID: <dup@example.com>\n\ncopy\n");
-    writeFile(folder / "e.eml",
-              "From: Yoshida <yoshida@example.jp>\nTo: team@example.jp\nSubject: Report with attachment\n"
-              "Date: Thu, 05 Jan 2023 09:00:00 +0900\nMessage-ID: <e@example.jp>\nMIME-Version: 1.0\n"
-              "Content-Type: multipart/mixed; boundary=\"BOUND\"\n\npreamble\n--BOUND\n"
-              "Content-Type: text/plain\n\nBody text.\n--BOUND\n"
-              "Content-Type: application/octet-stream; name=\"data.bin\"\nContent-Transfer-Encoding: base64\n\n"
-              "AAECAwQFBgcICQ==\n--BOUND--\n");
+    writeFile(
+        folder / "e.eml",
+        "From: Yoshida <yoshida@example.jp>\nTo: team@example.jp\nSubject: Report with attachment\n"
+        "Date: Thu, 05 Jan 2023 09:00:00 +0900\nMessage-ID: <e@example.jp>\nMIME-Version: 1.0\n"
+        "Content-Type: multipart/mixed; boundary=\"BOUND\"\n\npreamble\n--BOUND\n"
+        "Content-Type: text/plain\n\nBody text.\n--BOUND\n"
+        "Content-Type: application/octet-stream; name=\"data.bin\"\nContent-Transfer-Encoding: base64\n\n"
+        "AAECAwQFBgcICQ==\n--BOUND--\n");
     writeFile(folder / "f.nws",
               "From: news@example.org\nNewsgroups: fj.test\nSubject: News article\n"
               "Date: Fri, 06 Jan 2023 08:00:00 +0900\nMessage-ID: <n@example.org>\n\nnews\n");

@@ -1,13 +1,13 @@
 // SPDX-License-Identifier: MIT
 // The options dialog: its values, OK and Cancel, and the editor browse
 // dialog's start folder.
+#include <QAbstractProxyModel>
 #include <QApplication>
 #include <QCheckBox>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
-#include <QAbstractProxyModel>
 #include <QFileSystemModel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -144,7 +144,8 @@ void TestDialogsOptions::browsePicksAFile() {
         auto shown = [&] {
             QStringList names;
             const QModelIndex root = proxy->mapFromSource(files->index(programs.path()));
-            for (int row = 0; row < proxy->rowCount(root); ++row) names << proxy->index(row, 0, root).data().toString();
+            for (int row = 0; row < proxy->rowCount(root); ++row)
+                names << proxy->index(row, 0, root).data().toString();
             names.sort();
             return names;
         };

@@ -18,8 +18,8 @@
 #include "app/qt_ports.h"
 #include "app/qt_shell.h"
 #include "app/qtext.h"
-#include "operations/export_csv.h"
 #include "dialogs_test_support.h"
+#include "operations/export_csv.h"
 
 using namespace pelmora;
 using namespace pelmora::app;

@@ -3,9 +3,8 @@
 // temporary folder with the trash below a temporary XDG_DATA_HOME; the
 // questions are answered by the test.
 #include <QAction>
-#include <QTreeView>
 #include <QTemporaryDir>
-
+#include <QTreeView>
 #include <fstream>
 #include <sstream>
 
@@ -102,7 +101,8 @@ void TestMainWindowCommands::deleteMovesTwoRowsToTheTrash() {
     QVERIFY(!w.actions().AMessageDelete1->isEnabled());
     // The rows left still show their own messages.
     const int attached = rowOfSubject(w, QStringLiteral("Report with attachment"));
-    QCOMPARE(w.LV1()->model()->data(w.LV1()->model()->index(attached, 0)).toString(), QStringLiteral(" Yoshida"));
+    QCOMPARE(w.LV1()->model()->data(w.LV1()->model()->index(attached, 0)).toString(),
+             QStringLiteral(" Yoshida"));
 }
 
 void TestMainWindowCommands::refusedDeleteLeavesTheList() {
@@ -135,8 +135,10 @@ void TestMainWindowCommands::attachmentRemovalRewritesTheMessage() {
     // in those units (a duration cast truncates toward zero and the file
     // clock's epoch lies in the future, so whole microseconds would not do).
     using Units = std::chrono::duration<std::int64_t, std::ratio<1, 10'000'000>>;
-    QCOMPARE(std::chrono::floor<Units>(std::filesystem::last_write_time(m_folder / "e.eml").time_since_epoch()).count(),
-             std::chrono::floor<Units>(originalTime.time_since_epoch()).count());
+    QCOMPARE(
+        std::chrono::floor<Units>(std::filesystem::last_write_time(m_folder / "e.eml").time_since_epoch())
+            .count(),
+        std::chrono::floor<Units>(originalTime.time_since_epoch()).count());
     QCOMPARE(readAll(trashFiles() / "e.eml"), original);
     QVERIFY(!w.msgList()[static_cast<std::size_t>(row)]->HasAttach);
     QVERIFY(w.LV1()->model()->data(w.LV1()->model()->index(row, 5), Qt::DecorationRole).isNull());
@@ -180,7 +182,8 @@ void TestMainWindowCommands::openFolderLoadsTheChosenFolder() {
     const std::filesystem::path other = m_folder / "sub";
     m_ports->folderAnswer = other;
     w.actions().AOpenFolder1->trigger();
-    QCOMPARE(m_ports->folderPrompts, QStringList{QStringLiteral(u"emlファイルを保存したフォルダを選択して下さい。")});
+    QCOMPARE(m_ports->folderPrompts,
+             QStringList{QStringLiteral(u"emlファイルを保存したフォルダを選択して下さい。")});
     QCOMPARE(m_ports->folderStarts.front(), m_folder);
     QCOMPARE(w.currentFolder(), other);
     QCOMPARE(w.Label1()->text(), qs(other));
@@ -232,8 +235,8 @@ void TestMainWindowCommands::vanishedFolderIsNotReplaced() {
     // Removed from outside: the tree drops its row and moves its current
     // row elsewhere on its own; that must load nothing.
     std::filesystem::remove_all(sub);
-    QTRY_VERIFY_WITH_TIMEOUT(w.STV1()->currentIndex() != folders->indexOf(qs(sub)) ||
-                                 !folders->indexOf(qs(sub)).isValid(), 20000);
+    QTRY_VERIFY_WITH_TIMEOUT(
+        w.STV1()->currentIndex() != folders->indexOf(qs(sub)) || !folders->indexOf(qs(sub)).isValid(), 20000);
     QTest::qWait(100);
     QCOMPARE(w.currentFolder(), sub);
     QCOMPARE(w.listView().rowCount(), 1);

@@ -7,7 +7,6 @@
 #include <QApplication>
 #include <QMenu>
 #include <QTemporaryDir>
-
 #include <algorithm>
 #include <random>
 
@@ -82,7 +81,8 @@ void TestMainWindowList::loadShowsEveryMessage() {
     QVERIFY(w.actions().ARefresh1->isEnabled());
     QCOMPARE(m_ports->progress->shows, 0);  // eight messages need no progress dialog
     QCOMPARE(w.focusWidget(), static_cast<QWidget*>(w.LV1()));
-    QCOMPARE(w.windowTitle(), QStringLiteral(u"Pelmora - emlファイルの一覧表示、重複チェック削除、添付ファイル削除"));
+    QCOMPARE(w.windowTitle(),
+             QStringLiteral(u"Pelmora - emlファイルの一覧表示、重複チェック削除、添付ファイル削除"));
 }
 
 void TestMainWindowList::cellsComeFromTheEntries() {
@@ -96,8 +96,9 @@ void TestMainWindowList::cellsComeFromTheEntries() {
     QCOMPARE(model->data(model->index(japanese, 2)).toString(), QStringLiteral(u"テスト"));
     QCOMPARE(model->data(model->index(japanese, 5)).toString(), QStringLiteral("1KB"));
     QVERIFY(model->data(model->index(japanese, 5), Qt::DecorationRole).isNull());
-    QCOMPARE(model->data(model->index(japanese, 5), Qt::TextAlignmentRole).value<Qt::Alignment>() & Qt::AlignRight,
-             Qt::AlignRight);
+    QCOMPARE(
+        model->data(model->index(japanese, 5), Qt::TextAlignmentRole).value<Qt::Alignment>() & Qt::AlignRight,
+        Qt::AlignRight);
     // The attachment mark sits in the size column.
     const int attached = rowOfSubject(w, QStringLiteral("Report with attachment"));
     QVERIFY(!model->data(model->index(attached, 5), Qt::DecorationRole).value<QIcon>().isNull());
@@ -105,10 +106,12 @@ void TestMainWindowList::cellsComeFromTheEntries() {
     QStringList headers;
     for (int column = 0; column < model->columnCount(); ++column)
         headers << model->headerData(column, Qt::Horizontal).toString().section(QLatin1Char(' '), 0, 0);
-    QCOMPARE(headers, (QStringList{QStringLiteral(u"差出人"), QStringLiteral(u"宛先"), QStringLiteral(u"件名"),
-                                   QStringLiteral(u"送信日時"), QStringLiteral(u"受信日時"), QStringLiteral(u"サイズ")}));
+    QCOMPARE(headers, (QStringList{QStringLiteral(u"差出人"), QStringLiteral(u"宛先"),
+                                   QStringLiteral(u"件名"), QStringLiteral(u"送信日時"),
+                                   QStringLiteral(u"受信日時"), QStringLiteral(u"サイズ")}));
     const QList<int> widths = {110, 110, 270, 120, 120, 90};
-    for (int column = 0; column < widths.size(); ++column) QCOMPARE(w.LV1()->header()->sectionSize(column), widths[column]);
+    for (int column = 0; column < widths.size(); ++column)
+        QCOMPARE(w.LV1()->header()->sectionSize(column), widths[column]);
 }
 
 void TestMainWindowList::headerClicksMarkTheCaption() {
@@ -177,8 +180,9 @@ void TestMainWindowList::commandStatesFollowTheSelection() {
     app::MainWindow& w = *m_window;
     const auto& a = w.actions();
     auto states = [&a] {
-        return QList<bool>{a.AMessageOpen1->isEnabled(), a.AMessageEDit1->isEnabled(), a.AMessageDelete1->isEnabled(),
-                           a.AAttachDelete1->isEnabled(), a.ASelAll1->isEnabled(), a.ADupCheck1->isEnabled(),
+        return QList<bool>{a.AMessageOpen1->isEnabled(),   a.AMessageEDit1->isEnabled(),
+                           a.AMessageDelete1->isEnabled(), a.AAttachDelete1->isEnabled(),
+                           a.ASelAll1->isEnabled(),        a.ADupCheck1->isEnabled(),
                            a.AListMessage1->isEnabled()};
     };
     QCOMPARE(states(), (QList<bool>{false, false, false, false, true, true, true}));
@@ -190,8 +194,8 @@ void TestMainWindowList::commandStatesFollowTheSelection() {
     selectRows(w, {std::min(bravo, attached), std::max(bravo, attached)});
     QCOMPARE(states(), (QList<bool>{false, false, true, true, true, true, true}));
     // The context menu entries are the same commands.
-    QCOMPARE(w.PopupMenu1()->actions(), (QList<QAction*>{a.AMessageOpen1, a.AMessageEDit1, a.AMessageDelete1,
-                                                          a.AAttachDelete1}));
+    QCOMPARE(w.PopupMenu1()->actions(),
+             (QList<QAction*>{a.AMessageOpen1, a.AMessageEDit1, a.AMessageDelete1, a.AAttachDelete1}));
     a.ASelAll1->trigger();
     QCOMPARE(w.listView().selectedCount(), kListedMessages);
     QCOMPARE(w.panelText(1), QStringLiteral(u"8 通を選択"));

@@ -5,15 +5,14 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QHelpEvent>
-#include <QLineEdit>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QStatusBar>
 #include <QStatusTipEvent>
-#include <QToolBar>
 #include <QTemporaryDir>
 #include <QTimer>
-
+#include <QToolBar>
 #include <functional>
 
 #include "app/about_dialog.h"
@@ -137,14 +136,16 @@ void TestMainWindowOptions::defaultEditorIsInstalled_data() {
     QTest::addColumn<QString>("expected");
     const QStringList none;
     QTest::newRow("VISUAL names a desktop editor")
-        << QStringLiteral("gui-edit") << QString() << QStringList{QStringLiteral("gui-edit"), QStringLiteral("kate")}
-        << QString() << QStringLiteral("gui-edit");
+        << QStringLiteral("gui-edit") << QString()
+        << QStringList{QStringLiteral("gui-edit"), QStringLiteral("kate")} << QString()
+        << QStringLiteral("gui-edit");
     QTest::newRow("a terminal editor is passed over for EDITOR")
-        << QStringLiteral("vi") << QStringLiteral("gui-edit") << QStringList{QStringLiteral("vi"), QStringLiteral("gui-edit")}
-        << QString() << QStringLiteral("gui-edit");
+        << QStringLiteral("vi") << QStringLiteral("gui-edit")
+        << QStringList{QStringLiteral("vi"), QStringLiteral("gui-edit")} << QString()
+        << QStringLiteral("gui-edit");
     QTest::newRow("a program that is not installed is passed over")
-        << QStringLiteral("not-installed") << QString() << QStringList{QStringLiteral("mousepad")} << QString()
-        << QStringLiteral("mousepad");
+        << QStringLiteral("not-installed") << QString() << QStringList{QStringLiteral("mousepad")}
+        << QString() << QStringLiteral("mousepad");
     QTest::newRow("the desktop's default for plain text")
         << QString() << QString() << QStringList{QStringLiteral("desk-edit"), QStringLiteral("kate")}
         << QStringLiteral("[Desktop Entry]\nName=Edit\nExec=desk-edit %F\n") << QStringLiteral("desk-edit");
@@ -172,10 +173,12 @@ void TestMainWindowOptions::defaultEditorIsInstalled() {
     QTemporaryDir bin;
     for (const QString& program : installed) writeProgram(app::toPath(bin.filePath(program)));
     if (!textDefault.isEmpty()) {
-        writeFile(app::toPath(bin.filePath(QStringLiteral("xdg-mime"))), "#!/bin/sh\necho pelmora-test.desktop\n");
+        writeFile(app::toPath(bin.filePath(QStringLiteral("xdg-mime"))),
+                  "#!/bin/sh\necho pelmora-test.desktop\n");
         std::filesystem::permissions(app::toPath(bin.filePath(QStringLiteral("xdg-mime"))),
                                      std::filesystem::perms::owner_all);
-        const std::filesystem::path applications = app::toPath(m_home.filePath(QStringLiteral("data/applications")));
+        const std::filesystem::path applications =
+            app::toPath(m_home.filePath(QStringLiteral("data/applications")));
         std::filesystem::create_directories(applications);
         writeFile(applications / "pelmora-test.desktop", textDefault.toStdString());
     }
@@ -248,7 +251,8 @@ void TestMainWindowOptions::folderCaptionHoverAndClick() {
     QEnterEvent enter(QPointF(3, 3), QPointF(3, 3), label1->mapToGlobal(QPointF(3, 3)));
     QApplication::sendEvent(label1, &enter);
     QCOMPARE(label1->textColor(), QColor(0, 255, 255));
-    QCOMPARE(label1->toolTip(), QStringLiteral(u"ここをクリック、又はBackspaceキーでフォルダをツリー表示できます。"));
+    QCOMPARE(label1->toolTip(),
+             QStringLiteral(u"ここをクリック、又はBackspaceキーでフォルダをツリー表示できます。"));
     QCOMPARE(label1->cursor().shape(), Qt::PointingHandCursor);
     QEvent leave(QEvent::Leave);
     QApplication::sendEvent(label1, &leave);

@@ -4,12 +4,11 @@
 // running instance.
 #include <QAction>
 #include <QDir>
-#include <QTreeView>
 #include <QScopeGuard>
 #include <QScreen>
 #include <QSignalSpy>
 #include <QTemporaryDir>
-
+#include <QTreeView>
 #include <fstream>
 #include <iterator>
 
@@ -104,7 +103,8 @@ void TestMainWindowStartup::longFolderPath_data() {
     QTest::newRow("dot and dot-dot") << folder + QStringLiteral("/./sub/..") << folder;
     QTest::newRow("doubled slashes") << folder + QStringLiteral("//sub") << folder + QStringLiteral("/sub");
     QTest::newRow("root stays") << QStringLiteral("/") << QStringLiteral("/");
-    QTest::newRow("missing stays as given") << folder + QStringLiteral("/nope/") << folder + QStringLiteral("/nope/");
+    QTest::newRow("missing stays as given")
+        << folder + QStringLiteral("/nope/") << folder + QStringLiteral("/nope/");
 }
 
 void TestMainWindowStartup::longFolderPath() {
@@ -178,8 +178,9 @@ void TestMainWindowStartup::settingsWrittenAtExitComeBack() {
 
 void TestMainWindowStartup::corruptSettingsComeBackAsDefaults() {
     std::filesystem::create_directories(SettingsFilePath().parent_path());
-    writeFile(SettingsFilePath(), "[Form]\r\nWidth=20000\r\nHeight=-10\r\nTop=-4000\r\nLeft=90000\r\n"
-                                  "C0Width=0\r\nVSort=42\r\n");
+    writeFile(SettingsFilePath(),
+              "[Form]\r\nWidth=20000\r\nHeight=-10\r\nTop=-4000\r\nLeft=90000\r\n"
+              "C0Width=0\r\nVSort=42\r\n");
     QRect area;
     {
         TestPortFactory ports;
@@ -230,7 +231,8 @@ void TestMainWindowStartup::treeStartsWithHomeThenRoot() {
     QCOMPARE(folders->filePath(mail), qs(m_folder));
     window.STV1()->scrollTo(mail);
     QTRY_VERIFY(window.STV1()->visualRect(mail).isValid());
-    QTest::mouseClick(window.STV1()->viewport(), Qt::LeftButton, {}, window.STV1()->visualRect(mail).center());
+    QTest::mouseClick(window.STV1()->viewport(), Qt::LeftButton, {},
+                      window.STV1()->visualRect(mail).center());
     QCOMPARE(window.currentFolder(), m_folder);
     QCOMPARE(window.listView().rowCount(), kListedMessages);
     QVERIFY(window.close());

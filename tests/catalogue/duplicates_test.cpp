@@ -178,8 +178,9 @@ TEST_F(DupcheckTest, EntriesThatAreTheSameFileCountOnce) {
     std::map<std::string, bool> selected;
     for (const auto& entry : list) selected[entry->From] = entry->SelMark;
     for (int row : view.selection) EXPECT_TRUE(list[row]->SelMark);
-    EXPECT_EQ(view.selection.size(), static_cast<std::size_t>(std::count_if(
-                                          list.begin(), list.end(), [](const auto& e) { return e->SelMark; })));
+    EXPECT_EQ(view.selection.size(),
+              static_cast<std::size_t>(
+                  std::count_if(list.begin(), list.end(), [](const auto& e) { return e->SelMark; })));
     EXPECT_EQ(selected["link"], selected["real"]) << "a link goes with its file";
     EXPECT_NE(selected["copy"], selected["real"]) << "one of the two files stays";
 

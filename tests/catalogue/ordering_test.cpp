@@ -166,9 +166,9 @@ TEST(DupHashOrder, IsSignedAndNeverReversed) {
 // are empty or NUL bytes (which pad the eight-byte prefix), or repeat; for every key and both directions.
 TEST(SortMsgList, AgreesWithCompareMsgItemsOnTrickyTexts) {
     std::mt19937 random(7);
-    const std::vector<std::string> pieces = {"", "a", "A", "abcdefgh", "ABCDEFGH", "abcdefghi", "abcdefgh\x01",
-                                             "z", "\x82\x61", "\x82\x41", "abcdefghZ", "abcdefghz",
-                                             std::string(1, '\0'), std::string(9, '\0')};
+    const std::vector<std::string> pieces = {
+        "",  "a",        "A",        "abcdefgh",  "ABCDEFGH",  "abcdefghi",          "abcdefgh\x01",
+        "z", "\x82\x61", "\x82\x41", "abcdefghZ", "abcdefghz", std::string(1, '\0'), std::string(9, '\0')};
     for (int key : {1, -1, 2, -2, 3, -3, 4, -4, 5, -5, 6, -6, 7, -7, 100, -100}) {
         MsgList list;
         for (int i = 0; i < 300; ++i) {

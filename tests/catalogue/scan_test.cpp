@@ -178,8 +178,9 @@ TEST(ScanFolder, FoldersThatCannotBeListedAreReported) {
     ScanFolder(nullptr, true, list, dir.path() / "gone", FileFactsBy::Scan, &unreadable);
     EXPECT_TRUE(list.empty());
     EXPECT_EQ(unreadable, (std::vector<std::string>{file.string(), (dir.path() / "gone").string()}));
-    EXPECT_EQ(UnreadableFoldersText({"/a", "/b"}),
-              "\"/a\"" + test::Sjis(" フォルダを読み取れません。") + "\r\"/b\"" + test::Sjis(" フォルダを読み取れません。"));
+    EXPECT_EQ(UnreadableFoldersText({"/a", "/b"}), "\"/a\"" + test::Sjis(" フォルダを読み取れません。") +
+                                                       "\r\"/b\"" +
+                                                       test::Sjis(" フォルダを読み取れません。"));
 
     if (::geteuid() == 0) GTEST_SKIP() << "permissions do not bind the superuser";
     dir.file("sub/hidden.eml");

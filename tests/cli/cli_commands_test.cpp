@@ -8,8 +8,8 @@
 #include <sstream>
 
 #include "catalogue/ordering.h"
-#include "operations/op_fixture.h"
 #include "operations/export_csv.h"
+#include "operations/op_fixture.h"
 
 namespace fs = std::filesystem;
 
@@ -26,7 +26,8 @@ protected:
         ::setenv("XDG_CONFIG_HOME", (root / "config").c_str(), 1);
         attached = ReadBytes(kStripData / "text_two_attachments.eml");
         addMessage("a.eml", attached);
-        addMessage("b.eml", "From: b@example.com\r\nSubject: x, y\r\nMessage-ID: <b@x>\r\n\r\nbody\r\n", 1300000000);
+        addMessage("b.eml", "From: b@example.com\r\nSubject: x, y\r\nMessage-ID: <b@x>\r\n\r\nbody\r\n",
+                   1300000000);
     }
     void TearDown() override {
         if (savedConfig)
@@ -74,7 +75,8 @@ TEST_F(CliCommands, StripDryRunChangesNothingAndTellsTheSaving) {
     std::string out;
     EXPECT_EQ(run("strip --dry-run " + quoted(mail), &out), 0);
     EXPECT_EQ(ReadBytes(mail / "a.eml"), attached);
-    const std::size_t saved = attached.size() - ReadBytes(kStripData / "text_two_attachments.expected").size();
+    const std::size_t saved =
+        attached.size() - ReadBytes(kStripData / "text_two_attachments.expected").size();
     EXPECT_NE(out.find("(saves " + std::to_string(saved) + " bytes)"), std::string::npos) << out;
     EXPECT_EQ(out.find("b.eml"), std::string::npos) << "a message without attachments is not listed";
 }
@@ -102,7 +104,6 @@ TEST_F(CliCommands, ExportWritesWhatTheGuiWrites) {
     EXPECT_EQ(std::count(csv.begin(), csv.end(), '\n'), 3);
 }
 
-
 // An existing file is replaced only with the user's word, by a rename: a
 // message named as the output survived nothing before (exit 0, content
 // gone), a link was written through, and a full disk left half a list.
@@ -119,13 +120,17 @@ TEST_F(CliCommands, ExportRefusesToReplaceUnlessAskedAndNeverWritesThroughALink)
     EXPECT_EQ(ReadBytes(mail / "b.eml"), message);
     EXPECT_FALSE(fs::is_symlink(link));
     EXPECT_TRUE(ReadBytes(link).starts_with(CsvField(CsvHeaderText(1)) + ","));
-    EXPECT_NE(ReadBytes(root / "stderr").find(std::string("\xE3\x82\xB7\xE3\x83\xB3\xE3\x83\x9C\xE3\x83\xAA\xE3\x83\x83\xE3\x82\xAF")),
-              std::string::npos) << "says that it replaced a symbolic link";
+    EXPECT_NE(
+        ReadBytes(root / "stderr")
+            .find(std::string("\xE3\x82\xB7\xE3\x83\xB3\xE3\x83\x9C\xE3\x83\xAA\xE3\x83\x83\xE3\x82\xAF")),
+        std::string::npos)
+        << "says that it replaced a symbolic link";
 
     // No room for a single byte: the previous list stays whole.
     const std::string previous = ReadBytes(link);
-    const std::string command = "trap '' XFSZ; ulimit -f 0; '" + std::string(PELMORA_CLI) + "' export --yes -o " +
-                                quoted(link) + " " + quoted(mail) + " </dev/null >/dev/null 2>/dev/null";
+    const std::string command = "trap '' XFSZ; ulimit -f 0; '" + std::string(PELMORA_CLI) +
+                                "' export --yes -o " + quoted(link) + " " + quoted(mail) +
+                                " </dev/null >/dev/null 2>/dev/null";
     const int exit = std::system(command.c_str());
     EXPECT_TRUE(WIFEXITED(exit) && WEXITSTATUS(exit) == 1) << exit;
     EXPECT_EQ(ReadBytes(link), previous);
@@ -151,7 +156,8 @@ TEST_F(CliCommands, UnreadableFoldersAreReportedAndTheRestIsDone) {
     fs::create_directory(locked);
     fs::copy_file(mail / "b.eml", locked / "c.eml");
     fs::permissions(locked, fs::perms::owner_write | fs::perms::owner_exec);
-    const std::string said = "\xE8\xAA\xAD\xE3\x81\xBF\xE5\x8F\x96\xE3\x82\x8C\xE3\x81\xBE\xE3\x81\x9B\xE3\x82\x93";  // 読み取れません
+    const std::string said =
+        "\xE8\xAA\xAD\xE3\x81\xBF\xE5\x8F\x96\xE3\x82\x8C\xE3\x81\xBE\xE3\x81\x9B\xE3\x82\x93";  // 読み取れません
     std::string out;
     EXPECT_EQ(run("list " + quoted(locked)), 1);
     EXPECT_NE(ReadBytes(root / "stderr").find(said), std::string::npos);

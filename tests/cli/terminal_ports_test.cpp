@@ -3,8 +3,8 @@
 
 #include <gtest/gtest.h>
 
-#include "catalogue/ordering.h"
 #include "catalogue/catalogue_test_support.h"
+#include "catalogue/ordering.h"
 
 namespace pelmora::cli {
 namespace {

@@ -201,11 +201,14 @@ struct Decoder {
 };
 
 const Decoder kDecoders[] = {
-    {"Iso2022Jp", "\x1B$(B@\x21\x7E" "a\x80\xFF"sv, 6, refIso2022Jp, AppendIso2022JpAsSjis, Iso2022JpToSjis},
-    {"Utf8ToSjis", "A\xC3\xA9\xE3\x81\x82\xEF\xBD\xB1\xF0\x9F\xF8\xFC\xFE\x80\xC1\xC2\x00"sv, 4, refUtf8ToSjis,
-     AppendUtf8AsSjis, Utf8ToSjis},
-    {"Utf8ToAnsi", "A\xC2\xA7\xE0\xED\xA0\xE3\x81\x82\xEF\xBF\xF0\x9F\x90\xF4\x8F\xF5\xC0"sv, 4, refUtf8ToAnsi,
-     AppendUtf8AsAnsi, Utf8ToAnsi},
+    {"Iso2022Jp",
+     "\x1B$(B@\x21\x7E"
+     "a\x80\xFF"sv,
+     6, refIso2022Jp, AppendIso2022JpAsSjis, Iso2022JpToSjis},
+    {"Utf8ToSjis", "A\xC3\xA9\xE3\x81\x82\xEF\xBD\xB1\xF0\x9F\xF8\xFC\xFE\x80\xC1\xC2\x00"sv, 4,
+     refUtf8ToSjis, AppendUtf8AsSjis, Utf8ToSjis},
+    {"Utf8ToAnsi", "A\xC2\xA7\xE0\xED\xA0\xE3\x81\x82\xEF\xBF\xF0\x9F\x90\xF4\x8F\xF5\xC0"sv, 4,
+     refUtf8ToAnsi, AppendUtf8AsAnsi, Utf8ToAnsi},
     {"Base64", "QUJD=a+/ \x80", 6, refBase64, AppendBase64Decoded, Base64Decode},
     {"QuotedPrintable", "=3Dafx_ ", 6, [](std::string_view s) { return refEscapes(s, false); },
      AppendQuotedPrintableDecoded, QuotedPrintableDecode},
@@ -262,11 +265,14 @@ std::string decoderName(const testing::TestParamInfo<Decoder>& info) {
 INSTANTIATE_TEST_SUITE_P(All, AppendingDecoderTest, testing::ValuesIn(kDecoders), decoderName);
 
 TEST(Iso2022JpToSjisInPlaceTest, SameBytesAsTheReference) {
-    forTextsOver("\x1B$(B@\x21\x7E" "a\x80", 6, [](const std::string& text) {
-        std::string converted = text;
-        Iso2022JpToSjisInPlace(converted);
-        ASSERT_EQ(converted, refIso2022Jp(text)) << Hex(text) << " gave " << Hex(converted);
-    });
+    forTextsOver(
+        "\x1B$(B@\x21\x7E"
+        "a\x80",
+        6, [](const std::string& text) {
+            std::string converted = text;
+            Iso2022JpToSjisInPlace(converted);
+            ASSERT_EQ(converted, refIso2022Jp(text)) << Hex(text) << " gave " << Hex(converted);
+        });
 }
 
 // Appending must leave room for the longest result: a lone last byte of a
@@ -277,7 +283,8 @@ TEST(AppendingDecoderTest, LongestResultsFit) {
     EXPECT_EQ(Hex(out), Hex("\x82\x7E"));
     out = "x";
     AppendBase64Decoded(out, "////QQ");
-    EXPECT_EQ(Hex(out), Hex("x\xFF\xFF\xFF" "A"));
+    EXPECT_EQ(Hex(out), Hex("x\xFF\xFF\xFF"
+                            "A"));
     out = "x";
     AppendEncodedWordBDecoded(out, "//////");
     EXPECT_EQ(Hex(out), Hex("x\xFF\xFF\xFF\xFF\xF0"));

@@ -24,7 +24,8 @@ using test::Hex;
 using namespace std::string_view_literals;
 
 std::string convertEscapes(std::string s) {
-    while (s.find("\x1B$") != std::string::npos || s.find("\x1B(") != std::string::npos) s = Iso2022JpToSjis(s);
+    while (s.find("\x1B$") != std::string::npos || s.find("\x1B(") != std::string::npos)
+        s = Iso2022JpToSjis(s);
     return s;
 }
 
@@ -41,7 +42,8 @@ void expectAgreement(std::string_view value, Tally& tally) {
     ++tally.values;
     if (detail::DecodeSimpleEncodedWords(value, shortcut)) {
         ++tally.shortcut;
-        ASSERT_EQ(shortcut, general) << Hex(value) << "\nshortcut " << Hex(shortcut) << "\ngeneral  " << Hex(general);
+        ASSERT_EQ(shortcut, general) << Hex(value) << "\nshortcut " << Hex(shortcut) << "\ngeneral  "
+                                     << Hex(general);
     }
     const std::string words = DecodeEncodedWords(value);
     ASSERT_EQ(words, general) << Hex(value) << "\ngave    " << Hex(words) << "\ngeneral " << Hex(general);
@@ -117,30 +119,90 @@ TEST(HeaderShortcutTest, AgreesOnEveryCorpusHeader) {
 // encoding letters, base64 and Q texts (some decoding to "=", "?", "=?",
 // zero bytes or malformed UTF-8), raw JIS escapes, UTF-8 and blanks.
 const std::vector<std::string_view> kPieces = {
-    "=?", "?=", "?", "=", "==", "??", "?=?", "=?=",
-    "ISO-2022-JP", "iso-2022-jp", "Iso-2022-jP", "UTF-8", "utf-8", "uTf-8", "ISO-8859-1", "WINDOWS-1252",
-    "windows", "ISO", "UTF", "ISO-2022-JP-2", "EUC-JP", "SHIFT_JIS", "US ASCII",
-    "B", "b", "Q", "q", "X",
-    "GyRCJCIbKEI=", "GyRCJCQbKEI", "GyRC", "JCI", "44GC", "44GE44GG", "8J+YgA==", "QUJD", "PT8=", "Pz0=", "Pw==",
-    "PQ==", "AAAA", "4w", "GyRCJDs=",
-    "=3D", "=3F", "=3d", "=E3=81=82", "_", "=F0=9F=98=80", "=ZZ", "=FF", "=1B$B$\"=1B(B", "=E3",
-    "\x1B$B", "\x1B(B", "$\"$$", "\x1B", "\xE3\x81\x82", "\xF0\x9F\x98\x80", "\x82\xA0",
-    " ", "\t", "  ", "a", "Re: ", "<x@y>", ", ", "\"N\"",
+    "=?",
+    "?=",
+    "?",
+    "=",
+    "==",
+    "??",
+    "?=?",
+    "=?=",
+    "ISO-2022-JP",
+    "iso-2022-jp",
+    "Iso-2022-jP",
+    "UTF-8",
+    "utf-8",
+    "uTf-8",
+    "ISO-8859-1",
+    "WINDOWS-1252",
+    "windows",
+    "ISO",
+    "UTF",
+    "ISO-2022-JP-2",
+    "EUC-JP",
+    "SHIFT_JIS",
+    "US ASCII",
+    "B",
+    "b",
+    "Q",
+    "q",
+    "X",
+    "GyRCJCIbKEI=",
+    "GyRCJCQbKEI",
+    "GyRC",
+    "JCI",
+    "44GC",
+    "44GE44GG",
+    "8J+YgA==",
+    "QUJD",
+    "PT8=",
+    "Pz0=",
+    "Pw==",
+    "PQ==",
+    "AAAA",
+    "4w",
+    "GyRCJDs=",
+    "=3D",
+    "=3F",
+    "=3d",
+    "=E3=81=82",
+    "_",
+    "=F0=9F=98=80",
+    "=ZZ",
+    "=FF",
+    "=1B$B$\"=1B(B",
+    "=E3",
+    "\x1B$B",
+    "\x1B(B",
+    "$\"$$",
+    "\x1B",
+    "\xE3\x81\x82",
+    "\xF0\x9F\x98\x80",
+    "\x82\xA0",
+    " ",
+    "\t",
+    "  ",
+    "a",
+    "Re: ",
+    "<x@y>",
+    ", ",
+    "\"N\"",
 };
 
 // Whole words, well formed or nearly, so that the shortcut is tried often.
 // A sound word has the shortcut's charsets, letters and delimiters; its
 // text may still decode to "=", "?", nothing or malformed UTF-8.
 std::string randomWord(std::mt19937& random, bool sound) {
-    static const std::vector<std::string_view> soundCharsets = {"ISO-2022-JP", "iso-2022-jp", "UTF-8", "Utf-8"};
-    static const std::vector<std::string_view> charsets = {"ISO-2022-JP", "UTF-8",  "ISO-8859-1",
+    static const std::vector<std::string_view> soundCharsets = {"ISO-2022-JP", "iso-2022-jp", "UTF-8",
+                                                                "Utf-8"};
+    static const std::vector<std::string_view> charsets = {"ISO-2022-JP",  "UTF-8",  "ISO-8859-1",
                                                            "WINDOWS-1252", "EUC-JP", "UTF-8 "};
     static const std::vector<std::string_view> soundLetters = {"B", "b", "Q", "q"};
     static const std::vector<std::string_view> letters = {"B", "Q", "X", ""};
     static const std::vector<std::string_view> texts = {
-        "GyRCJCIbKEI=", "GyRCJCQbKEI", "44GC", "44GE44GG", "8J+YgA==", "QUJD", "PT8=", "Pz0=", "Pw==",
-        "PQ==",         "AAAA",        "",     "=E3=81=82", "=3F",     "=3D",  "_a_", "=ZZ", "=FF",
-        "4w",           "GyRCJDs=",    "GyRC", "=1B$B$\"=1B(B", "Pw", "=3F=3D", "Pz8/"};
+        "GyRCJCIbKEI=", "GyRCJCQbKEI", "44GC", "44GE44GG",      "8J+YgA==", "QUJD",   "PT8=", "Pz0=", "Pw==",
+        "PQ==",         "AAAA",        "",     "=E3=81=82",     "=3F",      "=3D",    "_a_",  "=ZZ",  "=FF",
+        "4w",           "GyRCJDs=",    "GyRC", "=1B$B$\"=1B(B", "Pw",       "=3F=3D", "Pz8/"};
     auto pick = [&random](const auto& list) { return list[random() % list.size()]; };
     auto chance = [&random, sound](unsigned in) { return sound || random() % in != 0; };
     std::string word = "=?";
@@ -191,7 +253,8 @@ TEST(HeaderShortcutTest, AgreesAtTheEdgesOfWhatItTakes) {
         {"QuestionMarkAfterEquals", "==?UTF-8?Q?=3FISO-8859-1=3FQ=3Fx=3F?==", "x"},
         {"EqualsInWordText", "=?UTF-8?B?PT8=?= =?UTF-8?Q?=3D?=", "=? ="},
         // The empty word joins two ISO words the ISO pass then skips.
-        {"EmptyWordBetweenWords", "=?ISO-2022-JP?B?GyRCJCIbKEI=?==?ISO-2022-JP?B?\?==?ISO-2022-JP?B?GyRCJCQbKEI=?=",
+        {"EmptyWordBetweenWords",
+         "=?ISO-2022-JP?B?GyRCJCIbKEI=?==?ISO-2022-JP?B?\?==?ISO-2022-JP?B?GyRCJCQbKEI=?=",
          "\x82\xA0\x82\xA2"},
         {"EmojiBecomesQuestionMark", "=?utf-8?Q?=F0=9F=98=80?= =?utf-8?b?8J+YgA==?=", "? ?"},
         {"QuestionMarkWordAfterBlank", "= =?UTF-8?Q?=3FUTF-8=3FQ=3Fx?=", "= ?UTF-8?Q?x"},

@@ -158,7 +158,6 @@ TEST(DecodeHeaderTextJapaneseTest, SubjectInEveryEncoding) {
     EXPECT_EQ(Hex(DecodeHeaderText(readFixture("japanese.iso-2022-jp"))), Hex(cp932));
 }
 
-
 // Values of millions of encoded words, as a hostile or broken sender may
 // write them. Replacing word after word in place made decoding quadratic
 // (78 s for the first, over two minutes for the second); this suite runs
@@ -181,7 +180,8 @@ TEST(DecodeHeaderText, HugeValuesOfManyWords) {
     expected.clear();
     for (int i = 0; i < 40'000; ++i) {
         const std::string n = std::to_string(i);
-        value += (i ? ", " : "") + std::string("=?windows-1252?Q?Ren=E9_") + n + "?= <r" + n + "@example.com>";
+        value +=
+            (i ? ", " : "") + std::string("=?windows-1252?Q?Ren=E9_") + n + "?= <r" + n + "@example.com>";
         expected += (i ? ", " : "") + std::string("Ren\xE9 ") + n + " <r" + n + "@example.com>";
     }
     EXPECT_TRUE(DecodeHeaderText(value) == expected);

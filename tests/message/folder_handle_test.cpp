@@ -18,9 +18,10 @@ namespace fs = std::filesystem;
 class FolderHandleTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        m_root = fs::temp_directory_path() /
-                 ("pelmora-folder-handle-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "-" +
-                  ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        m_root =
+            fs::temp_directory_path() /
+            ("pelmora-folder-handle-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
+             "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
         fs::remove_all(m_root);
         fs::create_directories(m_root);
     }
@@ -28,7 +29,8 @@ protected:
 
     void write(const fs::path& file, const std::string& subject) {
         fs::create_directories(file.parent_path());
-        std::ofstream(file, std::ios::binary) << "Subject: " << subject << "\r\nFrom: a@example.jp\r\n\r\nbody\r\n";
+        std::ofstream(file, std::ios::binary)
+            << "Subject: " << subject << "\r\nFrom: a@example.jp\r\n\r\nbody\r\n";
     }
 
     // An entry as the folder scan makes it: full path and its folder.

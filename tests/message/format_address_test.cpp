@@ -15,8 +15,8 @@ namespace {
 const std::string Yamada = "\x8E\x52\x93\x63";  // 山田
 const std::string Taro = "\x91\xBE\x98\x59";    // 太郎
 const std::string FullWidthSpace = "\x81\x40";
-const std::string So = "\x83\x5C";              // ソ, whose second byte is a backslash
-const std::string Kabu = "\x8A\x94";            // 株
+const std::string So = "\x83\x5C";    // ソ, whose second byte is a backslash
+const std::string Kabu = "\x8A\x94";  // 株
 
 struct AddressCase {
     const char* name;

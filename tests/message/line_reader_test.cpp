@@ -40,14 +40,17 @@ INSTANTIATE_TEST_SUITE_P(
                     LineCase{"LastLineWithoutEnd", "a\r\nb", {"a", "b"}},
                     LineCase{"EmptyLinesKept", "a\r\n\r\n\nb\n", {"a", "", "", "b"}},
                     LineCase{"LoneCrDropped", "a\rb\r\r\nc\r", {"ab", "c"}},
-                    LineCase{"CtrlZEndsFileMidLine", "a\r\nb\x1A"
-                                                     "c\r\nd\r\n",
+                    LineCase{"CtrlZEndsFileMidLine",
+                             "a\r\nb\x1A"
+                             "c\r\nd\r\n",
                              {"a", "b"}},
-                    LineCase{"CtrlZAtLineStart", "a\r\n\x1A"
-                                                 "b\r\n",
+                    LineCase{"CtrlZAtLineStart",
+                             "a\r\n\x1A"
+                             "b\r\n",
                              {"a"}},
-                    LineCase{"CtrlZFirst", "\x1A"
-                                           "a\r\n",
+                    LineCase{"CtrlZFirst",
+                             "\x1A"
+                             "a\r\n",
                              {}},
                     LineCase{"NulBytesKept", std::string("a\0b\n", 4), {std::string("a\0b", 3)}}),
     [](const testing::TestParamInfo<LineCase>& row) { return std::string(row.param.name); });

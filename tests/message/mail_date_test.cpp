@@ -38,7 +38,8 @@ INSTANTIATE_TEST_SUITE_P(
         DateCase{"NumericZoneSameAsLocal", TokyoTz, "Tue, 1 Jan 2008 10:00:00 +0900", "2008/01/01 10:00"},
         DateCase{"ZoneNameGmtCountsAsUtc", TokyoTz, "Tue, 1 Jan 2008 10:00:00 GMT", "2008/01/01 19:00"},
         DateCase{"ZoneNameJstCountsAsUtc", TokyoTz, "Tue, 1 Jan 2008 10:00:00 JST", "2008/01/01 19:00"},
-        DateCase{"NegativeZoneCrossesMidnight", TokyoTz, "Mon, 31 Dec 2007 20:30:00 -0500", "2008/01/01 10:30"},
+        DateCase{"NegativeZoneCrossesMidnight", TokyoTz, "Mon, 31 Dec 2007 20:30:00 -0500",
+                 "2008/01/01 10:30"},
         DateCase{"ZoneWithMinutes", Utc, "1 Jan 2008 10:00:00 +0530", "2008/01/01 04:30"},
         DateCase{"ZoneCommentAfterOffset", Utc, "1 Jan 2008 10:00:00 +0100 (CET)", "2008/01/01 09:00"},
         DateCase{"ZoneNotNumericCountsAsZero", Utc, "1 Jan 2008 10:00:00 +09x0", "2008/01/01 10:00"},
@@ -65,9 +66,9 @@ INSTANTIATE_TEST_SUITE_P(
         DateCase{"Empty", Utc, "", ""}, DateCase{"OnlyBlanks", Utc, " \t ", ""},
         DateCase{"UnknownMonth", Utc, "1 Foo 2008 10:00", ""},
         DateCase{"ThirtyFirstOfApril", Utc, "31 Apr 2008 10:00", ""},
-        DateCase{"NotALeapYear", Utc, "29 Feb 2007 10:00", ""}, DateCase{"Hour24", Utc, "1 Jan 2008 24:00", ""},
-        DateCase{"Minute60", Utc, "1 Jan 2008 10:60", ""}, DateCase{"NoYear", Utc, "1 Jan", ""},
-        DateCase{"Garbage", Utc, "not a date at all", ""},
+        DateCase{"NotALeapYear", Utc, "29 Feb 2007 10:00", ""},
+        DateCase{"Hour24", Utc, "1 Jan 2008 24:00", ""}, DateCase{"Minute60", Utc, "1 Jan 2008 10:60", ""},
+        DateCase{"NoYear", Utc, "1 Jan", ""}, DateCase{"Garbage", Utc, "not a date at all", ""},
         // Past the year 9999 the list would show a wrapped year (0000/01/01).
         DateCase{"ZoneCarriesPastLastYear", Utc, "31 Dec 9999 23:59:59 -2359", "9999/12/31 23:59"},
         DateCase{"LocalTimeCarriesPastLastYear", TokyoTz, "31 Dec 9999 20:00:00 +0000", "9999/12/31 23:59"},
@@ -129,7 +130,7 @@ TEST(DateTime, ValueJustBelowAMinuteShowsThatMinute) {
 TEST(FileTime, RoundTripsThroughTimespec) {
     const struct timespec epoch {};
     EXPECT_EQ(FileTimeFromTimespec(epoch), 116444736000000000ull);
-    const struct timespec some {1'199'181'603, 123'456'700};
+    const struct timespec some { 1'199'181'603, 123'456'700 };
     const std::uint64_t fileTime = FileTimeFromTimespec(some);
     const struct timespec back = TimespecFromFileTime(fileTime);
     EXPECT_EQ(back.tv_sec, some.tv_sec);
@@ -159,7 +160,9 @@ struct TrimCase {
 
 class TrimCtlCases : public testing::TestWithParam<TrimCase> {};
 
-TEST_P(TrimCtlCases, KeepsEscape) { EXPECT_EQ(Hex(TrimCtl(GetParam().text)), Hex(GetParam().expected)); }
+TEST_P(TrimCtlCases, KeepsEscape) {
+    EXPECT_EQ(Hex(TrimCtl(GetParam().text)), Hex(GetParam().expected));
+}
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, TrimCtlCases,

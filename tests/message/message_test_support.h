@@ -15,10 +15,10 @@
 #include <string>
 #include <string_view>
 
-#include "support/fake_ports.h"
-#include "support/scoped_time_zone.h"
 #include "message/mail_date.h"
 #include "message/read_message.h"
+#include "support/fake_ports.h"
+#include "support/scoped_time_zone.h"
 
 namespace pelmora::test {
 

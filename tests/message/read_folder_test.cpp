@@ -32,7 +32,8 @@ public:
 
 std::vector<fs::path> filesUnder(const fs::path& root) {
     std::vector<fs::path> files;
-    for (const auto& item : fs::recursive_directory_iterator(root, fs::directory_options::skip_permission_denied))
+    for (const auto& item :
+         fs::recursive_directory_iterator(root, fs::directory_options::skip_permission_denied))
         if (item.is_regular_file()) files.push_back(item.path());
     std::sort(files.begin(), files.end());
     return files;
@@ -41,7 +42,8 @@ std::vector<fs::path> filesUnder(const fs::path& root) {
 void readAllIn(const fs::path& root) {
     const std::vector<fs::path> files = filesUnder(root);
     ASSERT_FALSE(files.empty());
-    for (SearchHooks* search : {static_cast<SearchHooks*>(nullptr), static_cast<SearchHooks*>(new ReadEverything)}) {
+    for (SearchHooks* search :
+         {static_cast<SearchHooks*>(nullptr), static_cast<SearchHooks*>(new ReadEverything)}) {
         for (const fs::path& file : files) {
             const Reading r = ReadOne(file, {}, search);
             EXPECT_TRUE(r.entry.Matched) << file;
@@ -59,11 +61,15 @@ TEST(ReadFolder, EveryCorpusFileReadsWithoutFault) {
     readAllIn(corpus);
 }
 
-TEST(ReadFolder, EveryExampleReadsWithoutFault) { readAllIn(ExamplesDir); }
+TEST(ReadFolder, EveryExampleReadsWithoutFault) {
+    readAllIn(ExamplesDir);
+}
 
 class Examples : public testing::Test {
 protected:
-    Reading read(const char* name, ReaderOptions options = {}) { return ReadOne(ExamplesDir / name, options); }
+    Reading read(const char* name, ReaderOptions options = {}) {
+        return ReadOne(ExamplesDir / name, options);
+    }
     static std::string cp932(std::string_view utf8) { return Utf8ToCp932(utf8); }
 
     ScopedTimeZone m_tz{TokyoTz};
@@ -95,27 +101,31 @@ TEST_F(Examples, ShiftJisWordAndCodePage932Characters) {
 }
 
 TEST_F(Examples, EmojiBecomesAQuestionMark) {
-    EXPECT_EQ(Hex(read("06-utf8-emoji-b.eml").entry.Subject), Hex(cp932("? 新規受注のお知らせ（さくら製作所様）")));
+    EXPECT_EQ(Hex(read("06-utf8-emoji-b.eml").entry.Subject),
+              Hex(cp932("? 新規受注のお知らせ（さくら製作所様）")));
     EXPECT_EQ(Hex(read("07-utf8-emoji-q.eml").entry.Subject), Hex(cp932("Re: 新規受注 ? おめでとう")));
 }
 
 TEST_F(Examples, AttachmentFlags) {
     const std::map<std::string, bool> expected = {
-        {"09-order-sheet-attached.eml", true},     {"10-two-attachments.eml", true},
+        {"09-order-sheet-attached.eml", true},      {"10-two-attachments.eml", true},
         {"11-mixed-without-attachment.eml", false}, {"12-newsletter-alternative.eml", false},
-        {"13-delivery-failure.eml", true},         {"01-meeting-request.eml", false}};
-    for (const auto& [name, hasAttach] : expected) EXPECT_EQ(read(name.c_str()).entry.HasAttach, hasAttach) << name;
+        {"13-delivery-failure.eml", true},          {"01-meeting-request.eml", false}};
+    for (const auto& [name, hasAttach] : expected)
+        EXPECT_EQ(read(name.c_str()).entry.HasAttach, hasAttach) << name;
     EXPECT_EQ(read("09-order-sheet-attached.eml").entry.Boundary, "----=_Part_0521_1001");
     EXPECT_EQ(read("10-two-attachments.eml").entry.Boundary, "b2_mixed_0522");
 }
 
 TEST_F(Examples, CopiesShareTheirHash) {
-    EXPECT_EQ(read("14-delivery-change.eml").entry.DupHash, read("15-delivery-change-copy.eml").entry.DupHash);
+    EXPECT_EQ(read("14-delivery-change.eml").entry.DupHash,
+              read("15-delivery-change-copy.eml").entry.DupHash);
     const std::int64_t outage = read("16-power-outage.eml").entry.DupHash;
     EXPECT_EQ(read("17-power-outage-2.eml").entry.DupHash, outage);
     EXPECT_EQ(read("18-power-outage-3.eml").entry.DupHash, outage);
     EXPECT_NE(read("14-delivery-change.eml").entry.DupHash, outage);
-    EXPECT_NE(read("01-meeting-request.eml").entry.DupHash, read("32-resent-with-new-subject.eml").entry.DupHash);
+    EXPECT_NE(read("01-meeting-request.eml").entry.DupHash,
+              read("32-resent-with-new-subject.eml").entry.DupHash);
     ReaderOptions idOnly;
     idOnly.DupCheckHeaders = false;
     EXPECT_EQ(read("01-meeting-request.eml", idOnly).entry.DupHash,

@@ -100,7 +100,8 @@ TEST_F(ReadMessageTest, FoldedReceivedKeepsOneBlankAtEachFold) {
         "\tby mail.example.jp;\r\n"
         "   Tue, 1 Jan 2008 10:00:00 +0000\r\n"
         "\r\n");
-    EXPECT_EQ(r.lines, (LineList{"Received: from mx.example.jp by mail.example.jp; Tue, 1 Jan 2008 10:00:00 +0000"}));
+    EXPECT_EQ(r.lines,
+              (LineList{"Received: from mx.example.jp by mail.example.jp; Tue, 1 Jan 2008 10:00:00 +0000"}));
     EXPECT_EQ(r.entry.RecvDateText, "2008/01/01 10:00");
 }
 
@@ -118,14 +119,15 @@ TEST_F(ReadMessageTest, ReceivedDateWithDoubledBlanks) {
 TEST_F(ReadMessageTest, HostileBlankRunsAndFoldsStayLinear) {
     std::string folded = "Subject: start\r\n";
     for (int i = 0; i < 100'000; ++i) folded += " x\r\n";
-    const Reading r = read("Received: from a;" + std::string(300'000, ' ') + "2 Jan 2008 09:00:00 +0000\r\n" + folded +
-                           "\r\n");
+    const Reading r = read("Received: from a;" + std::string(300'000, ' ') + "2 Jan 2008 09:00:00 +0000\r\n" +
+                           folded + "\r\n");
     EXPECT_EQ(r.entry.RecvDateText, "2008/01/02 09:00");
     EXPECT_EQ(r.entry.Subject.size(), 5u + 100'000u);
 }
 
 TEST_F(ReadMessageTest, ReceivedWithoutSemicolonGivesTheFloor) {
-    const Reading r = read("Received: from a by b\r\nReceived: from c; Wed, 2 Jan 2008 09:00:00 +0000\r\n\r\n");
+    const Reading r =
+        read("Received: from a by b\r\nReceived: from c; Wed, 2 Jan 2008 09:00:00 +0000\r\n\r\n");
     EXPECT_EQ(r.entry.RecvDate, DateFloor);
     EXPECT_EQ(r.entry.RecvDateText, "1980/01/01 00:00");
 }
@@ -138,7 +140,8 @@ TEST_F(ReadMessageTest, DatesBeforeTheFloorOrUnreadableGiveTheFloor) {
 
 TEST_F(ReadMessageTest, LastOccurrenceWins) {
     const Reading r = read(
-        "Subject: first\r\nSubject: second\r\nDate: 1 Jan 2008 10:00 +0000\r\nDate: 2 Jan 2008 10:00 +0000\r\n\r\n");
+        "Subject: first\r\nSubject: second\r\nDate: 1 Jan 2008 10:00 +0000\r\nDate: 2 Jan 2008 10:00 "
+        "+0000\r\n\r\n");
     EXPECT_EQ(r.entry.Subject, "second");
     EXPECT_EQ(r.entry.SentDateText, "2008/01/02 10:00");
 }
@@ -158,12 +161,13 @@ TEST_P(ToAssembly, JoinsFormattedRecipients) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, ToAssembly,
-    testing::Values(
-        ToCase{"ThreeAddresses", " a@example.jp, \"Bee\" <b@example.jp>,C <c@example.jp>", "a@example.jp; Bee; C"},
-        ToCase{"EmptyValue", "", ""}, ToCase{"OnlyCommas", " , ,", ""},
-        ToCase{"EmptyPartsSkipped", " a@example.jp,, <b@example.jp> ,", "a@example.jp; b@example.jp"},
-        ToCase{"CommaInsideQuotedNameSplits", " \"Yamada, Taro\" <t@example.jp>", "Taro\""},
-        ToCase{"UnterminatedPartDropped", " <a@example.jp, b@example.jp", "b@example.jp"}),
+    testing::Values(ToCase{"ThreeAddresses", " a@example.jp, \"Bee\" <b@example.jp>,C <c@example.jp>",
+                           "a@example.jp; Bee; C"},
+                    ToCase{"EmptyValue", "", ""}, ToCase{"OnlyCommas", " , ,", ""},
+                    ToCase{"EmptyPartsSkipped", " a@example.jp,, <b@example.jp> ,",
+                           "a@example.jp; b@example.jp"},
+                    ToCase{"CommaInsideQuotedNameSplits", " \"Yamada, Taro\" <t@example.jp>", "Taro\""},
+                    ToCase{"UnterminatedPartDropped", " <a@example.jp, b@example.jp", "b@example.jp"}),
     [](const testing::TestParamInfo<ToCase>& row) { return std::string(row.param.name); });
 
 TEST_F(ReadMessageTest, VeryLongHeaderLineIsKeptWhole) {
@@ -195,11 +199,14 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(
         AttachCase{"MixedOnePartIsNoAttachment", "multipart/mixed; boundary=XX", OnePart, "XX", false},
         AttachCase{"MixedTwoParts", "multipart/mixed; boundary=XX", TwoParts, "XX", true},
-        AttachCase{"ReportTwoParts", "multipart/report; report-type=delivery-status; boundary=XX", TwoParts, "XX",
+        AttachCase{"ReportTwoParts", "multipart/report; report-type=delivery-status; boundary=XX", TwoParts,
+                   "XX", true},
+        AttachCase{"QuotedBoundaryStoredWithoutQuotes", "multipart/mixed; boundary=\"XX\"", TwoParts, "XX",
                    true},
-        AttachCase{"QuotedBoundaryStoredWithoutQuotes", "multipart/mixed; boundary=\"XX\"", TwoParts, "XX", true},
-        AttachCase{"BoundaryEndsAtSemicolon", "Multipart/Mixed; BOUNDARY=XX; charset=x", TwoParts, "XX", true},
-        AttachCase{"BlanksAfterBoundaryAreNotPartOfIt", "multipart/mixed; boundary=XX  ", TwoParts, "XX", true},
+        AttachCase{"BoundaryEndsAtSemicolon", "Multipart/Mixed; BOUNDARY=XX; charset=x", TwoParts, "XX",
+                   true},
+        AttachCase{"BlanksAfterBoundaryAreNotPartOfIt", "multipart/mixed; boundary=XX  ", TwoParts, "XX",
+                   true},
         AttachCase{"AlternativeNeverFlagged", "multipart/alternative; boundary=XX", TwoParts, "", false},
         AttachCase{"MixedWithoutBoundary", "multipart/mixed", TwoParts, "", false},
         AttachCase{"NoSecondDelimiter", "multipart/mixed; boundary=XX", "--XX\r\ntext only\r\n", "XX", false},
@@ -211,8 +218,8 @@ INSTANTIATE_TEST_SUITE_P(
                    "--XX\r\nContent-Type: multipart/alternative; boundary=XX_alt\r\n\r\n--XX_alt\r\nt\r\n"
                    "--XX_alt\r\nh\r\n--XX_alt--\r\n--XX-- \r\n",
                    "XX", false},
-        AttachCase{"BoundaryAsWholeNameWinsOverLongerName", "multipart/mixed; x-boundary=decoy; boundary=\"XX\"",
-                   TwoParts, "XX", true},
+        AttachCase{"BoundaryAsWholeNameWinsOverLongerName",
+                   "multipart/mixed; x-boundary=decoy; boundary=\"XX\"", TwoParts, "XX", true},
         AttachCase{"BoundaryJoinedByUnfolding", "multipart/mixed\r\n boundary=XX", TwoParts, "XX", true},
         AttachCase{"ClosingDelimiterEndsWithoutAttachment", "multipart/mixed; boundary=XX",
                    "--XX\r\na\r\n--XX--trailing\r\n", "XX", false},
@@ -220,14 +227,15 @@ INSTANTIATE_TEST_SUITE_P(
     [](const testing::TestParamInfo<AttachCase>& row) { return std::string(row.param.name); });
 
 TEST_F(ReadMessageTest, BodyLinesAreReadButNotKept) {
-    const Reading r = read("Content-Type: multipart/mixed; boundary=\"b1\"\r\n\r\npre\r\n--b1\r\nA\r\n--b1\r\nB\r\n");
+    const Reading r =
+        read("Content-Type: multipart/mixed; boundary=\"b1\"\r\n\r\npre\r\n--b1\r\nA\r\n--b1\r\nB\r\n");
     EXPECT_TRUE(r.entry.HasAttach);
     EXPECT_EQ(r.lines, (LineList{"Content-Type: multipart/mixed; boundary=\"b1\""}));
 }
 
 TEST_F(ReadMessageTest, LaterContentTypeThatDoesNotMatchKeepsTheBoundary) {
-    const Reading r = read(
-        "Content-Type: multipart/mixed; boundary=XX\r\nContent-Type: text/plain\r\n\r\n" + TwoParts);
+    const Reading r =
+        read("Content-Type: multipart/mixed; boundary=XX\r\nContent-Type: text/plain\r\n\r\n" + TwoParts);
     EXPECT_EQ(r.entry.Boundary, "XX");
     EXPECT_TRUE(r.entry.HasAttach);
 }
@@ -262,10 +270,11 @@ TEST_F(ReadMessageTest, UnreadableFileIsReportedAndKeepsTheScanValues) {
     EXPECT_TRUE(lines.empty());
     ASSERT_EQ(prompts.shown.size(), 1u);
     // "…" を開けませんでした。CR CR 使用中でないか確認して下さい。
-    const std::string expected = "warning:\"" + list[0]->FileName +
-                                 "\"\x20\x82\xF0\x8A\x4A\x82\xAF\x82\xDC\x82\xB9\x82\xF1\x82\xC5\x82\xB5\x82\xBD"
-                                 "\x81\x42\r\r\x8E\x67\x97\x70\x92\x86\x82\xC5\x82\xC8\x82\xA2\x82\xA9\x8A\x6D"
-                                 "\x94\x46\x82\xB5\x82\xC4\x89\xBA\x82\xB3\x82\xA2\x81\x42";
+    const std::string expected =
+        "warning:\"" + list[0]->FileName +
+        "\"\x20\x82\xF0\x8A\x4A\x82\xAF\x82\xDC\x82\xB9\x82\xF1\x82\xC5\x82\xB5\x82\xBD"
+        "\x81\x42\r\r\x8E\x67\x97\x70\x92\x86\x82\xC5\x82\xC8\x82\xA2\x82\xA9\x8A\x6D"
+        "\x94\x46\x82\xB5\x82\xC4\x89\xBA\x82\xB3\x82\xA2\x81\x42";
     EXPECT_EQ(Hex(prompts.shown[0]), Hex(expected));
 }
 
@@ -321,7 +330,8 @@ TEST_F(ReadMessageTest, SearchModeAttachmentsOnly) {
     FakeSearch search;
     search.attachmentsOnly = true;
     EXPECT_FALSE(read(PlainMessage, {}, &search).entry.Matched);
-    EXPECT_TRUE(read("Content-Type: multipart/mixed; boundary=XX\r\n\r\n" + TwoParts, {}, &search).entry.Matched);
+    EXPECT_TRUE(
+        read("Content-Type: multipart/mixed; boundary=XX\r\n\r\n" + TwoParts, {}, &search).entry.Matched);
 }
 
 TEST_F(ReadMessageTest, SearchModeBodyWithoutMatch) {

@@ -2,12 +2,12 @@
 // Attachment removal on every message of the shared corpus that has
 // attachments, each copied into a scratch folder first.
 #include "decode/cp932.h"
-#include "support/fake_shell.h"
 #include "message/mail_date.h"
 #include "message/mime_boundary.h"
 #include "op_fixture.h"
 #include "operations/attach_delete.h"
 #include "platform/trash.h"
+#include "support/fake_shell.h"
 
 namespace fs = std::filesystem;
 
@@ -49,20 +49,25 @@ std::string firstPartFault(const std::string& message, const std::string& bounda
             // The part's Content-Type, unfolded as far as the boundary goes.
             std::string lower = line;
             for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-            if (lower.find("multipart/") != std::string::npos || (!nested.empty() && nested == "?")) nested = "?";
+            if (lower.find("multipart/") != std::string::npos || (!nested.empty() && nested == "?"))
+                nested = "?";
             if (nested == "?")
                 if (std::size_t at = FindBoundaryParameter(line, 0); at != std::string::npos) {
-                    nested = line.substr(at, line.find(';', at) == std::string::npos ? std::string::npos
-                                                                                      : line.find(';', at) - at);
-                    if (nested.size() >= 2 && nested.front() == '"') nested = nested.substr(1, nested.find('"', 1) - 1);
+                    nested =
+                        line.substr(at, line.find(';', at) == std::string::npos ? std::string::npos
+                                                                                : line.find(';', at) - at);
+                    if (nested.size() >= 2 && nested.front() == '"')
+                        nested = nested.substr(1, nested.find('"', 1) - 1);
                 }
         } else {
             if (!line.empty()) ++bodyLines;
-            if (!nested.empty() && ClassifyDelimiterLine(line, nested) == DelimiterKind::Close) nestedClosed = true;
+            if (!nested.empty() && ClassifyDelimiterLine(line, nested) == DelimiterKind::Close)
+                nestedClosed = true;
         }
     }
     if (bodyLines == 0) return "the first part has no body";
-    if (!nested.empty() && nested != "?" && !nestedClosed) return "the nested part " + nested + " lost its end";
+    if (!nested.empty() && nested != "?" && !nestedClosed)
+        return "the nested part " + nested + " lost its end";
     return {};
 }
 
@@ -78,7 +83,8 @@ TEST_F(AttachCorpus, EveryMessageWithAttachmentsRewritesSafely) {
         ReadMessage(all, i, context);
         if (!all[i]->HasAttach) continue;
         originals.push_back(ReadBytes(all[i]->FileName));
-        addMessage(std::to_string(originals.size()) + ".eml", originals.back(), 1300000000 + originals.size());
+        addMessage(std::to_string(originals.size()) + ".eml", originals.back(),
+                   1300000000 + originals.size());
     }
     if (originals.empty()) GTEST_SKIP() << "the corpus holds no message with attachments";
     load();
@@ -100,8 +106,9 @@ TEST_F(AttachCorpus, EveryMessageWithAttachmentsRewritesSafely) {
         const std::string index = name.substr(0, name.size() - 4);
         const std::string& original = originals.at(std::stoul(index) - 1);
         EXPECT_EQ(ReadBytes(trashFiles() / name), original) << "the trash must hold the old file unchanged";
-        EXPECT_TRUE(ReadBytes(trashInfo() / (name + ".trashinfo"))
-                        .starts_with("[Trash Info]\nPath=" + platform::PercentEncodePath(entry.FileName) + "\n"));
+        EXPECT_TRUE(
+            ReadBytes(trashInfo() / (name + ".trashinfo"))
+                .starts_with("[Trash Info]\nPath=" + platform::PercentEncodePath(entry.FileName) + "\n"));
 
         // Times first: reading the file may move its access time.
         struct stat st {};
@@ -109,11 +116,11 @@ TEST_F(AttachCorpus, EveryMessageWithAttachmentsRewritesSafely) {
         EXPECT_EQ(FileTimeFromTimespec(st.st_mtim), before[i].FileTime);
         EXPECT_EQ(FileTimeFromTimespec(st.st_atim), before[i].FileTime);
         const std::string rewritten = ReadBytes(entry.FileName);
-        EXPECT_TRUE(rewritten.ends_with("\r\n--" + entry.Boundary + "--\r\n")) << "no valid closing delimiter";
+        EXPECT_TRUE(rewritten.ends_with("\r\n--" + entry.Boundary + "--\r\n"))
+            << "no valid closing delimiter";
         EXPECT_EQ(entry.FileSize, static_cast<std::int64_t>(rewritten.size()));
         EXPECT_EQ(firstPartFault(rewritten, entry.Boundary), firstPartFault(original, entry.Boundary))
             << "the first part lost text";
-
     }
     EXPECT_EQ(std::distance(fs::directory_iterator(mail), {}), static_cast<long>(originals.size()))
         << "no temporary file may stay";

@@ -1,14 +1,15 @@
 // SPDX-License-Identifier: MIT
+#include "operations/attach_delete.h"
+
 #include <sys/resource.h>
 
 #include <csignal>
 
 #include "decode/cp932.h"
-#include "support/fake_shell.h"
 #include "message/mail_date.h"
 #include "op_fixture.h"
-#include "operations/attach_delete.h"
 #include "platform/trash.h"
+#include "support/fake_shell.h"
 
 namespace fs = std::filesystem;
 
@@ -78,7 +79,8 @@ TEST_P(StripGolden, RewritesAsExpectedOrLeavesUntouched) {
     // The old file is in the trash byte for byte, restorable.
     EXPECT_EQ(ReadBytes(trashFiles() / "m.eml"), original);
     const std::string info = ReadBytes(trashInfo() / "m.eml.trashinfo");
-    EXPECT_TRUE(info.starts_with("[Trash Info]\nPath=" + platform::PercentEncodePath(file.native()) + "\n")) << info;
+    EXPECT_TRUE(info.starts_with("[Trash Info]\nPath=" + platform::PercentEncodePath(file.native()) + "\n"))
+        << info;
 
     // No temporary file is left beside it.
     EXPECT_EQ(std::distance(fs::directory_iterator(mail), {}), 1);
@@ -104,7 +106,8 @@ TEST(BuildStrippedMessage, ReadsOnlyUpToTheSecondDelimiter) {
     int fd = ::mkstemp(pattern);
     ASSERT_GE(fd, 0);
     ::close(fd);
-    std::string message = "Content-Type: multipart/mixed; boundary=\"b\"\r\n\r\n--b\r\n\r\ntext\r\n--b\r\n\r\n";
+    std::string message =
+        "Content-Type: multipart/mixed; boundary=\"b\"\r\n\r\n--b\r\n\r\ntext\r\n--b\r\n\r\n";
     const std::size_t head = message.size();
     message += std::string(4 << 20, 'A');
     message += "\r\n--b--\r\n";
@@ -112,7 +115,8 @@ TEST(BuildStrippedMessage, ReadsOnlyUpToTheSecondDelimiter) {
     auto stripped = BuildStrippedMessage(pattern, "b");
     ::unlink(pattern);
     ASSERT_TRUE(stripped);
-    EXPECT_EQ(stripped->content, "Content-Type: multipart/mixed; boundary=\"b\"\r\n\r\n--b\r\n\r\ntext\r\n--b--\r\n");
+    EXPECT_EQ(stripped->content,
+              "Content-Type: multipart/mixed; boundary=\"b\"\r\n\r\n--b\r\n\r\ntext\r\n--b--\r\n");
     EXPECT_GE(stripped->bytesRead, head - 4);
     EXPECT_LT(stripped->bytesRead, std::uint64_t{1} << 20) << "the attachment must not be read";
 }
@@ -207,16 +211,18 @@ TEST_F(AttachDeleteCommand, UnreadableFileStopsTheCommandWithItsMessage) {
     view.selectAll();
     ProcAttachDelete1Click(view, status, list, prompts, progress, shell);
     ASSERT_EQ(prompts.shown.size(), 2u);
-    EXPECT_EQ(prompts.shown[1], "warning:\"" + (mail / "1.eml").native() + "\"" + cp(" を開けませんでした。") +
-                                    "\r\r" + cp("使用中でないか確認して下さい。"));
+    EXPECT_EQ(prompts.shown[1], "warning:\"" + (mail / "1.eml").native() + "\"" +
+                                    cp(" を開けませんでした。") + "\r\r" +
+                                    cp("使用中でないか確認して下さい。"));
     EXPECT_EQ(ReadBytes(mail / "3.eml"), attached) << "no later file is processed";
     EXPECT_EQ(status.panels[1], "1" + cp(" 通のメッセージの添付ファイルを削除できませんでした。"));
 }
 
 // The original must stay where it was, byte for byte, when the new content
 // cannot be written.
-void expectUntouchedAfterWriteFailure(const std::string& attached, const fs::path& mail, const FakePrompts& prompts,
-                                      FakeStatusBar& status, const MsgList& list) {
+void expectUntouchedAfterWriteFailure(const std::string& attached, const fs::path& mail,
+                                      const FakePrompts& prompts, FakeStatusBar& status,
+                                      const MsgList& list) {
     EXPECT_EQ(ReadBytes(mail / "1.eml"), attached);
     EXPECT_EQ(ReadBytes(mail / "3.eml"), attached);
     EXPECT_TRUE(list[0]->HasAttach);
@@ -228,7 +234,8 @@ void expectUntouchedAfterWriteFailure(const std::string& attached, const fs::pat
 }
 
 TEST_F(AttachDeleteCommand, ReadOnlyFolderLeavesOriginalInPlace) {
-    if (::geteuid() == 0) GTEST_SKIP() << "root writes into read-only folders; see FullDiskLeavesOriginalInPlace";
+    if (::geteuid() == 0)
+        GTEST_SKIP() << "root writes into read-only folders; see FullDiskLeavesOriginalInPlace";
     ::chmod(mail.c_str(), 0555);
     view.selectAll();
     ProcAttachDelete1Click(view, status, list, prompts, progress, shell);
@@ -254,8 +261,8 @@ TEST_F(AttachDeleteCommand, FullDiskLeavesOriginalInPlace) {
 }
 
 TEST_F(AttachDeleteCommand, InjectedWriteFailureLeavesOriginalInPlace) {
-    RewriteOutcome outcome =
-        RewriteMessageFile(*list[0], shell, [](RewriteStep step) { return step == RewriteStep::WriteTemporary; });
+    RewriteOutcome outcome = RewriteMessageFile(
+        *list[0], shell, [](RewriteStep step) { return step == RewriteStep::WriteTemporary; });
     EXPECT_EQ(outcome.kind, RewriteOutcome::Kind::Failed);
     EXPECT_EQ(ReadBytes(mail / "1.eml"), attached);
     EXPECT_TRUE(shell.trashCalls.empty());
@@ -276,8 +283,8 @@ TEST_F(AttachDeleteCommand, FailedRenamePutsTheOriginalBack) {
 
 TEST_F(AttachDeleteCommand, FailedRenameWithUnknownTrashPlaceKeepsBothAndSaysWhere) {
     FakeShell pretending;  // reports the move without saying where the file went
-    RewriteOutcome outcome =
-        RewriteMessageFile(*list[0], pretending, [](RewriteStep step) { return step == RewriteStep::Rename; });
+    RewriteOutcome outcome = RewriteMessageFile(*list[0], pretending,
+                                                [](RewriteStep step) { return step == RewriteStep::Rename; });
     EXPECT_EQ(outcome.kind, RewriteOutcome::Kind::Failed);
     std::vector<fs::path> temporaries;
     for (const auto& e : fs::directory_iterator(mail))
@@ -317,7 +324,8 @@ TEST_F(AttachDeleteCommand, FileChangedWhileReadIsLeftAlone) {
     const std::pair<const char*, Change> changes[] = {
         {"appended", [&] { WriteBytes(file, original + "new text\r\n"); }},
         // Same size and modification time: only the change time tells.
-        {"rewritten in place, its time put back", [&] {
+        {"rewritten in place, its time put back",
+         [&] {
              struct stat st {};
              ::stat(file.c_str(), &st);
              std::string changed = original;
@@ -326,7 +334,8 @@ TEST_F(AttachDeleteCommand, FileChangedWhileReadIsLeftAlone) {
              const struct timespec times[2] = {st.st_atim, st.st_mtim};
              ::utimensat(AT_FDCWD, file.c_str(), times, 0);
          }},
-        {"replaced", [&] {
+        {"replaced",
+         [&] {
              WriteBytes(mail / "other", original);
              fs::rename(mail / "other", file);
          }},

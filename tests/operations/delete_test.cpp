@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: MIT
 #include "decode/cp932.h"
-#include "support/fake_shell.h"
 #include "op_fixture.h"
 #include "operations/recycle.h"
 #include "platform/trash.h"
+#include "support/fake_shell.h"
 
 namespace fs = std::filesystem;
 
@@ -15,7 +15,8 @@ protected:
     void SetUp() override {
         MailFolderTest::SetUp();
         for (const char* name : {"a.eml", "b.eml", "c.eml", "d.eml"})
-            addMessage(name, std::string("Subject: ") + name + "\r\nMessage-ID: <" + name + ">\r\n\r\nbody\r\n");
+            addMessage(name,
+                       std::string("Subject: ") + name + "\r\nMessage-ID: <" + name + ">\r\n\r\nbody\r\n");
         load();
         shell.trashImpl = platform::TrashEach;
     }

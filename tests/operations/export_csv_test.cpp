@@ -1,17 +1,20 @@
 // SPDX-License-Identifier: MIT
+#include "operations/export_csv.h"
+
 #include <sstream>
 
 #include "decode/cp932.h"
-#include "support/fake_shell.h"
 #include "op_fixture.h"
-#include "operations/export_csv.h"
+#include "support/fake_shell.h"
 
 namespace fs = std::filesystem;
 
 namespace pelmora::test {
 namespace {
 
-std::string cp(const char* utf8) { return Utf8ToCp932(utf8); }
+std::string cp(const char* utf8) {
+    return Utf8ToCp932(utf8);
+}
 
 struct FieldRow {
     const char* name;
@@ -27,22 +30,17 @@ TEST_P(CsvFieldQuoting, QuotesOnlyWhenNeeded) {
 
 INSTANTIATE_TEST_SUITE_P(
     Rows, CsvFieldQuoting,
-    ::testing::Values(FieldRow{"bare_word", "Hello", "Hello"},
-                      FieldRow{"empty_is_nothing", "", ""},
-                      FieldRow{"comma", "a,b", "\"a,b\""},
-                      FieldRow{"quote_doubled", "say \"hi\"", "\"say \"\"hi\"\"\""},
-                      FieldRow{"lone_quote", "\"", "\"\"\"\""},
-                      FieldRow{"blank", "a b", "\"a b\""},
-                      FieldRow{"tab", "a\tb", "\"a\tb\""},
-                      FieldRow{"cr_lf", "a\r\nb", "\"a\r\nb\""},
-                      FieldRow{"control_byte_1", std::string("a\x01", 2), std::string("\"a\x01\"", 4)},
-                      FieldRow{"byte_33_is_bare", "!x", "!x"},
-                      FieldRow{"size_with_separator", "1,234", "\"1,234\""},
-                      FieldRow{"small_size", "12", "12"},
-                      FieldRow{"date_text", "2008/01/01 10:00", "\"2008/01/01 10:00\""},
-                      FieldRow{"full_width_blank_is_bare", "\x81\x40", "\x81\x40"},
-                      FieldRow{"double_byte_with_0x5c", "\x83\x5C", "\x83\x5C"},
-                      FieldRow{"japanese_and_comma", "\x82\xA0,\x82\xA2", "\"\x82\xA0,\x82\xA2\""}),
+    ::testing::Values(
+        FieldRow{"bare_word", "Hello", "Hello"}, FieldRow{"empty_is_nothing", "", ""},
+        FieldRow{"comma", "a,b", "\"a,b\""}, FieldRow{"quote_doubled", "say \"hi\"", "\"say \"\"hi\"\"\""},
+        FieldRow{"lone_quote", "\"", "\"\"\"\""}, FieldRow{"blank", "a b", "\"a b\""},
+        FieldRow{"tab", "a\tb", "\"a\tb\""}, FieldRow{"cr_lf", "a\r\nb", "\"a\r\nb\""},
+        FieldRow{"control_byte_1", std::string("a\x01", 2), std::string("\"a\x01\"", 4)},
+        FieldRow{"byte_33_is_bare", "!x", "!x"}, FieldRow{"size_with_separator", "1,234", "\"1,234\""},
+        FieldRow{"small_size", "12", "12"}, FieldRow{"date_text", "2008/01/01 10:00", "\"2008/01/01 10:00\""},
+        FieldRow{"full_width_blank_is_bare", "\x81\x40", "\x81\x40"},
+        FieldRow{"double_byte_with_0x5c", "\x83\x5C", "\x83\x5C"},
+        FieldRow{"japanese_and_comma", "\x82\xA0,\x82\xA2", "\"\x82\xA0,\x82\xA2\""}),
     [](const auto& row) { return std::string(row.param.name); });
 
 struct SafeRow {
@@ -60,15 +58,16 @@ TEST_P(SafeFileNames, ReplacesWholeCharacters) {
 
 INSTANTIATE_TEST_SUITE_P(
     Rows, SafeFileNames,
-    ::testing::Values(
-        SafeRow{"windows_path", "C:\\Mail\\Inbox", TextEncoding::Cp932, "C__Mail_Inbox"},
-        SafeRow{"all_nine", "\\/:*?\"<>|x", TextEncoding::Cp932, "_________x"},
-        // ソ is 0x83 0x5C: its second byte is no backslash.
-        SafeRow{"so_keeps_its_second_byte", cp("受信トレイ\\ソフト"), TextEncoding::Cp932, cp("受信トレイ_ソフト")},
-        // 表 is 0x95 0x5C.
-        SafeRow{"hyo_keeps_its_second_byte", cp("表|計"), TextEncoding::Cp932, cp("表_計")},
-        SafeRow{"utf8_linux_path", "/home/u/受信トレイ/ソフト", TextEncoding::Utf8, "_home_u_受信トレイ_ソフト"},
-        SafeRow{"utf8_three_byte_then_backslash", "ぁ\\", TextEncoding::Utf8, "ぁ_"}),
+    ::testing::Values(SafeRow{"windows_path", "C:\\Mail\\Inbox", TextEncoding::Cp932, "C__Mail_Inbox"},
+                      SafeRow{"all_nine", "\\/:*?\"<>|x", TextEncoding::Cp932, "_________x"},
+                      // ソ is 0x83 0x5C: its second byte is no backslash.
+                      SafeRow{"so_keeps_its_second_byte", cp("受信トレイ\\ソフト"), TextEncoding::Cp932,
+                              cp("受信トレイ_ソフト")},
+                      // 表 is 0x95 0x5C.
+                      SafeRow{"hyo_keeps_its_second_byte", cp("表|計"), TextEncoding::Cp932, cp("表_計")},
+                      SafeRow{"utf8_linux_path", "/home/u/受信トレイ/ソフト", TextEncoding::Utf8,
+                              "_home_u_受信トレイ_ソフト"},
+                      SafeRow{"utf8_three_byte_then_backslash", "ぁ\\", TextEncoding::Utf8, "ぁ_"}),
     [](const auto& row) { return std::string(row.param.name); });
 
 TEST(CsvHeader, UnknownKeyGivesQuestionMarks) {
@@ -109,11 +108,13 @@ protected:
 TEST_F(CsvExport, MainWindowColumns) {
     fill();
     const std::string csv = written({1, 6, 2, 7, 3, 4});
-    const std::string expected =
-        cp("差出人,宛先,件名,送信日時,受信日時,サイズ(KB)\r\n") +
-        cp("taro@example.com,\"花子 <hanako@example.com>\",\"a,b\",\"2008/01/01 10:00\",\"2008/01/01 10:05\",\"1,234\"\r\n") +
-        cp("jiro@example.com,\"花子 <hanako@example.com>\",\"say \"\"hi\"\"\",\"2008/01/01 10:00\",\"2008/01/01 10:05\",12\r\n") +
-        cp("saburo@example.com,\"花子 <hanako@example.com>\",plain,\"2008/01/01 10:00\",\"2008/01/01 10:05\",1\r\n");
+    const std::string expected = cp("差出人,宛先,件名,送信日時,受信日時,サイズ(KB)\r\n") +
+                                 cp("taro@example.com,\"花子 <hanako@example.com>\",\"a,b\",\"2008/01/01 "
+                                    "10:00\",\"2008/01/01 10:05\",\"1,234\"\r\n") +
+                                 cp("jiro@example.com,\"花子 <hanako@example.com>\",\"say "
+                                    "\"\"hi\"\"\",\"2008/01/01 10:00\",\"2008/01/01 10:05\",12\r\n") +
+                                 cp("saburo@example.com,\"花子 <hanako@example.com>\",plain,\"2008/01/01 "
+                                    "10:00\",\"2008/01/01 10:05\",1\r\n");
     EXPECT_EQ(csv, expected);
     EXPECT_NE(static_cast<unsigned char>(csv[0]), 0xEF) << "no byte-order mark";
 }
@@ -148,9 +149,11 @@ TEST_F(CsvExport, CommandWritesTheFileAndOffersToOpenIt) {
     EXPECT_EQ(request.defaultSuffix, "csv");
     EXPECT_EQ(msgListDir, root / "out");
 
-    EXPECT_TRUE(ReadBytes(root / "out" / "list.csv").starts_with(cp("差出人,宛先,件名,送信日時,受信日時,サイズ(KB)\r\n")));
+    EXPECT_TRUE(ReadBytes(root / "out" / "list.csv")
+                    .starts_with(cp("差出人,宛先,件名,送信日時,受信日時,サイズ(KB)\r\n")));
     ASSERT_EQ(prompts.shown.size(), 2u);
-    EXPECT_EQ(prompts.shown[0], "yesno:" + cp("メッセージのリストを作成します。") + "\r\r" + cp("実行しますか？"));
+    EXPECT_EQ(prompts.shown[0],
+              "yesno:" + cp("メッセージのリストを作成します。") + "\r\r" + cp("実行しますか？"));
     EXPECT_EQ(prompts.shown[1], "yesno:3" + cp(" 通のメッセージをリストしました。") + "\r\r\"" +
                                     (root / "out" / "list.csv").native() + "\"" + cp(" を開きますか？"));
     EXPECT_EQ(shell.opened, std::vector<fs::path>{root / "out" / "list.csv"});
@@ -208,16 +211,13 @@ TEST_F(CsvExport, UnwritableFileIsAnError) {
     EXPECT_EQ(msgListDir, root / "no-such-folder") << "the folder is remembered before writing";
 }
 
-
 // The file the GUI's dialog agreed to replace is replaced by a rename: a
 // symbolic link in its place is replaced as a link, never written through
 // into the message it points at, and no temporary file stays behind.
 TEST_F(CsvExport, FileIsReplacedByRenameNeverThroughALink) {
     fill();
     const fs::path message = root / "message.eml";
-    {
-        std::ofstream(message, std::ios::binary) << "From: a@example.com\r\n\r\nbody\r\n";
-    }
+    { std::ofstream(message, std::ios::binary) << "From: a@example.com\r\n\r\nbody\r\n"; }
     const fs::path link = root / "list.csv";
     fs::create_symlink(message, link);
     ASSERT_TRUE(WriteMessageListFile(link, {1, 3}, list).has_value());

@@ -3,8 +3,8 @@
 // helpers the operation tests share.
 #pragma once
 
-#include <gtest/gtest.h>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -15,8 +15,8 @@
 #include <string>
 
 #include "catalogue/scan.h"
-#include "support/fake_ports.h"
 #include "message/read_message.h"
+#include "support/fake_ports.h"
 
 namespace pelmora::test {
 
@@ -31,7 +31,6 @@ inline void WriteBytes(const std::filesystem::path& p, const std::string& bytes)
     std::ofstream out(p, std::ios::binary | std::ios::trunc);
     out << bytes;
 }
-
 
 class MailFolderTest : public ::testing::Test {
 protected:
@@ -73,7 +72,8 @@ protected:
     void load() {
         list.clear();
         ScanFolder(nullptr, false, list, mail);
-        std::sort(list.begin(), list.end(), [](const auto& a, const auto& b) { return a->FileName < b->FileName; });
+        std::sort(list.begin(), list.end(),
+                  [](const auto& a, const auto& b) { return a->FileName < b->FileName; });
         ReaderContext context{lines, {}, prompts, nullptr};
         for (std::size_t i = 0; i < list.size(); ++i) ReadMessage(list, i, context);
         view.rows = static_cast<int>(list.size());

@@ -1,15 +1,18 @@
 // SPDX-License-Identifier: MIT
-#include "decode/cp932.h"
-#include "support/fake_shell.h"
-#include "op_fixture.h"
 #include "operations/open_edit.h"
+
+#include "decode/cp932.h"
+#include "op_fixture.h"
+#include "support/fake_shell.h"
 
 namespace fs = std::filesystem;
 
 namespace pelmora::test {
 namespace {
 
-std::string cp(const char* utf8) { return Utf8ToCp932(utf8); }
+std::string cp(const char* utf8) {
+    return Utf8ToCp932(utf8);
+}
 
 class OpenEdit : public MailFolderTest {
 protected:
@@ -51,7 +54,8 @@ TEST_F(OpenEdit, OpenFailureNamesTheFile) {
     shell.openSucceeds = false;
     ProcMessageOpen1Click(view, list, prompts, shell);
     ASSERT_EQ(prompts.shown.size(), 1u);
-    EXPECT_EQ(prompts.shown[0], "warning:\"" + (mail / "a.eml").native() + "\"" + cp(" を開けませんでした。") + "\r\r" +
+    EXPECT_EQ(prompts.shown[0], "warning:\"" + (mail / "a.eml").native() + "\"" +
+                                    cp(" を開けませんでした。") + "\r\r" +
                                     cp("使用中でないか、関連付けが正しいか確認して下さい。"));
 }
 

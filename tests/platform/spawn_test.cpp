@@ -1,12 +1,12 @@
 // SPDX-License-Identifier: MIT
+#include "platform/spawn.h"
+
 #include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <filesystem>
 #include <thread>
-
-#include "platform/spawn.h"
 
 namespace fs = std::filesystem;
 using namespace pelmora::platform;
@@ -18,7 +18,8 @@ TEST(StartDetached, PassesTheFileAsOneArgumentWithoutAShell) {
     // A name a shell would split and expand; touch must see it whole.
     const fs::path file = folder / "a b;$(echo x).eml";
     ASSERT_TRUE(StartDetached("touch", file));
-    for (int i = 0; i < 100 && !fs::exists(file); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    for (int i = 0; i < 100 && !fs::exists(file); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
     EXPECT_TRUE(fs::exists(file));
     EXPECT_EQ(std::distance(fs::directory_iterator(folder), {}), 1);
     fs::remove_all(folder);

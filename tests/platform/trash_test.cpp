@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: MIT
-#include <gtest/gtest.h>
+#include "platform/trash.h"
 
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -14,7 +15,6 @@
 #include <sstream>
 
 #include "decode/cp932.h"
-#include "platform/trash.h"
 
 namespace fs = std::filesystem;
 using namespace pelmora::platform;
@@ -93,7 +93,8 @@ TEST(TrashInfo, TextHasSectionPathAndLocalDate) {
     t.tm_hour = 7;
     t.tm_min = 8;
     t.tm_sec = 9;
-    EXPECT_EQ(TrashInfoText("/a%20b.eml", t), "[Trash Info]\nPath=/a%20b.eml\nDeletionDate=2024-01-05T07:08:09\n");
+    EXPECT_EQ(TrashInfoText("/a%20b.eml", t),
+              "[Trash Info]\nPath=/a%20b.eml\nDeletionDate=2024-01-05T07:08:09\n");
 }
 
 struct NameRow {
@@ -109,15 +110,14 @@ TEST_P(TrashedNames, NumberGoesBeforeTheExtension) {
     EXPECT_EQ(TrashedName(GetParam().file, GetParam().attempt), GetParam().expected);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Rows, TrashedNames,
-    ::testing::Values(NameRow{"first_attempt_unchanged", "a.eml", 1, "a.eml"},
-                      NameRow{"second_attempt", "a.eml", 2, "a.2.eml"},
-                      NameRow{"no_extension", "notes", 3, "notes.3"},
-                      NameRow{"hidden_file", ".hidden", 2, ".hidden.2"},
-                      NameRow{"last_extension_only", "a.tar.gz", 2, "a.tar.2.gz"},
-                      NameRow{"extension_only_is_no_extension", ".", 2, "..2"}),
-    [](const auto& row) { return std::string(row.param.name); });
+INSTANTIATE_TEST_SUITE_P(Rows, TrashedNames,
+                         ::testing::Values(NameRow{"first_attempt_unchanged", "a.eml", 1, "a.eml"},
+                                           NameRow{"second_attempt", "a.eml", 2, "a.2.eml"},
+                                           NameRow{"no_extension", "notes", 3, "notes.3"},
+                                           NameRow{"hidden_file", ".hidden", 2, ".hidden.2"},
+                                           NameRow{"last_extension_only", "a.tar.gz", 2, "a.tar.2.gz"},
+                                           NameRow{"extension_only_is_no_extension", ".", 2, "..2"}),
+                         [](const auto& row) { return std::string(row.param.name); });
 
 TEST(TrashedNamesLong, ShortenedToLeaveRoomForTheInfoSuffix) {
     const std::string longest = std::string(251, 'x') + ".eml";
@@ -136,7 +136,8 @@ TEST_F(TrashTest, LongestNameGoesToTheTrashUnderAShorterOne) {
     auto moved = MoveToTrash(root / "mail" / name);
     ASSERT_TRUE(moved) << moved.error().describe();
     EXPECT_EQ(moved->file.filename(), std::string(241, 'y') + ".eml");
-    EXPECT_NE(slurp(moved->info).find(name), std::string::npos) << "the original name stays in the .trashinfo";
+    EXPECT_NE(slurp(moved->info).find(name), std::string::npos)
+        << "the original name stays in the .trashinfo";
 }
 
 TEST_F(TrashTest, MovesIntoHomeTrashWithInfo) {
@@ -150,7 +151,8 @@ TEST_F(TrashTest, MovesIntoHomeTrashWithInfo) {
     const std::string info = slurp(homeTrash() / "info" / "a b.eml.trashinfo");
     const std::string expectedPath = PercentEncodePath(fs::canonical(root / "mail").native() + "/a b.eml");
     EXPECT_TRUE(info.starts_with("[Trash Info]\nPath=" + expectedPath + "\nDeletionDate=")) << info;
-    EXPECT_TRUE(std::regex_search(info, std::regex("\nDeletionDate=\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d\n$")))
+    EXPECT_TRUE(
+        std::regex_search(info, std::regex("\nDeletionDate=\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d\n$")))
         << info;
 }
 
@@ -255,7 +257,8 @@ TEST_F(TrashTest, CopyKeepsAnOriginalThatChangedAfterTheCopy) {
     const fs::path file = root / "mail" / "c.eml";
     const std::pair<const char*, std::function<void()>> changes[] = {
         {"appended", [&] { spit(file, "old and new"); }},
-        {"replaced", [&] {
+        {"replaced",
+         [&] {
              spit(root / "mail" / "other", "new");
              fs::rename(root / "mail" / "other", file);
          }},
@@ -298,7 +301,8 @@ TEST_F(TrashTest, MountPointIsOnTheFilesDeviceAndItsParentIsNot) {
     const fs::path file = root / "mail" / "m.eml";
     spit(file, "m");
     const fs::path top = MountPointOf(file);
-    struct stat f {}, t {}, up {};
+    struct stat f {
+    }, t{}, up{};
     ASSERT_EQ(::stat(file.c_str(), &f), 0);
     ASSERT_EQ(::stat(top.c_str(), &t), 0);
     EXPECT_EQ(f.st_dev, t.st_dev);
@@ -316,8 +320,9 @@ TEST_F(TrashTest, TrashEachReportsEveryPathOnItsOwn) {
     EXPECT_EQ(result.moved, (std::vector<bool>{true, false, true}));
     ASSERT_EQ(result.failuresCp932.size(), 1u);
     // Every word of the line is Japanese but the system's reason (ENOENT).
-    const std::string expected = "\"" + (root / "mail" / "2.eml").native() +
-                                 "\" をごみ箱に移動できませんでした（ファイルの検索に失敗: " + std::strerror(ENOENT) + "）";
+    const std::string expected =
+        "\"" + (root / "mail" / "2.eml").native() +
+        "\" をごみ箱に移動できませんでした（ファイルの検索に失敗: " + std::strerror(ENOENT) + "）";
     EXPECT_EQ(result.failuresCp932[0], pelmora::Utf8ToCp932(expected));
     EXPECT_EQ(result.locations[0], homeTrash() / "files" / "1.eml");
     EXPECT_TRUE(result.locations[1].empty());

@@ -1,4 +1,6 @@
 // SPDX-License-Identifier: MIT
+#include "platform/xdg.h"
+
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
@@ -6,8 +8,6 @@
 #include <fstream>
 #include <optional>
 #include <string>
-
-#include "platform/xdg.h"
 
 namespace fs = std::filesystem;
 using pelmora::platform::XdgDocumentsFolder;
@@ -57,9 +57,9 @@ TEST_P(DocumentsFolder, ExistingFolderElseHome) {
     {
         ScopedEnv homeEnv("HOME", home.native());
         ScopedEnv config("XDG_CONFIG_HOME", (home / "config").native());
-        ScopedEnv documents("XDG_DOCUMENTS_DIR", row.environment
-                                                     ? std::optional<std::string>((home / row.environment).native())
-                                                     : std::nullopt);
+        ScopedEnv documents(
+            "XDG_DOCUMENTS_DIR",
+            row.environment ? std::optional<std::string>((home / row.environment).native()) : std::nullopt);
         EXPECT_EQ(XdgDocumentsFolder(), std::string(row.expected).empty() ? home : home / row.expected);
     }
     fs::remove_all(home);
@@ -70,7 +70,8 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         DocumentsRow{"environment", "Dokumente", nullptr, "Dokumente"},
         DocumentsRow{"environment_naming_no_folder_then_user_dirs", "missing",
-                     "XDG_DESKTOP_DIR=\"$HOME/Desktop\"\nXDG_DOCUMENTS_DIR=\"$HOME/Dokumente\"\n", "Dokumente"},
+                     "XDG_DESKTOP_DIR=\"$HOME/Desktop\"\nXDG_DOCUMENTS_DIR=\"$HOME/Dokumente\"\n",
+                     "Dokumente"},
         DocumentsRow{"user_dirs_folder_missing", nullptr, "XDG_DOCUMENTS_DIR=\"$HOME/Documents\"\n", ""},
         DocumentsRow{"user_dirs_home_itself", nullptr, "XDG_DOCUMENTS_DIR=\"$HOME/\"\n", ""},
         DocumentsRow{"nothing_set", nullptr, nullptr, ""}),

@@ -80,9 +80,22 @@ TEST(BuildLineUnitsTest, ConvertsEachUnitByItsCharset) {
         std::string text;
     };
     const Row rows[] = {
-        {"Iso2022JpPerLine", BodyConversion::Iso2022Jp, false, {"", "a\x1b$B$\"\x1b(Bb", "\x1b$B$$"}, "A\x82\xA0" "B\x82\xA2"},
-        {"Utf8WithFullWidthLetter", BodyConversion::Utf8, false, {"", "\xef\xbd\x81x\xe3\x81\x82"}, "\x82\x60X\x82\xA0"},
-        {"Utf8QuotedPrintableAcrossSoftBreak", BodyConversion::Utf8, true, {"", "=E3=81=", "=82z"}, "\x82\xA0Z"},
+        {"Iso2022JpPerLine",
+         BodyConversion::Iso2022Jp,
+         false,
+         {"", "a\x1b$B$\"\x1b(Bb", "\x1b$B$$"},
+         "A\x82\xA0"
+         "B\x82\xA2"},
+        {"Utf8WithFullWidthLetter",
+         BodyConversion::Utf8,
+         false,
+         {"", "\xef\xbd\x81x\xe3\x81\x82"},
+         "\x82\x60X\x82\xA0"},
+        {"Utf8QuotedPrintableAcrossSoftBreak",
+         BodyConversion::Utf8,
+         true,
+         {"", "=E3=81=", "=82z"},
+         "\x82\xA0Z"},
         {"EucJp", BodyConversion::EucJp, false, {"", "\xA4\xA2q"}, "\x82\xA0Q"},
     };
     for (const Row& row : rows) {

@@ -12,7 +12,9 @@
 namespace pelmora {
 namespace {
 
-std::string cp(const char* utf8) { return Utf8ToCp932(utf8); }
+std::string cp(const char* utf8) {
+    return Utf8ToCp932(utf8);
+}
 
 // Lines of a message given as one text with "\n" line ends.
 LineList linesOf(std::string_view text) {
@@ -214,11 +216,13 @@ TEST_F(BodyWalkTest, EightBitEucJp) {
 }
 
 TEST_F(BodyWalkTest, EightBitUtf8AndShiftJis) {
-    EXPECT_EQ(search("検索語", "Content-Type: text/plain; charset=utf-8\nContent-Transfer-Encoding: 8bit\n\n"
-                               "本文の検索語\n"),
+    EXPECT_EQ(search("検索語",
+                     "Content-Type: text/plain; charset=utf-8\nContent-Transfer-Encoding: 8bit\n\n"
+                     "本文の検索語\n"),
               3);
-    const std::string sjis = "Content-Type: text/plain; charset=shift_jis\nContent-Transfer-Encoding: 8bit\n\n" +
-                             cp("本文の検索語") + "\n";
+    const std::string sjis =
+        "Content-Type: text/plain; charset=shift_jis\nContent-Transfer-Encoding: 8bit\n\n" +
+        cp("本文の検索語") + "\n";
     EXPECT_EQ(search("検索語", sjis), 3);
 }
 
@@ -245,9 +249,10 @@ TEST_F(BodyWalkTest, UnknownCharsetPromptsWithTheExactText) {
     EXPECT_EQ(search("x", std::string(header) + "\n\nx\n"), 0);
     ASSERT_EQ(prompts.shown.size(), 1u);
     const std::string expected = cp("検索できないメッセージがあります。スキップして続けますか？") + "\r\r" +
-                                 cp(" ファイル　：/mail/box/メール.eml") + "\r" + cp(" 差出人　　：山田 <y@example.jp>") +
-                                 "\r" + cp(" 件名　　 ：件名") + "\r" + cp(" 受信日時　：2024/01/02 03:04") + "\r" +
-                                 cp(" 未サポート：") + header;
+                                 cp(" ファイル　：/mail/box/メール.eml") + "\r" +
+                                 cp(" 差出人　　：山田 <y@example.jp>") + "\r" + cp(" 件名　　 ：件名") +
+                                 "\r" + cp(" 受信日時　：2024/01/02 03:04") + "\r" + cp(" 未サポート：") +
+                                 header;
     EXPECT_EQ(prompts.shown[0], "yescancelall:" + expected);
     EXPECT_EQ(skip.SkippedCount, 1);
     EXPECT_FALSE(skip.SkipSilently);

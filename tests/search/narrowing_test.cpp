@@ -1,6 +1,5 @@
 // SPDX-License-Identifier: MIT
 #include <gtest/gtest.h>
-
 #include <unistd.h>
 
 #include <filesystem>
@@ -16,14 +15,16 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string cp(const char* utf8) { return Utf8ToCp932(utf8); }
+std::string cp(const char* utf8) {
+    return Utf8ToCp932(utf8);
+}
 
 class NarrowingTest : public testing::Test {
 protected:
     void SetUp() override {
-        m_folder = fs::temp_directory_path() /
-                   ("pelmora-narrow-" + std::to_string(::getpid()) + "-" +
-                    testing::UnitTest::GetInstance()->current_test_info()->name());
+        m_folder =
+            fs::temp_directory_path() / ("pelmora-narrow-" + std::to_string(::getpid()) + "-" +
+                                         testing::UnitTest::GetInstance()->current_test_info()->name());
         fs::remove_all(m_folder);
         fs::create_directories(m_folder);
     }

@@ -24,9 +24,9 @@ namespace fs = std::filesystem;
 class ParallelSearchTest : public testing::Test {
 protected:
     static void SetUpTestSuite() {
-        s_folder = new test::CopiedMessageFolder(
-            {fs::path(PELMORA_SOURCE_DIR) / "examples" / "mail", fs::path(PELMORA_TEST_DATA) / "search" / "folder"},
-            2 * kParallelReadThreshold, 3);
+        s_folder = new test::CopiedMessageFolder({fs::path(PELMORA_SOURCE_DIR) / "examples" / "mail",
+                                                  fs::path(PELMORA_TEST_DATA) / "search" / "folder"},
+                                                 2 * kParallelReadThreshold, 3);
     }
     static void TearDownTestSuite() { delete s_folder; }
 
@@ -35,7 +35,8 @@ protected:
         test::FakeListView view;
         test::FakeStatusBar status;
         SearchPorts ports{view, status, progress, prompts, cursor};
-        EXPECT_EQ(RunSearch(conditions, s_folder->path(), session, ports, ReaderOptions{}, threads), RunEnd::Completed);
+        EXPECT_EQ(RunSearch(conditions, s_folder->path(), session, ports, ReaderOptions{}, threads),
+                  RunEnd::Completed);
         EXPECT_EQ(view.rowCount(), static_cast<int>(session.FoundList.size()));
         std::set<std::string> names;
         for (const auto& e : session.FoundList) {

@@ -1,9 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "search/search_run.h"
 
-#include <gtest/gtest.h>
-
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 
 #include <cstdlib>
@@ -24,7 +23,9 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string cp(const char* utf8) { return Utf8ToCp932(utf8); }
+std::string cp(const char* utf8) {
+    return Utf8ToCp932(utf8);
+}
 
 std::string received(const char* date) {
     return std::string("Received: from a by b; ") + date + "\n";
@@ -33,15 +34,13 @@ std::string received(const char* date) {
 class SearchRunTest : public testing::Test {
 protected:
     void SetUp() override {
-        m_folder = fs::temp_directory_path() /
-                   ("pelmora-search-" + std::to_string(::getpid()) + "-" +
-                    testing::UnitTest::GetInstance()->current_test_info()->name());
+        m_folder =
+            fs::temp_directory_path() / ("pelmora-search-" + std::to_string(::getpid()) + "-" +
+                                         testing::UnitTest::GetInstance()->current_test_info()->name());
         fs::remove_all(m_folder);
         fs::create_directories(m_folder);
     }
-    void TearDown() override {
-        fs::remove_all(m_folder);
-    }
+    void TearDown() override { fs::remove_all(m_folder); }
 
     fs::path write(const std::string& name, const std::string& content) {
         fs::path path = m_folder / name;
@@ -103,7 +102,8 @@ TEST_F(SearchRunTest, AttachmentsOnlyListsEveryMessageWithAnAttachment) {
     write("mixed.eml",
           "Subject: with file\nContent-Type: multipart/mixed; boundary=b\n\n--b\n\ntext\n--b\n"
           "Content-Type: application/octet-stream\n\nAAAA\n--b--\n");
-    write("one-part.eml", "Subject: one part\nContent-Type: multipart/mixed; boundary=b\n\n--b\n\ntext\n--b--\n");
+    write("one-part.eml",
+          "Subject: one part\nContent-Type: multipart/mixed; boundary=b\n\n--b\n\ntext\n--b--\n");
     conditions.AttachmentsOnly = true;
     run();
     EXPECT_EQ(foundSubjects(), (std::set<std::string>{"with file"}));
@@ -128,8 +128,9 @@ TEST_F(SearchRunTest, NestedBoundaryBeginningWithTheOuterOne) {
           "Subject: similar\nContent-Type: multipart/mixed; boundary=abc\n\n--abc\n"
           "Content-Type: multipart/alternative; boundary=abc_alt\n\n--abc_alt\nContent-Type: text/plain\n\n"
           "plain needle\n--abc_alt\nContent-Type: text/html\n\n<p>html</p>\n--abc_alt--\n--abc--\n");
-    write("decoy.eml", "Subject: decoy\nContent-Type: multipart/mixed; x-boundary=abc; boundary=\"real\"\n\n--real\n\n"
-                       "text\n--abc\nneedle after the decoy\n--real\n\nAAAA\n--real--\n");
+    write("decoy.eml",
+          "Subject: decoy\nContent-Type: multipart/mixed; x-boundary=abc; boundary=\"real\"\n\n--real\n\n"
+          "text\n--abc\nneedle after the decoy\n--real\n\nAAAA\n--real--\n");
     ParseSearchField(conditions.BodyTerms, "needle");
     run();
     EXPECT_EQ(foundSubjects(), (std::set<std::string>{"similar", "decoy"}));
@@ -153,9 +154,9 @@ TEST_F(SearchRunTest, LongBodyIsSearchedAcrossItsBatches) {
     text.replace(text.size() - 20, 5, "omega");
     text.replace(100, 5, "first");
     write("long.eml", "Subject: long\n\n" + text);
-    const std::pair<const char*, bool> rows[] = {{"alpha", true},        {"first omega", true}, {"first -omega", false},
-                                                 {"first alpha", true},  {"nowhere", false},     {"first nowhere", false},
-                                                 {"nowhere OR omega", true}};
+    const std::pair<const char*, bool> rows[] = {
+        {"alpha", true},    {"first omega", true},    {"first -omega", false},   {"first alpha", true},
+        {"nowhere", false}, {"first nowhere", false}, {"nowhere OR omega", true}};
     for (const auto& [field, found] : rows) {
         ParseSearchField(conditions.BodyTerms, field);
         run();
@@ -205,7 +206,8 @@ TEST_F(SearchRunTest, AbortWhileCollectingGivesAnEmptyList) {
 
 TEST_F(SearchRunTest, AbortWhileCheckingKeepsTheMatchesFromTheEnd) {
     const int count = 6;
-    for (int i = 0; i < count; ++i) write("m" + std::to_string(i) + ".eml", "Subject: s" + std::to_string(i) + "\n\nx\n");
+    for (int i = 0; i < count; ++i)
+        write("m" + std::to_string(i) + ".eml", "Subject: s" + std::to_string(i) + "\n\nx\n");
     ParseSearchField(conditions.SubjectTerms, "s");
     run();
     ASSERT_EQ(session.FoundList.size(), static_cast<std::size_t>(count));
@@ -253,7 +255,8 @@ TEST_F(SearchRunTest, WithoutErrorUnableDecodeNoPromptAndNoSummary) {
 
 TEST_F(SearchRunTest, YesToAllStopsTheQuestionsForTheRun) {
     for (int i = 0; i < 3; ++i)
-        write("m" + std::to_string(i) + ".eml", "Subject: b\nContent-Type: text/plain; charset=big5\n\nneedle\n");
+        write("m" + std::to_string(i) + ".eml",
+              "Subject: b\nContent-Type: text/plain; charset=big5\n\nneedle\n");
     ParseSearchField(conditions.BodyTerms, "needle");
     prompts.answers = {ui::Answer::YesToAll};
     run();
@@ -265,7 +268,8 @@ TEST_F(SearchRunTest, YesToAllStopsTheQuestionsForTheRun) {
 
 TEST_F(SearchRunTest, CancelInThePromptStopsTheRun) {
     for (int i = 0; i < 3; ++i)
-        write("m" + std::to_string(i) + ".eml", "Subject: b\nContent-Type: text/plain; charset=big5\n\nneedle\n");
+        write("m" + std::to_string(i) + ".eml",
+              "Subject: b\nContent-Type: text/plain; charset=big5\n\nneedle\n");
     ParseSearchField(conditions.BodyTerms, "needle");
     prompts.answers = {ui::Answer::Cancel};
     EXPECT_EQ(run(), RunEnd::Aborted);
@@ -299,16 +303,17 @@ TEST_F(SearchRunTest, ProgressStatusAndSortOrder) {
 }
 
 TEST_F(SearchRunTest, ReadFindLinesStopsAfterTheFirstPart) {
-    const fs::path file = write("m.eml",
-                                "Subject: x\nContent-Type: multipart/mixed;\n boundary=\"b\"\n\npre\n--b\n\npart one\n"
-                                "--b\nContent-Type: text/plain\n\npart two\n--b--\n");
+    const fs::path file =
+        write("m.eml",
+              "Subject: x\nContent-Type: multipart/mixed;\n boundary=\"b\"\n\npre\n--b\n\npart one\n"
+              "--b\nContent-Type: text/plain\n\npart two\n--b--\n");
     TMsgItem entry;
     entry.FileName = file.string();
     entry.Boundary = "b";
     LineList lines;
     ASSERT_TRUE(ReadFindLines(entry, lines));
-    EXPECT_EQ(lines, (LineList{"Subject: x", "Content-Type: multipart/mixed;", " boundary=\"b\"", "", "pre", "--b", "",
-                               "part one", "--b"}));
+    EXPECT_EQ(lines, (LineList{"Subject: x", "Content-Type: multipart/mixed;", " boundary=\"b\"", "", "pre",
+                               "--b", "", "part one", "--b"}));
     entry.Boundary.clear();
     ASSERT_TRUE(ReadFindLines(entry, lines));
     EXPECT_EQ(lines.size(), 13u);

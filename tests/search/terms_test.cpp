@@ -25,9 +25,15 @@ void PrintTo(const TermEntry& entry, std::ostream* os) {
 
 namespace {
 
-std::string cp(const char* utf8) { return Utf8ToCp932(utf8); }
-TermEntry term(const char* utf8) { return {cp(utf8), 0}; }
-TermEntry excluded(const char* utf8) { return {cp(utf8), kExcludedMark}; }
+std::string cp(const char* utf8) {
+    return Utf8ToCp932(utf8);
+}
+TermEntry term(const char* utf8) {
+    return {cp(utf8), 0};
+}
+TermEntry excluded(const char* utf8) {
+    return {cp(utf8), kExcludedMark};
+}
 const TermEntry And{"&", 0};
 const TermEntry Or{"|", 0};
 
@@ -216,14 +222,19 @@ struct FindCase {
 
 class FindTermInTextTest : public testing::TestWithParam<FindCase> {};
 
-TEST_P(FindTermInTextTest, Position) { EXPECT_EQ(FindTermInText(GetParam().text, GetParam().term), GetParam().at); }
+TEST_P(FindTermInTextTest, Position) {
+    EXPECT_EQ(FindTermInText(GetParam().text, GetParam().term), GetParam().at);
+}
 
 constexpr auto npos = std::string_view::npos;
 
 const FindCase kFindCases[] = {
     // ア is 0x83 0x41: its second byte is the letter A.
     {"second_byte_does_not_count", "\x83\x41", "A", npos},
-    {"search_goes_on_after_second_byte", "\x83\x41" "A", "A", 2},
+    {"search_goes_on_after_second_byte",
+     "\x83\x41"
+     "A",
+     "A", 2},
     // 亜 is 0x88 0x9F: both bytes could lead, so the pairing decides.
     {"run_of_lead_bytes_odd_offset", "\x88\x9F\x88\x9F", "\x9F\x88", npos},
     {"run_of_lead_bytes_even_offset", "x\x88\x9F\x88\x9F", "\x88\x9F", 1},

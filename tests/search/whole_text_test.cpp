@@ -52,7 +52,9 @@ Word hiragana(std::initializer_list<int> letters) {
     return w;
 }
 
-Word ascii(const std::string& s) { return {s, s, s}; }
+Word ascii(const std::string& s) {
+    return {s, s, s};
+}
 
 // Bodies of a few megabytes in each conversion give the same verdict
 // streamed in pieces as tested whole; the rare words sit where the pieces
@@ -87,14 +89,16 @@ TEST(WholeBodyTest, StreamedVerdictIsTheWholeTextsVerdict) {
             const std::size_t count = 1 + pick(3);
             for (std::size_t t = 0; t < count; ++t) {
                 if (t > 0) terms.push_back({pick(3) == 0 ? "|" : "&", 0});
-                std::string text = pick(2) ? rare[pick(rare.size())].cp932 : common[pick(common.size())].cp932;
+                std::string text =
+                    pick(2) ? rare[pick(rare.size())].cp932 : common[pick(common.size())].cp932;
                 UpperCaseDisplayRange(text.data(), text.size());
                 terms.push_back({text, pick(4) == 0 ? kExcludedMark : 0});
             }
             const bool expected = wholeAtOnce(terms, body, c.conversion);
             for (std::size_t piece : pieces)
                 EXPECT_EQ(streamed(terms, body, c.conversion, piece), expected)
-                    << "conversion " << static_cast<int>(c.conversion) << " round " << round << " piece " << piece;
+                    << "conversion " << static_cast<int>(c.conversion) << " round " << round << " piece "
+                    << piece;
         }
     }
 }

@@ -174,8 +174,7 @@ TEST_F(SettingsFile, FailedSaveNamesTheFileAndKeepsTheOldOne) {
 }
 
 TEST_F(SettingsFile, ReadOnlyFolderFailsAndOldFileIsIntact) {
-    if (::geteuid() == 0)
-        GTEST_SKIP() << "permissions do not bind the superuser";
+    if (::geteuid() == 0) GTEST_SKIP() << "permissions do not bind the superuser";
     fs::path file = m_root / "Pelmora.INI";
     put(file, "[Form]\r\nWidth=640\r\n");
     fs::permissions(m_root, fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,

@@ -1,15 +1,14 @@
 // SPDX-License-Identifier: MIT
 // Reading and writing the settings text, without files.
+#include "settings/settings.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <limits>
-
 #include <random>
 #include <sstream>
 #include <string>
-
-#include "settings/settings.h"
 
 namespace pelmora {
 namespace {
@@ -42,12 +41,12 @@ Settings everyKeyChanged() {
     s.FFCoolBarBreak1 = true;
     s.FFCWidth = {10, 20, 30, 40, 50, 60, 70};
     s.FFVSort = 100;
-    s.emlDir = "/home/taro/\xE3\x83\xA1\xE3\x83\xBC\xE3\x83\xAB";   // メール
+    s.emlDir = "/home/taro/\xE3\x83\xA1\xE3\x83\xBC\xE3\x83\xAB";  // メール
     s.ConvDisplayName = true;
     s.DupCheckHeaders = false;
     s.ErrorUnableDecode = false;
     s.EditorName = "/usr/bin/my editor ";
-    s.MsgListDir = "/tmp/caf\xC3\xA9 \xF0\x9F\x98\x80";                // café 😀
+    s.MsgListDir = "/tmp/caf\xC3\xA9 \xF0\x9F\x98\x80";  // café 😀
     s.ShowHint = false;
     s.FFsearchSubFolder = true;
     for (int field = 0; field < kHistoryFields; ++field) {
@@ -125,8 +124,8 @@ TEST(SettingsText, HistoryKeysNameFieldAndTwoDigitIndex) {
 struct ValueRow {
     const char* name;
     const char* text;
-    int width;          // Form/Width as read
-    bool folderTree;    // Form/FolderTree as read
+    int width;        // Form/Width as read
+    bool folderTree;  // Form/FolderTree as read
 };
 
 class MalformedValues : public testing::TestWithParam<ValueRow> {};
@@ -183,7 +182,8 @@ TEST(SettingsText, OutOfRangeValuesTakeTheirDefaults) {
         {"STV1Width=-5", &Settings::STV1Width, defaults.STV1Width},
     };
     for (const Row& row : rows)
-        EXPECT_EQ(ParseSettings(std::string("[Form]\n") + row.text + "\n").*row.field, row.expected) << row.text;
+        EXPECT_EQ(ParseSettings(std::string("[Form]\n") + row.text + "\n").*row.field, row.expected)
+            << row.text;
     for (const char* column : {"C0Width=0", "C5Width=7", "FFC6Width=-1", "C2Width=99999"}) {
         const Settings s = ParseSettings(std::string("[Form]\n") + column + "\n");
         EXPECT_EQ(s.CWidth, defaults.CWidth) << column;
@@ -198,8 +198,7 @@ TEST(SettingsText, GarbledBytesGiveDefaults) {
     std::mt19937 random(4711);
     for (int round = 0; round < 50; ++round) {
         std::string garbage(4096, '\0');
-        for (char& c : garbage)
-            c = static_cast<char>(random());
+        for (char& c : garbage) c = static_cast<char>(random());
         EXPECT_EQ(ParseSettings(garbage), Settings{}) << "round " << round;
     }
 }
@@ -216,7 +215,8 @@ TEST(SettingsText, SearchWindowPositionFollowsMainWindowAsRead) {
 // The sum must not overflow whatever the file holds (UBSan reported it in
 // every command); what the main window position itself becomes is another rule's.
 TEST(SettingsText, SearchWindowPositionNeverOverflows) {
-    for (const char* text : {"[Form]\nTop=2147483647\nLeft=2147483647\n", "[Form]\nTop=2147483630\nLeft=-2147483648\n"}) {
+    for (const char* text :
+         {"[Form]\nTop=2147483647\nLeft=2147483647\n", "[Form]\nTop=2147483630\nLeft=-2147483648\n"}) {
         const Settings s = ParseSettings(text);
         EXPECT_EQ(s.FFTop, std::min<long long>(s.Top + 25LL, std::numeric_limits<int>::max())) << text;
         EXPECT_EQ(s.FFLeft, std::min<long long>(s.Left + 25LL, std::numeric_limits<int>::max())) << text;
@@ -256,7 +256,8 @@ TEST(SettingsText, LineBreaksInTextsCannotBreakTheFile) {
 }
 
 TEST(SettingsText, ForeignSectionsSurviveASave) {
-    std::string previous = "[Form]\r\nWidth=1\r\n[Mine]\r\nkey=value\r\n;note\r\n[find]\r\nCB100=old\r\n[Other]\r\nx=1\r\n";
+    std::string previous =
+        "[Form]\r\nWidth=1\r\n[Mine]\r\nkey=value\r\n;note\r\n[find]\r\nCB100=old\r\n[Other]\r\nx=1\r\n";
     std::string text = written(Settings{}, previous);
     EXPECT_NE(text.find("[Mine]\r\nkey=value\r\n;note\r\n[Other]\r\nx=1\r\n"), std::string::npos);
     EXPECT_EQ(text.find("CB100=old"), std::string::npos);

@@ -18,7 +18,8 @@ public:
     // The files of `sources` (their subfolders included), in turn, until at
     // least `count` copies are made; round r goes to subfolder "r<r % spread>"
     // when spread is above 1, else to the folder itself.
-    CopiedMessageFolder(std::initializer_list<std::filesystem::path> sources, std::size_t count, int spread = 1) {
+    CopiedMessageFolder(std::initializer_list<std::filesystem::path> sources, std::size_t count,
+                        int spread = 1) {
         namespace fs = std::filesystem;
         std::string pattern = (fs::temp_directory_path() / "pelmora-copies-XXXXXX").string();
         m_path = mkdtemp(pattern.data());
@@ -30,7 +31,8 @@ public:
             for (const fs::path& source : from)
                 for (const auto& file : fs::recursive_directory_iterator(source)) {
                     if (!file.is_regular_file()) continue;
-                    fs::copy_file(file.path(), target / (std::to_string(round) + "-" + file.path().filename().string()));
+                    fs::copy_file(file.path(),
+                                  target / (std::to_string(round) + "-" + file.path().filename().string()));
                     ++copies;
                 }
         }

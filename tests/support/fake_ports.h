@@ -39,7 +39,10 @@ public:
     }
     void setFocusRow(int row) override { focus = row; }
     void scrollIntoView(int row) override { scrolledTo.push_back(row); }
-    void beginUpdate() override { ++updateDepth; ++updateCalls; }
+    void beginUpdate() override {
+        ++updateDepth;
+        ++updateCalls;
+    }
     void endUpdate() override { --updateDepth; }
     int columnCount() const override { return static_cast<int>(columnKeys.size()); }
     int columnKey(int column) const override { return columnKeys.at(column); }
@@ -113,11 +116,17 @@ public:
     void setLabel2(const std::string& t) override { label2 = t; }
     void setPath2(const std::string& t) override { path2 = t; }
     void setCountText(const std::string& t) override { countText = t; }
-    void setRange(int lo, int hi) override { minimum = lo; maximum = hi; }
+    void setRange(int lo, int hi) override {
+        minimum = lo;
+        maximum = hi;
+    }
     void setPosition(int p) override { pos = p; }
     int position() const override { return pos; }
     void setBarVisible(bool v) override { barVisible = v; }
-    void show() override { visible = true; ++shows; }
+    void show() override {
+        visible = true;
+        ++shows;
+    }
     void hide() override { visible = false; }
     void processEvents() override {
         ++events;
@@ -132,13 +141,16 @@ public:
     int minimum = 0, maximum = 0, pos = 0;
     bool barVisible = true, visible = false, aborted = false;
     int shows = 0, events = 0;
-    int abortAfterEvents = -1;  // set the abort flag when this many events have run
+    int abortAfterEvents = -1;           // set the abort flag when this many events have run
     std::function<void()> duringEvents;  // what the user does while a loop lets events run
 };
 
 class FakeBusyCursor : public ui::BusyCursor {
 public:
-    void push() override { ++depth; ++pushes; }
+    void push() override {
+        ++depth;
+        ++pushes;
+    }
     void pop() override { --depth; }
     int depth = 0, pushes = 0;
 };

@@ -51,7 +51,8 @@ public:
                 continue;
             }
             result.moved.push_back(inner.moved.at(next));
-            result.locations.push_back(next < inner.locations.size() ? inner.locations[next] : std::filesystem::path());
+            result.locations.push_back(next < inner.locations.size() ? inner.locations[next]
+                                                                     : std::filesystem::path());
             ++next;
         }
         for (auto& line : inner.failuresCp932) result.failuresCp932.push_back(line);
@@ -67,7 +68,7 @@ public:
     }
 
     // Scripted behaviour.
-    bool refuseConfirmation = false;        // answer No when asked
+    bool refuseConfirmation = false;            // answer No when asked
     std::set<std::filesystem::path> failPaths;  // reported as not moved, untouched
     std::function<ui::TrashResult(const std::vector<std::filesystem::path>&)> trashImpl;
     bool openSucceeds = true;
