@@ -11,6 +11,7 @@
 #include <utility>
 
 #include "addressbook/display_names.h"
+#include "decode/ascii.h"
 #include "decode/cp932.h"
 #include "platform/file_io.h"
 
@@ -28,10 +29,7 @@ ContactKind kindOf(const fs::path& file) {
     std::string name = file.filename().native();
     std::size_t dot = name.rfind('.');
     if (dot == std::string::npos) return ContactKind::None;
-    std::string extension = name.substr(dot);
-    for (char& c : extension) {
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    }
+    const std::string extension = ascii::ToUpper(std::string_view(name).substr(dot));
     if (extension == ".CONTACT") return ContactKind::Contact;
     if (extension == ".VCF") return ContactKind::VCard;
     return ContactKind::None;

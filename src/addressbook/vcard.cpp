@@ -6,6 +6,7 @@
 
 #include "addressbook/display_names.h"
 #include "addressbook/source_lines.h"
+#include "decode/ascii.h"
 #include "decode/cp932.h"
 #include "decode/japanese.h"
 #include "decode/text.h"
@@ -21,10 +22,6 @@ struct ContentLine {
     std::string charset;
     std::string_view value;
 };
-
-bool equalsNoCase(std::string_view a, std::string_view b) {
-    return CompareTextNoCase(a, b) == 0;
-}
 
 std::string upper(std::string_view text) {
     return UpperCaseCp932(text);
@@ -111,10 +108,10 @@ std::string unescape(std::string_view value) {
 std::string toDisplayText(const std::string& bytes, std::string_view charset) {
     for (std::string_view sjis :
          {"SHIFT_JIS", "SHIFT-JIS", "SJIS", "X-SJIS", "CP932", "WINDOWS-31J", "MS_KANJI"}) {
-        if (equalsNoCase(charset, sjis)) return bytes;
+        if (ascii::EqualsNoCase(charset, sjis)) return bytes;
     }
-    if (equalsNoCase(charset, "ISO-2022-JP")) return Iso2022JpToSjis(bytes);
-    if (equalsNoCase(charset, "EUC-JP")) return Iso2022JpToSjis(EucJpToIso2022Jp(bytes));
+    if (ascii::EqualsNoCase(charset, "ISO-2022-JP")) return Iso2022JpToSjis(bytes);
+    if (ascii::EqualsNoCase(charset, "EUC-JP")) return Iso2022JpToSjis(EucJpToIso2022Jp(bytes));
     // UTF-8 is the format's own charset from 3.0 on and what 2.1 writers
     // use in practice when they name none.
     return Utf8ToCp932(bytes);
@@ -139,9 +136,9 @@ public:
         auto parsed = parseContentLine(line);
         if (!parsed) return;
         std::string_view value = addressbook::TrimAsciiSpace(parsed->value);
-        if (parsed->name == "BEGIN" && equalsNoCase(value, "VCARD")) {
+        if (parsed->name == "BEGIN" && ascii::EqualsNoCase(value, "VCARD")) {
             if (m_depth++ == 0) startCard();
-        } else if (parsed->name == "END" && equalsNoCase(value, "VCARD")) {
+        } else if (parsed->name == "END" && ascii::EqualsNoCase(value, "VCARD")) {
             if (m_depth > 0 && --m_depth == 0) finishCard();
         } else if (m_depth == 1) {
             takeProperty(*parsed, value);

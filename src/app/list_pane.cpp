@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QShortcut>
+#include <QStatusBar>
 
 #include "app/busy_guard.h"
 #include "app/icons.h"
@@ -96,8 +97,18 @@ void ListPane::buildActions(QWidget& window, const QString& selectAllCaption) {
     a.AListMessage1 = make(QStringLiteral(u"リストの作成(&L)..."), {}, &ListPane::ListMessage1Click);
 }
 
-void ListPane::setStatusPanels(std::vector<QLabel*> panels) {
-    m_statusPort = std::make_unique<QtStatusBar>(std::move(panels));
+void ListPane::addStatusPanels(QStatusBar& bar, int panel0Width, int panel1Width) {
+    const int widths[2] = {panel0Width, panel1Width};
+    for (int i = 0; i < 2; ++i) {
+        auto* panel = new QLabel(&bar);
+        panel->setFrameShape(QFrame::StyledPanel);
+        panel->setFrameShadow(QFrame::Sunken);
+        panel->setTextFormat(Qt::PlainText);
+        panel->setFixedWidth(widths[i]);
+        bar.addWidget(panel);
+        m_panels[i] = panel;
+    }
+    m_statusPort = std::make_unique<QtStatusBar>(std::vector<QLabel*>{m_panels[0], m_panels[1]});
 }
 
 ui::StatusBar& ListPane::statusPort() {

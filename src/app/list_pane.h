@@ -18,6 +18,7 @@
 
 class QAction;
 class QLabel;
+class QStatusBar;
 class QMenu;
 class QWidget;
 
@@ -52,8 +53,11 @@ public:
              const QString& selectAllCaption, ListPaneServices services);
     ~ListPane() override;
 
-    // The labels of the window's status bar, panel 0 first.
-    void setStatusPanels(std::vector<QLabel*> panels);
+    // Adds the list's two status panels, sunken and of fixed widths, to the
+    // left of bar; the list's status texts go to them.
+    void addStatusPanels(QStatusBar& bar, int panel0Width, int panel1Width);
+    // The label of status panel 0 or 1.
+    QLabel* statusPanel(int panel) const { return m_panels[panel]; }
 
     struct Actions {
         QAction* AMessageOpen1 = nullptr;
@@ -107,6 +111,7 @@ private:
     MessageListView* m_view = nullptr;
     MessageListModel* m_model = nullptr;
     std::unique_ptr<QtListView> m_listPort;
+    QLabel* m_panels[2] = {nullptr, nullptr};
     std::unique_ptr<QtStatusBar> m_statusPort;
     QMenu* m_popupMenu = nullptr;
     Actions m_actions;

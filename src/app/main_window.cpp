@@ -193,17 +193,7 @@ void MainWindow::buildWidgets() {
 
     QStatusBar* bar = QMainWindow::statusBar();
     bar->setObjectName(QStringLiteral("SB1"));
-    m_panel0 = new QLabel(bar);
-    m_panel1 = new QLabel(bar);
-    for (QLabel* panel : {m_panel0, m_panel1}) {
-        panel->setFrameShape(QFrame::StyledPanel);
-        panel->setFrameShadow(QFrame::Sunken);
-        panel->setTextFormat(Qt::PlainText);
-    }
-    m_panel0->setFixedWidth(kPanel0Width);
-    m_panel1->setFixedWidth(kPanel1Width);
-    bar->addWidget(m_panel0);
-    bar->addWidget(m_panel1);
+    m_pane->addStatusPanels(*bar, kPanel0Width, kPanel1Width);
     m_hintPanel = new QLabel(bar);
     m_hintPanel->setObjectName(QStringLiteral("HintPanel"));
     m_hintPanel->setTextFormat(Qt::PlainText);
@@ -215,7 +205,6 @@ void MainWindow::buildWidgets() {
     m_statusProgress->setMaximumWidth(200);
     m_statusProgress->hide();
     bar->addPermanentWidget(m_statusProgress);
-    m_pane->setStatusPanels({m_panel0, m_panel1});
 }
 
 void MainWindow::buildMenus() {
@@ -307,8 +296,7 @@ QMenu* MainWindow::PopupMenu1() const {
 }
 
 QString MainWindow::panelText(int panel) const {
-    if (panel == 0) return m_panel0->text();
-    if (panel == 1) return m_panel1->text();
+    if (panel == 0 || panel == 1) return m_pane->statusPanel(panel)->text();
     if (panel == 2) return m_hintPanel->text();
     return {};
 }

@@ -180,8 +180,6 @@ private:
     QTreeView* m_stv1 = nullptr;
     FolderTreeModel* m_folders = nullptr;
     ListPane* m_pane = nullptr;
-    QLabel* m_panel0 = nullptr;
-    QLabel* m_panel1 = nullptr;
     // Hints of menu items and tool buttons: beside the two panels, never
     // over them as QStatusBar's own messages would be.
     QLabel* m_hintPanel = nullptr;

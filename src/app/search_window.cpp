@@ -92,8 +92,7 @@ QMenu* SearchWindow::popupMenu() const {
 }
 
 QString SearchWindow::panelText(int panel) const {
-    if (panel == 0) return m_panel0->text();
-    if (panel == 1) return m_panel1->text();
+    if (panel == 0 || panel == 1) return m_pane->statusPanel(panel)->text();
     return {};
 }
 
@@ -123,19 +122,8 @@ void SearchWindow::buildWidgets() {
     auto* bar = new QStatusBar(this);
     bar->setObjectName(QStringLiteral("SB1"));
     bar->setSizeGripEnabled(true);
-    m_panel0 = new QLabel(bar);
-    m_panel1 = new QLabel(bar);
-    for (QLabel* panel : {m_panel0, m_panel1}) {
-        panel->setFrameShape(QFrame::StyledPanel);
-        panel->setFrameShadow(QFrame::Sunken);
-        panel->setTextFormat(Qt::PlainText);
-    }
-    m_panel0->setFixedWidth(kPanel0Width);
-    m_panel1->setFixedWidth(kPanel1Width);
-    bar->addWidget(m_panel0);
-    bar->addWidget(m_panel1);
+    m_pane->addStatusPanels(*bar, kPanel0Width, kPanel1Width);
     layout->addWidget(bar);
-    m_pane->setStatusPanels({m_panel0, m_panel1});
 }
 
 QWidget* SearchWindow::buildConditions() {
@@ -375,8 +363,8 @@ void SearchWindow::showEvent(QShowEvent* event) {
         m_pane->listPort().setRowCount(0);
         ResetColumnCaptions(m_pane->listPort());
     }
-    m_panel0->setText(fromCp932(search_texts::kNotSearched));
-    m_panel1->clear();
+    m_pane->statusPanel(0)->setText(fromCp932(search_texts::kNotSearched));
+    m_pane->statusPanel(1)->clear();
     m_checkBox6->setChecked(m_settings.FFsearchSubFolder);
     UpdateSearchButtons();
     UpdateFindActions();

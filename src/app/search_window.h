@@ -145,8 +145,6 @@ private:
     std::array<QCheckBox*, 2> m_pickerChecks{};
     std::array<QPushButton*, 5> m_buttons{};
     ListPane* m_pane = nullptr;
-    QLabel* m_panel0 = nullptr;
-    QLabel* m_panel1 = nullptr;
     Actions m_actions;
     bool m_running = false;
 };

@@ -75,7 +75,7 @@ LoadOutcome LoadFolder(const std::filesystem::path& folder, MsgList& list, LoadF
     // Entries for every message file, still without their header fields;
     // folders that cannot be listed are said, not passed over.
     std::vector<std::string> unreadable;
-    ScanFolder(nullptr, subfolders == Subfolders::Yes, list, folder, FileFactsBy::Reader, &unreadable);
+    ScanFolder(nullptr, subfolders, list, folder, FileFactsBy::Reader, &unreadable);
     if (!unreadable.empty()) ports.prompts.warning(UnreadableFoldersText(unreadable));
 
     // The progress dialog counts the reading, shown only for larger folders.

@@ -14,6 +14,7 @@
 #include <utility>
 #include <vector>
 
+#include "decode/ascii.h"
 #include "decode/cp932.h"
 #include "message/format.h"
 #include "ui/ports.h"
@@ -39,9 +40,7 @@ std::string folderNameOf(const std::string& folderPath) {
 std::string messageExtension(std::string_view name) {
     auto dot = name.rfind('.');
     if (dot == std::string_view::npos || name.size() - dot != 4) return {};
-    std::string ext(name.substr(dot));
-    for (char& c : ext)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 0x20);
+    std::string ext = ascii::ToLower(name.substr(dot));
     return ext == ".eml" || ext == ".nws" ? ext : std::string();
 }
 
@@ -137,9 +136,10 @@ private:
 
 }  // namespace
 
-void ScanFolder(ui::Progress* progress, bool recurse, MsgList& target, const std::filesystem::path& folder,
-                FileFactsBy facts, std::vector<std::string>* unreadable) {
-    Scanner scanner(progress, recurse, target, facts, unreadable);
+void ScanFolder(ui::Progress* progress, Subfolders subfolders, MsgList& target,
+                const std::filesystem::path& folder, FileFactsBy facts,
+                std::vector<std::string>* unreadable) {
+    Scanner scanner(progress, subfolders == Subfolders::Yes, target, facts, unreadable);
     scanner.scan(folderPathOf(folder.string()));
 }
 

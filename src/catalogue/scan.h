@@ -25,16 +25,21 @@ class BusyCursor;
 // from the file it opened anyway.
 enum class FileFactsBy { Scan, Reader };
 
-// Appends one entry per *.eml / *.nws file of folder (and with recurse, of
-// its subfolders, depth first, never entering one folder twice). With a
+// The main window never lists subfolders; the command line and the search
+// window may ask for them.
+enum class Subfolders { No, Yes };
+
+// Appends one entry per *.eml / *.nws file of folder (and with
+// Subfolders::Yes, of its subfolders, depth first, never entering one folder twice). With a
 // progress port the folder path and count are shown and the abort flag is
 // honoured. With
 // FileFactsBy::Reader, entries whose listing says they are regular files
 // have no size or time until ReadMessage has read them. Folders that cannot
 // be listed (no permission, gone meanwhile, not a folder) are skipped and,
 // when unreadable is given, appended to it (native paths).
-void ScanFolder(ui::Progress* progress, bool recurse, MsgList& target, const std::filesystem::path& folder,
-                FileFactsBy facts = FileFactsBy::Scan, std::vector<std::string>* unreadable = nullptr);
+void ScanFolder(ui::Progress* progress, Subfolders subfolders, MsgList& target,
+                const std::filesystem::path& folder, FileFactsBy facts = FileFactsBy::Scan,
+                std::vector<std::string>* unreadable = nullptr);
 
 // The one message that names the folders a scan could not list:
 // "<folder>" フォルダを読み取れません。 a line each (at most ten, then how many more).
@@ -49,8 +54,6 @@ struct LoadFolderPorts {
 };
 
 enum class LoadOutcome { Loaded, Aborted, FolderMissing };
-// The main window never lists subfolders; the command line may ask for them.
-enum class Subfolders { No, Yes };
 
 // Rebuilds list and view from folder: empties, scans (no subfolders), reads
 // every entry with the progress dialog for more than 100 messages, sorts by

@@ -12,6 +12,7 @@
 #include "catalogue/ordering.h"
 #include "catalogue/sort_detail.h"
 #include "catalogue/texts.h"
+#include "decode/ascii.h"
 #include "ui/ports.h"
 
 namespace pelmora {
@@ -20,7 +21,7 @@ namespace {
 
 constexpr std::array<unsigned char, 256> makeFoldTable() {
     std::array<unsigned char, 256> table{};
-    for (int i = 0; i < 256; ++i) table[i] = static_cast<unsigned char>(i >= 'a' && i <= 'z' ? i - 0x20 : i);
+    for (int i = 0; i < 256; ++i) table[i] = static_cast<unsigned char>(ascii::ToUpper(static_cast<char>(i)));
     return table;
 }
 // Only a-z is folded, on every byte: second bytes of double-byte characters

@@ -62,8 +62,8 @@ int collect(const std::vector<fs::path>& paths, MsgList& list) {
         std::error_code ec;
         if (fs::is_directory(path, ec)) {
             std::vector<std::string> unreadable;
-            ScanFolder(nullptr, false, list, fs::absolute(path).lexically_normal(), FileFactsBy::Scan,
-                       &unreadable);
+            ScanFolder(nullptr, Subfolders::No, list, fs::absolute(path).lexically_normal(),
+                       FileFactsBy::Scan, &unreadable);
             if (!unreadable.empty()) {
                 std::cerr << "pelmora-cli strip: " << MessageForTerminal(UnreadableFoldersText(unreadable))
                           << '\n';

@@ -3,6 +3,7 @@
 
 #include <sys/stat.h>
 
+#include "decode/ascii.h"
 #include "message/format.h"
 #include "message/mail_date.h"
 
@@ -18,10 +19,7 @@ std::unique_ptr<TMsgItem> EntryForFile(const fs::path& path) {
     item->FileName = absolute.native();
     item->FolderPath = absolute.parent_path().native();
     item->FolderName = item->FolderPath == "/" ? "/" : absolute.parent_path().filename().native();
-    std::string ext = absolute.extension().native();
-    for (char& c : ext)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 0x20);
-    item->FileExt = ext;
+    item->FileExt = ascii::ToLower(absolute.extension().native());
     SetFileFacts(*item, info);
     return item;
 }

@@ -9,16 +9,18 @@
 #include <string>
 #include <vector>
 
+#include "catalogue/ordering.h"
 #include "ui/ports.h"
 
 namespace pelmora::cli {
 
 // The main window's columns, left to right, and its default sort key.
-inline const std::vector<int> kMainColumnKeys = {1, 6, 2, 7, 3, 4};
+inline const std::vector<int> kMainColumnKeys = {KeySender, KeyRecipients, KeySubject,
+                                                 KeySent,   KeyReceived,   KeySize};
 
 class TerminalListView : public ui::ListView {
 public:
-    explicit TerminalListView(std::vector<int> columnKeys = kMainColumnKeys, int sortKey = 3);
+    explicit TerminalListView(std::vector<int> columnKeys = kMainColumnKeys, int sortKey = KeyReceived);
 
     int rowCount() const override { return static_cast<int>(m_selected.size()); }
     void setRowCount(int rows) override;

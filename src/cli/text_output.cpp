@@ -4,16 +4,16 @@
 #include <cstdint>
 #include <cstdio>
 
+#include "decode/ascii.h"
 #include "decode/cp932.h"
-#include "decode/text.h"
 
 namespace pelmora::cli {
 
 std::optional<OutputEncoding> ParseOutputEncoding(std::string_view name) {
-    if (CompareTextNoCase(name, "utf-8") == 0 || CompareTextNoCase(name, "utf8") == 0) {
+    if (ascii::EqualsNoCase(name, "utf-8") || ascii::EqualsNoCase(name, "utf8")) {
         return OutputEncoding::Utf8;
     }
-    if (CompareTextNoCase(name, "cp932") == 0) return OutputEncoding::Cp932;
+    if (ascii::EqualsNoCase(name, "cp932")) return OutputEncoding::Cp932;
     return std::nullopt;
 }
 

@@ -10,6 +10,7 @@
 #include <bit>
 #include <cstdint>
 
+#include "decode/ascii.h"
 #include "decode/header_detail.h"
 #include "decode/japanese.h"
 #include "decode/transfer.h"
@@ -70,13 +71,7 @@ enum class SimpleCharset { None, Iso2022Jp, Utf8 };
 
 // True when charset is name (given in capitals), ignoring the case of a-z.
 bool isCharset(std::string_view charset, std::string_view name) {
-    if (charset.size() != name.size()) return false;
-    for (std::size_t i = 0; i < name.size(); ++i) {
-        char c = charset[i];
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - ('a' - 'A'));
-        if (c != name[i]) return false;
-    }
-    return true;
+    return ascii::EqualsNoCase(charset, name);
 }
 
 SimpleCharset simpleCharset(std::string_view charset) {

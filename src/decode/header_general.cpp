@@ -13,6 +13,7 @@
 #include <utility>
 #include <vector>
 
+#include "decode/ascii.h"
 #include "decode/header_detail.h"
 #include "decode/japanese.h"
 #include "decode/transfer.h"
@@ -22,10 +23,6 @@ namespace pelmora {
 namespace {
 
 constexpr auto npos = std::string_view::npos;
-
-char upperAscii(char c) {
-    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - ('a' - 'A')) : c;
-}
 
 // The value while the prefixed words are replaced, with a gap at the
 // place of the current word: a replacement costs only the word's bytes, and
@@ -169,7 +166,7 @@ private:
         if (i + m_prefix.size() > s.size()) return false;
         if (charAt(s, i) != '=' || charAt(s, i + 1) != '?') return false;
         for (std::size_t k = 2; k < m_prefix.size(); ++k)
-            if (upperAscii(charAt(s, i + k)) != m_prefix[k]) return false;
+            if (ascii::ToUpper(charAt(s, i + k)) != m_prefix[k]) return false;
         return true;
     }
     static char charAt(std::string_view s, std::size_t i) { return s[i]; }
@@ -179,15 +176,6 @@ private:
     std::vector<std::size_t> m_before;  // positions, ascending
     std::vector<std::size_t> m_after;   // distances from the end, ascending
 };
-
-// b is ASCII, so the cp932 case folding of CompareTextNoCase comes down
-// to folding a-z: a double-byte character never equals an ASCII byte.
-bool equalsNoCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (upperAscii(a[i]) != upperAscii(b[i])) return false;
-    return true;
-}
 
 struct Word {
     std::size_t start;  // the "=" of "=?"
@@ -241,8 +229,8 @@ std::optional<Word> prefixedWordAt(std::string_view rest, std::size_t start) {
 
 std::string convertPrefixedWord(const Word& word) {
     std::string bytes = decodeWordText(word);
-    if (equalsNoCase(word.charset, "ISO-2022-JP")) return Iso2022JpToSjis(bytes);
-    if (equalsNoCase(word.charset, "UTF-8")) return Utf8ToAnsi(bytes);
+    if (ascii::EqualsNoCase(word.charset, "ISO-2022-JP")) return Iso2022JpToSjis(bytes);
+    if (ascii::EqualsNoCase(word.charset, "UTF-8")) return Utf8ToAnsi(bytes);
     return bytes;
 }
 
@@ -333,10 +321,10 @@ std::optional<Word> wellFormedWordAt(std::string_view s, std::size_t start, std:
 
 std::string convertAnyWord(const Word& word) {
     std::string bytes = decodeWordText(word);
-    if (equalsNoCase(word.charset, "UTF-8")) return Utf8ToAnsi(bytes);
-    if (equalsNoCase(word.charset, "ISO-2022-JP")) return Iso2022JpToSjis(bytes);
-    if (equalsNoCase(word.charset, "EUC-JP") || equalsNoCase(word.charset, "X-EUC-JP") ||
-        equalsNoCase(word.charset, "EUCJP")) {
+    if (ascii::EqualsNoCase(word.charset, "UTF-8")) return Utf8ToAnsi(bytes);
+    if (ascii::EqualsNoCase(word.charset, "ISO-2022-JP")) return Iso2022JpToSjis(bytes);
+    if (ascii::EqualsNoCase(word.charset, "EUC-JP") || ascii::EqualsNoCase(word.charset, "X-EUC-JP") ||
+        ascii::EqualsNoCase(word.charset, "EUCJP")) {
         return Iso2022JpToSjis(EucJpToIso2022Jp(bytes));
     }
     return bytes;

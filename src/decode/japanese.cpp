@@ -6,8 +6,8 @@
 #include <array>
 #include <cstring>
 
+#include "decode/ascii.h"
 #include "decode/cp932_tables.h"
-#include "decode/text.h"
 
 namespace pelmora {
 
@@ -335,7 +335,7 @@ void AppendUtf8AsAnsi(std::string& out, std::string_view text) {
 
 std::optional<CharsetKind> KnownCharsets(std::string_view name) {
     for (const KnownCharset& entry : kKnownCharsets) {
-        if (CompareTextNoCase(entry.name, name) == 0) return entry.kind;
+        if (ascii::EqualsNoCase(entry.name, name)) return entry.kind;
     }
     return std::nullopt;
 }

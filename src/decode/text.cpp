@@ -1,17 +1,12 @@
 // SPDX-License-Identifier: MIT
 #include "decode/text.h"
 
+#include "decode/ascii.h"
 #include "decode/cp932.h"
 
 namespace pelmora {
 
 namespace {
-
-// Full-width ａ-ｚ are 0x82 0x81-0x9A; their capitals Ａ-Ｚ are 0x82 0x60-0x79.
-constexpr std::uint8_t kFullWidthLead = 0x82;
-constexpr std::uint8_t kFullWidthSmallFirst = 0x81;
-constexpr std::uint8_t kFullWidthSmallLast = 0x9A;
-constexpr std::uint8_t kFullWidthCaseDistance = 0x21;
 
 // Walks display text one character at a time and hands out the bytes of
 // its upper-cased form, so comparisons need no copy.
@@ -26,19 +21,17 @@ public:
         if (m_inTrail) {
             m_inTrail = false;
             ++m_pos;
-            if (m_foldTrail) return static_cast<std::uint8_t>(byte - kFullWidthCaseDistance);
+            if (m_foldTrail) return FullWidthCapitalTrail(byte);
             return byte;
         }
         ++m_pos;
         if (IsCp932LeadByte(byte) && m_pos < m_text.size()) {
             const auto trail = static_cast<std::uint8_t>(m_text[m_pos]);
             m_inTrail = true;
-            m_foldTrail =
-                byte == kFullWidthLead && trail >= kFullWidthSmallFirst && trail <= kFullWidthSmallLast;
+            m_foldTrail = IsFullWidthSmallLetter(byte, trail);
             return byte;
         }
-        if (byte >= 'a' && byte <= 'z') return static_cast<std::uint8_t>(byte - ('a' - 'A'));
-        return byte;
+        return static_cast<std::uint8_t>(ascii::ToUpper(static_cast<char>(byte)));
     }
 
 private:

@@ -5,10 +5,20 @@
 // on its own and every character keeps its length.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
 namespace pelmora {
+
+// Full-width ａ-ｚ are 0x82 0x81-0x9A; their capitals Ａ-Ｚ are 0x82 0x60-0x79.
+inline bool IsFullWidthSmallLetter(std::uint8_t lead, std::uint8_t trail) {
+    return lead == 0x82 && trail >= 0x81 && trail <= 0x9A;
+}
+// The second byte of the capital of the full-width small letter ending in trail.
+inline std::uint8_t FullWidthCapitalTrail(std::uint8_t trail) {
+    return static_cast<std::uint8_t>(trail - 0x21);
+}
 
 std::string UpperCaseCp932(std::string_view cp932);
 void UpperCaseCp932InPlace(std::string& cp932);

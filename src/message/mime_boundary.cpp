@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "message/mime_boundary.h"
 
+#include "decode/ascii.h"
+
 namespace pelmora {
 
 namespace {
@@ -12,17 +14,6 @@ bool isPadding(char c) {
 bool onlyPadding(std::string_view rest) {
     for (char c : rest)
         if (!isPadding(c)) return false;
-    return true;
-}
-
-char lower(char c) {
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool startsWithNoCase(std::string_view text, std::string_view lowerPrefix) {
-    if (text.size() < lowerPrefix.size()) return false;
-    for (std::size_t i = 0; i < lowerPrefix.size(); ++i)
-        if (lower(text[i]) != lowerPrefix[i]) return false;
     return true;
 }
 
@@ -48,7 +39,7 @@ std::size_t FindBoundaryParameter(std::string_view text, std::size_t from) {
     constexpr std::string_view key = "boundary=";
     std::size_t first = std::string_view::npos;
     for (std::size_t at = from; at + key.size() <= text.size(); ++at) {
-        if (!startsWithNoCase(text.substr(at), key)) continue;
+        if (!ascii::StartsWithNoCase(text.substr(at), key)) continue;
         if (at == 0 || startsName(text[at - 1])) return at + key.size();
         if (first == std::string_view::npos) first = at + key.size();
     }

@@ -6,6 +6,7 @@
 #include <array>
 #include <cstdint>
 
+#include "decode/ascii.h"
 #include "message/mail_date.h"
 
 namespace pelmora {
@@ -49,17 +50,13 @@ int number(View text) {
     return value;
 }
 
-char lower(char c) {
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
 // Three letters folded to lower case in one number, or 0 when text is not
 // three characters long.
 std::uint32_t threeLetterKey(View text) {
     if (text.size() != 3) return 0;
-    return static_cast<std::uint32_t>(static_cast<unsigned char>(lower(text[0]))) << 16 |
-           static_cast<std::uint32_t>(static_cast<unsigned char>(lower(text[1]))) << 8 |
-           static_cast<unsigned char>(lower(text[2]));
+    return static_cast<std::uint32_t>(static_cast<unsigned char>(ascii::ToLower(text[0]))) << 16 |
+           static_cast<std::uint32_t>(static_cast<unsigned char>(ascii::ToLower(text[1]))) << 8 |
+           static_cast<unsigned char>(ascii::ToLower(text[2]));
 }
 
 constexpr std::uint32_t keyOf(const char (&name)[4]) {

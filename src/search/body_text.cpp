@@ -5,20 +5,16 @@
 #include <cstdint>
 #include <cstring>
 
+#include "decode/ascii.h"
 #include "decode/cp932.h"
 #include "decode/japanese.h"
+#include "decode/text.h"
 #include "decode/transfer.h"
 #include "message/mime_boundary.h"
 
 namespace pelmora {
 
 namespace {
-
-// Full-width ａ-ｚ are 0x82 0x81-0x9A, and Ａ-Ｚ 0x82 0x60-0x79.
-constexpr std::uint8_t kFullWidthLead = 0x82;
-constexpr std::uint8_t kFullWidthSmallFirst = 0x81;
-constexpr std::uint8_t kFullWidthSmallLast = 0x9A;
-constexpr std::uint8_t kFullWidthCaseDistance = 0x21;
 
 constexpr std::uint64_t kEveryByte = 0x0101010101010101ull;
 constexpr std::uint64_t kHighBits = 0x8080808080808080ull;
@@ -93,11 +89,11 @@ void UpperCaseDisplayRange(char* data, std::size_t size) {
                 i += 8;
             }
             for (; i < size && static_cast<std::uint8_t>(data[i]) < 0x80; ++i)
-                if (data[i] >= 'a' && data[i] <= 'z') data[i] = static_cast<char>(data[i] - ('a' - 'A'));
+                data[i] = ascii::ToUpper(data[i]);
         } else if (IsCp932LeadByte(byte) && i + 1 < size) {
             const auto trail = static_cast<std::uint8_t>(data[i + 1]);
-            if (byte == kFullWidthLead && trail >= kFullWidthSmallFirst && trail <= kFullWidthSmallLast)
-                data[i + 1] = static_cast<char>(trail - kFullWidthCaseDistance);
+            if (IsFullWidthSmallLetter(byte, trail))
+                data[i + 1] = static_cast<char>(FullWidthCapitalTrail(trail));
             i += 2;
         } else {
             ++i;

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <vector>
 
+#include "decode/ascii.h"
 #include "decode/cp932.h"
 #include "decode/japanese.h"
 #include "decode/transfer.h"
@@ -33,23 +34,6 @@ std::string_view trimBlank(std::string_view s) {
     while (!s.empty() && static_cast<std::uint8_t>(s.front()) <= 0x20) s.remove_prefix(1);
     while (!s.empty() && static_cast<std::uint8_t>(s.back()) <= 0x20) s.remove_suffix(1);
     return s;
-}
-
-char lowerAscii(char c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + ('a' - 'A')) : c;
-}
-
-std::string lowerAscii(std::string_view s) {
-    std::string out(s);
-    for (char& c : out) c = lowerAscii(c);
-    return out;
-}
-
-bool startsWithNoCase(std::string_view line, std::string_view lowerPrefix) {
-    if (line.size() < lowerPrefix.size()) return false;
-    for (std::size_t i = 0; i < lowerPrefix.size(); ++i)
-        if (lowerAscii(line[i]) != lowerPrefix[i]) return false;
-    return true;
 }
 
 bool isSupportedEncoding(std::string_view encoding) {
@@ -188,7 +172,7 @@ private:
                     m_facts.inPart = true;
                 continue;
             }
-            if (startsWithNoCase(line, "content-type")) {
+            if (ascii::StartsWithNoCase(line, "content-type")) {
                 std::string header(line);
                 while (m_lines.next(line)) {
                     if (line.empty() || static_cast<std::uint8_t>(line[0]) > 0x20) {
@@ -200,8 +184,8 @@ private:
                 if (!readContentType(header)) return WalkEnd::Skipped;
                 continue;
             }
-            if (startsWithNoCase(line, "content-transfer-encoding:")) {
-                m_facts.encoding = lowerAscii(trimBlank(line.substr(26)));
+            if (ascii::StartsWithNoCase(line, "content-transfer-encoding:")) {
+                m_facts.encoding = ascii::ToLower(trimBlank(line.substr(26)));
                 if (!m_context.skip.SkipSilently && !isSupportedEncoding(m_facts.encoding)) {
                     askToSkip(line);
                     return WalkEnd::Skipped;
@@ -213,7 +197,7 @@ private:
 
     // False when the user was asked about the charset (the walk ends).
     bool readContentType(const std::string& header) {
-        const std::string lower = lowerAscii(header);
+        const std::string lower = ascii::ToLower(header);
         std::size_t at = lower.find("charset=", 13);
         if (at != std::string::npos) {
             std::size_t from = at + 8;

@@ -89,7 +89,8 @@ void collectFiles(SearchConditions& conditions, const std::filesystem::path& fol
     progress.clearAbort();
     OnExit showBar([&progress] { progress.setBarVisible(true); });
     std::vector<std::string> unreadable;
-    ScanFolder(&progress, conditions.IncludeSubfolders, found, folder, FileFactsBy::Reader, &unreadable);
+    ScanFolder(&progress, conditions.IncludeSubfolders ? Subfolders::Yes : Subfolders::No, found, folder,
+               FileFactsBy::Reader, &unreadable);
     if (!unreadable.empty()) ports.prompts.warning(UnreadableFoldersText(unreadable));
 }
 

@@ -3,6 +3,8 @@
 
 #include <algorithm>
 
+#include "decode/ascii.h"
+
 namespace pelmora {
 
 namespace {
@@ -18,11 +20,7 @@ std::string_view trimBlanks(std::string_view text) {
 }
 
 std::string foldAscii(std::string_view text) {
-    std::string folded(text);
-    for (char& c : folded) {
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    }
-    return folded;
+    return ascii::ToUpper(text);
 }
 
 bool isQuote(char c) {

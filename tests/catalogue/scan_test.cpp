@@ -57,7 +57,7 @@ TEST(ScanFolder, ListsMessageExtensionsInAnyCaseOnly) {
     dir.file("sub/inner.eml");
     MsgList list;
     test::FakeListView view;
-    ScanFolder(nullptr, false, list, dir.path());
+    ScanFolder(nullptr, Subfolders::No, list, dir.path());
     EXPECT_EQ(FileNames(list), (std::vector<std::string>{".hidden.eml", "x.EML", "y.Nws"}));
     for (const auto& e : list) {
         EXPECT_TRUE(e->FileExt == ".eml" || e->FileExt == ".nws") << e->FileExt;
@@ -73,7 +73,7 @@ TEST(ScanFolder, RecordsFolderAndFileFacts) {
     struct timespec times[2] = {{0, UTIME_OMIT}, {1199145601, 500000000}};  // 2008-01-01 00:00:01.5 UTC
     ASSERT_EQ(utimensat(AT_FDCWD, file.c_str(), times, 0), 0);
     MsgList list;
-    ScanFolder(nullptr, false, list, (dir.path() / "inbox/").string());
+    ScanFolder(nullptr, Subfolders::No, list, (dir.path() / "inbox/").string());
     ASSERT_EQ(list.size(), 1u);
     const TMsgItem& e = *list[0];
     EXPECT_EQ(e.FolderPath, (dir.path() / "inbox").string());  // no trailing slash
@@ -101,7 +101,7 @@ TEST(ScanFolder, SizeTexts) {
         fs::remove_all(dir.path() / "m");
         dir.file("m/a.eml", row.bytes);
         MsgList list;
-        ScanFolder(nullptr, false, list, dir.path() / "m");
+        ScanFolder(nullptr, Subfolders::No, list, dir.path() / "m");
         ASSERT_EQ(list.size(), 1u);
         EXPECT_EQ(list[0]->SizeText, row.sizeText) << row.bytes;
     }
@@ -109,7 +109,7 @@ TEST(ScanFolder, SizeTexts) {
 
 TEST(ScanFolder, RootFolderKeepsItsSlash) {
     MsgList list;
-    ScanFolder(nullptr, false, list, "/");  // the root holds no messages, but must not fail
+    ScanFolder(nullptr, Subfolders::No, list, "/");  // the root holds no messages, but must not fail
     for (const auto& e : list) EXPECT_EQ(e->FolderPath, "/");
 }
 
@@ -122,7 +122,7 @@ TEST(ScanFolder, RecursionIsDepthFirstAndNeverEntersAFolderTwice) {
     fs::create_directory_symlink(dir.path() / "a", dir.path() / "again");       // a folder seen anyway
     fs::create_symlink(dir.path() / "missing", dir.path() / "dangling.eml");
     MsgList list;
-    ScanFolder(nullptr, true, list, dir.path());
+    ScanFolder(nullptr, Subfolders::Yes, list, dir.path());
     EXPECT_EQ(FileNames(list), (std::vector<std::string>{"one.eml", "top.eml", "two.eml"}));
     for (const auto& e : list) {
         if (fs::path(e->FileName).filename() == "two.eml") {
@@ -136,7 +136,7 @@ TEST(ScanFolder, SkipsThingsThatAreNotRegularFiles) {
     ASSERT_EQ(mkfifo((dir.path() / "pipe.eml").c_str(), 0600), 0);
     dir.file("real.eml");
     MsgList list;
-    ScanFolder(nullptr, false, list, dir.path());
+    ScanFolder(nullptr, Subfolders::No, list, dir.path());
     EXPECT_EQ(FileNames(list), (std::vector<std::string>{"real.eml"}));
 }
 
@@ -145,7 +145,7 @@ TEST(ScanFolder, ProgressShowsPathAndCountAndAbortStopsTheWholeScan) {
     for (int i = 0; i < 5; ++i) dir.file("m" + std::to_string(i) + ".eml");
     test::FakeProgress progress;
     MsgList list;
-    ScanFolder(&progress, false, list, dir.path());
+    ScanFolder(&progress, Subfolders::No, list, dir.path());
     EXPECT_EQ(list.size(), 5u);
     EXPECT_EQ(progress.countText, "5");
     EXPECT_EQ(progress.path1, dir.path().string() + "/");
@@ -154,14 +154,14 @@ TEST(ScanFolder, ProgressShowsPathAndCountAndAbortStopsTheWholeScan) {
     MsgList stopped;
     test::FakeProgress aborting;
     aborting.abortAfterEvents = 4;
-    ScanFolder(&aborting, true, stopped, dir.path());
+    ScanFolder(&aborting, Subfolders::Yes, stopped, dir.path());
     EXPECT_LT(stopped.size(), 5u);
     EXPECT_EQ(aborting.events, 4);
 }
 
 TEST(ScanFolder, MissingFolderGivesNothing) {
     MsgList list;
-    ScanFolder(nullptr, true, list, "/nonexistent/pelmora");
+    ScanFolder(nullptr, Subfolders::Yes, list, "/nonexistent/pelmora");
     EXPECT_TRUE(list.empty());
 }
 
@@ -174,8 +174,8 @@ TEST(ScanFolder, FoldersThatCannotBeListedAreReported) {
     const fs::path file = dir.file("plain.eml");
     std::vector<std::string> unreadable;
     MsgList list;
-    ScanFolder(nullptr, true, list, file, FileFactsBy::Scan, &unreadable);
-    ScanFolder(nullptr, true, list, dir.path() / "gone", FileFactsBy::Scan, &unreadable);
+    ScanFolder(nullptr, Subfolders::Yes, list, file, FileFactsBy::Scan, &unreadable);
+    ScanFolder(nullptr, Subfolders::Yes, list, dir.path() / "gone", FileFactsBy::Scan, &unreadable);
     EXPECT_TRUE(list.empty());
     EXPECT_EQ(unreadable, (std::vector<std::string>{file.string(), (dir.path() / "gone").string()}));
     EXPECT_EQ(UnreadableFoldersText({"/a", "/b"}), "\"/a\"" + test::Sjis(" フォルダを読み取れません。") +
@@ -186,7 +186,7 @@ TEST(ScanFolder, FoldersThatCannotBeListedAreReported) {
     dir.file("sub/hidden.eml");
     fs::permissions(dir.path() / "sub", fs::perms::none);
     unreadable.clear();
-    ScanFolder(nullptr, true, list, dir.path(), FileFactsBy::Scan, &unreadable);
+    ScanFolder(nullptr, Subfolders::Yes, list, dir.path(), FileFactsBy::Scan, &unreadable);
     fs::permissions(dir.path() / "sub", fs::perms::owner_all);
     EXPECT_EQ(FileNames(list), (std::vector<std::string>{"plain.eml"}));
     EXPECT_EQ(unreadable, (std::vector<std::string>{(dir.path() / "sub").string()}));

@@ -76,7 +76,7 @@ TEST_F(AttachCorpus, EveryMessageWithAttachmentsRewritesSafely) {
     if (!fs::is_directory(corpus)) GTEST_SKIP() << "no corpus at " << corpus;
 
     MsgList all;
-    ScanFolder(nullptr, true, all, corpus);
+    ScanFolder(nullptr, Subfolders::Yes, all, corpus);
     ReaderContext context{lines, {}, prompts, nullptr};
     std::vector<std::string> originals;
     for (std::size_t i = 0; i < all.size(); ++i) {

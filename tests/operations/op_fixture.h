@@ -71,7 +71,7 @@ protected:
     // in file-name order so rows are predictable.
     void load() {
         list.clear();
-        ScanFolder(nullptr, false, list, mail);
+        ScanFolder(nullptr, Subfolders::No, list, mail);
         std::sort(list.begin(), list.end(),
                   [](const auto& a, const auto& b) { return a->FileName < b->FileName; });
         ReaderContext context{lines, {}, prompts, nullptr};

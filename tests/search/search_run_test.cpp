@@ -214,7 +214,7 @@ TEST_F(SearchRunTest, AbortWhileCheckingKeepsTheMatchesFromTheEnd) {
     const int eventsBeforeChecking = progress.events - count;
 
     MsgList collected;
-    ScanFolder(nullptr, false, collected, m_folder);
+    ScanFolder(nullptr, Subfolders::No, collected, m_folder);
     ASSERT_EQ(collected.size(), static_cast<std::size_t>(count));
 
     progress = test::FakeProgress{};
