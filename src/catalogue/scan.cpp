@@ -30,12 +30,6 @@ std::string folderPathOf(const std::string& path) {
     return out;
 }
 
-std::string folderNameOf(const std::string& folderPath) {
-    if (folderPath == "/") return folderPath;
-    auto slash = folderPath.rfind('/');
-    return slash == std::string::npos ? folderPath : folderPath.substr(slash + 1);
-}
-
 // ".eml" or ".nws" (lower-cased) when name ends in one of them, in any case.
 std::string messageExtension(std::string_view name) {
     auto dot = name.rfind('.');
@@ -72,7 +66,7 @@ public:
         if (!m_visited.emplace(self.st_dev, self.st_ino).second) return true;
 
         const std::string prefix = folderPath == "/" ? folderPath : folderPath + "/";
-        const std::string folderName = folderNameOf(folderPath);
+        const std::string folderName = FolderNameOf(folderPath);
         std::string pathLine;
         if (m_progress) pathLine = Utf8ToCp932(prefix);
 
@@ -113,13 +107,7 @@ private:
             if (ext.empty() || !S_ISREG(info.st_mode)) return true;
         }
 
-        auto item = std::make_unique<TMsgItem>();
-        item->FileName.reserve(prefix.size() + name.size());
-        item->FileName = prefix;
-        item->FileName += name;
-        item->FolderPath = folderPath;
-        item->FolderName = folderName;
-        item->FileExt = std::move(ext);
+        auto item = NewEntry(folderPath, folderName, name, std::move(ext));
         if (statNeeded) SetFileFacts(*item, info);
         m_target.push_back(std::move(item));
         if (m_progress) m_progress->setCountText(FormatCount(static_cast<std::int64_t>(m_target.size())));
@@ -135,6 +123,26 @@ private:
 };
 
 }  // namespace
+
+std::string FolderNameOf(const std::string& folderPath) {
+    if (folderPath == "/") return folderPath;
+    auto slash = folderPath.rfind('/');
+    return slash == std::string::npos ? folderPath : folderPath.substr(slash + 1);
+}
+
+std::unique_ptr<TMsgItem> NewEntry(const std::string& folderPath, const std::string& folderName,
+                                   std::string_view fileName, std::string ext) {
+    auto item = std::make_unique<TMsgItem>();
+    const std::size_t prefix = folderPath == "/" ? 1 : folderPath.size() + 1;
+    item->FileName.reserve(prefix + fileName.size());
+    item->FileName = folderPath;
+    if (folderPath != "/") item->FileName += '/';
+    item->FileName += fileName;
+    item->FolderPath = folderPath;
+    item->FolderName = folderName;
+    item->FileExt = std::move(ext);
+    return item;
+}
 
 void ScanFolder(ui::Progress* progress, Subfolders subfolders, MsgList& target,
                 const std::filesystem::path& folder, FileFactsBy facts,

@@ -3,7 +3,9 @@
 #pragma once
 
 #include <filesystem>
+#include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "message/msg_item.h"
@@ -28,6 +30,15 @@ enum class FileFactsBy { Scan, Reader };
 // The main window never lists subfolders; the command line and the search
 // window may ask for them.
 enum class Subfolders { No, Yes };
+
+// The last component of a folder path ("/" for the root).
+std::string FolderNameOf(const std::string& folderPath);
+
+// A new entry for the file fileName in folderPath (native bytes, no
+// trailing slash but "/" for the root) as a scan finds it: names only, no
+// size, time or header fields yet.
+std::unique_ptr<TMsgItem> NewEntry(const std::string& folderPath, const std::string& folderName,
+                                   std::string_view fileName, std::string ext);
 
 // Appends one entry per *.eml / *.nws file of folder (and with
 // Subfolders::Yes, of its subfolders, depth first, never entering one folder twice). With a

@@ -3,6 +3,7 @@
 
 #include <sys/stat.h>
 
+#include "catalogue/scan.h"
 #include "decode/ascii.h"
 #include "message/format.h"
 #include "message/mail_date.h"
@@ -15,11 +16,9 @@ std::unique_ptr<TMsgItem> EntryForFile(const fs::path& path) {
     struct stat info {};
     if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return nullptr;
     const fs::path absolute = fs::absolute(path).lexically_normal();
-    auto item = std::make_unique<TMsgItem>();
-    item->FileName = absolute.native();
-    item->FolderPath = absolute.parent_path().native();
-    item->FolderName = item->FolderPath == "/" ? "/" : absolute.parent_path().filename().native();
-    item->FileExt = ascii::ToLower(absolute.extension().native());
+    const std::string folder = absolute.parent_path().native();
+    auto item = NewEntry(folder, FolderNameOf(folder), absolute.filename().native(),
+                         ascii::ToLower(absolute.extension().native()));
     SetFileFacts(*item, info);
     return item;
 }
