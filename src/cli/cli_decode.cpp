@@ -4,6 +4,7 @@
 #include <string_view>
 #include <vector>
 
+#include "cli/arguments.h"
 #include "cli/commands.h"
 #include "cli/text_output.h"
 #include "decode/header.h"
@@ -12,10 +13,9 @@ namespace pelmora::cli {
 
 namespace {
 
-int usageError(std::string_view message) {
-    std::cerr << "pelmora-cli decode: " << message << '\n'
-              << "usage: pelmora-cli decode [--encoding=utf-8|cp932] [--] VALUE...\n";
-    return 2;
+int usageError(std::string_view problem) {
+    return UsageError("decode", problem,
+                      "usage: pelmora-cli decode [--encoding=utf-8|cp932] [--] VALUE...\n");
 }
 
 }  // namespace
@@ -23,21 +23,15 @@ int usageError(std::string_view message) {
 int DecodeCommand(const Args& args) {
     OutputEncoding encoding = OutputEncoding::Utf8;
     std::vector<std::string_view> values;
-    bool optionsEnded = false;
-    for (const std::string& arg : args) {
-        const std::string_view a = arg;
-        if (optionsEnded || !a.starts_with("-") || a == "-") {
-            values.push_back(a);
-        } else if (a == "--") {
-            optionsEnded = true;
-        } else if (a.starts_with("--encoding=")) {
-            const auto parsed = ParseOutputEncoding(a.substr(std::string_view("--encoding=").size()));
-            if (!parsed) return usageError("unknown encoding '" + arg.substr(11) + "'");
-            encoding = *parsed;
-        } else {
-            return usageError("unknown option '" + arg + "'");
-        }
-    }
+    auto option = [&](const std::string& arg) -> std::optional<std::string> {
+        if (!arg.starts_with("--encoding=")) return "unknown option '" + arg + "'";
+        const auto parsed = ParseOutputEncoding(std::string_view(arg).substr(11));
+        if (!parsed) return "unknown encoding '" + arg.substr(11) + "'";
+        encoding = *parsed;
+        return std::nullopt;
+    };
+    if (auto problem = WalkArguments(args, option, [&](const std::string& arg) { values.push_back(arg); }))
+        return usageError(*problem);
     if (values.empty()) return usageError("no value given");
     for (const std::string_view value : values) {
         std::cout << TsvField(DecodeHeaderText(value), encoding) << '\n';

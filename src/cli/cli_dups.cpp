@@ -10,6 +10,7 @@
 
 #include "catalogue/duplicates.h"
 #include "catalogue/ordering.h"
+#include "cli/arguments.h"
 #include "cli/commands.h"
 #include "cli/folder_command.h"
 #include "cli/folder_load.h"
@@ -31,8 +32,7 @@ struct DupsOptions : FolderCommandOptions {
 };
 
 int usageError(std::string_view problem) {
-    std::cerr << "pelmora-cli dups: " << problem << '\n' << kUsage;
-    return 2;
+    return UsageError("dups", problem, kUsage);
 }
 
 // Options as given; an error text for bad usage.

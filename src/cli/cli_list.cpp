@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "catalogue/ordering.h"
+#include "cli/arguments.h"
 #include "cli/commands.h"
 #include "cli/folder_command.h"
 #include "cli/folder_load.h"
@@ -37,8 +38,7 @@ struct ListOptions : FolderCommandOptions {
 };
 
 int usageError(std::string_view problem) {
-    std::cerr << "pelmora-cli list: " << problem << '\n' << kUsage;
-    return 2;
+    return UsageError("list", problem, kUsage);
 }
 
 // Options as given; an error text for bad usage.

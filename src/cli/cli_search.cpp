@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "catalogue/ordering.h"
+#include "cli/arguments.h"
 #include "cli/commands.h"
 #include "cli/folder_command.h"
 #include "cli/folder_load.h"
@@ -39,8 +40,7 @@ struct SearchOptions : FolderCommandOptions {
 };
 
 int usageError(std::string_view problem) {
-    std::cerr << "pelmora-cli search: " << problem << '\n' << kUsage;
-    return 2;
+    return UsageError("search", problem, kUsage);
 }
 
 // A day written YYYY-MM-DD, as the date-time of its midnight.

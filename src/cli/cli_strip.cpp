@@ -6,6 +6,7 @@
 #include <iostream>
 
 #include "catalogue/scan.h"
+#include "cli/arguments.h"
 #include "cli/commands.h"
 #include "cli/folder_load.h"
 #include "cli/op_support.h"
@@ -31,21 +32,19 @@ struct StripArgs {
 
 // 2 on bad usage, else 0.
 int parse(const Args& args, StripArgs& out) {
-    bool options = true;
-    for (const std::string& arg : args) {
-        if (options && arg == "--")
-            options = false;
-        else if (options && arg == "--dry-run")
+    auto option = [&](const std::string& arg) -> std::optional<std::string> {
+        if (arg == "--dry-run")
             out.dryRun = true;
-        else if (options && (arg == "--yes" || arg == "-y"))
+        else if (arg == "--yes" || arg == "-y")
             out.yes = true;
-        else if (options && TakeDisplayNameOption(arg, out.reader))
-            continue;
-        else if (options && arg.starts_with("-") && arg != "-") {
-            std::cerr << "pelmora-cli strip: unknown option '" << arg << "'\n";
-            return 2;
-        } else
-            out.paths.emplace_back(arg);
+        else if (!TakeDisplayNameOption(arg, out.reader))
+            return "unknown option '" + arg + "'";
+        return std::nullopt;
+    };
+    if (auto problem =
+            WalkArguments(args, option, [&](const std::string& arg) { out.paths.emplace_back(arg); })) {
+        std::cerr << "pelmora-cli strip: " << *problem << '\n';
+        return 2;
     }
     if (out.paths.empty()) {
         std::cerr << "usage: pelmora-cli strip [--dry-run] [--yes] PATH...\n";

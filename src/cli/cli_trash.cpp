@@ -2,6 +2,7 @@
 // pelmora-cli trash [--yes] FILE...: each file to the freedesktop.org Trash.
 #include <iostream>
 
+#include "cli/arguments.h"
 #include "cli/commands.h"
 #include "cli/terminal_ports.h"
 #include "cli/terminal_shell.h"
@@ -10,19 +11,16 @@ namespace pelmora::cli {
 
 int TrashCommand(const Args& args) {
     bool yes = false;
-    bool options = true;
     std::vector<std::filesystem::path> files;
-    for (const std::string& arg : args) {
-        if (options && arg == "--") {
-            options = false;
-        } else if (options && (arg == "--yes" || arg == "-y")) {
-            yes = true;
-        } else if (options && arg.starts_with("-") && arg != "-") {
-            std::cerr << "pelmora-cli trash: unknown option '" << arg << "'\n";
-            return 2;
-        } else {
-            files.emplace_back(arg);
-        }
+    auto option = [&](const std::string& arg) -> std::optional<std::string> {
+        if (arg != "--yes" && arg != "-y") return "unknown option '" + arg + "'";
+        yes = true;
+        return std::nullopt;
+    };
+    if (auto problem =
+            WalkArguments(args, option, [&](const std::string& arg) { files.emplace_back(arg); })) {
+        std::cerr << "pelmora-cli trash: " << *problem << '\n';
+        return 2;
     }
     if (files.empty()) {
         std::cerr << "usage: pelmora-cli trash [--yes] FILE...\n";

@@ -4,28 +4,23 @@
 #include <utility>
 #include <vector>
 
+#include "cli/arguments.h"
 #include "cli/terminal_ports.h"
 
 namespace pelmora::cli {
 
 std::optional<std::string> ParseFolderCommand(const Args& args, FolderCommandOptions& options,
                                               const OwnOptionTaker& takeOwn) {
-    bool optionsEnded = false;
     std::vector<std::string> operands;
-    for (const std::string& arg : args) {
-        const std::string_view a = arg;
-        if (optionsEnded || !a.starts_with("-") || a == "-") {
-            operands.push_back(arg);
-        } else if (a == "--") {
-            optionsEnded = true;
-        } else if (auto own = takeOwn(a)) {
-            if (!own->empty()) return own;
-        } else if (auto taken = TakeOutputOption(a, options.format, options.encoding)) {
-            if (!taken->empty()) return taken;
-        } else if (!TakeDisplayNameOption(arg, options.reader)) {
-            return "unknown option '" + arg + "'";
-        }
-    }
+    auto option = [&](const std::string& arg) -> std::optional<std::string> {
+        if (auto own = takeOwn(arg)) return own->empty() ? std::nullopt : own;
+        if (auto taken = TakeOutputOption(arg, options.format, options.encoding))
+            return taken->empty() ? std::nullopt : taken;
+        if (TakeDisplayNameOption(arg, options.reader)) return std::nullopt;
+        return "unknown option '" + arg + "'";
+    };
+    if (auto problem = WalkArguments(args, option, [&](const std::string& arg) { operands.push_back(arg); }))
+        return problem;
     if (options.format == TableFormat::Json && options.encoding == OutputEncoding::Cp932)
         return std::string("--format=json writes UTF-8; --encoding=cp932 does not apply to it");
     if (operands.size() != 1) return std::string("exactly one folder expected");
