@@ -10,6 +10,7 @@
 #include "decode/cp932.h"
 #include "decode/japanese.h"
 #include "decode/text.h"
+#include "decode/text_lines.h"
 #include "decode/transfer.h"
 
 namespace pelmora {
@@ -189,15 +190,12 @@ private:
 }  // namespace
 
 void ReadVCardText(std::string_view text, std::vector<std::string>& lines) {
-    if (text.starts_with("\xEF\xBB\xBF")) text.remove_prefix(3);
     CardReader reader(lines);
     std::string logical;
     bool pending = false;
-    while (!text.empty()) {
-        std::size_t end = text.find('\n');
-        std::string_view physical = text.substr(0, end);
-        text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
-        if (physical.ends_with('\r')) physical.remove_suffix(1);
+    TextLines physicalLines(text);
+    std::string_view physical;
+    while (physicalLines.next(physical)) {
         bool folded = !physical.empty() && (physical.front() == ' ' || physical.front() == '\t');
         if (pending && logical.ends_with('=') && isQuotedPrintable(logical)) {
             logical.pop_back();  // a quoted-printable soft line break

@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "decode/ascii.h"
+#include "decode/text_lines.h"
 
 namespace pelmora {
 
@@ -43,16 +44,11 @@ std::string valueKey(std::string_view section, std::string_view key) {
 }  // namespace
 
 IniReader::IniReader(std::string_view content) {
-    // An editor may have put a UTF-8 byte order mark in front of the first
-    // section; it is not part of its name.
-    if (content.starts_with("\xEF\xBB\xBF")) content.remove_prefix(3);
     std::string section;
     bool inSection = false;
-    while (!content.empty()) {
-        std::size_t end = content.find('\n');
-        std::string_view raw = content.substr(0, end);
-        content.remove_prefix(end == std::string_view::npos ? content.size() : end + 1);
-        if (raw.ends_with('\r')) raw.remove_suffix(1);
+    TextLines lines(content);
+    std::string_view raw;
+    while (lines.next(raw)) {
         std::string_view text = trimBlanks(raw);
         if (text.starts_with('[')) {
             std::size_t close = text.find(']');
