@@ -6,6 +6,7 @@
 #include <array>
 #include <cstring>
 
+#include "decode/appending.h"
 #include "decode/ascii.h"
 #include "decode/cp932_tables.h"
 
@@ -159,9 +160,7 @@ std::pair<std::uint8_t, std::uint8_t> JisToSjisPair(std::uint8_t j1, std::uint8_
 }
 
 std::string Iso2022JpToSjis(std::string_view text) {
-    std::string out;
-    AppendIso2022JpAsSjis(out, text);
-    return out;
+    return detail::Converted<AppendIso2022JpAsSjis>(text);
 }
 
 void AppendIso2022JpAsSjis(std::string& out, std::string_view text) {
@@ -240,15 +239,11 @@ Utf8Char Utf8NextChar(std::string_view text) {
 }
 
 std::string Utf8ToSjis(std::string_view text) {
-    std::string out;
-    AppendUtf8AsSjis(out, text);
-    return out;
+    return detail::Converted<AppendUtf8AsSjis>(text);
 }
 
 std::string Utf8ToAnsi(std::string_view text) {
-    std::string out;
-    AppendUtf8AsAnsi(out, text);
-    return out;
+    return detail::Converted<AppendUtf8AsAnsi>(text);
 }
 
 // Both conversions give at most as many bytes as they take: a sequence of

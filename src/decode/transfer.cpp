@@ -7,6 +7,8 @@
 #include <array>
 #include <cstring>
 
+#include "decode/appending.h"
+
 namespace pelmora {
 
 namespace {
@@ -43,27 +45,19 @@ int Base64CharValue(std::uint8_t byte) {
 }
 
 std::string Base64Decode(std::string_view text) {
-    std::string out;
-    AppendBase64Decoded(out, text);
-    return out;
+    return detail::Converted<AppendBase64Decoded>(text);
 }
 
 std::string QuotedPrintableDecode(std::string_view text) {
-    std::string out;
-    AppendQuotedPrintableDecoded(out, text);
-    return out;
+    return detail::Converted<AppendQuotedPrintableDecoded>(text);
 }
 
 std::string EncodedWordBDecode(std::string_view encoded) {
-    std::string out;
-    AppendEncodedWordBDecoded(out, encoded);
-    return out;
+    return detail::Converted<AppendEncodedWordBDecoded>(encoded);
 }
 
 std::string EncodedWordQDecode(std::string_view encoded) {
-    std::string out;
-    AppendEncodedWordQDecoded(out, encoded);
-    return out;
+    return detail::Converted<AppendEncodedWordQDecoded>(encoded);
 }
 
 // Each decoder below writes through a pointer into room made beforehand
