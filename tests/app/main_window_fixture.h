@@ -5,8 +5,10 @@
 #pragma once
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QHeaderView>
 #include <QItemSelectionModel>
+#include <QTemporaryDir>
 #include <QTest>
 #include <filesystem>
 #include <fstream>
@@ -23,6 +25,7 @@
 #include "app/search_window.h"
 #include "fake_ports.h"
 #include "fake_shell.h"
+#include "files.h"
 #include "platform/trash.h"
 
 namespace pelmora::test {
@@ -70,31 +73,26 @@ private:
     static bool isSearchWindow(QWidget* owner) { return qobject_cast<app::SearchWindow*>(owner) != nullptr; }
 };
 
-inline void writeFile(const std::filesystem::path& file, std::string_view content) {
-    std::ofstream out(file, std::ios::binary);
-    out << content;
-}
-
 // Eight listed messages: three copies of one message, one with an
 // attachment, one without Message-ID, an ISO-2022-JP subject and a news
 // article; plus a file and a subfolder the main list never shows.
 inline void writeMailFolder(const std::filesystem::path& folder) {
     std::filesystem::create_directories(folder / "sub");
-    writeFile(folder / "a.eml",
-              "From: Yamada Taro <yamada@example.jp>\r\nTo: hanako@example.jp\r\n"
-              "Subject: =?ISO-2022-JP?B?GyRCJUYlOSVIGyhC?=\r\nDate: Mon, 02 Jan 2023 10:00:00 +0900\r\n"
-              "Message-ID: <a@example.jp>\r\n\r\nbody\r\n");
-    writeFile(folder / "b.eml",
-              "From: bob@example.com\nTo: alice@example.com\nSubject: Bravo\n"
-              "Date: Tue, 03 Jan 2023 11:00:00 +0000\nMessage-ID: <b@example.com>\n\nhi\n");
-    writeFile(folder / "c.eml",
-              "From: carol@example.com\nTo: dave@example.com\nSubject: Charlie\n"
-              "Date: Tue, 03 Jan 2023 12:00:00 +0000\n\nno id\n");
+    WriteBytes(folder / "a.eml",
+               "From: Yamada Taro <yamada@example.jp>\r\nTo: hanako@example.jp\r\n"
+               "Subject: =?ISO-2022-JP?B?GyRCJUYlOSVIGyhC?=\r\nDate: Mon, 02 Jan 2023 10:00:00 +0900\r\n"
+               "Message-ID: <a@example.jp>\r\n\r\nbody\r\n");
+    WriteBytes(folder / "b.eml",
+               "From: bob@example.com\nTo: alice@example.com\nSubject: Bravo\n"
+               "Date: Tue, 03 Jan 2023 11:00:00 +0000\nMessage-ID: <b@example.com>\n\nhi\n");
+    WriteBytes(folder / "c.eml",
+               "From: carol@example.com\nTo: dave@example.com\nSubject: Charlie\n"
+               "Date: Tue, 03 Jan 2023 12:00:00 +0000\n\nno id\n");
     for (const char* copy : {"d1.eml", "d2.eml", "d3.eml"})
-        writeFile(folder / copy,
-                  "From: dup@example.com\nTo: x@example.com\nSubject: Copy\n"
-                  "Date: Wed, 04 Jan 2023 12:00:00 +0900\nMessage-ID: <dup@example.com>\n\ncopy\n");
-    writeFile(
+        WriteBytes(folder / copy,
+                   "From: dup@example.com\nTo: x@example.com\nSubject: Copy\n"
+                   "Date: Wed, 04 Jan 2023 12:00:00 +0900\nMessage-ID: <dup@example.com>\n\ncopy\n");
+    WriteBytes(
         folder / "e.eml",
         "From: Yoshida <yoshida@example.jp>\nTo: team@example.jp\nSubject: Report with attachment\n"
         "Date: Thu, 05 Jan 2023 09:00:00 +0900\nMessage-ID: <e@example.jp>\nMIME-Version: 1.0\n"
@@ -102,18 +100,18 @@ inline void writeMailFolder(const std::filesystem::path& folder) {
         "Content-Type: text/plain\n\nBody text.\n--BOUND\n"
         "Content-Type: application/octet-stream; name=\"data.bin\"\nContent-Transfer-Encoding: base64\n\n"
         "AAECAwQFBgcICQ==\n--BOUND--\n");
-    writeFile(folder / "f.nws",
-              "From: news@example.org\nNewsgroups: fj.test\nSubject: News article\n"
-              "Date: Fri, 06 Jan 2023 08:00:00 +0900\nMessage-ID: <n@example.org>\n\nnews\n");
-    writeFile(folder / "g.eml.bak", "From: hidden@example.com\n\n");
-    writeFile(folder / "sub" / "h.eml", "From: sub@example.com\nSubject: Below\n\n");
+    WriteBytes(folder / "f.nws",
+               "From: news@example.org\nNewsgroups: fj.test\nSubject: News article\n"
+               "Date: Fri, 06 Jan 2023 08:00:00 +0900\nMessage-ID: <n@example.org>\n\nnews\n");
+    WriteBytes(folder / "g.eml.bak", "From: hidden@example.com\n\n");
+    WriteBytes(folder / "sub" / "h.eml", "From: sub@example.com\nSubject: Below\n\n");
 }
 
 inline constexpr int kListedMessages = 8;
 
 // An installed program that does nothing: a script that exits with status.
 inline void writeProgram(const std::filesystem::path& file, int status = 0) {
-    writeFile(file, "#!/bin/sh\nexit " + std::to_string(status) + "\n");
+    WriteBytes(file, "#!/bin/sh\nexit " + std::to_string(status) + "\n");
     std::filesystem::permissions(file, std::filesystem::perms::owner_all);
 }
 
@@ -174,5 +172,39 @@ inline bool showAndActivate(app::MainWindow& window) {
 inline QString qs(const std::filesystem::path& path) {
     return app::fromPath(path);
 }
+
+// What every main-window test class starts from: a temporary home whose
+// config and data folders are the XDG ones, and one window at a time.
+class MainWindowTestBase : public QObject {
+protected:
+    // For initTestCase (under QVERIFY): false when no temporary home could be made.
+    bool setUpHome() {
+        if (!m_home.isValid()) return false;
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_home.filePath(QStringLiteral("config"))));
+        qputenv("XDG_DATA_HOME", QFile::encodeName(qs(dataFolder())));
+        return true;
+    }
+    std::filesystem::path homeFolder(const char* name) const {
+        return app::toPath(m_home.filePath(QString::fromUtf8(name)));
+    }
+    std::filesystem::path dataFolder() const { return homeFolder("data"); }
+
+    // A window with fresh fakes on m_folder, shown and loaded (under QVERIFY).
+    bool openWindow() {
+        m_ports = std::make_unique<TestPortFactory>();
+        m_window = std::make_unique<app::MainWindow>(*m_ports, SettingsFilePath(), QStringList{qs(m_folder)});
+        return showAndActivate(*m_window);
+    }
+    // For cleanup: the window goes before the ports it uses.
+    void closeWindow() {
+        m_window.reset();
+        m_ports.reset();
+    }
+
+    QTemporaryDir m_home;
+    std::filesystem::path m_folder;
+    std::unique_ptr<TestPortFactory> m_ports;
+    std::unique_ptr<app::MainWindow> m_window;
+};
 
 }  // namespace pelmora::test

@@ -15,18 +15,7 @@
 using namespace pelmora;
 using namespace pelmora::test;
 
-namespace {
-
-std::string readAll(const std::filesystem::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-}  // namespace
-
-class TestMainWindowCommands : public QObject {
+class TestMainWindowCommands : public MainWindowTestBase {
     Q_OBJECT
 private slots:
     void initTestCase();
@@ -44,39 +33,27 @@ private slots:
     void folderTreeToggleRestoresTheWidth();
 
 private:
-    std::filesystem::path trashFiles() const { return m_data / "Trash" / "files"; }
-
-    QTemporaryDir m_home;
-    std::filesystem::path m_folder;
-    std::filesystem::path m_data;
-    std::unique_ptr<TestPortFactory> m_ports;
-    std::unique_ptr<app::MainWindow> m_window;
+    std::filesystem::path trashFiles() const { return dataFolder() / "Trash" / "files"; }
 };
 
 void TestMainWindowCommands::initTestCase() {
-    QVERIFY(m_home.isValid());
-    useFakeEditor(app::toPath(m_home.filePath(QStringLiteral("bin"))));
-    qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_home.filePath(QStringLiteral("config"))));
-    m_data = app::toPath(m_home.filePath(QStringLiteral("data")));
-    qputenv("XDG_DATA_HOME", QFile::encodeName(qs(m_data)));
+    QVERIFY(setUpHome());
+    useFakeEditor(homeFolder("bin"));
 }
 
 void TestMainWindowCommands::init() {
     // Every test gets its own messages and an empty trash.
-    std::filesystem::remove_all(m_data);
-    m_folder = app::toPath(m_home.filePath(QStringLiteral("mail")));
+    std::filesystem::remove_all(dataFolder());
+    m_folder = homeFolder("mail");
     std::filesystem::remove_all(m_folder);
     writeMailFolder(m_folder);
     std::filesystem::remove(SettingsFilePath());
-    m_ports = std::make_unique<TestPortFactory>();
-    m_window = std::make_unique<app::MainWindow>(*m_ports, SettingsFilePath(), QStringList{qs(m_folder)});
-    QVERIFY(showAndActivate(*m_window));
+    QVERIFY(openWindow());
     QCOMPARE(m_window->listView().rowCount(), kListedMessages);
 }
 
 void TestMainWindowCommands::cleanup() {
-    m_window.reset();
-    m_ports.reset();
+    closeWindow();
 }
 
 void TestMainWindowCommands::deleteMovesTwoRowsToTheTrash() {
@@ -95,7 +72,7 @@ void TestMainWindowCommands::deleteMovesTwoRowsToTheTrash() {
     QVERIFY(!std::filesystem::exists(m_folder / "c.eml"));
     QVERIFY(std::filesystem::exists(trashFiles() / "b.eml"));
     QVERIFY(std::filesystem::exists(trashFiles() / "c.eml"));
-    QVERIFY(std::filesystem::exists(m_data / "Trash" / "info" / "b.eml.trashinfo"));
+    QVERIFY(std::filesystem::exists(dataFolder() / "Trash" / "info" / "b.eml.trashinfo"));
     QCOMPARE(w.panelText(0), QStringLiteral(u"6 通のメッセージ"));
     QCOMPARE(w.panelText(1), QString());
     QVERIFY(!w.actions().AMessageDelete1->isEnabled());
@@ -118,7 +95,7 @@ void TestMainWindowCommands::refusedDeleteLeavesTheList() {
 
 void TestMainWindowCommands::attachmentRemovalRewritesTheMessage() {
     app::MainWindow& w = *m_window;
-    const std::string original = readAll(m_folder / "e.eml");
+    const std::string original = ReadBytes(m_folder / "e.eml");
     const auto originalTime = std::filesystem::last_write_time(m_folder / "e.eml");
     const int row = rowOfSubject(w, QStringLiteral("Report with attachment"));
     selectRows(w, {row});
@@ -127,7 +104,7 @@ void TestMainWindowCommands::attachmentRemovalRewritesTheMessage() {
     w.actions().AAttachDelete1->trigger();
     QCOMPARE(m_ports->prompts->shown.size(), std::size_t{1});
     QVERIFY(m_ports->prompts->shown[0].starts_with("okcancel:"));
-    const std::string rewritten = readAll(m_folder / "e.eml");
+    const std::string rewritten = ReadBytes(m_folder / "e.eml");
     QVERIFY(rewritten.find("data.bin") == std::string::npos);
     QVERIFY(rewritten.find("Body text.") != std::string::npos);
     QVERIFY(rewritten.ends_with("--BOUND--\r\n"));
@@ -139,7 +116,7 @@ void TestMainWindowCommands::attachmentRemovalRewritesTheMessage() {
         std::chrono::floor<Units>(std::filesystem::last_write_time(m_folder / "e.eml").time_since_epoch())
             .count(),
         std::chrono::floor<Units>(originalTime.time_since_epoch()).count());
-    QCOMPARE(readAll(trashFiles() / "e.eml"), original);
+    QCOMPARE(ReadBytes(trashFiles() / "e.eml"), original);
     QVERIFY(!w.msgList()[static_cast<std::size_t>(row)]->HasAttach);
     QVERIFY(w.LV1()->model()->data(w.LV1()->model()->index(row, 5), Qt::DecorationRole).isNull());
     QCOMPARE(w.panelText(1), QStringLiteral(u"1 通のメッセージの添付ファイルを削除しました。"));
@@ -149,11 +126,11 @@ void TestMainWindowCommands::attachmentRemovalRewritesTheMessage() {
 
 void TestMainWindowCommands::cancelledAttachmentRemovalTouchesNothing() {
     app::MainWindow& w = *m_window;
-    const std::string original = readAll(m_folder / "e.eml");
+    const std::string original = ReadBytes(m_folder / "e.eml");
     selectRows(w, {rowOfSubject(w, QStringLiteral("Report with attachment"))});
     m_ports->prompts->answers = {ui::Answer::Cancel};
     w.actions().AAttachDelete1->trigger();
-    QCOMPARE(readAll(m_folder / "e.eml"), original);
+    QCOMPARE(ReadBytes(m_folder / "e.eml"), original);
     QVERIFY(w.actions().AAttachDelete1->isEnabled());
     QVERIFY(!std::filesystem::exists(trashFiles()));
 }

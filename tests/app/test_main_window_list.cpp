@@ -19,7 +19,7 @@
 using namespace pelmora;
 using namespace pelmora::test;
 
-class TestMainWindowList : public QObject {
+class TestMainWindowList : public MainWindowTestBase {
     Q_OBJECT
 private slots:
     void initTestCase();
@@ -38,33 +38,22 @@ private slots:
     void modelPassesTheTester();
     void hundredThousandRowsSortAndKeepTheirSelection();
     void examplesFolderLoads();
-
-private:
-    QTemporaryDir m_home;
-    std::filesystem::path m_folder;
-    std::unique_ptr<TestPortFactory> m_ports;
-    std::unique_ptr<app::MainWindow> m_window;
 };
 
 void TestMainWindowList::initTestCase() {
-    QVERIFY(m_home.isValid());
-    useFakeEditor(app::toPath(m_home.filePath(QStringLiteral("bin"))));
-    qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_home.filePath(QStringLiteral("config"))));
-    qputenv("XDG_DATA_HOME", QFile::encodeName(m_home.filePath(QStringLiteral("data"))));
-    m_folder = app::toPath(m_home.filePath(QStringLiteral("mail")));
+    QVERIFY(setUpHome());
+    useFakeEditor(homeFolder("bin"));
+    m_folder = homeFolder("mail");
     writeMailFolder(m_folder);
 }
 
 void TestMainWindowList::init() {
     std::filesystem::remove(SettingsFilePath());
-    m_ports = std::make_unique<TestPortFactory>();
-    m_window = std::make_unique<app::MainWindow>(*m_ports, SettingsFilePath(), QStringList{qs(m_folder)});
-    QVERIFY(showAndActivate(*m_window));
+    QVERIFY(openWindow());
 }
 
 void TestMainWindowList::cleanup() {
-    m_window.reset();
-    m_ports.reset();
+    closeWindow();
 }
 
 void TestMainWindowList::loadShowsEveryMessage() {

@@ -41,7 +41,7 @@ protected:
 
 }  // namespace
 
-class TestMainWindowOptions : public QObject {
+class TestMainWindowOptions : public MainWindowTestBase {
     Q_OBJECT
 private slots:
     void initTestCase();
@@ -56,35 +56,24 @@ private slots:
     void aboutBoxOpensAndCloses();
     void folderCaptionHoverAndClick();
     void largeFolderShowsTheProgressDialog();
-
-private:
-    QTemporaryDir m_home;
-    std::filesystem::path m_folder;
-    std::unique_ptr<TestPortFactory> m_ports;
-    std::unique_ptr<app::MainWindow> m_window;
 };
 
 void TestMainWindowOptions::initTestCase() {
-    QVERIFY(m_home.isValid());
-    useFakeEditor(app::toPath(m_home.filePath(QStringLiteral("bin"))));
-    qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_home.filePath(QStringLiteral("config"))));
-    qputenv("XDG_DATA_HOME", QFile::encodeName(m_home.filePath(QStringLiteral("data"))));
+    QVERIFY(setUpHome());
+    useFakeEditor(homeFolder("bin"));
     // No address book: the display-name option then changes nothing shown.
     qputenv("HOME", QFile::encodeName(m_home.path()));
-    m_folder = app::toPath(m_home.filePath(QStringLiteral("mail")));
+    m_folder = homeFolder("mail");
     writeMailFolder(m_folder);
 }
 
 void TestMainWindowOptions::init() {
     std::filesystem::remove(SettingsFilePath());
-    m_ports = std::make_unique<TestPortFactory>();
-    m_window = std::make_unique<app::MainWindow>(*m_ports, SettingsFilePath(), QStringList{qs(m_folder)});
-    QVERIFY(showAndActivate(*m_window));
+    QVERIFY(openWindow());
 }
 
 void TestMainWindowOptions::cleanup() {
-    m_window.reset();
-    m_ports.reset();
+    closeWindow();
 }
 
 void TestMainWindowOptions::optionsOkStoresBothValues() {
@@ -173,14 +162,14 @@ void TestMainWindowOptions::defaultEditorIsInstalled() {
     QTemporaryDir bin;
     for (const QString& program : installed) writeProgram(app::toPath(bin.filePath(program)));
     if (!textDefault.isEmpty()) {
-        writeFile(app::toPath(bin.filePath(QStringLiteral("xdg-mime"))),
-                  "#!/bin/sh\necho pelmora-test.desktop\n");
+        WriteBytes(app::toPath(bin.filePath(QStringLiteral("xdg-mime"))),
+                   "#!/bin/sh\necho pelmora-test.desktop\n");
         std::filesystem::permissions(app::toPath(bin.filePath(QStringLiteral("xdg-mime"))),
                                      std::filesystem::perms::owner_all);
         const std::filesystem::path applications =
             app::toPath(m_home.filePath(QStringLiteral("data/applications")));
         std::filesystem::create_directories(applications);
-        writeFile(applications / "pelmora-test.desktop", textDefault.toStdString());
+        WriteBytes(applications / "pelmora-test.desktop", textDefault.toStdString());
     }
     // Only the programs of this row are installed.
     qputenv("PATH", QFile::encodeName(bin.path()));
@@ -268,12 +257,12 @@ void TestMainWindowOptions::largeFolderShowsTheProgressDialog() {
     const std::filesystem::path large = m_folder.parent_path() / "large";
     std::filesystem::create_directories(large);
     for (int i = 0; i < 100; ++i)
-        writeFile(large / ("m" + std::to_string(i) + ".eml"), "From: a@example.com\nSubject: s\n\nbody\n");
+        WriteBytes(large / ("m" + std::to_string(i) + ".eml"), "From: a@example.com\nSubject: s\n\nbody\n");
     m_ports->folderAnswer = large;
     m_window->actions().AOpenFolder1->trigger();
     QCOMPARE(m_window->listView().rowCount(), 100);
     QCOMPARE(m_ports->progress->shows, 0);  // a hundred read without it
-    writeFile(large / "m100.eml", "From: a@example.com\nSubject: s\n\nbody\n");
+    WriteBytes(large / "m100.eml", "From: a@example.com\nSubject: s\n\nbody\n");
     m_window->actions().ARefresh1->trigger();
     QCOMPARE(m_window->listView().rowCount(), 101);
     QCOMPARE(m_ports->progress->shows, 1);

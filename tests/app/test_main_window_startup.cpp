@@ -20,7 +20,7 @@
 using namespace pelmora;
 using namespace pelmora::test;
 
-class TestMainWindowStartup : public QObject {
+class TestMainWindowStartup : public MainWindowTestBase {
     Q_OBJECT
 private slots:
     void initTestCase();
@@ -38,20 +38,14 @@ private slots:
     void vanishedRememberedFolderIsForgottenSilently();
     void secondStartAsksTheFirstToShowItself();
     void desktopPortsRunALoad();
-
-private:
-    QTemporaryDir m_home;
-    std::filesystem::path m_folder;
 };
 
 void TestMainWindowStartup::initTestCase() {
-    QVERIFY(m_home.isValid());
-    useFakeEditor(app::toPath(m_home.filePath(QStringLiteral("bin"))));
-    qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_home.filePath(QStringLiteral("config"))));
-    qputenv("XDG_DATA_HOME", QFile::encodeName(m_home.filePath(QStringLiteral("data"))));
-    m_folder = app::toPath(m_home.filePath(QStringLiteral("mail box")));  // a blank in the name
+    QVERIFY(setUpHome());
+    useFakeEditor(homeFolder("bin"));
+    m_folder = homeFolder("mail box");  // a blank in the name
     writeMailFolder(m_folder);
-    writeFile(m_folder / "plain.txt", "not a folder");
+    WriteBytes(m_folder / "plain.txt", "not a folder");
 }
 
 void TestMainWindowStartup::init() {
@@ -178,9 +172,9 @@ void TestMainWindowStartup::settingsWrittenAtExitComeBack() {
 
 void TestMainWindowStartup::corruptSettingsComeBackAsDefaults() {
     std::filesystem::create_directories(SettingsFilePath().parent_path());
-    writeFile(SettingsFilePath(),
-              "[Form]\r\nWidth=20000\r\nHeight=-10\r\nTop=-4000\r\nLeft=90000\r\n"
-              "C0Width=0\r\nVSort=42\r\n");
+    WriteBytes(SettingsFilePath(),
+               "[Form]\r\nWidth=20000\r\nHeight=-10\r\nTop=-4000\r\nLeft=90000\r\n"
+               "C0Width=0\r\nVSort=42\r\n");
     QRect area;
     {
         TestPortFactory ports;

@@ -113,7 +113,7 @@ QStringList historyOf(const QComboBox& field) {
 
 }  // namespace
 
-class TestSearchWindow : public QObject {
+class TestSearchWindow : public MainWindowTestBase {
     Q_OBJECT
 private slots:
     void initTestCase();
@@ -142,19 +142,12 @@ private:
     // Shows the search window without its modal loop.
     app::SearchWindow& openFind();
     void search(const Conditions& c);
-
-    QTemporaryDir m_home;
-    std::filesystem::path m_folder;
-    std::unique_ptr<TestPortFactory> m_ports;
-    std::unique_ptr<app::MainWindow> m_window;
 };
 
 void TestSearchWindow::initTestCase() {
-    QVERIFY(m_home.isValid());
-    qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_home.filePath(QStringLiteral("config"))));
-    qputenv("XDG_DATA_HOME", QFile::encodeName(m_home.filePath(QStringLiteral("data"))));
+    QVERIFY(setUpHome());
     // The example folder, with a subfolder holding copies of three messages.
-    m_folder = app::toPath(m_home.filePath(QStringLiteral("mail")));
+    m_folder = homeFolder("mail");
     std::filesystem::copy(std::filesystem::path(PELMORA_SOURCE_DIR) / "examples" / "mail", m_folder);
     std::filesystem::create_directories(m_folder / "sub");
     for (const char* name : {"04-sjis-quotation.eml", "09-order-sheet-attached.eml", "16-power-outage.eml"})
@@ -165,16 +158,13 @@ void TestSearchWindow::init() {
     // The command line never asks about bodies it cannot search; the window
     // is told the same so both search the same way.
     std::filesystem::create_directories(SettingsFolder());
-    writeFile(SettingsFilePath(), "[Option]\r\nErrorUnableDecode=0\r\n");
-    m_ports = std::make_unique<TestPortFactory>();
-    m_window = std::make_unique<app::MainWindow>(*m_ports, SettingsFilePath(), QStringList{qs(m_folder)});
-    QVERIFY(showAndActivate(*m_window));
+    WriteBytes(SettingsFilePath(), "[Option]\r\nErrorUnableDecode=0\r\n");
+    QVERIFY(openWindow());
     QVERIFY(m_window->formFind() != nullptr);
 }
 
 void TestSearchWindow::cleanup() {
-    m_window.reset();
-    m_ports.reset();
+    closeWindow();
 }
 
 app::SearchWindow& TestSearchWindow::openFind() {
@@ -547,10 +537,10 @@ void TestSearchWindow::unsearchableBodiesAreAskedAboutAndCounted() {
     const std::filesystem::path odd = app::toPath(m_home.filePath(QStringLiteral("odd")));
     std::filesystem::create_directories(odd);
     for (const char* name : {"1.eml", "2.eml", "3.eml"})
-        writeFile(
+        WriteBytes(
             odd / name,
             "From: a@example.com\nSubject: odd\nContent-Type: text/plain; charset=x-mac-japanese\n\nbody\n");
-    writeFile(SettingsFilePath(), "[Option]\r\nErrorUnableDecode=1\r\n");
+    WriteBytes(SettingsFilePath(), "[Option]\r\nErrorUnableDecode=1\r\n");
     m_window.reset();
     m_ports = std::make_unique<TestPortFactory>();
     m_window = std::make_unique<app::MainWindow>(*m_ports, SettingsFilePath(), QStringList{qs(m_folder)});

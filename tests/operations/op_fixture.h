@@ -10,48 +10,24 @@
 
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
+#include <optional>
 #include <string>
 
 #include "catalogue/scan.h"
 #include "message/read_message.h"
 #include "support/fake_ports.h"
+#include "support/files.h"
 
 namespace pelmora::test {
-
-inline std::string ReadBytes(const std::filesystem::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-inline void WriteBytes(const std::filesystem::path& p, const std::string& bytes) {
-    std::ofstream out(p, std::ios::binary | std::ios::trunc);
-    out << bytes;
-}
 
 class MailFolderTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        char pattern[] = "/tmp/pelmora-ops-XXXXXX";
-        ASSERT_NE(::mkdtemp(pattern), nullptr);
-        root = std::filesystem::canonical(pattern);
+        ASSERT_FALSE(scratch.path().empty());
+        root = scratch.path();
         mail = root / "mail";
         std::filesystem::create_directories(mail);
-        if (const char* old = std::getenv("XDG_DATA_HOME")) savedData = old;
-        hadData = std::getenv("XDG_DATA_HOME") != nullptr;
-        ::setenv("XDG_DATA_HOME", (root / "data").c_str(), 1);
-    }
-    void TearDown() override {
-        if (hadData)
-            ::setenv("XDG_DATA_HOME", savedData.c_str(), 1);
-        else
-            ::unsetenv("XDG_DATA_HOME");
-        std::error_code ec;
-        std::filesystem::permissions(mail, std::filesystem::perms::owner_all, ec);
-        std::filesystem::remove_all(root, ec);
+        dataHome.emplace("XDG_DATA_HOME", (root / "data").string());
     }
 
     std::filesystem::path trashFiles() const { return root / "data" / "Trash" / "files"; }
@@ -91,9 +67,9 @@ protected:
         return static_cast<std::size_t>(std::distance(std::filesystem::directory_iterator(trashFiles()), {}));
     }
 
+    ScratchFolder scratch{"pelmora-ops"};
+    std::optional<ScopedEnv> dataHome;
     std::filesystem::path root, mail;
-    std::string savedData;
-    bool hadData = false;
     MsgList list;
     LineList lines;
     FakeListView view;

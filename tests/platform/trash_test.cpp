@@ -11,54 +11,32 @@
 #include <cstring>
 #include <fstream>
 #include <functional>
+#include <optional>
 #include <regex>
 #include <sstream>
 
 #include "decode/cp932.h"
+#include "support/files.h"
 
 namespace fs = std::filesystem;
 using namespace pelmora::platform;
 
 namespace {
 
-std::string slurp(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-void spit(const fs::path& p, const std::string& bytes) {
-    std::ofstream out(p, std::ios::binary);
-    out << bytes;
-}
-
 // A scratch folder whose home trash lives inside it.
 class TrashTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        char pattern[] = "/tmp/pelmora-trash-XXXXXX";
-        ASSERT_NE(::mkdtemp(pattern), nullptr);
-        root = pattern;
-        const char* old = std::getenv("XDG_DATA_HOME");
-        if (old) savedData = old;
-        hadData = old != nullptr;
-        ::setenv("XDG_DATA_HOME", (root / "data").c_str(), 1);
+        ASSERT_FALSE(scratch.path().empty());
+        root = scratch.path();
+        dataHome.emplace("XDG_DATA_HOME", (root / "data").string());
         fs::create_directories(root / "mail");
-    }
-    void TearDown() override {
-        if (hadData)
-            ::setenv("XDG_DATA_HOME", savedData.c_str(), 1);
-        else
-            ::unsetenv("XDG_DATA_HOME");
-        std::error_code ec;
-        fs::remove_all(root, ec);
     }
     fs::path homeTrash() const { return root / "data" / "Trash"; }
 
+    pelmora::test::ScratchFolder scratch{"pelmora-trash"};
+    std::optional<pelmora::test::ScopedEnv> dataHome;
     fs::path root;
-    std::string savedData;
-    bool hadData = false;
 };
 
 }  // namespace
@@ -132,23 +110,23 @@ TEST(TrashedNamesLong, ShortenedToLeaveRoomForTheInfoSuffix) {
 
 TEST_F(TrashTest, LongestNameGoesToTheTrashUnderAShorterOne) {
     const std::string name = std::string(251, 'y') + ".eml";
-    spit(root / "mail" / name, "long");
+    pelmora::test::WriteBytes(root / "mail" / name, "long");
     auto moved = MoveToTrash(root / "mail" / name);
     ASSERT_TRUE(moved) << moved.error().describe();
     EXPECT_EQ(moved->file.filename(), std::string(241, 'y') + ".eml");
-    EXPECT_NE(slurp(moved->info).find(name), std::string::npos)
+    EXPECT_NE(pelmora::test::ReadBytes(moved->info).find(name), std::string::npos)
         << "the original name stays in the .trashinfo";
 }
 
 TEST_F(TrashTest, MovesIntoHomeTrashWithInfo) {
     const fs::path file = root / "mail" / "a b.eml";
-    spit(file, "Subject: x\r\n\r\nbody\r\n");
+    pelmora::test::WriteBytes(file, "Subject: x\r\n\r\nbody\r\n");
     auto moved = MoveToTrash(file);
     ASSERT_TRUE(moved) << moved.error().describe();
     EXPECT_FALSE(fs::exists(file));
     EXPECT_EQ(moved->file, homeTrash() / "files" / "a b.eml");
-    EXPECT_EQ(slurp(moved->file), "Subject: x\r\n\r\nbody\r\n");
-    const std::string info = slurp(homeTrash() / "info" / "a b.eml.trashinfo");
+    EXPECT_EQ(pelmora::test::ReadBytes(moved->file), "Subject: x\r\n\r\nbody\r\n");
+    const std::string info = pelmora::test::ReadBytes(homeTrash() / "info" / "a b.eml.trashinfo");
     const std::string expectedPath = PercentEncodePath(fs::canonical(root / "mail").native() + "/a b.eml");
     EXPECT_TRUE(info.starts_with("[Trash Info]\nPath=" + expectedPath + "\nDeletionDate=")) << info;
     EXPECT_TRUE(
@@ -158,18 +136,18 @@ TEST_F(TrashTest, MovesIntoHomeTrashWithInfo) {
 
 TEST_F(TrashTest, CollidingNamesGetNumbers) {
     fs::create_directories(root / "other");
-    spit(root / "mail" / "a.eml", "one");
-    spit(root / "other" / "a.eml", "two");
+    pelmora::test::WriteBytes(root / "mail" / "a.eml", "one");
+    pelmora::test::WriteBytes(root / "other" / "a.eml", "two");
     // A file left behind without its .trashinfo still holds its name.
     fs::create_directories(homeTrash() / "files");
-    spit(homeTrash() / "files" / "a.2.eml", "stale");
+    pelmora::test::WriteBytes(homeTrash() / "files" / "a.2.eml", "stale");
     ASSERT_TRUE(MoveToTrash(root / "mail" / "a.eml"));
     auto second = MoveToTrash(root / "other" / "a.eml");
     ASSERT_TRUE(second);
     EXPECT_EQ(second->file.filename(), "a.3.eml");
-    EXPECT_EQ(slurp(homeTrash() / "files" / "a.eml"), "one");
-    EXPECT_EQ(slurp(homeTrash() / "files" / "a.2.eml"), "stale");
-    EXPECT_EQ(slurp(homeTrash() / "files" / "a.3.eml"), "two");
+    EXPECT_EQ(pelmora::test::ReadBytes(homeTrash() / "files" / "a.eml"), "one");
+    EXPECT_EQ(pelmora::test::ReadBytes(homeTrash() / "files" / "a.2.eml"), "stale");
+    EXPECT_EQ(pelmora::test::ReadBytes(homeTrash() / "files" / "a.3.eml"), "two");
     EXPECT_FALSE(fs::exists(homeTrash() / "info" / "a.2.eml.trashinfo"));
     EXPECT_TRUE(fs::exists(homeTrash() / "info" / "a.3.eml.trashinfo"));
 }
@@ -224,26 +202,27 @@ TEST_F(TrashTest, VolumeTrashRefusesAPerUserTrashThatIsALink) {
 }
 
 TEST_F(TrashTest, VolumeTrashRecordsPathRelativeToTopDir) {
-    spit(root / "mail" / "x.eml", "x");
+    pelmora::test::WriteBytes(root / "mail" / "x.eml", "x");
     auto trash = VolumeTrash(fs::canonical(root), ::getuid());
     ASSERT_TRUE(trash);
     auto moved = TrashByRename(root / "mail" / "x.eml", *trash);
     ASSERT_TRUE(moved);
-    EXPECT_TRUE(slurp(moved->info).starts_with("[Trash Info]\nPath=mail/x.eml\n")) << slurp(moved->info);
+    EXPECT_TRUE(pelmora::test::ReadBytes(moved->info).starts_with("[Trash Info]\nPath=mail/x.eml\n"))
+        << pelmora::test::ReadBytes(moved->info);
 }
 
 TEST_F(TrashTest, CopyKeepsBytesModeAndTimeThenRemovesOriginal) {
     const fs::path file = root / "mail" / "c.eml";
     std::string bytes(300000, 'x');
     bytes[12345] = '\0';
-    spit(file, bytes);
+    pelmora::test::WriteBytes(file, bytes);
     ::chmod(file.c_str(), 0640);
     const struct timespec times[2] = {{1000000000, 0}, {1200000000, 500}};
     ASSERT_EQ(::utimensat(AT_FDCWD, file.c_str(), times, 0), 0);
     auto moved = TrashByCopy(file, HomeTrash());
     ASSERT_TRUE(moved) << moved.error().describe();
     EXPECT_FALSE(fs::exists(file));
-    EXPECT_EQ(slurp(moved->file), bytes);
+    EXPECT_EQ(pelmora::test::ReadBytes(moved->file), bytes);
     struct stat st {};
     ASSERT_EQ(::stat(moved->file.c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0640u);
@@ -256,20 +235,20 @@ TEST_F(TrashTest, CopyKeepsBytesModeAndTimeThenRemovesOriginal) {
 TEST_F(TrashTest, CopyKeepsAnOriginalThatChangedAfterTheCopy) {
     const fs::path file = root / "mail" / "c.eml";
     const std::pair<const char*, std::function<void()>> changes[] = {
-        {"appended", [&] { spit(file, "old and new"); }},
+        {"appended", [&] { pelmora::test::WriteBytes(file, "old and new"); }},
         {"replaced",
          [&] {
-             spit(root / "mail" / "other", "new");
+             pelmora::test::WriteBytes(root / "mail" / "other", "new");
              fs::rename(root / "mail" / "other", file);
          }},
     };
     for (const auto& [name, change] : changes) {
         SCOPED_TRACE(name);
-        spit(file, "old");
+        pelmora::test::WriteBytes(file, "old");
         auto moved = TrashByCopy(file, HomeTrash(), change);
         ASSERT_FALSE(moved);
         EXPECT_NE(moved.error().describe().find("変更された"), std::string::npos);
-        EXPECT_NE(slurp(file), "old");
+        EXPECT_NE(pelmora::test::ReadBytes(file), "old");
         EXPECT_TRUE(fs::is_empty(HomeTrash().root / "files"));
         EXPECT_TRUE(fs::is_empty(HomeTrash().root / "info"));
     }
@@ -277,29 +256,29 @@ TEST_F(TrashTest, CopyKeepsAnOriginalThatChangedAfterTheCopy) {
 
 TEST_F(TrashTest, RestorePutsTheFileBackAndDropsTheInfo) {
     const fs::path file = root / "mail" / "r.eml";
-    spit(file, "keep me");
+    pelmora::test::WriteBytes(file, "keep me");
     auto moved = MoveToTrash(file);
     ASSERT_TRUE(moved);
     ASSERT_TRUE(RestoreFromTrash(*moved, file));
-    EXPECT_EQ(slurp(file), "keep me");
+    EXPECT_EQ(pelmora::test::ReadBytes(file), "keep me");
     EXPECT_FALSE(fs::exists(moved->file));
     EXPECT_FALSE(fs::exists(moved->info));
 }
 
 TEST_F(TrashTest, RestoreNeverReplacesAFileThatCameBack) {
     const fs::path file = root / "mail" / "r.eml";
-    spit(file, "old");
+    pelmora::test::WriteBytes(file, "old");
     auto moved = MoveToTrash(file);
     ASSERT_TRUE(moved);
-    spit(file, "new");
+    pelmora::test::WriteBytes(file, "new");
     EXPECT_FALSE(RestoreFromTrash(*moved, file));
-    EXPECT_EQ(slurp(file), "new");
-    EXPECT_EQ(slurp(moved->file), "old");
+    EXPECT_EQ(pelmora::test::ReadBytes(file), "new");
+    EXPECT_EQ(pelmora::test::ReadBytes(moved->file), "old");
 }
 
 TEST_F(TrashTest, MountPointIsOnTheFilesDeviceAndItsParentIsNot) {
     const fs::path file = root / "mail" / "m.eml";
-    spit(file, "m");
+    pelmora::test::WriteBytes(file, "m");
     const fs::path top = MountPointOf(file);
     struct stat f {
     }, t{}, up{};
@@ -313,8 +292,8 @@ TEST_F(TrashTest, MountPointIsOnTheFilesDeviceAndItsParentIsNot) {
 }
 
 TEST_F(TrashTest, TrashEachReportsEveryPathOnItsOwn) {
-    spit(root / "mail" / "1.eml", "1");
-    spit(root / "mail" / "3.eml", "3");
+    pelmora::test::WriteBytes(root / "mail" / "1.eml", "1");
+    pelmora::test::WriteBytes(root / "mail" / "3.eml", "3");
     auto result = TrashEach({root / "mail" / "1.eml", root / "mail" / "2.eml", root / "mail" / "3.eml"});
     EXPECT_FALSE(result.refused);
     EXPECT_EQ(result.moved, (std::vector<bool>{true, false, true}));

@@ -9,6 +9,7 @@
 #include "decode/cp932.h"
 #include "search/search_run.h"
 #include "support/fake_ports.h"
+#include "support/files.h"
 
 namespace pelmora {
 namespace {
@@ -21,14 +22,7 @@ std::string cp(const char* utf8) {
 
 class NarrowingTest : public testing::Test {
 protected:
-    void SetUp() override {
-        m_folder =
-            fs::temp_directory_path() / ("pelmora-narrow-" + std::to_string(::getpid()) + "-" +
-                                         testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(m_folder);
-        fs::create_directories(m_folder);
-    }
-    void TearDown() override { fs::remove_all(m_folder); }
+    void SetUp() override { ASSERT_FALSE(m_folder.empty()); }
 
     // An entry as a search run leaves it; its file need not exist.
     TMsgItem& add(const std::string& subject, const std::string& fileName = "/nonexistent/m.eml") {
@@ -59,7 +53,8 @@ protected:
         return out;
     }
 
-    fs::path m_folder;
+    test::ScratchFolder m_scratch{"pelmora-narrow"};
+    fs::path m_folder = m_scratch.path();
     SearchConditions conditions;
     SearchSession session;
     test::FakeListView view{{1, 6, 2, 7, 3, 4}, 2};

@@ -16,6 +16,7 @@
 #include "decode/cp932.h"
 #include "message/mail_date.h"
 #include "support/fake_ports.h"
+#include "support/files.h"
 #include "support/scoped_time_zone.h"
 
 namespace pelmora {
@@ -33,14 +34,7 @@ std::string received(const char* date) {
 
 class SearchRunTest : public testing::Test {
 protected:
-    void SetUp() override {
-        m_folder =
-            fs::temp_directory_path() / ("pelmora-search-" + std::to_string(::getpid()) + "-" +
-                                         testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(m_folder);
-        fs::create_directories(m_folder);
-    }
-    void TearDown() override { fs::remove_all(m_folder); }
+    void SetUp() override { ASSERT_FALSE(m_folder.empty()); }
 
     fs::path write(const std::string& name, const std::string& content) {
         fs::path path = m_folder / name;
@@ -57,7 +51,8 @@ protected:
         return subjects;
     }
 
-    fs::path m_folder;
+    test::ScratchFolder m_scratch{"pelmora-search"};
+    fs::path m_folder = m_scratch.path();
     test::ScopedTimeZone m_utc{"UTC0"};
     SearchConditions conditions;
     SearchSession session;
