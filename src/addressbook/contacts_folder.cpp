@@ -11,7 +11,7 @@
 #include <utility>
 
 #include "addressbook/display_names.h"
-#include "decode/cp932.h"
+#include "decode/japanese.h"
 #include "platform/file_io.h"
 
 namespace pelmora {
@@ -38,7 +38,7 @@ ContactKind kindOf(const fs::path& file) {
 }
 
 std::string fileError(const fs::path& file, std::string_view message) {
-    std::string text = Utf8ToCp932(file.native());
+    std::string text = Utf8ToAnsi(file.native());
     text += ": ";
     text += message;
     return text;
