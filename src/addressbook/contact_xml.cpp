@@ -5,7 +5,7 @@
 
 #include "addressbook/display_names.h"
 #include "addressbook/source_lines.h"
-#include "decode/cp932.h"
+#include "decode/japanese.h"
 
 namespace pelmora {
 
@@ -66,7 +66,7 @@ std::expected<void, std::string> ReadContactXml(std::string_view xml, std::vecto
     pugi::xml_node contact = document.document_element();
     pugi::xml_node formattedName =
         childNamed(childNamed(childNamed(contact, "NameCollection"), "Name"), "FormattedName");
-    std::string name = Utf8ToCp932(textOnly(formattedName));
+    std::string name = Utf8ToAnsi(textOnly(formattedName));
     if (addressbook::TrimAsciiSpace(name).empty()) return {};
     pugi::xml_node collection = childNamed(contact, "EmailAddressCollection");
     std::string_view collectionNamespace = namespaceOf(collection);
@@ -74,7 +74,7 @@ std::expected<void, std::string> ReadContactXml(std::string_view xml, std::vecto
         if (entry.type() != pugi::node_element || localNameOf(entry.name()) != "EmailAddress" ||
             namespaceOf(entry) != collectionNamespace)
             continue;
-        addressbook::AddSourceLine(lines, Utf8ToCp932(textOnly(childNamed(entry, "Address"))), name);
+        addressbook::AddSourceLine(lines, Utf8ToAnsi(textOnly(childNamed(entry, "Address"))), name);
     }
     return {};
 }

@@ -12,7 +12,7 @@
 
 #include "addressbook/display_names.h"
 #include "decode/ascii.h"
-#include "decode/cp932.h"
+#include "decode/japanese.h"
 #include "platform/file_io.h"
 
 namespace pelmora {
@@ -36,7 +36,7 @@ ContactKind kindOf(const fs::path& file) {
 }
 
 std::string fileError(const fs::path& file, std::string_view message) {
-    std::string text = Utf8ToCp932(file.native());
+    std::string text = Utf8ToAnsi(file.native());
     text += ": ";
     text += message;
     return text;

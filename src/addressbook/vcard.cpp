@@ -7,7 +7,6 @@
 #include "addressbook/display_names.h"
 #include "addressbook/source_lines.h"
 #include "decode/ascii.h"
-#include "decode/cp932.h"
 #include "decode/japanese.h"
 #include "decode/text.h"
 #include "decode/text_lines.h"
@@ -115,7 +114,7 @@ std::string toDisplayText(const std::string& bytes, std::string_view charset) {
     if (ascii::EqualsNoCase(charset, "EUC-JP")) return Iso2022JpToSjis(EucJpToIso2022Jp(bytes));
     // UTF-8 is the format's own charset from 3.0 on and what 2.1 writers
     // use in practice when they name none.
-    return Utf8ToCp932(bytes);
+    return Utf8ToAnsi(bytes);
 }
 
 std::string valueText(const ContentLine& line) {

@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "decode/cp932.h"
+#include "decode/japanese.h"
 
 namespace pelmora::app {
 
@@ -73,7 +74,7 @@ QString fromCp932Message(std::string_view cp932) {
 
 std::string toCp932(const QString& text) {
     const QByteArray utf8 = text.toUtf8();
-    return Utf8ToCp932(std::string_view(utf8.constData(), static_cast<std::size_t>(utf8.size())));
+    return Utf8ToAnsi(std::string_view(utf8.constData(), static_cast<std::size_t>(utf8.size())));
 }
 
 QString fromPath(const std::filesystem::path& path) {

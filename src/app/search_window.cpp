@@ -30,7 +30,7 @@
 #include "app/qtext.h"
 #include "app/window_layout.h"
 #include "catalogue/ordering.h"
-#include "search/texts.h"
+#include "texts/texts.h"
 
 namespace pelmora::app {
 
@@ -363,7 +363,7 @@ void SearchWindow::showEvent(QShowEvent* event) {
         m_pane->listPort().setRowCount(0);
         ResetColumnCaptions(m_pane->listPort());
     }
-    m_pane->statusPanel(0)->setText(fromCp932(search_texts::kNotSearched));
+    m_pane->statusPanel(0)->setText(fromCp932(text::kNotSearched));
     m_pane->statusPanel(1)->clear();
     m_checkBox6->setChecked(m_settings.FFsearchSubFolder);
     UpdateSearchButtons();

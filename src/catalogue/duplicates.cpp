@@ -9,8 +9,8 @@
 
 #include "catalogue/disposal.h"
 #include "catalogue/ordering.h"
-#include "catalogue/texts.h"
 #include "message/format.h"
+#include "texts/texts.h"
 #include "ui/ports.h"
 
 namespace pelmora {
@@ -127,12 +127,12 @@ void putBackAliases(MsgList& list, Aliases aliases) {
 }  // namespace
 
 std::string DuplicateCaptionSuffix() {
-    return std::string(texts::kDuplicateCaptionSuffix);
+    return std::string(text::kDuplicateCaptionSuffix);
 }
 
 std::string DuplicateStatusText(std::int64_t rows) {
-    if (rows == 0) return std::string(texts::kNoDuplicates);
-    return FormatCount(rows) + std::string(texts::kDuplicatesSuffix);
+    if (rows == 0) return std::string(text::kNoDuplicates);
+    return FormatCount(rows) + std::string(text::kDuplicatesSuffix);
 }
 
 void ProcDupcheck1Click(DupcheckPorts& ports, MsgList& list) {

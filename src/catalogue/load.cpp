@@ -8,9 +8,9 @@
 #include "catalogue/ordering.h"
 #include "catalogue/parallel_read.h"
 #include "catalogue/scan.h"
-#include "catalogue/texts.h"
-#include "decode/cp932.h"
+#include "decode/japanese.h"
 #include "message/format.h"
+#include "texts/texts.h"
 #include "ui/ports.h"
 
 namespace pelmora {
@@ -21,7 +21,7 @@ namespace {
 constexpr std::size_t kProgressThreshold = 100;
 
 std::string messagesText(std::int64_t count) {
-    return FormatCount(count) + std::string(texts::kMessagesSuffix);
+    return FormatCount(count) + std::string(text::kMessagesSuffix);
 }
 
 // Reads every entry; false when the abort flag (or a failure of the
@@ -38,7 +38,7 @@ bool readEntries(MsgList& list, LoadFolderPorts& ports, ReaderContext& reader, u
             ports.progress.setPosition(static_cast<int>(i));
         }
     } catch (const std::exception& failure) {
-        ports.prompts.error(Utf8ToCp932(failure.what()));
+        ports.prompts.error(Utf8ToAnsi(failure.what()));
         return false;
     }
     return true;
@@ -64,8 +64,7 @@ LoadOutcome LoadFolder(const std::filesystem::path& folder, MsgList& list, LoadF
     // A folder that is gone is said in the status bar and a message box.
     std::error_code error;
     if (!std::filesystem::is_directory(folder, error)) {
-        std::string text =
-            "\"" + Utf8ToCp932(folder.string()) + "\"" + std::string(texts::kFolderMissingSuffix);
+        std::string text = text::FolderMissing(folder.native());
         ports.status.setPanelText(0, std::string());
         ports.status.setPanelText(1, text);
         ports.prompts.information(text);
@@ -82,9 +81,9 @@ LoadOutcome LoadFolder(const std::filesystem::path& folder, MsgList& list, LoadF
     ui::Progress& progress = ports.progress;
     progress.setRange(0, static_cast<int>(list.size()));
     progress.setPosition(0);
-    progress.setTitle(std::string(texts::kLoadingTitle));
-    progress.setLabel1(std::string(texts::kFromLabel));
-    progress.setPath1(Utf8ToCp932(folder.string()));
+    progress.setTitle(std::string(text::kLoadingTitle));
+    progress.setLabel1(std::string(text::kFromLabel));
+    progress.setPath1(Utf8ToAnsi(folder.string()));
     progress.setLabel2(std::string());
     progress.setPath2(std::string());
     progress.setCountText(FormatCount(static_cast<std::int64_t>(list.size())));

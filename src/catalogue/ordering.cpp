@@ -6,9 +6,9 @@
 #include <cstdlib>
 
 #include "catalogue/sort_detail.h"
-#include "catalogue/texts.h"
-#include "decode/cp932.h"
+#include "decode/japanese.h"
 #include "message/format.h"
+#include "texts/texts.h"
 #include "ui/ports.h"
 
 namespace pelmora {
@@ -39,7 +39,7 @@ void sortByColumnKey(ui::ListView& view, int c, MsgList& list, ui::Prompts* prom
     std::vector<char> marks = SortMsgListWithMarks(list, view.sortKey(), prompts);
 
     // Only the sorted column's caption carries the direction mark.
-    std::string_view mark = view.sortKey() > 0 ? texts::kMarkAscending : texts::kMarkDescending;
+    std::string_view mark = view.sortKey() > 0 ? text::kSortMarkAscending : text::kSortMarkDescending;
     for (int col = 0; col < view.columnCount(); ++col) {
         int key = view.columnKey(col);
         std::string caption = BaseCaption(key);
@@ -77,7 +77,7 @@ std::string typeAheadField(const TMsgItem& e, int key) {
         case KeySubject:
             return e.Subject;
         case KeyFolder:
-            return Utf8ToCp932(e.FolderName);
+            return Utf8ToAnsi(e.FolderName);
         case KeyRecipients:
             return e.To;
         default:
@@ -95,19 +95,19 @@ bool startsWithFolded(std::string_view field, std::string_view foldedPrefix) {
 std::string BaseCaption(int key) {
     switch (key) {
         case KeySender:
-            return std::string(texts::kCaptionSender);
+            return std::string(text::kCaptionSender);
         case KeySubject:
-            return std::string(texts::kCaptionSubject);
+            return std::string(text::kCaptionSubject);
         case KeyReceived:
-            return std::string(texts::kCaptionReceived);
+            return std::string(text::kCaptionReceived);
         case KeySize:
-            return std::string(texts::kCaptionSize);
+            return std::string(text::kCaptionSize);
         case KeyFolder:
-            return std::string(texts::kCaptionFolder);
+            return std::string(text::kCaptionFolder);
         case KeyRecipients:
-            return std::string(texts::kCaptionRecipients);
+            return std::string(text::kCaptionRecipients);
         case KeySent:
-            return std::string(texts::kCaptionSent);
+            return std::string(text::kCaptionSent);
         default:
             return {};
     }
@@ -139,7 +139,7 @@ CellContent CellFor(const TMsgItem& e, int key) {
         case KeySize:
             return {e.SizeText, e.HasAttach ? 3 : -1};
         case KeyFolder:
-            return {Utf8ToCp932(e.FolderName), -1};
+            return {Utf8ToAnsi(e.FolderName), -1};
         case KeyRecipients:
             return {e.To, -1};
         case KeySent:
@@ -166,7 +166,7 @@ int ProcLV1DataFind(FindKind kind, const ui::ListView& view, const MsgList& list
 }
 
 std::string SelectionCountText(int selected) {
-    return FormatCount(selected) + std::string(texts::kSelectedSuffix);
+    return FormatCount(selected) + std::string(text::kSelectedSuffix);
 }
 
 }  // namespace pelmora

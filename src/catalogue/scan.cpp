@@ -15,8 +15,9 @@
 #include <vector>
 
 #include "decode/ascii.h"
-#include "decode/cp932.h"
+#include "decode/japanese.h"
 #include "message/format.h"
+#include "texts/texts.h"
 #include "ui/ports.h"
 
 namespace pelmora {
@@ -68,7 +69,7 @@ public:
         const std::string prefix = folderPath == "/" ? folderPath : folderPath + "/";
         const std::string folderName = FolderNameOf(folderPath);
         std::string pathLine;
-        if (m_progress) pathLine = Utf8ToCp932(prefix);
+        if (m_progress) pathLine = Utf8ToAnsi(prefix);
 
         for (;;) {
             errno = 0;
@@ -156,11 +157,14 @@ std::string UnreadableFoldersText(const std::vector<std::string>& folders) {
     std::string text;
     for (std::size_t i = 0; i < folders.size() && i < kShown; ++i) {
         if (i != 0) text += '\r';
-        text += "\"" + Utf8ToCp932(folders[i]) + "\"" + Utf8ToCp932(" フォルダを読み取れません。");
+        text += text::UnreadableFolder(folders[i]);
     }
-    if (folders.size() > kShown)
-        text += "\r" + Utf8ToCp932("ほか ") +
-                FormatCount(static_cast<std::int64_t>(folders.size() - kShown)) + Utf8ToCp932(" フォルダ");
+    if (folders.size() > kShown) {
+        text += text::kLineBreak;
+        text += text::kMoreFoldersPrefix;
+        text += FormatCount(static_cast<std::int64_t>(folders.size() - kShown));
+        text += text::kFoldersSuffix;
+    }
     return text;
 }
 

@@ -11,8 +11,8 @@
 
 #include "catalogue/ordering.h"
 #include "catalogue/sort_detail.h"
-#include "catalogue/texts.h"
 #include "decode/ascii.h"
+#include "texts/texts.h"
 #include "ui/ports.h"
 
 namespace pelmora {
@@ -95,7 +95,7 @@ int markTieBreak(const TMsgItem& a, const TMsgItem& b) {
 }
 
 std::string badKeyText(int sortKey) {
-    return std::string(texts::kBadSortKey) + std::to_string(sortKey);
+    return std::string(text::kBadSortKeyPrefix) + std::to_string(sortKey);
 }
 
 // The first eight folded bytes, big-endian, so that most comparisons of a

@@ -8,9 +8,9 @@
 #include "cli/commands.h"
 #include "cli/folder_load.h"
 #include "cli/terminal_ports.h"
-#include "decode/cp932.h"
 #include "message/format.h"
 #include "operations/export_csv.h"
+#include "texts/texts.h"
 
 namespace pelmora::cli {
 
@@ -74,16 +74,12 @@ Target checkTarget(const fs::path& file, TerminalPrompts& prompts) {
     std::error_code error;
     const fs::file_status status = fs::symlink_status(file, error);
     if (!fs::exists(status)) return Target::Free;
-    const std::string quoted = "\"" + Utf8ToCp932(file.native()) + "\"";
     if (fs::is_directory(status)) {
-        prompts.error(quoted + Utf8ToCp932(" はフォルダーです。"));
+        prompts.error(text::IsAFolder(file.native()));
         return Target::Refused;
     }
-    const std::string question =
-        fs::is_symlink(status) ? quoted + Utf8ToCp932(
-                                              " はシンボリックリンクです。リンク先には書き込まず、リンクを一"
-                                              "覧のファイルで置き換えますか？")
-                               : quoted + Utf8ToCp932(" は既に存在します。一覧のファイルで置き換えますか？");
+    const std::string question = fs::is_symlink(status) ? text::ReplaceLinkQuestion(file.native())
+                                                        : text::ReplaceFileQuestion(file.native());
     return prompts.confirmYesNo(question) ? Target::Replace : Target::Refused;
 }
 
@@ -114,14 +110,9 @@ int ExportCommand(const Args& args) {
         std::cerr << "pelmora-cli export: " << written.error() << '\n';
         return 1;
     }
-    if (replacesLink)
-        std::cerr << MessageForTerminal(
-                         "\"" + Utf8ToCp932(options.output.native()) +
-                         Utf8ToCp932(
-                             "\" のシンボリックリンクを置き換えました（リンク先は変更していません）。"))
-                  << '\n';
+    if (replacesLink) std::cerr << MessageForTerminal(text::LinkReplaced(options.output.native())) << '\n';
     std::cerr << MessageForTerminal(FormatCount(static_cast<std::int64_t>(list.size())) +
-                                    Utf8ToCp932(" 通のメッセージをリストしました。"))
+                                    std::string(text::kListedSuffix))
               << '\n';
     return prompts.problemsShown() == 0 ? 0 : 1;
 }

@@ -14,7 +14,7 @@
 #include "cli/folder_command.h"
 #include "cli/folder_load.h"
 #include "cli/message_table.h"
-#include "decode/cp932.h"
+#include "decode/japanese.h"
 #include "message/mail_date.h"
 #include "search/search_run.h"
 
@@ -59,7 +59,7 @@ std::optional<DateTime> parseDay(std::string_view text) {
 // The field expressions are typed in UTF-8; the window reads them as display text.
 bool takeField(std::string_view arg, std::string_view option, TermList& terms) {
     if (!arg.starts_with(option)) return false;
-    ParseSearchField(terms, Utf8ToCp932(arg.substr(option.size())));
+    ParseSearchField(terms, Utf8ToAnsi(arg.substr(option.size())));
     return true;
 }
 

@@ -12,10 +12,10 @@
 #include "cli/op_support.h"
 #include "cli/terminal_ports.h"
 #include "cli/terminal_shell.h"
-#include "decode/cp932.h"
 #include "message/format.h"
 #include "message/line_reader.h"
 #include "operations/attach_delete.h"
+#include "texts/texts.h"
 
 namespace pelmora::cli {
 
@@ -123,7 +123,7 @@ int StripCommand(const Args& args) {
 
     if (options.dryRun) return std::max(dryRun(list), missing != 0 ? 1 : 0);
     if (list.empty()) {
-        std::cerr << MessageForTerminal(Utf8ToCp932("添付ファイルはありませんでした。")) << '\n';
+        std::cerr << MessageForTerminal(std::string(text::kNoAttachments)) << '\n';
         return missing != 0 ? 1 : 0;
     }
 

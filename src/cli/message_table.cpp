@@ -9,6 +9,7 @@
 
 #include "catalogue/ordering.h"
 #include "decode/cp932.h"
+#include "decode/japanese.h"
 #include "operations/export_csv.h"
 #include "ui/ports.h"
 
@@ -136,7 +137,7 @@ void writeTable(std::ostream& out, const MsgList& list, const TableOptions& opti
             line += FitToWidth(rows[r][c], widths[c], keys[c] == KeySize);
         }
         while (!line.empty() && line.back() == ' ') line.pop_back();
-        out << (options.encoding == OutputEncoding::Cp932 ? Utf8ToCp932(line) : line) << '\n';
+        out << (options.encoding == OutputEncoding::Cp932 ? Utf8ToAnsi(line) : line) << '\n';
     }
 }
 
@@ -205,7 +206,7 @@ std::string JsonRecord(const TMsgItem& e, const TableOptions& options, std::opti
 std::string TsvRecord(const TMsgItem& e, const TableOptions& options, std::optional<bool> selected) {
     OutputEncoding encoding = options.encoding;
     std::string path = relativePath(e.FileName, options.baseFolder);
-    if (encoding == OutputEncoding::Cp932) path = Utf8ToCp932(path);
+    if (encoding == OutputEncoding::Cp932) path = Utf8ToAnsi(path);
     char hash[17];
     std::snprintf(hash, sizeof hash, "%016" PRIx64, static_cast<std::uint64_t>(e.DupHash));
 

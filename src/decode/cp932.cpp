@@ -2,7 +2,6 @@
 #include "decode/cp932.h"
 
 #include "decode/cp932_tables.h"
-#include "decode/japanese.h"
 
 namespace pelmora {
 
@@ -68,12 +67,6 @@ std::string Cp932ToUtf8(std::string_view cp932) {
         i += 2;
     }
     return out;
-}
-
-std::string Utf8ToCp932(std::string_view utf8) {
-    // The same strict reading that encoded words get: one "?" per character
-    // without a code and per byte that does not belong to a sequence.
-    return Utf8ToAnsi(utf8);
 }
 
 }  // namespace pelmora

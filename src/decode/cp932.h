@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
-// Code page 932 as a character set: lead bytes, decoding to Unicode (what a
-// front end uses to show display text) and encoding from UTF-8 with "?" for
-// characters without a code (paths and contact names shown to the user).
+// Code page 932 as a character set: lead bytes and decoding to Unicode (what
+// a front end uses to show display text). UTF-8 becomes display text through
+// Utf8ToAnsi ("?" for characters without a code) in japanese.h.
 #pragma once
 
 #include <cstdint>
@@ -18,7 +18,5 @@ inline bool IsCp932LeadByte(std::uint8_t byte) {
 char32_t Cp932ToUnicode(std::uint16_t code);
 // Display text to UTF-8; bytes without a character become U+FFFD.
 std::string Cp932ToUtf8(std::string_view cp932);
-// UTF-8 to display text; characters without a code and malformed bytes become "?".
-std::string Utf8ToCp932(std::string_view utf8);
 
 }  // namespace pelmora

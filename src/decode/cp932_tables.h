@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 // The generated code page 932 tables (tools/gen_cp932.py). Internal to the
-// decode library: everyone else goes through cp932.h and japanese.h.
+// decode library: everyone else goes through cp932.h and japanese.h (and
+// the texts library through cp932_encode.h, to encode while compiling).
 #pragma once
 
 #include <cstdint>
@@ -18,14 +19,12 @@ extern const std::uint16_t kDoubleByteToUnicode[kLeadCount * kTrailCount];
 
 // One row per high byte of a BMP character: codes for the low bytes
 // first..last are kUnicodeToSjisCodes[offset ...], 0 in the gaps. An empty
-// row has first > last.
+// row has first > last. The rows and codes are in cp932_encode_table.h.
 struct UnicodeRow {
     std::uint8_t first;
     std::uint8_t last;
     std::uint16_t offset;
 };
-extern const UnicodeRow kUnicodeRows[256];
-extern const std::uint16_t kUnicodeToSjisCodes[];
 
 inline int LeadIndex(std::uint8_t lead) {
     return lead <= 0x9F ? lead - 0x81 : lead - 0xE0 + 31;

@@ -8,7 +8,7 @@
 
 #include "decode/appending.h"
 #include "decode/ascii.h"
-#include "decode/cp932_tables.h"
+#include "decode/cp932_encode.h"
 
 namespace pelmora {
 
@@ -204,12 +204,7 @@ std::string EucJpToIso2022Jp(std::string_view text) {
 }
 
 std::uint16_t UnicodeToSjis(char32_t codePoint) {
-    if (codePoint < 0x80) return static_cast<std::uint16_t>(codePoint);
-    if (codePoint > 0xFFFF) return 0;
-    const cp932::UnicodeRow& row = cp932::kUnicodeRows[codePoint >> 8];
-    const unsigned low = codePoint & 0xFF;
-    if (low < row.first || low > row.last) return 0;
-    return cp932::kUnicodeToSjisCodes[row.offset + (low - row.first)];
+    return cp932::UnicodeToCode(codePoint);
 }
 
 Utf8Char Utf8NextChar(std::string_view text) {

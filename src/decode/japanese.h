@@ -28,9 +28,10 @@ struct Utf8Char {
 };
 Utf8Char Utf8NextChar(std::string_view text);
 std::string Utf8ToSjis(std::string_view text);
-// Used for encoded words: a character code page 932 lacks, and each byte
-// that starts no well-formed sequence, becomes one "?", so a word that
-// carried text never decodes to nothing.
+// A character code page 932 lacks, and each byte that starts no well-formed
+// sequence, becomes one "?", so a word that carried text never decodes to
+// nothing. Used for encoded words and for every UTF-8 text shown as display
+// text: paths, contact names, the system's reasons.
 std::string Utf8ToAnsi(std::string_view text);
 // Utf8ToSjis and Utf8ToAnsi appending to out, building no string per
 // character: every body line and encoded name of Japanese mail passes here.

@@ -11,7 +11,6 @@
 #include <cstring>
 #include <span>
 
-#include "decode/cp932.h"
 #include "decode/header.h"
 #include "message/format.h"
 #include "message/format_address.h"
@@ -19,6 +18,7 @@
 #include "message/line_source.h"
 #include "message/mail_date.h"
 #include "message/mime_boundary.h"
+#include "texts/texts.h"
 #include "ui/ports.h"
 
 namespace pelmora {
@@ -26,10 +26,6 @@ namespace pelmora {
 namespace {
 
 using View = std::string_view;
-
-// Display texts (code page 932) of the entries whose header lacks a field.
-constexpr View UnknownCp932 = "\x81\x69\x95\x73\x96\xBE\x81\x6A";                    // （不明）
-constexpr View NoSubjectCp932 = "\x81\x69\x8C\x8F\x96\xBC\x82\xC8\x82\xB5\x81\x6A";  // （件名なし）
 
 char lower(char c) {
     return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
@@ -225,8 +221,7 @@ DateTime atLeastFloor(DateTime value) {
 }
 
 void reportUnreadable(const TMsgItem& entry, ui::Prompts& prompts) {
-    prompts.warning("\"" + Utf8ToCp932(entry.FileName) + "\"" + Utf8ToCp932(" を開けませんでした。") +
-                    "\r\r" + Utf8ToCp932("使用中でないか確認して下さい。"));
+    prompts.warning(text::CouldNotOpen(entry.FileName));
 }
 
 // What the header block says, before it is stored into the entry.
@@ -430,11 +425,11 @@ void ReadMessage(MsgList& list, std::size_t index, ReaderContext& context) {
 
     entry.FromRaw = fields.hasFrom ? trimCtl(fields.from) : View{};
     entry.From =
-        fields.hasFrom ? FormatAddress(DecodeHeaderText(entry.FromRaw), names) : std::string(UnknownCp932);
+        fields.hasFrom ? FormatAddress(DecodeHeaderText(entry.FromRaw), names) : std::string(text::kUnknown);
     entry.ToRaw = fields.hasTo ? trimCtl(fields.to) : View{};
     entry.To =
-        fields.hasTo ? assembleRecipients(DecodeHeaderText(entry.ToRaw), names) : std::string(UnknownCp932);
-    entry.Subject = fields.hasSubject ? DecodeHeaderText(subjectRaw) : std::string(NoSubjectCp932);
+        fields.hasTo ? assembleRecipients(DecodeHeaderText(entry.ToRaw), names) : std::string(text::kUnknown);
+    entry.Subject = fields.hasSubject ? DecodeHeaderText(subjectRaw) : std::string(text::kNoSubject);
     entry.RecvDate = fields.hasReceived ? fields.received : entry.FileDate;
     entry.RecvDateText = fields.hasReceived ? DateText(entry.RecvDate) : entry.FileDateText;
     entry.SentDate = fields.hasDate ? atLeastFloor(ParseMailDate(rawDate)) : entry.FileDate;

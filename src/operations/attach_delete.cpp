@@ -15,9 +15,9 @@
 #include "message/mail_date.h"
 #include "message/mime_boundary.h"
 #include "operations/recycle.h"
-#include "operations/texts.h"
 #include "platform/file_io.h"
 #include "platform/trash.h"
+#include "texts/texts.h"
 
 namespace pelmora {
 
@@ -105,9 +105,7 @@ RewriteOutcome failed(std::string messageCp932) {
 }
 
 std::string untouchedMessage(const fs::path& file, int error) {
-    return ops::QuotedPath(file) + ops::Cp932(" を書き換えられませんでした（") +
-           ops::Cp932(std::strerror(error)) + ops::Cp932("）。") + ops::kParagraph +
-           ops::Cp932("元のファイルは変更されていません。");
+    return text::NotRewritten(file.native(), std::strerror(error));
 }
 
 // A new hidden file beside target, named after it so that a user who finds
@@ -158,12 +156,8 @@ RewriteOutcome recoverAfterFailedRename(const fs::path& file, const fs::path& te
             return failed(untouchedMessage(file, error));
         }
     }
-    std::string text = ops::QuotedPath(file) + ops::Cp932(" を書き換えられませんでした（") +
-                       ops::Cp932(std::strerror(error)) + ops::Cp932("）。") + ops::kParagraph +
-                       ops::Cp932("元のファイルはごみ箱にあります");
-    if (!trashed.empty()) text += ops::Cp932(": ") + ops::QuotedPath(trashed);
-    text += ops::kBreak + ops::Cp932("新しい内容: ") + ops::QuotedPath(temporary);
-    return failed(std::move(text));
+    return failed(text::NotRewrittenOriginalInTrash(file.native(), std::strerror(error), trashed.native(),
+                                                    temporary.native()));
 }
 
 void updateEntry(TMsgItem& entry, std::int64_t size) {
@@ -178,17 +172,11 @@ void updateEntry(TMsgItem& entry, std::int64_t size) {
 namespace {
 
 RewriteOutcome cannotOpen(const fs::path& file) {
-    return {Kind::OpenFailed,
-            ops::QuotedPath(file) + ops::Cp932(" を開けませんでした。") + ops::kParagraph +
-                ops::Cp932("使用中でないか確認して下さい。"),
-            0};
+    return {Kind::OpenFailed, text::CouldNotOpen(file.native()), 0};
 }
 
 RewriteOutcome changedWhileRead(const fs::path& file) {
-    return {Kind::Changed,
-            ops::QuotedPath(file) + ops::Cp932(" は読み込み中に変更されたため、書き換えませんでした。") +
-                ops::kParagraph + ops::Cp932("元のファイルは変更されていません。もう一度実行して下さい。"),
-            0};
+    return {Kind::Changed, text::ChangedWhileRead(file.native()), 0};
 }
 
 }  // namespace
@@ -258,27 +246,25 @@ RewriteOutcome RewriteMessageFile(TMsgItem& entry, ui::Shell& shell,
 
 std::string AttachDeleteStatusText(int rewritten, int failed) {
     if (failed == 0)
-        return rewritten > 0
-                   ? FormatCount(rewritten) + ops::Cp932(" 通のメッセージの添付ファイルを削除しました。")
-                   : ops::Cp932("添付ファイルはありませんでした。");
+        return rewritten > 0 ? FormatCount(rewritten) + std::string(text::kAttachmentsDeletedSuffix)
+                             : std::string(text::kNoAttachments);
     // A message left as it was must never read as a message without
     // attachments.
-    if (rewritten == 0)
-        return FormatCount(failed) + ops::Cp932(" 通のメッセージの添付ファイルを削除できませんでした。");
-    return FormatCount(rewritten) + ops::Cp932(" 通のメッセージの添付ファイルを削除しました（") +
-           FormatCount(failed) + ops::Cp932(" 通は削除できませんでした）。");
+    if (rewritten == 0) return FormatCount(failed) + std::string(text::kAttachmentsNotDeletedSuffix);
+    return FormatCount(rewritten) + std::string(text::kAttachmentsPartlyDeletedSuffix) + FormatCount(failed) +
+           std::string(text::kNotDeletedCountSuffix);
 }
 
 void ProcAttachDelete1Click(ui::ListView& view, ui::StatusBar& status, MsgList& list, ui::Prompts& prompts,
                             ui::Progress& progress, ui::Shell& shell) {
-    if (!prompts.confirmOkCancel(ops::Cp932("選択したメッセージの添付ファイルを削除しますか？"))) return;
+    if (!prompts.confirmOkCancel(std::string(text::kDeleteAttachmentsQuestion))) return;
 
     const std::vector<int> rows = view.selectedRows();
     const int selected = static_cast<int>(rows.size());
     progress.setRange(0, selected);
     progress.setPosition(0);
-    progress.setTitle(ops::Cp932("添付ファイルを削除しています…"));
-    progress.setLabel1(ops::Cp932("From："));
+    progress.setTitle(std::string(text::kDeletingAttachmentsTitle));
+    progress.setLabel1(std::string(text::kFromLabel));
     progress.setPath1(std::string());
     progress.setLabel2(std::string());
     progress.setPath2(std::string());

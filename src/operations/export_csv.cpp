@@ -11,9 +11,10 @@
 #include <sstream>
 
 #include "decode/cp932.h"
+#include "decode/japanese.h"
 #include "message/format.h"
-#include "operations/texts.h"
 #include "platform/file_io.h"
+#include "texts/texts.h"
 
 namespace pelmora {
 
@@ -86,19 +87,19 @@ std::string CsvField(std::string_view cp932) {
 std::string CsvHeaderText(int key) {
     switch (key) {
         case 1:
-            return ops::Cp932("差出人");
+            return std::string(text::kCaptionSender);
         case 2:
-            return ops::Cp932("件名");
+            return std::string(text::kCaptionSubject);
         case 3:
-            return ops::Cp932("受信日時");
+            return std::string(text::kCaptionReceived);
         case 4:
-            return ops::Cp932("サイズ(KB)");
+            return std::string(text::kCaptionSizeKB);
         case 5:
-            return ops::Cp932("フォルダ名");
+            return std::string(text::kCaptionFolder);
         case 6:
-            return ops::Cp932("宛先");
+            return std::string(text::kCaptionRecipients);
         case 7:
-            return ops::Cp932("送信日時");
+            return std::string(text::kCaptionSent);
         default:
             return "???";
     }
@@ -115,7 +116,7 @@ std::string CsvFieldText(const TMsgItem& entry, int key) {
         case 4:
             return entry.SizeKB;
         case 5:
-            return Utf8ToCp932(entry.FolderPath);  // the full path, not the short name the list shows
+            return Utf8ToAnsi(entry.FolderPath);  // the full path, not the short name the list shows
         case 6:
             return entry.To;
         case 7:
@@ -201,36 +202,33 @@ std::expected<void, std::string> WriteMessageListFile(const fs::path& file, cons
 }
 
 void OpenWithAssociation(const fs::path& file, ui::Shell& shell, ui::Prompts& prompts) {
-    if (!shell.openWithAssociation(file))
-        prompts.warning(ops::Cp932("関連付けられたプログラムを起動できません。"));
+    if (!shell.openWithAssociation(file)) prompts.warning(std::string(text::kCannotStartAssociatedProgram));
 }
 
 void ProcListMessage1Click(const fs::path& baseName, const ui::ListView& view, const MsgList& list,
                            ui::Prompts& prompts, ui::Shell& shell, fs::path& msgListDir,
                            const fs::path& fallbackFolder) {
-    if (!prompts.confirmYesNo(ops::Cp932("メッセージのリストを作成します。") + ops::kParagraph +
-                              ops::Cp932("実行しますか？")))
-        return;
+    if (!prompts.confirmYesNo(std::string(text::kCreateListQuestion))) return;
 
     ui::SaveFileRequest request;
-    request.titleCp932 = ops::Cp932("出力ファイルの指定");
+    request.titleCp932 = text::kSaveListTitle;
     request.fileName = SafeFileName(baseName.native(), TextEncoding::Utf8) + ".csv";
     std::error_code ec;
     if (msgListDir.empty() || !fs::is_directory(msgListDir, ec)) msgListDir = fallbackFolder;
     request.initialFolder = msgListDir;
-    request.filters = {{ops::Cp932("CSVファイル"), "*.csv"}, {ops::Cp932("全てのファイル"), "*"}};
+    request.filters = {{std::string(text::kCsvFilesFilter), "*.csv"},
+                       {std::string(text::kAllFilesFilter), "*"}};
     request.defaultSuffix = "csv";
     std::optional<fs::path> chosen = prompts.chooseSaveFile(request);
     if (!chosen) return;
 
     msgListDir = chosen->parent_path();
     if (auto written = WriteMessageListFile(*chosen, ColumnKeys(view), list); !written) {
-        prompts.error(Utf8ToCp932(written.error()));
+        prompts.error(Utf8ToAnsi(written.error()));
         return;
     }
-    if (prompts.confirmYesNo(FormatCount(static_cast<std::int64_t>(list.size())) +
-                             ops::Cp932(" 通のメッセージをリストしました。") + ops::kParagraph +
-                             ops::QuotedPath(*chosen) + ops::Cp932(" を開きますか？")))
+    if (prompts.confirmYesNo(
+            text::ListedOpenQuestion(FormatCount(static_cast<std::int64_t>(list.size())), chosen->native())))
         OpenWithAssociation(*chosen, shell, prompts);
 }
 

@@ -4,7 +4,7 @@
 #include <filesystem>
 #include <system_error>
 
-#include "operations/texts.h"
+#include "texts/texts.h"
 
 namespace pelmora {
 
@@ -30,8 +30,7 @@ void ProcMessageOpen1Click(const ui::ListView& view, const MsgList& list, ui::Pr
     if (entry == nullptr) return;
     const fs::path file = entry->FileName;
     if (shell.openWithAssociation(file)) return;
-    prompts.warning(ops::QuotedPath(file) + ops::Cp932(" を開けませんでした。") + ops::kParagraph +
-                    ops::Cp932("使用中でないか、関連付けが正しいか確認して下さい。"));
+    prompts.warning(text::CouldNotOpenWithAssociation(file.native()));
 }
 
 void ProcMessageEdit1Click(const ui::ListView& view, const MsgList& list, ui::Prompts& prompts,
@@ -40,9 +39,7 @@ void ProcMessageEdit1Click(const ui::ListView& view, const MsgList& list, ui::Pr
     if (entry == nullptr) return;
     const fs::path file = entry->FileName;
     if (shell.startProgram(editorName, file)) return;
-    prompts.warning(ops::QuotedPath(file) + ops::Cp932(" を") + ops::kBreak + ops::Cp932("エディタ ") +
-                    ops::QuotedPath(editorName) + ops::Cp932(" で開けませんでした。") + ops::kParagraph +
-                    ops::Cp932("使用中でないか、エディタの指定が正しいか確認して下さい。"));
+    prompts.warning(text::CouldNotOpenInEditor(file.native(), editorName));
 }
 
 }  // namespace pelmora

@@ -5,7 +5,7 @@
 #include <system_error>
 
 #include "message/format.h"
-#include "operations/texts.h"
+#include "texts/texts.h"
 
 namespace pelmora {
 
@@ -25,10 +25,10 @@ namespace {
 
 void reportFailures(ui::Prompts& prompts, const ui::TrashResult& result) {
     if (result.refused || result.failuresCp932.empty()) return;
-    std::string text = ops::Cp932("次のファイルをごみ箱に移動できませんでした。");
-    text += ops::kBreak;
+    std::string text(text::kTrashFailuresHeading);
+    text += text::kLineBreak;
     for (const std::string& line : result.failuresCp932) {
-        text += ops::kBreak;
+        text += text::kLineBreak;
         text += line;
     }
     prompts.warning(text);
@@ -79,7 +79,7 @@ void ProcMessageDelete1Click(ui::ListView& view, ui::StatusBar& status, MsgList&
     if (anyMoved) removeMarked(view, list);
     reportFailures(prompts, result);
 
-    status.setPanelText(0, FormatCount(view.rowCount()) + ops::Cp932(" 通のメッセージ"));
+    status.setPanelText(0, FormatCount(view.rowCount()) + std::string(text::kMessagesSuffix));
     status.setPanelText(1, std::string());
 }
 

@@ -10,9 +10,9 @@
 #include <cstdio>
 #include <cstring>
 
-#include "decode/cp932.h"
 #include "platform/file_io.h"
 #include "platform/xdg.h"
+#include "texts/texts.h"
 
 namespace pelmora::platform {
 
@@ -324,7 +324,7 @@ std::string TrashQuestion(std::size_t count) {
         if (i != 0 && (digits.size() - i) % 3 == 0) grouped += ',';
         grouped += digits[i];
     }
-    return Utf8ToCp932(grouped + " 個の項目をごみ箱に移動しますか？");
+    return grouped + std::string(text::kTrashQuestionSuffix);
 }
 
 ui::TrashResult TrashEach(const std::vector<fs::path>& paths) {
@@ -337,9 +337,7 @@ ui::TrashResult TrashEach(const std::vector<fs::path>& paths) {
             result.moved[i] = true;
             result.locations[i] = moved->file;
         } else {
-            result.failuresCp932.push_back(Utf8ToCp932("\"" + paths[i].native() +
-                                                       "\" をごみ箱に移動できませんでした（" +
-                                                       moved.error().describe() + "）"));
+            result.failuresCp932.push_back(text::CouldNotTrash(paths[i].native(), moved.error().describe()));
         }
     }
     return result;

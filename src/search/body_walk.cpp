@@ -6,12 +6,11 @@
 #include <vector>
 
 #include "decode/ascii.h"
-#include "decode/cp932.h"
 #include "decode/japanese.h"
 #include "decode/transfer.h"
 #include "message/mime_boundary.h"
-#include "search/texts.h"
 #include "search/whole_text.h"
+#include "texts/texts.h"
 #include "ui/ports.h"
 
 namespace pelmora {
@@ -367,11 +366,11 @@ int SearchBody(TermList& BodyTerms, const LineList& lines, const TMsgItem& entry
 }
 
 std::string SkipPromptText(const TMsgItem& entry, std::string_view unsupportedItem) {
-    using namespace search_texts;
+    using namespace text;
     std::string text(kSkipQuestion);
     text += "\r\r";
     text += kSkipFileLabel;
-    text += Utf8ToCp932(entry.FileName);
+    text += Utf8ToAnsi(entry.FileName);
     text += '\r';
     text += kSkipFromLabel;
     text += entry.From;

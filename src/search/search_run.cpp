@@ -11,12 +11,12 @@
 #include "catalogue/ordering.h"
 #include "catalogue/parallel_read.h"
 #include "catalogue/scan.h"
-#include "decode/cp932.h"
+#include "decode/japanese.h"
 #include "decode/text.h"
 #include "message/format.h"
 #include "message/line_reader.h"
 #include "message/mime_boundary.h"
-#include "search/texts.h"
+#include "texts/texts.h"
 #include "ui/ports.h"
 
 namespace pelmora {
@@ -59,14 +59,6 @@ void dropUnmatched(MsgList& list, std::size_t from) {
     list.erase(kept, list.end());
 }
 
-std::string cannotOpenText(const TMsgItem& entry) {
-    std::string text = "\"" + Utf8ToCp932(entry.FileName) + "\"";
-    text += search_texts::kCannotOpenSuffix;
-    text += "\r\r";
-    text += search_texts::kCannotOpenAdvice;
-    return text;
-}
-
 void clearResults(MsgList& found, SearchPorts& ports) {
     ui::BusyScope busy(ports.cursor);
     ui::UpdateScope update(ports.view);
@@ -78,7 +70,7 @@ void clearResults(MsgList& found, SearchPorts& ports) {
 void collectFiles(SearchConditions& conditions, const std::filesystem::path& folder, MsgList& found,
                   SearchPorts& ports) {
     ui::Progress& progress = ports.progress;
-    progress.setTitle(std::string(search_texts::kSearchingTitle));
+    progress.setTitle(std::string(text::kSearchingTitle));
     progress.setLabel1("From:");
     progress.setLabel2("");
     progress.setPath2("");
@@ -164,12 +156,12 @@ RunEnd RunSearch(SearchConditions& conditions, const std::filesystem::path& fold
     MsgList& found = session.FoundList;
     ui::Progress& progress = ports.progress;
     clearResults(found, ports);
-    ports.status.setPanelText(0, std::string(search_texts::kNotSearched));
+    ports.status.setPanelText(0, std::string(text::kNotSearched));
     ports.status.setPanelText(1, "");
 
     collectFiles(conditions, folder, found, ports);
 
-    progress.setTitle(std::string(search_texts::kCheckingTitle));
+    progress.setTitle(std::string(text::kCheckingTitle));
     progress.setCountText(FormatCount(static_cast<std::int64_t>(found.size())));
     progress.setRange(0, static_cast<int>(found.size()));
     progress.setPosition(0);
@@ -184,7 +176,7 @@ RunEnd RunSearch(SearchConditions& conditions, const std::filesystem::path& fold
     auto showFolder = [&](const TMsgItem& entry) {
         if (entry.FolderPath == shownFolder) return;
         shownFolder = entry.FolderPath;
-        progress.setPath1(Utf8ToCp932(shownFolder));
+        progress.setPath1(Utf8ToAnsi(shownFolder));
     };
     {
         ui::UpdateScope update(ports.view);
@@ -194,8 +186,8 @@ RunEnd RunSearch(SearchConditions& conditions, const std::filesystem::path& fold
         OnExit finish([&] {
             dropUnmatched(found, decided);
             ports.view.setRowCount(static_cast<int>(found.size()));
-            ports.status.setPanelText(0, FormatCount(static_cast<std::int64_t>(found.size())) +
-                                             std::string(search_texts::kMessagesSuffix));
+            ports.status.setPanelText(
+                0, FormatCount(static_cast<std::int64_t>(found.size())) + std::string(text::kMessagesSuffix));
             progress.hide();
         });
         // Many threads only while no question can come up: a body that
@@ -281,7 +273,7 @@ RunEnd RunNarrowing(SearchConditions& conditions, SearchSession& session, Search
     MsgList& found = session.FoundList;
     ui::Progress& progress = ports.progress;
     const auto count = static_cast<std::int64_t>(found.size());
-    progress.setTitle(std::string(search_texts::kNarrowingTitle));
+    progress.setTitle(std::string(text::kNarrowingTitle));
     progress.setLabel1("");
     progress.setPath1("");
     progress.setLabel2("");
@@ -317,12 +309,11 @@ RunEnd RunNarrowing(SearchConditions& conditions, SearchSession& session, Search
                 else if (FindLineStream lines(entry); lines.opened())
                     entry.Matched = SearchBody(conditions.BodyTerms, lines, entry, body) != 0;
                 else
-                    ports.prompts.warning(cannotOpenText(entry));
+                    ports.prompts.warning(text::CouldNotOpen(entry.FileName));
             }
             if (!entry.Matched) ++dropped;
             decided = n;
-            ports.status.setPanelText(
-                0, FormatCount(count - dropped) + std::string(search_texts::kNarrowedSuffix));
+            ports.status.setPanelText(0, FormatCount(count - dropped) + std::string(text::kNarrowedSuffix));
             progress.processEvents();
             if (progress.abortRequested()) {
                 aborted = true;
@@ -344,7 +335,7 @@ bool ReadFindLines(const TMsgItem& entry, LineList& lines) {
 }
 
 std::string SkipSummaryText(int skipped) {
-    return std::to_string(skipped) + std::string(search_texts::kSkippedSuffix);
+    return std::to_string(skipped) + std::string(text::kSkippedSuffix);
 }
 
 }  // namespace pelmora

@@ -14,6 +14,7 @@
 #include <utility>
 
 #include "decode/cp932.h"
+#include "decode/japanese.h"
 #include "settings/ini_file.h"
 
 namespace pelmora {
@@ -137,7 +138,7 @@ std::string writeNativeText(std::string_view native) {
     // A line break cannot be stored in a profile file; rather than write a
     // different path, write none.
     if (native.find_first_of("\r\n") != std::string_view::npos) return {};
-    std::string cp932 = Utf8ToCp932(native);
+    std::string cp932 = Utf8ToAnsi(native);
     if (Cp932ToUtf8(cp932) == native) return QuoteIniValue(cp932);
     std::string marked(kNativeMark);
     marked += native;

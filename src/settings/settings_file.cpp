@@ -10,10 +10,10 @@
 #include <sstream>
 #include <system_error>
 
-#include "decode/cp932.h"
 #include "platform/file_io.h"
 #include "platform/xdg.h"
 #include "settings/settings.h"
+#include "texts/texts.h"
 
 namespace pelmora {
 
@@ -125,11 +125,10 @@ ReadProblem readSettingsFile(const fs::path& file, std::string& content) {
 }
 
 std::string problemText(const fs::path& file, ReadProblem problem) {
-    const char* why = problem == ReadProblem::NotAFile ? " は通常のファイルではありません。"
-                      : problem == ReadProblem::TooLarge ? " は設定ファイルとしては大きすぎます。"
-                                                         : " を読み込めません。";
-    return "\"" + Utf8ToCp932(file.native()) + "\"" + Utf8ToCp932(why) + "\r\r" +
-           Utf8ToCp932("既定の設定で起動します。");
+    const std::string_view why = problem == ReadProblem::NotAFile   ? text::kSettingsNotAFileSuffix
+                                 : problem == ReadProblem::TooLarge ? text::kSettingsTooLargeSuffix
+                                                                    : text::kSettingsUnreadableSuffix;
+    return text::SettingsNotRead(file.native(), why);
 }
 
 }  // namespace
@@ -149,9 +148,7 @@ std::expected<void, std::string> SaveSettings(const Settings& settings, const fs
     fs::create_directories(file.parent_path(), error);
     std::ostringstream out;
     WriteSettings(out, settings, platform::ReadWholeFile(file).value_or(std::string()));
-    if (!replaceFileAtomically(file, out.str()))
-        return std::unexpected(Utf8ToCp932(file.native()) +
-                               " \x82\xC9\x8F\x91\x82\xAB\x8D\x9E\x82\xDF\x82\xDC\x82\xB9\x82\xF1");
+    if (!replaceFileAtomically(file, out.str())) return std::unexpected(text::CannotWrite(file.native()));
     return {};
 }
 

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "decode/cp932.h"
+#include "decode/japanese.h"
 #include "message/msg_item.h"
 #include "support/fake_ports.h"
 #include "support/scoped_time_zone.h"
@@ -19,7 +19,7 @@ namespace pelmora::test {
 
 // Display text spelled in UTF-8 in the test source.
 inline std::string Sjis(const char* utf8) {
-    return Utf8ToCp932(utf8);
+    return Utf8ToAnsi(utf8);
 }
 
 struct ItemFields {

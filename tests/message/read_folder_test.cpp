@@ -5,7 +5,7 @@
 
 #include <map>
 
-#include "decode/cp932.h"
+#include "decode/japanese.h"
 #include "message/read_message.h"
 #include "message_test_support.h"
 
@@ -70,7 +70,7 @@ protected:
     Reading read(const char* name, ReaderOptions options = {}) {
         return ReadOne(ExamplesDir / name, options);
     }
-    static std::string cp932(std::string_view utf8) { return Utf8ToCp932(utf8); }
+    static std::string cp932(std::string_view utf8) { return Utf8ToAnsi(utf8); }
 
     ScopedTimeZone m_tz{TokyoTz};
 };

@@ -6,6 +6,7 @@
 #include <csignal>
 
 #include "decode/cp932.h"
+#include "decode/japanese.h"
 #include "message/mail_date.h"
 #include "op_fixture.h"
 #include "platform/trash.h"
@@ -132,7 +133,7 @@ protected:
         load();
         shell.trashImpl = platform::TrashEach;
     }
-    std::string cp(const char* utf8) const { return Utf8ToCp932(utf8); }
+    std::string cp(const char* utf8) const { return Utf8ToAnsi(utf8); }
 
     std::string attached;
     FakeProgress progress;
@@ -230,7 +231,7 @@ void expectUntouchedAfterWriteFailure(const std::string& attached, const fs::pat
     ASSERT_FALSE(prompts.shown.empty());
     EXPECT_TRUE(prompts.shown.back().starts_with("error:")) << prompts.shown.back();
     // The message kept its attachments: the status must not say it had none.
-    EXPECT_EQ(status.panels[1], Utf8ToCp932("1 通のメッセージの添付ファイルを削除できませんでした。"));
+    EXPECT_EQ(status.panels[1], Utf8ToAnsi("1 通のメッセージの添付ファイルを削除できませんでした。"));
 }
 
 TEST_F(AttachDeleteCommand, ReadOnlyFolderLeavesOriginalInPlace) {

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "decode/cp932.h"
+#include "decode/japanese.h"
 #include "op_fixture.h"
 #include "operations/recycle.h"
 #include "platform/trash.h"
@@ -43,7 +43,7 @@ TEST_F(DeleteTest, SelectedFilesGoToTheTrashAndLeaveTheList) {
     EXPECT_EQ(view.rows, 1);
     EXPECT_TRUE(view.selection.empty());
     EXPECT_EQ(view.updateDepth, 0);
-    EXPECT_EQ(status.panels[0], "1" + Utf8ToCp932(" 通のメッセージ"));
+    EXPECT_EQ(status.panels[0], "1" + Utf8ToAnsi(" 通のメッセージ"));
     EXPECT_EQ(status.panels[1], "");
     EXPECT_TRUE(fs::exists(mail / "b.eml"));
     EXPECT_FALSE(fs::exists(mail / "a.eml"));
@@ -63,7 +63,7 @@ TEST_F(DeleteTest, VanishedFileIsNotHandedOverAndStaysListed) {
     EXPECT_TRUE(view.isSelected(0));  // b.eml keeps its selection at its new row
     EXPECT_EQ(view.selectedCount(), 1);
     EXPECT_TRUE(prompts.shown.empty());
-    EXPECT_EQ(status.panels[0], "3" + Utf8ToCp932(" 通のメッセージ"));
+    EXPECT_EQ(status.panels[0], "3" + Utf8ToAnsi(" 通のメッセージ"));
 }
 
 TEST_F(DeleteTest, RefusalLeavesListSelectionAndFilesAsTheyWere) {
@@ -77,7 +77,7 @@ TEST_F(DeleteTest, RefusalLeavesListSelectionAndFilesAsTheyWere) {
     EXPECT_EQ(trashCount(), 0u);
     EXPECT_TRUE(prompts.shown.empty());
     EXPECT_FALSE(list[1]->DeleteMark);
-    EXPECT_EQ(status.panels[0], "4" + Utf8ToCp932(" 通のメッセージ"));
+    EXPECT_EQ(status.panels[0], "4" + Utf8ToAnsi(" 通のメッセージ"));
     EXPECT_EQ(status.panels[1], "");
 }
 
@@ -101,7 +101,7 @@ TEST_F(DeleteTest, NothingSelectedAsksNothing) {
     ProcMessageDelete1Click(view, status, list, prompts, shell);
     EXPECT_TRUE(shell.trashCalls.empty());
     EXPECT_EQ(list.size(), 4u);
-    EXPECT_EQ(status.panels[0], "4" + Utf8ToCp932(" 通のメッセージ"));
+    EXPECT_EQ(status.panels[0], "4" + Utf8ToAnsi(" 通のメッセージ"));
 }
 
 }  // namespace

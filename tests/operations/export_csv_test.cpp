@@ -3,7 +3,7 @@
 
 #include <sstream>
 
-#include "decode/cp932.h"
+#include "decode/japanese.h"
 #include "op_fixture.h"
 #include "support/fake_shell.h"
 
@@ -13,7 +13,7 @@ namespace pelmora::test {
 namespace {
 
 std::string cp(const char* utf8) {
-    return Utf8ToCp932(utf8);
+    return Utf8ToAnsi(utf8);
 }
 
 struct FieldRow {

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "operations/open_edit.h"
 
-#include "decode/cp932.h"
+#include "decode/japanese.h"
 #include "op_fixture.h"
 #include "support/fake_shell.h"
 
@@ -11,7 +11,7 @@ namespace pelmora::test {
 namespace {
 
 std::string cp(const char* utf8) {
-    return Utf8ToCp932(utf8);
+    return Utf8ToAnsi(utf8);
 }
 
 class OpenEdit : public MailFolderTest {

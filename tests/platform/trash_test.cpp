@@ -15,7 +15,7 @@
 #include <regex>
 #include <sstream>
 
-#include "decode/cp932.h"
+#include "decode/japanese.h"
 #include "support/files.h"
 
 namespace fs = std::filesystem;
@@ -302,7 +302,7 @@ TEST_F(TrashTest, TrashEachReportsEveryPathOnItsOwn) {
     const std::string expected =
         "\"" + (root / "mail" / "2.eml").native() +
         "\" をごみ箱に移動できませんでした（ファイルの検索に失敗: " + std::strerror(ENOENT) + "）";
-    EXPECT_EQ(result.failuresCp932[0], pelmora::Utf8ToCp932(expected));
+    EXPECT_EQ(result.failuresCp932[0], pelmora::Utf8ToAnsi(expected));
     EXPECT_EQ(result.locations[0], homeTrash() / "files" / "1.eml");
     EXPECT_TRUE(result.locations[1].empty());
 }

@@ -6,14 +6,14 @@
 #include <string>
 #include <vector>
 
-#include "decode/cp932.h"
+#include "decode/japanese.h"
 #include "support/fake_ports.h"
 
 namespace pelmora {
 namespace {
 
 std::string cp(const char* utf8) {
-    return Utf8ToCp932(utf8);
+    return Utf8ToAnsi(utf8);
 }
 
 // Lines of a message given as one text with "\n" line ends.

@@ -6,7 +6,7 @@
 #include <fstream>
 #include <string>
 
-#include "decode/cp932.h"
+#include "decode/japanese.h"
 #include "search/search_run.h"
 #include "support/fake_ports.h"
 #include "support/files.h"
@@ -17,7 +17,7 @@ namespace {
 namespace fs = std::filesystem;
 
 std::string cp(const char* utf8) {
-    return Utf8ToCp932(utf8);
+    return Utf8ToAnsi(utf8);
 }
 
 class NarrowingTest : public testing::Test {

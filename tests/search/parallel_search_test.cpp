@@ -8,7 +8,7 @@
 #include <string>
 
 #include "catalogue/parallel_read.h"
-#include "decode/cp932.h"
+#include "decode/japanese.h"
 #include "search/search_run.h"
 #include "support/copied_folder.h"
 #include "support/fake_ports.h"
@@ -71,8 +71,8 @@ TEST_F(ParallelSearchTest, ManyThreadsFindWhatOneThreadFinds) {
     for (const Case& c : cases) {
         conditions.BodyTerms.clear();
         conditions.SubjectTerms.clear();
-        ParseSearchField(conditions.BodyTerms, Utf8ToCp932(c.body));
-        ParseSearchField(conditions.SubjectTerms, Utf8ToCp932(c.subject));
+        ParseSearchField(conditions.BodyTerms, Utf8ToAnsi(c.body));
+        ParseSearchField(conditions.SubjectTerms, Utf8ToAnsi(c.subject));
         conditions.AttachmentsOnly = c.attachments;
         const std::set<std::string> single = search(1);
         EXPECT_FALSE(single.empty()) << c.body << c.subject;

@@ -13,7 +13,7 @@
 #include <string>
 
 #include "catalogue/scan.h"
-#include "decode/cp932.h"
+#include "decode/japanese.h"
 #include "message/mail_date.h"
 #include "support/fake_ports.h"
 #include "support/files.h"
@@ -25,7 +25,7 @@ namespace {
 namespace fs = std::filesystem;
 
 std::string cp(const char* utf8) {
-    return Utf8ToCp932(utf8);
+    return Utf8ToAnsi(utf8);
 }
 
 std::string received(const char* date) {

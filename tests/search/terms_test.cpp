@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "decode/cp932.h"
+#include "decode/japanese.h"
 #include "decode/text.h"
 
 namespace pelmora {
@@ -26,7 +26,7 @@ void PrintTo(const TermEntry& entry, std::ostream* os) {
 namespace {
 
 std::string cp(const char* utf8) {
-    return Utf8ToCp932(utf8);
+    return Utf8ToAnsi(utf8);
 }
 TermEntry term(const char* utf8) {
     return {cp(utf8), 0};

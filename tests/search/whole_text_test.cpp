@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "decode/cp932.h"
+#include "decode/japanese.h"
 
 namespace pelmora {
 namespace {
@@ -47,7 +47,7 @@ Word hiragana(std::initializer_list<int> letters) {
         w.utf8 += std::string{'\xE3', '\x81', static_cast<char>(0x81 + k)};
         jis += std::string{'\x24', static_cast<char>(0x21 + k)};
     }
-    w.cp932 = Utf8ToCp932(w.utf8);
+    w.cp932 = Utf8ToAnsi(w.utf8);
     w.iso2022jp = "\x1B$B" + jis + "\x1B(B";
     return w;
 }

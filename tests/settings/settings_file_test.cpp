@@ -10,7 +10,7 @@
 #include <iterator>
 #include <string>
 
-#include "decode/cp932.h"
+#include "decode/japanese.h"
 #include "settings/settings.h"
 
 namespace pelmora {
@@ -91,20 +91,20 @@ TEST_F(SettingsFile, OnlyARegularFileOfSaneSizeIsRead) {
     const fs::path fifo = m_root / "fifo.INI";
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
     EXPECT_EQ(LoadSettings(fifo, &notice), Settings{});
-    EXPECT_NE(notice.find(Utf8ToCp932("通常のファイルではありません")), std::string::npos);
+    EXPECT_NE(notice.find(Utf8ToAnsi("通常のファイルではありません")), std::string::npos);
 
     const fs::path zero = m_root / "zero.INI";
     fs::create_symlink("/dev/zero", zero);
     notice.clear();
     EXPECT_EQ(LoadSettings(zero, &notice), Settings{});
-    EXPECT_NE(notice.find(Utf8ToCp932("通常のファイルではありません")), std::string::npos);
+    EXPECT_NE(notice.find(Utf8ToAnsi("通常のファイルではありません")), std::string::npos);
 
     const fs::path large = m_root / "large.INI";
     put(large, "[Form]\r\nWidth=777\r\n");
     fs::resize_file(large, kSettingsFileLimit + 1);
     notice.clear();
     EXPECT_EQ(LoadSettings(large, &notice), Settings{});
-    EXPECT_NE(notice.find(Utf8ToCp932("大きすぎます")), std::string::npos);
+    EXPECT_NE(notice.find(Utf8ToAnsi("大きすぎます")), std::string::npos);
 
     fs::resize_file(large, kSettingsFileLimit);
     notice.clear();
@@ -162,7 +162,7 @@ TEST_F(SettingsFile, FailedSaveNamesTheFileAndKeepsTheOldOne) {
     fs::create_directories(folderInTheWay);
     auto result = SaveSettings(Settings{}, folderInTheWay);
     ASSERT_FALSE(result.has_value());
-    EXPECT_EQ(result.error(), Utf8ToCp932(folderInTheWay.native()) +
+    EXPECT_EQ(result.error(), Utf8ToAnsi(folderInTheWay.native()) +
                                   " \x82\xC9\x8F\x91\x82\xAB\x8D\x9E\x82\xDF\x82\xDC\x82\xB9\x82\xF1");
     EXPECT_NE(result.error().find("\x90\xDD\x92\xE8.INI"), std::string::npos);
     EXPECT_EQ(entriesIn(m_root), 1) << "the temporary file is removed";
