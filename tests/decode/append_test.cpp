@@ -4,6 +4,7 @@
 // rules, over every short text of a few telling bytes and many longer ones.
 #include <gtest/gtest.h>
 
+#include <bit>
 #include <cstdint>
 #include <functional>
 #include <random>
@@ -55,24 +56,11 @@ std::string refUtf8ToSjis(std::string_view s) {
     std::string out;
     for (std::size_t i = 0; i < s.size();) {
         const std::uint8_t lead = at(s, i);
-        std::size_t length = 6;
-        int payloadBits = 1;
-        if (lead < 0x80) {
-            length = 1;
-            payloadBits = 7;
-        } else if (lead >> 5 == 0b110) {
-            length = 2;
-            payloadBits = 5;
-        } else if (lead >> 4 == 0b1110) {
-            length = 3;
-            payloadBits = 4;
-        } else if (lead >> 3 == 0b11110) {
-            length = 4;
-            payloadBits = 3;
-        } else if (lead >> 2 == 0b111110) {
-            length = 5;
-            payloadBits = 2;
-        }
+        // The leading one bits count the bytes; a stray continuation byte
+        // or 0xFE/0xFF takes the longest form, six.
+        const int ones = std::countl_one(lead);
+        const std::size_t length = ones == 0 ? 1 : ones >= 2 && ones <= 5 ? ones : 6;
+        const int payloadBits = length == 1 ? 7 : 7 - static_cast<int>(length);
         if (length > s.size() - i) {
             out.append(s.substr(i));
             break;
