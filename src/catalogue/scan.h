@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "catalogue/read_entry.h"
 #include "message/msg_item.h"
-#include "message/read_message.h"
 
 namespace pelmora {
 
