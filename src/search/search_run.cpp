@@ -16,6 +16,7 @@
 #include "message/format.h"
 #include "message/line_reader.h"
 #include "message/mime_boundary.h"
+#include "search/message_search.h"
 #include "search/texts.h"
 #include "ui/ports.h"
 

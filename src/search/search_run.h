@@ -11,7 +11,6 @@
 #include "message/msg_item.h"
 #include "message/read_message.h"
 #include "search/body_walk.h"
-#include "search/message_search.h"
 #include "search/terms.h"
 
 namespace pelmora {
