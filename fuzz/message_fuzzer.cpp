@@ -10,10 +10,11 @@
 #include <memory>
 #include <string>
 
+#include "catalogue/read_entry.h"
 #include "fuzz_ports.h"
 #include "fuzz_target.h"
-#include "message/read_message.h"
 #include "search/body_walk.h"
+#include "search/message_search.h"
 #include "search/terms.h"
 
 namespace {
@@ -47,15 +48,15 @@ const Scratch& scratch() {
     return instance;
 }
 
-class BodySearch : public SearchHooks {
+class BodySearch {
 public:
     BodySearch() : m_context{m_skip, m_prompts, m_progress} {
         ParseSearchField(m_terms, "A OR \x82\xA0 -ZZ");
     }
-    bool MatchHeaderFilter(const TMsgItem&) override { return true; }
-    bool AttachmentsOnly() const override { return false; }
-    bool HasBodyTerms() const override { return true; }
-    int SearchBody(LineSource& lines, const TMsgItem& entry) override {
+    bool MatchHeaderFilter(const TMsgItem&) { return true; }
+    bool AttachmentsOnly() const { return false; }
+    bool HasBodyTerms() const { return true; }
+    int SearchBody(LineSource& lines, const TMsgItem& entry) {
         return pelmora::SearchBody(m_terms, lines, entry, m_context);
     }
 
@@ -67,7 +68,7 @@ private:
     BodyWalkContext m_context;
 };
 
-void readOnce(SearchHooks* search) {
+void readOnce(BodySearch* search) {
     MsgList list;
     auto entry = std::make_unique<TMsgItem>();
     entry->FileName = scratch().file();
@@ -76,8 +77,11 @@ void readOnce(SearchHooks* search) {
     list.push_back(std::move(entry));
     LineList lines;
     fuzz::SilentPrompts prompts;
-    ReaderContext context{lines, {}, prompts, search};
-    ReadMessage(list, 0, context);
+    ReaderContext context{lines, {}, prompts};
+    if (search == nullptr)
+        ReadMessage(list, 0, context);
+    else
+        SearchMessage(list, 0, context, *search);
     // Every text the list shows is a whole date text.
     fuzz::require(list[0]->SentDateText.size() == 16 && list[0]->RecvDateText.size() == 16);
 }

@@ -93,7 +93,7 @@ std::size_t loadFolder(const fs::path& folder, MsgList& list, cli::TerminalListV
     cli::TerminalBusyCursor cursor;
     LoadFolderPorts ports{view, status, progress, prompts, cursor};
     LineList lines;
-    ReaderContext reader{lines, ReaderOptions{}, prompts, nullptr};
+    ReaderContext reader{lines, ReaderOptions{}, prompts};
     LoadFolder(folder, list, ports, reader, Subfolders::No, threads);
     return list.size();
 }

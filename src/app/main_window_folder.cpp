@@ -185,7 +185,7 @@ void MainWindow::LoadFolder() {
         ReaderOptions options;
         options.DupCheckHeaders = m_settings.DupCheckHeaders;
         options.DisplayNames = m_settings.ConvDisplayName ? &m_displayNames : nullptr;
-        ReaderContext reader{m_msgLines, options, *m_prompts, nullptr};
+        ReaderContext reader{m_msgLines, options, *m_prompts};
         outcome = pelmora::LoadFolder(folder, m_list, ports, reader);
     } while (m_reloadWhenDone);
     loading.reset();

@@ -91,102 +91,68 @@ namespace {
 // message, and neighbouring files stay together on one thread.
 constexpr std::size_t kRun = 64;
 
-class SharedReading {
-public:
-    SharedReading(MsgList& list, const ParallelReadPorts& ports)
-        : m_list(list), m_ports(ports), m_prompts(ports.prompts) {}
+}  // namespace
 
-    // Reads runs until none is left or the reading stops. The owning
-    // thread also keeps the window and the progress dialog going.
-    void readRuns(ReaderContext& reader, bool owner) {
-        for (;;) {
-            if (owner && !tend()) return;
-            if (m_stop.load(std::memory_order_relaxed)) return;
-            // The owner takes one entry at a time: with many readers waiting
-            // on the disk a run of its own would keep the window, the
-            // progress and the abort waiting as long as the disk takes for
-            // the whole run.
-            const std::size_t run = owner ? 1 : kRun;
-            const std::size_t first = m_next.fetch_add(run, std::memory_order_relaxed);
-            if (first >= m_list.size()) return;
-            const std::size_t last = std::min(m_list.size(), first + run);
-            for (std::size_t i = first; i < last; ++i) {
-                if (m_stop.load(std::memory_order_relaxed)) return;
-                ReadMessage(m_list, i, reader);
-            }
-            m_done.fetch_add(last - first, std::memory_order_relaxed);
-        }
+namespace parallel_detail {
+
+bool SharedReading::nextRun(bool owner, std::size_t& first, std::size_t& last) {
+    if (owner && !tend()) return false;
+    if (m_stop.load(std::memory_order_relaxed)) return false;
+    // The owner takes one entry at a time: with many readers waiting on the
+    // disk a run of its own would keep the window, the progress and the
+    // abort waiting as long as the disk takes for the whole run.
+    const std::size_t run = owner ? 1 : kRun;
+    first = m_next.fetch_add(run, std::memory_order_relaxed);
+    if (first >= m_list.size()) return false;
+    last = std::min(m_list.size(), first + run);
+    return true;
+}
+
+void SharedReading::readerEnded() {
+    m_finished.fetch_add(1, std::memory_order_release);
+    m_prompts.notify();
+}
+
+void SharedReading::waitFor(unsigned readers) {
+    while (m_finished.load(std::memory_order_acquire) < readers) {
+        m_prompts.waitForRequest(std::chrono::milliseconds(20));
+        tend();
     }
+    m_prompts.runPending();
+}
 
-    // One reader thread: its own lines, the owner's options, prompts that
-    // are shown by the owner.
-    void readerThread(const ReaderOptions& options, SearchHooks* hooks) {
-        try {
-            LineList lines;
-            ReaderContext reader{lines, options, m_prompts, hooks};
-            readRuns(reader, false);
-        } catch (...) {
-            fail(std::current_exception());
-        }
-        m_finished.fetch_add(1, std::memory_order_release);
-        m_prompts.notify();
+void SharedReading::fail(std::exception_ptr failure) {
+    {
+        std::lock_guard lock(m_failureMutex);
+        if (!m_failure) m_failure = std::move(failure);
     }
+    m_stop.store(true, std::memory_order_relaxed);
+}
 
-    // The owner, once its own runs are over, until every reader has ended.
-    void waitFor(unsigned readers) {
-        while (m_finished.load(std::memory_order_acquire) < readers) {
-            m_prompts.waitForRequest(std::chrono::milliseconds(20));
-            tend();
-        }
-        m_prompts.runPending();
-    }
+std::exception_ptr SharedReading::failure() {
+    std::lock_guard lock(m_failureMutex);
+    return m_failure;
+}
 
-    void fail(std::exception_ptr failure) {
-        {
-            std::lock_guard lock(m_failureMutex);
-            if (!m_failure) m_failure = std::move(failure);
-        }
+// False once the reading is to stop.
+bool SharedReading::tend() {
+    m_prompts.runPending();
+    m_ports.progress.processEvents();
+    if (m_ports.progress.abortRequested()) {
+        m_aborted = true;
         m_stop.store(true, std::memory_order_relaxed);
     }
-
-    std::exception_ptr failure() {
-        std::lock_guard lock(m_failureMutex);
-        return m_failure;
+    const std::size_t done = m_done.load(std::memory_order_relaxed);
+    if (m_ports.report) {
+        const std::size_t next = std::min(m_next.load(std::memory_order_relaxed), m_list.size() - 1);
+        m_ports.report(done, *m_list[next]);
+    } else if (done > 0) {
+        m_ports.progress.setPosition(static_cast<int>(done - 1));
     }
-    bool aborted() const { return m_aborted; }
+    return !m_stop.load(std::memory_order_relaxed);
+}
 
-private:
-    // False once the reading is to stop.
-    bool tend() {
-        m_prompts.runPending();
-        m_ports.progress.processEvents();
-        if (m_ports.progress.abortRequested()) {
-            m_aborted = true;
-            m_stop.store(true, std::memory_order_relaxed);
-        }
-        const std::size_t done = m_done.load(std::memory_order_relaxed);
-        if (m_ports.report) {
-            const std::size_t next = std::min(m_next.load(std::memory_order_relaxed), m_list.size() - 1);
-            m_ports.report(done, *m_list[next]);
-        } else if (done > 0) {
-            m_ports.progress.setPosition(static_cast<int>(done - 1));
-        }
-        return !m_stop.load(std::memory_order_relaxed);
-    }
-
-    MsgList& m_list;
-    const ParallelReadPorts& m_ports;
-    MarshalledPrompts m_prompts;
-    std::atomic<std::size_t> m_next{0};
-    std::atomic<std::size_t> m_done{0};
-    std::atomic<unsigned> m_finished{0};
-    std::atomic<bool> m_stop{false};
-    bool m_aborted = false;  // the owner's alone
-    std::mutex m_failureMutex;
-    std::exception_ptr m_failure;
-};
-
-}  // namespace
+}  // namespace parallel_detail
 
 unsigned ParallelReadThreads(std::size_t entries, unsigned threads) {
     // A folder whose files are not in the page cache is read at the pace of
@@ -200,27 +166,12 @@ unsigned ParallelReadThreads(std::size_t entries, unsigned threads) {
 }
 
 bool ReadEntriesInParallel(MsgList& list, ReaderContext& context, ParallelReadPorts ports, unsigned threads) {
-    if (list.empty()) return true;
-    const unsigned readers = ParallelReadThreads(list.size(), threads) - 1;
-
-    SharedReading reading(list, ports);
-    {
-        std::vector<std::jthread> pool;
-        pool.reserve(readers);
-        for (unsigned i = 0; i < readers; ++i) {
-            SearchHooks* hooks = ports.hooksFor ? ports.hooksFor(i + 1) : nullptr;
-            pool.emplace_back([&reading, &context, hooks] { reading.readerThread(context.options, hooks); });
-        }
-        try {
-            reading.readRuns(context, true);
-        } catch (...) {
-            reading.fail(std::current_exception());
-        }
-        reading.waitFor(readers);
-    }
-    context.MsgLines.clear();
-    if (std::exception_ptr failure = reading.failure()) std::rethrow_exception(failure);
-    return !reading.aborted();
+    return ReadEntriesInParallel(
+        list, context,
+        [](MsgList& entries, std::size_t index, ReaderContext& reader, unsigned) {
+            ReadMessage(entries, index, reader);
+        },
+        ports, threads);
 }
 
 }  // namespace pelmora

@@ -8,8 +8,8 @@
 #include <string_view>
 #include <vector>
 
+#include "catalogue/read_entry.h"
 #include "message/msg_item.h"
-#include "message/read_message.h"
 
 namespace pelmora {
 

@@ -42,7 +42,7 @@ bool TakeDisplayNameOption(const std::string& argument, ReaderChoices& choices) 
 }
 
 CommandReader::CommandReader(const ReaderChoices& choices, ui::Prompts& prompts)
-    : m_context{m_lines, optionsFor(choices, m_directory, prompts), prompts, nullptr} {}
+    : m_context{m_lines, optionsFor(choices, m_directory, prompts), prompts} {}
 
 LoadOutcome LoadForCommand(const std::filesystem::path& folder, Subfolders subfolders, TerminalListView& view,
                            MsgList& list, CommandReader& reader, TerminalPrompts& prompts) {

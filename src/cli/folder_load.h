@@ -8,9 +8,9 @@
 #include <optional>
 
 #include "addressbook/display_names.h"
+#include "catalogue/read_entry.h"
 #include "catalogue/scan.h"
 #include "cli/terminal_ports.h"
-#include "message/read_message.h"
 
 namespace pelmora::cli {
 

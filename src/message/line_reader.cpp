@@ -82,14 +82,37 @@ bool LineReader::openAt(int dirFd, const char* name) {
     return m_fd >= 0;
 }
 
+void LineReader::openBytes(std::string_view bytes) {
+    close();
+    if (m_capacity < bytes.size()) {
+        m_buffer.reset(new char[bytes.size()]);
+        m_capacity = bytes.size();
+    }
+    if (!bytes.empty()) std::memcpy(m_buffer.get(), bytes.data(), bytes.size());
+    m_inMemory = true;
+    m_begin = 0;
+    m_end = bytes.size();
+    // Everything is in the buffer already: there is nothing to fill it from.
+    m_eof = true;
+    m_endMarkSeen = false;
+    m_bytesRead = bytes.size();
+}
+
 void LineReader::close() {
     if (m_fd >= 0) ::close(m_fd);
     m_fd = -1;
+    m_inMemory = false;
     m_begin = m_end = 0;
     m_eof = true;
 }
 
 bool LineReader::rewind() {
+    if (m_inMemory) {
+        m_begin = 0;
+        m_end = static_cast<std::size_t>(m_bytesRead);
+        m_endMarkSeen = false;
+        return true;
+    }
     if (m_fd < 0 || ::lseek(m_fd, 0, SEEK_SET) != 0) return false;
     m_begin = m_end = 0;
     m_eof = false;

@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <string_view>
 
 struct stat;
 
@@ -25,6 +26,9 @@ public:
     bool open(const char* path);
     // name relative to the open folder dirFd.
     bool openAt(int dirFd, const char* name);
+    // The bytes of a message already in memory, read as a file holding
+    // them would be (a copy is kept, so they need not outlive the reader).
+    void openBytes(std::string_view bytes);
     void close();
     // The open file's size, times and type; false when none is open.
     bool fileInfo(struct stat& info) const;
@@ -55,6 +59,8 @@ private:
     // A 0x1A byte was met: nothing more is read.
     bool m_endMarkSeen = false;
     bool m_keepBareCr = false;
+    // Reading bytes given by openBytes: they fill the buffer from its start.
+    bool m_inMemory = false;
     std::uint64_t m_bytesRead = 0;
 };
 

@@ -1,12 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "message/read_message.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 #include <xxhash.h>
 
-#include <cerrno>
 #include <cstdint>
 #include <cstring>
 #include <span>
@@ -14,12 +10,9 @@
 #include "decode/header.h"
 #include "message/format.h"
 #include "message/format_address.h"
-#include "message/line_reader.h"
-#include "message/line_source.h"
 #include "message/mail_date.h"
 #include "message/mime_boundary.h"
 #include "texts/texts.h"
-#include "ui/ports.h"
 
 namespace pelmora {
 
@@ -220,10 +213,6 @@ DateTime atLeastFloor(DateTime value) {
     return value < DateFloor ? DateFloor : value;
 }
 
-void reportUnreadable(const TMsgItem& entry, ui::Prompts& prompts) {
-    prompts.warning(text::CouldNotOpen(entry.FileName));
-}
-
 // What the header block says, before it is stored into the entry.
 struct HeaderFields {
     View from, to, subject, date, messageId;
@@ -271,154 +260,68 @@ HeaderFields extractFields(std::span<const std::string> lines) {
     return fields;
 }
 
-// The body after the header block as the search sees it: every line to the
-// end of the file, or, for a message with a boundary, through the first
-// delimiter and then through the next one, which tells whether a second
-// part follows. Lines pass one at a time; none is kept.
-class BodyStream final : public LineSource {
-public:
-    BodyStream(std::span<const std::string> header, LineReader& reader, View boundary)
-        : m_header(header), m_reader(reader), m_boundary(boundary) {}
-
-    bool next(View& line) override {
-        if (m_handed < m_header.size()) {
-            line = m_header[m_handed++];
-            return true;
-        }
-        if (m_handed == m_header.size()) {
-            ++m_handed;
-            line = {};
-            return true;
-        }
-        if (m_phase == Phase::Done || !m_reader.readLine(t_line)) {
-            m_phase = Phase::Done;
-            return false;
-        }
-        ++m_handed;
-        line = t_line;
-        if (!m_boundary.empty()) follow(ClassifyDelimiterLine(t_line, m_boundary));
-        return true;
-    }
-    std::size_t lastIndex() const override { return m_handed == 0 ? 0 : m_handed - 1; }
-
-    // Reads on through the delimiter that ends the first part.
-    bool hasAttach() {
-        View line;
-        while (next(line)) {
-        }
-        return m_hasAttach;
-    }
-
-private:
-    enum class Phase { BeforeFirst, FirstPart, Done };
-
-    void follow(DelimiterKind kind) {
-        if (m_phase == Phase::BeforeFirst) {
-            // The first delimiter opens a part; a close delimiter there does not.
-            if (kind == DelimiterKind::Part) m_phase = m_reader.atEnd() ? Phase::Done : Phase::FirstPart;
-        } else if (kind != DelimiterKind::None) {
-            m_hasAttach = kind == DelimiterKind::Part;
-            m_phase = Phase::Done;
-        }
-    }
-
-    static thread_local std::string t_line;
-    std::span<const std::string> m_header;
-    LineReader& m_reader;
-    View m_boundary;
-    std::size_t m_handed = 0;
-    Phase m_phase = Phase::BeforeFirst;
-    bool m_hasAttach = false;
-};
+}  // namespace
 
 thread_local std::string BodyStream::t_line;
 
-// True when a second part follows the first (the second delimiter is not
-// the closing one). Reads only up to that delimiter.
-bool scanForAttachment(LineReader& reader, View boundary) {
+bool BodyStream::next(View& line) {
+    if (m_handed < m_header.size()) {
+        line = m_header[m_handed++];
+        return true;
+    }
+    if (m_handed == m_header.size()) {
+        ++m_handed;
+        line = {};
+        return true;
+    }
+    if (m_phase == Phase::Done || !m_reader.readLine(t_line)) {
+        m_phase = Phase::Done;
+        return false;
+    }
+    ++m_handed;
+    line = t_line;
+    if (!m_boundary.empty()) follow(ClassifyDelimiterLine(t_line, m_boundary));
+    return true;
+}
+
+bool BodyStream::hasAttach() {
+    View line;
+    while (next(line)) {
+    }
+    return m_hasAttach;
+}
+
+void BodyStream::follow(DelimiterKind kind) {
+    if (m_phase == Phase::BeforeFirst) {
+        // The first delimiter opens a part; a close delimiter there does not.
+        if (kind == DelimiterKind::Part) m_phase = m_reader.atEnd() ? Phase::Done : Phase::FirstPart;
+    } else if (kind != DelimiterKind::None) {
+        m_hasAttach = kind == DelimiterKind::Part;
+        m_phase = Phase::Done;
+    }
+}
+
+bool ScanForAttachment(LineReader& reader, View boundary) {
     return BodyStream({}, reader, boundary).hasAttach();
 }
 
-// The body search on the message whose header block was read: the header
-// lines, an empty line, then the body streamed from the file.
-bool bodyMatches(SearchHooks& search, LineReader& reader, const LineList& header, TMsgItem& entry) {
-    BodyStream body(header, reader, entry.Boundary);
-    const bool matched = search.SearchBody(body, entry) != 0;
-    if (!entry.Boundary.empty()) entry.HasAttach = body.hasAttach();
-    return matched;
-}
-
-// Search mode after the header test: the attachment flag and the body
-// terms. Matched is set by the caller when this answers true.
-bool searchTail(SearchHooks& search, LineReader& reader, const LineList& header, TMsgItem& entry) {
-    const bool bodyTerms = search.HasBodyTerms();
-    if (entry.Boundary.empty()) {
-        if (search.AttachmentsOnly()) return false;
-        return !bodyTerms || bodyMatches(search, reader, header, entry);
+bool RewindToBody(LineReader& reader) {
+    if (!reader.rewind()) return false;
+    std::string skipped;
+    while (reader.readLine(skipped) && !skipped.empty()) {
     }
-    if (search.AttachmentsOnly() || !bodyTerms) {
-        // A message without attachments is dropped before its body is
-        // searched, which may ask the user about it.
-        entry.HasAttach = scanForAttachment(reader, entry.Boundary);
-        if (search.AttachmentsOnly() && !entry.HasAttach) return false;
-        if (!bodyTerms) return true;
-        if (!reader.rewind()) return false;
-        std::string skipped;
-        while (reader.readLine(skipped) && !skipped.empty()) {
-        }
-    }
-    return bodyMatches(search, reader, header, entry);
+    return true;
 }
 
-// Opens the entry's file relative to its folder when its name lies directly
-// in it, else (or when that fails) by its full path.
-bool openEntry(LineReader& reader, const TMsgItem& entry, FolderHandle& folder) {
-    const std::string& path = entry.FileName;
-    const std::string& dir = entry.FolderPath;
-    const std::size_t skip = dir == "/" ? 1 : dir.size() + 1;
-    if (!dir.empty() && path.size() > skip && path.compare(0, dir.size(), dir) == 0 &&
-        path[skip - 1] == '/' && path.find('/', skip) == std::string::npos) {
-        const int fd = folder.descriptorOf(dir);
-        if (fd >= 0 && reader.openAt(fd, path.c_str() + skip)) return true;
-    }
-    return reader.open(path.c_str());
+void ReleaseHeaderLines(LineList& lines) {
+    LineSink(lines).finish();
 }
 
-}  // namespace
-
-FolderHandle::~FolderHandle() {
-    if (m_fd >= 0) ::close(m_fd);
-}
-
-int FolderHandle::descriptorOf(const std::string& folder) {
-    if (m_fd >= 0 && folder == m_folder) return m_fd;
-    if (m_fd >= 0) ::close(m_fd);
-    do {
-        m_fd = ::open(folder.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
-    } while (m_fd < 0 && errno == EINTR);
-    m_folder = folder;
-    return m_fd;
-}
-
-void ReadMessage(MsgList& list, std::size_t index, ReaderContext& context) {
-    TMsgItem& entry = *list[index];
-    LineSink lines(context.MsgLines);
-
-    LineReader reader;
-    struct stat info {};
-    if (!openEntry(reader, entry, context.folder)) {
-        // The list still shows the file's size and date where it can.
-        if (::stat(entry.FileName.c_str(), &info) == 0) SetFileFacts(entry, info);
-        reportUnreadable(entry, context.prompts);
-        return;
-    }
-    // Taken from the open file: they describe what is read, and cost no
-    // second look-up of the name.
-    if (reader.fileInfo(info)) SetFileFacts(entry, info);
-    entry.Matched = false;
+void ReadHeader(LineReader& reader, TMsgItem& entry, LineList& list, const ReaderOptions& options) {
+    LineSink lines(list);
     readHeaderBlock(reader, lines);
     HeaderFields fields = extractFields(lines.stored());
-    const DisplayNameLookup* names = context.options.DisplayNames;
+    const DisplayNameLookup* names = options.DisplayNames;
 
     const View subjectRaw = fields.hasSubject ? trimCtl(fields.subject) : View{};
     const View rawDate = trim(fields.date);
@@ -441,23 +344,19 @@ void ReadMessage(MsgList& list, std::size_t index, ReaderContext& context) {
 
     thread_local std::string key;
     key = entry.MessageId;
-    if (context.options.DupCheckHeaders) {
+    if (options.DupCheckHeaders) {
         key += entry.From;
         key += subjectRaw;
         key += rawDate;
     }
     entry.DupHash = static_cast<std::int64_t>(XXH3_64bits(key.data(), key.size()));
+}
 
-    SearchHooks* search = context.search;
-    if (search == nullptr) {
-        if (!entry.Boundary.empty()) entry.HasAttach = scanForAttachment(reader, entry.Boundary);
-        entry.Matched = true;
-        return;
-    }
-    // Nothing of an earlier message may show through while a search looks.
-    const LineList& header = lines.finish();
-    if (!search->MatchHeaderFilter(entry)) return;
-    entry.Matched = searchTail(*search, reader, header, entry);
+void ReadListEntry(LineReader& reader, TMsgItem& entry, LineList& lines, const ReaderOptions& options) {
+    entry.Matched = false;
+    ReadHeader(reader, entry, lines, options);
+    if (!entry.Boundary.empty()) entry.HasAttach = ScanForAttachment(reader, entry.Boundary);
+    entry.Matched = true;
 }
 
 }  // namespace pelmora

@@ -1,31 +1,21 @@
 // SPDX-License-Identifier: MIT
-// The header reader: completes a scanned entry from its message file.
+// The header reader: completes an entry from the bytes of its message, read
+// from an open file or from memory. Opening the file, and saying when it
+// cannot be opened, is the caller's.
 #pragma once
 
 #include <cstddef>
+#include <span>
 #include <string>
 #include <string_view>
 
 #include "message/display_name_lookup.h"
+#include "message/line_reader.h"
 #include "message/line_source.h"
+#include "message/mime_boundary.h"
 #include "message/msg_item.h"
 
 namespace pelmora {
-
-namespace ui {
-class Prompts;
-}
-
-// What a search run adds to the reader. Absent outside search mode.
-class SearchHooks {
-public:
-    virtual ~SearchHooks() = default;
-    virtual bool MatchHeaderFilter(const TMsgItem& entry) = 0;
-    virtual bool AttachmentsOnly() const = 0;
-    virtual bool HasBodyTerms() const = 0;
-    // 0 for no match. The lines come from the open file one at a time.
-    virtual int SearchBody(LineSource& lines, const TMsgItem& entry) = 0;
-};
 
 struct ReaderOptions {
     bool DupCheckHeaders = true;
@@ -33,34 +23,62 @@ struct ReaderOptions {
     const DisplayNameLookup* DisplayNames = nullptr;
 };
 
-// The folder of the message read last, held open: the next file of the
-// same folder is opened relative to it, which spares the kernel the walk
-// down the whole path for every file of a large folder.
-class FolderHandle {
-public:
-    FolderHandle() = default;
-    ~FolderHandle();
-    FolderHandle(const FolderHandle&) = delete;
-    FolderHandle& operator=(const FolderHandle&) = delete;
+// Reads the header block that reader stands at the start of into lines,
+// unfolded (the empty line that ends it is consumed), and completes entry's
+// header fields from it: sender, recipients, subject, dates, Message-ID,
+// boundary, duplicate hash and icon; the attachment flag is cleared for
+// whoever reads on. The strings lines held are reused, so that reading one
+// message after another does not allocate for every line. Never throws on
+// malformed input.
+void ReadHeader(LineReader& reader, TMsgItem& entry, LineList& lines, const ReaderOptions& options);
 
-    // A descriptor of folder (native bytes), or -1 when it cannot be opened.
-    int descriptorOf(const std::string& folder);
+// Empties lines as reading an empty header block would, keeping their
+// strings for the next header read on this thread.
+void ReleaseHeaderLines(LineList& lines);
+
+// The list's reading of a message: the header, then, for a message with a
+// boundary, on to the delimiter after the first part for the attachment
+// flag. The entry is matched.
+void ReadListEntry(LineReader& reader, TMsgItem& entry, LineList& lines, const ReaderOptions& options);
+
+// True when a second part follows the first (the second delimiter is not
+// the closing one). Reads from after the header block only up to that
+// delimiter.
+bool ScanForAttachment(LineReader& reader, std::string_view boundary);
+
+// Back to the first line after the header block; false when the reader
+// cannot go back.
+bool RewindToBody(LineReader& reader);
+
+// The message as a body search sees it once its header block was read: the
+// header lines, an empty line, then every line to the end of the file, or,
+// for a message with a boundary, through the first delimiter and then
+// through the next one, which tells whether a second part follows. Lines
+// pass one at a time; none is kept.
+class BodyStream final : public LineSource {
+public:
+    BodyStream(std::span<const std::string> header, LineReader& reader, std::string_view boundary)
+        : m_header(header), m_reader(reader), m_boundary(boundary) {}
+
+    bool next(std::string_view& line) override;
+    std::size_t lastIndex() const override { return m_handed == 0 ? 0 : m_handed - 1; }
+
+    // Reads on through the delimiter that ends the first part.
+    bool hasAttach();
 
 private:
-    int m_fd = -1;
-    std::string m_folder;
-};
+    enum class Phase { BeforeFirst, FirstPart, Done };
 
-struct ReaderContext {
-    LineList& MsgLines;
-    ReaderOptions options;
-    ui::Prompts& prompts;
-    SearchHooks* search = nullptr;  // non-null: search mode
-    // Lives as long as the context, which lasts one load or one search.
-    FolderHandle folder{};
-};
+    void follow(DelimiterKind kind);
 
-// Completes list[index] from its file. Never throws on malformed input.
-void ReadMessage(MsgList& list, std::size_t index, ReaderContext& context);
+    static thread_local std::string t_line;
+
+    std::span<const std::string> m_header;
+    LineReader& m_reader;
+    std::string_view m_boundary;
+    std::size_t m_handed = 0;
+    Phase m_phase = Phase::BeforeFirst;
+    bool m_hasAttach = false;
+};
 
 }  // namespace pelmora

@@ -16,6 +16,7 @@
 #include "message/format.h"
 #include "message/line_reader.h"
 #include "message/mime_boundary.h"
+#include "search/message_search.h"
 #include "texts/texts.h"
 #include "ui/ports.h"
 
@@ -91,15 +92,15 @@ void collectFiles(SearchConditions& conditions, const std::filesystem::path& fol
 // state. Unread entries stay unmatched after an abort.
 template <typename ShowFolder>
 void searchInParallel(const SearchConditions& conditions, MsgList& found, SearchSession& session,
-                      ReaderContext& reader, SearchPorts& ports, unsigned readThreads,
-                      ShowFolder& showFolder) {
+                      ReaderContext& reader, ConditionSearch& ownSearch, SearchPorts& ports,
+                      unsigned readThreads, ShowFolder& showFolder) {
     struct ThreadSearch {
         ThreadSearch(const SearchConditions& c, const SkipState& s, SearchPorts& ports)
-            : conditions(c), skip(s), body{skip, ports.prompts, ports.progress}, hooks(conditions, body) {}
+            : conditions(c), skip(s), body{skip, ports.prompts, ports.progress}, search(conditions, body) {}
         SearchConditions conditions;
         SkipState skip;
         BodyWalkContext body;
-        SearchRunHooks hooks;
+        ConditionSearch search;
     };
     const unsigned threads = ParallelReadThreads(found.size(), readThreads);
     std::vector<std::unique_ptr<ThreadSearch>> searches;
@@ -110,8 +111,12 @@ void searchInParallel(const SearchConditions& conditions, MsgList& found, Search
         ports.progress.setPosition(static_cast<int>(done));
         showFolder(next);
     };
-    parallel.hooksFor = [&](unsigned index) -> SearchHooks* { return &searches[index - 1]->hooks; };
-    ReadEntriesInParallel(found, reader, parallel, threads);
+    ReadEntriesInParallel(
+        found, reader,
+        [&](MsgList& list, std::size_t index, ReaderContext& context, unsigned thread) {
+            SearchMessage(list, index, context, thread == 0 ? ownSearch : searches[thread - 1]->search);
+        },
+        parallel, threads);
     for (const auto& search : searches) session.skip.SkippedCount += search->skip.SkippedCount;
 }
 
@@ -143,14 +148,6 @@ bool MatchHeaderFilter(SearchConditions& conditions, const TMsgItem& entry) {
     return true;
 }
 
-bool SearchRunHooks::MatchHeaderFilter(const TMsgItem& entry) {
-    return pelmora::MatchHeaderFilter(m_conditions, entry);
-}
-
-int SearchRunHooks::SearchBody(LineSource& lines, const TMsgItem& entry) {
-    return pelmora::SearchBody(m_conditions.BodyTerms, lines, entry, m_body);
-}
-
 RunEnd RunSearch(SearchConditions& conditions, const std::filesystem::path& folder, SearchSession& session,
                  SearchPorts& ports, const ReaderOptions& readerOptions, unsigned readThreads) {
     MsgList& found = session.FoundList;
@@ -169,8 +166,8 @@ RunEnd RunSearch(SearchConditions& conditions, const std::filesystem::path& fold
     session.skip.SkipSilently = !conditions.ErrorUnableDecode;
     session.skip.SkippedCount = 0;
     BodyWalkContext body{session.skip, ports.prompts, progress};
-    SearchRunHooks hooks(conditions, body);
-    ReaderContext reader{session.MsgLines, readerOptions, ports.prompts, &hooks};
+    ConditionSearch search(conditions, body);
+    ReaderContext reader{session.MsgLines, readerOptions, ports.prompts};
     // The folder line changes only when the walk enters another folder.
     std::string shownFolder;
     auto showFolder = [&](const TMsgItem& entry) {
@@ -193,7 +190,7 @@ RunEnd RunSearch(SearchConditions& conditions, const std::filesystem::path& fold
         // Many threads only while no question can come up: a body that
         // cannot be searched is then passed over without asking.
         if (session.skip.SkipSilently && ReadsInParallel(found.size(), readThreads)) {
-            searchInParallel(conditions, found, session, reader, ports, readThreads, showFolder);
+            searchInParallel(conditions, found, session, reader, search, ports, readThreads, showFolder);
             decided = 0;
         } else {
             // From the last collected file to the first: after an abort the
@@ -204,7 +201,7 @@ RunEnd RunSearch(SearchConditions& conditions, const std::filesystem::path& fold
                     progress.setPosition(progress.position() + 1);
                     showFolder(*found[n]);
                     progress.processEvents();
-                    ReadMessage(found, n, reader);
+                    SearchMessage(found, n, reader, search);
                 }
                 decided = n;
             }

@@ -48,16 +48,19 @@ DateTime DateToDay(DateTime picked);
 // The date limits and the sender, recipient and subject terms.
 bool MatchHeaderFilter(SearchConditions& conditions, const TMsgItem& entry);
 
-// What the header reader asks in search mode.
-class SearchRunHooks final : public SearchHooks {
+// A search run's conditions as SearchMessage asks them, with the body walk
+// they are tested with; one per reading thread.
+class ConditionSearch {
 public:
-    SearchRunHooks(SearchConditions& conditions, BodyWalkContext& body)
+    ConditionSearch(SearchConditions& conditions, BodyWalkContext& body)
         : m_conditions(conditions), m_body(body) {}
 
-    bool MatchHeaderFilter(const TMsgItem& entry) override;
-    bool AttachmentsOnly() const override { return m_conditions.AttachmentsOnly; }
-    bool HasBodyTerms() const override { return !m_conditions.BodyTerms.empty(); }
-    int SearchBody(LineSource& lines, const TMsgItem& entry) override;
+    bool MatchHeaderFilter(const TMsgItem& entry) { return pelmora::MatchHeaderFilter(m_conditions, entry); }
+    bool AttachmentsOnly() const { return m_conditions.AttachmentsOnly; }
+    bool HasBodyTerms() const { return !m_conditions.BodyTerms.empty(); }
+    int SearchBody(LineSource& lines, const TMsgItem& entry) {
+        return pelmora::SearchBody(m_conditions.BodyTerms, lines, entry, m_body);
+    }
 
 private:
     SearchConditions& m_conditions;

@@ -39,7 +39,7 @@ protected:
     LoadOutcome load() {
         ui::ListView& v = view;
         LoadFolderPorts ports{v, status, progress, prompts, cursor};
-        ReaderContext reader{lines, ReaderOptions{}, prompts, nullptr};
+        ReaderContext reader{lines, ReaderOptions{}, prompts};
         return LoadFolder(folder, list, ports, reader);
     }
 
@@ -151,7 +151,7 @@ TEST_F(LoadFolderTest, DuplicateKeyFollowsTheOptionThroughTheReader) {
     auto duplicates = [this](bool dupCheckHeaders) {
         ui::ListView& v = view;
         LoadFolderPorts ports{v, status, progress, prompts, cursor};
-        ReaderContext reader{lines, ReaderOptions{dupCheckHeaders, nullptr}, prompts, nullptr};
+        ReaderContext reader{lines, ReaderOptions{dupCheckHeaders, nullptr}, prompts};
         LoadFolder(folder, list, ports, reader);
         DupcheckPorts dup{view, status, cursor, &prompts, {}};
         ProcDupcheck1Click(dup, list);
@@ -181,7 +181,7 @@ TEST(LoadCorpus, EveryMessageFileIsListedAndRead) {
     LineList lines;
     MsgList list;
     LoadFolderPorts ports{view, status, progress, prompts, cursor};
-    ReaderContext reader{lines, ReaderOptions{}, prompts, nullptr};
+    ReaderContext reader{lines, ReaderOptions{}, prompts};
     ASSERT_EQ(LoadFolder(corpus, list, ports, reader, Subfolders::Yes), LoadOutcome::Loaded);
     EXPECT_EQ(list.size(), files);
     for (const auto& e : list) EXPECT_TRUE(e->Matched) << e->FileName;

@@ -32,7 +32,7 @@ protected:
         LineList lines;
         ReaderOptions options;
         options.DisplayNames = names;
-        ReaderContext reader{lines, options, prompts, nullptr};
+        ReaderContext reader{lines, options, prompts};
         return LoadFolder(s_folder->path(), list, ports, reader, Subfolders::No, threads);
     }
 

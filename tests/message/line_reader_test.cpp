@@ -31,6 +31,16 @@ class LineReaderLines : public testing::TestWithParam<LineCase> {};
 TEST_P(LineReaderLines, SplitsAsMailFilesAreRead) {
     ScratchDir dir;
     EXPECT_EQ(allLines(dir.write("m.eml", GetParam().bytes)), GetParam().lines);
+    // Bytes in memory are read as a file holding them, also after a rewind.
+    LineReader reader;
+    reader.openBytes(GetParam().bytes);
+    for (int pass = 0; pass < 2; ++pass) {
+        std::vector<std::string> lines;
+        std::string line;
+        while (reader.readLine(line)) lines.push_back(line);
+        EXPECT_EQ(lines, GetParam().lines) << "pass " << pass;
+        EXPECT_TRUE(reader.rewind());
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(

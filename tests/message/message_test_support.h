@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
 // Helpers shared by the message reading tests: a fixed time zone, scratch
-// files, scanned entries and one-call reads.
+// files, scanned entries and one-call reads of files or bytes.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -17,7 +17,6 @@
 
 #include "message/mail_date.h"
 #include "message/read_message.h"
-#include "support/fake_ports.h"
 #include "support/scoped_time_zone.h"
 
 namespace pelmora::test {
@@ -68,19 +67,39 @@ inline std::unique_ptr<TMsgItem> ScannedEntry(const std::filesystem::path& file)
 struct Reading {
     TMsgItem entry;
     LineList lines;
-    std::vector<std::string> shown;
 };
 
-inline Reading ReadOne(const std::filesystem::path& file, ReaderOptions options = {},
-                       SearchHooks* search = nullptr) {
-    MsgList list;
-    list.push_back(ScannedEntry(file));
+// The list's reading of file, opened as it is.
+inline Reading ReadOne(const std::filesystem::path& file, ReaderOptions options = {}) {
     Reading result;
-    FakePrompts prompts;
-    ReaderContext context{result.lines, options, prompts, search};
-    ReadMessage(list, 0, context);
-    result.entry = *list[0];
-    result.shown = prompts.shown;
+    result.entry = *ScannedEntry(file);
+    LineReader reader;
+    EXPECT_TRUE(reader.open(file)) << file;
+    ReadListEntry(reader, result.entry, result.lines, options);
+    return result;
+}
+
+// The entry a scan would make for a file `name` holding bytes, written on a
+// fixed day, without the file.
+inline TMsgItem EntryForBytes(std::string_view bytes, const std::string& name = "m.eml") {
+    TMsgItem entry;
+    entry.FileName = "/mail/" + name;
+    entry.FolderPath = "/mail";
+    entry.FileExt = std::filesystem::path(name).extension().string();
+    entry.FileSize = static_cast<std::int64_t>(bytes.size());
+    entry.FileDate = 45000.5;
+    entry.FileDateText = DateText(entry.FileDate);
+    return entry;
+}
+
+// The list's reading of a message given as bytes.
+inline Reading ReadBytes(std::string_view bytes, ReaderOptions options = {},
+                         const std::string& name = "m.eml") {
+    Reading result;
+    result.entry = EntryForBytes(bytes, name);
+    LineReader reader;
+    reader.openBytes(bytes);
+    ReadListEntry(reader, result.entry, result.lines, options);
     return result;
 }
 

@@ -1,12 +1,11 @@
 // SPDX-License-Identifier: MIT
-// The reader over whole folders: the example folder with exact expectations,
-// and every file of the shared corpus without a crash.
+// The reader over the example folder, with exact expectations (every file
+// of it and of the shared corpus is read in the search tests, in both modes).
 #include <gtest/gtest.h>
 
 #include <map>
 
 #include "decode/japanese.h"
-#include "message/read_message.h"
 #include "message_test_support.h"
 
 namespace pelmora::test {
@@ -15,55 +14,6 @@ namespace {
 namespace fs = std::filesystem;
 
 const fs::path ExamplesDir = fs::path(PELMORA_SOURCE_DIR) / "examples" / "mail";
-
-// Reads on to the end of every message, as a search with body terms does.
-class ReadEverything : public SearchHooks {
-public:
-    bool MatchHeaderFilter(const TMsgItem&) override { return true; }
-    bool AttachmentsOnly() const override { return false; }
-    bool HasBodyTerms() const override { return true; }
-    int SearchBody(LineSource& lines, const TMsgItem&) override {
-        std::string_view line;
-        while (lines.next(line)) ++bodyLines;
-        return 1;
-    }
-    std::size_t bodyLines = 0;
-};
-
-std::vector<fs::path> filesUnder(const fs::path& root) {
-    std::vector<fs::path> files;
-    for (const auto& item :
-         fs::recursive_directory_iterator(root, fs::directory_options::skip_permission_denied))
-        if (item.is_regular_file()) files.push_back(item.path());
-    std::sort(files.begin(), files.end());
-    return files;
-}
-
-void readAllIn(const fs::path& root) {
-    const std::vector<fs::path> files = filesUnder(root);
-    ASSERT_FALSE(files.empty());
-    for (SearchHooks* search :
-         {static_cast<SearchHooks*>(nullptr), static_cast<SearchHooks*>(new ReadEverything)}) {
-        for (const fs::path& file : files) {
-            const Reading r = ReadOne(file, {}, search);
-            EXPECT_TRUE(r.entry.Matched) << file;
-            EXPECT_EQ(r.entry.SentDateText.size(), 16u) << file;
-            EXPECT_GE(r.entry.SentDate, DateFloor) << file;
-            EXPECT_TRUE(r.shown.empty()) << file;
-        }
-        delete search;
-    }
-}
-
-TEST(ReadFolder, EveryCorpusFileReadsWithoutFault) {
-    const fs::path corpus = PELMORA_CORPUS_DIR;
-    if (!fs::is_directory(corpus)) GTEST_SKIP() << "no corpus at " << corpus;
-    readAllIn(corpus);
-}
-
-TEST(ReadFolder, EveryExampleReadsWithoutFault) {
-    readAllIn(ExamplesDir);
-}
 
 class Examples : public testing::Test {
 protected:

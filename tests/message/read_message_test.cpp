@@ -13,13 +13,11 @@ const std::string NoSubject = "\x81\x69\x8C\x8F\x96\xBC\x82\xC8\x82\xB5\x81\x6A"
 
 class ReadMessageTest : public testing::Test {
 protected:
-    Reading read(std::string_view bytes, ReaderOptions options = {}, SearchHooks* search = nullptr,
-                 const std::string& name = "m.eml") {
-        return ReadOne(m_dir.write(name, bytes), options, search);
+    Reading read(std::string_view bytes, ReaderOptions options = {}, const std::string& name = "m.eml") {
+        return ReadBytes(bytes, options, name);
     }
 
     ScopedTimeZone m_tz{"UTC0"};
-    ScratchDir m_dir;
 };
 
 TEST_F(ReadMessageTest, MissingHeadersGiveDefaultsAndFileDate) {
@@ -244,103 +242,16 @@ TEST_F(ReadMessageTest, DuplicateHashCoversTheHeadersWhenAsked) {
     const std::string a = "Message-ID: <same@example.jp>\r\nFrom: a@example.jp\r\nSubject: one\r\n\r\n";
     const std::string b = "Message-ID: <same@example.jp>\r\nFrom: a@example.jp\r\nSubject: two\r\n\r\n";
     EXPECT_NE(read(a).entry.DupHash, read(b).entry.DupHash);
-    EXPECT_EQ(read(a).entry.DupHash, read(a, {}, nullptr, "copy.eml").entry.DupHash);
+    EXPECT_EQ(read(a).entry.DupHash, read(a, {}, "copy.eml").entry.DupHash);
     ReaderOptions idOnly;
     idOnly.DupCheckHeaders = false;
     EXPECT_EQ(read(a, idOnly).entry.DupHash, read(b, idOnly).entry.DupHash);
 }
 
 TEST_F(ReadMessageTest, IconFollowsExtensionAndSize) {
-    EXPECT_EQ(read("Subject: x\r\n\r\n", {}, nullptr, "a.nws").entry.IconIndex, 1);
-    EXPECT_EQ(read("", {}, nullptr, "b.nws").entry.IconIndex, 0);
-    EXPECT_EQ(read("", {}, nullptr, "c.eml").entry.IconIndex, 2);
-}
-
-TEST_F(ReadMessageTest, UnreadableFileIsReportedAndKeepsTheScanValues) {
-    MsgList list;
-    list.push_back(ScannedEntry(m_dir.path() / "gone.eml"));
-    list[0]->FileName = (m_dir.path() / "gone.eml").string();
-    list[0]->From = "kept";
-    LineList lines{"stale"};
-    FakePrompts prompts;
-    ReaderContext context{lines, {}, prompts, nullptr};
-    ReadMessage(list, 0, context);
-    EXPECT_EQ(list[0]->From, "kept");
-    EXPECT_FALSE(list[0]->Matched);
-    EXPECT_TRUE(lines.empty());
-    ASSERT_EQ(prompts.shown.size(), 1u);
-    // "…" を開けませんでした。CR CR 使用中でないか確認して下さい。
-    const std::string expected =
-        "warning:\"" + list[0]->FileName +
-        "\"\x20\x82\xF0\x8A\x4A\x82\xAF\x82\xDC\x82\xB9\x82\xF1\x82\xC5\x82\xB5\x82\xBD"
-        "\x81\x42\r\r\x8E\x67\x97\x70\x92\x86\x82\xC5\x82\xC8\x82\xA2\x82\xA9\x8A\x6D"
-        "\x94\x46\x82\xB5\x82\xC4\x89\xBA\x82\xB3\x82\xA2\x81\x42";
-    EXPECT_EQ(Hex(prompts.shown[0]), Hex(expected));
-}
-
-// Records what the reader asks of a search run, with scripted answers.
-class FakeSearch : public SearchHooks {
-public:
-    bool MatchHeaderFilter(const TMsgItem& entry) override {
-        headerSubject = entry.Subject;
-        return headerAnswer;
-    }
-    bool AttachmentsOnly() const override { return attachmentsOnly; }
-    bool HasBodyTerms() const override { return bodyTerms; }
-    int SearchBody(LineSource& lines, const TMsgItem&) override {
-        bodyLines.clear();
-        std::string_view line;
-        while (lines.next(line)) bodyLines.emplace_back(line);
-        ++bodyCalls;
-        return bodyAnswer;
-    }
-
-    bool headerAnswer = true;
-    bool attachmentsOnly = false;
-    bool bodyTerms = false;
-    int bodyAnswer = 1;
-    std::string headerSubject;
-    LineList bodyLines;
-    int bodyCalls = 0;
-};
-
-const std::string PlainMessage = "Subject: hello\r\n\r\nline 1\r\nline 2\r\n";
-
-TEST_F(ReadMessageTest, SearchModeReadsTheWholeBody) {
-    FakeSearch search;
-    search.bodyTerms = true;
-    const Reading r = read(PlainMessage, {}, &search);
-    EXPECT_EQ(search.headerSubject, "hello");
-    EXPECT_EQ(search.bodyLines, (LineList{"Subject: hello", "", "line 1", "line 2"}));
-    EXPECT_TRUE(r.entry.Matched);
-}
-
-TEST_F(ReadMessageTest, SearchModeHeaderFilterStopsEarly) {
-    FakeSearch search;
-    search.headerAnswer = false;
-    search.bodyTerms = true;
-    const Reading r = read(PlainMessage, {}, &search);
-    EXPECT_FALSE(r.entry.Matched);
-    EXPECT_EQ(search.bodyCalls, 0);
-    EXPECT_EQ(r.lines, (LineList{"Subject: hello"}));
-    EXPECT_EQ(r.entry.Subject, "hello");
-}
-
-TEST_F(ReadMessageTest, SearchModeAttachmentsOnly) {
-    FakeSearch search;
-    search.attachmentsOnly = true;
-    EXPECT_FALSE(read(PlainMessage, {}, &search).entry.Matched);
-    EXPECT_TRUE(
-        read("Content-Type: multipart/mixed; boundary=XX\r\n\r\n" + TwoParts, {}, &search).entry.Matched);
-}
-
-TEST_F(ReadMessageTest, SearchModeBodyWithoutMatch) {
-    FakeSearch search;
-    search.bodyTerms = true;
-    search.bodyAnswer = 0;
-    EXPECT_FALSE(read(PlainMessage, {}, &search).entry.Matched);
-    search.bodyTerms = false;
-    EXPECT_TRUE(read(PlainMessage, {}, &search).entry.Matched);
+    EXPECT_EQ(read("Subject: x\r\n\r\n", {}, "a.nws").entry.IconIndex, 1);
+    EXPECT_EQ(read("", {}, "b.nws").entry.IconIndex, 0);
+    EXPECT_EQ(read("", {}, "c.eml").entry.IconIndex, 2);
 }
 
 }  // namespace

@@ -77,7 +77,7 @@ TEST_F(AttachCorpus, EveryMessageWithAttachmentsRewritesSafely) {
 
     MsgList all;
     ScanFolder(nullptr, Subfolders::Yes, all, corpus);
-    ReaderContext context{lines, {}, prompts, nullptr};
+    ReaderContext context{lines, {}, prompts};
     std::vector<std::string> originals;
     for (std::size_t i = 0; i < all.size(); ++i) {
         ReadMessage(all, i, context);

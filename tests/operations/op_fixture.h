@@ -13,8 +13,8 @@
 #include <optional>
 #include <string>
 
+#include "catalogue/read_entry.h"
 #include "catalogue/scan.h"
-#include "message/read_message.h"
 #include "support/fake_ports.h"
 #include "support/files.h"
 
@@ -50,7 +50,7 @@ protected:
         ScanFolder(nullptr, Subfolders::No, list, mail);
         std::sort(list.begin(), list.end(),
                   [](const auto& a, const auto& b) { return a->FileName < b->FileName; });
-        ReaderContext context{lines, {}, prompts, nullptr};
+        ReaderContext context{lines, {}, prompts};
         for (std::size_t i = 0; i < list.size(); ++i) ReadMessage(list, i, context);
         view.rows = static_cast<int>(list.size());
     }

@@ -1,13 +1,16 @@
 // SPDX-License-Identifier: MIT
-// The reader keeps the folder of the last message open and opens the next
-// file relative to it: entries of other folders, names below the folder and
-// a folder replaced between two reads must still give their own files.
+// Reading an entry from its file. The folder of the last message is kept
+// open and the next file opened relative to it: entries of other folders,
+// names below the folder and a folder replaced between two reads must still
+// give their own files. A file that cannot be opened is said.
+#include "catalogue/read_entry.h"
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <fstream>
 
-#include "message/read_message.h"
+#include "message/message_test_support.h"
 #include "support/fake_ports.h"
 
 namespace pelmora::test {
@@ -51,7 +54,7 @@ protected:
     MsgList m_list;
     LineList m_lines;
     FakePrompts m_prompts;
-    ReaderContext m_context{m_lines, {}, m_prompts, nullptr};
+    ReaderContext m_context{m_lines, {}, m_prompts};
 };
 
 TEST_F(FolderHandleTest, EntriesOfTwoFoldersInTurnReadTheirOwnFiles) {
@@ -90,12 +93,23 @@ TEST_F(FolderHandleTest, FolderReplacedBetweenReadsGivesTheNewFile) {
     EXPECT_EQ(subjectOf(1), "new");
 }
 
-TEST_F(FolderHandleTest, MissingFileIsReportedOnce) {
+TEST_F(FolderHandleTest, UnreadableFileIsReportedOnceAndKeepsTheScanValues) {
     fs::create_directories(m_root / "a");
     add(m_root / "a", "gone.eml");
+    m_list[0]->From = "kept";
+    m_lines = {"stale"};
     subjectOf(0);
+    EXPECT_EQ(m_list[0]->From, "kept");
+    EXPECT_FALSE(m_list[0]->Matched);
+    EXPECT_TRUE(m_lines.empty());
     ASSERT_EQ(m_prompts.shown.size(), 1u);
-    EXPECT_TRUE(m_prompts.shown[0].starts_with("warning:"));
+    // "…" を開けませんでした。CR CR 使用中でないか確認して下さい。
+    const std::string expected =
+        "warning:\"" + m_list[0]->FileName +
+        "\"\x20\x82\xF0\x8A\x4A\x82\xAF\x82\xDC\x82\xB9\x82\xF1\x82\xC5\x82\xB5\x82\xBD"
+        "\x81\x42\r\r\x8E\x67\x97\x70\x92\x86\x82\xC5\x82\xC8\x82\xA2\x82\xA9\x8A\x6D"
+        "\x94\x46\x82\xB5\x82\xC4\x89\xBA\x82\xB3\x82\xA2\x81\x42";
+    EXPECT_EQ(Hex(m_prompts.shown[0]), Hex(expected));
 }
 
 }  // namespace

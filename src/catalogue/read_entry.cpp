@@ -1,0 +1,73 @@
+// SPDX-License-Identifier: MIT
+#include "catalogue/read_entry.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+#include "message/format.h"
+#include "texts/texts.h"
+#include "ui/ports.h"
+
+namespace pelmora {
+
+namespace {
+
+void reportUnreadable(const TMsgItem& entry, ui::Prompts& prompts) {
+    prompts.warning(text::CouldNotOpen(entry.FileName));
+}
+
+// Opens the entry's file relative to its folder when its name lies directly
+// in it, else (or when that fails) by its full path.
+bool openFile(LineReader& reader, const TMsgItem& entry, FolderHandle& folder) {
+    const std::string& path = entry.FileName;
+    const std::string& dir = entry.FolderPath;
+    const std::size_t skip = dir == "/" ? 1 : dir.size() + 1;
+    if (!dir.empty() && path.size() > skip && path.compare(0, dir.size(), dir) == 0 &&
+        path[skip - 1] == '/' && path.find('/', skip) == std::string::npos) {
+        const int fd = folder.descriptorOf(dir);
+        if (fd >= 0 && reader.openAt(fd, path.c_str() + skip)) return true;
+    }
+    return reader.open(path.c_str());
+}
+
+}  // namespace
+
+FolderHandle::~FolderHandle() {
+    if (m_fd >= 0) ::close(m_fd);
+}
+
+int FolderHandle::descriptorOf(const std::string& folder) {
+    if (m_fd >= 0 && folder == m_folder) return m_fd;
+    if (m_fd >= 0) ::close(m_fd);
+    do {
+        m_fd = ::open(folder.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+    } while (m_fd < 0 && errno == EINTR);
+    m_folder = folder;
+    return m_fd;
+}
+
+bool OpenEntry(TMsgItem& entry, LineReader& reader, ReaderContext& context) {
+    struct stat info {};
+    if (!openFile(reader, entry, context.folder)) {
+        // The list still shows the file's size and date where it can.
+        if (::stat(entry.FileName.c_str(), &info) == 0) SetFileFacts(entry, info);
+        reportUnreadable(entry, context.prompts);
+        ReleaseHeaderLines(context.MsgLines);
+        return false;
+    }
+    // Taken from the open file: they describe what is read, and cost no
+    // second look-up of the name.
+    if (reader.fileInfo(info)) SetFileFacts(entry, info);
+    return true;
+}
+
+void ReadMessage(MsgList& list, std::size_t index, ReaderContext& context) {
+    TMsgItem& entry = *list[index];
+    LineReader reader;
+    if (OpenEntry(entry, reader, context)) ReadListEntry(reader, entry, context.MsgLines, context.options);
+}
+
+}  // namespace pelmora

@@ -1,0 +1,57 @@
+// SPDX-License-Identifier: MIT
+// Reading a scanned entry from its file: opening the file, taking its facts
+// and saying when it cannot be opened, around the header reader. The folder
+// load and the search run read their entries through here.
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+#include "message/line_reader.h"
+#include "message/msg_item.h"
+#include "message/read_message.h"
+
+namespace pelmora {
+
+namespace ui {
+class Prompts;
+}
+
+// The folder of the message read last, held open: the next file of the
+// same folder is opened relative to it, which spares the kernel the walk
+// down the whole path for every file of a large folder.
+class FolderHandle {
+public:
+    FolderHandle() = default;
+    ~FolderHandle();
+    FolderHandle(const FolderHandle&) = delete;
+    FolderHandle& operator=(const FolderHandle&) = delete;
+
+    // A descriptor of folder (native bytes), or -1 when it cannot be opened.
+    int descriptorOf(const std::string& folder);
+
+private:
+    int m_fd = -1;
+    std::string m_folder;
+};
+
+// What one thread reads its entries with, one after another.
+struct ReaderContext {
+    LineList& MsgLines;
+    ReaderOptions options;
+    ui::Prompts& prompts;
+    // Lives as long as the context, which lasts one load or one search.
+    FolderHandle folder{};
+};
+
+// Opens entry's file into reader and takes its size and times from the open
+// file. False when it cannot be opened: the warning is shown, the entry
+// keeps its scan values (with the file's size and date where they can still
+// be found) and the context's lines are emptied.
+bool OpenEntry(TMsgItem& entry, LineReader& reader, ReaderContext& context);
+
+// The folder load's reading of list[index]: its file, its header fields and
+// its attachment flag. Never throws on malformed input.
+void ReadMessage(MsgList& list, std::size_t index, ReaderContext& context);
+
+}  // namespace pelmora
