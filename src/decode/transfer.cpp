@@ -85,7 +85,20 @@ void AppendBase64Decoded(std::string& out, std::string_view text) {
         char* put = data + base;
         std::uint32_t group = 0;
         int count = 0;
-        for (const char c : text) {
+        // Whole groups of four alphabet bytes, the most of every line, at
+        // once; the first group with another byte and the rest one by one.
+        const auto* in = reinterpret_cast<const unsigned char*>(text.data());
+        std::size_t i = 0;
+        for (; i + 4 <= text.size(); i += 4) {
+            const int a = kBase64Values[in[i]], b = kBase64Values[in[i + 1]];
+            const int c = kBase64Values[in[i + 2]], d = kBase64Values[in[i + 3]];
+            if ((a | b | c | d) < 0) break;
+            const auto v = static_cast<std::uint32_t>(a << 18 | b << 12 | c << 6 | d);
+            *put++ = static_cast<char>(v >> 16 & 0xFF);
+            *put++ = static_cast<char>(v >> 8 & 0xFF);
+            *put++ = static_cast<char>(v & 0xFF);
+        }
+        for (const char c : text.substr(i)) {
             // Padding, blanks and line ends are skipped like any other foreign byte.
             const int value = kBase64Values[static_cast<unsigned char>(c)];
             if (value < 0) continue;

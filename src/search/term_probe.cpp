@@ -26,34 +26,60 @@ bool isProbeByte(char c) {
     return b < 0x80 && b != '\r' && b != '\n' && (b < 0x60 || b > 0x7A);
 }
 
-// a-z of every byte, whatever character it belongs to, become A-Z: the
-// stream's letters compare without regard to case.
-void foldAsciiLetters(std::string& s) {
-    char* data = s.data();
-    const std::size_t size = s.size();
-    std::size_t i = 0;
-    for (; i + 8 <= size; i += 8) {
-        std::uint64_t word;
-        std::memcpy(&word, data + i, 8);
-        // Bytes of 0x80 and above are left alone: their high bit stays out
-        // of the sums below.
-        const std::uint64_t low7 = word & ~kHighBits;
-        const std::uint64_t atLeastA = low7 + (0x80 - 'a') * kEveryByte;
-        const std::uint64_t aboveZ = low7 + (0x80 - 'z' - 1) * kEveryByte;
-        const std::uint64_t lower = atLeastA & ~aboveZ & ~word & kHighBits;
-        word ^= lower >> 2;
-        std::memcpy(data + i, &word, 8);
-    }
-    for (; i < size; ++i)
-        if (data[i] >= 'a' && data[i] <= 'z') data[i] = static_cast<char>(data[i] - ('a' - 'A'));
+// Eight bytes at once: a-z of every byte, whatever character it belongs
+// to, become A-Z, so that the stream's letters compare without regard to
+// case. Bytes of 0x80 and above are left alone: their high bit stays out of
+// the sums.
+std::uint64_t foldWord(std::uint64_t word) {
+    const std::uint64_t low7 = word & ~kHighBits;
+    const std::uint64_t atLeastA = low7 + (0x80 - 'a') * kEveryByte;
+    const std::uint64_t aboveZ = low7 + (0x80 - 'z' - 1) * kEveryByte;
+    return word ^ ((atLeastA & ~aboveZ & ~word & kHighBits) >> 2);
+}
+
+// Whether one of the eight bytes is c (exact for the first such byte).
+bool hasByte(std::uint64_t word, char c) {
+    const std::uint64_t x = word ^ (static_cast<std::uint8_t>(c) * kEveryByte);
+    return ((x - kEveryByte) & ~x & kHighBits) != 0;
+}
+
+// Appends text folded, without CR and LF when dropLineEnds.
+void appendFolded(std::string& out, std::string_view text, bool dropLineEnds) {
+    const std::size_t base = out.size();
+    out.resize_and_overwrite(base + text.size(), [text, base, dropLineEnds](char* data, std::size_t) {
+        char* put = data + base;
+        const char* in = text.data();
+        const std::size_t n = text.size();
+        std::size_t i = 0;
+        while (i < n) {
+            for (; i + 8 <= n; i += 8, put += 8) {
+                std::uint64_t word;
+                std::memcpy(&word, in + i, 8);
+                if (dropLineEnds && (hasByte(word, '\r') || hasByte(word, '\n'))) break;
+                word = foldWord(word);
+                std::memcpy(put, &word, 8);
+            }
+            // Up to eight bytes one by one, line ends dropped.
+            for (const std::size_t stop = std::min(n, i + 8); i < stop; ++i) {
+                const char c = in[i];
+                if (dropLineEnds && (c == '\r' || c == '\n')) continue;
+                *put++ = c >= 'a' && c <= 'z' ? static_cast<char>(c - ('a' - 'A')) : c;
+            }
+        }
+        return static_cast<std::size_t>(put - data);
+    });
 }
 
 // ISO-2022-JP walked as the conversion walks it: single-byte stretches
 // are kept, escapes dropped, each stretch of pairs one barrier.
-void appendIso2022JpAscii(std::string& out, std::string_view text) {
+void appendIso2022JpAscii(std::string& out, std::string_view text, bool dropLineEnds) {
     bool doubleByte = false;
     std::size_t i = 0;
     const std::size_t n = text.size();
+    auto nextEscape = [&](std::size_t from) {
+        const void* esc = std::memchr(text.data() + from, kEsc, n - from);
+        return esc != nullptr ? static_cast<std::size_t>(static_cast<const char*>(esc) - text.data()) : n;
+    };
     while (i < n) {
         if (text[i] == kEsc) {
             if (i + 1 < n) {
@@ -62,14 +88,16 @@ void appendIso2022JpAscii(std::string& out, std::string_view text) {
             }
             i += 3;
         } else if (doubleByte) {
-            // An escape counts only where a pair would begin.
-            while (i < n && text[i] != kEsc) i += 2;
+            // An escape counts only where a pair would begin; one in the
+            // second byte of a pair is part of the pair.
+            const std::size_t start = i;
+            std::size_t esc = nextEscape(i);
+            while (esc < n && (esc - start) % 2 != 0) esc = nextEscape(esc + 1);
+            i = esc;
             out += kBarrier;
         } else {
-            const void* esc = std::memchr(text.data() + i, kEsc, n - i);
-            const std::size_t end =
-                esc != nullptr ? static_cast<std::size_t>(static_cast<const char*>(esc) - text.data()) : n;
-            out.append(text, i, end - i);
+            const std::size_t end = nextEscape(i);
+            appendFolded(out, text.substr(i, end - i), dropLineEnds);
             i = end;
         }
     }
@@ -149,7 +177,6 @@ bool BodyPrefilter::begin(BodyConversion conversion, bool dropLineEnds) {
     m_conversion = conversion;
     m_dropLineEnds = dropLineEnds;
     m_stream.clear();
-    m_folded = false;
     if (conversion == BodyConversion::EucJp || m_probes.empty()) return false;
     const bool whole = conversion == BodyConversion::AsIs;
     return std::ranges::all_of(
@@ -157,17 +184,16 @@ bool BodyPrefilter::begin(BodyConversion conversion, bool dropLineEnds) {
 }
 
 bool BodyPrefilter::add(std::string_view bytes) {
-    m_folded = false;
     switch (m_conversion) {
         case BodyConversion::AsIs:
-            m_stream.append(bytes);
+            appendFolded(m_stream, bytes, m_dropLineEnds);
             return true;
         case BodyConversion::Utf8:
             if (!utf8MakesNoAsciiOfOtherBytes(bytes)) return false;
-            m_stream.append(bytes);
+            appendFolded(m_stream, bytes, m_dropLineEnds);
             return true;
         case BodyConversion::Iso2022Jp:
-            appendIso2022JpAscii(m_stream, bytes);
+            appendIso2022JpAscii(m_stream, bytes, m_dropLineEnds);
             return true;
         case BodyConversion::EucJp:
             break;
@@ -176,11 +202,6 @@ bool BodyPrefilter::add(std::string_view bytes) {
 }
 
 bool BodyPrefilter::provesAbsent(const TermList& terms) {
-    if (!m_folded) {
-        if (m_dropLineEnds) std::erase_if(m_stream, [](char c) { return c == '\r' || c == '\n'; });
-        foldAsciiLetters(m_stream);
-        m_folded = true;
-    }
     const bool whole = m_conversion == BodyConversion::AsIs;
     for (std::size_t i = 0; i < terms.size(); i += 2) {
         if (terms[i].mark > 0) continue;

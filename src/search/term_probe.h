@@ -54,8 +54,7 @@ private:
     std::vector<Probes> m_probes;  // one per term
     BodyConversion m_conversion = BodyConversion::AsIs;
     bool m_dropLineEnds = false;
-    bool m_folded = false;
-    std::string m_stream;  // the ASCII bytes that count, with barriers
+    std::string m_stream;  // the ASCII bytes that count, folded, with barriers
 };
 
 }  // namespace pelmora
