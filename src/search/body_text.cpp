@@ -101,35 +101,82 @@ void UpperCaseDisplayRange(char* data, std::size_t size) {
     }
 }
 
+namespace {
+
+// The transfer-decoded bytes of the unit that begins with line, in one of
+// body's buffers or line itself.
+std::string_view decodeUnit(BodyText& body, std::string_view line, LineSource& more, std::size_t& lastLine,
+                            bool quotedPrintable) {
+    if (!quotedPrintable) return line;
+    // Soft line breaks: a line ending in "=" goes on in the next line,
+    // which is never taken for a delimiter.
+    std::string& joined = body.scratch;
+    joined = line;
+    std::string_view following;
+    while (joined.ends_with('=') && more.next(following)) {
+        joined.pop_back();
+        joined += following;
+        ++lastLine;
+    }
+    if (joined.find('=') == std::string::npos) return joined;
+    body.decoded.clear();
+    AppendQuotedPrintableDecoded(body.decoded, joined);
+    return body.decoded;
+}
+
+}  // namespace
+
 void AppendLineUnit(BodyText& body, std::string_view line, LineSource& more, std::size_t& lastLine,
                     BodyConversion conversion, bool quotedPrintable) {
     BodyUnit unit;
     unit.begin = body.text.size();
-    if (quotedPrintable) {
-        // Soft line breaks: a line ending in "=" goes on in the next line,
-        // which is never taken for a delimiter.
-        std::string& joined = body.scratch;
-        joined = line;
-        std::string_view following;
-        while (joined.ends_with('=') && more.next(following)) {
-            joined.pop_back();
-            joined += following;
-            ++lastLine;
-        }
-        if (joined.find('=') != std::string::npos) {
-            body.decoded.clear();
-            AppendQuotedPrintableDecoded(body.decoded, joined);
-            appendConverted(body.text, body.decoded, conversion);
-        } else {
-            appendConverted(body.text, joined, conversion);
-        }
-    } else {
-        appendConverted(body.text, line, conversion);
-    }
+    appendConverted(body.text, decodeUnit(body, line, more, lastLine, quotedPrintable), conversion);
     unit.end = body.text.size();
     unit.lastLine = lastLine;
     UpperCaseDisplayRange(body.text.data() + unit.begin, unit.end - unit.begin);
     body.units.push_back(unit);
+}
+
+void AppendDecodedUnit(BodyText& body, std::string_view line, LineSource& more, std::size_t& lastLine,
+                       bool quotedPrintable) {
+    BodyUnit unit;
+    unit.begin = body.raw.size();
+    if (!quotedPrintable) {
+        body.raw += line;
+    } else {
+        // decodeUnit without its copies: a line with no soft break is
+        // decoded straight from the reader's buffer.
+        std::string_view joined = line;
+        if (line.ends_with('=')) {
+            body.scratch = line;
+            std::string_view following;
+            while (body.scratch.ends_with('=') && more.next(following)) {
+                body.scratch.pop_back();
+                body.scratch += following;
+                ++lastLine;
+            }
+            joined = body.scratch;
+        }
+        AppendQuotedPrintableDecoded(body.raw, joined);
+    }
+    unit.end = body.raw.size();
+    unit.lastLine = lastLine;
+    body.rawUnits.push_back(unit);
+}
+
+void ConvertDecodedUnits(BodyText& body, BodyConversion conversion) {
+    body.text.clear();
+    body.units.clear();
+    for (const BodyUnit& raw : body.rawUnits) {
+        BodyUnit unit;
+        unit.begin = body.text.size();
+        appendConverted(body.text, std::string_view(body.raw).substr(raw.begin, raw.end - raw.begin),
+                        conversion);
+        unit.end = body.text.size();
+        unit.lastLine = raw.lastLine;
+        UpperCaseDisplayRange(body.text.data() + unit.begin, unit.end - unit.begin);
+        body.units.push_back(unit);
+    }
 }
 
 void FinishBase64Text(BodyText& body, BodyConversion conversion) {

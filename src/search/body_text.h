@@ -32,6 +32,9 @@ struct BodyUnit {
 struct BodyText {
     std::string text;
     std::vector<BodyUnit> units;
+    // The same units transfer-decoded only, before conversion.
+    std::string raw;
+    std::vector<BodyUnit> rawUnits;
     std::string scratch;  // joined raw lines, reused
     std::string decoded;  // transfer-decoded bytes, reused
 };
@@ -49,6 +52,14 @@ bool EndsBody(std::string_view line, const std::string* boundary);
 // upper-cased.
 void AppendLineUnit(BodyText& body, std::string_view line, LineSource& more, std::size_t& lastLine,
                     BodyConversion conversion, bool quotedPrintable);
+
+// The same unit transfer-decoded only, appended to raw and rawUnits.
+void AppendDecodedUnit(BodyText& body, std::string_view line, LineSource& more, std::size_t& lastLine,
+                       bool quotedPrintable);
+
+// Replaces text and units with raw and rawUnits, each unit converted and
+// upper-cased as AppendLineUnit does.
+void ConvertDecodedUnits(BodyText& body, BodyConversion conversion);
 
 // The converted, upper-cased text of base64 bytes decoded line by line,
 // with CR and LF removed.

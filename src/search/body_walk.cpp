@@ -113,6 +113,18 @@ bool foldWith(const TermList& terms, const std::vector<bool>& found) {
     return v;
 }
 
+// The same fold when nothing more was found.
+bool foldMarks(const TermList& terms) {
+    bool v = terms[0].mark != 0;
+    for (std::size_t j = 1; j + 1 < terms.size(); j += 2) {
+        if (terms[j].text == "&")
+            v = v && terms[j + 1].mark != 0;
+        else
+            v = v || terms[j + 1].mark != 0;
+    }
+    return v;
+}
+
 // How far the line-by-line test got.
 struct LineTest {
     bool hasExcluded = false;
@@ -239,31 +251,55 @@ private:
     // of the next, to be joined to its successor.
     int searchByLine(Conversion conversion, bool quotedPrintable) {
         BodyText& body = m_context.body;
-        body.text.clear();
-        body.units.clear();
+        body.raw.clear();
+        body.rawUnits.clear();
         LineTest test;
         test.hasExcluded = ResetTermMarks(m_terms, 0);
+        if (m_context.prefilter) m_context.filter.prepare(m_terms);
         std::size_t firstNew = 0;
         std::string_view line;
         while (nextBodyLine(line)) {
             std::size_t lastLine = m_lines.current();
-            AppendLineUnit(body, line, m_lines, lastLine, conversion, quotedPrintable);
-            if (body.text.size() < kBatchBytes) continue;
-            testBatch(body, firstNew, test);
+            AppendDecodedUnit(body, line, m_lines, lastLine, quotedPrintable);
+            if (body.raw.size() < kBatchBytes) continue;
+            runBatch(body, firstNew, conversion, test);
             if (test.done()) break;
             keepLastUnit(body);
             firstNew = 1;
         }
-        if (!test.done() && firstNew < body.units.size()) testBatch(body, firstNew, test);
+        if (!test.done() && firstNew < body.rawUnits.size()) runBatch(body, firstNew, conversion, test);
         if (test.failed) return 0;
         if (test.settledAt != 0) return test.settledAt;
         return test.lastMatch ? static_cast<int>(m_lines.lastIndex()) : 0;
     }
 
+    // Tests the decoded units [firstNew, end) of the batch, converting them
+    // only when the prefilter cannot prove that no term still open occurs
+    // in them.
+    void runBatch(BodyText& body, std::size_t firstNew, Conversion conversion, LineTest& test) {
+        if (m_context.prefilter && provenAbsent(body, firstNew, conversion)) {
+            settleWithNothingFound(body.rawUnits[firstNew].lastLine, test);
+            return;
+        }
+        ConvertDecodedUnits(body, conversion);
+        testBatch(body, firstNew, test);
+    }
+
+    bool provenAbsent(const BodyText& body, std::size_t firstNew, Conversion conversion) {
+        BodyPrefilter& filter = m_context.filter;
+        if (!filter.begin(conversion, false)) return false;
+        const std::string_view raw = body.raw;
+        for (std::size_t k = firstNew > 0 ? firstNew - 1 : 0; k < body.rawUnits.size(); ++k) {
+            const BodyUnit& unit = body.rawUnits[k];
+            if (!filter.add(raw.substr(unit.begin, unit.end - unit.begin))) return false;
+        }
+        return filter.provesAbsent(m_terms);
+    }
+
     static void keepLastUnit(BodyText& body) {
-        const BodyUnit last = body.units.back();
-        body.text.erase(0, last.begin);
-        body.units.assign(1, {0, last.end - last.begin, last.lastLine});
+        const BodyUnit last = body.rawUnits.back();
+        body.raw.erase(0, last.begin);
+        body.rawUnits.assign(1, {0, last.end - last.begin, last.lastLine});
     }
 
     // Tests units [firstNew, end) of the batch. Most batches are settled by
@@ -285,14 +321,7 @@ private:
                 anyNew = true;
         }
         if (!anyExcluded && !anyNew) {
-            // Every unit of the batch gets the verdict the marks give now.
-            const bool matched = test.satisfied || foldWith(m_terms, found);
-            if (matched && !test.hasExcluded) {
-                test.settledAt = static_cast<int>(body.units[firstNew].lastLine);
-                return;
-            }
-            test.satisfied = test.satisfied || matched;
-            test.lastMatch = matched;
+            settleWithNothingFound(body.units[firstNew].lastLine, test);
             return;
         }
         if (!anyExcluded && !test.satisfied && !foldWith(m_terms, found)) {
@@ -322,6 +351,18 @@ private:
         }
     }
 
+    // Every unit of a batch in which no term still open occurs gets the
+    // verdict the marks give now.
+    void settleWithNothingFound(std::size_t firstLastLine, LineTest& test) {
+        const bool matched = test.satisfied || foldMarks(m_terms);
+        if (matched && !test.hasExcluded) {
+            test.settledAt = static_cast<int>(firstLastLine);
+            return;
+        }
+        test.satisfied = test.satisfied || matched;
+        test.lastMatch = matched;
+    }
+
     static void markIfInSomeWindow(const BodyText& body, std::size_t firstNew, TermEntry& term) {
         for (std::size_t k = firstNew; k < body.units.size(); ++k) {
             const std::size_t begin = k > 0 ? body.units[k - 1].begin : body.units[k].begin;
@@ -338,7 +379,9 @@ private:
     // and tested as one text.
     int searchWhole() {
         ResetTermMarks(m_terms, 0);
-        WholeBodyTest test(m_terms, decodedConversion(m_facts.charset), m_context.body);
+        if (m_context.prefilter) m_context.filter.prepare(m_terms);
+        WholeBodyTest test(m_terms, decodedConversion(m_facts.charset), m_context.body,
+                           m_context.prefilter ? &m_context.filter : nullptr);
         std::string_view line;
         while (nextBodyLine(line)) {
             AppendBase64Decoded(test.decoded(), line);

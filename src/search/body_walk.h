@@ -9,6 +9,7 @@
 #include "message/line_source.h"
 #include "message/msg_item.h"
 #include "search/body_text.h"
+#include "search/term_probe.h"
 #include "search/terms.h"
 
 namespace pelmora {
@@ -31,6 +32,10 @@ struct BodyWalkContext {
     ui::Prompts& prompts;
     ui::Progress& progress;  // its abort flag is set when the user cancels
     BodyText body{};         // reused from one message to the next
+    // False: every body is converted and tested, with no proof that it
+    // cannot match; the answers are the same, which tests compare.
+    bool prefilter = true;
+    BodyPrefilter filter{};
 };
 
 // 0 when the body does not meet BodyTerms (or cannot be searched);

@@ -81,8 +81,13 @@ std::size_t SafeConversionCut(std::string_view bytes, BodyConversion conversion)
     return 0;
 }
 
-WholeBodyTest::WholeBodyTest(TermList& terms, BodyConversion conversion, BodyText& body)
-    : m_terms(terms), m_conversion(conversion), m_body(body), m_found(terms.size(), false) {
+WholeBodyTest::WholeBodyTest(TermList& terms, BodyConversion conversion, BodyText& body,
+                             BodyPrefilter* prefilter)
+    : m_terms(terms),
+      m_conversion(conversion),
+      m_body(body),
+      m_prefilter(prefilter),
+      m_found(terms.size(), false) {
     m_body.decoded.clear();
     m_body.text.clear();
     m_body.units.clear();
@@ -126,6 +131,11 @@ bool WholeBodyTest::finish() {
 // character; the new text is appended, upper-cased and tested as far as
 // it is complete (a lead byte at its end waits for its trail byte).
 void WholeBodyTest::convertAndTest(std::string_view bytes, bool last) {
+    // The whole body in one batch: no term found yet, no tail kept.
+    if (last && !m_converted && m_prefilter != nullptr && m_prefilter->begin(m_conversion, true) &&
+        m_prefilter->add(bytes) && m_prefilter->provesAbsent(m_terms))
+        return;
+    m_converted = true;
     std::string& converted = m_body.scratch;
     converted.clear();
     AppendConvertedBody(converted, bytes, m_conversion);

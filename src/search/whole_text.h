@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "search/body_text.h"
+#include "search/term_probe.h"
 #include "search/terms.h"
 
 namespace pelmora {
@@ -24,8 +25,11 @@ std::size_t SafeConversionCut(std::string_view bytes, BodyConversion conversion)
 
 class WholeBodyTest {
 public:
-    // Uses body's buffers; terms' marks must be reset.
-    WholeBodyTest(TermList& terms, BodyConversion conversion, BodyText& body);
+    // Uses body's buffers; terms' marks must be reset. With a prefilter, a
+    // body that fits in one batch is converted only when the prefilter
+    // cannot prove that no term occurs in it.
+    WholeBodyTest(TermList& terms, BodyConversion conversion, BodyText& body,
+                  BodyPrefilter* prefilter = nullptr);
 
     // Where the next decoded bytes go; call added() after appending.
     std::string& decoded() { return m_body.decoded; }
@@ -41,6 +45,8 @@ private:
     TermList& m_terms;
     BodyConversion m_conversion;
     BodyText& m_body;
+    BodyPrefilter* m_prefilter;
+    bool m_converted = false;  // a batch was converted and tested
     std::vector<bool> m_found;
     std::size_t m_longestTerm = 1;
     bool m_hasExcluded = false;

@@ -1,0 +1,60 @@
+// SPDX-License-Identifier: MIT
+// A proof, read from a body's transfer-decoded bytes before any
+// character-set conversion or upper-casing, that none of the terms can occur
+// in the body's searchable text. Most bodies of a search hold none of its
+// words, and this proof costs a fraction of converting them.
+//
+// The proof rests on the ASCII bytes of a term. A stretch of a term's bytes
+// that are all ASCII (bar a few that upper-casing or the line-end removal can
+// produce from other bytes) must be matched by ASCII bytes of the converted
+// text; those come from the same ASCII bytes of the body, in the same order,
+// with only escapes, line ends or double-byte stretches between them, except
+// for the first byte of the stretch, which may be the second byte of a
+// double-byte character (a converted pair, or, after damaged text, one the
+// reading falls out of step with). So each stretch, less its first byte
+// where the conversion makes double-byte characters, must occur in the
+// body's ASCII bytes joined across escapes and line ends, letter case aside.
+// Terms without such a stretch (Japanese words, a single letter) cannot be
+// ruled out this way, nor can bytes whose conversion makes an ASCII character
+// out of other bytes (overlong UTF-8), nor EUC-JP.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "search/body_text.h"
+#include "search/terms.h"
+
+namespace pelmora {
+
+class BodyPrefilter {
+public:
+    // Takes the terms' texts; costs a comparison when they are the ones
+    // taken last.
+    void prepare(const TermList& terms);
+    // Starts a body converted with `conversion`; line ends are dropped from
+    // the converted text when dropLineEnds. False when no proof can come of
+    // it (the conversion, or a term that the proof cannot rule out).
+    bool begin(BodyConversion conversion, bool dropLineEnds);
+    // Adds the bytes of one unit, converted on its own; false when they
+    // defeat the proof.
+    bool add(std::string_view bytes);
+    // True when no term whose mark is not above zero (not found yet, or
+    // excluded) can occur in the text of the units added since begin.
+    bool provesAbsent(const TermList& terms);
+
+private:
+    struct Probes {
+        std::vector<std::string> whole;       // the ASCII stretches
+        std::vector<std::string> afterFirst;  // the same less their first byte
+    };
+
+    std::vector<std::string> m_texts;
+    std::vector<Probes> m_probes;  // one per term
+    BodyConversion m_conversion = BodyConversion::AsIs;
+    bool m_dropLineEnds = false;
+    std::string m_stream;  // the ASCII bytes that count, folded, with barriers
+};
+
+}  // namespace pelmora

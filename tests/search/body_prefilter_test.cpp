@@ -1,0 +1,114 @@
+// SPDX-License-Identifier: MIT
+// The prefilter changes no answer of the body search: messages made to
+// defeat its proof, the shared corpus and a generated folder are searched
+// with and without it.
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <filesystem>
+#include <string>
+
+#include "corpus.h"
+#include "decode/cp932.h"
+#include "decode/japanese.h"
+#include "support/body_search_differential.h"
+
+namespace pelmora {
+namespace {
+
+namespace fs = std::filesystem;
+
+// The proof takes every character the UTF-8 conversion maps to stand for
+// bytes that are not ASCII, with a lead byte first when there are two.
+TEST(BodyPrefilterTest, MappedUtf8CharactersAreNeverAscii) {
+    for (char32_t cp = 0x80; cp <= 0xFFFF; ++cp) {
+        const std::uint16_t code = UnicodeToSjis(cp);
+        if (code == 0) continue;
+        ASSERT_GE(code, 0x80) << std::hex << static_cast<unsigned>(cp);
+        if (code >= 0x100) {
+            ASSERT_TRUE(IsCp932LeadByte(code >> 8)) << std::hex << static_cast<unsigned>(cp);
+        }
+    }
+}
+
+LineList linesOf(std::string_view text) {
+    LineList lines;
+    std::size_t start = 0;
+    while (start < text.size()) {
+        std::size_t end = text.find('\n', start);
+        if (end == std::string_view::npos) end = text.size();
+        lines.emplace_back(text.substr(start, end - start));
+        start = end + 1;
+    }
+    return lines;
+}
+
+TEST(BodyPrefilterTest, MessagesMadeToDefeatTheProof) {
+    const std::string jis = "Content-Type: text/plain; charset=iso-2022-jp\n\n";
+    const std::string utf8 = "Content-Type: text/plain; charset=utf-8\nContent-Transfer-Encoding: 8bit\n\n";
+    const std::string qp =
+        "Content-Type: text/plain; charset=utf-8\nContent-Transfer-Encoding: quoted-printable\n\n";
+    const std::string b64 = "Content-Type: text/plain; charset=utf-8\nContent-Transfer-Encoding: base64\n\n";
+    const std::string sjis =
+        "Content-Type: text/plain; charset=shift_jis\nContent-Transfer-Encoding: 8bit\n\n";
+    const std::string euc = "Content-Type: text/plain; charset=euc-jp\nContent-Transfer-Encoding: 8bit\n\n";
+    const std::string messages[] = {
+        // Escapes, an empty double-byte stretch and a damaged pair inside the word.
+        jis + "zeb\x1B(Bracorn\n",
+        jis + "ZEBRA\x1B$B\x1B(BCORN patience\n",
+        jis + "\x1B$B\x7F\x5A\x01\x5A\x1B(BEBRACORN\n",
+        jis + "\x1B$B8!:w\x1B(Bzebra\ncorn\n",
+        // Overlong sequences that the conversion reads as ASCII letters.
+        utf8 + "ZEBRA\xC1\x83ORN\n",
+        utf8 + "ZEBRA\xE0\x81\x83ORN the\n",
+        utf8 + "\x80\x81\x81\x81\x81\x83ZEBRACORN\n",
+        // A converted character whose second byte is Z, after one the
+        // reading may fall out of step with.
+        utf8 +
+            "\xE3\x82\xBB"
+            "EBRACORN\n",
+        utf8 +
+            "\xE2\x81\x81\xE3\x82\xBB"
+            "EBRACORN \xF0\x9F\x98\x80\n",
+        // Line ends, soft breaks and escapes inside the word.
+        utf8 + "zebra\ncorn\n",
+        qp + "zebra=\ncorn =E8=AD=B0=E4=BA=8B=E9=8C=B2\n",
+        qp + "zebra=43orn\n",
+        b64 + "emVicmEKY29ybgpwYXRpZW5jZQ==\n",  // "zebra\ncorn\npatience"
+        b64 + "WkVCUkHBg09STg==\n",              // "ZEBRA\xC1\x83ORN"
+        sjis +
+            "\x82\x9A\x82\x85\x82\x82\x82\x92\x82\x81\x82\x83\x82\x8F\x82\x92\x82\x8E zebra\x83"
+            "corn\n",
+        euc + "zebracorn \xB5\xC4\xBB\xF6\xCF\xBF\n",
+        // Bodies with nothing, or nothing but blanks.
+        utf8,
+        jis + "\n\n",
+        "Content-Type: multipart/mixed; boundary=b\n\n--b\nContent-Type: text/plain\n\nzebra\n--b\n\ncorn\n",
+    };
+    test::BodySearchDifferential differential;
+    test::DifferentialTally tally;
+    int index = 0;
+    for (const std::string& message : messages)
+        differential.compare(linesOf("Subject: x\n" + message), "message " + std::to_string(index++), tally);
+    EXPECT_TRUE(tally.differences.empty()) << ::testing::PrintToString(tally.differences);
+    EXPECT_GT(tally.matched, 20u);
+}
+
+TEST(BodyPrefilterTest, SameAnswersOnTheCorpusAndAGeneratedFolder) {
+    test::BodySearchDifferential differential;
+    test::DifferentialTally tally;
+    differential.compareFolder(PELMORA_CORPUS_DIR, tally);
+    EXPECT_GT(tally.messages, 2000u);
+
+    std::string pattern = (fs::temp_directory_path() / "pelmora-prefilter-XXXXXX").string();
+    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+    const fs::path folder = pattern;
+    const bench::CorpusFacts facts = bench::EnsureCorpus(folder / "mixed", 400);
+    differential.compareFolder(folder / "mixed", tally);
+    fs::remove_all(folder);
+    EXPECT_EQ(tally.messages, 2412u + facts.messages);
+    EXPECT_TRUE(tally.differences.empty()) << ::testing::PrintToString(tally.differences);
+}
+
+}  // namespace
+}  // namespace pelmora

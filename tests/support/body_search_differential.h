@@ -1,0 +1,97 @@
+// SPDX-License-Identifier: MIT
+// The body search with its prefilter next to the same search converting
+// every body, over whole message files: the tests run it on the shared
+// corpus and a small generated folder, the search benchmark's tool on the
+// full generated folders. Any difference in the answer is a fault of the
+// prefilter's proof.
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "decode/cp932.h"
+#include "message/line_reader.h"
+#include "search/body_walk.h"
+#include "support/fake_ports.h"
+
+namespace pelmora::test {
+
+// Search fields (UTF-8 here) of every kind the prefilter treats apart:
+// ASCII words in any case, Japanese and full-width words it leaves to the
+// conversion, a single letter, exclusions and OR, and words made to be
+// split by escapes, line ends and soft breaks.
+inline const std::vector<std::string>& DifferentialFields() {
+    static const std::vector<std::string> fields = {
+        "zebracorn",          "ZebraCorn -patience",
+        "patience",           "the OR nosuchword",
+        "-meeting",           "nosuchword OR -zebracorn",
+        "議事録 OR patience", "お世話 zebracorn",
+        "ｚｅｂｒａｃｏｒｎ", "e",
+        "content-type",       "\"thanks for\" -ｐａｔｉｅｎｃｅ",
+        "ebracorn AND -`x`",  "ＺＥＢＲＡcorn OR 検索",
+    };
+    return fields;
+}
+
+struct DifferentialTally {
+    std::size_t messages = 0;
+    std::size_t matched = 0;  // answers that were a match, of either side
+    std::vector<std::string> differences;
+};
+
+class BodySearchDifferential {
+public:
+    BodySearchDifferential() {
+        for (const std::string& field : DifferentialFields()) {
+            TermList terms;
+            ParseSearchField(terms, Utf8ToCp932(field));
+            m_terms.push_back(std::move(terms));
+        }
+        m_fast.prefilter = true;
+        m_plain.prefilter = false;
+        // Unknown charsets are searched as they are, without a question.
+        m_skip.SkipSilently = true;
+    }
+
+    // Compares both searches on the lines of one message.
+    void compare(const LineList& lines, std::string_view name, DifferentialTally& tally) {
+        ++tally.messages;
+        for (std::size_t f = 0; f < m_terms.size(); ++f) {
+            TermList fastTerms = m_terms[f];
+            TermList plainTerms = m_terms[f];
+            const int fast = SearchBody(fastTerms, lines, m_entry, m_fast);
+            const int plain = SearchBody(plainTerms, lines, m_entry, m_plain);
+            if (fast != 0 || plain != 0) ++tally.matched;
+            if (fast != plain)
+                tally.differences.push_back(std::string(name) + " [" + DifferentialFields()[f] +
+                                            "]: " + std::to_string(fast) + " with the prefilter, " +
+                                            std::to_string(plain) + " without");
+        }
+    }
+
+    // Every *.eml file under folder, read as the reader reads its lines.
+    void compareFolder(const std::filesystem::path& folder, DifferentialTally& tally) {
+        for (const auto& entry : std::filesystem::recursive_directory_iterator(folder)) {
+            if (!entry.is_regular_file() || entry.path().extension() != ".eml") continue;
+            LineReader reader;
+            if (!reader.open(entry.path())) continue;
+            LineList lines;
+            std::string line;
+            while (reader.readLine(line)) lines.push_back(line);
+            compare(lines, entry.path().string(), tally);
+        }
+    }
+
+private:
+    std::vector<TermList> m_terms;
+    TMsgItem m_entry;
+    SkipState m_skip;
+    FakePrompts m_prompts;
+    FakeProgress m_progress;
+    BodyWalkContext m_fast{m_skip, m_prompts, m_progress};
+    BodyWalkContext m_plain{m_skip, m_prompts, m_progress};
+};
+
+}  // namespace pelmora::test
