@@ -11,7 +11,7 @@
 #include <string_view>
 #include <vector>
 
-#include "decode/cp932.h"
+#include "decode/japanese.h"
 #include "message/line_reader.h"
 #include "search/body_walk.h"
 #include "support/fake_ports.h"
@@ -46,7 +46,7 @@ public:
     BodySearchDifferential() {
         for (const std::string& field : DifferentialFields()) {
             TermList terms;
-            ParseSearchField(terms, Utf8ToCp932(field));
+            ParseSearchField(terms, Utf8ToAnsi(field));
             m_terms.push_back(std::move(terms));
         }
         m_fast.prefilter = true;
