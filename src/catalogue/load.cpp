@@ -79,14 +79,11 @@ LoadOutcome LoadFolder(const std::filesystem::path& folder, MsgList& list, LoadF
 
     // The progress dialog counts the reading, shown only for larger folders.
     ui::Progress& progress = ports.progress;
-    progress.setRange(0, static_cast<int>(list.size()));
-    progress.setPosition(0);
-    progress.setTitle(std::string(text::kLoadingTitle));
-    progress.setLabel1(std::string(text::kFromLabel));
-    progress.setPath1(Utf8ToAnsi(folder.string()));
-    progress.setLabel2(std::string());
-    progress.setPath2(std::string());
-    progress.setCountText(FormatCount(static_cast<std::int64_t>(list.size())));
+    ui::ResetProgressBar(progress, static_cast<int>(list.size()));
+    ui::SetProgressTexts(progress, {.title = std::string(text::kLoadingTitle),
+                                    .label1 = std::string(text::kFromLabel),
+                                    .path1 = Utf8ToAnsi(folder.string()),
+                                    .countText = FormatCount(static_cast<std::int64_t>(list.size()))});
     progress.clearAbort();
     if (list.size() > kProgressThreshold) progress.show();
 

@@ -261,14 +261,10 @@ void ProcAttachDelete1Click(ui::ListView& view, ui::StatusBar& status, MsgList& 
 
     const std::vector<int> rows = view.selectedRows();
     const int selected = static_cast<int>(rows.size());
-    progress.setRange(0, selected);
-    progress.setPosition(0);
-    progress.setTitle(std::string(text::kDeletingAttachmentsTitle));
-    progress.setLabel1(std::string(text::kFromLabel));
-    progress.setPath1(std::string());
-    progress.setLabel2(std::string());
-    progress.setPath2(std::string());
-    progress.setCountText(FormatCount(selected));
+    ui::ResetProgressBar(progress, selected);
+    ui::SetProgressTexts(progress, {.title = std::string(text::kDeletingAttachmentsTitle),
+                                    .label1 = std::string(text::kFromLabel),
+                                    .countText = FormatCount(selected)});
     progress.clearAbort();
     if (selected > 1) progress.show();
     progress.processEvents();

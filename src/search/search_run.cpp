@@ -71,11 +71,8 @@ void clearResults(MsgList& found, SearchPorts& ports) {
 void collectFiles(SearchConditions& conditions, const std::filesystem::path& folder, MsgList& found,
                   SearchPorts& ports) {
     ui::Progress& progress = ports.progress;
-    progress.setTitle(std::string(text::kSearchingTitle));
-    progress.setLabel1("From:");
-    progress.setLabel2("");
-    progress.setPath2("");
-    progress.setCountText("");
+    // The folder path follows the scan.
+    ui::SetProgressTexts(progress, {.title = std::string(text::kSearchingTitle), .label1 = "From:"});
     progress.setBarVisible(false);
     progress.show();
     progress.processEvents();
@@ -270,14 +267,9 @@ RunEnd RunNarrowing(SearchConditions& conditions, SearchSession& session, Search
     MsgList& found = session.FoundList;
     ui::Progress& progress = ports.progress;
     const auto count = static_cast<std::int64_t>(found.size());
-    progress.setTitle(std::string(text::kNarrowingTitle));
-    progress.setLabel1("");
-    progress.setPath1("");
-    progress.setLabel2("");
-    progress.setPath2("");
-    progress.setCountText(FormatCount(count));
-    progress.setRange(0, static_cast<int>(count));
-    progress.setPosition(0);
+    ui::SetProgressTexts(progress,
+                         {.title = std::string(text::kNarrowingTitle), .countText = FormatCount(count)});
+    ui::ResetProgressBar(progress, static_cast<int>(count));
     progress.setBarVisible(true);
     if (count > 100) {
         progress.show();

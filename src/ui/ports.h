@@ -110,6 +110,32 @@ public:
     virtual void clearAbort() = 0;
 };
 
+// Every text of the progress dialog, set together when a task starts so
+// that nothing of the task before shows through.
+struct ProgressTexts {
+    std::string title{};
+    std::string label1{};
+    std::string path1{};
+    std::string label2{};
+    std::string path2{};
+    std::string countText{};
+};
+
+inline void SetProgressTexts(Progress& progress, const ProgressTexts& texts) {
+    progress.setTitle(texts.title);
+    progress.setLabel1(texts.label1);
+    progress.setPath1(texts.path1);
+    progress.setLabel2(texts.label2);
+    progress.setPath2(texts.path2);
+    progress.setCountText(texts.countText);
+}
+
+// The bar from 0 to maximum, at 0.
+inline void ResetProgressBar(Progress& progress, int maximum) {
+    progress.setRange(0, maximum);
+    progress.setPosition(0);
+}
+
 enum class TrashConfirmation { Ask, DoNotAsk };
 
 struct TrashResult {
