@@ -9,6 +9,7 @@
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 
 #include "message/format.h"
 #include "message/line_reader.h"
@@ -49,22 +50,31 @@ private:
     std::uint64_t m_written = 0;
 };
 
+// The message has no second part to remove.
+std::unexpected<Error> nothingToStrip() {
+    return std::unexpected(Error{ErrorKind::Content, {}, 0, {}, {}, {}});
+}
+
+std::unexpected<Error> writeFailed() {
+    return std::unexpected(SystemError(ErrorKind::Write, {}, errno));
+}
+
 }  // namespace
 
-std::expected<std::uint64_t, StripSkip> StripMessage(LineReader& reader, std::string_view boundary,
-                                                     const StripWriter& write) {
+std::expected<std::uint64_t, Error> StripMessage(LineReader& reader, std::string_view boundary,
+                                                 const StripWriter& write) {
     BlockWriter out(write);
     // Header, blank line and preamble, through the first delimiter, as read.
     std::string line;
     bool found = false;
     while (reader.readLine(line)) {
-        if (!out.line(line)) return std::unexpected(StripSkip::WriteFailed);
+        if (!out.line(line)) return writeFailed();
         if (ClassifyDelimiterLine(line, boundary) == DelimiterKind::Part) {
             found = true;
             break;
         }
     }
-    if (!found || reader.atEnd()) return std::unexpected(StripSkip::NoFirstDelimiter);
+    if (!found || reader.atEnd()) return nothingToStrip();
 
     // The first part, up to the next delimiter of this boundary. A nested
     // boundary that only begins with it (abc_alt inside abc) is text.
@@ -72,19 +82,16 @@ std::expected<std::uint64_t, StripSkip> StripMessage(LineReader& reader, std::st
     while (reader.readLine(line)) {
         end = ClassifyDelimiterLine(line, boundary);
         if (end != DelimiterKind::None) break;
-        if (!out.line(line)) return std::unexpected(StripSkip::WriteFailed);
+        if (!out.line(line)) return writeFailed();
     }
-    if (end == DelimiterKind::None) return std::unexpected(StripSkip::NoPartEnd);
-    if (end == DelimiterKind::Close) return std::unexpected(StripSkip::OnlyOnePart);
-    if (!out.line("--" + std::string(boundary) + "--") || !out.flush())
-        return std::unexpected(StripSkip::WriteFailed);
+    if (end == DelimiterKind::None || end == DelimiterKind::Close) return nothingToStrip();
+    if (!out.line("--" + std::string(boundary) + "--") || !out.flush()) return writeFailed();
     return out.written();
 }
 
-std::expected<StrippedMessage, StripSkip> BuildStrippedMessage(const fs::path& file,
-                                                               std::string_view boundary) {
+std::expected<StrippedMessage, Error> BuildStrippedMessage(const fs::path& file, std::string_view boundary) {
     LineReader reader;
-    if (!reader.open(file)) return std::unexpected(StripSkip::OpenFailed);
+    if (!reader.open(file)) return std::unexpected(SystemError(ErrorKind::Open, file, errno));
     reader.keepBareCarriageReturns();
     StrippedMessage out;
     auto stripped = StripMessage(reader, boundary, [&out](std::string_view bytes) {
@@ -92,22 +99,23 @@ std::expected<StrippedMessage, StripSkip> BuildStrippedMessage(const fs::path& f
         return true;
     });
     out.bytesRead = reader.bytesRead();
-    if (!stripped) return std::unexpected(stripped.error());
+    if (!stripped) {
+        stripped.error().path = file;
+        return std::unexpected(stripped.error());
+    }
     return out;
 }
 
 namespace {
 
 using Kind = RewriteOutcome::Kind;
+using Rewrite = std::expected<RewriteOutcome, Error>;
 
-RewriteOutcome failed(std::string messageCp932) {
-    return {Kind::Failed, std::move(messageCp932), 0};
-}
-
-std::string untouchedMessage(const fs::path& file, int error) {
-    return ops::QuotedPath(file) + ops::Cp932(" を書き換えられませんでした（") +
-           ops::Cp932(std::strerror(error)) + ops::Cp932("）。") + ops::kParagraph +
-           ops::Cp932("元のファイルは変更されていません。");
+// Writing failed before the old file was touched.
+std::unexpected<Error> untouched(const fs::path& file, int error) {
+    Error failure = SystemError(ErrorKind::Write, file, error);
+    failure.adviceCp932 = ops::Cp932("元のファイルは変更されていません。");
+    return std::unexpected(std::move(failure));
 }
 
 // A new hidden file beside target, named after it so that a user who finds
@@ -148,22 +156,22 @@ bool unchangedSince(const struct stat& read, const struct stat& now) {
 
 // The old file is in the trash and the new one could not take its name:
 // put the old one back, or say where both are.
-RewriteOutcome recoverAfterFailedRename(const fs::path& file, const fs::path& temporary,
-                                        const fs::path& trashed, int error) {
+std::unexpected<Error> recoverAfterFailedRename(const fs::path& file, const fs::path& temporary,
+                                                const fs::path& trashed, int error) {
     if (!trashed.empty()) {
         const fs::path info =
             trashed.parent_path().parent_path() / "info" / (trashed.filename().native() + ".trashinfo");
         if (platform::RestoreFromTrash({trashed, info}, file)) {
             ::unlink(temporary.c_str());
-            return failed(untouchedMessage(file, error));
+            return untouched(file, error);
         }
     }
-    std::string text = ops::QuotedPath(file) + ops::Cp932(" を書き換えられませんでした（") +
-                       ops::Cp932(std::strerror(error)) + ops::Cp932("）。") + ops::kParagraph +
-                       ops::Cp932("元のファイルはごみ箱にあります");
+    Error failure = SystemError(ErrorKind::Write, file, error);
+    std::string text = ops::Cp932("元のファイルはごみ箱にあります");
     if (!trashed.empty()) text += ops::Cp932(": ") + ops::QuotedPath(trashed);
     text += ops::kBreak + ops::Cp932("新しい内容: ") + ops::QuotedPath(temporary);
-    return failed(std::move(text));
+    failure.adviceCp932 = std::move(text);
+    return std::unexpected(std::move(failure));
 }
 
 void updateEntry(TMsgItem& entry, std::int64_t size) {
@@ -177,54 +185,70 @@ void updateEntry(TMsgItem& entry, std::int64_t size) {
 
 namespace {
 
-RewriteOutcome cannotOpen(const fs::path& file) {
-    return {Kind::OpenFailed,
-            ops::QuotedPath(file) + ops::Cp932(" を開けませんでした。") + ops::kParagraph +
-                ops::Cp932("使用中でないか確認して下さい。"),
-            0};
+std::unexpected<Error> cannotOpen(const fs::path& file, int error) {
+    Error failure = SystemError(ErrorKind::Open, file, error);
+    failure.adviceCp932 = ops::Cp932("使用中でないか確認して下さい。");
+    return std::unexpected(std::move(failure));
 }
 
-RewriteOutcome changedWhileRead(const fs::path& file) {
-    return {Kind::Changed,
-            ops::QuotedPath(file) + ops::Cp932(" は読み込み中に変更されたため、書き換えませんでした。") +
-                ops::kParagraph + ops::Cp932("元のファイルは変更されていません。もう一度実行して下さい。"),
-            0};
+std::unexpected<Error> changedWhileRead(const fs::path& file) {
+    Error failure = SystemError(ErrorKind::Changed, file, 0);
+    failure.adviceCp932 = ops::Cp932("元のファイルは変更されていません。もう一度実行して下さい。");
+    return std::unexpected(std::move(failure));
+}
+
+// The old file stayed where it was because the trash would not take it.
+std::unexpected<Error> notTrashed(const fs::path& file, const ui::TrashResult& trashed) {
+    if (!trashed.failures.empty()) return std::unexpected(trashed.failures.front());
+    return std::unexpected(SystemError(ErrorKind::Trash, file, 0));
 }
 
 }  // namespace
 
-RewriteOutcome RewriteMessageFile(TMsgItem& entry, ui::Shell& shell,
-                                  const std::function<bool(RewriteStep)>& failAt) {
+std::string RewriteFailureText(const Error& error) {
+    std::string text = ops::QuotedPath(error.path);
+    if (error.kind == ErrorKind::Open)
+        text += ops::Cp932(" を開けませんでした。");
+    else if (error.kind == ErrorKind::Changed)
+        text += ops::Cp932(" は読み込み中に変更されたため、書き換えませんでした。");
+    else
+        text +=
+            ops::Cp932(" を書き換えられませんでした（") + ops::Cp932(error.reasonText()) + ops::Cp932("）。");
+    return text + ops::kParagraph + error.adviceCp932;
+}
+
+Rewrite RewriteMessageFile(TMsgItem& entry, ui::Shell& shell, ui::FileSystem& files) {
     const fs::path file = entry.FileName;
     struct stat named {};
-    if (entry.Boundary.empty() || ::lstat(file.c_str(), &named) != 0 || !S_ISREG(named.st_mode)) return {};
+    if (entry.Boundary.empty() || ::lstat(file.c_str(), &named) != 0 || !S_ISREG(named.st_mode))
+        return RewriteOutcome{};
 
     LineReader reader;
-    if (!reader.open(file)) return cannotOpen(file);
+    if (!reader.open(file)) return cannotOpen(file, errno);
     reader.keepBareCarriageReturns();
     // Everything below is measured against the file as it was opened.
     struct stat read {};
-    if (!reader.fileInfo(read)) return cannotOpen(file);
+    if (!reader.fileInfo(read)) return cannotOpen(file, errno);
     if (!unchangedSince(named, read)) return changedWhileRead(file);
 
     auto temporary = createTemporary(file);
-    if (!temporary) return failed(untouchedMessage(file, temporary.error()));
+    if (!temporary) return untouched(file, temporary.error());
     const auto [fd, temporaryPath] = *temporary;
-    auto discard = [&, fd = fd, path = temporaryPath](RewriteOutcome outcome) {
+    auto discard = [&, fd = fd, path = temporaryPath](Rewrite outcome) {
         if (fd >= 0) ::close(fd);
         ::unlink(path.c_str());
         return outcome;
     };
-    auto stripped = StripMessage(reader, entry.Boundary,
-                                 [fd = fd](std::string_view bytes) { return platform::WriteAll(fd, bytes); });
+    auto stripped = StripMessage(reader, entry.Boundary, [&files, fd = fd](std::string_view bytes) {
+        return files.writeAll(fd, bytes);
+    });
     if (!stripped) {
-        if (stripped.error() == StripSkip::WriteFailed) return discard(failed(untouchedMessage(file, errno)));
-        return discard({});
+        if (stripped.error().kind == ErrorKind::Write) return discard(untouched(file, stripped.error().code));
+        return discard(RewriteOutcome{});
     }
-    if (failAt && failAt(RewriteStep::WriteTemporary)) return discard(failed(untouchedMessage(file, EIO)));
     if (int error = finishTemporary(fd, read, read.st_mtim); error != 0) {
         ::unlink(temporaryPath.c_str());
-        return failed(untouchedMessage(file, error));
+        return untouched(file, error);
     }
 
     // Someone changed or replaced the file while it was read: leave theirs
@@ -242,18 +266,17 @@ RewriteOutcome RewriteMessageFile(TMsgItem& entry, ui::Shell& shell,
     ui::TrashResult trashed = RecycleFiles(shell, {file}, ui::TrashConfirmation::DoNotAsk);
     if (!trashed.allMoved()) {
         ::unlink(temporaryPath.c_str());
-        return {Kind::NotTrashed, {}, 0};
+        return notTrashed(file, trashed);
     }
 
-    int error =
-        (failAt && failAt(RewriteStep::Rename)) ? EIO : platform::RenameNoReplace(temporaryPath, file);
+    int error = files.renameNoReplace(temporaryPath, file);
     if (error != 0) return recoverAfterFailedRename(file, temporaryPath, trashed.locations[0], error);
     platform::SyncFolderOf(file);
 
     struct stat after {};
     updateEntry(entry,
                 ::stat(file.c_str(), &after) == 0 ? after.st_size : static_cast<std::int64_t>(*stripped));
-    return {Kind::Rewritten, {}, bytesRead};
+    return RewriteOutcome{Kind::Rewritten, bytesRead};
 }
 
 std::string AttachDeleteStatusText(int rewritten, int failed) {
@@ -290,29 +313,28 @@ void ProcAttachDelete1Click(ui::ListView& view, ui::StatusBar& status, MsgList& 
     int rewritten = 0;
     int failed = 0;
     int visited = 0;
-    std::string errorText;
+    std::optional<Error> ending;
     for (int row : rows) {
         if (row >= 0 && static_cast<std::size_t>(row) < list.size()) {
             TMsgItem& entry = *list[row];
             std::error_code ec;
             if (entry.HasAttach && fs::exists(fs::path(entry.FileName), ec)) {
-                RewriteOutcome outcome = RewriteMessageFile(entry, shell);
-                if (outcome.kind == Kind::Rewritten) {
+                Rewrite outcome = RewriteMessageFile(entry, shell, platform::SystemFileSystem());
+                if (outcome && outcome->kind == Kind::Rewritten) {
                     ++rewritten;
                     view.redrawRow(row);
-                } else if (outcome.kind == Kind::Changed) {
+                } else if (!outcome) {
                     ++failed;
-                    prompts.warning(outcome.messageCp932);
-                } else if (outcome.kind == Kind::NotTrashed) {
-                    ++failed;
-                } else if (outcome.kind == Kind::OpenFailed) {
-                    ++failed;
-                    prompts.warning(outcome.messageCp932);
-                    break;
-                } else if (outcome.kind == Kind::Failed) {
-                    ++failed;
-                    errorText = outcome.messageCp932;
-                    break;
+                    const Error& error = outcome.error();
+                    if (error.kind == ErrorKind::Write) {
+                        ending = error;
+                        break;
+                    }
+                    // A file the trash would not take is passed over silently;
+                    // a changed one is said and the command goes on; an
+                    // unreadable one is said and ends it.
+                    if (error.kind != ErrorKind::Trash) prompts.warning(RewriteFailureText(error));
+                    if (error.kind == ErrorKind::Open) break;
                 }
             }
         }
@@ -325,7 +347,7 @@ void ProcAttachDelete1Click(ui::ListView& view, ui::StatusBar& status, MsgList& 
     status.setPanelText(1, AttachDeleteStatusText(rewritten, failed));
     // A write failure ends the command and is reported once it has ended, as
     // the general error handler reports it.
-    if (!errorText.empty()) prompts.error(errorText);
+    if (ending) prompts.error(RewriteFailureText(*ending));
 }
 
 }  // namespace pelmora

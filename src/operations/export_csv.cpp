@@ -164,14 +164,18 @@ mode_t listFileMode(const fs::path& file) {
     return 0666 & ~mask;
 }
 
-std::string failure(const fs::path& file, int error) {
-    return file.native() + ": " + std::strerror(error);
+std::unexpected<Error> failure(const fs::path& file, int error) {
+    return std::unexpected(SystemError(ErrorKind::Write, file, error));
 }
 
 }  // namespace
 
-std::expected<void, std::string> WriteMessageListFile(const fs::path& file, const std::vector<int>& keys,
-                                                      const MsgList& list) {
+std::string ListFileErrorText(const Error& error) {
+    return error.path.native() + ": " + error.reasonText();
+}
+
+std::expected<void, Error> WriteMessageListFile(const fs::path& file, const std::vector<int>& keys,
+                                                const MsgList& list) {
     std::ostringstream text;
     WriteMessageList(text, keys, list);
     const std::string bytes = std::move(text).str();
@@ -181,7 +185,7 @@ std::expected<void, std::string> WriteMessageListFile(const fs::path& file, cons
     const fs::path folder = file.parent_path().empty() ? fs::path(".") : file.parent_path();
     std::string temporary = (folder / ("." + file.filename().native() + ".XXXXXX")).native();
     const int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
-    if (fd < 0) return std::unexpected(failure(file, errno));
+    if (fd < 0) return failure(file, errno);
     bool written = ::fchmod(fd, listFileMode(file)) == 0 && platform::WriteAll(fd, bytes) && ::fsync(fd) == 0;
     int error = errno;
     if (::close(fd) != 0 && written) {
@@ -194,7 +198,7 @@ std::expected<void, std::string> WriteMessageListFile(const fs::path& file, cons
     }
     if (!written) {
         ::unlink(temporary.c_str());
-        return std::unexpected(failure(file, error));
+        return failure(file, error);
     }
     platform::SyncFolderOf(file);
     return {};
@@ -225,7 +229,7 @@ void ProcListMessage1Click(const fs::path& baseName, const ui::ListView& view, c
 
     msgListDir = chosen->parent_path();
     if (auto written = WriteMessageListFile(*chosen, ColumnKeys(view), list); !written) {
-        prompts.error(Utf8ToCp932(written.error()));
+        prompts.error(Utf8ToCp932(ListFileErrorText(written.error())));
         return;
     }
     if (prompts.confirmYesNo(FormatCount(static_cast<std::int64_t>(list.size())) +

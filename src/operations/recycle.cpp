@@ -6,6 +6,7 @@
 
 #include "message/format.h"
 #include "operations/texts.h"
+#include "platform/trash.h"
 
 namespace pelmora {
 
@@ -24,12 +25,12 @@ ui::TrashResult RecycleFiles(ui::Shell& shell, const std::vector<fs::path>& path
 namespace {
 
 void reportFailures(ui::Prompts& prompts, const ui::TrashResult& result) {
-    if (result.refused || result.failuresCp932.empty()) return;
+    if (result.refused || result.failures.empty()) return;
     std::string text = ops::Cp932("次のファイルをごみ箱に移動できませんでした。");
     text += ops::kBreak;
-    for (const std::string& line : result.failuresCp932) {
+    for (const Error& failure : result.failures) {
         text += ops::kBreak;
-        text += line;
+        text += platform::TrashFailureText(failure);
     }
     prompts.warning(text);
 }

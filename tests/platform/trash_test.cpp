@@ -134,7 +134,7 @@ TEST_F(TrashTest, LongestNameGoesToTheTrashUnderAShorterOne) {
     const std::string name = std::string(251, 'y') + ".eml";
     spit(root / "mail" / name, "long");
     auto moved = MoveToTrash(root / "mail" / name);
-    ASSERT_TRUE(moved) << moved.error().describe();
+    ASSERT_TRUE(moved) << pelmora::Cp932ToUtf8(TrashFailureText(moved.error()));
     EXPECT_EQ(moved->file.filename(), std::string(241, 'y') + ".eml");
     EXPECT_NE(slurp(moved->info).find(name), std::string::npos)
         << "the original name stays in the .trashinfo";
@@ -144,7 +144,7 @@ TEST_F(TrashTest, MovesIntoHomeTrashWithInfo) {
     const fs::path file = root / "mail" / "a b.eml";
     spit(file, "Subject: x\r\n\r\nbody\r\n");
     auto moved = MoveToTrash(file);
-    ASSERT_TRUE(moved) << moved.error().describe();
+    ASSERT_TRUE(moved) << pelmora::Cp932ToUtf8(TrashFailureText(moved.error()));
     EXPECT_FALSE(fs::exists(file));
     EXPECT_EQ(moved->file, homeTrash() / "files" / "a b.eml");
     EXPECT_EQ(slurp(moved->file), "Subject: x\r\n\r\nbody\r\n");
@@ -241,7 +241,7 @@ TEST_F(TrashTest, CopyKeepsBytesModeAndTimeThenRemovesOriginal) {
     const struct timespec times[2] = {{1000000000, 0}, {1200000000, 500}};
     ASSERT_EQ(::utimensat(AT_FDCWD, file.c_str(), times, 0), 0);
     auto moved = TrashByCopy(file, HomeTrash());
-    ASSERT_TRUE(moved) << moved.error().describe();
+    ASSERT_TRUE(moved) << pelmora::Cp932ToUtf8(TrashFailureText(moved.error()));
     EXPECT_FALSE(fs::exists(file));
     EXPECT_EQ(slurp(moved->file), bytes);
     struct stat st {};
@@ -268,7 +268,7 @@ TEST_F(TrashTest, CopyKeepsAnOriginalThatChangedAfterTheCopy) {
         spit(file, "old");
         auto moved = TrashByCopy(file, HomeTrash(), change);
         ASSERT_FALSE(moved);
-        EXPECT_NE(moved.error().describe().find("変更された"), std::string::npos);
+        EXPECT_NE(pelmora::Cp932ToUtf8(moved.error().stepCp932).find("変更された"), std::string::npos);
         EXPECT_NE(slurp(file), "old");
         EXPECT_TRUE(fs::is_empty(HomeTrash().root / "files"));
         EXPECT_TRUE(fs::is_empty(HomeTrash().root / "info"));
@@ -318,12 +318,12 @@ TEST_F(TrashTest, TrashEachReportsEveryPathOnItsOwn) {
     auto result = TrashEach({root / "mail" / "1.eml", root / "mail" / "2.eml", root / "mail" / "3.eml"});
     EXPECT_FALSE(result.refused);
     EXPECT_EQ(result.moved, (std::vector<bool>{true, false, true}));
-    ASSERT_EQ(result.failuresCp932.size(), 1u);
+    ASSERT_EQ(result.failures.size(), 1u);
     // Every word of the line is Japanese but the system's reason (ENOENT).
     const std::string expected =
         "\"" + (root / "mail" / "2.eml").native() +
         "\" をごみ箱に移動できませんでした（ファイルの検索に失敗: " + std::strerror(ENOENT) + "）";
-    EXPECT_EQ(result.failuresCp932[0], pelmora::Utf8ToCp932(expected));
+    EXPECT_EQ(TrashFailureText(result.failures[0]), pelmora::Utf8ToCp932(expected));
     EXPECT_EQ(result.locations[0], homeTrash() / "files" / "1.eml");
     EXPECT_TRUE(result.locations[1].empty());
 }
