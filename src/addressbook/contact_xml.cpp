@@ -60,7 +60,7 @@ std::expected<void, Error> ReadContactXml(std::string_view xml, std::vector<std:
     pugi::xml_document document;
     pugi::xml_parse_result parsed = document.load_buffer(xml.data(), xml.size());
     if (!parsed) {
-        Error rejected{ErrorKind::Content, {}, 0, {}, {}, {}};
+        Error rejected = MakeError(ErrorKind::Content, {}, 0);
         rejected.reason =
             std::string(parsed.description()) + " (offset " + std::to_string(parsed.offset) + ")";
         return std::unexpected(std::move(rejected));

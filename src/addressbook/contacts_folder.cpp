@@ -38,7 +38,9 @@ ContactKind kindOf(const fs::path& file) {
 }
 
 std::unexpected<Error> fileError(ErrorKind kind, const fs::path& file, std::string reason) {
-    return std::unexpected(Error{kind, file, 0, std::move(reason), {}, {}});
+    Error error = MakeError(kind, file, 0);
+    error.reason = std::move(reason);
+    return std::unexpected(std::move(error));
 }
 
 class ContactsWalk {

@@ -52,11 +52,11 @@ private:
 
 // The message has no second part to remove.
 std::unexpected<Error> nothingToStrip() {
-    return std::unexpected(Error{ErrorKind::Content, {}, 0, {}, {}, {}});
+    return std::unexpected(MakeError(ErrorKind::Content, {}, 0));
 }
 
 std::unexpected<Error> writeFailed() {
-    return std::unexpected(SystemError(ErrorKind::Write, {}, errno));
+    return std::unexpected(MakeError(ErrorKind::Write, {}, errno));
 }
 
 }  // namespace
@@ -91,7 +91,7 @@ std::expected<std::uint64_t, Error> StripMessage(LineReader& reader, std::string
 
 std::expected<StrippedMessage, Error> BuildStrippedMessage(const fs::path& file, std::string_view boundary) {
     LineReader reader;
-    if (!reader.open(file)) return std::unexpected(SystemError(ErrorKind::Open, file, errno));
+    if (!reader.open(file)) return std::unexpected(MakeError(ErrorKind::Open, file, errno));
     reader.keepBareCarriageReturns();
     StrippedMessage out;
     auto stripped = StripMessage(reader, boundary, [&out](std::string_view bytes) {
@@ -113,7 +113,7 @@ using Rewrite = std::expected<RewriteOutcome, Error>;
 
 // Writing failed before the old file was touched.
 std::unexpected<Error> untouched(const fs::path& file, int error) {
-    Error failure = SystemError(ErrorKind::Write, file, error);
+    Error failure = MakeError(ErrorKind::Write, file, error);
     failure.adviceCp932 = ops::Cp932("元のファイルは変更されていません。");
     return std::unexpected(std::move(failure));
 }
@@ -166,7 +166,7 @@ std::unexpected<Error> recoverAfterFailedRename(const fs::path& file, const fs::
             return untouched(file, error);
         }
     }
-    Error failure = SystemError(ErrorKind::Write, file, error);
+    Error failure = MakeError(ErrorKind::Write, file, error);
     std::string text = ops::Cp932("元のファイルはごみ箱にあります");
     if (!trashed.empty()) text += ops::Cp932(": ") + ops::QuotedPath(trashed);
     text += ops::kBreak + ops::Cp932("新しい内容: ") + ops::QuotedPath(temporary);
@@ -186,21 +186,24 @@ void updateEntry(TMsgItem& entry, std::int64_t size) {
 namespace {
 
 std::unexpected<Error> cannotOpen(const fs::path& file, int error) {
-    Error failure = SystemError(ErrorKind::Open, file, error);
+    Error failure = MakeError(ErrorKind::Open, file, error);
     failure.adviceCp932 = ops::Cp932("使用中でないか確認して下さい。");
     return std::unexpected(std::move(failure));
 }
 
 std::unexpected<Error> changedWhileRead(const fs::path& file) {
-    Error failure = SystemError(ErrorKind::Changed, file, 0);
+    Error failure = MakeError(ErrorKind::Changed, file, 0);
     failure.adviceCp932 = ops::Cp932("元のファイルは変更されていません。もう一度実行して下さい。");
     return std::unexpected(std::move(failure));
 }
 
-// The old file stayed where it was because the trash would not take it.
+// The old file stayed where it was because the trash would not take it;
+// the kind decides what the command does next, whatever the shell said.
 std::unexpected<Error> notTrashed(const fs::path& file, const ui::TrashResult& trashed) {
-    if (!trashed.failures.empty()) return std::unexpected(trashed.failures.front());
-    return std::unexpected(SystemError(ErrorKind::Trash, file, 0));
+    Error failure =
+        trashed.failures.empty() ? MakeError(ErrorKind::Trash, file, 0) : trashed.failures.front();
+    failure.kind = ErrorKind::Trash;
+    return std::unexpected(std::move(failure));
 }
 
 }  // namespace

@@ -165,7 +165,7 @@ mode_t listFileMode(const fs::path& file) {
 }
 
 std::unexpected<Error> failure(const fs::path& file, int error) {
-    return std::unexpected(SystemError(ErrorKind::Write, file, error));
+    return std::unexpected(MakeError(ErrorKind::Write, file, error));
 }
 
 }  // namespace

@@ -24,7 +24,7 @@ namespace {
 constexpr int kMaxAttempts = 10000;
 
 std::unexpected<Error> fail(const char* step, int code = errno) {
-    Error error = SystemError(ErrorKind::Trash, {}, code);
+    Error error = MakeError(ErrorKind::Trash, {}, code);
     error.stepCp932 = Utf8ToCp932(step);
     return std::unexpected(std::move(error));
 }

@@ -157,7 +157,7 @@ std::expected<void, Error> SaveSettings(const Settings& settings, const fs::path
     std::ostringstream out;
     WriteSettings(out, settings, platform::ReadWholeFile(file).value_or(std::string()));
     if (int failure = replaceFileAtomically(file, out.str()); failure != 0)
-        return std::unexpected(SystemError(ErrorKind::Write, file, failure));
+        return std::unexpected(MakeError(ErrorKind::Write, file, failure));
     return {};
 }
 

@@ -36,9 +36,14 @@ struct Error {
     std::string reasonText() const { return !reason.empty() ? reason : code != 0 ? std::strerror(code) : ""; }
 };
 
-// A failure the system reported with errno value code.
-inline Error SystemError(ErrorKind kind, std::filesystem::path path, int code) {
-    return Error{kind, std::move(path), code, {}, {}, {}};
+// An error of kind about path; code is the errno value when the system
+// gave the reason, else 0.
+inline Error MakeError(ErrorKind kind, std::filesystem::path path, int code) {
+    Error error;
+    error.kind = kind;
+    error.path = std::move(path);
+    error.code = code;
+    return error;
 }
 
 // The one place where an exception becomes an error value: the thread or

@@ -48,7 +48,7 @@ public:
             if (failPaths.contains(p)) {
                 result.moved.push_back(false);
                 result.locations.emplace_back();
-                result.failures.push_back(SystemError(ErrorKind::Trash, p, EIO));
+                result.failures.push_back(MakeError(ErrorKind::Trash, p, EIO));
                 continue;
             }
             result.moved.push_back(inner.moved.at(next));
@@ -87,7 +87,7 @@ private:
             bool exists = std::filesystem::exists(p);
             r.moved.push_back(exists);
             r.locations.emplace_back();
-            if (!exists) r.failures.push_back(SystemError(ErrorKind::Trash, p, ENOENT));
+            if (!exists) r.failures.push_back(MakeError(ErrorKind::Trash, p, ENOENT));
         }
         return r;
     }
