@@ -18,6 +18,7 @@
 
 #include "message/line_reader.h"
 #include "operations/attach_delete.h"
+#include "platform/file_io.h"
 #include "platform/trash.h"
 
 namespace fs = std::filesystem;
@@ -150,10 +151,12 @@ void BM_RewriteAll(benchmark::State& state) {
         state.ResumeTiming();
 
         for (auto& entry : list) {
-            RewriteOutcome outcome = RewriteMessageFile(*entry, shell);
-            if (outcome.kind != RewriteOutcome::Kind::Rewritten)
+            auto outcome = RewriteMessageFile(*entry, shell, platform::SystemFileSystem());
+            if (!outcome || outcome->kind != RewriteOutcome::Kind::Rewritten) {
                 state.SkipWithError("a message was not rewritten");
-            bytes += outcome.bytesRead;
+                continue;
+            }
+            bytes += outcome->bytesRead;
         }
 
         state.PauseTiming();

@@ -56,12 +56,14 @@ std::string textOnly(pugi::xml_node element) {
 
 }  // namespace
 
-std::expected<void, std::string> ReadContactXml(std::string_view xml, std::vector<std::string>& lines) {
+std::expected<void, Error> ReadContactXml(std::string_view xml, std::vector<std::string>& lines) {
     pugi::xml_document document;
     pugi::xml_parse_result parsed = document.load_buffer(xml.data(), xml.size());
     if (!parsed) {
-        return std::unexpected(std::string(parsed.description()) + " (offset " +
-                               std::to_string(parsed.offset) + ")");
+        Error rejected = MakeError(ErrorKind::Content, {}, 0);
+        rejected.reason =
+            std::string(parsed.description()) + " (offset " + std::to_string(parsed.offset) + ")";
+        return std::unexpected(std::move(rejected));
     }
     pugi::xml_node contact = document.document_element();
     pugi::xml_node formattedName =

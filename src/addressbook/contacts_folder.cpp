@@ -35,18 +35,17 @@ ContactKind kindOf(const fs::path& file) {
     return ContactKind::None;
 }
 
-std::string fileError(const fs::path& file, std::string_view message) {
-    std::string text = Utf8ToAnsi(file.native());
-    text += ": ";
-    text += message;
-    return text;
+std::unexpected<Error> fileError(ErrorKind kind, const fs::path& file, std::string reason) {
+    Error error = MakeError(kind, file, 0);
+    error.reason = std::move(reason);
+    return std::unexpected(std::move(error));
 }
 
 class ContactsWalk {
 public:
     explicit ContactsWalk(std::vector<std::string>& lines) : m_lines(lines) {}
 
-    std::expected<void, std::string> readFolder(const fs::path& folder) {
+    std::expected<void, Error> readFolder(const fs::path& folder) {
         // A folder reached again through a symbolic link is not read twice,
         // so a link to an ancestor cannot make the walk endless.
         struct stat facts {};
@@ -68,7 +67,7 @@ public:
     }
 
 private:
-    std::expected<void, std::string> readFile(const fs::path& file) {
+    std::expected<void, Error> readFile(const fs::path& file) {
         ContactKind kind = kindOf(file);
         if (kind == ContactKind::None) return {};
         std::optional<std::string> content = platform::ReadWholeFile(file);
@@ -79,10 +78,10 @@ private:
         if (!content) {
             pugi::xml_parse_result unreadable;
             unreadable.status = pugi::status_io_error;
-            return std::unexpected(fileError(file, unreadable.description()));
+            return fileError(ErrorKind::Open, file, unreadable.description());
         }
         auto read = ReadContactXml(*content, m_lines);
-        if (!read) return std::unexpected(fileError(file, read.error()));
+        if (!read) return fileError(ErrorKind::Content, file, std::move(read.error().reason));
         return {};
     }
 
@@ -92,7 +91,11 @@ private:
 
 }  // namespace
 
-std::expected<void, std::string> ReadContactsFolder(const fs::path& folder, std::vector<std::string>& lines) {
+std::string ContactsErrorText(const Error& error) {
+    return Utf8ToAnsi(error.path.native()) + ": " + error.reasonText();
+}
+
+std::expected<void, Error> ReadContactsFolder(const fs::path& folder, std::vector<std::string>& lines) {
     return ContactsWalk(lines).readFolder(folder);
 }
 

@@ -88,8 +88,8 @@ void MergeAddressLines(DisplayNameDirectory& directory, std::vector<std::string>
     }
 }
 
-std::expected<void, std::string> BuildDisplayNameDirectory(DisplayNameDirectory& directory,
-                                                           const std::filesystem::path& home) {
+std::expected<void, Error> BuildDisplayNameDirectory(DisplayNameDirectory& directory,
+                                                     const std::filesystem::path& home) {
     directory.Clear();
     std::vector<std::string> lines;
     auto read = ReadContactsFolder(home / "Contacts", lines);

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "message/display_name_lookup.h"
+#include "ui/error.h"
 
 namespace pelmora {
 
@@ -44,24 +45,28 @@ private:
 void MergeAddressLines(DisplayNameDirectory& directory, std::vector<std::string> lines);
 
 // The source lines of one Windows Contacts (.contact) XML document: one per
-// e-mail address of a contact that has a formatted name. The error is the
-// XML parser's message (display text).
-std::expected<void, std::string> ReadContactXml(std::string_view xml, std::vector<std::string>& lines);
+// e-mail address of a contact that has a formatted name. An error of kind
+// Content whose reason is the XML parser's message.
+std::expected<void, Error> ReadContactXml(std::string_view xml, std::vector<std::string>& lines);
 // The source lines of the vCards (2.1, 3.0, 4.0) in one .vcf text: one per
 // EMAIL of a card that has an FN. Never fails; unreadable parts give nothing.
 void ReadVCardText(std::string_view text, std::vector<std::string>& lines);
 
 // Adds the source lines of every *.contact and *.vcf file below folder,
-// depth first. A missing folder adds nothing. A contact file that the XML
-// parser rejects ends the walk with "<file>: <parser's message>"; the lines
-// added so far stay in lines, for the caller to drop.
-std::expected<void, std::string> ReadContactsFolder(const std::filesystem::path& folder,
-                                                    std::vector<std::string>& lines);
+// depth first. A missing folder adds nothing. A contact file that cannot be
+// read or that the XML parser rejects ends the walk with an error naming the
+// file, its reason the parser's message; the lines added so far stay in
+// lines, for the caller to drop.
+std::expected<void, Error> ReadContactsFolder(const std::filesystem::path& folder,
+                                              std::vector<std::string>& lines);
 
 // Empties the directory and fills it from home/Contacts. On an error the
-// directory stays empty and the error (display text) is for the general
-// error handler; the display-name option stays as it is.
-std::expected<void, std::string> BuildDisplayNameDirectory(DisplayNameDirectory& directory,
-                                                           const std::filesystem::path& home);
+// directory stays empty and the error is for the general error handler;
+// the display-name option stays as it is.
+std::expected<void, Error> BuildDisplayNameDirectory(DisplayNameDirectory& directory,
+                                                     const std::filesystem::path& home);
+// The error of a contact file as the general error handler shows it
+// (display text): "<file>: <parser's message>".
+std::string ContactsErrorText(const Error& error);
 
 }  // namespace pelmora

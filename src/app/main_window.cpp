@@ -272,7 +272,8 @@ void MainWindow::saveSettings() {
         m_formFind = nullptr;
     }
     collectSettings();
-    if (auto saved = SaveSettings(m_settings, m_settingsFile); !saved) m_prompts->warning(saved.error());
+    if (auto saved = SaveSettings(m_settings, m_settingsFile); !saved)
+        m_prompts->warning(SettingsSaveErrorText(saved.error()));
 }
 
 int MainWindow::treeWidth() const {

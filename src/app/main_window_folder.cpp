@@ -157,7 +157,7 @@ void MainWindow::buildDisplayNames() {
     QCoreApplication::processEvents();
     auto built = BuildDisplayNameDirectory(m_displayNames, platform::HomeFolder());
     m_statusProgress->hide();
-    if (!built) m_prompts->error(built.error());
+    if (!built) m_prompts->error(ContactsErrorText(built.error()));
 }
 
 void MainWindow::LoadFolder() {

@@ -11,6 +11,7 @@
 #include "decode/japanese.h"
 #include "message/format.h"
 #include "texts/texts.h"
+#include "ui/error.h"
 #include "ui/ports.h"
 
 namespace pelmora {
@@ -37,8 +38,8 @@ bool readEntries(MsgList& list, LoadFolderPorts& ports, ReaderContext& reader, u
             ReadMessage(list, i, reader);
             ports.progress.setPosition(static_cast<int>(i));
         }
-    } catch (const std::exception& failure) {
-        ports.prompts.error(Utf8ToAnsi(failure.what()));
+    } catch (const std::exception& caught) {
+        ports.prompts.error(Utf8ToAnsi(ErrorFromException(caught).reasonText()));
         return false;
     }
     return true;

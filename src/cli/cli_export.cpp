@@ -107,7 +107,7 @@ int ExportCommand(const Args& args) {
     // main window shows a folder it has just loaded.
 
     if (auto written = WriteMessageListFile(options.output, ColumnKeys(view), list); !written) {
-        std::cerr << "pelmora-cli export: " << written.error() << '\n';
+        std::cerr << "pelmora-cli export: " << ListFileErrorText(written.error()) << '\n';
         return 1;
     }
     if (replacesLink) std::cerr << MessageForTerminal(text::LinkReplaced(options.output.native())) << '\n';

@@ -6,6 +6,7 @@
 #include "cli/commands.h"
 #include "cli/terminal_ports.h"
 #include "cli/terminal_shell.h"
+#include "platform/trash.h"
 
 namespace pelmora::cli {
 
@@ -31,8 +32,8 @@ int TrashCommand(const Args& args) {
     TerminalShell shell(prompts);
     ui::TrashResult result = shell.moveToTrash(files, ui::TrashConfirmation::Ask);
     if (result.refused) return prompts.refusedAny() ? 2 : 1;
-    for (const std::string& line : result.failuresCp932)
-        std::cerr << "pelmora-cli trash: " << MessageForTerminal(line) << '\n';
+    for (const Error& failure : result.failures)
+        std::cerr << "pelmora-cli trash: " << MessageForTerminal(platform::TrashFailureText(failure)) << '\n';
     return result.allMoved() ? 0 : 1;
 }
 

@@ -21,7 +21,7 @@ ReaderOptions optionsFor(const ReaderChoices& choices, DisplayNameDirectory& dir
     if (choices.displayNames.value_or(settings.ConvDisplayName)) {
         const char* home = std::getenv("HOME");
         if (auto built = BuildDisplayNameDirectory(directory, home ? home : ""); !built)
-            prompts.error(built.error());
+            prompts.error(ContactsErrorText(built.error()));
         options.DisplayNames = &directory;
     }
     return options;

@@ -6,6 +6,7 @@
 
 #include "cli/commands.h"
 #include "pelmora/version.h"
+#include "ui/error.h"
 
 namespace {
 
@@ -54,8 +55,9 @@ int main(int argc, char** argv) {
         pelmora::cli::Args args(argv + 2, argv + argc);
         try {
             return c.run(args);
-        } catch (const std::exception& e) {
-            std::cerr << "pelmora-cli " << verb << ": " << e.what() << '\n';
+        } catch (const std::exception& caught) {
+            std::cerr << "pelmora-cli " << verb << ": " << pelmora::ErrorFromException(caught).reasonText()
+                      << '\n';
             return 1;
         }
     }

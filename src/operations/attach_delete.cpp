@@ -9,7 +9,9 @@
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 
+#include "decode/japanese.h"
 #include "message/format.h"
 #include "message/line_reader.h"
 #include "message/mail_date.h"
@@ -49,22 +51,31 @@ private:
     std::uint64_t m_written = 0;
 };
 
+// The message has no second part to remove.
+std::unexpected<Error> nothingToStrip() {
+    return std::unexpected(MakeError(ErrorKind::Content, {}, 0));
+}
+
+std::unexpected<Error> writeFailed() {
+    return std::unexpected(MakeError(ErrorKind::Write, {}, errno));
+}
+
 }  // namespace
 
-std::expected<std::uint64_t, StripSkip> StripMessage(LineReader& reader, std::string_view boundary,
-                                                     const StripWriter& write) {
+std::expected<std::uint64_t, Error> StripMessage(LineReader& reader, std::string_view boundary,
+                                                 const StripWriter& write) {
     BlockWriter out(write);
     // Header, blank line and preamble, through the first delimiter, as read.
     std::string line;
     bool found = false;
     while (reader.readLine(line)) {
-        if (!out.line(line)) return std::unexpected(StripSkip::WriteFailed);
+        if (!out.line(line)) return writeFailed();
         if (ClassifyDelimiterLine(line, boundary) == DelimiterKind::Part) {
             found = true;
             break;
         }
     }
-    if (!found || reader.atEnd()) return std::unexpected(StripSkip::NoFirstDelimiter);
+    if (!found || reader.atEnd()) return nothingToStrip();
 
     // The first part, up to the next delimiter of this boundary. A nested
     // boundary that only begins with it (abc_alt inside abc) is text.
@@ -72,19 +83,16 @@ std::expected<std::uint64_t, StripSkip> StripMessage(LineReader& reader, std::st
     while (reader.readLine(line)) {
         end = ClassifyDelimiterLine(line, boundary);
         if (end != DelimiterKind::None) break;
-        if (!out.line(line)) return std::unexpected(StripSkip::WriteFailed);
+        if (!out.line(line)) return writeFailed();
     }
-    if (end == DelimiterKind::None) return std::unexpected(StripSkip::NoPartEnd);
-    if (end == DelimiterKind::Close) return std::unexpected(StripSkip::OnlyOnePart);
-    if (!out.line("--" + std::string(boundary) + "--") || !out.flush())
-        return std::unexpected(StripSkip::WriteFailed);
+    if (end == DelimiterKind::None || end == DelimiterKind::Close) return nothingToStrip();
+    if (!out.line("--" + std::string(boundary) + "--") || !out.flush()) return writeFailed();
     return out.written();
 }
 
-std::expected<StrippedMessage, StripSkip> BuildStrippedMessage(const fs::path& file,
-                                                               std::string_view boundary) {
+std::expected<StrippedMessage, Error> BuildStrippedMessage(const fs::path& file, std::string_view boundary) {
     LineReader reader;
-    if (!reader.open(file)) return std::unexpected(StripSkip::OpenFailed);
+    if (!reader.open(file)) return std::unexpected(MakeError(ErrorKind::Open, file, errno));
     reader.keepBareCarriageReturns();
     StrippedMessage out;
     auto stripped = StripMessage(reader, boundary, [&out](std::string_view bytes) {
@@ -92,20 +100,23 @@ std::expected<StrippedMessage, StripSkip> BuildStrippedMessage(const fs::path& f
         return true;
     });
     out.bytesRead = reader.bytesRead();
-    if (!stripped) return std::unexpected(stripped.error());
+    if (!stripped) {
+        stripped.error().path = file;
+        return std::unexpected(stripped.error());
+    }
     return out;
 }
 
 namespace {
 
 using Kind = RewriteOutcome::Kind;
+using Rewrite = std::expected<RewriteOutcome, Error>;
 
-RewriteOutcome failed(std::string messageCp932) {
-    return {Kind::Failed, std::move(messageCp932), 0};
-}
-
-std::string untouchedMessage(const fs::path& file, int error) {
-    return text::NotRewritten(file.native(), std::strerror(error));
+// Writing failed before the old file was touched.
+std::unexpected<Error> untouched(const fs::path& file, int error) {
+    Error failure = MakeError(ErrorKind::Write, file, error);
+    failure.adviceCp932 = text::kOriginalUnchanged;
+    return std::unexpected(std::move(failure));
 }
 
 // A new hidden file beside target, named after it so that a user who finds
@@ -146,18 +157,24 @@ bool unchangedSince(const struct stat& read, const struct stat& now) {
 
 // The old file is in the trash and the new one could not take its name:
 // put the old one back, or say where both are.
-RewriteOutcome recoverAfterFailedRename(const fs::path& file, const fs::path& temporary,
-                                        const fs::path& trashed, int error) {
+std::unexpected<Error> recoverAfterFailedRename(const fs::path& file, const fs::path& temporary,
+                                                const fs::path& trashed, int error) {
     if (!trashed.empty()) {
         const fs::path info =
             trashed.parent_path().parent_path() / "info" / (trashed.filename().native() + ".trashinfo");
         if (platform::RestoreFromTrash({trashed, info}, file)) {
             ::unlink(temporary.c_str());
-            return failed(untouchedMessage(file, error));
+            return untouched(file, error);
         }
     }
-    return failed(text::NotRewrittenOriginalInTrash(file.native(), std::strerror(error), trashed.native(),
-                                                    temporary.native()));
+    Error failure = MakeError(ErrorKind::Write, file, error);
+    std::string text(text::kOriginalInTrash);
+    if (!trashed.empty()) text += ": " + text::QuotedPath(trashed.native());
+    text += text::kLineBreak;
+    text += text::kNewContentLabel;
+    text += text::QuotedPath(temporary.native());
+    failure.adviceCp932 = std::move(text);
+    return std::unexpected(std::move(failure));
 }
 
 void updateEntry(TMsgItem& entry, std::int64_t size) {
@@ -171,48 +188,76 @@ void updateEntry(TMsgItem& entry, std::int64_t size) {
 
 namespace {
 
-RewriteOutcome cannotOpen(const fs::path& file) {
-    return {Kind::OpenFailed, text::CouldNotOpen(file.native()), 0};
+std::unexpected<Error> cannotOpen(const fs::path& file, int error) {
+    Error failure = MakeError(ErrorKind::Open, file, error);
+    failure.adviceCp932 = text::kCheckNotInUseAdvice;
+    return std::unexpected(std::move(failure));
 }
 
-RewriteOutcome changedWhileRead(const fs::path& file) {
-    return {Kind::Changed, text::ChangedWhileRead(file.native()), 0};
+std::unexpected<Error> changedWhileRead(const fs::path& file) {
+    Error failure = MakeError(ErrorKind::Changed, file, 0);
+    failure.adviceCp932 = text::kOriginalUnchangedRunAgain;
+    return std::unexpected(std::move(failure));
+}
+
+// The old file stayed where it was because the trash would not take it;
+// the kind decides what the command does next, whatever the shell said.
+std::unexpected<Error> notTrashed(const fs::path& file, const ui::TrashResult& trashed) {
+    Error failure =
+        trashed.failures.empty() ? MakeError(ErrorKind::Trash, file, 0) : trashed.failures.front();
+    failure.kind = ErrorKind::Trash;
+    return std::unexpected(std::move(failure));
 }
 
 }  // namespace
 
-RewriteOutcome RewriteMessageFile(TMsgItem& entry, ui::Shell& shell,
-                                  const std::function<bool(RewriteStep)>& failAt) {
+std::string RewriteFailureText(const Error& error) {
+    std::string text = text::QuotedPath(error.path.native());
+    if (error.kind == ErrorKind::Open) {
+        text += text::kCouldNotOpenSuffix;
+    } else if (error.kind == ErrorKind::Changed) {
+        text += text::kChangedWhileReadSuffix;
+    } else {
+        text += text::kCouldNotRewriteSuffix;
+        AppendUtf8AsAnsi(text, error.reasonText());
+        text += text::kReasonEnd;
+    }
+    text += text::kParagraph;
+    return text + error.adviceCp932;
+}
+
+Rewrite RewriteMessageFile(TMsgItem& entry, ui::Shell& shell, ui::FileSystem& files) {
     const fs::path file = entry.FileName;
     struct stat named {};
-    if (entry.Boundary.empty() || ::lstat(file.c_str(), &named) != 0 || !S_ISREG(named.st_mode)) return {};
+    if (entry.Boundary.empty() || ::lstat(file.c_str(), &named) != 0 || !S_ISREG(named.st_mode))
+        return RewriteOutcome{};
 
     LineReader reader;
-    if (!reader.open(file)) return cannotOpen(file);
+    if (!reader.open(file)) return cannotOpen(file, errno);
     reader.keepBareCarriageReturns();
     // Everything below is measured against the file as it was opened.
     struct stat read {};
-    if (!reader.fileInfo(read)) return cannotOpen(file);
+    if (!reader.fileInfo(read)) return cannotOpen(file, errno);
     if (!unchangedSince(named, read)) return changedWhileRead(file);
 
     auto temporary = createTemporary(file);
-    if (!temporary) return failed(untouchedMessage(file, temporary.error()));
+    if (!temporary) return untouched(file, temporary.error());
     const auto [fd, temporaryPath] = *temporary;
-    auto discard = [&, fd = fd, path = temporaryPath](RewriteOutcome outcome) {
+    auto discard = [&, fd = fd, path = temporaryPath](Rewrite outcome) {
         if (fd >= 0) ::close(fd);
         ::unlink(path.c_str());
         return outcome;
     };
-    auto stripped = StripMessage(reader, entry.Boundary,
-                                 [fd = fd](std::string_view bytes) { return platform::WriteAll(fd, bytes); });
+    auto stripped = StripMessage(reader, entry.Boundary, [&files, fd = fd](std::string_view bytes) {
+        return files.writeAll(fd, bytes);
+    });
     if (!stripped) {
-        if (stripped.error() == StripSkip::WriteFailed) return discard(failed(untouchedMessage(file, errno)));
-        return discard({});
+        if (stripped.error().kind == ErrorKind::Write) return discard(untouched(file, stripped.error().code));
+        return discard(RewriteOutcome{});
     }
-    if (failAt && failAt(RewriteStep::WriteTemporary)) return discard(failed(untouchedMessage(file, EIO)));
     if (int error = finishTemporary(fd, read, read.st_mtim); error != 0) {
         ::unlink(temporaryPath.c_str());
-        return failed(untouchedMessage(file, error));
+        return untouched(file, error);
     }
 
     // Someone changed or replaced the file while it was read: leave theirs
@@ -230,18 +275,17 @@ RewriteOutcome RewriteMessageFile(TMsgItem& entry, ui::Shell& shell,
     ui::TrashResult trashed = RecycleFiles(shell, {file}, ui::TrashConfirmation::DoNotAsk);
     if (!trashed.allMoved()) {
         ::unlink(temporaryPath.c_str());
-        return {Kind::NotTrashed, {}, 0};
+        return notTrashed(file, trashed);
     }
 
-    int error =
-        (failAt && failAt(RewriteStep::Rename)) ? EIO : platform::RenameNoReplace(temporaryPath, file);
+    int error = files.renameNoReplace(temporaryPath, file);
     if (error != 0) return recoverAfterFailedRename(file, temporaryPath, trashed.locations[0], error);
     platform::SyncFolderOf(file);
 
     struct stat after {};
     updateEntry(entry,
                 ::stat(file.c_str(), &after) == 0 ? after.st_size : static_cast<std::int64_t>(*stripped));
-    return {Kind::Rewritten, {}, bytesRead};
+    return RewriteOutcome{Kind::Rewritten, bytesRead};
 }
 
 std::string AttachDeleteStatusText(int rewritten, int failed) {
@@ -272,29 +316,28 @@ void ProcAttachDelete1Click(ui::ListView& view, ui::StatusBar& status, MsgList& 
     int rewritten = 0;
     int failed = 0;
     int visited = 0;
-    std::string errorText;
+    std::optional<Error> ending;
     for (int row : rows) {
         if (row >= 0 && static_cast<std::size_t>(row) < list.size()) {
             TMsgItem& entry = *list[row];
             std::error_code ec;
             if (entry.HasAttach && fs::exists(fs::path(entry.FileName), ec)) {
-                RewriteOutcome outcome = RewriteMessageFile(entry, shell);
-                if (outcome.kind == Kind::Rewritten) {
+                Rewrite outcome = RewriteMessageFile(entry, shell, platform::SystemFileSystem());
+                if (outcome && outcome->kind == Kind::Rewritten) {
                     ++rewritten;
                     view.redrawRow(row);
-                } else if (outcome.kind == Kind::Changed) {
+                } else if (!outcome) {
                     ++failed;
-                    prompts.warning(outcome.messageCp932);
-                } else if (outcome.kind == Kind::NotTrashed) {
-                    ++failed;
-                } else if (outcome.kind == Kind::OpenFailed) {
-                    ++failed;
-                    prompts.warning(outcome.messageCp932);
-                    break;
-                } else if (outcome.kind == Kind::Failed) {
-                    ++failed;
-                    errorText = outcome.messageCp932;
-                    break;
+                    const Error& error = outcome.error();
+                    if (error.kind == ErrorKind::Write) {
+                        ending = error;
+                        break;
+                    }
+                    // A file the trash would not take is passed over silently;
+                    // a changed one is said and the command goes on; an
+                    // unreadable one is said and ends it.
+                    if (error.kind != ErrorKind::Trash) prompts.warning(RewriteFailureText(error));
+                    if (error.kind == ErrorKind::Open) break;
                 }
             }
         }
@@ -307,7 +350,7 @@ void ProcAttachDelete1Click(ui::ListView& view, ui::StatusBar& status, MsgList& 
     status.setPanelText(1, AttachDeleteStatusText(rewritten, failed));
     // A write failure ends the command and is reported once it has ended, as
     // the general error handler reports it.
-    if (!errorText.empty()) prompts.error(errorText);
+    if (ending) prompts.error(RewriteFailureText(*ending));
 }
 
 }  // namespace pelmora

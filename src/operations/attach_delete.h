@@ -12,6 +12,8 @@
 #include <string_view>
 
 #include "message/msg_item.h"
+#include "ui/error.h"
+#include "ui/file_system.h"
 #include "ui/ports.h"
 
 namespace pelmora {
@@ -24,14 +26,6 @@ struct StrippedMessage {
     std::uint64_t bytesRead = 0;  // how much of the file was read to build it
 };
 
-enum class StripSkip {
-    OpenFailed,        // the file cannot be opened for reading
-    NoFirstDelimiter,  // no line equals "--" + boundary
-    NoPartEnd,         // the first part is not followed by a delimiter
-    OnlyOnePart,       // the first part is followed by the closing delimiter
-    WriteFailed,       // the writer refused the bytes (errno tells why)
-};
-
 class LineReader;
 
 // Receives the stripped content a block at a time; false stops the strip.
@@ -40,28 +34,24 @@ using StripWriter = std::function<bool(std::string_view bytes)>;
 // Streams the stripped content of the open message to write, reading only
 // up to the delimiter after the first part. Every byte of the kept lines is
 // kept (a lone CR too, when the reader keeps them). Answers the number of
-// bytes written.
-std::expected<std::uint64_t, StripSkip> StripMessage(LineReader& reader, std::string_view boundary,
-                                                     const StripWriter& write);
+// bytes written; an error of kind Content when the message has no second
+// part to remove (no delimiter line "--" + boundary, no delimiter after the
+// first part, or the closing one right after it), of kind Write (errno as
+// the writer left it) when write refused the bytes.
+std::expected<std::uint64_t, Error> StripMessage(LineReader& reader, std::string_view boundary,
+                                                 const StripWriter& write);
 
-// The stripped content in memory (for small files and for tests).
-std::expected<StrippedMessage, StripSkip> BuildStrippedMessage(const std::filesystem::path& file,
-                                                               std::string_view boundary);
-
-// Steps of a rewrite at which a test may make it fail.
-enum class RewriteStep { WriteTemporary, Rename };
+// The stripped content in memory (for small files and for tests); an error
+// of kind Open when the file cannot be read.
+std::expected<StrippedMessage, Error> BuildStrippedMessage(const std::filesystem::path& file,
+                                                           std::string_view boundary);
 
 struct RewriteOutcome {
     enum class Kind {
-        Rewritten,   // the entry now describes the new file
-        Skipped,     // nothing to do: untouched
-        NotTrashed,  // the trash would not take the old file: untouched, the command goes on
-        Changed,     // the file changed while it was read: untouched; message says so
-        OpenFailed,  // the file cannot be read: ends the command
-        Failed,      // writing or renaming failed: ends the command; message says what is where
+        Rewritten,  // the entry now describes the new file
+        Skipped,    // nothing to do: untouched
     };
     Kind kind = Kind::Skipped;
-    std::string messageCp932;  // for OpenFailed, Changed and Failed
     std::uint64_t bytesRead = 0;
 };
 
@@ -71,9 +61,18 @@ struct RewriteOutcome {
 // seen to be still the one at that name and unchanged, does the old file go
 // to the trash and the new one take its name. A failure before that rename
 // leaves the original untouched; a failed rename puts the original back from
-// the trash. failAt is asked after the new content is written.
-RewriteOutcome RewriteMessageFile(TMsgItem& entry, ui::Shell& shell,
-                                  const std::function<bool(RewriteStep)>& failAt = {});
+// the trash. The new content is written and renamed through files.
+// The errors, each leaving the message as it was unless its advice says
+// where the files are:
+// - Changed: the file changed while it was read (the command goes on);
+// - Trash: the trash would not take the old file (the command goes on);
+// - Open: the file cannot be read (ends the command);
+// - Write: writing or renaming failed (ends the command).
+std::expected<RewriteOutcome, Error> RewriteMessageFile(TMsgItem& entry, ui::Shell& shell,
+                                                        ui::FileSystem& files);
+
+// The message box text for an error of RewriteMessageFile.
+std::string RewriteFailureText(const Error& error);
 
 // The second status panel after the command: how many messages were
 // rewritten and, when some could not be, how many.

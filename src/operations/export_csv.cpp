@@ -165,14 +165,18 @@ mode_t listFileMode(const fs::path& file) {
     return 0666 & ~mask;
 }
 
-std::string failure(const fs::path& file, int error) {
-    return file.native() + ": " + std::strerror(error);
+std::unexpected<Error> failure(const fs::path& file, int error) {
+    return std::unexpected(MakeError(ErrorKind::Write, file, error));
 }
 
 }  // namespace
 
-std::expected<void, std::string> WriteMessageListFile(const fs::path& file, const std::vector<int>& keys,
-                                                      const MsgList& list) {
+std::string ListFileErrorText(const Error& error) {
+    return error.path.native() + ": " + error.reasonText();
+}
+
+std::expected<void, Error> WriteMessageListFile(const fs::path& file, const std::vector<int>& keys,
+                                                const MsgList& list) {
     std::ostringstream text;
     WriteMessageList(text, keys, list);
     const std::string bytes = std::move(text).str();
@@ -182,7 +186,7 @@ std::expected<void, std::string> WriteMessageListFile(const fs::path& file, cons
     const fs::path folder = file.parent_path().empty() ? fs::path(".") : file.parent_path();
     std::string temporary = (folder / ("." + file.filename().native() + ".XXXXXX")).native();
     const int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
-    if (fd < 0) return std::unexpected(failure(file, errno));
+    if (fd < 0) return failure(file, errno);
     bool written = ::fchmod(fd, listFileMode(file)) == 0 && platform::WriteAll(fd, bytes) && ::fsync(fd) == 0;
     int error = errno;
     if (::close(fd) != 0 && written) {
@@ -195,7 +199,7 @@ std::expected<void, std::string> WriteMessageListFile(const fs::path& file, cons
     }
     if (!written) {
         ::unlink(temporary.c_str());
-        return std::unexpected(failure(file, error));
+        return failure(file, error);
     }
     platform::SyncFolderOf(file);
     return {};
@@ -224,7 +228,7 @@ void ProcListMessage1Click(const fs::path& baseName, const ui::ListView& view, c
 
     msgListDir = chosen->parent_path();
     if (auto written = WriteMessageListFile(*chosen, ColumnKeys(view), list); !written) {
-        prompts.error(Utf8ToAnsi(written.error()));
+        prompts.error(Utf8ToAnsi(ListFileErrorText(written.error())));
         return;
     }
     if (prompts.confirmYesNo(

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "message/msg_item.h"
+#include "ui/error.h"
 #include "ui/ports.h"
 
 namespace pelmora {
@@ -37,9 +38,11 @@ void WriteMessageList(std::ostream& out, const std::vector<int>& keys, const Msg
 // The same into file, replacing it atomically: written to a temporary file
 // in the same folder, then renamed into place, so a failure leaves the old
 // file untouched; a symbolic link at file is replaced, never written
-// through. An error text (native) on failure.
-std::expected<void, std::string> WriteMessageListFile(const std::filesystem::path& file,
-                                                      const std::vector<int>& keys, const MsgList& list);
+// through. An error of kind Write on failure.
+std::expected<void, Error> WriteMessageListFile(const std::filesystem::path& file,
+                                                const std::vector<int>& keys, const MsgList& list);
+// The error said as "<path>: <reason>" (UTF-8, the path as its bytes stand).
+std::string ListFileErrorText(const Error& error);
 
 // Opens file with its associated program; says so when none starts.
 void OpenWithAssociation(const std::filesystem::path& file, ui::Shell& shell, ui::Prompts& prompts);

@@ -5,6 +5,7 @@
 #include <system_error>
 
 #include "message/format.h"
+#include "platform/trash.h"
 #include "texts/texts.h"
 
 namespace pelmora {
@@ -24,12 +25,12 @@ ui::TrashResult RecycleFiles(ui::Shell& shell, const std::vector<fs::path>& path
 namespace {
 
 void reportFailures(ui::Prompts& prompts, const ui::TrashResult& result) {
-    if (result.refused || result.failuresCp932.empty()) return;
+    if (result.refused || result.failures.empty()) return;
     std::string text(text::kTrashFailuresHeading);
     text += text::kLineBreak;
-    for (const std::string& line : result.failuresCp932) {
+    for (const Error& failure : result.failures) {
         text += text::kLineBreak;
-        text += line;
+        text += platform::TrashFailureText(failure);
     }
     prompts.warning(text);
 }

@@ -74,4 +74,21 @@ void SyncFolderOf(const std::filesystem::path& path) {
     ::close(fd);
 }
 
+namespace {
+
+class PosixFileSystem final : public ui::FileSystem {
+public:
+    bool writeAll(int fd, std::string_view bytes) override { return WriteAll(fd, bytes); }
+    int renameNoReplace(const std::filesystem::path& from, const std::filesystem::path& to) override {
+        return RenameNoReplace(from, to);
+    }
+};
+
+}  // namespace
+
+ui::FileSystem& SystemFileSystem() {
+    static PosixFileSystem files;
+    return files;
+}
+
 }  // namespace pelmora::platform

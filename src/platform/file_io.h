@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+#include "ui/file_system.h"
+
 namespace pelmora::platform {
 
 // Writes all of data, retrying short writes and interrupted calls. On false
@@ -23,5 +25,8 @@ int CopyContents(int in, int out);
 int RenameNoReplace(const std::filesystem::path& from, const std::filesystem::path& to);
 // Flushes the folder that holds path, so a rename in it survives a crash.
 void SyncFolderOf(const std::filesystem::path& path);
+
+// The file-system port answered by the calls above.
+ui::FileSystem& SystemFileSystem();
 
 }  // namespace pelmora::platform

@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "decode/japanese.h"
 #include "platform/file_io.h"
 #include "platform/xdg.h"
 #include "texts/texts.h"
@@ -23,8 +24,17 @@ namespace {
 // Enough to step over any stale names a crashed program may have left.
 constexpr int kMaxAttempts = 10000;
 
-std::unexpected<TrashError> fail(const char* step, int code = errno) {
-    return std::unexpected(TrashError{code, step});
+std::unexpected<Error> fail(const char* step, int code = errno) {
+    Error error = MakeError(ErrorKind::Trash, {}, code);
+    error.stepCp932 = Utf8ToAnsi(step);
+    return std::unexpected(std::move(error));
+}
+
+// The error names the file it was about.
+template <typename T>
+std::expected<T, Error> about(const fs::path& file, std::expected<T, Error> result) {
+    if (!result && result.error().path.empty()) result.error().path = file;
+    return result;
 }
 
 bool makeDirectory(const fs::path& dir) {
@@ -38,7 +48,7 @@ bool isOwnDirectory(const fs::path& dir, uid_t uid) {
     return ::lstat(dir.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == uid;
 }
 
-std::expected<void, TrashError> prepareTrash(const TrashDirectory& trash) {
+std::expected<void, Error> prepareTrash(const TrashDirectory& trash) {
     std::error_code ec;
     fs::create_directories(trash.root, ec);
     if (ec) return fail("ごみ箱フォルダの作成", ec.value());
@@ -93,8 +103,8 @@ Reserve reserveInfo(const fs::path& info, const std::string& text, int& error) {
 // Calls place(target) for each free name in turn until it succeeds or fails
 // for another reason than the name being taken.
 template <typename Place>
-std::expected<TrashedFile, TrashError> placeUnderFreeName(const fs::path& file, const TrashDirectory& trash,
-                                                          Place place) {
+std::expected<TrashedFile, Error> placeUnderFreeName(const fs::path& file, const TrashDirectory& trash,
+                                                     Place place) {
     if (auto ready = prepareTrash(trash); !ready) return std::unexpected(ready.error());
     const std::string infoText = infoTextNow(recordedPath(resolvedPath(file), trash));
     const std::string name = fs::path(file).lexically_normal().filename().native();
@@ -164,8 +174,13 @@ int copyFileTo(const fs::path& source, const fs::path& target, struct stat& copi
 
 }  // namespace
 
-std::string TrashError::describe() const {
-    return step + "に失敗: " + std::strerror(code);
+std::string TrashFailureText(const Error& error) {
+    std::string text = text::QuotedPath(error.path.native());
+    text += text::kCouldNotTrashSuffix;
+    text += error.stepCp932;
+    AppendUtf8AsAnsi(text, "に失敗: " + error.reasonText());
+    text += text::kReasonEndInList;
+    return text;
 }
 
 TrashDirectory HomeTrash() {
@@ -240,7 +255,7 @@ fs::path MountPointOf(const fs::path& path) {
     return current;
 }
 
-std::expected<TrashDirectory, TrashError> VolumeTrash(const fs::path& topDir, uid_t uid) {
+std::expected<TrashDirectory, Error> VolumeTrash(const fs::path& topDir, uid_t uid) {
     const std::string id = std::to_string(uid);
     const fs::path shared = topDir / ".Trash";
     struct stat st {};
@@ -256,17 +271,18 @@ std::expected<TrashDirectory, TrashError> VolumeTrash(const fs::path& topDir, ui
     return TrashDirectory{single, topDir};
 }
 
-std::expected<TrashedFile, TrashError> TrashByRename(const fs::path& file, const TrashDirectory& trash) {
-    return placeUnderFreeName(file, trash,
-                              [&](const fs::path& target) { return RenameNoReplace(file, target); });
+std::expected<TrashedFile, Error> TrashByRename(const fs::path& file, const TrashDirectory& trash) {
+    return about(file, placeUnderFreeName(file, trash, [&](const fs::path& target) {
+                     return RenameNoReplace(file, target);
+                 }));
 }
 
-std::expected<TrashedFile, TrashError> TrashByCopy(const fs::path& file, const TrashDirectory& trash,
-                                                   const std::function<void()>& afterCopy) {
+std::expected<TrashedFile, Error> TrashByCopy(const fs::path& file, const TrashDirectory& trash,
+                                              const std::function<void()>& afterCopy) {
     struct stat copiedFrom {};
     auto placed = placeUnderFreeName(
         file, trash, [&](const fs::path& target) { return copyFileTo(file, target, copiedFrom); });
-    if (!placed) return placed;
+    if (!placed) return about(file, std::move(placed));
     if (afterCopy) afterCopy();
     // The copy is complete and durable; only now may the original go, and
     // only if it is still what was copied: a file written to or replaced
@@ -277,15 +293,18 @@ std::expected<TrashedFile, TrashError> TrashByCopy(const fs::path& file, const T
     if (error != 0) {
         ::unlink(placed->file.c_str());
         ::unlink(placed->info.c_str());
-        return fail(
-            error == EBUSY ? "コピー中に変更された元ファイルの削除" : "ごみ箱へのコピー後の元ファイルの削除",
-            error);
+        return about(file, std::expected<TrashedFile, Error>(
+                               fail(error == EBUSY ? "コピー中に変更された元ファイルの削除"
+                                                   : "ごみ箱へのコピー後の元ファイルの削除",
+                                    error)));
     }
     SyncFolderOf(file);
     return placed;
 }
 
-std::expected<void, TrashError> RestoreFromTrash(const TrashedFile& trashed, const fs::path& original) {
+namespace {
+
+std::expected<void, Error> restoreFromTrash(const TrashedFile& trashed, const fs::path& original) {
     if (int error = RenameNoReplace(trashed.file, original); error != 0) {
         if (error != EXDEV) return fail("ごみ箱からの移動", error);
         struct stat copiedFrom {};
@@ -298,7 +317,7 @@ std::expected<void, TrashError> RestoreFromTrash(const TrashedFile& trashed, con
     return {};
 }
 
-std::expected<TrashedFile, TrashError> MoveToTrash(const fs::path& file) {
+std::expected<TrashedFile, Error> moveToTrash(const fs::path& file) {
     struct stat st {};
     if (::lstat(file.c_str(), &st) != 0) return fail("ファイルの検索");
     const TrashDirectory home = HomeTrash();
@@ -315,6 +334,16 @@ std::expected<TrashedFile, TrashError> MoveToTrash(const fs::path& file) {
     }
     if (!homeReady) return fail("ホームのごみ箱の作成");
     return TrashByCopy(file, home);
+}
+
+}  // namespace
+
+std::expected<void, Error> RestoreFromTrash(const TrashedFile& trashed, const fs::path& original) {
+    return about(original, restoreFromTrash(trashed, original));
+}
+
+std::expected<TrashedFile, Error> MoveToTrash(const fs::path& file) {
+    return about(file, moveToTrash(file));
 }
 
 std::string TrashQuestion(std::size_t count) {
@@ -337,7 +366,7 @@ ui::TrashResult TrashEach(const std::vector<fs::path>& paths) {
             result.moved[i] = true;
             result.locations[i] = moved->file;
         } else {
-            result.failuresCp932.push_back(text::CouldNotTrash(paths[i].native(), moved.error().describe()));
+            result.failures.push_back(std::move(moved.error()));
         }
     }
     return result;

@@ -16,19 +16,15 @@
 #include <string_view>
 #include <vector>
 
+#include "ui/error.h"
 #include "ui/ports.h"
 
 namespace pelmora::platform {
 
-struct TrashError {
-    int code = 0;  // errno value
-    // What failed, as UTF-8 text the user reads ("ごみ箱への移動"): every
-    // text a user sees is Japanese; only the system's reason is not ours.
-    std::string step;
-
-    // "<step>に失敗: <the system's reason>" in UTF-8.
-    std::string describe() const;
-};
+// Every function below that fails answers an Error of kind Trash: the file
+// it was about, the errno value, and the step that failed as display text
+// ("ごみ箱への移動"); every word a user reads is Japanese, only the
+// system's reason is not ours.
 
 // A trash folder: files/ and info/ below root.
 struct TrashDirectory {
@@ -51,28 +47,27 @@ TrashDirectory HomeTrash();
 // rules pick for it: the home trash when the file lives on the home trash's
 // device, else the volume's trash, else the home trash by copy. The file is
 // either in the trash with its .trashinfo, or where it was.
-std::expected<TrashedFile, TrashError> MoveToTrash(const std::filesystem::path& file);
+std::expected<TrashedFile, Error> MoveToTrash(const std::filesystem::path& file);
 
 // Moves file into trash by renaming; both must be on one file system.
-std::expected<TrashedFile, TrashError> TrashByRename(const std::filesystem::path& file,
-                                                     const TrashDirectory& trash);
+std::expected<TrashedFile, Error> TrashByRename(const std::filesystem::path& file,
+                                                const TrashDirectory& trash);
 // Copies a regular file into trash, makes the copy durable, checks its size
 // and only then removes the original, unless the original changed after it
 // was copied (then the copy goes and the original stays). afterCopy runs
 // between the copy and that check (tests change the file there).
-std::expected<TrashedFile, TrashError> TrashByCopy(const std::filesystem::path& file,
-                                                   const TrashDirectory& trash,
-                                                   const std::function<void()>& afterCopy = {});
+std::expected<TrashedFile, Error> TrashByCopy(const std::filesystem::path& file, const TrashDirectory& trash,
+                                              const std::function<void()>& afterCopy = {});
 
 // Puts a trashed file back at original (which must not exist) and removes
 // its .trashinfo. Used to undo a move that a later step could not complete.
-std::expected<void, TrashError> RestoreFromTrash(const TrashedFile& trashed,
-                                                 const std::filesystem::path& original);
+std::expected<void, Error> RestoreFromTrash(const TrashedFile& trashed,
+                                            const std::filesystem::path& original);
 
 // The trash of the volume whose top folder is topDir, for user uid: .Trash/uid
 // when .Trash is a real directory with the sticky bit, else .Trash-uid; each
 // created (mode 0700) when missing. An error when neither can be used.
-std::expected<TrashDirectory, TrashError> VolumeTrash(const std::filesystem::path& topDir, uid_t uid);
+std::expected<TrashDirectory, Error> VolumeTrash(const std::filesystem::path& topDir, uid_t uid);
 
 // The top folder of the mount that holds path: the last folder on the way
 // up that is on the same device as path.
@@ -88,12 +83,16 @@ std::string TrashInfoText(std::string_view encodedPath, const std::tm& deletedLo
 // in one folder entry.
 std::string TrashedName(std::string_view name, int attempt);
 
+// The line that reports a file the trash would not take (display text):
+// "\"<path>\" をごみ箱に移動できませんでした（<step>に失敗: <reason>）".
+std::string TrashFailureText(const Error& error);
+
 // The shell's own question before it trashes count files (display text):
 // "3 個の項目をごみ箱に移動しますか？".
 std::string TrashQuestion(std::size_t count);
 
 // Moves each path to the trash on its own, for the shell ports: one flag per
-// path, one display-text line per failure, and where each moved file went.
+// path, one error per failure, and where each moved file went.
 ui::TrashResult TrashEach(const std::vector<std::filesystem::path>& paths);
 
 }  // namespace pelmora::platform

@@ -18,6 +18,8 @@
 #include <string>
 #include <string_view>
 
+#include "ui/error.h"
+
 namespace pelmora {
 
 inline constexpr int kHistoryFields = 4;    // 差出人, 宛先, 件名, メッセージ
@@ -105,7 +107,9 @@ Settings LoadSettings(const std::filesystem::path& file, std::string* notice = n
 void WriteSettings(std::ostream& out, const Settings& settings, std::string_view keepFrom = {});
 // Replaces the file atomically (temporary file in the same folder, flushed
 // to disk, then renamed over it), so a crash never leaves a half-written
-// file. The error is the display text "<path> に書き込めません".
-std::expected<void, std::string> SaveSettings(const Settings& settings, const std::filesystem::path& file);
+// file. An error of kind Write on failure.
+std::expected<void, Error> SaveSettings(const Settings& settings, const std::filesystem::path& file);
+// The warning for a failed save (display text): "<path> に書き込めません".
+std::string SettingsSaveErrorText(const Error& error);
 
 }  // namespace pelmora

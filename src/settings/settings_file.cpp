@@ -24,7 +24,8 @@ namespace {
 // Writes content to a new file beside target, flushes it to disk and renames
 // it over target, so that target holds either the old or the new content
 // whatever happens meanwhile. A symbolic link is followed, not replaced.
-bool replaceFileAtomically(const fs::path& target, std::string_view content) {
+// 0 or an errno value.
+int replaceFileAtomically(const fs::path& target, std::string_view content) {
     std::error_code error;
     fs::path file = target;
     if (fs::is_symlink(target, error)) {
@@ -36,13 +37,14 @@ bool replaceFileAtomically(const fs::path& target, std::string_view content) {
 
     std::string temporary = file.native() + ".XXXXXX";
     int fd = ::mkstemp(temporary.data());
-    if (fd < 0) return false;
-    bool ok = ::fchmod(fd, mode) == 0 && platform::WriteAll(fd, content) && ::fsync(fd) == 0;
-    ok = ::close(fd) == 0 && ok;
-    ok = ok && ::rename(temporary.c_str(), file.c_str()) == 0;
-    if (!ok) {
+    if (fd < 0) return errno;
+    int failure =
+        (::fchmod(fd, mode) == 0 && platform::WriteAll(fd, content) && ::fsync(fd) == 0) ? 0 : errno;
+    if (::close(fd) != 0 && failure == 0) failure = errno;
+    if (failure == 0 && ::rename(temporary.c_str(), file.c_str()) != 0) failure = errno;
+    if (failure != 0) {
         ::unlink(temporary.c_str());
-        return false;
+        return failure;
     }
     // The rename itself reaches the disk with the folder.
     fs::path folder = file.parent_path().empty() ? fs::path(".") : file.parent_path();
@@ -50,7 +52,7 @@ bool replaceFileAtomically(const fs::path& target, std::string_view content) {
         ::fsync(dir);
         ::close(dir);
     }
-    return true;
+    return 0;
 }
 
 }  // namespace
@@ -141,14 +143,19 @@ Settings LoadSettings(const fs::path& file, std::string* notice) {
     return Settings{};
 }
 
-std::expected<void, std::string> SaveSettings(const Settings& settings, const fs::path& file) {
+std::string SettingsSaveErrorText(const Error& error) {
+    return text::CannotWrite(error.path.native());
+}
+
+std::expected<void, Error> SaveSettings(const Settings& settings, const fs::path& file) {
     // The folder came into being at start-up; should it have gone since,
     // the values are still worth keeping.
     std::error_code error;
     fs::create_directories(file.parent_path(), error);
     std::ostringstream out;
     WriteSettings(out, settings, platform::ReadWholeFile(file).value_or(std::string()));
-    if (!replaceFileAtomically(file, out.str())) return std::unexpected(text::CannotWrite(file.native()));
+    if (int failure = replaceFileAtomically(file, out.str()); failure != 0)
+        return std::unexpected(MakeError(ErrorKind::Write, file, failure));
     return {};
 }
 

@@ -97,14 +97,6 @@ std::string withAdvice(std::string text, std::string_view advice) {
     return text;
 }
 
-std::string reason(std::string_view path, std::string_view suffix, std::string_view reasonUtf8,
-                   std::string_view end) {
-    std::string text = quoted(path, suffix);
-    AppendUtf8AsAnsi(text, reasonUtf8);
-    text += end;
-    return text;
-}
-
 }  // namespace
 
 #define PELMORA_DEFINE_TEXT(name, utf8) constinit const std::string_view name = Encoded<utf8>::view;
@@ -147,29 +139,6 @@ std::string FolderMissing(std::string_view folder) {
 
 std::string UnreadableFolder(std::string_view folder) {
     return quoted(folder, kUnreadableFolderSuffix);
-}
-
-std::string NotRewritten(std::string_view path, std::string_view reasonUtf8) {
-    return withAdvice(reason(path, kCouldNotRewriteSuffix, reasonUtf8, kReasonEnd), kOriginalUnchanged);
-}
-
-std::string NotRewrittenOriginalInTrash(std::string_view path, std::string_view reasonUtf8,
-                                        std::string_view trashed, std::string_view temporary) {
-    std::string text =
-        withAdvice(reason(path, kCouldNotRewriteSuffix, reasonUtf8, kReasonEnd), kOriginalInTrash);
-    if (!trashed.empty()) text += ": " + QuotedPath(trashed);
-    text += kLineBreak;
-    text += kNewContentLabel;
-    text += QuotedPath(temporary);
-    return text;
-}
-
-std::string ChangedWhileRead(std::string_view path) {
-    return withAdvice(quoted(path, kChangedWhileReadSuffix), kOriginalUnchangedRunAgain);
-}
-
-std::string CouldNotTrash(std::string_view path, std::string_view reasonUtf8) {
-    return reason(path, kCouldNotTrashSuffix, reasonUtf8, kReasonEndInList);
 }
 
 std::string ListedOpenQuestion(std::string_view count, std::string_view path) {

@@ -139,13 +139,6 @@ std::string CouldNotOpenInEditor(std::string_view path, std::string_view editor)
 // "<folder>" フォルダはありません。 / フォルダを読み取れません。
 std::string FolderMissing(std::string_view folder);
 std::string UnreadableFolder(std::string_view folder);
-// A message file that was not rewritten, as it was left.
-std::string NotRewritten(std::string_view path, std::string_view reason);
-std::string NotRewrittenOriginalInTrash(std::string_view path, std::string_view reason,
-                                        std::string_view trashed, std::string_view temporary);
-std::string ChangedWhileRead(std::string_view path);
-// A line of the list of files that did not go to the trash.
-std::string CouldNotTrash(std::string_view path, std::string_view reason);
 // "<count> 通のメッセージをリストしました。" and whether to open the list.
 std::string ListedOpenQuestion(std::string_view count, std::string_view path);
 // The CSV list's target on the command line.

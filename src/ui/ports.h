@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "ui/error.h"
+
 namespace pelmora::ui {
 
 // A report-style list in virtual mode: it holds a row count and a selection,
@@ -143,8 +145,8 @@ struct TrashResult {
     bool refused = false;
     // One flag per path handed in, in the same order: the file reached the trash.
     std::vector<bool> moved;
-    // One line per failed path (display text), for a single report.
-    std::vector<std::string> failuresCp932;
+    // One error per failed path, for a single report.
+    std::vector<Error> failures;
     // Where each moved file now lies, in the order of the paths (empty where
     // unknown or not moved); lets a caller put a file back if a later step fails.
     std::vector<std::filesystem::path> locations;

@@ -24,7 +24,7 @@ constexpr const char* kYamadaTaro = "\x8E\x52\x93\x63 \x91\xBE\x98\x59";
 Lines fromXml(std::string_view xml) {
     Lines lines;
     auto read = ReadContactXml(xml, lines);
-    EXPECT_TRUE(read.has_value()) << (read ? "" : read.error());
+    EXPECT_TRUE(read.has_value()) << (read ? "" : read.error().reason);
     return lines;
 }
 
@@ -134,8 +134,8 @@ TEST(ReadContactXml, ParserFailureGivesTheParserMessage) {
     Lines lines;
     auto read = ReadContactXml("<c:contact xmlns:c=\"u\"><c:NameCollection></c:contact>", lines);
     ASSERT_FALSE(read.has_value());
-    EXPECT_NE(read.error().find("mismatch"), std::string::npos) << read.error();
-    EXPECT_NE(read.error().find("offset"), std::string::npos) << read.error();
+    EXPECT_NE(read.error().reason.find("mismatch"), std::string::npos) << read.error().reason;
+    EXPECT_NE(read.error().reason.find("offset"), std::string::npos) << read.error().reason;
     EXPECT_TRUE(lines.empty());
 }
 
@@ -267,7 +267,8 @@ TEST(ReadContactsFolder, ParserFailureNamesTheFile) {
     Lines lines;
     auto read = ReadContactsFolder(kData / "broken", lines);
     ASSERT_FALSE(read.has_value());
-    EXPECT_NE(read.error().find("bad.contact: "), std::string::npos) << read.error();
+    EXPECT_NE(ContactsErrorText(read.error()).find("bad.contact: "), std::string::npos)
+        << ContactsErrorText(read.error());
 }
 
 class HomeFolder : public testing::Test {

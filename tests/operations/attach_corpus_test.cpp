@@ -6,6 +6,7 @@
 #include "message/mime_boundary.h"
 #include "op_fixture.h"
 #include "operations/attach_delete.h"
+#include "platform/file_io.h"
 #include "platform/trash.h"
 #include "support/fake_shell.h"
 
@@ -98,8 +99,9 @@ TEST_F(AttachCorpus, EveryMessageWithAttachmentsRewritesSafely) {
         TMsgItem& entry = *list[i];
         SCOPED_TRACE(entry.FileName);
         ASSERT_TRUE(entry.HasAttach);
-        RewriteOutcome outcome = RewriteMessageFile(entry, shell);
-        ASSERT_EQ(outcome.kind, RewriteOutcome::Kind::Rewritten) << Cp932ToUtf8(outcome.messageCp932);
+        auto outcome = RewriteMessageFile(entry, shell, platform::SystemFileSystem());
+        ASSERT_TRUE(outcome) << Cp932ToUtf8(RewriteFailureText(outcome.error()));
+        ASSERT_EQ(outcome->kind, RewriteOutcome::Kind::Rewritten);
         EXPECT_FALSE(entry.HasAttach);
 
         const std::string name = fs::path(entry.FileName).filename();

@@ -3,12 +3,15 @@
 
 #include <sys/resource.h>
 
+#include <cerrno>
 #include <csignal>
+#include <utility>
 
 #include "decode/cp932.h"
 #include "decode/japanese.h"
 #include "message/mail_date.h"
 #include "op_fixture.h"
+#include "platform/file_io.h"
 #include "platform/trash.h"
 #include "support/fake_shell.h"
 
@@ -18,6 +21,27 @@ namespace pelmora::test {
 namespace {
 
 const fs::path kStripData = fs::path(PELMORA_TEST_DATA) / "operations" / "strip";
+
+// The system's calls, unless a test makes the write or the rename fail, or
+// changes the message while its new content is being written.
+class FailingFileSystem final : public ui::FileSystem {
+public:
+    bool writeAll(int fd, std::string_view bytes) override {
+        if (duringWrite) std::exchange(duringWrite, {})();
+        if (failWrite) {
+            errno = EIO;
+            return false;
+        }
+        return platform::SystemFileSystem().writeAll(fd, bytes);
+    }
+    int renameNoReplace(const fs::path& from, const fs::path& to) override {
+        return failRename ? EIO : platform::SystemFileSystem().renameNoReplace(from, to);
+    }
+
+    bool failWrite = false;
+    bool failRename = false;
+    std::function<void()> duringWrite;
+};
 
 std::vector<std::string> stripCases() {
     std::vector<std::string> names;
@@ -46,8 +70,9 @@ TEST_P(StripGolden, RewritesAsExpectedOrLeavesUntouched) {
         // Pretend the scan saw attachments; the rewrite must still decline.
         entry.HasAttach = true;
         if (entry.Boundary.empty()) entry.Boundary = "XYZ";
-        RewriteOutcome outcome = RewriteMessageFile(entry, shell);
-        EXPECT_EQ(outcome.kind, RewriteOutcome::Kind::Skipped);
+        auto outcome = RewriteMessageFile(entry, shell, platform::SystemFileSystem());
+        ASSERT_TRUE(outcome) << Cp932ToUtf8(RewriteFailureText(outcome.error()));
+        EXPECT_EQ(outcome->kind, RewriteOutcome::Kind::Skipped);
         EXPECT_EQ(ReadBytes(file), original);
         EXPECT_TRUE(shell.trashCalls.empty());
         EXPECT_EQ(std::distance(fs::directory_iterator(mail), {}), 1);
@@ -57,8 +82,9 @@ TEST_P(StripGolden, RewritesAsExpectedOrLeavesUntouched) {
 
     ASSERT_TRUE(entry.HasAttach) << "the reader should see the attachments";
     const std::string expected = ReadBytes(expectedFile);
-    RewriteOutcome outcome = RewriteMessageFile(entry, shell);
-    ASSERT_EQ(outcome.kind, RewriteOutcome::Kind::Rewritten) << Cp932ToUtf8(outcome.messageCp932);
+    auto outcome = RewriteMessageFile(entry, shell, platform::SystemFileSystem());
+    ASSERT_TRUE(outcome) << Cp932ToUtf8(RewriteFailureText(outcome.error()));
+    ASSERT_EQ(outcome->kind, RewriteOutcome::Kind::Rewritten);
     // Times first: reading the file may move its access time.
     struct stat st {};
     ASSERT_EQ(::stat(file.c_str(), &st), 0);
@@ -138,6 +164,7 @@ protected:
     std::string attached;
     FakeProgress progress;
     FakeShell shell;
+    FailingFileSystem files;
 };
 
 TEST_F(AttachDeleteCommand, CancelTouchesNothing) {
@@ -262,19 +289,22 @@ TEST_F(AttachDeleteCommand, FullDiskLeavesOriginalInPlace) {
 }
 
 TEST_F(AttachDeleteCommand, InjectedWriteFailureLeavesOriginalInPlace) {
-    RewriteOutcome outcome = RewriteMessageFile(
-        *list[0], shell, [](RewriteStep step) { return step == RewriteStep::WriteTemporary; });
-    EXPECT_EQ(outcome.kind, RewriteOutcome::Kind::Failed);
+    files.failWrite = true;
+    auto outcome = RewriteMessageFile(*list[0], shell, files);
+    ASSERT_FALSE(outcome);
+    EXPECT_EQ(outcome.error().kind, ErrorKind::Write);
     EXPECT_EQ(ReadBytes(mail / "1.eml"), attached);
     EXPECT_TRUE(shell.trashCalls.empty());
     EXPECT_EQ(std::distance(fs::directory_iterator(mail), {}), 3);
 }
 
 TEST_F(AttachDeleteCommand, FailedRenamePutsTheOriginalBack) {
-    RewriteOutcome outcome =
-        RewriteMessageFile(*list[0], shell, [](RewriteStep step) { return step == RewriteStep::Rename; });
-    EXPECT_EQ(outcome.kind, RewriteOutcome::Kind::Failed);
-    EXPECT_NE(outcome.messageCp932.find(cp("元のファイルは変更されていません。")), std::string::npos);
+    files.failRename = true;
+    auto outcome = RewriteMessageFile(*list[0], shell, files);
+    ASSERT_FALSE(outcome);
+    EXPECT_EQ(outcome.error().kind, ErrorKind::Write);
+    EXPECT_NE(RewriteFailureText(outcome.error()).find(cp("元のファイルは変更されていません。")),
+              std::string::npos);
     EXPECT_EQ(ReadBytes(mail / "1.eml"), attached);
     EXPECT_EQ(trashCount(), 0u);
     EXPECT_FALSE(fs::exists(trashInfo() / "1.eml.trashinfo"));
@@ -284,23 +314,25 @@ TEST_F(AttachDeleteCommand, FailedRenamePutsTheOriginalBack) {
 
 TEST_F(AttachDeleteCommand, FailedRenameWithUnknownTrashPlaceKeepsBothAndSaysWhere) {
     FakeShell pretending;  // reports the move without saying where the file went
-    RewriteOutcome outcome = RewriteMessageFile(*list[0], pretending,
-                                                [](RewriteStep step) { return step == RewriteStep::Rename; });
-    EXPECT_EQ(outcome.kind, RewriteOutcome::Kind::Failed);
+    files.failRename = true;
+    auto outcome = RewriteMessageFile(*list[0], pretending, files);
+    ASSERT_FALSE(outcome);
+    EXPECT_EQ(outcome.error().kind, ErrorKind::Write);
     std::vector<fs::path> temporaries;
     for (const auto& e : fs::directory_iterator(mail))
         if (e.path().filename().native().starts_with(".1.eml.pelmora-")) temporaries.push_back(e.path());
     ASSERT_EQ(temporaries.size(), 1u);
     EXPECT_EQ(ReadBytes(temporaries[0]), ReadBytes(kStripData / "text_two_attachments.expected"));
-    EXPECT_NE(outcome.messageCp932.find(temporaries[0].native()), std::string::npos);
+    EXPECT_NE(RewriteFailureText(outcome.error()).find(temporaries[0].native()), std::string::npos);
 }
 
 TEST_F(AttachDeleteCommand, LongestFileNameStillRewrites) {
     const std::string name = std::string(251, 'x') + ".eml";  // 255 bytes, the most a name may have
     addMessage(name, attached);
     load();
-    RewriteOutcome outcome = RewriteMessageFile(*list[rowOf(name)], shell);
-    ASSERT_EQ(outcome.kind, RewriteOutcome::Kind::Rewritten) << Cp932ToUtf8(outcome.messageCp932);
+    auto outcome = RewriteMessageFile(*list[rowOf(name)], shell, files);
+    ASSERT_TRUE(outcome) << Cp932ToUtf8(RewriteFailureText(outcome.error()));
+    ASSERT_EQ(outcome->kind, RewriteOutcome::Kind::Rewritten);
     EXPECT_EQ(ReadBytes(mail / name), ReadBytes(kStripData / "text_two_attachments.expected"));
 }
 
@@ -308,8 +340,9 @@ TEST_F(AttachDeleteCommand, LongestFileNameStillRewrites) {
 // of an older scan.
 TEST_F(AttachDeleteCommand, NewTimesComeFromTheFileAsRead) {
     list[0]->FileTime += 10'000'000;  // one second later than the file
-    RewriteOutcome outcome = RewriteMessageFile(*list[0], shell);
-    ASSERT_EQ(outcome.kind, RewriteOutcome::Kind::Rewritten);
+    auto outcome = RewriteMessageFile(*list[0], shell, files);
+    ASSERT_TRUE(outcome);
+    ASSERT_EQ(outcome->kind, RewriteOutcome::Kind::Rewritten);
     struct stat st {};
     ::stat((mail / "1.eml").c_str(), &st);
     EXPECT_EQ(st.st_mtim.tv_sec, 1199149200);
@@ -347,12 +380,14 @@ TEST_F(AttachDeleteCommand, FileChangedWhileReadIsLeftAlone) {
         WriteBytes(file, original);
         load();
         const std::string newer = [&] {
-            RewriteOutcome outcome = RewriteMessageFile(*list[0], shell, [&](RewriteStep step) {
-                if (step == RewriteStep::WriteTemporary) change();
-                return false;
-            });
-            EXPECT_EQ(outcome.kind, RewriteOutcome::Kind::Changed);
-            EXPECT_NE(Cp932ToUtf8(outcome.messageCp932).find("変更された"), std::string::npos);
+            files.duringWrite = change;
+            auto outcome = RewriteMessageFile(*list[0], shell, files);
+            EXPECT_FALSE(outcome);
+            if (!outcome) {
+                EXPECT_EQ(outcome.error().kind, ErrorKind::Changed);
+                EXPECT_NE(Cp932ToUtf8(RewriteFailureText(outcome.error())).find("変更された"),
+                          std::string::npos);
+            }
             return ReadBytes(file);
         }();
         EXPECT_NE(newer, ReadBytes(kStripData / "text_two_attachments.expected"));

@@ -15,6 +15,7 @@
 #include <regex>
 #include <sstream>
 
+#include "decode/cp932.h"
 #include "decode/japanese.h"
 #include "support/files.h"
 
@@ -112,7 +113,7 @@ TEST_F(TrashTest, LongestNameGoesToTheTrashUnderAShorterOne) {
     const std::string name = std::string(251, 'y') + ".eml";
     pelmora::test::WriteBytes(root / "mail" / name, "long");
     auto moved = MoveToTrash(root / "mail" / name);
-    ASSERT_TRUE(moved) << moved.error().describe();
+    ASSERT_TRUE(moved) << pelmora::Cp932ToUtf8(TrashFailureText(moved.error()));
     EXPECT_EQ(moved->file.filename(), std::string(241, 'y') + ".eml");
     EXPECT_NE(pelmora::test::ReadBytes(moved->info).find(name), std::string::npos)
         << "the original name stays in the .trashinfo";
@@ -122,7 +123,7 @@ TEST_F(TrashTest, MovesIntoHomeTrashWithInfo) {
     const fs::path file = root / "mail" / "a b.eml";
     pelmora::test::WriteBytes(file, "Subject: x\r\n\r\nbody\r\n");
     auto moved = MoveToTrash(file);
-    ASSERT_TRUE(moved) << moved.error().describe();
+    ASSERT_TRUE(moved) << pelmora::Cp932ToUtf8(TrashFailureText(moved.error()));
     EXPECT_FALSE(fs::exists(file));
     EXPECT_EQ(moved->file, homeTrash() / "files" / "a b.eml");
     EXPECT_EQ(pelmora::test::ReadBytes(moved->file), "Subject: x\r\n\r\nbody\r\n");
@@ -220,7 +221,7 @@ TEST_F(TrashTest, CopyKeepsBytesModeAndTimeThenRemovesOriginal) {
     const struct timespec times[2] = {{1000000000, 0}, {1200000000, 500}};
     ASSERT_EQ(::utimensat(AT_FDCWD, file.c_str(), times, 0), 0);
     auto moved = TrashByCopy(file, HomeTrash());
-    ASSERT_TRUE(moved) << moved.error().describe();
+    ASSERT_TRUE(moved) << pelmora::Cp932ToUtf8(TrashFailureText(moved.error()));
     EXPECT_FALSE(fs::exists(file));
     EXPECT_EQ(pelmora::test::ReadBytes(moved->file), bytes);
     struct stat st {};
@@ -247,7 +248,7 @@ TEST_F(TrashTest, CopyKeepsAnOriginalThatChangedAfterTheCopy) {
         pelmora::test::WriteBytes(file, "old");
         auto moved = TrashByCopy(file, HomeTrash(), change);
         ASSERT_FALSE(moved);
-        EXPECT_NE(moved.error().describe().find("変更された"), std::string::npos);
+        EXPECT_NE(pelmora::Cp932ToUtf8(moved.error().stepCp932).find("変更された"), std::string::npos);
         EXPECT_NE(pelmora::test::ReadBytes(file), "old");
         EXPECT_TRUE(fs::is_empty(HomeTrash().root / "files"));
         EXPECT_TRUE(fs::is_empty(HomeTrash().root / "info"));
@@ -297,12 +298,12 @@ TEST_F(TrashTest, TrashEachReportsEveryPathOnItsOwn) {
     auto result = TrashEach({root / "mail" / "1.eml", root / "mail" / "2.eml", root / "mail" / "3.eml"});
     EXPECT_FALSE(result.refused);
     EXPECT_EQ(result.moved, (std::vector<bool>{true, false, true}));
-    ASSERT_EQ(result.failuresCp932.size(), 1u);
+    ASSERT_EQ(result.failures.size(), 1u);
     // Every word of the line is Japanese but the system's reason (ENOENT).
     const std::string expected =
         "\"" + (root / "mail" / "2.eml").native() +
         "\" をごみ箱に移動できませんでした（ファイルの検索に失敗: " + std::strerror(ENOENT) + "）";
-    EXPECT_EQ(result.failuresCp932[0], pelmora::Utf8ToAnsi(expected));
+    EXPECT_EQ(TrashFailureText(result.failures[0]), pelmora::Utf8ToAnsi(expected));
     EXPECT_EQ(result.locations[0], homeTrash() / "files" / "1.eml");
     EXPECT_TRUE(result.locations[1].empty());
 }

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -162,9 +163,11 @@ TEST_F(SettingsFile, FailedSaveNamesTheFileAndKeepsTheOldOne) {
     fs::create_directories(folderInTheWay);
     auto result = SaveSettings(Settings{}, folderInTheWay);
     ASSERT_FALSE(result.has_value());
-    EXPECT_EQ(result.error(), Utf8ToAnsi(folderInTheWay.native()) +
-                                  " \x82\xC9\x8F\x91\x82\xAB\x8D\x9E\x82\xDF\x82\xDC\x82\xB9\x82\xF1");
-    EXPECT_NE(result.error().find("\x90\xDD\x92\xE8.INI"), std::string::npos);
+    EXPECT_EQ(result.error().path, folderInTheWay);
+    EXPECT_EQ(SettingsSaveErrorText(result.error()),
+              Utf8ToAnsi(folderInTheWay.native()) +
+                  " \x82\xC9\x8F\x91\x82\xAB\x8D\x9E\x82\xDF\x82\xDC\x82\xB9\x82\xF1");
+    EXPECT_NE(SettingsSaveErrorText(result.error()).find("\x90\xDD\x92\xE8.INI"), std::string::npos);
     EXPECT_EQ(entriesIn(m_root), 1) << "the temporary file is removed";
 
     put(m_root / "blocker", "a file where a folder should be");
@@ -184,7 +187,8 @@ TEST_F(SettingsFile, ReadOnlyFolderFailsAndOldFileIsIntact) {
     auto result = SaveSettings(s, file);
     fs::permissions(m_root, fs::perms::owner_all, fs::perm_options::add);
     ASSERT_FALSE(result.has_value());
-    EXPECT_TRUE(result.error().starts_with(file.native()));
+    EXPECT_EQ(result.error().path, file);
+    EXPECT_EQ(result.error().code, EACCES);
     EXPECT_EQ(get(file), "[Form]\r\nWidth=640\r\n");
 }
 

@@ -7,6 +7,7 @@
 // with XDG_DATA_HOME pointing into its scratch folder.
 #pragma once
 
+#include <cerrno>
 #include <filesystem>
 #include <functional>
 #include <set>
@@ -47,7 +48,7 @@ public:
             if (failPaths.contains(p)) {
                 result.moved.push_back(false);
                 result.locations.emplace_back();
-                result.failuresCp932.push_back("\"" + p.native() + "\" failed");
+                result.failures.push_back(MakeError(ErrorKind::Trash, p, EIO));
                 continue;
             }
             result.moved.push_back(inner.moved.at(next));
@@ -55,7 +56,7 @@ public:
                                                                      : std::filesystem::path());
             ++next;
         }
-        for (auto& line : inner.failuresCp932) result.failuresCp932.push_back(line);
+        for (auto& failure : inner.failures) result.failures.push_back(failure);
         return result;
     }
     bool openWithAssociation(const std::filesystem::path& file) override {
@@ -86,7 +87,7 @@ private:
             bool exists = std::filesystem::exists(p);
             r.moved.push_back(exists);
             r.locations.emplace_back();
-            if (!exists) r.failuresCp932.push_back("\"" + p.native() + "\" missing");
+            if (!exists) r.failures.push_back(MakeError(ErrorKind::Trash, p, ENOENT));
         }
         return r;
     }
