@@ -73,7 +73,9 @@ public:
         if (!m_visited.emplace(self.st_dev, self.st_ino).second) return true;
 
         const std::string prefix = folderPath == "/" ? folderPath : folderPath + "/";
-        const std::string folderName = folderNameOf(folderPath);
+        // One string for the folder, whatever the number of entries in it.
+        const SharedText sharedPath = folderPath;
+        const SharedText folderName = folderNameOf(folderPath);
         std::string pathLine;
         if (m_progress) pathLine = Utf8ToCp932(prefix);
 
@@ -88,7 +90,7 @@ public:
             }
             std::string_view name = entry->d_name;
             if (name == "." || name == "..") continue;
-            if (!visitEntry(dirfd(dir.get()), *entry, prefix, folderPath, folderName)) return false;
+            if (!visitEntry(dirfd(dir.get()), *entry, prefix, sharedPath, folderName)) return false;
         }
         // A listing cut short by an error is as good as none.
         if (errno != 0 && m_unreadable) m_unreadable->push_back(folderPath);
@@ -96,8 +98,8 @@ public:
     }
 
 private:
-    bool visitEntry(int dirFd, const dirent& entry, const std::string& prefix, const std::string& folderPath,
-                    const std::string& folderName) {
+    bool visitEntry(int dirFd, const dirent& entry, const std::string& prefix, const SharedText& folderPath,
+                    const SharedText& folderName) {
         std::string_view name = entry.d_name;
         std::string ext = messageExtension(name);
         bool maybeFolder = entry.d_type == DT_DIR || entry.d_type == DT_LNK || entry.d_type == DT_UNKNOWN;
@@ -120,7 +122,7 @@ private:
         item->FileName += name;
         item->FolderPath = folderPath;
         item->FolderName = folderName;
-        item->FileExt = std::move(ext);
+        item->FileExt = ext;
         if (statNeeded) SetFileFacts(*item, info);
         m_target.push_back(std::move(item));
         if (m_progress) m_progress->setCountText(FormatCount(static_cast<std::int64_t>(m_target.size())));
