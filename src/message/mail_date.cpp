@@ -1,8 +1,9 @@
 // SPDX-License-Identifier: MIT
 #include "message/mail_date.h"
 
+#include <sys/mman.h>
+
 #include <cmath>
-#include <cstdlib>
 #include <cstring>
 #include <ctime>
 #include <limits>
@@ -68,10 +69,11 @@ std::optional<long> offsetFromLibrary(time_t instant) {
 // asked of the library each time. One slot per day of 45 years, per
 // thread. The rules localtime_r uses change only when tzset() loads new
 // ones, and that rewrites tzname, timezone and daylight: the slots are
-// dropped when those differ from what they were. The slots come zeroed from
-// the system, a zero key marking an empty one, so that a thread's memory
-// holds only the pages of the days it asked about: a load runs dozens of
-// reader threads.
+// dropped when those differ from what they were. The slots are mapped from
+// the system, which hands out zeroed pages only when they are first used (a
+// zero key marks an empty slot), so that a thread's memory holds only the
+// pages of the days it asked about: a load runs dozens of reader threads.
+// The allocator would zero the whole table wherever it reused memory.
 std::optional<long> zoneOffsetAt(time_t instant) {
     struct Day {
         std::uint32_t key;  // the day number with its sign bit flipped; 0: empty
@@ -84,11 +86,11 @@ std::optional<long> zoneOffsetAt(time_t instant) {
         int hasDaylight = 0;
         bool operator==(const Zone&) const = default;
     };
-    struct Free {
-        void operator()(Day* days) const { std::free(days); }
-    };
     constexpr std::size_t Slots = 16384;
-    thread_local std::unique_ptr<Day[], Free> days;
+    struct Unmap {
+        void operator()(Day* days) const { ::munmap(days, Slots * sizeof(Day)); }
+    };
+    thread_local std::unique_ptr<Day[], Unmap> days;
     thread_local Zone zone;
 
     const std::int64_t seconds = instant;
@@ -99,8 +101,11 @@ std::optional<long> zoneOffsetAt(time_t instant) {
         return offsetFromLibrary(instant);
     const Zone current{tzname[0], tzname[1], timezone, daylight};
     if (!days || current != zone) {
-        days.reset(static_cast<Day*>(std::calloc(Slots, sizeof(Day))));
-        if (!days) throw std::bad_alloc();
+        days.reset();
+        void* pages =
+            ::mmap(nullptr, Slots * sizeof(Day), PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+        if (pages == MAP_FAILED) throw std::bad_alloc();
+        days.reset(static_cast<Day*>(pages));
         zone = current;
     }
     const std::uint32_t key = static_cast<std::uint32_t>(static_cast<std::int32_t>(number)) ^ 0x80000000u;
