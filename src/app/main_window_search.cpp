@@ -37,7 +37,7 @@ void MainWindow::MessageFind1Click() {
         const TMsgItem& entry = *results[static_cast<std::size_t>(found)];
         const std::string subject = entry.Subject;
         const std::int64_t dupHash = entry.DupHash;
-        if (entry.FolderPath != m_settings.emlDir.native()) m_settings.emlDir = entry.FolderPath;
+        if (entry.FolderPath != m_settings.emlDir.native()) m_settings.emlDir = entry.FolderPath.str();
         // Reload even when the folder is the same: the search may have changed its files.
         Refresh1Click();
         selectFoundMessage(subject, dupHash);

@@ -36,7 +36,7 @@ QVariant MessageListModel::data(const QModelIndex& index, int role) const {
         // The folder column shows the last folder name; its hint the whole path.
         const TMsgItem* entry = key == KeyFolder ? entryAt(index.row()) : nullptr;
         if (!entry) return {};
-        return fromPath(std::filesystem::path(entry->FolderPath));
+        return fromPath(std::filesystem::path(entry->FolderPath.str()));
     }
     if (role != Qt::DisplayRole && role != Qt::DecorationRole) return {};
     const TMsgItem* entry = entryAt(index.row());

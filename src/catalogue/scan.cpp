@@ -67,7 +67,9 @@ public:
         if (!m_visited.emplace(self.st_dev, self.st_ino).second) return true;
 
         const std::string prefix = folderPath == "/" ? folderPath : folderPath + "/";
-        const std::string folderName = FolderNameOf(folderPath);
+        // One string for the folder, whatever the number of entries in it.
+        const SharedText sharedPath = folderPath;
+        const SharedText folderName = FolderNameOf(folderPath);
         std::string pathLine;
         if (m_progress) pathLine = Utf8ToAnsi(prefix);
 
@@ -82,7 +84,7 @@ public:
             }
             std::string_view name = entry->d_name;
             if (name == "." || name == "..") continue;
-            if (!visitEntry(dirfd(dir.get()), *entry, prefix, folderPath, folderName)) return false;
+            if (!visitEntry(dirfd(dir.get()), *entry, prefix, sharedPath, folderName)) return false;
         }
         // A listing cut short by an error is as good as none.
         if (errno != 0 && m_unreadable) m_unreadable->push_back(folderPath);
@@ -90,8 +92,8 @@ public:
     }
 
 private:
-    bool visitEntry(int dirFd, const dirent& entry, const std::string& prefix, const std::string& folderPath,
-                    const std::string& folderName) {
+    bool visitEntry(int dirFd, const dirent& entry, const std::string& prefix, const SharedText& folderPath,
+                    const SharedText& folderName) {
         std::string_view name = entry.d_name;
         std::string ext = messageExtension(name);
         bool maybeFolder = entry.d_type == DT_DIR || entry.d_type == DT_LNK || entry.d_type == DT_UNKNOWN;
@@ -108,7 +110,7 @@ private:
             if (ext.empty() || !S_ISREG(info.st_mode)) return true;
         }
 
-        auto item = NewEntry(folderPath, folderName, name, std::move(ext));
+        auto item = NewEntry(folderPath, folderName, name, ext);
         if (statNeeded) SetFileFacts(*item, info);
         m_target.push_back(std::move(item));
         if (m_progress) m_progress->setCountText(FormatCount(static_cast<std::int64_t>(m_target.size())));
@@ -131,17 +133,18 @@ std::string FolderNameOf(const std::string& folderPath) {
     return slash == std::string::npos ? folderPath : folderPath.substr(slash + 1);
 }
 
-std::unique_ptr<TMsgItem> NewEntry(const std::string& folderPath, const std::string& folderName,
-                                   std::string_view fileName, std::string ext) {
+std::unique_ptr<TMsgItem> NewEntry(const SharedText& folderPath, const SharedText& folderName,
+                                   std::string_view fileName, std::string_view ext) {
     auto item = std::make_unique<TMsgItem>();
-    const std::size_t prefix = folderPath == "/" ? 1 : folderPath.size() + 1;
+    const std::string& folder = folderPath;
+    const std::size_t prefix = folder == "/" ? 1 : folder.size() + 1;
     item->FileName.reserve(prefix + fileName.size());
-    item->FileName = folderPath;
-    if (folderPath != "/") item->FileName += '/';
+    item->FileName = folder;
+    if (folder != "/") item->FileName += '/';
     item->FileName += fileName;
     item->FolderPath = folderPath;
     item->FolderName = folderName;
-    item->FileExt = std::move(ext);
+    item->FileExt = ext;
     return item;
 }
 

@@ -37,8 +37,8 @@ std::string FolderNameOf(const std::string& folderPath);
 // A new entry for the file fileName in folderPath (native bytes, no
 // trailing slash but "/" for the root) as a scan finds it: names only, no
 // size, time or header fields yet.
-std::unique_ptr<TMsgItem> NewEntry(const std::string& folderPath, const std::string& folderName,
-                                   std::string_view fileName, std::string ext);
+std::unique_ptr<TMsgItem> NewEntry(const SharedText& folderPath, const SharedText& folderName,
+                                   std::string_view fileName, std::string_view ext);
 
 // Appends one entry per *.eml / *.nws file of folder (and with
 // Subfolders::Yes, of its subfolders, depth first, never entering one folder twice). With a

@@ -187,14 +187,14 @@ std::string JsonRecord(const TMsgItem& e, const TableOptions& options, std::opti
         line += "\":";
         line += json;
     };
-    const std::string* texts[] = {&e.From,         &e.To,        &e.Subject, &e.SentDateText,
-                                  &e.RecvDateText, &e.MessageId, &e.Boundary};
-    const std::string* rawTexts[] = {&e.FromRaw, &e.ToRaw, &e.SizeKB};
+    const std::string_view texts[] = {e.From,         e.To,        e.Subject, e.SentDateText,
+                                      e.RecvDateText, e.MessageId, e.Boundary};
+    const std::string_view rawTexts[] = {e.FromRaw, e.ToRaw, e.SizeKB};
     std::size_t column = 0;
     member(kTsvColumns[column++], JsonString(relativePath(e.FileName, options.baseFolder)));
-    for (const std::string* text : texts) member(kTsvColumns[column++], JsonString(Cp932ToUtf8(*text)));
+    for (std::string_view text : texts) member(kTsvColumns[column++], JsonString(Cp932ToUtf8(text)));
     member(kTsvColumns[column++], e.HasAttach ? "true" : "false");
-    for (const std::string* text : rawTexts) member(kTsvColumns[column++], JsonString(Cp932ToUtf8(*text)));
+    for (std::string_view text : rawTexts) member(kTsvColumns[column++], JsonString(Cp932ToUtf8(text)));
     char hash[19];
     std::snprintf(hash, sizeof hash, "\"%016" PRIx64 "\"", static_cast<std::uint64_t>(e.DupHash));
     member(kTsvColumns[column], hash);
@@ -211,15 +211,17 @@ std::string TsvRecord(const TMsgItem& e, const TableOptions& options, std::optio
     std::snprintf(hash, sizeof hash, "%016" PRIx64, static_cast<std::uint64_t>(e.DupHash));
 
     std::string line = EscapeTsvField(path, encoding);
-    for (const std::string* text :
-         {&e.From, &e.To, &e.Subject, &e.SentDateText, &e.RecvDateText, &e.MessageId, &e.Boundary}) {
+    for (std::string_view text :
+         {std::string_view(e.From), std::string_view(e.To), std::string_view(e.Subject),
+          std::string_view(e.SentDateText), std::string_view(e.RecvDateText), std::string_view(e.MessageId),
+          std::string_view(e.Boundary)}) {
         line += '\t';
-        line += TsvField(*text, encoding);
+        line += TsvField(text, encoding);
     }
     line += e.HasAttach ? "\t1" : "\t0";
-    for (const std::string* text : {&e.FromRaw, &e.ToRaw, &e.SizeKB}) {
+    for (std::string_view text : {e.FromRaw.view(), e.ToRaw.view(), e.SizeKB.view()}) {
         line += '\t';
-        line += TsvField(*text, encoding);
+        line += TsvField(text, encoding);
     }
     line += '\t';
     line += hash;

@@ -35,11 +35,11 @@ std::string SizeKBText(std::int64_t bytes) {
 void SetFileFacts(TMsgItem& entry, const struct stat& info) {
     entry.FileTime = FileTimeFromTimespec(info.st_mtim);
     entry.FileDate = FileDateFromFileTime(entry.FileTime);
-    entry.FileDateText = DateText(entry.FileDate);
+    char date[DateTextSize];
+    entry.FileDateText = WriteDateText(entry.FileDate, date);
     entry.FileSize = static_cast<std::int64_t>(info.st_size);
     entry.SizeKB = SizeKBText(entry.FileSize);
-    entry.SizeText = entry.SizeKB;
-    entry.SizeText += "KB";
+    entry.SizeText = entry.SizeKB + "KB";
 }
 
 }  // namespace pelmora

@@ -1,11 +1,14 @@
 // SPDX-License-Identifier: MIT
 #include "message/mail_date.h"
 
-#include <array>
+#include <sys/mman.h>
+
 #include <cmath>
+#include <cstring>
 #include <ctime>
 #include <limits>
 #include <memory>
+#include <new>
 #include <optional>
 
 namespace pelmora {
@@ -66,11 +69,15 @@ std::optional<long> offsetFromLibrary(time_t instant) {
 // asked of the library each time. One slot per day of 45 years, per
 // thread. The rules localtime_r uses change only when tzset() loads new
 // ones, and that rewrites tzname, timezone and daylight: the slots are
-// dropped when those differ from what they were.
+// dropped when those differ from what they were. The slots are mapped from
+// the system, which hands out zeroed pages only when they are first used (a
+// zero key marks an empty slot), so that a thread's memory holds only the
+// pages of the days it asked about: a load runs dozens of reader threads.
+// The allocator would zero the whole table wherever it reused memory.
 std::optional<long> zoneOffsetAt(time_t instant) {
     struct Day {
-        std::int32_t number = std::numeric_limits<std::int32_t>::min();
-        std::int32_t offset = 0;
+        std::uint32_t key;  // the day number with its sign bit flipped; 0: empty
+        std::int32_t offset;
     };
     struct Zone {
         const char* standardName = nullptr;
@@ -80,22 +87,30 @@ std::optional<long> zoneOffsetAt(time_t instant) {
         bool operator==(const Zone&) const = default;
     };
     constexpr std::size_t Slots = 16384;
-    thread_local std::unique_ptr<std::array<Day, Slots>> days;
+    struct Unmap {
+        void operator()(Day* days) const { ::munmap(days, Slots * sizeof(Day)); }
+    };
+    thread_local std::unique_ptr<Day[], Unmap> days;
     thread_local Zone zone;
 
     const std::int64_t seconds = instant;
     const std::int64_t number = seconds / SecondsPerDay - (seconds % SecondsPerDay < 0 ? 1 : 0);
+    // The lowest number is left out: its key would be the empty one.
     if (number < std::numeric_limits<std::int32_t>::min() + 1 ||
         number > std::numeric_limits<std::int32_t>::max())
         return offsetFromLibrary(instant);
     const Zone current{tzname[0], tzname[1], timezone, daylight};
     if (!days || current != zone) {
-        if (!days) days = std::make_unique<std::array<Day, Slots>>();
-        days->fill(Day{});
+        days.reset();
+        void* pages =
+            ::mmap(nullptr, Slots * sizeof(Day), PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+        if (pages == MAP_FAILED) throw std::bad_alloc();
+        days.reset(static_cast<Day*>(pages));
         zone = current;
     }
-    Day& day = (*days)[static_cast<std::uint64_t>(number) % Slots];
-    if (day.number == number) return day.offset;
+    const std::uint32_t key = static_cast<std::uint32_t>(static_cast<std::int32_t>(number)) ^ 0x80000000u;
+    Day& day = days[static_cast<std::uint64_t>(number) % Slots];
+    if (day.key == key) return day.offset;
 
     const auto start = static_cast<time_t>(number * SecondsPerDay);
     const std::optional<long> first = offsetFromLibrary(start);
@@ -104,7 +119,7 @@ std::optional<long> zoneOffsetAt(time_t instant) {
     // The first call of localtime_r in the process loads the rules.
     if (Zone{tzname[0], tzname[1], timezone, daylight} != zone) return offsetFromLibrary(instant);
     if (first && middle && last && *first == *middle && *middle == *last) {
-        day = Day{static_cast<std::int32_t>(number), static_cast<std::int32_t>(*first)};
+        day = Day{key, static_cast<std::int32_t>(*first)};
         return *first;
     }
     return offsetFromLibrary(instant);
@@ -140,10 +155,10 @@ DateTimeParts DecodeDateTime(DateTime value) {
     return parts;
 }
 
-std::string DateText(DateTime value) {
+std::string_view WriteDateText(DateTime value, char (&text)[DateTextSize]) {
     // Written digit by digit: every row of a folder load formats two dates.
     const DateTimeParts p = DecodeDateTime(value > DateCeiling ? DateCeiling : value);
-    std::string text = "0000/00/00 00:00";
+    std::memcpy(text, "0000/00/00 00:00", DateTextSize);
     auto put = [&text](std::size_t end, int number, int digits) {
         number = number < 0 ? 0 : number;
         for (int i = 0; i < digits; ++i, number /= 10)
@@ -154,7 +169,12 @@ std::string DateText(DateTime value) {
     put(9, p.day, 2);
     put(12, p.hour, 2);
     put(15, p.minute, 2);
-    return text;
+    return {text, DateTextSize};
+}
+
+std::string DateText(DateTime value) {
+    char text[DateTextSize];
+    return std::string(WriteDateText(value, text));
 }
 
 std::uint64_t FileTimeFromTimespec(const struct timespec& time) {

@@ -8,41 +8,47 @@
 #include <string>
 #include <vector>
 
+#include "message/entry_text.h"
+
 namespace pelmora {
 
 // Days since 1899-12-30 in the integer part, time of day in the fraction,
 // local time.
 using DateTime = double;
 
+// 100,000 entries stay in memory for a large folder: the texts that every
+// entry of a folder shares, and the short or seldom-read ones, are kept in
+// the smaller text types (entry_text.h), and the members are ordered so that
+// no room is lost between them.
 struct TMsgItem {
     // Display text (code page 932) unless noted otherwise.
-    std::string From;          // decoded and formatted sender, "（不明）" when absent
-    std::string Subject;       // decoded subject, "（件名なし）" when absent
-    std::string RecvDateText;  // "YYYY/MM/DD HH:MM"
-    std::string SizeText;      // SizeKB + "KB"
-    std::string FolderName;    // native bytes: last component of FolderPath
-    std::string To;            // formatted recipients joined with "; "
-    std::string SentDateText;
-    std::string FromRaw;  // header bytes as read, unfolded and trimmed
-    std::string ToRaw;
-    std::string MessageId;  // angle brackets kept; empty when absent
-    std::string Boundary;   // top-level multipart/mixed or /report boundary
+    std::string From;       // decoded and formatted sender, "（不明）" when absent
+    std::string Subject;    // decoded subject, "（件名なし）" when absent
+    std::string To;         // formatted recipients joined with "; "
+    std::string FileName;   // native bytes: full path of the message file
+    SharedText FolderPath;  // native bytes: folder without trailing slash ("/" kept)
+    SharedText FolderName;  // native bytes: last component of FolderPath
     DateTime RecvDate = 0;
     DateTime SentDate = 0;
-    std::int64_t DupHash = 0;
-    bool HasAttach = false;
-    std::string FileName;    // native bytes: full path of the message file
-    std::string FolderPath;  // native bytes: folder without trailing slash ("/" kept)
-    std::string FileExt;     // ".eml" or ".nws"
-    std::string FileDateText;
-    std::string SizeKB;          // "1,234"
     DateTime FileDate = 0;       // last-write time, local, even seconds
     std::uint64_t FileTime = 0;  // last-write time, 100-ns units since 1601-01-01 UTC
     std::int64_t FileSize = 0;
+    std::int64_t DupHash = 0;
     std::int32_t IconIndex = 0;
+    bool HasAttach = false;
     bool Matched = false;
     bool DeleteMark = false;
     bool SelMark = false;
+    CompactText RecvDateText;  // "YYYY/MM/DD HH:MM"
+    CompactText SentDateText;
+    CompactText FileDateText;
+    CompactText SizeKB;    // "1,234"
+    CompactText SizeText;  // SizeKB + "KB"
+    CompactText FileExt;   // ".eml" or ".nws"
+    CompactText FromRaw;   // header bytes as read, unfolded and trimmed
+    CompactText ToRaw;
+    CompactText MessageId;  // angle brackets kept; empty when absent
+    CompactText Boundary;   // top-level multipart/mixed or /report boundary
 };
 
 // A list owns its entries; removing an entry frees it. Remove many entries

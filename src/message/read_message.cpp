@@ -334,9 +334,10 @@ void ReadHeader(LineReader& reader, TMsgItem& entry, LineList& list, const Reade
         fields.hasTo ? assembleRecipients(DecodeHeaderText(entry.ToRaw), names) : std::string(text::kUnknown);
     entry.Subject = fields.hasSubject ? DecodeHeaderText(subjectRaw) : std::string(text::kNoSubject);
     entry.RecvDate = fields.hasReceived ? fields.received : entry.FileDate;
-    entry.RecvDateText = fields.hasReceived ? DateText(entry.RecvDate) : entry.FileDateText;
+    char date[DateTextSize];
+    entry.RecvDateText = fields.hasReceived ? WriteDateText(entry.RecvDate, date) : entry.FileDateText.view();
     entry.SentDate = fields.hasDate ? atLeastFloor(ParseMailDate(rawDate)) : entry.FileDate;
-    entry.SentDateText = fields.hasDate ? DateText(entry.SentDate) : entry.FileDateText;
+    entry.SentDateText = fields.hasDate ? WriteDateText(entry.SentDate, date) : entry.FileDateText.view();
     entry.MessageId = fields.messageId;
     entry.Boundary = std::move(fields.boundary);
     entry.HasAttach = false;

@@ -39,11 +39,11 @@ private:
 };
 
 // One series of length one: the whole text either meets the terms or not.
-bool meetsTerms(TermList& terms, std::string_view first, const std::string* second) {
+bool meetsTerms(TermList& terms, std::string_view first, const CompactText* second) {
     std::string text(first);
     if (second != nullptr) {
         text += '\t';
-        text += *second;
+        text += second->view();
     }
     UpperCaseCp932InPlace(text);
     ResetTermMarks(terms, 0);
@@ -218,7 +218,7 @@ namespace {
 // entry has a boundary.
 class FindLineStream final : public LineSource {
 public:
-    explicit FindLineStream(const TMsgItem& entry) : m_boundary(entry.Boundary) {
+    explicit FindLineStream(const TMsgItem& entry) : m_boundary(entry.Boundary.view()) {
         m_open = m_reader.open(std::filesystem::path(entry.FileName));
     }
     bool opened() const { return m_open; }
@@ -254,7 +254,7 @@ private:
     enum class Phase { Header, Body, Preamble, FirstPart, Last, Done };
 
     LineReader m_reader;
-    const std::string& m_boundary;
+    std::string_view m_boundary;
     std::string m_line;
     std::size_t m_handed = 0;
     Phase m_phase = Phase::Header;

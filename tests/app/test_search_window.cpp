@@ -467,9 +467,9 @@ void TestSearchWindow::folderHintOnlyOverTheFolderColumn() {
     QCOMPARE(model->headerData(6, Qt::Horizontal).toString(), QStringLiteral(u"フォルダ名"));
     for (int row = 0; row < model->rowCount(); ++row) {
         const TMsgItem& entry = *f.foundList()[static_cast<std::size_t>(row)];
-        QCOMPARE(model->data(model->index(row, 6)).toString(), app::fromPath(entry.FolderName));
+        QCOMPARE(model->data(model->index(row, 6)).toString(), app::fromPath(entry.FolderName.str()));
         QCOMPARE(model->data(model->index(row, 6), Qt::ToolTipRole).toString(),
-                 app::fromPath(entry.FolderPath));
+                 app::fromPath(entry.FolderPath.str()));
         for (int column = 0; column < 6; ++column)
             QVERIFY(model->data(model->index(row, column), Qt::ToolTipRole).isNull());
     }

@@ -36,7 +36,7 @@ TEST_F(Examples, IsoEncodedWords) {
 
 TEST_F(Examples, RawJisSenderWithParenthesesAndColonBytes) {
     const Reading r = read("03-raw-jis-sender.eml");
-    EXPECT_NE(r.entry.FromRaw.find("\x1B$B9)F#\x1B(B \x1B$B9(0lO:\x1B(B"), std::string::npos);
+    EXPECT_NE(r.entry.FromRaw.view().find("\x1B$B9)F#\x1B(B \x1B$B9(0lO:\x1B(B"), std::string::npos);
     EXPECT_EQ(Hex(r.entry.From), Hex(cp932("工藤 宏一郎")));
     EXPECT_EQ(Hex(r.entry.To), Hex(cp932("営業部 山田様")));
     EXPECT_EQ(Hex(r.entry.Subject), Hex(cp932("お見積りのご依頼")));
