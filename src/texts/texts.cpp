@@ -37,7 +37,7 @@ struct Character {
     std::size_t length;
 };
 
-consteval Character characterAt(std::string_view utf8, std::size_t at) {
+constexpr Character characterAt(std::string_view utf8, std::size_t at) {
     const auto lead = static_cast<unsigned char>(utf8[at]);
     const std::size_t length = lead < 0x80             ? 1
                                : (lead & 0xE0) == 0xC0 ? 2
@@ -54,9 +54,11 @@ consteval Character characterAt(std::string_view utf8, std::size_t at) {
     return {value, length};
 }
 
-// Hands each code page 932 byte of the text to put.
+// Hands each code page 932 byte of the text to put. Run only where a
+// constant is initialised, so always while compiling (plain constexpr rather
+// than consteval: clang 14 rejects consteval calls that pass a parameter on).
 template <typename Put>
-consteval void encode(std::string_view utf8, Put put) {
+constexpr void encode(std::string_view utf8, Put put) {
     for (std::size_t at = 0; at < utf8.size();) {
         const Character c = characterAt(utf8, at);
         const std::uint16_t code = cp932::UnicodeToCode(c.codePoint);
@@ -67,7 +69,7 @@ consteval void encode(std::string_view utf8, Put put) {
     }
 }
 
-consteval std::size_t encodedLength(std::string_view utf8) {
+constexpr std::size_t encodedLength(std::string_view utf8) {
     std::size_t length = 0;
     encode(utf8, [&length](char) { ++length; });
     return length;
@@ -75,13 +77,12 @@ consteval std::size_t encodedLength(std::string_view utf8) {
 
 template <Utf8Literal Text>
 struct Encoded {
-    static constexpr auto bytes = []() consteval {
+    static constexpr auto bytes = [] {
         std::array<char, encodedLength(Text.view())> out{};
         std::size_t length = 0;
         encode(Text.view(), [&](char byte) { out[length++] = byte; });
         return out;
-    }
-    ();
+    }();
     static constexpr std::string_view view{bytes.data(), bytes.size()};
 };
 
