@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "message/msg_item.h"
+#include "ui/column_keys.h"
 
 namespace pelmora {
 
@@ -14,17 +15,6 @@ namespace ui {
 class ListView;
 class Prompts;
 }  // namespace ui
-
-// A sort key is a plain signed int, as the settings store it: the column's
-// key below, negative for descending. Columns are named by the same keys.
-inline constexpr int KeySender = 1;
-inline constexpr int KeySubject = 2;
-inline constexpr int KeyReceived = 3;
-inline constexpr int KeySize = 4;
-inline constexpr int KeyFolder = 5;
-inline constexpr int KeyRecipients = 6;
-inline constexpr int KeySent = 7;
-inline constexpr int KeyDupHash = 100;
 
 // "差出人", "件名", ... for keys 1-7; empty for others.
 std::string BaseCaption(int key);

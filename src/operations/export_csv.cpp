@@ -15,6 +15,7 @@
 #include "message/format.h"
 #include "platform/file_io.h"
 #include "texts/texts.h"
+#include "ui/column_keys.h"
 
 namespace pelmora {
 
@@ -86,19 +87,19 @@ std::string CsvField(std::string_view cp932) {
 
 std::string CsvHeaderText(int key) {
     switch (key) {
-        case 1:
+        case KeySender:
             return std::string(text::kCaptionSender);
-        case 2:
+        case KeySubject:
             return std::string(text::kCaptionSubject);
-        case 3:
+        case KeyReceived:
             return std::string(text::kCaptionReceived);
-        case 4:
+        case KeySize:
             return std::string(text::kCaptionSizeKB);
-        case 5:
+        case KeyFolder:
             return std::string(text::kCaptionFolder);
-        case 6:
+        case KeyRecipients:
             return std::string(text::kCaptionRecipients);
-        case 7:
+        case KeySent:
             return std::string(text::kCaptionSent);
         default:
             return "???";
@@ -107,19 +108,19 @@ std::string CsvHeaderText(int key) {
 
 std::string CsvFieldText(const TMsgItem& entry, int key) {
     switch (key) {
-        case 1:
+        case KeySender:
             return entry.From;
-        case 2:
+        case KeySubject:
             return entry.Subject;
-        case 3:
+        case KeyReceived:
             return entry.RecvDateText;
-        case 4:
+        case KeySize:
             return entry.SizeKB;
-        case 5:
+        case KeyFolder:
             return Utf8ToAnsi(entry.FolderPath);  // the full path, not the short name the list shows
-        case 6:
+        case KeyRecipients:
             return entry.To;
-        case 7:
+        case KeySent:
             return entry.SentDateText;
         default:
             return "???";

@@ -18,6 +18,7 @@
 #include <string>
 #include <string_view>
 
+#include "ui/column_keys.h"
 #include "ui/error.h"
 
 namespace pelmora {
@@ -40,7 +41,7 @@ struct Settings {
     int STV1Width = 160;  // read only when FolderTree is true
     // C0Width ... C5Width: 差出人, 宛先, 件名, 送信日時, 受信日時, サイズ.
     std::array<int, 6> CWidth{110, 110, 270, 120, 120, 90};
-    int VSort = 3;
+    int VSort = KeyReceived;
     // [Form] search window. FFTop and FFLeft default to the main window's
     // position as read plus 25.
     int FFWidth = 960;
@@ -51,7 +52,7 @@ struct Settings {
     bool FFCoolBarBreak1 = false;
     // FFC0Width ... FFC6Width.
     std::array<int, 7> FFCWidth{120, 120, 280, 120, 120, 90, 90};
-    int FFVSort = 3;
+    int FFVSort = KeyReceived;
     // [File] the current folder; empty when none.
     std::filesystem::path emlDir;
     // [Option]
