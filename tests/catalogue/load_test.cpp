@@ -8,6 +8,7 @@
 #include "catalogue/duplicates.h"
 #include "catalogue/scan.h"
 #include "catalogue_test_support.h"
+#include "support/files.h"
 
 namespace pelmora {
 namespace {
@@ -17,11 +18,7 @@ using test::Sjis;
 
 class LoadFolderTest : public testing::Test {
 protected:
-    void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "pelmora-load-XXXXXX").string();
-        folder = mkdtemp(pattern.data());
-    }
-    void TearDown() override { fs::remove_all(folder); }
+    void SetUp() override { ASSERT_FALSE(folder.empty()); }
 
     void writeMessages(int count) {
         for (int i = 0; i < count; ++i) {
@@ -36,14 +33,15 @@ protected:
         }
     }
 
-    LoadOutcome load() {
+    LoadOutcome load(Subfolders subfolders = Subfolders::No) {
         ui::ListView& v = view;
         LoadFolderPorts ports{v, status, progress, prompts, cursor};
         ReaderContext reader{lines, ReaderOptions{}, prompts};
-        return LoadFolder(folder, list, ports, reader);
+        return LoadFolder(folder, list, ports, reader, subfolders);
     }
 
-    fs::path folder;
+    test::ScratchFolder scratch{"pelmora-load"};
+    fs::path folder = scratch.path();
     test::FakeListView view{{1, 6, 2, 7, 3, 4}, -3};
     test::FakeStatusBar status;
     test::FakeProgress progress;
@@ -164,25 +162,16 @@ TEST_F(LoadFolderTest, DuplicateKeyFollowsTheOptionThroughTheReader) {
 
 // Every file of the shared corpus is listed and read, subfolders included,
 // without a crash or a hang (run under the sanitizers as well).
-TEST(LoadCorpus, EveryMessageFileIsListedAndRead) {
-    fs::path corpus = PELMORA_CORPUS_DIR;
-    if (!fs::is_directory(corpus)) GTEST_SKIP() << "no corpus at " << corpus;
+TEST_F(LoadFolderTest, EveryMessageFileOfTheCorpusIsListedAndRead) {
+    folder = PELMORA_CORPUS_DIR;
+    if (!fs::is_directory(folder)) GTEST_SKIP() << "no corpus at " << folder;
     std::size_t files = 0;
-    for (const auto& entry : fs::recursive_directory_iterator(corpus)) {
+    for (const auto& entry : fs::recursive_directory_iterator(folder)) {
         std::string ext = entry.path().extension().string();
         for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
         if (entry.is_regular_file() && (ext == ".eml" || ext == ".nws")) ++files;
     }
-    test::FakeListView view;
-    test::FakeStatusBar status;
-    test::FakeProgress progress;
-    test::FakePrompts prompts;
-    test::FakeBusyCursor cursor;
-    LineList lines;
-    MsgList list;
-    LoadFolderPorts ports{view, status, progress, prompts, cursor};
-    ReaderContext reader{lines, ReaderOptions{}, prompts};
-    ASSERT_EQ(LoadFolder(corpus, list, ports, reader, Subfolders::Yes), LoadOutcome::Loaded);
+    ASSERT_EQ(load(Subfolders::Yes), LoadOutcome::Loaded);
     EXPECT_EQ(list.size(), files);
     for (const auto& e : list) EXPECT_TRUE(e->Matched) << e->FileName;
     for (std::size_t i = 1; i < list.size(); ++i) EXPECT_LE(list[i - 1]->RecvDate, list[i]->RecvDate);
