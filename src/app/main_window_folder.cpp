@@ -26,6 +26,7 @@
 #include "app/qtext.h"
 #include "catalogue/scan.h"
 #include "platform/xdg.h"
+#include "texts/texts.h"
 
 namespace pelmora::app {
 
@@ -212,8 +213,7 @@ void MainWindow::Refresh1Click() {
     if (!m_settings.emlDir.empty() && !currentFolderExists()) {
         // The folder went away under the list: say so, and keep the list as
         // it was (its files may be gone too; the commands skip those).
-        const std::string missing = "\"" + toCp932(fromPath(m_settings.emlDir)) + "\"" +
-                                    toCp932(QStringLiteral(u" フォルダはありません。"));
+        const std::string missing = text::FolderMissing(m_settings.emlDir.native());
         statusBar().setPanelText(1, missing);
         m_prompts->information(missing);
         return;

@@ -14,6 +14,7 @@
 
 #include "app/dialog_style.h"
 #include "app/qtext.h"
+#include "texts/texts.h"
 
 namespace pelmora::app {
 
@@ -156,9 +157,8 @@ std::optional<std::filesystem::path> QtPrompts::chooseSaveFile(const ui::SaveFil
         // exist; the file could then never be written.
         const QString folder = QFileInfo(path).absolutePath();
         if (!QFileInfo(folder).isDir()) {
-            runBox(m_parent, QMessageBox::Warning,
-                   QLatin1Char('"') + folder + QStringLiteral("\" フォルダはありません。"), {okButton()},
-                   QMessageBox::Ok, QMessageBox::Ok);
+            runBox(m_parent, QMessageBox::Warning, fromCp932(text::FolderMissing(toPath(folder).native())),
+                   {okButton()}, QMessageBox::Ok, QMessageBox::Ok);
             continue;
         }
         if (!QFileInfo::exists(path) || confirmOverwrite(path)) return toPath(path);

@@ -16,7 +16,7 @@
 namespace pelmora::app {
 
 std::string trashQuestionCp932(std::size_t count) {
-    return toCp932(QStringLiteral("%1 個の項目をごみ箱に移動しますか？").arg(count));
+    return platform::TrashQuestion(count);
 }
 
 OpenerRun runOpener(const QString& program, const QStringList& arguments, int waitMs) {
