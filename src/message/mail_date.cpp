@@ -92,6 +92,16 @@ std::optional<long> zoneOffsetAt(time_t instant) {
     };
     thread_local std::unique_ptr<Day[], Unmap> days;
     thread_local Zone zone;
+    // A slot is first read and only then written, and reading a page that
+    // was never written maps the system's shared zero page, which the first
+    // write must then replace: that flushes the address cache of every
+    // processor the process runs on, and a load's dozens of reader threads
+    // each did so for every page of their tables. Writing to a page first
+    // gets it its own zeroed page at once. One bit per 4 KiB of the table
+    // (the smallest page) marks what this thread has written to.
+    constexpr std::size_t SlotsPerChunk = 4096 / sizeof(Day);
+    static_assert(Slots / SlotsPerChunk <= 32);
+    thread_local std::uint32_t written = 0;
 
     const std::int64_t seconds = instant;
     const std::int64_t number = seconds / SecondsPerDay - (seconds % SecondsPerDay < 0 ? 1 : 0);
@@ -107,9 +117,16 @@ std::optional<long> zoneOffsetAt(time_t instant) {
         if (pages == MAP_FAILED) throw std::bad_alloc();
         days.reset(static_cast<Day*>(pages));
         zone = current;
+        written = 0;
     }
     const std::uint32_t key = static_cast<std::uint32_t>(static_cast<std::int32_t>(number)) ^ 0x80000000u;
-    Day& day = days[static_cast<std::uint64_t>(number) % Slots];
+    const std::uint64_t slot = static_cast<std::uint64_t>(number) % Slots;
+    Day& day = days[slot];
+    if (const std::uint32_t chunk = 1u << (slot / SlotsPerChunk); (written & chunk) == 0) {
+        // Nothing in this chunk was written yet, so the slot holds zero.
+        *static_cast<volatile std::uint32_t*>(&day.key) = 0;
+        written |= chunk;
+    }
     if (day.key == key) return day.offset;
 
     const auto start = static_cast<time_t>(number * SecondsPerDay);
