@@ -3,11 +3,11 @@
 
 #include <sys/mman.h>
 
+#include <atomic>
 #include <cmath>
 #include <cstring>
 #include <ctime>
-#include <limits>
-#include <memory>
+#include <mutex>
 #include <new>
 #include <optional>
 
@@ -63,63 +63,110 @@ std::optional<long> offsetFromLibrary(time_t instant) {
 }
 
 // The zone offset in force at a UTC instant. A folder load asks for three
-// per message and localtime_r is slow, so offsets are kept per UTC day for
-// the days on which the offset does not change (it is the same at the
-// day's start, middle and last second); the few days with a change are
-// asked of the library each time. One slot per day of 45 years, per
-// thread. The rules localtime_r uses change only when tzset() loads new
-// ones, and that rewrites tzname, timezone and daylight: the slots are
-// dropped when those differ from what they were. The slots are mapped from
-// the system, which hands out zeroed pages only when they are first used (a
-// zero key marks an empty slot), so that a thread's memory holds only the
-// pages of the days it asked about: a load runs dozens of reader threads.
-// The allocator would zero the whole table wherever it reused memory.
+// per message and localtime_r is slow (and takes a lock every thread
+// shares), so offsets are kept per UTC day for the days on which the offset
+// does not change (it is the same at the day's start, middle and last
+// second); the few days with a change are asked of the library each time.
+//
+// One table of 45 years of days serves every thread: a load runs dozens of
+// reader threads, and a table of their own made each of them ask the
+// library about every day again and fault in pages of its own. A slot is
+// one 64-bit word (day, offset and zone generation), so a thread reads
+// either a whole answer or none, whatever the others write at the same time.
+//
+// The rules localtime_r uses change only when tzset() loads new ones, and
+// that rewrites tzname, timezone and daylight: when a thread sees those
+// differ from the zone it last worked in, it moves to the zone's generation,
+// starting a new one when the zone is not the one the table last served;
+// slots of other generations count as empty. (The generation has 20 bits:
+// only a slot left unwritten through a million zone changes could be taken
+// for the current zone's.)
+namespace zone_table {
+
+constexpr std::size_t Slots = 16384;
+// Days from 1970 that the table keeps (about 11,000 years either way) and
+// offsets it can hold (six days either way, more than any zone uses).
+constexpr int DayBits = 24;
+constexpr int OffsetBits = 20;
+constexpr int GenerationBits = 64 - DayBits - OffsetBits;
+constexpr std::int64_t DayLimit = std::int64_t{1} << (DayBits - 2);
+constexpr std::int64_t OffsetLimit = std::int64_t{1} << (OffsetBits - 1);
+constexpr std::uint64_t GenerationMask = (std::uint64_t{1} << GenerationBits) - 1;
+
+struct Zone {
+    const char* standardName = nullptr;
+    const char* daylightName = nullptr;
+    long standardOffset = 0;
+    int hasDaylight = 0;
+    bool operator==(const Zone&) const = default;
+};
+
+Zone currentZone() {
+    return Zone{tzname[0], tzname[1], timezone, daylight};
+}
+
+// Populated when mapped, so that no thread's first store replaces the
+// shared zero page, which would flush every processor's address cache.
+std::uint64_t* table() {
+    static std::uint64_t* const slots = [] {
+        void* pages = ::mmap(nullptr, Slots * sizeof(std::uint64_t), PROT_READ | PROT_WRITE,
+                             MAP_PRIVATE | MAP_ANONYMOUS | MAP_POPULATE, -1, 0);
+        if (pages == MAP_FAILED) throw std::bad_alloc();
+        return static_cast<std::uint64_t*>(pages);
+    }();
+    return slots;
+}
+
+// The generation of zone, which the calling thread now works in.
+std::uint64_t generationOf(const Zone& zone) {
+    static std::mutex lock;
+    static Zone served;
+    static std::uint64_t generation = 0;
+    const std::lock_guard guard(lock);
+    if (zone != served) {
+        served = zone;
+        generation = (generation + 1) & GenerationMask;
+    }
+    return generation;
+}
+
+// Day number (within DayLimit) and generation in the upper bits, the
+// offset in the lower ones; never 0, the empty slot.
+std::uint64_t tagOf(std::int64_t number, std::uint64_t generation) {
+    return (static_cast<std::uint64_t>(number + DayLimit + 1) << GenerationBits | generation) << OffsetBits;
+}
+
+}  // namespace zone_table
+
 std::optional<long> zoneOffsetAt(time_t instant) {
-    struct Day {
-        std::uint32_t key;  // the day number with its sign bit flipped; 0: empty
-        std::int32_t offset;
-    };
-    struct Zone {
-        const char* standardName = nullptr;
-        const char* daylightName = nullptr;
-        long standardOffset = 0;
-        int hasDaylight = 0;
-        bool operator==(const Zone&) const = default;
-    };
-    constexpr std::size_t Slots = 16384;
-    struct Unmap {
-        void operator()(Day* days) const { ::munmap(days, Slots * sizeof(Day)); }
-    };
-    thread_local std::unique_ptr<Day[], Unmap> days;
+    using namespace zone_table;
     thread_local Zone zone;
+    thread_local std::uint64_t generation = 0;
+    thread_local bool known = false;
 
     const std::int64_t seconds = instant;
     const std::int64_t number = seconds / SecondsPerDay - (seconds % SecondsPerDay < 0 ? 1 : 0);
-    // The lowest number is left out: its key would be the empty one.
-    if (number < std::numeric_limits<std::int32_t>::min() + 1 ||
-        number > std::numeric_limits<std::int32_t>::max())
-        return offsetFromLibrary(instant);
-    const Zone current{tzname[0], tzname[1], timezone, daylight};
-    if (!days || current != zone) {
-        days.reset();
-        void* pages =
-            ::mmap(nullptr, Slots * sizeof(Day), PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-        if (pages == MAP_FAILED) throw std::bad_alloc();
-        days.reset(static_cast<Day*>(pages));
+    if (number < -DayLimit || number >= DayLimit) return offsetFromLibrary(instant);
+    if (const Zone current = currentZone(); !known || current != zone) {
+        generation = generationOf(current);
         zone = current;
+        known = true;
     }
-    const std::uint32_t key = static_cast<std::uint32_t>(static_cast<std::int32_t>(number)) ^ 0x80000000u;
-    Day& day = days[static_cast<std::uint64_t>(number) % Slots];
-    if (day.key == key) return day.offset;
+    const std::uint64_t tag = tagOf(number, generation);
+    std::atomic_ref<std::uint64_t> slot(table()[static_cast<std::uint64_t>(number) % Slots]);
+    constexpr std::uint64_t OffsetMask = (std::uint64_t{1} << OffsetBits) - 1;
+    if (const std::uint64_t word = slot.load(std::memory_order_relaxed); (word & ~OffsetMask) == tag)
+        return static_cast<long>(static_cast<std::int64_t>(word & OffsetMask) - OffsetLimit);
 
     const auto start = static_cast<time_t>(number * SecondsPerDay);
     const std::optional<long> first = offsetFromLibrary(start);
     const std::optional<long> middle = offsetFromLibrary(start + SecondsPerDay / 2);
     const std::optional<long> last = offsetFromLibrary(start + SecondsPerDay - 1);
     // The first call of localtime_r in the process loads the rules.
-    if (Zone{tzname[0], tzname[1], timezone, daylight} != zone) return offsetFromLibrary(instant);
+    if (currentZone() != zone) return offsetFromLibrary(instant);
     if (first && middle && last && *first == *middle && *middle == *last) {
-        day = Day{key, static_cast<std::int32_t>(*first)};
+        if (*first >= -OffsetLimit && *first < OffsetLimit)
+            slot.store(tag | static_cast<std::uint64_t>(*first + OffsetLimit), std::memory_order_relaxed);
         return *first;
     }
     return offsetFromLibrary(instant);

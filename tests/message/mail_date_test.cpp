@@ -5,6 +5,8 @@
 
 #include <cmath>
 #include <ctime>
+#include <thread>
+#include <vector>
 
 #include "message_test_support.h"
 
@@ -86,24 +88,45 @@ TEST(ParseMailDate, UsesDaylightSavingStateOfTheMessageDate) {
     EXPECT_EQ(DateText(ParseMailDate("Sun, 27 Oct 2024 01:30:00 +0000")), "2024/10/27 02:30");
 }
 
+// Instants from first on, step seconds apart, for which LocalFromUtc and
+// the C library disagree.
+int offsetMismatches(time_t first, time_t last, time_t step) {
+    int mismatches = 0;
+    for (time_t t = first; t < last; t += step) {
+        std::tm local{};
+        if (localtime_r(&t, &local) == nullptr) return -1;
+        const DateTime utc = static_cast<double>(t) / 86400.0 + 25569.0;
+        const DateTime expected = utc + static_cast<double>(local.tm_gmtoff) / 86400.0;
+        if (std::abs(LocalFromUtc(utc) - expected) > 1e-9) ++mismatches;
+    }
+    return mismatches;
+}
+
+constexpr time_t Year2023 = 1'672'531'200;  // 2023-01-01 00:00 UTC
+constexpr time_t Year2026 = 1'767'225'600;
+
 // Offsets are remembered per day; every instant of three years, including
 // the days the clocks change, must still get what the C library says, and
 // a change of zone must not leave the previous zone's offsets behind.
 TEST(LocalFromUtc, AgreesWithTheLibraryAcrossClockChangesAndZoneSwitches) {
-    const time_t first = 1'672'531'200;  // 2023-01-01 00:00 UTC
-    const time_t last = 1'767'225'600;   // 2026-01-01 00:00 UTC
     for (const char* zone : {BerlinTz, "EST5EDT,M3.2.0,M11.1.0", TokyoTz, BerlinTz}) {
         ScopedTimeZone tz(zone);
-        int mismatches = 0;
-        for (time_t t = first; t < last; t += 17 * 60 + 13) {
-            std::tm local{};
-            ASSERT_NE(localtime_r(&t, &local), nullptr);
-            const DateTime utc = static_cast<double>(t) / 86400.0 + 25569.0;
-            const DateTime expected = utc + static_cast<double>(local.tm_gmtoff) / 86400.0;
-            if (std::abs(LocalFromUtc(utc) - expected) > 1e-9) ++mismatches;
-        }
-        EXPECT_EQ(mismatches, 0) << zone;
+        EXPECT_EQ(offsetMismatches(Year2023, Year2026, 17 * 60 + 13), 0) << zone;
     }
+}
+
+// The remembered offsets are shared by the reader threads of a load, which
+// fill and read them at the same time.
+TEST(LocalFromUtc, ThreadsSharingTheRememberedOffsetsAgreeWithTheLibrary) {
+    ScopedTimeZone tz("EST5EDT,M3.2.0,M11.1.0");
+    std::vector<int> mismatches(4, 0);
+    std::vector<std::thread> threads;
+    for (std::size_t i = 0; i < mismatches.size(); ++i)
+        threads.emplace_back([&mismatches, i] {
+            mismatches[i] = offsetMismatches(Year2023 + static_cast<time_t>(i) * 7919, Year2026, 3607);
+        });
+    for (std::thread& thread : threads) thread.join();
+    EXPECT_EQ(mismatches, std::vector<int>(4, 0));
 }
 
 TEST(DateTime, EncodeAndDecodeAgree) {
