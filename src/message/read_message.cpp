@@ -7,6 +7,7 @@
 #include <cstring>
 #include <span>
 
+#include "decode/ascii.h"
 #include "decode/header.h"
 #include "message/format.h"
 #include "message/format_address.h"
@@ -19,40 +20,6 @@ namespace pelmora {
 namespace {
 
 using View = std::string_view;
-
-char lower(char c) {
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-// The 0x20 bit of every byte of word that is a lower-case letter.
-std::uint64_t letterBits(std::uint64_t word) {
-    constexpr std::uint64_t ones = 0x0101010101010101ull;
-    constexpr std::uint64_t high = 0x8080808080808080ull;
-    // Only for words of ASCII bytes, as the field names are.
-    return ((word + (0x80 - 'a') * ones) & ~(word + (0x80 - 'z' - 1) * ones) & high) >> 2;
-}
-
-// True when line begins with prefix (given in lower case), letters folded.
-// Setting the 0x20 bit turns only "X" into "x", so a byte agrees with a
-// letter of the prefix once that bit is set, and with anything else as it
-// is; eight bytes are compared at once, as every header line is tested.
-bool startsWithNoCase(View line, View prefix) {
-    if (line.size() < prefix.size()) return false;
-    std::size_t i = 0;
-    for (; i + 8 <= prefix.size(); i += 8) {
-        std::uint64_t text;
-        std::uint64_t wanted;
-        std::memcpy(&text, line.data() + i, 8);
-        std::memcpy(&wanted, prefix.data() + i, 8);
-        if ((text | letterBits(wanted)) != wanted) return false;
-    }
-    for (; i < prefix.size(); ++i) {
-        const char wanted = prefix[i];
-        const char c = wanted >= 'a' && wanted <= 'z' ? static_cast<char>(line[i] | 0x20) : line[i];
-        if (c != wanted) return false;
-    }
-    return true;
-}
 
 bool isBlankOrControl(char c) {
     return static_cast<unsigned char>(c) <= 32;
@@ -142,26 +109,18 @@ void readHeaderBlock(LineReader& reader, LineSink& lines) {
             unfoldInto(lines.back(), line, lastIsReceived);
             continue;
         }
-        lastIsReceived = startsWithNoCase(line, "received:");
+        lastIsReceived = ascii::StartsWithNoCase(line, "received:");
         lines.commit();
     }
-}
-
-// The position of needle (given in lower case) in text at or after from,
-// letters folded; npos when absent.
-std::size_t findNoCase(View text, View needle, std::size_t from) {
-    for (std::size_t at = from; at + needle.size() <= text.size(); ++at)
-        if (startsWithNoCase(text.substr(at), needle)) return at;
-    return View::npos;
 }
 
 // The boundary of a top-level multipart/mixed or multipart/report type;
 // empty when the line declares anything else.
 std::string multipartBoundary(View line) {
-    const std::size_t multipart = findNoCase(line, "multipart", 13);
+    const std::size_t multipart = ascii::FindNoCase(line, "multipart", 13);
     if (multipart == View::npos) return {};
-    if (findNoCase(line, "mixed", multipart + 10) == View::npos &&
-        findNoCase(line, "report", multipart + 10) == View::npos)
+    if (ascii::FindNoCase(line, "mixed", multipart + 10) == View::npos &&
+        ascii::FindNoCase(line, "report", multipart + 10) == View::npos)
         return {};
     const std::size_t valueStart = FindBoundaryParameter(line, multipart + 9);
     if (valueStart == View::npos) return {};
@@ -225,31 +184,33 @@ HeaderFields extractFields(std::span<const std::string> lines) {
     HeaderFields fields;
     for (const std::string& stored : lines) {
         const View line = stored;
-        switch (lower(line.empty() ? '\0' : line[0])) {
+        switch (ascii::ToLower(line.empty() ? '\0' : line[0])) {
             case 'f':
-                if (startsWithNoCase(line, "from:")) fields.from = line.substr(5), fields.hasFrom = true;
+                if (ascii::StartsWithNoCase(line, "from:"))
+                    fields.from = line.substr(5), fields.hasFrom = true;
                 break;
             case 's':
-                if (startsWithNoCase(line, "subject:"))
+                if (ascii::StartsWithNoCase(line, "subject:"))
                     fields.subject = line.substr(8), fields.hasSubject = true;
                 break;
             case 'r':
-                if (!fields.hasReceived && startsWithNoCase(line, "received:")) {
+                if (!fields.hasReceived && ascii::StartsWithNoCase(line, "received:")) {
                     fields.received = atLeastFloor(receivedDate(line));
                     fields.hasReceived = true;
                 }
                 break;
             case 't':
-                if (startsWithNoCase(line, "to:")) fields.to = line.substr(3), fields.hasTo = true;
+                if (ascii::StartsWithNoCase(line, "to:")) fields.to = line.substr(3), fields.hasTo = true;
                 break;
             case 'd':
-                if (startsWithNoCase(line, "date:")) fields.date = line.substr(5), fields.hasDate = true;
+                if (ascii::StartsWithNoCase(line, "date:"))
+                    fields.date = line.substr(5), fields.hasDate = true;
                 break;
             case 'm':
-                if (startsWithNoCase(line, "message-id:")) fields.messageId = trim(line.substr(11));
+                if (ascii::StartsWithNoCase(line, "message-id:")) fields.messageId = trim(line.substr(11));
                 break;
             case 'c':
-                if (startsWithNoCase(line, "content-type:"))
+                if (ascii::StartsWithNoCase(line, "content-type:"))
                     if (std::string boundary = multipartBoundary(line); !boundary.empty())
                         fields.boundary = std::move(boundary);
                 break;
