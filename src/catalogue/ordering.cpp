@@ -93,24 +93,7 @@ bool startsWithFolded(std::string_view field, std::string_view foldedPrefix) {
 }  // namespace
 
 std::string BaseCaption(int key) {
-    switch (key) {
-        case KeySender:
-            return std::string(text::kCaptionSender);
-        case KeySubject:
-            return std::string(text::kCaptionSubject);
-        case KeyReceived:
-            return std::string(text::kCaptionReceived);
-        case KeySize:
-            return std::string(text::kCaptionSize);
-        case KeyFolder:
-            return std::string(text::kCaptionFolder);
-        case KeyRecipients:
-            return std::string(text::kCaptionRecipients);
-        case KeySent:
-            return std::string(text::kCaptionSent);
-        default:
-            return {};
-    }
+    return std::string(text::ColumnCaption(key));
 }
 
 void ResetColumnCaptions(ui::ListView& view) {

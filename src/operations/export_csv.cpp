@@ -86,24 +86,10 @@ std::string CsvField(std::string_view cp932) {
 }
 
 std::string CsvHeaderText(int key) {
-    switch (key) {
-        case KeySender:
-            return std::string(text::kCaptionSender);
-        case KeySubject:
-            return std::string(text::kCaptionSubject);
-        case KeyReceived:
-            return std::string(text::kCaptionReceived);
-        case KeySize:
-            return std::string(text::kCaptionSizeKB);
-        case KeyFolder:
-            return std::string(text::kCaptionFolder);
-        case KeyRecipients:
-            return std::string(text::kCaptionRecipients);
-        case KeySent:
-            return std::string(text::kCaptionSent);
-        default:
-            return "???";
-    }
+    // The file gives the unit the list's size column leaves out.
+    if (key == KeySize) return std::string(text::kCaptionSizeKB);
+    const std::string_view caption = text::ColumnCaption(key);
+    return caption.empty() ? std::string("???") : std::string(caption);
 }
 
 std::string CsvFieldText(const TMsgItem& entry, int key) {
