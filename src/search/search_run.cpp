@@ -18,6 +18,7 @@
 #include "message/mime_boundary.h"
 #include "search/message_search.h"
 #include "texts/texts.h"
+#include "ui/error.h"
 #include "ui/ports.h"
 
 namespace pelmora {
@@ -155,10 +156,10 @@ RunEnd RunSearch(SearchConditions& conditions, const std::filesystem::path& fold
 
     collectFiles(conditions, folder, found, ports);
 
+    // The scan's folder line stays until the walk enters another folder.
     progress.setTitle(std::string(text::kCheckingTitle));
     progress.setCountText(FormatCount(static_cast<std::int64_t>(found.size())));
-    progress.setRange(0, static_cast<int>(found.size()));
-    progress.setPosition(0);
+    ui::ResetProgressBar(progress, static_cast<int>(found.size()));
 
     session.skip.SkipSilently = !conditions.ErrorUnableDecode;
     session.skip.SkippedCount = 0;
@@ -167,6 +168,7 @@ RunEnd RunSearch(SearchConditions& conditions, const std::filesystem::path& fold
     ReaderContext reader{session.MsgLines, readerOptions, ports.prompts};
     // The folder line changes only when the walk enters another folder.
     std::string shownFolder;
+    bool failed = false;
     auto showFolder = [&](const TMsgItem& entry) {
         if (entry.FolderPath == shownFolder) return;
         shownFolder = entry.FolderPath;
@@ -184,27 +186,36 @@ RunEnd RunSearch(SearchConditions& conditions, const std::filesystem::path& fold
                 0, FormatCount(static_cast<std::int64_t>(found.size())) + std::string(text::kMessagesSuffix));
             progress.hide();
         });
-        // Many threads only while no question can come up: a body that
-        // cannot be searched is then passed over without asking.
-        if (session.skip.SkipSilently && ReadsInParallel(found.size(), readThreads)) {
-            searchInParallel(conditions, found, session, reader, search, ports, readThreads, showFolder);
-            decided = 0;
-        } else {
-            // From the last collected file to the first: after an abort the
-            // matches found so far stay and the unread entries, still
-            // unmatched from the scan, go.
-            for (std::size_t n = found.size(); n-- > 0;) {
-                if (!progress.abortRequested()) {
-                    progress.setPosition(progress.position() + 1);
-                    showFolder(*found[n]);
-                    progress.processEvents();
-                    SearchMessage(found, n, reader, search);
+        try {
+            // Many threads only while no question can come up: a body that
+            // cannot be searched is then passed over without asking.
+            if (session.skip.SkipSilently && ReadsInParallel(found.size(), readThreads)) {
+                searchInParallel(conditions, found, session, reader, search, ports, readThreads, showFolder);
+                decided = 0;
+            } else {
+                // From the last collected file to the first: after an abort the
+                // matches found so far stay and the unread entries, still
+                // unmatched from the scan, go.
+                for (std::size_t n = found.size(); n-- > 0;) {
+                    if (!progress.abortRequested()) {
+                        progress.setPosition(progress.position() + 1);
+                        showFolder(*found[n]);
+                        progress.processEvents();
+                        SearchMessage(found, n, reader, search);
+                    }
+                    decided = n;
                 }
-                decided = n;
             }
+        } catch (const std::exception& caught) {
+            // What the standard library throws while reading (memory, a file
+            // system error) ends the run as an abort does, said in a box as
+            // the folder load says it, instead of ending the program.
+            ports.prompts.error(Utf8ToAnsi(ErrorFromException(caught).reasonText()));
+            failed = true;
         }
     }
     ResortList(ports.view, ports.view.sortKey(), found, &ports.prompts);
+    if (failed) return RunEnd::Aborted;
     if (conditions.ErrorUnableDecode && session.skip.SkippedCount != 0)
         ports.prompts.information(SkipSummaryText(session.skip.SkippedCount));
     return progress.abortRequested() ? RunEnd::Aborted : RunEnd::Completed;

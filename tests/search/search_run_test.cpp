@@ -64,6 +64,22 @@ protected:
     SearchPorts ports{view, status, progress, prompts, cursor};
 };
 
+// A failure the standard library throws while messages are read (here from
+// the address book) ends the run in a box, as an abort would, not the program.
+TEST_F(SearchRunTest, ExceptionWhileReadingEndsTheRunWithABox) {
+    struct FailingNames final : DisplayNameLookup {
+        const std::string* LookupDisplayName(std::string_view) const override {
+            throw std::runtime_error("out of names");
+        }
+    } names;
+    write("a.eml", "From: a@example.com\nSubject: one\n\nx\n");
+    conditions.DateFrom = 0.0;
+    EXPECT_EQ(RunSearch(conditions, m_folder, session, ports, ReaderOptions{.DisplayNames = &names}),
+              RunEnd::Aborted);
+    EXPECT_EQ(prompts.shown, std::vector<std::string>{"error:out of names"});
+    EXPECT_FALSE(progress.visible);
+}
+
 TEST_F(SearchRunTest, DateLimitsOnTheSameDay) {
     write("a.eml", received("Sun, 10 Mar 2024 00:00:00 +0000") + "Subject: midnight\n\nx\n");
     write("b.eml", received("Sun, 10 Mar 2024 23:59:58 +0000") + "Subject: late\n\nx\n");
