@@ -15,10 +15,6 @@
 
 namespace pelmora::app {
 
-std::string trashQuestionCp932(std::size_t count) {
-    return platform::TrashQuestion(count);
-}
-
 OpenerRun runOpener(const QString& program, const QStringList& arguments, int waitMs) {
     auto* process = new QProcess;
     process->setProgram(program);
@@ -53,7 +49,7 @@ ui::TrashResult QtShell::moveToTrash(const std::vector<std::filesystem::path>& p
                                      ui::TrashConfirmation confirmation) {
     if (confirmation == ui::TrashConfirmation::Ask && !paths.empty()) {
         QtPrompts prompts(m_parent);
-        if (!prompts.confirmYesNo(trashQuestionCp932(paths.size()))) {
+        if (!prompts.confirmYesNo(platform::TrashQuestion(paths.size()))) {
             ui::TrashResult refused;
             refused.refused = true;
             refused.moved.assign(paths.size(), false);

@@ -38,7 +38,4 @@ enum class OpenerRun { Succeeded, Failed, StillRunning };
 // or exited otherwise, StillRunning when it had not ended by then.
 OpenerRun runOpener(const QString& program, const QStringList& arguments, int waitMs);
 
-// The question asked before files go to the trash, as display text.
-std::string trashQuestionCp932(std::size_t count);
-
 }  // namespace pelmora::app
