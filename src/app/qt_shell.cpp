@@ -11,6 +11,7 @@
 
 #include "app/qt_ports.h"
 #include "app/qtext.h"
+#include "operations/recycle.h"
 #include "platform/trash.h"
 
 namespace pelmora::app {
@@ -49,7 +50,7 @@ ui::TrashResult QtShell::moveToTrash(const std::vector<std::filesystem::path>& p
                                      ui::TrashConfirmation confirmation) {
     if (confirmation == ui::TrashConfirmation::Ask && !paths.empty()) {
         QtPrompts prompts(m_parent);
-        if (!prompts.confirmYesNo(platform::TrashQuestion(paths.size()))) {
+        if (!prompts.confirmYesNo(TrashQuestion(paths.size()))) {
             ui::TrashResult refused;
             refused.refused = true;
             refused.moved.assign(paths.size(), false);

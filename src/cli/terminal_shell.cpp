@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "cli/terminal_shell.h"
 
+#include "operations/recycle.h"
 #include "platform/spawn.h"
 #include "platform/trash.h"
 
@@ -9,8 +10,7 @@ namespace pelmora::cli {
 ui::TrashResult TerminalShell::moveToTrash(const std::vector<std::filesystem::path>& paths,
                                            ui::TrashConfirmation confirmation) {
     if (paths.empty()) return {};
-    if (confirmation == ui::TrashConfirmation::Ask &&
-        !m_prompts.confirmYesNo(platform::TrashQuestion(paths.size()))) {
+    if (confirmation == ui::TrashConfirmation::Ask && !m_prompts.confirmYesNo(TrashQuestion(paths.size()))) {
         ui::TrashResult refused;
         refused.refused = true;
         refused.moved.assign(paths.size(), false);

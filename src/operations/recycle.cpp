@@ -22,6 +22,10 @@ ui::TrashResult RecycleFiles(ui::Shell& shell, const std::vector<fs::path>& path
     return result;
 }
 
+std::string TrashQuestion(std::size_t count) {
+    return FormatCount(static_cast<std::int64_t>(count)) + std::string(text::kTrashQuestionSuffix);
+}
+
 namespace {
 
 void reportFailures(ui::Prompts& prompts, const ui::TrashResult& result) {

@@ -15,6 +15,10 @@ namespace pelmora {
 ui::TrashResult RecycleFiles(ui::Shell& shell, const std::vector<std::filesystem::path>& paths,
                              ui::TrashConfirmation confirmation);
 
+// The shells' own question before they trash count files (display text):
+// "3 個の項目をごみ箱に移動しますか？".
+std::string TrashQuestion(std::size_t count);
+
 // Moves the files of the selected rows to the trash one by one after the
 // shell's confirmation; the entries whose files reached the trash leave the
 // list, the others stay (still selected) and failures are reported in one

@@ -346,16 +346,6 @@ std::expected<TrashedFile, Error> MoveToTrash(const fs::path& file) {
     return about(file, moveToTrash(file));
 }
 
-std::string TrashQuestion(std::size_t count) {
-    std::string digits = std::to_string(count);
-    std::string grouped;
-    for (std::size_t i = 0; i < digits.size(); ++i) {
-        if (i != 0 && (digits.size() - i) % 3 == 0) grouped += ',';
-        grouped += digits[i];
-    }
-    return grouped + std::string(text::kTrashQuestionSuffix);
-}
-
 ui::TrashResult TrashEach(const std::vector<fs::path>& paths) {
     ui::TrashResult result;
     result.moved.assign(paths.size(), false);

@@ -87,10 +87,6 @@ std::string TrashedName(std::string_view name, int attempt);
 // "\"<path>\" をごみ箱に移動できませんでした（<step>に失敗: <reason>）".
 std::string TrashFailureText(const Error& error);
 
-// The shell's own question before it trashes count files (display text):
-// "3 個の項目をごみ箱に移動しますか？".
-std::string TrashQuestion(std::size_t count);
-
 // Moves each path to the trash on its own, for the shell ports: one flag per
 // path, one error per failure, and where each moved file went.
 ui::TrashResult TrashEach(const std::vector<std::filesystem::path>& paths);

@@ -20,7 +20,7 @@
 #include "app/qtext.h"
 #include "dialogs_test_support.h"
 #include "operations/export_csv.h"
-#include "platform/trash.h"
+#include "operations/recycle.h"
 
 using namespace pelmora;
 using namespace pelmora::app;
@@ -239,7 +239,7 @@ void TestDialogsPrompts::allFilesFilterHasNoDot() {
 }
 
 void TestDialogsPrompts::trashQuestionNamesTheCount() {
-    QCOMPARE(fromCp932(platform::TrashQuestion(3)), QStringLiteral("3 個の項目をごみ箱に移動しますか？"));
+    QCOMPARE(fromCp932(TrashQuestion(3)), QStringLiteral("3 個の項目をごみ箱に移動しますか？"));
 }
 
 void TestDialogsPrompts::trashRefusedMovesNothing() {
