@@ -55,11 +55,25 @@ void civilFromDays(std::int64_t days, int& year, int& month, int& day) {
     year = static_cast<int>(yoe + era * 400 + (month <= 2 ? 1 : 0));
 }
 
-// The offset east of UTC, in seconds, that the C library gives for instant.
-std::optional<long> offsetFromLibrary(time_t instant) {
+// Held around every call of localtime_r made here: each call rewrites
+// tzname (clearing it, then setting it again), so a thread reading it while
+// another's call runs would take the passing values for a new zone.
+std::mutex& libraryLock() {
+    static std::mutex lock;
+    return lock;
+}
+
+// The offset east of UTC, in seconds, that the C library gives for
+// instant; the caller holds the library lock.
+std::optional<long> offsetLocked(time_t instant) {
     std::tm local{};
     if (localtime_r(&instant, &local) == nullptr) return std::nullopt;
     return local.tm_gmtoff;
+}
+
+std::optional<long> offsetFromLibrary(time_t instant) {
+    const std::lock_guard guard(libraryLock());
+    return offsetLocked(instant);
 }
 
 // The zone offset in force at a UTC instant. A folder load asks for three
@@ -117,12 +131,14 @@ std::uint64_t* table() {
     return slots;
 }
 
-// The generation of zone, which the calling thread now works in.
-std::uint64_t generationOf(const Zone& zone) {
-    static std::mutex lock;
+// The generation of the zone in force, which the calling thread now works
+// in; zone is set to it. Read under the library lock, where no call of ours
+// is changing it halfway.
+std::uint64_t generationOf(Zone& zone) {
     static Zone served;
     static std::uint64_t generation = 0;
-    const std::lock_guard guard(lock);
+    const std::lock_guard guard(libraryLock());
+    zone = currentZone();
     if (zone != served) {
         served = zone;
         generation = (generation + 1) & GenerationMask;
@@ -147,9 +163,8 @@ std::optional<long> zoneOffsetAt(time_t instant) {
     const std::int64_t seconds = instant;
     const std::int64_t number = seconds / SecondsPerDay - (seconds % SecondsPerDay < 0 ? 1 : 0);
     if (number < -DayLimit || number >= DayLimit) return offsetFromLibrary(instant);
-    if (const Zone current = currentZone(); !known || current != zone) {
-        generation = generationOf(current);
-        zone = current;
+    if (!known || currentZone() != zone) {
+        generation = generationOf(zone);
         known = true;
     }
     const std::uint64_t tag = tagOf(number, generation);
@@ -159,17 +174,20 @@ std::optional<long> zoneOffsetAt(time_t instant) {
         return static_cast<long>(static_cast<std::int64_t>(word & OffsetMask) - OffsetLimit);
 
     const auto start = static_cast<time_t>(number * SecondsPerDay);
-    const std::optional<long> first = offsetFromLibrary(start);
-    const std::optional<long> middle = offsetFromLibrary(start + SecondsPerDay / 2);
-    const std::optional<long> last = offsetFromLibrary(start + SecondsPerDay - 1);
-    // The first call of localtime_r in the process loads the rules.
-    if (currentZone() != zone) return offsetFromLibrary(instant);
-    if (first && middle && last && *first == *middle && *middle == *last) {
-        if (*first >= -OffsetLimit && *first < OffsetLimit)
-            slot.store(tag | static_cast<std::uint64_t>(*first + OffsetLimit), std::memory_order_relaxed);
-        return *first;
+    std::optional<long> dayOffset;
+    {
+        const std::lock_guard guard(libraryLock());
+        const std::optional<long> first = offsetLocked(start);
+        const std::optional<long> middle = offsetLocked(start + SecondsPerDay / 2);
+        const std::optional<long> last = offsetLocked(start + SecondsPerDay - 1);
+        // The first call of localtime_r in the process loads the rules.
+        if (currentZone() == zone && first && middle && last && *first == *middle && *middle == *last)
+            dayOffset = first;
     }
-    return offsetFromLibrary(instant);
+    if (!dayOffset) return offsetFromLibrary(instant);
+    if (*dayOffset >= -OffsetLimit && *dayOffset < OffsetLimit)
+        slot.store(tag | static_cast<std::uint64_t>(*dayOffset + OffsetLimit), std::memory_order_relaxed);
+    return dayOffset;
 }
 
 }  // namespace
