@@ -4,7 +4,7 @@
  * search reads; a folder load reads none) it opens the file, reads the header
  * block, and for a multipart/mixed or multipart/report message on to the
  * second boundary line, then closes it. No decoding, no entries, no sort.
- * It reads in 16 KB blocks, then 64 KB, as the message reader does.
+ * It reads 4 KB, then 16 KB, then 64 KB at a time, as the message reader does.
  *
  * With --stat it also asks the file system for each file's size and time,
  * which a Linux folder listing does not carry (the Windows one does).
@@ -40,7 +40,11 @@ static int fill(struct reader *r) {
         r->end -= r->begin;
         r->begin = 0;
     }
-    size_t want = r->total == 0 ? 16 * 1024 : sizeof r->buf - r->end;
+    size_t want = sizeof r->buf - r->end;
+    if (r->total == 0)
+        want = 4 * 1024;
+    else if (r->total < 16 * 1024 && want > 16 * 1024)
+        want = 16 * 1024;
     if (want == 0) return 1; /* a line longer than the buffer: hand out what is there */
     ssize_t got = read(r->fd, r->buf + r->end, want);
     if (got <= 0) {

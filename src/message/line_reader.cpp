@@ -16,9 +16,11 @@ namespace pelmora {
 
 namespace {
 
-// The first read is small because most header blocks fit into it; later
-// reads are large so that a long body costs few system calls.
-constexpr std::size_t FirstBlock = 16 * 1024;
+// The first read is one page because most header blocks fit into it, and
+// every byte read is a byte copied; reads grow from there, so that a long
+// header costs one more small read and a long body few system calls.
+constexpr std::size_t FirstBlock = 4 * 1024;
+constexpr std::size_t SecondBlock = 16 * 1024;
 constexpr std::size_t LaterBlock = 64 * 1024;
 constexpr char EndOfFileMark = 0x1A;
 
@@ -128,7 +130,9 @@ bool LineReader::fileInfo(struct stat& info) const {
 // Refills the buffer once it is used up; false when nothing more comes.
 bool LineReader::fill() {
     if (m_eof || m_endMarkSeen) return false;
-    std::size_t want = m_bytesRead == 0 ? FirstBlock : LaterBlock;
+    const std::size_t want = m_bytesRead == 0            ? FirstBlock
+                             : m_bytesRead < SecondBlock ? SecondBlock
+                                                         : LaterBlock;
     if (m_capacity < want && t_spare.capacity >= want) {
         m_buffer = std::move(t_spare.buffer);
         m_capacity = t_spare.capacity;
