@@ -7,6 +7,10 @@
 #include <cstring>
 #include <span>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "decode/ascii.h"
 #include "decode/header.h"
 #include "message/format.h"
@@ -134,14 +138,35 @@ std::string multipartBoundary(View line) {
     return std::string(value);
 }
 
+// The first comma, CR or LF in text at or after from, or text.size().
+std::size_t findSeparator(View text, std::size_t from) {
+    const char* const begin = text.data();
+    const char* p = begin + from;
+    const char* const end = begin + text.size();
+#if defined(__SSE2__)
+    const __m128i comma = _mm_set1_epi8(',');
+    const __m128i cr = _mm_set1_epi8('\r');
+    const __m128i lf = _mm_set1_epi8('\n');
+    for (; end - p >= 16; p += 16) {
+        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        const __m128i hits = _mm_or_si128(_mm_cmpeq_epi8(bytes, comma),
+                                          _mm_or_si128(_mm_cmpeq_epi8(bytes, cr), _mm_cmpeq_epi8(bytes, lf)));
+        if (const int mask = _mm_movemask_epi8(hits); mask != 0)
+            return static_cast<std::size_t>(p - begin) +
+                   static_cast<std::size_t>(__builtin_ctz(static_cast<unsigned>(mask)));
+    }
+#endif
+    for (; p < end; ++p)
+        if (*p == ',' || *p == '\r' || *p == '\n') break;
+    return static_cast<std::size_t>(p - begin);
+}
+
 // Recipients: every comma (and line break) separates one address.
 std::string assembleRecipients(View decoded, const DisplayNameLookup* names) {
     std::string joined;
     std::size_t start = 0;
     while (start <= decoded.size()) {
-        std::size_t end = start;
-        while (end < decoded.size() && decoded[end] != ',' && decoded[end] != '\r' && decoded[end] != '\n')
-            ++end;
+        std::size_t end = findSeparator(decoded, start);
         if (end == decoded.size()) end = View::npos;
         const View piece = trim(decoded.substr(start, end == View::npos ? View::npos : end - start));
         const std::string formatted = FormatAddress(piece, names);
@@ -162,10 +187,12 @@ DateTime receivedDate(View line) {
     const View tail = trim(semicolon == View::npos ? line : line.substr(semicolon + 1));
     // Runs of blanks become one blank, in one pass even for a hostile header.
     thread_local std::string text;
-    text.clear();
+    text.resize(tail.size());
+    char* const out = text.data();
+    std::size_t length = 0;
     for (char c : tail)
-        if (c != ' ' || text.empty() || text.back() != ' ') text += c;
-    return ParseMailDate(text);
+        if (c != ' ' || length == 0 || out[length - 1] != ' ') out[length++] = c;
+    return ParseMailDate(View(out, length));
 }
 
 DateTime atLeastFloor(DateTime value) {
