@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <tuple>
 
 #include "catalogue/read_entry.h"
 #include "fuzz_ports.h"
@@ -59,6 +60,9 @@ public:
     int SearchBody(LineSource& lines, const TMsgItem& entry) {
         return pelmora::SearchBody(m_terms, lines, entry, m_context);
     }
+    // No header condition: the fields are decoded once the message matched.
+    bool DefersHeaderFields() const { return true; }
+    void SetPendingFields(PendingFields* pending) { m_context.pending = pending; }
 
 private:
     SkipState m_skip;
@@ -68,7 +72,7 @@ private:
     BodyWalkContext m_context;
 };
 
-void readOnce(BodySearch* search) {
+std::unique_ptr<TMsgItem> readOnce(BodySearch* search) {
     MsgList list;
     auto entry = std::make_unique<TMsgItem>();
     entry->FileName = scratch().file();
@@ -82,8 +86,13 @@ void readOnce(BodySearch* search) {
         ReadMessage(list, 0, context);
     else
         SearchMessage(list, 0, context, *search);
-    // Every text the list shows is a whole date text.
-    fuzz::require(list[0]->SentDateText.size() == 16 && list[0]->RecvDateText.size() == 16);
+    return std::move(list[0]);
+}
+
+auto headerFields(const TMsgItem& e) {
+    return std::tuple(e.From, e.To, e.Subject, e.FromRaw.view(), e.ToRaw.view(), e.MessageId.view(),
+                      e.Boundary.view(), e.RecvDateText.view(), e.SentDateText.view(), e.DupHash,
+                      e.HasAttach);
 }
 
 }  // namespace
@@ -93,8 +102,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (out == nullptr) std::abort();
     if (size != 0 && std::fwrite(data, 1, size, out) != size) std::abort();
     std::fclose(out);
-    readOnce(nullptr);
+    const auto listed = readOnce(nullptr);
+    // Every text the list shows is a whole date text.
+    fuzz::require(listed->SentDateText.size() == 16 && listed->RecvDateText.size() == 16);
     BodySearch search;
-    readOnce(&search);
+    const auto found = readOnce(&search);
+    // A message the search lists shows what the list shows.
+    if (found->Matched) fuzz::require(headerFields(*found) == headerFields(*listed));
     return 0;
 }

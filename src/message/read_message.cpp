@@ -305,12 +305,12 @@ void ReleaseHeaderLines(LineList& lines) {
     LineSink(lines).finish();
 }
 
-void ReadHeader(LineReader& reader, TMsgItem& entry, LineList& list, const ReaderOptions& options) {
-    LineSink lines(list);
-    readHeaderBlock(reader, lines);
-    HeaderFields fields = extractFields(lines.stored());
-    const DisplayNameLookup* names = options.DisplayNames;
+namespace {
 
+// Everything a header block gives an entry but its boundary and the
+// attachment flag.
+void applyFields(TMsgItem& entry, const HeaderFields& fields, const ReaderOptions& options) {
+    const DisplayNameLookup* names = options.DisplayNames;
     const View subjectRaw = fields.hasSubject ? trimCtl(fields.subject) : View{};
     const View rawDate = trim(fields.date);
 
@@ -327,8 +327,6 @@ void ReadHeader(LineReader& reader, TMsgItem& entry, LineList& list, const Reade
     entry.SentDate = fields.hasDate ? atLeastFloor(ParseMailDate(rawDate)) : entry.FileDate;
     entry.SentDateText = fields.hasDate ? WriteDateText(entry.SentDate, date) : entry.FileDateText.view();
     entry.MessageId = fields.messageId;
-    entry.Boundary = std::move(fields.boundary);
-    entry.HasAttach = false;
     entry.IconIndex = entry.FileExt == ".eml" ? 2 : entry.FileSize != 0 ? 1 : 0;
 
     thread_local std::string key;
@@ -339,6 +337,44 @@ void ReadHeader(LineReader& reader, TMsgItem& entry, LineList& list, const Reade
         key += rawDate;
     }
     entry.DupHash = static_cast<std::int64_t>(XXH3_64bits(key.data(), key.size()));
+}
+
+// The top-level boundary, as extractFields finds it, without the rest.
+std::string boundaryOf(std::span<const std::string> lines) {
+    std::string found;
+    for (const std::string& line : lines)
+        if (ascii::StartsWithNoCase(line, "content-type:"))
+            if (std::string boundary = multipartBoundary(line); !boundary.empty())
+                found = std::move(boundary);
+    return found;
+}
+
+}  // namespace
+
+void ReadHeader(LineReader& reader, TMsgItem& entry, LineList& list, const ReaderOptions& options) {
+    LineSink lines(list);
+    readHeaderBlock(reader, lines);
+    HeaderFields fields = extractFields(lines.stored());
+    entry.Boundary = std::move(fields.boundary);
+    entry.HasAttach = false;
+    applyFields(entry, fields, options);
+}
+
+void ReadHeaderLines(LineReader& reader, TMsgItem& entry, LineList& list) {
+    LineSink lines(list);
+    readHeaderBlock(reader, lines);
+    entry.Boundary = boundaryOf(lines.stored());
+    entry.HasAttach = false;
+}
+
+void CompleteHeaderFields(TMsgItem& entry, const LineList& lines, const ReaderOptions& options) {
+    applyFields(entry, extractFields(lines), options);
+}
+
+void PendingFields::complete() {
+    if (m_done) return;
+    m_done = true;
+    CompleteHeaderFields(m_entry, m_lines, m_options);
 }
 
 void ReadListEntry(LineReader& reader, TMsgItem& entry, LineList& lines, const ReaderOptions& options) {

@@ -32,6 +32,28 @@ struct ReaderOptions {
 // malformed input.
 void ReadHeader(LineReader& reader, TMsgItem& entry, LineList& lines, const ReaderOptions& options);
 
+// ReadHeader in two steps, for a reader that may not need the fields: the
+// header block into lines with the boundary (what reading on needs), then,
+// from those lines, every other field ReadHeader sets. Together they leave
+// the entry as ReadHeader does.
+void ReadHeaderLines(LineReader& reader, TMsgItem& entry, LineList& lines);
+void CompleteHeaderFields(TMsgItem& entry, const LineList& lines, const ReaderOptions& options);
+
+// The fields of an entry whose header lines were read and whose fields were
+// not completed yet: complete() completes them once, however often called.
+class PendingFields {
+public:
+    PendingFields(TMsgItem& entry, const LineList& lines, const ReaderOptions& options)
+        : m_entry(entry), m_lines(lines), m_options(options) {}
+    void complete();
+
+private:
+    TMsgItem& m_entry;
+    const LineList& m_lines;
+    const ReaderOptions& m_options;
+    bool m_done = false;
+};
+
 // Empties lines as reading an empty header block would, keeping their
 // strings for the next header read on this thread.
 void ReleaseHeaderLines(LineList& lines);

@@ -159,6 +159,7 @@ private:
     // questions for the rest of the run, Cancel stops the run.
     void askToSkip(std::string_view item) {
         ++m_context.skip.SkippedCount;
+        if (m_context.pending != nullptr) m_context.pending->complete();
         switch (m_context.prompts.confirmYesCancelYesToAll(SkipPromptText(m_entry, item))) {
             case ui::Answer::Yes:
                 break;

@@ -8,6 +8,7 @@
 
 #include "message/line_source.h"
 #include "message/msg_item.h"
+#include "message/read_message.h"
 #include "search/body_text.h"
 #include "search/term_probe.h"
 #include "search/terms.h"
@@ -36,6 +37,9 @@ struct BodyWalkContext {
     // cannot match; the answers are the same, which tests compare.
     bool prefilter = true;
     BodyPrefilter filter{};
+    // Set while a message whose header fields wait is searched: the
+    // question about a body that cannot be searched shows them.
+    PendingFields* pending = nullptr;
 };
 
 // 0 when the body does not meet BodyTerms (or cannot be searched);

@@ -19,6 +19,10 @@ namespace pelmora {
 //   bool AttachmentsOnly() const;
 //   bool HasBodyTerms() const;
 //   int SearchBody(LineSource&, const TMsgItem&);  // 0: no match
+// and, where it can do without the header fields of the messages it does
+// not list:
+//   bool DefersHeaderFields() const;  // true: no condition reads them
+//   void SetPendingFields(PendingFields*);  // for a question naming the message
 //
 // After the header: the attachment flag and the body terms. A message
 // without attachments is dropped before its body is searched, which may ask
@@ -53,6 +57,22 @@ template <typename Search>
 void SearchOpenMessage(LineReader& reader, TMsgItem& entry, LineList& lines, const ReaderOptions& options,
                        Search& search) {
     entry.Matched = false;
+    if constexpr (requires { search.DefersHeaderFields(); }) {
+        // Most messages a body search reads are not listed: decoding their
+        // sender, recipients, subject and dates would be work thrown away.
+        if (search.DefersHeaderFields()) {
+            ReadHeaderLines(reader, entry, lines);
+            PendingFields pending(entry, lines, options);
+            struct Handing {
+                Search& search;
+                ~Handing() { search.SetPendingFields(nullptr); }
+            } handing{search};
+            search.SetPendingFields(&pending);
+            entry.Matched = MatchesBeyondHeader(search, reader, lines, entry);
+            if (entry.Matched) pending.complete();
+            return;
+        }
+    }
     ReadHeader(reader, entry, lines, options);
     if (!search.MatchHeaderFilter(entry)) return;
     entry.Matched = MatchesBeyondHeader(search, reader, lines, entry);

@@ -125,6 +125,11 @@ bool SearchConditions::HasAnyCondition() const {
            DateFrom.has_value() || DateTo.has_value() || AttachmentsOnly;
 }
 
+bool SearchConditions::ReadsHeaderFields() const {
+    return !FromTerms.empty() || !ToTerms.empty() || !SubjectTerms.empty() || DateFrom.has_value() ||
+           DateTo.has_value();
+}
+
 DateTime DateFromDay(DateTime picked) {
     return std::trunc(picked);
 }

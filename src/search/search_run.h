@@ -38,6 +38,8 @@ struct SearchConditions {
 
     // A search needs at least one condition.
     bool HasAnyCondition() const;
+    // Whether a sender, recipient, subject or date condition is set.
+    bool ReadsHeaderFields() const;
 };
 
 // The start of the picked day.
@@ -61,6 +63,8 @@ public:
     int SearchBody(LineSource& lines, const TMsgItem& entry) {
         return pelmora::SearchBody(m_conditions.BodyTerms, lines, entry, m_body);
     }
+    bool DefersHeaderFields() const { return !m_conditions.ReadsHeaderFields(); }
+    void SetPendingFields(PendingFields* pending) { m_body.pending = pending; }
 
 private:
     SearchConditions& m_conditions;

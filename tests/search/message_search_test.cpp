@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <tuple>
 
 #include "message/message_test_support.h"
 #include "support/fake_ports.h"
@@ -110,6 +111,21 @@ public:
     std::size_t bodyLines = 0;
 };
 
+// The same search without header conditions: the fields of a listed
+// message are decoded after its body was searched.
+class ReadEverythingFieldsLater : public ReadEverything {
+public:
+    bool DefersHeaderFields() const { return true; }
+    void SetPendingFields(PendingFields*) {}
+};
+
+// The header fields, which must not depend on when they were decoded.
+auto headerFields(const TMsgItem& e) {
+    return std::tuple(e.From, e.To, e.Subject, e.FromRaw.str(), e.ToRaw.str(), e.MessageId.str(),
+                      e.Boundary.str(), e.RecvDate, e.SentDate, e.RecvDateText.str(), e.SentDateText.str(),
+                      e.DupHash, e.IconIndex, e.HasAttach);
+}
+
 std::vector<fs::path> filesUnder(const fs::path& root) {
     std::vector<fs::path> files;
     for (const auto& item :
@@ -123,23 +139,30 @@ void readAllIn(const fs::path& root) {
     const std::vector<fs::path> files = filesUnder(root);
     ASSERT_FALSE(files.empty());
     ReadEverything everything;
-    for (const bool searching : {false, true}) {
-        for (const fs::path& file : files) {
+    ReadEverythingFieldsLater fieldsLater;
+    for (const fs::path& file : files) {
+        std::vector<std::unique_ptr<TMsgItem>> read;
+        for (const int mode : {0, 1, 2}) {
             MsgList list;
             list.push_back(ScannedEntry(file));
             LineList lines;
             FakePrompts prompts;
             ReaderContext context{lines, {}, prompts};
-            if (searching)
+            if (mode == 0)
+                ReadMessage(list, 0, context);
+            else if (mode == 1)
                 SearchMessage(list, 0, context, everything);
             else
-                ReadMessage(list, 0, context);
+                SearchMessage(list, 0, context, fieldsLater);
             const TMsgItem& entry = *list[0];
             EXPECT_TRUE(entry.Matched) << file;
             EXPECT_EQ(entry.SentDateText.size(), 16u) << file;
             EXPECT_GE(entry.SentDate, DateFloor) << file;
             EXPECT_TRUE(prompts.shown.empty()) << file;
+            read.push_back(std::move(list[0]));
         }
+        EXPECT_EQ(headerFields(*read[1]), headerFields(*read[0])) << file;
+        EXPECT_EQ(headerFields(*read[2]), headerFields(*read[0])) << file;
     }
 }
 

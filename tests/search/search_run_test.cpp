@@ -18,6 +18,7 @@
 #include "support/fake_ports.h"
 #include "support/files.h"
 #include "support/scoped_time_zone.h"
+#include "texts/texts.h"
 
 namespace pelmora {
 namespace {
@@ -249,6 +250,10 @@ TEST_F(SearchRunTest, SkipSummaryCountsThePrompts) {
     run();
     EXPECT_EQ(session.FoundList.size(), 1u);
     ASSERT_EQ(prompts.shown.size(), 3u);
+    // The question names the message by its decoded fields, which a body
+    // search otherwise decodes only for the messages it lists.
+    EXPECT_NE(prompts.shown[0].find(std::string(text::kSkipSubjectLabel) + "b\r"), std::string::npos)
+        << prompts.shown[0];
     EXPECT_EQ(prompts.shown[2], "info:2" + cp(" 個のメッセージをスキップして検索しました。"));
     EXPECT_EQ(session.skip.SkippedCount, 2);
 }
