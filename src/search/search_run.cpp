@@ -304,26 +304,35 @@ RunEnd RunNarrowing(SearchConditions& conditions, SearchSession& session, Search
             ports.view.setRowCount(static_cast<int>(found.size()));
             progress.hide();
         });
-        for (std::size_t n = found.size(); n-- > 0;) {
-            TMsgItem& entry = *found[n];
-            progress.setPosition(progress.position() + 1);
-            entry.Matched = false;
-            if (MatchHeaderFilter(conditions, entry) && (!conditions.AttachmentsOnly || entry.HasAttach)) {
-                if (conditions.BodyTerms.empty())
-                    entry.Matched = true;
-                else if (FindLineStream lines(entry); lines.opened())
-                    entry.Matched = SearchBody(conditions.BodyTerms, lines, entry, body) != 0;
-                else
-                    ports.prompts.warning(text::CouldNotOpen(entry.FileName));
+        try {
+            for (std::size_t n = found.size(); n-- > 0;) {
+                TMsgItem& entry = *found[n];
+                progress.setPosition(progress.position() + 1);
+                entry.Matched = false;
+                if (MatchHeaderFilter(conditions, entry) &&
+                    (!conditions.AttachmentsOnly || entry.HasAttach)) {
+                    if (conditions.BodyTerms.empty())
+                        entry.Matched = true;
+                    else if (FindLineStream lines(entry); lines.opened())
+                        entry.Matched = SearchBody(conditions.BodyTerms, lines, entry, body) != 0;
+                    else
+                        ports.prompts.warning(text::CouldNotOpen(entry.FileName));
+                }
+                if (!entry.Matched) ++dropped;
+                decided = n;
+                ports.status.setPanelText(0,
+                                          FormatCount(count - dropped) + std::string(text::kNarrowedSuffix));
+                progress.processEvents();
+                if (progress.abortRequested()) {
+                    aborted = true;
+                    break;
+                }
             }
-            if (!entry.Matched) ++dropped;
-            decided = n;
-            ports.status.setPanelText(0, FormatCount(count - dropped) + std::string(text::kNarrowedSuffix));
-            progress.processEvents();
-            if (progress.abortRequested()) {
-                aborted = true;
-                break;
-            }
+        } catch (const std::exception& caught) {
+            // As in the search run: said in a box, and the narrowing ends as
+            // an abort does, the entries not decided yet kept.
+            ports.prompts.error(Utf8ToAnsi(ErrorFromException(caught).reasonText()));
+            aborted = true;
         }
     }
     ResortList(ports.view, ports.view.sortKey(), found, &ports.prompts);

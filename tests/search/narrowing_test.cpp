@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <stdexcept>
 #include <string>
 
 #include "decode/japanese.h"
@@ -64,6 +65,23 @@ protected:
     test::FakeBusyCursor cursor;
     SearchPorts ports{view, status, progress, prompts, cursor};
 };
+
+TEST_F(NarrowingTest, ExceptionWhileReadingEndsTheNarrowingWithABox) {
+    // Any standard-library failure in the loop; here the box about a file
+    // that cannot be opened fails.
+    struct FailingPrompts final : test::FakePrompts {
+        void warning(const std::string&) override { throw std::runtime_error("out of memory"); }
+    } failing;
+    SearchPorts failingPorts{view, status, progress, failing, cursor};
+    add("kept, not decided");                             // read second: its file is missing
+    addFile("dropped.eml", "Subject: y\r\n\r\nyyy\r\n");  // read first, without the word
+    ParseSearchField(conditions.BodyTerms, "x");
+    view.setRowCount(2);
+    EXPECT_EQ(RunNarrowing(conditions, session, failingPorts), RunEnd::Aborted);
+    EXPECT_EQ(failing.shown, std::vector<std::string>{"error:out of memory"});
+    EXPECT_EQ(subjects(), std::vector<std::string>{"kept, not decided"});
+    EXPECT_FALSE(progress.visible);
+}
 
 TEST_F(NarrowingTest, EmptyBodyFieldReadsNoFile) {
     add("keep one");
