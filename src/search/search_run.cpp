@@ -4,12 +4,14 @@
 #include <algorithm>
 #include <cmath>
 #include <memory>
+#include <optional>
 #include <utility>
 #include <vector>
 
 #include "catalogue/disposal.h"
 #include "catalogue/ordering.h"
 #include "catalogue/parallel_read.h"
+#include "catalogue/prefetch.h"
 #include "catalogue/scan.h"
 #include "decode/japanese.h"
 #include "decode/text.h"
@@ -198,11 +200,17 @@ RunEnd RunSearch(SearchConditions& conditions, const std::filesystem::path& fold
                 searchInParallel(conditions, found, session, reader, search, ports, readThreads, showFolder);
                 decided = 0;
             } else {
+                // One message at a time, so that a question comes up in
+                // order; helper threads keep the files ahead in flight.
+                std::optional<Prefetcher> ahead;
+                if (ReadsInParallel(found.size(), readThreads))
+                    ahead.emplace(found, true, ParallelReadThreads(found.size(), readThreads) - 1);
                 // From the last collected file to the first: after an abort the
                 // matches found so far stay and the unread entries, still
                 // unmatched from the scan, go.
                 for (std::size_t n = found.size(); n-- > 0;) {
                     if (!progress.abortRequested()) {
+                        if (ahead) ahead->reached(found.size() - 1 - n);
                         progress.setPosition(progress.position() + 1);
                         showFolder(*found[n]);
                         progress.processEvents();

@@ -81,6 +81,24 @@ TEST_F(SearchRunTest, ExceptionWhileReadingEndsTheRunWithABox) {
     EXPECT_FALSE(progress.visible);
 }
 
+// A large folder searched ready to ask reads one message at a time with
+// the files ahead handed to the kernel, and finds what the many-reader
+// search finds.
+TEST_F(SearchRunTest, ReadyToAskFindsWhatManyReadersFind) {
+    for (int i = 0; i < 2100; ++i)
+        write("m" + std::to_string(i) + ".eml",
+              "Subject: " + std::to_string(i) + "\n\n" + (i % 7 == 0 ? "needle\n" : "hay\n"));
+    ParseSearchField(conditions.BodyTerms, "needle");
+    std::set<std::string> found[2];
+    for (const bool asking : {true, false}) {
+        conditions.ErrorUnableDecode = asking;
+        EXPECT_EQ(run(), RunEnd::Completed);
+        found[asking ? 0 : 1] = foundSubjects();
+    }
+    EXPECT_EQ(found[0].size(), 300u);
+    EXPECT_EQ(found[0], found[1]);
+}
+
 TEST_F(SearchRunTest, DateLimitsOnTheSameDay) {
     write("a.eml", received("Sun, 10 Mar 2024 00:00:00 +0000") + "Subject: midnight\n\nx\n");
     write("b.eml", received("Sun, 10 Mar 2024 23:59:58 +0000") + "Subject: late\n\nx\n");
