@@ -107,18 +107,23 @@ void QtProgress::setRange(int minimum, int maximum) {
     // An empty range would turn the bar into a busy indicator; an empty
     // job shows an empty bar instead.
     m_dialog.PB1()->setRange(minimum, std::max(minimum + 1, maximum));
-    m_dialog.PB1()->setValue(minimum);
+    m_position = minimum;
+    showPosition();
 }
 
 void QtProgress::setPosition(int position) {
     // Out-of-range positions are clamped, as a native progress bar does;
     // QProgressBar would ignore them and keep the old value.
-    QProgressBar* bar = m_dialog.PB1();
-    bar->setValue(std::clamp(position, bar->minimum(), bar->maximum()));
+    const QProgressBar* bar = m_dialog.PB1();
+    m_position = std::clamp(position, bar->minimum(), bar->maximum());
 }
 
 int QtProgress::position() const {
-    return m_dialog.PB1()->value();
+    return m_position;
+}
+
+void QtProgress::showPosition() {
+    if (m_dialog.PB1()->value() != m_position) m_dialog.PB1()->setValue(m_position);
 }
 
 void QtProgress::setBarVisible(bool visible) {
@@ -126,6 +131,7 @@ void QtProgress::setBarVisible(bool visible) {
 }
 
 void QtProgress::show() {
+    showPosition();
     m_dialog.show();
     m_dialog.raise();
     m_dialog.Button1()->setFocus();
@@ -136,7 +142,13 @@ void QtProgress::hide() {
 }
 
 void QtProgress::processEvents() {
+    // Often enough for the window and 中断 to answer at once, and the bar
+    // to move smoothly; a loop calls this for every item it does.
+    constexpr qint64 kEveryMs = 10;
+    if (m_sinceEvents.isValid() && m_sinceEvents.elapsed() < kEveryMs) return;
+    showPosition();
     QCoreApplication::processEvents();
+    m_sinceEvents.start();
 }
 
 }  // namespace pelmora::app
