@@ -13,6 +13,7 @@
 #include <QProcess>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScreen>
 #include <QTemporaryDir>
 #include <QTreeView>
 #include <algorithm>
@@ -636,6 +637,11 @@ void TestSearchWindow::largeSearchShowsProgressAndStops() {
     if (dir.isEmpty()) QSKIP("PELMORA_SCREENSHOT_DIR not set");
     CopiedMessageFolder big({std::filesystem::path(PELMORA_SOURCE_DIR) / "examples" / "mail"}, 100000, 8);
     m_window.reset();
+    // As the window searches by default, ready to ask about a body it cannot
+    // search: one message at a time on this thread, the files ahead in
+    // flight. (Without questions, 31 more readers finish a cached folder
+    // before this thread gets round to seeing the click.)
+    WriteBytes(SettingsFilePath(), "[Option]\r\nErrorUnableDecode=1\r\n");
     auto desktop = app::makeDesktopPortFactory();
     app::MainWindow window(*desktop, SettingsFilePath(), QStringList{});
     QVERIFY(showAndActivate(window));
@@ -650,6 +656,7 @@ void TestSearchWindow::largeSearchShowsProgressAndStops() {
     connect(&heartbeat, &QTimer::timeout, this, [&ticks] { ++ticks; });
     heartbeat.start(50);
     QString count;
+    QPixmap picture;
     bool shown = false;
     // 中断 once the check of the collected files is well under way.
     QTimer watch;
@@ -660,17 +667,18 @@ void TestSearchWindow::largeSearchShowsProgressAndStops() {
         watch.stop();
         shown = true;
         count = progress->Label6()->text();
-        QProcess::execute(QStringLiteral("import"), {QStringLiteral("-window"), QStringLiteral("root"),
-                                                     dir + QStringLiteral("/search-progress.png")});
+        picture = QGuiApplication::primaryScreen()->grabWindow(0);
         QTest::mouseClick(progress->Button1(), Qt::LeftButton);
     });
-    watch.start(100);
+    watch.start(10);
     f.button(2)->click();
     QVERIFY(shown);
+    picture.save(dir + QStringLiteral("/search-progress.png"));
     QVERIFY2(ticks > 10, qPrintable(QString::number(ticks)));
     QCOMPARE(count, QStringLiteral("100,000"));
     QVERIFY(!f.findChild<app::ProgressDialog*>()->isVisible());
-    QVERIFY(f.pane().listPort().rowCount() < 100000 / 32 * 4);
+    QVERIFY2(f.pane().listPort().rowCount() < 100000 / 32 * 4,
+             qPrintable(QString::number(f.pane().listPort().rowCount())));
     QVERIFY(f.button(1)->isEnabled() && f.button(4)->isEnabled());
     QVERIFY(f.button(2)->isEnabled());
     shown = false;
