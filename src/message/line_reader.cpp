@@ -8,9 +8,7 @@
 #include <cerrno>
 #include <cstring>
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
+#include "message/find_bytes.h"
 
 namespace pelmora {
 
@@ -26,22 +24,7 @@ constexpr char EndOfFileMark = 0x1A;
 
 // The first LF, CR or end mark in [from, end), or end.
 const char* findLineStop(const char* from, const char* end) {
-#if defined(__SSE2__)
-    const __m128i lf = _mm_set1_epi8('\n');
-    const __m128i cr = _mm_set1_epi8('\r');
-    const __m128i mark = _mm_set1_epi8(EndOfFileMark);
-    while (end - from >= 16) {
-        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from));
-        const __m128i hits = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(bytes, lf), _mm_cmpeq_epi8(bytes, cr)),
-                                          _mm_cmpeq_epi8(bytes, mark));
-        if (const int mask = _mm_movemask_epi8(hits); mask != 0)
-            return from + __builtin_ctz(static_cast<unsigned>(mask));
-        from += 16;
-    }
-#endif
-    for (; from < end; ++from)
-        if (*from == '\n' || *from == '\r' || *from == EndOfFileMark) return from;
-    return end;
+    return FindFirstOf(from, end, '\n', '\r', EndOfFileMark);
 }
 
 // The block buffer of the last reader that ended on this thread, handed to

@@ -7,12 +7,9 @@
 #include <cstring>
 #include <span>
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
-
 #include "decode/ascii.h"
 #include "decode/header.h"
+#include "message/find_bytes.h"
 #include "message/format.h"
 #include "message/format_address.h"
 #include "message/mail_date.h"
@@ -138,35 +135,14 @@ std::string multipartBoundary(View line) {
     return std::string(value);
 }
 
-// The first comma, CR or LF in text at or after from, or text.size().
-std::size_t findSeparator(View text, std::size_t from) {
-    const char* const begin = text.data();
-    const char* p = begin + from;
-    const char* const end = begin + text.size();
-#if defined(__SSE2__)
-    const __m128i comma = _mm_set1_epi8(',');
-    const __m128i cr = _mm_set1_epi8('\r');
-    const __m128i lf = _mm_set1_epi8('\n');
-    for (; end - p >= 16; p += 16) {
-        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-        const __m128i hits = _mm_or_si128(_mm_cmpeq_epi8(bytes, comma),
-                                          _mm_or_si128(_mm_cmpeq_epi8(bytes, cr), _mm_cmpeq_epi8(bytes, lf)));
-        if (const int mask = _mm_movemask_epi8(hits); mask != 0)
-            return static_cast<std::size_t>(p - begin) +
-                   static_cast<std::size_t>(__builtin_ctz(static_cast<unsigned>(mask)));
-    }
-#endif
-    for (; p < end; ++p)
-        if (*p == ',' || *p == '\r' || *p == '\n') break;
-    return static_cast<std::size_t>(p - begin);
-}
-
 // Recipients: every comma (and line break) separates one address.
 std::string assembleRecipients(View decoded, const DisplayNameLookup* names) {
     std::string joined;
     std::size_t start = 0;
     while (start <= decoded.size()) {
-        std::size_t end = findSeparator(decoded, start);
+        std::size_t end = static_cast<std::size_t>(
+            FindFirstOf(decoded.data() + start, decoded.data() + decoded.size(), ',', '\r', '\n') -
+            decoded.data());
         if (end == decoded.size()) end = View::npos;
         const View piece = trim(decoded.substr(start, end == View::npos ? View::npos : end - start));
         const std::string formatted = FormatAddress(piece, names);
@@ -197,6 +173,13 @@ DateTime receivedDate(View line) {
 
 DateTime atLeastFloor(DateTime value) {
     return value < DateFloor ? DateFloor : value;
+}
+
+// A Content-Type line that declares a top-level boundary replaces the one
+// found before it.
+void noteBoundary(View line, std::string& found) {
+    if (!ascii::StartsWithNoCase(line, "content-type:")) return;
+    if (std::string boundary = multipartBoundary(line); !boundary.empty()) found = std::move(boundary);
 }
 
 // What the header block says, before it is stored into the entry.
@@ -237,9 +220,7 @@ HeaderFields extractFields(std::span<const std::string> lines) {
                 if (ascii::StartsWithNoCase(line, "message-id:")) fields.messageId = trim(line.substr(11));
                 break;
             case 'c':
-                if (ascii::StartsWithNoCase(line, "content-type:"))
-                    if (std::string boundary = multipartBoundary(line); !boundary.empty())
-                        fields.boundary = std::move(boundary);
+                noteBoundary(line, fields.boundary);
                 break;
             default:
                 break;
@@ -339,16 +320,6 @@ void applyFields(TMsgItem& entry, const HeaderFields& fields, const ReaderOption
     entry.DupHash = static_cast<std::int64_t>(XXH3_64bits(key.data(), key.size()));
 }
 
-// The top-level boundary, as extractFields finds it, without the rest.
-std::string boundaryOf(std::span<const std::string> lines) {
-    std::string found;
-    for (const std::string& line : lines)
-        if (ascii::StartsWithNoCase(line, "content-type:"))
-            if (std::string boundary = multipartBoundary(line); !boundary.empty())
-                found = std::move(boundary);
-    return found;
-}
-
 }  // namespace
 
 void ReadHeader(LineReader& reader, TMsgItem& entry, LineList& list, const ReaderOptions& options) {
@@ -363,7 +334,9 @@ void ReadHeader(LineReader& reader, TMsgItem& entry, LineList& list, const Reade
 void ReadHeaderLines(LineReader& reader, TMsgItem& entry, LineList& list) {
     LineSink lines(list);
     readHeaderBlock(reader, lines);
-    entry.Boundary = boundaryOf(lines.stored());
+    std::string boundary;
+    for (const std::string& line : lines.stored()) noteBoundary(line, boundary);
+    entry.Boundary = std::move(boundary);
     entry.HasAttach = false;
 }
 

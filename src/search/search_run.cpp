@@ -123,8 +123,7 @@ void searchInParallel(const SearchConditions& conditions, MsgList& found, Search
 }  // namespace
 
 bool SearchConditions::HasAnyCondition() const {
-    return !FromTerms.empty() || !ToTerms.empty() || !SubjectTerms.empty() || !BodyTerms.empty() ||
-           DateFrom.has_value() || DateTo.has_value() || AttachmentsOnly;
+    return ReadsHeaderFields() || !BodyTerms.empty() || AttachmentsOnly;
 }
 
 bool SearchConditions::ReadsHeaderFields() const {
