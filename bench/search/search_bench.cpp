@@ -1,9 +1,10 @@
 // SPDX-License-Identifier: MIT
 // A body search over a generated folder of messages, measured next to
 // `grep -rlF` of the same ASCII word over the same folder in the same run.
-// grep is the peer a user could pick instead: it only scans bytes, while the search reads headers,
-// decodes ISO-2022-JP, base64 and quoted-printable bodies and upper-cases
-// them. Target: half of grep's processor time, and twice the floor's (below).
+// grep is the peer a user could pick instead: it only scans bytes, while
+// the search reads headers, decodes ISO-2022-JP, base64 and
+// quoted-printable bodies and upper-cases them. Target: half of grep's
+// processor time, and twice the floor's (below).
 //
 // PELMORA_BENCH_CORPUS picks the folder: "load" (the default) is the folder
 // load benchmark's corpus (bench/load/generate_corpus.py, shared with it
