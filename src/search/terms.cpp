@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "search/terms.h"
 
+#include <algorithm>
 #include <cstring>
 #include <span>
 
@@ -73,18 +74,58 @@ bool isOneOf(std::string_view token, std::span<const std::string_view> words) {
     return false;
 }
 
-// The left-to-right fold of the marks; no operator binds closer than another.
-bool foldMarks(const TermList& list) {
-    bool v = list[0].mark != 0;
-    for (std::size_t j = 1; j + 1 < list.size(); j += 2) {
-        bool next = list[j + 1].mark != 0;
-        if (list[j].text == "&")
-            v = v && next;
-        else
-            v = v || next;
+// The left-to-right fold of the marks (no operator binds closer than
+// another), kept up to date while the terms of one text are looked for.
+// The fold's value is set by the last operator whose term alone decides it:
+// "&" before a term not found makes it false, "|" before a term found makes
+// it true; without such an operator the first term gives it. While one text
+// is tested marks only go from not found to found, so the last deciding "&"
+// only moves left and the last deciding "|" only moves right: the fold costs
+// one pass over the list per text, not one per term.
+class RunningFold {
+public:
+    explicit RunningFold(const TermList& list) : m_list(list) {
+        for (std::size_t j = 1; j + 1 < list.size(); j += 2) {
+            if (makesFalse(j)) m_lastFalse = j;
+            if (makesTrue(j)) m_lastTrue = j;
+        }
     }
-    return v;
-}
+
+    // The term at the even position i has just been found.
+    void found(std::size_t i) {
+        if (i == 0) return;
+        const std::size_t j = i - 1;
+        if (!isAnd(j)) {
+            m_lastTrue = std::max(m_lastTrue, j);
+            return;
+        }
+        if (m_lastFalse != j) return;
+        m_lastFalse = kNone;
+        for (std::size_t k = j; k > 1;) {
+            k -= 2;
+            if (makesFalse(k)) {
+                m_lastFalse = k;
+                break;
+            }
+        }
+    }
+
+    bool value() const {
+        if (m_lastTrue != m_lastFalse) return m_lastTrue > m_lastFalse;
+        return m_list[0].mark != 0;  // neither: no operator decides it
+    }
+
+private:
+    static constexpr std::size_t kNone = 0;  // operators stand at odd positions
+
+    bool isAnd(std::size_t j) const { return m_list[j].text == "&"; }
+    bool makesFalse(std::size_t j) const { return isAnd(j) && m_list[j + 1].mark == 0; }
+    bool makesTrue(std::size_t j) const { return !isAnd(j) && m_list[j + 1].mark != 0; }
+
+    const TermList& m_list;
+    std::size_t m_lastFalse = kNone;
+    std::size_t m_lastTrue = kNone;
+};
 
 }  // namespace
 
@@ -192,6 +233,7 @@ TermVerdict EvaluateTerms(std::string_view upperCp932, TermList& list, bool alre
     std::string_view text = upToZero(upperCp932);
     TermVerdict verdict;
     bool satisfied = alreadySatisfied;
+    RunningFold fold(list);
     for (std::size_t i = 0; i < list.size(); i += 2) {
         TermEntry& term = list[i];
         if (term.mark < 0) {
@@ -202,13 +244,16 @@ TermVerdict EvaluateTerms(std::string_view upperCp932, TermList& list, bool alre
             }
         } else if (term.mark == 0) {
             std::size_t at = FindTermInText(text, term.text);
-            if (at != std::string_view::npos) term.mark = static_cast<std::int32_t>(at + 1);
+            if (at != std::string_view::npos) {
+                term.mark = static_cast<std::int32_t>(at + 1);
+                fold.found(i);
+            }
         }
         if (satisfied) {
             verdict.matched = true;
             continue;
         }
-        verdict.matched = foldMarks(list);
+        verdict.matched = fold.value();
         if (verdict.matched) {
             satisfied = true;
             ResetTermMarks(list, 1);

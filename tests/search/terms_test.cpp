@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
 #include <string>
 #include <vector>
 
@@ -201,6 +202,66 @@ TEST(EvaluateTermsTest, SatisfiedSeriesSetsEveryMark) {
     EXPECT_TRUE(EvaluateTerms("A", list, false).matched);
     EXPECT_EQ(list[2].mark, 1);
     EXPECT_EQ(list[4].mark, kExcludedMark);
+}
+
+// The evaluation as written out step by step: after each term the whole
+// list is folded again. EvaluateTerms keeps the fold up to date instead, so
+// that many terms cost time in proportion to their number; both must agree
+// on the verdicts and on the marks they leave.
+TermVerdict referenceEvaluate(std::string_view text, TermList& list, bool satisfied) {
+    auto fold = [&list] {
+        bool v = list[0].mark != 0;
+        for (std::size_t j = 1; j + 1 < list.size(); j += 2)
+            v = list[j].text == "&" ? v && list[j + 1].mark != 0 : v || list[j + 1].mark != 0;
+        return v;
+    };
+    TermVerdict verdict;
+    for (std::size_t i = 0; i < list.size(); i += 2) {
+        const std::size_t at = FindTermInText(text, list[i].text);
+        if (list[i].mark < 0 && at != std::string_view::npos) return {true, true};
+        if (list[i].mark == 0 && at != std::string_view::npos)
+            list[i].mark = static_cast<std::int32_t>(at + 1);
+        if (satisfied) {
+            verdict.matched = true;
+            continue;
+        }
+        verdict.matched = fold();
+        if (verdict.matched) {
+            satisfied = true;
+            ResetTermMarks(list, 1);
+        }
+    }
+    return verdict;
+}
+
+TEST(EvaluateTermsTest, AgreesWithTheFoldAfterEveryTermOverRandomSeries) {
+    std::mt19937 random(20240311);
+    const std::string letters = "ABCDE";
+    auto pick = [&](std::size_t n) { return std::uniform_int_distribution<std::size_t>(0, n - 1)(random); };
+    for (int round = 0; round < 3000; ++round) {
+        TermList list;
+        const std::size_t terms = 1 + pick(8);
+        for (std::size_t t = 0; t < terms; ++t) {
+            if (t != 0) list.push_back({pick(2) == 0 ? "&" : "|", 0});
+            list.push_back({std::string(1, letters[pick(letters.size())]), pick(5) == 0 ? kExcludedMark : 0});
+        }
+        TermList reference = list;
+        ResetTermMarks(list, 0);
+        ResetTermMarks(reference, 0);
+        bool satisfied = false;
+        bool referenceSatisfied = false;
+        for (std::size_t n = 1 + pick(3); n-- > 0;) {
+            std::string text;
+            for (std::size_t k = pick(4); k-- > 0;) text += letters[pick(letters.size())];
+            const TermVerdict got = EvaluateTerms(text, list, satisfied);
+            const TermVerdict want = referenceEvaluate(text, reference, referenceSatisfied);
+            ASSERT_EQ(got.matched, want.matched) << "round " << round << ", text " << text;
+            ASSERT_EQ(got.excluded, want.excluded) << "round " << round << ", text " << text;
+            ASSERT_EQ(list, reference) << "round " << round << ", text " << text;
+            satisfied = satisfied || got.matched;
+            referenceSatisfied = referenceSatisfied || want.matched;
+        }
+    }
 }
 
 TEST(ResetTermMarksTest, KeepsExcludedMarksAndReportsThem) {
