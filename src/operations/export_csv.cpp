@@ -65,6 +65,48 @@ std::string SafeFileName(std::string_view text, TextEncoding encoding) {
     return out;
 }
 
+namespace {
+
+// text in double quotes, each double quote in it doubled; prefix goes
+// inside the opening quote.
+std::string quotedCsvField(std::string_view cp932, std::string_view prefix) {
+    std::string out = "\"";
+    out += prefix;
+    for (std::size_t i = 0; i < cp932.size();) {
+        std::size_t n = charLength(cp932, i, TextEncoding::Cp932);
+        if (n == 1 && cp932[i] == '"') out += '"';
+        out.append(cp932.substr(i, n));
+        i += n;
+    }
+    out += '"';
+    return out;
+}
+
+// The first characters with which spreadsheets start a formula (OWASP's
+// list for CSV injection).
+bool startsFormula(std::string_view cp932) {
+    if (cp932.empty()) return false;
+    switch (cp932.front()) {
+        case '=':
+        case '+':
+        case '-':
+        case '@':
+        case '\t':
+        case '\r':
+            return true;
+        default:
+            return false;
+    }
+}
+
+// The column keys whose texts are dates or sizes made by this program,
+// not taken from a message.
+bool isProgramText(int key) {
+    return key == KeyReceived || key == KeySent || key == KeySize;
+}
+
+}  // namespace
+
 std::string CsvField(std::string_view cp932) {
     bool quote = false;
     for (std::size_t i = 0; i < cp932.size() && !quote;) {
@@ -74,15 +116,12 @@ std::string CsvField(std::string_view cp932) {
         i += n;
     }
     if (!quote) return std::string(cp932);
-    std::string out = "\"";
-    for (std::size_t i = 0; i < cp932.size();) {
-        std::size_t n = charLength(cp932, i, TextEncoding::Cp932);
-        if (n == 1 && cp932[i] == '"') out += '"';
-        out.append(cp932.substr(i, n));
-        i += n;
-    }
-    out += '"';
-    return out;
+    return quotedCsvField(cp932, "");
+}
+
+std::string CsvMessageField(std::string_view cp932) {
+    if (startsFormula(cp932)) return quotedCsvField(cp932, "'");
+    return CsvField(cp932);
 }
 
 std::string CsvHeaderText(int key) {
@@ -134,7 +173,8 @@ void WriteMessageList(std::ostream& out, const std::vector<int>& keys, const Msg
     for (const auto& entry : list) {
         for (std::size_t c = 0; c < keys.size(); ++c) {
             if (c != 0) record += ',';
-            record += CsvField(CsvFieldText(*entry, keys[c]));
+            const std::string text = CsvFieldText(*entry, keys[c]);
+            record += isProgramText(keys[c]) ? CsvField(text) : CsvMessageField(text);
         }
         finish();
     }

@@ -27,9 +27,15 @@ std::string SafeFileName(std::string_view text, TextEncoding encoding);
 // One field: in double quotes, inner quotes doubled, when it holds a comma,
 // a double quote or a byte from 1 to 32; else as it stands.
 std::string CsvField(std::string_view cp932);
+// A field whose text comes from a message (sender, recipients, subject,
+// folder). A text that a spreadsheet would take for a formula (it begins
+// with =, +, -, @, TAB or CR) is written with an apostrophe in front, inside
+// double quotes, so that it shows as the text it is and runs nothing; any
+// other text as CsvField writes it.
+std::string CsvMessageField(std::string_view cp932);
 // "差出人" ... for keys 1-7, "???" for any other.
 std::string CsvHeaderText(int key);
-// The field of entry written for the column with key.
+// The text of entry written for the column with key, before quoting.
 std::string CsvFieldText(const TMsgItem& entry, int key);
 std::vector<int> ColumnKeys(const ui::ListView& view);
 

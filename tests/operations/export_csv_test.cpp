@@ -43,6 +43,25 @@ INSTANTIATE_TEST_SUITE_P(
         FieldRow{"japanese_and_comma", "\x82\xA0,\x82\xA2", "\"\x82\xA0,\x82\xA2\""}),
     [](const auto& row) { return std::string(row.param.name); });
 
+class CsvMessageFieldQuoting : public ::testing::TestWithParam<FieldRow> {};
+
+// A text from a message that a spreadsheet would run as a formula is shown
+// as text; anything else is quoted as before.
+TEST_P(CsvMessageFieldQuoting, NeutralisesFormulaStarts) {
+    EXPECT_EQ(CsvMessageField(GetParam().in), GetParam().out);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, CsvMessageFieldQuoting,
+    ::testing::Values(FieldRow{"hyperlink", "=HYPERLINK(\"http://x\")", "\"'=HYPERLINK(\"\"http://x\"\")\""},
+                      FieldRow{"dde", "=cmd|' /C calc'!A0", "\"'=cmd|' /C calc'!A0\""},
+                      FieldRow{"plus", "+SUM(1+1)", "\"'+SUM(1+1)\""}, FieldRow{"minus", "-2", "\"'-2\""},
+                      FieldRow{"at", "@SUM(1)", "\"'@SUM(1)\""}, FieldRow{"tab", "\t=1", "\"'\t=1\""},
+                      FieldRow{"cr", "\r=1", "\"'\r=1\""}, FieldRow{"inner_equals_is_text", "a=b", "a=b"},
+                      FieldRow{"leading_blank_quoted_as_before", " =1", "\" =1\""},
+                      FieldRow{"empty", "", ""}),
+    [](const auto& row) { return std::string(row.param.name); });
+
 struct SafeRow {
     const char* name;
     std::string in;
@@ -125,6 +144,16 @@ TEST_F(CsvExport, SearchWindowColumnsAddTheFullFolderPath) {
     const std::string csv = written({1, 6, 2, 7, 3, 4, 5});
     EXPECT_TRUE(csv.starts_with(cp("差出人,宛先,件名,送信日時,受信日時,サイズ(KB),フォルダ名\r\n")));
     EXPECT_TRUE(csv.ends_with(",\"1,234\"," + cp("/home/u/受信トレイ") + "\r\n")) << csv;
+}
+
+TEST_F(CsvExport, MessageTextsAreNeutralisedDatesAndSizesAreNot) {
+    list.push_back(entry("=1+1", "@SUM(1)", "1"));
+    list.back()->To = "+1";
+    list.back()->FolderPath = "-folder";
+    list.back()->SentDateText = "-";
+    const std::string csv = written({1, 6, 2, 7, 3, 4, 5});
+    EXPECT_TRUE(csv.ends_with("\"'=1+1\",\"'+1\",\"'@SUM(1)\",-,\"2008/01/01 10:05\",1,\"'-folder\"\r\n"))
+        << csv;
 }
 
 TEST_F(CsvExport, CommandWritesTheFileAndOffersToOpenIt) {
