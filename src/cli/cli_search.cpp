@@ -39,6 +39,17 @@ struct SearchOptions : FolderCommandOptions {
     SearchConditions conditions;
 };
 
+// Without a terminal the first question stops the search; the count of
+// skipped messages that the window shows afterwards would claim that the
+// search went on past them.
+class SearchPrompts : public TerminalPrompts {
+public:
+    SearchPrompts() { setRefusalText("search stopped (answer on a terminal, or leave out --ask)"); }
+    void information(const std::string& cp932) override {
+        if (!refusedAny()) TerminalPrompts::information(cp932);
+    }
+};
+
 int usageError(std::string_view problem) {
     return UsageError("search", problem, kUsage);
 }
@@ -117,7 +128,7 @@ int SearchCommand(const Args& args) {
         return 1;
     }
 
-    TerminalPrompts prompts;
+    SearchPrompts prompts;
     CommandReader reader(options.reader, prompts);
     TerminalListView view(kSearchColumnKeys, KeyReceived);
     TerminalStatusBar status;
@@ -132,7 +143,8 @@ int SearchCommand(const Args& args) {
     std::cout.flush();
     if (end == RunEnd::Aborted) {
         std::cerr << "pelmora-cli search: stopped; the messages found so far are listed\n";
-        return 1;
+        // A question nobody could answer is bad usage, as for the other commands.
+        return prompts.refusedAny() ? 2 : 1;
     }
     return prompts.problemsShown() > 0 ? 1 : 0;
 }

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "cli/folder_command.h"
 
+#include <unistd.h>
+
 #include <utility>
 #include <vector>
 
@@ -35,6 +37,7 @@ TableOptions TableOptionsFor(const FolderCommandOptions& options, std::vector<in
     table.baseFolder = options.folder;
     table.columnKeys = std::move(columnKeys);
     table.terminalWidth = TerminalWidth();
+    table.toTerminal = isatty(STDOUT_FILENO) != 0;
     return table;
 }
 

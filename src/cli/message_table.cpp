@@ -64,13 +64,34 @@ int charWidth(char32_t c) {
     return isCombining(c) ? 0 : isWide(c) ? 2 : 1;
 }
 
+bool isControl(char c) {
+    return static_cast<unsigned char>(c) < 0x20 || c == 0x7F;
+}
+
+// Control bytes as blanks, except those that keep: the separators of the
+// format. They are ASCII in either output encoding (no code page 932 second
+// byte takes their values), so the text needs no decoding for it.
+void blankControls(std::string& text, std::string_view kept) {
+    for (char& c : text)
+        if (isControl(c) && kept.find(c) == std::string_view::npos) c = ' ';
+}
+
+// CSV for a terminal: the CR LF that ends a record stays; every other
+// control byte, a line break inside a quoted field too, becomes a blank.
+void blankCsvControls(std::string& csv) {
+    bool quoted = false;
+    for (char& c : csv) {
+        if (c == '"') quoted = !quoted;
+        if (isControl(c) && (quoted || (c != '\r' && c != '\n'))) c = ' ';
+    }
+}
+
 // A cell as the table shows it: UTF-8, control bytes as blanks so that one
 // message stays on one aligned line.
 std::string tableCell(const TMsgItem& entry, int key) {
     std::string cp932 = CellFor(entry, key).text;
     if (key == KeySender && !cp932.empty() && cp932.front() == ' ') cp932.erase(0, 1);
-    for (char& c : cp932)
-        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = ' ';
+    blankControls(cp932, "");
     return Cp932ToUtf8(cp932);
 }
 
@@ -126,7 +147,10 @@ void writeTable(std::ostream& out, const MsgList& list, const TableOptions& opti
     const int marker = options.selection ? 2 : 0;
     int overhead =
         marker + static_cast<int>(separator.size()) * static_cast<int>(keys.empty() ? 0 : keys.size() - 1);
-    std::vector<int> widths = columnWidths(keys, natural, options.terminalWidth - overhead);
+    // Clamped before any arithmetic: a width near INT_MAX would overflow
+    // the shares of the flexible columns.
+    const int width = std::clamp(options.terminalWidth, 1, kWidestTable);
+    std::vector<int> widths = columnWidths(keys, natural, width - overhead);
 
     for (std::size_t r = 0; r < rows.size(); ++r) {
         std::string line;
@@ -226,6 +250,8 @@ std::string TsvRecord(const TMsgItem& e, const TableOptions& options, std::optio
     line += '\t';
     line += hash;
     if (selected) line += *selected ? "\t1" : "\t0";
+    // The escapes left no TAB inside a field: those that remain separate.
+    if (options.toTerminal) blankControls(line, "\t");
     return line;
 }
 
@@ -253,7 +279,9 @@ void WriteMessageTable(std::ostream& out, const MsgList& list, const TableOption
         case TableFormat::Csv: {
             std::ostringstream cp932;
             WriteMessageList(cp932, options.columnKeys, list);
-            out << ForOutput(cp932.str(), options.encoding);
+            std::string csv = ForOutput(cp932.str(), options.encoding);
+            if (options.toTerminal) blankCsvControls(csv);
+            out << csv;
             break;
         }
     }

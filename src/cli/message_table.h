@@ -29,6 +29,10 @@ std::optional<TableFormat> ParseTableFormat(std::string_view name);
 std::optional<std::string> TakeOutputOption(std::string_view arg, TableFormat& format,
                                             OutputEncoding& encoding);
 
+// No table is laid out wider than this: far beyond any screen, and small
+// enough that the column arithmetic cannot overflow.
+inline constexpr int kWidestTable = 1 << 16;
+
 struct TableOptions {
     TableFormat format = TableFormat::Table;
     OutputEncoding encoding = OutputEncoding::Utf8;
@@ -40,6 +44,11 @@ struct TableOptions {
     // member "selected", a "*" before the table row.
     const ui::ListView* selection = nullptr;
     int terminalWidth = 80;
+    // The output goes to a terminal: control bytes of texts and paths are
+    // written as blanks in every format, as the table always writes them,
+    // so that an ESC in a subject is shown rather than obeyed. Files and
+    // pipes get the bytes.
+    bool toTerminal = false;
 };
 
 void WriteMessageTable(std::ostream& out, const MsgList& list, const TableOptions& options);

@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <iostream>
 
+#include "cli/message_table.h"
 #include "decode/cp932.h"
 
 namespace pelmora::cli {
@@ -35,10 +36,14 @@ std::string MessageForTerminal(const std::string& cp932) {
 
 int TerminalWidth() {
     winsize size{};
-    if (ioctl(STDOUT_FILENO, TIOCGWINSZ, &size) == 0 && size.ws_col > 0) return size.ws_col;
+    if (ioctl(STDOUT_FILENO, TIOCGWINSZ, &size) == 0 && size.ws_col > 0)
+        return std::min<int>(size.ws_col, kWidestTable);
     if (const char* columns = std::getenv("COLUMNS")) {
-        int value = std::atoi(columns);
-        if (value > 0) return value;
+        // strtol saturates where atoi's overflow is undefined.
+        char* end = nullptr;
+        const long value = std::strtol(columns, &end, 10);
+        if (end != columns && *end == '\0' && value > 0)
+            return static_cast<int>(std::min<long>(value, kWidestTable));
     }
     return 80;
 }
@@ -114,7 +119,7 @@ TerminalPrompts::Choice TerminalPrompts::ask(const std::string& cp932, const cha
     if (!isatty(STDIN_FILENO)) {
         m_refused = true;
         printMessage("", cp932);
-        std::cerr << "pelmora-cli: no terminal to answer on; not done (use --yes)\n";
+        std::cerr << "pelmora-cli: no terminal to answer on; " << m_refusalText << '\n';
         return Choice::No;
     }
     for (;;) {

@@ -85,6 +85,9 @@ public:
 
     // A question was refused because stdin is not a terminal and --yes was not given.
     bool refusedAny() const { return m_refused; }
+    // What the refusal says after "no terminal to answer on; " (UTF-8); by
+    // default that nothing was done and that --yes answers the question.
+    void setRefusalText(std::string utf8) { m_refusalText = std::move(utf8); }
     // Message boxes shown so far (warnings and errors), for exit statuses.
     int problemsShown() const { return m_problems; }
 
@@ -94,6 +97,7 @@ private:
 
     bool m_assumeYes;
     bool m_refused = false;
+    std::string m_refusalText = "not done (use --yes)";
     int m_problems = 0;
     std::optional<std::filesystem::path> m_saveFile;
 };
@@ -143,7 +147,8 @@ public:
 // Display text for the terminal: UTF-8, with the CR line breaks of message
 // boxes as new lines.
 std::string MessageForTerminal(const std::string& cp932);
-// Columns of the terminal (TIOCGWINSZ on stdout, then $COLUMNS, then 80).
+// Columns of the terminal (TIOCGWINSZ on stdout, then $COLUMNS, then 80),
+// at most kWidestTable.
 int TerminalWidth();
 
 }  // namespace pelmora::cli

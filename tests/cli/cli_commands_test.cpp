@@ -169,5 +169,18 @@ TEST_F(CliCommands, UnreadableFoldersAreReportedAndTheRestIsDone) {
     fs::permissions(locked, fs::perms::owner_all);
 }
 
+// Without a terminal --ask cannot be answered: the search stops there, says
+// so, and exits 2 as for every question nobody can answer, without advising
+// a --yes that search does not take or counting the message as skipped.
+TEST_F(CliCommands, SearchAskWithoutTerminalStopsWithStatusTwo) {
+    addMessage("c.eml",
+               "From: c@example.com\r\nSubject: c\r\nContent-Type: text/plain; charset=big5\r\n\r\nbody\r\n");
+    EXPECT_EQ(run("search --ask --body=body " + quoted(mail)), 2);
+    const std::string said = ReadBytes(root / "stderr");
+    EXPECT_NE(said.find("stopped"), std::string::npos) << said;
+    EXPECT_EQ(said.find("--yes"), std::string::npos) << said;
+    EXPECT_EQ(said.find("スキップして検索しました"), std::string::npos) << said;
+}
+
 }  // namespace
 }  // namespace pelmora::test

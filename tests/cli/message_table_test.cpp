@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
 #include <sstream>
 
 #include "catalogue/catalogue_test_support.h"
@@ -75,6 +76,23 @@ TEST(Tsv, ControlsAndBackslashAreEscapedSoOneMessageIsOneLine) {
     ASSERT_EQ(fields.size(), 13u);
     EXPECT_EQ(fields[3], "a\\\\b\\tc\\rd\\ne");
     EXPECT_EQ(fields[0], "/m/in/sub/a.eml");  // outside the base folder: the full path
+}
+
+// On a terminal an ESC from a subject or a file name would be obeyed; files
+// and pipes get the bytes as they are.
+TEST(Tsv, ControlBytesAreBlankedOnlyOnATerminal) {
+    TableOptions options;
+    auto e = Entry();
+    e->FileName = "/m/in/\x1b]0;x\x07.eml";
+    e->Subject = "a\x1b[31mb\tc\x7f";
+    auto fields = SplitTabs(TsvRecord(*e, options, std::nullopt));
+    EXPECT_EQ(fields[0], "/m/in/\x1b]0;x\x07.eml");
+    EXPECT_EQ(fields[3], "a\x1b[31mb\\tc\x7f");
+    options.toTerminal = true;
+    fields = SplitTabs(TsvRecord(*e, options, std::nullopt));
+    ASSERT_EQ(fields.size(), 13u);
+    EXPECT_EQ(fields[0], "/m/in/ ]0;x .eml");
+    EXPECT_EQ(fields[3], "a [31mb\\tc ");
 }
 
 TEST(Tsv, Cp932OutputKeepsSecondBytesThatLookLikeBackslash) {
@@ -172,6 +190,22 @@ TEST(Csv, RecordsOfTheGuiExportInUtf8) {
               "Taro,t,\"a,b\",\"2008/01/01 10:00\",\"2008/01/01 10:01\",\"1,234\"\r\n");
 }
 
+TEST(Csv, ControlBytesAreBlankedOnATerminalAndRecordsStillEndInCrLf) {
+    MsgList list;
+    list.push_back(Entry());
+    list.back()->Subject = "a\x1b[2Jb\r\nc";
+    TableOptions options;
+    options.format = TableFormat::Csv;
+    options.columnKeys = {KeySubject, KeySize};
+    std::ostringstream piped;
+    WriteMessageTable(piped, list, options);
+    EXPECT_EQ(piped.str(), "件名,サイズ(KB)\r\n\"a\x1b[2Jb\r\nc\",\"1,234\"\r\n");
+    options.toTerminal = true;
+    std::ostringstream terminal;
+    WriteMessageTable(terminal, list, options);
+    EXPECT_EQ(terminal.str(), "件名,サイズ(KB)\r\n\"a [2Jb  c\",\"1,234\"\r\n");
+}
+
 TEST(Table, SelectedRowsAreStarredAndWideColumnsShrinkToTheWidth) {
     MsgList list;
     for (int i = 0; i < 2; ++i) {
@@ -195,6 +229,19 @@ TEST(Table, SelectedRowsAreStarredAndWideColumnsShrinkToTheWidth) {
     EXPECT_TRUE(rows[2].starts_with("* Taro"));
     for (const auto& row : rows) EXPECT_LE(DisplayWidth(row), 70) << row;
     EXPECT_TRUE(rows[2].ends_with("1,234KB"));  // the size column is right-aligned and kept
+}
+
+// A width near INT_MAX once overflowed the shares of the flexible columns
+// and cut the subject to six cells.
+TEST(Table, HugeWidthKeepsEveryColumnWhole) {
+    MsgList list;
+    list.push_back(Entry());
+    list.back()->Subject = "a subject longer than six cells";
+    TableOptions options;
+    options.terminalWidth = std::numeric_limits<int>::max();
+    std::ostringstream out;
+    WriteMessageTable(out, list, options);
+    EXPECT_NE(out.str().find("a subject longer than six cells"), std::string::npos) << out.str();
 }
 
 struct WidthRow {

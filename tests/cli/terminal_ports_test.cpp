@@ -2,9 +2,13 @@
 #include "cli/terminal_ports.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdlib>
 
 #include "catalogue/catalogue_test_support.h"
 #include "catalogue/ordering.h"
+#include "cli/message_table.h"
 
 namespace pelmora::cli {
 namespace {
@@ -24,6 +28,27 @@ TEST(TerminalListView, KeepsTheSelectionCountThroughChanges) {
     EXPECT_EQ(view.selectedCount(), 3);
     view.clearSelection();
     EXPECT_EQ(view.selectedCount(), 0);
+}
+
+// $COLUMNS beyond int is clamped, not overflowed; junk is ignored.
+TEST(TerminalWidth, ColumnsVariableIsClampedAndChecked) {
+    if (isatty(STDOUT_FILENO)) GTEST_SKIP() << "the terminal's own width wins over $COLUMNS";
+    const char* old = std::getenv("COLUMNS");
+    const std::string saved = old ? old : "";
+    for (const char* huge : {"2147483647", "99999999999999999999"}) {
+        ::setenv("COLUMNS", huge, 1);
+        EXPECT_EQ(TerminalWidth(), kWidestTable) << huge;
+    }
+    for (const char* junk : {"12abc", "-5", ""}) {
+        ::setenv("COLUMNS", junk, 1);
+        EXPECT_EQ(TerminalWidth(), 80) << junk;
+    }
+    ::setenv("COLUMNS", "132", 1);
+    EXPECT_EQ(TerminalWidth(), 132);
+    if (old)
+        ::setenv("COLUMNS", saved.c_str(), 1);
+    else
+        ::unsetenv("COLUMNS");
 }
 
 TEST(TerminalListView, WorksWithTheColumnClickSort) {
