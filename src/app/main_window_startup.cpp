@@ -4,6 +4,7 @@
 #include <system_error>
 
 #include "app/qtext.h"
+#include "platform/paths.h"
 #include "ui/ports.h"
 
 namespace pelmora::app {
@@ -17,15 +18,13 @@ std::string quoted(const QString& argument) {
 }  // namespace
 
 std::filesystem::path LongFolderPath(const std::filesystem::path& path) {
-    std::error_code error;
-    std::filesystem::path resolved = std::filesystem::canonical(path, error);
-    if (error) return path;
-    return resolved;
+    return platform::KernelPath(path, platform::FinalLink::Follow);
 }
 
 std::filesystem::path StartFolder(const QStringList& arguments, const std::filesystem::path& remembered,
                                   ui::Prompts& prompts) {
-    if (arguments.isEmpty()) return remembered;
+    // The remembered folder may have been written by hand.
+    if (arguments.isEmpty()) return remembered.empty() ? remembered : LongFolderPath(remembered);
     // Lines of a message break with CR, two of them before the detail.
     if (arguments.size() >= 2) {
         prompts.information(toCp932(QStringLiteral(u"パラメータにはフォルダ名を一つだけ指定して下さい。")) +

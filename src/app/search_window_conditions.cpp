@@ -14,6 +14,7 @@
 #include "app/qtext.h"
 #include "app/search_window.h"
 #include "message/mail_date.h"
+#include "platform/paths.h"
 
 namespace pelmora::app {
 
@@ -136,8 +137,11 @@ void SearchWindow::runWith(const std::function<void(SearchPorts&)>& run) {
 void SearchWindow::Button2Click() {
     if (!m_buttons[1]->isEnabled()) return;
     const ReaderOptions options = m_host.readerOptions ? m_host.readerOptions() : ReaderOptions{};
-    runWith([this, &options](SearchPorts& ports) {
-        RunSearch(m_conditions, folder(), m_session, ports, options);
+    // The folder as typed, resolved once as the kernel resolves it, so that
+    // the results name the files that the scan found.
+    const std::filesystem::path location = platform::KernelPath(folder(), platform::FinalLink::Follow);
+    runWith([this, &options, &location](SearchPorts& ports) {
+        RunSearch(m_conditions, location, m_session, ports, options);
     });
 }
 

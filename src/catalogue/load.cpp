@@ -74,7 +74,7 @@ LoadOutcome LoadFolder(const std::filesystem::path& folder, MsgList& list, LoadF
 
     // Entries for every message file, still without their header fields;
     // folders that cannot be listed are said, not passed over.
-    std::vector<std::string> unreadable;
+    std::vector<Error> unreadable;
     ScanFolder(nullptr, subfolders, list, folder, FileFactsBy::Reader, &unreadable);
     if (!unreadable.empty()) ports.prompts.warning(UnreadableFoldersText(unreadable));
 

@@ -5,9 +5,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cerrno>
-
 #include "message/format.h"
+#include "platform/paths.h"
 #include "texts/texts.h"
 #include "ui/ports.h"
 
@@ -42,9 +41,8 @@ FolderHandle::~FolderHandle() {
 int FolderHandle::descriptorOf(const std::string& folder) {
     if (m_fd >= 0 && folder == m_folder) return m_fd;
     if (m_fd >= 0) ::close(m_fd);
-    do {
-        m_fd = ::open(folder.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
-    } while (m_fd < 0 && errno == EINTR);
+    // However deep the scan went, the folder opens.
+    m_fd = platform::OpenFolder(folder);
     m_folder = folder;
     return m_fd;
 }

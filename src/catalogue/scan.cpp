@@ -9,6 +9,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <map>
 #include <set>
 #include <string>
 #include <utility>
@@ -17,6 +18,7 @@
 #include "decode/ascii.h"
 #include "decode/japanese.h"
 #include "message/format.h"
+#include "platform/paths.h"
 #include "texts/texts.h"
 #include "ui/ports.h"
 
@@ -46,20 +48,49 @@ struct DirCloser {
 class Scanner {
 public:
     Scanner(ui::Progress* progress, bool recurse, MsgList& target, FileFactsBy facts,
-            std::vector<std::string>* unreadable)
+            std::vector<Error>* unreadable)
         : m_progress(progress),
           m_recurse(recurse),
           m_target(target),
           m_facts(facts),
           m_unreadable(unreadable) {}
 
+    // The folder the user named, opened by its path however long it is.
     // False when the abort flag stopped the scan.
     bool scan(const std::string& folderPath) {
-        std::unique_ptr<DIR, DirCloser> dir(opendir(folderPath.c_str()));
+        const int fd = platform::OpenFolder(folderPath);
+        return scanOpened(fd, errno, folderPath);
+    }
+
+private:
+    // A subfolder, opened relative to the folder that lists it, so that no
+    // depth makes its path too long to reach. Folders of the kernel's own
+    // file systems are passed over.
+    bool scanSubfolder(int parentFd, const char* name, const std::string& folderPath) {
+        const int fd = ::openat(parentFd, name, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        const int error = errno;
+        if (fd >= 0 && onPseudoFileSystem(fd)) {
+            ::close(fd);
+            return true;
+        }
+        return scanOpened(fd, error, folderPath);
+    }
+
+    // fd: the folder, open, or -1 with error saying why it could not be.
+    bool scanOpened(int fd, int error, const std::string& folderPath) {
+        std::unique_ptr<DIR, DirCloser> dir(fd >= 0 ? fdopendir(fd) : nullptr);
+        if (fd >= 0 && !dir) {
+            error = errno;
+            ::close(fd);
+        }
         struct stat self {};
-        if (!dir || fstat(dirfd(dir.get()), &self) != 0) {
+        if (dir && fstat(dirfd(dir.get()), &self) != 0) {
+            error = errno;
+            dir.reset();
+        }
+        if (!dir) {
             // Said, not passed over: an empty list would claim there is nothing.
-            if (m_unreadable) m_unreadable->push_back(folderPath);
+            noteUnreadable(folderPath, error);
             return true;
         }
         // A folder reached a second time (a link back to an ancestor or to a
@@ -87,11 +118,24 @@ public:
             if (!visitEntry(dirfd(dir.get()), *entry, prefix, sharedPath, folderName)) return false;
         }
         // A listing cut short by an error is as good as none.
-        if (errno != 0 && m_unreadable) m_unreadable->push_back(folderPath);
+        if (errno != 0) noteUnreadable(folderPath, errno);
         return true;
     }
 
-private:
+    void noteUnreadable(const std::string& folderPath, int error) {
+        if (m_unreadable) m_unreadable->push_back(MakeError(ErrorKind::Open, folderPath, error));
+    }
+
+    // Asked once per device: every folder of a file system answers alike.
+    bool onPseudoFileSystem(int fd) {
+        struct stat info {};
+        if (fstat(fd, &info) != 0) return false;
+        auto known = m_pseudoDevices.find(info.st_dev);
+        if (known == m_pseudoDevices.end())
+            known = m_pseudoDevices.emplace(info.st_dev, platform::IsPseudoFileSystem(fd)).first;
+        return known->second;
+    }
+
     bool visitEntry(int dirFd, const dirent& entry, const std::string& prefix, const SharedText& folderPath,
                     const SharedText& folderName) {
         std::string_view name = entry.d_name;
@@ -105,7 +149,8 @@ private:
         const bool statNeeded = entry.d_type != DT_REG || m_facts == FileFactsBy::Scan;
         if (statNeeded) {
             if (fstatat(dirFd, entry.d_name, &info, 0) != 0) return true;
-            if (S_ISDIR(info.st_mode)) return m_recurse ? scan(prefix + std::string(name)) : true;
+            if (S_ISDIR(info.st_mode))
+                return m_recurse ? scanSubfolder(dirFd, entry.d_name, prefix + std::string(name)) : true;
             // Only regular files: a pipe or device named *.eml would block the reader.
             if (ext.empty() || !S_ISREG(info.st_mode)) return true;
         }
@@ -121,8 +166,9 @@ private:
     bool m_recurse;
     MsgList& m_target;
     FileFactsBy m_facts;
-    std::vector<std::string>* m_unreadable;
+    std::vector<Error>* m_unreadable;
     std::set<std::pair<dev_t, ino_t>> m_visited;
+    std::map<dev_t, bool> m_pseudoDevices;
 };
 
 }  // namespace
@@ -149,18 +195,19 @@ std::unique_ptr<TMsgItem> NewEntry(const SharedText& folderPath, const SharedTex
 }
 
 void ScanFolder(ui::Progress* progress, Subfolders subfolders, MsgList& target,
-                const std::filesystem::path& folder, FileFactsBy facts,
-                std::vector<std::string>* unreadable) {
+                const std::filesystem::path& folder, FileFactsBy facts, std::vector<Error>* unreadable) {
     Scanner scanner(progress, subfolders == Subfolders::Yes, target, facts, unreadable);
     scanner.scan(folderPathOf(folder.string()));
 }
 
-std::string UnreadableFoldersText(const std::vector<std::string>& folders) {
+std::string UnreadableFoldersText(const std::vector<Error>& folders) {
     constexpr std::size_t kShown = 10;
     std::string text;
     for (std::size_t i = 0; i < folders.size() && i < kShown; ++i) {
         if (i != 0) text += '\r';
-        text += text::UnreadableFolder(folders[i]);
+        text += text::UnreadableFolder(folders[i].path.native());
+        if (const std::string reason = folders[i].reasonText(); !reason.empty())
+            text += " (" + Utf8ToAnsi(reason) + ")";
     }
     if (folders.size() > kShown) {
         text += text::kLineBreak;

@@ -10,6 +10,7 @@
 
 #include "catalogue/read_entry.h"
 #include "message/msg_item.h"
+#include "ui/error.h"
 
 namespace pelmora {
 
@@ -41,20 +42,23 @@ std::unique_ptr<TMsgItem> NewEntry(const SharedText& folderPath, const SharedTex
                                    std::string_view fileName, std::string_view ext);
 
 // Appends one entry per *.eml / *.nws file of folder (and with
-// Subfolders::Yes, of its subfolders, depth first, never entering one folder twice). With a
+// Subfolders::Yes, of its subfolders, depth first, never entering one folder
+// twice, each opened relative to the one above it so that no depth is too
+// deep, and none on the kernel's own file systems such as /proc). With a
 // progress port the folder path and count are shown and the abort flag is
-// honoured. With
-// FileFactsBy::Reader, entries whose listing says they are regular files
-// have no size or time until ReadMessage has read them. Folders that cannot
-// be listed (no permission, gone meanwhile, not a folder) are skipped and,
-// when unreadable is given, appended to it (native paths).
+// honoured. With FileFactsBy::Reader, entries whose listing says they are
+// regular files have no size or time until ReadMessage has read them.
+// Folders that cannot be listed (no permission, gone meanwhile, not a
+// folder) are skipped and, when unreadable is given, appended to it with
+// the reason (native paths).
 void ScanFolder(ui::Progress* progress, Subfolders subfolders, MsgList& target,
                 const std::filesystem::path& folder, FileFactsBy facts = FileFactsBy::Scan,
-                std::vector<std::string>* unreadable = nullptr);
+                std::vector<Error>* unreadable = nullptr);
 
 // The one message that names the folders a scan could not list:
-// "<folder>" フォルダを読み取れません。 a line each (at most ten, then how many more).
-std::string UnreadableFoldersText(const std::vector<std::string>& folders);
+// "<folder>" フォルダを読み取れません。 (reason) a line each (at most ten,
+// then how many more).
+std::string UnreadableFoldersText(const std::vector<Error>& folders);
 
 struct LoadFolderPorts {
     ui::ListView& view;

@@ -10,6 +10,7 @@
 #include "cli/terminal_ports.h"
 #include "message/format.h"
 #include "operations/export_csv.h"
+#include "platform/paths.h"
 #include "texts/texts.h"
 
 namespace pelmora::cli {
@@ -62,6 +63,10 @@ int parse(const Args& args, ExportArgs& out) {
         std::cerr << kUsage;
         return 2;
     }
+    // Each resolved once, as the kernel resolves it; a link named as the
+    // list file stays the link that is asked about.
+    out.folder = platform::KernelPath(out.folder, platform::FinalLink::Follow);
+    out.output = platform::KernelPath(out.output, platform::FinalLink::Keep);
     return 0;
 }
 

@@ -15,6 +15,7 @@
 #include "message/format.h"
 #include "message/line_reader.h"
 #include "operations/attach_delete.h"
+#include "platform/paths.h"
 #include "texts/texts.h"
 
 namespace pelmora::cli {
@@ -60,8 +61,10 @@ int collect(const std::vector<fs::path>& paths, MsgList& list) {
     for (const fs::path& path : paths) {
         std::error_code ec;
         if (fs::is_directory(path, ec)) {
-            std::vector<std::string> unreadable;
-            ScanFolder(nullptr, Subfolders::No, list, fs::absolute(path).lexically_normal(),
+            // Resolved as the kernel resolves it: "a/link/.." names the
+            // folder above the link's target, and so must the rewrite.
+            std::vector<Error> unreadable;
+            ScanFolder(nullptr, Subfolders::No, list, platform::KernelPath(path, platform::FinalLink::Follow),
                        FileFactsBy::Scan, &unreadable);
             if (!unreadable.empty()) {
                 std::cerr << "pelmora-cli strip: " << MessageForTerminal(UnreadableFoldersText(unreadable))

@@ -6,6 +6,7 @@
 #include "cli/commands.h"
 #include "cli/terminal_ports.h"
 #include "cli/terminal_shell.h"
+#include "platform/paths.h"
 #include "platform/trash.h"
 
 namespace pelmora::cli {
@@ -18,8 +19,12 @@ int TrashCommand(const Args& args) {
         yes = true;
         return std::nullopt;
     };
-    if (auto problem =
-            WalkArguments(args, option, [&](const std::string& arg) { files.emplace_back(arg); })) {
+    // Each file resolved once, as the kernel resolves it, so that what is
+    // moved and the place the trash records for it are the same.
+    auto file = [&](const std::string& arg) {
+        files.push_back(platform::KernelPath(arg, platform::FinalLink::Keep));
+    };
+    if (auto problem = WalkArguments(args, option, file)) {
         std::cerr << "pelmora-cli trash: " << *problem << '\n';
         return 2;
     }

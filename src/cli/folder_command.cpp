@@ -8,6 +8,7 @@
 
 #include "cli/arguments.h"
 #include "cli/terminal_ports.h"
+#include "platform/paths.h"
 
 namespace pelmora::cli {
 
@@ -26,7 +27,10 @@ std::optional<std::string> ParseFolderCommand(const Args& args, FolderCommandOpt
     if (options.format == TableFormat::Json && options.encoding == OutputEncoding::Cp932)
         return std::string("--format=json writes UTF-8; --encoding=cp932 does not apply to it");
     if (operands.size() != 1) return std::string("exactly one folder expected");
-    options.folder = operands.front();
+    // Resolved once, as the kernel resolves it, so that the scan and every
+    // operation after it name the same files ("a/link/.." is the folder
+    // above the link's target, not "a").
+    options.folder = platform::KernelPath(operands.front(), platform::FinalLink::Follow);
     return std::nullopt;
 }
 

@@ -12,6 +12,7 @@
 
 #include "decode/japanese.h"
 #include "platform/file_io.h"
+#include "platform/paths.h"
 #include "platform/xdg.h"
 #include "texts/texts.h"
 
@@ -60,12 +61,12 @@ std::expected<void, Error> prepareTrash(const TrashDirectory& trash) {
 
 // The absolute path of file with its folder's links resolved, so that the
 // path recorded in the trash and the volume it is measured against agree.
+// Never normalised lexically first: "a/link/../m.eml" is the file beside
+// the link's target, and recording "a/m.eml" would send a restore to
+// another file.
 fs::path resolvedPath(const fs::path& file) {
-    fs::path absolute = fs::absolute(file).lexically_normal();
-    std::error_code ec;
-    fs::path folder = fs::weakly_canonical(absolute.parent_path(), ec);
-    if (ec) return absolute;
-    return folder / absolute.filename();
+    fs::path resolved = KernelPath(file, FinalLink::Keep);
+    return resolved.is_absolute() ? resolved : fs::absolute(file);
 }
 
 std::string recordedPath(const fs::path& resolved, const TrashDirectory& trash) {
@@ -107,7 +108,7 @@ std::expected<TrashedFile, Error> placeUnderFreeName(const fs::path& file, const
                                                      Place place) {
     if (auto ready = prepareTrash(trash); !ready) return std::unexpected(ready.error());
     const std::string infoText = infoTextNow(recordedPath(resolvedPath(file), trash));
-    const std::string name = fs::path(file).lexically_normal().filename().native();
+    const std::string name = resolvedPath(file).filename().native();
     if (name.empty() || name == "." || name == "..") return fail("ファイル名の決定", EINVAL);
     for (int attempt = 1; attempt <= kMaxAttempts; ++attempt) {
         const std::string candidate = TrashedName(name, attempt);

@@ -81,7 +81,7 @@ void collectFiles(SearchConditions& conditions, const std::filesystem::path& fol
     progress.processEvents();
     progress.clearAbort();
     OnExit showBar([&progress] { progress.setBarVisible(true); });
-    std::vector<std::string> unreadable;
+    std::vector<Error> unreadable;
     ScanFolder(&progress, conditions.IncludeSubfolders ? Subfolders::Yes : Subfolders::No, found, folder,
                FileFactsBy::Reader, &unreadable);
     if (!unreadable.empty()) ports.prompts.warning(UnreadableFoldersText(unreadable));

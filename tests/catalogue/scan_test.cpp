@@ -7,9 +7,15 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <climits>
+#include <cstring>
 #include <fstream>
+#include <set>
 
+#include "catalogue/read_entry.h"
 #include "catalogue_test_support.h"
+#include "decode/japanese.h"
 
 namespace pelmora {
 namespace {
@@ -165,22 +171,32 @@ TEST(ScanFolder, MissingFolderGivesNothing) {
     EXPECT_TRUE(list.empty());
 }
 
-// A folder the scan cannot list is named, not passed over as empty: a
-// path that is no folder, one that has gone, and (where permissions bind,
-// not as the superuser) a subfolder without read permission, while the
-// rest of the tree is still listed.
+std::vector<std::string> Paths(const std::vector<Error>& errors) {
+    std::vector<std::string> paths;
+    for (const Error& e : errors) paths.push_back(e.path.native());
+    return paths;
+}
+
+// A folder the scan cannot list is named with the reason, not passed over as
+// empty: a path that is no folder, one that has gone, and (where
+// permissions bind, not as the superuser) a subfolder without read
+// permission, while the rest of the tree is still listed.
 TEST(ScanFolder, FoldersThatCannotBeListedAreReported) {
     TempFolder dir;
     const fs::path file = dir.file("plain.eml");
-    std::vector<std::string> unreadable;
+    std::vector<Error> unreadable;
     MsgList list;
     ScanFolder(nullptr, Subfolders::Yes, list, file, FileFactsBy::Scan, &unreadable);
     ScanFolder(nullptr, Subfolders::Yes, list, dir.path() / "gone", FileFactsBy::Scan, &unreadable);
     EXPECT_TRUE(list.empty());
-    EXPECT_EQ(unreadable, (std::vector<std::string>{file.string(), (dir.path() / "gone").string()}));
-    EXPECT_EQ(UnreadableFoldersText({"/a", "/b"}), "\"/a\"" + test::Sjis(" フォルダを読み取れません。") +
-                                                       "\r\"/b\"" +
-                                                       test::Sjis(" フォルダを読み取れません。"));
+    EXPECT_EQ(Paths(unreadable), (std::vector<std::string>{file.string(), (dir.path() / "gone").string()}));
+    ASSERT_EQ(unreadable.size(), 2u);
+    EXPECT_EQ(unreadable[0].code, ENOTDIR);
+    EXPECT_EQ(unreadable[1].code, ENOENT);
+    EXPECT_EQ(UnreadableFoldersText(
+                  {MakeError(ErrorKind::Open, "/a", ENOENT), MakeError(ErrorKind::Open, "/b", 0)}),
+              "\"/a\"" + test::Sjis(" フォルダを読み取れません。") + " (" + std::strerror(ENOENT) +
+                  ")\r\"/b\"" + test::Sjis(" フォルダを読み取れません。"));
 
     if (::geteuid() == 0) GTEST_SKIP() << "permissions do not bind the superuser";
     dir.file("sub/hidden.eml");
@@ -189,7 +205,98 @@ TEST(ScanFolder, FoldersThatCannotBeListedAreReported) {
     ScanFolder(nullptr, Subfolders::Yes, list, dir.path(), FileFactsBy::Scan, &unreadable);
     fs::permissions(dir.path() / "sub", fs::perms::owner_all);
     EXPECT_EQ(FileNames(list), (std::vector<std::string>{"plain.eml"}));
-    EXPECT_EQ(unreadable, (std::vector<std::string>{(dir.path() / "sub").string()}));
+    EXPECT_EQ(Paths(unreadable), (std::vector<std::string>{(dir.path() / "sub").string()}));
+}
+
+// A chain of folders whose full path is longer than PATH_MAX, made and
+// removed one level at a time (the whole path is too long for any call).
+class DeepFolders {
+public:
+    DeepFolders(const fs::path& top, int levels) : m_top(top), m_levels(levels) {
+        int fd = ::open(top.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        for (int level = 0; level < levels && fd >= 0; ++level) {
+            ::mkdirat(fd, kName.c_str(), 0700);
+            const int next = ::openat(fd, kName.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+            ::close(fd);
+            fd = next;
+        }
+        m_bottom = fd;
+    }
+    ~DeepFolders() {
+        if (m_bottom >= 0) ::close(m_bottom);
+        removeBelow(::open(m_top.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC), m_levels);
+    }
+    int bottom() const { return m_bottom; }
+    std::string bottomPath() const {
+        std::string path = m_top.native();
+        for (int level = 0; level < m_levels; ++level) path += "/" + kName;
+        return path;
+    }
+
+private:
+    static void removeBelow(int fd, int levels) {
+        if (fd < 0) return;
+        const int next = ::openat(fd, kName.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (next >= 0 && levels > 1) removeBelow(::dup(next), levels - 1);
+        if (next >= 0) {
+            ::unlinkat(next, "deep.eml", 0);
+            ::close(next);
+        }
+        ::unlinkat(fd, kName.c_str(), AT_REMOVEDIR);
+        ::close(fd);
+    }
+
+    inline static const std::string kName = std::string(200, 'd');
+    fs::path m_top;
+    int m_levels;
+    int m_bottom = -1;
+};
+
+// Each subfolder is opened relative to the one above it, so a folder deeper
+// than PATH_MAX is listed and its messages are read.
+TEST(ScanFolder, ReachesFoldersDeeperThanPathMax) {
+    TempFolder dir;
+    DeepFolders deep(dir.path(), PATH_MAX / 200 + 2);
+    ASSERT_GE(deep.bottom(), 0);
+    ASSERT_GT(deep.bottomPath().size(), static_cast<std::size_t>(PATH_MAX));
+    const int fd = ::openat(deep.bottom(), "deep.eml", O_WRONLY | O_CREAT | O_CLOEXEC, 0600);
+    ASSERT_GE(fd, 0);
+    const std::string message = "Subject: deep\r\n\r\nbody\r\n";
+    ASSERT_EQ(::write(fd, message.data(), message.size()), static_cast<ssize_t>(message.size()));
+    ::close(fd);
+
+    std::vector<Error> unreadable;
+    MsgList list;
+    ScanFolder(nullptr, Subfolders::Yes, list, dir.path(), FileFactsBy::Reader, &unreadable);
+    EXPECT_TRUE(unreadable.empty()) << UnreadableFoldersText(unreadable);
+    ASSERT_EQ(list.size(), 1u);
+    EXPECT_EQ(list[0]->FileName, deep.bottomPath() + "/deep.eml");
+    LineList lines;
+    test::FakePrompts prompts;
+    ReaderContext context{lines, {}, prompts};
+    ReadMessage(list, 0, context);
+    EXPECT_EQ(list[0]->Subject, "deep");
+}
+
+// Links into the kernel's own file systems are not followed (through
+// /proc/self/root they reach the whole machine again); a link to a real
+// folder still is.
+TEST(ScanFolder, RecursionPassesOverPseudoFileSystems) {
+    TempFolder dir;
+    TempFolder elsewhere;
+    elsewhere.file("linked.eml");
+    fs::create_symlink(elsewhere.path(), dir.path() / "real");
+    for (const char* pseudo : {"/proc/sys/fs", "/sys/kernel"})
+        if (fs::is_directory(pseudo)) fs::create_symlink(pseudo, dir.path() / fs::path(pseudo).filename());
+    test::FakeProgress progress;
+    std::set<std::string> entered;
+    progress.duringEvents = [&] { entered.insert(progress.path1); };
+    MsgList list;
+    ScanFolder(&progress, Subfolders::Yes, list, dir.path());
+    EXPECT_EQ(FileNames(list), (std::vector<std::string>{"linked.eml"}));
+    EXPECT_TRUE(entered.contains(Utf8ToAnsi((dir.path() / "real/").native())));
+    for (const std::string& folder : entered)
+        EXPECT_TRUE(folder == Utf8ToAnsi(dir.path().native() + "/") || folder.ends_with("/real/")) << folder;
 }
 
 }  // namespace

@@ -169,6 +169,31 @@ TEST_F(CliCommands, UnreadableFoldersAreReportedAndTheRestIsDone) {
     fs::permissions(locked, fs::perms::owner_all);
 }
 
+// mail/sub is a link to other/inner: for the kernel mail/sub/.. is other,
+// and so it is for every command. strip rewrote the messages of mail/
+// instead, and trash recorded mail/c.eml, another file, as the place to
+// restore to.
+TEST_F(CliCommands, PathsWithDotDotAfterALinkNameWhatTheKernelReaches) {
+    const fs::path other = root / "other";
+    fs::create_directories(other / "inner");
+    fs::create_symlink(other / "inner", mail / "sub");
+    WriteBytes(other / "c.eml", attached);
+    std::string out;
+    EXPECT_EQ(run("list --format=tsv " + quoted(mail / "sub" / ".."), &out), 0);
+    EXPECT_NE(out.find("\nc.eml\t"), std::string::npos) << out;
+    EXPECT_EQ(run("strip --yes " + quoted(mail / "sub" / "..")), 0);
+    EXPECT_EQ(ReadBytes(mail / "a.eml"), attached) << "mail/ is not the folder named";
+    EXPECT_NE(ReadBytes(other / "c.eml"), attached);
+
+    WriteBytes(mail / "c.eml", "stays");
+    EXPECT_EQ(run("trash --yes " + quoted(mail / "sub" / ".." / "c.eml")), 0);
+    EXPECT_EQ(ReadBytes(mail / "c.eml"), "stays");
+    EXPECT_FALSE(fs::exists(other / "c.eml"));
+    std::string infos;
+    for (const auto& info : fs::directory_iterator(trashInfo())) infos += ReadBytes(info.path());
+    EXPECT_NE(infos.find("Path=" + (other / "c.eml").native() + "\n"), std::string::npos) << infos;
+}
+
 // Without a terminal --ask cannot be answered: the search stops there, says
 // so, and exits 2 as for every question nobody can answer, without advising
 // a --yes that search does not take or counting the message as skipped.

@@ -135,6 +135,24 @@ TEST_F(TrashTest, MovesIntoHomeTrashWithInfo) {
         << info;
 }
 
+// "mail/sub/../x.eml" with sub a link to other/inner is other/x.eml for the
+// kernel, which is the file moved; the trash must record that place, not
+// the lexical mail/x.eml (another file, which a restore would then meet).
+TEST_F(TrashTest, RecordsThePlaceTheKernelReachedThroughALinkAndDotDot) {
+    fs::create_directories(root / "other" / "inner");
+    fs::create_symlink(root / "other" / "inner", root / "mail" / "sub");
+    pelmora::test::WriteBytes(root / "mail" / "x.eml", "stays");
+    pelmora::test::WriteBytes(root / "other" / "x.eml", "goes");
+    auto moved = MoveToTrash(root / "mail" / "sub" / ".." / "x.eml");
+    ASSERT_TRUE(moved) << pelmora::Cp932ToUtf8(TrashFailureText(moved.error()));
+    EXPECT_EQ(pelmora::test::ReadBytes(root / "mail" / "x.eml"), "stays");
+    EXPECT_FALSE(fs::exists(root / "other" / "x.eml"));
+    const std::string info = pelmora::test::ReadBytes(moved->info);
+    EXPECT_NE(info.find("\nPath=" + PercentEncodePath((root / "other" / "x.eml").native()) + "\n"),
+              std::string::npos)
+        << info;
+}
+
 TEST_F(TrashTest, CollidingNamesGetNumbers) {
     fs::create_directories(root / "other");
     pelmora::test::WriteBytes(root / "mail" / "a.eml", "one");

@@ -1,0 +1,142 @@
+// SPDX-License-Identifier: MIT
+#include "platform/paths.h"
+
+#include <fcntl.h>
+#include <linux/magic.h>
+#include <sys/stat.h>
+#include <sys/statfs.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <fstream>
+#include <memory>
+#include <optional>
+#include <sstream>
+
+namespace pelmora::platform {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct FreeDeleter {
+    void operator()(char* p) const { std::free(p); }
+};
+
+// realpath(3) of path; nothing when it fails.
+std::optional<fs::path> realPath(const fs::path& path) {
+    std::unique_ptr<char, FreeDeleter> resolved(::realpath(path.c_str(), nullptr));
+    if (!resolved) return std::nullopt;
+    return fs::path(resolved.get());
+}
+
+int openFolderAt(int dirFd, const char* name) {
+    int fd = -1;
+    do {
+        fd = ::openat(dirFd, name, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    } while (fd < 0 && errno == EINTR);
+    return fd;
+}
+
+// The magic numbers that <linux/magic.h> does not name.
+constexpr unsigned long kConfigfsMagic = 0x62656570;
+constexpr unsigned long kFusectlMagic = 0x65735543;
+constexpr unsigned long kMqueueMagic = 0x19800202;
+
+bool isPseudoType(unsigned long type) {
+    switch (type) {
+        case PROC_SUPER_MAGIC:
+        case SYSFS_MAGIC:
+        case CGROUP_SUPER_MAGIC:
+        case CGROUP2_SUPER_MAGIC:
+        case DEBUGFS_MAGIC:
+        case TRACEFS_MAGIC:
+        case SECURITYFS_MAGIC:
+        case PSTOREFS_MAGIC:
+        case BPF_FS_MAGIC:
+        case kConfigfsMagic:
+        case kFusectlMagic:
+        case kMqueueMagic:
+        case HUGETLBFS_MAGIC:
+        case DEVPTS_SUPER_MAGIC:
+        case EFIVARFS_MAGIC:
+        case SELINUX_MAGIC:
+        case SMACK_MAGIC:
+        case BINFMTFS_MAGIC:
+        case NSFS_MAGIC:
+        case RDTGROUP_SUPER_MAGIC:
+            return true;
+        default:
+            return false;
+    }
+}
+
+// devtmpfs reports the magic number of tmpfs, where mail may well lie; only
+// the mount table tells the two apart, by the device of the mount.
+bool isDevtmpfs(dev_t device) {
+    std::ifstream mounts("/proc/self/mountinfo");
+    const std::string wanted = std::to_string(major(device)) + ":" + std::to_string(minor(device));
+    std::string line;
+    while (std::getline(mounts, line)) {
+        // "id parent major:minor root mount-point options [optional…] - type source options"
+        std::istringstream fields(line);
+        std::string id, parent, numbers;
+        fields >> id >> parent >> numbers;
+        if (numbers != wanted) continue;
+        const auto dash = line.find(" - ");
+        if (dash == std::string::npos) continue;
+        std::istringstream tail(line.substr(dash + 3));
+        std::string type;
+        tail >> type;
+        return type == "devtmpfs";
+    }
+    return false;
+}
+
+}  // namespace
+
+fs::path KernelPath(const fs::path& path, FinalLink last) {
+    if (path.empty()) return path;
+    const fs::path name = path.filename();
+    if (last == FinalLink::Follow || name.empty() || name == "." || name == "..")
+        return realPath(path).value_or(path);
+    const fs::path folder = path.has_parent_path() ? path.parent_path() : fs::path(".");
+    const auto resolved = realPath(folder);
+    if (!resolved) return path;
+    return *resolved / name;
+}
+
+int OpenFolder(const std::string& path) {
+    int fd = openFolderAt(AT_FDCWD, path.c_str());
+    if (fd >= 0 || errno != ENAMETOOLONG) return fd;
+    // Component by component: each name is short, only the whole is long.
+    fd = openFolderAt(AT_FDCWD, path.starts_with('/') ? "/" : ".");
+    std::size_t from = 0;
+    while (fd >= 0 && from < path.size()) {
+        std::size_t slash = path.find('/', from);
+        if (slash == std::string::npos) slash = path.size();
+        if (slash > from) {
+            const std::string component = path.substr(from, slash - from);
+            const int next = openFolderAt(fd, component.c_str());
+            const int error = errno;
+            ::close(fd);
+            errno = error;
+            fd = next;
+        }
+        from = slash + 1;
+    }
+    return fd;
+}
+
+bool IsPseudoFileSystem(int folderFd) {
+    struct statfs fileSystem {};
+    if (::fstatfs(folderFd, &fileSystem) != 0) return false;
+    const auto type = static_cast<unsigned long>(fileSystem.f_type);
+    if (isPseudoType(type)) return true;
+    struct stat info {};
+    return type == TMPFS_MAGIC && ::fstat(folderFd, &info) == 0 && isDevtmpfs(info.st_dev);
+}
+
+}  // namespace pelmora::platform
