@@ -42,7 +42,7 @@ int FolderHandle::descriptorOf(const std::string& folder) {
     if (m_fd >= 0 && folder == m_folder) return m_fd;
     if (m_fd >= 0) ::close(m_fd);
     // However deep the scan went, the folder opens.
-    m_fd = platform::OpenFolder(folder);
+    m_fd = platform::OpenFolder(folder, platform::FolderAccess::Anchor);
     m_folder = folder;
     return m_fd;
 }

@@ -14,6 +14,7 @@
 #include <memory>
 #include <optional>
 #include <sstream>
+#include <vector>
 
 namespace pelmora::platform {
 
@@ -32,10 +33,11 @@ std::optional<fs::path> realPath(const fs::path& path) {
     return fs::path(resolved.get());
 }
 
-int openFolderAt(int dirFd, const char* name) {
+int openFolderAt(int dirFd, const char* name, FolderAccess access) {
+    const int flags = (access == FolderAccess::List ? O_RDONLY : O_PATH) | O_DIRECTORY | O_CLOEXEC;
     int fd = -1;
     do {
-        fd = ::openat(dirFd, name, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        fd = ::openat(dirFd, name, flags);
     } while (fd < 0 && errno == EINTR);
     return fd;
 }
@@ -108,24 +110,26 @@ fs::path KernelPath(const fs::path& path, FinalLink last) {
     return *resolved / name;
 }
 
-int OpenFolder(const std::string& path) {
-    int fd = openFolderAt(AT_FDCWD, path.c_str());
+int OpenFolder(const std::string& path, FolderAccess access) {
+    int fd = openFolderAt(AT_FDCWD, path.c_str(), access);
     if (fd >= 0 || errno != ENAMETOOLONG) return fd;
     // Component by component: each name is short, only the whole is long.
-    fd = openFolderAt(AT_FDCWD, path.starts_with('/') ? "/" : ".");
-    std::size_t from = 0;
-    while (fd >= 0 && from < path.size()) {
+    // The folders on the way need only be passed through.
+    std::vector<std::string> components;
+    for (std::size_t from = 0; from < path.size();) {
         std::size_t slash = path.find('/', from);
         if (slash == std::string::npos) slash = path.size();
-        if (slash > from) {
-            const std::string component = path.substr(from, slash - from);
-            const int next = openFolderAt(fd, component.c_str());
-            const int error = errno;
-            ::close(fd);
-            errno = error;
-            fd = next;
-        }
+        if (slash > from) components.push_back(path.substr(from, slash - from));
         from = slash + 1;
+    }
+    fd = openFolderAt(AT_FDCWD, path.starts_with('/') ? "/" : ".", FolderAccess::Anchor);
+    for (std::size_t i = 0; fd >= 0 && i < components.size(); ++i) {
+        const bool last = i + 1 == components.size();
+        const int next = openFolderAt(fd, components[i].c_str(), last ? access : FolderAccess::Anchor);
+        const int error = errno;
+        ::close(fd);
+        errno = error;
+        fd = next;
     }
     return fd;
 }

@@ -20,11 +20,14 @@ enum class FinalLink { Keep, Follow };
 // resolved (it does not exist) the path comes back as it was given.
 std::filesystem::path KernelPath(const std::filesystem::path& path, FinalLink last);
 
-// Opens the folder at path for reading (O_RDONLY | O_DIRECTORY | O_CLOEXEC),
-// following links. A path longer than PATH_MAX, which the kernel refuses
-// whole, is opened one component at a time, each relative to the one
-// before. The descriptor, or -1 with errno set.
-int OpenFolder(const std::string& path);
+// List: to read its entries. Anchor: only to open what lies in it (O_PATH),
+// which needs no read permission on the folder.
+enum class FolderAccess { List, Anchor };
+
+// Opens the folder at path, following links. A path longer than PATH_MAX,
+// which the kernel refuses whole, is opened one component at a time, each
+// relative to the one before. The descriptor, or -1 with errno set.
+int OpenFolder(const std::string& path, FolderAccess access = FolderAccess::List);
 
 // True when the open folder lies on a file system through which the kernel
 // shows itself (proc, sysfs, devtmpfs, cgroup, debugfs, tracefs,

@@ -71,9 +71,11 @@ TEST_F(KernelPathTest, FolderDeeperThanPathMaxOpensComponentByComponent) {
     }
     ASSERT_GE(fd, 0);
     ::close(fd);
-    const int opened = OpenFolder(path);
-    EXPECT_GE(opened, 0) << std::strerror(errno);
-    if (opened >= 0) ::close(opened);
+    for (FolderAccess access : {FolderAccess::List, FolderAccess::Anchor}) {
+        const int opened = OpenFolder(path, access);
+        EXPECT_GE(opened, 0) << std::strerror(errno);
+        if (opened >= 0) ::close(opened);
+    }
     // Removed from the bottom up, one level at a time.
     while (path.size() > root.native().size()) {
         const auto slash = path.rfind('/');
