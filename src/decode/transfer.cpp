@@ -31,22 +31,19 @@ constexpr std::array<std::uint8_t, 256> kBase64ValuesOrZero = [] {
     return values;
 }();
 
-// The values of 0-9 and A-F, -1 for every other byte (body escapes are
-// upper case).
+// The values of 0-9, A-F and a-f, -1 for every other byte. RFC 2045 6.7
+// asks for upper-case escapes and asks decoders to take lower-case ones
+// too; mail programs write both.
 constexpr std::array<signed char, 256> kHexValues = [] {
     std::array<signed char, 256> values{};
     values.fill(-1);
     for (int i = 0; i < 10; ++i) values['0' + i] = static_cast<signed char>(i);
-    for (int i = 0; i < 6; ++i) values['A' + i] = static_cast<signed char>(10 + i);
+    for (int i = 0; i < 6; ++i) {
+        values['A' + i] = static_cast<signed char>(10 + i);
+        values['a' + i] = static_cast<signed char>(10 + i);
+    }
     return values;
 }();
-
-int hexValue(unsigned char c, bool lowerCaseAllowed) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    if (lowerCaseAllowed && c >= 'a' && c <= 'f') return c - 'a' + 10;
-    return -1;
-}
 
 }  // namespace
 
@@ -74,45 +71,74 @@ std::string EncodedWordQDecode(std::string_view encoded) {
 // for the most it can give, and then trims the string to what it wrote.
 
 void AppendBase64Decoded(std::string& out, std::string_view text) {
+    Base64Stream stream;
+    stream.append(out, text);
+    stream.finish(out);
+}
+
+// Whole groups of four alphabet bytes, the most of every line, are taken at
+// once while no group is open; the first group with another byte, and the
+// rest of it, one byte at a time.
+void Base64Stream::append(std::string& out, std::string_view text) {
     const std::size_t base = out.size();
-    out.resize_and_overwrite(base + text.size() / 4 * 3 + 2, [text, base](char* data, std::size_t) {
-        char* put = data + base;
-        std::uint32_t group = 0;
-        int count = 0;
-        // Whole groups of four alphabet bytes, the most of every line, at
-        // once; the first group with another byte and the rest one by one.
-        const auto* in = reinterpret_cast<const unsigned char*>(text.data());
-        std::size_t i = 0;
-        for (; i + 4 <= text.size(); i += 4) {
-            const int a = kBase64Values[in[i]], b = kBase64Values[in[i + 1]];
-            const int c = kBase64Values[in[i + 2]], d = kBase64Values[in[i + 3]];
-            if ((a | b | c | d) < 0) break;
-            const auto v = static_cast<std::uint32_t>(a << 18 | b << 12 | c << 6 | d);
-            *put++ = static_cast<char>(v >> 16 & 0xFF);
-            *put++ = static_cast<char>(v >> 8 & 0xFF);
-            *put++ = static_cast<char>(v & 0xFF);
-        }
-        for (const char c : text.substr(i)) {
-            // Padding, blanks and line ends are skipped like any other foreign byte.
-            const int value = kBase64Values[static_cast<unsigned char>(c)];
-            if (value < 0) continue;
-            group = (group << 6) | static_cast<std::uint32_t>(value);
-            if (++count == 4) {
-                *put++ = static_cast<char>(group >> 16 & 0xFF);
-                *put++ = static_cast<char>(group >> 8 & 0xFF);
-                *put++ = static_cast<char>(group & 0xFF);
-                group = 0;
-                count = 0;
+    // The open values and the text give at most three bytes for every four.
+    out.resize_and_overwrite(
+        base + (text.size() + 3) / 4 * 3 + 2, [this, text, base](char* data, std::size_t) {
+            char* put = data + base;
+            const auto* in = reinterpret_cast<const unsigned char*>(text.data());
+            const std::size_t n = text.size();
+            std::size_t i = 0;
+            while (i < n) {
+                for (; m_count == 0 && i + 4 <= n; i += 4) {
+                    const int a = kBase64Values[in[i]], b = kBase64Values[in[i + 1]];
+                    const int c = kBase64Values[in[i + 2]], d = kBase64Values[in[i + 3]];
+                    if ((a | b | c | d) < 0) break;
+                    put = putGroup(put, static_cast<std::uint32_t>(a << 18 | b << 12 | c << 6 | d));
+                }
+                if (i == n) break;
+                const unsigned char byte = in[i++];
+                const int value = kBase64Values[byte];
+                if (value >= 0) {
+                    m_group = (m_group << 6) | static_cast<std::uint32_t>(value);
+                    if (++m_count == 4) {
+                        put = putGroup(put, m_group);
+                        m_group = 0;
+                        m_count = 0;
+                    }
+                } else if (byte == '=') {
+                    // RFC 2045 6.8: the pad ends the data of its group. Text
+                    // after it starts a new group, as in a body whose lines were
+                    // encoded one by one, each with its own padding.
+                    put = putOpenGroup(put);
+                }
+                // Blanks, line ends and other foreign bytes are skipped.
             }
-        }
-        // Two values left give one byte, three give two, one gives none.
-        if (count == 2) *put++ = static_cast<char>(group >> 4 & 0xFF);
-        if (count == 3) {
-            *put++ = static_cast<char>(group >> 10 & 0xFF);
-            *put++ = static_cast<char>(group >> 2 & 0xFF);
-        }
-        return static_cast<std::size_t>(put - data);
-    });
+            return static_cast<std::size_t>(put - data);
+        });
+}
+
+void Base64Stream::finish(std::string& out) {
+    char rest[2];
+    out.append(rest, static_cast<std::size_t>(putOpenGroup(rest) - rest));
+}
+
+char* Base64Stream::putGroup(char* put, std::uint32_t group) {
+    *put++ = static_cast<char>(group >> 16 & 0xFF);
+    *put++ = static_cast<char>(group >> 8 & 0xFF);
+    *put++ = static_cast<char>(group & 0xFF);
+    return put;
+}
+
+// Two values give one byte, three give two, one gives none.
+char* Base64Stream::putOpenGroup(char* put) {
+    if (m_count == 2) *put++ = static_cast<char>(m_group >> 4 & 0xFF);
+    if (m_count == 3) {
+        *put++ = static_cast<char>(m_group >> 10 & 0xFF);
+        *put++ = static_cast<char>(m_group >> 2 & 0xFF);
+    }
+    m_group = 0;
+    m_count = 0;
+    return put;
 }
 
 void AppendQuotedPrintableDecoded(std::string& out, std::string_view text) {
@@ -194,9 +220,9 @@ void AppendEncodedWordQDecoded(std::string& out, std::string_view encoded) {
                 continue;
             }
             if (c == '=' && i + 2 < encoded.size()) {
-                const int high = hexValue(static_cast<unsigned char>(encoded[i + 1]), true);
-                const int low = hexValue(static_cast<unsigned char>(encoded[i + 2]), true);
-                if (high >= 0 && low >= 0) {
+                const int high = kHexValues[static_cast<unsigned char>(encoded[i + 1])];
+                const int low = kHexValues[static_cast<unsigned char>(encoded[i + 2])];
+                if ((high | low) >= 0) {
                     *put++ = static_cast<char>(high * 16 + low);
                     i += 2;
                     continue;

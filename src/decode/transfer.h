@@ -23,4 +23,21 @@ void AppendQuotedPrintableDecoded(std::string& out, std::string_view text);
 void AppendEncodedWordBDecoded(std::string& out, std::string_view encoded);
 void AppendEncodedWordQDecoded(std::string& out, std::string_view encoded);
 
+// Base64 given in pieces, such as the lines of a body: a group goes on from
+// one piece into the next, so the lines may be cut at any width. A pad
+// character ends its group; AppendBase64Decoded is one piece and finish().
+class Base64Stream {
+public:
+    void append(std::string& out, std::string_view text);
+    // The bytes of a group left open at the end of the text.
+    void finish(std::string& out);
+
+private:
+    static char* putGroup(char* put, std::uint32_t group);
+    char* putOpenGroup(char* put);
+
+    std::uint32_t m_group = 0;
+    int m_count = 0;
+};
+
 }  // namespace pelmora

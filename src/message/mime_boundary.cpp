@@ -35,6 +35,28 @@ DelimiterKind ClassifyDelimiterLine(std::string_view line, std::string_view boun
     return DelimiterKind::None;
 }
 
+std::string_view ContentMediaType(std::string_view field) {
+    const std::size_t colon = field.find(':');
+    if (colon == std::string_view::npos) return field.substr(0, 0);
+    std::string_view value = field.substr(colon + 1);
+    while (!value.empty() && static_cast<unsigned char>(value.front()) <= 32) value.remove_prefix(1);
+    std::size_t end = 0;
+    while (end < value.size() && value[end] != ';' && value[end] != '(' &&
+           static_cast<unsigned char>(value[end]) > 32)
+        ++end;
+    value = value.substr(0, end);
+    return value.substr(0, ascii::FindNoCase(value, "boundary="));
+}
+
+bool IsMultipartType(std::string_view mediaType, std::string_view lowerSubtype) {
+    return ascii::StartsWithNoCase(mediaType, "multipart/") &&
+           ascii::EqualsNoCase(mediaType.substr(10), lowerSubtype);
+}
+
+bool IsMultipartType(std::string_view mediaType) {
+    return ascii::EqualsNoCase(mediaType.substr(0, mediaType.find('/')), "multipart");
+}
+
 std::size_t FindBoundaryParameter(std::string_view text, std::size_t from) {
     constexpr std::string_view key = "boundary=";
     std::size_t first = std::string_view::npos;

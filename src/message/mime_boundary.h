@@ -18,6 +18,20 @@ enum class DelimiterKind { None, Part, Close };
 // An empty boundary has no delimiters.
 DelimiterKind ClassifyDelimiterLine(std::string_view line, std::string_view boundary);
 
+// The media type ("type/subtype", case kept) of a Content-Type field given
+// whole, name and colon included: the token before the first ";", trimmed;
+// empty without a colon. It ends early at a blank, a comment or a
+// "boundary=" that unfolding joined to it where the ";" was missing. What
+// kind of body a message has is decided by this token alone, never by a
+// word found elsewhere in the field, such as the "mixed" of a boundary
+// "=_mixed 0042_=" on a multipart/alternative message.
+std::string_view ContentMediaType(std::string_view field);
+
+// True when a media type is multipart/<subtype>; subtype given in lower case.
+bool IsMultipartType(std::string_view mediaType, std::string_view lowerSubtype);
+// True for every multipart type.
+bool IsMultipartType(std::string_view mediaType);
+
 // The position just past "boundary=" in a Content-Type text, searched at or
 // after from with letters folded, or npos. A parameter named "boundary" as a
 // whole (after ";" or a blank) wins over a longer name that ends in it, such

@@ -118,12 +118,10 @@ void readHeaderBlock(LineReader& reader, LineSink& lines) {
 // The boundary of a top-level multipart/mixed or multipart/report type;
 // empty when the line declares anything else.
 std::string multipartBoundary(View line) {
-    const std::size_t multipart = ascii::FindNoCase(line, "multipart", 13);
-    if (multipart == View::npos) return {};
-    if (ascii::FindNoCase(line, "mixed", multipart + 10) == View::npos &&
-        ascii::FindNoCase(line, "report", multipart + 10) == View::npos)
-        return {};
-    const std::size_t valueStart = FindBoundaryParameter(line, multipart + 9);
+    const View type = ContentMediaType(line);
+    if (!IsMultipartType(type, "mixed") && !IsMultipartType(type, "report")) return {};
+    const std::size_t valueStart =
+        FindBoundaryParameter(line, static_cast<std::size_t>(type.data() + type.size() - line.data()));
     if (valueStart == View::npos) return {};
     View value = line.substr(valueStart);
     value = value.substr(0, value.find(';'));

@@ -204,8 +204,10 @@ void BuildBase64Unit(BodyText& body, const LineList& lines, std::size_t first, c
                      BodyConversion conversion) {
     body.units.clear();
     body.decoded.clear();
+    Base64Stream base64;
     for (std::size_t i = first; i < lines.size() && !EndsBody(lines[i], boundary); ++i)
-        AppendBase64Decoded(body.decoded, lines[i]);
+        base64.append(body.decoded, lines[i]);
+    base64.finish(body.decoded);
     FinishBase64Text(body, conversion);
     body.units.push_back({0, body.text.size(), lines.empty() ? 0 : lines.size() - 1});
 }

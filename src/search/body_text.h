@@ -61,8 +61,8 @@ void AppendDecodedUnit(BodyText& body, std::string_view line, LineSource& more, 
 // upper-cased as AppendLineUnit does.
 void ConvertDecodedUnits(BodyText& body, BodyConversion conversion);
 
-// The converted, upper-cased text of base64 bytes decoded line by line,
-// with CR and LF removed.
+// The converted, upper-cased text of the decoded base64 bytes, with CR and
+// LF removed.
 void FinishBase64Text(BodyText& body, BodyConversion conversion);
 
 // Fills body with the units of lines from `first` up to the end of the list,
@@ -70,8 +70,8 @@ void FinishBase64Text(BodyText& body, BodyConversion conversion);
 void BuildLineUnits(BodyText& body, const LineList& lines, std::size_t first, const std::string* boundary,
                     BodyConversion conversion, bool quotedPrintable);
 
-// Fills body with one unit: the base64 lines decoded (each line on its own,
-// as if decoded separately), converted, with CR and LF removed.
+// Fills body with one unit: the base64 lines decoded as one text, converted,
+// with CR and LF removed.
 void BuildBase64Unit(BodyText& body, const LineList& lines, std::size_t first, const std::string* boundary,
                      BodyConversion conversion);
 

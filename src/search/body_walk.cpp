@@ -44,22 +44,21 @@ bool isShiftJisName(std::string_view charset) {
     return charset == "shift_jis" || charset == "shift-jis" || charset == "x-sjis";
 }
 
-Conversion sevenBitConversion(std::string_view charset) {
-    auto kind = KnownCharsets(charset);
-    return kind && *kind == CharsetKind::AsIs ? Conversion::AsIs : Conversion::Iso2022Jp;
-}
-
-Conversion eightBitConversion(std::string_view charset) {
+// The conversion of a body once it is transfer-decoded. UTF-8 and EUC-JP
+// are converted whatever the transfer encoding says: read as ISO-2022-JP
+// or as they are, none of their Japanese words would ever be found. Other
+// charsets keep the reading of their transfer encoding: 7bit reads every
+// charset but the plain ones as ISO-2022-JP, 8bit and binary take the bytes
+// as they are, base64 and quoted-printable read everything but the
+// Shift_JIS names as ISO-2022-JP.
+Conversion conversionFor(std::string_view encoding, std::string_view charset) {
     if (charset == "utf-8") return Conversion::Utf8;
     if (charset == "euc-jp") return Conversion::EucJp;
-    return Conversion::AsIs;
-}
-
-// base64 and quoted-printable bodies: Shift_JIS names as they are, UTF-8
-// converted, everything else read as ISO-2022-JP.
-Conversion decodedConversion(std::string_view charset) {
-    if (isShiftJisName(charset)) return Conversion::AsIs;
-    if (charset == "utf-8") return Conversion::Utf8;
+    if (encoding.empty() || encoding == "7bit") {
+        auto kind = KnownCharsets(charset);
+        return kind && *kind == CharsetKind::AsIs ? Conversion::AsIs : Conversion::Iso2022Jp;
+    }
+    if (encoding == "8bit" || encoding == "binary" || isShiftJisName(charset)) return Conversion::AsIs;
     return Conversion::Iso2022Jp;
 }
 
@@ -147,10 +146,11 @@ public:
     int run() {
         if (walkHeaders() != WalkEnd::BodyFound) return 0;
         const std::string& enc = m_facts.encoding;
-        if (enc.empty() || enc == "7bit") return searchByLine(sevenBitConversion(m_facts.charset), false);
-        if (enc == "8bit" || enc == "binary") return searchByLine(eightBitConversion(m_facts.charset), false);
-        if (enc == "quoted-printable") return searchByLine(decodedConversion(m_facts.charset), true);
-        if (enc == "base64") return searchWhole();
+        const Conversion conversion = conversionFor(enc, m_facts.charset);
+        if (enc.empty() || enc == "7bit" || enc == "8bit" || enc == "binary")
+            return searchByLine(conversion, false);
+        if (enc == "quoted-printable") return searchByLine(conversion, true);
+        if (enc == "base64") return searchWhole(conversion);
         return 0;
     }
 
@@ -225,11 +225,12 @@ private:
                 return false;
             }
         }
-        std::size_t multipart = lower.find("multipart", 13);
-        if (multipart != std::string::npos) {
+        const std::string_view type = ContentMediaType(header);
+        if (IsMultipartType(type)) {
             m_facts.multipart = true;
             m_facts.inPart = false;
-            std::size_t from = FindBoundaryParameter(header, multipart + 9);
+            std::size_t from = FindBoundaryParameter(
+                header, static_cast<std::size_t>(type.data() + type.size() - header.data()));
             if (from != std::string::npos) {
                 std::string_view value =
                     trimBlank(std::string_view(header).substr(from, header.find(';', from) - from));
@@ -376,18 +377,21 @@ private:
         }
     }
 
-    // The lines are decoded one by one, as if each were the whole text,
-    // and tested as one text.
-    int searchWhole() {
+    // The lines are one base64 text, whatever width they were wrapped at,
+    // tested as one text.
+    int searchWhole(Conversion conversion) {
         ResetTermMarks(m_terms, 0);
         if (m_context.prefilter) m_context.filter.prepare(m_terms);
-        WholeBodyTest test(m_terms, decodedConversion(m_facts.charset), m_context.body,
+        WholeBodyTest test(m_terms, conversion, m_context.body,
                            m_context.prefilter ? &m_context.filter : nullptr);
+        Base64Stream base64;
         std::string_view line;
-        while (nextBodyLine(line)) {
-            AppendBase64Decoded(test.decoded(), line);
-            if (!test.added()) break;
+        bool open = true;
+        while (open && nextBodyLine(line)) {
+            base64.append(test.decoded(), line);
+            open = test.added();
         }
+        if (open) base64.finish(test.decoded());
         return test.finish() ? static_cast<int>(m_lines.lastIndex()) : 0;
     }
 

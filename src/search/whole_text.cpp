@@ -61,6 +61,71 @@ std::size_t iso2022JpCut(std::string_view bytes) {
     return doubleByte ? cut : i;
 }
 
+// The reading of ISO-2022-JP that Iso2022JpToSjis makes, one byte at a
+// time: whether it is in double-byte mode and between two of its steps.
+class Iso2022JpSteps {
+public:
+    void take(char c) {
+        if (m_left > 0) {
+            // The byte after ESC decides the mode; the one after that is skipped.
+            if (m_left-- == 2 && m_escape) {
+                if (c == '$') m_doubleByte = true;
+                if (c == '(') m_doubleByte = false;
+            }
+            return;
+        }
+        m_escape = c == kEsc;
+        if (m_escape)
+            m_left = 2;
+        else if (m_doubleByte)
+            m_left = 1;
+    }
+    bool betweenSingleByteSteps() const { return m_left == 0 && !m_doubleByte; }
+
+private:
+    bool m_doubleByte = false;
+    bool m_escape = false;
+    int m_left = 0;  // bytes of the current step still to come
+};
+
+// EUC-JP is converted in two steps, EucJpToIso2022Jp and Iso2022JpToSjis.
+// A cut may fall after an ASCII byte, where the first step is in
+// single-byte mode and has written no escape it owes, if the second step,
+// reading what the first wrote, is then in single-byte mode between two of
+// its steps (an escape in the text itself may have left it elsewhere). A
+// high byte at the end waits for the byte that decides whether it pairs.
+std::size_t eucJpCut(std::string_view bytes) {
+    auto high = [](char c) { return static_cast<std::uint8_t>(c) > 0x80; };
+    std::size_t cut = 0;
+    bool doubleByte = false;
+    Iso2022JpSteps second;
+    std::size_t i = 0;
+    while (i < bytes.size()) {
+        const char c = bytes[i];
+        if (high(c)) {
+            if (i + 1 == bytes.size()) break;
+            if (high(bytes[i + 1])) {
+                if (!doubleByte)
+                    for (const char e : {kEsc, '$', 'B'}) second.take(e);
+                doubleByte = true;
+                second.take(static_cast<char>(c - 0x80));
+                second.take(static_cast<char>(bytes[i + 1] - 0x80));
+                i += 2;
+                continue;
+            }
+        } else if (static_cast<std::uint8_t>(c) < 0x80) {
+            if (doubleByte)
+                for (const char e : {kEsc, '(', 'J'}) second.take(e);
+            doubleByte = false;
+            second.take(c);
+            if (second.betweenSingleByteSteps()) cut = i + 1;
+        }
+        // A lone high byte and 0x80 are dropped.
+        ++i;
+    }
+    return cut;
+}
+
 bool isLead(char c) {
     return IsCp932LeadByte(static_cast<std::uint8_t>(c));
 }
@@ -76,7 +141,7 @@ std::size_t SafeConversionCut(std::string_view bytes, BodyConversion conversion)
         case BodyConversion::Iso2022Jp:
             return iso2022JpCut(bytes);
         case BodyConversion::EucJp:
-            break;
+            return eucJpCut(bytes);
     }
     return 0;
 }

@@ -130,6 +130,11 @@ std::string refBase64(std::string_view s) {
     int group[4] = {};
     int count = 0;
     for (const char c : s) {
+        if (c == '=') {
+            for (int k = count; k < 4; ++k) group[k] = 0;
+            pushGroup(out, group, count);
+            count = 0;
+        }
         if (base64Value(c) < 0) continue;
         group[count++] = base64Value(c);
         if (count == 4) {
@@ -142,23 +147,22 @@ std::string refBase64(std::string_view s) {
     return out;
 }
 
-int hexDigit(char c, bool lowerCase) {
-    const std::string_view digits = lowerCase ? "0123456789ABCDEFabcdef" : "0123456789ABCDEF";
+int hexDigit(char c) {
+    const std::string_view digits = "0123456789ABCDEFabcdef";
     const std::size_t at = digits.find(c);
     if (at == std::string_view::npos || c == '\0') return -1;
     return static_cast<int>(at < 16 ? at : at - 6);
 }
 
-// Quoted-printable (upper-case digits only) or the Q encoding ("_" is a
-// blank, lower-case digits too).
+// Quoted-printable, or the Q encoding ("_" is a blank); both take
+// lower-case digits.
 std::string refEscapes(std::string_view s, bool qWord) {
     std::string out;
     for (std::size_t i = 0; i < s.size(); ++i) {
         if (qWord && s[i] == '_') {
             out.push_back(' ');
-        } else if (s[i] == '=' && s.size() - i >= 3 && hexDigit(s[i + 1], qWord) >= 0 &&
-                   hexDigit(s[i + 2], qWord) >= 0) {
-            out.push_back(static_cast<char>(hexDigit(s[i + 1], qWord) * 16 + hexDigit(s[i + 2], qWord)));
+        } else if (s[i] == '=' && s.size() - i >= 3 && hexDigit(s[i + 1]) >= 0 && hexDigit(s[i + 2]) >= 0) {
+            out.push_back(static_cast<char>(hexDigit(s[i + 1]) * 16 + hexDigit(s[i + 2])));
             i += 2;
         } else {
             out.push_back(s[i]);
@@ -261,6 +265,20 @@ TEST(Iso2022JpToSjisInPlaceTest, SameBytesAsTheReference) {
             Iso2022JpToSjisInPlace(converted);
             ASSERT_EQ(converted, refIso2022Jp(text)) << Hex(text) << " gave " << Hex(converted);
         });
+}
+
+// A body's lines are one base64 text, wherever they are cut.
+TEST(Base64StreamTest, AnyCutGivesTheBytesOfTheWholeText) {
+    forTextsOver("QUJD=a+/ \x80", 4, [](const std::string& text) {
+        for (std::size_t cut = 0; cut <= text.size(); ++cut) {
+            Base64Stream stream;
+            std::string out = "kept";
+            stream.append(out, std::string_view(text).substr(0, cut));
+            stream.append(out, std::string_view(text).substr(cut));
+            stream.finish(out);
+            ASSERT_EQ(out, "kept" + refBase64(text)) << Hex(text) << " cut at " << cut;
+        }
+    });
 }
 
 // Appending must leave room for the longest result: a lone last byte of a

@@ -206,6 +206,12 @@ INSTANTIATE_TEST_SUITE_P(
         AttachCase{"BlanksAfterBoundaryAreNotPartOfIt", "multipart/mixed; boundary=XX  ", TwoParts, "XX",
                    true},
         AttachCase{"AlternativeNeverFlagged", "multipart/alternative; boundary=XX", TwoParts, "", false},
+        // The media type alone decides, not a word elsewhere in the field.
+        AttachCase{"MixedOnlyInTheBoundary", "multipart/alternative; boundary=\"=_mixed 0042_=\"",
+                   "--=_mixed 0042_=\r\nt\r\n--=_mixed 0042_=\r\nh\r\n--=_mixed 0042_=--\r\n", "", false},
+        AttachCase{"ReportOnlyInAParameter", "multipart/related; type=report; boundary=XX", TwoParts, "",
+                   false},
+        AttachCase{"MediaTypeTrimmedAndFolded", "  MULTIPART/Mixed ;boundary=XX", TwoParts, "XX", true},
         AttachCase{"MixedWithoutBoundary", "multipart/mixed", TwoParts, "", false},
         AttachCase{"NoSecondDelimiter", "multipart/mixed; boundary=XX", "--XX\r\ntext only\r\n", "XX", false},
         AttachCase{"LongerBoundaryIsNoFirstDelimiter", "multipart/mixed; boundary=XX",

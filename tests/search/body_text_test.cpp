@@ -39,12 +39,15 @@ TEST(UpperCaseDisplayRangeTest, SameAsUpperCaseCp932ForLongMixedTexts) {
     }
 }
 
-TEST(BuildBase64UnitTest, LinesAreDecodedAsIfOneByOne) {
-    // "QQ" alone gives "A"; joined, "QQQQ" would give three other bytes.
+TEST(BuildBase64UnitTest, LinesAreOneText) {
+    // Lines wrapped at a width that is no multiple of four: "QQ" alone
+    // would give "A", but the group goes on into the next line.
     const LineList lines{"", "QQ", "QQ", "QUJD", "QUJD", "QQ=="};
     BodyText body;
     BuildBase64Unit(body, lines, 1, nullptr, BodyConversion::AsIs);
-    EXPECT_EQ(body.text, "AAABCABCA");
+    EXPECT_EQ(body.text,
+              "A\x04\x10"
+              "ABCABCA");
     ASSERT_EQ(body.units.size(), 1u);
     EXPECT_EQ(body.units[0].lastLine, 5u);
 }

@@ -226,6 +226,44 @@ TEST_F(BodyWalkTest, EightBitUtf8AndShiftJis) {
     EXPECT_EQ(search("検索語", sjis), 3);
 }
 
+// Each body holds 検索語 (or needle); none was found when base64 was
+// decoded line by line, lower-case escapes were kept, or EUC-JP and UTF-8
+// were read as ISO-2022-JP outside 8bit.
+TEST_F(BodyWalkTest, FoundInEveryTransferEncodingAndCharset) {
+    const std::string eucJp = "\xCB\xDC\xCA\xB8\xA4\xCB\xB8\xA1\xBA\xF7\xB8\xEC\xA4\xAC\r\n";
+    const struct {
+        const char* name;
+        std::string message;
+        const char* field;
+    } rows[] = {
+        {"Base64WrappedAtTen",
+         "Content-Type: text/plain; charset=utf-8\nContent-Transfer-Encoding: base64\n\n"
+         "5YmN5Y2K44\nGu5paH56ug\nDQrmpJzntK\nLoqp7jga7l\nvozljYoNCg\n==\n",
+         "検索語"},
+        {"Base64EachLinePadded",
+         "Content-Type: text/plain\nContent-Transfer-Encoding: base64\n\nbmU=\nZWRs\nZQ==\n", "needle"},
+        {"QuotedPrintableLowerCaseHex",
+         "Content-Type: text/plain; charset=utf-8\nContent-Transfer-Encoding: quoted-printable\n\n"
+         "=e6=a4=9c=e7=b4=a2=\n=e8=aa=9e\n",
+         "検索語"},
+        {"EucJpBase64",
+         "Content-Type: text/plain; charset=euc-jp\nContent-Transfer-Encoding: base64\n\n"
+         "y9zKuKTLuKG697jspKw=\n",
+         "検索語"},
+        {"EucJpQuotedPrintable",
+         "Content-Type: text/plain; charset=EUC-JP\nContent-Transfer-Encoding: quoted-printable\n\n"
+         "=CB=DC=CA=B8=A4=CB=B8=A1=BA=F7=B8=EC=A4=AC\n",
+         "検索語"},
+        {"EucJpWithoutTransferEncoding", "Content-Type: text/plain; charset=euc-jp\n\n" + eucJp, "検索語"},
+        {"Utf8WithoutTransferEncoding", "Content-Type: text/plain; charset=utf-8\n\n本文の検索語\n",
+         "検索語"},
+        // A plain part whose file name says multipart is no container.
+        {"MultipartOnlyInAParameter", "Content-Type: text/plain; name=\"multipart.txt\"\n\nneedle\n",
+         "needle"},
+    };
+    for (const auto& row : rows) EXPECT_NE(search(row.field, row.message), 0) << row.name;
+}
+
 TEST_F(BodyWalkTest, KoiEightRIsSearchedAsIs) {
     const std::string message = "Content-Type: text/plain; charset=koi8-r\n\n" + kJisA + "\n";
     // Read as it is, the escape sequence's bytes stay; read as ISO-2022-JP

@@ -35,9 +35,10 @@ bool streamed(TermList terms, std::string_view decoded, BodyConversion conversio
     return test.finish();
 }
 
-// One word in the three encodings: hiragana k is U+3041+k, JIS 0x24 0x21+k.
+// One word in the four encodings: hiragana k is U+3041+k, JIS 0x24 0x21+k,
+// EUC-JP the JIS bytes with their high bit set.
 struct Word {
-    std::string utf8, cp932, iso2022jp;
+    std::string utf8, cp932, iso2022jp, eucjp;
 };
 
 Word hiragana(std::initializer_list<int> letters) {
@@ -46,6 +47,7 @@ Word hiragana(std::initializer_list<int> letters) {
     for (int k : letters) {
         w.utf8 += std::string{'\xE3', '\x81', static_cast<char>(0x81 + k)};
         jis += std::string{'\x24', static_cast<char>(0x21 + k)};
+        w.eucjp += std::string{'\xA4', static_cast<char>(0xA1 + k)};
     }
     w.cp932 = Utf8ToAnsi(w.utf8);
     w.iso2022jp = "\x1B$B" + jis + "\x1B(B";
@@ -53,7 +55,7 @@ Word hiragana(std::initializer_list<int> letters) {
 }
 
 Word ascii(const std::string& s) {
-    return {s, s, s};
+    return {s, s, s, s};
 }
 
 // Bodies of a few megabytes in each conversion give the same verdict
@@ -72,7 +74,8 @@ TEST(WholeBodyTest, StreamedVerdictIsTheWholeTextsVerdict) {
     };
     const Conversion conversions[] = {{BodyConversion::AsIs, &Word::cp932},
                                       {BodyConversion::Utf8, &Word::utf8},
-                                      {BodyConversion::Iso2022Jp, &Word::iso2022jp}};
+                                      {BodyConversion::Iso2022Jp, &Word::iso2022jp},
+                                      {BodyConversion::EucJp, &Word::eucjp}};
     for (const Conversion& c : conversions) {
         std::string body;
         while (body.size() < 2'200'000) {
