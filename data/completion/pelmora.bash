@@ -9,7 +9,7 @@ _pelmora_cli_options() {
     local shared="--format= --encoding= --display-names --no-display-names"
     case $1 in
         list) echo "-r --recursive --sort= --reverse $shared --help" ;;
-        dups) echo "--id-only --trash --yes $shared --help" ;;
+        dups) echo "-r --recursive --id-only --keep= --trash --yes $shared --help" ;;
         search) echo "-r --recursive --from= --to= --subject= --body= --after= --before= --attach --ask $shared --help" ;;
         export) echo "-o --output= -r --recursive --display-names --no-display-names --help" ;;
         strip) echo "--dry-run --yes --display-names --no-display-names --help" ;;
@@ -62,6 +62,7 @@ _pelmora_cli() {
             --format) values="table tsv csv json" ;;
             --encoding) values="utf-8 cp932" ;;
             --sort) values="sender subject received size folder recipients sent" ;;
+            --keep) values="oldest newest largest under:" ;;
             --output)
                 _pelmora_cli_paths "$value" files
                 [[ -n $lead ]] && COMPREPLY=("${COMPREPLY[@]/#/$lead}")
@@ -70,6 +71,8 @@ _pelmora_cli() {
             *) return ;;
         esac
         mapfile -t COMPREPLY < <(compgen -P "$lead" -W "$values" -- "$value")
+        # under: goes on with a folder.
+        [[ ${#COMPREPLY[@]} -eq 1 && ${COMPREPLY[0]} == *: ]] && compopt -o nospace 2>/dev/null
         return
     fi
     if [[ $command == export && ($prev == -o) ]]; then

@@ -17,34 +17,67 @@ namespace pelmora {
 
 namespace {
 
-// Walks the hash-sorted list from its end; an entry stays when it has a
-// neighbour of equal hash, and every entry of a group but its first is
-// marked. Removal happens in one compaction pass afterwards: the walk only
-// looks at entry i-1, which the walk has not yet reached, so deciding first
-// and removing later gives the same list.
-void reduceToGroups(MsgList& list) {
-    for (auto& e : list) e->SelMark = false;
-    std::vector<bool> keep(list.size(), false);
-    bool inGroup = false;
-    for (std::size_t i = list.size(); i-- > 0;) {
-        TMsgItem& e = *list[i];
-        if (e.MessageId.empty()) continue;  // never a duplicate; the group flag stays
-        if (i > 0 && list[i - 1]->DupHash == e.DupHash) {
-            inGroup = true;
-            e.SelMark = true;
-            keep[i] = true;
-        } else if (inGroup) {
-            inGroup = false;
-            keep[i] = true;
+// True when path lies in folder or below it.
+bool isUnder(std::string_view path, std::string_view folder) {
+    if (folder.empty() || !path.starts_with(folder)) return false;
+    if (folder.ends_with('/')) return true;
+    return path.size() > folder.size() && path[folder.size()] == '/';
+}
+
+// True when a should stay rather than b.
+bool preferred(const TMsgItem& a, const TMsgItem& b, const DupKeeper& keeper) {
+    switch (keeper.rule) {
+        case KeepRule::Newest:
+            if (a.RecvDate != b.RecvDate) return a.RecvDate > b.RecvDate;
+            break;
+        case KeepRule::Largest:
+            if (a.FileSize != b.FileSize) return a.FileSize > b.FileSize;
+            break;
+        case KeepRule::UnderFolder: {
+            const bool aUnder = isUnder(a.FileName, keeper.folder);
+            if (aUnder != isUnder(b.FileName, keeper.folder)) return aUnder;
+            break;
         }
+        case KeepRule::Oldest:
+            break;
+    }
+    if (a.RecvDate != b.RecvDate) return a.RecvDate < b.RecvDate;
+    return a.FileName < b.FileName;
+}
+
+// Reduces the hash-sorted list to its runs of at least two entries with a
+// Message-ID and equal hash; in each, the keeper's choice stays unmarked
+// and every other copy is marked. Copies the previous selection left
+// unmarked sort first in their run, so they alone are candidates when
+// there are any: the user's earlier choice outranks the rule.
+void reduceToGroups(MsgList& list, const DupKeeper& keeper) {
+    std::vector<bool> keep(list.size(), false);
+    std::vector<std::size_t> copies;
+    for (std::size_t begin = 0, end = 0; begin < list.size(); begin = end) {
+        for (end = begin + 1; end < list.size() && list[end]->DupHash == list[begin]->DupHash;) ++end;
+        copies.clear();
+        for (std::size_t i = begin; i < end; ++i)
+            if (!list[i]->MessageId.empty()) copies.push_back(i);
+        if (copies.size() < 2) continue;
+        const bool anyUnmarked =
+            std::any_of(copies.begin(), copies.end(), [&](std::size_t i) { return !list[i]->SelMark; });
+        std::optional<std::size_t> chosen;
+        for (std::size_t i : copies) {
+            if (anyUnmarked && list[i]->SelMark) continue;
+            if (!chosen || preferred(*list[i], *list[*chosen], keeper)) chosen = i;
+        }
+        for (std::size_t i : copies) keep[i] = true;
+        for (std::size_t i : copies) list[i]->SelMark = i != *chosen;
     }
     std::size_t kept = 0;
     MsgList dropped;
     for (std::size_t i = 0; i < list.size(); ++i) {
-        if (keep[i])
+        if (keep[i]) {
             list[kept++] = std::move(list[i]);
-        else
+        } else {
+            list[i]->SelMark = false;
             dropped.push_back(std::move(list[i]));
+        }
     }
     list.resize(kept);
     FreeInBackground(dropped);
@@ -126,6 +159,33 @@ void putBackAliases(MsgList& list, Aliases aliases) {
 
 }  // namespace
 
+std::optional<DupKeeper> ParseDupKeeper(std::string_view text) {
+    if (text == "oldest") return DupKeeper{KeepRule::Oldest, {}};
+    if (text == "newest") return DupKeeper{KeepRule::Newest, {}};
+    if (text == "largest") return DupKeeper{KeepRule::Largest, {}};
+    constexpr std::string_view kUnder = "under:";
+    if (text.starts_with(kUnder) && text.size() > kUnder.size()) {
+        std::string folder(text.substr(kUnder.size()));
+        while (folder.size() > 1 && folder.ends_with('/')) folder.pop_back();
+        return DupKeeper{KeepRule::UnderFolder, std::move(folder)};
+    }
+    return std::nullopt;
+}
+
+std::string DupKeeperText(const DupKeeper& keeper) {
+    switch (keeper.rule) {
+        case KeepRule::Newest:
+            return "newest";
+        case KeepRule::Largest:
+            return "largest";
+        case KeepRule::UnderFolder:
+            return "under:" + keeper.folder;
+        case KeepRule::Oldest:
+            break;
+    }
+    return "oldest";
+}
+
 std::string DuplicateCaptionSuffix() {
     return std::string(text::kDuplicateCaptionSuffix);
 }
@@ -149,10 +209,10 @@ void ProcDupcheck1Click(DupcheckPorts& ports, MsgList& list) {
         view.setSortKey(KeyDupHash);
         SortMsgList(list, KeyDupHash, ports.prompts);
 
-        // Reduced to the groups of copies, marking all but the first of each;
+        // Reduced to the groups of copies, marking all but the keeper's choice;
         // entries that are the same file count once.
         Aliases aliases = takeOutAliases(list);
-        reduceToGroups(list);
+        reduceToGroups(list, ports.keeper);
         putBackAliases(list, std::move(aliases));
 
         // Shows the groups, their marked copies selected.

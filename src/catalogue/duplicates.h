@@ -4,7 +4,9 @@
 #pragma once
 
 #include <functional>
+#include <optional>
 #include <string>
+#include <string_view>
 
 #include "message/msg_item.h"
 
@@ -17,6 +19,24 @@ class BusyCursor;
 class Prompts;
 }  // namespace ui
 
+// Which copy of a group stays unselected when the marks of the previous
+// selection do not decide: the oldest received (the first copy that
+// arrived), the newest, the largest file, or a copy under a folder (ties
+// among those by the oldest). Full ties go to the first file name.
+enum class KeepRule { Oldest, Newest, Largest, UnderFolder };
+
+struct DupKeeper {
+    KeepRule rule = KeepRule::Oldest;
+    std::string folder;  // native bytes, no trailing slash; UnderFolder only
+    bool operator==(const DupKeeper&) const = default;
+};
+
+// "oldest", "newest", "largest" or "under:PATH" (PATH non-empty, native
+// bytes, taken as written); nothing for anything else.
+std::optional<DupKeeper> ParseDupKeeper(std::string_view text);
+// The inverse of ParseDupKeeper.
+std::string DupKeeperText(const DupKeeper& keeper);
+
 struct DupcheckPorts {
     ui::ListView& view;
     ui::StatusBar& status;
@@ -25,10 +45,12 @@ struct DupcheckPorts {
     // Given by the main window only: its folder caption then shows the
     // current folder + DuplicateCaptionSuffix(). The search window has none.
     std::function<void()> showDuplicateCaption;
+    DupKeeper keeper{};
 };
 
 // Removes the entries without a duplicate (and those without Message-ID),
-// selects all copies of each group but the first in hash order, re-sorts
+// selects all copies of each group but the one the keeper names among those
+// the previous selection left unmarked (all, when it marked every one), re-sorts
 // ascending by the view's previous key and writes the result to panel 1.
 void ProcDupcheck1Click(DupcheckPorts& ports, MsgList& list);
 

@@ -3,8 +3,12 @@
 // reduced list is printed in the GUI's order; the copies the GUI would select
 // for deletion are flagged (TSV column "selected", "*" in the table). With
 // --trash those copies then go to the trash, as the delete command would
-// move them after the check.
+// move them after the check. --keep names the copy of each group that stays
+// unselected; JSON records then say which group a copy belongs to, whether
+// it is the kept one and by which rule.
+#include <filesystem>
 #include <iostream>
+#include <map>
 #include <optional>
 #include <string_view>
 
@@ -16,6 +20,7 @@
 #include "cli/folder_load.h"
 #include "cli/message_table.h"
 #include "cli/terminal_shell.h"
+#include "cli/text_output.h"
 #include "operations/recycle.h"
 
 namespace pelmora::cli {
@@ -23,12 +28,15 @@ namespace pelmora::cli {
 namespace {
 
 constexpr std::string_view kUsage =
-    "usage: pelmora-cli dups [--id-only] [--display-names|--no-display-names] [--format=table|tsv|csv|json]\n"
+    "usage: pelmora-cli dups [-r] [--id-only] [--keep=oldest|newest|largest|under:PATH]\n"
+    "                        [--display-names|--no-display-names] [--format=table|tsv|csv|json]\n"
     "                        [--encoding=utf-8|cp932] [--trash [--yes]] DIR\n";
 
 struct DupsOptions : FolderCommandOptions {
     bool trash = false;
     bool yes = false;
+    bool recurse = false;
+    DupKeeper keeper{};
 };
 
 int usageError(std::string_view problem) {
@@ -45,7 +53,23 @@ std::optional<std::string> parse(const Args& args, DupsOptions& options) {
                 options.yes = true;
             else if (a == "--id-only")
                 options.reader.dupCheckHeaders = false;
-            else
+            else if (a == "-r" || a == "--recursive")
+                options.recurse = true;
+            else if (a.starts_with("--keep=")) {
+                std::optional<DupKeeper> keeper = ParseDupKeeper(a.substr(7));
+                if (!keeper)
+                    return "bad --keep value '" + std::string(a.substr(7)) +
+                           "': use oldest, newest, largest or under:PATH";
+                // Entries carry absolute, normalised paths; the folder is
+                // compared with them.
+                if (keeper->rule == KeepRule::UnderFolder) {
+                    std::string folder =
+                        std::filesystem::absolute(keeper->folder).lexically_normal().native();
+                    while (folder.size() > 1 && folder.ends_with('/')) folder.pop_back();
+                    keeper->folder = std::move(folder);
+                }
+                options.keeper = *keeper;
+            } else
                 return std::nullopt;
             return std::string();
         });
@@ -57,6 +81,16 @@ std::optional<std::string> parse(const Args& args, DupsOptions& options) {
 void printList(const DupsOptions& options, const TerminalListView& view, const MsgList& list) {
     TableOptions table = TableOptionsFor(options, kMainColumnKeys);
     table.selection = &view;
+    // Groups numbered from 1 in the order their first copy is listed.
+    std::map<std::int64_t, int> groups;
+    for (const auto& entry : list) groups.try_emplace(entry->DupHash, static_cast<int>(groups.size()) + 1);
+    const std::string rule = JsonString(DupKeeperText(options.keeper));
+    table.jsonExtra = [&](std::size_t row) {
+        const TMsgItem& entry = *list[row];
+        return ",\"group\":" + std::to_string(groups[entry.DupHash]) +
+               ",\"keep\":" + (view.isSelected(static_cast<int>(row)) ? "false" : "true") +
+               ",\"rule\":" + rule;
+    };
     WriteMessageTable(std::cout, list, table);
     std::cout.flush();
 }
@@ -86,7 +120,8 @@ int DupsCommand(const Args& args) {
     CommandReader reader(options.reader, prompts);
     TerminalListView view(kMainColumnKeys, KeyReceived);
     MsgList list;
-    LoadOutcome outcome = LoadForCommand(options.folder, Subfolders::No, view, list, reader, prompts);
+    LoadOutcome outcome = LoadForCommand(options.folder, options.recurse ? Subfolders::Yes : Subfolders::No,
+                                         view, list, reader, prompts);
     if (outcome == LoadOutcome::FolderMissing) return 1;
     if (outcome == LoadOutcome::Aborted) {
         std::cerr << "pelmora-cli dups: interrupted\n";
@@ -96,7 +131,7 @@ int DupsCommand(const Args& args) {
     // The summary line goes to stderr so that stdout stays the list alone.
     TerminalStatusBar status(TerminalStatusBar::Echo::Stderr);
     TerminalBusyCursor cursor;
-    DupcheckPorts ports{view, status, cursor, &prompts, {}};
+    DupcheckPorts ports{view, status, cursor, &prompts, {}, options.keeper};
     ProcDupcheck1Click(ports, list);
 
     printList(options, view, list);

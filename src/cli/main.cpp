@@ -19,7 +19,8 @@ struct Command {
 constexpr Command kCommands[] = {
     {"list", pelmora::cli::ListCommand,
      "list   [-r] [--format=table|tsv|csv|json] [--sort=KEY] [--reverse] [--encoding=utf-8|cp932] DIR"},
-    {"dups", pelmora::cli::DupsCommand, "dups   [--id-only] [--format=...] [--trash [--yes]] DIR"},
+    {"dups", pelmora::cli::DupsCommand,
+     "dups   [-r] [--id-only] [--keep=RULE] [--format=...] [--trash [--yes]] DIR"},
     {"search", pelmora::cli::SearchCommand,
      "search [-r] [--from=EXPR] [--to=EXPR] [--subject=EXPR] [--body=EXPR]\n"
      "                   [--after=YYYY-MM-DD] [--before=YYYY-MM-DD] [--attach] [--format=...] DIR"},

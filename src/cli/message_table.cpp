@@ -273,7 +273,9 @@ void WriteMessageTable(std::ostream& out, const MsgList& list, const TableOption
             for (std::size_t i = 0; i < list.size(); ++i) {
                 std::optional<bool> selected;
                 if (options.selection) selected = options.selection->isSelected(static_cast<int>(i));
-                out << JsonRecord(*list[i], options, selected) << '\n';
+                std::string record = JsonRecord(*list[i], options, selected);
+                if (options.jsonExtra) record.insert(record.size() - 1, options.jsonExtra(i));
+                out << record << '\n';
             }
             break;
         case TableFormat::Csv: {

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <ostream>
 #include <string>
@@ -49,6 +50,9 @@ struct TableOptions {
     // so that an ESC in a subject is shown rather than obeyed. Files and
     // pipes get the bytes.
     bool toTerminal = false;
+    // When set, JSON records end with the members it gives for their row
+    // (each behind a comma).
+    std::function<std::string(std::size_t row)> jsonExtra;
 };
 
 void WriteMessageTable(std::ostream& out, const MsgList& list, const TableOptions& options);

@@ -30,8 +30,12 @@ protected:
     }
     void run(bool searchWindow = false) {
         // The search window gives no caption port, the main window one.
-        DupcheckPorts ports{view, status, cursor, &prompts,
-                            searchWindow ? std::function<void()>() : [this] { ++captionCalls; }};
+        DupcheckPorts ports{view,
+                            status,
+                            cursor,
+                            &prompts,
+                            searchWindow ? std::function<void()>() : [this] { ++captionCalls; },
+                            keepRule};
         ProcDupcheck1Click(ports, list);
     }
     std::vector<std::string> selectedSenders() const {
@@ -46,6 +50,7 @@ protected:
     test::FakePrompts prompts;
     MsgList list;
     int captionCalls = 0;
+    DupKeeper keepRule{};
 };
 
 TEST_F(DupcheckTest, TwoCopiesStayWithOneSelected) {
@@ -96,6 +101,7 @@ TEST_F(DupcheckTest, EntryWithoutIdBetweenCopiesDoesNotBreakTheGroup) {
     run();
     EXPECT_EQ(Senders(list).size(), 2u);
     for (const auto& e : list) EXPECT_NE(e->From, "noid");
+    EXPECT_EQ(view.selection.size(), 1u);
 }
 
 TEST_F(DupcheckTest, ResortsAscendingByThePreviousKeyWithItsMark) {
@@ -118,6 +124,70 @@ TEST_F(DupcheckTest, PreviousMarksDecideWhichCopyStaysUnselected) {
     list[0]->SelMark = true;  // selected before: sorts after its twin
     run();
     EXPECT_EQ(selectedSenders(), (Strings{"first"}));
+}
+
+// Three copies in three folders, told apart by arrival, size and folder:
+// each rule keeps the one it names and selects the other two, and the
+// previous selection still outranks the rule.
+TEST_F(DupcheckTest, KeeperRuleNamesTheCopyThatStaysUnselected) {
+    struct Case {
+        const char* keep;
+        const char* kept;
+    };
+    const Case cases[] = {
+        {"oldest", "inbox"},
+        {"newest", "backup"},
+        {"largest", "export"},
+        {"under:/mail/export", "export"},
+        {"under:/mail/export/", "export"},
+        {"under:/mail/none", "inbox"},
+        {"under:/mail/back", "inbox"},  // a name prefix is no folder
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.keep);
+        list.clear();
+        // The newest arrives first in hash order: the former "first copy" rule kept it.
+        list.push_back(MakeItem({.from = "backup",
+                                 .recv = 40003.0,
+                                 .size = 100,
+                                 .folderPath = "/mail/backup",
+                                 .messageId = "<k>",
+                                 .dupHash = 9}));
+        list.push_back(MakeItem({.from = "export",
+                                 .recv = 40002.0,
+                                 .size = 300,
+                                 .folderPath = "/mail/export",
+                                 .messageId = "<k>",
+                                 .dupHash = 9}));
+        list.push_back(MakeItem({.from = "inbox",
+                                 .recv = 40001.0,
+                                 .size = 100,
+                                 .folderPath = "/mail/inbox",
+                                 .messageId = "<k>",
+                                 .dupHash = 9}));
+        add("single", "<s>", 10);
+        view.rows = static_cast<int>(list.size());
+        const std::optional<DupKeeper> keeper = ParseDupKeeper(c.keep);
+        ASSERT_TRUE(keeper);
+        keepRule = *keeper;
+        run();
+        ASSERT_EQ(list.size(), 3u);
+        std::vector<std::string> unselected;
+        for (int row = 0; row < 3; ++row)
+            if (!view.isSelected(row)) unselected.push_back(list[row]->From);
+        EXPECT_EQ(unselected, (Strings{c.kept}));
+        EXPECT_EQ(DupKeeperText(*keeper),
+                  c.keep == std::string("under:/mail/export/") ? "under:/mail/export" : std::string(c.keep));
+    }
+    // Marked before: only the unmarked copy is a candidate, whatever the rule says.
+    keepRule = DupKeeper{KeepRule::Oldest, {}};
+    for (auto& e : list) e->SelMark = e->From != "backup";
+    run();
+    EXPECT_EQ(selectedSenders().size(), 2u);
+    for (const auto& e : list) EXPECT_EQ(e->SelMark, e->From != "backup");
+
+    for (const char* bad : {"", "first", "under:", "Oldest", "largest "})
+        EXPECT_FALSE(ParseDupKeeper(bad)) << bad;
 }
 
 TEST_F(DupcheckTest, RunningAgainGivesTheSameGroups) {

@@ -6,6 +6,7 @@
 
 #include <optional>
 #include <sstream>
+#include <utility>
 
 #include "catalogue/ordering.h"
 #include "operations/export_csv.h"
@@ -146,6 +147,42 @@ TEST_F(CliCommands, DupsTrashNeverTakesAFileAndLeavesALinkToIt) {
     EXPECT_TRUE(fs::exists(mail / "b.eml"));
     EXPECT_TRUE(fs::exists(mail / "aa-link.eml")) << "the link still reaches its file";
     EXPECT_EQ(trashCount(), 0u);
+}
+
+// Three copies in three subfolders: --keep names the one left unselected,
+// and each JSON record says its group, whether it is kept and the rule.
+TEST_F(CliCommands, DupsKeepNamesTheCopyThatStays) {
+    const std::string message =
+        "From: k@example.com\r\nSubject: k\r\nDate: Mon, 1 Mar 2010 10:00:00 +0900\r\n"
+        "Message-ID: <k@x>\r\n\r\nbody\r\n";
+    for (const char* folder : {"old", "big", "new"}) fs::create_directory(mail / folder);
+    addMessage("old/m.eml", message, 1300000000);
+    addMessage("big/m.eml", message + std::string(4000, 'x') + "\r\n", 1300000100);
+    addMessage("new/m.eml", message, 1300000200);
+    const std::pair<std::string, std::string> cases[] = {
+        {"", "old/"},
+        {"--keep=newest ", "new/"},
+        {"--keep=largest ", "big/"},
+        {"--keep=under:" + quoted(mail / "new") + " ", "new/"}};
+    for (const auto& [option, kept] : cases) {
+        SCOPED_TRACE(option);
+        std::string out;
+        ASSERT_EQ(run("dups -r " + option + "--format=json " + quoted(mail), &out), 0);
+        std::istringstream json(out);
+        int records = 0;
+        for (std::string line; std::getline(json, line); ++records) {
+            EXPECT_NE(line.find("\"group\":1,"), std::string::npos) << line;
+            const bool keep = line.find("\"keep\":true") != std::string::npos;
+            EXPECT_EQ(keep, line.find(kept + "m.eml") != std::string::npos) << line;
+            EXPECT_EQ(keep, line.find("\"selected\":false") != std::string::npos) << line;
+            const std::string rule =
+                option.empty() ? "oldest" : option.substr(7, option.find_first_of(": ", 7) - 7);
+            EXPECT_NE(line.find("\"rule\":\"" + rule), std::string::npos) << line;
+        }
+        EXPECT_EQ(records, 3);
+    }
+    EXPECT_EQ(run("dups --keep=first " + quoted(mail)), 2);
+    EXPECT_NE(ReadBytes(root / "stderr").find("bad --keep value 'first'"), std::string::npos);
 }
 
 // list, search -r and strip name a folder they cannot read and exit 1,
