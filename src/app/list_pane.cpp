@@ -200,8 +200,16 @@ void ListPane::SelAll1Click() {
 void ListPane::Dupcheck1Click() {
     run([this] {
         const bool searchWindow = m_owner == Owner::SearchWindow;
-        DupcheckPorts ports{*m_listPort, *m_statusPort, m_services.cursor, &m_services.prompts,
-                            searchWindow ? std::function<void()>() : showDuplicateCaption};
+        DupcheckPorts ports{*m_listPort,
+                            *m_statusPort,
+                            m_services.cursor,
+                            &m_services.prompts,
+                            searchWindow ? std::function<void()>() : showDuplicateCaption,
+                            ParseDupKeeper(m_services.settings.DupKeep).value_or(DupKeeper{}),
+                            [this](const std::string& counts) {
+                                // Set after the panel's text, which clears it; the next text clears it again.
+                                if (m_panels[1]) m_panels[1]->setToolTip(fromCp932(counts));
+                            }};
         ProcDupcheck1Click(ports, m_list);
     });
 }

@@ -21,9 +21,11 @@ void MainWindow::Option1Click() {
     OptionsDialog& form2 = optionsDialog();
     form2.setConvDisplayName(m_settings.ConvDisplayName);
     form2.setEditorName(m_settings.EditorName);
+    form2.setDupKeep(m_settings.DupKeep);
     if (form2.exec() != QDialog::Accepted) return;
     m_settings.ConvDisplayName = form2.convDisplayName();
     m_settings.EditorName = form2.editorName();
+    m_settings.DupKeep = form2.dupKeep();
     if (m_settings.EditorName.empty()) m_settings.EditorName = PlatformDefaultEditor();
     if (m_settings.ConvDisplayName) buildDisplayNames();
     if (m_actions.ARefresh1->isEnabled()) Refresh1Click();

@@ -2,6 +2,7 @@
 #include "app/options_dialog.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -15,6 +16,7 @@
 #include <QSortFilterProxyModel>
 
 #include "app/dialog_style.h"
+#include "catalogue/duplicates.h"
 
 namespace pelmora::app {
 
@@ -66,7 +68,7 @@ OptionsDialog::OptionsDialog(QWidget* parent)
               Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint) {
     setObjectName(QStringLiteral("TForm2"));
     setWindowTitle(QStringLiteral("Pelmora - オプション"));
-    fixDialogGeometry(*this, QSize(441, 179));
+    fixDialogGeometry(*this, QSize(441, 245));
 
     makeBevel(this, QRect(8, 8, 425, 38));
     m_checkBox1 = new QCheckBox(QStringLiteral("メールアドレスをアドレス帳の表示名に変換して表示する"), this);
@@ -85,11 +87,28 @@ OptionsDialog::OptionsDialog(QWidget* parent)
     m_button1->setGeometry(402, 104, 22, 22);
     m_button1->setAutoDefault(false);
 
+    makeBevel(this, QRect(8, 142, 425, 62));
+    auto* dupKeepLabel = new QLabel(QStringLiteral("重複メッセージで残すもの："), this);
+    dupKeepLabel->setGeometry(20, 150, 180, 22);
+    m_dupKeepBox = new QComboBox(this);
+    m_dupKeepBox->setGeometry(200, 150, 224, 22);
+    // In the order of KeepRule.
+    m_dupKeepBox->addItems({QStringLiteral("受信日時が最も古いもの"), QStringLiteral("最も新しいもの"),
+                            QStringLiteral("サイズが最も大きいもの"),
+                            QStringLiteral("次のフォルダ内のもの")});
+    dupKeepLabel->setBuddy(m_dupKeepBox);
+    m_dupKeepFolder = new QLineEdit(this);
+    m_dupKeepFolder->setGeometry(32, 176, 392, 22);
+    m_dupKeepFolder->setEnabled(false);
+    connect(m_dupKeepBox, &QComboBox::currentIndexChanged, this, [this](int index) {
+        m_dupKeepFolder->setEnabled(index == static_cast<int>(KeepRule::UnderFolder));
+    });
+
     m_button2 = new QPushButton(QStringLiteral("OK"), this);
-    m_button2->setGeometry(270, 144, 78, 26);
+    m_button2->setGeometry(270, 210, 78, 26);
     m_button2->setDefault(true);
     m_button3 = new QPushButton(QStringLiteral("キャンセル"), this);
-    m_button3->setGeometry(355, 144, 78, 26);
+    m_button3->setGeometry(355, 210, 78, 26);
     m_button3->setAutoDefault(false);
 
     m_checkBox1->setObjectName(QStringLiteral("CheckBox1"));
@@ -99,6 +118,8 @@ OptionsDialog::OptionsDialog(QWidget* parent)
     m_button1->setObjectName(QStringLiteral("Button1"));
     m_button2->setObjectName(QStringLiteral("Button2"));
     m_button3->setObjectName(QStringLiteral("Button3"));
+    m_dupKeepBox->setObjectName(QStringLiteral("DupKeepBox"));
+    m_dupKeepFolder->setObjectName(QStringLiteral("DupKeepFolder"));
 
     connect(m_button1, &QPushButton::clicked, this, &OptionsDialog::Button1Click);
     connect(m_button2, &QPushButton::clicked, this, &QDialog::accept);
@@ -119,6 +140,25 @@ void OptionsDialog::setEditorName(const std::string& native) {
 
 std::string OptionsDialog::editorName() const {
     return QFile::encodeName(m_edit1->text()).toStdString();
+}
+
+void OptionsDialog::setDupKeep(const std::string& text) {
+    const DupKeeper keeper = ParseDupKeeper(text).value_or(DupKeeper{});
+    m_dupKeepBox->setCurrentIndex(static_cast<int>(keeper.rule));
+    m_dupKeepFolder->setEnabled(keeper.rule == KeepRule::UnderFolder);
+    m_dupKeepFolder->setText(
+        QFile::decodeName(QByteArray(keeper.folder.data(), static_cast<qsizetype>(keeper.folder.size()))));
+}
+
+std::string OptionsDialog::dupKeep() const {
+    DupKeeper keeper{static_cast<KeepRule>(m_dupKeepBox->currentIndex()), {}};
+    if (keeper.rule == KeepRule::UnderFolder) {
+        const QString folder = QDir::cleanPath(m_dupKeepFolder->text().trimmed());
+        // Without a folder the rule would keep nothing in preference.
+        if (folder.isEmpty() || folder == QStringLiteral(".")) return DupKeeperText(DupKeeper{});
+        keeper.folder = QFile::encodeName(folder).toStdString();
+    }
+    return DupKeeperText(keeper);
 }
 
 QString OptionsDialog::browseStartFolder(const QString& editorText) {

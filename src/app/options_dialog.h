@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
-// TForm2, the options dialog: the display-name switch and the editor
-// program. It only holds the two values and browses for the editor; the
-// Option command fills it, runs it and takes the values back on OK.
+// TForm2, the options dialog: the display-name switch, the editor program
+// and which copy the duplicate check leaves unselected. It only holds the two values and browses for the
+// editor; the Option command fills it, runs it and takes the values back on OK.
 #pragma once
 
 #include <QDialog>
@@ -9,6 +9,7 @@
 #include <string>
 
 class QCheckBox;
+class QComboBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -25,6 +26,10 @@ public:
     // The editor as the settings keep it: native bytes (UTF-8).
     void setEditorName(const std::string& native);
     std::string editorName() const;
+    // The duplicate keeper as the settings keep it ("oldest", …,
+    // "under:" + folder); a value it does not know shows as "oldest".
+    void setDupKeep(const std::string& text);
+    std::string dupKeep() const;
 
     // The folder the browse dialog opens in for the given editor text: the
     // folder part of the text when that folder exists, else the folder of
@@ -36,6 +41,8 @@ public:
     QPushButton* Button1() const { return m_button1; }  // "…"
     QPushButton* Button2() const { return m_button2; }  // OK
     QPushButton* Button3() const { return m_button3; }  // キャンセル
+    QComboBox* DupKeepBox() const { return m_dupKeepBox; }
+    QLineEdit* DupKeepFolder() const { return m_dupKeepFolder; }
 
 private:
     void Button1Click();
@@ -47,6 +54,8 @@ private:
     QPushButton* m_button1;
     QPushButton* m_button2;
     QPushButton* m_button3;
+    QComboBox* m_dupKeepBox;
+    QLineEdit* m_dupKeepFolder;
 };
 
 }  // namespace pelmora::app

@@ -168,6 +168,8 @@ std::optional<std::filesystem::path> QtPrompts::chooseSaveFile(const ui::SaveFil
 void QtStatusBar::setPanelText(int panel, const std::string& cp932) {
     if (panel < 0 || static_cast<std::size_t>(panel) >= m_panels.size() || m_panels[panel] == nullptr) return;
     m_panels[panel]->setText(fromCp932(cp932));
+    // A hint belongs to the text it explains.
+    m_panels[panel]->setToolTip(QString());
 }
 
 void QtBusyCursor::push() {

@@ -49,8 +49,10 @@ bool preferred(const TMsgItem& a, const TMsgItem& b, const DupKeeper& keeper) {
 // Message-ID and equal hash; in each, the keeper's choice stays unmarked
 // and every other copy is marked. Copies the previous selection left
 // unmarked sort first in their run, so they alone are candidates when
-// there are any: the user's earlier choice outranks the rule.
-void reduceToGroups(MsgList& list, const DupKeeper& keeper) {
+// there are any: the user's earlier choice outranks the rule. Gives the
+// number of groups.
+std::int64_t reduceToGroups(MsgList& list, const DupKeeper& keeper) {
+    std::int64_t groups = 0;
     std::vector<bool> keep(list.size(), false);
     std::vector<std::size_t> copies;
     for (std::size_t begin = 0, end = 0; begin < list.size(); begin = end) {
@@ -59,6 +61,7 @@ void reduceToGroups(MsgList& list, const DupKeeper& keeper) {
         for (std::size_t i = begin; i < end; ++i)
             if (!list[i]->MessageId.empty()) copies.push_back(i);
         if (copies.size() < 2) continue;
+        ++groups;
         const bool anyUnmarked =
             std::any_of(copies.begin(), copies.end(), [&](std::size_t i) { return !list[i]->SelMark; });
         std::optional<std::size_t> chosen;
@@ -81,6 +84,7 @@ void reduceToGroups(MsgList& list, const DupKeeper& keeper) {
     }
     list.resize(kept);
     FreeInBackground(dropped);
+    return groups;
 }
 
 // The file an entry names, links followed; nullopt when it cannot be
@@ -190,6 +194,12 @@ std::string DuplicateCaptionSuffix() {
     return std::string(text::kDuplicateCaptionSuffix);
 }
 
+std::string DuplicateGroupsText(std::int64_t groups, std::int64_t rows, std::int64_t selected) {
+    return FormatCount(groups) + std::string(text::kDupGroupsSuffix) + FormatCount(rows) +
+           std::string(text::kDupCopiesSuffix) + FormatCount(selected) +
+           std::string(text::kDupSelectedSuffix);
+}
+
 std::string DuplicateStatusText(std::int64_t rows) {
     if (rows == 0) return std::string(text::kNoDuplicates);
     return FormatCount(rows) + std::string(text::kDuplicatesSuffix);
@@ -197,6 +207,7 @@ std::string DuplicateStatusText(std::int64_t rows) {
 
 void ProcDupcheck1Click(DupcheckPorts& ports, MsgList& list) {
     ui::ListView& view = ports.view;
+    std::int64_t groups = 0;
     {
         // Busy cursor and no redrawing until the list is complete; both come
         // back also when a step fails.
@@ -212,7 +223,7 @@ void ProcDupcheck1Click(DupcheckPorts& ports, MsgList& list) {
         // Reduced to the groups of copies, marking all but the keeper's choice;
         // entries that are the same file count once.
         Aliases aliases = takeOutAliases(list);
-        reduceToGroups(list, ports.keeper);
+        groups = reduceToGroups(list, ports.keeper);
         putBackAliases(list, std::move(aliases));
 
         // Shows the groups, their marked copies selected.
@@ -229,6 +240,16 @@ void ProcDupcheck1Click(DupcheckPorts& ports, MsgList& list) {
     if (ports.showDuplicateCaption) ports.showDuplicateCaption();
     // The status bar gives the number of messages in groups.
     ports.status.setPanelText(1, DuplicateStatusText(static_cast<std::int64_t>(list.size())));
+    // Its hint says how many groups there are and how many copies are
+    // selected, which the fixed text leaves out.
+    if (ports.showGroupCounts) {
+        const auto selected =
+            std::count_if(list.begin(), list.end(), [](const auto& e) { return e->SelMark; });
+        ports.showGroupCounts(list.empty()
+                                  ? std::string()
+                                  : DuplicateGroupsText(groups, static_cast<std::int64_t>(list.size()),
+                                                        static_cast<std::int64_t>(selected)));
+    }
     // The list takes the keyboard focus.
     view.takeFocus();
 }

@@ -46,6 +46,9 @@ struct DupcheckPorts {
     // current folder + DuplicateCaptionSuffix(). The search window has none.
     std::function<void()> showDuplicateCaption;
     DupKeeper keeper{};
+    // Given by the windows: receives the counts behind panel 1's text,
+    // DuplicateGroupsText(), or an empty text when no copy is left.
+    std::function<void(const std::string& cp932)> showGroupCounts{};
 };
 
 // Removes the entries without a duplicate (and those without Message-ID),
@@ -58,5 +61,7 @@ void ProcDupcheck1Click(DupcheckPorts& ports, MsgList& list);
 std::string DuplicateCaptionSuffix();
 // Panel 1 after the check: "重複するメッセージはありません。" or "N 通のメッセージが重複しています。".
 std::string DuplicateStatusText(std::int64_t rows);
+// "N 組、M 通の重複（S 通を選択）": groups, rows in them, rows selected.
+std::string DuplicateGroupsText(std::int64_t groups, std::int64_t rows, std::int64_t selected);
 
 }  // namespace pelmora

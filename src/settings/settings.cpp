@@ -67,6 +67,7 @@ void visitOtherKeys(S& s, Visit&& visit) {
     visit("Option", "EditorName", Native<std::remove_reference_t<decltype((s.EditorName))>>{s.EditorName});
     visit("Option", "MsgListDir", s.MsgListDir);
     visit("Option", "ShowHint", s.ShowHint);
+    visit("Option", "DupKeep", Native<std::remove_reference_t<decltype((s.DupKeep))>>{s.DupKeep});
     visit("Find", "FFsearchSubFolder", s.FFsearchSubFolder);
     for (int index = 0; index < kHistoryEntries; ++index) {
         for (int field = 0; field < kHistoryFields; ++field)

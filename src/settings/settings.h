@@ -64,6 +64,11 @@ struct Settings {
     std::string EditorName = "NotePad.exe";
     std::filesystem::path MsgListDir;
     bool ShowHint = true;
+    // The copy of a duplicate group that stays unselected: "oldest",
+    // "newest", "largest" or "under:" + folder (native bytes). A value the
+    // duplicate check does not know is read as "oldest" there and written
+    // back unchanged.
+    std::string DupKeep = "oldest";
     // [Find]
     bool FFsearchSubFolder = false;
     // CB<field><index>: CB[field - 1][index], display text; empty entries

@@ -66,6 +66,9 @@ namespace pelmora::text {
     X(kNoDuplicates,                     "重複するメッセージはありません。")                                      \
     X(kDuplicatesSuffix,                 " 通のメッセージが重複しています。")                                     \
     X(kDuplicateCaptionSuffix,           " の重複メッセージ")                                                     \
+    X(kDupGroupsSuffix,                  " 組、")                                                                 \
+    X(kDupCopiesSuffix,                  " 通の重複（")                                                           \
+    X(kDupSelectedSuffix,                " 通を選択）")                                                           \
                                                                                                                   \
     /* Search: the progress titles, the status bar, and the question about a */                                   \
     /* message it cannot search (a label before each of its fields). */                                           \

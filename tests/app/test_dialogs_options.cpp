@@ -52,7 +52,7 @@ private:
 
 void TestDialogsOptions::textsFit() {
     OptionsDialog dialog;
-    QCOMPARE(dialog.size(), QSize(441, 179));
+    QCOMPARE(dialog.size(), QSize(441, 245));
     QVERIFY(dialog.Button2()->isDefault());
     pelmora::test::verifyTextsFit(dialog);
 }
@@ -60,17 +60,29 @@ void TestDialogsOptions::textsFit() {
 void TestDialogsOptions::valuesRoundTrip_data() {
     QTest::addColumn<bool>("convert");
     QTest::addColumn<QByteArray>("editor");
-    QTest::newRow("off, default editor") << false << QByteArray("NotePad.exe");
-    QTest::newRow("on, path with Japanese and blank") << true << QByteArray("/opt/エディタ/my editor");
-    QTest::newRow("on, empty editor") << true << QByteArray();
+    QTest::addColumn<QByteArray>("keep");
+    QTest::addColumn<QByteArray>("keepBack");
+    QTest::newRow("off, default editor")
+        << false << QByteArray("NotePad.exe") << QByteArray("oldest") << QByteArray("oldest");
+    QTest::newRow("on, path with Japanese and blank")
+        << true << QByteArray("/opt/エディタ/my editor") << QByteArray("under:/m/旧 控え/")
+        << QByteArray("under:/m/旧 控え");
+    QTest::newRow("on, empty editor")
+        << true << QByteArray() << QByteArray("largest") << QByteArray("largest");
+    QTest::newRow("unknown rule") << false << QByteArray("vi") << QByteArray("first") << QByteArray("oldest");
 }
 
 void TestDialogsOptions::valuesRoundTrip() {
     QFETCH(bool, convert);
     QFETCH(QByteArray, editor);
+    QFETCH(QByteArray, keep);
+    QFETCH(QByteArray, keepBack);
     OptionsDialog dialog;
     dialog.setConvDisplayName(convert);
     dialog.setEditorName(editor.toStdString());
+    dialog.setDupKeep(keep.toStdString());
+    QCOMPARE(QByteArray::fromStdString(dialog.dupKeep()), keepBack);
+    QCOMPARE(dialog.DupKeepFolder()->isEnabled(), keep.startsWith("under:"));
     QCOMPARE(dialog.convDisplayName(), convert);
     QCOMPARE(QByteArray::fromStdString(dialog.editorName()), editor);
     QCOMPARE(dialog.CheckBox1()->isChecked(), convert);

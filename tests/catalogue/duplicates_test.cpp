@@ -35,7 +35,8 @@ protected:
                             cursor,
                             &prompts,
                             searchWindow ? std::function<void()>() : [this] { ++captionCalls; },
-                            keepRule};
+                            keepRule,
+                            [this](const std::string& counts) { groupCounts = counts; }};
         ProcDupcheck1Click(ports, list);
     }
     std::vector<std::string> selectedSenders() const {
@@ -51,6 +52,7 @@ protected:
     MsgList list;
     int captionCalls = 0;
     DupKeeper keepRule{};
+    std::string groupCounts = "unset";
 };
 
 TEST_F(DupcheckTest, TwoCopiesStayWithOneSelected) {
@@ -82,6 +84,7 @@ TEST_F(DupcheckTest, ThreeCopiesTwoSelectedAndGroupsKeptApart) {
     for (const auto& s : selectedSenders()) selectedX += s[0] == 'x';
     EXPECT_EQ(selectedX, 2);
     EXPECT_EQ(status.panels[1], Sjis("5 通のメッセージが重複しています。"));
+    EXPECT_EQ(groupCounts, Sjis("2 組、5 通の重複（3 通を選択）"));
 }
 
 TEST_F(DupcheckTest, MessagesWithoutIdAreNeverDuplicates) {
@@ -92,6 +95,7 @@ TEST_F(DupcheckTest, MessagesWithoutIdAreNeverDuplicates) {
     EXPECT_TRUE(list.empty());
     EXPECT_EQ(view.rows, 0);
     EXPECT_EQ(status.panels[1], Sjis("重複するメッセージはありません。"));
+    EXPECT_EQ(groupCounts, "");
 }
 
 TEST_F(DupcheckTest, EntryWithoutIdBetweenCopiesDoesNotBreakTheGroup) {

@@ -48,6 +48,7 @@ Settings everyKeyChanged() {
     s.EditorName = "/usr/bin/my editor ";
     s.MsgListDir = "/tmp/caf\xC3\xA9 \xF0\x9F\x98\x80";  // café 😀
     s.ShowHint = false;
+    s.DupKeep = "under:/home/taro/\xE6\x97\xA7 \xF0\x9F\x98\x80";  // 旧 😀
     s.FFsearchSubFolder = true;
     for (int field = 0; field < kHistoryFields; ++field) {
         for (int index = 0; index < kHistoryEntries; ++index)
@@ -74,6 +75,7 @@ TEST(SettingsText, EmptyTextIsDefaultsAndDefaultsComeBack) {
     EXPECT_EQ(defaults.VSort, 3);
     EXPECT_EQ(defaults.FFTop, defaults.Top + 25);
     EXPECT_EQ(defaults.EditorName, "NotePad.exe");
+    EXPECT_EQ(defaults.DupKeep, "oldest");
 }
 
 TEST(SettingsText, SectionsInOrderWithCrLfAndCp932Paths) {
