@@ -9,6 +9,7 @@
 #include <QStatusBar>
 
 #include "app/busy_guard.h"
+#include "app/command_menu.h"
 #include "app/icons.h"
 #include "app/message_list_model.h"
 #include "app/qt_list_view.h"
@@ -44,7 +45,7 @@ ListPane::ListPane(QWidget& window, Owner owner, MsgList& list, std::vector<int>
         if (index.isValid()) MessageOpen1Click();
     });
     buildActions(window, selectAllCaption);
-    m_popupMenu = new QMenu(&window);
+    m_popupMenu = new CommandMenu(&window);
     m_popupMenu->addActions({m_actions.AMessageOpen1, m_actions.AMessageEdit1, m_actions.AMessageDelete1,
                              m_actions.AAttachDelete1});
     m_view->setContextMenuPolicy(Qt::CustomContextMenu);
@@ -129,7 +130,15 @@ void ListPane::applyCommandStates() {
     const std::vector<int> selected = m_listPort->selectedRows();
     const int count = static_cast<int>(selected.size());
     a.AMessageOpen1->setEnabled(count == 1);
-    a.AMessageEdit1->setEnabled(count == 1 && !m_services.settings.EditorName.empty());
+    const bool editor = !m_services.settings.EditorName.empty();
+    a.AMessageEdit1->setEnabled(count == 1 && editor);
+    // Greyed out for want of an editor, the command says why and where to name one.
+    const QString editHint = editor ? QStringLiteral(u"エディタで開く")
+                                    : QStringLiteral(
+                                          u"エディタで開く（エディタが見つかりません。"
+                                          u"ツール → オプションでエディタを指定して下さい）");
+    a.AMessageEdit1->setToolTip(editHint);
+    a.AMessageEdit1->setStatusTip(editHint);
     a.AMessageDelete1->setEnabled(count > 0);
     bool attachment = false;
     for (int row : selected) {

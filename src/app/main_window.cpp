@@ -22,6 +22,7 @@
 #include <algorithm>
 #include <system_error>
 
+#include "app/command_menu.h"
 #include "app/icons.h"
 #include "app/list_pane.h"
 #include "app/main_window_caption.h"
@@ -101,6 +102,7 @@ MainWindow::MainWindow(PortFactory& ports, std::filesystem::path settingsFile, c
     m_settings.emlDir = StartFolder(arguments, m_settings.emlDir, *m_prompts);
 
     buildSearchWindow();
+    updateListHint();
     UpdateCommandStates();
     // Typing goes to the list from the start (type-ahead, Enter, Ctrl+A).
     LV1()->setFocus(Qt::OtherFocusReason);
@@ -209,19 +211,19 @@ void MainWindow::buildWidgets() {
 
 void MainWindow::buildMenus() {
     const Actions& a = m_actions;
-    QMenu* file = m_menuBar->addMenu(QStringLiteral(u"ファイル(&F)"));
+    QMenu* file = addCommandMenu(*m_menuBar, QStringLiteral(u"ファイル(&F)"));
     file->addAction(a.AOpenFolder1);
     file->addSeparator();
     file->addAction(a.AExit1);
-    QMenu* edit = m_menuBar->addMenu(QStringLiteral(u"編集(&E)"));
+    QMenu* edit = addCommandMenu(*m_menuBar, QStringLiteral(u"編集(&E)"));
     edit->addActions({a.AMessageOpen1, a.AMessageEDit1, a.AMessageDelete1, a.AAttachDelete1, a.ASelAll1});
     edit->addSeparator();
     edit->addAction(a.AMessageFind1);
-    QMenu* view = m_menuBar->addMenu(QStringLiteral(u"表示(&V)"));
+    QMenu* view = addCommandMenu(*m_menuBar, QStringLiteral(u"表示(&V)"));
     view->addActions({a.AShowFolderTree1, a.ADupCheck1, a.ARefresh1});
-    QMenu* tools = m_menuBar->addMenu(QStringLiteral(u"ツール(&T)"));
+    QMenu* tools = addCommandMenu(*m_menuBar, QStringLiteral(u"ツール(&T)"));
     tools->addActions({a.AOption1, a.AListMessage1});
-    QMenu* help = m_menuBar->addMenu(QStringLiteral(u"ヘルプ(&H)"));
+    QMenu* help = addCommandMenu(*m_menuBar, QStringLiteral(u"ヘルプ(&H)"));
     help->addActions({a.AShowHint1, a.AAbout1});
     // Whichever menu opens shows the hint setting as it is now.
     for (QMenu* menu : {file, edit, view, tools, help})

@@ -157,6 +157,7 @@ private:
     void buildSearchWindow();
     void selectFoundMessage(const std::string& subject, std::int64_t dupHash);
     bool currentFolderExists() const;
+    void updateListHint();
 
     PortFactory& m_portFactory;
     std::unique_ptr<ui::Prompts> m_prompts;

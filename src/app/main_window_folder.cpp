@@ -190,14 +190,25 @@ void MainWindow::LoadFolder() {
         outcome = pelmora::LoadFolder(folder, m_list, ports, reader);
     } while (m_reloadWhenDone);
     loading.reset();
+    updateListHint();
     m_actions.AOpenFolder1->setEnabled(true);
     m_actions.ARefresh1->setEnabled(outcome != LoadOutcome::FolderMissing);
     UpdateCommandStates();
 }
 
+void MainWindow::updateListHint() {
+    // Until a folder is listed, the empty list says how to choose one.
+    LV1()->setPlaceholderText(
+        currentFolderExists()
+            ? QString()
+            : QStringLiteral(u"フォルダを開いて下さい（Backspace キー、またはツリーから選択）"));
+}
+
 void MainWindow::OpenFolder1Click() {
     if (m_busy.busy()) return;
-    const std::filesystem::path start = currentFolderExists() ? m_settings.emlDir : std::filesystem::path();
+    // Without a current folder the browser starts at home, not in whatever
+    // folder the program was started from.
+    const std::filesystem::path start = currentFolderExists() ? m_settings.emlDir : platform::HomeFolder();
     const auto chosen = m_portFactory.chooseFolder(
         this, QStringLiteral(u"emlファイルを保存したフォルダを選択して下さい。"), start);
     if (!chosen) return;

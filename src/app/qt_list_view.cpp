@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QHeaderView>
 #include <QItemSelectionModel>
+#include <QPainter>
 #include <QStyle>
 #include <QStyledItemDelegate>
 #include <algorithm>
@@ -71,6 +72,20 @@ void MessageListView::keyboardSearch(const QString& search) {
     selectionModel()->setCurrentIndex(target,
                                       QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
     scrollTo(target);
+}
+
+void MessageListView::setPlaceholderText(const QString& text) {
+    if (m_placeholder == text) return;
+    m_placeholder = text;
+    viewport()->update();
+}
+
+void MessageListView::paintEvent(QPaintEvent* event) {
+    QTreeView::paintEvent(event);
+    if (m_placeholder.isEmpty() || (model() != nullptr && model()->rowCount() > 0)) return;
+    QPainter painter(viewport());
+    painter.setPen(palette().color(QPalette::Disabled, QPalette::Text));
+    painter.drawText(viewport()->rect(), Qt::AlignCenter | Qt::TextSingleLine, m_placeholder);
 }
 
 QtListView::QtListView(MessageListView& view, MessageListModel& model, int sortKey)

@@ -27,8 +27,16 @@ public:
 
     void keyboardSearch(const QString& search) override;
 
+    // One line centred in the list while it has no rows; empty for none.
+    void setPlaceholderText(const QString& text);
+    const QString& placeholderText() const { return m_placeholder; }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
 private:
     FindHandler m_find;
+    QString m_placeholder;
     QString m_typed;
     QElapsedTimer m_sinceLastKey;
 };

@@ -30,10 +30,11 @@ struct ButtonText {
 QMessageBox::StandardButton runBox(QWidget* parent, QMessageBox::Icon icon, const QString& text,
                                    std::initializer_list<ButtonText> buttons,
                                    QMessageBox::StandardButton defaultButton,
-                                   QMessageBox::StandardButton escapeButton) {
+                                   QMessageBox::StandardButton escapeButton,
+                                   const QString& title = programCaption()) {
     QMessageBox box(parent);
     box.setIcon(icon);
-    box.setWindowTitle(programCaption());
+    box.setWindowTitle(title);
     box.setText(text);
     box.setTextFormat(Qt::PlainText);
     box.setFont(dialogFont());
@@ -101,6 +102,11 @@ bool QtPrompts::confirmOkCancel(const std::string& cp932) {
 bool QtPrompts::confirmYesNo(const std::string& cp932) {
     return runBox(m_parent, QMessageBox::Question, fromCp932Message(cp932), {yesButton(), noButton()},
                   QMessageBox::Yes, QMessageBox::No) == QMessageBox::Yes;
+}
+
+bool QtPrompts::confirmYesNoTitled(const std::string& titleCp932, const std::string& cp932) {
+    return runBox(m_parent, QMessageBox::Question, fromCp932Message(cp932), {yesButton(), noButton()},
+                  QMessageBox::Yes, QMessageBox::No, fromCp932(titleCp932)) == QMessageBox::Yes;
 }
 
 ui::Answer QtPrompts::confirmYesCancelYesToAll(const std::string& cp932) {

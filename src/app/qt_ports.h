@@ -26,6 +26,7 @@ public:
     void error(const std::string& cp932) override;
     bool confirmOkCancel(const std::string& cp932) override;
     bool confirmYesNo(const std::string& cp932) override;
+    bool confirmYesNoTitled(const std::string& titleCp932, const std::string& cp932) override;
     ui::Answer confirmYesCancelYesToAll(const std::string& cp932) override;
     std::optional<std::filesystem::path> chooseSaveFile(const ui::SaveFileRequest& request) override;
 

@@ -3,6 +3,7 @@
 // window events.
 #include "app/search_window.h"
 
+#include <QAbstractItemView>
 #include <QAction>
 #include <QBoxLayout>
 #include <QCheckBox>
@@ -23,6 +24,7 @@
 #include <system_error>
 
 #include "app/busy_guard.h"
+#include "app/command_menu.h"
 #include "app/icons.h"
 #include "app/list_pane.h"
 #include "app/main_window_ports.h"
@@ -54,6 +56,15 @@ const char16_t* const kFieldHints[] = {
     u"複数の文字列を並べると、全てを含むメッセージを検索できます。（AND検索）",
     u"A OR Bで、いずれかの文字列を含むメッセージを検索できます。（OR検索）",
     u"-Aで除外する文字列を指定できます。また、\"A B\"で空白も含めることができます。"};
+
+// Whether the focus left a field by the user's own move: the mouse, Tab or
+// a label's key. The field's own list opening, the progress dialog of a
+// run that Enter started, a command key that puts the focus on the list and
+// another window taking over do not leave the field for its history.
+bool leftByUser(Qt::FocusReason reason) {
+    return reason == Qt::MouseFocusReason || reason == Qt::TabFocusReason ||
+           reason == Qt::BacktabFocusReason || reason == Qt::ShortcutFocusReason;
+}
 
 }  // namespace
 
@@ -165,6 +176,7 @@ QWidget* SearchWindow::buildConditions() {
         // The field holds the focus for its edit line: keys and focus
         // changes reach the field itself.
         field->installEventFilter(this);
+        field->view()->installEventFilter(this);
         m_fields[static_cast<std::size_t>(number - 1)] = field;
         const int row = 1 + (number - 1) / 2;
         const int column = (number - 1) % 2 == 0 ? 0 : 2;
@@ -263,18 +275,18 @@ void SearchWindow::buildActions() {
 void SearchWindow::buildMenus() {
     const Actions& a = m_actions;
     const ListPane::Actions& list = m_pane->actions();
-    QMenu* file = m_menuBar->addMenu(QStringLiteral(u"ファイル(&F)"));
+    QMenu* file = addCommandMenu(*m_menuBar, QStringLiteral(u"ファイル(&F)"));
     file->addAction(a.AFindFileOpen1);
     file->addSeparator();
     file->addAction(a.AExit1);
-    QMenu* edit = m_menuBar->addMenu(QStringLiteral(u"編集(&E)"));
+    QMenu* edit = addCommandMenu(*m_menuBar, QStringLiteral(u"編集(&E)"));
     edit->addActions(
         {list.AMessageOpen1, list.AMessageEdit1, list.AMessageDelete1, list.AAttachDelete1, list.ASelAll1});
-    QMenu* view = m_menuBar->addMenu(QStringLiteral(u"表示(&V)"));
+    QMenu* view = addCommandMenu(*m_menuBar, QStringLiteral(u"表示(&V)"));
     view->addAction(list.ADupCheck1);
-    QMenu* tools = m_menuBar->addMenu(QStringLiteral(u"ツール(&T)"));
+    QMenu* tools = addCommandMenu(*m_menuBar, QStringLiteral(u"ツール(&T)"));
     tools->addAction(list.AListMessage1);
-    QMenu* help = m_menuBar->addMenu(QStringLiteral(u"ヘルプ(&H)"));
+    QMenu* help = addCommandMenu(*m_menuBar, QStringLiteral(u"ヘルプ(&H)"));
     help->addAction(a.AShowHint1);
     help->addSeparator();
     help->addAction(a.AAbout1);
@@ -384,14 +396,30 @@ void SearchWindow::reject() {
     QDialog::reject();
 }
 
+bool SearchWindow::closeListOnEscape(QObject* watched, QEvent* event) {
+    if (event->type() != QEvent::ShortcutOverride && event->type() != QEvent::KeyPress) return false;
+    if (!static_cast<QKeyEvent*>(event)->matches(QKeySequence::Cancel)) return false;
+    for (QComboBox* field : m_fields) {
+        if (watched != field->view() || !field->view()->isVisible()) continue;
+        // Esc on an open list closes the list only. Qt's list closes on the
+        // key's shortcut check without claiming the key, and the window's
+        // own Esc then closes the window; so the check is claimed here and
+        // the key press closes the list.
+        event->accept();
+        if (event->type() == QEvent::KeyPress) field->hidePopup();
+        return true;
+    }
+    return false;
+}
+
 bool SearchWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (closeListOnEscape(watched, event)) return true;
     int number = 0;
     for (std::size_t f = 0; f < m_fields.size(); ++f)
         if (watched == m_fields[f]) number = static_cast<int>(f) + 1;
     if (number == 0) return QDialog::eventFilter(watched, event);
     if (event->type() == QEvent::FocusOut) {
-        // Opening the field's own list is not leaving it.
-        if (static_cast<QFocusEvent*>(event)->reason() != Qt::PopupFocusReason) updateHistory(number);
+        if (leftByUser(static_cast<QFocusEvent*>(event)->reason())) updateHistory(number);
     } else if (event->type() == QEvent::ShortcutOverride) {
         // The window's command keys act in the fields too (Ctrl+A, Ctrl+K
         // and Ctrl+Delete would otherwise edit the text).

@@ -112,6 +112,7 @@ private:
     void buildMenus();
     void applySettings();
     void Button1Click();
+    bool closeListOnEscape(QObject* watched, QEvent* event);
 
     // search_window_conditions.cpp
     void fieldChanged(int number);

@@ -163,7 +163,8 @@ void SearchWindow::Button4Click() {
 }
 
 void SearchWindow::Button5Click() {
-    if (m_prompts->confirmYesNo(toCp932(QStringLiteral(u"検索文字列の履歴をクリアしますか？"))))
+    if (m_prompts->confirmYesNoTitled(toCp932(QStringLiteral(u"確認")),
+                                      toCp932(QStringLiteral(u"検索文字列の履歴をクリアしますか？"))))
         clearHistories();
 }
 

@@ -81,6 +81,12 @@ public:
     virtual void error(const std::string& cp932) = 0;
     virtual bool confirmOkCancel(const std::string& cp932) = 0;
     virtual bool confirmYesNo(const std::string& cp932) = 0;
+    // The same question under a title of its own instead of the program's
+    // name; a front end without titles asks it plainly.
+    virtual bool confirmYesNoTitled(const std::string& titleCp932, const std::string& cp932) {
+        (void)titleCp932;
+        return confirmYesNo(cp932);
+    }
     // Yes, Cancel or YesToAll; closing the box counts as Cancel.
     virtual Answer confirmYesCancelYesToAll(const std::string& cp932) = 0;
     // The save dialog; nullopt when the user cancels.

@@ -10,6 +10,7 @@
 #include <QItemSelectionModel>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTreeView>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -159,6 +160,13 @@ inline void clickHeader(app::MainWindow& window, int column) {
 
 inline QString caption(app::MainWindow& window, int column) {
     return window.LV1()->model()->headerData(column, Qt::Horizontal).toString();
+}
+
+// Where a user clicks a folder of the tree: on its name, at the left of its
+// row (the row runs as wide as the widest name in view).
+inline QPoint onTheName(const QTreeView& tree, const QModelIndex& index) {
+    const QRect row = tree.visualRect(index);
+    return QPoint(row.left() + 8, row.center().y());
 }
 
 // Shows the window and runs its first activation (the load).

@@ -7,18 +7,23 @@
 #include <QHelpEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenuBar>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QStatusBar>
 #include <QStatusTipEvent>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QToolBar>
+#include <algorithm>
 #include <functional>
 
 #include "app/about_dialog.h"
+#include "app/command_menu.h"
 #include "app/main_window_caption.h"
 #include "app/main_window_options.h"
 #include "app/options_dialog.h"
+#include "app/qt_translations.h"
 #include "dialogs_test_support.h"
 #include "main_window_fixture.h"
 #include "settings/settings.h"
@@ -53,6 +58,8 @@ private slots:
     void defaultEditorIsInstalled();
     void hintSwitchSwallowsToolTips();
     void hintsLeaveThePanels();
+    void missingEditorSaysWhereToNameOne();
+    void menusNameTheKeysThemselves();
     void aboutBoxOpensAndCloses();
     void folderCaptionHoverAndClick();
     void largeFolderShowsTheProgressDialog();
@@ -217,6 +224,76 @@ void TestMainWindowOptions::hintsLeaveThePanels() {
     QApplication::sendEvent(toolBar->widgetForAction(w.actions().AMessageOpen1), &away);
     QCOMPARE(w.panelText(2), QString());
     QCOMPARE(w.panelText(0), count);
+}
+
+void TestMainWindowOptions::missingEditorSaysWhereToNameOne() {
+    const QByteArray path = qgetenv("PATH"), visual = qgetenv("VISUAL"), editor = qgetenv("EDITOR");
+    const auto restore = qScopeGuard([&] {
+        qputenv("PATH", path);
+        qputenv("VISUAL", visual);
+        qputenv("EDITOR", editor);
+    });
+    // No editor anywhere: the setting stays empty.
+    QTemporaryDir bin;
+    qputenv("PATH", QFile::encodeName(bin.path()));
+    qunsetenv("VISUAL");
+    qunsetenv("EDITOR");
+    closeWindow();
+    QVERIFY(openWindow());
+    app::MainWindow& w = *m_window;
+    QVERIFY(w.settings().EditorName.empty());
+    selectRows(w, {0});
+    QAction* edit = w.actions().AMessageEDit1;
+    QVERIFY(!edit->isEnabled());
+    for (const QString& hint : {edit->toolTip(), edit->statusTip()}) {
+        QVERIFY2(hint.contains(QStringLiteral(u"エディタが見つかりません")), qPrintable(hint));
+        QVERIFY2(hint.contains(QStringLiteral(u"オプション")), qPrintable(hint));
+    }
+    // The hint reaches the hint panel though the command is greyed out.
+    edit->showStatusText(&w);
+    QCOMPARE(w.panelText(2), edit->statusTip());
+    // Once an editor is named, the command says only what it does.
+    whenModal([](QWidget* modal) {
+        auto* form2 = qobject_cast<app::OptionsDialog*>(modal);
+        if (!form2) return;
+        form2->Edit1()->setText(QStringLiteral("/usr/bin/some-editor"));
+        form2->Button2()->click();
+    });
+    w.actions().AOption1->trigger();
+    selectRows(w, {0});
+    QVERIFY(edit->isEnabled());
+    QCOMPARE(edit->toolTip(), QStringLiteral(u"エディタで開く"));
+}
+
+void TestMainWindowOptions::menusNameTheKeysThemselves() {
+    // Debian's Japanese Qt translation writes "Backspae"; the menus never
+    // show Qt's names of their keys.
+    QVERIFY(app::installQtJapaneseTranslation(*qApp) ||
+            QKeySequence(Qt::Key_Backspace).toString(QKeySequence::NativeText) ==
+                QStringLiteral("Backspace"));
+    QCOMPARE(app::ShortcutText(QKeySequence(Qt::Key_Backspace)), QStringLiteral("Backspace"));
+    QCOMPARE(app::ShortcutText(QKeySequence(Qt::Key_Return)), QStringLiteral("Enter"));
+    QCOMPARE(app::ShortcutText(QKeySequence(Qt::CTRL | Qt::Key_Delete)), QStringLiteral("Ctrl+Del"));
+    QCOMPARE(app::ShortcutText(QKeySequence(Qt::Key_Escape)), QStringLiteral("Esc"));
+    QCOMPARE(app::ShortcutText(QKeySequence()), QString());
+    app::MainWindow& w = *m_window;
+    auto allCommandMenus = [](QWidget& window) {
+        const QList<QAction*> menus = window.findChild<QMenuBar*>()->actions();
+        return !menus.isEmpty() && std::all_of(menus.begin(), menus.end(), [](QAction* menu) {
+            return qobject_cast<app::CommandMenu*>(menu->menu()) != nullptr;
+        });
+    };
+    QVERIFY(allCommandMenus(w));
+    QVERIFY(qobject_cast<app::CommandMenu*>(w.PopupMenu1()) != nullptr);
+    QCOMPARE(app::CommandMenu::itemText(*w.actions().AOpenFolder1),
+             QStringLiteral(u"フォルダを開く(&F)...\tBackspace"));
+    QCOMPARE(app::CommandMenu::itemText(*w.actions().AMessageOpen1),
+             QStringLiteral(u"メッセージを開く(&M)\tEnter"));
+    QCOMPARE(app::CommandMenu::itemText(*w.actions().AMessageDelete1), QStringLiteral(u"削除(&D)\tCtrl+Del"));
+    QCOMPARE(app::CommandMenu::itemText(*w.actions().AAbout1), QStringLiteral(u"このプログラムについて(&A)"));
+    app::SearchWindow& find = *w.formFind();
+    QVERIFY(allCommandMenus(find));
+    QCOMPARE(app::CommandMenu::itemText(*find.actions().AExit1), QStringLiteral(u"終了(&X)\tEsc"));
 }
 
 void TestMainWindowOptions::aboutBoxOpensAndCloses() {

@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QScopeGuard>
 #include <QScreen>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTreeView>
@@ -15,10 +16,26 @@
 #include "app/main_window_startup.h"
 #include "app/single_instance.h"
 #include "main_window_fixture.h"
+#include "platform/xdg.h"
 #include "settings/settings.h"
 
 using namespace pelmora;
 using namespace pelmora::test;
+
+namespace {
+
+// Whether anything is drawn in the band across the middle of widget: a
+// pixel there differs from the background at its bottom left corner.
+bool hasDrawingAcrossTheMiddle(QWidget& widget) {
+    const QImage image = widget.grab().toImage();
+    const QRgb background = image.pixel(2, image.height() - 3);
+    for (int y = image.height() / 2 - 8; y <= image.height() / 2 + 8; ++y)
+        for (int x = 0; x < image.width(); ++x)
+            if (image.pixel(x, y) != background) return true;
+    return false;
+}
+
+}  // namespace
 
 class TestMainWindowStartup : public MainWindowTestBase {
     Q_OBJECT
@@ -34,6 +51,7 @@ private slots:
     void corruptSettingsComeBackAsDefaults();
     void hiddenTreeStaysHidden();
     void treeStartsWithHomeThenRoot();
+    void longNestedNamesScrollSideways();
     void badCommandLineForgetsTheRememberedFolder();
     void vanishedRememberedFolderIsForgottenSilently();
     void secondStartAsksTheFirstToShowItself();
@@ -131,6 +149,37 @@ void TestMainWindowStartup::firstStartUsesTheDefaults() {
     QVERIFY(!window.STV1()->currentIndex().isValid());
     QVERIFY(folders->hasChildren(folders->indexOf(qs(m_folder))));
     QVERIFY(!folders->hasChildren(folders->indexOf(qs(m_folder / "sub"))));
+    // The empty list says what to do, in its middle.
+    QCOMPARE(window.LV1()->placeholderText(),
+             QStringLiteral(u"フォルダを開いて下さい（Backspace キー、またはツリーから選択）"));
+    QVERIFY(hasDrawingAcrossTheMiddle(*window.LV1()->viewport()));
+    // The folder browser starts at home, and the chosen folder's list has no hint.
+    ports.folderAnswer = m_folder;
+    QTest::keyClick(window.LV1(), Qt::Key_Backspace);
+    QCOMPARE(ports.folderStarts.back(), platform::HomeFolder());
+    QCOMPARE(window.listView().rowCount(), kListedMessages);
+    QVERIFY(window.LV1()->placeholderText().isEmpty());
+}
+
+void TestMainWindowStartup::longNestedNamesScrollSideways() {
+    const std::filesystem::path deep =
+        homeFolder("nested") / "a folder with a rather long name" / "and a second one nested in it" / "third";
+    std::filesystem::create_directories(deep);
+    const auto remove = qScopeGuard([&] { std::filesystem::remove_all(homeFolder("nested")); });
+    TestPortFactory ports;
+    app::MainWindow window(ports, SettingsFilePath(), QStringList{qs(deep)});
+    QVERIFY(showAndActivate(window));
+    QCOMPARE(window.treeWidth(), 160);
+    QTreeView* tree = window.STV1();
+    auto* folders = qobject_cast<app::FolderTreeModel*>(tree->model());
+    const QModelIndex row = folders->indexOf(qs(deep.parent_path()));
+    QTRY_VERIFY(tree->visualRect(row).isValid());
+    // The whole name fits its row; the tree scrolls sideways to show it.
+    const QString name = row.data().toString();
+    QTRY_VERIFY2(tree->visualRect(row).width() > tree->fontMetrics().horizontalAdvance(name),
+                 qPrintable(QString::number(tree->visualRect(row).width())));
+    QVERIFY(tree->horizontalScrollBar()->maximum() > 0);
+    QCOMPARE(window.treeWidth(), 160);
 }
 
 void TestMainWindowStartup::settingsWrittenAtExitComeBack() {
@@ -225,8 +274,7 @@ void TestMainWindowStartup::treeStartsWithHomeThenRoot() {
     QCOMPARE(folders->filePath(mail), qs(m_folder));
     window.STV1()->scrollTo(mail);
     QTRY_VERIFY(window.STV1()->visualRect(mail).isValid());
-    QTest::mouseClick(window.STV1()->viewport(), Qt::LeftButton, {},
-                      window.STV1()->visualRect(mail).center());
+    QTest::mouseClick(window.STV1()->viewport(), Qt::LeftButton, {}, onTheName(*window.STV1(), mail));
     QCOMPARE(window.currentFolder(), m_folder);
     QCOMPARE(window.listView().rowCount(), kListedMessages);
     QVERIFY(window.close());

@@ -126,6 +126,7 @@ private slots:
     void buttonsFollowTheConditions();
     void historiesMoveUpAndSurviveClearing();
     void enterOpensOrSearchesAndEscapeCloses();
+    void keysInAFieldLeaveItsHistoryAndItsOpenList();
     void reopeningKeepsConditionsButNotTheRows();
     void settingsWrittenAtExitComeBack();
     void chosenResultOpensItsFolderInTheMainWindow();
@@ -281,7 +282,7 @@ void TestSearchWindow::historiesMoveUpAndSurviveClearing() {
     auto typeAndLeave = [&](const QString& text) {
         field->lineEdit()->setFocus();
         field->setEditText(text);
-        f.LV2()->setFocus();
+        f.LV2()->setFocus(Qt::TabFocusReason);
     };
     for (int i = 1; i <= 11; ++i) typeAndLeave(QStringLiteral("t%1").arg(i));
     QCOMPARE(field->count(), 10);
@@ -314,6 +315,7 @@ void TestSearchWindow::historiesMoveUpAndSurviveClearing() {
     QCOMPARE(f.conditions().SubjectTerms.size(), std::size_t{1});
     QCOMPARE(app::fromCp932Message(m_ports->searchPrompts->shown.back().substr(6)),
              QStringLiteral(u"検索文字列の履歴をクリアしますか？"));
+    QCOMPARE(app::fromCp932(m_ports->searchPrompts->titles.back()), QStringLiteral(u"確認"));
 }
 
 void TestSearchWindow::enterOpensOrSearchesAndEscapeCloses() {
@@ -340,6 +342,43 @@ void TestSearchWindow::enterOpensOrSearchesAndEscapeCloses() {
     QCOMPARE(f.FoundIndex, -1);
 }
 
+void TestSearchWindow::keysInAFieldLeaveItsHistoryAndItsOpenList() {
+    app::SearchWindow& f = openFind();
+    QVERIFY(QTest::qWaitForWindowExposed(&f));
+    QComboBox* field = f.field(3);
+    const QStringList history{QStringLiteral(u"定例"), QStringLiteral(u"納品日")};
+    field->addItems(history);
+    field->lineEdit()->setFocus(Qt::TabFocusReason);
+    type(field->lineEdit(), QStringLiteral(u"見積"));
+    // Enter starts a run whose progress dialog takes the focus, as the
+    // desktop's does; that is not the user leaving the field.
+    QWidget progress;
+    m_ports->searchProgress->duringEvents = [&] {
+        if (progress.isVisible()) return;
+        progress.show();
+        QApplication::setActiveWindow(&progress);
+    };
+    QTest::keyClick(field, Qt::Key_Return);
+    m_ports->searchProgress->duringEvents = nullptr;
+    QVERIFY(progress.isVisible());
+    progress.hide();
+    QApplication::setActiveWindow(&f);
+    QVERIFY(f.pane().listPort().rowCount() > 0);
+    QCOMPARE(historyOf(*field), history);
+    // Esc on the open list closes the list; the window and its rows stay.
+    const int rows = f.pane().listPort().rowCount();
+    QTest::keyClick(field, Qt::Key_Down, Qt::AltModifier);
+    QTRY_VERIFY(field->view()->isVisible());
+    QTest::keyClick(f.windowHandle(), Qt::Key_Escape);
+    QTRY_VERIFY(!field->view()->isVisible());
+    QVERIFY(f.isVisible());
+    QCOMPARE(f.pane().listPort().rowCount(), rows);
+    QCOMPARE(field->currentText(), QStringLiteral(u"見積"));
+    // With the list closed, Esc closes the window.
+    QTest::keyClick(f.windowHandle(), Qt::Key_Escape);
+    QVERIFY(!f.isVisible());
+}
+
 void TestSearchWindow::reopeningKeepsConditionsButNotTheRows() {
     app::SearchWindow& f = openFind();
     search({{}, {}, QStringLiteral(u"定例"), {}, {}, {}, false, true});
@@ -361,9 +400,9 @@ void TestSearchWindow::settingsWrittenAtExitComeBack() {
     app::SearchWindow& f = openFind();
     f.field(1)->lineEdit()->setFocus();
     f.field(1)->setEditText(QStringLiteral(u"山田"));
-    f.field(4)->lineEdit()->setFocus();
+    f.field(4)->lineEdit()->setFocus(Qt::TabFocusReason);
     f.field(4)->setEditText(QStringLiteral(u"見積"));
-    f.LV2()->setFocus();
+    f.LV2()->setFocus(Qt::TabFocusReason);
     QCOMPARE(historyOf(*f.field(4)), QStringList{QStringLiteral(u"見積")});
     f.field(4)->setEditText(QStringLiteral(u"納品"));
     f.CheckBox6()->setChecked(true);
@@ -449,9 +488,15 @@ void TestSearchWindow::folderTreeEntrySearchesTheClickedFolder() {
         menu->close();
     });
     timer->start();
-    emit tree->customContextMenuRequested(tree->visualRect(sub).center());
+    // The right click neither loads the folder nor makes it the tree's current one.
+    const QModelIndex current = tree->currentIndex();
+    QTest::mouseClick(tree->viewport(), Qt::RightButton, {}, onTheName(*tree, sub));
+    QCOMPARE(tree->currentIndex(), current);
+    QCOMPARE(m_window->currentFolder(), m_folder);
+    emit tree->customContextMenuRequested(onTheName(*tree, sub));
     QTRY_COMPARE(searched, qs(m_folder / "sub"));
     QVERIFY(bold);
+    QCOMPARE(m_window->currentFolder(), m_folder);
     // The override lasts for that one search only.
     whenModal([&](QWidget* modal) {
         searched = qobject_cast<app::SearchWindow*>(modal)->Edit1()->text();
@@ -626,7 +671,7 @@ void TestSearchWindow::screenshots() {
         shoot(QStringLiteral("tree-menu.png"));
         if (QWidget* menu = QApplication::activePopupWidget()) menu->close();
     });
-    emit tree->customContextMenuRequested(tree->visualRect(sub).center());
+    emit tree->customContextMenuRequested(onTheName(*tree, sub));
 }
 
 // 100,000 messages searched from the window with the desktop's own

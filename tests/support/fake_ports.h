@@ -84,6 +84,10 @@ public:
         shown.push_back("yesno:" + t);
         return next(ui::Answer::Yes) == ui::Answer::Yes;
     }
+    bool confirmYesNoTitled(const std::string& title, const std::string& t) override {
+        titles.push_back(title);
+        return confirmYesNo(t);
+    }
     ui::Answer confirmYesCancelYesToAll(const std::string& t) override {
         shown.push_back("yescancelall:" + t);
         return next(ui::Answer::Yes);
@@ -96,6 +100,7 @@ public:
     // Answers handed out in order; when they run out, the default of each box.
     std::deque<ui::Answer> answers;
     std::vector<std::string> shown;
+    std::vector<std::string> titles;  // of the questions asked under their own title
     std::vector<ui::SaveFileRequest> saveRequests;
     std::optional<std::filesystem::path> saveAnswer;
 
