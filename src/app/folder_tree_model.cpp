@@ -11,8 +11,9 @@ FolderTreeModel::FolderTreeModel(const QString& home, QObject* parent) : QAbstra
     m_tops[Home] = QDir::cleanPath(home);
     m_tops[Root] = QStringLiteral("/");
     for (int branch = 0; branch < BranchCount; ++branch) {
-        m_sources[branch] = new FolderModel(this);
-        m_sources[branch]->setRootPath(m_tops[branch]);
+        m_folders[branch] = new FolderModel(this);
+        m_folders[branch]->setRootPath(m_tops[branch]);
+        m_sources[branch] = new FolderFilter(m_folders[branch], this);
         m_topRows[branch] = m_sources[branch]->index(m_tops[branch]);
         watch(branch);
     }
@@ -21,7 +22,7 @@ FolderTreeModel::FolderTreeModel(const QString& home, QObject* parent) : QAbstra
 FolderTreeModel::~FolderTreeModel() = default;
 
 void FolderTreeModel::watch(int branch) {
-    FolderModel* source = m_sources[branch];
+    FolderFilter* source = m_sources[branch];
     connect(source, &QAbstractItemModel::rowsAboutToBeInserted, this,
             [this, branch](const QModelIndex& parent, int first, int last) {
                 if (inBranch(branch, parent)) beginInsertRows(fromSource(branch, parent), first, last);
@@ -81,7 +82,8 @@ bool FolderTreeModel::inBranch(int branch, const QModelIndex& source) const {
 
 FolderTreeModel::Parent* FolderTreeModel::parentFor(int branch, const QModelIndex& source) const {
     const QModelIndex row = source.siblingAtColumn(0);
-    std::unique_ptr<Parent>& known = m_parents[{branch, row.internalPointer()}];
+    const void* identity = m_sources[branch]->mapToSource(row).internalPointer();
+    std::unique_ptr<Parent>& known = m_parents[{branch, identity}];
     // Rows of this model may still point at an entry whose folder went away;
     // the entry is reused, never freed, for as long as the model lives.
     if (!known) known = std::make_unique<Parent>(Parent{branch, row});

@@ -1,8 +1,9 @@
 // SPDX-License-Identifier: MIT
 // The folder tree's rows: the user's home folder first, then the whole file
-// system from its root. Each top row has its own FolderModel, so a folder
-// under home has one row in each branch and every row maps to exactly one
-// folder model row; the program picks the home branch for such folders.
+// system from its root. Each top row has its own FolderModel, seen through
+// a FolderFilter (the system's own folders of the root left out), so a
+// folder under home has one row in each branch and every row maps to
+// exactly one filter row; the program picks the home branch for such folders.
 #pragma once
 
 #include <QAbstractItemModel>
@@ -14,6 +15,7 @@
 
 namespace pelmora::app {
 
+class FolderFilter;
 class FolderModel;
 
 class FolderTreeModel : public QAbstractItemModel {
@@ -40,7 +42,7 @@ public:
 
 private:
     enum Branch { Home = 0, Root = 1, BranchCount = 2 };
-    // The folder model row whose children a row of this model stands for.
+    // The filter row whose children a row of this model stands for.
     struct Parent {
         int branch;
         QPersistentModelIndex source;
@@ -54,9 +56,13 @@ private:
     Parent* parentFor(int branch, const QModelIndex& source) const;
 
     QString m_tops[BranchCount];
-    FolderModel* m_sources[BranchCount] = {};
+    FolderModel* m_folders[BranchCount] = {};
+    // What each branch shows of its folder model; "source" below means a
+    // row of it.
+    FolderFilter* m_sources[BranchCount] = {};
     QPersistentModelIndex m_topRows[BranchCount];
-    // Keyed by the folder model's own row identity, which survives sorting.
+    // Keyed by the folder model's own row identity, which survives sorting
+    // (the filter's rows of one folder share theirs).
     mutable std::map<std::pair<int, const void*>, std::unique_ptr<Parent>> m_parents;
     // Rows the views hold across a re-sort, with their folder model rows.
     std::vector<std::pair<int, QPersistentModelIndex>> m_layoutSources;

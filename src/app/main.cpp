@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 // pelmora [FOLDER]: the desktop program. Only one runs per user; a second
-// start brings the running window to the front and ends.
+// start brings the running window to the front, has it open the folder it
+// was given, and ends.
 #include <QApplication>
 #include <cstdio>
 #include <cstring>
@@ -18,7 +19,8 @@ namespace {
 constexpr const char* kHelp =
     "Usage: pelmora [FOLDER]\n"
     "Lists the message files (*.eml, *.nws) of FOLDER, or of the folder shown last time,\n"
-    "in a window. One window runs per user: a second start brings it to the front.\n"
+    "in a window. One window runs per user: a second start brings it to the front\n"
+    "and has it open FOLDER when one is given.\n"
     "\n"
     "  --help     print this help and exit\n"
     "  --version  print the version and exit\n"
@@ -51,19 +53,19 @@ int main(int argc, char** argv) {
     // Wayland compositors match the window to the desktop entry by this name.
     QGuiApplication::setDesktopFileName(QStringLiteral(PELMORA_APP_ID));
 
+    QStringList arguments = QCoreApplication::arguments();
+    arguments.removeFirst();
     app::SingleInstance instance;
-    // Whatever the second command line says, it is not passed on.
-    if (instance.forwardToRunningInstance()) return 0;
+    // A second start with one folder ("Open with" on a folder) has the
+    // running window open it; otherwise it only brings that window up.
+    if (instance.forwardToRunningInstance(arguments)) return 0;
     instance.listen();
 
     const std::filesystem::path settingsFile =
         LocateAndMigrate(app::toPath(QCoreApplication::applicationFilePath()));
     auto ports = app::makeDesktopPortFactory();
-    QStringList arguments = QCoreApplication::arguments();
-    arguments.removeFirst();
     app::MainWindow window(*ports, settingsFile, arguments);
-    QObject::connect(&instance, &app::SingleInstance::activationRequested, &window,
-                     &app::MainWindow::bringToFront);
+    window.acceptSecondStarts(instance);
     window.show();
     return QApplication::exec();
 }

@@ -38,6 +38,7 @@ class MessageListView;
 class OptionsDialog;
 class PortFactory;
 class SearchWindow;
+class SingleInstance;
 
 inline constexpr int kSplitterWidth = 3;
 inline constexpr int kTreeMinimumWidth = 50;
@@ -66,6 +67,13 @@ public:
     void firstActivation();
     // A second start of the program asked for this window.
     void bringToFront();
+    // A second start was given folder: the window comes to the front and,
+    // unless a dialog or a command holds it, lists that folder (a load in
+    // progress gives way). A folder that does not exist is said, as at
+    // start-up, and the current folder stays.
+    void openFolderOfAnotherStart(const QString& folder);
+    // Answers the requests of later starts that instance receives.
+    void acceptSecondStarts(SingleInstance& instance);
     // Writes the settings file; runs once, when the window closes.
     void saveSettings();
 

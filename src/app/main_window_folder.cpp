@@ -24,6 +24,7 @@
 #include "app/qt_ports.h"
 #include "app/qt_shell.h"
 #include "app/qtext.h"
+#include "app/single_instance.h"
 #include "catalogue/scan.h"
 #include "platform/xdg.h"
 #include "texts/texts.h"
@@ -217,6 +218,28 @@ void MainWindow::OpenFolder1Click() {
     selectFolderInTree(m_settings.emlDir);
     m_treeReacts = true;
     LoadFolder();
+}
+
+void MainWindow::openFolderOfAnotherStart(const QString& folder) {
+    bringToFront();
+    // A question, a dialog or the search window is open, or a command
+    // runs: raising is all. A load in progress gives way to the folder.
+    const bool loading = m_busy.task() == BusyGuard::Task::Load;
+    if (!loading && (m_busy.busy() || QApplication::activeModalWidget() != nullptr)) return;
+    const std::filesystem::path chosen = StartFolder({folder}, {}, *m_prompts);
+    if (chosen.empty()) return;
+    m_settings.emlDir = chosen;
+    // Before the first activation, that activation lists it.
+    if (!m_activated) return;
+    m_treeReacts = false;
+    selectFolderInTree(m_settings.emlDir);
+    m_treeReacts = true;
+    LoadFolder();
+}
+
+void MainWindow::acceptSecondStarts(SingleInstance& instance) {
+    connect(&instance, &SingleInstance::activationRequested, this, &MainWindow::bringToFront);
+    connect(&instance, &SingleInstance::folderRequested, this, &MainWindow::openFolderOfAnotherStart);
 }
 
 void MainWindow::Refresh1Click() {

@@ -3,16 +3,22 @@
 
 #include <unistd.h>
 
+#include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QLocalServer>
 #include <QLocalSocket>
+#include <memory>
 
 namespace pelmora::app {
 
 namespace {
 
-// The one request a second start sends; anything else is ignored.
-constexpr char kRaiseRequest[] = "raise\n";
+// What a second start sends: "raise\n", or "open\n" followed by the
+// folder's path as the file system spells it and a NUL byte (a path may
+// hold a line break, never a NUL). Anything else is ignored.
+constexpr QByteArrayView kRaiseRequest("raise\n");
+constexpr QByteArrayView kOpenRequest("open\n");
 
 }  // namespace
 
@@ -33,11 +39,18 @@ SingleInstance::SingleInstance(QString serverName, QObject* parent)
 
 SingleInstance::~SingleInstance() = default;
 
-bool SingleInstance::forwardToRunningInstance(int timeoutMs) {
+bool SingleInstance::forwardToRunningInstance(const QStringList& arguments, int timeoutMs) {
     QLocalSocket socket;
     socket.connectToServer(m_serverName, QIODevice::WriteOnly);
     if (!socket.waitForConnected(timeoutMs)) return false;
-    socket.write(kRaiseRequest, sizeof kRaiseRequest - 1);
+    QByteArray request = kRaiseRequest.toByteArray();
+    if (arguments.size() == 1 && !arguments[0].isEmpty()) {
+        // The running instance has a working folder of its own.
+        request =
+            kOpenRequest.toByteArray() + QFile::encodeName(QDir::current().absoluteFilePath(arguments[0]));
+        request += '\0';
+    }
+    socket.write(request);
     socket.waitForBytesWritten(timeoutMs);
     socket.disconnectFromServer();
     if (socket.state() != QLocalSocket::UnconnectedState) socket.waitForDisconnected(timeoutMs);
@@ -56,13 +69,26 @@ bool SingleInstance::listen() {
     return m_server->listen(m_serverName);
 }
 
+bool SingleInstance::answer(const QByteArray& request) {
+    if (request.startsWith(kRaiseRequest)) {
+        emit activationRequested();
+        return true;
+    }
+    if (!request.startsWith(kOpenRequest)) return false;
+    const qsizetype end = request.indexOf('\0', kOpenRequest.size());
+    if (end < 0) return false;
+    emit folderRequested(QFile::decodeName(request.mid(kOpenRequest.size(), end - kOpenRequest.size())));
+    return true;
+}
+
 void SingleInstance::acceptConnections() {
     while (QLocalSocket* socket = m_server->nextPendingConnection()) {
         connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
-        connect(socket, &QLocalSocket::readyRead, this, [this, socket] {
-            const QByteArray request = socket->readAll();
-            if (request.startsWith(QByteArrayView(kRaiseRequest, sizeof kRaiseRequest - 1)))
-                emit activationRequested();
+        // A request may arrive in pieces; it is acted on once it is whole.
+        auto received = std::make_shared<QByteArray>();
+        connect(socket, &QLocalSocket::readyRead, this, [this, socket, received] {
+            *received += socket->readAll();
+            if (answer(*received)) received->clear();
         });
     }
 }

@@ -13,8 +13,10 @@
 #include <fstream>
 #include <iterator>
 
+#include "app/folder_model.h"
 #include "app/main_window_startup.h"
 #include "app/single_instance.h"
+#include "dialogs_test_support.h"
 #include "main_window_fixture.h"
 #include "platform/xdg.h"
 #include "settings/settings.h"
@@ -55,6 +57,7 @@ private slots:
     void badCommandLineForgetsTheRememberedFolder();
     void vanishedRememberedFolderIsForgottenSilently();
     void secondStartAsksTheFirstToShowItself();
+    void secondStartWithAFolderOpensItHere();
     void desktopPortsRunALoad();
 };
 
@@ -267,6 +270,19 @@ void TestMainWindowStartup::treeStartsWithHomeThenRoot() {
     QCOMPARE(folders->indexOf(QStringLiteral("/")), rootRow);
     window.STV1()->expand(rootRow);
     QTRY_VERIFY(folders->rowCount(rootRow) > 0);
+    // The kernel's own file systems and lost+found hold no mail and are left out.
+    QVERIFY(app::IsSystemFolderOfRoot(QStringLiteral("/proc")));
+    QVERIFY(app::IsSystemFolderOfRoot(QStringLiteral("/lost+found")));
+    QVERIFY(!app::IsSystemFolderOfRoot(QStringLiteral("/usr")));
+    auto rootFolders = [&] {
+        QStringList paths;
+        for (int row = 0; row < folders->rowCount(rootRow); ++row)
+            paths << folders->filePath(folders->index(row, 0, rootRow));
+        return paths;
+    };
+    QTRY_VERIFY(rootFolders().contains(QStringLiteral("/usr")));
+    QVERIFY2(!rootFolders().contains(QStringLiteral("/proc")), qPrintable(rootFolders().join(u' ')));
+    QVERIFY(!folders->indexOf(QStringLiteral("/proc")).isValid());
     // A folder under home is found in the home branch, and the user's click
     // there loads it.
     const QModelIndex mail = folders->indexOf(qs(m_folder));
@@ -333,20 +349,68 @@ void TestMainWindowStartup::vanishedRememberedFolderIsForgottenSilently() {
 void TestMainWindowStartup::secondStartAsksTheFirstToShowItself() {
     const QString name = QStringLiteral("pelmora-test-%1").arg(QCoreApplication::applicationPid());
     app::SingleInstance second(name);
-    QVERIFY(!second.forwardToRunningInstance(200));  // nobody runs yet
+    QVERIFY(!second.forwardToRunningInstance({}, 200));  // nobody runs yet
 
     app::SingleInstance first(name);
     QVERIFY(first.listen());
     QSignalSpy raised(&first, &app::SingleInstance::activationRequested);
+    QSignalSpy folders(&first, &app::SingleInstance::folderRequested);
     QVERIFY(second.forwardToRunningInstance());
     QVERIFY(raised.wait(2000));
     QCOMPARE(raised.count(), 1);
+    // Two arguments only raise; one is a folder, made absolute by the
+    // second start, whose working folder the first does not share.
+    QVERIFY(second.forwardToRunningInstance({qs(m_folder), qs(m_folder)}));
+    QVERIFY(raised.wait(2000));
+    const QString before = QDir::currentPath();
+    QDir::setCurrent(qs(m_folder));
+    const bool forwarded = second.forwardToRunningInstance({QStringLiteral("sub")});
+    QDir::setCurrent(before);
+    QVERIFY(forwarded);
+    QVERIFY(folders.wait(2000));
+    QCOMPARE(folders.takeFirst().at(0).toString(), qs(m_folder / "sub"));
+    QCOMPARE(raised.count(), 2);
     const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
     qputenv("XDG_RUNTIME_DIR", QFile::encodeName(m_home.path()));
     QCOMPARE(app::instanceServerName().section(QLatin1Char('/'), 0, -2), m_home.path());
     qunsetenv("XDG_RUNTIME_DIR");
     QVERIFY(app::instanceServerName().startsWith(QStringLiteral("BRANTOLE-Pelmora-")));
     if (!runtime.isEmpty()) qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime));
+}
+
+void TestMainWindowStartup::secondStartWithAFolderOpensItHere() {
+    const QString name = QStringLiteral("pelmora-test-open-%1").arg(QCoreApplication::applicationPid());
+    app::SingleInstance first(name);
+    QVERIFY(first.listen());
+    TestPortFactory ports;
+    app::MainWindow window(ports, SettingsFilePath(), QStringList{qs(m_folder)});
+    window.acceptSecondStarts(first);
+    QVERIFY(showAndActivate(window));
+    QCOMPARE(window.listView().rowCount(), kListedMessages);
+    app::SingleInstance second(name);
+    QVERIFY(second.forwardToRunningInstance({qs(m_folder / "sub")}));
+    QTRY_COMPARE(window.currentFolder(), m_folder / "sub");
+    QCOMPARE(window.listView().rowCount(), 1);
+    auto* folders = qobject_cast<app::FolderTreeModel*>(window.STV1()->model());
+    QCOMPARE(window.STV1()->currentIndex(), folders->indexOf(qs(m_folder / "sub")));
+    // A file is no folder: said as at start-up, and the list stays.
+    QVERIFY(second.forwardToRunningInstance({qs(m_folder / "plain.txt")}));
+    QTRY_COMPARE(ports.prompts->shown.size(), std::size_t{1});
+    QVERIFY(app::fromCp932Message(ports.prompts->shown[0].substr(5))
+                .startsWith(QStringLiteral(u"パラメータにはフォルダ名を指定して下さい。")));
+    QCOMPARE(window.currentFolder(), m_folder / "sub");
+    QCOMPARE(window.listView().rowCount(), 1);
+    // With the search window open, the window is only raised.
+    bool stayed = false;
+    whenModal([&](QWidget* modal) {
+        QVERIFY(second.forwardToRunningInstance({qs(m_folder)}));
+        QTest::qWait(200);
+        stayed = window.currentFolder() == m_folder / "sub";
+        modal->close();
+    });
+    window.MessageFind1Click();
+    QVERIFY(stayed);
+    QCOMPARE(window.currentFolder(), m_folder / "sub");
 }
 
 void TestMainWindowStartup::desktopPortsRunALoad() {
