@@ -131,6 +131,8 @@ expect "mailbox mailroom" pelmora-cli list mai
 expect "mailbox mailfile.eml mailroom" pelmora-cli strip mai
 expect "mailfile.eml" pelmora-cli export -o mailf
 expect "" pelmora-cli decode --so
+expect "books" pelmora-cli bo
+expect "json table tsv" pelmora-cli books --format =
 if [[ $3 == yes ]]; then
     expect "--help --version" pelmora --
     expect "mailbox mailroom" pelmora mai

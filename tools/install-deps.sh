@@ -1,10 +1,11 @@
 #!/bin/sh
 # SPDX-License-Identifier: MIT
-# The one list of what Pelmora needs from Debian (librsvg2-bin renders the
-# icon; appstream, desktop-file-utils, man-db and groff-base validate what is
-# installed; dpkg-dev and file let CPack find the package's dependencies; jq
-# and zsh check the JSON output and the zsh completion; clang-format checks
-# the sources). Safe to run again: it installs only what is missing and does
+# The one list of what Pelmora needs from Debian (libsqlite3-dev reads the
+# desktop's address books; librsvg2-bin renders the icon; appstream,
+# desktop-file-utils, man-db and groff-base validate what is installed;
+# dpkg-dev and file let CPack find the package's dependencies; jq and zsh
+# check the JSON output and the zsh completion; clang-format checks the
+# sources). Safe to run again: it installs only what is missing and does
 # nothing when all is present.
 set -eu
 
@@ -13,7 +14,7 @@ PACKAGES="
   qt6-base-dev qt6-base-dev-tools libqt6opengl6-dev libgl-dev libxkbcommon-dev
   qt6-qpa-plugins
   libgtest-dev libgmock-dev googletest libbenchmark-dev
-  libxxhash-dev libpugixml-dev
+  libxxhash-dev libpugixml-dev libsqlite3-dev
   clang libclang-rt-dev clang-format
   xvfb xauth x11-utils imagemagick
   fonts-noto-cjk fonts-dejavu-core qt6-translations-l10n

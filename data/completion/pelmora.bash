@@ -15,6 +15,7 @@ _pelmora_cli_options() {
         strip) echo "--dry-run --yes --display-names --no-display-names --help" ;;
         trash) echo "--yes --help" ;;
         decode) echo "--encoding= --help" ;;
+        books) echo "--format= --encoding= --help" ;;
     esac
 }
 
@@ -37,7 +38,7 @@ _pelmora_cli() {
     COMPREPLY=()
 
     if ((cword == 1)); then
-        mapfile -t COMPREPLY < <(compgen -W "list dups search export strip trash decode --help --version" -- "$cur")
+        mapfile -t COMPREPLY < <(compgen -W "list dups search export strip trash decode books --help --version" -- "$cur")
         return
     fi
     local command=${COMP_WORDS[1]}
@@ -59,7 +60,11 @@ _pelmora_cli() {
     if [[ -n $option ]]; then
         local values=""
         case $option in
-            --format) values="table tsv csv json" ;;
+            --format)
+                # The address books are no message list: no CSV for them.
+                values="table tsv csv json"
+                [[ $command == books ]] && values="table tsv json"
+                ;;
             --encoding) values="utf-8 cp932" ;;
             --sort) values="sender subject received size folder recipients sent" ;;
             --keep) values="oldest newest largest under:" ;;

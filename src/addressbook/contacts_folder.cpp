@@ -11,6 +11,7 @@
 #include <utility>
 
 #include "addressbook/display_names.h"
+#include "addressbook/folder_walk.h"
 #include "decode/ascii.h"
 #include "decode/japanese.h"
 #include "platform/file_io.h"
@@ -43,7 +44,9 @@ std::unexpected<Error> fileError(ErrorKind kind, const fs::path& file, std::stri
 
 class ContactsWalk {
 public:
-    explicit ContactsWalk(std::vector<std::string>& lines) : m_lines(lines) {}
+    ContactsWalk(std::vector<std::string>& lines, addressbook::ContactFiles which,
+                 std::vector<FileStamp>* stamps)
+        : m_lines(lines), m_which(which), m_stamps(stamps) {}
 
     std::expected<void, Error> readFolder(const fs::path& folder) {
         // A folder reached again through a symbolic link is not read twice,
@@ -51,6 +54,7 @@ public:
         struct stat facts {};
         if (::stat(folder.c_str(), &facts) != 0 || !m_seen.insert({facts.st_dev, facts.st_ino}).second)
             return {};
+        stamp(folder);
         std::error_code error;
         for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
             const fs::directory_entry& entry = *it;
@@ -69,7 +73,10 @@ public:
 private:
     std::expected<void, Error> readFile(const fs::path& file) {
         ContactKind kind = kindOf(file);
-        if (kind == ContactKind::None) return {};
+        if (kind == ContactKind::None ||
+            (kind == ContactKind::Contact && m_which == addressbook::ContactFiles::VCardsOnly))
+            return {};
+        stamp(file);
         std::optional<std::string> content = platform::ReadWholeFile(file);
         if (kind == ContactKind::VCard) {
             if (content) ReadVCardText(*content, m_lines);
@@ -85,7 +92,13 @@ private:
         return {};
     }
 
+    void stamp(const fs::path& path) {
+        if (m_stamps) m_stamps->push_back(StampOf(path));
+    }
+
     std::vector<std::string>& m_lines;
+    addressbook::ContactFiles m_which;
+    std::vector<FileStamp>* m_stamps;
     std::set<std::pair<dev_t, ino_t>> m_seen;
 };
 
@@ -96,7 +109,16 @@ std::string ContactsErrorText(const Error& error) {
 }
 
 std::expected<void, Error> ReadContactsFolder(const fs::path& folder, std::vector<std::string>& lines) {
-    return ContactsWalk(lines).readFolder(folder);
+    return ContactsWalk(lines, addressbook::ContactFiles::ContactsAndVCards, nullptr).readFolder(folder);
 }
+
+namespace addressbook {
+
+std::expected<void, Error> ReadContactFiles(const fs::path& folder, ContactFiles which,
+                                            std::vector<std::string>& lines, std::vector<FileStamp>* stamps) {
+    return ContactsWalk(lines, which, stamps).readFolder(folder);
+}
+
+}  // namespace addressbook
 
 }  // namespace pelmora

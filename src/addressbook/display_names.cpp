@@ -54,48 +54,62 @@ const std::string* DisplayNameDirectory::LookupDisplayName(std::string_view addr
     return &m_names[static_cast<std::size_t>(found - m_addresses.begin())];
 }
 
-void MergeAddressLines(DisplayNameDirectory& directory, std::vector<std::string> lines) {
-    struct Source {
+std::vector<std::size_t> MergeSourceLines(DisplayNameDirectory& directory,
+                                          std::vector<std::vector<std::string>> sources) {
+    struct Line {
         std::string_view address;
         std::string_view name;
+        std::size_t source;
     };
-    std::vector<Source> sources;
-    sources.reserve(lines.size());
-    for (const std::string& line : lines) {
-        std::string_view text(line);
-        std::size_t comma = text.find(',');
-        if (comma == std::string_view::npos)
-            sources.push_back({text, {}});
-        else
-            sources.push_back({text.substr(0, comma), text.substr(comma + 1)});
+    std::vector<Line> all;
+    std::size_t total = 0;
+    for (const auto& lines : sources) total += lines.size();
+    all.reserve(total);
+    for (std::size_t source = 0; source < sources.size(); ++source) {
+        for (const std::string& line : sources[source]) {
+            std::string_view text(line);
+            std::size_t comma = text.find(',');
+            if (comma == std::string_view::npos)
+                all.push_back({text, {}, source});
+            else
+                all.push_back({text.substr(0, comma), text.substr(comma + 1), source});
+        }
     }
     // The lines are ordered by their address first, not by the whole line:
     // an address followed by a byte below the comma (a blank, "+", ...)
     // would otherwise sort a longer address ahead of its own prefix and the
-    // address list would not be sorted for the lookup. Letter case decides
-    // only after the case-blind order, so byte-equal addresses stay together
-    // and the result never depends on the order the files were found in.
-    auto before = [](const Source& a, const Source& b) {
+    // address list would not be sorted for the lookup. Among the lines of
+    // one address (letter case aside) the earliest source comes first; then
+    // letter case decides, so byte-equal addresses stay together and the
+    // result never depends on the order the files were found in.
+    auto before = [](const Line& a, const Line& b) {
         if (int order = CompareTextNoCase(a.address, b.address)) return order < 0;
+        if (a.source != b.source) return a.source < b.source;
         if (int order = a.address.compare(b.address)) return order < 0;
         if (int order = CompareTextNoCase(a.name, b.name)) return order < 0;
         return a.name < b.name;
     };
-    std::sort(sources.begin(), sources.end(), before);
-    for (const Source& source : sources) {
-        if (!directory.empty() && directory.addresses().back() == source.address) continue;
-        directory.Append(std::string(source.address), std::string(source.name));
+    std::sort(all.begin(), all.end(), before);
+    std::vector<std::size_t> counts(sources.size(), 0);
+    std::size_t groupStart = 0;
+    for (std::size_t i = 0; i < all.size(); ++i) {
+        const Line& line = all[i];
+        const bool newGroup = i == 0 || CompareTextNoCase(all[groupStart].address, line.address) != 0;
+        // Each source counts an address once, whichever case it wrote.
+        if (newGroup || all[i - 1].source != line.source) ++counts[line.source];
+        if (newGroup) groupStart = i;
+        // A later source does not rename an address an earlier one named.
+        if (line.source != all[groupStart].source) continue;
+        if (!directory.empty() && directory.addresses().back() == line.address) continue;
+        directory.Append(std::string(line.address), std::string(line.name));
     }
+    return counts;
 }
 
-std::expected<void, Error> BuildDisplayNameDirectory(DisplayNameDirectory& directory,
-                                                     const std::filesystem::path& home) {
-    directory.Clear();
-    std::vector<std::string> lines;
-    auto read = ReadContactsFolder(home / "Contacts", lines);
-    if (!read) return read;
-    MergeAddressLines(directory, std::move(lines));
-    return {};
+void MergeAddressLines(DisplayNameDirectory& directory, std::vector<std::string> lines) {
+    std::vector<std::vector<std::string>> sources;
+    sources.push_back(std::move(lines));
+    MergeSourceLines(directory, std::move(sources));
 }
 
 }  // namespace pelmora

@@ -43,6 +43,12 @@ private:
 // equal byte for byte to the one appended last is skipped, so each address
 // keeps the name that sorts first.
 void MergeAddressLines(DisplayNameDirectory& directory, std::vector<std::string> lines);
+// The same for the lines of several sources at once, earliest first: for an
+// address that sources name differently (letter case aside), only the
+// earliest source's lines count. Gives, per source, the number of its
+// distinct addresses (letter case aside), whether they won or not.
+std::vector<std::size_t> MergeSourceLines(DisplayNameDirectory& directory,
+                                          std::vector<std::vector<std::string>> sources);
 
 // The source lines of one Windows Contacts (.contact) XML document: one per
 // e-mail address of a contact that has a formatted name. An error of kind
@@ -60,11 +66,8 @@ void ReadVCardText(std::string_view text, std::vector<std::string>& lines);
 std::expected<void, Error> ReadContactsFolder(const std::filesystem::path& folder,
                                               std::vector<std::string>& lines);
 
-// Empties the directory and fills it from home/Contacts. On an error the
-// directory stays empty and the error is for the general error handler;
-// the display-name option stays as it is.
-std::expected<void, Error> BuildDisplayNameDirectory(DisplayNameDirectory& directory,
-                                                     const std::filesystem::path& home);
+// BuildDisplayNameDirectory, which reads these and the desktop's other
+// books, is in address_books.h.
 // The error of a contact file as the general error handler shows it
 // (display text): "<file>: <parser's message>".
 std::string ContactsErrorText(const Error& error);

@@ -11,8 +11,10 @@
 #include <QMainWindow>
 #include <filesystem>
 #include <memory>
+#include <set>
+#include <string>
 
-#include "addressbook/display_names.h"
+#include "addressbook/address_books.h"
 #include "app/busy_guard.h"
 #include "message/msg_item.h"
 #include "settings/settings.h"
@@ -180,6 +182,14 @@ private:
     MsgList m_list;
     LineList m_msgLines;
     DisplayNameDirectory m_displayNames;
+    // What the last build read, and the files it looked at: a load rebuilds
+    // the directory when one of them changed.
+    DirectoryReport m_bookReport;
+    bool m_displayNamesBuilt = false;
+    // The books skipped by the last build, said after the next load; each
+    // skip is said once while the program runs.
+    std::string m_bookNotice;
+    std::set<std::string> m_bookNoticesShown;
 
     QWidget* m_band = nullptr;
     QMenuBar* m_menuBar = nullptr;

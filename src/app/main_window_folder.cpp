@@ -13,7 +13,7 @@
 #include <optional>
 #include <system_error>
 
-#include "addressbook/display_names.h"
+#include "addressbook/address_books.h"
 #include "app/folder_tree_model.h"
 #include "app/folder_tree_view.h"
 #include "app/main_window.h"
@@ -157,9 +157,18 @@ void MainWindow::buildDisplayNames() {
     m_statusProgress->setRange(0, 0);
     m_statusProgress->show();
     QCoreApplication::processEvents();
-    auto built = BuildDisplayNameDirectory(m_displayNames, platform::HomeFolder());
+    auto built = BuildDisplayNameDirectory(m_displayNames, BookPlaces::ForUser(m_settings.AddressBookPath),
+                                           &m_bookReport);
+    m_displayNamesBuilt = true;
     m_statusProgress->hide();
     if (!built) m_prompts->error(ContactsErrorText(built.error()));
+    m_bookNotice.clear();
+    for (const BookReport* book : m_bookReport.skipped()) {
+        std::string line = BookSkippedText(*book);
+        if (!m_bookNoticesShown.insert(line).second) continue;
+        if (!m_bookNotice.empty()) m_bookNotice += ' ';
+        m_bookNotice += line;
+    }
 }
 
 void MainWindow::LoadFolder() {
@@ -171,6 +180,9 @@ void MainWindow::LoadFolder() {
         return;
     }
     if (m_busy.busy()) return;
+    // A book that changed since the names were read gives its new names to
+    // this list (a few system calls when none did).
+    if (m_settings.ConvDisplayName && m_displayNamesBuilt && m_bookReport.booksChanged()) buildDisplayNames();
     std::optional<BusyGuard::Scope> loading(std::in_place, m_busy, BusyGuard::Task::Load);
     // Commands on the list must not run on the half-read list.
     UpdateCommandStates();
@@ -192,6 +204,10 @@ void MainWindow::LoadFolder() {
     } while (m_reloadWhenDone);
     loading.reset();
     updateListHint();
+    if (!m_bookNotice.empty() && outcome == LoadOutcome::Loaded) {
+        statusBar().setPanelText(1, m_bookNotice);
+        m_bookNotice.clear();
+    }
     m_actions.AOpenFolder1->setEnabled(true);
     m_actions.ARefresh1->setEnabled(outcome != LoadOutcome::FolderMissing);
     UpdateCommandStates();

@@ -22,10 +22,12 @@ void MainWindow::Option1Click() {
     form2.setConvDisplayName(m_settings.ConvDisplayName);
     form2.setEditorName(m_settings.EditorName);
     form2.setDupKeep(m_settings.DupKeep);
+    form2.setAddressBookPath(m_settings.AddressBookPath);
     if (form2.exec() != QDialog::Accepted) return;
     m_settings.ConvDisplayName = form2.convDisplayName();
     m_settings.EditorName = form2.editorName();
     m_settings.DupKeep = form2.dupKeep();
+    m_settings.AddressBookPath = form2.addressBookPath();
     if (m_settings.EditorName.empty()) m_settings.EditorName = PlatformDefaultEditor();
     if (m_settings.ConvDisplayName) buildDisplayNames();
     if (m_actions.ARefresh1->isEnabled()) Refresh1Click();
@@ -34,7 +36,17 @@ void MainWindow::Option1Click() {
 
 OptionsDialog& MainWindow::optionsDialog() {
     // Made once and kept, so it opens where the user last left it.
-    if (!m_form2) m_form2 = new OptionsDialog(this);
+    if (!m_form2) {
+        m_form2 = new OptionsDialog(this);
+        // The dialog shows what the books give now, read afresh, whether
+        // or not the names are on.
+        m_form2->setBookScan([](const std::filesystem::path& extra) {
+            DisplayNameDirectory scratch;
+            DirectoryReport report;
+            (void)BuildDisplayNameDirectory(scratch, BookPlaces::ForUser(extra), &report);
+            return report;
+        });
+    }
     return *m_form2;
 }
 

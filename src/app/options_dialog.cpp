@@ -12,11 +12,16 @@
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
 #include <QPushButton>
 #include <QSortFilterProxyModel>
 
 #include "app/dialog_style.h"
+#include "app/qtext.h"
 #include "catalogue/duplicates.h"
+#include "message/format.h"
+#include "texts/texts.h"
 
 namespace pelmora::app {
 
@@ -63,52 +68,77 @@ private:
 
 }  // namespace
 
+OptionsDialog::~OptionsDialog() = default;
+
 OptionsDialog::OptionsDialog(QWidget* parent)
     : QDialog(parent,
               Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint) {
     setObjectName(QStringLiteral("TForm2"));
     setWindowTitle(QStringLiteral("Pelmora - オプション"));
-    fixDialogGeometry(*this, QSize(441, 245));
+    fixDialogGeometry(*this, QSize(441, 405));
 
     makeBevel(this, QRect(8, 8, 425, 38));
     m_checkBox1 = new QCheckBox(QStringLiteral("メールアドレスをアドレス帳の表示名に変換して表示する"), this);
     m_checkBox1->setGeometry(20, 16, 405, 22);
 
-    makeBevel(this, QRect(8, 52, 425, 84));
+    // The address books the names come from, and the user's own.
+    makeBevel(this, QRect(8, 52, 425, 154));
+    m_label3 = new QLabel(QStringLiteral("読み込むアドレス帳："), this);
+    m_label3->setGeometry(20, 60, 405, 18);
+    m_bookList = new QListWidget(this);
+    m_bookList->setGeometry(20, 80, 405, 70);
+    m_bookList->setSelectionMode(QAbstractItemView::NoSelection);
+    m_bookList->setFocusPolicy(Qt::NoFocus);
+    m_label4 = new QLabel(QStringLiteral("追加のアドレス帳（vCard のフォルダ・ファイル、SQLite）："), this);
+    m_label4->setGeometry(20, 154, 405, 18);
+    m_edit2 = new QLineEdit(this);
+    m_edit2->setGeometry(20, 176, 340, 22);
+    m_button4 = new QPushButton(QStringLiteral("参照"), this);
+    m_button4->setGeometry(366, 176, 58, 22);
+    m_button4->setAutoDefault(false);
+    // One button for both: a book is a file or a folder, and a file dialog
+    // chooses only one of the two. The menu is a pop-up of its own, kept
+    // out of the dialog's widgets.
+    m_browseMenu = std::make_unique<QMenu>();
+    m_browseMenu->addAction(QStringLiteral("ファイルを選ぶ…"), this, [this] { browseBook(false); });
+    m_browseMenu->addAction(QStringLiteral("フォルダを選ぶ…"), this, [this] { browseBook(true); });
+    m_button4->setMenu(m_browseMenu.get());
+
+    makeBevel(this, QRect(8, 212, 425, 84));
     m_label1 = new QLabel(QStringLiteral("メッセージを開くエディタ："), this);
-    m_label1->setGeometry(20, 60, 405, 18);
+    m_label1->setGeometry(20, 220, 405, 18);
     // Below the first label rather than beside it: at 12 pixels the two
     // texts together are wider than the dialog.
     m_label2 = new QLabel(QStringLiteral("（JISコードをサポートしているものが望ましいです。）"), this);
-    m_label2->setGeometry(32, 80, 393, 18);
+    m_label2->setGeometry(32, 240, 393, 18);
     m_edit1 = new QLineEdit(this);
-    m_edit1->setGeometry(20, 104, 378, 22);
+    m_edit1->setGeometry(20, 264, 378, 22);
     m_button1 = new QPushButton(QStringLiteral("…"), this);
-    m_button1->setGeometry(402, 104, 22, 22);
+    m_button1->setGeometry(402, 264, 22, 22);
     m_button1->setAutoDefault(false);
 
-    makeBevel(this, QRect(8, 142, 425, 62));
+    makeBevel(this, QRect(8, 302, 425, 62));
     auto* dupKeepLabel = new QLabel(QStringLiteral("重複メッセージで残すもの："), this);
-    dupKeepLabel->setGeometry(20, 150, 180, 22);
+    dupKeepLabel->setGeometry(20, 310, 180, 22);
     m_dupKeepBox = new QComboBox(this);
-    m_dupKeepBox->setGeometry(200, 150, 224, 22);
+    m_dupKeepBox->setGeometry(200, 310, 224, 22);
     // In the order of KeepRule.
     m_dupKeepBox->addItems({QStringLiteral("受信日時が最も古いもの"), QStringLiteral("最も新しいもの"),
                             QStringLiteral("サイズが最も大きいもの"),
                             QStringLiteral("次のフォルダ内のもの")});
     dupKeepLabel->setBuddy(m_dupKeepBox);
     m_dupKeepFolder = new QLineEdit(this);
-    m_dupKeepFolder->setGeometry(32, 176, 392, 22);
+    m_dupKeepFolder->setGeometry(32, 336, 392, 22);
     m_dupKeepFolder->setEnabled(false);
     connect(m_dupKeepBox, &QComboBox::currentIndexChanged, this, [this](int index) {
         m_dupKeepFolder->setEnabled(index == static_cast<int>(KeepRule::UnderFolder));
     });
 
     m_button2 = new QPushButton(QStringLiteral("OK"), this);
-    m_button2->setGeometry(270, 210, 78, 26);
+    m_button2->setGeometry(270, 370, 78, 26);
     m_button2->setDefault(true);
     m_button3 = new QPushButton(QStringLiteral("キャンセル"), this);
-    m_button3->setGeometry(355, 210, 78, 26);
+    m_button3->setGeometry(355, 370, 78, 26);
     m_button3->setAutoDefault(false);
 
     m_checkBox1->setObjectName(QStringLiteral("CheckBox1"));
@@ -120,6 +150,16 @@ OptionsDialog::OptionsDialog(QWidget* parent)
     m_button3->setObjectName(QStringLiteral("Button3"));
     m_dupKeepBox->setObjectName(QStringLiteral("DupKeepBox"));
     m_dupKeepFolder->setObjectName(QStringLiteral("DupKeepFolder"));
+    m_label3->setObjectName(QStringLiteral("Label3"));
+    m_label4->setObjectName(QStringLiteral("Label4"));
+    m_bookList->setObjectName(QStringLiteral("BookList"));
+    m_edit2->setObjectName(QStringLiteral("Edit2"));
+    m_button4->setObjectName(QStringLiteral("Button4"));
+
+    connect(m_edit2, &QLineEdit::editingFinished, this, [this] {
+        if (m_edit2->isModified()) scanBooks();
+        m_edit2->setModified(false);
+    });
 
     connect(m_button1, &QPushButton::clicked, this, &OptionsDialog::Button1Click);
     connect(m_button2, &QPushButton::clicked, this, &QDialog::accept);
@@ -159,6 +199,68 @@ std::string OptionsDialog::dupKeep() const {
         keeper.folder = QFile::encodeName(folder).toStdString();
     }
     return DupKeeperText(keeper);
+}
+
+void OptionsDialog::setAddressBookPath(const std::filesystem::path& path) {
+    m_edit2->setText(fromPath(path));
+}
+
+std::filesystem::path OptionsDialog::addressBookPath() const {
+    return toPath(m_edit2->text().trimmed());
+}
+
+void OptionsDialog::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    scanBooks();
+}
+
+void OptionsDialog::scanBooks() {
+    if (m_bookScan) showBooks(m_bookScan(addressBookPath()));
+}
+
+void OptionsDialog::showBooks(const DirectoryReport& report) {
+    m_bookList->clear();
+    for (const BookReport& book : report.books) {
+        std::string line = book.sourceCp932;
+        line += "  ";
+        line += book.bookCp932;
+        line += ": ";
+        if (book.status == BookStatus::Read) {
+            line += FormatCount(static_cast<std::int64_t>(book.addresses));
+            line += text::kAddressesSuffix;
+        } else {
+            line += text::kBookSkipped;
+            line += text::kBookReasonOpen;
+            line += BookReasonText(book);
+            line += text::kReasonEndInList;
+        }
+        auto* item = new QListWidgetItem(fromCp932(line), m_bookList);
+        item->setToolTip(fromPath(book.path));
+    }
+    if (report.books.empty())
+        new QListWidgetItem(QStringLiteral("アドレス帳は見つかりませんでした"), m_bookList);
+}
+
+void OptionsDialog::browseBook(bool folder) {
+    const QString current = m_edit2->text().trimmed();
+    QFileDialog dialog(this, QStringLiteral("追加のアドレス帳の指定"),
+                       current.isEmpty() ? QDir::homePath() : QFileInfo(current).absolutePath());
+    dialog.setObjectName(QStringLiteral("OpenDialog2"));
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setFilter(QDir::AllDirs | QDir::Files | QDir::NoDotAndDotDot | QDir::Hidden);
+    if (folder) {
+        dialog.setFileMode(QFileDialog::Directory);
+        dialog.setOption(QFileDialog::ShowDirsOnly);
+    } else {
+        dialog.setFileMode(QFileDialog::ExistingFile);
+        dialog.setNameFilters({QStringLiteral("アドレス帳 (*.vcf *.sqlite *.db)"), kAllFilesFilter});
+    }
+    if (dialog.exec() != QDialog::Accepted) return;
+    const QStringList chosen = dialog.selectedFiles();
+    if (chosen.isEmpty()) return;
+    m_edit2->setText(QDir::toNativeSeparators(chosen.front()));
+    scanBooks();
 }
 
 QString OptionsDialog::browseStartFolder(const QString& editorText) {

@@ -1,17 +1,26 @@
 // SPDX-License-Identifier: MIT
-// TForm2, the options dialog: the display-name switch, the editor program
-// and which copy the duplicate check leaves unselected. It only holds the two values and browses for the
-// editor; the Option command fills it, runs it and takes the values back on OK.
+// TForm2, the options dialog: the display-name switch with the address
+// books it reads and the user's own book, the editor program, and which
+// copy the duplicate check leaves unselected. It holds the values, browses
+// for the editor and the book, and shows what a scan of the books found;
+// the Option command fills it, runs it and takes the values back on OK.
 #pragma once
 
 #include <QDialog>
 #include <QString>
+#include <filesystem>
+#include <functional>
+#include <memory>
 #include <string>
+
+#include "addressbook/address_books.h"
 
 class QCheckBox;
 class QComboBox;
 class QLabel;
 class QLineEdit;
+class QListWidget;
+class QMenu;
 class QPushButton;
 
 namespace pelmora::app {
@@ -20,6 +29,7 @@ class OptionsDialog : public QDialog {
     Q_OBJECT
 public:
     explicit OptionsDialog(QWidget* parent = nullptr);
+    ~OptionsDialog() override;
 
     void setConvDisplayName(bool on);
     bool convDisplayName() const;
@@ -30,6 +40,16 @@ public:
     // "under:" + folder); a value it does not know shows as "oldest".
     void setDupKeep(const std::string& text);
     std::string dupKeep() const;
+    // The user's own address book (a folder, a vCard file or an SQLite book).
+    void setAddressBookPath(const std::filesystem::path& path);
+    std::filesystem::path addressBookPath() const;
+
+    // Reads the books with the given extra path and says what it found; run
+    // when the dialog opens and when the extra path changes.
+    using BookScan = std::function<DirectoryReport(const std::filesystem::path& extra)>;
+    void setBookScan(BookScan scan) { m_bookScan = std::move(scan); }
+    // Shows the books of a report, each with its count or why it was skipped.
+    void showBooks(const DirectoryReport& report);
 
     // The folder the browse dialog opens in for the given editor text: the
     // folder part of the text when that folder exists, else the folder of
@@ -43,9 +63,17 @@ public:
     QPushButton* Button3() const { return m_button3; }  // キャンセル
     QComboBox* DupKeepBox() const { return m_dupKeepBox; }
     QLineEdit* DupKeepFolder() const { return m_dupKeepFolder; }
+    QListWidget* BookList() const { return m_bookList; }
+    QLineEdit* Edit2() const { return m_edit2; }        // the extra address book
+    QPushButton* Button4() const { return m_button4; }  // 参照
+
+protected:
+    void showEvent(QShowEvent* event) override;
 
 private:
     void Button1Click();
+    void browseBook(bool folder);
+    void scanBooks();
 
     QCheckBox* m_checkBox1;
     QLabel* m_label1;
@@ -56,6 +84,13 @@ private:
     QPushButton* m_button3;
     QComboBox* m_dupKeepBox;
     QLineEdit* m_dupKeepFolder;
+    QLabel* m_label3;
+    QListWidget* m_bookList;
+    QLabel* m_label4;
+    QLineEdit* m_edit2;
+    QPushButton* m_button4;
+    std::unique_ptr<QMenu> m_browseMenu;
+    BookScan m_bookScan;
 };
 
 }  // namespace pelmora::app

@@ -19,5 +19,6 @@ int ExportCommand(const Args& args);
 int StripCommand(const Args& args);
 int TrashCommand(const Args& args);
 int DecodeCommand(const Args& args);
+int BooksCommand(const Args& args);
 
 }  // namespace pelmora::cli

@@ -1,8 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "cli/folder_load.h"
 
-#include <cstdlib>
-
+#include "addressbook/address_books.h"
 #include "settings/settings.h"
 
 namespace pelmora::cli {
@@ -19,9 +18,13 @@ ReaderOptions optionsFor(const ReaderChoices& choices, DisplayNameDirectory& dir
     ReaderOptions options;
     options.DupCheckHeaders = choices.dupCheckHeaders.value_or(settings.DupCheckHeaders);
     if (choices.displayNames.value_or(settings.ConvDisplayName)) {
-        const char* home = std::getenv("HOME");
-        if (auto built = BuildDisplayNameDirectory(directory, home ? home : ""); !built)
-            prompts.error(ContactsErrorText(built.error()));
+        DirectoryReport report;
+        auto built =
+            BuildDisplayNameDirectory(directory, BookPlaces::ForUser(settings.AddressBookPath), &report);
+        if (!built) prompts.error(ContactsErrorText(built.error()));
+        // A book that could not be read is said once; the names of the
+        // others are shown all the same, so it is no failure of the command.
+        for (const BookReport* book : report.skipped()) prompts.information(BookSkippedText(*book));
         options.DisplayNames = &directory;
     }
     return options;

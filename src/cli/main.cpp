@@ -28,6 +28,7 @@ constexpr Command kCommands[] = {
     {"strip", pelmora::cli::StripCommand, "strip  [--dry-run] [--yes] PATH..."},
     {"trash", pelmora::cli::TrashCommand, "trash  [--yes] FILE..."},
     {"decode", pelmora::cli::DecodeCommand, "decode [--encoding=utf-8|cp932] [--] VALUE..."},
+    {"books", pelmora::cli::BooksCommand, "books  [--format=table|tsv|json] [--encoding=utf-8|cp932]"},
 };
 
 void printUsage(std::ostream& out) {

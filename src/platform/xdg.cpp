@@ -75,4 +75,9 @@ std::filesystem::path XdgConfigHome() {
     return dir.empty() ? HomeFolder() / ".config" : dir;
 }
 
+std::filesystem::path XdgCacheHome() {
+    std::filesystem::path dir = absoluteEnv("XDG_CACHE_HOME");
+    return dir.empty() ? HomeFolder() / ".cache" : dir;
+}
+
 }  // namespace pelmora::platform

@@ -12,6 +12,8 @@ std::filesystem::path HomeFolder();
 std::filesystem::path XdgDataHome();
 // $XDG_CONFIG_HOME when it is an absolute path, else ~/.config.
 std::filesystem::path XdgConfigHome();
+// $XDG_CACHE_HOME when it is an absolute path, else ~/.cache.
+std::filesystem::path XdgCacheHome();
 
 // The user's documents folder: $XDG_DOCUMENTS_DIR, else the entry of
 // xdg-user-dirs ($XDG_CONFIG_HOME/user-dirs.dirs), when it names a folder

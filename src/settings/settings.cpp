@@ -27,6 +27,13 @@ struct Native {
     Text& text;
 };
 
+// A path of a key this program added: absent from the file while empty, so
+// the files of users who never set it keep the keys they always had.
+template <class Path>
+struct AddedPath {
+    Path& path;
+};
+
 // Calls visit(section, key, field) for the main window's keys, in the order
 // in which they are read.
 template <class S, class Visit>
@@ -68,6 +75,8 @@ void visitOtherKeys(S& s, Visit&& visit) {
     visit("Option", "MsgListDir", s.MsgListDir);
     visit("Option", "ShowHint", s.ShowHint);
     visit("Option", "DupKeep", Native<std::remove_reference_t<decltype((s.DupKeep))>>{s.DupKeep});
+    visit("Option", "AddressBookPath",
+          AddedPath<std::remove_reference_t<decltype((s.AddressBookPath))>>{s.AddressBookPath});
     visit("Find", "FFsearchSubFolder", s.FFsearchSubFolder);
     for (int index = 0; index < kHistoryEntries; ++index) {
         for (int field = 0; field < kHistoryFields; ++field)
@@ -171,6 +180,10 @@ struct Reader {
             if (auto native = readNativeText(*text)) field = std::filesystem::path(*native);
         }
     }
+    void operator()(std::string_view section, std::string_view key,
+                    AddedPath<std::filesystem::path> field) const {
+        (*this)(section, key, field.path);
+    }
 };
 
 class Writer {
@@ -194,6 +207,10 @@ public:
     }
     void operator()(std::string_view section, std::string_view key, const std::filesystem::path& field) {
         line(section, key, writeNativeText(field.native()));
+    }
+    void operator()(std::string_view section, std::string_view key,
+                    AddedPath<const std::filesystem::path> field) {
+        if (!field.path.empty()) (*this)(section, key, field.path);
     }
 
 private:

@@ -69,6 +69,9 @@ struct Settings {
     // duplicate check does not know is read as "oldest" there and written
     // back unchanged.
     std::string DupKeep = "oldest";
+    // The user's own address book beside the desktop's: a folder of vCard
+    // files, a vCard file or an SQLite book. Written only when set.
+    std::filesystem::path AddressBookPath;
     // [Find]
     bool FFsearchSubFolder = false;
     // CB<field><index>: CB[field - 1][index], display text; empty entries

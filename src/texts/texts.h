@@ -118,7 +118,29 @@ namespace pelmora::text {
     X(kSettingsTooLargeSuffix,           " は設定ファイルとしては大きすぎます。")                                 \
     X(kSettingsUnreadableSuffix,         " を読み込めません。")                                                   \
     X(kStartingWithDefaults,             "既定の設定で起動します。")                                              \
-    X(kCannotWriteSuffix,                " に書き込めません")
+    X(kCannotWriteSuffix,                " に書き込めません")                                                     \
+                                                                                                                  \
+    /* The address books of the desktop: their sources, the count after a */                                      \
+    /* number, and why one was skipped (between the brackets). */                                                 \
+    X(kBookSourceContacts,               "連絡先フォルダ")                                                        \
+    X(kBookSourceThunderbird,            "Thunderbird")                                                           \
+    X(kBookSourceThunderbirdSnap,        "Thunderbird Snap")                                                      \
+    X(kBookSourceThunderbirdFlatpak,     "Thunderbird Flatpak")                                                   \
+    X(kBookSourceEvolution,              "Evolution")                                                             \
+    X(kBookSourceEvolutionCache,         "Evolution（キャッシュ）")                                               \
+    X(kBookSourceVCardFolder,            "vCard フォルダ")                                                        \
+    X(kBookSourceExtra,                  "追加のアドレス帳")                                                      \
+    X(kBookCollected,                    "収集したアドレス")                                                      \
+    X(kAddressesSuffix,                  " 件")                                                                   \
+    X(kBookLabel,                        "アドレス帳 ")                                                           \
+    X(kBookSkippedSuffix,                " を読み飛ばしました（")                                                 \
+    X(kBookSkipped,                      "読み飛ばし")                                                            \
+    X(kBookReasonOpen,                   "（")                                                                    \
+    X(kBookLocked,                       "ほかのプログラムがロックしています")                                    \
+    X(kBookCorrupt,                      "壊れています")                                                          \
+    X(kBookUnknownSchema,                "知らない形式です")                                                      \
+    X(kBookUnreadable,                   "読み込めません")                                                        \
+    X(kBookTooLarge,                     "大きすぎます")
 
 // clang-format on
 

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "addressbook/display_names.h"
+#include "addressbook/address_books.h"
 
 namespace pelmora {
 namespace {
@@ -139,6 +139,26 @@ TEST(ReadContactXml, ParserFailureGivesTheParserMessage) {
     EXPECT_TRUE(lines.empty());
 }
 
+// A photo's worth of base64, folded as 3.0 writers fold it.
+const std::string kLongBase64 = [] {
+    std::string text;
+    for (int line = 0; line < 600; ++line)
+        text += std::string(line == 0 ? "" : "\r\n ") + std::string(74, 'Q');
+    return text;
+}();
+
+std::string manyAddresses(int count) {
+    std::string card = "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:List\r\n";
+    for (int i = 0; i < count; ++i) card += "EMAIL:m" + std::to_string(i) + "@x.jp\r\n";
+    return card + "END:VCARD\r\n";
+}
+
+Lines manyAddressLines(int count) {
+    Lines lines;
+    for (int i = 0; i < count; ++i) lines.push_back("m" + std::to_string(i) + "@x.jp,List");
+    return lines;
+}
+
 struct VCardRow {
     const char* name;
     std::string text;
@@ -185,11 +205,11 @@ INSTANTIATE_TEST_SUITE_P(
                  "BEGIN:VCARD\r\nVERSION:3.0\r\nFN;ENCODING=b:5bGx55Sw\r\nEMAIL:y@x.jp\r\nEND:VCARD\r\n",
                  {"y@x.jp,\x8E\x52\x93\x63"}},
         VCardRow{
-            "several_cards_one_without_fn",
+            "several_cards_one_named_by_n_alone",
             "BEGIN:VCARD\r\nVERSION:3.0\r\nN:Only;Nameless\r\nEMAIL:nameless@x.jp\r\nEND:VCARD\r\n"
             "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Second\r\nEMAIL:mailto:second@x.jp\r\nEMAIL:\r\nEND:VCARD\r\n"
             "begin:vcard\r\nversion:3.0\r\nfn:Third\r\nemail:third@x.jp\r\nend:vcard\r\n",
-            {"second@x.jp,Second", "third@x.jp,Third"}},
+            {"nameless@x.jp,Only Nameless", "second@x.jp,Second", "third@x.jp,Third"}},
         VCardRow{"nested_agent_card_does_not_leak",
                  "BEGIN:VCARD\r\nVERSION:2.1\r\nFN:Boss\r\nAGENT:\r\nBEGIN:VCARD\r\nFN:Agent\r\nEMAIL:agent@"
                  "x.jp\r\nEND:VCARD\r\n"
@@ -209,7 +229,24 @@ INSTANTIATE_TEST_SUITE_P(
                  "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Hanako\r\nEMAIL:hanako.suz\ruki@x.jp\r\nEMAIL:h@x."
                  "jp\r\nEND:VCARD\r\n",
                  {"h@x.jp,Hanako"}},
-        VCardRow{"garbage", std::string("\0\xFF:;\r\n=\r\n \r\nEND:VCARD\r\nFN:x\r\n", 26), {}}),
+        VCardRow{"garbage", std::string("\0\xFF:;\r\n=\r\n \r\nEND:VCARD\r\nFN:x\r\n", 26), {}},
+        // ソ is 0x83 0x5C: its second byte is no escape of the ";" after it.
+        VCardRow{"version_21_n_alone_in_shift_jis_family_name_first",
+                 "BEGIN:VCARD\r\nVERSION:2.1\r\nN;CHARSET=SHIFT_JIS:\x83\x5C;\x91\xBE\x98\x59;;;\r\n"
+                 "EMAIL;INTERNET:so@x.jp\r\nEND:VCARD\r\n",
+                 {"so@x.jp,\x83\x5C \x91\xBE\x98\x59"}},
+        VCardRow{
+            "empty_fn_gives_way_to_n",
+            "BEGIN:VCARD\r\nVERSION:4.0\r\nFN:\r\nN:Suzuki\\, Jr.;Hanako;;;\r\nEMAIL:h@x.jp\r\nEND:VCARD\r\n",
+            {"h@x.jp,Suzuki, Jr. Hanako"}},
+        VCardRow{"photos_are_read_past",
+                 "BEGIN:VCARD\r\nVERSION:3.0\r\nPHOTO;ENCODING=b;TYPE=JPEG:" + kLongBase64 +
+                     "\r\nFN:After Photo\r\nEMAIL:p@x.jp\r\nEND:VCARD\r\n"
+                     "BEGIN:VCARD\r\nVERSION:2.1\r\nFN:Old Photo\r\nPHOTO;TYPE=JPEG;ENCODING=BASE64:\r\n  " +
+                     kLongBase64 + "\r\n\r\nEMAIL:o@x.jp\r\nEND:VCARD\r\n",
+                 {"p@x.jp,After Photo", "o@x.jp,Old Photo"}},
+        VCardRow{"addresses_beyond_the_limit_of_a_card_are_left_out", manyAddresses(150),
+                 manyAddressLines(100)}),
     [](const testing::TestParamInfo<VCardRow>& row) { return std::string(row.param.name); });
 
 TEST(ReadVCardText, RandomBytesAroundCardLinesNeverCrash) {
@@ -285,7 +322,7 @@ protected:
 TEST_F(HomeFolder, MissingContactsFolderGivesAnEmptyDirectory) {
     DisplayNameDirectory directory;
     directory.Append("old@x.jp", "Old");
-    ASSERT_TRUE(BuildDisplayNameDirectory(directory, m_home).has_value());
+    ASSERT_TRUE(BuildDisplayNameDirectory(directory, BookPlaces::UnderHome(m_home)).has_value());
     EXPECT_TRUE(directory.empty());
 }
 
@@ -294,7 +331,7 @@ TEST_F(HomeFolder, BuildsFromContactsAndLooksUp) {
     // A link back to an ancestor must not make the walk endless.
     fs::create_directory_symlink(m_home, m_home / "Contacts" / "sub" / "loop");
     DisplayNameDirectory directory;
-    ASSERT_TRUE(BuildDisplayNameDirectory(directory, m_home).has_value());
+    ASSERT_TRUE(BuildDisplayNameDirectory(directory, BookPlaces::UnderHome(m_home)).has_value());
     EXPECT_EQ(directory.size(), 4u);
     const std::string* name = directory.LookupDisplayName("TARO.yamada@work.example.com");
     ASSERT_NE(name, nullptr);
@@ -307,7 +344,7 @@ TEST_F(HomeFolder, ParserFailureLeavesTheDirectoryEmpty) {
     std::ofstream(m_home / "Contacts" / "more.vcf") << "BEGIN:VCARD\nFN:More\nEMAIL:more@x.jp\nEND:VCARD\n";
     DisplayNameDirectory directory;
     directory.Append("old@x.jp", "Old");
-    auto built = BuildDisplayNameDirectory(directory, m_home);
+    auto built = BuildDisplayNameDirectory(directory, BookPlaces::UnderHome(m_home));
     ASSERT_FALSE(built.has_value());
     EXPECT_TRUE(directory.empty());
 }

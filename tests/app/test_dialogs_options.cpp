@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
-// The options dialog: its values, OK and Cancel, and the editor browse
-// dialog's start folder.
+// The options dialog: its values, OK and Cancel, the editor browse
+// dialog's start folder, and the address books it shows.
 #include <QAbstractProxyModel>
 #include <QApplication>
 #include <QCheckBox>
@@ -10,11 +10,14 @@
 #include <QFileDialog>
 #include <QFileSystemModel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <filesystem>
 #include <functional>
+#include <vector>
 
 #include "app/options_dialog.h"
 #include "dialogs_test_support.h"
@@ -46,13 +49,15 @@ private slots:
     void browsePicksAFile();
     void browseCancelledKeepsTheEdit();
 
+    void booksShownAndScannedAgainForANewExtraPath();
+
 private:
     QTemporaryDir m_dir;
 };
 
 void TestDialogsOptions::textsFit() {
     OptionsDialog dialog;
-    QCOMPARE(dialog.size(), QSize(441, 245));
+    QCOMPARE(dialog.size(), QSize(441, 405));
     QVERIFY(dialog.Button2()->isDefault());
     pelmora::test::verifyTextsFit(dialog);
 }
@@ -187,6 +192,47 @@ void TestDialogsOptions::browseCancelledKeepsTheEdit() {
     dialog.Button1()->click();
     QCOMPARE(folder, QDir(QCoreApplication::applicationDirPath()).absolutePath());
     QCOMPARE(dialog.Edit1()->text(), QStringLiteral("gedit"));
+}
+
+void TestDialogsOptions::booksShownAndScannedAgainForANewExtraPath() {
+    using namespace pelmora;
+    OptionsDialog dialog;
+    std::vector<std::filesystem::path> scanned;
+    dialog.setBookScan([&scanned](const std::filesystem::path& extra) {
+        scanned.push_back(extra);
+        DirectoryReport report;
+        BookReport read;
+        read.sourceCp932 = "Thunderbird (default)";
+        read.bookCp932 = "abook.sqlite";
+        read.path = "/h/.thunderbird/p/abook.sqlite";
+        read.addresses = 1234;
+        BookReport locked;
+        locked.sourceCp932 = "Evolution";
+        locked.bookCp932 = "system";
+        locked.status = BookStatus::Locked;
+        locked.detail = "database is locked";
+        report.books = {read, locked};
+        return report;
+    });
+    dialog.setAddressBookPath("/home/\xE5\xA4\xAA\xE9\x83\x8E/books");  // 太郎
+    QStringList shown;
+    whenModal([&](QWidget*) {
+        for (int row = 0; row < dialog.BookList()->count(); ++row)
+            shown << dialog.BookList()->item(row)->text();
+        dialog.Edit2()->setFocus();
+        dialog.Edit2()->selectAll();
+        QTest::keyClicks(dialog.Edit2(), QStringLiteral("/other.vcf"));
+        QTest::keyClick(dialog.Edit2(), Qt::Key_Tab);
+        dialog.Button2()->click();
+    });
+    QCOMPARE(dialog.exec(), int(QDialog::Accepted));
+    QCOMPARE(shown,
+             (QStringList{QStringLiteral("Thunderbird (default)  abook.sqlite: 1,234 件"),
+                          QStringLiteral("Evolution  system: 読み飛ばし（ほかのプログラムがロックしています: "
+                                         "database is locked）")}));
+    QCOMPARE(scanned,
+             (std::vector<std::filesystem::path>{"/home/\xE5\xA4\xAA\xE9\x83\x8E/books", "/other.vcf"}));
+    QCOMPARE(dialog.addressBookPath(), std::filesystem::path("/other.vcf"));
 }
 
 QTEST_MAIN(TestDialogsOptions)

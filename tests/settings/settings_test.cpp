@@ -48,7 +48,8 @@ Settings everyKeyChanged() {
     s.EditorName = "/usr/bin/my editor ";
     s.MsgListDir = "/tmp/caf\xC3\xA9 \xF0\x9F\x98\x80";  // café 😀
     s.ShowHint = false;
-    s.DupKeep = "under:/home/taro/\xE6\x97\xA7 \xF0\x9F\x98\x80";  // 旧 😀
+    s.DupKeep = "under:/home/taro/\xE6\x97\xA7 \xF0\x9F\x98\x80";               // 旧 😀
+    s.AddressBookPath = "/home/taro/\xE9\x80\xA3\xE7\xB5\xA1\xE5\x85\x88.vcf";  // 連絡先.vcf
     s.FFsearchSubFolder = true;
     for (int field = 0; field < kHistoryFields; ++field) {
         for (int index = 0; index < kHistoryEntries; ++index)
@@ -92,6 +93,8 @@ TEST(SettingsText, SectionsInOrderWithCrLfAndCp932Paths) {
     EXPECT_NE(text.find("\r\nemlDir=/m/\x83\x81\r\n"), std::string::npos);
     EXPECT_NE(text.find("\r\nCoolBarBreak1=0\r\n"), std::string::npos);
     EXPECT_NE(text.find("\r\nShowHint=1\r\n"), std::string::npos);
+    // The added key stays out of the file until the user sets it.
+    EXPECT_EQ(text.find("AddressBookPath"), std::string::npos);
     EXPECT_EQ(text.find("\n\n"), std::string::npos);
     for (std::size_t at = text.find('\n'); at != std::string::npos; at = text.find('\n', at + 1))
         EXPECT_EQ(text[at - 1], '\r');
