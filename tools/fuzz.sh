@@ -7,7 +7,7 @@
 #
 # TARGET is one of header iso2022jp eucjp utf8 base64 quoted_printable
 # message body_walk search_terms mail_date settings contact_xml vcard
-# (default: all). The seeds in fuzz/corpus/TARGET are read, and for the
+# desktop_books (default: all). The seeds in fuzz/corpus/TARGET are read, and for the
 # message, body walk and contact targets the tests' data and the shared
 # corpus of real messages (../shared/corpus, when present); what the fuzzer
 # learns goes to build/fuzz/corpus/TARGET, crashes to build/fuzz/findings/TARGET.
@@ -24,7 +24,7 @@ shift
 targets=("$@")
 if [[ ${#targets[@]} -eq 0 ]]; then
     targets=(header iso2022jp eucjp utf8 base64 quoted_printable message body_walk search_terms mail_date settings
-             contact_xml vcard)
+             contact_xml vcard desktop_books)
 fi
 
 root=$(cd "$(dirname "$0")/.." && pwd)

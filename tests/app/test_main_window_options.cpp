@@ -54,6 +54,7 @@ private slots:
     void cleanup();
     void optionsOkStoresBothValues();
     void optionsCancelChangesNothing();
+    void desktopBooksNameTheListAndARefreshRereadsAChangedOne();
     void defaultEditorIsInstalled_data();
     void defaultEditorIsInstalled();
     void hintSwitchSwallowsToolTips();
@@ -122,6 +123,46 @@ void TestMainWindowOptions::optionsCancelChangesNothing() {
     w.actions().AOption1->trigger();
     QVERIFY(!w.settings().ConvDisplayName);
     QCOMPARE(w.settings().EditorName, editor);
+}
+
+// A KDE vCard folder and an extra book chosen in the dialog: the list
+// shows their names, and a refresh after the book changed shows the new one.
+void TestMainWindowOptions::desktopBooksNameTheListAndARefreshRereadsAChangedOne() {
+    app::MainWindow& w = *m_window;
+    const std::filesystem::path kde = dataFolder() / "contacts";
+    std::filesystem::create_directories(kde);
+    const auto card = [](const std::string& name, const std::string& address) {
+        return "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:" + name + "\r\nEMAIL:" + address + "\r\nEND:VCARD\r\n";
+    };
+    WriteBytes(kde / "hanako.vcf", card("Hanako Book", "hanako@example.jp"));
+    const std::filesystem::path extra = homeFolder("extra.vcf");
+    WriteBytes(extra, card("Bob Extra", "bob@example.com"));
+    auto cleanUp = qScopeGuard([&] { std::filesystem::remove_all(kde); });
+    whenModal([&](QWidget* modal) {
+        auto* form2 = qobject_cast<app::OptionsDialog*>(modal);
+        if (!form2) return;
+        form2->CheckBox1()->setChecked(true);
+        form2->Edit2()->setText(qs(extra));
+        form2->Button2()->click();
+    });
+    w.actions().AOption1->trigger();
+    QCOMPARE(w.settings().AddressBookPath, extra);
+    // The sender and the recipients the list shows for a subject.
+    auto shown = [&w](const QString& subject) {
+        const int row = rowOfSubject(w, subject);
+        if (row < 0) return QStringList();
+        const TMsgItem& entry = *w.msgList()[static_cast<std::size_t>(row)];
+        return QStringList{app::fromCp932(entry.From), app::fromCp932(entry.To)};
+    };
+    QCOMPARE(shown(QStringLiteral("Bravo")),
+             (QStringList{QStringLiteral("Bob Extra"), QStringLiteral("alice@example.com")}));
+    QCOMPARE(shown(QStringLiteral("テスト")).value(1), QStringLiteral("Hanako Book"));
+
+    WriteBytes(kde / "hanako.vcf", card("Hanako Renamed", "hanako@example.jp"));
+    w.actions().ARefresh1->trigger();
+    QCOMPARE(shown(QStringLiteral("テスト")).value(1), QStringLiteral("Hanako Renamed"));
+    w.close();
+    QCOMPARE(LoadSettings(SettingsFilePath()).AddressBookPath, extra);
 }
 
 void TestMainWindowOptions::defaultEditorIsInstalled_data() {
