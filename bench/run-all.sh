@@ -4,8 +4,10 @@
 # optimised benchmarks, then times the folder load (10,000 and 100,000
 # messages, warm and cold) and the body search (the same folders and the
 # mixed corpus of base64 and quoted-printable bodies, 10,000 and 100,000
-# messages, warm and cold). Cold runs drop the page cache, which needs root;
-# without it the output says that its cold figures are warm ones.
+# messages, warm and cold) and the reading of the desktop's address books
+# (10,000 contacts in each kind of book). Cold runs drop the page cache,
+# which needs root; without it the output says that its cold figures are
+# warm ones.
 #
 #   bench/run-all.sh [OUTPUT]     (default: build/release/bench-results.txt)
 #
@@ -17,7 +19,7 @@ cd "$root"
 out=${1:-build/release/bench-results.txt}
 
 cmake --preset release >/dev/null
-cmake --build --preset release --target load_bench load_floor search_bench >/dev/null
+cmake --build --preset release --target load_bench load_floor search_bench addressbook_bench >/dev/null
 
 run() {
     echo
@@ -39,5 +41,6 @@ run() {
             done
         done
     done
+    run build/release/bench/addressbook/addressbook_bench --contacts=10000
 } 2>&1 | tee "$out"
 echo "written to $out" >&2

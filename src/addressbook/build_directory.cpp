@@ -41,6 +41,8 @@ addressbook::BookRead readAnyFile(const fs::path& path, Lines& lines, std::vecto
         (void)addressbook::ReadContactFiles(path, addressbook::ContactFiles::VCardsOnly, lines, &stamps);
         return {};
     }
+    // A FIFO would hold the read, a device would never end it.
+    if (!fs::is_regular_file(status)) return {BookStatus::Unreadable, "not a regular file"};
     char head[16] = {};
     std::ifstream(path, std::ios::binary).read(head, sizeof head);
     if (addressbook::LooksLikeSqlite({head, sizeof head})) {

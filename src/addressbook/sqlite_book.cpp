@@ -309,6 +309,8 @@ fs::path WalFileOf(const fs::path& file) {
 }
 
 BookRead ReadSqliteBook(const fs::path& file, std::vector<std::string>& lines) {
+    std::error_code notRegular;
+    if (!fs::is_regular_file(file, notRegular)) return {BookStatus::Unreadable, "not a regular file"};
     int error = 0;
     auto header = readHeader(file, error);
     if (!header) {

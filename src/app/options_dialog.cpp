@@ -235,7 +235,10 @@ void OptionsDialog::showBooks(const DirectoryReport& report) {
             line += text::kReasonEndInList;
         }
         auto* item = new QListWidgetItem(fromCp932(line), m_bookList);
-        item->setToolTip(fromPath(book.path));
+        // The path, and the whole reason, which a narrow list cuts short.
+        QString tip = fromPath(book.path);
+        if (book.status != BookStatus::Read) tip += QLatin1Char('\n') + fromCp932(BookReasonText(book));
+        item->setToolTip(tip);
     }
     if (report.books.empty())
         new QListWidgetItem(QStringLiteral("アドレス帳は見つかりませんでした"), m_bookList);

@@ -307,6 +307,21 @@ INSTANTIATE_TEST_SUITE_P(
                                BookStatus::Locked}),
     [](const testing::TestParamInfo<BrokenBook>& row) { return std::string(row.param.name); });
 
+TEST_F(DesktopBooks, AnExtraPathThatIsNoBookIsSaidAndNeverWaitedOn) {
+    const fs::path fifo = home / "pipe.vcf";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    for (const fs::path& extra : {fifo, home / "missing.vcf"}) {
+        places.extra = extra;
+        build();
+        ASSERT_EQ(report.books.size(), 1u);
+        EXPECT_EQ(report.books[0].status, BookStatus::Unreadable) << extra;
+    }
+    places.extra = home / "notes.txt";
+    test::WriteBytes(places.extra, "shopping list\n");
+    build();
+    EXPECT_EQ(report.books[0].status, BookStatus::UnknownSchema);
+}
+
 TEST_F(DesktopBooks, ChangesToABookAreNoticed) {
     build();
     EXPECT_FALSE(report.booksChanged());
