@@ -91,6 +91,10 @@ void writeJson(std::ostream& out, const std::vector<BookReport>& books) {
 }  // namespace
 
 int BooksCommand(const Args& args) {
+    if (args.size() == 1 && (args[0] == "--help" || args[0] == "-h")) {
+        std::cout << kUsage;
+        return 0;
+    }
     TableFormat format = TableFormat::Table;
     OutputEncoding encoding = OutputEncoding::Utf8;
     auto option = [&](const std::string& arg) -> std::optional<std::string> {

@@ -77,6 +77,8 @@ TEST_F(CliBooks, BooksTellsEachBookItsCountAndWhereItIs) {
                  evolution.native() + "\",\"reason\":\"\"}\n"),
         std::string::npos)
         << out;
+    EXPECT_EQ(run("books --help"), 0);
+    EXPECT_EQ(out.rfind("usage: pelmora-cli books", 0), 0u) << out;
     EXPECT_EQ(run("books extra-operand"), 2);
     EXPECT_EQ(run("books --format=csv"), 2);
 }
