@@ -120,8 +120,9 @@ void BM_BuildStripped(benchmark::State& state) {
 // The shell as the front ends wire it: the real trash, no question.
 class TrashShell : public ui::Shell {
 public:
-    ui::TrashResult moveToTrash(const std::vector<fs::path>& paths, ui::TrashConfirmation) override {
-        return platform::TrashEach(paths);
+    ui::TrashResult moveToTrash(const std::vector<fs::path>& paths, ui::TrashConfirmation,
+                                const std::vector<ui::FileIdentity>& asRead) override {
+        return platform::TrashEach(paths, asRead);
     }
     bool openWithAssociation(const fs::path&) override { return false; }
     bool startProgram(const std::string&, const fs::path&) override { return false; }

@@ -47,7 +47,8 @@ OpenerRun runOpener(const QString& program, const QStringList& arguments, int wa
 QtShell::QtShell(QWidget* parent) : m_parent(parent) {}
 
 ui::TrashResult QtShell::moveToTrash(const std::vector<std::filesystem::path>& paths,
-                                     ui::TrashConfirmation confirmation) {
+                                     ui::TrashConfirmation confirmation,
+                                     const std::vector<ui::FileIdentity>& asRead) {
     if (confirmation == ui::TrashConfirmation::Ask && !paths.empty()) {
         QtPrompts prompts(m_parent);
         if (!prompts.confirmYesNo(TrashQuestion(paths.size()))) {
@@ -57,7 +58,7 @@ ui::TrashResult QtShell::moveToTrash(const std::vector<std::filesystem::path>& p
             return refused;
         }
     }
-    return platform::TrashEach(paths);
+    return platform::TrashEach(paths, asRead);
 }
 
 bool QtShell::openWithAssociation(const std::filesystem::path& file) {

@@ -18,7 +18,8 @@ public:
     explicit QtShell(QWidget* parent);
 
     ui::TrashResult moveToTrash(const std::vector<std::filesystem::path>& paths,
-                                ui::TrashConfirmation confirmation) override;
+                                ui::TrashConfirmation confirmation,
+                                const std::vector<ui::FileIdentity>& asRead) override;
     bool openWithAssociation(const std::filesystem::path& file) override;
     bool startProgram(const std::string& program, const std::filesystem::path& file) override;
 

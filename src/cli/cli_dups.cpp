@@ -97,12 +97,12 @@ void printList(const DupsOptions& options, const TerminalListView& view, const M
 
 // Moves the selected copies to the trash after the shell's question; each
 // file the trash would not take is reported and stays listed.
-int trashSelected(TerminalListView& view, TerminalStatusBar& status, MsgList& list,
-                  TerminalPrompts& prompts) {
+int trashSelected(TerminalListView& view, TerminalStatusBar& status, MsgList& list, TerminalPrompts& prompts,
+                  ui::FileSystem& files) {
     const int before = view.rowCount();
     const int selected = view.selectedCount();
     const int problemsBefore = prompts.problemsShown();
-    TerminalShell shell(prompts);
+    TerminalShell shell(prompts, files);
     ProcMessageDelete1Click(view, status, list, prompts, shell);
     if (prompts.refusedAny()) return 2;
     const int moved = before - view.rowCount();
@@ -113,6 +113,10 @@ int trashSelected(TerminalListView& view, TerminalStatusBar& status, MsgList& li
 }  // namespace
 
 int DupsCommand(const Args& args) {
+    return DupsCommand(args, platform::SystemFileSystem());
+}
+
+int DupsCommand(const Args& args, ui::FileSystem& files) {
     DupsOptions options;
     if (auto problem = parse(args, options)) return usageError(*problem);
 
@@ -135,7 +139,7 @@ int DupsCommand(const Args& args) {
     ProcDupcheck1Click(ports, list);
 
     printList(options, view, list);
-    if (options.trash && view.selectedCount() > 0) return trashSelected(view, status, list, prompts);
+    if (options.trash && view.selectedCount() > 0) return trashSelected(view, status, list, prompts, files);
     return prompts.problemsShown() > 0 ? 1 : 0;
 }
 

@@ -10,6 +10,7 @@
 #include "cli/terminal_ports.h"
 #include "message/format.h"
 #include "operations/export_csv.h"
+#include "platform/file_io.h"
 #include "platform/paths.h"
 #include "texts/texts.h"
 
@@ -91,14 +92,16 @@ Target checkTarget(const fs::path& file, TerminalPrompts& prompts) {
 }  // namespace
 
 int ExportCommand(const Args& args) {
+    return ExportCommand(args, platform::SystemFileSystem());
+}
+
+int ExportCommand(const Args& args, ui::FileSystem& files) {
     ExportArgs options;
     if (int usage = parse(args, options); usage != 0) return usage;
     TerminalPrompts prompts(options.yes ? AssumeYes::Yes : AssumeYes::No);
     // Asked before the folder is read, so that a refusal costs nothing.
-    const Target target = checkTarget(options.output, prompts);
+    Target target = checkTarget(options.output, prompts);
     if (target == Target::Refused) return prompts.refusedAny() ? 2 : 1;
-    std::error_code linkError;
-    const bool replacesLink = fs::is_symlink(options.output, linkError);
     CommandReader reader(options.reader, prompts);
     TerminalListView view(kMainColumnKeys, KeyReceived);
     MsgList list;
@@ -111,7 +114,24 @@ int ExportCommand(const Args& args) {
     // The load sorted by the view's key, received date ascending, as the
     // main window shows a folder it has just loaded.
 
-    if (auto written = WriteMessageListFile(options.output, ColumnKeys(view), list); !written) {
+    // Where nothing was when the question was asked, the list takes the
+    // name only while it is free: a file that appeared while the folder was
+    // read is asked about now (or the command stops), never replaced unseen.
+    constexpr int kAttempts = 3;
+    bool replacesLink = false;
+    std::expected<void, Error> written;
+    for (int attempt = 1;; ++attempt) {
+        std::error_code linkError;
+        replacesLink = target == Target::Replace && fs::is_symlink(options.output, linkError);
+        written = WriteMessageListFile(
+            options.output, ColumnKeys(view), list,
+            target == Target::Free ? ListPlacement::NoReplace : ListPlacement::Replace, files);
+        if (written || written.error().code != EEXIST || target != Target::Free || attempt == kAttempts)
+            break;
+        target = checkTarget(options.output, prompts);
+        if (target == Target::Refused) return prompts.refusedAny() ? 2 : 1;
+    }
+    if (!written) {
         std::cerr << "pelmora-cli export: " << ListFileErrorText(written.error()) << '\n';
         return 1;
     }

@@ -16,6 +16,7 @@
 #include "message/line_reader.h"
 #include "operations/attach_delete.h"
 #include "platform/paths.h"
+#include "platform/trash.h"
 #include "texts/texts.h"
 
 namespace pelmora::cli {
@@ -111,6 +112,10 @@ int dryRun(const MsgList& list) {
 }  // namespace
 
 int StripCommand(const Args& args) {
+    return StripCommand(args, platform::SystemFileSystem());
+}
+
+int StripCommand(const Args& args, ui::FileSystem& files) {
     StripArgs options;
     if (int usage = parse(args, options); usage != 0) return usage;
 
@@ -134,16 +139,22 @@ int StripCommand(const Args& args) {
     view.selectAll();
     TerminalStatusBar status(TerminalStatusBar::Echo::Stderr);
     TerminalProgress progress;
-    TerminalShell shell(prompts);
-    ProcAttachDelete1Click(view, status, list, prompts, progress, shell);
+    TerminalShell shell(prompts, files);
+    const std::vector<Error> notTrashed =
+        ProcAttachDelete1Click(view, status, list, prompts, progress, shell, files);
     if (prompts.refusedAny()) return 2;
     if (status.panelText(1).empty()) return 1;  // declined at the question
 
-    // The command skips a file silently when the trash will not take it;
-    // here every file left with its attachments is worth a line.
+    // The command skips a file without a word when the trash will not take
+    // it; here every file left with its attachments is worth a line, and
+    // one the trash refused gets the trash's reason first, as trash says it.
     int left = 0;
     for (const auto& entry : list) {
         if (!entry->HasAttach) continue;
+        for (const Error& refusal : notTrashed)
+            if (refusal.path == entry->FileName)
+                std::cerr << "pelmora-cli strip: " << MessageForTerminal(platform::TrashFailureText(refusal))
+                          << '\n';
         std::cerr << "pelmora-cli strip: " << entry->FileName << ": not rewritten\n";
         ++left;
     }

@@ -35,7 +35,7 @@ int TrashCommand(const Args& args) {
 
     TerminalPrompts prompts(yes ? AssumeYes::Yes : AssumeYes::No);
     TerminalShell shell(prompts);
-    ui::TrashResult result = shell.moveToTrash(files, ui::TrashConfirmation::Ask);
+    ui::TrashResult result = shell.moveToTrash(files, ui::TrashConfirmation::Ask, {});
     if (result.refused) return prompts.refusedAny() ? 2 : 1;
     for (const Error& failure : result.failures)
         std::cerr << "pelmora-cli trash: " << MessageForTerminal(platform::TrashFailureText(failure)) << '\n';

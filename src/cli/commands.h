@@ -8,15 +8,25 @@
 #include <string>
 #include <vector>
 
+#include "ui/file_system.h"
+
 namespace pelmora::cli {
 
 using Args = std::vector<std::string>;
 
+// The commands that replace or move files also take the file-system port
+// their renames and writes go through (the system's in the one-argument
+// form), so that a test can change a file at the step where another
+// program might.
+
 int ListCommand(const Args& args);
 int DupsCommand(const Args& args);
+int DupsCommand(const Args& args, ui::FileSystem& files);
 int SearchCommand(const Args& args);
 int ExportCommand(const Args& args);
+int ExportCommand(const Args& args, ui::FileSystem& files);
 int StripCommand(const Args& args);
+int StripCommand(const Args& args, ui::FileSystem& files);
 int TrashCommand(const Args& args);
 int DecodeCommand(const Args& args);
 int BooksCommand(const Args& args);

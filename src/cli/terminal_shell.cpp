@@ -8,7 +8,8 @@
 namespace pelmora::cli {
 
 ui::TrashResult TerminalShell::moveToTrash(const std::vector<std::filesystem::path>& paths,
-                                           ui::TrashConfirmation confirmation) {
+                                           ui::TrashConfirmation confirmation,
+                                           const std::vector<ui::FileIdentity>& asRead) {
     if (paths.empty()) return {};
     if (confirmation == ui::TrashConfirmation::Ask && !m_prompts.confirmYesNo(TrashQuestion(paths.size()))) {
         ui::TrashResult refused;
@@ -17,7 +18,7 @@ ui::TrashResult TerminalShell::moveToTrash(const std::vector<std::filesystem::pa
         refused.locations.assign(paths.size(), std::filesystem::path());
         return refused;
     }
-    return platform::TrashEach(paths);
+    return platform::TrashEach(paths, asRead, m_files);
 }
 
 bool TerminalShell::openWithAssociation(const std::filesystem::path& file) {

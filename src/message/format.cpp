@@ -38,6 +38,10 @@ void SetFileFacts(TMsgItem& entry, const struct stat& info) {
     char date[DateTextSize];
     entry.FileDateText = WriteDateText(entry.FileDate, date);
     entry.FileSize = static_cast<std::int64_t>(info.st_size);
+    entry.FileDevice = static_cast<std::uint64_t>(info.st_dev);
+    entry.FileInode = static_cast<std::uint64_t>(info.st_ino);
+    entry.FileChangeTime =
+        static_cast<std::int64_t>(info.st_ctim.tv_sec) * 1'000'000'000 + info.st_ctim.tv_nsec;
     entry.SizeKB = SizeKBText(entry.FileSize);
     entry.SizeText = entry.SizeKB + "KB";
 }

@@ -17,7 +17,8 @@ std::string FormatCount(std::int64_t count);
 std::string SizeKBText(std::int64_t bytes);
 
 // The file's size and last-write time into the entry, with their texts
-// (FileTime, FileDate, FileDateText, FileSize, SizeKB, SizeText).
+// (FileTime, FileDate, FileDateText, FileSize, SizeKB, SizeText), and which
+// file it is (FileDevice, FileInode, FileChangeTime).
 void SetFileFacts(TMsgItem& entry, const struct stat& info);
 
 }  // namespace pelmora

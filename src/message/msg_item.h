@@ -33,6 +33,12 @@ struct TMsgItem {
     DateTime FileDate = 0;       // last-write time, local, even seconds
     std::uint64_t FileTime = 0;  // last-write time, 100-ns units since 1601-01-01 UTC
     std::int64_t FileSize = 0;
+    // Which file was read, and its change time then (nanoseconds since
+    // 1970): with FileSize and FileTime they tell whether the file at
+    // FileName is still the one the entry describes. 0 when never examined.
+    std::uint64_t FileDevice = 0;
+    std::uint64_t FileInode = 0;
+    std::int64_t FileChangeTime = 0;
     std::int64_t DupHash = 0;
     std::int32_t IconIndex = 0;
     bool HasAttach = false;

@@ -6,10 +6,10 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <climits>
 #include <cstdlib>
 #include <cstring>
 #include <optional>
+#include <set>
 
 #include "decode/japanese.h"
 #include "message/format.h"
@@ -17,6 +17,7 @@
 #include "message/mail_date.h"
 #include "message/mime_boundary.h"
 #include "operations/recycle.h"
+#include "operations/strip_temporary.h"
 #include "platform/file_io.h"
 #include "platform/trash.h"
 #include "texts/texts.h"
@@ -119,28 +120,17 @@ std::unexpected<Error> untouched(const fs::path& file, int error) {
     return std::unexpected(std::move(failure));
 }
 
-// A new hidden file beside target, named after it so that a user who finds
-// one knows what it is (unless that would pass the longest name a folder
-// entry may have). Its path, or an errno value.
-std::expected<std::pair<int, fs::path>, int> createTemporary(const fs::path& target) {
-    std::string name = "." + target.filename().native() + ".pelmora-XXXXXX";
-    if (name.size() > NAME_MAX) name = ".pelmora-XXXXXX";
-    std::string pattern = (target.parent_path() / name).native();
-    int fd = ::mkostemp(pattern.data(), O_CLOEXEC);
-    if (fd < 0) return std::unexpected(errno);
-    return std::pair{fd, fs::path(pattern)};
-}
-
-// Gives the written temporary file the original's permissions and the
-// times to restore, makes it durable and closes it; 0 or an errno value.
-int finishTemporary(int fd, const struct stat& original, const struct timespec& time) {
+// Gives the written temporary file the original's owner (where that may
+// be changed), permissions and extended attributes, and the times to
+// restore, and makes it durable; 0 or an errno value. It stays open, and so
+// locked, until it has taken the message's name.
+int finishTemporary(int fd, int originalFd, const struct stat& original, const struct timespec& time) {
+    if (::geteuid() == 0) (void)::fchown(fd, original.st_uid, original.st_gid);
     // Keep the message as private as it was.
     ::fchmod(fd, original.st_mode & 07777);
-    if (::geteuid() == 0) (void)::fchown(fd, original.st_uid, original.st_gid);
+    if (int error = platform::CopyExtendedAttributes(originalFd, fd); error != 0) return error;
     const struct timespec times[2] = {time, time};
-    int error = (::futimens(fd, times) == 0 && ::fsync(fd) == 0) ? 0 : errno;
-    if (::close(fd) != 0 && error == 0) error = errno;
-    return error;
+    return (::futimens(fd, times) == 0 && ::fsync(fd) == 0) ? 0 : errno;
 }
 
 bool sameTime(const struct timespec& a, const struct timespec& b) {
@@ -177,11 +167,17 @@ std::unexpected<Error> recoverAfterFailedRename(const fs::path& file, const fs::
     return std::unexpected(std::move(failure));
 }
 
-void updateEntry(TMsgItem& entry, std::int64_t size) {
+// The entry describes the new file: its size, and which file it is (the
+// times it was given are those the entry had).
+void updateEntry(TMsgItem& entry, const struct stat& written) {
     entry.HasAttach = false;
-    entry.FileSize = size;
-    entry.SizeKB = SizeKBText(size);
+    entry.FileSize = written.st_size;
+    entry.SizeKB = SizeKBText(entry.FileSize);
     entry.SizeText = entry.SizeKB + "KB";
+    const ui::FileIdentity identity = ui::IdentityOf(written);
+    entry.FileDevice = identity.device;
+    entry.FileInode = identity.inode;
+    entry.FileChangeTime = identity.changed;
 }
 
 }  // namespace
@@ -202,9 +198,20 @@ std::unexpected<Error> changedWhileRead(const fs::path& file) {
 
 // The old file stayed where it was because the trash would not take it;
 // the kind decides what the command does next, whatever the shell said.
+// A file that another program changed or replaced after the last look here
+// and before it moved is one the trash put back: said, as a change while
+// reading is.
 std::unexpected<Error> notTrashed(const fs::path& file, const ui::TrashResult& trashed) {
     Error failure =
         trashed.failures.empty() ? MakeError(ErrorKind::Trash, file, 0) : trashed.failures.front();
+    if (failure.kind == ErrorKind::Changed) {
+        if (!failure.adviceCp932.empty()) {
+            Error stranded = MakeError(ErrorKind::Changed, file, 0);
+            stranded.adviceCp932 = platform::TrashFailureText(failure);
+            return std::unexpected(std::move(stranded));
+        }
+        return changedWhileRead(file);
+    }
     failure.kind = ErrorKind::Trash;
     return std::unexpected(std::move(failure));
 }
@@ -216,7 +223,7 @@ std::string RewriteFailureText(const Error& error) {
     if (error.kind == ErrorKind::Open) {
         text += text::kCouldNotOpenSuffix;
     } else if (error.kind == ErrorKind::Changed) {
-        text += text::kChangedWhileReadSuffix;
+        text += text::kChangedWhileRewrittenSuffix;
     } else {
         text += text::kCouldNotRewriteSuffix;
         AppendUtf8AsAnsi(text, error.reasonText());
@@ -229,8 +236,9 @@ std::string RewriteFailureText(const Error& error) {
 Rewrite RewriteMessageFile(TMsgItem& entry, ui::Shell& shell, ui::FileSystem& files) {
     const fs::path file = entry.FileName;
     struct stat named {};
-    if (entry.Boundary.empty() || ::lstat(file.c_str(), &named) != 0 || !S_ISREG(named.st_mode))
-        return RewriteOutcome{};
+    if (entry.Boundary.empty() || ::lstat(file.c_str(), &named) != 0) return RewriteOutcome{};
+    if (S_ISLNK(named.st_mode)) return RewriteOutcome{Kind::Link};
+    if (!S_ISREG(named.st_mode)) return RewriteOutcome{};
 
     LineReader reader;
     if (!reader.open(file)) return cannotOpen(file, errno);
@@ -240,52 +248,55 @@ Rewrite RewriteMessageFile(TMsgItem& entry, ui::Shell& shell, ui::FileSystem& fi
     if (!reader.fileInfo(read)) return cannotOpen(file, errno);
     if (!unchangedSince(named, read)) return changedWhileRead(file);
 
-    auto temporary = createTemporary(file);
+    auto temporary = CreateStripTemporary(file);
     if (!temporary) return untouched(file, temporary.error());
-    const auto [fd, temporaryPath] = *temporary;
-    auto discard = [&, fd = fd, path = temporaryPath](Rewrite outcome) {
-        if (fd >= 0) ::close(fd);
-        ::unlink(path.c_str());
+    const StripTemporary made = *temporary;
+    auto discard = [&made](Rewrite outcome) {
+        ::unlink(made.path.c_str());
+        ::close(made.fd);
         return outcome;
     };
-    auto stripped = StripMessage(reader, entry.Boundary, [&files, fd = fd](std::string_view bytes) {
-        return files.writeAll(fd, bytes);
+    auto stripped = StripMessage(reader, entry.Boundary, [&files, &made](std::string_view bytes) {
+        return files.writeAll(made.fd, bytes);
     });
     if (!stripped) {
         if (stripped.error().kind == ErrorKind::Write) return discard(untouched(file, stripped.error().code));
         return discard(RewriteOutcome{});
     }
-    if (int error = finishTemporary(fd, read, read.st_mtim); error != 0) {
-        ::unlink(temporaryPath.c_str());
-        return untouched(file, error);
-    }
+    if (int error = finishTemporary(made.fd, reader.descriptor(), read, read.st_mtim); error != 0)
+        return discard(untouched(file, error));
 
     // Someone changed or replaced the file while it was read: leave theirs
     // alone and say so.
     struct stat opened {};
     struct stat atName {};
     if (!reader.fileInfo(opened) || ::lstat(file.c_str(), &atName) != 0 || !unchangedSince(read, opened) ||
-        !unchangedSince(read, atName)) {
-        ::unlink(temporaryPath.c_str());
-        return changedWhileRead(file);
-    }
+        !unchangedSince(read, atName))
+        return discard(changedWhileRead(file));
     const std::uint64_t bytesRead = reader.bytesRead();
     reader.close();
 
-    ui::TrashResult trashed = RecycleFiles(shell, {file}, ui::TrashConfirmation::DoNotAsk);
-    if (!trashed.allMoved()) {
-        ::unlink(temporaryPath.c_str());
-        return notTrashed(file, trashed);
+    // The trash compares the file with what was read once more, right
+    // before and after it moves, and puts back one that changed meanwhile.
+    ui::TrashResult trashed =
+        RecycleFiles(shell, {file}, ui::TrashConfirmation::DoNotAsk, {ui::IdentityOf(read)});
+    if (!trashed.allMoved()) return discard(notTrashed(file, trashed));
+
+    if (int error = files.renameNoReplace(made.path, file); error != 0) {
+        ::close(made.fd);
+        return recoverAfterFailedRename(file, made.path, trashed.locations[0], error);
     }
-
-    int error = files.renameNoReplace(temporaryPath, file);
-    if (error != 0) return recoverAfterFailedRename(file, temporaryPath, trashed.locations[0], error);
     platform::SyncFolderOf(file);
-
-    struct stat after {};
-    updateEntry(entry,
-                ::stat(file.c_str(), &after) == 0 ? after.st_size : static_cast<std::int64_t>(*stripped));
+    struct stat written {};
+    if (::fstat(made.fd, &written) != 0) written.st_size = static_cast<off_t>(*stripped);
+    ::close(made.fd);
+    updateEntry(entry, written);
     return RewriteOutcome{Kind::Rewritten, bytesRead};
+}
+
+std::string LinkNotRewrittenText(const fs::path& link) {
+    return text::QuotedPath(link.native()) + std::string(text::kLinkNotRewrittenSuffix) +
+           std::string(text::kParagraph) + std::string(text::kRewriteTheLinkTargetAdvice);
 }
 
 std::string AttachDeleteStatusText(int rewritten, int failed) {
@@ -299,9 +310,10 @@ std::string AttachDeleteStatusText(int rewritten, int failed) {
            std::string(text::kNotDeletedCountSuffix);
 }
 
-void ProcAttachDelete1Click(ui::ListView& view, ui::StatusBar& status, MsgList& list, ui::Prompts& prompts,
-                            ui::Progress& progress, ui::Shell& shell) {
-    if (!prompts.confirmOkCancel(std::string(text::kDeleteAttachmentsQuestion))) return;
+std::vector<Error> ProcAttachDelete1Click(ui::ListView& view, ui::StatusBar& status, MsgList& list,
+                                          ui::Prompts& prompts, ui::Progress& progress, ui::Shell& shell,
+                                          ui::FileSystem& files) {
+    if (!prompts.confirmOkCancel(std::string(text::kDeleteAttachmentsQuestion))) return {};
 
     const std::vector<int> rows = view.selectedRows();
     const int selected = static_cast<int>(rows.size());
@@ -317,15 +329,25 @@ void ProcAttachDelete1Click(ui::ListView& view, ui::StatusBar& status, MsgList& 
     int failed = 0;
     int visited = 0;
     std::optional<Error> ending;
+    std::vector<Error> passedOver;
+    std::set<fs::path> cleaned;
     for (int row : rows) {
         if (row >= 0 && static_cast<std::size_t>(row) < list.size()) {
             TMsgItem& entry = *list[row];
             std::error_code ec;
             if (entry.HasAttach && fs::exists(fs::path(entry.FileName), ec)) {
-                Rewrite outcome = RewriteMessageFile(entry, shell, platform::SystemFileSystem());
+                // What a killed rewrite left in this folder goes before the
+                // first rewrite in it.
+                if (const fs::path folder = fs::path(entry.FileName).parent_path();
+                    cleaned.insert(folder).second)
+                    RemoveLeftoverTemporaries(folder);
+                Rewrite outcome = RewriteMessageFile(entry, shell, files);
                 if (outcome && outcome->kind == Kind::Rewritten) {
                     ++rewritten;
                     view.redrawRow(row);
+                } else if (outcome && outcome->kind == Kind::Link) {
+                    ++failed;
+                    prompts.warning(LinkNotRewrittenText(entry.FileName));
                 } else if (!outcome) {
                     ++failed;
                     const Error& error = outcome.error();
@@ -333,10 +355,13 @@ void ProcAttachDelete1Click(ui::ListView& view, ui::StatusBar& status, MsgList& 
                         ending = error;
                         break;
                     }
-                    // A file the trash would not take is passed over silently;
-                    // a changed one is said and the command goes on; an
-                    // unreadable one is said and ends it.
-                    if (error.kind != ErrorKind::Trash) prompts.warning(RewriteFailureText(error));
+                    // A file the trash would not take is passed over without
+                    // a box (the caller has it); a changed one is said and the
+                    // command goes on; an unreadable one is said and ends it.
+                    if (error.kind == ErrorKind::Trash)
+                        passedOver.push_back(error);
+                    else
+                        prompts.warning(RewriteFailureText(error));
                     if (error.kind == ErrorKind::Open) break;
                 }
             }
@@ -351,6 +376,7 @@ void ProcAttachDelete1Click(ui::ListView& view, ui::StatusBar& status, MsgList& 
     // A write failure ends the command and is reported once it has ended, as
     // the general error handler reports it.
     if (ending) prompts.error(RewriteFailureText(*ending));
+    return passedOver;
 }
 
 }  // namespace pelmora

@@ -10,8 +10,10 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "message/msg_item.h"
+#include "platform/file_io.h"
 #include "ui/error.h"
 #include "ui/file_system.h"
 #include "ui/ports.h"
@@ -50,6 +52,7 @@ struct RewriteOutcome {
     enum class Kind {
         Rewritten,  // the entry now describes the new file
         Skipped,    // nothing to do: untouched
+        Link,       // a symbolic link: untouched, links are not rewritten
     };
     Kind kind = Kind::Skipped;
     std::uint64_t bytesRead = 0;
@@ -73,6 +76,10 @@ std::expected<RewriteOutcome, Error> RewriteMessageFile(TMsgItem& entry, ui::She
 
 // The message box text for an error of RewriteMessageFile.
 std::string RewriteFailureText(const Error& error);
+// The message box text for a symbolic link, which is not rewritten: a
+// rewrite replaces the file at its name, so it would put a file in the
+// link's place and leave the file it points at as it was.
+std::string LinkNotRewrittenText(const std::filesystem::path& link);
 
 // The second status panel after the command: how many messages were
 // rewritten and, when some could not be, how many.
@@ -80,7 +87,13 @@ std::string AttachDeleteStatusText(int rewritten, int failed);
 
 // The command: asks first, shows progress for more than one selected row,
 // rewrites each selected message with attachments and reports the count.
-void ProcAttachDelete1Click(ui::ListView& view, ui::StatusBar& status, MsgList& list, ui::Prompts& prompts,
-                            ui::Progress& progress, ui::Shell& shell);
+// Before the first rewrite in a folder it removes the temporary files that
+// killed rewrites left there. A file the trash would not take is passed
+// over without a message box, as the recycle bin's refusal was; those
+// errors (with the trash's reason) are answered, for a front end that says
+// more.
+std::vector<Error> ProcAttachDelete1Click(ui::ListView& view, ui::StatusBar& status, MsgList& list,
+                                          ui::Prompts& prompts, ui::Progress& progress, ui::Shell& shell,
+                                          ui::FileSystem& files = platform::SystemFileSystem());
 
 }  // namespace pelmora

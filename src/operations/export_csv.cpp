@@ -203,26 +203,30 @@ std::string ListFileErrorText(const Error& error) {
 }
 
 std::expected<void, Error> WriteMessageListFile(const fs::path& file, const std::vector<int>& keys,
-                                                const MsgList& list) {
+                                                const MsgList& list, ListPlacement placement,
+                                                ui::FileSystem& files) {
     std::ostringstream text;
     WriteMessageList(text, keys, list);
     const std::string bytes = std::move(text).str();
     // Written beside the file and renamed over it: a full disk or a crash
     // leaves the previous list as it was, and a symbolic link in its place
     // is replaced rather than written through into whatever it points at.
+    // The temporary name stays within one folder entry whatever the list's.
     const fs::path folder = file.parent_path().empty() ? fs::path(".") : file.parent_path();
-    std::string temporary = (folder / ("." + file.filename().native() + ".XXXXXX")).native();
+    std::string temporary = (folder / platform::HiddenNameBeside(file, "pelmora-list-XXXXXX")).native();
     const int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
     if (fd < 0) return failure(file, errno);
-    bool written = ::fchmod(fd, listFileMode(file)) == 0 && platform::WriteAll(fd, bytes) && ::fsync(fd) == 0;
+    bool written = ::fchmod(fd, listFileMode(file)) == 0 && files.writeAll(fd, bytes) && ::fsync(fd) == 0;
     int error = errno;
     if (::close(fd) != 0 && written) {
         written = false;
         error = errno;
     }
-    if (written && ::rename(temporary.c_str(), file.c_str()) != 0) {
-        written = false;
-        error = errno;
+    if (written) {
+        error = placement == ListPlacement::NoReplace            ? files.renameNoReplace(temporary, file)
+                : ::rename(temporary.c_str(), file.c_str()) == 0 ? 0
+                                                                 : errno;
+        written = error == 0;
     }
     if (!written) {
         ::unlink(temporary.c_str());
@@ -238,7 +242,7 @@ void OpenWithAssociation(const fs::path& file, ui::Shell& shell, ui::Prompts& pr
 
 void ProcListMessage1Click(const fs::path& baseName, const ui::ListView& view, const MsgList& list,
                            ui::Prompts& prompts, ui::Shell& shell, fs::path& msgListDir,
-                           const fs::path& fallbackFolder) {
+                           const fs::path& fallbackFolder, ui::FileSystem& files) {
     if (!prompts.confirmYesNo(std::string(text::kCreateListQuestion))) return;
 
     ui::SaveFileRequest request;
@@ -254,7 +258,17 @@ void ProcListMessage1Click(const fs::path& baseName, const ui::ListView& view, c
     if (!chosen) return;
 
     msgListDir = chosen->parent_path();
-    if (auto written = WriteMessageListFile(*chosen, ColumnKeys(view), list); !written) {
+    // The dialog asked about a file that was there; one that comes after it
+    // is asked about again rather than replaced unseen.
+    struct stat existing {};
+    const bool existed = ::lstat(chosen->c_str(), &existing) == 0;
+    auto written = WriteMessageListFile(*chosen, ColumnKeys(view), list,
+                                        existed ? ListPlacement::Replace : ListPlacement::NoReplace, files);
+    if (!written && written.error().code == EEXIST && !existed) {
+        if (!prompts.confirmYesNo(text::ReplaceFileQuestion(chosen->native()))) return;
+        written = WriteMessageListFile(*chosen, ColumnKeys(view), list, ListPlacement::Replace, files);
+    }
+    if (!written) {
         prompts.error(Utf8ToAnsi(ListFileErrorText(written.error())));
         return;
     }

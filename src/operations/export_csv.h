@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "message/msg_item.h"
+#include "platform/file_io.h"
 #include "ui/error.h"
 #include "ui/ports.h"
 
@@ -41,12 +42,22 @@ std::vector<int> ColumnKeys(const ui::ListView& view);
 
 // The header record and one record per entry, each followed by CR LF.
 void WriteMessageList(std::ostream& out, const std::vector<int>& keys, const MsgList& list);
-// The same into file, replacing it atomically: written to a temporary file
-// in the same folder, then renamed into place, so a failure leaves the old
-// file untouched; a symbolic link at file is replaced, never written
-// through. An error of kind Write on failure.
+
+// Whether the list may take the place of a file at its name: the user
+// agreed to replace what is there, or nothing was there when they were asked.
+enum class ListPlacement { Replace, NoReplace };
+
+// The same into file, atomically: written to a temporary file in the same
+// folder, then renamed into place, so a failure leaves the old file
+// untouched; a symbolic link at file is replaced, never written through.
+// With NoReplace the list takes the name only while it is free: a file that
+// appeared there since the user was asked stays, and the error has the code
+// EEXIST. An error of kind Write on failure. The writes and the no-replace
+// rename go through files.
 std::expected<void, Error> WriteMessageListFile(const std::filesystem::path& file,
-                                                const std::vector<int>& keys, const MsgList& list);
+                                                const std::vector<int>& keys, const MsgList& list,
+                                                ListPlacement placement = ListPlacement::Replace,
+                                                ui::FileSystem& files = platform::SystemFileSystem());
 // The error said as "<path>: <reason>" (UTF-8, the path as its bytes stand).
 std::string ListFileErrorText(const Error& error);
 
@@ -56,9 +67,12 @@ void OpenWithAssociation(const std::filesystem::path& file, ui::Shell& shell, ui
 // The command: two questions, the save dialog opened in msgListDir (or
 // fallbackFolder when that is no folder: the user's documents folder on this
 // platform), the file, and the offer to open it. msgListDir is updated to the
-// folder of the file written.
+// folder of the file written. A file that appears at the chosen name after
+// the dialog (which asks only about one that was there) is replaced only
+// when the user agrees to a second question.
 void ProcListMessage1Click(const std::filesystem::path& baseName, const ui::ListView& view,
                            const MsgList& list, ui::Prompts& prompts, ui::Shell& shell,
-                           std::filesystem::path& msgListDir, const std::filesystem::path& fallbackFolder);
+                           std::filesystem::path& msgListDir, const std::filesystem::path& fallbackFolder,
+                           ui::FileSystem& files = platform::SystemFileSystem());
 
 }  // namespace pelmora

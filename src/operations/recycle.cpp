@@ -13,13 +13,18 @@ namespace pelmora {
 namespace fs = std::filesystem;
 
 ui::TrashResult RecycleFiles(ui::Shell& shell, const std::vector<fs::path>& paths,
-                             ui::TrashConfirmation confirmation) {
+                             ui::TrashConfirmation confirmation,
+                             const std::vector<ui::FileIdentity>& asRead) {
     if (paths.empty()) return {};
-    ui::TrashResult result = shell.moveToTrash(paths, confirmation);
+    ui::TrashResult result = shell.moveToTrash(paths, confirmation, asRead);
     // A shell that answers with fewer flags than paths moved nothing more.
     result.moved.resize(paths.size(), false);
     result.locations.resize(paths.size());
     return result;
+}
+
+ui::FileIdentity IdentityAsRead(const TMsgItem& entry) {
+    return {entry.FileDevice, entry.FileInode, entry.FileSize, entry.FileTime, entry.FileChangeTime};
 }
 
 std::string TrashQuestion(std::size_t count) {
@@ -64,6 +69,7 @@ void ProcMessageDelete1Click(ui::ListView& view, ui::StatusBar& status, MsgList&
     for (auto& entry : list) entry->DeleteMark = false;
 
     std::vector<fs::path> paths;
+    std::vector<ui::FileIdentity> asRead;
     std::vector<TMsgItem*> handed;
     for (int row : view.selectedRows()) {
         if (row < 0 || static_cast<std::size_t>(row) >= list.size()) continue;
@@ -72,10 +78,11 @@ void ProcMessageDelete1Click(ui::ListView& view, ui::StatusBar& status, MsgList&
         if (!fs::exists(fs::path(entry.FileName), ec)) continue;
         entry.DeleteMark = true;
         paths.push_back(entry.FileName);
+        asRead.push_back(IdentityAsRead(entry));
         handed.push_back(&entry);
     }
 
-    ui::TrashResult result = RecycleFiles(shell, paths, ui::TrashConfirmation::Ask);
+    ui::TrashResult result = RecycleFiles(shell, paths, ui::TrashConfirmation::Ask, asRead);
     bool anyMoved = false;
     for (std::size_t i = 0; i < handed.size(); ++i) {
         handed[i]->DeleteMark = !result.refused && result.moved[i];

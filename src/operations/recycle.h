@@ -11,9 +11,14 @@
 namespace pelmora {
 
 // Hands paths to the shell's trash. The trash always keeps what it takes,
-// so the only choice left is whether the shell asks first.
+// so the only choice left is whether the shell asks first. asRead as the
+// shell port takes it: a file that changed since it was read stays.
 ui::TrashResult RecycleFiles(ui::Shell& shell, const std::vector<std::filesystem::path>& paths,
-                             ui::TrashConfirmation confirmation);
+                             ui::TrashConfirmation confirmation,
+                             const std::vector<ui::FileIdentity>& asRead = {});
+
+// The file the entry was read from, as it was then.
+ui::FileIdentity IdentityAsRead(const TMsgItem& entry);
 
 // The shells' own question before they trash count files (display text):
 // "3 個の項目をごみ箱に移動しますか？".
@@ -22,7 +27,9 @@ std::string TrashQuestion(std::size_t count);
 // Moves the files of the selected rows to the trash one by one after the
 // shell's confirmation; the entries whose files reached the trash leave the
 // list, the others stay (still selected) and failures are reported in one
-// message. Rows whose file has vanished are left alone silently.
+// message. A file that is no longer the one its entry was read from (written
+// to or replaced since, also while the question waited) is one of those
+// failures. Rows whose file has vanished are left alone silently.
 void ProcMessageDelete1Click(ui::ListView& view, ui::StatusBar& status, MsgList& list, ui::Prompts& prompts,
                              ui::Shell& shell);
 

@@ -3,9 +3,11 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <vector>
 
@@ -60,9 +62,82 @@ int CopyContents(int in, int out) {
 int RenameNoReplace(const std::filesystem::path& from, const std::filesystem::path& to) {
     if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return 0;
     if (errno != EINVAL && errno != ENOSYS) return errno;
+    // link() never replaces; a symbolic link is linked as itself.
+    if (::link(from.c_str(), to.c_str()) == 0) {
+        ::unlink(from.c_str());
+        return 0;
+    }
+    if (errno != EPERM && errno != EOPNOTSUPP && errno != ENOSYS) return errno;
     struct stat st {};
     if (::lstat(to.c_str(), &st) == 0) return EEXIST;
     return ::rename(from.c_str(), to.c_str()) == 0 ? 0 : errno;
+}
+
+std::string HiddenNameBeside(const std::filesystem::path& target, std::string_view tag) {
+    std::string name = "." + target.filename().native() + "." + std::string(tag);
+    if (name.size() > NAME_MAX) name = "." + std::string(tag);
+    return name;
+}
+
+namespace {
+
+constexpr std::string_view kAccessControlList = "system.posix_acl_access";
+
+// The value of one attribute; ENODATA when it has gone meanwhile.
+int readAttribute(int fd, const char* name, std::vector<char>& value) {
+    for (int attempt = 0; attempt < 4; ++attempt) {
+        const ssize_t size = ::fgetxattr(fd, name, nullptr, 0);
+        if (size < 0) return errno;
+        value.resize(static_cast<std::size_t>(size));
+        const ssize_t got = ::fgetxattr(fd, name, value.data(), value.size());
+        if (got >= 0) {
+            value.resize(static_cast<std::size_t>(got));
+            return 0;
+        }
+        if (errno != ERANGE) return errno;
+    }
+    return ERANGE;
+}
+
+// The names of the attributes of fd, each ended by NUL.
+int listAttributes(int fd, std::vector<char>& names) {
+    for (int attempt = 0; attempt < 4; ++attempt) {
+        const ssize_t size = ::flistxattr(fd, nullptr, 0);
+        if (size < 0) return errno;
+        names.resize(static_cast<std::size_t>(size));
+        const ssize_t got = ::flistxattr(fd, names.data(), names.size());
+        if (got >= 0) {
+            names.resize(static_cast<std::size_t>(got));
+            return 0;
+        }
+        if (errno != ERANGE) return errno;
+    }
+    return ERANGE;
+}
+
+}  // namespace
+
+int CopyExtendedAttributes(int from, int to) {
+    std::vector<char> names;
+    if (int error = listAttributes(from, names); error != 0)
+        return error == ENOTSUP ? 0 : error;  // a file system without them
+    bool hasAccessList = false;
+    std::vector<char> value;
+    for (std::size_t at = 0; at < names.size();) {
+        const std::string_view name(names.data() + at);
+        at += name.size() + 1;
+        const bool isAccessList = name == kAccessControlList;
+        hasAccessList = hasAccessList || isAccessList;
+        if (!name.starts_with("user.") && !isAccessList) continue;
+        const std::string key(name);
+        int error = readAttribute(from, key.c_str(), value);
+        if (error == ENODATA) continue;
+        if (error == 0 && ::fsetxattr(to, key.c_str(), value.data(), value.size(), 0) != 0) error = errno;
+        if (error != 0) return error;
+    }
+    // A list the new file took from its folder's default is not the file's.
+    if (!hasAccessList) ::fremovexattr(to, std::string(kAccessControlList).c_str());
+    return 0;
 }
 
 void SyncFolderOf(const std::filesystem::path& path) {

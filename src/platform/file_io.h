@@ -21,8 +21,20 @@ std::optional<std::string> ReadWholeFile(const std::filesystem::path& file);
 int CopyContents(int in, int out);
 // Renames from to to, failing with EEXIST rather than replacing an existing
 // to; 0 or an errno value. On file systems without an atomic no-replace
-// rename the check and the rename are two steps.
+// rename, a hard link to the new name (which fails when the name is taken)
+// and the removal of the old one; only where neither exists are the check
+// and the rename two steps.
 int RenameNoReplace(const std::filesystem::path& from, const std::filesystem::path& to);
+// The name of a hidden file beside target that belongs to it: ".<name>.<tag>",
+// or ".<tag>" alone when that would pass the longest name a folder entry
+// may have.
+std::string HiddenNameBeside(const std::filesystem::path& target, std::string_view tag);
+// Gives the open file `to` those extended attributes of the open file
+// `from` that belong to the user: the user's own (user.*, such as the tags a file
+// manager keeps) and the access control list, which is part of the file's
+// permissions. Those of the system (security.*, trusted.*) are the system's
+// to set. 0, or the errno value of one that could not be copied.
+int CopyExtendedAttributes(int from, int to);
 // Flushes the folder that holds path, so a rename in it survives a crash.
 void SyncFolderOf(const std::filesystem::path& path);
 

@@ -85,13 +85,13 @@ enum class Reserve { Done, Taken, Failed };
 
 // Claims name in info/ with O_EXCL; only the owner of the .trashinfo may use
 // the same name in files/.
-Reserve reserveInfo(const fs::path& info, const std::string& text, int& error) {
+Reserve reserveInfo(const fs::path& info, const std::string& text, ui::FileSystem& files, int& error) {
     int fd = ::open(info.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
     if (fd < 0) {
         error = errno;
         return error == EEXIST ? Reserve::Taken : Reserve::Failed;
     }
-    bool ok = WriteAll(fd, text) && ::fsync(fd) == 0;
+    bool ok = files.writeAll(fd, text) && ::fsync(fd) == 0;
     error = errno;
     ok = (::close(fd) == 0) && ok;
     if (!ok) {
@@ -101,11 +101,42 @@ Reserve reserveInfo(const fs::path& info, const std::string& text, int& error) {
     return Reserve::Done;
 }
 
+// How one attempt to put the file under a name went: placed (error 0),
+// refused (an errno value), or left out because the file was not what was
+// read. stranded names where such a file now is when it could not be put
+// back; it keeps its .trashinfo when that is in the trash.
+struct Placement {
+    int error = 0;
+    bool changed = false;
+    fs::path stranded;
+
+    static Placement done() { return {}; }
+    static Placement refused(int error) {
+        Placement p;
+        p.error = error;
+        return p;
+    }
+    static Placement notAsRead(fs::path strandedAt = {}) {
+        Placement p;
+        p.changed = true;
+        p.stranded = std::move(strandedAt);
+        return p;
+    }
+};
+
+std::unexpected<Error> changedFile(const fs::path& file, const fs::path& stranded) {
+    Error error = MakeError(ErrorKind::Changed, file, 0);
+    if (!stranded.empty()) error.adviceCp932 = text::QuotedPath(stranded.native());
+    return std::unexpected(std::move(error));
+}
+
 // Calls place(target) for each free name in turn until it succeeds or fails
-// for another reason than the name being taken.
+// for another reason than the name being taken. The .trashinfo is written
+// (and made durable) before the file moves, as the Trash specification asks,
+// and goes again unless the file stays in the trash.
 template <typename Place>
 std::expected<TrashedFile, Error> placeUnderFreeName(const fs::path& file, const TrashDirectory& trash,
-                                                     Place place) {
+                                                     ui::FileSystem& files, Place place) {
     if (auto ready = prepareTrash(trash); !ready) return std::unexpected(ready.error());
     const std::string infoText = infoTextNow(recordedPath(resolvedPath(file), trash));
     const std::string name = resolvedPath(file).filename().native();
@@ -115,15 +146,35 @@ std::expected<TrashedFile, Error> placeUnderFreeName(const fs::path& file, const
         TrashedFile target{trash.root / "files" / candidate,
                            trash.root / "info" / (candidate + ".trashinfo")};
         int error = 0;
-        Reserve reserved = reserveInfo(target.info, infoText, error);
+        Reserve reserved = reserveInfo(target.info, infoText, files, error);
         if (reserved == Reserve::Taken) continue;
         if (reserved == Reserve::Failed) return fail(".trashinfo ファイルの書き込み", error);
-        error = place(target.file);
-        if (error == 0) return target;
-        ::unlink(target.info.c_str());
-        if (error != EEXIST) return fail("ごみ箱への移動", error);
+        const Placement placed = place(target.file);
+        if (!placed.changed && placed.error == 0) return target;
+        if (placed.stranded != target.file) ::unlink(target.info.c_str());
+        if (placed.changed) return changedFile(file, placed.stranded);
+        if (placed.error != EEXIST) return fail("ごみ箱への移動", placed.error);
     }
     return fail("ごみ箱の空き名の検索", EEXIST);
+}
+
+// Renames file to target through files, but only a file that is still
+// what was read, and keeps it there only if what arrived is that file: the
+// comparison before the rename cannot see what happens between it and the
+// rename. A file that differs goes back where it was.
+Placement renameIfAsRead(const fs::path& file, const fs::path& target, const ui::FileIdentity& asRead,
+                         ui::FileSystem& files) {
+    struct stat before {};
+    if (asRead.known()) {
+        if (::lstat(file.c_str(), &before) != 0) return Placement::refused(errno);
+        if (!S_ISLNK(before.st_mode) && !ui::StillAsRead(asRead, before)) return Placement::notAsRead();
+    }
+    if (int error = files.renameNoReplace(file, target); error != 0) return Placement::refused(error);
+    struct stat after {};
+    if (!asRead.known() || (::lstat(target.c_str(), &after) == 0 && ui::SameFileMoved(before, after)))
+        return Placement::done();
+    if (files.renameNoReplace(target, file) == 0) return Placement::notAsRead();
+    return Placement::notAsRead(target);
 }
 
 bool sameTime(const struct timespec& a, const struct timespec& b) {
@@ -137,16 +188,26 @@ bool unchanged(const struct stat& a, const struct stat& b) {
            sameTime(a.st_mtim, b.st_mtim) && sameTime(a.st_ctim, b.st_ctim);
 }
 
+// What copyFileTo answers for a source that is not the file that was read.
+constexpr int kNotAsRead = -1;
+
 // Copies source to the new file target; copied receives what the source
-// was when the copy was complete. 0 or an errno value.
-int copyFileTo(const fs::path& source, const fs::path& target, struct stat& copiedFrom) {
+// was when the copy was complete. 0, an errno value, or kNotAsRead.
+int copyFileTo(const fs::path& source, const fs::path& target, struct stat& copiedFrom,
+               const ui::FileIdentity& asRead = {}) {
     int in = ::open(source.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
     if (in < 0) return errno;
     struct stat before {};
-    if (::fstat(in, &before) != 0 || !S_ISREG(before.st_mode)) {
-        int error = S_ISREG(before.st_mode) ? errno : EINVAL;
+    int refused = 0;
+    if (::fstat(in, &before) != 0)
+        refused = errno;
+    else if (!S_ISREG(before.st_mode))
+        refused = EINVAL;
+    else if (asRead.known() && !ui::StillAsRead(asRead, before))
+        refused = kNotAsRead;
+    if (refused != 0) {
         ::close(in);
-        return error;
+        return refused;
     }
     int out = ::open(target.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
     if (out < 0) {
@@ -160,7 +221,8 @@ int copyFileTo(const fs::path& source, const fs::path& target, struct stat& copi
     if (error == 0 && (::fsync(out) != 0 || ::fstat(out, &copied) != 0 || ::fstat(in, &after) != 0))
         error = errno;
     // A copy of another size, or of a file that changed meanwhile, is no copy.
-    if (error == 0 && (copied.st_size != before.st_size || !unchanged(before, after))) error = EIO;
+    if (error == 0 && !unchanged(before, after)) error = asRead.known() ? kNotAsRead : EIO;
+    if (error == 0 && copied.st_size != before.st_size) error = EIO;
     copiedFrom = after;
     if (error == 0) {
         ::fchmod(out, before.st_mode & 07777);
@@ -177,6 +239,11 @@ int copyFileTo(const fs::path& source, const fs::path& target, struct stat& copi
 
 std::string TrashFailureText(const Error& error) {
     std::string text = text::QuotedPath(error.path.native());
+    if (error.kind == ErrorKind::Changed) {
+        if (error.adviceCp932.empty()) return text + std::string(text::kChangedNotTrashedSuffix);
+        return text + std::string(text::kChangedNotPutBackSuffix) + error.adviceCp932 +
+               std::string(text::kReasonEndInList);
+    }
     text += text::kCouldNotTrashSuffix;
     text += error.stepCp932;
     AppendUtf8AsAnsi(text, "に失敗: " + error.reasonText());
@@ -272,32 +339,62 @@ std::expected<TrashDirectory, Error> VolumeTrash(const fs::path& topDir, uid_t u
     return TrashDirectory{single, topDir};
 }
 
-std::expected<TrashedFile, Error> TrashByRename(const fs::path& file, const TrashDirectory& trash) {
-    return about(file, placeUnderFreeName(file, trash, [&](const fs::path& target) {
-                     return RenameNoReplace(file, target);
+std::expected<TrashedFile, Error> TrashByRename(const fs::path& file, const TrashDirectory& trash,
+                                                const ui::FileIdentity& asRead, ui::FileSystem& files) {
+    return about(file, placeUnderFreeName(file, trash, files, [&](const fs::path& target) {
+                     return renameIfAsRead(file, target, asRead, files);
                  }));
 }
 
+namespace {
+
+// Removes the original of a complete copy, but only the file that was
+// copied: it is renamed aside in its own folder (a rename is atomic, an
+// unlink of a name another program may just have replaced is not), compared
+// there, and removed; a file that differs goes back to its name.
+Placement removeCopiedOriginal(const fs::path& file, const struct stat& copiedFrom, ui::FileSystem& files) {
+    struct stat before {};
+    if (::lstat(file.c_str(), &before) != 0) return Placement::refused(errno);
+    if (!unchanged(copiedFrom, before)) return Placement::notAsRead();
+    const std::string tag = "pelmora-trash-" + std::to_string(::getpid()) + "-";
+    fs::path aside;
+    int error = EEXIST;
+    for (int attempt = 1; attempt <= kMaxAttempts && error == EEXIST; ++attempt) {
+        aside = file.parent_path() / HiddenNameBeside(file, tag + std::to_string(attempt));
+        error = files.renameNoReplace(file, aside);
+    }
+    if (error != 0) return Placement::refused(error);
+    struct stat after {};
+    if (::lstat(aside.c_str(), &after) == 0 && ui::SameFileMoved(before, after)) {
+        ::unlink(aside.c_str());
+        return Placement::done();
+    }
+    if (files.renameNoReplace(aside, file) == 0) return Placement::notAsRead();
+    return Placement::notAsRead(aside);
+}
+
+}  // namespace
+
 std::expected<TrashedFile, Error> TrashByCopy(const fs::path& file, const TrashDirectory& trash,
-                                              const std::function<void()>& afterCopy) {
+                                              const ui::FileIdentity& asRead, ui::FileSystem& files) {
     struct stat copiedFrom {};
-    auto placed = placeUnderFreeName(
-        file, trash, [&](const fs::path& target) { return copyFileTo(file, target, copiedFrom); });
+    auto placed = placeUnderFreeName(file, trash, files, [&](const fs::path& target) -> Placement {
+        const int error = copyFileTo(file, target, copiedFrom, asRead);
+        if (error == kNotAsRead) return Placement::notAsRead();
+        return Placement::refused(error);
+    });
     if (!placed) return about(file, std::move(placed));
-    if (afterCopy) afterCopy();
     // The copy is complete and durable; only now may the original go, and
     // only if it is still what was copied: a file written to or replaced
     // meanwhile stays where it is, with its new content.
-    struct stat now {};
-    int error = ::lstat(file.c_str(), &now) != 0 ? errno : unchanged(copiedFrom, now) ? 0 : EBUSY;
-    if (error == 0 && ::unlink(file.c_str()) != 0) error = errno;
-    if (error != 0) {
+    const Placement removed = removeCopiedOriginal(file, copiedFrom, files);
+    if (removed.changed || removed.error != 0) {
         ::unlink(placed->file.c_str());
         ::unlink(placed->info.c_str());
+        if (removed.changed)
+            return about(file, std::expected<TrashedFile, Error>(changedFile(file, removed.stranded)));
         return about(file, std::expected<TrashedFile, Error>(
-                               fail(error == EBUSY ? "コピー中に変更された元ファイルの削除"
-                                                   : "ごみ箱へのコピー後の元ファイルの削除",
-                                    error)));
+                               fail("ごみ箱へのコピー後の元ファイルの削除", removed.error)));
     }
     SyncFolderOf(file);
     return placed;
@@ -318,23 +415,25 @@ std::expected<void, Error> restoreFromTrash(const TrashedFile& trashed, const fs
     return {};
 }
 
-std::expected<TrashedFile, Error> moveToTrash(const fs::path& file) {
+std::expected<TrashedFile, Error> moveToTrash(const fs::path& file, const ui::FileIdentity& asRead,
+                                              ui::FileSystem& files) {
     struct stat st {};
     if (::lstat(file.c_str(), &st) != 0) return fail("ファイルの検索");
     const TrashDirectory home = HomeTrash();
     struct stat homeSt {};
     bool homeReady = prepareTrash(home).has_value() && ::stat(home.root.c_str(), &homeSt) == 0;
     if (homeReady && homeSt.st_dev == st.st_dev) {
-        auto moved = TrashByRename(file, home);
+        auto moved = TrashByRename(file, home, asRead, files);
         // One file system mounted twice shares a device number but refuses
         // renames across the mounts; the volume's own trash handles that.
         if (moved || moved.error().code != EXDEV) return moved;
     }
     if (auto volume = VolumeTrash(MountPointOf(file), ::getuid()); volume) {
-        if (auto moved = TrashByRename(file, *volume); moved) return moved;
+        auto moved = TrashByRename(file, *volume, asRead, files);
+        if (moved || moved.error().kind == ErrorKind::Changed) return moved;
     }
     if (!homeReady) return fail("ホームのごみ箱の作成");
-    return TrashByCopy(file, home);
+    return TrashByCopy(file, home, asRead, files);
 }
 
 }  // namespace
@@ -343,16 +442,18 @@ std::expected<void, Error> RestoreFromTrash(const TrashedFile& trashed, const fs
     return about(original, restoreFromTrash(trashed, original));
 }
 
-std::expected<TrashedFile, Error> MoveToTrash(const fs::path& file) {
-    return about(file, moveToTrash(file));
+std::expected<TrashedFile, Error> MoveToTrash(const fs::path& file, const ui::FileIdentity& asRead,
+                                              ui::FileSystem& files) {
+    return about(file, moveToTrash(file, asRead, files));
 }
 
-ui::TrashResult TrashEach(const std::vector<fs::path>& paths) {
+ui::TrashResult TrashEach(const std::vector<fs::path>& paths, const std::vector<ui::FileIdentity>& asRead,
+                          ui::FileSystem& files) {
     ui::TrashResult result;
     result.moved.assign(paths.size(), false);
     result.locations.assign(paths.size(), fs::path());
     for (std::size_t i = 0; i < paths.size(); ++i) {
-        auto moved = MoveToTrash(paths[i]);
+        auto moved = MoveToTrash(paths[i], i < asRead.size() ? asRead[i] : ui::FileIdentity{}, files);
         if (moved) {
             result.moved[i] = true;
             result.locations[i] = moved->file;

@@ -16,7 +16,9 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/file_io.h"
 #include "ui/error.h"
+#include "ui/file_system.h"
 #include "ui/ports.h"
 
 namespace pelmora::platform {
@@ -47,17 +49,29 @@ TrashDirectory HomeTrash();
 // rules pick for it: the home trash when the file lives on the home trash's
 // device, else the volume's trash, else the home trash by copy. The file is
 // either in the trash with its .trashinfo, or where it was.
-std::expected<TrashedFile, Error> MoveToTrash(const std::filesystem::path& file);
+// With a known asRead, a regular file goes only while it is still the file
+// that was read: it is compared just before it moves, and what arrived is
+// compared again, because another program may act between the two; a file
+// that differs is put back where it was and the error is of kind Changed. A
+// symbolic link holds no message of its own and goes as it is. The renames
+// and the .trashinfo go through files.
+std::expected<TrashedFile, Error> MoveToTrash(const std::filesystem::path& file,
+                                              const ui::FileIdentity& asRead = {},
+                                              ui::FileSystem& files = SystemFileSystem());
 
 // Moves file into trash by renaming; both must be on one file system.
 std::expected<TrashedFile, Error> TrashByRename(const std::filesystem::path& file,
-                                                const TrashDirectory& trash);
+                                                const TrashDirectory& trash,
+                                                const ui::FileIdentity& asRead = {},
+                                                ui::FileSystem& files = SystemFileSystem());
 // Copies a regular file into trash, makes the copy durable, checks its size
 // and only then removes the original, unless the original changed after it
-// was copied (then the copy goes and the original stays). afterCopy runs
-// between the copy and that check (tests change the file there).
+// was copied (then the copy goes and the original stays). To remove it, the
+// original is first renamed aside in its own folder and compared there, so
+// that what goes is exactly what was copied.
 std::expected<TrashedFile, Error> TrashByCopy(const std::filesystem::path& file, const TrashDirectory& trash,
-                                              const std::function<void()>& afterCopy = {});
+                                              const ui::FileIdentity& asRead = {},
+                                              ui::FileSystem& files = SystemFileSystem());
 
 // Puts a trashed file back at original (which must not exist) and removes
 // its .trashinfo. Used to undo a move that a later step could not complete.
@@ -84,11 +98,15 @@ std::string TrashInfoText(std::string_view encodedPath, const std::tm& deletedLo
 std::string TrashedName(std::string_view name, int attempt);
 
 // The line that reports a file the trash would not take (display text):
-// "\"<path>\" をごみ箱に移動できませんでした（<step>に失敗: <reason>）".
+// "\"<path>\" をごみ箱に移動できませんでした（<step>に失敗: <reason>）", or
+// for an error of kind Changed that the file changed after it was read.
 std::string TrashFailureText(const Error& error);
 
 // Moves each path to the trash on its own, for the shell ports: one flag per
-// path, one error per failure, and where each moved file went.
-ui::TrashResult TrashEach(const std::vector<std::filesystem::path>& paths);
+// path, one error per failure, and where each moved file went. asRead as
+// the shell port takes it.
+ui::TrashResult TrashEach(const std::vector<std::filesystem::path>& paths,
+                          const std::vector<ui::FileIdentity>& asRead = {},
+                          ui::FileSystem& files = SystemFileSystem());
 
 }  // namespace pelmora::platform

@@ -59,8 +59,10 @@ namespace pelmora::text {
     X(kOriginalUnchanged,                "元のファイルは変更されていません。")                                    \
     X(kOriginalInTrash,                  "元のファイルはごみ箱にあります")                                        \
     X(kNewContentLabel,                  "新しい内容: ")                                                          \
-    X(kChangedWhileReadSuffix,           " は読み込み中に変更されたため、書き換えませんでした。")                 \
+    X(kChangedWhileRewrittenSuffix,      " は処理中に変更されたため、書き換えませんでした。")                     \
     X(kOriginalUnchangedRunAgain,        "元のファイルは変更されていません。もう一度実行して下さい。")            \
+    X(kLinkNotRewrittenSuffix,           " はシンボリックリンクのため、書き換えませんでした。")                   \
+    X(kRewriteTheLinkTargetAdvice,       "リンク先のファイルで実行して下さい。")                                  \
                                                                                                                   \
     /* Duplicate messages. */                                                                                     \
     X(kNoDuplicates,                     "重複するメッセージはありません。")                                      \
@@ -90,6 +92,8 @@ namespace pelmora::text {
     X(kCouldNotTrashSuffix,              " をごみ箱に移動できませんでした（")                                     \
     X(kReasonEndInList,                  "）")                                                                    \
     X(kTrashFailuresHeading,             "次のファイルをごみ箱に移動できませんでした。")                          \
+    X(kChangedNotTrashedSuffix,          " は読み込んだ後に変更されたため、ごみ箱に移動しませんでした")           \
+    X(kChangedNotPutBackSuffix,          " は読み込んだ後に変更されましたが、元に戻せませんでした（現在の場所: ") \
                                                                                                                   \
     /* Removing attachments. */                                                                                   \
     X(kDeleteAttachmentsQuestion,        "選択したメッセージの添付ファイルを削除しますか？")                      \

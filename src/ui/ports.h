@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "ui/error.h"
+#include "ui/file_system.h"
 
 namespace pelmora::ui {
 
@@ -168,9 +169,13 @@ struct TrashResult {
 class Shell {
 public:
     virtual ~Shell() = default;
-    // Moves the files to the desktop's trash one by one.
+    // Moves the files to the desktop's trash one by one. Where asRead holds
+    // a known identity for a path (it may be shorter, or empty), that file
+    // goes only while it is still the file that was read; one that changed
+    // stays where it is and fails with an error of kind Changed.
     virtual TrashResult moveToTrash(const std::vector<std::filesystem::path>& paths,
-                                    TrashConfirmation confirmation) = 0;
+                                    TrashConfirmation confirmation,
+                                    const std::vector<FileIdentity>& asRead) = 0;
     virtual bool openWithAssociation(const std::filesystem::path& file) = 0;
     // Starts program with file as its only argument; no shell is involved.
     virtual bool startProgram(const std::string& program, const std::filesystem::path& file) = 0;

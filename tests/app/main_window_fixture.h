@@ -48,7 +48,7 @@ public:
     }
     std::unique_ptr<ui::Shell> makeShell(QWidget* owner) override {
         auto made = std::make_unique<FakeShell>();
-        made->trashImpl = platform::TrashEach;
+        made->trashImpl = RealTrash();
         (isSearchWindow(owner) ? searchShell : shell) = made.get();
         return made;
     }

@@ -252,7 +252,7 @@ void TestDialogsPrompts::trashRefusedMovesNothing() {
     QtShell shell(nullptr);
     BoxSeen seen;
     pressInNextBox(QStringLiteral("いいえ(&N)"), &seen);
-    const ui::TrashResult result = shell.moveToTrash({toPath(path)}, ui::TrashConfirmation::Ask);
+    const ui::TrashResult result = shell.moveToTrash({toPath(path)}, ui::TrashConfirmation::Ask, {});
     QCOMPARE(seen.text, QStringLiteral("1 個の項目をごみ箱に移動しますか？"));
     QVERIFY(result.refused);
     QCOMPARE(result.moved, std::vector<bool>{false});

@@ -1,16 +1,21 @@
 // SPDX-License-Identifier: MIT
 // pelmora-cli trash, strip and export as a user runs them: exit statuses,
 // the refusal without a terminal, and the files afterwards.
+#include <fcntl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstring>
+#include <iostream>
 #include <optional>
 #include <sstream>
 #include <utility>
 
 #include "catalogue/ordering.h"
+#include "cli/commands.h"
 #include "operations/export_csv.h"
 #include "operations/op_fixture.h"
+#include "support/scripted_files.h"
 
 namespace fs = std::filesystem;
 
@@ -47,6 +52,26 @@ protected:
         return WIFEXITED(exit) ? WEXITSTATUS(exit) : -1;
     }
     std::string quoted(const fs::path& p) const { return "'" + p.native() + "'"; }
+
+    // Runs the command in this process, with files as the port its renames
+    // and writes go through and stdin from /dev/null; its stderr in err.
+    int runHere(int (*command)(const cli::Args&, ui::FileSystem&), const cli::Args& args,
+                ui::FileSystem& files, std::string& err) {
+        std::ostringstream out, errors;
+        std::streambuf* const oldOut = std::cout.rdbuf(out.rdbuf());
+        std::streambuf* const oldErr = std::cerr.rdbuf(errors.rdbuf());
+        const int savedIn = ::dup(STDIN_FILENO);
+        const int null = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
+        ::dup2(null, STDIN_FILENO);
+        ::close(null);
+        const int exit = command(args, files);
+        ::dup2(savedIn, STDIN_FILENO);
+        ::close(savedIn);
+        std::cout.rdbuf(oldOut);
+        std::cerr.rdbuf(oldErr);
+        err = errors.str();
+        return exit;
+    }
 
     std::string attached;
     std::optional<std::string> savedConfig;
@@ -242,6 +267,115 @@ TEST_F(CliCommands, SearchAskWithoutTerminalStopsWithStatusTwo) {
     EXPECT_NE(said.find("stopped"), std::string::npos) << said;
     EXPECT_EQ(said.find("--yes"), std::string::npos) << said;
     EXPECT_EQ(said.find("スキップして検索しました"), std::string::npos) << said;
+}
+
+// Another program edits the message while strip moves it to the trash:
+// what reached the trash is not what was read, so it goes back, the new
+// content is not used, and strip says so.
+TEST_F(CliCommands, StripPutsBackAMessageChangedOnItsWayToTheTrash) {
+    std::string changed = attached;
+    changed[changed.find("Hello")] = 'J';
+    ScriptedFileSystem files;
+    files.changeBeforeRenameOf(mail / "a.eml", [&] { WriteBytes(mail / "a.eml", changed); });
+    std::string err;
+    EXPECT_EQ(runHere(cli::StripCommand, {"--yes", (mail / "a.eml").native()}, files, err), 1);
+    EXPECT_EQ(ReadBytes(mail / "a.eml"), changed);
+    EXPECT_EQ(trashCount(), 0u);
+    EXPECT_EQ(std::distance(fs::directory_iterator(mail), {}), 2) << "no temporary file may stay";
+    EXPECT_NE(err.find("\xE5\xA4\x89\xE6\x9B\xB4\xE3\x81\x95\xE3\x82\x8C"), std::string::npos)
+        << err;  // 変更され
+}
+
+// A selected copy replaced by another message after the question (here
+// while its .trashinfo is written) is no longer the duplicate: it stays,
+// and the count says so.
+TEST_F(CliCommands, DupsTrashLeavesACopyReplacedAfterTheQuestion) {
+    addMessage("c.eml", ReadBytes(mail / "b.eml"), 1300000000);
+    ScriptedFileSystem files;
+    std::string replaced;
+    files.beforeWrite = [&](const fs::path& written) {
+        const std::string name = written.filename().native();
+        if (!replaced.empty() || !name.ends_with(".trashinfo")) return;
+        replaced = name.substr(0, name.size() - std::string_view(".trashinfo").size());
+        WriteBytes(mail / "new", "From: x@example.com\r\nSubject: another\r\n\r\nother\r\n");
+        fs::rename(mail / "new", mail / replaced);
+    };
+    std::string err;
+    EXPECT_EQ(runHere(cli::DupsCommand, {"--trash", "--yes", mail.native()}, files, err), 1);
+    ASSERT_FALSE(replaced.empty());
+    EXPECT_NE(ReadBytes(mail / replaced).find("another"), std::string::npos);
+    EXPECT_EQ(trashCount(), 0u);
+    EXPECT_NE(err.find("0 of 1 copies moved to the trash"), std::string::npos) << err;
+}
+
+// Nothing was at the list's name when export asked; a file that appears
+// there while the folder is read is never replaced unseen: without a
+// terminal to ask again export stops (2), with --yes it replaces it.
+TEST_F(CliCommands, ExportNeverReplacesAFileThatAppearedWhileTheFolderLoaded) {
+    const fs::path output = root / "list.csv";
+    const std::string theirs = "someone else's file\n";
+    auto appearing = [&] {
+        ScriptedFileSystem files;
+        files.beforeRename = [&, done = false](const fs::path&, const fs::path& to) mutable {
+            if (to != output || std::exchange(done, true)) return;
+            WriteBytes(output, theirs);
+        };
+        return files;
+    };
+    std::string err;
+    ScriptedFileSystem refused = appearing();
+    EXPECT_EQ(runHere(cli::ExportCommand, {"-o", output.native(), mail.native()}, refused, err), 2);
+    EXPECT_EQ(ReadBytes(output), theirs);
+    for (const auto& entry : fs::directory_iterator(root))
+        EXPECT_FALSE(entry.path().filename().native().starts_with(".")) << "no temporary file may stay";
+
+    fs::remove(output);
+    ScriptedFileSystem agreed = appearing();
+    EXPECT_EQ(runHere(cli::ExportCommand, {"--yes", "-o", output.native(), mail.native()}, agreed, err), 0);
+    EXPECT_TRUE(ReadBytes(output).starts_with(CsvField(CsvHeaderText(1)) + ","));
+}
+
+// A list may have the longest name a folder entry may have: its temporary
+// name never passes that length.
+TEST_F(CliCommands, ExportToTheLongestFileName) {
+    const fs::path output = root / (std::string(251, 'x') + ".csv");
+    EXPECT_EQ(run("export -o " + quoted(output) + " " + quoted(mail)), 0) << ReadBytes(root / "stderr");
+    EXPECT_TRUE(ReadBytes(output).starts_with(CsvField(CsvHeaderText(1)) + ","));
+}
+
+// When the trash will not take the old file, strip says why, as trash does,
+// not only that the message was not rewritten.
+TEST_F(CliCommands, StripSaysWhyTheTrashRefused) {
+    ScriptedFileSystem files;
+    files.failRename = [&](const fs::path&, const fs::path& to) {
+        return to.native().starts_with(trashFiles().native());
+    };
+    std::string err;
+    EXPECT_EQ(runHere(cli::StripCommand, {"--yes", (mail / "a.eml").native()}, files, err), 1);
+    EXPECT_EQ(ReadBytes(mail / "a.eml"), attached);
+    const std::string why = "\"" + (mail / "a.eml").native() +
+                            "\" \xE3\x82\x92\xE3\x81\x94\xE3\x81\xBF\xE7\xAE\xB1";  // "…" をごみ箱
+    EXPECT_NE(err.find(why), std::string::npos) << err;
+    EXPECT_NE(err.find(std::strerror(EIO)), std::string::npos) << err;
+    EXPECT_NE(err.find("a.eml: not rewritten"), std::string::npos) << err;
+    EXPECT_TRUE(!fs::exists(trashInfo()) || fs::is_empty(trashInfo())) << "no .trashinfo without its file";
+}
+
+// strip on a symbolic link says that links are not rewritten, not that the
+// message had no attachments.
+TEST_F(CliCommands, StripOnALinkSaysLinksAreNotRewritten) {
+    fs::create_symlink(mail / "a.eml", root / "link.eml");
+    EXPECT_EQ(run("strip --yes " + quoted(root / "link.eml")), 1);
+    const std::string err = ReadBytes(root / "stderr");
+    EXPECT_NE(err.find("\xE3\x82\xB7\xE3\x83\xB3\xE3\x83\x9C\xE3\x83\xAA\xE3\x83\x83\xE3\x82\xAF"),
+              std::string::npos)
+        << err;  // シンボリック
+    EXPECT_EQ(err.find("\xE3\x81\xAF\xE3\x81\x82\xE3\x82\x8A\xE3\x81\xBE\xE3\x81\x9B\xE3\x82\x93\xE3\x81\xA7"
+                       "\xE3\x81\x97\xE3\x81\x9F"),
+              std::string::npos)
+        << err;  // (添付ファイル)はありませんでした
+    EXPECT_TRUE(fs::is_symlink(root / "link.eml"));
+    EXPECT_EQ(ReadBytes(mail / "a.eml"), attached);
 }
 
 }  // namespace

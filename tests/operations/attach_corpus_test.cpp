@@ -92,7 +92,7 @@ TEST_F(AttachCorpus, EveryMessageWithAttachmentsRewritesSafely) {
     ASSERT_EQ(list.size(), originals.size());
 
     FakeShell shell;
-    shell.trashImpl = platform::TrashEach;
+    shell.trashImpl = RealTrash();
     std::vector<TMsgItem> before;
     for (const auto& entry : list) before.push_back(*entry);
     for (std::size_t i = 0; i < list.size(); ++i) {

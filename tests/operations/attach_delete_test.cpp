@@ -1,10 +1,13 @@
 // SPDX-License-Identifier: MIT
 #include "operations/attach_delete.h"
 
+#include <sys/file.h>
 #include <sys/resource.h>
+#include <sys/xattr.h>
 
 #include <cerrno>
 #include <csignal>
+#include <cstring>
 #include <utility>
 
 #include "decode/cp932.h"
@@ -14,6 +17,7 @@
 #include "platform/file_io.h"
 #include "platform/trash.h"
 #include "support/fake_shell.h"
+#include "support/scripted_files.h"
 
 namespace fs = std::filesystem;
 
@@ -21,27 +25,6 @@ namespace pelmora::test {
 namespace {
 
 const fs::path kStripData = fs::path(PELMORA_TEST_DATA) / "operations" / "strip";
-
-// The system's calls, unless a test makes the write or the rename fail, or
-// changes the message while its new content is being written.
-class FailingFileSystem final : public ui::FileSystem {
-public:
-    bool writeAll(int fd, std::string_view bytes) override {
-        if (duringWrite) std::exchange(duringWrite, {})();
-        if (failWrite) {
-            errno = EIO;
-            return false;
-        }
-        return platform::SystemFileSystem().writeAll(fd, bytes);
-    }
-    int renameNoReplace(const fs::path& from, const fs::path& to) override {
-        return failRename ? EIO : platform::SystemFileSystem().renameNoReplace(from, to);
-    }
-
-    bool failWrite = false;
-    bool failRename = false;
-    std::function<void()> duringWrite;
-};
 
 std::vector<std::string> stripCases() {
     std::vector<std::string> names;
@@ -64,7 +47,7 @@ TEST_P(StripGolden, RewritesAsExpectedOrLeavesUntouched) {
     TMsgItem& entry = *list[0];
     const TMsgItem before = entry;
     FakeShell shell;
-    shell.trashImpl = platform::TrashEach;
+    shell.trashImpl = RealTrash();
 
     if (!fs::exists(expectedFile)) {
         // Pretend the scan saw attachments; the rewrite must still decline.
@@ -157,14 +140,14 @@ protected:
         addMessage("2.eml", "Subject: plain\r\n\r\nno attachments\r\n");
         addMessage("3.eml", attached);
         load();
-        shell.trashImpl = platform::TrashEach;
+        shell.trashImpl = RealTrash();
     }
     std::string cp(const char* utf8) const { return Utf8ToAnsi(utf8); }
 
     std::string attached;
     FakeProgress progress;
     FakeShell shell;
-    FailingFileSystem files;
+    ScriptedFileSystem files;
 };
 
 TEST_F(AttachDeleteCommand, CancelTouchesNothing) {
@@ -299,7 +282,7 @@ TEST_F(AttachDeleteCommand, InjectedWriteFailureLeavesOriginalInPlace) {
 }
 
 TEST_F(AttachDeleteCommand, FailedRenamePutsTheOriginalBack) {
-    files.failRename = true;
+    files.failRename = [](const fs::path&, const fs::path&) { return true; };
     auto outcome = RewriteMessageFile(*list[0], shell, files);
     ASSERT_FALSE(outcome);
     EXPECT_EQ(outcome.error().kind, ErrorKind::Write);
@@ -314,7 +297,7 @@ TEST_F(AttachDeleteCommand, FailedRenamePutsTheOriginalBack) {
 
 TEST_F(AttachDeleteCommand, FailedRenameWithUnknownTrashPlaceKeepsBothAndSaysWhere) {
     FakeShell pretending;  // reports the move without saying where the file went
-    files.failRename = true;
+    files.failRename = [](const fs::path&, const fs::path&) { return true; };
     auto outcome = RewriteMessageFile(*list[0], pretending, files);
     ASSERT_FALSE(outcome);
     EXPECT_EQ(outcome.error().kind, ErrorKind::Write);
@@ -380,7 +363,7 @@ TEST_F(AttachDeleteCommand, FileChangedWhileReadIsLeftAlone) {
         WriteBytes(file, original);
         load();
         const std::string newer = [&] {
-            files.duringWrite = change;
+            files.changeAtFirstWrite(change);
             auto outcome = RewriteMessageFile(*list[0], shell, files);
             EXPECT_FALSE(outcome);
             if (!outcome) {
@@ -395,6 +378,109 @@ TEST_F(AttachDeleteCommand, FileChangedWhileReadIsLeftAlone) {
         EXPECT_TRUE(list[0]->HasAttach);
         EXPECT_EQ(std::distance(fs::directory_iterator(mail), {}), entries) << "no temporary file may stay";
     }
+}
+
+// The same after the last look at the file, while the old file goes to the
+// trash: while its .trashinfo is written, and between the trash's own last
+// comparison and the move. What reached the trash is not what was read, so
+// it goes back; the new content is not used and the command says so.
+TEST_F(AttachDeleteCommand, FileChangedOnItsWayToTheTrashGoesBack) {
+    const fs::path file = mail / "1.eml";
+    std::string changed = attached;
+    changed[changed.find("Hello")] = 'J';
+    const std::pair<const char*, std::function<void()>> changes[] = {
+        {"edited in place", [&] { WriteBytes(file, changed); }},
+        {"replaced",
+         [&] {
+             WriteBytes(mail / "other", changed);
+             fs::rename(mail / "other", file);
+         }},
+    };
+    for (const bool atTheMove : {false, true}) {
+        for (const auto& [name, change] : changes) {
+            SCOPED_TRACE(std::string(name) +
+                         (atTheMove ? ", at the move" : ", while the .trashinfo is written"));
+            addMessage("1.eml", attached);
+            load();
+            ScriptedFileSystem trashFiles;
+            if (atTheMove)
+                trashFiles.changeBeforeRenameOf(file, change);
+            else
+                trashFiles.changeBeforeWriteTo(".trashinfo", change);
+            shell.trashImpl = RealTrash(trashFiles);
+            view.clearSelection();
+            view.setSelected(0, true);
+            prompts.shown.clear();
+            ProcAttachDelete1Click(view, status, list, prompts, progress, shell, files);
+            EXPECT_EQ(ReadBytes(file), changed);
+            EXPECT_TRUE(list[0]->HasAttach);
+            EXPECT_EQ(trashCount(), 0u);
+            EXPECT_TRUE(!fs::exists(trashInfo()) || fs::is_empty(trashInfo()));
+            EXPECT_EQ(std::distance(fs::directory_iterator(mail), {}), 3) << "no temporary file may stay";
+            ASSERT_EQ(prompts.shown.size(), 2u);
+            EXPECT_NE(Cp932ToUtf8(prompts.shown[1]).find("変更された"), std::string::npos)
+                << prompts.shown[1];
+            EXPECT_EQ(status.panels[1], cp("1 通のメッセージの添付ファイルを削除できませんでした。"));
+        }
+    }
+}
+
+// The rewritten file keeps what the user gave the old one: its permissions
+// and its extended attributes (tags a file manager keeps).
+TEST_F(AttachDeleteCommand, RewriteKeepsPermissionsAndExtendedAttributes) {
+    const fs::path file = mail / "1.eml";
+    const std::string tags = "work,2008";
+    if (::setxattr(file.c_str(), "user.xdg.tags", tags.data(), tags.size(), 0) != 0)
+        GTEST_SKIP() << "no user extended attributes here: " << std::strerror(errno);
+    ::chmod(file.c_str(), 0640);
+    load();
+    auto outcome = RewriteMessageFile(*list[0], shell, files);
+    ASSERT_TRUE(outcome) << Cp932ToUtf8(RewriteFailureText(outcome.error()));
+    ASSERT_EQ(outcome->kind, RewriteOutcome::Kind::Rewritten);
+    char value[64] = {};
+    const ssize_t size = ::getxattr(file.c_str(), "user.xdg.tags", value, sizeof value);
+    EXPECT_EQ(size >= 0 ? std::string(value, static_cast<std::size_t>(size)) : std::strerror(errno), tags);
+    struct stat st {};
+    ASSERT_EQ(::stat(file.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0640u);
+}
+
+// A symbolic link is not rewritten (that would put a file in its place and
+// leave the message it points at as it was), and the command says so rather
+// than that there were no attachments.
+TEST_F(AttachDeleteCommand, SymbolicLinkIsNotRewrittenAndSaysSo) {
+    fs::create_symlink(mail / "1.eml", mail / "0-link.eml");
+    load();
+    ASSERT_EQ(rowOf("0-link.eml"), 0);
+    ASSERT_TRUE(list[0]->HasAttach);
+    view.setSelected(0, true);
+    ProcAttachDelete1Click(view, status, list, prompts, progress, shell, files);
+    EXPECT_TRUE(fs::is_symlink(mail / "0-link.eml"));
+    EXPECT_EQ(ReadBytes(mail / "1.eml"), attached);
+    ASSERT_EQ(prompts.shown.size(), 2u);
+    EXPECT_EQ(prompts.shown[1], "warning:\"" + (mail / "0-link.eml").native() + "\"" +
+                                    cp(" はシンボリックリンクのため、書き換えませんでした。") + "\r\r" +
+                                    cp("リンク先のファイルで実行して下さい。"));
+    EXPECT_EQ(status.panels[1], cp("1 通のメッセージの添付ファイルを削除できませんでした。"));
+}
+
+// What a rewrite that was killed left in the folder (its name is ours) goes
+// with the next attachment removal there; a file of that name that a running
+// rewrite holds, and names that only look alike, stay.
+TEST_F(AttachDeleteCommand, LeftoverTemporaryFilesGoWithTheNextRemoval) {
+    const std::vector<std::string> leftovers = {".1.eml.pelmora-AbC123", ".pelmora-xyz789"};
+    const std::vector<std::string> others = {".1.eml.pelmora-list-AbC123", "1.eml.pelmora-AbC123",
+                                             ".1.eml.pelmora-AbC12", ".3.eml.pelmora-InUse1"};
+    for (const auto& name : leftovers) WriteBytes(mail / name, "half a message");
+    for (const auto& name : others) WriteBytes(mail / name, "not ours to remove");
+    const int held = ::open((mail / ".3.eml.pelmora-InUse1").c_str(), O_RDONLY | O_CLOEXEC);
+    ASSERT_EQ(::flock(held, LOCK_EX), 0);
+    view.setSelected(rowOf("3.eml"), true);
+    ProcAttachDelete1Click(view, status, list, prompts, progress, shell, files);
+    ::close(held);
+    for (const auto& name : leftovers) EXPECT_FALSE(fs::exists(mail / name)) << name;
+    for (const auto& name : others) EXPECT_TRUE(fs::exists(mail / name)) << name;
+    EXPECT_FALSE(list[rowOf("3.eml")]->HasAttach);
 }
 
 }  // namespace

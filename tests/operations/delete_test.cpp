@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: MIT
+#include "decode/cp932.h"
 #include "decode/japanese.h"
 #include "op_fixture.h"
 #include "operations/recycle.h"
@@ -18,7 +19,7 @@ protected:
             addMessage(name,
                        std::string("Subject: ") + name + "\r\nMessage-ID: <" + name + ">\r\n\r\nbody\r\n");
         load();
-        shell.trashImpl = platform::TrashEach;
+        shell.trashImpl = RealTrash();
     }
     void select(std::initializer_list<const char*> names) {
         for (const char* n : names) view.setSelected(rowOf(n), true);
@@ -102,6 +103,48 @@ TEST_F(DeleteTest, NothingSelectedAsksNothing) {
     EXPECT_TRUE(shell.trashCalls.empty());
     EXPECT_EQ(list.size(), 4u);
     EXPECT_EQ(status.panels[0], "4" + Utf8ToAnsi(" 通のメッセージ"));
+}
+
+// A file written to or replaced by another message since it was listed
+// (here while the question waits, as after a duplicate check) is no longer
+// the message its row shows: it stays, listed and selected, and is reported;
+// the others go.
+TEST_F(DeleteTest, FileChangedSinceItWasListedStays) {
+    const std::pair<const char*, std::function<void()>> changes[] = {
+        {"edited in place", [&] { WriteBytes(mail / "b.eml", "Subject: b.eml\r\n\r\nnew text\r\n"); }},
+        {"replaced",
+         [&] {
+             WriteBytes(mail / "new", "Subject: another message\r\n\r\nbody\r\n");
+             fs::rename(mail / "new", mail / "b.eml");
+         }},
+    };
+    for (const auto& [name, change] : changes) {
+        SCOPED_TRACE(name);
+        addMessage("a.eml", "Subject: a.eml\r\nMessage-ID: <a.eml>\r\n\r\nbody\r\n");
+        addMessage("b.eml", "Subject: b.eml\r\nMessage-ID: <b.eml>\r\n\r\nbody\r\n");
+        load();
+        const std::string rowB = list[rowOf("b.eml")]->Subject;
+        view.clearSelection();
+        select({"a.eml", "b.eml"});
+        prompts.shown.clear();
+        shell.trashImpl = [&, change = change](const auto& paths, const auto& asRead) {
+            change();  // the user has not answered yet
+            return RealTrash()(paths, asRead);
+        };
+        ProcMessageDelete1Click(view, status, list, prompts, shell);
+
+        EXPECT_FALSE(fs::exists(mail / "a.eml"));
+        EXPECT_TRUE(fs::exists(mail / "b.eml"));
+        EXPECT_FALSE(fs::exists(trashFiles() / "b.eml"));
+        ASSERT_EQ(rowOf("b.eml"), 0);
+        EXPECT_EQ(list[0]->Subject, rowB);
+        EXPECT_EQ(view.selectedRows(), std::vector<int>{0});
+        ASSERT_EQ(prompts.shown.size(), 1u);
+        EXPECT_NE(prompts.shown[0].find((mail / "b.eml").native()), std::string::npos);
+        EXPECT_NE(Cp932ToUtf8(prompts.shown[0]).find("変更された"), std::string::npos);
+        fs::remove_all(trashFiles());
+        fs::remove_all(trashInfo());
+    }
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include "decode/japanese.h"
 #include "op_fixture.h"
 #include "support/fake_shell.h"
+#include "support/scripted_files.h"
 
 namespace fs = std::filesystem;
 
@@ -257,6 +258,36 @@ TEST_F(CsvExport, FileIsReplacedByRenameNeverThroughALink) {
     EXPECT_EQ(ReadBytes(message), "From: a@example.com\r\n\r\nbody\r\n");
     for (const auto& entry : fs::directory_iterator(root))
         EXPECT_FALSE(entry.path().filename().native().starts_with(".list.csv")) << entry.path();
+}
+
+// The dialog asked about a file that was there; one that appears at the
+// chosen name after it is replaced only when the user says so.
+TEST_F(CsvExport, FileThatAppearedAfterTheDialogIsAskedAbout) {
+    fill();
+    const fs::path output = root / "list.csv";
+    for (const ui::Answer answer : {ui::Answer::No, ui::Answer::Yes}) {
+        SCOPED_TRACE(answer == ui::Answer::Yes ? "replaced" : "kept");
+        fs::remove(output);
+        ScriptedFileSystem files;
+        files.beforeRename = [&, done = false](const fs::path&, const fs::path& to) mutable {
+            if (to == output && !std::exchange(done, true)) WriteBytes(output, "theirs");
+        };
+        fs::path msgListDir = root;
+        prompts.shown.clear();
+        prompts.saveAnswer = output;
+        prompts.answers = {ui::Answer::Yes, answer, ui::Answer::No};
+        FakeShell shell;
+        ProcListMessage1Click("x", view, list, prompts, shell, msgListDir, root, files);
+        ASSERT_GE(prompts.shown.size(), 2u);
+        EXPECT_EQ(prompts.shown[1], "yesno:\"" + output.native() + "\"" +
+                                        cp(" は既に存在します。一覧のファイルで置き換えますか？"));
+        if (answer == ui::Answer::Yes)
+            EXPECT_TRUE(ReadBytes(output).starts_with(cp("差出人,")));
+        else
+            EXPECT_EQ(ReadBytes(output), "theirs");
+        for (const auto& entry : fs::directory_iterator(root))
+            EXPECT_FALSE(entry.path().filename().native().starts_with(".")) << "no temporary file may stay";
+    }
 }
 
 }  // namespace

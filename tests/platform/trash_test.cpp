@@ -18,6 +18,7 @@
 #include "decode/cp932.h"
 #include "decode/japanese.h"
 #include "support/files.h"
+#include "support/scripted_files.h"
 
 namespace fs = std::filesystem;
 using namespace pelmora::platform;
@@ -250,7 +251,9 @@ TEST_F(TrashTest, CopyKeepsBytesModeAndTimeThenRemovesOriginal) {
 }
 
 // A file written to or replaced between the copy and the removal keeps its
-// new content where it is; the stale copy leaves the trash.
+// new content where it is; the stale copy leaves the trash. The change comes
+// at the last moment: after the last comparison, as the original is renamed
+// aside to be removed.
 TEST_F(TrashTest, CopyKeepsAnOriginalThatChangedAfterTheCopy) {
     const fs::path file = root / "mail" / "c.eml";
     const std::pair<const char*, std::function<void()>> changes[] = {
@@ -264,13 +267,110 @@ TEST_F(TrashTest, CopyKeepsAnOriginalThatChangedAfterTheCopy) {
     for (const auto& [name, change] : changes) {
         SCOPED_TRACE(name);
         pelmora::test::WriteBytes(file, "old");
-        auto moved = TrashByCopy(file, HomeTrash(), change);
+        pelmora::test::ScriptedFileSystem files;
+        files.changeBeforeRenameOf(file, change);
+        auto moved = TrashByCopy(file, HomeTrash(), {}, files);
         ASSERT_FALSE(moved);
-        EXPECT_NE(pelmora::Cp932ToUtf8(moved.error().stepCp932).find("変更された"), std::string::npos);
+        EXPECT_EQ(moved.error().kind, pelmora::ErrorKind::Changed);
+        EXPECT_NE(pelmora::Cp932ToUtf8(TrashFailureText(moved.error())).find("変更された"),
+                  std::string::npos);
         EXPECT_NE(pelmora::test::ReadBytes(file), "old");
         EXPECT_TRUE(fs::is_empty(HomeTrash().root / "files"));
         EXPECT_TRUE(fs::is_empty(HomeTrash().root / "info"));
+        EXPECT_EQ(std::distance(fs::directory_iterator(root / "mail"), {}), 1) << "nothing left aside";
     }
+}
+
+namespace {
+
+// A message with an old modification time, as mail folders hold them, and
+// what it is now.
+pelmora::ui::FileIdentity oldMessage(const fs::path& file, const std::string& bytes) {
+    pelmora::test::WriteBytes(file, bytes);
+    const struct timespec times[2] = {{1199149200, 0}, {1199149200, 0}};
+    ::utimensat(AT_FDCWD, file.c_str(), times, 0);
+    struct stat st {};
+    ::stat(file.c_str(), &st);
+    return pelmora::ui::IdentityOf(st);
+}
+
+}  // namespace
+
+// A file that is no longer what was read is never trashed: changed before
+// the move, it stays; changed between the last comparison and the move, what
+// reached the trash differs from what was read and goes back. Either way the
+// trash keeps neither the file nor its .trashinfo. Both ways of moving.
+TEST_F(TrashTest, FileNoLongerAsReadStaysWhereItWas) {
+    const fs::path file = root / "mail" / "m.eml";
+    const std::string original = "Subject: m\r\n\r\nold text\r\n";
+    const std::pair<const char*, std::function<void()>> changes[] = {
+        {"edited in place, same size",
+         [&] { pelmora::test::WriteBytes(file, "Subject: m\r\n\r\nnew text\r\n"); }},
+        {"replaced",
+         [&] {
+             pelmora::test::WriteBytes(root / "mail" / "other", "Subject: another message\r\n");
+             fs::rename(root / "mail" / "other", file);
+         }},
+    };
+    enum class When { BeforeTheMove, AtTheMove };
+    for (const bool byCopy : {false, true}) {
+        for (const When when : {When::BeforeTheMove, When::AtTheMove}) {
+            for (const auto& [name, change] : changes) {
+                SCOPED_TRACE(std::string(name) + (byCopy ? ", by copy" : ", by rename") +
+                             (when == When::AtTheMove ? ", at the move" : ", before the move"));
+                const pelmora::ui::FileIdentity asRead = oldMessage(file, original);
+                pelmora::test::ScriptedFileSystem files;
+                if (when == When::BeforeTheMove)
+                    change();
+                else
+                    files.changeBeforeRenameOf(file, change);
+                auto moved = byCopy ? TrashByCopy(file, HomeTrash(), asRead, files)
+                                    : TrashByRename(file, HomeTrash(), asRead, files);
+                ASSERT_FALSE(moved);
+                EXPECT_EQ(moved.error().kind, pelmora::ErrorKind::Changed);
+                EXPECT_EQ(moved.error().path, file);
+                EXPECT_NE(pelmora::test::ReadBytes(file), original);
+                EXPECT_TRUE(fs::is_empty(homeTrash() / "files"));
+                EXPECT_TRUE(fs::is_empty(homeTrash() / "info"));
+                EXPECT_EQ(std::distance(fs::directory_iterator(root / "mail"), {}), 1);
+            }
+        }
+    }
+    // Unchanged, it goes.
+    const pelmora::ui::FileIdentity asRead = oldMessage(file, original);
+    ASSERT_TRUE(MoveToTrash(file, asRead));
+    EXPECT_FALSE(fs::exists(file));
+}
+
+// A changed file that cannot be put back (its name was taken meanwhile)
+// stays in the trash with its .trashinfo, so it can still be restored, and
+// the error says where it is.
+TEST_F(TrashTest, ChangedFileThatCannotGoBackKeepsItsTrashInfo) {
+    const fs::path file = root / "mail" / "m.eml";
+    const pelmora::ui::FileIdentity asRead = oldMessage(file, "old");
+    pelmora::test::ScriptedFileSystem files;
+    files.changeBeforeRenameOf(file, [&] { pelmora::test::WriteBytes(file, "newer"); });
+    files.failRename = [&](const fs::path& from, const fs::path&) { return from != file; };
+    auto moved = TrashByRename(file, HomeTrash(), asRead, files);
+    ASSERT_FALSE(moved);
+    EXPECT_EQ(moved.error().kind, pelmora::ErrorKind::Changed);
+    EXPECT_EQ(pelmora::test::ReadBytes(homeTrash() / "files" / "m.eml"), "newer");
+    EXPECT_TRUE(fs::exists(homeTrash() / "info" / "m.eml.trashinfo"));
+    EXPECT_NE(TrashFailureText(moved.error()).find((homeTrash() / "files" / "m.eml").native()),
+              std::string::npos);
+}
+
+// A symbolic link holds no message of its own: it goes as a link whatever
+// became of the file it points at.
+TEST_F(TrashTest, LinkGoesAsALink) {
+    const fs::path target = root / "mail" / "t.eml";
+    const pelmora::ui::FileIdentity asRead = oldMessage(target, "t");
+    fs::create_symlink(target, root / "mail" / "l.eml");
+    pelmora::test::WriteBytes(target, "changed");
+    auto moved = MoveToTrash(root / "mail" / "l.eml", asRead);
+    ASSERT_TRUE(moved) << pelmora::Cp932ToUtf8(TrashFailureText(moved.error()));
+    EXPECT_TRUE(fs::is_symlink(moved->file));
+    EXPECT_EQ(pelmora::test::ReadBytes(target), "changed");
 }
 
 TEST_F(TrashTest, RestorePutsTheFileBackAndDropsTheInfo) {

@@ -3,8 +3,8 @@
 // By default it touches no file: every existing path counts as moved though
 // it stays where it is. That suits the delete command; attachment removal
 // needs the old file really gone before the new one takes its name, so a
-// test of it hands trashImpl = platform::TrashEach (link pelmora_platform)
-// with XDG_DATA_HOME pointing into its scratch folder.
+// test of it hands trashImpl = RealTrash() (link pelmora_platform) with
+// XDG_DATA_HOME pointing into its scratch folder.
 #pragma once
 
 #include <cerrno>
@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/trash.h"
 #include "ui/ports.h"
 
 namespace pelmora::test {
@@ -23,15 +24,19 @@ public:
     struct TrashCall {
         std::vector<std::filesystem::path> paths;
         ui::TrashConfirmation confirmation;
+        std::vector<ui::FileIdentity> asRead;
     };
+    using TrashImpl = std::function<ui::TrashResult(const std::vector<std::filesystem::path>&,
+                                                    const std::vector<ui::FileIdentity>&)>;
     struct StartCall {
         std::string program;
         std::filesystem::path file;
     };
 
     ui::TrashResult moveToTrash(const std::vector<std::filesystem::path>& paths,
-                                ui::TrashConfirmation confirmation) override {
-        trashCalls.push_back({paths, confirmation});
+                                ui::TrashConfirmation confirmation,
+                                const std::vector<ui::FileIdentity>& asRead) override {
+        trashCalls.push_back({paths, confirmation, asRead});
         ui::TrashResult result;
         if (confirmation == ui::TrashConfirmation::Ask && refuseConfirmation) {
             result.refused = true;
@@ -40,9 +45,13 @@ public:
             return result;
         }
         std::vector<std::filesystem::path> handed;
-        for (const auto& p : paths)
-            if (!failPaths.contains(p)) handed.push_back(p);
-        ui::TrashResult inner = trashImpl ? trashImpl(handed) : pretend(handed);
+        std::vector<ui::FileIdentity> handedAsRead;
+        for (std::size_t i = 0; i < paths.size(); ++i) {
+            if (failPaths.contains(paths[i])) continue;
+            handed.push_back(paths[i]);
+            handedAsRead.push_back(i < asRead.size() ? asRead[i] : ui::FileIdentity{});
+        }
+        ui::TrashResult inner = trashImpl ? trashImpl(handed, handedAsRead) : pretend(handed);
         std::size_t next = 0;
         for (const auto& p : paths) {
             if (failPaths.contains(p)) {
@@ -71,7 +80,7 @@ public:
     // Scripted behaviour.
     bool refuseConfirmation = false;            // answer No when asked
     std::set<std::filesystem::path> failPaths;  // reported as not moved, untouched
-    std::function<ui::TrashResult(const std::vector<std::filesystem::path>&)> trashImpl;
+    TrashImpl trashImpl;
     bool openSucceeds = true;
     bool startSucceeds = true;
 
@@ -92,5 +101,14 @@ private:
         return r;
     }
 };
+
+// The desktop's trash behind a FakeShell, through files (the system's calls
+// unless a test fails one or changes a file at that step).
+inline FakeShell::TrashImpl RealTrash(ui::FileSystem& files = platform::SystemFileSystem()) {
+    return [&files](const std::vector<std::filesystem::path>& paths,
+                    const std::vector<ui::FileIdentity>& asRead) {
+        return platform::TrashEach(paths, asRead, files);
+    };
+}
 
 }  // namespace pelmora::test
