@@ -132,8 +132,9 @@ std::unexpected<Error> changedFile(const fs::path& file, const fs::path& strande
 
 // Calls place(target) for each free name in turn until it succeeds or fails
 // for another reason than the name being taken. The .trashinfo is written
-// (and made durable) before the file moves, as the Trash specification asks,
-// and goes again unless the file stays in the trash.
+// (and made durable) before the file moves, so that a file manager never meets
+// a trashed file it cannot restore, and goes again unless the file stays in
+// the trash.
 template <typename Place>
 std::expected<TrashedFile, Error> placeUnderFreeName(const fs::path& file, const TrashDirectory& trash,
                                                      ui::FileSystem& files, Place place) {
