@@ -25,6 +25,7 @@
 #include "addressbook/cards.h"
 #include "addressbook/source_lines.h"
 #include "decode/japanese.h"
+#include "platform/trash.h"
 
 namespace pelmora::addressbook {
 
@@ -203,23 +204,9 @@ Outcome readBook(const Database& database, std::vector<std::string>& lines) {
     return {SQLITE_ERROR, "no table of a known address book", true};
 }
 
-// file: URI of a path; every byte but the plainest is escaped, so "?", "#"
-// and "%" in a folder name stay part of the path.
+// file: URI of a path; "?", "#" and "%" in a folder name stay part of the path.
 std::string uriOf(const fs::path& file) {
-    static constexpr char kHex[] = "0123456789ABCDEF";
-    std::string uri = "file:";
-    for (unsigned char c : file.native()) {
-        const bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
-                           c == '/' || c == '.' || c == '_' || c == '-' || c == '~';
-        if (plain) {
-            uri += static_cast<char>(c);
-        } else {
-            uri += '%';
-            uri += kHex[c >> 4];
-            uri += kHex[c & 0xF];
-        }
-    }
-    return uri;
+    return "file:" + platform::PercentEncodePath(file.native());
 }
 
 Outcome readAt(const std::string& uri, int flags, std::vector<std::string>& lines) {

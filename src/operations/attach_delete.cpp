@@ -133,18 +133,6 @@ int finishTemporary(int fd, int originalFd, const struct stat& original, const s
     return (::futimens(fd, times) == 0 && ::fsync(fd) == 0) ? 0 : errno;
 }
 
-bool sameTime(const struct timespec& a, const struct timespec& b) {
-    return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec;
-}
-
-// Still the file that was read: the same file, neither written to nor
-// replaced (a write moves the change time even when it keeps the size and
-// the modification time).
-bool unchangedSince(const struct stat& read, const struct stat& now) {
-    return read.st_dev == now.st_dev && read.st_ino == now.st_ino && read.st_size == now.st_size &&
-           sameTime(read.st_mtim, now.st_mtim) && sameTime(read.st_ctim, now.st_ctim);
-}
-
 // The old file is in the trash and the new one could not take its name:
 // put the old one back, or say where both are.
 std::unexpected<Error> recoverAfterFailedRename(const fs::path& file, const fs::path& temporary,
@@ -246,7 +234,7 @@ Rewrite RewriteMessageFile(TMsgItem& entry, ui::Shell& shell, ui::FileSystem& fi
     // Everything below is measured against the file as it was opened.
     struct stat read {};
     if (!reader.fileInfo(read)) return cannotOpen(file, errno);
-    if (!unchangedSince(named, read)) return changedWhileRead(file);
+    if (!ui::UnchangedSince(named, read)) return changedWhileRead(file);
 
     auto temporary = CreateStripTemporary(file);
     if (!temporary) return untouched(file, temporary.error());
@@ -270,8 +258,8 @@ Rewrite RewriteMessageFile(TMsgItem& entry, ui::Shell& shell, ui::FileSystem& fi
     // alone and say so.
     struct stat opened {};
     struct stat atName {};
-    if (!reader.fileInfo(opened) || ::lstat(file.c_str(), &atName) != 0 || !unchangedSince(read, opened) ||
-        !unchangedSince(read, atName))
+    if (!reader.fileInfo(opened) || ::lstat(file.c_str(), &atName) != 0 ||
+        !ui::UnchangedSince(read, opened) || !ui::UnchangedSince(read, atName))
         return discard(changedWhileRead(file));
     const std::uint64_t bytesRead = reader.bytesRead();
     reader.close();

@@ -83,15 +83,18 @@ namespace {
 
 constexpr std::string_view kAccessControlList = "system.posix_acl_access";
 
-// The value of one attribute; ENODATA when it has gone meanwhile.
-int readAttribute(int fd, const char* name, std::vector<char>& value) {
+// Fills out by asking get(buffer, size) for the size first and then the
+// bytes, again while the answer grows between the two calls; 0 or an errno
+// value (ENODATA: an attribute that has gone meanwhile).
+template <typename Get>
+int readGrowing(std::vector<char>& out, Get get) {
     for (int attempt = 0; attempt < 4; ++attempt) {
-        const ssize_t size = ::fgetxattr(fd, name, nullptr, 0);
+        const ssize_t size = get(nullptr, 0);
         if (size < 0) return errno;
-        value.resize(static_cast<std::size_t>(size));
-        const ssize_t got = ::fgetxattr(fd, name, value.data(), value.size());
+        out.resize(static_cast<std::size_t>(size));
+        const ssize_t got = get(out.data(), out.size());
         if (got >= 0) {
-            value.resize(static_cast<std::size_t>(got));
+            out.resize(static_cast<std::size_t>(got));
             return 0;
         }
         if (errno != ERANGE) return errno;
@@ -99,20 +102,14 @@ int readAttribute(int fd, const char* name, std::vector<char>& value) {
     return ERANGE;
 }
 
+int readAttribute(int fd, const char* name, std::vector<char>& value) {
+    return readGrowing(value,
+                       [&](char* buffer, std::size_t size) { return ::fgetxattr(fd, name, buffer, size); });
+}
+
 // The names of the attributes of fd, each ended by NUL.
 int listAttributes(int fd, std::vector<char>& names) {
-    for (int attempt = 0; attempt < 4; ++attempt) {
-        const ssize_t size = ::flistxattr(fd, nullptr, 0);
-        if (size < 0) return errno;
-        names.resize(static_cast<std::size_t>(size));
-        const ssize_t got = ::flistxattr(fd, names.data(), names.size());
-        if (got >= 0) {
-            names.resize(static_cast<std::size_t>(got));
-            return 0;
-        }
-        if (errno != ERANGE) return errno;
-    }
-    return ERANGE;
+    return readGrowing(names, [&](char* buffer, std::size_t size) { return ::flistxattr(fd, buffer, size); });
 }
 
 }  // namespace

@@ -178,17 +178,6 @@ Placement renameIfAsRead(const fs::path& file, const fs::path& target, const ui:
     return Placement::notAsRead(target);
 }
 
-bool sameTime(const struct timespec& a, const struct timespec& b) {
-    return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec;
-}
-
-// The same file with the same content as far as the file system tells:
-// a write moves the change time even when it keeps size and modification time.
-bool unchanged(const struct stat& a, const struct stat& b) {
-    return a.st_dev == b.st_dev && a.st_ino == b.st_ino && a.st_size == b.st_size &&
-           sameTime(a.st_mtim, b.st_mtim) && sameTime(a.st_ctim, b.st_ctim);
-}
-
 // What copyFileTo answers for a source that is not the file that was read.
 constexpr int kNotAsRead = -1;
 
@@ -222,7 +211,7 @@ int copyFileTo(const fs::path& source, const fs::path& target, struct stat& copi
     if (error == 0 && (::fsync(out) != 0 || ::fstat(out, &copied) != 0 || ::fstat(in, &after) != 0))
         error = errno;
     // A copy of another size, or of a file that changed meanwhile, is no copy.
-    if (error == 0 && !unchanged(before, after)) error = asRead.known() ? kNotAsRead : EIO;
+    if (error == 0 && !ui::UnchangedSince(before, after)) error = asRead.known() ? kNotAsRead : EIO;
     if (error == 0 && copied.st_size != before.st_size) error = EIO;
     copiedFrom = after;
     if (error == 0) {
@@ -356,7 +345,7 @@ namespace {
 Placement removeCopiedOriginal(const fs::path& file, const struct stat& copiedFrom, ui::FileSystem& files) {
     struct stat before {};
     if (::lstat(file.c_str(), &before) != 0) return Placement::refused(errno);
-    if (!unchanged(copiedFrom, before)) return Placement::notAsRead();
+    if (!ui::UnchangedSince(copiedFrom, before)) return Placement::notAsRead();
     const std::string tag = "pelmora-trash-" + std::to_string(::getpid()) + "-";
     fs::path aside;
     int error = EEXIST;

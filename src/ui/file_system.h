@@ -67,4 +67,11 @@ inline bool SameFileMoved(const struct stat& before, const struct stat& after) {
            before.st_mtim.tv_nsec == after.st_mtim.tv_nsec;
 }
 
+// now is still the file read was, neither written to nor replaced: a write
+// moves the change time even when it keeps size and modification time.
+inline bool UnchangedSince(const struct stat& read, const struct stat& now) {
+    return SameFileMoved(read, now) && read.st_ctim.tv_sec == now.st_ctim.tv_sec &&
+           read.st_ctim.tv_nsec == now.st_ctim.tv_nsec;
+}
+
 }  // namespace pelmora::ui
