@@ -3,7 +3,9 @@
 # Installs a build into a temporary DESTDIR and checks what lands there as a
 # desktop and a user would meet it: the desktop entry and the AppStream data
 # (by their validators), the icons, the manual pages (any warning fails), the
-# shell completions, and the installed programs on the example folder.
+# shell completions, and the installed programs on the example folder. When
+# lintian is installed, a build with the window is also packaged as
+# tools/package.sh packages it, and lintian must find nothing to say.
 # Usage: check-install.sh BUILD_DIR [SOURCE_DIR]
 set -eu
 build=$1
@@ -144,6 +146,18 @@ zsh_completion=$(find "$share/zsh" -name _pelmora-cli 2>/dev/null | head -n 1)
 [ -n "$zsh_completion" ] || fail "the zsh completion is not installed"
 if command -v zsh >/dev/null; then
     quiet zsh -n "$zsh_completion"
+fi
+
+# The Debian package, made by CPack from this build into the temporary
+# folder (no second build), as lintian sees it at its default level: no
+# error, no warning. Sanitized builds are not what a package holds.
+if [ $gui = yes ] && command -v lintian >/dev/null && command -v dpkg-shlibdeps >/dev/null &&
+    ! grep -q '^PELMORA_SANITIZE:BOOL=ON$' "$build/CMakeCache.txt"; then
+    cpack -G DEB --config "$build/CPackConfig.cmake" -B "$work/package" >"$work/cpack.log" 2>&1 ||
+        fail "cpack failed: $(cat "$work/cpack.log")"
+    # lintian says this on every run as root, whatever the package.
+    out=$(lintian "$work"/package/pelmora_*.deb 2>&1 | grep -vx 'running with root privileges is not recommended!') || true
+    [ -z "$out" ] || fail "lintian reports: $out"
 fi
 
 echo "check-install: the installed files pass every check"

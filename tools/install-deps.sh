@@ -3,10 +3,10 @@
 # The one list of what Pelmora needs from Debian (libsqlite3-dev reads the
 # desktop's address books; librsvg2-bin renders the icon; appstream,
 # desktop-file-utils, man-db and groff-base validate what is installed;
-# dpkg-dev and file let CPack find the package's dependencies; jq and zsh
-# check the JSON output and the zsh completion; clang-format checks the
-# sources). Safe to run again: it installs only what is missing and does
-# nothing when all is present.
+# dpkg-dev and file let CPack find the package's dependencies and lintian
+# checks the package; jq and zsh check the JSON output and the zsh
+# completion; clang-format checks the sources). Safe to run again: it
+# installs only what is missing and does nothing when all is present.
 set -eu
 
 PACKAGES="
@@ -20,6 +20,7 @@ PACKAGES="
   fonts-noto-cjk fonts-dejavu-core qt6-translations-l10n
   xdg-utils desktop-file-utils
   librsvg2-bin appstream man-db groff-base dpkg-dev file jq zsh
+  lintian
 "
 
 missing=""
