@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fstream>
+#include <iterator>
 #include <set>
 #include <utility>
 
@@ -33,12 +34,14 @@ using Lines = std::vector<std::string>;
 
 // The user's own path: a folder of vCards, one vCard file, or an SQLite
 // book, told apart by what the file holds rather than by its name.
-addressbook::BookRead readAnyFile(const fs::path& path, Lines& lines, std::vector<FileStamp>& stamps) {
+addressbook::BookRead readAnyFile(const fs::path& path, Lines& lines, std::vector<FileStamp>& stamps,
+                                  std::vector<fs::path>& tooLarge) {
     std::error_code error;
     const fs::file_status status = fs::status(path, error);
     if (!fs::exists(status)) return {BookStatus::Unreadable, error ? error.message() : std::strerror(ENOENT)};
     if (fs::is_directory(status)) {
-        (void)addressbook::ReadContactFiles(path, addressbook::ContactFiles::VCardsOnly, lines, &stamps);
+        (void)addressbook::ReadContactFiles(path, addressbook::ContactFiles::VCardsOnly, lines, &stamps,
+                                            &tooLarge);
         return {};
     }
     // A FIFO would hold the read, a device would never end it.
@@ -49,10 +52,8 @@ addressbook::BookRead readAnyFile(const fs::path& path, Lines& lines, std::vecto
         stamps.push_back(StampOf(addressbook::WalFileOf(path)));
         return addressbook::ReadSqliteBook(path, lines);
     }
-    const auto size = fs::file_size(path, error);
-    if (error) return {BookStatus::Unreadable, error.message()};
-    if (size > addressbook::kCardTextLimit) return {BookStatus::TooLarge, {}};
-    std::optional<std::string> content = platform::ReadWholeFile(path);
+    auto content = platform::ReadRegularFile(path, addressbook::kCardTextLimit);
+    if (!content && content.error() == platform::ReadRefusal::TooLarge) return {BookStatus::TooLarge, {}};
     if (!content) return {BookStatus::Unreadable, std::strerror(errno)};
     const std::size_t before = lines.size();
     ReadVCardText(*content, lines);
@@ -61,18 +62,34 @@ addressbook::BookRead readAnyFile(const fs::path& path, Lines& lines, std::vecto
     return {};
 }
 
-addressbook::BookRead readBook(const FoundBook& book, Lines& lines, std::vector<FileStamp>& stamps) {
+addressbook::BookRead readBook(const FoundBook& book, Lines& lines, std::vector<FileStamp>& stamps,
+                               std::vector<fs::path>& tooLarge) {
     switch (book.format) {
         case BookFormat::Sqlite:
             return addressbook::ReadSqliteBook(book.path, lines);
         case BookFormat::VCardFolder:
             (void)addressbook::ReadContactFiles(book.path, addressbook::ContactFiles::VCardsOnly, lines,
-                                                &stamps);
+                                                &stamps, &tooLarge);
             return {};
         case BookFormat::AnyFile:
-            return readAnyFile(book.path, lines, stamps);
+            return readAnyFile(book.path, lines, stamps, tooLarge);
     }
     return {};
+}
+
+// The files of a book folder that were too large to read, each reported as
+// a book of its own that was skipped.
+void reportTooLarge(const BookReport& book, std::vector<fs::path>& files, std::vector<BookReport>& out) {
+    for (fs::path& file : files) {
+        BookReport entry;
+        entry.kind = book.kind;
+        entry.sourceCp932 = book.sourceCp932;
+        entry.bookCp932 = Utf8ToAnsi(file.filename().native());
+        entry.path = std::move(file);
+        entry.status = BookStatus::TooLarge;
+        out.push_back(std::move(entry));
+    }
+    files.clear();
 }
 
 // One file read twice (the extra path naming a book found already, a
@@ -131,6 +148,10 @@ std::expected<void, Error> BuildDisplayNameDirectory(DisplayNameDirectory& direc
     out = {};
     std::vector<Lines> sources;
     SameFiles sameFiles;
+    // Reports of files passed over inside book folders; they follow the
+    // books, whose reports pair with their sources.
+    std::vector<BookReport> skippedFiles;
+    std::vector<fs::path> tooLarge;
 
     // The Contacts folder: the program's own source, whose broken contact
     // file ends the build as it always has.
@@ -140,7 +161,7 @@ std::expected<void, Error> BuildDisplayNameDirectory(DisplayNameDirectory& direc
     if (!places.home.empty() && fs::is_directory(contacts, error)) {
         Lines lines;
         auto read = addressbook::ReadContactFiles(contacts, addressbook::ContactFiles::ContactsAndVCards,
-                                                  lines, &out.stamps);
+                                                  lines, &out.stamps, &tooLarge);
         if (!read) return read;
         sameFiles.seenBefore(contacts);
         BookReport entry;
@@ -148,6 +169,7 @@ std::expected<void, Error> BuildDisplayNameDirectory(DisplayNameDirectory& direc
         entry.sourceCp932 = text::kBookSourceContacts;
         entry.bookCp932 = Utf8ToAnsi(contacts.native());
         entry.path = contacts;
+        reportTooLarge(entry, tooLarge, skippedFiles);
         out.books.push_back(std::move(entry));
         sources.push_back(std::move(lines));
     }
@@ -166,15 +188,17 @@ std::expected<void, Error> BuildDisplayNameDirectory(DisplayNameDirectory& direc
         entry.bookCp932 = book.bookCp932;
         entry.path = book.path;
         Lines lines;
-        addressbook::BookRead read = readBook(book, lines, out.stamps);
+        addressbook::BookRead read = readBook(book, lines, out.stamps, tooLarge);
         entry.status = read.status;
         entry.detail = std::move(read.detail);
+        reportTooLarge(entry, tooLarge, skippedFiles);
         out.books.push_back(std::move(entry));
         sources.push_back(std::move(lines));
     }
 
     std::vector<std::size_t> counts = MergeSourceLines(directory, std::move(sources));
     for (std::size_t i = 0; i < counts.size(); ++i) out.books[i].addresses = counts[i];
+    std::move(skippedFiles.begin(), skippedFiles.end(), std::back_inserter(out.books));
     return {};
 }
 

@@ -5,11 +5,11 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <optional>
 #include <pugixml.hpp>
 #include <set>
 #include <utility>
 
+#include "addressbook/cards.h"
 #include "addressbook/display_names.h"
 #include "addressbook/folder_walk.h"
 #include "decode/ascii.h"
@@ -45,8 +45,8 @@ std::unexpected<Error> fileError(ErrorKind kind, const fs::path& file, std::stri
 class ContactsWalk {
 public:
     ContactsWalk(std::vector<std::string>& lines, addressbook::ContactFiles which,
-                 std::vector<FileStamp>* stamps)
-        : m_lines(lines), m_which(which), m_stamps(stamps) {}
+                 std::vector<FileStamp>* stamps, std::vector<fs::path>* tooLarge)
+        : m_lines(lines), m_which(which), m_stamps(stamps), m_tooLarge(tooLarge) {}
 
     std::expected<void, Error> readFolder(const fs::path& folder) {
         // A folder reached again through a symbolic link is not read twice,
@@ -77,7 +77,14 @@ private:
             (kind == ContactKind::Contact && m_which == addressbook::ContactFiles::VCardsOnly))
             return {};
         stamp(file);
-        std::optional<std::string> content = platform::ReadWholeFile(file);
+        // Read as the settings file is: a file of gigabytes (a sparse one
+        // costs nothing on disk) would take the memory and the time of the
+        // start, so one beyond the limit is passed over and named.
+        auto content = platform::ReadRegularFile(file, addressbook::kCardTextLimit);
+        if (!content && content.error() == platform::ReadRefusal::TooLarge) {
+            if (m_tooLarge != nullptr) m_tooLarge->push_back(file);
+            return {};
+        }
         if (kind == ContactKind::VCard) {
             if (content) ReadVCardText(*content, m_lines);
             return {};
@@ -99,6 +106,7 @@ private:
     std::vector<std::string>& m_lines;
     addressbook::ContactFiles m_which;
     std::vector<FileStamp>* m_stamps;
+    std::vector<fs::path>* m_tooLarge;
     std::set<std::pair<dev_t, ino_t>> m_seen;
 };
 
@@ -109,14 +117,16 @@ std::string ContactsErrorText(const Error& error) {
 }
 
 std::expected<void, Error> ReadContactsFolder(const fs::path& folder, std::vector<std::string>& lines) {
-    return ContactsWalk(lines, addressbook::ContactFiles::ContactsAndVCards, nullptr).readFolder(folder);
+    return ContactsWalk(lines, addressbook::ContactFiles::ContactsAndVCards, nullptr, nullptr)
+        .readFolder(folder);
 }
 
 namespace addressbook {
 
 std::expected<void, Error> ReadContactFiles(const fs::path& folder, ContactFiles which,
-                                            std::vector<std::string>& lines, std::vector<FileStamp>* stamps) {
-    return ContactsWalk(lines, which, stamps).readFolder(folder);
+                                            std::vector<std::string>& lines, std::vector<FileStamp>* stamps,
+                                            std::vector<fs::path>* tooLarge) {
+    return ContactsWalk(lines, which, stamps, tooLarge).readFolder(folder);
 }
 
 }  // namespace addressbook

@@ -52,10 +52,9 @@ void walkIni(std::string_view text,
 }
 
 std::optional<std::string> readSmallFile(const fs::path& file) {
-    std::error_code error;
-    const auto size = fs::file_size(file, error);
-    if (error || size > kSmallFileLimit) return std::nullopt;
-    return platform::ReadWholeFile(file);
+    auto content = platform::ReadRegularFile(file, kSmallFileLimit);
+    if (!content) return std::nullopt;
+    return std::move(*content);
 }
 
 bool isFile(const fs::path& path) {

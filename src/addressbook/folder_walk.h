@@ -16,8 +16,10 @@ namespace pelmora::addressbook {
 enum class ContactFiles { ContactsAndVCards, VCardsOnly };
 
 // ReadContactsFolder for the given kinds of file; when stamps is given it
-// gains every folder and contact file walked.
+// gains every folder and contact file walked. A contact file larger than
+// kCardTextLimit is passed over, not read, and named in tooLarge when given.
 std::expected<void, Error> ReadContactFiles(const std::filesystem::path& folder, ContactFiles which,
-                                            std::vector<std::string>& lines, std::vector<FileStamp>* stamps);
+                                            std::vector<std::string>& lines, std::vector<FileStamp>* stamps,
+                                            std::vector<std::filesystem::path>* tooLarge = nullptr);
 
 }  // namespace pelmora::addressbook

@@ -8,6 +8,7 @@
 
 #include <cerrno>
 #include <climits>
+#include <cstdint>
 #include <cstdio>
 #include <vector>
 
@@ -29,21 +30,39 @@ bool WriteAll(int fd, std::string_view data) {
     return true;
 }
 
-std::optional<std::string> ReadWholeFile(const std::filesystem::path& file) {
-    int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return std::nullopt;
-    std::string content;
-    char buffer[65536];
-    for (;;) {
-        ssize_t got = ::read(fd, buffer, sizeof buffer);
-        if (got < 0 && errno == EINTR) continue;
-        if (got <= 0) {
-            ::close(fd);
-            if (got < 0) return std::nullopt;
-            return content;
+std::expected<std::string, ReadRefusal> ReadRegularFile(const std::filesystem::path& file,
+                                                        std::size_t limit) {
+    int fd;
+    do {
+        fd = ::open(file.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    } while (fd < 0 && errno == EINTR);
+    if (fd < 0) return std::unexpected(errno == ENOENT ? ReadRefusal::Missing : ReadRefusal::Unreadable);
+    struct stat info {};
+    std::expected<std::string, ReadRefusal> content;
+    if (::fstat(fd, &info) != 0) {
+        content = std::unexpected(ReadRefusal::Unreadable);
+    } else if (!S_ISREG(info.st_mode)) {
+        content = std::unexpected(ReadRefusal::NotAFile);
+    } else if (static_cast<std::uint64_t>(info.st_size) > limit) {
+        content = std::unexpected(ReadRefusal::TooLarge);
+    } else {
+        char buffer[65536];
+        for (;;) {
+            const ssize_t got = ::read(fd, buffer, sizeof buffer);
+            if (got < 0 && errno == EINTR) continue;
+            if (got < 0) content = std::unexpected(ReadRefusal::Unreadable);
+            if (got <= 0) break;
+            if (content->size() + static_cast<std::size_t>(got) > limit) {
+                content = std::unexpected(ReadRefusal::TooLarge);
+                break;
+            }
+            content->append(buffer, static_cast<std::size_t>(got));
         }
-        content.append(buffer, static_cast<std::size_t>(got));
     }
+    const int error = errno;
+    ::close(fd);
+    errno = error;
+    return content;
 }
 
 int CopyContents(int in, int out) {

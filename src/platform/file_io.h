@@ -2,8 +2,9 @@
 // Small POSIX file helpers for the operations that must never lose a file.
 #pragma once
 
+#include <cstddef>
+#include <expected>
 #include <filesystem>
-#include <optional>
 #include <string>
 #include <string_view>
 
@@ -14,9 +15,18 @@ namespace pelmora::platform {
 // Writes all of data, retrying short writes and interrupted calls. On false
 // errno tells why.
 bool WriteAll(int fd, std::string_view data);
-// The whole content of a file; nullopt when it cannot be opened or read
-// (also when it is a folder, where a stream would throw).
-std::optional<std::string> ReadWholeFile(const std::filesystem::path& file);
+// Why ReadRegularFile read nothing.
+enum class ReadRefusal {
+    Missing,     // nothing at that path
+    NotAFile,    // a folder, FIFO, device or socket
+    TooLarge,    // more bytes than the limit
+    Unreadable,  // the system refused (errno tells why)
+};
+// The bytes of a regular file of at most limit bytes. It is opened without
+// blocking, so that a FIFO in its place is turned away at once, and only a
+// regular file is read, so that a link to /dev/zero is never read; the
+// limit counts the bytes read, so a file that grows meanwhile is refused too.
+std::expected<std::string, ReadRefusal> ReadRegularFile(const std::filesystem::path& file, std::size_t limit);
 // Copies the rest of in to out; 0 or an errno value.
 int CopyContents(int in, int out);
 // Renames from to to, failing with EEXIST rather than replacing an existing

@@ -78,8 +78,11 @@ void MigrateSettingsFile(const fs::path& former, const fs::path& target) {
     // A program kept in the settings folder itself has its former file in
     // the new place; removing it would remove the settings.
     if (fs::equivalent(former, target, error)) return;
+    // Read as the settings file itself is read: a FIFO or a link to a
+    // device in the former place must not hold up or swamp the start.
     if (!fs::exists(target, error)) {
-        if (auto content = platform::ReadWholeFile(former)) replaceFileAtomically(target, *content);
+        if (auto content = platform::ReadRegularFile(former, kSettingsFileLimit))
+            replaceFileAtomically(target, *content);
     }
     // The former file goes only once its values are safe in the new place;
     // otherwise a failed copy would lose them.
@@ -94,41 +97,11 @@ fs::path LocateAndMigrate(const fs::path& programPath) {
 
 namespace {
 
-enum class ReadProblem { None, Missing, NotAFile, TooLarge, Unreadable };
+using platform::ReadRefusal;
 
-// The file's bytes when it is a regular file within the limit. Opened
-// without blocking, so that a FIFO put in its place is turned away at once.
-ReadProblem readSettingsFile(const fs::path& file, std::string& content) {
-    const int fd = ::open(file.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) return errno == ENOENT ? ReadProblem::Missing : ReadProblem::Unreadable;
-    struct stat info {};
-    ReadProblem problem = ReadProblem::None;
-    if (::fstat(fd, &info) != 0) {
-        problem = ReadProblem::Unreadable;
-    } else if (!S_ISREG(info.st_mode)) {
-        problem = ReadProblem::NotAFile;
-    } else {
-        // The size may change while reading: the limit counts what is read.
-        char buffer[65536];
-        for (;;) {
-            const ssize_t got = ::read(fd, buffer, sizeof buffer);
-            if (got < 0 && errno == EINTR) continue;
-            if (got < 0) problem = ReadProblem::Unreadable;
-            if (got <= 0) break;
-            content.append(buffer, static_cast<std::size_t>(got));
-            if (content.size() > kSettingsFileLimit) {
-                problem = ReadProblem::TooLarge;
-                break;
-            }
-        }
-    }
-    ::close(fd);
-    return problem;
-}
-
-std::string problemText(const fs::path& file, ReadProblem problem) {
-    const std::string_view why = problem == ReadProblem::NotAFile   ? text::kSettingsNotAFileSuffix
-                                 : problem == ReadProblem::TooLarge ? text::kSettingsTooLargeSuffix
+std::string problemText(const fs::path& file, ReadRefusal problem) {
+    const std::string_view why = problem == ReadRefusal::NotAFile   ? text::kSettingsNotAFileSuffix
+                                 : problem == ReadRefusal::TooLarge ? text::kSettingsTooLargeSuffix
                                                                     : text::kSettingsUnreadableSuffix;
     return text::SettingsNotRead(file.native(), why);
 }
@@ -136,10 +109,10 @@ std::string problemText(const fs::path& file, ReadProblem problem) {
 }  // namespace
 
 Settings LoadSettings(const fs::path& file, std::string* notice) {
-    std::string content;
-    const ReadProblem problem = readSettingsFile(file, content);
-    if (problem == ReadProblem::None) return ParseSettings(content);
-    if (notice != nullptr && problem != ReadProblem::Missing) *notice = problemText(file, problem);
+    auto content = platform::ReadRegularFile(file, kSettingsFileLimit);
+    if (content) return ParseSettings(*content);
+    if (notice != nullptr && content.error() != ReadRefusal::Missing)
+        *notice = problemText(file, content.error());
     return Settings{};
 }
 
@@ -153,7 +126,7 @@ std::expected<void, Error> SaveSettings(const Settings& settings, const fs::path
     std::error_code error;
     fs::create_directories(file.parent_path(), error);
     std::ostringstream out;
-    WriteSettings(out, settings, platform::ReadWholeFile(file).value_or(std::string()));
+    WriteSettings(out, settings, platform::ReadRegularFile(file, kSettingsFileLimit).value_or(std::string()));
     if (int failure = replaceFileAtomically(file, out.str()); failure != 0)
         return std::unexpected(MakeError(ErrorKind::Write, file, failure));
     return {};

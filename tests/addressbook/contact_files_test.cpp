@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "addressbook/address_books.h"
+#include "addressbook/cards.h"
 
 namespace pelmora {
 namespace {
@@ -337,6 +338,34 @@ TEST_F(HomeFolder, BuildsFromContactsAndLooksUp) {
     ASSERT_NE(name, nullptr);
     EXPECT_EQ(*name, kYamadaTaro);
     EXPECT_EQ(directory.LookupDisplayName("nobody@example.jp"), nullptr);
+}
+
+// A contact file beyond the limit is passed over and reported, not read
+// whole (a sparse file of gigabytes took the memory and the time of the
+// start); the other files of its folder are read.
+TEST_F(HomeFolder, ContactFilesBeyondTheLimitAreSkippedAndReported) {
+    const fs::path contacts = m_home / "Contacts";
+    const fs::path cards = m_home / ".local" / "share" / "contacts";
+    for (const fs::path& folder : {contacts, cards}) fs::create_directories(folder);
+    std::ofstream(contacts / "a.vcf") << "BEGIN:VCARD\nFN:Taro\nEMAIL:taro@x.jp\nEND:VCARD\n";
+    const std::vector<fs::path> large = {contacts / "big.vcf", contacts / "big.contact", cards / "big.vcf"};
+    for (const fs::path& file : large) {
+        std::ofstream(file) << "BEGIN:VCARD\nFN:Big\nEMAIL:big@x.jp\nEND:VCARD\n";
+        fs::resize_file(file, addressbook::kCardTextLimit + 1);
+    }
+    DisplayNameDirectory directory;
+    DirectoryReport report;
+    ASSERT_TRUE(BuildDisplayNameDirectory(directory, BookPlaces::UnderHome(m_home), &report).has_value());
+    EXPECT_EQ(directory.addresses(), std::vector<std::string>{"taro@x.jp"});
+    std::vector<fs::path> skipped;
+    for (const BookReport* book : report.skipped()) {
+        EXPECT_EQ(book->status, BookStatus::TooLarge);
+        skipped.push_back(book->path);
+    }
+    std::sort(skipped.begin(), skipped.end());
+    std::vector<fs::path> expected = large;
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(skipped, expected);
 }
 
 TEST_F(HomeFolder, ParserFailureLeavesTheDirectoryEmpty) {

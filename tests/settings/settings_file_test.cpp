@@ -150,6 +150,26 @@ TEST_F(SettingsFile, FormerFileStaysWhenItCannotBeCopied) {
     EXPECT_EQ(get(former), "[Form]\r\nWidth=640\r\n");
 }
 
+// The former file is read as the settings file is: a FIFO there used to
+// hold the start for ever, a link to /dev/zero to fill the memory, a huge
+// file to be copied whole. None is copied, and none is removed.
+TEST_F(SettingsFile, FormerFileThatIsNoSaneSettingsFileIsLeftAlone) {
+    const fs::path fifo = m_root / "fifo" / "pelmora.INI";
+    const fs::path zero = m_root / "zero" / "pelmora.INI";
+    const fs::path large = m_root / "large" / "pelmora.INI";
+    for (const fs::path& former : {fifo, zero, large}) fs::create_directories(former.parent_path());
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    fs::create_symlink("/dev/zero", zero);
+    put(large, "[Form]\r\nWidth=640\r\n");
+    fs::resize_file(large, kSettingsFileLimit + 1);
+    for (const fs::path& former : {fifo, zero, large}) {
+        const fs::path target = former.parent_path() / "cfg" / "Pelmora.INI";
+        MigrateSettingsFile(former, target);
+        EXPECT_FALSE(fs::exists(target)) << former;
+        EXPECT_TRUE(fs::exists(fs::symlink_status(former))) << former;
+    }
+}
+
 TEST_F(SettingsFile, FormerFileThatIsTheSettingsFileStays) {
     fs::path target = m_root / "Pelmora.INI";
     put(target, "[Form]\r\nWidth=640\r\n");
