@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -60,10 +61,9 @@ bool LineReader::openAt(int dirFd, const char* name) {
         // hold the reader until somebody wrote to it.
         m_fd = ::openat(dirFd, name, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     } while (m_fd < 0 && errno == EINTR);
-    m_begin = m_end = 0;
     m_eof = m_fd < 0;
-    m_endMarkSeen = false;
     m_bytesRead = 0;
+    startReading();
     return m_fd >= 0;
 }
 
@@ -75,12 +75,19 @@ void LineReader::openBytes(std::string_view bytes) {
     }
     if (!bytes.empty()) std::memcpy(m_buffer.get(), bytes.data(), bytes.size());
     m_inMemory = true;
-    m_begin = 0;
-    m_end = bytes.size();
     // Everything is in the buffer already: there is nothing to fill it from.
     m_eof = true;
-    m_endMarkSeen = false;
     m_bytesRead = bytes.size();
+    startReading();
+    m_end = bytes.size();
+}
+
+void LineReader::startReading() {
+    m_begin = m_end = 0;
+    m_endMarkSeen = false;
+    m_midLine = false;
+    m_cut = false;
+    m_place = {};
 }
 
 void LineReader::close() {
@@ -89,20 +96,19 @@ void LineReader::close() {
     m_inMemory = false;
     m_begin = m_end = 0;
     m_eof = true;
+    m_midLine = false;
 }
 
 bool LineReader::rewind() {
     if (m_inMemory) {
-        m_begin = 0;
+        startReading();
         m_end = static_cast<std::size_t>(m_bytesRead);
-        m_endMarkSeen = false;
         return true;
     }
     if (m_fd < 0 || ::lseek(m_fd, 0, SEEK_SET) != 0) return false;
-    m_begin = m_end = 0;
     m_eof = false;
-    m_endMarkSeen = false;
     m_bytesRead = 0;
+    startReading();
     return true;
 }
 
@@ -110,33 +116,39 @@ bool LineReader::fileInfo(struct stat& info) const {
     return m_fd >= 0 && ::fstat(m_fd, &info) == 0;
 }
 
-// Refills the buffer once it is used up; false when nothing more comes.
+// Reads the next block; false when nothing more comes. The bytes not taken
+// yet stay in front of it: at most one, a CR whose meaning the next byte
+// decides.
 bool LineReader::fill() {
     if (m_eof || m_endMarkSeen) return false;
+    const std::size_t kept = m_end - m_begin;
+    const char carried = kept > 0 ? m_buffer[m_begin] : '\0';
     const std::size_t want = m_bytesRead == 0            ? FirstBlock
                              : m_bytesRead < SecondBlock ? SecondBlock
                                                          : LaterBlock;
-    if (m_capacity < want && t_spare.capacity >= want) {
+    const std::size_t needed = want + 1;
+    if (m_capacity < needed && t_spare.capacity >= needed) {
         m_buffer = std::move(t_spare.buffer);
         m_capacity = t_spare.capacity;
         t_spare.capacity = 0;
     }
-    if (m_capacity < want) {
-        m_buffer.reset(new char[want]);
-        m_capacity = want;
+    if (m_capacity < needed) {
+        m_buffer.reset(new char[needed]);
+        m_capacity = needed;
     }
+    if (kept > 0) m_buffer[0] = carried;
+    m_begin = 0;
+    m_end = kept;
     ssize_t got;
     do {
-        got = ::read(m_fd, m_buffer.get(), want);
+        got = ::read(m_fd, m_buffer.get() + kept, want);
     } while (got < 0 && errno == EINTR);
     if (got <= 0) {
         m_eof = true;
-        m_begin = m_end = 0;
         return false;
     }
     m_bytesRead += static_cast<std::uint64_t>(got);
-    m_begin = 0;
-    m_end = static_cast<std::size_t>(got);
+    m_end += static_cast<std::size_t>(got);
     return true;
 }
 
@@ -156,59 +168,128 @@ bool LineReader::atEnd() {
     return false;
 }
 
-bool LineReader::readLine(std::string& line) {
-    line.clear();
-    if (atEnd()) return false;
-    // A CR that ended the previous block: whether it ends the line or stays
-    // in it depends on the first byte of the next block.
-    bool pendingCr = false;
+// Appends the current line's bytes to out until out holds limit bytes or
+// the line ends; true when it ended (its end is consumed).
+bool LineReader::copyLine(std::string& out, std::size_t limit) {
     for (;;) {
-        const char* const start = m_buffer.get() + m_begin;
-        const char* const end = m_buffer.get() + m_end;
-        const char* from = start;
-        if (pendingCr) {
-            pendingCr = false;
-            if (*from == '\n') {
-                m_begin += 1;
-                return true;
-            }
-            line += '\r';
+        if (m_begin == m_end && !fill()) return true;
+        const char* const base = m_buffer.get();
+        const char* const from = base + m_begin;
+        const std::size_t room = limit - out.size();
+        const char* const scanEnd = from + std::min(room, m_end - m_begin);
+        // One pass finds whichever comes first of the line end, a CR and
+        // the end mark; most lines hold only their end.
+        const char* const stop = findLineStop(from, scanEnd);
+        out.append(from, static_cast<std::size_t>(stop - from));
+        m_begin = static_cast<std::size_t>(stop - base);
+        if (stop == scanEnd) {
+            if (out.size() == limit) return endsHere();
+            continue;
         }
-        // One pass finds whichever comes first of the line end, a CR to
-        // leave out and the end mark; most lines hold only their end.
-        for (;;) {
-            const char* stop = findLineStop(from, end);
-            line.append(from, static_cast<std::size_t>(stop - from));
-            if (stop == end) break;
-            if (*stop == '\r') {
-                from = stop + 1;
-                // CR LF, the usual end, is taken in one step.
-                if (from < end && *from == '\n') {
-                    m_begin = static_cast<std::size_t>(from + 1 - m_buffer.get());
-                    return true;
-                }
-                if (m_keepBareCr) {
-                    if (from == end) {
-                        pendingCr = true;
-                        break;
-                    }
-                    line += '\r';
-                }
-                continue;
-            }
-            if (*stop == EndOfFileMark) {
-                stopAtEndMark();
-            } else {
-                m_begin = static_cast<std::size_t>(stop + 1 - m_buffer.get());
-            }
+        if (*stop == '\n') {
+            ++m_begin;
             return true;
         }
-        m_begin = m_end;
-        if (!fill()) {
-            if (pendingCr) line += '\r';
+        if (*stop == EndOfFileMark) {
+            stopAtEndMark();
             return true;
         }
+        // A CR: CR LF, the usual end, is taken in one step; a lone CR is
+        // dropped or kept. The CR stays in front of the next block when it
+        // is the last byte of this one.
+        if (m_begin + 1 == m_end && !fill()) {
+            ++m_begin;
+            if (m_keepBareCr) out += '\r';
+            return true;
+        }
+        if (m_buffer[m_begin + 1] == '\n') {
+            m_begin += 2;
+            return true;
+        }
+        ++m_begin;
+        // There is room: the CR was found within it.
+        if (m_keepBareCr) out += '\r';
     }
+}
+
+// At a piece's end: true, with the line end consumed, when the line ends
+// right here; false when a byte of the line follows.
+bool LineReader::endsHere() {
+    for (;;) {
+        if (m_begin == m_end && !fill()) return true;
+        const char c = m_buffer[m_begin];
+        if (c == '\n') {
+            ++m_begin;
+            return true;
+        }
+        if (c == EndOfFileMark) {
+            stopAtEndMark();
+            return true;
+        }
+        if (c != '\r') return false;
+        if (m_begin + 1 == m_end && !fill()) {
+            if (m_keepBareCr) return false;
+            ++m_begin;
+            return true;
+        }
+        if (m_buffer[m_begin + 1] == '\n') {
+            m_begin += 2;
+            return true;
+        }
+        if (m_keepBareCr) return false;
+        ++m_begin;
+    }
+}
+
+// Reads past the rest of the current line, end included.
+void LineReader::skipLine() {
+    for (;;) {
+        if (m_begin == m_end && !fill()) return;
+        const char* const base = m_buffer.get();
+        const char* const stop = findLineStop(base + m_begin, base + m_end);
+        m_begin = static_cast<std::size_t>(stop - base);
+        if (m_begin == m_end) continue;
+        if (*stop == EndOfFileMark) {
+            stopAtEndMark();
+            return;
+        }
+        if (*stop == '\r') {
+            if (m_begin + 1 == m_end && !fill()) {
+                ++m_begin;
+                return;
+            }
+            if (m_buffer[m_begin + 1] == '\n') {
+                m_begin += 2;
+                return;
+            }
+            // A lone CR does not end the line.
+            ++m_begin;
+            continue;
+        }
+        ++m_begin;
+        return;
+    }
+}
+
+bool LineReader::readLine(std::string& line, std::size_t keep) {
+    line.clear();
+    if (!m_midLine && atEnd()) return false;
+    m_midLine = false;
+    m_cut = !copyLine(line, keep);
+    if (m_cut) skipLine();
+    m_place = {};
+    return true;
+}
+
+bool LineReader::readPiece(std::string& piece, std::size_t size) {
+    piece.clear();
+    const bool begins = !m_midLine;
+    if (begins && atEnd()) return false;
+    const bool ends = copyLine(piece, size < 1 ? 1 : size);
+    m_midLine = !ends;
+    m_cut = false;
+    m_place = {begins, ends};
+    return true;
 }
 
 }  // namespace pelmora

@@ -1,9 +1,13 @@
 // SPDX-License-Identifier: MIT
 // Reads a message file as text lines: a line ends at LF or CR LF, a CR not
-// followed by LF is dropped, a 0x1A byte ends the file, lines have no length
-// limit. Reads in large blocks and only as far as the caller asks.
+// followed by LF is dropped, a 0x1A byte ends the file. Reads in large
+// blocks and only as far as the caller asks. A line may be as long as the
+// file (a gigabyte without a break, or a sparse file of zero bytes), so no
+// reader ever holds one whole: it keeps a bounded beginning of it, or takes
+// it in pieces of bounded length.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <filesystem>
 #include <memory>
@@ -13,6 +17,19 @@
 struct stat;
 
 namespace pelmora {
+
+// The longest piece of a line handed out at once, and the most of a line
+// readLine keeps unless told otherwise. Far beyond what mail needs (RFC 5322
+// allows 998 bytes), and small beside the memory a folder load may take.
+inline constexpr std::size_t kLinePieceBytes = 64 * 1024;
+
+// Where a piece lies in its line: a line longer than a piece comes in
+// pieces one after another, the first beginning it and the last ending it.
+struct LinePlace {
+    bool begins = true;
+    bool ends = true;
+    bool whole() const { return begins && ends; }
+};
 
 class LineReader {
 public:
@@ -32,8 +49,19 @@ public:
     void close();
     // The open file's size, times and type; false when none is open.
     bool fileInfo(struct stat& info) const;
-    // The next line without its end; false at the end of the file.
-    bool readLine(std::string& line);
+    // The next line without its end, at most `keep` bytes of it: the rest
+    // of a longer line is read past, and lineWasCut() says so. After
+    // readPiece stopped inside a line, the rest of that line. False at the
+    // end of the file.
+    bool readLine(std::string& line, std::size_t keep = kLinePieceBytes);
+    bool lineWasCut() const { return m_cut; }
+    // The next piece of a line, at most `size` bytes (at least one): the
+    // line's next bytes up to its end or up to that size. A piece that ends
+    // its line is never followed by an empty one. False at the end of the
+    // file.
+    bool readPiece(std::string& piece, std::size_t size = kLinePieceBytes);
+    // Where the piece read last lies in its line.
+    LinePlace place() const { return m_place; }
     // Back to the first byte of the file; false when it cannot seek.
     bool rewind();
     // From now on a CR not followed by LF stays in its line, for a writer
@@ -41,6 +69,7 @@ public:
     void keepBareCarriageReturns() { m_keepBareCr = true; }
     // The open file's descriptor, or -1.
     int descriptor() const { return m_fd; }
+    // True at the end of the file; only meaningful between lines.
     bool atEnd();
     // Bytes taken from the file so far (for benchmarks).
     std::uint64_t bytesRead() const { return m_bytesRead; }
@@ -48,6 +77,10 @@ public:
 private:
     bool fill();
     void stopAtEndMark();
+    bool copyLine(std::string& out, std::size_t limit);
+    bool endsHere();
+    void skipLine();
+    void startReading();
 
     int m_fd = -1;
     // Not value-initialised: most messages use a few kilobytes of it.
@@ -61,6 +94,10 @@ private:
     bool m_keepBareCr = false;
     // Reading bytes given by openBytes: they fill the buffer from its start.
     bool m_inMemory = false;
+    // readPiece stopped inside a line.
+    bool m_midLine = false;
+    bool m_cut = false;
+    LinePlace m_place{};
     std::uint64_t m_bytesRead = 0;
 };
 

@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <string_view>
 
+#include "message/line_reader.h"
 #include "message/msg_item.h"
 
 namespace pelmora {
@@ -14,8 +15,11 @@ class LineSource {
 public:
     virtual ~LineSource() = default;
     // The next line without its end, valid until the next call; false once
-    // the lines are used up.
+    // the lines are used up. A line longer than kLinePieceBytes may come in
+    // pieces, one per call.
     virtual bool next(std::string_view& line) = 0;
+    // Where the line handed last lies in its line: whole, or a piece.
+    virtual LinePlace place() const { return {}; }
     // The index of the last line the source holds or has handed out: the
     // position a match settled only at the end of a body is reported at.
     virtual std::size_t lastIndex() const = 0;

@@ -3,6 +3,7 @@
 
 #include <xxhash.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <span>
@@ -53,7 +54,9 @@ void unfoldInto(std::string& last, View continuation, bool keepBlank) {
     if (keepBlank) last += ' ';
     while (!continuation.empty() && isTrimmable(continuation.front())) continuation.remove_prefix(1);
     while (!continuation.empty() && isTrimmable(continuation.back())) continuation.remove_suffix(1);
-    last += continuation;
+    // A header folded a million times is cut as a long line is.
+    last.append(continuation.substr(0, kHeaderLineBytes - std::min(last.size(), kHeaderLineBytes)));
+    if (last.size() > kHeaderLineBytes) last.resize(kHeaderLineBytes);
 }
 
 // Fills the caller's line list, reusing the strings the previous message
@@ -100,12 +103,16 @@ private:
 thread_local LineList LineSink::t_spare;
 
 // Reads the header block into lines, unfolded; the empty line that ends it
-// is consumed and not stored.
+// is consumed and not stored. Each line keeps at most kHeaderLineBytes, and
+// the lines after the first kHeaderBlockBytes are read past.
 void readHeaderBlock(LineReader& reader, LineSink& lines) {
     bool lastIsReceived = false;
+    std::size_t stored = 0;
     for (;;) {
         std::string& line = lines.slot();
-        if (!reader.readLine(line) || line.empty()) return;
+        if (!reader.readLine(line, kHeaderLineBytes) || line.empty()) return;
+        if (stored >= kHeaderBlockBytes) continue;
+        stored += line.size();
         if (!lines.empty() && static_cast<unsigned char>(line[0]) <= 32) {
             unfoldInto(lines.back(), line, lastIsReceived);
             continue;
@@ -232,6 +239,7 @@ HeaderFields extractFields(std::span<const std::string> lines) {
 thread_local std::string BodyStream::t_line;
 
 bool BodyStream::next(View& line) {
+    m_place = {};
     if (m_handed < m_header.size()) {
         line = m_header[m_handed++];
         return true;
@@ -241,13 +249,16 @@ bool BodyStream::next(View& line) {
         line = {};
         return true;
     }
-    if (m_phase == Phase::Done || !m_reader.readLine(t_line)) {
+    if (m_phase == Phase::Done || !m_reader.readPiece(t_line)) {
         m_phase = Phase::Done;
         return false;
     }
     ++m_handed;
     line = t_line;
-    if (!m_boundary.empty()) follow(ClassifyDelimiterLine(t_line, m_boundary));
+    m_place = m_reader.place();
+    // A line longer than a piece is never a delimiter (RFC 2046 keeps those
+    // to a boundary of at most 70 bytes and a few blanks).
+    if (!m_boundary.empty() && m_place.whole()) follow(ClassifyDelimiterLine(t_line, m_boundary));
     return true;
 }
 
@@ -274,8 +285,9 @@ bool ScanForAttachment(LineReader& reader, View boundary) {
 
 bool RewindToBody(LineReader& reader) {
     if (!reader.rewind()) return false;
+    // Only whether a line is empty counts: one byte of each is enough.
     std::string skipped;
-    while (reader.readLine(skipped) && !skipped.empty()) {
+    while (reader.readLine(skipped, 1) && !skipped.empty()) {
     }
     return true;
 }

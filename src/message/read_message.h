@@ -17,6 +17,13 @@
 
 namespace pelmora {
 
+// The most of one header line (unfolded) the reader keeps: far more than
+// any field can show; the rest of a longer line is read past.
+inline constexpr std::size_t kHeaderLineBytes = kLinePieceBytes;
+// The most of a header block the reader keeps: the lines after it are read
+// past, so that a header of a million lines costs no more than a real one.
+inline constexpr std::size_t kHeaderBlockBytes = 16 * kHeaderLineBytes;
+
 struct ReaderOptions {
     bool DupCheckHeaders = true;
     // Non-null exactly while the display-name option is on.
@@ -76,7 +83,8 @@ bool RewindToBody(LineReader& reader);
 // header lines, an empty line, then every line to the end of the file, or,
 // for a message with a boundary, through the first delimiter and then
 // through the next one, which tells whether a second part follows. Lines
-// pass one at a time; none is kept.
+// pass one at a time, a body line longer than kLinePieceBytes in pieces;
+// none is kept.
 class BodyStream final : public LineSource {
 public:
     BodyStream(std::span<const std::string> header, LineReader& reader, std::string_view boundary)
@@ -84,6 +92,7 @@ public:
 
     bool next(std::string_view& line) override;
     std::size_t lastIndex() const override { return m_handed == 0 ? 0 : m_handed - 1; }
+    LinePlace place() const override { return m_place; }
 
     // Reads on through the delimiter that ends the first part.
     bool hasAttach();
@@ -99,6 +108,7 @@ private:
     LineReader& m_reader;
     std::string_view m_boundary;
     std::size_t m_handed = 0;
+    LinePlace m_place{};
     Phase m_phase = Phase::BeforeFirst;
     bool m_hasAttach = false;
 };

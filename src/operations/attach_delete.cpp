@@ -32,12 +32,17 @@ namespace {
 class BlockWriter {
 public:
     explicit BlockWriter(const StripWriter& write) : m_write(write) {}
-    bool line(std::string_view text) {
+    // A line, or a piece of one, which the piece that ends it ends by CR LF.
+    bool piece(std::string_view text, bool endsLine) {
         m_block += text;
-        m_block += "\r\n";
-        m_written += text.size() + 2;
+        m_written += text.size();
+        if (endsLine) {
+            m_block += "\r\n";
+            m_written += 2;
+        }
         return m_block.size() < kBlock || flush();
     }
+    bool line(std::string_view text) { return piece(text, true); }
     bool flush() {
         const bool ok = m_block.empty() || m_write(m_block);
         m_block.clear();
@@ -66,12 +71,17 @@ std::unexpected<Error> writeFailed() {
 std::expected<std::uint64_t, Error> StripMessage(LineReader& reader, std::string_view boundary,
                                                  const StripWriter& write) {
     BlockWriter out(write);
+    // Lines are copied in pieces: a line may be as long as the file. Only a
+    // whole line can be a delimiter, as in every other reader of messages.
+    std::string piece;
+    auto delimiter = [&] {
+        return reader.place().whole() ? ClassifyDelimiterLine(piece, boundary) : DelimiterKind::None;
+    };
     // Header, blank line and preamble, through the first delimiter, as read.
-    std::string line;
     bool found = false;
-    while (reader.readLine(line)) {
-        if (!out.line(line)) return writeFailed();
-        if (ClassifyDelimiterLine(line, boundary) == DelimiterKind::Part) {
+    while (reader.readPiece(piece)) {
+        if (!out.piece(piece, reader.place().ends)) return writeFailed();
+        if (delimiter() == DelimiterKind::Part) {
             found = true;
             break;
         }
@@ -81,10 +91,10 @@ std::expected<std::uint64_t, Error> StripMessage(LineReader& reader, std::string
     // The first part, up to the next delimiter of this boundary. A nested
     // boundary that only begins with it (abc_alt inside abc) is text.
     DelimiterKind end = DelimiterKind::None;
-    while (reader.readLine(line)) {
-        end = ClassifyDelimiterLine(line, boundary);
+    while (reader.readPiece(piece)) {
+        end = delimiter();
         if (end != DelimiterKind::None) break;
-        if (!out.line(line)) return writeFailed();
+        if (!out.piece(piece, reader.place().ends)) return writeFailed();
     }
     if (end == DelimiterKind::None || end == DelimiterKind::Close) return nothingToStrip();
     if (!out.line("--" + std::string(boundary) + "--") || !out.flush()) return writeFailed();

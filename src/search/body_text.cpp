@@ -11,6 +11,7 @@
 #include "decode/text.h"
 #include "decode/transfer.h"
 #include "message/mime_boundary.h"
+#include "search/whole_text.h"
 
 namespace pelmora {
 
@@ -137,27 +138,116 @@ void AppendLineUnit(BodyText& body, std::string_view line, LineSource& more, std
     body.units.push_back(unit);
 }
 
+namespace {
+
+// The bytes an escape left open at the end of a piece: "=" or "=" and one
+// digit, to be decoded with what follows them.
+std::size_t openEscapeLength(std::string_view piece) {
+    const std::size_t n = piece.size();
+    if (n >= 1 && piece[n - 1] == '=') return 1;
+    if (n >= 2 && piece[n - 2] == '=') return 2;
+    return 0;
+}
+
+// The quoted-printable unit that begins with line, decoded onto body.raw.
+void appendQuotedPrintableUnit(BodyText& body, std::string_view line, LineSource& more,
+                               std::size_t& lastLine) {
+    // decodeUnit without its copies: a line with no soft break is decoded
+    // straight from the reader's buffer.
+    std::string_view joined = line;
+    if (!body.encodedCarry.empty() || (more.place().ends && line.ends_with('='))) {
+        body.scratch.swap(body.encodedCarry);
+        body.encodedCarry.clear();
+        body.scratch += line;
+        // Soft breaks join lines up to a piece's length: a body made of
+        // them alone is read in pieces too.
+        std::string_view following;
+        while (more.place().ends && body.scratch.ends_with('=')) {
+            if (body.scratch.size() >= kLinePieceBytes) {
+                body.scratch.pop_back();
+                break;
+            }
+            if (!more.next(following)) break;
+            body.scratch.pop_back();
+            body.scratch += following;
+            ++lastLine;
+        }
+        joined = body.scratch;
+    }
+    if (!more.place().ends) {
+        const std::size_t open = openEscapeLength(joined);
+        body.encodedCarry.assign(joined.substr(joined.size() - open));
+        joined.remove_suffix(open);
+    }
+    AppendQuotedPrintableDecoded(body.raw, joined);
+}
+
+bool isCp932Lead(char c) {
+    return IsCp932LeadByte(static_cast<std::uint8_t>(c));
+}
+
+std::uint8_t byteOf(char c) {
+    return static_cast<std::uint8_t>(c);
+}
+
+}  // namespace
+
+PieceCut CutBeforeUnfinished(std::string_view bytes, BodyConversion conversion) {
+    const std::size_t n = bytes.size();
+    std::size_t i = 0;
+    switch (conversion) {
+        case BodyConversion::AsIs:
+            // Unconverted, but upper-cased and searched by whole characters.
+            while (i < n && !(isCp932Lead(bytes[i]) && i + 1 == n)) i += isCp932Lead(bytes[i]) ? 2 : 1;
+            return {i, false};
+        case BodyConversion::Utf8:
+            return {SafeConversionCut(bytes, conversion), false};
+        case BodyConversion::Iso2022Jp: {
+            // The steps of the conversion: a three-byte escape, a pair in
+            // double-byte mode, one byte otherwise.
+            bool doubleByte = false;
+            for (;;) {
+                const std::size_t step = i < n && bytes[i] == '\x1B' ? 3 : doubleByte ? 2 : 1;
+                if (i + step > n) return {i, doubleByte};
+                if (step == 3 && bytes[i + 1] == '$') doubleByte = true;
+                if (step == 3 && bytes[i + 1] == '(') doubleByte = false;
+                i += step;
+            }
+        }
+        case BodyConversion::EucJp:
+            // Bytes above 0x80 pair from the left; the last may wait for its
+            // partner.
+            while (i < n) {
+                if (byteOf(bytes[i]) <= 0x80) {
+                    ++i;
+                } else if (i + 1 == n) {
+                    break;
+                } else {
+                    i += byteOf(bytes[i + 1]) > 0x80 ? 2 : 1;
+                }
+            }
+            return {i, false};
+    }
+    return {n, false};
+}
+
 void AppendDecodedUnit(BodyText& body, std::string_view line, LineSource& more, std::size_t& lastLine,
-                       bool quotedPrintable) {
+                       bool quotedPrintable, BodyConversion conversion) {
     BodyUnit unit;
     unit.begin = body.raw.size();
-    if (!quotedPrintable) {
+    body.raw += body.decodedCarry;
+    body.decodedCarry.clear();
+    if (!quotedPrintable)
         body.raw += line;
-    } else {
-        // decodeUnit without its copies: a line with no soft break is
-        // decoded straight from the reader's buffer.
-        std::string_view joined = line;
-        if (line.ends_with('=')) {
-            body.scratch = line;
-            std::string_view following;
-            while (body.scratch.ends_with('=') && more.next(following)) {
-                body.scratch.pop_back();
-                body.scratch += following;
-                ++lastLine;
-            }
-            joined = body.scratch;
-        }
-        AppendQuotedPrintableDecoded(body.raw, joined);
+    else
+        appendQuotedPrintableUnit(body, line, more, lastLine);
+    if (!more.place().ends) {
+        // The unit ends where its own conversion gives what the whole line
+        // would; the rest waits for the next piece.
+        const PieceCut cut = CutBeforeUnfinished(std::string_view(body.raw).substr(unit.begin), conversion);
+        if (cut.doubleByte) body.decodedCarry = "\x1B$B";
+        body.decodedCarry.append(body.raw, unit.begin + cut.at);
+        body.raw.resize(unit.begin + cut.at);
     }
     unit.end = body.raw.size();
     unit.lastLine = lastLine;

@@ -37,7 +37,24 @@ struct BodyText {
     std::vector<BodyUnit> rawUnits;
     std::string scratch;  // joined raw lines, reused
     std::string decoded;  // transfer-decoded bytes, reused
+    // A line longer than a piece is decoded piece by piece, each piece a
+    // unit; what the end of one piece leaves unfinished begins the next:
+    // the start of a quoted-printable escape, and the bytes of a character
+    // cut in two (after an escape back into ISO-2022-JP's double-byte mode
+    // when the cut fell in it). Empty between bodies.
+    std::string encodedCarry;
+    std::string decodedCarry;
 };
+
+// Where transfer-decoded bytes that a line goes on after can be cut: the
+// bytes before `at` convert on their own to what they give within the whole
+// line; the rest is an unfinished character. doubleByte: the cut falls in
+// ISO-2022-JP's double-byte mode.
+struct PieceCut {
+    std::size_t at = 0;
+    bool doubleByte = false;
+};
+PieceCut CutBeforeUnfinished(std::string_view bytes, BodyConversion conversion);
 
 // Appends in converted to display text (not yet upper-cased).
 void AppendConvertedBody(std::string& out, std::string_view in, BodyConversion conversion);
@@ -53,9 +70,11 @@ bool EndsBody(std::string_view line, const std::string* boundary);
 void AppendLineUnit(BodyText& body, std::string_view line, LineSource& more, std::size_t& lastLine,
                     BodyConversion conversion, bool quotedPrintable);
 
-// The same unit transfer-decoded only, appended to raw and rawUnits.
+// The same unit transfer-decoded only, appended to raw and rawUnits. line is
+// the line taken from more last. A piece of a line that goes on is one unit,
+// ending where its conversion would be cut short (see BodyText's carries).
 void AppendDecodedUnit(BodyText& body, std::string_view line, LineSource& more, std::size_t& lastLine,
-                       bool quotedPrintable);
+                       bool quotedPrintable, BodyConversion conversion);
 
 // Replaces text and units with raw and rawUnits, each unit converted and
 // upper-cased as AppendLineUnit does.

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "search/body_walk.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <vector>
@@ -71,8 +72,11 @@ public:
         if (m_pushedBack) {
             m_pushedBack = false;
             line = m_held;
+            m_place = m_heldPlace;
         } else if (!m_source.next(line)) {
             return false;
+        } else {
+            m_place = m_source.place();
         }
         ++m_taken;
         return true;
@@ -80,9 +84,11 @@ public:
     // The line taken last comes again with the next call.
     void pushBack(std::string_view line) {
         m_held = line;
+        m_heldPlace = m_place;
         m_pushedBack = true;
         --m_taken;
     }
+    LinePlace place() const override { return m_place; }
     std::size_t lastIndex() const override { return m_source.lastIndex(); }
     // The index of the line taken last.
     std::size_t current() const { return m_taken - 1; }
@@ -90,6 +96,8 @@ public:
 private:
     LineSource& m_source;
     std::string m_held;
+    LinePlace m_place{};
+    LinePlace m_heldPlace{};
     bool m_pushedBack = false;
     std::size_t m_taken = 0;
 };
@@ -175,23 +183,29 @@ private:
     WalkEnd walkHeaders() {
         std::string_view line;
         while (m_lines.next(line)) {
+            // The rest of a line too long to come at once starts no header.
+            const LinePlace place = m_lines.place();
+            if (!place.begins) continue;
             if (line.empty() && (!m_facts.multipart || m_facts.inPart)) return WalkEnd::BodyFound;
             // Between a multipart Content-Type and its first delimiter only
             // that delimiter counts: the container's own remaining header
             // lines and its preamble are passed over.
             if (m_facts.multipart && !m_facts.inPart) {
-                if (ClassifyDelimiterLine(line, m_facts.boundary) == DelimiterKind::Part)
+                if (place.whole() && ClassifyDelimiterLine(line, m_facts.boundary) == DelimiterKind::Part)
                     m_facts.inPart = true;
                 continue;
             }
             if (ascii::StartsWithNoCase(line, "content-type")) {
                 std::string header(line);
                 while (m_lines.next(line)) {
-                    if (line.empty() || static_cast<std::uint8_t>(line[0]) > 0x20) {
+                    if (m_lines.place().begins &&
+                        (line.empty() || static_cast<std::uint8_t>(line[0]) > 0x20)) {
                         m_lines.pushBack(line);
                         break;
                     }
-                    header += line;
+                    // Kept as long as a header line of the message's own.
+                    header.append(
+                        line.substr(0, kHeaderLineBytes - std::min(header.size(), kHeaderLineBytes)));
                 }
                 if (!readContentType(header)) return WalkEnd::Skipped;
                 continue;
@@ -244,8 +258,10 @@ private:
 
     const std::string* boundary() const { return m_facts.multipart ? &m_facts.boundary : nullptr; }
 
-    // The next line of the body; false at its end.
-    bool nextBodyLine(std::string_view& line) { return m_lines.next(line) && !EndsBody(line, boundary()); }
+    // The next line of the body, or piece of one; false at its end.
+    bool nextBodyLine(std::string_view& line) {
+        return m_lines.next(line) && !(m_lines.place().whole() && EndsBody(line, boundary()));
+    }
 
     // Each unit is tested joined to the one before it, so that a term
     // broken across a line end is still found. The units are built and
@@ -255,6 +271,8 @@ private:
         BodyText& body = m_context.body;
         body.raw.clear();
         body.rawUnits.clear();
+        body.encodedCarry.clear();
+        body.decodedCarry.clear();
         LineTest test;
         test.hasExcluded = ResetTermMarks(m_terms, 0);
         if (m_context.prefilter) m_context.filter.prepare(m_terms);
@@ -262,7 +280,7 @@ private:
         std::string_view line;
         while (nextBodyLine(line)) {
             std::size_t lastLine = m_lines.current();
-            AppendDecodedUnit(body, line, m_lines, lastLine, quotedPrintable);
+            AppendDecodedUnit(body, line, m_lines, lastLine, quotedPrintable, conversion);
             if (body.raw.size() < kBatchBytes) continue;
             runBatch(body, firstNew, conversion, test);
             if (test.done()) break;

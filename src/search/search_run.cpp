@@ -238,7 +238,7 @@ namespace {
 // The lines the narrowing search reads of a message, taken from the open
 // file one at a time: the header block as written through its empty line,
 // then the body, only through the delimiter after the first part when the
-// entry has a boundary.
+// entry has a boundary. A line longer than a piece comes in pieces.
 class FindLineStream final : public LineSource {
 public:
     explicit FindLineStream(const TMsgItem& entry) : m_boundary(entry.Boundary.view()) {
@@ -247,12 +247,14 @@ public:
     bool opened() const { return m_open; }
 
     bool next(std::string_view& line) override {
-        if (m_phase == Phase::Done || m_phase == Phase::Last || !m_reader.readLine(m_line)) {
+        if (m_phase == Phase::Done || m_phase == Phase::Last || !m_reader.readPiece(m_line)) {
             m_phase = Phase::Done;
             return false;
         }
         ++m_handed;
         line = m_line;
+        // Only a whole line can end the header or be a delimiter.
+        if (!place().whole()) return true;
         switch (m_phase) {
             case Phase::Header:
                 if (m_line.empty()) m_phase = m_boundary.empty() ? Phase::Body : Phase::Preamble;
@@ -272,6 +274,7 @@ public:
         return true;
     }
     std::size_t lastIndex() const override { return m_handed == 0 ? 0 : m_handed - 1; }
+    LinePlace place() const override { return m_reader.place(); }
 
 private:
     enum class Phase { Header, Body, Preamble, FirstPart, Last, Done };
@@ -351,7 +354,12 @@ bool ReadFindLines(const TMsgItem& entry, LineList& lines) {
     FindLineStream stream(entry);
     if (!stream.opened()) return false;
     std::string_view line;
-    while (stream.next(line)) lines.emplace_back(line);
+    while (stream.next(line)) {
+        if (stream.place().begins)
+            lines.emplace_back(line);
+        else
+            lines.back() += line;
+    }
     return true;
 }
 

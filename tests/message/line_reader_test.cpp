@@ -10,12 +10,22 @@
 namespace pelmora::test {
 namespace {
 
+// The lines of file, each joined from the pieces it comes in.
 std::vector<std::string> allLines(const std::filesystem::path& file) {
     LineReader reader;
     EXPECT_TRUE(reader.open(file));
     std::vector<std::string> lines;
-    std::string line;
-    while (reader.readLine(line)) lines.push_back(line);
+    std::string piece;
+    while (reader.readPiece(piece)) {
+        const LinePlace place = reader.place();
+        EXPECT_LE(piece.size(), kLinePieceBytes);
+        // Only a whole line may be empty: no empty piece follows a full one.
+        EXPECT_TRUE(!piece.empty() || place.whole()) << "after line " << lines.size();
+        if (place.begins)
+            lines.push_back(piece);
+        else
+            lines.back() += piece;
+    }
     EXPECT_TRUE(reader.atEnd());
     return lines;
 }
@@ -65,11 +75,100 @@ INSTANTIATE_TEST_SUITE_P(
                     LineCase{"NulBytesKept", std::string("a\0b\n", 4), {std::string("a\0b", 3)}}),
     [](const testing::TestParamInfo<LineCase>& row) { return std::string(row.param.name); });
 
-TEST(LineReader, LinesLongerThanManyBlocksComeWhole) {
+TEST(LineReader, LinesLongerThanManyBlocksComeWholeInPieces) {
     ScratchDir dir;
     const std::string longLine(300'000, 'x');
     EXPECT_EQ(allLines(dir.write("m.eml", "a\r\n" + longLine + "\r\nb")),
               (std::vector<std::string>{"a", longLine, "b"}));
+}
+
+// A line may be as long as the file. readLine keeps what it is asked to and
+// reads past the rest; readPiece hands it out a piece at a time. Neither
+// holds more of it than that.
+TEST(LineReader, LongLinesAreCutOrComeInPieces) {
+    ScratchDir dir;
+    const std::string longLine(1'000'000, 'x');
+    const auto file = dir.write("m.eml", "a\r\n" + longLine + "\r\nb\r\n");
+    LineReader reader;
+    ASSERT_TRUE(reader.open(file));
+    std::string line;
+    ASSERT_TRUE(reader.readLine(line));
+    EXPECT_FALSE(reader.lineWasCut());
+    ASSERT_TRUE(reader.readLine(line));
+    EXPECT_EQ(line, longLine.substr(0, kLinePieceBytes));
+    EXPECT_TRUE(reader.lineWasCut());
+    EXPECT_LE(line.capacity(), 2 * kLinePieceBytes);
+    ASSERT_TRUE(reader.readLine(line, 1));
+    EXPECT_EQ(line, "b");
+    EXPECT_FALSE(reader.readLine(line));
+
+    ASSERT_TRUE(reader.rewind());
+    ASSERT_TRUE(reader.readLine(line));
+    std::vector<LinePlace> places;
+    std::string piece;
+    while (reader.readPiece(piece, 400'000) && !reader.place().ends) places.push_back(reader.place());
+    places.push_back(reader.place());
+    EXPECT_EQ(piece, std::string(200'000, 'x'));
+    ASSERT_EQ(places.size(), 3u);
+    EXPECT_TRUE(places[0].begins && !places[0].ends);
+    EXPECT_TRUE(!places[1].begins && !places[1].ends);
+    EXPECT_TRUE(!places[2].begins && places[2].ends);
+    // Stopped inside a line, readLine takes the rest of it.
+    ASSERT_TRUE(reader.rewind());
+    ASSERT_TRUE(reader.readLine(line));
+    ASSERT_TRUE(reader.readPiece(piece, 10));
+    ASSERT_TRUE(reader.readLine(line, 5));
+    EXPECT_TRUE(reader.lineWasCut());
+    ASSERT_TRUE(reader.readLine(line));
+    EXPECT_EQ(line, "b");
+}
+
+// Where a piece is full, what follows decides whether it ends its line: a
+// line end (of either kind, also split across two blocks), the end mark or
+// the end of the file does; a lone CR does only when it is dropped.
+TEST(LineReader, APieceThatFillsUpEndsItsLineWhenOnlyTheEndFollows) {
+    struct Case {
+        std::string tail;
+        bool keepCr;
+        std::vector<std::string> pieces;
+    };
+    const std::vector<Case> cases = {
+        {"\r\nz\r\n", false, {"abcd", "z"}},
+        {"\nz", false, {"abcd", "z"}},
+        {"\x1A"
+         "z",
+         false,
+         {"abcd"}},
+        {"", false, {"abcd"}},
+        {"\rz\r\n", false, {"abcd+z"}},
+        {"\rz\r\n", true, {"abcd+\rz"}},
+        {"\r", true, {"abcd+\r"}},
+        {"\r", false, {"abcd"}},
+        {"\r\r\n", false, {"abcd"}},
+    };
+    ScratchDir dir;
+    for (const Case& c : cases) {
+        // Also with "abcd" ending the first block, or one byte before its end.
+        for (std::size_t head : {0, 4096 - 4, 4096 - 5}) {
+            LineReader reader;
+            ASSERT_TRUE(reader.open(dir.write("m.eml", std::string(head, 'h') + "abcd" + c.tail)));
+            if (c.keepCr) reader.keepBareCarriageReturns();
+            std::string piece;
+            if (head > 0) {
+                ASSERT_TRUE(reader.readPiece(piece, head));
+            }
+            std::vector<std::string> pieces;
+            while (reader.readPiece(piece, 4)) {
+                if (reader.place().begins)
+                    pieces.push_back(piece);
+                else if (pieces.empty())
+                    pieces.push_back(piece);
+                else
+                    pieces.back() += "+" + piece;
+            }
+            EXPECT_EQ(pieces, c.pieces) << Hex(c.tail) << " keep CR " << c.keepCr << " head " << head;
+        }
+    }
 }
 
 TEST(LineReader, CrLfSplitAcrossBlocksIsOneLineEnd) {

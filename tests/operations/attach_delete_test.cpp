@@ -12,6 +12,7 @@
 
 #include "decode/cp932.h"
 #include "decode/japanese.h"
+#include "message/line_reader.h"
 #include "message/mail_date.h"
 #include "op_fixture.h"
 #include "platform/file_io.h"
@@ -129,6 +130,31 @@ TEST(BuildStrippedMessage, ReadsOnlyUpToTheSecondDelimiter) {
               "Content-Type: multipart/mixed; boundary=\"b\"\r\n\r\n--b\r\n\r\ntext\r\n--b--\r\n");
     EXPECT_GE(stripped->bytesRead, head - 4);
     EXPECT_LT(stripped->bytesRead, std::uint64_t{1} << 20) << "the attachment must not be read";
+}
+
+// Lines are copied through in pieces, every byte kept: a gigabyte header
+// or first-part line without a break took gigabytes. A line longer than a
+// piece is text even where it begins like a delimiter.
+TEST(StripMessage, CopiesLongLinesThroughInPieces) {
+    const std::string header = "X-Long: " + std::string(1 << 20, 'h');
+    const std::string text = std::string(kLinePieceBytes - 1, 'p') + "\r" + std::string(1 << 20, 'q');
+    const std::string padded = "--b" + std::string(kLinePieceBytes, ' ');
+    const std::string kept = "Content-Type: multipart/mixed; boundary=b\r\n" + header + "\r\n\r\n--b\r\n" +
+                             text + "\r\n" + padded + "\r\n";
+    LineReader reader;
+    reader.openBytes(kept + "--b\r\nattachment\r\n--b--\r\n");
+    reader.keepBareCarriageReturns();
+    std::string written;
+    std::size_t largest = 0;
+    auto stripped = StripMessage(reader, "b", [&](std::string_view bytes) {
+        largest = std::max(largest, bytes.size());
+        written += bytes;
+        return true;
+    });
+    ASSERT_TRUE(stripped);
+    EXPECT_EQ(written.size(), *stripped);
+    EXPECT_TRUE(written == kept + "--b--\r\n");
+    EXPECT_LE(largest, 512u * 1024u);
 }
 
 class AttachDeleteCommand : public MailFolderTest {

@@ -338,6 +338,79 @@ TEST_F(BodyWalkTest, UnknownTransferEncodingPromptsThenGivesNoMatchSilently) {
     EXPECT_EQ(prompts.shown.size(), 1u);
 }
 
+// A body line longer than a piece is searched a piece at a time, each
+// joined to the one before it; what the cut between two pieces splits (a
+// character, an escape, ISO-2022-JP's double-byte mode) is put together
+// again, so the answers are those of the whole line.
+struct LongLineCase {
+    const char* name;
+    const char* header;
+    std::size_t filler;  // bytes before the text, counted from the piece's end
+    std::string text;
+    const char* term;
+};
+
+class LongBodyLine : public BodyWalkTest, public testing::WithParamInterface<LongLineCase> {
+protected:
+    // The search as it reads a file: the body from the reader, in pieces.
+    int searchRead(const char* field, const std::string& message) {
+        ParseSearchField(terms, cp(field));
+        LineReader reader;
+        reader.openBytes(message);
+        LineList header;
+        ReadHeaderLines(reader, entry, header);
+        BodyStream body(header, reader, entry.Boundary.view());
+        return SearchBody(terms, body, entry, context);
+    }
+};
+
+TEST_P(LongBodyLine, IsSearchedInPiecesAsAWhole) {
+    const LongLineCase& c = GetParam();
+    const std::string message = std::string(c.header) + "\n\n" +
+                                std::string(kLinePieceBytes - c.filler, 'f') + c.text + "tail\nnext\n";
+    const std::string wholeTerm = std::string("f") + c.term + "tail";
+    for (const std::string& term : {std::string(c.term), wholeTerm}) {
+        EXPECT_NE(searchRead(term.c_str(), message), 0) << term;
+        EXPECT_NE(search(term.c_str(), message), 0) << term;
+    }
+    EXPECT_EQ(searchRead((std::string(c.term) + "x").c_str(), message), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, LongBodyLine,
+    testing::Values(
+        LongLineCase{"Utf8CharacterCut",
+                     "Content-Type: text/plain; charset=utf-8\nContent-Transfer-Encoding: 8bit", 1,
+                     "\xE6\xA4\x9C\xE7\xB4\xA2\xE8\xAA\x9E", "検索語"},
+        // Ｂ is 0x82 0x61: its trail byte alone would be upper-cased to "A".
+        LongLineCase{"ShiftJisLeadByteCut", "Content-Type: text/plain; charset=shift_jis", 1,
+                     "\x82\x61\x82\x62", "ＢＣ"},
+        LongLineCase{"Iso2022JpPairAndModeCut", "Content-Type: text/plain; charset=iso-2022-jp", 6,
+                     "\x1B$B8!:w8l\x1B(B", "検索語"},
+        LongLineCase{"EucJpPairCut",
+                     "Content-Type: text/plain; charset=euc-jp\nContent-Transfer-Encoding: 8bit", 1,
+                     "\xB8\xA1\xBA\xF7\xB8\xEC", "検索語"},
+        LongLineCase{"QuotedPrintableEscapeAndCharacterCut",
+                     "Content-Type: text/plain; charset=utf-8\nContent-Transfer-Encoding: quoted-printable",
+                     4, "=E6=A4=9C=E7=B4=A2=E8=AA=9E", "検索語"}),
+    [](const testing::TestParamInfo<LongLineCase>& row) { return std::string(row.param.name); });
+
+// However long a line, the search holds a batch of it at a time: a
+// gigabyte line without a break took gigabytes.
+TEST_F(BodyWalkTest, ALongLineIsNeverHeldWhole) {
+    const std::size_t length = 8 << 20;
+    std::string message = "Content-Type: text/plain; charset=utf-8\n\n" + std::string(length, 'a') + "zz\n";
+    ParseSearchField(terms, "azz");
+    LineReader reader;
+    reader.openBytes(message);
+    message = {};
+    LineList header;
+    ReadHeaderLines(reader, entry, header);
+    BodyStream body(header, reader, "");
+    EXPECT_NE(SearchBody(terms, body, entry, context), 0);
+    EXPECT_LT(context.body.raw.capacity() + context.body.text.capacity(), length / 2);
+}
+
 TEST_F(BodyWalkTest, SupportedValuesDoNotPrompt) {
     const char* message =
         "Content-Type: text/plain; charset=Windows-1252\nContent-Transfer-Encoding: BINARY\n\nbody\n";
