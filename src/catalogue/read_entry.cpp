@@ -62,10 +62,28 @@ bool OpenEntry(TMsgItem& entry, LineReader& reader, ReaderContext& context) {
     return true;
 }
 
+void ReportOutOfMemory(TMsgItem& entry, ReaderContext& context) {
+    LineList().swap(context.MsgLines);
+    entry.From.clear();
+    entry.Subject.clear();
+    entry.To.clear();
+    entry.RecvDate = entry.SentDate = 0;
+    entry.DupHash = 0;
+    entry.IconIndex = 0;
+    entry.HasAttach = entry.Matched = false;
+    for (CompactText* text : {&entry.RecvDateText, &entry.SentDateText, &entry.FromRaw, &entry.ToRaw,
+                              &entry.MessageId, &entry.Boundary})
+        *text = std::string_view();
+    context.prompts.warning(text::OutOfMemoryReading(entry.FileName));
+}
+
 void ReadMessage(MsgList& list, std::size_t index, ReaderContext& context) {
     TMsgItem& entry = *list[index];
-    LineReader reader;
-    if (OpenEntry(entry, reader, context)) ReadListEntry(reader, entry, context.MsgLines, context.options);
+    ReadReportingMemory(entry, context, [&] {
+        LineReader reader;
+        if (OpenEntry(entry, reader, context))
+            ReadListEntry(reader, entry, context.MsgLines, context.options);
+    });
 }
 
 }  // namespace pelmora

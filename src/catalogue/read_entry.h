@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstddef>
+#include <new>
 #include <string>
 
 #include "message/line_reader.h"
@@ -50,8 +51,27 @@ struct ReaderContext {
 // be found) and the context's lines are emptied.
 bool OpenEntry(TMsgItem& entry, LineReader& reader, ReaderContext& context);
 
+// Says that memory ran out while entry was read, and puts the entry back to
+// the values of the scan (a message read in part shows none of it) and
+// unmatched; the context's lines are let go.
+void ReportOutOfMemory(TMsgItem& entry, ReaderContext& context);
+
+// Runs read, which reads entry from its file. An allocation that fails
+// meanwhile is reported for this message alone (ReportOutOfMemory), and the
+// caller goes on with the next: one message the memory cannot hold must not
+// end a load or a search.
+template <typename Read>
+void ReadReportingMemory(TMsgItem& entry, ReaderContext& context, Read&& read) {
+    try {
+        read();
+    } catch (const std::bad_alloc&) {
+        ReportOutOfMemory(entry, context);
+    }
+}
+
 // The folder load's reading of list[index]: its file, its header fields and
-// its attachment flag. Never throws on malformed input.
+// its attachment flag. Never throws on malformed input, nor when memory runs
+// out for this message.
 void ReadMessage(MsgList& list, std::size_t index, ReaderContext& context);
 
 }  // namespace pelmora

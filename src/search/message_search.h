@@ -79,13 +79,15 @@ void SearchOpenMessage(LineReader& reader, TMsgItem& entry, LineList& lines, con
 }
 
 // The search's reading of list[index] from its file; a file that cannot be
-// opened is said and stays unmatched.
+// opened, or that memory runs out for, is said and stays unmatched.
 template <typename Search>
 void SearchMessage(MsgList& list, std::size_t index, ReaderContext& context, Search& search) {
     TMsgItem& entry = *list[index];
-    LineReader reader;
-    if (OpenEntry(entry, reader, context))
-        SearchOpenMessage(reader, entry, context.MsgLines, context.options, search);
+    ReadReportingMemory(entry, context, [&] {
+        LineReader reader;
+        if (OpenEntry(entry, reader, context))
+            SearchOpenMessage(reader, entry, context.MsgLines, context.options, search);
+    });
 }
 
 }  // namespace pelmora

@@ -144,6 +144,10 @@ std::string CouldNotOpen(std::string_view path) {
     return withAdvice(quoted(path, kCouldNotOpenSuffix), kCheckNotInUseAdvice);
 }
 
+std::string OutOfMemoryReading(std::string_view path) {
+    return quoted(path, kOutOfMemorySuffix);
+}
+
 std::string CouldNotOpenWithAssociation(std::string_view path) {
     return withAdvice(quoted(path, kCouldNotOpenSuffix), kCheckNotInUseOrAssociationAdvice);
 }

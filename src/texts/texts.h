@@ -47,6 +47,7 @@ namespace pelmora::text {
                                                                                                                   \
     /* A file that cannot be opened or rewritten, after its quoted path. */                                       \
     X(kCouldNotOpenSuffix,               " を開けませんでした。")                                                 \
+    X(kOutOfMemorySuffix,                " を読むためのメモリが足りませんでした。")                               \
     X(kCheckNotInUseAdvice,              "使用中でないか確認して下さい。")                                        \
     X(kCheckNotInUseOrAssociationAdvice, "使用中でないか、関連付けが正しいか確認して下さい。")                    \
     X(kOpenInEditorSuffix,               " を")                                                                   \
@@ -168,6 +169,8 @@ std::string_view ColumnCaption(int key);
 std::string CouldNotOpen(std::string_view path);
 std::string CouldNotOpenWithAssociation(std::string_view path);
 std::string CouldNotOpenInEditor(std::string_view path, std::string_view editor);
+// "<path>" を読むためのメモリが足りませんでした。
+std::string OutOfMemoryReading(std::string_view path);
 // "<folder>" フォルダはありません。 / フォルダを読み取れません。
 std::string FolderMissing(std::string_view folder);
 std::string UnreadableFolder(std::string_view folder);

@@ -9,6 +9,7 @@
 #include "catalogue/scan.h"
 #include "catalogue_test_support.h"
 #include "support/files.h"
+#include "texts/texts.h"
 
 namespace pelmora {
 namespace {
@@ -33,10 +34,10 @@ protected:
         }
     }
 
-    LoadOutcome load(Subfolders subfolders = Subfolders::No) {
+    LoadOutcome load(Subfolders subfolders = Subfolders::No, ReaderOptions options = {}) {
         ui::ListView& v = view;
         LoadFolderPorts ports{v, status, progress, prompts, cursor};
-        ReaderContext reader{lines, ReaderOptions{}, prompts};
+        ReaderContext reader{lines, options, prompts};
         return LoadFolder(folder, list, ports, reader, subfolders);
     }
 
@@ -50,6 +51,30 @@ protected:
     LineList lines;
     MsgList list;
 };
+
+// Memory that runs out while one message is read is said for that message,
+// which is listed with what the scan knows; the others are read and listed,
+// and the load is no abort (which lists nothing).
+TEST_F(LoadFolderTest, OutOfMemoryOnOneMessageIsSaidAndTheRestListed) {
+    struct ExhaustingNames final : DisplayNameLookup {
+        const std::string* LookupDisplayName(std::string_view address) const override {
+            if (address.starts_with("huge@")) throw std::bad_alloc();
+            return nullptr;
+        }
+    } names;
+    writeMessages(2);
+    const fs::path huge = folder / "huge.eml";
+    test::WriteBytes(huge, "Subject: big\r\nFrom: huge@example.com\r\n\r\n");
+    EXPECT_EQ(load(Subfolders::No, {.DisplayNames = &names}), LoadOutcome::Loaded);
+    EXPECT_EQ(view.rows, 3);
+    EXPECT_EQ(prompts.shown, std::vector<std::string>{"warning:" + text::OutOfMemoryReading(huge.native())});
+    for (const auto& e : list) {
+        EXPECT_EQ(e->Matched, e->FileName != huge.native()) << e->FileName;
+        if (!e->Matched) {
+            EXPECT_EQ(e->Subject, "");
+        }
+    }
+}
 
 TEST_F(LoadFolderTest, HundredMessagesLoadWithoutTheProgressDialog) {
     writeMessages(100);

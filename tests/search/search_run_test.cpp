@@ -81,6 +81,26 @@ TEST_F(SearchRunTest, ExceptionWhileReadingEndsTheRunWithABox) {
     EXPECT_FALSE(progress.visible);
 }
 
+// Memory that runs out while one message is read is said for that message
+// alone: the search goes on and lists what matched, and is no abort.
+TEST_F(SearchRunTest, OutOfMemoryOnOneMessageIsSaidAndTheSearchGoesOn) {
+    struct ExhaustingNames final : DisplayNameLookup {
+        const std::string* LookupDisplayName(std::string_view address) const override {
+            if (address.starts_with("huge@")) throw std::bad_alloc();
+            return nullptr;
+        }
+    } names;
+    write("a.eml", "From: a@example.com\nSubject: one\n\nneedle\n");
+    const fs::path huge = write("b.eml", "From: huge@example.com\nSubject: two\n\nneedle\n");
+    write("c.eml", "From: c@example.com\nSubject: three\n\nneedle\n");
+    ParseSearchField(conditions.BodyTerms, "needle");
+    conditions.DateFrom = 0.0;
+    EXPECT_EQ(RunSearch(conditions, m_folder, session, ports, ReaderOptions{.DisplayNames = &names}),
+              RunEnd::Completed);
+    EXPECT_EQ(foundSubjects(), (std::set<std::string>{"one", "three"}));
+    EXPECT_EQ(prompts.shown, std::vector<std::string>{"warning:" + text::OutOfMemoryReading(huge.native())});
+}
+
 // A large folder searched ready to ask reads one message at a time with
 // the files ahead handed to the kernel, and finds what the many-reader
 // search finds.
