@@ -30,5 +30,8 @@ int StripCommand(const Args& args, ui::FileSystem& files);
 int TrashCommand(const Args& args);
 int DecodeCommand(const Args& args);
 int BooksCommand(const Args& args);
+int ShowCommand(const Args& args);
+int AttachmentsCommand(const Args& args);
+int ExtractCommand(const Args& args);
 
 }  // namespace pelmora::cli

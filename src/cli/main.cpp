@@ -29,6 +29,9 @@ constexpr Command kCommands[] = {
     {"trash", pelmora::cli::TrashCommand, "trash  [--yes] FILE..."},
     {"decode", pelmora::cli::DecodeCommand, "decode [--encoding=utf-8|cp932] [--] VALUE..."},
     {"books", pelmora::cli::BooksCommand, "books  [--format=table|tsv|json] [--encoding=utf-8|cp932]"},
+    {"show", pelmora::cli::ShowCommand, "show   [--format=text|json] [--source] FILE"},
+    {"attachments", pelmora::cli::AttachmentsCommand, "attachments [--format=table|tsv|json] FILE..."},
+    {"extract", pelmora::cli::ExtractCommand, "extract [-o DIR] [--yes] FILE..."},
 };
 
 void printUsage(std::ostream& out) {

@@ -164,6 +164,10 @@ std::string FolderMissing(std::string_view folder) {
     return quoted(folder, kFolderMissingSuffix);
 }
 
+std::string CreateFolderQuestion(std::string_view folder) {
+    return quoted(folder, kCreateFolderQuestionSuffix);
+}
+
 std::string UnreadableFolder(std::string_view folder) {
     return quoted(folder, kUnreadableFolderSuffix);
 }

@@ -145,7 +145,10 @@ namespace pelmora::text {
     X(kBookCorrupt,                      "壊れています")                                                          \
     X(kBookUnknownSchema,                "知らない形式です")                                                      \
     X(kBookUnreadable,                   "読み込めません")                                                        \
-    X(kBookTooLarge,                     "大きすぎます")
+    X(kBookTooLarge,                     "大きすぎます")                                                          \
+                                                                                                                  \
+    /* Saving attachments. */                                                                                     \
+    X(kCreateFolderQuestionSuffix,       " フォルダはありません。作成しますか？")
 
 // clang-format on
 
@@ -174,6 +177,8 @@ std::string OutOfMemoryReading(std::string_view path);
 // "<folder>" フォルダはありません。 / フォルダを読み取れません。
 std::string FolderMissing(std::string_view folder);
 std::string UnreadableFolder(std::string_view folder);
+// "<folder>" フォルダはありません。作成しますか？
+std::string CreateFolderQuestion(std::string_view folder);
 // "<count> 通のメッセージをリストしました。" and whether to open the list.
 std::string ListedOpenQuestion(std::string_view count, std::string_view path);
 // The CSV list's target on the command line.

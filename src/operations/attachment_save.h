@@ -1,0 +1,51 @@
+// SPDX-License-Identifier: MIT
+// Saving attachments: names made safe for the file system, never a file
+// replaced (" (2)", " (3)"... are added instead), each file written under a
+// temporary name and renamed into place, so a failure leaves no half file
+// under the attachment's name.
+#pragma once
+
+#include <expected>
+#include <filesystem>
+#include <set>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "message/message_view.h"
+#include "ui/error.h"
+#include "ui/file_system.h"
+
+namespace pelmora {
+
+inline constexpr std::size_t kMaxFileNameBytes = 255;
+
+// nameUtf8 as one file name: "/", "\", NUL and control bytes become "_";
+// "", "." and ".." give fallback; at most 255 bytes, cut at a character
+// boundary with the extension kept.
+std::string SafeFileName(std::string_view nameUtf8, std::string_view fallback);
+// name with " (number)" before its extension, still at most 255 bytes.
+std::string NumberedFileName(std::string_view name, int number);
+
+// Writes the attachment's decoded content into folder; the path written.
+// The message file must be as it was when view was read.
+std::expected<std::filesystem::path, Error> SaveAttachment(const MessageView& view,
+                                                           const AttachmentInfo& attachment,
+                                                           const std::filesystem::path& folder,
+                                                           ui::FileSystem& files);
+
+struct SaveOutcome {
+    std::vector<std::filesystem::path> written;
+    std::vector<Error> failures;
+};
+// Every attachment of view into folder, created when missing.
+SaveOutcome SaveAllAttachments(const MessageView& view, const std::filesystem::path& folder,
+                               ui::FileSystem& files);
+
+// The folder, inside parent, for the attachments of one of several messages:
+// the message file's name without its extension, made safe; a name already
+// in taken (a message of the same name elsewhere) gets " (2)"... Adds it.
+std::filesystem::path MessageFolder(const std::filesystem::path& parent, const std::filesystem::path& message,
+                                    std::set<std::string>& taken);
+
+}  // namespace pelmora
