@@ -135,6 +135,10 @@ expect "mailfile.eml" pelmora-cli export -o mailf
 expect "" pelmora-cli decode --so
 expect "books" pelmora-cli bo
 expect "json table tsv" pelmora-cli books --format =
+expect "json text" pelmora-cli show --format =
+expect "json table tsv" pelmora-cli attachments --format =
+expect "mailbox mailroom" pelmora-cli extract -o mai
+expect "mailbox mailfile.eml mailroom" pelmora-cli extract mai
 if [[ $3 == yes ]]; then
     expect "--help --version" pelmora --
     expect "mailbox mailroom" pelmora mai

@@ -20,9 +20,16 @@ For every message file under FOLDER (*.eml, *.nws):
   again, so when the exact contents differ both sides are compared once
   more with every blank and line end set aside.
 
-Prints both agreement figures and the first misses of each; the exit
-status is 0 when both reach --min (default 98), 1 when one does not, 77
-when FOLDER does not exist (ctest reads that as skipped).
+Where the attachments differ, the difference is put down to one of the
+reader's own rules when it is one (why_different()): a message of one part
+that is no text is an attachment, and every text part of a multipart/mixed
+but the body is one (Python passes over the first text/plain and text/html
+of each multipart).
+
+Prints both agreement figures, the share of attachment lists that agree or
+differ only by those rules, and the first misses; the exit status is 0 when
+the body figure and that share reach --min (default 98), 1 when one does
+not, 77 when FOLDER does not exist (ctest reads that as skipped).
 """
 
 import argparse
@@ -307,11 +314,11 @@ def main():
     print(f'attachments: {attach_agree} of {attach_total} agree ({attach_share:.1f} %)')
     for reason, count in sorted(reasons.items()):
         print(f'  differ, {reason}: {count}')
-    by_rule = attach_agree + attach_total - attach_agree - reasons['other']
+    by_rule = attach_total - reasons['other']
     print(f'  agree or differ by the reader\'s rules: {by_rule} ({share(by_rule, attach_total):.1f} %)')
     for path, their_count, our_count in attach_misses[:args.misses]:
         print(f'  differs: {rel(path)} (python {their_count}, ours {our_count})')
-    return 0 if body_share >= args.min and attach_share >= args.min else 1
+    return 0 if body_share >= args.min and share(by_rule, attach_total) >= args.min else 1
 
 
 if __name__ == '__main__':

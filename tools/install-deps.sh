@@ -5,8 +5,9 @@
 # desktop-file-utils, man-db and groff-base validate what is installed;
 # dpkg-dev and file let CPack find the package's dependencies and lintian
 # checks the package; jq and zsh check the JSON output and the zsh
-# completion; clang-format checks the sources). Safe to run again: it
-# installs only what is missing and does nothing when all is present.
+# completion; clang-format checks the sources; python3 compares the message
+# reader with Python's email package). Safe to run again: it installs only
+# what is missing and does nothing when all is present.
 set -eu
 
 PACKAGES="
@@ -19,7 +20,7 @@ PACKAGES="
   xvfb xauth x11-utils imagemagick
   fonts-noto-cjk fonts-dejavu-core qt6-translations-l10n
   xdg-utils desktop-file-utils
-  librsvg2-bin appstream man-db groff-base dpkg-dev file jq zsh
+  librsvg2-bin appstream man-db groff-base dpkg-dev file jq zsh python3
   lintian
 "
 

@@ -16,6 +16,9 @@ _pelmora_cli_options() {
         trash) echo "--yes --help" ;;
         decode) echo "--encoding= --help" ;;
         books) echo "--format= --encoding= --help" ;;
+        show) echo "--format= --source --display-names --no-display-names --help" ;;
+        attachments) echo "--format= --display-names --no-display-names --help" ;;
+        extract) echo "-o --output= --yes --display-names --no-display-names --help" ;;
     esac
 }
 
@@ -38,7 +41,8 @@ _pelmora_cli() {
     COMPREPLY=()
 
     if ((cword == 1)); then
-        mapfile -t COMPREPLY < <(compgen -W "list dups search export strip trash decode books --help --version" -- "$cur")
+        mapfile -t COMPREPLY < <(compgen -W "list dups search export strip trash decode books show attachments
+            extract --help --version" -- "$cur")
         return
     fi
     local command=${COMP_WORDS[1]}
@@ -62,14 +66,17 @@ _pelmora_cli() {
         case $option in
             --format)
                 # The address books are no message list: no CSV for them.
-                values="table tsv csv json"
-                [[ $command == books ]] && values="table tsv json"
+                case $command in
+                    show) values="text json" ;;
+                    books | attachments) values="table tsv json" ;;
+                    *) values="table tsv csv json" ;;
+                esac
                 ;;
             --encoding) values="utf-8 cp932" ;;
             --sort) values="sender subject received size folder recipients sent" ;;
             --keep) values="oldest newest largest under:" ;;
             --output)
-                _pelmora_cli_paths "$value" files
+                _pelmora_cli_paths "$value" "$([[ $command == extract ]] || echo files)"
                 [[ -n $lead ]] && COMPREPLY=("${COMPREPLY[@]/#/$lead}")
                 return
                 ;;
@@ -80,8 +87,12 @@ _pelmora_cli() {
         [[ ${#COMPREPLY[@]} -eq 1 && ${COMPREPLY[0]} == *: ]] && compopt -o nospace 2>/dev/null
         return
     fi
-    if [[ $command == export && ($prev == -o) ]]; then
+    if [[ $command == export && $prev == -o ]]; then
         _pelmora_cli_paths "$cur" files
+        return
+    fi
+    if [[ $command == extract && $prev == -o ]]; then
+        _pelmora_cli_paths "$cur"
         return
     fi
 
@@ -96,7 +107,7 @@ _pelmora_cli() {
     fi
     case $command in
         list | dups | search | export) _pelmora_cli_paths "$cur" ;;
-        strip | trash) _pelmora_cli_paths "$cur" files ;;
+        strip | trash | show | attachments | extract) _pelmora_cli_paths "$cur" files ;;
     esac
 }
 

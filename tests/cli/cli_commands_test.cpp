@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
-// pelmora-cli trash, strip and export as a user runs them: exit statuses,
-// the refusal without a terminal, and the files afterwards.
+// pelmora-cli trash, strip, export, show, attachments and extract as a user
+// runs them: exit statuses, the refusal without a terminal, and the files
+// afterwards.
 #include <fcntl.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -162,6 +163,57 @@ TEST_F(CliCommands, ExportRefusesToReplaceUnlessAskedAndNeverWritesThroughALink)
     EXPECT_EQ(ReadBytes(link), previous);
     for (const auto& entry : fs::directory_iterator(root))
         EXPECT_FALSE(entry.path().filename().native().starts_with(".link.csv")) << entry.path();
+}
+
+TEST_F(CliCommands, ShowPrintsTheFieldsAndTheBody) {
+    std::string out;
+    EXPECT_EQ(run("show " + quoted(mail / "a.eml"), &out), 0);
+    EXPECT_NE(out.find("From: Taro <taro@example.com>\nTo: hanako@example.com\nSubject: two attachments\n"),
+              std::string::npos)
+        << out;
+    EXPECT_TRUE(out.ends_with("\n\nHello.\n\nBye.\n")) << out;
+    EXPECT_EQ(run("show --format=json " + quoted(mail / "a.eml"), &out), 0);
+    EXPECT_NE(
+        out.find("\"body_type\":\"text/plain\",\"body\":\"Hello.\\n\\nBye.\",\"attachments\":[{\"name\":"
+                 "\"a.bin\",\"type\":\"application/octet-stream\",\"size\":108},"),
+        std::string::npos)
+        << out;
+    EXPECT_EQ(run("show " + quoted(mail / "missing.eml")), 1);
+    EXPECT_EQ(run("show"), 2);
+    EXPECT_EQ(run("show " + quoted(mail / "a.eml") + " " + quoted(mail / "b.eml")), 2);
+}
+
+TEST_F(CliCommands, AttachmentsListsOneRowEach) {
+    std::string out;
+    EXPECT_EQ(run("attachments --format=tsv " + quoted(mail / "a.eml") + " " + quoted(mail / "b.eml"), &out),
+              0);
+    const std::string path = (mail / "a.eml").native();
+    EXPECT_EQ(out, "path\tname\ttype\tsize\n" + path + "\ta.bin\tapplication/octet-stream\t108\n" + path +
+                       "\tb.bin\tapplication/octet-stream\t4\n");
+}
+
+TEST_F(CliCommands, ExtractNeverReplacesAFile) {
+    const fs::path out = root / "out";
+    std::string printed;
+    EXPECT_EQ(run("extract -o " + quoted(out) + " " + quoted(mail / "a.eml")), 2) << "no folder, no terminal";
+    EXPECT_FALSE(fs::exists(out));
+    EXPECT_EQ(run("extract --yes -o " + quoted(out) + " " + quoted(mail / "a.eml"), &printed), 0);
+    EXPECT_EQ(printed, (out / "a.bin").native() + "\n" + (out / "b.bin").native() + "\n");
+    WriteBytes(out / "b.bin", "mine");
+    EXPECT_EQ(run("extract -o " + quoted(out) + " " + quoted(mail / "a.eml"), &printed), 0);
+    EXPECT_EQ(printed, (out / "a (2).bin").native() + "\n" + (out / "b (2).bin").native() + "\n");
+    EXPECT_EQ(ReadBytes(out / "b.bin"), "mine");
+    EXPECT_EQ(ReadBytes(out / "b (2).bin"), "BBBB");
+    EXPECT_EQ(ReadBytes(out / "a.bin"), std::string(108, '\0'));
+    // Several messages: a folder for each that has attachments.
+    addMessage("c.eml", attached);
+    EXPECT_EQ(run("extract -o " + quoted(out) + " " + quoted(mail / "a.eml") + " " + quoted(mail / "b.eml") +
+                  " " + quoted(mail / "c.eml")),
+              0);
+    EXPECT_TRUE(fs::exists(out / "a" / "b.bin"));
+    EXPECT_TRUE(fs::exists(out / "c" / "a.bin"));
+    EXPECT_FALSE(fs::exists(out / "b"));
+    EXPECT_EQ(run("extract -o"), 2);
 }
 
 // A link to a message is that message, not a copy of it: dups --trash used

@@ -17,6 +17,7 @@
 #include "op_fixture.h"
 #include "platform/file_io.h"
 #include "platform/trash.h"
+#include "support/failing_file_system.h"
 #include "support/fake_shell.h"
 #include "support/scripted_files.h"
 

@@ -1,0 +1,122 @@
+// SPDX-License-Identifier: MIT
+// Saving attachments: safe names, no file ever replaced, nothing left half
+// written.
+#include "operations/attachment_save.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "decode/unicode_text.h"
+#include "platform/file_io.h"
+#include "support/failing_file_system.h"
+#include "support/files.h"
+#include "support/table_test.h"
+
+namespace fs = std::filesystem;
+
+namespace pelmora::test {
+namespace {
+
+class SafeFileNameTest : public testing::TestWithParam<Case> {};
+TEST_P(SafeFileNameTest, Makes) {
+    EXPECT_EQ(SafeFileName(GetParam().input, "part1.bin"), GetParam().expected);
+}
+INSTANTIATE_TEST_SUITE_P(
+    Table, SafeFileNameTest,
+    testing::Values(Case{"PlainKept", "見積書.xlsx", "見積書.xlsx"},
+                    Case{"SlashesAndBackslashes", "../../etc/passwd", ".._.._etc_passwd"},
+                    Case{"WindowsPath", "C:\\Users\\a.doc", "C:_Users_a.doc"},
+                    Case{"ControlBytesAndNul", std::string("a\nb\tc\0d\x7F.txt", 12), "a_b_c_d_.txt"},
+                    Case{"DotDotRefused", "..", "part1.bin"}, Case{"DotRefused", " . ", "part1.bin"},
+                    Case{"EmptyRefused", "", "part1.bin"}),
+    caseName);
+
+TEST(SafeFileNameTest, LongNameCutAtACharacterWithItsExtension) {
+    std::string name;
+    for (int i = 0; i < 100; ++i) name += "あ";
+    const std::string safe = SafeFileName(name + ".pdf", "x");
+    EXPECT_LE(safe.size(), kMaxFileNameBytes);
+    EXPECT_GT(safe.size(), kMaxFileNameBytes - 3);
+    EXPECT_TRUE(safe.ends_with("あ.pdf"));
+    EXPECT_TRUE(IsWellFormedUtf8(safe));
+    const std::string numbered = NumberedFileName(safe, 12);
+    EXPECT_LE(numbered.size(), kMaxFileNameBytes);
+    EXPECT_TRUE(numbered.ends_with(" (12).pdf"));
+    EXPECT_TRUE(IsWellFormedUtf8(numbered));
+}
+
+TEST(NumberedFileNameTest, GoesBeforeTheExtension) {
+    EXPECT_EQ(NumberedFileName("a.pdf", 2), "a (2).pdf");
+    EXPECT_EQ(NumberedFileName("archive.tar.gz", 3), "archive.tar (3).gz");
+    EXPECT_EQ(NumberedFileName(".bashrc", 2), ".bashrc (2)");
+    EXPECT_EQ(NumberedFileName("README", 2), "README (2)");
+}
+
+class AttachmentSaveTest : public testing::Test {
+protected:
+    MessageView read(std::string_view message, const char* name = "m.eml") {
+        const fs::path file = m_mail.path() / name;
+        WriteBytes(file, message);
+        auto view = ReadMessageView(file);
+        EXPECT_TRUE(view.has_value());
+        return view ? std::move(*view) : MessageView{};
+    }
+    std::vector<std::string> filesIn(const fs::path& folder) const {
+        std::vector<std::string> names;
+        for (const auto& entry : fs::directory_iterator(folder)) names.push_back(entry.path().filename());
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+
+    static constexpr std::string_view kTwoSameNames =
+        "Content-Type: multipart/mixed; boundary=b\n\n--b\nContent-Type: text/plain\n\nbody\n"
+        "--b\nContent-Type: text/plain; name=\"../note.txt\"\n\nfirst\n"
+        "--b\nContent-Type: text/plain; name=\"../note.txt\"\nContent-Transfer-Encoding: "
+        "base64\n\nc2Vjb25k\n--b--\n";
+
+    ScratchFolder m_mail{"pelmora-mail"};
+    ScratchFolder m_out{"pelmora-out"};
+    FailingFileSystem m_files;
+};
+
+TEST_F(AttachmentSaveTest, CollidingNamesNeverReplaceAFile) {
+    WriteBytes(m_out.path() / ".._note.txt", "kept");
+    const MessageView view = read(kTwoSameNames);
+    const SaveOutcome outcome = SaveAllAttachments(view, m_out.path(), m_files);
+    EXPECT_TRUE(outcome.failures.empty());
+    ASSERT_EQ(outcome.written.size(), 2u);
+    EXPECT_EQ(filesIn(m_out.path()),
+              (std::vector<std::string>{".._note (2).txt", ".._note (3).txt", ".._note.txt"}));
+    EXPECT_EQ(ReadBytes(m_out.path() / ".._note.txt"), "kept");
+    EXPECT_EQ(ReadBytes(outcome.written[0]), "first");
+    EXPECT_EQ(ReadBytes(outcome.written[1]), "second");
+}
+
+TEST_F(AttachmentSaveTest, FailedWriteLeavesNothingBehind) {
+    const MessageView view = read(kTwoSameNames);
+    m_files.failWrite = true;
+    const auto saved = SaveAttachment(view, view.attachments[0], m_out.path(), m_files);
+    ASSERT_FALSE(saved.has_value());
+    EXPECT_EQ(saved.error().kind, ErrorKind::Write);
+    EXPECT_TRUE(filesIn(m_out.path()).empty());
+}
+
+TEST_F(AttachmentSaveTest, MessageChangedSinceReadIsRefused) {
+    const MessageView view = read(kTwoSameNames);
+    WriteBytes(view.path, "Subject: other\n\nshorter\n");
+    const auto saved = SaveAttachment(view, view.attachments[0], m_out.path(), m_files);
+    ASSERT_FALSE(saved.has_value());
+    EXPECT_EQ(saved.error().kind, ErrorKind::Changed);
+    EXPECT_TRUE(filesIn(m_out.path()).empty());
+}
+
+TEST_F(AttachmentSaveTest, OneFolderPerMessageEvenForEqualNames) {
+    std::set<std::string> taken;
+    EXPECT_EQ(MessageFolder(m_out.path(), "/a/x.eml", taken), m_out.path() / "x");
+    EXPECT_EQ(MessageFolder(m_out.path(), "/b/x.eml", taken), m_out.path() / "x (2)");
+    EXPECT_EQ(MessageFolder(m_out.path(), "/b/...eml", taken), m_out.path() / "message");
+}
+
+}  // namespace
+}  // namespace pelmora::test
