@@ -244,9 +244,7 @@ MessageView ReadMessageView(int fd, const std::filesystem::path& path, const Mes
     view.tree = ScanMimeTree(fd);
     if (struct stat info; fstat(fd, &info) == 0) view.fileTime = FileTimeFromTimespec(info.st_mtim);
     const std::vector<HeaderField>& header = view.tree.parts[0].header;
-    view.fromUtf8 = addressField(header, "from", options.displayNames);
-    view.toUtf8 = addressField(header, "to", options.displayNames);
-    view.ccUtf8 = addressField(header, "cc", options.displayNames);
+    ApplyDisplayNames(view, options.displayNames);
     if (const HeaderField* subject = FindField(header, "subject"))
         view.subjectUtf8 = Cp932ToUtf8(DecodeHeaderText(listUnfolded(*subject)));
     view.dateUtf8 = dateField(header, fd);
@@ -264,6 +262,13 @@ std::expected<MessageView, Error> ReadMessageView(const std::filesystem::path& p
     if (fstat(file.fd(), &info) != 0 || S_ISDIR(info.st_mode))
         return std::unexpected(MakeError(ErrorKind::Open, path, S_ISDIR(info.st_mode) ? EISDIR : errno));
     return ReadMessageView(file.fd(), path, options);
+}
+
+void ApplyDisplayNames(MessageView& view, const DisplayNameLookup* names) {
+    const std::vector<HeaderField>& header = view.tree.parts[0].header;
+    view.fromUtf8 = addressField(header, "from", names);
+    view.toUtf8 = addressField(header, "to", names);
+    view.ccUtf8 = addressField(header, "cc", names);
 }
 
 int FindPartByContentId(const MimeTree& tree, View id) {

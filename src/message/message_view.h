@@ -60,6 +60,12 @@ std::expected<MessageView, Error> ReadMessageView(const std::filesystem::path& p
 // The same from an open file (its path is only recorded).
 MessageView ReadMessageView(int fd, const std::filesystem::path& path, const MessageViewOptions& options);
 
+// Decodes the address fields (From, To, Cc) of view again from its header,
+// with the address book's names where the list would use them (names
+// non-null) or without. Cheap: a window reads a large message on another
+// thread without the address book and adds the names here.
+void ApplyDisplayNames(MessageView& view, const DisplayNameLookup* names);
+
 // The part whose Content-ID is id (angle brackets and a "cid:" prefix
 // ignored), or -1.
 int FindPartByContentId(const MimeTree& tree, std::string_view id);

@@ -7,10 +7,14 @@
 
 #include <atomic>
 #include <cerrno>
+#include <optional>
 #include <random>
 
+#include "decode/japanese.h"
+#include "message/format.h"
 #include "message/mail_date.h"
 #include "message/mime_content.h"
+#include "texts/texts.h"
 
 namespace pelmora {
 
@@ -115,7 +119,7 @@ std::string NumberedFileName(View name, int number) {
 std::expected<std::filesystem::path, Error> SaveAttachment(const MessageView& view,
                                                            const AttachmentInfo& attachment,
                                                            const std::filesystem::path& folder,
-                                                           ui::FileSystem& files) {
+                                                           ui::FileSystem& files, View nameUtf8) {
     const Descriptor message(open(view.path.c_str(), O_RDONLY | O_CLOEXEC));
     if (message.get() < 0) return std::unexpected(MakeError(ErrorKind::Open, view.path, errno));
     if (!unchanged(message.get(), view)) return std::unexpected(MakeError(ErrorKind::Changed, view.path, 0));
@@ -143,7 +147,8 @@ std::expected<std::filesystem::path, Error> SaveAttachment(const MessageView& vi
         return std::unexpected(writeError != 0 ? MakeError(ErrorKind::Write, folder, writeError)
                                                : MakeError(ErrorKind::Open, view.path, readError));
     }
-    auto placed = placeFile(temporary, folder, SafeFileName(attachment.nameUtf8, "attachment"), files);
+    const std::string own = SafeFileName(attachment.nameUtf8, "attachment");
+    auto placed = placeFile(temporary, folder, nameUtf8.empty() ? own : SafeFileName(nameUtf8, own), files);
     if (!placed) unlink(temporary.c_str());
     return placed;
 }
@@ -177,6 +182,57 @@ std::filesystem::path MessageFolder(const std::filesystem::path& parent, const s
         name = fitted(base, " (" + std::to_string(number) + ")");
     taken.insert(name);
     return parent / name;
+}
+
+std::string AttachSaveStatusText(int saved) {
+    return FormatCount(saved) + std::string(text::kAttachmentsSavedSuffix);
+}
+
+std::string AttachSaveFailureText(const Error& error) {
+    const std::string reason = error.kind == ErrorKind::Changed ? std::string(text::kChangedSinceRead)
+                                                                : Utf8ToAnsi(error.reasonText());
+    return text::QuotedPath(error.path.string()) + std::string(text::kCouldNotSaveSuffix) + reason +
+           std::string(text::kReasonEnd);
+}
+
+int ProcAttachSave1Click(ui::ListView& view, ui::StatusBar& status, const MsgList& list, ui::Prompts& prompts,
+                         ui::Progress& progress, const std::filesystem::path& folder, ui::FileSystem& files) {
+    std::vector<const TMsgItem*> messages;
+    for (const int row : view.selectedRows())
+        if (row >= 0 && static_cast<std::size_t>(row) < list.size() &&
+            list[static_cast<std::size_t>(row)]->HasAttach)
+            messages.push_back(list[static_cast<std::size_t>(row)].get());
+    const int count = static_cast<int>(messages.size());
+    ui::ResetProgressBar(progress, count);
+    ui::SetProgressTexts(progress, {.title = std::string(text::kSavingAttachmentsTitle),
+                                    .label1 = std::string(text::kFromLabel),
+                                    .countText = FormatCount(count)});
+    progress.clearAbort();
+    if (count > 1) progress.show();
+    progress.processEvents();
+
+    int saved = 0;
+    std::optional<Error> firstFailure;
+    std::set<std::string> taken;
+    for (int done = 0; done < count && !progress.abortRequested();) {
+        const TMsgItem& entry = *messages[static_cast<std::size_t>(done)];
+        progress.setPath1(entry.From);
+        auto read = ReadMessageView(entry.FileName);
+        if (!read) {
+            if (!firstFailure) firstFailure = read.error();
+        } else {
+            const SaveOutcome outcome = SaveAllAttachments(
+                *read, count > 1 ? MessageFolder(folder, entry.FileName, taken) : folder, files);
+            saved += static_cast<int>(outcome.written.size());
+            if (!outcome.failures.empty() && !firstFailure) firstFailure = outcome.failures.front();
+        }
+        progress.setPosition(++done);
+        progress.processEvents();
+    }
+    progress.hide();
+    status.setPanelText(1, AttachSaveStatusText(saved));
+    if (firstFailure) prompts.warning(AttachSaveFailureText(*firstFailure));
+    return saved;
 }
 
 }  // namespace pelmora

@@ -13,8 +13,10 @@
 #include <vector>
 
 #include "message/message_view.h"
+#include "message/msg_item.h"
 #include "ui/error.h"
 #include "ui/file_system.h"
+#include "ui/ports.h"
 
 namespace pelmora {
 
@@ -27,12 +29,14 @@ std::string SafeFileName(std::string_view nameUtf8, std::string_view fallback);
 // name with " (number)" before its extension, still at most 255 bytes.
 std::string NumberedFileName(std::string_view name, int number);
 
-// Writes the attachment's decoded content into folder; the path written.
-// The message file must be as it was when view was read.
+// Writes the attachment's decoded content into folder under its own name,
+// or under nameUtf8 when that is given (made safe the same way); the path
+// written. The message file must be as it was when view was read.
 std::expected<std::filesystem::path, Error> SaveAttachment(const MessageView& view,
                                                            const AttachmentInfo& attachment,
                                                            const std::filesystem::path& folder,
-                                                           ui::FileSystem& files);
+                                                           ui::FileSystem& files,
+                                                           std::string_view nameUtf8 = {});
 
 struct SaveOutcome {
     std::vector<std::filesystem::path> written;
@@ -47,5 +51,18 @@ SaveOutcome SaveAllAttachments(const MessageView& view, const std::filesystem::p
 // in taken (a message of the same name elsewhere) gets " (2)"... Adds it.
 std::filesystem::path MessageFolder(const std::filesystem::path& parent, const std::filesystem::path& message,
                                     std::set<std::string>& taken);
+
+// 添付ファイルの保存: every attachment of the selected messages into folder,
+// a folder per message when more than one of them has attachments. The
+// progress dialog shows for several messages and its 中断 stops between
+// messages; the status bar says how many files were written, and a warning
+// names the first that could not be. The number of files written.
+int ProcAttachSave1Click(ui::ListView& view, ui::StatusBar& status, const MsgList& list, ui::Prompts& prompts,
+                         ui::Progress& progress, const std::filesystem::path& folder, ui::FileSystem& files);
+
+// "N 個の添付ファイルを保存しました。" (display text).
+std::string AttachSaveStatusText(int saved);
+// One failure: "<path>" を保存できませんでした（reason）。 (display text).
+std::string AttachSaveFailureText(const Error& error);
 
 }  // namespace pelmora

@@ -148,7 +148,11 @@ namespace pelmora::text {
     X(kBookTooLarge,                     "大きすぎます")                                                          \
                                                                                                                   \
     /* Saving attachments. */                                                                                     \
-    X(kCreateFolderQuestionSuffix,       " フォルダはありません。作成しますか？")
+    X(kCreateFolderQuestionSuffix,       " フォルダはありません。作成しますか？")                                 \
+    X(kSavingAttachmentsTitle,           "添付ファイルを保存しています…")                                         \
+    X(kAttachmentsSavedSuffix,           " 個の添付ファイルを保存しました。")                                     \
+    X(kCouldNotSaveSuffix,               " を保存できませんでした（")                                             \
+    X(kChangedSinceRead,                 "メッセージが読み込み後に変更されました")
 
 // clang-format on
 

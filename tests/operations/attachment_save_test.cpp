@@ -7,7 +7,9 @@
 
 #include <algorithm>
 
+#include "decode/cp932.h"
 #include "decode/unicode_text.h"
+#include "op_fixture.h"
 #include "platform/file_io.h"
 #include "support/failing_file_system.h"
 #include "support/files.h"
@@ -116,6 +118,55 @@ TEST_F(AttachmentSaveTest, OneFolderPerMessageEvenForEqualNames) {
     EXPECT_EQ(MessageFolder(m_out.path(), "/a/x.eml", taken), m_out.path() / "x");
     EXPECT_EQ(MessageFolder(m_out.path(), "/b/x.eml", taken), m_out.path() / "x (2)");
     EXPECT_EQ(MessageFolder(m_out.path(), "/b/...eml", taken), m_out.path() / "message");
+}
+
+class AttachSaveCommand : public MailFolderTest {
+protected:
+    void SetUp() override {
+        MailFolderTest::SetUp();
+        const std::string withFile =
+            "From: a@example.jp\nContent-Type: multipart/mixed; boundary=b\n\n--b\nContent-Type: "
+            "text/plain\n\nx\n"
+            "--b\nContent-Type: text/plain; name=n.txt\n\nnote\n--b--\n";
+        addMessage("one.eml", withFile);
+        addMessage("plain.eml", "From: p@example.jp\n\nno attachment\n");
+        addMessage("two.eml", withFile);
+        load();
+        view.selectAll();
+    }
+    FakeProgress progress;
+    FailingFileSystem files;
+};
+
+TEST_F(AttachSaveCommand, SavesEveryAttachmentOfTheSelectedMessagesAFolderEach) {
+    const fs::path out = root / "out";
+    fs::create_directory(out);
+    EXPECT_EQ(ProcAttachSave1Click(view, status, list, prompts, progress, out, files), 2);
+    EXPECT_EQ(ReadBytes(out / "one" / "n.txt"), "note");
+    EXPECT_EQ(ReadBytes(out / "two" / "n.txt"), "note");
+    EXPECT_FALSE(fs::exists(out / "plain"));
+    EXPECT_EQ(Cp932ToUtf8(status.panels[1]), "2 個の添付ファイルを保存しました。");
+    EXPECT_EQ(progress.maximum, 2);
+    EXPECT_TRUE(prompts.shown.empty());
+
+    // One message: straight into the folder, beside what is there.
+    view.clearSelection();
+    view.setSelected(rowOf("one.eml"), true);
+    EXPECT_EQ(ProcAttachSave1Click(view, status, list, prompts, progress, out, files), 1);
+    EXPECT_EQ(ReadBytes(out / "n.txt"), "note");
+}
+
+TEST_F(AttachSaveCommand, AbortStopsBetweenMessagesAndAFailureIsSaid) {
+    const fs::path out = root / "out";
+    fs::create_directory(out);
+    progress.abortAfterEvents = 2;
+    EXPECT_EQ(ProcAttachSave1Click(view, status, list, prompts, progress, out, files), 1);
+    EXPECT_FALSE(fs::exists(out / "two"));
+    progress.abortAfterEvents = -1;
+    files.failWrite = true;
+    EXPECT_EQ(ProcAttachSave1Click(view, status, list, prompts, progress, out, files), 0);
+    ASSERT_EQ(prompts.shown.size(), 1u);
+    EXPECT_NE(Cp932ToUtf8(prompts.shown[0]).find("を保存できませんでした"), std::string::npos);
 }
 
 }  // namespace
