@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <memory>
 
+#include "decode/transfer.h"
 #include "decode/transfer_stream.h"
 #include "message/piece_reader.h"
 

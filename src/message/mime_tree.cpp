@@ -7,6 +7,7 @@
 #include <string>
 
 #include "decode/ascii.h"
+#include "decode/transfer.h"
 #include "decode/transfer_stream.h"
 #include "message/mime_boundary.h"
 #include "message/piece_reader.h"
@@ -156,7 +157,13 @@ private:
             }
         }
         if (part.encoding == TransferEncoding::Base64) {
-            part.decodedSize += m_base64.countOnly(piece.bytes);
+            // Decoded into a small block at a time: counting alone could
+            // count otherwise than the decoder decodes.
+            for (std::size_t at = 0; at < piece.bytes.size(); at += 4096) {
+                m_scratch.clear();
+                m_base64.append(m_scratch, piece.bytes.substr(at, 4096));
+                part.decodedSize += m_scratch.size();
+            }
         } else if (part.encoding == TransferEncoding::QuotedPrintable) {
             m_scratch.clear();
             bool softBreak = false;
@@ -276,7 +283,9 @@ private:
         if (part.encoding == TransferEncoding::Identity) {
             part.decodedSize = part.bodyEnd - part.bodyBegin;
         } else if (part.encoding == TransferEncoding::Base64) {
-            part.decodedSize += m_base64.finishCount();
+            m_scratch.clear();
+            m_base64.finish(m_scratch);
+            part.decodedSize += m_scratch.size();
         }
         m_innerCollector.reset();
     }

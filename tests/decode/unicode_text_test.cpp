@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
 // Text of a message into UTF-8 for the reader, and the transfer decoders
-// that take a body in pieces.
+// that take a body line by line.
 #include "decode/unicode_text.h"
 
 #include <gtest/gtest.h>
@@ -66,30 +66,6 @@ TEST(EncodedWordsToUtf8Test, DecodesEachCharsetAndJoinsAdjacentWords) {
     EXPECT_EQ(EncodedWordsToUtf8("\x1B$B$\"\x1B(B.doc"), "あ.doc");
     EXPECT_EQ(EncodedWordsToUtf8("\x82\xA0.doc"), "あ.doc");
     EXPECT_EQ(EncodedWordsToUtf8("=?broken"), "=?broken");
-}
-
-TEST(Base64StreamTest, DecodesAcrossPiecesOfAnyWidth) {
-    const std::string encoded = "44GC44GE\r\n44GG\n44GI44GK";
-    for (std::size_t width = 1; width <= encoded.size(); ++width) {
-        Base64Stream stream;
-        std::string out;
-        for (std::size_t at = 0; at < encoded.size(); at += width)
-            stream.append(out, encoded.substr(at, width));
-        stream.finish(out);
-        EXPECT_EQ(out, "あいうえお") << "width " << width;
-    }
-}
-
-TEST(Base64StreamTest, PaddingEndsTheDataAndCountsAlike) {
-    Base64Stream stream;
-    std::string out;
-    stream.append(out, "QUI=\nfooter text");
-    stream.finish(out);
-    EXPECT_EQ(out, "AB");
-    Base64Stream counter;
-    EXPECT_EQ(counter.countOnly("QUI=\nfooter text") + counter.finishCount(), 2u);
-    Base64Stream unpadded;
-    EXPECT_EQ(unpadded.countOnly("QUJD\nQU") + unpadded.finishCount(), 4u);
 }
 
 TEST(QuotedPrintableLineTest, EitherCaseSoftBreaksAndPadding) {
