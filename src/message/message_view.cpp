@@ -224,7 +224,10 @@ Error openError(const std::filesystem::path& path) {
 
 class FileHandle {
 public:
-    explicit FileHandle(const std::filesystem::path& path) : m_fd(open(path.c_str(), O_RDONLY | O_CLOEXEC)) {}
+    // Without blocking: a pipe or a device given the name of a message would
+    // otherwise hold the reader (and a window's selection) until written to.
+    explicit FileHandle(const std::filesystem::path& path)
+        : m_fd(open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK)) {}
     ~FileHandle() {
         if (m_fd >= 0) close(m_fd);
     }
@@ -242,7 +245,7 @@ MessageView ReadMessageView(int fd, const std::filesystem::path& path, const Mes
     MessageView view;
     view.path = path;
     view.tree = ScanMimeTree(fd);
-    if (struct stat info; fstat(fd, &info) == 0) view.fileTime = FileTimeFromTimespec(info.st_mtim);
+    if (struct stat info; fstat(fd, &info) == 0) view.identity = ui::IdentityOf(info);
     const std::vector<HeaderField>& header = view.tree.parts[0].header;
     ApplyDisplayNames(view, options.displayNames);
     if (const HeaderField* subject = FindField(header, "subject"))
@@ -259,8 +262,9 @@ std::expected<MessageView, Error> ReadMessageView(const std::filesystem::path& p
     const FileHandle file(path);
     if (file.fd() < 0) return std::unexpected(openError(path));
     struct stat info;
-    if (fstat(file.fd(), &info) != 0 || S_ISDIR(info.st_mode))
-        return std::unexpected(MakeError(ErrorKind::Open, path, S_ISDIR(info.st_mode) ? EISDIR : errno));
+    if (fstat(file.fd(), &info) != 0) return std::unexpected(openError(path));
+    if (!S_ISREG(info.st_mode))
+        return std::unexpected(MakeError(ErrorKind::Open, path, S_ISDIR(info.st_mode) ? EISDIR : EINVAL));
     return ReadMessageView(file.fd(), path, options);
 }
 

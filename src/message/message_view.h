@@ -17,6 +17,7 @@
 #include "message/mime_content.h"
 #include "message/mime_tree.h"
 #include "ui/error.h"
+#include "ui/file_system.h"
 
 namespace pelmora {
 
@@ -44,9 +45,9 @@ struct MessageView {
 
     std::vector<AttachmentInfo> attachments;
     MimeTree tree;
-    // The file's last-write time when it was read (FileTime units): saving
-    // an attachment refuses a file that changed since.
-    std::uint64_t fileTime = 0;
+    // The file as it was read: saving an attachment refuses a file that was
+    // written to or replaced since, as the byte ranges above would be wrong.
+    ui::FileIdentity identity;
 };
 
 struct MessageViewOptions {

@@ -14,6 +14,7 @@
 #include "message/format.h"
 #include "message/mail_date.h"
 #include "message/mime_content.h"
+#include "platform/file_io.h"
 #include "texts/texts.h"
 
 namespace pelmora {
@@ -71,11 +72,10 @@ private:
     int m_fd;
 };
 
-// The message file is the one the view was read from: same size and time.
+// The message file is the one the view was read from, not written to since.
 bool unchanged(int fd, const MessageView& view) {
     struct stat info;
-    return fstat(fd, &info) == 0 && static_cast<std::uint64_t>(info.st_size) == view.tree.fileSize &&
-           FileTimeFromTimespec(info.st_mtim) == view.fileTime;
+    return view.identity.known() && fstat(fd, &info) == 0 && ui::StillAsRead(view.identity, info);
 }
 
 // Renames temporary into folder under name, or name (2), (3)... when taken.
@@ -85,7 +85,10 @@ std::expected<std::filesystem::path, Error> placeFile(const std::filesystem::pat
     for (int number = 1; number < 10000; ++number) {
         const std::filesystem::path target = folder / (number == 1 ? name : NumberedFileName(name, number));
         const int error = files.renameNoReplace(temporary, target);
-        if (error == 0) return target;
+        if (error == 0) {
+            platform::SyncFolderOf(target);
+            return target;
+        }
         if (error != EEXIST) return std::unexpected(MakeError(ErrorKind::Write, target, error));
     }
     return std::unexpected(MakeError(ErrorKind::Write, folder / name, EEXIST));
@@ -120,7 +123,7 @@ std::expected<std::filesystem::path, Error> SaveAttachment(const MessageView& vi
                                                            const AttachmentInfo& attachment,
                                                            const std::filesystem::path& folder,
                                                            ui::FileSystem& files, View nameUtf8) {
-    const Descriptor message(open(view.path.c_str(), O_RDONLY | O_CLOEXEC));
+    const Descriptor message(open(view.path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     if (message.get() < 0) return std::unexpected(MakeError(ErrorKind::Open, view.path, errno));
     if (!unchanged(message.get(), view)) return std::unexpected(MakeError(ErrorKind::Changed, view.path, 0));
 

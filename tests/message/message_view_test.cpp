@@ -7,6 +7,7 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <vector>
@@ -327,6 +328,17 @@ TEST(MessageViewTest, GigabyteAttachmentStaysOutOfMemory) {
     ASSERT_EQ(view->attachments.size(), 1u);
     EXPECT_EQ(view->attachments[0].size, kAttachment);
     EXPECT_LT(after.ru_maxrss - before.ru_maxrss, 64 * 1024) << "KiB more at the peak";
+}
+
+// A pipe named like a message is refused at once: a reader waiting for a
+// writer would hold the window's selection.
+TEST(MessageViewTest, PipeIsRefusedWithoutWaiting) {
+    const ScratchDir dir;
+    const std::filesystem::path pipe = dir.path() / "pipe.eml";
+    ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+    const auto view = ReadMessageView(pipe);
+    ASSERT_FALSE(view.has_value());
+    EXPECT_EQ(view.error().kind, ErrorKind::Open);
 }
 
 }  // namespace

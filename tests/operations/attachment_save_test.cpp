@@ -3,7 +3,9 @@
 // written.
 #include "operations/attachment_save.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 
@@ -104,12 +106,24 @@ TEST_F(AttachmentSaveTest, FailedWriteLeavesNothingBehind) {
     EXPECT_TRUE(filesIn(m_out.path()).empty());
 }
 
+// Written to since it was read: shorter, or rewritten to the same size with
+// its modification time put back, which only the change time tells.
 TEST_F(AttachmentSaveTest, MessageChangedSinceReadIsRefused) {
-    const MessageView view = read(kTwoSameNames);
-    WriteBytes(view.path, "Subject: other\n\nshorter\n");
-    const auto saved = SaveAttachment(view, view.attachments[0], m_out.path(), m_files);
-    ASSERT_FALSE(saved.has_value());
-    EXPECT_EQ(saved.error().kind, ErrorKind::Changed);
+    const MessageView shortened = read(kTwoSameNames);
+    WriteBytes(shortened.path, "Subject: other\n\nshorter\n");
+    const MessageView rewritten = read(kTwoSameNames, "same.eml");
+    struct stat before {};
+    ASSERT_EQ(stat(rewritten.path.c_str(), &before), 0);
+    std::string same(kTwoSameNames);
+    same[same.find("first")] = 'F';
+    WriteBytes(rewritten.path, same);
+    const struct timespec times[2] = {before.st_atim, before.st_mtim};
+    ASSERT_EQ(utimensat(AT_FDCWD, rewritten.path.c_str(), times, 0), 0);
+    for (const MessageView* view : {&shortened, &rewritten}) {
+        const auto saved = SaveAttachment(*view, view->attachments[0], m_out.path(), m_files);
+        ASSERT_FALSE(saved.has_value());
+        EXPECT_EQ(saved.error().kind, ErrorKind::Changed);
+    }
     EXPECT_TRUE(filesIn(m_out.path()).empty());
 }
 
