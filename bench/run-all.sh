@@ -5,9 +5,10 @@
 # messages, warm and cold) and the body search (the same folders and the
 # mixed corpus of base64 and quoted-printable bodies, 10,000 and 100,000
 # messages, warm and cold) and the reading of the desktop's address books
-# (10,000 contacts in each kind of book). Cold runs drop the page cache,
-# which needs root; without it the output says that its cold figures are
-# warm ones.
+# (10,000 contacts in each kind of book) and the window's delete of 1,000
+# of 30,000 listed messages against the command line's. Cold runs drop the
+# page cache, which needs root; without it the output says that its cold
+# figures are warm ones.
 #
 #   bench/run-all.sh [OUTPUT]     (default: build/release/bench-results.txt)
 #
@@ -19,7 +20,7 @@ cd "$root"
 out=${1:-build/release/bench-results.txt}
 
 cmake --preset release >/dev/null
-cmake --build --preset release --target load_bench load_floor search_bench addressbook_bench >/dev/null
+cmake --build --preset release --target load_bench load_floor search_bench addressbook_bench delete_bench >/dev/null
 
 run() {
     echo
@@ -42,5 +43,6 @@ run() {
         done
     done
     run build/release/bench/addressbook/addressbook_bench --contacts=10000
+    QT_QPA_PLATFORM=offscreen run build/release/bench/delete/delete_bench --listed=30000 --messages=1000
 } 2>&1 | tee "$out"
 echo "written to $out" >&2

@@ -120,6 +120,7 @@ void BM_BuildStripped(benchmark::State& state) {
 // The shell as the front ends wire it: the real trash, no question.
 class TrashShell : public ui::Shell {
 public:
+    bool confirmTrash(std::size_t) override { return true; }
     ui::TrashResult moveToTrash(const std::vector<fs::path>& paths, ui::TrashConfirmation,
                                 const std::vector<ui::FileIdentity>& asRead) override {
         return platform::TrashEach(paths, asRead);

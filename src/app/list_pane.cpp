@@ -188,7 +188,8 @@ void ListPane::MessageEdit1Click() {
 
 void ListPane::MessageDelete1Click() {
     run([this] {
-        ProcMessageDelete1Click(*m_listPort, *m_statusPort, m_list, m_services.prompts, m_services.shell);
+        ProcMessageDelete1Click(*m_listPort, *m_statusPort, m_list, m_services.prompts, m_services.shell,
+                                &m_services.progress);
     });
 }
 

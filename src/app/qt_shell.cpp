@@ -46,17 +46,19 @@ OpenerRun runOpener(const QString& program, const QStringList& arguments, int wa
 
 QtShell::QtShell(QWidget* parent) : m_parent(parent) {}
 
+bool QtShell::confirmTrash(std::size_t count) {
+    QtPrompts prompts(m_parent);
+    return prompts.confirmYesNo(TrashQuestion(count));
+}
+
 ui::TrashResult QtShell::moveToTrash(const std::vector<std::filesystem::path>& paths,
                                      ui::TrashConfirmation confirmation,
                                      const std::vector<ui::FileIdentity>& asRead) {
-    if (confirmation == ui::TrashConfirmation::Ask && !paths.empty()) {
-        QtPrompts prompts(m_parent);
-        if (!prompts.confirmYesNo(TrashQuestion(paths.size()))) {
-            ui::TrashResult refused;
-            refused.refused = true;
-            refused.moved.assign(paths.size(), false);
-            return refused;
-        }
+    if (confirmation == ui::TrashConfirmation::Ask && !paths.empty() && !confirmTrash(paths.size())) {
+        ui::TrashResult refused;
+        refused.refused = true;
+        refused.moved.assign(paths.size(), false);
+        return refused;
     }
     return platform::TrashEach(paths, asRead);
 }

@@ -17,6 +17,7 @@ public:
     // parent: the window the confirmation question is modal to.
     explicit QtShell(QWidget* parent);
 
+    bool confirmTrash(std::size_t count) override;
     ui::TrashResult moveToTrash(const std::vector<std::filesystem::path>& paths,
                                 ui::TrashConfirmation confirmation,
                                 const std::vector<ui::FileIdentity>& asRead) override;

@@ -7,11 +7,15 @@
 
 namespace pelmora::cli {
 
+bool TerminalShell::confirmTrash(std::size_t count) {
+    return m_prompts.confirmYesNo(TrashQuestion(count));
+}
+
 ui::TrashResult TerminalShell::moveToTrash(const std::vector<std::filesystem::path>& paths,
                                            ui::TrashConfirmation confirmation,
                                            const std::vector<ui::FileIdentity>& asRead) {
     if (paths.empty()) return {};
-    if (confirmation == ui::TrashConfirmation::Ask && !m_prompts.confirmYesNo(TrashQuestion(paths.size()))) {
+    if (confirmation == ui::TrashConfirmation::Ask && !confirmTrash(paths.size())) {
         ui::TrashResult refused;
         refused.refused = true;
         refused.moved.assign(paths.size(), false);

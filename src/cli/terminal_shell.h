@@ -15,6 +15,7 @@ public:
     explicit TerminalShell(ui::Prompts& prompts, ui::FileSystem& files = platform::SystemFileSystem())
         : m_prompts(prompts), m_files(files) {}
 
+    bool confirmTrash(std::size_t count) override;
     ui::TrashResult moveToTrash(const std::vector<std::filesystem::path>& paths,
                                 ui::TrashConfirmation confirmation,
                                 const std::vector<ui::FileIdentity>& asRead) override;

@@ -2,8 +2,10 @@
 #include "operations/recycle.h"
 
 #include <algorithm>
+#include <chrono>
 #include <system_error>
 
+#include "decode/japanese.h"
 #include "message/format.h"
 #include "platform/trash.h"
 #include "texts/texts.h"
@@ -33,6 +35,11 @@ std::string TrashQuestion(std::size_t count) {
 
 namespace {
 
+// A delete of more files than this, or one that has run this long, shows
+// the progress dialog; shorter ones end before a dialog would be seen.
+constexpr std::size_t kProgressAboveFiles = 100;
+constexpr std::chrono::milliseconds kProgressAfter{500};
+
 void reportFailures(ui::Prompts& prompts, const ui::TrashResult& result) {
     if (result.refused || result.failures.empty()) return;
     std::string text(text::kTrashFailuresHeading);
@@ -42,6 +49,80 @@ void reportFailures(ui::Prompts& prompts, const ui::TrashResult& result) {
         text += platform::TrashFailureText(failure);
     }
     prompts.warning(text);
+}
+
+std::string progressCount(std::size_t done, std::size_t total) {
+    return FormatCount(static_cast<std::int64_t>(done)) + " / " +
+           FormatCount(static_cast<std::int64_t>(total));
+}
+
+// The progress dialog of one delete, when the caller has one: shown once
+// the delete is long, hidden at the end whatever ends it.
+class DeleteProgress {
+public:
+    DeleteProgress(ui::Progress* progress, std::size_t total)
+        : m_progress(progress), m_total(total), m_started(std::chrono::steady_clock::now()) {
+        if (m_progress == nullptr) return;
+        ui::ResetProgressBar(*m_progress, static_cast<int>(total));
+        ui::SetProgressTexts(*m_progress, {.title = std::string(text::kTrashingTitle),
+                                           .label1 = std::string(text::kFromLabel),
+                                           .countText = progressCount(0, total)});
+        m_progress->clearAbort();
+    }
+    ~DeleteProgress() {
+        if (m_shown) m_progress->hide();
+    }
+    DeleteProgress(const DeleteProgress&) = delete;
+    DeleteProgress& operator=(const DeleteProgress&) = delete;
+
+    // Before file goes: the dialog when it is due, the window's events;
+    // false once 中断 was pressed.
+    bool goOn(const fs::path& file) {
+        if (m_progress == nullptr) return true;
+        if (!m_shown && (m_total > kProgressAboveFiles ||
+                         std::chrono::steady_clock::now() - m_started >= kProgressAfter)) {
+            m_progress->show();
+            m_shown = true;
+        }
+        if (m_shown && file.parent_path() != m_folder) {
+            m_folder = file.parent_path();
+            m_progress->setPath1(Utf8ToAnsi(m_folder.string()));
+        }
+        m_progress->processEvents();
+        return !m_progress->abortRequested();
+    }
+
+    void done(std::size_t count) {
+        if (m_progress == nullptr) return;
+        m_progress->setPosition(static_cast<int>(count));
+        m_progress->setCountText(progressCount(count, m_total));
+    }
+
+private:
+    ui::Progress* m_progress;
+    std::size_t m_total;
+    std::chrono::steady_clock::time_point m_started;
+    bool m_shown = false;
+    fs::path m_folder;
+};
+
+// Hands the files to the shell one at a time (the question was asked
+// already), so that a file is either in the trash or where it was, the
+// window's events run between files and 中断 can stop between two files.
+ui::TrashResult trashOneByOne(ui::Shell& shell, const std::vector<fs::path>& paths,
+                              const std::vector<ui::FileIdentity>& asRead, ui::Progress* progress) {
+    ui::TrashResult all;
+    all.moved.assign(paths.size(), false);
+    all.locations.assign(paths.size(), fs::path());
+    DeleteProgress shown(progress, paths.size());
+    for (std::size_t i = 0; i < paths.size() && shown.goOn(paths[i]); ++i) {
+        ui::TrashResult one = RecycleFiles(shell, {paths[i]}, ui::TrashConfirmation::DoNotAsk, {asRead[i]});
+        all.moved[i] = one.moved.front();
+        all.locations[i] = std::move(one.locations.front());
+        for (Error& failure : one.failures) all.failures.push_back(std::move(failure));
+        shown.done(i + 1);
+    }
+    return all;
 }
 
 // Removes the marked entries in one pass and keeps the surviving selected
@@ -65,7 +146,7 @@ void removeMarked(ui::ListView& view, MsgList& list) {
 }  // namespace
 
 void ProcMessageDelete1Click(ui::ListView& view, ui::StatusBar& status, MsgList& list, ui::Prompts& prompts,
-                             ui::Shell& shell) {
+                             ui::Shell& shell, ui::Progress* progress) {
     for (auto& entry : list) entry->DeleteMark = false;
 
     std::vector<fs::path> paths;
@@ -82,7 +163,15 @@ void ProcMessageDelete1Click(ui::ListView& view, ui::StatusBar& status, MsgList&
         handed.push_back(&entry);
     }
 
-    ui::TrashResult result = RecycleFiles(shell, paths, ui::TrashConfirmation::Ask, asRead);
+    ui::TrashResult result;
+    if (!paths.empty()) {
+        if (shell.confirmTrash(paths.size())) {
+            result = trashOneByOne(shell, paths, asRead, progress);
+        } else {
+            result.refused = true;
+            result.moved.assign(paths.size(), false);
+        }
+    }
     bool anyMoved = false;
     for (std::size_t i = 0; i < handed.size(); ++i) {
         handed[i]->DeleteMark = !result.refused && result.moved[i];

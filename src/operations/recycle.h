@@ -29,8 +29,12 @@ std::string TrashQuestion(std::size_t count);
 // list, the others stay (still selected) and failures are reported in one
 // message. A file that is no longer the one its entry was read from (written
 // to or replaced since, also while the question waited) is one of those
-// failures. Rows whose file has vanished are left alone silently.
+// failures.
+// Rows whose file has vanished are left alone silently. With progress,
+// events run between files, a delete of more than 100 files (or one that
+// has taken half a second) shows the dialog, and 中断 stops it between two
+// files: the files moved so far leave the list, the others stay.
 void ProcMessageDelete1Click(ui::ListView& view, ui::StatusBar& status, MsgList& list, ui::Prompts& prompts,
-                             ui::Shell& shell);
+                             ui::Shell& shell, ui::Progress* progress = nullptr);
 
 }  // namespace pelmora

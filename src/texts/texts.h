@@ -95,6 +95,7 @@ namespace pelmora::text {
     X(kTrashFailuresHeading,             "次のファイルをごみ箱に移動できませんでした。")                          \
     X(kChangedNotTrashedSuffix,          " は読み込んだ後に変更されたため、ごみ箱に移動しませんでした")           \
     X(kChangedNotPutBackSuffix,          " は読み込んだ後に変更されましたが、元に戻せませんでした（現在の場所: ") \
+    X(kTrashingTitle,                    "ごみ箱に移動しています…")                                               \
                                                                                                                   \
     /* Removing attachments. */                                                                                   \
     X(kDeleteAttachmentsQuestion,        "選択したメッセージの添付ファイルを削除しますか？")                      \

@@ -169,6 +169,9 @@ struct TrashResult {
 class Shell {
 public:
     virtual ~Shell() = default;
+    // The shell's own question before count files go to the trash; true to
+    // go ahead. A caller that asked it hands the files over without asking.
+    virtual bool confirmTrash(std::size_t count) = 0;
     // Moves the files to the desktop's trash one by one. Where asRead holds
     // a known identity for a path (it may be shorter, or empty), that file
     // goes only while it is still the file that was read; one that changed

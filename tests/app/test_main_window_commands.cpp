@@ -62,8 +62,8 @@ void TestMainWindowCommands::deleteMovesTwoRowsToTheTrash() {
     QVERIFY(w.actions().AMessageDelete1->isEnabled());
     w.actions().AMessageDelete1->trigger();
     // One question of the shell for both files.
-    QCOMPARE(m_ports->shell->trashCalls.size(), std::size_t{1});
-    QCOMPARE(m_ports->shell->trashCalls[0].confirmation, ui::TrashConfirmation::Ask);
+    QCOMPARE(m_ports->shell->questions, std::vector<std::size_t>{2});
+    QCOMPARE(m_ports->shell->handedPaths().size(), std::size_t{2});
     QCOMPARE(w.listView().rowCount(), kListedMessages - 2);
     QCOMPARE(rowOfSubject(w, QStringLiteral("Bravo")), -1);
     QCOMPARE(rowOfSubject(w, QStringLiteral("Charlie")), -1);

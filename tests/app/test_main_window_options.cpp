@@ -386,6 +386,13 @@ void TestMainWindowOptions::largeFolderShowsTheProgressDialog() {
     QCOMPARE(m_ports->progress->shows, 1);
     QVERIFY(!m_ports->progress->visible);
     QCOMPARE(m_window->panelText(0), QStringLiteral(u"101 通のメッセージ"));
+    // So does a delete of more than a hundred of them.
+    m_window->SelAll1Click();
+    m_window->actions().AMessageDelete1->trigger();
+    QCOMPARE(m_ports->progress->shows, 2);
+    QCOMPARE(app::fromCp932(m_ports->progress->title), QStringLiteral(u"ごみ箱に移動しています…"));
+    QCOMPARE(m_window->listView().rowCount(), 0);
+    QVERIFY(!m_ports->progress->visible);
 }
 
 QTEST_MAIN(TestMainWindowOptions)

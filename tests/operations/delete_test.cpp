@@ -1,4 +1,8 @@
 // SPDX-License-Identifier: MIT
+#include <chrono>
+#include <thread>
+#include <utility>
+
 #include "decode/cp932.h"
 #include "decode/japanese.h"
 #include "op_fixture.h"
@@ -37,9 +41,10 @@ TEST_F(DeleteTest, SelectedFilesGoToTheTrashAndLeaveTheList) {
     select({"a.eml", "c.eml", "d.eml"});
     ProcMessageDelete1Click(view, status, list, prompts, shell);
 
-    ASSERT_EQ(shell.trashCalls.size(), 1u);
-    EXPECT_EQ(shell.trashCalls[0].confirmation, ui::TrashConfirmation::Ask);
-    EXPECT_EQ(shell.trashCalls[0].paths.size(), 3u);
+    // One question for the three files, then the files one by one without one.
+    EXPECT_EQ(shell.questions, std::vector<std::size_t>{3});
+    EXPECT_EQ(shell.handedPaths(), (std::vector<fs::path>{mail / "a.eml", mail / "c.eml", mail / "d.eml"}));
+    for (const auto& call : shell.trashCalls) EXPECT_EQ(call.confirmation, ui::TrashConfirmation::DoNotAsk);
     EXPECT_EQ(listedNames(), std::vector<std::string>{"b.eml"});
     EXPECT_EQ(view.rows, 1);
     EXPECT_TRUE(view.selection.empty());
@@ -58,8 +63,8 @@ TEST_F(DeleteTest, VanishedFileIsNotHandedOverAndStaysListed) {
     fs::remove(mail / "b.eml");
     ProcMessageDelete1Click(view, status, list, prompts, shell);
 
-    ASSERT_EQ(shell.trashCalls.size(), 1u);
-    EXPECT_EQ(shell.trashCalls[0].paths, std::vector<fs::path>{mail / "a.eml"});
+    EXPECT_EQ(shell.questions, std::vector<std::size_t>{1});
+    EXPECT_EQ(shell.handedPaths(), std::vector<fs::path>{mail / "a.eml"});
     EXPECT_EQ(listedNames(), (std::vector<std::string>{"b.eml", "c.eml", "d.eml"}));
     EXPECT_TRUE(view.isSelected(0));  // b.eml keeps its selection at its new row
     EXPECT_EQ(view.selectedCount(), 1);
@@ -100,6 +105,7 @@ TEST_F(DeleteTest, FailuresStayListedAndAreReportedInOneMessage) {
 
 TEST_F(DeleteTest, NothingSelectedAsksNothing) {
     ProcMessageDelete1Click(view, status, list, prompts, shell);
+    EXPECT_TRUE(shell.questions.empty());
     EXPECT_TRUE(shell.trashCalls.empty());
     EXPECT_EQ(list.size(), 4u);
     EXPECT_EQ(status.panels[0], "4" + Utf8ToAnsi(" 通のメッセージ"));
@@ -145,6 +151,63 @@ TEST_F(DeleteTest, FileChangedSinceItWasListedStays) {
         fs::remove_all(trashFiles());
         fs::remove_all(trashInfo());
     }
+}
+
+class LongDeleteTest : public DeleteTest {
+protected:
+    void SetUp() override {
+        DeleteTest::SetUp();
+        for (int i = 0; i < 146; ++i)
+            addMessage("m" + std::to_string(1000 + i) + ".eml", "Subject: m\r\n\r\nx\r\n");
+        load();
+        view.selectAll();
+    }
+    std::size_t filesLeft() const {
+        return static_cast<std::size_t>(std::distance(fs::directory_iterator(mail), {}));
+    }
+
+    FakeProgress progress;
+};
+
+TEST_F(LongDeleteTest, MoreThanAHundredFilesShowTheDialogAndAbortStopsBetweenFiles) {
+    progress.abortAfterEvents = 61;  // 中断 while the 61st file is next
+    ProcMessageDelete1Click(view, status, list, prompts, shell, &progress);
+
+    EXPECT_EQ(progress.shows, 1);
+    EXPECT_FALSE(progress.visible);
+    EXPECT_EQ(progress.title, Utf8ToAnsi("ごみ箱に移動しています…"));
+    EXPECT_EQ(progress.maximum, 150);
+    EXPECT_EQ(progress.pos, 60);
+    EXPECT_EQ(progress.countText, "60 / 150");
+    // Sixty files went, each whole; the other ninety stay listed and selected.
+    EXPECT_EQ(trashCount(), 60u);
+    EXPECT_EQ(filesLeft(), 90u);
+    EXPECT_EQ(list.size(), 90u);
+    EXPECT_EQ(view.rows, 90);
+    EXPECT_EQ(view.selectedCount(), 90);
+    for (const auto& entry : list) EXPECT_TRUE(fs::exists(entry->FileName)) << entry->FileName;
+    EXPECT_EQ(status.panels[0], "90" + Utf8ToAnsi(" 通のメッセージ"));
+    EXPECT_TRUE(prompts.shown.empty());
+}
+
+TEST_F(LongDeleteTest, AFewFilesLetEventsRunWithoutTheDialogUntilHalfASecondHasGone) {
+    view.clearSelection();
+    for (int row = 0; row < 3; ++row) view.setSelected(row, true);
+    ProcMessageDelete1Click(view, status, list, prompts, shell, &progress);
+    EXPECT_EQ(progress.shows, 0);
+    EXPECT_EQ(progress.events, 3);
+    EXPECT_EQ(list.size(), 147u);
+
+    // A trash this slow shows the dialog for the files after the first.
+    view.clearSelection();
+    for (int row = 0; row < 3; ++row) view.setSelected(row, true);
+    shell.trashImpl = [first = true](const auto& paths, const auto& asRead) mutable {
+        if (std::exchange(first, false)) std::this_thread::sleep_for(std::chrono::milliseconds(600));
+        return RealTrash()(paths, asRead);
+    };
+    ProcMessageDelete1Click(view, status, list, prompts, shell, &progress);
+    EXPECT_EQ(progress.shows, 1);
+    EXPECT_EQ(list.size(), 144u);
 }
 
 }  // namespace

@@ -33,6 +33,10 @@ public:
         std::filesystem::path file;
     };
 
+    bool confirmTrash(std::size_t count) override {
+        questions.push_back(count);
+        return !refuseConfirmation;
+    }
     ui::TrashResult moveToTrash(const std::vector<std::filesystem::path>& paths,
                                 ui::TrashConfirmation confirmation,
                                 const std::vector<ui::FileIdentity>& asRead) override {
@@ -84,7 +88,15 @@ public:
     bool openSucceeds = true;
     bool startSucceeds = true;
 
+    // Every path handed to moveToTrash, call after call.
+    std::vector<std::filesystem::path> handedPaths() const {
+        std::vector<std::filesystem::path> all;
+        for (const TrashCall& call : trashCalls) all.insert(all.end(), call.paths.begin(), call.paths.end());
+        return all;
+    }
+
     // Recorded calls.
+    std::vector<std::size_t> questions;  // the counts of the trash questions asked
     std::vector<TrashCall> trashCalls;
     std::vector<std::filesystem::path> opened;
     std::vector<StartCall> started;
