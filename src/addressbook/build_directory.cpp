@@ -6,7 +6,6 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <fstream>
 #include <iterator>
 #include <set>
 #include <utility>
@@ -44,11 +43,13 @@ addressbook::BookRead readAnyFile(const fs::path& path, Lines& lines, std::vecto
                                             &tooLarge);
         return {};
     }
-    // A FIFO would hold the read, a device would never end it.
-    if (!fs::is_regular_file(status)) return {BookStatus::Unreadable, "not a regular file"};
-    char head[16] = {};
-    std::ifstream(path, std::ios::binary).read(head, sizeof head);
-    if (addressbook::LooksLikeSqlite({head, sizeof head})) {
+    // A FIFO would hold the read, a device would never end it; the file is
+    // opened without blocking in case one took its place since.
+    auto head = platform::ReadRegularFileStart(path, 16);
+    if (!head && head.error() == platform::ReadRefusal::NotAFile)
+        return {BookStatus::Unreadable, "not a regular file"};
+    if (!head) return {BookStatus::Unreadable, std::strerror(errno)};
+    if (addressbook::LooksLikeSqlite(*head)) {
         stamps.push_back(StampOf(addressbook::WalFileOf(path)));
         return addressbook::ReadSqliteBook(path, lines);
     }

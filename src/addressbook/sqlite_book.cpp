@@ -13,10 +13,8 @@
 #include <sqlite3.h>
 #include <stdlib.h>
 
-#include <array>
 #include <cerrno>
 #include <cstring>
-#include <fstream>
 #include <optional>
 #include <set>
 #include <system_error>
@@ -25,6 +23,7 @@
 #include "addressbook/cards.h"
 #include "addressbook/source_lines.h"
 #include "decode/japanese.h"
+#include "platform/file_io.h"
 #include "platform/trash.h"
 
 namespace pelmora::addressbook {
@@ -268,19 +267,19 @@ BookRead readCopy(const fs::path& file, std::vector<std::string>& lines) {
 
 // The first 100 bytes: the header says whether the book is in WAL mode
 // (file format versions 2 at offsets 18 and 19).
-std::optional<std::array<char, 100>> readHeader(const fs::path& file, int& error) {
-    std::array<char, 100> header{};
-    std::ifstream in(file, std::ios::binary);
-    if (!in) {
-        error = errno;
+// The database header, read without blocking from a regular file only: a
+// FIFO put in the book's place must not hold the start.
+std::optional<std::string> readHeader(const fs::path& file, int& error) {
+    auto header = platform::ReadRegularFileStart(file, 100);
+    if (!header) {
+        error = header.error() == platform::ReadRefusal::NotAFile ? 0 : errno;
         return std::nullopt;
     }
-    in.read(header.data(), header.size());
-    if (in.gcount() != static_cast<std::streamsize>(header.size())) {
+    if (header->size() != 100) {
         error = 0;
         return std::nullopt;
     }
-    return header;
+    return std::move(*header);
 }
 
 }  // namespace
@@ -304,8 +303,7 @@ BookRead ReadSqliteBook(const fs::path& file, std::vector<std::string>& lines) {
         if (error != 0) return {BookStatus::Unreadable, std::strerror(error)};
         return {BookStatus::Corrupt, "file is not a database"};
     }
-    if (!LooksLikeSqlite({header->data(), header->size()}))
-        return {BookStatus::Corrupt, "file is not a database"};
+    if (!LooksLikeSqlite(*header)) return {BookStatus::Corrupt, "file is not a database"};
     fs::path shm = file;
     shm += "-shm";
     std::error_code ignored;

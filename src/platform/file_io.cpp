@@ -6,6 +6,7 @@
 #include <sys/xattr.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdint>
@@ -30,8 +31,13 @@ bool WriteAll(int fd, std::string_view data) {
     return true;
 }
 
-std::expected<std::string, ReadRefusal> ReadRegularFile(const std::filesystem::path& file,
-                                                        std::size_t limit) {
+namespace {
+
+// Reads a regular file opened without blocking: all of it when it is at most
+// limit bytes long (else TooLarge), or only its first limit bytes whatever
+// its length when wholeFile is false.
+std::expected<std::string, ReadRefusal> readRegular(const std::filesystem::path& file, std::size_t limit,
+                                                    bool wholeFile) {
     int fd;
     do {
         fd = ::open(file.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
@@ -43,12 +49,15 @@ std::expected<std::string, ReadRefusal> ReadRegularFile(const std::filesystem::p
         content = std::unexpected(ReadRefusal::Unreadable);
     } else if (!S_ISREG(info.st_mode)) {
         content = std::unexpected(ReadRefusal::NotAFile);
-    } else if (static_cast<std::uint64_t>(info.st_size) > limit) {
+    } else if (wholeFile && static_cast<std::uint64_t>(info.st_size) > limit) {
         content = std::unexpected(ReadRefusal::TooLarge);
     } else {
         char buffer[65536];
         for (;;) {
-            const ssize_t got = ::read(fd, buffer, sizeof buffer);
+            const std::size_t want =
+                wholeFile ? sizeof buffer : std::min(sizeof buffer, limit - content->size());
+            if (want == 0) break;
+            const ssize_t got = ::read(fd, buffer, want);
             if (got < 0 && errno == EINTR) continue;
             if (got < 0) content = std::unexpected(ReadRefusal::Unreadable);
             if (got <= 0) break;
@@ -63,6 +72,18 @@ std::expected<std::string, ReadRefusal> ReadRegularFile(const std::filesystem::p
     ::close(fd);
     errno = error;
     return content;
+}
+
+}  // namespace
+
+std::expected<std::string, ReadRefusal> ReadRegularFile(const std::filesystem::path& file,
+                                                        std::size_t limit) {
+    return readRegular(file, limit, true);
+}
+
+std::expected<std::string, ReadRefusal> ReadRegularFileStart(const std::filesystem::path& file,
+                                                             std::size_t count) {
+    return readRegular(file, count, false);
 }
 
 int CopyContents(int in, int out) {

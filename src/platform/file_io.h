@@ -27,6 +27,11 @@ enum class ReadRefusal {
 // regular file is read, so that a link to /dev/zero is never read; the
 // limit counts the bytes read, so a file that grows meanwhile is refused too.
 std::expected<std::string, ReadRefusal> ReadRegularFile(const std::filesystem::path& file, std::size_t limit);
+// The first count bytes of a regular file of any length (all of a shorter
+// one), opened and checked as ReadRegularFile does: enough to tell what a
+// file holds without reading it whole.
+std::expected<std::string, ReadRefusal> ReadRegularFileStart(const std::filesystem::path& file,
+                                                             std::size_t count);
 // Copies the rest of in to out; 0 or an errno value.
 int CopyContents(int in, int out);
 // Renames from to to, failing with EEXIST rather than replacing an existing

@@ -340,22 +340,26 @@ TEST_F(HomeFolder, BuildsFromContactsAndLooksUp) {
     EXPECT_EQ(directory.LookupDisplayName("nobody@example.jp"), nullptr);
 }
 
-// A contact file beyond the limit is passed over and reported, not read
-// whole (a sparse file of gigabytes took the memory and the time of the
-// start); the other files of its folder are read.
+// A contact file beyond the limit, in any place a book is looked for, is
+// passed over and reported, not read whole (a sparse file of gigabytes took
+// the memory and the time of the start); the other files of its folder are
+// read.
 TEST_F(HomeFolder, ContactFilesBeyondTheLimitAreSkippedAndReported) {
     const fs::path contacts = m_home / "Contacts";
     const fs::path cards = m_home / ".local" / "share" / "contacts";
     for (const fs::path& folder : {contacts, cards}) fs::create_directories(folder);
     std::ofstream(contacts / "a.vcf") << "BEGIN:VCARD\nFN:Taro\nEMAIL:taro@x.jp\nEND:VCARD\n";
-    const std::vector<fs::path> large = {contacts / "big.vcf", contacts / "big.contact", cards / "big.vcf"};
+    const fs::path extra = m_home / "big-extra.vcf";
+    const std::vector<fs::path> large = {contacts / "big.vcf", contacts / "big.contact", cards / "big.vcf",
+                                         extra};
     for (const fs::path& file : large) {
         std::ofstream(file) << "BEGIN:VCARD\nFN:Big\nEMAIL:big@x.jp\nEND:VCARD\n";
         fs::resize_file(file, addressbook::kCardTextLimit + 1);
     }
     DisplayNameDirectory directory;
     DirectoryReport report;
-    ASSERT_TRUE(BuildDisplayNameDirectory(directory, BookPlaces::UnderHome(m_home), &report).has_value());
+    ASSERT_TRUE(
+        BuildDisplayNameDirectory(directory, BookPlaces::UnderHome(m_home, extra), &report).has_value());
     EXPECT_EQ(directory.addresses(), std::vector<std::string>{"taro@x.jp"});
     std::vector<fs::path> skipped;
     for (const BookReport* book : report.skipped()) {
