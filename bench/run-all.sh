@@ -4,7 +4,8 @@
 # optimised benchmarks, then times the folder load (10,000 and 100,000
 # messages, warm and cold) and the body search (the same folders and the
 # mixed corpus of base64 and quoted-printable bodies, 10,000 and 100,000
-# messages, warm and cold) and the reading of the desktop's address books
+# messages, warm and cold; the Japanese-heavy corpus of 10,000 for an ASCII
+# and a Japanese word) and the reading of the desktop's address books
 # (10,000 contacts in each kind of book) and the window's delete of 1,000
 # of 30,000 listed messages against the command line's. Cold runs drop the
 # page cache, which needs root; without it the output says that its cold
@@ -41,6 +42,12 @@ run() {
                     build/release/bench/search/search_bench --benchmark_counters_tabular=true
             done
         done
+    done
+    for term in ascii japanese; do
+        echo
+        echo "== body search, corpus japanese, 10000 messages, $term word, warm"
+        PELMORA_BENCH_CORPUS=japanese PELMORA_BENCH_MESSAGES=10000 PELMORA_BENCH_TERM=$term \
+            build/release/bench/search/search_bench --benchmark_counters_tabular=true
     done
     run build/release/bench/addressbook/addressbook_bench --contacts=10000
     QT_QPA_PLATFORM=offscreen run build/release/bench/delete/delete_bench --listed=30000 --messages=1000

@@ -8,12 +8,15 @@
  *
  * With --stat it also asks the file system for each file's size and time,
  * which a Linux folder listing does not carry (the Windows one does).
- * With --whole it reads every file to its end: what a body search must read.
+ * With --whole it reads every file to its end. With --search it reads what a
+ * body search must read: a multipart/mixed or multipart/report message on to
+ * its second boundary line (the search looks at its first part only), any
+ * other to its end.
  * With --threads=N the files are shared out among N threads (runs of 64
  * names from one counter), so that N reads are in flight at once: on a cold
  * cache that, not the processor, sets the pace.
  *
- * usage: load_floor [--stat] [--whole] [--threads=N] FOLDER
+ * usage: load_floor [--stat] [--whole | --search] [--threads=N] FOLDER
  *        (prints files and bytes read) */
 #include <ctype.h>
 #include <dirent.h>
@@ -90,8 +93,9 @@ static const char *find_nocase(const char *s, size_t n, const char *needle) {
     return NULL;
 }
 
-/* Reads what the list needs of one file. */
-static void read_one(struct reader *r) {
+/* Reads what the list needs of one file; 0 when it is no multipart/mixed or
+ * multipart/report message, whose first part the list does not look into. */
+static int read_one(struct reader *r) {
     char content_type[4096];
     size_t ct_length = 0;
     int in_content_type = 0;
@@ -110,12 +114,12 @@ static void read_one(struct reader *r) {
             ct_length += n;
         }
     }
-    if (!line) return;
+    if (!line) return 1;
     if (!find_nocase(content_type, ct_length, "multipart/mixed") &&
         !find_nocase(content_type, ct_length, "multipart/report"))
-        return;
+        return 0;
     const char *b = find_nocase(content_type, ct_length, "boundary=");
-    if (!b) return;
+    if (!b) return 0;
     b += 9;
     size_t blen = (size_t)(content_type + ct_length - b);
     const char *semi = memchr(b, ';', blen);
@@ -127,9 +131,16 @@ static void read_one(struct reader *r) {
     int delimiters = 0;
     while (delimiters < 2 && (line = next_line(r, &n)) != NULL)
         if (n >= blen + 2 && line[0] == '-' && line[1] == '-' && memcmp(line + 2, b, blen) == 0) ++delimiters;
+    return 1;
 }
 
-static int with_stat, whole;
+static void read_rest(struct reader *r) {
+    size_t n;
+    while (next_line(r, &n) != NULL) {
+    }
+}
+
+static int with_stat, whole, search;
 static int folder_fd;
 static char **names;
 static size_t name_count;
@@ -154,13 +165,10 @@ static void *reader_thread(void *unused) {
             if (r->fd < 0) continue;
             r->begin = r->end = r->total = 0;
             r->eof = 0;
-            if (whole) {
-                size_t n;
-                while (next_line(r, &n) != NULL) {
-                }
-            } else {
-                read_one(r);
-            }
+            if (whole)
+                read_rest(r);
+            else if (!read_one(r) && search)
+                read_rest(r);
             close(r->fd);
             ++files;
             bytes += r->total;
@@ -213,6 +221,8 @@ int main(int argc, char **argv) {
             with_stat = 1;
         else if (strcmp(argv[i], "--whole") == 0)
             whole = 1;
+        else if (strcmp(argv[i], "--search") == 0)
+            search = 1;
         else if (strncmp(argv[i], "--threads=", 10) == 0)
             threads = atoi(argv[i] + 10);
         else if (!folder)
@@ -221,7 +231,7 @@ int main(int argc, char **argv) {
             folder = NULL, i = argc;
     }
     if (!folder || threads < 1) {
-        fprintf(stderr, "usage: %s [--stat] [--whole] [--threads=N] FOLDER\n", argv[0]);
+        fprintf(stderr, "usage: %s [--stat] [--whole | --search] [--threads=N] FOLDER\n", argv[0]);
         return 2;
     }
     DIR *dir = opendir(folder);

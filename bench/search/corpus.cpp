@@ -1,11 +1,16 @@
 // SPDX-License-Identifier: MIT
 #include "corpus.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <fstream>
+#include <iterator>
 #include <sstream>
 #include <string>
+#include <vector>
+
+#include "decode/cp932_encode.h"
 
 namespace pelmora::bench {
 
@@ -59,13 +64,13 @@ std::string base64Lines(const std::string& bytes) {
     return out;
 }
 
-std::string asciiLine(Random& rng, bool plant) {
+std::string asciiLine(Random& rng, bool plant, std::string_view word = kPlantedWord) {
     std::string line;
     int words = 8 + rng.below(6);
     int plantAt = plant ? rng.below(words) : -1;
     for (int w = 0; w < words; ++w) {
         if (!line.empty()) line += ' ';
-        line += w == plantAt ? kPlantedWord : kWords[static_cast<std::size_t>(rng.below(kWords.size()))];
+        line += w == plantAt ? word : kWords[static_cast<std::size_t>(rng.below(kWords.size()))];
     }
     return line;
 }
@@ -205,10 +210,190 @@ std::string message(Random& rng, std::size_t index, bool plant, bool& planted) {
     return {};
 }
 
+// The Japanese-heavy corpus.
+namespace japanese {
+
+// kJapaneseTerm in JIS X 0208 (ファルコン: row 5, katakana), which jisLine
+// never writes.
+constexpr std::string_view kJisTerm = "\x1B$B%U%!%k%3%s\x1B(B";
+
+struct Plants {
+    bool ascii = false;
+    bool japanese = false;
+};
+
+std::string receivedFields(Random& rng, const char* date) {
+    std::string fields;
+    const int hops = 2 + rng.below(5);
+    for (int h = 0; h < hops; ++h) {
+        char field[256];
+        std::snprintf(
+            field, sizeof field,
+            "Received: from relay%d.example.ne.jp (relay%d.example.ne.jp [192.0.2.%d])\r\n"
+            "\tby mx%d.example.jp (Postfix) with ESMTP id %08llX\r\n\tfor <user@example.jp>; %s\r\n",
+            rng.below(40), rng.below(40), rng.below(250), rng.below(9),
+            static_cast<unsigned long long>(rng.next() & 0xFFFFFFFF), date);
+        fields += field;
+    }
+    return fields;
+}
+
+std::string japaneseHeader(Random& rng, std::size_t index, std::string_view contentLines) {
+    char date[64];
+    std::snprintf(date, sizeof date, "%d Apr 2024 %02d:%02d:%02d +0900", 1 + rng.below(28), rng.below(24),
+                  rng.below(60), rng.below(60));
+    std::ostringstream h;
+    h << receivedFields(rng, date) << "From: =?ISO-2022-JP?B?GyRCOzNFRBsoQg==?= <user" << rng.below(500)
+      << "@example.jp>\r\n"
+      << "To: =?ISO-2022-JP?B?GyRCMUQ2SEl0GyhC?= <team" << rng.below(50) << "@example.co.jp>\r\n"
+      << "Subject: =?ISO-2022-JP?B?GyRCJCo4K0BRJGokTjdvGyhC?= " << index << "\r\n"
+      << "Date: " << date << "\r\n"
+      << "Message-ID: <" << index << '.' << rng.next() % 1000000 << "@example.jp>\r\n"
+      << "MIME-Version: 1.0\r\n"
+      << contentLines << "\r\n";
+    return h.str();
+}
+
+// About `bytes` of ISO-2022-JP text, the plants on lines of their own.
+std::string jisBody(Random& rng, std::size_t bytes, Plants plants) {
+    std::string body;
+    const std::size_t lines = std::max<std::size_t>(2, bytes / 64);
+    const auto asciiAt = plants.ascii ? static_cast<std::size_t>(rng.below(static_cast<int>(lines))) : lines;
+    const auto japaneseAt =
+        plants.japanese ? static_cast<std::size_t>(rng.below(static_cast<int>(lines))) : lines;
+    for (std::size_t l = 0; l < lines; ++l) {
+        if (l == asciiAt) body += asciiLine(rng, true, kAsciiTerm) + "\r\n";
+        if (l == japaneseAt) body += jisLine(rng) + std::string(kJisTerm) + jisLine(rng) + "\r\n";
+        body += (rng.below(5) == 0 ? asciiLine(rng, false) : jisLine(rng)) + "\r\n";
+    }
+    return body;
+}
+
+// A line of kanji and hiragana that Japanese mail holds: only characters
+// that code page 932 has (the unified ideographs outside it are Chinese).
+std::string japaneseUtf8Line(Random& rng) {
+    std::string line;
+    const int chars = 20 + rng.below(16);
+    for (int c = 0; c < chars;) {
+        const char32_t cp = rng.below(3) == 0 ? 0x3041 + rng.below(0x52) : 0x4E00 + rng.below(0x5000);
+        if (cp932::UnicodeToCode(cp) == 0) continue;
+        appendUtf8(line, cp);
+        ++c;
+    }
+    return line + "\r\n";
+}
+
+// About `bytes` of UTF-8 text.
+std::string utf8Body(Random& rng, std::size_t bytes, Plants plants) {
+    const int lines = static_cast<int>(std::max<std::size_t>(2, bytes / 90));
+    const int asciiAt = plants.ascii ? rng.below(lines) : -1;
+    const int japaneseAt = plants.japanese ? rng.below(lines) : -1;
+    std::string text;
+    for (int l = 0; l < lines; ++l) {
+        if (l == asciiAt) text += asciiLine(rng, true, kAsciiTerm) + "\r\n";
+        if (l == japaneseAt) text += std::string(kJapaneseTerm) + "\r\n";
+        text += japaneseUtf8Line(rng);
+    }
+    return text;
+}
+
+std::string randomBytes(Random& rng, std::size_t size) {
+    std::string bytes(size, '\0');
+    for (std::size_t i = 0; i < size; i += 8) {
+        const std::uint64_t v = rng.next();
+        for (std::size_t k = 0; k < 8 && i + k < size; ++k) bytes[i + k] = static_cast<char>(v >> (8 * k));
+    }
+    return bytes;
+}
+
+std::size_t textSize(Random& rng) {
+    return 1024 + static_cast<std::size_t>(rng.below(19 * 1024));
+}
+
+std::string message(Random& rng, std::size_t index, Plants& plants) {
+    const int kind = rng.below(95);  // the other 5 % are the copies
+    if (kind < 55) {
+        plants.ascii = rng.below(100) < 3;
+        plants.japanese = rng.below(100) < 3;
+        return japaneseHeader(
+                   rng, index,
+                   "Content-Type: text/plain; charset=ISO-2022-JP\r\nContent-Transfer-Encoding: 7bit\r\n") +
+               jisBody(rng, textSize(rng), plants);
+    }
+    if (kind < 75) {
+        plants.ascii = rng.below(100) < 3;
+        plants.japanese = rng.below(100) < 3;
+        const std::string text = utf8Body(rng, textSize(rng), plants);
+        return rng.below(2) == 0
+                   ? japaneseHeader(
+                         rng, index,
+                         "Content-Type: text/plain; charset=UTF-8\r\nContent-Transfer-Encoding: base64\r\n") +
+                         base64Lines(text)
+                   : japaneseHeader(rng, index,
+                                    "Content-Type: text/plain; charset=utf-8\r\nContent-Transfer-Encoding: "
+                                    "quoted-printable\r\n") +
+                         quotedPrintable(text);
+    }
+    if (kind < 90) {
+        plants.ascii = rng.below(100) < 3;
+        plants.japanese = rng.below(100) < 3;
+        std::string m =
+            japaneseHeader(rng, index, "Content-Type: multipart/mixed; boundary=\"=_mixed\"\r\n") +
+            "This is a multi-part message in MIME format.\r\n\r\n--=_mixed\r\n"
+            "Content-Type: text/plain; charset=ISO-2022-JP\r\n"
+            "Content-Transfer-Encoding: 7bit\r\n\r\n" +
+            jisBody(rng, textSize(rng) / 4, plants);
+        const int attachments = 1 + rng.below(2);
+        for (int a = 0; a < attachments; ++a) {
+            char part[160];
+            std::snprintf(part, sizeof part,
+                          "\r\n--=_mixed\r\nContent-Type: application/pdf; name=\"doc%d.pdf\"\r\n"
+                          "Content-Disposition: attachment; filename=\"doc%d.pdf\"\r\n"
+                          "Content-Transfer-Encoding: base64\r\n\r\n",
+                          a, a);
+            m += part;
+            m += base64Lines(randomBytes(rng, 10 * 1024 + static_cast<std::size_t>(rng.below(490 * 1024))));
+        }
+        return m + "--=_mixed--\r\n";
+    }
+    plants.ascii = rng.below(100) < 3;
+    plants.japanese = rng.below(100) < 3;
+    const std::string text = utf8Body(rng, textSize(rng) / 2, plants);
+    std::string html = "<html><body><p>";
+    for (char ch : text) html += ch == '\n' ? std::string("<br>\n") : std::string(1, ch);
+    html += "</p></body></html>\r\n";
+    return japaneseHeader(rng, index, "Content-Type: multipart/alternative; boundary=\"=_alt\"\r\n") +
+           "--=_alt\r\nContent-Type: text/plain; charset=utf-8\r\n"
+           "Content-Transfer-Encoding: quoted-printable\r\n\r\n" +
+           quotedPrintable(text) +
+           "\r\n--=_alt\r\nContent-Type: text/html; charset=utf-8\r\n"
+           "Content-Transfer-Encoding: base64\r\n\r\n" +
+           base64Lines(html) + "--=_alt--\r\n";
+}
+
+std::string withBareLineFeeds(std::string text) {
+    std::erase(text, '\r');
+    return text;
+}
+
+}  // namespace japanese
+
 bool readFacts(const fs::path& marker, std::size_t count, CorpusFacts& facts) {
     std::ifstream in(marker);
     if (!in || !(in >> facts.messages >> facts.bytes >> facts.planted)) return false;
+    in >> facts.plantedJapanese;
     return facts.messages == count;
+}
+
+std::string fileName(std::size_t i) {
+    char name[32];
+    std::snprintf(name, sizeof name, "d%02zu/%06zu.eml", i % 100, i);
+    return name;
+}
+
+std::string readAll(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
 }  // namespace
@@ -221,9 +406,7 @@ CorpusFacts EnsureCorpus(const fs::path& folder, std::size_t count) {
     Random rng(20240310);
     facts = CorpusFacts{};
     for (std::size_t i = 0; i < count; ++i) {
-        char name[32];
-        std::snprintf(name, sizeof name, "d%02zu/%06zu.eml", i % 100, i);
-        fs::path path = folder / name;
+        fs::path path = folder / fileName(i);
         if (i < 100) fs::create_directories(path.parent_path());
         bool planted = false;
         std::string content = message(rng, i, i % 100 == 37, planted);
@@ -233,6 +416,38 @@ CorpusFacts EnsureCorpus(const fs::path& folder, std::size_t count) {
         ++facts.messages;
     }
     std::ofstream(marker) << facts.messages << ' ' << facts.bytes << ' ' << facts.planted << '\n';
+    return facts;
+}
+
+CorpusFacts EnsureJapaneseCorpus(const fs::path& folder, std::size_t count) {
+    const fs::path marker = folder / "corpus-facts.txt";
+    CorpusFacts facts;
+    if (readFacts(marker, count, facts)) return facts;
+    fs::remove_all(folder);
+    Random rng(20240401);
+    std::vector<japanese::Plants> plantsOf;
+    for (std::size_t i = 0; i < count; ++i) {
+        const fs::path path = folder / fileName(i);
+        if (i < 100) fs::create_directories(path.parent_path());
+        japanese::Plants plants;
+        std::string content;
+        if (i > 0 && rng.below(100) < 5) {
+            const auto original = static_cast<std::size_t>(rng.next() % i);
+            content = readAll(folder / fileName(original));
+            plants = plantsOf[original];
+        } else {
+            content = japanese::message(rng, i, plants);
+            if (rng.below(100) < 15) content = japanese::withBareLineFeeds(std::move(content));
+        }
+        std::ofstream(path, std::ios::binary) << content;
+        plantsOf.push_back(plants);
+        facts.bytes += content.size();
+        facts.planted += plants.ascii ? 1 : 0;
+        facts.plantedJapanese += plants.japanese ? 1 : 0;
+        ++facts.messages;
+    }
+    std::ofstream(marker) << facts.messages << ' ' << facts.bytes << ' ' << facts.planted << ' '
+                          << facts.plantedJapanese << '\n';
     return facts;
 }
 

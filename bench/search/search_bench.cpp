@@ -10,12 +10,17 @@
 // load benchmark's corpus (bench/load/generate_corpus.py, shared with it
 // under $TMPDIR/pelmora-load-bench/<count>), searched for a word of its
 // English bodies; "mixed" is this benchmark's own corpus with base64 and
-// quoted-printable bodies and a planted word. PELMORA_BENCH_MESSAGES
-// (default 100000) sets the size, PELMORA_BENCH_DIR the folder.
+// quoted-printable bodies and a planted word; "japanese" is a folder as
+// Japanese mail folders hold it (mostly ISO-2022-JP, large attachments,
+// copies), searched for an ASCII word, or with PELMORA_BENCH_TERM=japanese
+// for a katakana word written in JIS, base64 and quoted-printable.
+// PELMORA_BENCH_MESSAGES (default 100000) sets the size, PELMORA_BENCH_DIR
+// the folder.
 //
-// Next to them the floor (bench/load's floor program reading every file to
-// its end, line by line: what a body search must read) on one thread, on as
-// many threads as the search reads with and on 32. PELMORA_BENCH_COLD=1
+// Next to them the floor (bench/load's floor program reading, line by line,
+// what a body search must read: a multipart/mixed or multipart/report
+// message to the end of its first part, any other to its end) on one
+// thread, on as many threads as the search reads with and on 32. PELMORA_BENCH_COLD=1
 // drops the page cache before every iteration (as root; the output says
 // when it cannot), for the cold figures.
 #include <benchmark/benchmark.h>
@@ -33,6 +38,7 @@
 
 #include "catalogue/parallel_read.h"
 #include "corpus.h"
+#include "decode/japanese.h"
 #include "search/search_run.h"
 #include "support/fake_ports.h"
 
@@ -48,7 +54,7 @@ std::size_t messageCount() {
 
 struct Corpus {
     fs::path folder;
-    std::string word;  // ASCII, searched in the bodies
+    std::string word;  // searched in the bodies, UTF-8
     std::size_t messages = 0;
     std::uint64_t bytes = 0;
     std::size_t planted = 0;  // messages known to hold the word; 0 when not counted
@@ -90,11 +96,29 @@ Corpus mixedCorpus(std::size_t count) {
     return c;
 }
 
+Corpus japaneseCorpus(std::size_t count) {
+    Corpus c;
+    const char* dir = std::getenv("PELMORA_BENCH_DIR");
+    c.folder = dir != nullptr
+                   ? fs::path(dir)
+                   : fs::temp_directory_path() / ("pelmora-bench-japanese-" + std::to_string(count));
+    const bench::CorpusFacts facts = bench::EnsureJapaneseCorpus(c.folder, count);
+    const char* term = std::getenv("PELMORA_BENCH_TERM");
+    const bool japanese = term != nullptr && std::string_view(term) == "japanese";
+    c.word = japanese ? bench::kJapaneseTerm : bench::kAsciiTerm;
+    c.messages = facts.messages;
+    c.bytes = facts.bytes;
+    c.planted = japanese ? facts.plantedJapanese : facts.planted;
+    return c;
+}
+
 const Corpus& corpus() {
     static const Corpus c = [] {
         const char* kind = std::getenv("PELMORA_BENCH_CORPUS");
-        return kind != nullptr && std::string_view(kind) == "mixed" ? mixedCorpus(messageCount())
-                                                                    : loadCorpus(messageCount());
+        const std::string_view name = kind != nullptr ? kind : "";
+        return name == "mixed"      ? mixedCorpus(messageCount())
+               : name == "japanese" ? japaneseCorpus(messageCount())
+                                    : loadCorpus(messageCount());
     }();
     return c;
 }
@@ -169,7 +193,7 @@ void timeRuns(benchmark::State& state, int who, double& wall, double& cpu, Work 
 // Files grep lists; the whole output is read so that grep runs to its end.
 std::size_t runGrep() {
     const std::string command =
-        "grep -rlF --include='*.eml' " + corpus().word + " '" + corpusFolder().string() + "'";
+        "grep -rlF --include='*.eml' '" + corpus().word + "' '" + corpusFolder().string() + "'";
     FILE* pipe = ::popen(command.c_str(), "r");
     if (pipe == nullptr) return 0;
     std::size_t lines = 0;
@@ -185,7 +209,9 @@ enum class Field { Body, Subject };
 // cannot search, so one message at a time with the files ahead in flight.
 std::size_t runSearch(Field field, std::string_view expression, unsigned threads = 0, bool asking = false) {
     SearchConditions conditions;
-    ParseSearchField(field == Field::Body ? conditions.BodyTerms : conditions.SubjectTerms, expression);
+    // The fields hold display text, as the window's do.
+    ParseSearchField(field == Field::Body ? conditions.BodyTerms : conditions.SubjectTerms,
+                     Utf8ToAnsi(expression));
     conditions.IncludeSubfolders = true;
     conditions.ErrorUnableDecode = asking;
     SearchSession session;
@@ -219,7 +245,7 @@ unsigned searchReaders() {
 template <int Which>
 void BM_Floor(benchmark::State& state) {
     const unsigned threads = Which == 0 ? 1u : Which == 1 ? searchReaders() : 32u;
-    const std::string command = "'" PELMORA_LOAD_FLOOR "' --whole --threads=" + std::to_string(threads) +
+    const std::string command = "'" PELMORA_LOAD_FLOOR "' --search --threads=" + std::to_string(threads) +
                                 " '" + corpusFolder().string() + "' > /dev/null";
     if (std::system(command.c_str()) != 0) {
         state.SkipWithError("the floor program failed");
@@ -303,8 +329,8 @@ int main(int argc, char** argv) {
         std::cout << "NOTE: the page cache could not be dropped (not root?): these figures are warm.\n";
     if (g_floorCpuSeconds[0] > 0 && g_search[kReaders].cpuSeconds > 0) {
         const double bestFloor = std::min(g_floorSeconds[1], g_floorSeconds[2]);
-        std::cout << "search against the floor (" << (coldRuns() ? "cold" : "warm") << ", " << searchReaders()
-                  << " readers)\n";
+        std::cout << "search for \"" << corpus().word << "\" against the floor ("
+                  << (coldRuns() ? "cold" : "warm") << ", " << searchReaders() << " readers)\n";
         // Processor time is the measure of a warm run; a cold one waits on the disk.
         if (!coldRuns())
             std::cout << "  processor time / floor's on one thread: "
