@@ -12,7 +12,7 @@ _pelmora_cli_options() {
         dups) echo "-r --recursive --id-only --keep= --trash --yes $shared --help" ;;
         search) echo "-r --recursive --from= --to= --subject= --body= --after= --before= --attach --ask $shared --help" ;;
         export) echo "-o --output= -r --recursive --display-names --no-display-names --help" ;;
-        strip) echo "--dry-run --yes --display-names --no-display-names --help" ;;
+        strip) echo "--dry-run --yes --keep-record --display-names --no-display-names --help" ;;
         trash) echo "--yes --help" ;;
         decode) echo "--encoding= --help" ;;
         books) echo "--format= --encoding= --help" ;;

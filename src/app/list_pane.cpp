@@ -196,7 +196,8 @@ void ListPane::MessageDelete1Click() {
 void ListPane::AttachDelete1Click() {
     run([this] {
         ProcAttachDelete1Click(*m_listPort, *m_statusPort, m_list, m_services.prompts, m_services.progress,
-                               m_services.shell);
+                               m_services.shell, platform::SystemFileSystem(),
+                               m_services.settings.AttachKeepRecord);
     });
 }
 

@@ -22,11 +22,13 @@ void MainWindow::Option1Click() {
     form2.setConvDisplayName(m_settings.ConvDisplayName);
     form2.setEditorName(m_settings.EditorName);
     form2.setDupKeep(m_settings.DupKeep);
+    form2.setAttachKeepRecord(m_settings.AttachKeepRecord);
     form2.setAddressBookPath(m_settings.AddressBookPath);
     if (form2.exec() != QDialog::Accepted) return;
     m_settings.ConvDisplayName = form2.convDisplayName();
     m_settings.EditorName = form2.editorName();
     m_settings.DupKeep = form2.dupKeep();
+    m_settings.AttachKeepRecord = form2.attachKeepRecord();
     m_settings.AddressBookPath = form2.addressBookPath();
     if (m_settings.EditorName.empty()) m_settings.EditorName = PlatformDefaultEditor();
     if (m_settings.ConvDisplayName) buildDisplayNames();

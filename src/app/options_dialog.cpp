@@ -75,7 +75,7 @@ OptionsDialog::OptionsDialog(QWidget* parent)
               Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint) {
     setObjectName(QStringLiteral("TForm2"));
     setWindowTitle(QStringLiteral("Pelmora - オプション"));
-    fixDialogGeometry(*this, QSize(441, 405));
+    fixDialogGeometry(*this, QSize(441, 437));
 
     makeBevel(this, QRect(8, 8, 425, 38));
     m_checkBox1 = new QCheckBox(QStringLiteral("メールアドレスをアドレス帳の表示名に変換して表示する"), this);
@@ -134,11 +134,16 @@ OptionsDialog::OptionsDialog(QWidget* parent)
         m_dupKeepFolder->setEnabled(index == static_cast<int>(KeepRule::UnderFolder));
     });
 
+    makeBevel(this, QRect(8, 370, 425, 30));
+    m_keepRecord = new QCheckBox(QStringLiteral("削除した添付ファイルの記録を残す"), this);
+    m_keepRecord->setGeometry(20, 374, 405, 22);
+    m_keepRecord->setObjectName(QStringLiteral("KeepRecordBox"));
+
     m_button2 = new QPushButton(QStringLiteral("OK"), this);
-    m_button2->setGeometry(270, 370, 78, 26);
+    m_button2->setGeometry(270, 405, 78, 26);
     m_button2->setDefault(true);
     m_button3 = new QPushButton(QStringLiteral("キャンセル"), this);
-    m_button3->setGeometry(355, 370, 78, 26);
+    m_button3->setGeometry(355, 405, 78, 26);
     m_button3->setAutoDefault(false);
 
     m_checkBox1->setObjectName(QStringLiteral("CheckBox1"));
@@ -199,6 +204,14 @@ std::string OptionsDialog::dupKeep() const {
         keeper.folder = QFile::encodeName(folder).toStdString();
     }
     return DupKeeperText(keeper);
+}
+
+void OptionsDialog::setAttachKeepRecord(bool on) {
+    m_keepRecord->setChecked(on);
+}
+
+bool OptionsDialog::attachKeepRecord() const {
+    return m_keepRecord->isChecked();
 }
 
 void OptionsDialog::setAddressBookPath(const std::filesystem::path& path) {

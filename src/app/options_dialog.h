@@ -40,6 +40,9 @@ public:
     // "under:" + folder); a value it does not know shows as "oldest".
     void setDupKeep(const std::string& text);
     std::string dupKeep() const;
+    // Attachment removal leaves a record of each removed part.
+    void setAttachKeepRecord(bool on);
+    bool attachKeepRecord() const;
     // The user's own address book (a folder, a vCard file or an SQLite book).
     void setAddressBookPath(const std::filesystem::path& path);
     std::filesystem::path addressBookPath() const;
@@ -63,6 +66,7 @@ public:
     QPushButton* Button3() const { return m_button3; }  // キャンセル
     QComboBox* DupKeepBox() const { return m_dupKeepBox; }
     QLineEdit* DupKeepFolder() const { return m_dupKeepFolder; }
+    QCheckBox* KeepRecordBox() const { return m_keepRecord; }
     QListWidget* BookList() const { return m_bookList; }
     QLineEdit* Edit2() const { return m_edit2; }        // the extra address book
     QPushButton* Button4() const { return m_button4; }  // 参照
@@ -84,6 +88,7 @@ private:
     QPushButton* m_button3;
     QComboBox* m_dupKeepBox;
     QLineEdit* m_dupKeepFolder;
+    QCheckBox* m_keepRecord;
     QLabel* m_label3;
     QListWidget* m_bookList;
     QLabel* m_label4;

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
-// pelmora-cli strip [--dry-run] [--yes] PATH...: attachment removal on the
-// named message files and on every message with attachments in the named
-// folders; the old files go to the trash.
+// pelmora-cli strip [--dry-run] [--yes] [--keep-record] PATH...: attachment
+// removal on the named message files and on every message with attachments
+// in the named folders; the old files go to the trash.
 #include <algorithm>
 #include <iostream>
 
@@ -28,6 +28,7 @@ namespace {
 struct StripArgs {
     bool dryRun = false;
     bool yes = false;
+    bool keepRecord = false;
     ReaderChoices reader;
     std::vector<fs::path> paths;
 };
@@ -39,6 +40,8 @@ int parse(const Args& args, StripArgs& out) {
             out.dryRun = true;
         else if (arg == "--yes" || arg == "-y")
             out.yes = true;
+        else if (arg == "--keep-record")
+            out.keepRecord = true;
         else if (!TakeDisplayNameOption(arg, out.reader))
             return "unknown option '" + arg + "'";
         return std::nullopt;
@@ -49,7 +52,7 @@ int parse(const Args& args, StripArgs& out) {
         return 2;
     }
     if (out.paths.empty()) {
-        std::cerr << "usage: pelmora-cli strip [--dry-run] [--yes] PATH...\n";
+        std::cerr << "usage: pelmora-cli strip [--dry-run] [--yes] [--keep-record] PATH...\n";
         return 2;
     }
     return 0;
@@ -82,7 +85,8 @@ int collect(const std::vector<fs::path>& paths, MsgList& list) {
     return missing;
 }
 
-int dryRun(const MsgList& list) {
+int dryRun(const MsgList& list, bool keepRecord) {
+    const RemovalRecord record{RemovalDateText(std::time(nullptr))};
     std::int64_t saved = 0;
     int count = 0;
     int failed = 0;
@@ -95,10 +99,13 @@ int dryRun(const MsgList& list) {
             continue;
         }
         reader.keepBareCarriageReturns();
-        auto stripped = StripMessage(reader, entry->Boundary, [](std::string_view) { return true; });
+        auto stripped = StripMessage(
+            reader, entry->Boundary, [](std::string_view) { return true; }, keepRecord ? &record : nullptr);
         if (!stripped) continue;
         const auto after = static_cast<std::int64_t>(*stripped);
-        std::cout << entry->FileName << ": would remove the parts after the first, "
+        std::cout << entry->FileName
+                  << (keepRecord ? ": would replace the parts after the first with records of them, "
+                                 : ": would remove the parts after the first, ")
                   << FormatCount(entry->FileSize) << " -> " << FormatCount(after) << " bytes (saves "
                   << FormatCount(entry->FileSize - after) << " bytes)\n";
         saved += entry->FileSize - after;
@@ -129,7 +136,7 @@ int StripCommand(const Args& args, ui::FileSystem& files) {
     for (auto& entry : all)
         if (entry->HasAttach) list.push_back(std::move(entry));
 
-    if (options.dryRun) return std::max(dryRun(list), missing != 0 ? 1 : 0);
+    if (options.dryRun) return std::max(dryRun(list, options.keepRecord), missing != 0 ? 1 : 0);
     if (list.empty()) {
         std::cerr << MessageForTerminal(std::string(text::kNoAttachments)) << '\n';
         return missing != 0 ? 1 : 0;
@@ -141,7 +148,7 @@ int StripCommand(const Args& args, ui::FileSystem& files) {
     TerminalProgress progress;
     TerminalShell shell(prompts, files);
     const std::vector<Error> notTrashed =
-        ProcAttachDelete1Click(view, status, list, prompts, progress, shell, files);
+        ProcAttachDelete1Click(view, status, list, prompts, progress, shell, files, options.keepRecord);
     if (prompts.refusedAny()) return 2;
     if (status.panelText(1).empty()) return 1;  // declined at the question
 

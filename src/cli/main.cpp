@@ -25,7 +25,7 @@ constexpr Command kCommands[] = {
      "search [-r] [--from=EXPR] [--to=EXPR] [--subject=EXPR] [--body=EXPR]\n"
      "                   [--after=YYYY-MM-DD] [--before=YYYY-MM-DD] [--attach] [--format=...] DIR"},
     {"export", pelmora::cli::ExportCommand, "export -o FILE.csv [-r] [--yes] DIR"},
-    {"strip", pelmora::cli::StripCommand, "strip  [--dry-run] [--yes] PATH..."},
+    {"strip", pelmora::cli::StripCommand, "strip  [--dry-run] [--yes] [--keep-record] PATH..."},
     {"trash", pelmora::cli::TrashCommand, "trash  [--yes] FILE..."},
     {"decode", pelmora::cli::DecodeCommand, "decode [--encoding=utf-8|cp932] [--] VALUE..."},
     {"books", pelmora::cli::BooksCommand, "books  [--format=table|tsv|json] [--encoding=utf-8|cp932]"},

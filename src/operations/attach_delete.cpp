@@ -6,12 +6,15 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <optional>
 #include <set>
 
+#include "decode/ascii.h"
 #include "decode/japanese.h"
+#include "message/attachment_names.h"
 #include "message/format.h"
 #include "message/line_reader.h"
 #include "message/mail_date.h"
@@ -66,10 +69,209 @@ std::unexpected<Error> writeFailed() {
     return std::unexpected(MakeError(ErrorKind::Write, {}, errno));
 }
 
+// The header of a later part, as read, line by line without line ends.
+struct PartHeader {
+    std::vector<std::string> lines;
+    std::size_t bytes = 0;
+    bool cut = false;  // longer than kMaxPartHeader: the rest was passed over
+};
+
+constexpr std::size_t kMaxPartHeader = 1 << 20;
+
+// The unfolded body of the header's first field of that name (lower case),
+// or nullopt.
+std::optional<std::string> headerValue(const PartHeader& header, std::string_view lowerName) {
+    std::optional<std::string> value;
+    for (const std::string& line : header.lines) {
+        const bool continues = !line.empty() && (line[0] == ' ' || line[0] == '\t');
+        if (value) {
+            if (!continues) break;
+            *value += line;
+            continue;
+        }
+        if (continues) continue;
+        const std::size_t colon = line.find(':');
+        if (colon == std::string::npos) continue;
+        std::string_view name(line.data(), colon);
+        while (!name.empty() && (name.back() == ' ' || name.back() == '\t')) name.remove_suffix(1);
+        if (ascii::EqualsNoCase(name, lowerName)) value = line.substr(colon + 1);
+    }
+    return value;
+}
+
+bool isRecord(const ParameterizedField& contentType) {
+    return contentType.token == "text/x-moz-deleted";
+}
+
+bool blank(std::string_view text) {
+    return text.find_first_not_of(" \t") == std::string_view::npos;
+}
+
+// RFC 2231 attribute characters go as they are, every other byte as %XX.
+std::string percentEncoded(std::string_view bytes) {
+    static constexpr std::string_view kPlain = "!#$&+-.^_`|~";
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    std::string out;
+    for (const char c : bytes) {
+        const auto byte = static_cast<unsigned char>(c);
+        const bool alnum = (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+        if (alnum || kPlain.find(c) != std::string_view::npos) {
+            out += c;
+        } else {
+            out += '%';
+            out += kHex[byte >> 4];
+            out += kHex[byte & 15];
+        }
+    }
+    return out;
+}
+
+// The parameter attribute="Deleted: NAME" for the name the removed part
+// carried, in the form it carried it: an RFC 2231 name stays RFC 2231 in
+// its charset (in sections of a short line each), any other stays quoted
+// as written, encoded words and all.
+std::string deletedParameter(std::string_view attribute, const FieldParameter& name) {
+    if (name.extended) {
+        const std::string encoded = percentEncoded("Deleted: " + name.value);
+        constexpr std::size_t kSection = 60;
+        if (encoded.size() <= kSection) return std::string(attribute) + "*=" + name.charset + "''" + encoded;
+        std::string out;
+        std::size_t at = 0;
+        for (int section = 0; at < encoded.size(); ++section) {
+            std::size_t end = std::min(encoded.size(), at + kSection);
+            // A %XX escape stays in one section.
+            if (end < encoded.size() && encoded[end - 1] == '%')
+                end -= 1;
+            else if (end < encoded.size() && encoded[end - 2] == '%')
+                end -= 2;
+            if (section > 0) out += ";\r\n ";
+            out += std::string(attribute) + "*" + std::to_string(section) + "*=";
+            if (section == 0) out += name.charset + "''";
+            out += encoded.substr(at, end - at);
+            at = end;
+        }
+        return out;
+    }
+    std::string out = std::string(attribute) + "=\"Deleted: ";
+    for (const char c : name.value) {
+        if (c == '"' || c == '\\') out += '\\';
+        out += c;
+    }
+    return out + '"';
+}
+
+// The record that takes the place of a removed part, its delimiter first;
+// ordinal is the part's place in the message, for a part without a name.
+std::string recordFor(const PartHeader& header, std::string_view boundary, std::size_t ordinal,
+                      const RemovalRecord& record) {
+    MimePart part;
+    if (auto type = headerValue(header, "content-type")) part.contentType = ParseParameterizedField(*type);
+    if (part.contentType.token.empty()) part.contentType.token = "text/plain";
+    if (auto disposition = headerValue(header, "content-disposition"))
+        part.disposition = ParseParameterizedField(*disposition);
+    const FieldParameter* name = part.disposition.find("filename");
+    if (name == nullptr || blank(name->value)) name = part.contentType.find("name");
+    FieldParameter named;
+    if (name == nullptr || blank(name->value)) {
+        named.value = AttachmentName(part, ordinal);
+        name = &named;
+    }
+    std::string out = "--" + std::string(boundary) + "\r\n";
+    out += "Content-Type: text/x-moz-deleted;\r\n " + deletedParameter("name", *name) + "\r\n";
+    out += "Content-Transfer-Encoding: 8bit\r\n";
+    out += "Content-Disposition: inline;\r\n " + deletedParameter("filename", *name) + "\r\n";
+    out += "X-Mozilla-Altered: AttachmentDeleted; date=\"" + record.date + "\"\r\n";
+    out += "\r\n";
+    out += "This attachment was removed from the message by Pelmora.\r\n";
+    out += "The MIME header it had was:\r\n";
+    for (const std::string& line : header.lines) out += line + "\r\n";
+    if (header.cut) out += "(the rest of that header was longer than this record keeps)\r\n";
+    return out;
+}
+
+// The parts after the first, from the delimiter that ends the first one
+// (in piece) to the close delimiter or the end of the file: each removed
+// part becomes its record, a record already there is copied as read, an
+// empty part goes without one.
+// Answers whether any part was removed.
+std::expected<bool, Error> writeRecords(LineReader& reader, std::string_view boundary, BlockWriter& out,
+                                        std::string& piece, const RemovalRecord& record) {
+    auto delimiter = [&] {
+        return reader.place().whole() ? ClassifyDelimiterLine(piece, boundary) : DelimiterKind::None;
+    };
+    bool removed = false;
+    for (std::size_t ordinal = 2;; ++ordinal) {
+        const std::string opening = piece;  // the delimiter that opens this part, as read
+        PartHeader header;
+        std::string line;
+        DelimiterKind next = DelimiterKind::None;
+        bool inBody = false;
+        bool more = false;
+        while ((more = reader.readPiece(piece))) {
+            next = delimiter();
+            if (next != DelimiterKind::None) break;
+            if (reader.place().whole() && piece.empty()) {
+                inBody = true;
+                break;
+            }
+            if (reader.place().begins) line.clear();
+            if (!header.cut && header.bytes + piece.size() <= kMaxPartHeader) {
+                line += piece;
+                header.bytes += piece.size();
+            } else {
+                header.cut = true;
+            }
+            if (reader.place().ends && !header.cut) header.lines.push_back(line);
+        }
+        ParameterizedField type;
+        if (auto value = headerValue(header, "content-type")) type = ParseParameterizedField(*value);
+        // A record is copied only whole.
+        const bool keep = isRecord(type) && !header.cut;
+        if (keep) {
+            if (!out.line(opening)) return writeFailed();
+            for (const std::string& kept : header.lines)
+                if (!out.line(kept)) return writeFailed();
+            if (inBody && !out.line("")) return writeFailed();
+        }
+        // The body: copied for a record, passed over for a removed part.
+        bool empty = header.lines.empty() && !header.cut;
+        if (inBody) {
+            while ((more = reader.readPiece(piece))) {
+                next = delimiter();
+                if (next != DelimiterKind::None) break;
+                if (keep && !out.piece(piece, reader.place().ends)) return writeFailed();
+                if (!blank(piece)) empty = false;
+            }
+        }
+        if (!keep) {
+            removed = true;
+            // A part with neither header nor text (two delimiters in a row)
+            // held nothing to keep a record of.
+            if (!empty && !out.piece(recordFor(header, boundary, ordinal, record), false))
+                return writeFailed();
+        }
+        if (!more || next != DelimiterKind::Part) break;
+    }
+    return removed;
+}
+
 }  // namespace
 
+std::string RemovalDateText(std::time_t when) {
+    static constexpr const char* kDays[] = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
+    static constexpr const char* kMonths[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                                              "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+    struct tm local {};
+    ::localtime_r(&when, &local);
+    char text[64];
+    std::snprintf(text, sizeof text, "%s %s %02d %02d:%02d:%02d %d", kDays[local.tm_wday % 7],
+                  kMonths[local.tm_mon % 12], local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec,
+                  local.tm_year + 1900);
+    return text;
+}
+
 std::expected<std::uint64_t, Error> StripMessage(LineReader& reader, std::string_view boundary,
-                                                 const StripWriter& write) {
+                                                 const StripWriter& write, const RemovalRecord* record) {
     BlockWriter out(write);
     // Lines are copied in pieces: a line may be as long as the file. Only a
     // whole line can be a delimiter, as in every other reader of messages.
@@ -97,6 +299,11 @@ std::expected<std::uint64_t, Error> StripMessage(LineReader& reader, std::string
         if (!out.piece(piece, reader.place().ends)) return writeFailed();
     }
     if (end == DelimiterKind::None || end == DelimiterKind::Close) return nothingToStrip();
+    if (record != nullptr) {
+        auto removed = writeRecords(reader, boundary, out, piece, *record);
+        if (!removed) return std::unexpected(removed.error());
+        if (!*removed) return std::unexpected(MakeError(ErrorKind::Content, {}, EALREADY));
+    }
     if (!out.line("--" + std::string(boundary) + "--") || !out.flush()) return writeFailed();
     return out.written();
 }
@@ -231,7 +438,7 @@ std::string RewriteFailureText(const Error& error) {
     return text + error.adviceCp932;
 }
 
-Rewrite RewriteMessageFile(TMsgItem& entry, ui::Shell& shell, ui::FileSystem& files) {
+Rewrite RewriteMessageFile(TMsgItem& entry, ui::Shell& shell, ui::FileSystem& files, bool keepRecord) {
     const fs::path file = entry.FileName;
     struct stat named {};
     if (entry.Boundary.empty() || ::lstat(file.c_str(), &named) != 0) return RewriteOutcome{};
@@ -254,11 +461,16 @@ Rewrite RewriteMessageFile(TMsgItem& entry, ui::Shell& shell, ui::FileSystem& fi
         ::close(made.fd);
         return outcome;
     };
-    auto stripped = StripMessage(reader, entry.Boundary, [&files, &made](std::string_view bytes) {
-        return files.writeAll(made.fd, bytes);
-    });
+    const RemovalRecord record{RemovalDateText(std::time(nullptr))};
+    auto stripped = StripMessage(
+        reader, entry.Boundary,
+        [&files, &made](std::string_view bytes) { return files.writeAll(made.fd, bytes); },
+        keepRecord ? &record : nullptr);
     if (!stripped) {
         if (stripped.error().kind == ErrorKind::Write) return discard(untouched(file, stripped.error().code));
+        // Its attachments were removed before and their records are all
+        // that is left: there is nothing more to do for it.
+        if (stripped.error().code == EALREADY) entry.HasAttach = false;
         return discard(RewriteOutcome{});
     }
     if (int error = finishTemporary(made.fd, reader.descriptor(), read, read.st_mtim); error != 0)
@@ -310,7 +522,7 @@ std::string AttachDeleteStatusText(int rewritten, int failed) {
 
 std::vector<Error> ProcAttachDelete1Click(ui::ListView& view, ui::StatusBar& status, MsgList& list,
                                           ui::Prompts& prompts, ui::Progress& progress, ui::Shell& shell,
-                                          ui::FileSystem& files) {
+                                          ui::FileSystem& files, bool keepRecord) {
     if (!prompts.confirmOkCancel(std::string(text::kDeleteAttachmentsQuestion))) return {};
 
     const std::vector<int> rows = view.selectedRows();
@@ -339,7 +551,7 @@ std::vector<Error> ProcAttachDelete1Click(ui::ListView& view, ui::StatusBar& sta
                 if (const fs::path folder = fs::path(entry.FileName).parent_path();
                     cleaned.insert(folder).second)
                     RemoveLeftoverTemporaries(folder);
-                Rewrite outcome = RewriteMessageFile(entry, shell, files);
+                Rewrite outcome = RewriteMessageFile(entry, shell, files, keepRecord);
                 if (outcome && outcome->kind == Kind::Rewritten) {
                     ++rewritten;
                     view.redrawRow(row);

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <ctime>
 #include <expected>
 #include <filesystem>
 #include <functional>
@@ -30,6 +31,18 @@ struct StrippedMessage {
 
 class LineReader;
 
+// What a removed part leaves in the message when a record is kept: a small
+// text/x-moz-deleted part named "Deleted: " + its name, which other mail
+// programs show as a removed attachment, whose body repeats the removed
+// part's header. date is the removal time as those programs write it
+// (RemovalDateText).
+struct RemovalRecord {
+    std::string date;
+};
+
+// The local time in the form "Tue Dec 08 05:02:11 2026".
+std::string RemovalDateText(std::time_t when);
+
 // Receives the stripped content a block at a time; false stops the strip.
 using StripWriter = std::function<bool(std::string_view bytes)>;
 
@@ -40,8 +53,13 @@ using StripWriter = std::function<bool(std::string_view bytes)>;
 // part to remove (no delimiter line "--" + boundary, no delimiter after the
 // first part, or the closing one right after it), of kind Write (errno as
 // the writer left it) when write refused the bytes.
+// With a record, the parts after the first are read to the end as well:
+// each becomes its record, except a record already there, which is copied
+// as it is; a message whose later parts are all records has nothing to
+// remove (kind Content, code EALREADY).
 std::expected<std::uint64_t, Error> StripMessage(LineReader& reader, std::string_view boundary,
-                                                 const StripWriter& write);
+                                                 const StripWriter& write,
+                                                 const RemovalRecord* record = nullptr);
 
 // The stripped content in memory (for small files and for tests); an error
 // of kind Open when the file cannot be read.
@@ -71,8 +89,9 @@ struct RewriteOutcome {
 // - Trash: the trash would not take the old file (the command goes on);
 // - Open: the file cannot be read (ends the command);
 // - Write: writing or renaming failed (ends the command).
+// With keepRecord each removed part leaves its record (RemovalRecord).
 std::expected<RewriteOutcome, Error> RewriteMessageFile(TMsgItem& entry, ui::Shell& shell,
-                                                        ui::FileSystem& files);
+                                                        ui::FileSystem& files, bool keepRecord = false);
 
 // The message box text for an error of RewriteMessageFile.
 std::string RewriteFailureText(const Error& error);
@@ -94,6 +113,7 @@ std::string AttachDeleteStatusText(int rewritten, int failed);
 // more.
 std::vector<Error> ProcAttachDelete1Click(ui::ListView& view, ui::StatusBar& status, MsgList& list,
                                           ui::Prompts& prompts, ui::Progress& progress, ui::Shell& shell,
-                                          ui::FileSystem& files = platform::SystemFileSystem());
+                                          ui::FileSystem& files = platform::SystemFileSystem(),
+                                          bool keepRecord = false);
 
 }  // namespace pelmora

@@ -75,6 +75,7 @@ void visitOtherKeys(S& s, Visit&& visit) {
     visit("Option", "MsgListDir", s.MsgListDir);
     visit("Option", "ShowHint", s.ShowHint);
     visit("Option", "DupKeep", Native<std::remove_reference_t<decltype((s.DupKeep))>>{s.DupKeep});
+    visit("Option", "AttachKeepRecord", s.AttachKeepRecord);
     visit("Option", "AddressBookPath",
           AddedPath<std::remove_reference_t<decltype((s.AddressBookPath))>>{s.AddressBookPath});
     visit("Find", "FFsearchSubFolder", s.FFsearchSubFolder);

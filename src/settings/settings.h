@@ -69,6 +69,8 @@ struct Settings {
     // duplicate check does not know is read as "oldest" there and written
     // back unchanged.
     std::string DupKeep = "oldest";
+    // Attachment removal leaves a text/x-moz-deleted record of each part.
+    bool AttachKeepRecord = false;
     // The user's own address book beside the desktop's: a folder of vCard
     // files, a vCard file or an SQLite book. Written only when set.
     std::filesystem::path AddressBookPath;

@@ -57,7 +57,7 @@ private:
 
 void TestDialogsOptions::textsFit() {
     OptionsDialog dialog;
-    QCOMPARE(dialog.size(), QSize(441, 405));
+    QCOMPARE(dialog.size(), QSize(441, 437));
     QVERIFY(dialog.Button2()->isDefault());
     pelmora::test::verifyTextsFit(dialog);
 }
@@ -86,6 +86,9 @@ void TestDialogsOptions::valuesRoundTrip() {
     dialog.setConvDisplayName(convert);
     dialog.setEditorName(editor.toStdString());
     dialog.setDupKeep(keep.toStdString());
+    dialog.setAttachKeepRecord(!convert);
+    QCOMPARE(dialog.attachKeepRecord(), !convert);
+    QCOMPARE(dialog.KeepRecordBox()->isChecked(), !convert);
     QCOMPARE(QByteArray::fromStdString(dialog.dupKeep()), keepBack);
     QCOMPARE(dialog.DupKeepFolder()->isEnabled(), keep.startsWith("under:"));
     QCOMPARE(dialog.convDisplayName(), convert);

@@ -120,6 +120,19 @@ TEST_F(CliCommands, StripYesRewritesFolderMessages) {
     EXPECT_FALSE(fs::exists(trashFiles() / "b.eml"));
 }
 
+// --keep-record leaves a record per attachment; run again, it finds the
+// message done and says nothing.
+TEST_F(CliCommands, StripKeepRecordLeavesRecordsAndASecondRunChangesNothing) {
+    EXPECT_EQ(run("strip --yes --keep-record " + quoted(mail)), 0);
+    const std::string rewritten = ReadBytes(mail / "a.eml");
+    EXPECT_NE(rewritten.find("name=\"Deleted: a.bin\""), std::string::npos) << rewritten;
+    EXPECT_NE(rewritten.find("filename=\"Deleted: b.bin\""), std::string::npos) << rewritten;
+    EXPECT_EQ(ReadBytes(trashFiles() / "a.eml"), attached);
+    EXPECT_EQ(run("strip --yes --keep-record " + quoted(mail)), 0);
+    EXPECT_EQ(ReadBytes(mail / "a.eml"), rewritten);
+    EXPECT_EQ(ReadBytes(root / "stderr").find("not rewritten"), std::string::npos);
+}
+
 TEST_F(CliCommands, ExportWritesWhatTheGuiWrites) {
     EXPECT_EQ(run("export -o " + quoted(root / "list.csv") + " " + quoted(mail)), 0);
     load();

@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <csignal>
 #include <cstring>
+#include <regex>
 #include <utility>
 
 #include "decode/cp932.h"
@@ -158,6 +159,60 @@ TEST(StripMessage, CopiesLongLinesThroughInPieces) {
     EXPECT_LE(largest, 512u * 1024u);
 }
 
+std::expected<std::string, Error> stripped(const std::string& message, std::string_view boundary,
+                                           const RemovalRecord* record) {
+    LineReader reader;
+    reader.openBytes(message);
+    reader.keepBareCarriageReturns();
+    std::string written;
+    auto size = StripMessage(
+        reader, boundary,
+        [&](std::string_view bytes) {
+            written += bytes;
+            return true;
+        },
+        record);
+    if (!size) return std::unexpected(size.error());
+    EXPECT_EQ(written.size(), *size);
+    return written;
+}
+
+// Each removed part leaves a text/x-moz-deleted record named after it in
+// the form its name was written (RFC 2231 sections and charset, RFC 2047
+// words, none); a record already there is copied; the first part is what
+// the plain removal keeps; and removing again finds nothing to do.
+TEST(StripMessage, KeepsARecordOfEachRemovedPart) {
+    const fs::path folder = kStripData / "records";
+    const std::string original = ReadBytes(folder / "names.eml");
+    const RemovalRecord record{"Tue Dec 08 14:05:09 2026"};
+    auto withRecords = stripped(original, "XYZ", &record);
+    ASSERT_TRUE(withRecords);
+    EXPECT_EQ(*withRecords, ReadBytes(folder / "names.expected"));
+
+    auto plain = stripped(original, "XYZ", nullptr);
+    ASSERT_TRUE(plain);
+    const std::string firstPart = plain->substr(0, plain->size() - std::string_view("--XYZ--\r\n").size());
+    EXPECT_TRUE(withRecords->starts_with(firstPart + "--XYZ\r\n"));
+
+    auto again = stripped(*withRecords, "XYZ", &record);
+    ASSERT_FALSE(again);
+    EXPECT_EQ(again.error().kind, ErrorKind::Content);
+    EXPECT_EQ(again.error().code, EALREADY);
+
+    // A message without a second part has nothing to remove either way.
+    auto onePart =
+        stripped("Content-Type: multipart/mixed; boundary=b\r\n\r\n--b\r\n\r\nx\r\n--b--\r\n", "b", &record);
+    ASSERT_FALSE(onePart);
+    EXPECT_EQ(onePart.error().kind, ErrorKind::Content);
+    EXPECT_NE(onePart.error().code, EALREADY);
+}
+
+TEST(RemovalDateText, WritesTheLocalTimeAsOtherProgramsDo) {
+    EXPECT_TRUE(std::regex_match(RemovalDateText(std::time(nullptr)),
+                                 std::regex("(Mon|Tue|Wed|Thu|Fri|Sat|Sun) [A-Z][a-z]{2} \\d\\d "
+                                            "\\d\\d:\\d\\d:\\d\\d \\d{4}")));
+}
+
 class AttachDeleteCommand : public MailFolderTest {
 protected:
     void SetUp() override {
@@ -207,6 +262,38 @@ TEST_F(AttachDeleteCommand, RewritesSelectedMessagesWithAttachments) {
     EXPECT_EQ(ReadBytes(mail / "1.eml"), ReadBytes(kStripData / "text_two_attachments.expected"));
     EXPECT_EQ(ReadBytes(trashFiles() / "3.eml"), attached);
     for (const auto& call : shell.trashCalls) EXPECT_EQ(call.confirmation, ui::TrashConfirmation::DoNotAsk);
+}
+
+// With the record kept, the rewrite is the plain one with the records in
+// place of the attachments: the original in the trash, its times kept; a
+// second removal leaves the file as it is.
+TEST_F(AttachDeleteCommand, KeptRecordsReplaceTheAttachments) {
+    view.setSelected(0, true);
+    const TMsgItem before = *list[0];
+    ProcAttachDelete1Click(view, status, list, prompts, progress, shell, platform::SystemFileSystem(), true);
+    EXPECT_FALSE(list[0]->HasAttach);
+    EXPECT_EQ(ReadBytes(trashFiles() / "1.eml"), attached);
+    const std::string rewritten = ReadBytes(mail / "1.eml");
+    std::string plain = ReadBytes(kStripData / "text_two_attachments.expected");
+    plain.resize(plain.size() - std::string_view("--XYZ--\r\n").size());
+    EXPECT_TRUE(rewritten.starts_with(
+        plain + "--XYZ\r\nContent-Type: text/x-moz-deleted;\r\n name=\"Deleted: a.bin\"\r\n"))
+        << rewritten;
+    EXPECT_NE(rewritten.find("\r\nContent-Type: text/x-moz-deleted;\r\n name=\"Deleted: b.bin\"\r\n"),
+              std::string::npos);
+    EXPECT_TRUE(rewritten.ends_with("\r\n--XYZ--\r\n"));
+    struct stat st {};
+    ASSERT_EQ(::stat((mail / "1.eml").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mtim.tv_sec, TimespecFromFileTime(before.FileTime).tv_sec);
+
+    load();
+    ASSERT_TRUE(list[0]->HasAttach) << "records are parts after the first";
+    view.setSelected(0, true);
+    const std::size_t trashCalls = shell.trashCalls.size();
+    ProcAttachDelete1Click(view, status, list, prompts, progress, shell, platform::SystemFileSystem(), true);
+    EXPECT_EQ(ReadBytes(mail / "1.eml"), rewritten);
+    EXPECT_EQ(shell.trashCalls.size(), trashCalls);
+    EXPECT_FALSE(list[0]->HasAttach);
 }
 
 TEST_F(AttachDeleteCommand, OneRowShowsNoProgressDialog) {

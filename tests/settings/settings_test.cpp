@@ -48,7 +48,8 @@ Settings everyKeyChanged() {
     s.EditorName = "/usr/bin/my editor ";
     s.MsgListDir = "/tmp/caf\xC3\xA9 \xF0\x9F\x98\x80";  // café 😀
     s.ShowHint = false;
-    s.DupKeep = "under:/home/taro/\xE6\x97\xA7 \xF0\x9F\x98\x80";               // 旧 😀
+    s.DupKeep = "under:/home/taro/\xE6\x97\xA7 \xF0\x9F\x98\x80";  // 旧 😀
+    s.AttachKeepRecord = true;
     s.AddressBookPath = "/home/taro/\xE9\x80\xA3\xE7\xB5\xA1\xE5\x85\x88.vcf";  // 連絡先.vcf
     s.FFsearchSubFolder = true;
     for (int field = 0; field < kHistoryFields; ++field) {
@@ -77,6 +78,7 @@ TEST(SettingsText, EmptyTextIsDefaultsAndDefaultsComeBack) {
     EXPECT_EQ(defaults.FFTop, defaults.Top + 25);
     EXPECT_EQ(defaults.EditorName, "NotePad.exe");
     EXPECT_EQ(defaults.DupKeep, "oldest");
+    EXPECT_FALSE(defaults.AttachKeepRecord);
 }
 
 TEST(SettingsText, SectionsInOrderWithCrLfAndCp932Paths) {
