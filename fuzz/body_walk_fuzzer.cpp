@@ -35,9 +35,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     SkipState plainSkip;
     BodyWalkContext plain{plainSkip, prompts, progress};
     plain.prefilter = false;
-    // The second field is one the prefilter can rule out: its answers must
-    // be those of the search that converts every body.
-    for (const char* field : {"A OR \x82\xA0 -ZZ", "ZEBRA OR -CORN AND XY"}) {
+    // The second and third fields are ones the prefilter can rule out (by
+    // ASCII bytes, by JIS pairs: ファルコン OR -検索): their answers must be
+    // those of the search that converts every body.
+    for (const char* field : {"A OR \x82\xA0 -ZZ", "ZEBRA OR -CORN AND XY",
+                              "\x83t\x83@\x83\x8B\x83R\x83\x93 OR -\x8C\x9F\x8D\xF5"}) {
         TermList terms;
         ParseSearchField(terms, field);
         TermList plainTerms = terms;

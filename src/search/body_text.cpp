@@ -134,7 +134,7 @@ void AppendLineUnit(BodyText& body, std::string_view line, LineSource& more, std
     appendConverted(body.text, decodeUnit(body, line, more, lastLine, quotedPrintable), conversion);
     unit.end = body.text.size();
     unit.lastLine = lastLine;
-    UpperCaseDisplayRange(body.text.data() + unit.begin, unit.end - unit.begin);
+    if (body.upperCase) UpperCaseDisplayRange(body.text.data() + unit.begin, unit.end - unit.begin);
     body.units.push_back(unit);
 }
 
@@ -264,7 +264,7 @@ void ConvertDecodedUnits(BodyText& body, BodyConversion conversion) {
                         conversion);
         unit.end = body.text.size();
         unit.lastLine = raw.lastLine;
-        UpperCaseDisplayRange(body.text.data() + unit.begin, unit.end - unit.begin);
+        if (body.upperCase) UpperCaseDisplayRange(body.text.data() + unit.begin, unit.end - unit.begin);
         body.units.push_back(unit);
     }
 }
@@ -273,7 +273,7 @@ void FinishBase64Text(BodyText& body, BodyConversion conversion) {
     body.text.clear();
     appendConverted(body.text, body.decoded, conversion);
     std::erase_if(body.text, [](char c) { return c == '\r' || c == '\n'; });
-    UpperCaseDisplayRange(body.text.data(), body.text.size());
+    if (body.upperCase) UpperCaseDisplayRange(body.text.data(), body.text.size());
 }
 
 void BuildLineUnits(BodyText& body, const LineList& lines, std::size_t first, const std::string* boundary,

@@ -44,6 +44,9 @@ struct BodyText {
     // when the cut fell in it). Empty between bodies.
     std::string encodedCarry;
     std::string decodedCarry;
+    // False when the terms of the search cannot tell upper from lower case
+    // (TermsTellCase): the text is then left as converted.
+    bool upperCase = true;
 };
 
 // Where transfer-decoded bytes that a line goes on after can be cut: the

@@ -153,6 +153,7 @@ public:
 
     int run() {
         if (walkHeaders() != WalkEnd::BodyFound) return 0;
+        m_context.body.upperCase = TermsTellCase(m_terms);
         const std::string& enc = m_facts.encoding;
         const Conversion conversion = conversionFor(enc, m_facts.charset);
         if (enc.empty() || enc == "7bit" || enc == "8bit" || enc == "binary")

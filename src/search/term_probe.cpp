@@ -5,6 +5,9 @@
 #include <cstdint>
 #include <cstring>
 
+#include "decode/cp932.h"
+#include "decode/japanese.h"
+
 namespace pelmora {
 
 namespace {
@@ -144,6 +147,93 @@ bool utf8MakesNoAsciiOfOtherBytes(std::string_view text) {
     return true;
 }
 
+bool isJisByte(std::uint8_t b) {
+    return b >= 0x21 && b <= 0x7E;
+}
+
+// The JIS X 0208 pair of a code page 932 character, or "" for one that is
+// no such pair's conversion or is a full-width letter (which upper-casing
+// may make of another).
+std::string jisPairOf(std::uint8_t high, std::uint8_t low) {
+    if (high == 0x82 && ((low >= 0x60 && low <= 0x79) || (low >= 0x81 && low <= 0x9A))) return {};
+    for (unsigned j1 = 0x21; j1 <= 0x7E; ++j1) {
+        for (unsigned j2 = 0x21; j2 <= 0x7E; ++j2) {
+            const auto [h, l] = JisToSjisPair(static_cast<std::uint8_t>(j1), static_cast<std::uint8_t>(j2));
+            if (h == high && l == low) return {static_cast<char>(j1), static_cast<char>(j2)};
+        }
+    }
+    return {};
+}
+
+// The longest stretch of the term's double-byte characters that all have a
+// JIS pair, as those pairs.
+std::string jisProbeOf(std::string_view term) {
+    std::string longest, current;
+    std::size_t i = 0;
+    while (i < term.size()) {
+        const auto lead = static_cast<std::uint8_t>(term[i]);
+        std::string pair;
+        std::size_t step = 1;
+        if (IsCp932LeadByte(lead) && i + 1 < term.size()) {
+            pair = jisPairOf(lead, static_cast<std::uint8_t>(term[i + 1]));
+            step = 2;
+        }
+        if (pair.empty()) {
+            current.clear();
+        } else {
+            current += pair;
+            if (current.size() > longest.size()) longest = current;
+        }
+        i += step;
+    }
+    return longest;
+}
+
+// ISO-2022-JP walked as the conversion walks it, the pairs of its
+// double-byte mode kept and each single-byte stretch one barrier (line ends
+// nothing when the text drops them); false when the bytes are not plain
+// ISO-2022-JP (see the header), a pair that would take an escape's first
+// byte or run past the end among them.
+bool appendJisPairs(std::string& out, std::string_view text, bool dropLineEnds) {
+    bool doubleByte = false;
+    std::size_t i = 0;
+    const std::size_t n = text.size();
+    while (i < n) {
+        if (text[i] == kEsc) {
+            if (i + 1 < n) {
+                if (text[i + 1] == '$') doubleByte = true;
+                if (text[i + 1] == '(') doubleByte = false;
+            }
+            // The escape's other two bytes are skipped, whatever they are.
+            i += 3;
+            continue;
+        }
+        const void* esc = std::memchr(text.data() + i, kEsc, n - i);
+        const std::size_t end =
+            esc != nullptr ? static_cast<std::size_t>(static_cast<const char*>(esc) - text.data()) : n;
+        if (doubleByte) {
+            if ((end - i) % 2 != 0) return false;
+            for (std::size_t k = i; k < end; ++k)
+                if (!isJisByte(static_cast<std::uint8_t>(text[k]))) return false;
+            out.append(text.data() + i, end - i);
+        } else {
+            bool shown = false;
+            for (std::size_t k = i; k < end; ++k) {
+                const auto b = static_cast<std::uint8_t>(text[k]);
+                if (b >= 0x80) return false;
+                shown = shown || !(dropLineEnds && (b == '\r' || b == '\n'));
+            }
+            if (shown && (out.empty() || out.back() != kBarrier)) out += kBarrier;
+        }
+        i = end;
+    }
+    return true;
+}
+
+bool occursIn(const std::string& stream, const std::string& probe) {
+    return memmem(stream.data(), stream.size(), probe.data(), probe.size()) != nullptr;
+}
+
 }  // namespace
 
 void BodyPrefilter::prepare(const TermList& terms) {
@@ -169,6 +259,7 @@ void BodyPrefilter::prepare(const TermList& terms) {
             if (end - at > 1) probes.afterFirst.push_back(text.substr(at + 1, end - at - 1));
             at = end;
         }
+        probes.jis = jisProbeOf(text);
         m_probes.push_back(std::move(probes));
     }
 }
@@ -177,10 +268,24 @@ bool BodyPrefilter::begin(BodyConversion conversion, bool dropLineEnds) {
     m_conversion = conversion;
     m_dropLineEnds = dropLineEnds;
     m_stream.clear();
+    m_jisStream.clear();
+    // Only terms that have JIS pairs to look for need the pairs' stream.
+    m_jisSound = conversion == BodyConversion::Iso2022Jp &&
+                 std::ranges::any_of(m_probes, [](const Probes& p) { return !p.jis.empty(); });
     if (conversion == BodyConversion::EucJp || m_probes.empty()) return false;
     const bool whole = conversion == BodyConversion::AsIs;
-    return std::ranges::all_of(
-        m_probes, [whole](const Probes& p) { return !(whole ? p.whole : p.afterFirst).empty(); });
+    m_needAscii = std::ranges::any_of(
+        m_probes, [&](const Probes& p) { return !(whole ? p.whole : p.afterFirst).empty(); });
+    return std::ranges::all_of(m_probes, [&](const Probes& p) {
+        return !(whole ? p.whole : p.afterFirst).empty() || (m_jisSound && !p.jis.empty());
+    });
+}
+
+bool BodyPrefilter::asciiProves(const Probes& probes) const {
+    const std::vector<std::string>& needed =
+        m_conversion == BodyConversion::AsIs ? probes.whole : probes.afterFirst;
+    return !needed.empty() &&
+           !std::ranges::all_of(needed, [&](const std::string& probe) { return occursIn(m_stream, probe); });
 }
 
 bool BodyPrefilter::add(std::string_view bytes) {
@@ -193,7 +298,8 @@ bool BodyPrefilter::add(std::string_view bytes) {
             appendFolded(m_stream, bytes, m_dropLineEnds);
             return true;
         case BodyConversion::Iso2022Jp:
-            appendIso2022JpAscii(m_stream, bytes, m_dropLineEnds);
+            if (m_needAscii) appendIso2022JpAscii(m_stream, bytes, m_dropLineEnds);
+            if (m_jisSound) m_jisSound = appendJisPairs(m_jisStream, bytes, m_dropLineEnds);
             return true;
         case BodyConversion::EucJp:
             break;
@@ -202,15 +308,11 @@ bool BodyPrefilter::add(std::string_view bytes) {
 }
 
 bool BodyPrefilter::provesAbsent(const TermList& terms) {
-    const bool whole = m_conversion == BodyConversion::AsIs;
     for (std::size_t i = 0; i < terms.size(); i += 2) {
         if (terms[i].mark > 0) continue;
         const Probes& probes = m_probes[i / 2];
-        const std::vector<std::string>& needed = whole ? probes.whole : probes.afterFirst;
-        const bool allThere = std::ranges::all_of(needed, [&](const std::string& probe) {
-            return memmem(m_stream.data(), m_stream.size(), probe.data(), probe.size()) != nullptr;
-        });
-        if (allThere) return false;
+        const bool jisProves = m_jisSound && !probes.jis.empty() && !occursIn(m_jisStream, probes.jis);
+        if (!jisProves && !asciiProves(probes)) return false;
     }
     return true;
 }

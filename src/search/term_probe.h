@@ -17,6 +17,15 @@
 // Terms without such a stretch (Japanese words, a single letter) cannot be
 // ruled out this way, nor can bytes whose conversion makes an ASCII character
 // out of other bytes (overlong UTF-8), nor EUC-JP.
+//
+// Japanese words get a second proof in ISO-2022-JP bodies that are what
+// the charset promises: 7-bit bytes, every pair of the double-byte mode a
+// JIS X 0208 code (both bytes 0x21-0x7E). Their converted text is then
+// ASCII characters and the pairs' own characters, read in step, so a
+// stretch of a term's double-byte characters, none of them a letter, can
+// only come from the same characters' JIS pairs one after another, with
+// nothing but escapes (and line ends, where the text drops them) between.
+// Any other body defeats this proof, never the first.
 #pragma once
 
 #include <string>
@@ -48,13 +57,19 @@ private:
     struct Probes {
         std::vector<std::string> whole;       // the ASCII stretches
         std::vector<std::string> afterFirst;  // the same less their first byte
+        std::string jis;                      // the longest double-byte stretch as JIS pairs
     };
+
+    bool asciiProves(const Probes& probes) const;
 
     std::vector<std::string> m_texts;
     std::vector<Probes> m_probes;  // one per term
     BodyConversion m_conversion = BodyConversion::AsIs;
     bool m_dropLineEnds = false;
-    std::string m_stream;  // the ASCII bytes that count, folded, with barriers
+    std::string m_stream;      // the ASCII bytes that count, folded, with barriers
+    std::string m_jisStream;   // the double-byte pairs, with barriers
+    bool m_jisSound = false;   // every unit so far is plain ISO-2022-JP
+    bool m_needAscii = false;  // some term has ASCII stretches to look for
 };
 
 }  // namespace pelmora

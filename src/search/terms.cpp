@@ -5,6 +5,7 @@
 #include <cstring>
 #include <span>
 
+#include "decode/ascii.h"
 #include "decode/cp932.h"
 #include "decode/text.h"
 
@@ -260,6 +261,25 @@ TermVerdict EvaluateTerms(std::string_view upperCp932, TermList& list, bool alre
         }
     }
     return verdict;
+}
+
+bool TermsTellCase(const TermList& list) {
+    for (std::size_t i = 0; i < list.size(); i += 2) {
+        const std::string& text = list[i].text;
+        for (std::size_t k = 0; k < text.size();) {
+            const auto byte = static_cast<std::uint8_t>(text[k]);
+            if (ascii::ToUpper(text[k]) != ascii::ToLower(text[k])) return true;
+            if (IsCp932LeadByte(byte) && k + 1 < text.size()) {
+                const auto trail = static_cast<std::uint8_t>(text[k + 1]);
+                if (byte == 0x82 && ((trail >= 0x60 && trail <= 0x79) || (trail >= 0x81 && trail <= 0x9A)))
+                    return true;
+                k += 2;
+            } else {
+                ++k;
+            }
+        }
+    }
+    return false;
 }
 
 std::size_t FindTermInText(std::string_view input, std::string_view term) {

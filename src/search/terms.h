@@ -49,6 +49,11 @@ struct TermVerdict {
 // of a series. alreadySatisfied: an earlier text of the series matched.
 TermVerdict EvaluateTerms(std::string_view upperCp932, TermList& list, bool alreadySatisfied);
 
+// False when no term holds a letter (a-z, A-Z, full-width ａ-ｚ, Ａ-Ｚ), the
+// only characters upper-casing changes: then a text holds a term exactly
+// when its upper-cased form does, and need not be upper-cased to be tested.
+bool TermsTellCase(const TermList& list);
+
 // Position of the first occurrence of term in text that begins on a
 // character (never on the second byte of a double-byte character), or npos.
 // The text counts up to its first zero byte.

@@ -233,7 +233,7 @@ void WholeBodyTest::convertAndTest(std::string_view bytes, bool last) {
         }
     }
     // Upper-casing is idempotent, so the kept tail may be done again.
-    UpperCaseDisplayRange(text.data(), complete);
+    if (m_body.upperCase) UpperCaseDisplayRange(text.data(), complete);
     const std::string_view window(text.data(), complete);
     for (std::size_t i = 0; i < m_terms.size() && !m_excluded; i += 2) {
         if (m_found[i] || FindTermInText(window, m_terms[i].text) == std::string_view::npos) continue;

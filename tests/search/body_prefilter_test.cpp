@@ -58,6 +58,17 @@ TEST(BodyPrefilterTest, MessagesMadeToDefeatTheProof) {
         jis + "ZEBRA\x1B$B\x1B(BCORN patience\n",
         jis + "\x1B$B\x7F\x5A\x01\x5A\x1B(BEBRACORN\n",
         jis + "\x1B$B8!:w\x1B(Bzebra\ncorn\n",
+        // ファルコン split by escapes and a line end, out of step, in
+        // Shift_JIS bytes, with a pair that takes an escape or a line end.
+        jis + "\x1B$B%U%!\x1B(B\x1B$B%k%3%s\x1B(B\n",
+        jis + "\x1B$B%U%!%k\n\x1B$B%3%s\n",
+        jis + "\x1B$B %U%!%k%3%s\x1B(B\n",
+        jis + "\x83t\x83@\x83\x8B\x83R\x83\x93\n",
+        jis + "\x1B$B%U%!%k%3%\x1B(Bs\n",
+        "Content-Type: text/plain; charset=iso-2022-jp\nContent-Transfer-Encoding: base64\n\n"
+        "GyRCJVUlIQ0KJWslMyVzGyhC\n",  // "\x1B$B%U%!\r\n%k%3%s\x1B(B"
+        "Content-Type: text/plain; charset=iso-2022-jp\nContent-Transfer-Encoding: quoted-printable\n\n"
+        "=1B$B%U%!%=\nk%3%s=1B(B\n",
         // Overlong sequences that the conversion reads as ASCII letters.
         utf8 + "ZEBRA\xC1\x83ORN\n",
         utf8 + "ZEBRA\xE0\x81\x83ORN the\n",
@@ -106,8 +117,10 @@ TEST(BodyPrefilterTest, SameAnswersOnTheCorpusAndAGeneratedFolder) {
     const fs::path folder = pattern;
     const bench::CorpusFacts facts = bench::EnsureCorpus(folder / "mixed", 400);
     differential.compareFolder(folder / "mixed", tally);
+    const bench::CorpusFacts japanese = bench::EnsureJapaneseCorpus(folder / "japanese", 150);
+    differential.compareFolder(folder / "japanese", tally);
     fs::remove_all(folder);
-    EXPECT_EQ(tally.messages, 2412u + facts.messages);
+    EXPECT_EQ(tally.messages, 2412u + facts.messages + japanese.messages);
     EXPECT_TRUE(tally.differences.empty()) << ::testing::PrintToString(tally.differences);
 }
 

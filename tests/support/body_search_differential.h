@@ -20,8 +20,8 @@ namespace pelmora::test {
 
 // Search fields (UTF-8 here) of every kind the prefilter treats apart:
 // ASCII words in any case, Japanese and full-width words it leaves to the
-// conversion, a single letter, exclusions and OR, and words made to be
-// split by escapes, line ends and soft breaks.
+// conversion (or rules out by their JIS pairs), a single letter, exclusions
+// and OR, and words made to be split by escapes, line ends and soft breaks.
 inline const std::vector<std::string>& DifferentialFields() {
     static const std::vector<std::string> fields = {
         "zebracorn",          "ZebraCorn -patience",
@@ -31,6 +31,7 @@ inline const std::vector<std::string>& DifferentialFields() {
         "ｚｅｂｒａｃｏｒｎ", "e",
         "content-type",       "\"thanks for\" -ｐａｔｉｅｎｃｅ",
         "ebracorn AND -`x`",  "ＺＥＢＲＡcorn OR 検索",
+        "ファルコン",         "検索 OR -議事録",
     };
     return fields;
 }
