@@ -126,6 +126,7 @@ public:
         return platform::TrashEach(paths, asRead);
     }
     bool openWithAssociation(const fs::path&) override { return false; }
+    bool openUrl(const std::string&) override { return false; }
     bool startProgram(const std::string&, const fs::path&) override { return false; }
 };
 

@@ -2,25 +2,30 @@
 #include "app/list_pane.h"
 
 #include <QAction>
+#include <QEvent>
 #include <QHeaderView>
 #include <QLabel>
 #include <QMenu>
 #include <QShortcut>
+#include <QSplitter>
 #include <QStatusBar>
 
 #include "app/busy_guard.h"
 #include "app/command_menu.h"
 #include "app/icons.h"
 #include "app/message_list_model.h"
+#include "app/message_preview.h"
 #include "app/qt_list_view.h"
 #include "app/qt_ports.h"
 #include "app/qtext.h"
 #include "catalogue/duplicates.h"
 #include "catalogue/ordering.h"
 #include "operations/attach_delete.h"
+#include "operations/attachment_save.h"
 #include "operations/export_csv.h"
 #include "operations/open_edit.h"
 #include "operations/recycle.h"
+#include "platform/file_io.h"
 #include "platform/xdg.h"
 
 namespace pelmora::app {
@@ -31,6 +36,20 @@ ListPane::ListPane(QWidget& window, Owner owner, MsgList& list, std::vector<int>
     m_view = new MessageListView(&window);
     m_model = new MessageListModel(m_list, std::move(columnKeys), this);
     m_view->setModel(m_model);
+    m_listArea = new QSplitter(Qt::Vertical, &window);
+    m_listArea->setObjectName(QStringLiteral("ListArea"));
+    m_listArea->setChildrenCollapsible(false);
+    m_listArea->addWidget(m_view);
+    m_preview = new MessagePreview(
+        {m_services.prompts, m_services.shell, m_services.settings, m_services.chooseFolder,
+         [this] { return displayNames ? displayNames() : nullptr; },
+         [this](const std::string& text) { m_statusPort->setPanelText(1, text); }},
+        m_listArea);
+    m_listArea->addWidget(m_preview);
+    // A larger window gives its room to the list; the preview keeps its height.
+    m_listArea->setStretchFactor(0, 1);
+    m_listArea->setStretchFactor(1, 0);
+    m_listArea->installEventFilter(this);
     m_listPort = std::make_unique<QtListView>(*m_view, *m_model, sortKey);
     m_statusPort = std::make_unique<QtStatusBar>(std::vector<QLabel*>{});
     m_listPort->setSelectionChangedHandler([this] { onSelectionChanged(); });
@@ -47,7 +66,7 @@ ListPane::ListPane(QWidget& window, Owner owner, MsgList& list, std::vector<int>
     buildActions(window, selectAllCaption);
     m_popupMenu = new CommandMenu(&window);
     m_popupMenu->addActions({m_actions.AMessageOpen1, m_actions.AMessageEdit1, m_actions.AMessageDelete1,
-                             m_actions.AAttachDelete1});
+                             m_actions.AAttachDelete1, m_actions.AAttachSave1});
     m_view->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(m_view, &QWidget::customContextMenuRequested, this, [this](const QPoint& position) {
         m_popupMenu->popup(m_view->viewport()->mapToGlobal(position));
@@ -96,6 +115,78 @@ void ListPane::buildActions(QWidget& window, const QString& selectAllCaption) {
     a.ADupCheck1 = make(QStringLiteral(u"重複メッセージ(&K)"), QKeySequence(Qt::CTRL | Qt::Key_K),
                         &ListPane::Dupcheck1Click);
     a.AListMessage1 = make(QStringLiteral(u"リストの作成(&L)..."), {}, &ListPane::ListMessage1Click);
+    a.AAttachSave1 = make(QStringLiteral(u"添付ファイルの保存(&S)..."), {}, &ListPane::AttachSave1Click);
+    a.AAttachSave1->setStatusTip(QStringLiteral(u"選択したメッセージの添付ファイルをすべて保存"));
+    a.APreview1 = make(QStringLiteral(u"プレビュー(&P)"), QKeySequence(Qt::Key_F8), &ListPane::Preview1Click);
+    a.APreview1->setCheckable(true);
+    a.APreview1->setChecked(true);
+}
+
+bool ListPane::eventFilter(QObject* watched, QEvent* event) {
+    // The remembered height is in pixels; the splitter can place it only
+    // once it has its own size, which it gets when the window shows.
+    if (watched == m_listArea && event->type() == QEvent::Resize && m_pendingPreviewHeight > 0 &&
+        m_listArea->height() > 0) {
+        const int height = std::min(m_pendingPreviewHeight, std::max(m_listArea->height() - 60, 30));
+        m_pendingPreviewHeight = 0;
+        m_listArea->setSizes(
+            {std::max(m_listArea->height() - height - m_listArea->handleWidth(), 1), height});
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+void ListPane::applyPreviewLayout(bool shown, int height) {
+    m_previewHeight = height;
+    m_pendingPreviewHeight = height;
+    m_actions.APreview1->setChecked(shown);
+    m_preview->setVisible(shown);
+}
+
+void ListPane::collectPreviewLayout(bool& shown, int& height) const {
+    shown = m_actions.APreview1->isChecked();
+    const int now = m_listArea->sizes().value(1);
+    height = shown && now >= 30 ? now : m_previewHeight;
+}
+
+void ListPane::Preview1Click() {
+    const bool shown = m_actions.APreview1->isChecked();
+    if (!shown) {
+        if (const int now = m_listArea->sizes().value(1); now >= 30) m_previewHeight = now;
+        m_preview->showNothing();
+        m_preview->hide();
+        return;
+    }
+    m_preview->show();
+    const int total = m_listArea->height();
+    if (total > 0 && m_previewHeight > 0) {
+        const int height = std::min(m_previewHeight, std::max(total - 60, 30));
+        m_listArea->setSizes({std::max(total - height - m_listArea->handleWidth(), 1), height});
+    }
+    updatePreview();
+}
+
+void ListPane::updatePreview() {
+    if (!m_actions.APreview1->isChecked()) return;
+    const std::vector<int> selected = m_listPort->selectedRows();
+    if (selected.size() == 1 && selected[0] >= 0 && static_cast<std::size_t>(selected[0]) < m_list.size())
+        m_preview->showMessage(m_list[static_cast<std::size_t>(selected[0])]->FileName);
+    else if (selected.empty())
+        m_preview->showNothing();
+    else
+        m_preview->showCount(static_cast<int>(selected.size()));
+}
+
+void ListPane::AttachSave1Click() {
+    run([this] {
+        if (!m_services.chooseFolder) return;
+        const auto folder =
+            m_services.chooseFolder(QStringLiteral(u"添付ファイルを保存するフォルダを選んで下さい"),
+                                    AttachSaveStart(m_services.settings));
+        if (!folder) return;
+        m_services.settings.AttachSaveDir = *folder;
+        ProcAttachSave1Click(*m_listPort, *m_statusPort, m_list, m_services.prompts, m_services.progress,
+                             *folder, platform::SystemFileSystem());
+    });
 }
 
 void ListPane::addStatusPanels(QStatusBar& bar, int panel0Width, int panel1Width) {
@@ -122,7 +213,7 @@ void ListPane::applyCommandStates() {
     if (task == BusyGuard::Task::Load || task == BusyGuard::Task::Search) {
         // A list is being rebuilt: nothing may act on it meanwhile.
         for (QAction* action : {a.AMessageOpen1, a.AMessageEdit1, a.AMessageDelete1, a.AAttachDelete1,
-                                a.ASelAll1, a.ADupCheck1, a.AListMessage1})
+                                a.AAttachSave1, a.ASelAll1, a.ADupCheck1, a.AListMessage1})
             action->setEnabled(false);
         return;
     }
@@ -149,6 +240,7 @@ void ListPane::applyCommandStates() {
         }
     }
     a.AAttachDelete1->setEnabled(attachment);
+    a.AAttachSave1->setEnabled(attachment);
     a.ASelAll1->setEnabled(rows > 0);
     a.ADupCheck1->setEnabled(rows > 1);
     a.AListMessage1->setEnabled(rows > 0);
@@ -164,6 +256,7 @@ void ListPane::refreshStates() {
 void ListPane::onSelectionChanged() {
     m_statusPort->setPanelText(1, SelectionCountText(m_listPort->selectedCount()));
     refreshStates();
+    updatePreview();
 }
 
 void ListPane::run(const std::function<void()>& command) {
@@ -173,6 +266,8 @@ void ListPane::run(const std::function<void()>& command) {
         command();
     }
     refreshStates();
+    // A command may have changed, moved or removed the message shown.
+    updatePreview();
 }
 
 void ListPane::MessageOpen1Click() {

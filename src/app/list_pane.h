@@ -10,8 +10,10 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
+#include "message/display_name_lookup.h"
 #include "message/msg_item.h"
 #include "settings/settings.h"
 #include "ui/ports.h"
@@ -20,6 +22,7 @@ class QAction;
 class QLabel;
 class QStatusBar;
 class QMenu;
+class QSplitter;
 class QWidget;
 
 namespace pelmora::app {
@@ -27,6 +30,7 @@ namespace pelmora::app {
 class BusyGuard;
 class MessageListModel;
 class MessageListView;
+class MessagePreview;
 class QtListView;
 class QtStatusBar;
 
@@ -37,8 +41,12 @@ struct ListPaneServices {
     ui::Shell& shell;
     ui::BusyCursor& cursor;
     BusyGuard& guard;
-    // EditorName and MsgListDir.
+    // EditorName, MsgListDir and AttachSaveDir.
     Settings& settings;
+    // The folder browser; nullopt when the user cancels.
+    std::function<std::optional<std::filesystem::path>(const QString& prompt,
+                                                       const std::filesystem::path& start)>
+        chooseFolder;
 };
 
 class ListPane : public QObject {
@@ -67,10 +75,18 @@ public:
         QAction* ASelAll1 = nullptr;
         QAction* ADupCheck1 = nullptr;
         QAction* AListMessage1 = nullptr;
+        QAction* AAttachSave1 = nullptr;
+        QAction* APreview1 = nullptr;
     };
     const Actions& actions() const { return m_actions; }
 
     MessageListView* view() const { return m_view; }
+    // The list with the preview below it, in a splitter: what a window lays out.
+    QSplitter* listArea() const { return m_listArea; }
+    MessagePreview* preview() const { return m_preview; }
+    // Whether the preview shows and its height; the window keeps both.
+    void applyPreviewLayout(bool shown, int height);
+    void collectPreviewLayout(bool& shown, int& height) const;
     MessageListModel* model() const { return m_model; }
     QtListView& listPort() { return *m_listPort; }
     ui::StatusBar& statusPort();
@@ -89,6 +105,8 @@ public:
     std::function<std::filesystem::path()> listFolder;
     // The main window's caption after a duplicate check.
     std::function<void()> showDuplicateCaption;
+    // The address book while the list uses its names, else null.
+    std::function<const DisplayNameLookup*()> displayNames;
 
     void MessageOpen1Click();
     void MessageEdit1Click();
@@ -97,6 +115,13 @@ public:
     void SelAll1Click();
     void Dupcheck1Click();
     void ListMessage1Click();
+    void AttachSave1Click();
+    void Preview1Click();
+    // Shows the selected message in the preview, or how many are selected.
+    void updatePreview();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void buildActions(QWidget& window, const QString& selectAllCaption);
@@ -109,6 +134,12 @@ private:
     MsgList& m_list;
     ListPaneServices m_services;
     MessageListView* m_view = nullptr;
+    QSplitter* m_listArea = nullptr;
+    MessagePreview* m_preview = nullptr;
+    // The preview's height while it is hidden, for when it shows again.
+    int m_previewHeight = 0;
+    // The remembered height, placed at the splitter's first real size.
+    int m_pendingPreviewHeight = 0;
     MessageListModel* m_model = nullptr;
     std::unique_ptr<QtListView> m_listPort;
     QLabel* m_panels[2] = {nullptr, nullptr};

@@ -170,8 +170,12 @@ void MainWindow::buildWidgets() {
 
     m_pane = new ListPane(*this, ListPane::Owner::MainWindow, m_list, kMainColumns, m_settings.VSort,
                           QStringLiteral(u"すべて選択(&A)"),
-                          {*m_prompts, *m_progress, *m_shell, *m_busyCursor, m_busy, m_settings});
+                          {*m_prompts, *m_progress, *m_shell, *m_busyCursor, m_busy, m_settings,
+                           [this](const QString& prompt, const std::filesystem::path& start) {
+                               return m_portFactory.chooseFolder(this, prompt, start);
+                           }});
     m_pane->updateCommandStates = [this] { UpdateCommandStates(); };
+    m_pane->displayNames = [this] { return displayNameLookup(); };
     m_pane->listFolder = [this] { return m_settings.emlDir; };
     m_pane->showDuplicateCaption = [this] {
         m_label1->setText(fromPath(m_settings.emlDir) + fromCp932(DuplicateCaptionSuffix()));
@@ -184,9 +188,11 @@ void MainWindow::buildWidgets() {
     m_actions.ASelAll1 = listActions.ASelAll1;
     m_actions.ADupCheck1 = listActions.ADupCheck1;
     m_actions.AListMessage1 = listActions.AListMessage1;
+    m_actions.AAttachSave1 = listActions.AAttachSave1;
+    m_actions.APreview1 = listActions.APreview1;
     LV1()->setObjectName(QStringLiteral("LV1"));
     m_pane->popupMenu()->setObjectName(QStringLiteral("PopupMenu1"));
-    m_splitter->addWidget(LV1());
+    m_splitter->addWidget(m_pane->listArea());
     m_splitter->setStretchFactor(0, 0);
     m_splitter->setStretchFactor(1, 1);
     connect(m_splitter, &QSplitter::splitterMoved, this, &MainWindow::Splitter1Moved);
@@ -216,11 +222,12 @@ void MainWindow::buildMenus() {
     file->addSeparator();
     file->addAction(a.AExit1);
     QMenu* edit = addCommandMenu(*m_menuBar, QStringLiteral(u"編集(&E)"));
-    edit->addActions({a.AMessageOpen1, a.AMessageEDit1, a.AMessageDelete1, a.AAttachDelete1, a.ASelAll1});
+    edit->addActions(
+        {a.AMessageOpen1, a.AMessageEDit1, a.AMessageDelete1, a.AAttachDelete1, a.AAttachSave1, a.ASelAll1});
     edit->addSeparator();
     edit->addAction(a.AMessageFind1);
     QMenu* view = addCommandMenu(*m_menuBar, QStringLiteral(u"表示(&V)"));
-    view->addActions({a.AShowFolderTree1, a.ADupCheck1, a.ARefresh1});
+    view->addActions({a.AShowFolderTree1, a.APreview1, a.ADupCheck1, a.ARefresh1});
     QMenu* tools = addCommandMenu(*m_menuBar, QStringLiteral(u"ツール(&T)"));
     tools->addActions({a.AOption1, a.AListMessage1});
     QMenu* help = addCommandMenu(*m_menuBar, QStringLiteral(u"ヘルプ(&H)"));
@@ -251,6 +258,7 @@ void MainWindow::applySettings() {
     }
     ApplyColumnWidths(*LV1()->header(), layout);
     m_pane->listPort().setSortKey(s.VSort);
+    m_pane->applyPreviewLayout(s.Preview, s.PreviewHeight);
     m_actions.AShowHint1->setChecked(s.ShowHint);
 }
 
@@ -262,6 +270,11 @@ void MainWindow::collectSettings() {
     s.STV1Width = treeWidth();
     CollectColumnWidths(*LV1()->header(), layout);
     layout.sortKey = m_pane->listPort().sortKey();
+    m_pane->collectPreviewLayout(s.Preview, s.PreviewHeight);
+}
+
+const DisplayNameLookup* MainWindow::displayNameLookup() const {
+    return m_settings.ConvDisplayName && m_displayNamesBuilt ? &m_displayNames : nullptr;
 }
 
 void MainWindow::saveSettings() {

@@ -116,6 +116,8 @@ public:
         QAction* AListMessage1 = nullptr;
         QAction* AShowHint1 = nullptr;
         QAction* AAbout1 = nullptr;
+        QAction* AAttachSave1 = nullptr;
+        QAction* APreview1 = nullptr;
     };
     const Actions& actions() const { return m_actions; }
 
@@ -129,6 +131,9 @@ public:
     QMenu* PopupMenu1() const;
     QString panelText(int panel) const;
     const Settings& settings() const { return m_settings; }
+    // The address book while the list shows its names, else null.
+    const DisplayNameLookup* displayNameLookup() const;
+    ListPane& pane() { return *m_pane; }
     const std::filesystem::path& currentFolder() const { return m_settings.emlDir; }
     bool treeReacts() const { return m_treeReacts; }
     int treeWidth() const;

@@ -22,6 +22,7 @@ void MainWindow::buildSearchWindow() {
     host.showHint1Click = [this] { ShowHint1Click(); };
     host.about1Click = [this] { About1Click(); };
     m_formFind = new SearchWindow(m_portFactory, m_settings, m_busy, std::move(host), this);
+    m_formFind->pane().displayNames = [this] { return displayNameLookup(); };
 }
 
 void MainWindow::MessageFind1Click() {

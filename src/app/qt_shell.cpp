@@ -69,6 +69,11 @@ bool QtShell::openWithAssociation(const std::filesystem::path& file) {
     return runOpener(QStringLiteral("xdg-open"), {fromPath(file)}, kOpenerWaitMs) != OpenerRun::Failed;
 }
 
+bool QtShell::openUrl(const std::string& url) {
+    return runOpener(QStringLiteral("xdg-open"), {QString::fromStdString(url)}, kOpenerWaitMs) !=
+           OpenerRun::Failed;
+}
+
 bool QtShell::startProgram(const std::string& program, const std::filesystem::path& file) {
     // The program and its argument go to the process directly: a file name
     // with blanks, quotes or semicolons stays one argument and is never

@@ -22,6 +22,7 @@ public:
                                 ui::TrashConfirmation confirmation,
                                 const std::vector<ui::FileIdentity>& asRead) override;
     bool openWithAssociation(const std::filesystem::path& file) override;
+    bool openUrl(const std::string& url) override;
     bool startProgram(const std::string& program, const std::filesystem::path& file) override;
 
 private:

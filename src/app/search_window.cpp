@@ -19,6 +19,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QSplitter>
 #include <QStatusBar>
 #include <QToolBar>
 #include <system_error>
@@ -121,14 +122,17 @@ void SearchWindow::buildWidgets() {
 
     m_pane = new ListPane(*this, ListPane::Owner::SearchWindow, m_session.FoundList, kFindColumns,
                           m_settings.FFVSort, QStringLiteral(u"すべてを選択(&A)"),
-                          {*m_prompts, *m_progress, *m_shell, *m_busyCursor, m_busy, m_settings});
+                          {*m_prompts, *m_progress, *m_shell, *m_busyCursor, m_busy, m_settings,
+                           [this](const QString& prompt, const std::filesystem::path& start) {
+                               return m_portFactory.chooseFolder(this, prompt, start);
+                           }});
     m_pane->updateCommandStates = [this] {
         UpdateFindActions();
         UpdateSearchButtons();
     };
     m_pane->listFolder = [this] { return folder(); };
     LV2()->setObjectName(QStringLiteral("LV2"));
-    layout->addWidget(LV2(), 1);
+    layout->addWidget(m_pane->listArea(), 1);
 
     auto* bar = new QStatusBar(this);
     bar->setObjectName(QStringLiteral("SB1"));
@@ -280,10 +284,10 @@ void SearchWindow::buildMenus() {
     file->addSeparator();
     file->addAction(a.AExit1);
     QMenu* edit = addCommandMenu(*m_menuBar, QStringLiteral(u"編集(&E)"));
-    edit->addActions(
-        {list.AMessageOpen1, list.AMessageEdit1, list.AMessageDelete1, list.AAttachDelete1, list.ASelAll1});
+    edit->addActions({list.AMessageOpen1, list.AMessageEdit1, list.AMessageDelete1, list.AAttachDelete1,
+                      list.AAttachSave1, list.ASelAll1});
     QMenu* view = addCommandMenu(*m_menuBar, QStringLiteral(u"表示(&V)"));
-    view->addAction(list.ADupCheck1);
+    view->addActions({list.APreview1, list.ADupCheck1});
     QMenu* tools = addCommandMenu(*m_menuBar, QStringLiteral(u"ツール(&T)"));
     tools->addAction(list.AListMessage1);
     QMenu* help = addCommandMenu(*m_menuBar, QStringLiteral(u"ヘルプ(&H)"));
@@ -310,6 +314,7 @@ void SearchWindow::applySettings() {
     ApplyGeometry(*this, layout);
     ApplyColumnWidths(*LV2()->header(), layout);
     m_pane->listPort().setSortKey(m_settings.FFVSort);
+    m_pane->applyPreviewLayout(m_settings.FFPreview, m_settings.FFPreviewHeight);
     m_checkBox6->setChecked(m_settings.FFsearchSubFolder);
     for (std::size_t f = 0; f < m_fields.size(); ++f) {
         QComboBox* field = m_fields[f];
@@ -334,6 +339,7 @@ void SearchWindow::storeSettings() {
     CollectGeometry(*this, layout);
     CollectColumnWidths(*LV2()->header(), layout);
     layout.sortKey = m_pane->listPort().sortKey();
+    m_pane->collectPreviewLayout(m_settings.FFPreview, m_settings.FFPreviewHeight);
     m_settings.FFsearchSubFolder = m_checkBox6->isChecked();
     for (std::size_t f = 0; f < m_fields.size(); ++f) {
         QComboBox* field = m_fields[f];

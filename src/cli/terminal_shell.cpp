@@ -29,6 +29,10 @@ bool TerminalShell::openWithAssociation(const std::filesystem::path& file) {
     return platform::OpenWithDefaultApplication(file);
 }
 
+bool TerminalShell::openUrl(const std::string& url) {
+    return platform::OpenWithDefaultApplication(std::filesystem::path(url));
+}
+
 bool TerminalShell::startProgram(const std::string& program, const std::filesystem::path& file) {
     return platform::StartDetached(program, file);
 }

@@ -52,6 +52,8 @@ void visitMainWindowKeys(S& s, Visit&& visit) {
     for (std::size_t i = 0; i < s.CWidth.size(); ++i)
         visit("Form", "C" + std::to_string(i) + "Width", s.CWidth[i]);
     visit("Form", "VSort", s.VSort);
+    visit("Form", "Preview", s.Preview);
+    visit("Form", "PreviewHeight", s.PreviewHeight);
 }
 
 // The remaining keys, read after the main window's: the search window's
@@ -67,6 +69,8 @@ void visitOtherKeys(S& s, Visit&& visit) {
     for (std::size_t i = 0; i < s.FFCWidth.size(); ++i)
         visit("Form", "FFC" + std::to_string(i) + "Width", s.FFCWidth[i]);
     visit("Form", "FFVSort", s.FFVSort);
+    visit("Form", "FFPreview", s.FFPreview);
+    visit("Form", "FFPreviewHeight", s.FFPreviewHeight);
     visit("File", "emlDir", s.emlDir);
     visit("Option", "ConvDisplayName", s.ConvDisplayName);
     visit("Option", "DupCheckHeaders", s.DupCheckHeaders);
@@ -78,6 +82,8 @@ void visitOtherKeys(S& s, Visit&& visit) {
     visit("Option", "AttachKeepRecord", s.AttachKeepRecord);
     visit("Option", "AddressBookPath",
           AddedPath<std::remove_reference_t<decltype((s.AddressBookPath))>>{s.AddressBookPath});
+    visit("Option", "AttachSaveDir",
+          AddedPath<std::remove_reference_t<decltype((s.AttachSaveDir))>>{s.AttachSaveDir});
     visit("Find", "FFsearchSubFolder", s.FFsearchSubFolder);
     for (int index = 0; index < kHistoryEntries; ++index) {
         for (int field = 0; field < kHistoryFields; ++field)
@@ -103,10 +109,11 @@ bool withinRange(std::string_view key, int value) {
     };
     // Window sizes below 100 are unusable; X11 coordinates are 16 bits.
     static constexpr Range kRanges[] = {
-        {"Width", 100, 32767},     {"Height", 100, 32767},        {"Top", -32768, 32767},
-        {"Left", -32768, 32767},   {"CoolBarWidth0", 0, 32767},   {"STV1Width", 0, 32767},
-        {"FFWidth", 100, 32767},   {"FFHeight", 100, 32767},      {"FFTop", -32768, 32767},
-        {"FFLeft", -32768, 32767}, {"FFCoolBarWidth0", 0, 32767},
+        {"Width", 100, 32767},          {"Height", 100, 32767},        {"Top", -32768, 32767},
+        {"Left", -32768, 32767},        {"CoolBarWidth0", 0, 32767},   {"STV1Width", 0, 32767},
+        {"FFWidth", 100, 32767},        {"FFHeight", 100, 32767},      {"FFTop", -32768, 32767},
+        {"FFLeft", -32768, 32767},      {"FFCoolBarWidth0", 0, 32767}, {"PreviewHeight", 30, 32767},
+        {"FFPreviewHeight", 30, 32767},
     };
     for (const Range& range : kRanges)
         if (key == range.key) return value >= range.low && value <= range.high;

@@ -42,6 +42,9 @@ struct Settings {
     // C0Width ... C5Width: 差出人, 宛先, 件名, 送信日時, 受信日時, サイズ.
     std::array<int, 6> CWidth{110, 110, 270, 120, 120, 90};
     int VSort = KeyReceived;
+    // The message preview below the list: shown, and its height in pixels.
+    bool Preview = true;
+    int PreviewHeight = 220;
     // [Form] search window. FFTop and FFLeft default to the main window's
     // position as read plus 25.
     int FFWidth = 960;
@@ -53,6 +56,8 @@ struct Settings {
     // FFC0Width ... FFC6Width.
     std::array<int, 7> FFCWidth{120, 120, 280, 120, 120, 90, 90};
     int FFVSort = KeyReceived;
+    bool FFPreview = true;
+    int FFPreviewHeight = 200;
     // [File] the current folder; empty when none.
     std::filesystem::path emlDir;
     // [Option]
@@ -74,6 +79,8 @@ struct Settings {
     // The user's own address book beside the desktop's: a folder of vCard
     // files, a vCard file or an SQLite book. Written only when set.
     std::filesystem::path AddressBookPath;
+    // Where attachments were last saved; written only when set.
+    std::filesystem::path AttachSaveDir;
     // [Find]
     bool FFsearchSubFolder = false;
     // CB<field><index>: CB[field - 1][index], display text; empty entries

@@ -180,6 +180,9 @@ public:
                                     TrashConfirmation confirmation,
                                     const std::vector<FileIdentity>& asRead) = 0;
     virtual bool openWithAssociation(const std::filesystem::path& file) = 0;
+    // Opens a link of a message (http, https, mailto...) in the desktop's
+    // program for it; false when none took it.
+    virtual bool openUrl(const std::string& url) = 0;
     // Starts program with file as its only argument; no shell is involved.
     virtual bool startProgram(const std::string& program, const std::filesystem::path& file) = 0;
 };

@@ -183,8 +183,9 @@ void TestMainWindowList::commandStatesFollowTheSelection() {
     selectRows(w, {std::min(bravo, attached), std::max(bravo, attached)});
     QCOMPARE(states(), (QList<bool>{false, false, true, true, true, true, true}));
     // The context menu entries are the same commands.
-    QCOMPARE(w.PopupMenu1()->actions(),
-             (QList<QAction*>{a.AMessageOpen1, a.AMessageEDit1, a.AMessageDelete1, a.AAttachDelete1}));
+    QCOMPARE(w.PopupMenu1()->actions(), (QList<QAction*>{a.AMessageOpen1, a.AMessageEDit1, a.AMessageDelete1,
+                                                         a.AAttachDelete1, a.AAttachSave1}));
+    QCOMPARE(a.AAttachSave1->isEnabled(), a.AAttachDelete1->isEnabled());
     a.ASelAll1->trigger();
     QCOMPARE(w.listView().selectedCount(), kListedMessages);
     QCOMPARE(w.panelText(1), QStringLiteral(u"8 通を選択"));

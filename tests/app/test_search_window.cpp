@@ -528,11 +528,11 @@ void TestSearchWindow::resultCommandsAndMenus() {
     const app::ListPane::Actions& list = f.pane().actions();
     const app::SearchWindow::Actions& a = f.actions();
     QList<QAction*> popup = f.popupMenu()->actions();
-    QCOMPARE(popup.size(), 6);
-    QCOMPARE(popup.mid(0, 4), (QList<QAction*>{list.AMessageOpen1, list.AMessageEdit1, list.AMessageDelete1,
-                                               list.AAttachDelete1}));
-    QVERIFY(popup[4]->isSeparator());
-    QCOMPARE(popup[5], a.AFindFileOpen1);
+    QCOMPARE(popup.size(), 7);
+    QCOMPARE(popup.mid(0, 5), (QList<QAction*>{list.AMessageOpen1, list.AMessageEdit1, list.AMessageDelete1,
+                                               list.AAttachDelete1, list.AAttachSave1}));
+    QVERIFY(popup[5]->isSeparator());
+    QCOMPARE(popup[6], a.AFindFileOpen1);
     QCOMPARE(list.ASelAll1->text(), QStringLiteral(u"すべてを選択(&A)"));
     QCOMPARE(a.AFindFileOpen1->toolTip(), QStringLiteral(u"終了して含まれているフォルダを開く"));
     // Two copies of one message and a third that differs: the duplicate

@@ -33,6 +33,8 @@ Settings everyKeyChanged() {
     s.STV1Width = 233;
     s.CWidth = {11, 22, 33, 44, 55, 66};
     s.VSort = -7;
+    s.Preview = false;
+    s.PreviewHeight = 345;
     s.FFWidth = 700;
     s.FFHeight = 300;
     s.FFTop = 5;
@@ -41,6 +43,8 @@ Settings everyKeyChanged() {
     s.FFCoolBarBreak1 = true;
     s.FFCWidth = {10, 20, 30, 40, 50, 60, 70};
     s.FFVSort = 100;
+    s.FFPreview = false;
+    s.FFPreviewHeight = 123;
     s.emlDir = "/home/taro/\xE3\x83\xA1\xE3\x83\xBC\xE3\x83\xAB";  // メール
     s.ConvDisplayName = true;
     s.DupCheckHeaders = false;
@@ -51,6 +55,7 @@ Settings everyKeyChanged() {
     s.DupKeep = "under:/home/taro/\xE6\x97\xA7 \xF0\x9F\x98\x80";  // 旧 😀
     s.AttachKeepRecord = true;
     s.AddressBookPath = "/home/taro/\xE9\x80\xA3\xE7\xB5\xA1\xE5\x85\x88.vcf";  // 連絡先.vcf
+    s.AttachSaveDir = "/home/taro/\xE6\xB7\xBB\xE4\xBB\x98";                    // 添付
     s.FFsearchSubFolder = true;
     for (int field = 0; field < kHistoryFields; ++field) {
         for (int index = 0; index < kHistoryEntries; ++index)
@@ -97,6 +102,7 @@ TEST(SettingsText, SectionsInOrderWithCrLfAndCp932Paths) {
     EXPECT_NE(text.find("\r\nShowHint=1\r\n"), std::string::npos);
     // The added key stays out of the file until the user sets it.
     EXPECT_EQ(text.find("AddressBookPath"), std::string::npos);
+    EXPECT_EQ(text.find("AttachSaveDir"), std::string::npos);
     EXPECT_EQ(text.find("\n\n"), std::string::npos);
     for (std::size_t at = text.find('\n'); at != std::string::npos; at = text.find('\n', at + 1))
         EXPECT_EQ(text[at - 1], '\r');
@@ -187,6 +193,8 @@ TEST(SettingsText, OutOfRangeValuesTakeTheirDefaults) {
         {"CoolBarWidth0=-1", &Settings::CoolBarWidth0, defaults.CoolBarWidth0},
         {"STV1Width=0", &Settings::STV1Width, 0},
         {"STV1Width=-5", &Settings::STV1Width, defaults.STV1Width},
+        {"PreviewHeight=10", &Settings::PreviewHeight, defaults.PreviewHeight},
+        {"FFPreviewHeight=150", &Settings::FFPreviewHeight, 150},
     };
     for (const Row& row : rows)
         EXPECT_EQ(ParseSettings(std::string("[Form]\n") + row.text + "\n").*row.field, row.expected)

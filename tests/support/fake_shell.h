@@ -76,6 +76,10 @@ public:
         opened.push_back(file);
         return openSucceeds;
     }
+    bool openUrl(const std::string& url) override {
+        openedUrls.push_back(url);
+        return openSucceeds;
+    }
     bool startProgram(const std::string& program, const std::filesystem::path& file) override {
         started.push_back({program, file});
         return startSucceeds;
@@ -99,6 +103,7 @@ public:
     std::vector<std::size_t> questions;  // the counts of the trash questions asked
     std::vector<TrashCall> trashCalls;
     std::vector<std::filesystem::path> opened;
+    std::vector<std::string> openedUrls;
     std::vector<StartCall> started;
 
 private:
