@@ -181,6 +181,7 @@ private:
             return result;
         }
         bool openWithAssociation(const fs::path&) override { return false; }
+        bool openUrl(const std::string&) override { return false; }
         bool startProgram(const std::string&, const fs::path&) override { return false; }
     };
     std::unique_ptr<app::PortFactory> m_desktop = app::makeDesktopPortFactory();
