@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QBoxLayout>
 #include <QCoreApplication>
+#include <QFontDatabase>
 #include <QGridLayout>
 #include <QIcon>
 #include <QImage>
@@ -189,7 +190,7 @@ void MessagePreview::buildWidgets() {
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
 
-    auto* header = new QWidget(this);
+    auto* header = m_header = new QWidget(this);
     header->setObjectName(QStringLiteral("PreviewHeader"));
     header->setAutoFillBackground(true);
     header->setBackgroundRole(QPalette::AlternateBase);
@@ -220,7 +221,8 @@ void MessagePreview::buildWidgets() {
     m_sourceButton->setCheckable(true);
     m_sourceButton->setAutoRaise(true);
     connect(m_sourceButton, &QToolButton::toggled, this, [this] { showBody(); });
-    grid->addWidget(m_sourceButton, 0, 2, Qt::AlignRight | Qt::AlignTop);
+    // Beside the whole block, so that the rows keep the height of their text.
+    grid->addWidget(m_sourceButton, 0, 2, 5, 1, Qt::AlignRight | Qt::AlignTop);
     grid->setColumnStretch(1, 1);
     layout->addWidget(header);
 
@@ -297,6 +299,7 @@ void MessagePreview::clearMessage() {
     }
     m_attachments->clear();
     m_attachmentRow->hide();
+    m_header->hide();
     m_browser->clear();
     setNotice({});
 }
@@ -314,6 +317,7 @@ void MessagePreview::showCount(int selected) {
 void MessagePreview::showMessage(const std::filesystem::path& file) {
     clearMessage();
     m_file = file;
+    m_header->show();
     m_sourceButton->setEnabled(true);
     struct stat info {};
     const bool small = ::stat(file.c_str(), &info) == 0 && S_ISREG(info.st_mode) &&
@@ -376,7 +380,10 @@ void MessagePreview::showBody() {
     if (m_file.empty()) return;
     m_browser->setMessage(nullptr);
     m_browser->clear();
+    m_browser->setFont(font());
     if (m_sourceButton->isChecked()) {
+        // The raw file's columns line up as they were written.
+        m_browser->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
         bool cut = false;
         auto source = ReadSourceText(m_file, kPreviewSourceBytes, &cut);
         m_browser->setPlainText(source ? utf8(*source) : QString());
@@ -393,7 +400,11 @@ void MessagePreview::showBody() {
     setNotice(notices.join(QLatin1Char('\n')));
     if (view.bodyKind == BodyKind::Html) {
         m_browser->setMessage(&view);
+        const int refused = m_browser->refusedResources();
         m_browser->setHtml(utf8(view.bodyUtf8));
+        if (m_browser->refusedResources() != refused)
+            notices << QStringLiteral(u"外部の画像などは読み込んでいません。");
+        setNotice(notices.join(QLatin1Char('\n')));
     } else {
         m_browser->setPlainText(utf8(view.bodyUtf8));
     }

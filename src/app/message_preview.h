@@ -135,6 +135,7 @@ private:
     MessageViewOptions readOptions(bool withNames) const;
 
     PreviewServices m_services;
+    QWidget* m_header = nullptr;
     QLabel* m_captions[5] = {};
     QLabel* m_values[5] = {};
     QLabel* m_notice = nullptr;

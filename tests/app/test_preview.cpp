@@ -55,6 +55,7 @@ private slots:
     void f8HidesThePaneForGoodAndItsHeightIsKept();
     void attachmentsOpenPrivatelyAndExecutablesAsk();
     void saveAllAttachmentsOfTwoMessages();
+    void screenshots();
 
 private:
     app::MessagePreview& preview() { return *m_window->pane().preview(); }
@@ -171,6 +172,7 @@ void TestPreview::htmlFetchesOnlyItsOwnParts() {
     QVERIFY(logo.canConvert<QImage>());
     QCOMPARE(logo.value<QImage>().size(), QSize(4, 4));
     QVERIFY(browser.refusedResources() >= 1);
+    QVERIFY(preview().text().contains(QStringLiteral(u"外部の画像などは読み込んでいません。")));
     QTest::qWait(200);
     QVERIFY(!m_server.hasPendingConnections());
     QVERIFY(!m_server.waitForNewConnection(100));
@@ -261,6 +263,28 @@ void TestPreview::saveAllAttachmentsOfTwoMessages() {
     QCOMPARE(m_ports->folderStarts.back(), out);
     closeAndSave();
     QVERIFY(LoadSettings(SettingsFilePath()).AttachSaveDir == out);
+}
+
+// Pictures of the pane for a person to look at; only when asked for
+// (PELMORA_SCREENSHOT_DIR set, a real display).
+void TestPreview::screenshots() {
+    const QString dir = qEnvironmentVariable("PELMORA_SCREENSHOT_DIR");
+    if (dir.isEmpty()) QSKIP("PELMORA_SCREENSHOT_DIR not set");
+    auto shoot = [&](const QString& name) {
+        QTest::qWait(400);
+        QVERIFY(m_window->grab().save(dir + QLatin1Char('/') + name));
+    };
+    select(QStringLiteral(u"あいう"));
+    shoot(QStringLiteral("preview-japanese.png"));
+    select(QStringLiteral("HTML news"));
+    shoot(QStringLiteral("preview-html.png"));
+    select(QStringLiteral("Two files"));
+    shoot(QStringLiteral("preview-attachments.png"));
+    preview().sourceButton()->click();
+    shoot(QStringLiteral("preview-source.png"));
+    preview().sourceButton()->click();
+    selectRows(*m_window, {0, 1});
+    shoot(QStringLiteral("preview-two-selected.png"));
 }
 
 QTEST_MAIN(TestPreview)
