@@ -27,8 +27,12 @@ using namespace pelmora;
 class Scratch {
 public:
     Scratch() {
-        m_folder =
-            (std::filesystem::exists("/dev/shm") ? "/dev/shm" : "/tmp") + std::string("/pelmora-fuzz-XXXXXX");
+        // The test suite's replay runs it in a temporary folder of its own.
+        const char* tmp = std::getenv("TMPDIR");
+        m_folder = (tmp != nullptr && *tmp != '\0'        ? std::string(tmp)
+                    : std::filesystem::exists("/dev/shm") ? std::string("/dev/shm")
+                                                          : std::string("/tmp")) +
+                   "/pelmora-fuzz-XXXXXX";
         if (::mkdtemp(m_folder.data()) == nullptr) std::abort();
         m_file = m_folder + "/m.eml";
     }
