@@ -214,7 +214,8 @@ private:
         if (const HeaderField* field = FindField(part.header, "content-transfer-encoding"))
             part.encoding = encodingOf(UnfoldedValue(*field));
         if (const HeaderField* field = FindField(part.header, "content-id")) {
-            View id = trim(UnfoldedValue(*field));
+            const std::string value = UnfoldedValue(*field);
+            View id = trim(value);
             if (id.starts_with('<') && id.ends_with('>')) id = id.substr(1, id.size() - 2);
             part.contentId = id;
         }
