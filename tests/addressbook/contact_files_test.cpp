@@ -12,6 +12,7 @@
 
 #include "addressbook/address_books.h"
 #include "addressbook/cards.h"
+#include "support/files.h"
 
 namespace pelmora {
 namespace {
@@ -311,13 +312,9 @@ TEST(ReadContactsFolder, ParserFailureNamesTheFile) {
 
 class HomeFolder : public testing::Test {
 protected:
-    void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "pelmora-home-XXXXXX").native();
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        m_home = pattern;
-    }
-    void TearDown() override { fs::remove_all(m_home); }
-    fs::path m_home;
+    void SetUp() override { ASSERT_FALSE(m_home.empty()); }
+    test::ScratchFolder m_scratch{"pelmora-home"};
+    const fs::path& m_home = m_scratch.path();
 };
 
 TEST_F(HomeFolder, MissingContactsFolderGivesAnEmptyDirectory) {

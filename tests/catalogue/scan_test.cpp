@@ -16,6 +16,7 @@
 #include "catalogue/read_entry.h"
 #include "catalogue_test_support.h"
 #include "decode/japanese.h"
+#include "support/files.h"
 
 namespace pelmora {
 namespace {
@@ -24,14 +25,6 @@ namespace fs = std::filesystem;
 
 class TempFolder {
 public:
-    TempFolder() {
-        std::string pattern = (fs::temp_directory_path() / "pelmora-scan-XXXXXX").string();
-        m_path = mkdtemp(pattern.data());
-    }
-    ~TempFolder() {
-        std::error_code ignored;
-        fs::remove_all(m_path, ignored);
-    }
     const fs::path& path() const { return m_path; }
     fs::path file(const fs::path& relative, std::size_t size = 10) const {
         fs::path p = m_path / relative;
@@ -41,7 +34,8 @@ public:
     }
 
 private:
-    fs::path m_path;
+    test::ScratchFolder m_scratch{"pelmora-scan"};
+    const fs::path& m_path = m_scratch.path();
 };
 
 std::vector<std::string> FileNames(const MsgList& list) {

@@ -17,6 +17,7 @@
 
 #include "message/mail_date.h"
 #include "message/read_message.h"
+#include "support/files.h"
 #include "support/scoped_time_zone.h"
 
 namespace pelmora::test {
@@ -27,14 +28,6 @@ inline constexpr const char* BerlinTz = "CET-1CEST,M3.5.0,M10.5.0/3";
 // A scratch folder removed with the test.
 class ScratchDir {
 public:
-    ScratchDir() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "pelmora-msg-XXXXXX").string();
-        m_path = ::mkdtemp(pattern.data());
-    }
-    ~ScratchDir() {
-        std::error_code ignored;
-        std::filesystem::remove_all(m_path, ignored);
-    }
     const std::filesystem::path& path() const { return m_path; }
     std::filesystem::path write(const std::string& name, std::string_view bytes) const {
         const std::filesystem::path file = m_path / name;
@@ -43,7 +36,8 @@ public:
     }
 
 private:
-    std::filesystem::path m_path;
+    ScratchFolder m_scratch{"pelmora-msg"};
+    const std::filesystem::path& m_path = m_scratch.path();
 };
 
 // The entry a folder scan makes for file.

@@ -8,13 +8,15 @@
 #include <filesystem>
 #include <thread>
 
+#include "support/files.h"
+
 namespace fs = std::filesystem;
 using namespace pelmora::platform;
 
 TEST(StartDetached, PassesTheFileAsOneArgumentWithoutAShell) {
-    char pattern[] = "/tmp/pelmora-spawn-XXXXXX";
-    ASSERT_NE(::mkdtemp(pattern), nullptr);
-    const fs::path folder = pattern;
+    const pelmora::test::ScratchFolder scratch("pelmora-spawn");
+    const fs::path& folder = scratch.path();
+    ASSERT_FALSE(folder.empty());
     // A name a shell would split and expand; touch must see it whole.
     const fs::path file = folder / "a b;$(echo x).eml";
     ASSERT_TRUE(StartDetached("touch", file));
@@ -22,7 +24,6 @@ TEST(StartDetached, PassesTheFileAsOneArgumentWithoutAShell) {
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     EXPECT_TRUE(fs::exists(file));
     EXPECT_EQ(std::distance(fs::directory_iterator(folder), {}), 1);
-    fs::remove_all(folder);
 }
 
 TEST(StartDetached, MissingProgramFails) {

@@ -9,6 +9,8 @@
 #include <optional>
 #include <string>
 
+#include "support/files.h"
+
 namespace fs = std::filesystem;
 using pelmora::platform::XdgDocumentsFolder;
 
@@ -47,9 +49,9 @@ class DocumentsFolder : public ::testing::TestWithParam<DocumentsRow> {};
 
 // Where the CSV list is offered when no folder is remembered.
 TEST_P(DocumentsFolder, ExistingFolderElseHome) {
-    std::string pattern = (fs::temp_directory_path() / "pelmora-xdg-XXXXXX").native();
-    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-    const fs::path home = pattern;
+    const pelmora::test::ScratchFolder scratch("pelmora-xdg");
+    const fs::path& home = scratch.path();
+    ASSERT_FALSE(home.empty());
     fs::create_directories(home / "Dokumente");
     fs::create_directories(home / "config");
     const DocumentsRow& row = GetParam();
@@ -62,7 +64,6 @@ TEST_P(DocumentsFolder, ExistingFolderElseHome) {
             row.environment ? std::optional<std::string>((home / row.environment).native()) : std::nullopt);
         EXPECT_EQ(XdgDocumentsFolder(), std::string(row.expected).empty() ? home : home / row.expected);
     }
-    fs::remove_all(home);
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -12,6 +12,7 @@
 #include "decode/cp932.h"
 #include "decode/japanese.h"
 #include "support/body_search_differential.h"
+#include "support/files.h"
 
 namespace pelmora {
 namespace {
@@ -112,14 +113,13 @@ TEST(BodyPrefilterTest, SameAnswersOnTheCorpusAndAGeneratedFolder) {
     differential.compareFolder(PELMORA_CORPUS_DIR, tally);
     EXPECT_GT(tally.messages, 2000u);
 
-    std::string pattern = (fs::temp_directory_path() / "pelmora-prefilter-XXXXXX").string();
-    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-    const fs::path folder = pattern;
+    const test::ScratchFolder scratch("pelmora-prefilter");
+    const fs::path& folder = scratch.path();
+    ASSERT_FALSE(folder.empty());
     const bench::CorpusFacts facts = bench::EnsureCorpus(folder / "mixed", 400);
     differential.compareFolder(folder / "mixed", tally);
     const bench::CorpusFacts japanese = bench::EnsureJapaneseCorpus(folder / "japanese", 150);
     differential.compareFolder(folder / "japanese", tally);
-    fs::remove_all(folder);
     EXPECT_EQ(tally.messages, 2412u + facts.messages + japanese.messages);
     EXPECT_TRUE(tally.differences.empty()) << ::testing::PrintToString(tally.differences);
 }

@@ -13,6 +13,7 @@
 
 #include "decode/japanese.h"
 #include "settings/settings.h"
+#include "support/files.h"
 
 namespace pelmora {
 namespace {
@@ -21,16 +22,7 @@ namespace fs = std::filesystem;
 
 class SettingsFile : public testing::Test {
 protected:
-    void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "pelmora-settings-XXXXXX").native();
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        m_root = pattern;
-    }
-    void TearDown() override {
-        std::error_code error;
-        fs::permissions(m_root, fs::perms::owner_all, fs::perm_options::add, error);
-        fs::remove_all(m_root, error);
-    }
+    void SetUp() override { ASSERT_FALSE(m_root.empty()); }
 
     static void put(const fs::path& file, std::string_view content) {
         std::ofstream(file, std::ios::binary) << content;
@@ -43,7 +35,8 @@ protected:
         return static_cast<int>(std::distance(fs::directory_iterator(folder), fs::directory_iterator()));
     }
 
-    fs::path m_root;
+    test::ScratchFolder m_scratch{"pelmora-settings"};
+    const fs::path& m_root = m_scratch.path();
 };
 
 TEST_F(SettingsFile, FolderFollowsXdgConfigHome) {

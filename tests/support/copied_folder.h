@@ -3,13 +3,13 @@
 // copies of the message files of other folders.
 #pragma once
 
-#include <stdlib.h>
-
 #include <cstddef>
 #include <filesystem>
 #include <initializer_list>
 #include <string>
 #include <vector>
+
+#include "files.h"
 
 namespace pelmora::test {
 
@@ -21,8 +21,6 @@ public:
     CopiedMessageFolder(std::initializer_list<std::filesystem::path> sources, std::size_t count,
                         int spread = 1) {
         namespace fs = std::filesystem;
-        std::string pattern = (fs::temp_directory_path() / "pelmora-copies-XXXXXX").string();
-        m_path = mkdtemp(pattern.data());
         const std::vector<fs::path> from(sources);
         std::size_t copies = 0;
         for (int round = 0; copies < count; ++round) {
@@ -37,17 +35,14 @@ public:
                 }
         }
     }
-    ~CopiedMessageFolder() {
-        std::error_code ignored;
-        std::filesystem::remove_all(m_path, ignored);
-    }
     CopiedMessageFolder(const CopiedMessageFolder&) = delete;
     CopiedMessageFolder& operator=(const CopiedMessageFolder&) = delete;
 
     const std::filesystem::path& path() const { return m_path; }
 
 private:
-    std::filesystem::path m_path;
+    ScratchFolder m_scratch{"pelmora-copies"};
+    const std::filesystem::path& m_path = m_scratch.path();
 };
 
 }  // namespace pelmora::test
