@@ -20,6 +20,7 @@
 
 #include "app/list_pane.h"
 #include "app/main_window_caption.h"
+#include "app/message_preview.h"
 #include "app/progress_dialog.h"
 #include "copied_folder.h"
 #include "dialogs_test_support.h"
@@ -540,6 +541,9 @@ void TestSearchWindow::resultCommandsAndMenus() {
     search({{}, {}, QStringLiteral(u"納品日"), {}, {}, {}, false, true});
     QCOMPARE(f.pane().listPort().rowCount(), 2);
     f.pane().listPort().setSelected(0, true);
+    // The found message shows in the window's own preview.
+    QVERIFY(f.pane().preview()->text().contains(QStringLiteral(u"件名: ")));
+    QVERIFY(f.pane().preview()->text().contains(QStringLiteral(u"納品日")));
     QTest::keyClick(f.LV2(), Qt::Key_K, Qt::ControlModifier);
     QCOMPARE(f.pane().listPort().rowCount(), 2);
     QCOMPARE(f.pane().listPort().selectedCount(), 1);
