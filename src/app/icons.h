@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 // The images of the main window: the row icons of the message lists (0 an
-// empty article, 1 a news article, 2 a mail message, 3 the attachment mark)
+// empty article, 1 a news article, 2 a mail message, 3 the attachment mark,
+// 4 the mark of the copy a duplicate check keeps)
 // and the command icons of menus and tool bars. Row icons are drawn here so
 // they look the same on every desktop; command icons come from the desktop's
 // icon theme when it has them, else they are drawn too.
@@ -12,8 +13,9 @@ class QAction;
 
 namespace pelmora::app {
 
-// Index as the list's entries carry it (IconIndex, or 3 for the mark);
-// an index outside 0-3 gives a null icon.
+// Index as the list's entries carry it (IconIndex, or 3 or 4 for a mark);
+// an index outside 0-4 gives a null icon.
+inline constexpr int kKeptMarkIcon = 4;
 QIcon rowIcon(int index);
 
 enum class CommandIcon { OpenFolder, MessageOpen, MessageEdit, MessageDelete, AttachDelete, MessageFind };

@@ -313,8 +313,13 @@ void ListPane::Dupcheck1Click() {
                             searchWindow ? std::function<void()>() : showDuplicateCaption,
                             ParseDupKeeper(m_services.settings.DupKeep).value_or(DupKeeper{}),
                             [this](const std::string& counts) {
-                                // Set after the panel's text, which clears it; the next text clears it again.
-                                if (m_panels[1]) m_panels[1]->setToolTip(fromCp932(counts));
+                                // The window says more than the fixed text: the groups and the
+                                // selected copies; the fixed text stays as the panel's hint,
+                                // which the next text clears.
+                                if (counts.empty() || !m_panels[1]) return;
+                                const QString rows = m_panels[1]->text();
+                                m_statusPort->setPanelText(1, counts);
+                                m_panels[1]->setToolTip(rows);
                             }};
         ProcDupcheck1Click(ports, m_list);
     });

@@ -33,10 +33,12 @@ QVariant MessageListModel::data(const QModelIndex& index, int role) const {
         return QVariant::fromValue(Qt::AlignLeft | Qt::AlignVCenter);
     }
     if (role == Qt::ToolTipRole) {
-        // The folder column shows the last folder name; its hint the whole path.
-        const TMsgItem* entry = key == KeyFolder ? entryAt(index.row()) : nullptr;
+        const TMsgItem* entry = entryAt(index.row());
         if (!entry) return {};
-        return fromPath(std::filesystem::path(entry->FolderPath.str()));
+        // The folder column shows the last folder name; its hint the whole path.
+        if (key == KeyFolder) return fromPath(std::filesystem::path(entry->FolderPath.str()));
+        if (entry->DupGroup > 0) return duplicateHint(*entry);
+        return {};
     }
     if (role != Qt::DisplayRole && role != Qt::DecorationRole) return {};
     const TMsgItem* entry = entryAt(index.row());
@@ -44,7 +46,29 @@ QVariant MessageListModel::data(const QModelIndex& index, int role) const {
     const CellContent cell = CellFor(*entry, key);
     if (role == Qt::DisplayRole) return fromCp932(cell.text);
     if (cell.image < 0) return {};
+    // The copy a duplicate check keeps wears its own mark instead.
+    if (key == KeySender && entry->DupKept) return rowIcon(kKeptMarkIcon);
     return rowIcon(cell.image);
+}
+
+QString MessageListModel::duplicateHint(const TMsgItem& entry) const {
+    // The group's rows in their present order; a tool tip is rare enough
+    // for one pass over the list.
+    int copies = 0;
+    int keptRow = -1;
+    for (int row = 0; row < m_rows && static_cast<std::size_t>(row) < m_list.size(); ++row) {
+        const TMsgItem& other = *m_list[static_cast<std::size_t>(row)];
+        if (other.DupGroup != entry.DupGroup) continue;
+        ++copies;
+        if (other.DupKept && keptRow < 0) keptRow = row;
+    }
+    if (entry.DupKept) return QStringLiteral(u"残す（重複 %1 通のうちの 1 通）").arg(copies);
+    if (keptRow < 0) return QStringLiteral(u"重複（残すものは一覧にありません）");
+    const TMsgItem& kept = *m_list[static_cast<std::size_t>(keptRow)];
+    return QStringLiteral(u"%1 行目（残す）の重複\n%2\n%3")
+        .arg(keptRow + 1)
+        .arg(fromCp932(kept.RecvDateText))
+        .arg(fromPath(std::filesystem::path(kept.FileName)));
 }
 
 QVariant MessageListModel::headerData(int section, Qt::Orientation orientation, int role) const {

@@ -40,6 +40,9 @@ public:
 
 private:
     const TMsgItem* entryAt(int row) const;
+    // The hint of a row in a duplicate group: "残す" for the copy kept,
+    // else the row and file of the copy it duplicates.
+    QString duplicateHint(const TMsgItem& entry) const;
 
     const MsgList& m_list;
     std::vector<int> m_columnKeys;

@@ -69,8 +69,12 @@ std::int64_t reduceToGroups(MsgList& list, const DupKeeper& keeper) {
             if (anyUnmarked && list[i]->SelMark) continue;
             if (!chosen || preferred(*list[i], *list[*chosen], keeper)) chosen = i;
         }
-        for (std::size_t i : copies) keep[i] = true;
-        for (std::size_t i : copies) list[i]->SelMark = i != *chosen;
+        for (std::size_t i : copies) {
+            keep[i] = true;
+            list[i]->SelMark = i != *chosen;
+            list[i]->DupGroup = static_cast<std::int32_t>(groups);
+            list[i]->DupKept = i == *chosen;
+        }
     }
     std::size_t kept = 0;
     MsgList dropped;
@@ -155,6 +159,8 @@ void putBackAliases(MsgList& list, Aliases aliases) {
         for (auto& [owner, alias] : aliases) {
             if (owner != standing || !alias) continue;
             alias->SelMark = standing->SelMark;
+            alias->DupGroup = standing->DupGroup;
+            alias->DupKept = standing->DupKept;
             merged.push_back(std::move(alias));
         }
     }

@@ -41,6 +41,11 @@ struct TMsgItem {
     std::int64_t FileChangeTime = 0;
     std::int64_t DupHash = 0;
     std::int32_t IconIndex = 0;
+    // After a duplicate check: the number of the entry's group (from 1),
+    // and whether it is the copy the check left unselected. 0 and false
+    // otherwise.
+    std::int32_t DupGroup = 0;
+    bool DupKept = false;
     bool HasAttach = false;
     bool Matched = false;
     bool DeleteMark = false;

@@ -5,11 +5,13 @@
 #include <QAbstractItemModelTester>
 #include <QAction>
 #include <QApplication>
+#include <QLabel>
 #include <QMenu>
 #include <QTemporaryDir>
 #include <algorithm>
 #include <random>
 
+#include "app/icons.h"
 #include "app/main_window_caption.h"
 #include "app/message_list_model.h"
 #include "catalogue/ordering.h"
@@ -226,8 +228,38 @@ void TestMainWindowList::duplicateCheckSelectsAllCopiesButOne() {
     QCOMPARE(w.listView().selectedCount(), 2);
     for (const auto& entry : w.msgList()) QCOMPARE(app::fromCp932(entry->Subject), QStringLiteral("Copy"));
     QCOMPARE(w.Label1()->text(), qs(m_folder) + QStringLiteral(u" の重複メッセージ"));
-    QCOMPARE(w.panelText(1), QStringLiteral(u"3 通のメッセージが重複しています。"));
+    QCOMPARE(w.panelText(1), QStringLiteral(u"1 組、3 通の重複（2 通を選択）"));
+    // The fixed text of the check stays as the panel's hint.
+    const auto labels = w.findChildren<QLabel*>();
+    const auto panel = std::find_if(labels.begin(), labels.end(),
+                                    [&](const QLabel* label) { return label->text() == w.panelText(1); });
+    QVERIFY(panel != labels.end());
+    QCOMPARE((*panel)->toolTip(), QStringLiteral(u"3 通のメッセージが重複しています。"));
     QCOMPARE(caption(w, 2), QStringLiteral(u"件名 ＋"));
+    // The unselected row wears the kept mark and says so; each selected
+    // copy names the row it duplicates.
+    const QAbstractItemModel& model = *w.LV1()->model();
+    int keptRow = -1;
+    for (int row = 0; row < 3; ++row) {
+        const QModelIndex sender = model.index(row, 0);
+        const QString hint = model.data(sender, Qt::ToolTipRole).toString();
+        if (w.listView().isSelected(row)) {
+            QVERIFY(model.data(sender, Qt::DecorationRole).value<QIcon>().cacheKey() !=
+                    app::rowIcon(app::kKeptMarkIcon).cacheKey());
+            QVERIFY2(hint.contains(QStringLiteral(u"行目（残す）の重複")), qPrintable(hint));
+            continue;
+        }
+        QCOMPARE(keptRow, -1);
+        keptRow = row;
+        QCOMPARE(model.data(sender, Qt::DecorationRole).value<QIcon>().cacheKey(),
+                 app::rowIcon(app::kKeptMarkIcon).cacheKey());
+        QCOMPARE(hint, QStringLiteral(u"残す（重複 3 通のうちの 1 通）"));
+    }
+    for (int row = 0; row < 3; ++row)
+        if (row != keptRow)
+            QVERIFY(model.data(model.index(row, 2), Qt::ToolTipRole)
+                        .toString()
+                        .startsWith(QString::number(keptRow + 1) + QStringLiteral(u" 行目（残す）の重複\n")));
     QVERIFY(w.actions().AMessageDelete1->isEnabled());
     // Again on the reduced list: the same groups.
     w.actions().ADupCheck1->trigger();

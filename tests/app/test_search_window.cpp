@@ -547,7 +547,7 @@ void TestSearchWindow::resultCommandsAndMenus() {
     QTest::keyClick(f.LV2(), Qt::Key_K, Qt::ControlModifier);
     QCOMPARE(f.pane().listPort().rowCount(), 2);
     QCOMPARE(f.pane().listPort().selectedCount(), 1);
-    QCOMPARE(f.panelText(1), QStringLiteral(u"2 通のメッセージが重複しています。"));
+    QCOMPARE(f.panelText(1), QStringLiteral(u"1 組、2 通の重複（1 通を選択）"));
     // The main window's caption is not the search window's to change.
     QVERIFY(!m_window->Label1()->text().contains(QStringLiteral(u"重複")));
     QVERIFY(a.AFindFileOpen1->isEnabled());

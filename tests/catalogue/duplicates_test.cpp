@@ -85,6 +85,21 @@ TEST_F(DupcheckTest, ThreeCopiesTwoSelectedAndGroupsKeptApart) {
     EXPECT_EQ(selectedX, 2);
     EXPECT_EQ(status.panels[1], Sjis("5 通のメッセージが重複しています。"));
     EXPECT_EQ(groupCounts, Sjis("2 組、5 通の重複（3 通を選択）"));
+    // Each entry knows its group and whether it is the one kept: one kept
+    // per group, the unselected one.
+    std::map<std::int32_t, std::string> kept;
+    std::map<std::int32_t, int> sizes;
+    for (const auto& e : list) {
+        ASSERT_GT(e->DupGroup, 0);
+        ++sizes[e->DupGroup];
+        EXPECT_EQ(e->DupKept, !e->SelMark);
+        if (e->DupKept) {
+            EXPECT_TRUE(kept.emplace(e->DupGroup, e->From).second);
+        }
+    }
+    EXPECT_EQ(sizes.size(), 2u);
+    EXPECT_EQ(kept.size(), 2u);
+    for (const auto& e : list) EXPECT_EQ(e->From[0], kept[e->DupGroup][0]) << "one group per message";
 }
 
 TEST_F(DupcheckTest, MessagesWithoutIdAreNeverDuplicates) {
