@@ -226,7 +226,7 @@ std::string receivedFields(Random& rng, const char* date) {
     std::string fields;
     const int hops = 2 + rng.below(5);
     for (int h = 0; h < hops; ++h) {
-        char field[256];
+        char field[512];
         std::snprintf(
             field, sizeof field,
             "Received: from relay%d.example.ne.jp (relay%d.example.ne.jp [192.0.2.%d])\r\n"
@@ -345,13 +345,10 @@ std::string message(Random& rng, std::size_t index, Plants& plants) {
             jisBody(rng, textSize(rng) / 4, plants);
         const int attachments = 1 + rng.below(2);
         for (int a = 0; a < attachments; ++a) {
-            char part[160];
-            std::snprintf(part, sizeof part,
-                          "\r\n--=_mixed\r\nContent-Type: application/pdf; name=\"doc%d.pdf\"\r\n"
-                          "Content-Disposition: attachment; filename=\"doc%d.pdf\"\r\n"
-                          "Content-Transfer-Encoding: base64\r\n\r\n",
-                          a, a);
-            m += part;
+            const std::string name = "doc" + std::to_string(a) + ".pdf";
+            m += "\r\n--=_mixed\r\nContent-Type: application/pdf; name=\"" + name +
+                 "\"\r\nContent-Disposition: attachment; filename=\"" + name +
+                 "\"\r\nContent-Transfer-Encoding: base64\r\n\r\n";
             m += base64Lines(randomBytes(rng, 10 * 1024 + static_cast<std::size_t>(rng.below(490 * 1024))));
         }
         return m + "--=_mixed--\r\n";
