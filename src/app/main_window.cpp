@@ -137,6 +137,9 @@ void MainWindow::buildActions() {
     setCommandHint(a.AMessageFind1, CommandIcon::MessageFind, QStringLiteral(u"メッセージ検索"));
     a.AShowFolderTree1 = make(QStringLiteral(u"フォルダツリー(&F)"), {}, &MainWindow::ShowFolderTree1Click);
     a.AShowFolderTree1->setCheckable(true);
+    a.AIncludeSubfolders1 =
+        make(QStringLiteral(u"サブフォルダを含める(&S)"), {}, &MainWindow::IncludeSubfolders1Click);
+    a.AIncludeSubfolders1->setCheckable(true);
     a.ARefresh1 =
         make(QStringLiteral(u"最新の情報に更新(&R)"), QKeySequence(Qt::Key_F5), &MainWindow::Refresh1Click);
     a.ARefresh1->setEnabled(false);
@@ -178,7 +181,7 @@ void MainWindow::buildWidgets() {
     m_pane->displayNames = [this] { return displayNameLookup(); };
     m_pane->listFolder = [this] { return m_settings.emlDir; };
     m_pane->showDuplicateCaption = [this] {
-        m_label1->setText(fromPath(m_settings.emlDir) + fromCp932(DuplicateCaptionSuffix()));
+        m_label1->setText(folderCaption() + fromCp932(DuplicateCaptionSuffix()));
     };
     const ListPane::Actions& listActions = m_pane->actions();
     m_actions.AMessageOpen1 = listActions.AMessageOpen1;
@@ -227,7 +230,7 @@ void MainWindow::buildMenus() {
     edit->addSeparator();
     edit->addAction(a.AMessageFind1);
     QMenu* view = addCommandMenu(*m_menuBar, QStringLiteral(u"表示(&V)"));
-    view->addActions({a.AShowFolderTree1, a.APreview1, a.ADupCheck1, a.ARefresh1});
+    view->addActions({a.AShowFolderTree1, a.AIncludeSubfolders1, a.APreview1, a.ADupCheck1, a.ARefresh1});
     QMenu* tools = addCommandMenu(*m_menuBar, QStringLiteral(u"ツール(&T)"));
     tools->addActions({a.AOption1, a.AListMessage1});
     QMenu* help = addCommandMenu(*m_menuBar, QStringLiteral(u"ヘルプ(&H)"));
@@ -257,6 +260,8 @@ void MainWindow::applySettings() {
         m_stv1->hide();
     }
     ApplyColumnWidths(*LV1()->header(), layout);
+    m_actions.AIncludeSubfolders1->setChecked(s.ListSubFolders);
+    showFolderColumn();
     m_pane->listPort().setSortKey(s.VSort);
     m_pane->applyPreviewLayout(s.Preview, s.PreviewHeight);
     m_actions.AShowHint1->setChecked(s.ShowHint);

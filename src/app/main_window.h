@@ -89,6 +89,7 @@ public:
     void AttachDelete1Click();
     void SelAll1Click();
     void ShowFolderTree1Click();
+    void IncludeSubfolders1Click();
     void Dupcheck1Click();
     void Option1Click();
     void ListMessage1Click();
@@ -110,6 +111,7 @@ public:
         QAction* ASelAll1 = nullptr;
         QAction* AMessageFind1 = nullptr;
         QAction* AShowFolderTree1 = nullptr;
+        QAction* AIncludeSubfolders1 = nullptr;
         QAction* ADupCheck1 = nullptr;
         QAction* ARefresh1 = nullptr;
         QAction* AOption1 = nullptr;
@@ -172,6 +174,14 @@ private:
     void buildSearchWindow();
     void selectFoundMessage(const std::string& subject, std::int64_t dupHash);
     bool currentFolderExists() const;
+
+    // main_window_subfolders.cpp
+    // The folder strip's text: the current folder, and that its subfolders
+    // are listed too when they are.
+    QString folderCaption() const;
+    // The folder column, with each message's folder relative to the current
+    // one, is there while the subfolders are listed.
+    void showFolderColumn();
     void updateListHint();
 
     PortFactory& m_portFactory;

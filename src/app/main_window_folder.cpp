@@ -194,13 +194,15 @@ void MainWindow::LoadFolder() {
         m_label1->clear();
         // A copy: the current folder may change while events run.
         const std::filesystem::path folder = m_settings.emlDir;
-        if (currentFolderExists()) m_label1->setText(fromPath(folder));
+        if (currentFolderExists()) m_label1->setText(folderCaption());
+        showFolderColumn();
         LoadFolderPorts ports{listView(), statusBar(), *m_progress, *m_prompts, *m_busyCursor};
         ReaderOptions options;
         options.DupCheckHeaders = m_settings.DupCheckHeaders;
         options.DisplayNames = m_settings.ConvDisplayName ? &m_displayNames : nullptr;
         ReaderContext reader{m_msgLines, options, *m_prompts};
-        outcome = pelmora::LoadFolder(folder, m_list, ports, reader);
+        outcome = pelmora::LoadFolder(folder, m_list, ports, reader,
+                                      m_settings.ListSubFolders ? Subfolders::Yes : Subfolders::No);
     } while (m_reloadWhenDone);
     loading.reset();
     updateListHint();

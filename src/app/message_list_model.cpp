@@ -44,7 +44,10 @@ QVariant MessageListModel::data(const QModelIndex& index, int role) const {
     const TMsgItem* entry = entryAt(index.row());
     if (!entry) return {};
     const CellContent cell = CellFor(*entry, key);
-    if (role == Qt::DisplayRole) return fromCp932(cell.text);
+    if (role == Qt::DisplayRole) {
+        if (key == KeyFolder && m_folderColumnAdded) return relativeFolder(*entry);
+        return fromCp932(cell.text);
+    }
     if (cell.image < 0) return {};
     // The copy a duplicate check keeps wears its own mark instead.
     if (key == KeySender && entry->DupKept) return rowIcon(kKeptMarkIcon);
@@ -90,6 +93,43 @@ void MessageListModel::setCaption(int column, const QString& caption) {
     if (column < 0 || column >= m_captions.size() || m_captions[column] == caption) return;
     m_captions[column] = caption;
     emit headerDataChanged(Qt::Horizontal, column, column);
+}
+
+void MessageListModel::setFolderColumn(bool shown, const std::filesystem::path& base) {
+    const std::string folder = base.native();
+    if (shown && !m_folderColumnAdded) {
+        const int column = columnCount();
+        beginInsertColumns({}, column, column);
+        m_columnKeys.push_back(KeyFolder);
+        m_captions.append(fromCp932(BaseCaption(KeyFolder)));
+        m_folderColumnAdded = true;
+        m_folderBase = folder;
+        endInsertColumns();
+    } else if (!shown && m_folderColumnAdded) {
+        const int column = columnCount() - 1;
+        beginRemoveColumns({}, column, column);
+        m_columnKeys.pop_back();
+        m_captions.removeLast();
+        m_folderColumnAdded = false;
+        endRemoveColumns();
+    } else if (shown && folder != m_folderBase) {
+        m_folderBase = folder;
+        if (m_rows > 0) emit dataChanged(index(0, columnCount() - 1), index(m_rows - 1, columnCount() - 1));
+    }
+}
+
+QString MessageListModel::relativeFolder(const TMsgItem& entry) const {
+    const std::string& folder = entry.FolderPath;
+    std::string_view base = m_folderBase;
+    while (base.size() > 1 && base.ends_with('/')) base.remove_suffix(1);
+    if (folder == base) return QStringLiteral(".");
+    if (folder.starts_with(base) && folder.size() > base.size() &&
+        (base.ends_with('/') || folder[base.size()] == '/')) {
+        const std::size_t from = base.ends_with('/') ? base.size() : base.size() + 1;
+        return fromPath(std::filesystem::path(folder.substr(from)));
+    }
+    // Reached through a link from outside the tree: the whole path.
+    return fromPath(std::filesystem::path(folder));
 }
 
 void MessageListModel::setRows(int rows) {

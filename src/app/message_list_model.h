@@ -7,6 +7,8 @@
 
 #include <QAbstractTableModel>
 #include <QString>
+#include <filesystem>
+#include <string>
 #include <vector>
 
 #include "message/msg_item.h"
@@ -28,6 +30,9 @@ public:
     int columnKey(int column) const { return m_columnKeys.at(static_cast<std::size_t>(column)); }
     const std::vector<int>& columnKeys() const { return m_columnKeys; }
     void setCaption(int column, const QString& caption);
+    // Adds the folder column at the right, its cells each message's folder
+    // relative to base ("." for base itself), or takes it away again.
+    void setFolderColumn(bool shown, const std::filesystem::path& base);
     QString caption(int column) const { return m_captions.value(column); }
 
     // The virtual row count. Rows that stay keep their selection; growing
@@ -43,10 +48,13 @@ private:
     // The hint of a row in a duplicate group: "残す" for the copy kept,
     // else the row and file of the copy it duplicates.
     QString duplicateHint(const TMsgItem& entry) const;
+    QString relativeFolder(const TMsgItem& entry) const;
 
     const MsgList& m_list;
     std::vector<int> m_columnKeys;
     QList<QString> m_captions;
+    bool m_folderColumnAdded = false;
+    std::string m_folderBase;  // native bytes
     int m_rows = 0;
 };
 

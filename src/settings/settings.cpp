@@ -80,6 +80,7 @@ void visitOtherKeys(S& s, Visit&& visit) {
     visit("Option", "ShowHint", s.ShowHint);
     visit("Option", "DupKeep", Native<std::remove_reference_t<decltype((s.DupKeep))>>{s.DupKeep});
     visit("Option", "AttachKeepRecord", s.AttachKeepRecord);
+    visit("Option", "ListSubFolders", s.ListSubFolders);
     visit("Option", "AddressBookPath",
           AddedPath<std::remove_reference_t<decltype((s.AddressBookPath))>>{s.AddressBookPath});
     visit("Option", "AttachSaveDir",

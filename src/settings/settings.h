@@ -76,6 +76,8 @@ struct Settings {
     std::string DupKeep = "oldest";
     // Attachment removal leaves a text/x-moz-deleted record of each part.
     bool AttachKeepRecord = false;
+    // The main window lists the current folder with all its subfolders.
+    bool ListSubFolders = false;
     // The user's own address book beside the desktop's: a folder of vCard
     // files, a vCard file or an SQLite book. Written only when set.
     std::filesystem::path AddressBookPath;

@@ -185,6 +185,45 @@ TEST_F(LoadFolderTest, DuplicateKeyFollowsTheOptionThroughTheReader) {
     EXPECT_EQ(view.selectedCount(), 1);
 }
 
+// A tree with copies of one message in three folders, listed with its
+// subfolders: each keeper rule leaves its copy unselected.
+TEST_F(LoadFolderTest, TreeCopiesInThreeFoldersKeepTheCopyTheRuleNames) {
+    fs::create_directories(folder / "old" / "deep");
+    auto copy = [](const char* received, std::size_t padding) {
+        return std::string("Received: from a by b; ") + received +
+               "\r\nFrom: dup@example.com\r\nSubject: Copy\r\nDate: Wed, 04 Jan 2023 12:00:00 +0900\r\n"
+               "Message-ID: <dup@example.com>\r\n\r\ncopy\r\n" +
+               std::string(padding, 'x');
+    };
+    test::WriteBytes(folder / "top.eml", copy("Wed, 04 Jan 2023 13:00:00 +0900", 4000));
+    test::WriteBytes(folder / "old" / "first.eml", copy("Wed, 04 Jan 2023 12:30:00 +0900", 0));
+    test::WriteBytes(folder / "old" / "deep" / "last.eml", copy("Wed, 04 Jan 2023 14:00:00 +0900", 0));
+    test::WriteBytes(folder / "old" / "single.eml", "From: one@example.com\r\nMessage-ID: <one@x>\r\n\r\n");
+    struct Case {
+        DupKeeper keeper;
+        fs::path kept;
+    };
+    const Case cases[] = {
+        {{KeepRule::Oldest, {}}, folder / "old" / "first.eml"},
+        {{KeepRule::Newest, {}}, folder / "old" / "deep" / "last.eml"},
+        {{KeepRule::Largest, {}}, folder / "top.eml"},
+        {{KeepRule::UnderFolder, (folder / "old" / "deep").native()}, folder / "old" / "deep" / "last.eml"},
+        {{KeepRule::UnderFolder, (folder / "old").native()}, folder / "old" / "first.eml"},
+    };
+    for (const Case& c : cases) {
+        ASSERT_EQ(load(Subfolders::Yes), LoadOutcome::Loaded);
+        ASSERT_EQ(list.size(), 4u);
+        view.clearSelection();
+        DupcheckPorts ports{view, status, cursor, &prompts, {}, c.keeper};
+        ProcDupcheck1Click(ports, list);
+        ASSERT_EQ(list.size(), 3u);
+        std::vector<std::string> unselected;
+        for (int row = 0; row < view.rows; ++row)
+            if (!view.isSelected(row)) unselected.push_back(list[static_cast<std::size_t>(row)]->FileName);
+        EXPECT_EQ(unselected, std::vector<std::string>{c.kept.native()}) << DupKeeperText(c.keeper);
+    }
+}
+
 // Every file of the shared corpus is listed and read, subfolders included,
 // without a crash or a hang (run under the sanitizers as well).
 TEST_F(LoadFolderTest, EveryMessageFileOfTheCorpusIsListedAndRead) {

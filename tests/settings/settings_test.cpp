@@ -54,6 +54,7 @@ Settings everyKeyChanged() {
     s.ShowHint = false;
     s.DupKeep = "under:/home/taro/\xE6\x97\xA7 \xF0\x9F\x98\x80";  // 旧 😀
     s.AttachKeepRecord = true;
+    s.ListSubFolders = true;
     s.AddressBookPath = "/home/taro/\xE9\x80\xA3\xE7\xB5\xA1\xE5\x85\x88.vcf";  // 連絡先.vcf
     s.AttachSaveDir = "/home/taro/\xE6\xB7\xBB\xE4\xBB\x98";                    // 添付
     s.FFsearchSubFolder = true;
@@ -84,6 +85,7 @@ TEST(SettingsText, EmptyTextIsDefaultsAndDefaultsComeBack) {
     EXPECT_EQ(defaults.EditorName, "NotePad.exe");
     EXPECT_EQ(defaults.DupKeep, "oldest");
     EXPECT_FALSE(defaults.AttachKeepRecord);
+    EXPECT_FALSE(defaults.ListSubFolders);
 }
 
 TEST(SettingsText, SectionsInOrderWithCrLfAndCp932Paths) {
