@@ -160,7 +160,7 @@ int StripCommand(const Args& args, ui::FileSystem& files) {
         if (!entry->HasAttach) continue;
         for (const Error& refusal : notTrashed)
             if (refusal.path == entry->FileName)
-                std::cerr << "pelmora-cli strip: " << MessageForTerminal(platform::TrashFailureText(refusal))
+                std::cerr << "pelmora-cli strip: " << MessageForTerminal(text::TrashFailureText(refusal))
                           << '\n';
         std::cerr << "pelmora-cli strip: " << entry->FileName << ": not rewritten\n";
         ++left;

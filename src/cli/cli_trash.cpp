@@ -8,6 +8,7 @@
 #include "cli/terminal_shell.h"
 #include "platform/paths.h"
 #include "platform/trash.h"
+#include "texts/texts.h"
 
 namespace pelmora::cli {
 
@@ -38,7 +39,7 @@ int TrashCommand(const Args& args) {
     ui::TrashResult result = shell.moveToTrash(files, ui::TrashConfirmation::Ask, {});
     if (result.refused) return prompts.refusedAny() ? 2 : 1;
     for (const Error& failure : result.failures)
-        std::cerr << "pelmora-cli trash: " << MessageForTerminal(platform::TrashFailureText(failure)) << '\n';
+        std::cerr << "pelmora-cli trash: " << MessageForTerminal(text::TrashFailureText(failure)) << '\n';
     return result.allMoved() ? 0 : 1;
 }
 

@@ -412,7 +412,7 @@ std::unexpected<Error> notTrashed(const fs::path& file, const ui::TrashResult& t
     if (failure.kind == ErrorKind::Changed) {
         if (!failure.adviceCp932.empty()) {
             Error stranded = MakeError(ErrorKind::Changed, file, 0);
-            stranded.adviceCp932 = platform::TrashFailureText(failure);
+            stranded.adviceCp932 = text::TrashFailureText(failure);
             return std::unexpected(std::move(stranded));
         }
         return changedWhileRead(file);

@@ -46,7 +46,7 @@ void reportFailures(ui::Prompts& prompts, const ui::TrashResult& result) {
     text += text::kLineBreak;
     for (const Error& failure : result.failures) {
         text += text::kLineBreak;
-        text += platform::TrashFailureText(failure);
+        text += text::TrashFailureText(failure);
     }
     prompts.warning(text);
 }

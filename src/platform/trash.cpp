@@ -25,9 +25,9 @@ namespace {
 // Enough to step over any stale names a crashed program may have left.
 constexpr int kMaxAttempts = 10000;
 
-std::unexpected<Error> fail(const char* step, int code = errno) {
+std::unexpected<Error> fail(TrashStep step, int code = errno) {
     Error error = MakeError(ErrorKind::Trash, {}, code);
-    error.stepCp932 = Utf8ToAnsi(step);
+    error.step = step;
     return std::unexpected(std::move(error));
 }
 
@@ -52,10 +52,10 @@ bool isOwnDirectory(const fs::path& dir, uid_t uid) {
 std::expected<void, Error> prepareTrash(const TrashDirectory& trash) {
     std::error_code ec;
     fs::create_directories(trash.root, ec);
-    if (ec) return fail("ごみ箱フォルダの作成", ec.value());
+    if (ec) return fail(TrashStep::CreateTrashFolder, ec.value());
     ::chmod(trash.root.c_str(), 0700);
-    if (!makeDirectory(trash.root / "files")) return fail("ごみ箱の files フォルダの作成");
-    if (!makeDirectory(trash.root / "info")) return fail("ごみ箱の info フォルダの作成");
+    if (!makeDirectory(trash.root / "files")) return fail(TrashStep::CreateFilesFolder);
+    if (!makeDirectory(trash.root / "info")) return fail(TrashStep::CreateInfoFolder);
     return {};
 }
 
@@ -141,7 +141,7 @@ std::expected<TrashedFile, Error> placeUnderFreeName(const fs::path& file, const
     if (auto ready = prepareTrash(trash); !ready) return std::unexpected(ready.error());
     const std::string infoText = infoTextNow(recordedPath(resolvedPath(file), trash));
     const std::string name = resolvedPath(file).filename().native();
-    if (name.empty() || name == "." || name == "..") return fail("ファイル名の決定", EINVAL);
+    if (name.empty() || name == "." || name == "..") return fail(TrashStep::ChooseName, EINVAL);
     for (int attempt = 1; attempt <= kMaxAttempts; ++attempt) {
         const std::string candidate = TrashedName(name, attempt);
         TrashedFile target{trash.root / "files" / candidate,
@@ -149,14 +149,14 @@ std::expected<TrashedFile, Error> placeUnderFreeName(const fs::path& file, const
         int error = 0;
         Reserve reserved = reserveInfo(target.info, infoText, files, error);
         if (reserved == Reserve::Taken) continue;
-        if (reserved == Reserve::Failed) return fail(".trashinfo ファイルの書き込み", error);
+        if (reserved == Reserve::Failed) return fail(TrashStep::WriteTrashInfo, error);
         const Placement placed = place(target.file);
         if (!placed.changed && placed.error == 0) return target;
         if (placed.stranded != target.file) ::unlink(target.info.c_str());
         if (placed.changed) return changedFile(file, placed.stranded);
-        if (placed.error != EEXIST) return fail("ごみ箱への移動", placed.error);
+        if (placed.error != EEXIST) return fail(TrashStep::MoveToTrash, placed.error);
     }
-    return fail("ごみ箱の空き名の検索", EEXIST);
+    return fail(TrashStep::FindFreeName, EEXIST);
 }
 
 // Renames file to target through files, but only a file that is still
@@ -226,20 +226,6 @@ int copyFileTo(const fs::path& source, const fs::path& target, struct stat& copi
 }
 
 }  // namespace
-
-std::string TrashFailureText(const Error& error) {
-    std::string text = text::QuotedPath(error.path.native());
-    if (error.kind == ErrorKind::Changed) {
-        if (error.adviceCp932.empty()) return text + std::string(text::kChangedNotTrashedSuffix);
-        return text + std::string(text::kChangedNotPutBackSuffix) + error.adviceCp932 +
-               std::string(text::kReasonEndInList);
-    }
-    text += text::kCouldNotTrashSuffix;
-    text += error.stepCp932;
-    AppendUtf8AsAnsi(text, "に失敗: " + error.reasonText());
-    text += text::kReasonEndInList;
-    return text;
-}
 
 TrashDirectory HomeTrash() {
     return {XdgDataHome() / "Trash", {}};
@@ -324,8 +310,8 @@ std::expected<TrashDirectory, Error> VolumeTrash(const fs::path& topDir, uid_t u
         if (makeDirectory(own) && isOwnDirectory(own, uid)) return TrashDirectory{own, topDir};
     }
     const fs::path single = topDir / (".Trash-" + id);
-    if (!makeDirectory(single)) return fail("ボリュームのごみ箱フォルダの作成");
-    if (!isOwnDirectory(single, uid)) return fail("ボリュームのごみ箱フォルダの使用", EPERM);
+    if (!makeDirectory(single)) return fail(TrashStep::CreateVolumeTrash);
+    if (!isOwnDirectory(single, uid)) return fail(TrashStep::UseVolumeTrash, EPERM);
     return TrashDirectory{single, topDir};
 }
 
@@ -383,8 +369,8 @@ std::expected<TrashedFile, Error> TrashByCopy(const fs::path& file, const TrashD
         ::unlink(placed->info.c_str());
         if (removed.changed)
             return about(file, std::expected<TrashedFile, Error>(changedFile(file, removed.stranded)));
-        return about(file, std::expected<TrashedFile, Error>(
-                               fail("ごみ箱へのコピー後の元ファイルの削除", removed.error)));
+        return about(file,
+                     std::expected<TrashedFile, Error>(fail(TrashStep::RemoveCopiedOriginal, removed.error)));
     }
     SyncFolderOf(file);
     return placed;
@@ -394,10 +380,10 @@ namespace {
 
 std::expected<void, Error> restoreFromTrash(const TrashedFile& trashed, const fs::path& original) {
     if (int error = RenameNoReplace(trashed.file, original); error != 0) {
-        if (error != EXDEV) return fail("ごみ箱からの移動", error);
+        if (error != EXDEV) return fail(TrashStep::MoveBack, error);
         struct stat copiedFrom {};
         if (int copyError = copyFileTo(trashed.file, original, copiedFrom); copyError != 0)
-            return fail("ごみ箱からのコピー", copyError);
+            return fail(TrashStep::CopyBack, copyError);
         ::unlink(trashed.file.c_str());
     }
     ::unlink(trashed.info.c_str());
@@ -408,7 +394,7 @@ std::expected<void, Error> restoreFromTrash(const TrashedFile& trashed, const fs
 std::expected<TrashedFile, Error> moveToTrash(const fs::path& file, const ui::FileIdentity& asRead,
                                               ui::FileSystem& files) {
     struct stat st {};
-    if (::lstat(file.c_str(), &st) != 0) return fail("ファイルの検索");
+    if (::lstat(file.c_str(), &st) != 0) return fail(TrashStep::FindFile);
     const TrashDirectory home = HomeTrash();
     struct stat homeSt {};
     bool homeReady = prepareTrash(home).has_value() && ::stat(home.root.c_str(), &homeSt) == 0;
@@ -422,7 +408,7 @@ std::expected<TrashedFile, Error> moveToTrash(const fs::path& file, const ui::Fi
         auto moved = TrashByRename(file, *volume, asRead, files);
         if (moved || moved.error().kind == ErrorKind::Changed) return moved;
     }
-    if (!homeReady) return fail("ホームのごみ箱の作成");
+    if (!homeReady) return fail(TrashStep::CreateHomeTrash);
     return TrashByCopy(file, home, asRead, files);
 }
 

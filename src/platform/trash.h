@@ -97,11 +97,6 @@ std::string TrashInfoText(std::string_view encodedPath, const std::tm& deletedLo
 // in one folder entry.
 std::string TrashedName(std::string_view name, int attempt);
 
-// The line that reports a file the trash would not take (display text):
-// "\"<path>\" をごみ箱に移動できませんでした（<step>に失敗: <reason>）", or
-// for an error of kind Changed that the file changed after it was read.
-std::string TrashFailureText(const Error& error);
-
 // Moves each path to the trash on its own, for the shell ports: one flag per
 // path, one error per failure, and where each moved file went. asRead as
 // the shell port takes it.

@@ -140,6 +140,61 @@ std::string QuotedPath(std::string_view path) {
     return text;
 }
 
+namespace {
+
+std::string_view trashStepText(TrashStep step) {
+    switch (step) {
+        case TrashStep::CreateTrashFolder:
+            return kTrashStepCreateTrashFolder;
+        case TrashStep::CreateFilesFolder:
+            return kTrashStepCreateFilesFolder;
+        case TrashStep::CreateInfoFolder:
+            return kTrashStepCreateInfoFolder;
+        case TrashStep::ChooseName:
+            return kTrashStepChooseName;
+        case TrashStep::WriteTrashInfo:
+            return kTrashStepWriteTrashInfo;
+        case TrashStep::MoveToTrash:
+            return kTrashStepMoveToTrash;
+        case TrashStep::FindFreeName:
+            return kTrashStepFindFreeName;
+        case TrashStep::CreateVolumeTrash:
+            return kTrashStepCreateVolumeTrash;
+        case TrashStep::UseVolumeTrash:
+            return kTrashStepUseVolumeTrash;
+        case TrashStep::RemoveCopiedOriginal:
+            return kTrashStepRemoveCopiedOriginal;
+        case TrashStep::MoveBack:
+            return kTrashStepMoveBack;
+        case TrashStep::CopyBack:
+            return kTrashStepCopyBack;
+        case TrashStep::FindFile:
+            return kTrashStepFindFile;
+        case TrashStep::CreateHomeTrash:
+            return kTrashStepCreateHomeTrash;
+        case TrashStep::None:
+            break;
+    }
+    return {};
+}
+
+}  // namespace
+
+std::string TrashFailureText(const Error& error) {
+    std::string text = QuotedPath(error.path.native());
+    if (error.kind == ErrorKind::Changed) {
+        if (error.adviceCp932.empty()) return text + std::string(kChangedNotTrashedSuffix);
+        return text + std::string(kChangedNotPutBackSuffix) + error.adviceCp932 +
+               std::string(kReasonEndInList);
+    }
+    text += kCouldNotTrashSuffix;
+    text += trashStepText(error.step);
+    text += kFailedAtReason;
+    AppendUtf8AsAnsi(text, error.reasonText());
+    text += kReasonEndInList;
+    return text;
+}
+
 std::string CouldNotOpen(std::string_view path) {
     return withAdvice(quoted(path, kCouldNotOpenSuffix), kCheckNotInUseAdvice);
 }

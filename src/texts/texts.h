@@ -10,6 +10,8 @@
 #include <string>
 #include <string_view>
 
+#include "ui/error.h"
+
 namespace pelmora::text {
 
 // Each text's name and its words. A "Suffix" follows a number or a quoted
@@ -96,6 +98,23 @@ namespace pelmora::text {
     X(kChangedNotTrashedSuffix,          " は読み込んだ後に変更されたため、ごみ箱に移動しませんでした")           \
     X(kChangedNotPutBackSuffix,          " は読み込んだ後に変更されましたが、元に戻せませんでした（現在の場所: ") \
     X(kTrashingTitle,                    "ごみ箱に移動しています…")                                               \
+                                                                                                                  \
+    /* The steps of moving a file to the trash or back, named when one fails. */                                  \
+    X(kTrashStepCreateTrashFolder,       "ごみ箱フォルダの作成")                                                  \
+    X(kTrashStepCreateFilesFolder,       "ごみ箱の files フォルダの作成")                                         \
+    X(kTrashStepCreateInfoFolder,        "ごみ箱の info フォルダの作成")                                          \
+    X(kTrashStepChooseName,              "ファイル名の決定")                                                      \
+    X(kTrashStepWriteTrashInfo,          ".trashinfo ファイルの書き込み")                                         \
+    X(kTrashStepMoveToTrash,             "ごみ箱への移動")                                                        \
+    X(kTrashStepFindFreeName,            "ごみ箱の空き名の検索")                                                  \
+    X(kTrashStepCreateVolumeTrash,       "ボリュームのごみ箱フォルダの作成")                                      \
+    X(kTrashStepUseVolumeTrash,          "ボリュームのごみ箱フォルダの使用")                                      \
+    X(kTrashStepRemoveCopiedOriginal,    "ごみ箱へのコピー後の元ファイルの削除")                                  \
+    X(kTrashStepMoveBack,                "ごみ箱からの移動")                                                      \
+    X(kTrashStepCopyBack,                "ごみ箱からのコピー")                                                    \
+    X(kTrashStepFindFile,                "ファイルの検索")                                                        \
+    X(kTrashStepCreateHomeTrash,         "ホームのごみ箱の作成")                                                  \
+    X(kFailedAtReason,                   "に失敗: ")                                                              \
                                                                                                                   \
     /* Removing attachments. */                                                                                   \
     X(kDeleteAttachmentsQuestion,        "選択したメッセージの添付ファイルを削除しますか？")                      \
@@ -191,6 +210,10 @@ std::string IsAFolder(std::string_view path);
 std::string ReplaceLinkQuestion(std::string_view path);
 std::string ReplaceFileQuestion(std::string_view path);
 std::string LinkReplaced(std::string_view path);
+// "<path>" をごみ箱に移動できませんでした（<step>に失敗: <reason>）, or for
+// an error of kind Changed that the file changed after it was read: the
+// line that reports a file the trash would not take.
+std::string TrashFailureText(const Error& error);
 // A settings file that was not read (problem is one of the kSettings...
 // suffixes), or not written.
 std::string SettingsNotRead(std::string_view path, std::string_view problem);

@@ -24,13 +24,33 @@ enum class ErrorKind {
     Trash,       // a file could not be moved to the trash or back
 };
 
+// The step of moving a file to the trash (or back) that failed; the texts
+// library words it.
+enum class TrashStep {
+    None,
+    CreateTrashFolder,
+    CreateFilesFolder,
+    CreateInfoFolder,
+    ChooseName,
+    WriteTrashInfo,
+    MoveToTrash,
+    FindFreeName,
+    CreateVolumeTrash,
+    UseVolumeTrash,
+    RemoveCopiedOriginal,
+    MoveBack,
+    CopyBack,
+    FindFile,
+    CreateHomeTrash,
+};
+
 struct Error {
     ErrorKind kind = ErrorKind::Unexpected;
-    std::filesystem::path path;  // the file or folder it failed on; may be empty
-    int code = 0;                // the system's reason as an errno value; 0 when it gave none
-    std::string reason;          // a reason no errno tells: a library's own text (UTF-8)
-    std::string stepCp932;       // display text: the step of the operation that failed, if it has steps
-    std::string adviceCp932;     // display text: what the user should know or do next
+    std::filesystem::path path;        // the file or folder it failed on; may be empty
+    int code = 0;                      // the system's reason as an errno value; 0 when it gave none
+    std::string reason;                // a reason no errno tells: a library's own text (UTF-8)
+    TrashStep step = TrashStep::None;  // for a trash failure: the step that failed
+    std::string adviceCp932;           // display text: what the user should know or do next
 
     // The reason in words (UTF-8): the library's text, else the system's.
     std::string reasonText() const { return !reason.empty() ? reason : code != 0 ? std::strerror(code) : ""; }

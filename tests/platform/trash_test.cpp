@@ -19,6 +19,7 @@
 #include "decode/japanese.h"
 #include "support/files.h"
 #include "support/scripted_files.h"
+#include "texts/texts.h"
 
 namespace fs = std::filesystem;
 using namespace pelmora::platform;
@@ -114,7 +115,7 @@ TEST_F(TrashTest, LongestNameGoesToTheTrashUnderAShorterOne) {
     const std::string name = std::string(251, 'y') + ".eml";
     pelmora::test::WriteBytes(root / "mail" / name, "long");
     auto moved = MoveToTrash(root / "mail" / name);
-    ASSERT_TRUE(moved) << pelmora::Cp932ToUtf8(TrashFailureText(moved.error()));
+    ASSERT_TRUE(moved) << pelmora::Cp932ToUtf8(pelmora::text::TrashFailureText(moved.error()));
     EXPECT_EQ(moved->file.filename(), std::string(241, 'y') + ".eml");
     EXPECT_NE(pelmora::test::ReadBytes(moved->info).find(name), std::string::npos)
         << "the original name stays in the .trashinfo";
@@ -124,7 +125,7 @@ TEST_F(TrashTest, MovesIntoHomeTrashWithInfo) {
     const fs::path file = root / "mail" / "a b.eml";
     pelmora::test::WriteBytes(file, "Subject: x\r\n\r\nbody\r\n");
     auto moved = MoveToTrash(file);
-    ASSERT_TRUE(moved) << pelmora::Cp932ToUtf8(TrashFailureText(moved.error()));
+    ASSERT_TRUE(moved) << pelmora::Cp932ToUtf8(pelmora::text::TrashFailureText(moved.error()));
     EXPECT_FALSE(fs::exists(file));
     EXPECT_EQ(moved->file, homeTrash() / "files" / "a b.eml");
     EXPECT_EQ(pelmora::test::ReadBytes(moved->file), "Subject: x\r\n\r\nbody\r\n");
@@ -145,7 +146,7 @@ TEST_F(TrashTest, RecordsThePlaceTheKernelReachedThroughALinkAndDotDot) {
     pelmora::test::WriteBytes(root / "mail" / "x.eml", "stays");
     pelmora::test::WriteBytes(root / "other" / "x.eml", "goes");
     auto moved = MoveToTrash(root / "mail" / "sub" / ".." / "x.eml");
-    ASSERT_TRUE(moved) << pelmora::Cp932ToUtf8(TrashFailureText(moved.error()));
+    ASSERT_TRUE(moved) << pelmora::Cp932ToUtf8(pelmora::text::TrashFailureText(moved.error()));
     EXPECT_EQ(pelmora::test::ReadBytes(root / "mail" / "x.eml"), "stays");
     EXPECT_FALSE(fs::exists(root / "other" / "x.eml"));
     const std::string info = pelmora::test::ReadBytes(moved->info);
@@ -240,7 +241,7 @@ TEST_F(TrashTest, CopyKeepsBytesModeAndTimeThenRemovesOriginal) {
     const struct timespec times[2] = {{1000000000, 0}, {1200000000, 500}};
     ASSERT_EQ(::utimensat(AT_FDCWD, file.c_str(), times, 0), 0);
     auto moved = TrashByCopy(file, HomeTrash());
-    ASSERT_TRUE(moved) << pelmora::Cp932ToUtf8(TrashFailureText(moved.error()));
+    ASSERT_TRUE(moved) << pelmora::Cp932ToUtf8(pelmora::text::TrashFailureText(moved.error()));
     EXPECT_FALSE(fs::exists(file));
     EXPECT_EQ(pelmora::test::ReadBytes(moved->file), bytes);
     struct stat st {};
@@ -272,7 +273,7 @@ TEST_F(TrashTest, CopyKeepsAnOriginalThatChangedAfterTheCopy) {
         auto moved = TrashByCopy(file, HomeTrash(), {}, files);
         ASSERT_FALSE(moved);
         EXPECT_EQ(moved.error().kind, pelmora::ErrorKind::Changed);
-        EXPECT_NE(pelmora::Cp932ToUtf8(TrashFailureText(moved.error())).find("変更された"),
+        EXPECT_NE(pelmora::Cp932ToUtf8(pelmora::text::TrashFailureText(moved.error())).find("変更された"),
                   std::string::npos);
         EXPECT_NE(pelmora::test::ReadBytes(file), "old");
         EXPECT_TRUE(fs::is_empty(HomeTrash().root / "files"));
@@ -356,7 +357,7 @@ TEST_F(TrashTest, ChangedFileThatCannotGoBackKeepsItsTrashInfo) {
     EXPECT_EQ(moved.error().kind, pelmora::ErrorKind::Changed);
     EXPECT_EQ(pelmora::test::ReadBytes(homeTrash() / "files" / "m.eml"), "newer");
     EXPECT_TRUE(fs::exists(homeTrash() / "info" / "m.eml.trashinfo"));
-    EXPECT_NE(TrashFailureText(moved.error()).find((homeTrash() / "files" / "m.eml").native()),
+    EXPECT_NE(pelmora::text::TrashFailureText(moved.error()).find((homeTrash() / "files" / "m.eml").native()),
               std::string::npos);
 }
 
@@ -368,7 +369,7 @@ TEST_F(TrashTest, LinkGoesAsALink) {
     fs::create_symlink(target, root / "mail" / "l.eml");
     pelmora::test::WriteBytes(target, "changed");
     auto moved = MoveToTrash(root / "mail" / "l.eml", asRead);
-    ASSERT_TRUE(moved) << pelmora::Cp932ToUtf8(TrashFailureText(moved.error()));
+    ASSERT_TRUE(moved) << pelmora::Cp932ToUtf8(pelmora::text::TrashFailureText(moved.error()));
     EXPECT_TRUE(fs::is_symlink(moved->file));
     EXPECT_EQ(pelmora::test::ReadBytes(target), "changed");
 }
@@ -421,7 +422,7 @@ TEST_F(TrashTest, TrashEachReportsEveryPathOnItsOwn) {
     const std::string expected =
         "\"" + (root / "mail" / "2.eml").native() +
         "\" をごみ箱に移動できませんでした（ファイルの検索に失敗: " + std::strerror(ENOENT) + "）";
-    EXPECT_EQ(TrashFailureText(result.failures[0]), pelmora::Utf8ToAnsi(expected));
+    EXPECT_EQ(pelmora::text::TrashFailureText(result.failures[0]), pelmora::Utf8ToAnsi(expected));
     EXPECT_EQ(result.locations[0], homeTrash() / "files" / "1.eml");
     EXPECT_TRUE(result.locations[1].empty());
 }
