@@ -2,7 +2,6 @@
 #include "catalogue/duplicates.h"
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -12,6 +11,7 @@
 #include "catalogue/disposal.h"
 #include "catalogue/ordering.h"
 #include "catalogue_test_support.h"
+#include "support/files.h"
 
 namespace pelmora {
 namespace {
@@ -235,9 +235,9 @@ TEST_F(DupcheckTest, WithoutCaptionPortTheFolderCaptionIsLeftAlone) {
 // with them.
 TEST_F(DupcheckTest, EntriesThatAreTheSameFileCountOnce) {
     namespace fs = std::filesystem;
-    std::string pattern = (fs::temp_directory_path() / "pelmora-dups-XXXXXX").native();
-    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-    const fs::path folder = pattern;
+    const test::ScratchFolder scratch("pelmora-dups");
+    const fs::path& folder = scratch.path();
+    ASSERT_FALSE(folder.empty());
     auto file = [&](const std::string& name, const std::string& sender) {
         std::ofstream(folder / name) << "x";
         add(sender, "<a>", 7);
@@ -272,9 +272,6 @@ TEST_F(DupcheckTest, EntriesThatAreTheSameFileCountOnce) {
                   std::count_if(list.begin(), list.end(), [](const auto& e) { return e->SelMark; })));
     EXPECT_EQ(selected["link"], selected["real"]) << "a link goes with its file";
     EXPECT_NE(selected["copy"], selected["real"]) << "one of the two files stays";
-
-    std::error_code ignored;
-    fs::remove_all(folder, ignored);
 }
 
 TEST(DupcheckLarge, HundredThousandRowsReduceInOnePass) {

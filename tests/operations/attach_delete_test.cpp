@@ -115,18 +115,16 @@ INSTANTIATE_TEST_SUITE_P(Files, StripGolden, ::testing::ValuesIn(stripCases()),
                          [](const auto& row) { return row.param; });
 
 TEST(BuildStrippedMessage, ReadsOnlyUpToTheSecondDelimiter) {
-    char pattern[] = "/tmp/pelmora-big-XXXXXX";
-    int fd = ::mkstemp(pattern);
-    ASSERT_GE(fd, 0);
-    ::close(fd);
+    const test::ScratchFolder scratch("pelmora-big");
+    ASSERT_FALSE(scratch.path().empty());
+    const std::filesystem::path big = scratch.path() / "big.eml";
     std::string message =
         "Content-Type: multipart/mixed; boundary=\"b\"\r\n\r\n--b\r\n\r\ntext\r\n--b\r\n\r\n";
     const std::size_t head = message.size();
     message += std::string(4 << 20, 'A');
     message += "\r\n--b--\r\n";
-    WriteBytes(pattern, message);
-    auto stripped = BuildStrippedMessage(pattern, "b");
-    ::unlink(pattern);
+    WriteBytes(big, message);
+    auto stripped = BuildStrippedMessage(big, "b");
     ASSERT_TRUE(stripped);
     EXPECT_EQ(stripped->content,
               "Content-Type: multipart/mixed; boundary=\"b\"\r\n\r\n--b\r\n\r\ntext\r\n--b--\r\n");
