@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: MIT
-# Every benchmark figure the README shows, from one run: builds the
+# Every benchmark figure bench/README.md shows, from one run: builds the
 # optimised benchmarks, then times the folder load (10,000 and 100,000
 # messages, warm and cold) and the body search (the same folders and the
 # mixed corpus of base64 and quoted-printable bodies, 10,000 and 100,000
