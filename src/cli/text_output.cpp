@@ -6,6 +6,7 @@
 
 #include "decode/ascii.h"
 #include "decode/cp932.h"
+#include "decode/utf8.h"
 
 namespace pelmora::cli {
 
@@ -54,43 +55,10 @@ std::string EscapeTsvField(std::string_view text, OutputEncoding encoding) {
     return out;
 }
 
-namespace {
-
-// The length of the well-formed UTF-8 sequence at text[i] (Unicode, table
-// 3-7: no overlong forms, no surrogates, nothing above U+10FFFF), or 0.
-std::size_t wellFormedLength(std::string_view text, std::size_t i) {
-    const auto byte = [&text](std::size_t k) { return static_cast<std::uint8_t>(text[k]); };
-    const std::uint8_t lead = byte(i);
-    if (lead < 0x80) return 1;
-    std::size_t length = 0;
-    std::uint8_t low = 0x80;
-    std::uint8_t high = 0xBF;
-    if (lead >= 0xC2 && lead <= 0xDF) {
-        length = 2;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-        length = 3;
-        if (lead == 0xE0) low = 0xA0;
-        if (lead == 0xED) high = 0x9F;
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-        length = 4;
-        if (lead == 0xF0) low = 0x90;
-        if (lead == 0xF4) high = 0x8F;
-    } else {
-        return 0;
-    }
-    if (i + length > text.size()) return 0;
-    if (byte(i + 1) < low || byte(i + 1) > high) return 0;
-    for (std::size_t k = 2; k < length; ++k)
-        if ((byte(i + k) & 0xC0) != 0x80) return 0;
-    return length;
-}
-
-}  // namespace
-
 std::string JsonString(std::string_view utf8) {
     std::string out = "\"";
     for (std::size_t i = 0; i < utf8.size();) {
-        const std::size_t length = wellFormedLength(utf8, i);
+        const std::size_t length = Utf8SequenceLength(utf8, i);
         if (length == 0) {
             out += "\xEF\xBF\xBD";
             ++i;

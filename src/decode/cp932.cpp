@@ -2,6 +2,7 @@
 #include "decode/cp932.h"
 
 #include "decode/cp932_tables.h"
+#include "decode/utf8.h"
 
 namespace pelmora {
 
@@ -9,19 +10,6 @@ namespace {
 
 bool isTrailByte(std::uint8_t byte) {
     return byte >= 0x40 && byte <= 0xFC && byte != 0x7F;
-}
-
-void appendUtf8(std::string& out, char32_t c) {
-    if (c < 0x80) {
-        out += static_cast<char>(c);
-    } else if (c < 0x800) {
-        out += static_cast<char>(0xC0 | (c >> 6));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        out += static_cast<char>(0xE0 | (c >> 12));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    }
 }
 
 constexpr char32_t kReplacement = 0xFFFD;
@@ -50,7 +38,7 @@ std::string Cp932ToUtf8(std::string_view cp932) {
         }
         if (!IsCp932LeadByte(byte)) {
             const char32_t c = Cp932ToUnicode(byte);
-            appendUtf8(out, c != 0 ? c : kReplacement);
+            AppendUtf8(out, c != 0 ? c : kReplacement);
             ++i;
             continue;
         }
@@ -58,12 +46,12 @@ std::string Cp932ToUtf8(std::string_view cp932) {
         if (!isTrailByte(trail)) {
             // A lead byte without its trail byte: the next byte is read anew,
             // so an ASCII byte after a damaged character is not swallowed.
-            appendUtf8(out, kReplacement);
+            AppendUtf8(out, kReplacement);
             ++i;
             continue;
         }
         const char32_t c = Cp932ToUnicode(static_cast<std::uint16_t>(byte << 8 | trail));
-        appendUtf8(out, c != 0 ? c : kReplacement);
+        AppendUtf8(out, c != 0 ? c : kReplacement);
         i += 2;
     }
     return out;

@@ -9,6 +9,7 @@
 #include "decode/appending.h"
 #include "decode/ascii.h"
 #include "decode/cp932_encode.h"
+#include "decode/utf8.h"
 
 namespace pelmora {
 
@@ -31,35 +32,13 @@ std::uint8_t byteAt(std::string_view text, std::size_t i) {
     return static_cast<std::uint8_t>(text[i]);
 }
 
-// The length of the well-formed UTF-8 sequence at text[i] (Unicode 15,
-// table 3-7), 0 when the bytes there do not form one. Sets codePoint.
+// The length of the well-formed multi-byte UTF-8 sequence at text[i], 0
+// when the bytes there form none (or one ASCII byte). Sets codePoint.
 std::size_t wellFormedUtf8(std::string_view text, std::size_t i, char32_t& codePoint) {
-    const std::uint8_t lead = byteAt(text, i);
-    std::size_t length = 0;
-    std::uint8_t low = 0x80;
-    std::uint8_t high = 0xBF;  // range of the second byte; later ones are 80..BF
-    if (lead >= 0xC2 && lead <= 0xDF) {
-        length = 2;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-        length = 3;
-        if (lead == 0xE0) low = 0xA0;   // overlong
-        if (lead == 0xED) high = 0x9F;  // surrogates
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-        length = 4;
-        if (lead == 0xF0) low = 0x90;   // overlong
-        if (lead == 0xF4) high = 0x8F;  // above U+10FFFF
-    } else {
-        return 0;
-    }
-    if (text.size() - i < length) return 0;
-    const std::uint8_t second = byteAt(text, i + 1);
-    if (second < low || second > high) return 0;
-    char32_t value = lead & (0x7F >> length);
-    for (std::size_t k = 1; k < length; ++k) {
-        const std::uint8_t next = byteAt(text, i + k);
-        if ((next & 0xC0) != 0x80) return 0;
-        value = (value << 6) | (next & 0x3F);
-    }
+    const std::size_t length = Utf8SequenceLength(text, i);
+    if (length < 2) return 0;
+    char32_t value = byteAt(text, i) & (0x7F >> length);
+    for (std::size_t k = 1; k < length; ++k) value = (value << 6) | (byteAt(text, i + k) & 0x3F);
     codePoint = value;
     return length;
 }

@@ -12,6 +12,7 @@
 #include "decode/cp932.h"
 #include "decode/japanese.h"
 #include "decode/transfer.h"
+#include "decode/utf8.h"
 
 namespace pelmora {
 
@@ -74,49 +75,8 @@ std::optional<std::string_view> iconvAlias(std::string_view name) {
     return std::nullopt;
 }
 
-void appendUtf8(std::string& out, char32_t c) {
-    if (c < 0x80) {
-        out += static_cast<char>(c);
-    } else if (c < 0x800) {
-        out += static_cast<char>(0xC0 | (c >> 6));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        out += static_cast<char>(0xE0 | (c >> 12));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    }
-}
-
 void appendLatin1(std::string& out, std::string_view bytes) {
-    for (const char c : bytes) appendUtf8(out, static_cast<unsigned char>(c));
-}
-
-// The length of the well-formed sequence at text[i] (Unicode table 3-7),
-// 0 when there is none.
-std::size_t sequenceLength(std::string_view text, std::size_t i) {
-    const auto lead = static_cast<std::uint8_t>(text[i]);
-    if (lead < 0x80) return 1;
-    std::size_t length = 0;
-    std::uint8_t low = 0x80, high = 0xBF;
-    if (lead >= 0xC2 && lead <= 0xDF) {
-        length = 2;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-        length = 3;
-        if (lead == 0xE0) low = 0xA0;
-        if (lead == 0xED) high = 0x9F;
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-        length = 4;
-        if (lead == 0xF0) low = 0x90;
-        if (lead == 0xF4) high = 0x8F;
-    } else {
-        return 0;
-    }
-    if (text.size() - i < length) return 0;
-    const auto second = static_cast<std::uint8_t>(text[i + 1]);
-    if (second < low || second > high) return 0;
-    for (std::size_t k = 2; k < length; ++k)
-        if ((static_cast<std::uint8_t>(text[i + k]) & 0xC0) != 0x80) return 0;
-    return length;
+    for (const char c : bytes) AppendUtf8(out, static_cast<unsigned char>(c));
 }
 
 // bytes through iconv from the charset the library knows as name; false
@@ -210,7 +170,7 @@ bool plainAscii(std::string_view bytes) {
 void AppendWellFormedUtf8(std::string& out, std::string_view bytes) {
     std::size_t i = 0;
     while (i < bytes.size()) {
-        const std::size_t length = sequenceLength(bytes, i);
+        const std::size_t length = Utf8SequenceLength(bytes, i);
         if (length == 0) {
             out += kReplacement;
             ++i;
@@ -223,7 +183,7 @@ void AppendWellFormedUtf8(std::string& out, std::string_view bytes) {
 
 bool IsWellFormedUtf8(std::string_view bytes) {
     for (std::size_t i = 0; i < bytes.size();) {
-        const std::size_t length = sequenceLength(bytes, i);
+        const std::size_t length = Utf8SequenceLength(bytes, i);
         if (length == 0) return false;
         i += length;
     }

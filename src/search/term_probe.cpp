@@ -73,33 +73,42 @@ void appendFolded(std::string& out, std::string_view text, bool dropLineEnds) {
     });
 }
 
+// The first escape at or after from, or the end.
+std::size_t nextEscape(std::string_view text, std::size_t from) {
+    const void* esc = std::memchr(text.data() + from, kEsc, text.size() - from);
+    return esc != nullptr ? static_cast<std::size_t>(static_cast<const char*>(esc) - text.data())
+                          : text.size();
+}
+
+// Past the escape at text[i], as the conversion reads it: only its second
+// byte counts, and it is three bytes long whatever its third is.
+std::size_t pastEscape(std::string_view text, std::size_t i, bool& doubleByte) {
+    if (i + 1 < text.size()) {
+        if (text[i + 1] == '$') doubleByte = true;
+        if (text[i + 1] == '(') doubleByte = false;
+    }
+    return i + 3;
+}
+
 // ISO-2022-JP walked as the conversion walks it: single-byte stretches
 // are kept, escapes dropped, each stretch of pairs one barrier.
 void appendIso2022JpAscii(std::string& out, std::string_view text, bool dropLineEnds) {
     bool doubleByte = false;
     std::size_t i = 0;
     const std::size_t n = text.size();
-    auto nextEscape = [&](std::size_t from) {
-        const void* esc = std::memchr(text.data() + from, kEsc, n - from);
-        return esc != nullptr ? static_cast<std::size_t>(static_cast<const char*>(esc) - text.data()) : n;
-    };
     while (i < n) {
         if (text[i] == kEsc) {
-            if (i + 1 < n) {
-                if (text[i + 1] == '$') doubleByte = true;
-                if (text[i + 1] == '(') doubleByte = false;
-            }
-            i += 3;
+            i = pastEscape(text, i, doubleByte);
         } else if (doubleByte) {
             // An escape counts only where a pair would begin; one in the
             // second byte of a pair is part of the pair.
             const std::size_t start = i;
-            std::size_t esc = nextEscape(i);
-            while (esc < n && (esc - start) % 2 != 0) esc = nextEscape(esc + 1);
+            std::size_t esc = nextEscape(text, i);
+            while (esc < n && (esc - start) % 2 != 0) esc = nextEscape(text, esc + 1);
             i = esc;
             out += kBarrier;
         } else {
-            const std::size_t end = nextEscape(i);
+            const std::size_t end = nextEscape(text, i);
             appendFolded(out, text.substr(i, end - i), dropLineEnds);
             i = end;
         }
@@ -200,17 +209,10 @@ bool appendJisPairs(std::string& out, std::string_view text, bool dropLineEnds) 
     const std::size_t n = text.size();
     while (i < n) {
         if (text[i] == kEsc) {
-            if (i + 1 < n) {
-                if (text[i + 1] == '$') doubleByte = true;
-                if (text[i + 1] == '(') doubleByte = false;
-            }
-            // The escape's other two bytes are skipped, whatever they are.
-            i += 3;
+            i = pastEscape(text, i, doubleByte);
             continue;
         }
-        const void* esc = std::memchr(text.data() + i, kEsc, n - i);
-        const std::size_t end =
-            esc != nullptr ? static_cast<std::size_t>(static_cast<const char*>(esc) - text.data()) : n;
+        const std::size_t end = nextEscape(text, i);
         if (doubleByte) {
             if ((end - i) % 2 != 0) return false;
             for (std::size_t k = i; k < end; ++k)
