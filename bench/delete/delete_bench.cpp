@@ -42,6 +42,7 @@
 #include "app/progress_dialog.h"
 #include "app/qt_list_view.h"
 #include "app/qtext.h"
+#include "common/timing.h"
 #include "platform/trash.h"
 
 namespace {
@@ -65,16 +66,6 @@ struct Times {
         cpu = std::min(cpu, run.cpu);
     }
 };
-
-double secondsOf(const timeval& t) {
-    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) / 1e6;
-}
-
-double cpuSeconds(int who) {
-    rusage usage{};
-    ::getrusage(who, &usage);
-    return secondsOf(usage.ru_utime) + secondsOf(usage.ru_stime);
-}
 
 double secondsSince(Clock::time_point start) {
     return std::chrono::duration<double>(Clock::now() - start).count();
@@ -125,19 +116,19 @@ std::vector<fs::path> spread(const std::vector<fs::path>& files, int count) {
 Times timeCommandLine(const std::vector<fs::path>& files) {
     QStringList arguments{QStringLiteral("trash"), QStringLiteral("--yes")};
     for (const fs::path& file : files) arguments << app::fromPath(file);
-    const double cpuBefore = cpuSeconds(RUSAGE_CHILDREN);
+    const double cpuBefore = bench::CpuSeconds(RUSAGE_CHILDREN);
     const Clock::time_point start = Clock::now();
     QProcess cli;
     cli.start(QStringLiteral(PELMORA_CLI), arguments);
     if (!cli.waitForFinished(-1) || cli.exitCode() != 0) fail("pelmora-cli trash failed");
-    return {secondsSince(start), cpuSeconds(RUSAGE_CHILDREN) - cpuBefore};
+    return {secondsSince(start), bench::CpuSeconds(RUSAGE_CHILDREN) - cpuBefore};
 }
 
 Times timeTrashHere(const std::vector<fs::path>& files) {
-    const double cpuBefore = cpuSeconds(RUSAGE_SELF);
+    const double cpuBefore = bench::CpuSeconds(RUSAGE_SELF);
     const Clock::time_point start = Clock::now();
     const ui::TrashResult result = platform::TrashEach(files);
-    const Times times{secondsSince(start), cpuSeconds(RUSAGE_SELF) - cpuBefore};
+    const Times times{secondsSince(start), bench::CpuSeconds(RUSAGE_SELF) - cpuBefore};
     if (!result.allMoved()) fail("the trash refused a file");
     return times;
 }
@@ -218,7 +209,7 @@ Times timeWindow(app::PortFactory& ports, const fs::path& settings, const fs::pa
         if (box == nullptr || !box->isVisible()) return;
         answer.stop();
         start = Clock::now();
-        cpuBefore = cpuSeconds(RUSAGE_SELF);
+        cpuBefore = bench::CpuSeconds(RUSAGE_SELF);
         box->button(QMessageBox::Yes)->click();
     });
     answer.start(5);
@@ -226,9 +217,9 @@ Times timeWindow(app::PortFactory& ports, const fs::path& settings, const fs::pa
     if (!screenshot.isEmpty()) shootHalfway(window, screenshot, halfway);
     // Without a question the clock starts here.
     start = Clock::now();
-    cpuBefore = cpuSeconds(RUSAGE_SELF);
+    cpuBefore = bench::CpuSeconds(RUSAGE_SELF);
     window.MessageDelete1Click();
-    times = {secondsSince(start), cpuSeconds(RUSAGE_SELF) - cpuBefore};
+    times = {secondsSince(start), bench::CpuSeconds(RUSAGE_SELF) - cpuBefore};
     if (window.listView().rowCount() != listed - static_cast<int>(doomed.size())) fail("rows were left");
     return times;
 }

@@ -34,55 +34,14 @@
 #include "catalogue/parallel_read.h"
 #include "catalogue/scan.h"
 #include "cli/terminal_ports.h"
-
-extern char** environ;
+#include "common/timing.h"
 
 namespace {
 
 namespace fs = std::filesystem;
+using pelmora::bench::RunResult;
 using Clock = std::chrono::steady_clock;
 using namespace pelmora;
-
-// The machine may be shared: CPU time (user + system) is what the ratio is
-// taken of; wall time is shown beside it.
-struct RunResult {
-    double seconds = 0;
-    double cpuSeconds = 0;
-    double peakMB = 0;
-};
-
-double secondsOf(const timeval& t) {
-    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) / 1e6;
-}
-
-// Runs argv with stdout on /dev/null; wall time and the child's peak RSS.
-RunResult runChild(const std::vector<std::string>& args) {
-    std::vector<char*> argv;
-    for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
-    auto start = Clock::now();
-    pid_t pid = 0;
-    if (posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ) != 0) {
-        std::perror(argv[0]);
-        std::exit(1);
-    }
-    int status = 0;
-    rusage usage{};
-    wait4(pid, &status, 0, &usage);
-    RunResult result;
-    result.seconds = std::chrono::duration<double>(Clock::now() - start).count();
-    result.cpuSeconds = secondsOf(usage.ru_utime) + secondsOf(usage.ru_stime);
-    result.peakMB = static_cast<double>(usage.ru_maxrss) / 1024.0;
-    posix_spawn_file_actions_destroy(&actions);
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
-        std::fprintf(stderr, "%s failed\n", argv[0]);
-        std::exit(1);
-    }
-    return result;
-}
 
 // The GUI's path over the terminal ports: what one folder load costs.
 std::size_t loadFolder(const fs::path& folder, MsgList& list, cli::TerminalListView& view,
@@ -103,18 +62,9 @@ void ensureCorpus(const fs::path& folder, std::size_t count) {
     if (fs::exists(marker)) return;
     fs::remove_all(folder);
     std::fprintf(stderr, "generating %zu messages in %s ...\n", count, folder.c_str());
-    runChild({"/usr/bin/env", "python3", PELMORA_LOAD_GENERATOR, std::to_string(count), folder.string()});
+    bench::RunChild(
+        {"/usr/bin/env", "python3", PELMORA_LOAD_GENERATOR, std::to_string(count), folder.string()});
     std::ofstream(marker) << count << '\n';
-}
-
-RunResult best(const std::vector<RunResult>& runs) {
-    RunResult r = runs.front();
-    for (const auto& x : runs) {
-        r.seconds = std::min(r.seconds, x.seconds);
-        r.cpuSeconds = std::min(r.cpuSeconds, x.cpuSeconds);
-        r.peakMB = std::max(r.peakMB, x.peakMB);
-    }
-    return r;
 }
 
 double cpuMillisNow() {
@@ -275,10 +225,10 @@ int main(int argc, char** argv) {
         const std::string processorsArg = std::to_string(std::max(1u, std::thread::hardware_concurrency()));
         const std::string manyArg = "--threads=" + std::to_string(many);
         auto floorRun = [&](const std::string& threadsArg) {
-            return runChild({PELMORA_LOAD_FLOOR, "--stat", threadsArg, folder.string()});
+            return bench::RunChild({PELMORA_LOAD_FLOOR, "--stat", threadsArg, folder.string()});
         };
         auto loadRun = [&](const char* threads) {
-            return runChild({self, "--child-load", folder.string(), threads});
+            return bench::RunChild({self, "--child-load", folder.string(), threads});
         };
         auto measure = [&](bool cold, int n) {
             std::vector<RunResult> floor1, floorN, floorMany, load1, loadP, loadN;
@@ -293,8 +243,8 @@ int main(int argc, char** argv) {
                 prepare(), loadP.push_back(loadRun(processorsArg.c_str()));
                 prepare(), loadN.push_back(loadRun("0"));
             }
-            return std::vector<RunResult>{best(floor1), best(floorN), best(floorMany),
-                                          best(load1),  best(loadN),  best(loadP)};
+            return std::vector<RunResult>{bench::Best(floor1), bench::Best(floorN), bench::Best(floorMany),
+                                          bench::Best(load1),  bench::Best(loadN),  bench::Best(loadP)};
         };
         auto report = [&](const char* title, const std::vector<RunResult>& r, bool cold) {
             std::printf("\n%zu messages, %s:\n", count, title);

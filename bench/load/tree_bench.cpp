@@ -23,48 +23,13 @@
 
 #include "catalogue/scan.h"
 #include "cli/terminal_ports.h"
-
-extern char** environ;
+#include "common/timing.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 using namespace pelmora;
-
-struct RunResult {
-    double seconds = 1e300;
-    double cpuSeconds = 1e300;
-};
-
-double secondsOf(const timeval& t) {
-    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) / 1e6;
-}
-
-RunResult runChild(const std::vector<std::string>& args) {
-    std::vector<char*> argv;
-    for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
-    const auto start = Clock::now();
-    pid_t pid = 0;
-    if (posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ) != 0) {
-        std::perror(argv[0]);
-        std::exit(1);
-    }
-    int status = 0;
-    rusage usage{};
-    wait4(pid, &status, 0, &usage);
-    posix_spawn_file_actions_destroy(&actions);
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
-        std::fprintf(stderr, "%s failed\n", argv[0]);
-        std::exit(1);
-    }
-    return {std::chrono::duration<double>(Clock::now() - start).count(),
-            secondsOf(usage.ru_utime) + secondsOf(usage.ru_stime)};
-}
 
 // The main window's load; the number of entries listed.
 std::size_t load(const fs::path& folder, Subfolders subfolders) {
@@ -92,7 +57,8 @@ void ensureCorpora(const fs::path& flat, const fs::path& tree, std::size_t count
     if (!fs::exists(marker)) {
         fs::remove_all(flat);
         std::fprintf(stderr, "generating %zu messages in %s ...\n", count, flat.c_str());
-        runChild({"/usr/bin/env", "python3", PELMORA_LOAD_GENERATOR, std::to_string(count), flat.string()});
+        bench::RunChild(
+            {"/usr/bin/env", "python3", PELMORA_LOAD_GENERATOR, std::to_string(count), flat.string()});
         std::ofstream(marker) << count << '\n';
     }
     const fs::path treeMarker = tree / (".linked-" + std::to_string(count) + "-" + std::to_string(folders));
@@ -143,17 +109,17 @@ int main(int argc, char** argv) {
 
     const std::string self = fs::canonical("/proc/self/exe").string();
     auto run = [&](const fs::path& folder, const char* mode) {
-        return runChild({self, "--child", folder.string(), mode});
+        return bench::RunChild({self, "--child", folder.string(), mode});
     };
     run(flat, "flat");  // the page cache warm for both
     run(tree, "tree");
-    RunResult one, many;
+    std::vector<bench::RunResult> flatRuns, treeRuns;
     for (int r = 0; r < runs; ++r) {
-        const RunResult a = run(flat, "flat");
-        const RunResult b = run(tree, "tree");
-        one = {std::min(one.seconds, a.seconds), std::min(one.cpuSeconds, a.cpuSeconds)};
-        many = {std::min(many.seconds, b.seconds), std::min(many.cpuSeconds, b.cpuSeconds)};
+        flatRuns.push_back(run(flat, "flat"));
+        treeRuns.push_back(run(tree, "tree"));
     }
+    const bench::RunResult one = bench::Best(flatRuns);
+    const bench::RunResult many = bench::Best(treeRuns);
     std::printf("%zu messages, warm, best of %d:\n", count, runs);
     std::printf("    %-40s %8.3f s wall %8.3f s CPU\n", "one folder", one.seconds, one.cpuSeconds);
     std::printf("    %-40s %8.3f s wall %8.3f s CPU\n",

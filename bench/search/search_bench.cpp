@@ -37,6 +37,7 @@
 #include <thread>
 
 #include "catalogue/parallel_read.h"
+#include "common/timing.h"
 #include "corpus.h"
 #include "decode/japanese.h"
 #include "search/search_run.h"
@@ -143,15 +144,6 @@ struct Timing {
 };
 Timing g_search[kWays];
 
-double cpuSeconds(int who) {
-    struct rusage usage {};
-    ::getrusage(who, &usage);
-    auto seconds = [](const timeval& t) {
-        return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) / 1e6;
-    };
-    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
-}
-
 bool coldRuns() {
     const char* v = std::getenv("PELMORA_BENCH_COLD");
     return v != nullptr && std::string_view(v) == "1";
@@ -176,12 +168,12 @@ void timeRuns(benchmark::State& state, int who, double& wall, double& cpu, Work 
     double wallTotal = 0, cpuTotal = 0;
     for (auto _ : state) {
         prepareRun();
-        const double cpuStart = cpuSeconds(who);
+        const double cpuStart = bench::CpuSeconds(who);
         const auto start = std::chrono::steady_clock::now();
         work();
         const double seconds =
             std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-        cpuTotal += cpuSeconds(who) - cpuStart;
+        cpuTotal += bench::CpuSeconds(who) - cpuStart;
         wallTotal += seconds;
         state.SetIterationTime(seconds);
     }
@@ -276,7 +268,7 @@ void BM_SearchBody(benchmark::State& state) {
 void BM_ScanAndReadOnly(benchmark::State& state) {
     const auto& facts = corpus();
     std::size_t found = 0;
-    const double cpuStart = cpuSeconds(RUSAGE_SELF);
+    const double cpuStart = bench::CpuSeconds(RUSAGE_SELF);
     for (auto _ : state) {
         auto start = std::chrono::steady_clock::now();
         found = runSearch(Field::Subject, "-no-such-subject-word");
@@ -284,7 +276,7 @@ void BM_ScanAndReadOnly(benchmark::State& state) {
             std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
     }
     state.counters["cpu_ms"] =
-        (cpuSeconds(RUSAGE_SELF) - cpuStart) / static_cast<double>(state.iterations()) * 1000;
+        (bench::CpuSeconds(RUSAGE_SELF) - cpuStart) / static_cast<double>(state.iterations()) * 1000;
     state.counters["messages_found"] = static_cast<double>(found);
     state.SetBytesProcessed(static_cast<std::int64_t>(facts.bytes) * state.iterations());
 }
