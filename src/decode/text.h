@@ -15,6 +15,10 @@ namespace pelmora {
 inline bool IsFullWidthSmallLetter(std::uint8_t lead, std::uint8_t trail) {
     return lead == 0x82 && trail >= 0x81 && trail <= 0x9A;
 }
+// Either case: the full-width characters upper-casing changes or makes.
+inline bool IsFullWidthLetter(std::uint8_t lead, std::uint8_t trail) {
+    return IsFullWidthSmallLetter(lead, trail) || (lead == 0x82 && trail >= 0x60 && trail <= 0x79);
+}
 // The second byte of the capital of the full-width small letter ending in trail.
 inline std::uint8_t FullWidthCapitalTrail(std::uint8_t trail) {
     return static_cast<std::uint8_t>(trail - 0x21);

@@ -7,6 +7,7 @@
 
 #include "decode/cp932.h"
 #include "decode/japanese.h"
+#include "decode/text.h"
 
 namespace pelmora {
 
@@ -164,7 +165,7 @@ bool isJisByte(std::uint8_t b) {
 // no such pair's conversion or is a full-width letter (which upper-casing
 // may make of another).
 std::string jisPairOf(std::uint8_t high, std::uint8_t low) {
-    if (high == 0x82 && ((low >= 0x60 && low <= 0x79) || (low >= 0x81 && low <= 0x9A))) return {};
+    if (IsFullWidthLetter(high, low)) return {};
     for (unsigned j1 = 0x21; j1 <= 0x7E; ++j1) {
         for (unsigned j2 = 0x21; j2 <= 0x7E; ++j2) {
             const auto [h, l] = JisToSjisPair(static_cast<std::uint8_t>(j1), static_cast<std::uint8_t>(j2));

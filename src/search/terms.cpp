@@ -271,8 +271,7 @@ bool TermsTellCase(const TermList& list) {
             if (ascii::ToUpper(text[k]) != ascii::ToLower(text[k])) return true;
             if (IsCp932LeadByte(byte) && k + 1 < text.size()) {
                 const auto trail = static_cast<std::uint8_t>(text[k + 1]);
-                if (byte == 0x82 && ((trail >= 0x60 && trail <= 0x79) || (trail >= 0x81 && trail <= 0x9A)))
-                    return true;
+                if (IsFullWidthLetter(byte, trail)) return true;
                 k += 2;
             } else {
                 ++k;
