@@ -25,7 +25,6 @@
 #include "operations/export_csv.h"
 #include "operations/open_edit.h"
 #include "operations/recycle.h"
-#include "platform/file_io.h"
 #include "platform/xdg.h"
 
 namespace pelmora::app {
@@ -185,7 +184,7 @@ void ListPane::AttachSave1Click() {
         if (!folder) return;
         m_services.settings.AttachSaveDir = *folder;
         ProcAttachSave1Click(*m_listPort, *m_statusPort, m_list, m_services.prompts, m_services.progress,
-                             *folder, platform::SystemFileSystem());
+                             *folder, m_services.files);
     });
 }
 
@@ -291,8 +290,7 @@ void ListPane::MessageDelete1Click() {
 void ListPane::AttachDelete1Click() {
     run([this] {
         ProcAttachDelete1Click(*m_listPort, *m_statusPort, m_list, m_services.prompts, m_services.progress,
-                               m_services.shell, platform::SystemFileSystem(),
-                               m_services.settings.AttachKeepRecord);
+                               m_services.shell, m_services.files, m_services.settings.AttachKeepRecord);
     });
 }
 

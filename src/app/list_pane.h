@@ -16,6 +16,7 @@
 #include "message/display_name_lookup.h"
 #include "message/msg_item.h"
 #include "settings/settings.h"
+#include "ui/file_system.h"
 #include "ui/ports.h"
 
 class QAction;
@@ -39,6 +40,8 @@ struct ListPaneServices {
     ui::Prompts& prompts;
     ui::Progress& progress;
     ui::Shell& shell;
+    // Where attachments are written and messages rewritten.
+    ui::FileSystem& files;
     ui::BusyCursor& cursor;
     BusyGuard& guard;
     // EditorName, MsgListDir and AttachSaveDir.

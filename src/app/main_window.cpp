@@ -37,6 +37,7 @@
 #include "app/window_layout.h"
 #include "catalogue/duplicates.h"
 #include "catalogue/ordering.h"
+#include "platform/file_io.h"
 
 namespace pelmora::app {
 
@@ -171,12 +172,13 @@ void MainWindow::buildWidgets() {
     m_splitter->setChildrenCollapsible(false);
     buildFolderTree();
 
-    m_pane = new ListPane(*this, ListPane::Owner::MainWindow, m_list, kMainColumns, m_settings.VSort,
-                          QStringLiteral(u"すべて選択(&A)"),
-                          {*m_prompts, *m_progress, *m_shell, *m_busyCursor, m_busy, m_settings,
-                           [this](const QString& prompt, const std::filesystem::path& start) {
-                               return m_portFactory.chooseFolder(this, prompt, start);
-                           }});
+    m_pane =
+        new ListPane(*this, ListPane::Owner::MainWindow, m_list, kMainColumns, m_settings.VSort,
+                     QStringLiteral(u"すべて選択(&A)"),
+                     {*m_prompts, *m_progress, *m_shell, platform::SystemFileSystem(), *m_busyCursor, m_busy,
+                      m_settings, [this](const QString& prompt, const std::filesystem::path& start) {
+                          return m_portFactory.chooseFolder(this, prompt, start);
+                      }});
     m_pane->updateCommandStates = [this] { UpdateCommandStates(); };
     m_pane->displayNames = [this] { return displayNameLookup(); };
     m_pane->listFolder = [this] { return m_settings.emlDir; };

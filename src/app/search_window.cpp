@@ -33,6 +33,7 @@
 #include "app/qtext.h"
 #include "app/window_layout.h"
 #include "catalogue/ordering.h"
+#include "platform/file_io.h"
 #include "texts/texts.h"
 
 namespace pelmora::app {
@@ -120,12 +121,13 @@ void SearchWindow::buildWidgets() {
     layout->addWidget(band.band);
     layout->addWidget(buildConditions());
 
-    m_pane = new ListPane(*this, ListPane::Owner::SearchWindow, m_session.FoundList, kFindColumns,
-                          m_settings.FFVSort, QStringLiteral(u"すべてを選択(&A)"),
-                          {*m_prompts, *m_progress, *m_shell, *m_busyCursor, m_busy, m_settings,
-                           [this](const QString& prompt, const std::filesystem::path& start) {
-                               return m_portFactory.chooseFolder(this, prompt, start);
-                           }});
+    m_pane =
+        new ListPane(*this, ListPane::Owner::SearchWindow, m_session.FoundList, kFindColumns,
+                     m_settings.FFVSort, QStringLiteral(u"すべてを選択(&A)"),
+                     {*m_prompts, *m_progress, *m_shell, platform::SystemFileSystem(), *m_busyCursor, m_busy,
+                      m_settings, [this](const QString& prompt, const std::filesystem::path& start) {
+                          return m_portFactory.chooseFolder(this, prompt, start);
+                      }});
     m_pane->updateCommandStates = [this] {
         UpdateFindActions();
         UpdateSearchButtons();

@@ -21,8 +21,7 @@
 #include "message/mime_boundary.h"
 #include "operations/recycle.h"
 #include "operations/strip_temporary.h"
-#include "platform/file_io.h"
-#include "platform/trash.h"
+#include "platform/replace_file.h"
 #include "texts/texts.h"
 
 namespace pelmora {
@@ -337,39 +336,17 @@ std::unexpected<Error> untouched(const fs::path& file, int error) {
     return std::unexpected(std::move(failure));
 }
 
-// Gives the written temporary file the original's owner (where that may
-// be changed), permissions and extended attributes, and the times to
-// restore, and makes it durable; 0 or an errno value. It stays open, and so
-// locked, until it has taken the message's name.
-int finishTemporary(int fd, int originalFd, const struct stat& original, const struct timespec& time) {
-    if (::geteuid() == 0) (void)::fchown(fd, original.st_uid, original.st_gid);
-    // Keep the message as private as it was.
-    ::fchmod(fd, original.st_mode & 07777);
-    if (int error = platform::CopyExtendedAttributes(originalFd, fd); error != 0) return error;
-    const struct timespec times[2] = {time, time};
-    return (::futimens(fd, times) == 0 && ::fsync(fd) == 0) ? 0 : errno;
-}
-
-// The old file is in the trash and the new one could not take its name:
-// put the old one back, or say where both are.
-std::unexpected<Error> recoverAfterFailedRename(const fs::path& file, const fs::path& temporary,
-                                                const fs::path& trashed, int error) {
-    if (!trashed.empty()) {
-        const fs::path info =
-            trashed.parent_path().parent_path() / "info" / (trashed.filename().native() + ".trashinfo");
-        if (platform::RestoreFromTrash({trashed, info}, file)) {
-            ::unlink(temporary.c_str());
-            return untouched(file, error);
-        }
-    }
-    Error failure = MakeError(ErrorKind::Write, file, error);
+// The old file is in the trash and the new one could not take its name,
+// nor could the old one go back: say where both are.
+std::unexpected<Error> stranded(const platform::ReplaceFailure& failure) {
+    Error error = failure.error;
     std::string text(text::kOriginalInTrash);
-    if (!trashed.empty()) text += ": " + text::QuotedPath(trashed.native());
+    if (!failure.trashedOld.empty()) text += ": " + text::QuotedPath(failure.trashedOld.native());
     text += text::kLineBreak;
     text += text::kNewContentLabel;
-    text += text::QuotedPath(temporary.native());
-    failure.adviceCp932 = std::move(text);
-    return std::unexpected(std::move(failure));
+    text += text::QuotedPath(failure.newContent.native());
+    error.adviceCp932 = std::move(text);
+    return std::unexpected(std::move(error));
 }
 
 // The entry describes the new file: its size, and which file it is (the
@@ -384,10 +361,6 @@ void updateEntry(TMsgItem& entry, const struct stat& written) {
     entry.FileInode = identity.inode;
     entry.FileChangeTime = identity.changed;
 }
-
-}  // namespace
-
-namespace {
 
 std::unexpected<Error> cannotOpen(const fs::path& file, int error) {
     Error failure = MakeError(ErrorKind::Open, file, error);
@@ -453,55 +426,46 @@ Rewrite RewriteMessageFile(TMsgItem& entry, ui::Shell& shell, ui::FileSystem& fi
     if (!reader.fileInfo(read)) return cannotOpen(file, errno);
     if (!ui::UnchangedSince(named, read)) return changedWhileRead(file);
 
-    auto temporary = CreateStripTemporary(file);
-    if (!temporary) return untouched(file, temporary.error());
-    const StripTemporary made = *temporary;
-    auto discard = [&made](Rewrite outcome) {
-        ::unlink(made.path.c_str());
-        ::close(made.fd);
-        return outcome;
-    };
     const RemovalRecord record{RemovalDateText(std::time(nullptr))};
-    auto stripped = StripMessage(
-        reader, entry.Boundary,
-        [&files, &made](std::string_view bytes) { return files.writeAll(made.fd, bytes); },
-        keepRecord ? &record : nullptr);
-    if (!stripped) {
-        if (stripped.error().kind == ErrorKind::Write) return discard(untouched(file, stripped.error().code));
-        // Its attachments were removed before and their records are all
-        // that is left: there is nothing more to do for it.
-        if (stripped.error().code == EALREADY) entry.HasAttach = false;
-        return discard(RewriteOutcome{});
-    }
-    if (int error = finishTemporary(made.fd, reader.descriptor(), read, read.st_mtim); error != 0)
-        return discard(untouched(file, error));
-
-    // Someone changed or replaced the file while it was read: leave theirs
-    // alone and say so.
-    struct stat opened {};
-    struct stat atName {};
-    if (!reader.fileInfo(opened) || ::lstat(file.c_str(), &atName) != 0 ||
-        !ui::UnchangedSince(read, opened) || !ui::UnchangedSince(read, atName))
-        return discard(changedWhileRead(file));
-    const std::uint64_t bytesRead = reader.bytesRead();
-    reader.close();
-
+    platform::ReplaceOptions options{.link = platform::LinkAtName::Refuse,
+                                     .placement = platform::Placement::AfterTrashingOld,
+                                     .temporaryTag = kStripTemporaryTag,
+                                     .asRead = platform::ReadFile{read, reader.descriptor()},
+                                     .keepTimes = true,
+                                     .keepExtendedAttributes = true};
     // The trash compares the file with what was read once more, right
     // before and after it moves, and puts back one that changed meanwhile.
-    ui::TrashResult trashed =
-        RecycleFiles(shell, {file}, ui::TrashConfirmation::DoNotAsk, {ui::IdentityOf(read)});
-    if (!trashed.allMoved()) return discard(notTrashed(file, trashed));
-
-    if (int error = files.renameNoReplace(made.path, file); error != 0) {
-        ::close(made.fd);
-        return recoverAfterFailedRename(file, made.path, trashed.locations[0], error);
+    options.trashOld = [&]() -> std::expected<fs::path, Error> {
+        ui::TrashResult trashed =
+            RecycleFiles(shell, {file}, ui::TrashConfirmation::DoNotAsk, {ui::IdentityOf(read)});
+        if (!trashed.allMoved()) return notTrashed(file, trashed);
+        return trashed.locations[0];
+    };
+    auto written = platform::ReplaceFile(
+        file, options,
+        [&](const auto& write) -> std::expected<void, Error> {
+            auto stripped = StripMessage(reader, entry.Boundary, write, keepRecord ? &record : nullptr);
+            if (!stripped) return std::unexpected(stripped.error());
+            return {};
+        },
+        files);
+    if (!written) {
+        const platform::ReplaceFailure& failure = written.error();
+        const Error& error = failure.error;
+        if (!failure.newContent.empty()) return stranded(failure);
+        if (error.kind == ErrorKind::Write) return untouched(file, error.code);
+        // A link that took the file's place is a change like any other.
+        if ((error.kind == ErrorKind::Changed && error.adviceCp932.empty()) ||
+            (error.kind == ErrorKind::Content && error.code == ELOOP))
+            return changedWhileRead(file);
+        if (error.kind != ErrorKind::Content) return std::unexpected(error);
+        // Its attachments were removed before and their records are all
+        // that is left: there is nothing more to do for it.
+        if (error.code == EALREADY) entry.HasAttach = false;
+        return RewriteOutcome{};
     }
-    platform::SyncFolderOf(file);
-    struct stat written {};
-    if (::fstat(made.fd, &written) != 0) written.st_size = static_cast<off_t>(*stripped);
-    ::close(made.fd);
-    updateEntry(entry, written);
-    return RewriteOutcome{Kind::Rewritten, bytesRead};
+    updateEntry(entry, *written);
+    return RewriteOutcome{Kind::Rewritten, reader.bytesRead()};
 }
 
 std::string LinkNotRewrittenText(const fs::path& link) {

@@ -14,7 +14,6 @@
 #include <vector>
 
 #include "message/msg_item.h"
-#include "platform/file_io.h"
 #include "ui/error.h"
 #include "ui/file_system.h"
 #include "ui/ports.h"
@@ -113,7 +112,6 @@ std::string AttachDeleteStatusText(int rewritten, int failed);
 // more.
 std::vector<Error> ProcAttachDelete1Click(ui::ListView& view, ui::StatusBar& status, MsgList& list,
                                           ui::Prompts& prompts, ui::Progress& progress, ui::Shell& shell,
-                                          ui::FileSystem& files = platform::SystemFileSystem(),
-                                          bool keepRecord = false);
+                                          ui::FileSystem& files, bool keepRecord = false);
 
 }  // namespace pelmora

@@ -13,7 +13,7 @@
 #include "decode/cp932.h"
 #include "decode/japanese.h"
 #include "message/format.h"
-#include "platform/file_io.h"
+#include "platform/replace_file.h"
 #include "texts/texts.h"
 #include "ui/column_keys.h"
 
@@ -180,24 +180,6 @@ void WriteMessageList(std::ostream& out, const std::vector<int>& keys, const Msg
     }
 }
 
-namespace {
-
-// The mode a new list file gets: what the user's umask leaves of rw-rw-rw-;
-// a regular file that is replaced keeps its own.
-mode_t listFileMode(const fs::path& file) {
-    struct stat old {};
-    if (::lstat(file.c_str(), &old) == 0 && S_ISREG(old.st_mode)) return old.st_mode & 07777;
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    return 0666 & ~mask;
-}
-
-std::unexpected<Error> failure(const fs::path& file, int error) {
-    return std::unexpected(MakeError(ErrorKind::Write, file, error));
-}
-
-}  // namespace
-
 std::string ListFileErrorText(const Error& error) {
     return error.path.native() + ": " + error.reasonText();
 }
@@ -207,33 +189,16 @@ std::expected<void, Error> WriteMessageListFile(const fs::path& file, const std:
                                                 ui::FileSystem& files) {
     std::ostringstream text;
     WriteMessageList(text, keys, list);
-    const std::string bytes = std::move(text).str();
     // Written beside the file and renamed over it: a full disk or a crash
     // leaves the previous list as it was, and a symbolic link in its place
     // is replaced rather than written through into whatever it points at.
-    // The temporary name stays within one folder entry whatever the list's.
-    const fs::path folder = file.parent_path().empty() ? fs::path(".") : file.parent_path();
-    std::string temporary = (folder / platform::HiddenNameBeside(file, "pelmora-list-XXXXXX")).native();
-    const int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
-    if (fd < 0) return failure(file, errno);
-    bool written = ::fchmod(fd, listFileMode(file)) == 0 && files.writeAll(fd, bytes) && ::fsync(fd) == 0;
-    int error = errno;
-    if (::close(fd) != 0 && written) {
-        written = false;
-        error = errno;
-    }
-    if (written) {
-        error = placement == ListPlacement::NoReplace            ? files.renameNoReplace(temporary, file)
-                : ::rename(temporary.c_str(), file.c_str()) == 0 ? 0
-                                                                 : errno;
-        written = error == 0;
-    }
-    if (!written) {
-        ::unlink(temporary.c_str());
-        return failure(file, error);
-    }
-    platform::SyncFolderOf(file);
-    return {};
+    return platform::ReplaceFile(
+        file,
+        {.link = platform::LinkAtName::Replace,
+         .placement = placement == ListPlacement::NoReplace ? platform::Placement::NoReplace
+                                                            : platform::Placement::Replace,
+         .temporaryTag = "pelmora-list-XXXXXX"},
+        std::move(text).str(), files);
 }
 
 void OpenWithAssociation(const fs::path& file, ui::Shell& shell, ui::Prompts& prompts) {

@@ -11,7 +11,7 @@
 #include <memory>
 #include <string>
 
-#include "platform/file_io.h"
+#include "platform/replace_file.h"
 
 namespace pelmora {
 
@@ -22,31 +22,7 @@ namespace {
 constexpr std::string_view kTag = ".pelmora-";
 constexpr std::size_t kRandomLength = 6;  // the XXXXXX that mkostemp replaces
 
-// The name still leads to the open file fd.
-bool stillNamed(int dirFd, const char* name, int fd) {
-    struct stat named {};
-    struct stat opened {};
-    return ::fstatat(dirFd, name, &named, AT_SYMLINK_NOFOLLOW) == 0 && ::fstat(fd, &opened) == 0 &&
-           named.st_dev == opened.st_dev && named.st_ino == opened.st_ino;
-}
-
 }  // namespace
-
-std::expected<StripTemporary, int> CreateStripTemporary(const fs::path& target) {
-    const std::string name = platform::HiddenNameBeside(target, "pelmora-XXXXXX");
-    const fs::path folder = target.parent_path().empty() ? fs::path(".") : target.parent_path();
-    // A clean-up running in another process may take the file between its
-    // creation and its lock; then it is made again.
-    for (int attempt = 0; attempt < 3; ++attempt) {
-        std::string pattern = (folder / name).native();
-        const int fd = ::mkostemp(pattern.data(), O_CLOEXEC);
-        if (fd < 0) return std::unexpected(errno);
-        if (::flock(fd, LOCK_EX | LOCK_NB) == 0 && stillNamed(AT_FDCWD, pattern.c_str(), fd))
-            return StripTemporary{fd, fs::path(pattern)};
-        ::close(fd);
-    }
-    return std::unexpected(EAGAIN);
-}
 
 bool IsStripTemporaryName(std::string_view name) {
     if (name.size() < kTag.size() + kRandomLength || name.front() != '.') return false;
@@ -71,7 +47,7 @@ int RemoveLeftoverTemporaries(const fs::path& folder) {
         // A rewrite still running keeps its file locked; a killed one's
         // lock went with it.
         if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_uid == ::geteuid() &&
-            ::flock(fd, LOCK_EX | LOCK_NB) == 0 && stillNamed(dirFd, entry->d_name, fd) &&
+            ::flock(fd, LOCK_EX | LOCK_NB) == 0 && platform::NameLeadsTo(dirFd, entry->d_name, fd) &&
             ::unlinkat(dirFd, entry->d_name, 0) == 0)
             ++removed;
         ::close(fd);
