@@ -5,6 +5,7 @@
 #include <sys/uio.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 
 namespace pelmora {
@@ -34,9 +35,24 @@ constexpr std::size_t kWakeStep = 32;
 
 }  // namespace
 
+namespace {
+
+std::vector<const TMsgItem*> inOrder(const MsgList& list, bool lastFirst) {
+    std::vector<const TMsgItem*> order;
+    order.reserve(list.size());
+    for (const auto& entry : list) order.push_back(entry.get());
+    if (lastFirst) std::reverse(order.begin(), order.end());
+    return order;
+}
+
+}  // namespace
+
 Prefetcher::Prefetcher(const MsgList& list, bool lastFirst, unsigned threads, Fetch fetch)
-    : m_list(list), m_lastFirst(lastFirst), m_fetch(fetch ? std::move(fetch) : Fetch(fetchFile)) {
-    if (list.size() < 2) return;
+    : Prefetcher(inOrder(list, lastFirst), threads, std::move(fetch)) {}
+
+Prefetcher::Prefetcher(std::vector<const TMsgItem*> order, unsigned threads, Fetch fetch)
+    : m_order(std::move(order)), m_fetch(fetch ? std::move(fetch) : Fetch(fetchFile)) {
+    if (m_order.size() < 2) return;
     m_helpers.reserve(threads);
     for (unsigned i = 0; i < threads; ++i) m_helpers.emplace_back([this] { help(); });
 }
@@ -61,7 +77,7 @@ void Prefetcher::reached(std::size_t place) {
 }
 
 void Prefetcher::help() {
-    const std::size_t count = m_list.size();
+    const std::size_t count = m_order.size();
     for (;;) {
         const std::size_t place = m_next.fetch_add(1, std::memory_order_relaxed);
         if (place >= count) return;
@@ -75,8 +91,7 @@ void Prefetcher::help() {
         if (m_stop.load(std::memory_order_relaxed)) return;
         // Files the reader has passed are no use any more.
         if (place < m_reached.load(std::memory_order_relaxed)) continue;
-        const TMsgItem& entry = *m_list[m_lastFirst ? count - 1 - place : place];
-        if (!m_fetch(entry)) {
+        if (!m_fetch(*m_order[place])) {
             m_cachedInARow.store(0, std::memory_order_relaxed);
         } else if (m_cachedInARow.fetch_add(1, std::memory_order_relaxed) + 1 >= kWarmRun) {
             m_stop.store(true, std::memory_order_relaxed);

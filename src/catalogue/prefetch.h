@@ -35,6 +35,9 @@ public:
     // The entries of list, read from the last to the first when lastFirst.
     // The list must not change until the prefetcher is gone.
     Prefetcher(const MsgList& list, bool lastFirst, unsigned threads, Fetch fetch = {});
+    // The entries in the order the reader reads them, where it reads only
+    // some of a list (the entries must stay until the prefetcher is gone).
+    Prefetcher(std::vector<const TMsgItem*> order, unsigned threads, Fetch fetch = {});
     ~Prefetcher();
     Prefetcher(const Prefetcher&) = delete;
     Prefetcher& operator=(const Prefetcher&) = delete;
@@ -46,8 +49,7 @@ public:
 private:
     void help();
 
-    const MsgList& m_list;
-    const bool m_lastFirst;
+    const std::vector<const TMsgItem*> m_order;
     Fetch m_fetch;
     std::atomic<std::size_t> m_next{0};
     std::atomic<std::size_t> m_reached{0};

@@ -12,6 +12,8 @@
 #include <optional>
 #include <set>
 
+#include "catalogue/parallel_read.h"
+#include "catalogue/prefetch.h"
 #include "decode/ascii.h"
 #include "decode/japanese.h"
 #include "message/attachment_names.h"
@@ -505,10 +507,20 @@ std::vector<Error> ProcAttachDelete1Click(ui::ListView& view, ui::StatusBar& sta
     std::optional<Error> ending;
     std::vector<Error> passedOver;
     std::set<fs::path> cleaned;
+    // Helper threads keep the next files to rewrite in flight, so that on a
+    // cold cache each one is not waited for on the disk in turn.
+    std::vector<const TMsgItem*> toRewrite;
+    for (int row : rows)
+        if (row >= 0 && static_cast<std::size_t>(row) < list.size() && list[row]->HasAttach)
+            toRewrite.push_back(list[row].get());
+    const auto helpers = static_cast<unsigned>(std::min<std::size_t>(kReadsInFlight - 1, toRewrite.size()));
+    Prefetcher ahead(std::move(toRewrite), helpers);
+    std::size_t place = 0;
     for (int row : rows) {
         if (row >= 0 && static_cast<std::size_t>(row) < list.size()) {
             TMsgItem& entry = *list[row];
             std::error_code ec;
+            if (entry.HasAttach) ahead.reached(place++);
             if (entry.HasAttach && fs::exists(fs::path(entry.FileName), ec)) {
                 // What a killed rewrite left in this folder goes before the
                 // first rewrite in it.

@@ -315,12 +315,32 @@ RunEnd RunNarrowing(SearchConditions& conditions, SearchSession& session, Search
             progress.hide();
         });
         try {
+            auto headerMatches = [&conditions](const TMsgItem& entry) {
+                return MatchHeaderFilter(conditions, entry) &&
+                       (!conditions.AttachmentsOnly || entry.HasAttach);
+            };
+            // Bodies are read one at a time; for a large list helper threads
+            // keep the next files in flight, as in the window's search. Only
+            // files whose header fields match are read, so those are picked
+            // out first.
+            std::vector<char> headerVerdicts;
+            std::optional<Prefetcher> ahead;
+            std::size_t bodiesRead = 0;
+            if (!conditions.BodyTerms.empty() && ReadsInParallel(found.size(), 0)) {
+                headerVerdicts.resize(found.size());
+                std::vector<const TMsgItem*> order;
+                for (std::size_t n = found.size(); n-- > 0;) {
+                    headerVerdicts[n] = headerMatches(*found[n]) ? 1 : 0;
+                    if (headerVerdicts[n] != 0) order.push_back(found[n].get());
+                }
+                ahead.emplace(std::move(order), ParallelReadThreads(found.size(), 0) - 1);
+            }
             for (std::size_t n = found.size(); n-- > 0;) {
                 TMsgItem& entry = *found[n];
                 progress.setPosition(progress.position() + 1);
                 entry.Matched = false;
-                if (MatchHeaderFilter(conditions, entry) &&
-                    (!conditions.AttachmentsOnly || entry.HasAttach)) {
+                if (headerVerdicts.empty() ? headerMatches(entry) : headerVerdicts[n] != 0) {
+                    if (ahead) ahead->reached(bodiesRead++);
                     if (conditions.BodyTerms.empty())
                         entry.Matched = true;
                     else if (FindLineStream lines(entry); lines.opened())

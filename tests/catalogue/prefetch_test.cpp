@@ -10,6 +10,7 @@
 #include <set>
 #include <string>
 #include <thread>
+#include <vector>
 
 namespace pelmora {
 namespace {
@@ -55,6 +56,27 @@ TEST(Prefetcher, StaysALeadAheadOfTheReaderInItsOrder) {
     // Moved on by 64 files, they follow.
     ahead.reached(64);
     EXPECT_EQ(fetched.settle(Prefetcher::kLead + 64), Prefetcher::kLead + 64);
+}
+
+// A reader that reads some entries of a list (those a narrowing or an
+// attachment removal will open) has exactly those fetched, in its order.
+TEST(Prefetcher, FetchesTheGivenEntriesOnlyInTheirOrder) {
+    const MsgList list = numbered(3000);
+    std::vector<const TMsgItem*> order;
+    std::set<std::size_t> expected;
+    for (std::size_t i = list.size(); i-- > 0;) {
+        if (i % 3 != 0) continue;
+        order.push_back(list[i].get());
+        if (expected.size() < Prefetcher::kLead) expected.insert(i);
+    }
+    Fetched fetched;
+    Prefetcher ahead(order, 8, [&](const TMsgItem& entry) {
+        std::lock_guard lock(fetched.mutex);
+        fetched.indices.insert(std::stoul(entry.FileName));
+        return false;
+    });
+    EXPECT_EQ(fetched.settle(Prefetcher::kLead), Prefetcher::kLead);
+    EXPECT_EQ(fetched.indices, expected);
 }
 
 TEST(Prefetcher, StopsOnceTheFolderLooksCached) {

@@ -2,10 +2,12 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 #include "decode/japanese.h"
 #include "search/search_run.h"
@@ -138,6 +140,34 @@ TEST_F(NarrowingTest, BodyTermsReadTheFirstPartAgain) {
     ParseSearchField(conditions.BodyTerms, "second");
     narrow();
     EXPECT_EQ(subjects(), (std::vector<std::string>{"b.eml"}));
+}
+
+// A list long enough for helper threads to fetch the files ahead: the
+// header fields are tested first for the whole list, and each entry must
+// keep its own verdict (a missing file is only ever asked for when its
+// subject matched).
+TEST_F(NarrowingTest, LargeListKeepsEachEntrysVerdicts) {
+    std::vector<std::string> expected;
+    for (int i = 0; i < 2000; ++i) {
+        const std::string name = "m" + std::to_string(i) + ".eml";
+        if (i % 10 != 0) {
+            add("skip " + std::to_string(i));
+            continue;
+        }
+        const bool needle = i % 20 == 0;
+        addFile(name, "Subject: keep\n\n" + std::string(needle ? "a needle\n" : "hay\n")).Subject =
+            "keep " + std::to_string(i);
+        if (needle) expected.push_back("keep " + std::to_string(i));
+    }
+    ParseSearchField(conditions.SubjectTerms, "keep");
+    ParseSearchField(conditions.BodyTerms, "needle");
+    EXPECT_EQ(narrow(), RunEnd::Completed);
+    EXPECT_TRUE(prompts.shown.empty());
+    // In the view's order, which is not the order added.
+    std::vector<std::string> kept = subjects();
+    std::sort(kept.begin(), kept.end());
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(kept, expected);
 }
 
 TEST_F(NarrowingTest, UnreadableFileIsReportedAndDropped) {
