@@ -432,7 +432,7 @@ Rewrite RewriteMessageFile(TMsgItem& entry, ui::Shell& shell, ui::FileSystem& fi
     platform::ReplaceOptions options{.link = platform::LinkAtName::Refuse,
                                      .placement = platform::Placement::AfterTrashingOld,
                                      .temporaryTag = kStripTemporaryTag,
-                                     .asRead = platform::ReadFile{read, reader.descriptor()},
+                                     .asRead = platform::FileAsRead{read, reader.descriptor()},
                                      .keepTimes = true,
                                      .keepExtendedAttributes = true};
     // The trash compares the file with what was read once more, right

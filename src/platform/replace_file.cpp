@@ -88,7 +88,7 @@ int takeOver(int fd, const fs::path& file, const ReplaceOptions& options) {
 }
 
 // The file at the name and the open one are still the file as it was read.
-bool stillAsRead(const fs::path& file, const ReadFile& read) {
+bool stillAsRead(const fs::path& file, const FileAsRead& read) {
     struct stat opened {};
     struct stat atName {};
     return (read.fd < 0 || (::fstat(read.fd, &opened) == 0 && ui::UnchangedSince(read.info, opened))) &&

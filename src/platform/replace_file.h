@@ -38,7 +38,7 @@ enum class Placement {
 };
 
 // The file the new content was made from, as it was read.
-struct ReadFile {
+struct FileAsRead {
     struct stat info {};
     int fd = -1;  // still open; -1 when it is not
 };
@@ -60,7 +60,7 @@ struct ReplaceOptions {
     // permissions (and owner, where they may be given), and the name only
     // while the file there and the open one are both unchanged since
     // (else an error of kind Changed).
-    std::optional<ReadFile> asRead{};
+    std::optional<FileAsRead> asRead{};
     // With asRead: access and modification time become its modification
     // time, and its extended attributes of the user's are copied.
     bool keepTimes = false;

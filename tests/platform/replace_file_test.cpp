@@ -177,7 +177,7 @@ TEST_F(ReplaceFile, FileChangedSinceItWasReadStays) {
         WriteBytes(file, kOld);
         const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
         ASSERT_GE(fd, 0);
-        platform::ReadFile read{.fd = fd};
+        platform::FileAsRead read{.fd = fd};
         ASSERT_EQ(::fstat(fd, &read.info), 0);
         files.changeAtFirstWrite(change);
         auto replaced = replace({.link = platform::LinkAtName::Refuse,
