@@ -6,8 +6,10 @@
 # mixed corpus of base64 and quoted-printable bodies, 10,000 and 100,000
 # messages, warm and cold; the Japanese-heavy corpus of 10,000 for an ASCII
 # and a Japanese word) and the reading of the desktop's address books
-# (10,000 contacts in each kind of book) and the window's delete of 1,000
-# of 30,000 listed messages against the command line's. Cold runs drop the
+# (10,000 contacts in each kind of book), the window's delete of 1,000
+# of 30,000 listed messages against the command line's, and opening the
+# folders of 10,000 and 100,000 messages in the window against
+# `pelmora-cli list` of them. Cold runs drop the
 # page cache, which needs root; without it the output says that its cold
 # figures are warm ones.
 #
@@ -21,7 +23,8 @@ cd "$root"
 out=${1:-build/release/bench-results.txt}
 
 cmake --preset release >/dev/null
-cmake --build --preset release --target load_bench load_floor search_bench addressbook_bench delete_bench >/dev/null
+cmake --build --preset release --target load_bench load_floor search_bench addressbook_bench delete_bench \
+    window_load_bench >/dev/null
 
 run() {
     echo
@@ -51,5 +54,6 @@ run() {
     done
     run build/release/bench/addressbook/addressbook_bench --contacts=10000
     QT_QPA_PLATFORM=offscreen run build/release/bench/delete/delete_bench --listed=30000 --messages=1000
+    QT_QPA_PLATFORM=offscreen run build/release/bench/window/window_load_bench --sizes=10000,100000 --runs=3
 } 2>&1 | tee "$out"
 echo "written to $out" >&2

@@ -3,23 +3,54 @@
 
 #include <unistd.h>
 
-#include <QDirIterator>
+#include <QAbstractFileIconProvider>
 #include <QFile>
+#include <QFileInfo>
+#include <QIcon>
+#include <QMetaObject>
+#include <cstdint>
+#include <optional>
+#include <string>
 
 #include "platform/paths.h"
 
 namespace pelmora::app {
 
+namespace {
+
+// Folders whose entries take more bytes than this (some 1,500 files on
+// ext4) are looked through on a thread of their own.
+constexpr std::uint64_t kLargeFolderBytes = 64 * 1024;
+
+// The file system model learns an icon and a type for every entry of the
+// folders it lists, files as well, and for a file that means finding its
+// MIME type, opening it when its name does not tell. The tree shows folders
+// only: they get what they always got, files nothing.
+class FolderIcons final : public QAbstractFileIconProvider {
+public:
+    QIcon icon(const QFileInfo& info) const override {
+        return info.isDir() ? QAbstractFileIconProvider::icon(info) : QIcon();
+    }
+    using QAbstractFileIconProvider::icon;
+    QString type(const QFileInfo& info) const override {
+        return info.isDir() ? QAbstractFileIconProvider::type(info) : QString();
+    }
+};
+
+}  // namespace
+
 FolderModel::FolderModel(QObject* parent) : QFileSystemModel(parent) {
     // Folders only, hidden ones too: mail often lives in dot-folders.
     setFilter(QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden);
     setReadOnly(true);
-    // A folder that gains or loses subfolders is looked at again.
-    auto forget = [this](const QModelIndex& folder) { m_hasSubfolders.remove(filePath(folder)); };
-    connect(this, &QAbstractItemModel::rowsInserted, this, forget);
-    connect(this, &QAbstractItemModel::rowsRemoved, this, forget);
-    connect(this, &QFileSystemModel::directoryLoaded, this,
-            [this](const QString& path) { m_hasSubfolders.remove(path); });
+    // One for every model, outliving them all.
+    static FolderIcons* const icons = new FolderIcons;
+    setIconProvider(icons);
+}
+
+FolderModel::~FolderModel() {
+    for (auto& [path, look] : m_looking) look.request_stop();
+    m_looking.clear();  // joins
 }
 
 bool FolderModel::hasChildren(const QModelIndex& parent) const {
@@ -28,11 +59,42 @@ bool FolderModel::hasChildren(const QModelIndex& parent) const {
     // Listed already: its rows say.
     if (!canFetchMore(parent) && rowCount(parent) > 0) return true;
     const QString path = filePath(parent);
-    if (auto known = m_hasSubfolders.constFind(path); known != m_hasSubfolders.constEnd()) return *known;
-    QDirIterator subfolders(path, QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden);
-    const bool has = subfolders.hasNext();
-    m_hasSubfolders.insert(path, has);
+    const std::string native = QFile::encodeName(path).toStdString();
+    // A folder that gains or loses an entry is looked at again.
+    const std::optional<platform::FolderStamp> stamp = platform::StampOfFolder(native);
+    if (!stamp) return false;
+    if (auto known = m_hasSubfolders.constFind(path);
+        known != m_hasSubfolders.constEnd() && known->stamp == *stamp)
+        return known->has;
+    bool has = platform::LinksShowASubfolder(*stamp);
+    if (!has && stamp->size > kLargeFolderBytes) {
+        // Without an arrow until the look has found a subfolder.
+        if (!m_looking.contains(path)) {
+            auto* self = const_cast<FolderModel*>(this);
+            m_looking.emplace(path, std::jthread([self, path, native, stamp = *stamp](std::stop_token stop) {
+                                  const bool found = platform::HasSubfolder(native, stop);
+                                  if (stop.stop_requested()) return;
+                                  QMetaObject::invokeMethod(
+                                      self, [self, path, stamp, found] { self->looked(path, stamp, found); },
+                                      Qt::QueuedConnection);
+                              }));
+        }
+    } else if (!has) {
+        has = platform::HasSubfolder(native);
+    }
+    m_hasSubfolders.insert(path, {*stamp, has});
     return has;
+}
+
+void FolderModel::looked(const QString& path, const platform::FolderStamp& stamp, bool has) {
+    if (auto look = m_looking.find(path); look != m_looking.end()) m_looking.erase(look);  // joins
+    const bool before = m_hasSubfolders.value(path).has;
+    m_hasSubfolders.insert(path, {stamp, has});
+    // The views ask again for every folder they show: this one's arrow.
+    if (has && !before) {
+        emit layoutAboutToBeChanged();
+        emit layoutChanged();
+    }
 }
 
 bool IsSystemFolderOfRoot(const QString& path) {

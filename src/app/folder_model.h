@@ -7,6 +7,10 @@
 #include <QFileSystemModel>
 #include <QHash>
 #include <QSortFilterProxyModel>
+#include <map>
+#include <thread>
+
+#include "platform/paths.h"
 
 namespace pelmora::app {
 
@@ -14,13 +18,28 @@ class FolderModel : public QFileSystemModel {
     Q_OBJECT
 public:
     explicit FolderModel(QObject* parent = nullptr);
+    ~FolderModel() override;
 
     // QFileSystemModel says yes for every folder it has not listed yet; this
     // looks for one subfolder first (once per folder, until it changes).
+    // A mail folder of many thousand files takes long to look through, and
+    // every folder shown beside the one the user opens is looked at: a
+    // folder's link count answers for most at once, and a large folder it
+    // leaves open is looked through on a thread of its own, without an
+    // arrow until a subfolder turns up.
     bool hasChildren(const QModelIndex& parent = QModelIndex()) const override;
 
 private:
-    mutable QHash<QString, bool> m_hasSubfolders;
+    struct Subfolders {
+        platform::FolderStamp stamp;
+        bool has = false;
+    };
+    // On the model's thread, from a look through a large folder.
+    void looked(const QString& path, const platform::FolderStamp& stamp, bool has);
+
+    mutable QHash<QString, Subfolders> m_hasSubfolders;
+    // The looks still running, by folder; stopped and joined with the model.
+    mutable std::map<QString, std::jthread> m_looking;
 };
 
 // Leaves out, among the subfolders of the root folder, those on the

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "platform/paths.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <linux/magic.h>
 #include <sys/stat.h>
@@ -14,6 +15,7 @@
 #include <memory>
 #include <optional>
 #include <sstream>
+#include <string_view>
 #include <vector>
 
 namespace pelmora::platform {
@@ -141,6 +143,46 @@ bool IsPseudoFileSystem(int folderFd) {
     if (isPseudoType(type)) return true;
     struct stat info {};
     return type == TMPFS_MAGIC && ::fstat(folderFd, &info) == 0 && isDevtmpfs(info.st_dev);
+}
+
+std::optional<FolderStamp> StampOfFolder(const std::string& path) {
+    struct stat folder {};
+    if (::stat(path.c_str(), &folder) != 0 || !S_ISDIR(folder.st_mode)) return std::nullopt;
+    return FolderStamp{.device = folder.st_dev,
+                       .inode = folder.st_ino,
+                       .modifiedSeconds = folder.st_mtim.tv_sec,
+                       .modifiedNanoseconds = folder.st_mtim.tv_nsec,
+                       .links = folder.st_nlink,
+                       .size = static_cast<std::uint64_t>(folder.st_size)};
+}
+
+bool HasSubfolder(const std::string& path, std::stop_token stop) {
+    const int fd = OpenFolder(path, FolderAccess::List);
+    if (fd < 0) return false;
+    DIR* folder = ::fdopendir(fd);
+    if (folder == nullptr) {
+        ::close(fd);
+        return false;
+    }
+    bool found = false;
+    std::size_t looked = 0;
+    while (!found) {
+        // A folder of many thousand files takes a while: a caller that no
+        // longer needs the answer is not kept waiting for it.
+        if (++looked % 1024 == 0 && stop.stop_requested()) break;
+        const dirent* entry = ::readdir(folder);
+        if (entry == nullptr) break;
+        const std::string_view name = entry->d_name;
+        if (name == "." || name == "..") continue;
+        if (entry->d_type == DT_DIR) {
+            found = true;
+        } else if (entry->d_type == DT_LNK || entry->d_type == DT_UNKNOWN) {
+            struct stat target {};
+            found = ::fstatat(::dirfd(folder), entry->d_name, &target, 0) == 0 && S_ISDIR(target.st_mode);
+        }
+    }
+    ::closedir(folder);
+    return found;
 }
 
 }  // namespace pelmora::platform

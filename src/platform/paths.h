@@ -3,7 +3,10 @@
 // and the file systems that a walk through folders should not enter.
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
+#include <optional>
+#include <stop_token>
 #include <string>
 
 namespace pelmora::platform {
@@ -35,5 +38,35 @@ int OpenFolder(const std::string& path, FolderAccess access = FolderAccess::List
 // kin). They hold no mail, and walking them reaches the whole machine again
 // (/proc/self/root) or takes a very long time.
 bool IsPseudoFileSystem(int folderFd);
+
+// What a folder's own entry says about its entries, to tell whether they
+// changed since it was last looked at: an entry added, removed or renamed
+// changes the folder's modification time.
+struct FolderStamp {
+    std::uint64_t device = 0;
+    std::uint64_t inode = 0;
+    std::int64_t modifiedSeconds = 0;
+    std::int64_t modifiedNanoseconds = 0;
+    std::uint64_t links = 0;
+    std::uint64_t size = 0;
+    bool operator==(const FolderStamp&) const = default;
+};
+
+// The folder at path (links followed), or nullopt when it cannot be looked at.
+std::optional<FolderStamp> StampOfFolder(const std::string& path);
+
+// The folder holds at least one subfolder, without reading its entries:
+// where a folder's link count is two plus its subfolders (ext4, XFS, tmpfs
+// and most other file systems) a count above two proves one. Links to
+// folders are not counted there, and a file system that keeps no such
+// count (btrfs) says nothing this way.
+inline bool LinksShowASubfolder(const FolderStamp& folder) {
+    return folder.links > 2;
+}
+
+// Whether the folder at path holds a folder or a link to one, hidden ones
+// too, reading its entries until the first is found; false when it cannot
+// be read, or when stop was asked for before one was found.
+bool HasSubfolder(const std::string& path, std::stop_token stop = {});
 
 }  // namespace pelmora::platform

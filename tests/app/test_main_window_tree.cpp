@@ -5,6 +5,7 @@
 #include <QAction>
 #include <QTemporaryDir>
 
+#include "app/folder_tree_model.h"
 #include "app/main_window_caption.h"
 #include "app/message_list_model.h"
 #include "main_window_fixture.h"
@@ -24,6 +25,7 @@ private slots:
     void duplicateCheckKeepsTheCopyTheRuleNames_data();
     void duplicateCheckKeepsTheCopyTheRuleNames();
     void deleteAfterTheCheckMovesExactlyTheSelectedCopies();
+    void largeFolderGetsItsArrowOnceLookedThrough();
 
 private:
     // Three copies of one message: in the folder itself the largest, in
@@ -168,4 +170,26 @@ void TestMainWindowTree::deleteAfterTheCheckMovesExactlyTheSelectedCopies() {
 }
 
 QTEST_MAIN(TestMainWindowTree)
+void TestMainWindowTree::largeFolderGetsItsArrowOnceLookedThrough() {
+    // Folders of many files, as mail folders are, whose link count says
+    // they hold no folder: one holds a link to a folder elsewhere, which
+    // only a look through its entries finds, the other nothing. Such
+    // folders are looked through on a thread of their own.
+    const fs::path linked = homeFolder("large-linked");
+    const fs::path plain = homeFolder("large-plain");
+    for (const fs::path& folder : {linked, plain}) {
+        fs::create_directories(folder);
+        for (int i = 0; i < 4000; ++i)
+            WriteBytes(folder / ("message-with-a-long-enough-name-" + std::to_string(i) + ".eml"), "");
+    }
+    fs::create_directories(homeFolder("elsewhere"));
+    fs::create_directory_symlink(homeFolder("elsewhere"), linked / "link");
+    QVERIFY(openWindow());
+    auto* folders = qobject_cast<app::FolderTreeModel*>(m_window->STV1()->model());
+    QVERIFY(folders != nullptr);
+    QVERIFY(!folders->hasChildren(folders->indexOf(qs(plain))));
+    QTRY_VERIFY(folders->hasChildren(folders->indexOf(qs(linked))));
+    QVERIFY(!folders->hasChildren(folders->indexOf(qs(plain))));
+}
+
 #include "test_main_window_tree.moc"
