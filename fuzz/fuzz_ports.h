@@ -6,24 +6,25 @@
 #include <optional>
 #include <string>
 
-#include "ui/ports.h"
+#include "ports/progress.h"
+#include "ports/prompts.h"
 
 namespace pelmora::fuzz {
 
-class SilentPrompts : public ui::Prompts {
+class SilentPrompts : public ports::Prompts {
 public:
     void information(const std::string&) override {}
     void warning(const std::string&) override {}
     void error(const std::string&) override {}
     bool confirmOkCancel(const std::string&) override { return true; }
     bool confirmYesNo(const std::string&) override { return true; }
-    ui::Answer confirmYesCancelYesToAll(const std::string&) override { return ui::Answer::YesToAll; }
-    std::optional<std::filesystem::path> chooseSaveFile(const ui::SaveFileRequest&) override {
+    ports::Answer confirmYesCancelYesToAll(const std::string&) override { return ports::Answer::YesToAll; }
+    std::optional<std::filesystem::path> chooseSaveFile(const ports::SaveFileRequest&) override {
         return std::nullopt;
     }
 };
 
-class SilentProgress : public ui::Progress {
+class SilentProgress : public ports::Progress {
 public:
     void setTitle(const std::string&) override {}
     void setLabel1(const std::string&) override {}

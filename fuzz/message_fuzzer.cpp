@@ -11,7 +11,7 @@
 #include <string>
 #include <tuple>
 
-#include "catalogue/read_entry.h"
+#include "catalogue/read_message.h"
 #include "fuzz_ports.h"
 #include "fuzz_target.h"
 #include "search/body_walk.h"

@@ -127,7 +127,7 @@ Times timeCommandLine(const std::vector<fs::path>& files) {
 Times timeTrashHere(const std::vector<fs::path>& files) {
     const double cpuBefore = bench::CpuSeconds(RUSAGE_SELF);
     const Clock::time_point start = Clock::now();
-    const ui::TrashResult result = platform::TrashEach(files);
+    const ports::TrashResult result = platform::TrashEach(files);
     const Times times{secondsSince(start), bench::CpuSeconds(RUSAGE_SELF) - cpuBefore};
     if (!result.allMoved()) fail("the trash refused a file");
     return times;
@@ -150,23 +150,23 @@ void shootHalfway(QWidget& window, const QString& file, QTimer& poll) {
 // file moved, and no question: what is left is the window's own work.
 class NoTrashPorts final : public app::PortFactory {
 public:
-    std::unique_ptr<ui::Prompts> makePrompts(QWidget* owner) override {
+    std::unique_ptr<ports::Prompts> makePrompts(QWidget* owner) override {
         return m_desktop->makePrompts(owner);
     }
-    std::unique_ptr<ui::Progress> makeProgress(QWidget* owner) override {
+    std::unique_ptr<ports::Progress> makeProgress(QWidget* owner) override {
         return m_desktop->makeProgress(owner);
     }
-    std::unique_ptr<ui::Shell> makeShell(QWidget*) override { return std::make_unique<NoTrash>(); }
-    std::unique_ptr<ui::BusyCursor> makeBusyCursor() override { return m_desktop->makeBusyCursor(); }
+    std::unique_ptr<ports::Shell> makeShell(QWidget*) override { return std::make_unique<NoTrash>(); }
+    std::unique_ptr<ports::BusyCursor> makeBusyCursor() override { return m_desktop->makeBusyCursor(); }
     std::optional<fs::path> chooseFolder(QWidget*, const QString&, const fs::path&) override { return {}; }
 
 private:
-    class NoTrash final : public ui::Shell {
+    class NoTrash final : public ports::Shell {
     public:
         bool confirmTrash(std::size_t) override { return true; }
-        ui::TrashResult moveToTrash(const std::vector<fs::path>& paths, ui::TrashConfirmation,
-                                    const std::vector<ui::FileIdentity>&) override {
-            ui::TrashResult result;
+        ports::TrashResult moveToTrash(const std::vector<fs::path>& paths, ports::TrashConfirmation,
+                                       const std::vector<ports::FileIdentity>&) override {
+            ports::TrashResult result;
             result.moved.assign(paths.size(), true);
             result.locations.assign(paths.size(), fs::path());
             return result;
@@ -186,8 +186,8 @@ Times timeWindow(app::PortFactory& ports, const fs::path& settings, const fs::pa
     window.firstActivation();
     if (window.listView().rowCount() != listed) fail("the window did not list every message");
     {
-        ui::ListView& view = window.listView();
-        ui::UpdateScope update(view);
+        ports::ListView& view = window.listView();
+        ports::UpdateScope update(view);
         const std::set<std::string> names = [&] {
             std::set<std::string> set;
             for (const fs::path& file : doomed) set.insert(file.native());

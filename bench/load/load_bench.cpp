@@ -30,6 +30,7 @@
 
 #include "catalogue/disposal.h"
 #include "catalogue/duplicates.h"
+#include "catalogue/load.h"
 #include "catalogue/ordering.h"
 #include "catalogue/parallel_read.h"
 #include "catalogue/scan.h"

@@ -21,6 +21,7 @@
 #include <string>
 #include <vector>
 
+#include "catalogue/load.h"
 #include "catalogue/scan.h"
 #include "cli/terminal_ports.h"
 #include "common/timing.h"

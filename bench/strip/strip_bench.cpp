@@ -118,11 +118,11 @@ void BM_BuildStripped(benchmark::State& state) {
 }
 
 // The shell as the front ends wire it: the real trash, no question.
-class TrashShell : public ui::Shell {
+class TrashShell : public ports::Shell {
 public:
     bool confirmTrash(std::size_t) override { return true; }
-    ui::TrashResult moveToTrash(const std::vector<fs::path>& paths, ui::TrashConfirmation,
-                                const std::vector<ui::FileIdentity>& asRead) override {
+    ports::TrashResult moveToTrash(const std::vector<fs::path>& paths, ports::TrashConfirmation,
+                                   const std::vector<ports::FileIdentity>& asRead) override {
         return platform::TrashEach(paths, asRead);
     }
     bool openWithAssociation(const fs::path&) override { return false; }

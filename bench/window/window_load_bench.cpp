@@ -72,14 +72,14 @@ void ensureCorpus(const fs::path& folder, std::size_t count) {
 class ChosenFolderPorts final : public app::PortFactory {
 public:
     explicit ChosenFolderPorts(fs::path folder) : m_folder(std::move(folder)) {}
-    std::unique_ptr<ui::Prompts> makePrompts(QWidget* owner) override {
+    std::unique_ptr<ports::Prompts> makePrompts(QWidget* owner) override {
         return m_desktop->makePrompts(owner);
     }
-    std::unique_ptr<ui::Progress> makeProgress(QWidget* owner) override {
+    std::unique_ptr<ports::Progress> makeProgress(QWidget* owner) override {
         return m_desktop->makeProgress(owner);
     }
-    std::unique_ptr<ui::Shell> makeShell(QWidget* owner) override { return m_desktop->makeShell(owner); }
-    std::unique_ptr<ui::BusyCursor> makeBusyCursor() override { return m_desktop->makeBusyCursor(); }
+    std::unique_ptr<ports::Shell> makeShell(QWidget* owner) override { return m_desktop->makeShell(owner); }
+    std::unique_ptr<ports::BusyCursor> makeBusyCursor() override { return m_desktop->makeBusyCursor(); }
     std::optional<fs::path> chooseFolder(QWidget*, const QString&, const fs::path&) override {
         return m_folder;
     }

@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "addressbook/display_names.h"
-#include "ui/error.h"
+#include "base/error.h"
 
 namespace pelmora {
 

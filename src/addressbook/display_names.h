@@ -10,8 +10,8 @@
 #include <string_view>
 #include <vector>
 
+#include "base/error.h"
 #include "message/display_name_lookup.h"
-#include "ui/error.h"
 
 namespace pelmora {
 

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "addressbook/address_books.h"
-#include "ui/error.h"
+#include "base/error.h"
 
 namespace pelmora::addressbook {
 

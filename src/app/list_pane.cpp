@@ -202,7 +202,7 @@ void ListPane::addStatusPanels(QStatusBar& bar, int panel0Width, int panel1Width
     m_statusPort = std::make_unique<QtStatusBar>(std::vector<QLabel*>{m_panels[0], m_panels[1]});
 }
 
-ui::StatusBar& ListPane::statusPort() {
+ports::StatusBar& ListPane::statusPort() {
     return *m_statusPort;
 }
 
@@ -297,7 +297,7 @@ void ListPane::AttachDelete1Click() {
 void ListPane::SelAll1Click() {
     if (m_services.guard.busy()) return;
     // ProcSelAll1Click: one selection change, whatever the number of rows.
-    ui::BusyScope busy(m_services.cursor);
+    ports::BusyScope busy(m_services.cursor);
     m_listPort->selectAll();
 }
 

@@ -15,9 +15,13 @@
 
 #include "message/display_name_lookup.h"
 #include "message/msg_item.h"
+#include "ports/busy_cursor.h"
+#include "ports/file_system.h"
+#include "ports/progress.h"
+#include "ports/prompts.h"
+#include "ports/shell.h"
+#include "ports/status_bar.h"
 #include "settings/settings.h"
-#include "ui/file_system.h"
-#include "ui/ports.h"
 
 class QAction;
 class QLabel;
@@ -37,12 +41,12 @@ class QtStatusBar;
 
 // The services the commands hand to the operations; all outlive the pane.
 struct ListPaneServices {
-    ui::Prompts& prompts;
-    ui::Progress& progress;
-    ui::Shell& shell;
+    ports::Prompts& prompts;
+    ports::Progress& progress;
+    ports::Shell& shell;
     // Where attachments are written and messages rewritten.
-    ui::FileSystem& files;
-    ui::BusyCursor& cursor;
+    ports::FileSystem& files;
+    ports::BusyCursor& cursor;
     BusyGuard& guard;
     // EditorName, MsgListDir and AttachSaveDir.
     Settings& settings;
@@ -92,7 +96,7 @@ public:
     void collectPreviewLayout(bool& shown, int& height) const;
     MessageListModel* model() const { return m_model; }
     QtListView& listPort() { return *m_listPort; }
-    ui::StatusBar& statusPort();
+    ports::StatusBar& statusPort();
     // Open, editor, delete and attachment removal; a window may add entries.
     QMenu* popupMenu() const { return m_popupMenu; }
     MsgList& list() { return m_list; }

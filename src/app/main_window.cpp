@@ -302,11 +302,11 @@ int MainWindow::treeWidth() const {
     return m_stv1->isHidden() ? 0 : m_splitter->sizes().value(0);
 }
 
-ui::ListView& MainWindow::listView() {
+ports::ListView& MainWindow::listView() {
     return m_pane->listPort();
 }
 
-ui::StatusBar& MainWindow::statusBar() {
+ports::StatusBar& MainWindow::statusBar() {
     return m_pane->statusPort();
 }
 

@@ -17,8 +17,13 @@
 #include "addressbook/address_books.h"
 #include "app/busy_guard.h"
 #include "message/msg_item.h"
+#include "ports/busy_cursor.h"
+#include "ports/list_view.h"
+#include "ports/progress.h"
+#include "ports/prompts.h"
+#include "ports/shell.h"
+#include "ports/status_bar.h"
 #include "settings/settings.h"
-#include "ui/ports.h"
 
 class QAction;
 class QLabel;
@@ -124,8 +129,8 @@ public:
     const Actions& actions() const { return m_actions; }
 
     // What tests and the search window look at.
-    ui::ListView& listView();
-    ui::StatusBar& statusBar();
+    ports::ListView& listView();
+    ports::StatusBar& statusBar();
     MsgList& msgList() { return m_list; }
     MessageListView* LV1() const;
     QTreeView* STV1() const { return m_stv1; }
@@ -185,10 +190,10 @@ private:
     void updateListHint();
 
     PortFactory& m_portFactory;
-    std::unique_ptr<ui::Prompts> m_prompts;
-    std::unique_ptr<ui::Progress> m_progress;
-    std::unique_ptr<ui::Shell> m_shell;
-    std::unique_ptr<ui::BusyCursor> m_busyCursor;
+    std::unique_ptr<ports::Prompts> m_prompts;
+    std::unique_ptr<ports::Progress> m_progress;
+    std::unique_ptr<ports::Shell> m_shell;
+    std::unique_ptr<ports::BusyCursor> m_busyCursor;
 
     std::filesystem::path m_settingsFile;
     Settings m_settings;

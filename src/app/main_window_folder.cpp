@@ -25,6 +25,7 @@
 #include "app/qt_shell.h"
 #include "app/qtext.h"
 #include "app/single_instance.h"
+#include "catalogue/load.h"
 #include "catalogue/scan.h"
 #include "platform/xdg.h"
 #include "texts/texts.h"
@@ -152,7 +153,7 @@ void MainWindow::firstActivation() {
 }
 
 void MainWindow::buildDisplayNames() {
-    ui::BusyScope busy(*m_busyCursor);
+    ports::BusyScope busy(*m_busyCursor);
     // The address book has no count to show; the bar only says "working".
     m_statusProgress->setRange(0, 0);
     m_statusProgress->show();

@@ -10,7 +10,10 @@
 #include <memory>
 #include <optional>
 
-#include "ui/ports.h"
+#include "ports/busy_cursor.h"
+#include "ports/progress.h"
+#include "ports/prompts.h"
+#include "ports/shell.h"
 
 class QWidget;
 
@@ -20,10 +23,10 @@ class PortFactory {
 public:
     virtual ~PortFactory() = default;
     // owner: the window the boxes and dialogs belong to.
-    virtual std::unique_ptr<ui::Prompts> makePrompts(QWidget* owner) = 0;
-    virtual std::unique_ptr<ui::Progress> makeProgress(QWidget* owner) = 0;
-    virtual std::unique_ptr<ui::Shell> makeShell(QWidget* owner) = 0;
-    virtual std::unique_ptr<ui::BusyCursor> makeBusyCursor() = 0;
+    virtual std::unique_ptr<ports::Prompts> makePrompts(QWidget* owner) = 0;
+    virtual std::unique_ptr<ports::Progress> makeProgress(QWidget* owner) = 0;
+    virtual std::unique_ptr<ports::Shell> makeShell(QWidget* owner) = 0;
+    virtual std::unique_ptr<ports::BusyCursor> makeBusyCursor() = 0;
     // The folder browser; nullopt when the user cancels.
     virtual std::optional<std::filesystem::path> chooseFolder(QWidget* owner, const QString& prompt,
                                                               const std::filesystem::path& start) = 0;

@@ -55,8 +55,8 @@ void MainWindow::selectFoundMessage(const std::string& subject, std::int64_t dup
         });
     if (match == m_list.end()) return;
     const int row = static_cast<int>(match - m_list.begin());
-    ui::ListView& view = listView();
-    ui::UpdateScope update(view);
+    ports::ListView& view = listView();
+    ports::UpdateScope update(view);
     view.clearSelection();
     view.setSelected(row, true);
     view.setFocusRow(row);

@@ -5,7 +5,7 @@
 
 #include "app/qtext.h"
 #include "platform/paths.h"
-#include "ui/ports.h"
+#include "ports/prompts.h"
 
 namespace pelmora::app {
 
@@ -22,7 +22,7 @@ std::filesystem::path LongFolderPath(const std::filesystem::path& path) {
 }
 
 std::filesystem::path StartFolder(const QStringList& arguments, const std::filesystem::path& remembered,
-                                  ui::Prompts& prompts) {
+                                  ports::Prompts& prompts) {
     // The remembered folder may have been written by hand.
     if (arguments.isEmpty()) return remembered.empty() ? remembered : LongFolderPath(remembered);
     // Lines of a message break with CR, two of them before the detail.

@@ -6,7 +6,7 @@
 #include <QStringList>
 #include <filesystem>
 
-namespace pelmora::ui {
+namespace pelmora::ports {
 class Prompts;
 }
 
@@ -22,6 +22,6 @@ std::filesystem::path LongFolderPath(const std::filesystem::path& path);
 // command-line arguments after the program name. A bad command line is
 // reported through prompts and gives an empty folder.
 std::filesystem::path StartFolder(const QStringList& arguments, const std::filesystem::path& remembered,
-                                  ui::Prompts& prompts);
+                                  ports::Prompts& prompts);
 
 }  // namespace pelmora::app

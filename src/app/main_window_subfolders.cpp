@@ -8,7 +8,8 @@
 #include "app/message_list_model.h"
 #include "app/qt_list_view.h"
 #include "app/qtext.h"
-#include "ui/column_keys.h"
+#include "catalogue/load.h"
+#include "message/column_keys.h"
 
 namespace pelmora::app {
 

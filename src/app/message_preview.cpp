@@ -476,7 +476,7 @@ void MessagePreview::openAttachment(int index) {
 void MessagePreview::saveAttachment(int index) {
     if (!m_view || index < 0 || static_cast<std::size_t>(index) >= m_view->attachments.size()) return;
     const AttachmentInfo& attachment = m_view->attachments[static_cast<std::size_t>(index)];
-    ui::SaveFileRequest request;
+    ports::SaveFileRequest request;
     request.titleCp932 = toCp932(QStringLiteral(u"添付ファイルの保存"));
     request.initialFolder = AttachSaveStart(m_services.settings);
     request.fileName = SafeFileName(attachment.nameUtf8, "attachment");

@@ -22,11 +22,12 @@
 #include <string>
 #include <string_view>
 
+#include "base/error.h"
 #include "message/display_name_lookup.h"
 #include "message/message_view.h"
+#include "ports/prompts.h"
+#include "ports/shell.h"
 #include "settings/settings.h"
-#include "ui/error.h"
-#include "ui/ports.h"
 
 class QLabel;
 class QListWidget;
@@ -58,8 +59,8 @@ std::filesystem::path AttachSaveStart(const Settings& settings);
 
 // What the pane needs of its window; all outlive the pane.
 struct PreviewServices {
-    ui::Prompts& prompts;
-    ui::Shell& shell;
+    ports::Prompts& prompts;
+    ports::Shell& shell;
     // AttachSaveDir.
     Settings& settings;
     // The folder browser; nullopt when the user cancels.

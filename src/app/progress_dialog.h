@@ -6,7 +6,7 @@
 #include <QDialog>
 #include <QElapsedTimer>
 
-#include "ui/ports.h"
+#include "ports/progress.h"
 
 class QLabel;
 class QProgressBar;
@@ -57,7 +57,7 @@ private:
 // A path shortened in the middle to fit the given width in the label's font.
 QString elidePath(const QLabel& label, const QString& path, int width = kProgressPathWidth);
 
-class QtProgress : public ui::Progress {
+class QtProgress : public ports::Progress {
 public:
     explicit QtProgress(ProgressDialog& dialog) : m_dialog(dialog) {}
 

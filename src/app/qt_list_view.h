@@ -9,7 +9,7 @@
 #include <functional>
 #include <vector>
 
-#include "ui/ports.h"
+#include "ports/list_view.h"
 
 namespace pelmora::app {
 
@@ -41,7 +41,7 @@ private:
     QElapsedTimer m_sinceLastKey;
 };
 
-class QtListView final : public ui::ListView {
+class QtListView final : public ports::ListView {
 public:
     QtListView(MessageListView& view, MessageListModel& model, int sortKey);
     ~QtListView() override;

@@ -71,7 +71,7 @@ QString programCaption() {
     return QStringLiteral("Pelmora");
 }
 
-QString nameFilter(const ui::FileFilter& filter) {
+QString nameFilter(const ports::FileFilter& filter) {
     QString pattern = QString::fromUtf8(filter.pattern.data(), static_cast<qsizetype>(filter.pattern.size()));
     if (pattern == QStringLiteral("*.*")) pattern = QStringLiteral("*");
     return fromCp932(filter.captionCp932) + QStringLiteral(" (") + pattern + QLatin1Char(')');
@@ -109,18 +109,18 @@ bool QtPrompts::confirmYesNoTitled(const std::string& titleCp932, const std::str
                   QMessageBox::Yes, QMessageBox::No, fromCp932(titleCp932)) == QMessageBox::Yes;
 }
 
-ui::Answer QtPrompts::confirmYesCancelYesToAll(const std::string& cp932) {
+ports::Answer QtPrompts::confirmYesCancelYesToAll(const std::string& cp932) {
     const auto button =
         runBox(m_parent, QMessageBox::Question, fromCp932Message(cp932),
                {yesButton(), cancelButton(), {QMessageBox::YesToAll, QStringLiteral("すべてはい(&A)")}},
                QMessageBox::Yes, QMessageBox::Cancel);
     switch (button) {
         case QMessageBox::Yes:
-            return ui::Answer::Yes;
+            return ports::Answer::Yes;
         case QMessageBox::YesToAll:
-            return ui::Answer::YesToAll;
+            return ports::Answer::YesToAll;
         default:
-            return ui::Answer::Cancel;
+            return ports::Answer::Cancel;
     }
 }
 
@@ -131,7 +131,7 @@ bool QtPrompts::confirmOverwrite(const QString& path) {
                   QMessageBox::No) == QMessageBox::Yes;
 }
 
-std::optional<std::filesystem::path> QtPrompts::chooseSaveFile(const ui::SaveFileRequest& request) {
+std::optional<std::filesystem::path> QtPrompts::chooseSaveFile(const ports::SaveFileRequest& request) {
     QFileDialog dialog(m_parent, fromCp932(request.titleCp932), fromPath(request.initialFolder));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
@@ -139,7 +139,7 @@ std::optional<std::filesystem::path> QtPrompts::chooseSaveFile(const ui::SaveFil
     // box of the program.
     dialog.setOption(QFileDialog::DontConfirmOverwrite);
     QStringList filters;
-    for (const ui::FileFilter& filter : request.filters) filters << nameFilter(filter);
+    for (const ports::FileFilter& filter : request.filters) filters << nameFilter(filter);
     if (!filters.isEmpty()) dialog.setNameFilters(filters);
     if (!request.defaultSuffix.empty())
         dialog.setDefaultSuffix(QString::fromUtf8(request.defaultSuffix.data(),

@@ -9,14 +9,16 @@
 #include <optional>
 #include <vector>
 
-#include "ui/ports.h"
+#include "ports/busy_cursor.h"
+#include "ports/prompts.h"
+#include "ports/status_bar.h"
 
 class QLabel;
 class QWidget;
 
 namespace pelmora::app {
 
-class QtPrompts : public ui::Prompts {
+class QtPrompts : public ports::Prompts {
 public:
     // parent: the window the boxes are modal to (may be null).
     explicit QtPrompts(QWidget* parent);
@@ -27,8 +29,8 @@ public:
     bool confirmOkCancel(const std::string& cp932) override;
     bool confirmYesNo(const std::string& cp932) override;
     bool confirmYesNoTitled(const std::string& titleCp932, const std::string& cp932) override;
-    ui::Answer confirmYesCancelYesToAll(const std::string& cp932) override;
-    std::optional<std::filesystem::path> chooseSaveFile(const ui::SaveFileRequest& request) override;
+    ports::Answer confirmYesCancelYesToAll(const std::string& cp932) override;
+    std::optional<std::filesystem::path> chooseSaveFile(const ports::SaveFileRequest& request) override;
 
 private:
     bool confirmOverwrite(const QString& path);
@@ -38,7 +40,7 @@ private:
 
 // Panels are the labels of the status bar, left to right; a panel number
 // without a label is ignored.
-class QtStatusBar : public ui::StatusBar {
+class QtStatusBar : public ports::StatusBar {
 public:
     explicit QtStatusBar(std::vector<QLabel*> panels) : m_panels(std::move(panels)) {}
     void setPanelText(int panel, const std::string& cp932) override;
@@ -47,7 +49,7 @@ private:
     std::vector<QLabel*> m_panels;
 };
 
-class QtBusyCursor : public ui::BusyCursor {
+class QtBusyCursor : public ports::BusyCursor {
 public:
     void push() override;
     void pop() override;
@@ -58,6 +60,6 @@ QString programCaption();
 
 // The filter line a Qt file dialog understands, e.g. "CSVファイル (*.csv)".
 // "*.*" becomes "*": on Linux a file name need not have a dot.
-QString nameFilter(const ui::FileFilter& filter);
+QString nameFilter(const ports::FileFilter& filter);
 
 }  // namespace pelmora::app

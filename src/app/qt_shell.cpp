@@ -51,11 +51,11 @@ bool QtShell::confirmTrash(std::size_t count) {
     return prompts.confirmYesNo(TrashQuestion(count));
 }
 
-ui::TrashResult QtShell::moveToTrash(const std::vector<std::filesystem::path>& paths,
-                                     ui::TrashConfirmation confirmation,
-                                     const std::vector<ui::FileIdentity>& asRead) {
-    if (confirmation == ui::TrashConfirmation::Ask && !paths.empty() && !confirmTrash(paths.size())) {
-        ui::TrashResult refused;
+ports::TrashResult QtShell::moveToTrash(const std::vector<std::filesystem::path>& paths,
+                                        ports::TrashConfirmation confirmation,
+                                        const std::vector<ports::FileIdentity>& asRead) {
+    if (confirmation == ports::TrashConfirmation::Ask && !paths.empty() && !confirmTrash(paths.size())) {
+        ports::TrashResult refused;
         refused.refused = true;
         refused.moved.assign(paths.size(), false);
         return refused;

@@ -6,21 +6,22 @@
 #include <QPointer>
 #include <QStringList>
 
-#include "ui/ports.h"
+#include "ports/file_system.h"
+#include "ports/shell.h"
 
 class QWidget;
 
 namespace pelmora::app {
 
-class QtShell : public ui::Shell {
+class QtShell : public ports::Shell {
 public:
     // parent: the window the confirmation question is modal to.
     explicit QtShell(QWidget* parent);
 
     bool confirmTrash(std::size_t count) override;
-    ui::TrashResult moveToTrash(const std::vector<std::filesystem::path>& paths,
-                                ui::TrashConfirmation confirmation,
-                                const std::vector<ui::FileIdentity>& asRead) override;
+    ports::TrashResult moveToTrash(const std::vector<std::filesystem::path>& paths,
+                                   ports::TrashConfirmation confirmation,
+                                   const std::vector<ports::FileIdentity>& asRead) override;
     bool openWithAssociation(const std::filesystem::path& file) override;
     bool openUrl(const std::string& url) override;
     bool startProgram(const std::string& program, const std::filesystem::path& file) override;

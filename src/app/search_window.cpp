@@ -376,8 +376,8 @@ void SearchWindow::Button1Click() {
 void SearchWindow::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
     {
-        ui::BusyScope busy(*m_busyCursor);
-        ui::UpdateScope update(m_pane->listPort());
+        ports::BusyScope busy(*m_busyCursor);
+        ports::UpdateScope update(m_pane->listPort());
         // The old results stay in FoundList until the next run frees them;
         // they are no longer shown.
         m_pane->listPort().setRowCount(0);

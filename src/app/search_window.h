@@ -14,10 +14,13 @@
 #include <functional>
 #include <memory>
 
-#include "message/read_message.h"
+#include "message/header_reader.h"
+#include "ports/busy_cursor.h"
+#include "ports/progress.h"
+#include "ports/prompts.h"
+#include "ports/shell.h"
 #include "search/search_run.h"
 #include "settings/settings.h"
-#include "ui/ports.h"
 
 class QAction;
 class QCheckBox;
@@ -126,10 +129,10 @@ private:
     Settings& m_settings;
     BusyGuard& m_busy;
     SearchWindowHost m_host;
-    std::unique_ptr<ui::Prompts> m_prompts;
-    std::unique_ptr<ui::Progress> m_progress;
-    std::unique_ptr<ui::Shell> m_shell;
-    std::unique_ptr<ui::BusyCursor> m_busyCursor;
+    std::unique_ptr<ports::Prompts> m_prompts;
+    std::unique_ptr<ports::Progress> m_progress;
+    std::unique_ptr<ports::Shell> m_shell;
+    std::unique_ptr<ports::BusyCursor> m_busyCursor;
 
     SearchSession m_session;
     SearchConditions m_conditions;

@@ -13,6 +13,7 @@
 #include "app/qt_list_view.h"
 #include "app/qtext.h"
 #include "app/search_window.h"
+#include "base/scope_exit.h"
 #include "message/mail_date.h"
 #include "platform/paths.h"
 
@@ -119,15 +120,11 @@ void SearchWindow::runWith(const std::function<void(SearchPorts&)>& run) {
     m_conditions.IncludeSubfolders = m_checkBox6->isChecked();
     m_conditions.ErrorUnableDecode = m_settings.ErrorUnableDecode;
     // Whatever ends the run, the window's buttons and commands come back.
-    struct Reenable {
-        SearchWindow& window;
-        ~Reenable() {
-            for (QPushButton* button : {window.m_buttons[0], window.m_buttons[3], window.m_buttons[4]})
-                button->setEnabled(true);
-            window.UpdateSearchButtons();
-            window.UpdateFindActions();
-        }
-    } reenable{*this};
+    ScopeExit reenable([this] {
+        for (QPushButton* button : {m_buttons[0], m_buttons[3], m_buttons[4]}) button->setEnabled(true);
+        UpdateSearchButtons();
+        UpdateFindActions();
+    });
     BusyGuard::Scope scope(m_busy, BusyGuard::Task::Search);
     UpdateFindActions();
     SearchPorts ports{m_pane->listPort(), m_pane->statusPort(), *m_progress, *m_prompts, *m_busyCursor};

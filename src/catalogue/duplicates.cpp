@@ -10,8 +10,11 @@
 #include "catalogue/disposal.h"
 #include "catalogue/ordering.h"
 #include "message/format.h"
+#include "ports/busy_cursor.h"
+#include "ports/file_system.h"
+#include "ports/list_view.h"
+#include "ports/status_bar.h"
 #include "texts/texts.h"
-#include "ui/ports.h"
 
 namespace pelmora {
 
@@ -212,14 +215,14 @@ std::string DuplicateStatusText(std::int64_t rows) {
 }
 
 void ProcDupcheck1Click(DupcheckPorts& ports, MsgList& list) {
-    ui::ListView& view = ports.view;
+    ports::ListView& view = ports.view;
     std::int64_t groups = 0;
     {
         // Busy cursor and no redrawing until the list is complete; both come
         // back also when a step fails.
-        ui::BusyScope busy(ports.cursor);
+        ports::BusyScope busy(ports.cursor);
         int rememberedKey = view.sortKey();
-        ui::UpdateScope update(view);
+        ports::UpdateScope update(view);
 
         // Sorted by content hash, so copies lie side by side; copies still
         // marked from the previous sort come after the others.

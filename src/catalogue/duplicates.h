@@ -12,12 +12,12 @@
 
 namespace pelmora {
 
-namespace ui {
+namespace ports {
 class ListView;
 class StatusBar;
 class BusyCursor;
 class Prompts;
-}  // namespace ui
+}  // namespace ports
 
 // Which copy of a group stays unselected when the marks of the previous
 // selection do not decide: the oldest received (the first copy that
@@ -38,10 +38,10 @@ std::optional<DupKeeper> ParseDupKeeper(std::string_view text);
 std::string DupKeeperText(const DupKeeper& keeper);
 
 struct DupcheckPorts {
-    ui::ListView& view;
-    ui::StatusBar& status;
-    ui::BusyCursor& cursor;
-    ui::Prompts* prompts = nullptr;  // internal sort errors, when given
+    ports::ListView& view;
+    ports::StatusBar& status;
+    ports::BusyCursor& cursor;
+    ports::Prompts* prompts = nullptr;  // internal sort errors, when given
     // Given by the main window only: its folder caption then shows the
     // current folder + DuplicateCaptionSuffix(). The search window has none.
     std::function<void()> showDuplicateCaption;

@@ -1,18 +1,23 @@
 // SPDX-License-Identifier: MIT
 // The main window's folder load: scan, read every entry, sort, show.
+#include "catalogue/load.h"
+
 #include <exception>
 #include <string>
 #include <system_error>
 
+#include "base/error.h"
 #include "catalogue/disposal.h"
 #include "catalogue/ordering.h"
 #include "catalogue/parallel_read.h"
 #include "catalogue/scan.h"
 #include "decode/japanese.h"
 #include "message/format.h"
+#include "ports/busy_cursor.h"
+#include "ports/list_view.h"
+#include "ports/progress.h"
+#include "ports/status_bar.h"
 #include "texts/texts.h"
-#include "ui/error.h"
-#include "ui/ports.h"
 
 namespace pelmora {
 
@@ -28,7 +33,7 @@ std::string messagesText(std::int64_t count) {
 // Reads every entry; false when the abort flag (or a failure of the
 // reader, which the general error handler reports) ended the loop.
 bool readEntries(MsgList& list, LoadFolderPorts& ports, ReaderContext& reader, unsigned readThreads) {
-    ui::UpdateScope update(ports.view);
+    ports::UpdateScope update(ports.view);
     try {
         if (ReadsInParallel(list.size(), readThreads))
             return ReadEntriesInParallel(list, reader, {ports.progress, ports.prompts}, readThreads);
@@ -49,11 +54,11 @@ bool readEntries(MsgList& list, LoadFolderPorts& ports, ReaderContext& reader, u
 
 LoadOutcome LoadFolder(const std::filesystem::path& folder, MsgList& list, LoadFolderPorts& ports,
                        ReaderContext& reader, Subfolders subfolders, unsigned readThreads) {
-    ui::ListView& view = ports.view;
+    ports::ListView& view = ports.view;
     // The old list goes at once, its captions back to plain.
     {
-        ui::BusyScope busy(ports.cursor);
-        ui::UpdateScope update(view);
+        ports::BusyScope busy(ports.cursor);
+        ports::UpdateScope update(view);
         FreeInBackground(list);  // the last folder's entries
         view.setRowCount(0);
         ResetColumnCaptions(view);
@@ -79,12 +84,12 @@ LoadOutcome LoadFolder(const std::filesystem::path& folder, MsgList& list, LoadF
     if (!unreadable.empty()) ports.prompts.warning(UnreadableFoldersText(unreadable));
 
     // The progress dialog counts the reading, shown only for larger folders.
-    ui::Progress& progress = ports.progress;
-    ui::ResetProgressBar(progress, static_cast<int>(list.size()));
-    ui::SetProgressTexts(progress, {.title = std::string(text::kLoadingTitle),
-                                    .label1 = std::string(text::kFromLabel),
-                                    .path1 = Utf8ToAnsi(folder.string()),
-                                    .countText = FormatCount(static_cast<std::int64_t>(list.size()))});
+    ports::Progress& progress = ports.progress;
+    ports::ResetProgressBar(progress, static_cast<int>(list.size()));
+    ports::SetProgressTexts(progress, {.title = std::string(text::kLoadingTitle),
+                                       .label1 = std::string(text::kFromLabel),
+                                       .path1 = Utf8ToAnsi(folder.string()),
+                                       .countText = FormatCount(static_cast<std::int64_t>(list.size()))});
     progress.clearAbort();
     if (list.size() > kProgressThreshold) progress.show();
 

@@ -5,11 +5,12 @@
 
 #include <cstdlib>
 
-#include "catalogue/sort_detail.h"
+#include "catalogue/sort.h"
 #include "decode/japanese.h"
 #include "message/format.h"
+#include "ports/list_view.h"
+#include "ports/prompts.h"
 #include "texts/texts.h"
-#include "ui/ports.h"
 
 namespace pelmora {
 
@@ -17,7 +18,7 @@ namespace {
 
 // Sorts list by key c the way a click on c's column does (c need not have a
 // column: the duplicate check re-sorts by whatever key it remembered).
-void sortByColumnKey(ui::ListView& view, int c, MsgList& list, ui::Prompts* prompts) {
+void sortByColumnKey(ports::ListView& view, int c, MsgList& list, ports::Prompts* prompts) {
     // The selection is carried by the entries across the sort.
     ClearSelMarks(list);
     bool anySelected = false;
@@ -29,7 +30,7 @@ void sortByColumnKey(ui::ListView& view, int c, MsgList& list, ui::Prompts* prom
     if (anySelected) view.setFocusRow(-1);
 
     // No redrawing until the selection is back, whatever happens.
-    ui::UpdateScope update(view);
+    ports::UpdateScope update(view);
 
     // Same column again flips the direction; a new column starts ascending.
     int current = view.sortKey();
@@ -62,7 +63,7 @@ bool isTypeAheadKey(int key) {
     return key == KeySender || key == KeySubject || key == KeyFolder || key == KeyRecipients;
 }
 
-int typeAheadKey(const ui::ListView& view) {
+int typeAheadKey(const ports::ListView& view) {
     int key = std::abs(view.sortKey());
     if (isTypeAheadKey(key)) return key;
     for (int col = 0; col < view.columnCount(); ++col)
@@ -93,20 +94,20 @@ bool startsWithFolded(std::string_view field, std::string_view foldedPrefix) {
 }  // namespace
 
 std::string BaseCaption(int key) {
-    return std::string(text::ColumnCaption(key));
+    return std::string(ColumnCaption(key));
 }
 
-void ResetColumnCaptions(ui::ListView& view) {
+void ResetColumnCaptions(ports::ListView& view) {
     for (int col = 0; col < view.columnCount(); ++col)
         view.setColumnCaption(col, BaseCaption(view.columnKey(col)));
 }
 
-void ProcLV1ColumnClick(ui::ListView& view, int column, MsgList& list, ui::Prompts* prompts) {
+void ProcLV1ColumnClick(ports::ListView& view, int column, MsgList& list, ports::Prompts* prompts) {
     if (column < 0 || column >= view.columnCount()) return;
     sortByColumnKey(view, view.columnKey(column), list, prompts);
 }
 
-void ResortList(ui::ListView& view, int key, MsgList& list, ui::Prompts* prompts) {
+void ResortList(ports::ListView& view, int key, MsgList& list, ports::Prompts* prompts) {
     view.setSortKey(0);
     sortByColumnKey(view, std::abs(key), list, prompts);
 }
@@ -132,7 +133,7 @@ CellContent CellFor(const TMsgItem& e, int key) {
     }
 }
 
-int ProcLV1DataFind(FindKind kind, const ui::ListView& view, const MsgList& list, int start,
+int ProcLV1DataFind(FindKind kind, const ports::ListView& view, const MsgList& list, int start,
                     std::string_view text) {
     int count = static_cast<int>(list.size());
     int p = (start >= 0 && start <= count - 1) ? start : 0;

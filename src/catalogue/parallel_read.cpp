@@ -11,7 +11,7 @@
 namespace pelmora {
 
 template <typename Result>
-Result MarshalledPrompts::ask(std::function<Result(ui::Prompts&)> call) {
+Result MarshalledPrompts::ask(std::function<Result(ports::Prompts&)> call) {
     std::promise<Result> answer;
     std::future<Result> future = answer.get_future();
     {
@@ -34,32 +34,33 @@ Result MarshalledPrompts::ask(std::function<Result(ui::Prompts&)> call) {
 }
 
 void MarshalledPrompts::information(const std::string& cp932) {
-    ask<void>([&cp932](ui::Prompts& p) { p.information(cp932); });
+    ask<void>([&cp932](ports::Prompts& p) { p.information(cp932); });
 }
 
 void MarshalledPrompts::warning(const std::string& cp932) {
-    ask<void>([&cp932](ui::Prompts& p) { p.warning(cp932); });
+    ask<void>([&cp932](ports::Prompts& p) { p.warning(cp932); });
 }
 
 void MarshalledPrompts::error(const std::string& cp932) {
-    ask<void>([&cp932](ui::Prompts& p) { p.error(cp932); });
+    ask<void>([&cp932](ports::Prompts& p) { p.error(cp932); });
 }
 
 bool MarshalledPrompts::confirmOkCancel(const std::string& cp932) {
-    return ask<bool>([&cp932](ui::Prompts& p) { return p.confirmOkCancel(cp932); });
+    return ask<bool>([&cp932](ports::Prompts& p) { return p.confirmOkCancel(cp932); });
 }
 
 bool MarshalledPrompts::confirmYesNo(const std::string& cp932) {
-    return ask<bool>([&cp932](ui::Prompts& p) { return p.confirmYesNo(cp932); });
+    return ask<bool>([&cp932](ports::Prompts& p) { return p.confirmYesNo(cp932); });
 }
 
-ui::Answer MarshalledPrompts::confirmYesCancelYesToAll(const std::string& cp932) {
-    return ask<ui::Answer>([&cp932](ui::Prompts& p) { return p.confirmYesCancelYesToAll(cp932); });
+ports::Answer MarshalledPrompts::confirmYesCancelYesToAll(const std::string& cp932) {
+    return ask<ports::Answer>([&cp932](ports::Prompts& p) { return p.confirmYesCancelYesToAll(cp932); });
 }
 
-std::optional<std::filesystem::path> MarshalledPrompts::chooseSaveFile(const ui::SaveFileRequest& request) {
+std::optional<std::filesystem::path> MarshalledPrompts::chooseSaveFile(
+    const ports::SaveFileRequest& request) {
     return ask<std::optional<std::filesystem::path>>(
-        [&request](ui::Prompts& p) { return p.chooseSaveFile(request); });
+        [&request](ports::Prompts& p) { return p.chooseSaveFile(request); });
 }
 
 void MarshalledPrompts::runPending() {

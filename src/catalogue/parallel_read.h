@@ -12,8 +12,9 @@
 #include <thread>
 #include <vector>
 
-#include "catalogue/read_entry.h"
-#include "ui/ports.h"
+#include "catalogue/read_message.h"
+#include "ports/progress.h"
+#include "ports/prompts.h"
 
 namespace pelmora {
 
@@ -21,17 +22,17 @@ namespace pelmora {
 // owns the real boxes and waits there until the user has answered, so that
 // a window system that allows dialogs on one thread only is never touched
 // from another. The owner calls runPending() between its own work.
-class MarshalledPrompts final : public ui::Prompts {
+class MarshalledPrompts final : public ports::Prompts {
 public:
-    explicit MarshalledPrompts(ui::Prompts& target) : m_target(target) {}
+    explicit MarshalledPrompts(ports::Prompts& target) : m_target(target) {}
 
     void information(const std::string& cp932) override;
     void warning(const std::string& cp932) override;
     void error(const std::string& cp932) override;
     bool confirmOkCancel(const std::string& cp932) override;
     bool confirmYesNo(const std::string& cp932) override;
-    ui::Answer confirmYesCancelYesToAll(const std::string& cp932) override;
-    std::optional<std::filesystem::path> chooseSaveFile(const ui::SaveFileRequest& request) override;
+    ports::Answer confirmYesCancelYesToAll(const std::string& cp932) override;
+    std::optional<std::filesystem::path> chooseSaveFile(const ports::SaveFileRequest& request) override;
 
     // On the owning thread: shows what reader threads asked for, in order.
     void runPending();
@@ -42,9 +43,9 @@ public:
 
 private:
     template <typename Result>
-    Result ask(std::function<Result(ui::Prompts&)> call);
+    Result ask(std::function<Result(ports::Prompts&)> call);
 
-    ui::Prompts& m_target;
+    ports::Prompts& m_target;
     std::mutex m_mutex;
     std::condition_variable m_wake;
     std::vector<std::function<void()>> m_pending;
@@ -52,8 +53,8 @@ private:
 };
 
 struct ParallelReadPorts {
-    ui::Progress& progress;
-    ui::Prompts& prompts;
+    ports::Progress& progress;
+    ports::Prompts& prompts;
     // Called on the calling thread between runs with the number of entries
     // read so far and the entry it reads next; without it the progress
     // position is set to the index of the last entry read.
@@ -97,7 +98,7 @@ public:
     void runDone(std::size_t count) { m_done.fetch_add(count, std::memory_order_relaxed); }
 
     // The message boxes of the reader threads.
-    ui::Prompts& readerPrompts() { return m_prompts; }
+    ports::Prompts& readerPrompts() { return m_prompts; }
     // On a reader thread as it ends.
     void readerEnded();
     // The owner, once its own runs are over, until every reader has ended.

@@ -15,12 +15,13 @@
 #include <utility>
 #include <vector>
 
+#include "base/error.h"
 #include "decode/ascii.h"
 #include "decode/japanese.h"
 #include "message/format.h"
 #include "platform/paths.h"
+#include "ports/progress.h"
 #include "texts/texts.h"
-#include "ui/ports.h"
 
 namespace pelmora {
 
@@ -47,7 +48,7 @@ struct DirCloser {
 
 class Scanner {
 public:
-    Scanner(ui::Progress* progress, bool recurse, MsgList& target, FileFactsBy facts,
+    Scanner(ports::Progress* progress, bool recurse, MsgList& target, FileFactsBy facts,
             std::vector<Error>* unreadable)
         : m_progress(progress),
           m_recurse(recurse),
@@ -162,7 +163,7 @@ private:
         return true;
     }
 
-    ui::Progress* m_progress;
+    ports::Progress* m_progress;
     bool m_recurse;
     MsgList& m_target;
     FileFactsBy m_facts;
@@ -194,7 +195,7 @@ std::unique_ptr<TMsgItem> NewEntry(const SharedText& folderPath, const SharedTex
     return item;
 }
 
-void ScanFolder(ui::Progress* progress, Subfolders subfolders, MsgList& target,
+void ScanFolder(ports::Progress* progress, Subfolders subfolders, MsgList& target,
                 const std::filesystem::path& folder, FileFactsBy facts, std::vector<Error>* unreadable) {
     Scanner scanner(progress, subfolders == Subfolders::Yes, target, facts, unreadable);
     scanner.scan(folderPathOf(folder.string()));

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-// Folder scan and the main window's folder load.
+// The folder scan: the entries of a folder (and its subfolders), names only.
 #pragma once
 
 #include <filesystem>
@@ -8,19 +8,14 @@
 #include <string_view>
 #include <vector>
 
-#include "catalogue/read_entry.h"
+#include "base/error.h"
 #include "message/msg_item.h"
-#include "ui/error.h"
 
 namespace pelmora {
 
-namespace ui {
-class ListView;
-class StatusBar;
+namespace ports {
 class Progress;
-class Prompts;
-class BusyCursor;
-}  // namespace ui
+}
 
 // Who asks the file system for a file's size and time. A Linux folder
 // listing does not carry them, and a separate stat per file costs about as
@@ -51,7 +46,7 @@ std::unique_ptr<TMsgItem> NewEntry(const SharedText& folderPath, const SharedTex
 // Folders that cannot be listed (no permission, gone meanwhile, not a
 // folder) are skipped and, when unreadable is given, appended to it with
 // the reason (native paths).
-void ScanFolder(ui::Progress* progress, Subfolders subfolders, MsgList& target,
+void ScanFolder(ports::Progress* progress, Subfolders subfolders, MsgList& target,
                 const std::filesystem::path& folder, FileFactsBy facts = FileFactsBy::Scan,
                 std::vector<Error>* unreadable = nullptr);
 
@@ -59,23 +54,5 @@ void ScanFolder(ui::Progress* progress, Subfolders subfolders, MsgList& target,
 // "<folder>" フォルダを読み取れません。 (reason) a line each (at most ten,
 // then how many more).
 std::string UnreadableFoldersText(const std::vector<Error>& folders);
-
-struct LoadFolderPorts {
-    ui::ListView& view;
-    ui::StatusBar& status;
-    ui::Progress& progress;
-    ui::Prompts& prompts;
-    ui::BusyCursor& cursor;
-};
-
-enum class LoadOutcome { Loaded, Aborted, FolderMissing };
-
-// Rebuilds list and view from folder: empties, scans (no subfolders), reads
-// every entry with the progress dialog for more than 100 messages, sorts by
-// the view's key and sets the row count and status texts. Large folders
-// are read on readThreads threads (0: the default number of readers; 1: this one only).
-LoadOutcome LoadFolder(const std::filesystem::path& folder, MsgList& list, LoadFolderPorts& ports,
-                       ReaderContext& reader, Subfolders subfolders = Subfolders::No,
-                       unsigned readThreads = 0);
 
 }  // namespace pelmora

@@ -1,5 +1,7 @@
 // SPDX-License-Identifier: MIT
 // The sort comparison of the message lists and the sort that applies it.
+#include "catalogue/sort.h"
+
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -10,10 +12,9 @@
 #include <string>
 
 #include "catalogue/ordering.h"
-#include "catalogue/sort_detail.h"
 #include "decode/ascii.h"
+#include "ports/prompts.h"
 #include "texts/texts.h"
-#include "ui/ports.h"
 
 namespace pelmora {
 
@@ -247,11 +248,11 @@ void ClearSelMarks(MsgList& list) {
     }
 }
 
-void SortMsgList(MsgList& list, int sortKey, ui::Prompts* prompts) {
+void SortMsgList(MsgList& list, int sortKey, ports::Prompts* prompts) {
     SortMsgListWithMarks(list, sortKey, prompts);
 }
 
-std::vector<char> SortMsgListWithMarks(MsgList& list, int sortKey, ui::Prompts* prompts) {
+std::vector<char> SortMsgListWithMarks(MsgList& list, int sortKey, ports::Prompts* prompts) {
     int key = sortKey >= 1 ? sortKey : -sortKey;
     KeyKind kind = kindOf(key);
     bool descending = sortKey < 1 && kind != KeyKind::Hash;

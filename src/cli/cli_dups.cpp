@@ -13,6 +13,7 @@
 #include <string_view>
 
 #include "catalogue/duplicates.h"
+#include "catalogue/load.h"
 #include "catalogue/ordering.h"
 #include "cli/arguments.h"
 #include "cli/commands.h"
@@ -98,7 +99,7 @@ void printList(const DupsOptions& options, const TerminalListView& view, const M
 // Moves the selected copies to the trash after the shell's question; each
 // file the trash would not take is reported and stays listed.
 int trashSelected(TerminalListView& view, TerminalStatusBar& status, MsgList& list, TerminalPrompts& prompts,
-                  ui::FileSystem& files) {
+                  ports::FileSystem& files) {
     const int before = view.rowCount();
     const int selected = view.selectedCount();
     const int problemsBefore = prompts.problemsShown();
@@ -116,7 +117,7 @@ int DupsCommand(const Args& args) {
     return DupsCommand(args, platform::SystemFileSystem());
 }
 
-int DupsCommand(const Args& args, ui::FileSystem& files) {
+int DupsCommand(const Args& args, ports::FileSystem& files) {
     DupsOptions options;
     if (auto problem = parse(args, options)) return usageError(*problem);
 

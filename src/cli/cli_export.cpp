@@ -3,6 +3,7 @@
 // list export writes it (main window columns, received-date order).
 #include <iostream>
 
+#include "catalogue/load.h"
 #include "catalogue/ordering.h"
 #include "catalogue/scan.h"
 #include "cli/commands.h"
@@ -95,7 +96,7 @@ int ExportCommand(const Args& args) {
     return ExportCommand(args, platform::SystemFileSystem());
 }
 
-int ExportCommand(const Args& args, ui::FileSystem& files) {
+int ExportCommand(const Args& args, ports::FileSystem& files) {
     ExportArgs options;
     if (int usage = parse(args, options); usage != 0) return usage;
     TerminalPrompts prompts(options.yes ? AssumeYes::Yes : AssumeYes::No);

@@ -5,6 +5,7 @@
 #include <optional>
 #include <string_view>
 
+#include "catalogue/load.h"
 #include "catalogue/ordering.h"
 #include "cli/arguments.h"
 #include "cli/commands.h"

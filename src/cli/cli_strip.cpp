@@ -122,7 +122,7 @@ int StripCommand(const Args& args) {
     return StripCommand(args, platform::SystemFileSystem());
 }
 
-int StripCommand(const Args& args, ui::FileSystem& files) {
+int StripCommand(const Args& args, ports::FileSystem& files) {
     StripArgs options;
     if (int usage = parse(args, options); usage != 0) return usage;
 

@@ -36,7 +36,7 @@ int TrashCommand(const Args& args) {
 
     TerminalPrompts prompts(yes ? AssumeYes::Yes : AssumeYes::No);
     TerminalShell shell(prompts);
-    ui::TrashResult result = shell.moveToTrash(files, ui::TrashConfirmation::Ask, {});
+    ports::TrashResult result = shell.moveToTrash(files, ports::TrashConfirmation::Ask, {});
     if (result.refused) return prompts.refusedAny() ? 2 : 1;
     for (const Error& failure : result.failures)
         std::cerr << "pelmora-cli trash: " << MessageForTerminal(text::TrashFailureText(failure)) << '\n';

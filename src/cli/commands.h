@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "ui/file_system.h"
+#include "ports/file_system.h"
 
 namespace pelmora::cli {
 
@@ -21,12 +21,12 @@ using Args = std::vector<std::string>;
 
 int ListCommand(const Args& args);
 int DupsCommand(const Args& args);
-int DupsCommand(const Args& args, ui::FileSystem& files);
+int DupsCommand(const Args& args, ports::FileSystem& files);
 int SearchCommand(const Args& args);
 int ExportCommand(const Args& args);
-int ExportCommand(const Args& args, ui::FileSystem& files);
+int ExportCommand(const Args& args, ports::FileSystem& files);
 int StripCommand(const Args& args);
-int StripCommand(const Args& args, ui::FileSystem& files);
+int StripCommand(const Args& args, ports::FileSystem& files);
 int TrashCommand(const Args& args);
 int DecodeCommand(const Args& args);
 int BooksCommand(const Args& args);

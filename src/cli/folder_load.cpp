@@ -2,6 +2,7 @@
 #include "cli/folder_load.h"
 
 #include "addressbook/address_books.h"
+#include "catalogue/load.h"
 #include "settings/settings.h"
 
 namespace pelmora::cli {
@@ -9,7 +10,7 @@ namespace pelmora::cli {
 namespace {
 
 ReaderOptions optionsFor(const ReaderChoices& choices, DisplayNameDirectory& directory,
-                         ui::Prompts& prompts) {
+                         ports::Prompts& prompts) {
     // A settings file that cannot be read is said, not counted as a
     // failure: the command does its work on the defaults.
     std::string notice;
@@ -44,7 +45,7 @@ bool TakeDisplayNameOption(const std::string& argument, ReaderChoices& choices) 
     return false;
 }
 
-CommandReader::CommandReader(const ReaderChoices& choices, ui::Prompts& prompts)
+CommandReader::CommandReader(const ReaderChoices& choices, ports::Prompts& prompts)
     : m_context{m_lines, optionsFor(choices, m_directory, prompts), prompts} {}
 
 LoadOutcome LoadForCommand(const std::filesystem::path& folder, Subfolders subfolders, TerminalListView& view,

@@ -8,7 +8,8 @@
 #include <optional>
 
 #include "addressbook/display_names.h"
-#include "catalogue/read_entry.h"
+#include "catalogue/load.h"
+#include "catalogue/read_message.h"
 #include "catalogue/scan.h"
 #include "cli/terminal_ports.h"
 
@@ -27,7 +28,7 @@ bool TakeDisplayNameOption(const std::string& argument, ReaderChoices& choices);
 // when display names are on (its failure is reported and leaves it empty).
 class CommandReader {
 public:
-    CommandReader(const ReaderChoices& choices, ui::Prompts& prompts);
+    CommandReader(const ReaderChoices& choices, ports::Prompts& prompts);
     ReaderContext& context() { return m_context; }
 
 private:

@@ -4,9 +4,9 @@
 #include <iostream>
 #include <string_view>
 
+#include "base/error.h"
 #include "cli/commands.h"
 #include "pelmora/version.h"
-#include "ui/error.h"
 
 namespace {
 

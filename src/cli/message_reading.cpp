@@ -6,7 +6,7 @@
 
 namespace pelmora::cli {
 
-ViewReader::ViewReader(const ReaderChoices& choices, ui::Prompts& prompts) : m_reader(choices, prompts) {}
+ViewReader::ViewReader(const ReaderChoices& choices, ports::Prompts& prompts) : m_reader(choices, prompts) {}
 
 std::expected<MessageView, Error> ViewReader::read(const std::filesystem::path& path) {
     MessageViewOptions options;

@@ -17,7 +17,7 @@ namespace pelmora::cli {
 // (or the command line's), the address book built once when it is on.
 class ViewReader {
 public:
-    ViewReader(const ReaderChoices& choices, ui::Prompts& prompts);
+    ViewReader(const ReaderChoices& choices, ports::Prompts& prompts);
     std::expected<MessageView, Error> read(const std::filesystem::path& path);
 
 private:

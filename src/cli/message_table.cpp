@@ -11,7 +11,6 @@
 #include "decode/cp932.h"
 #include "decode/japanese.h"
 #include "operations/export_csv.h"
-#include "ui/ports.h"
 
 namespace pelmora::cli {
 

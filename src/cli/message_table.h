@@ -15,7 +15,7 @@
 #include "cli/text_output.h"
 #include "message/msg_item.h"
 
-namespace pelmora::ui {
+namespace pelmora::ports {
 class ListView;
 }
 
@@ -43,7 +43,7 @@ struct TableOptions {
     std::vector<int> columnKeys = {1, 6, 2, 7, 3, 4};
     // When set, the rows it selects are flagged: a last TSV column or JSON
     // member "selected", a "*" before the table row.
-    const ui::ListView* selection = nullptr;
+    const ports::ListView* selection = nullptr;
     int terminalWidth = 80;
     // The output goes to a terminal: control bytes of texts and paths are
     // written as blanks in every format, as the table always writes them,

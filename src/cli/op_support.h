@@ -6,7 +6,6 @@
 #include <memory>
 
 #include "message/msg_item.h"
-#include "ui/ports.h"
 
 namespace pelmora::cli {
 

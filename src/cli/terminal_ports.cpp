@@ -140,18 +140,18 @@ bool TerminalPrompts::confirmYesNo(const std::string& cp932) {
     return ask(cp932, "[y/N]", false) != Choice::No;
 }
 
-ui::Answer TerminalPrompts::confirmYesCancelYesToAll(const std::string& cp932) {
+ports::Answer TerminalPrompts::confirmYesCancelYesToAll(const std::string& cp932) {
     switch (ask(cp932, "[y]es / [N]o, cancel / [a]ll", true)) {
         case Choice::Yes:
-            return ui::Answer::Yes;
+            return ports::Answer::Yes;
         case Choice::All:
-            return ui::Answer::YesToAll;
+            return ports::Answer::YesToAll;
         default:
-            return ui::Answer::Cancel;
+            return ports::Answer::Cancel;
     }
 }
 
-std::optional<std::filesystem::path> TerminalPrompts::chooseSaveFile(const ui::SaveFileRequest&) {
+std::optional<std::filesystem::path> TerminalPrompts::chooseSaveFile(const ports::SaveFileRequest&) {
     return m_saveFile;
 }
 

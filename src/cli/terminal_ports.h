@@ -10,7 +10,11 @@
 #include <vector>
 
 #include "catalogue/ordering.h"
-#include "ui/ports.h"
+#include "ports/busy_cursor.h"
+#include "ports/list_view.h"
+#include "ports/progress.h"
+#include "ports/prompts.h"
+#include "ports/status_bar.h"
 
 namespace pelmora::cli {
 
@@ -18,7 +22,7 @@ namespace pelmora::cli {
 inline const std::vector<int> kMainColumnKeys = {KeySender, KeyRecipients, KeySubject,
                                                  KeySent,   KeyReceived,   KeySize};
 
-class TerminalListView : public ui::ListView {
+class TerminalListView : public ports::ListView {
 public:
     explicit TerminalListView(std::vector<int> columnKeys = kMainColumnKeys, int sortKey = KeyReceived);
 
@@ -54,7 +58,7 @@ private:
     int m_focusRow = -1;
 };
 
-class TerminalStatusBar : public ui::StatusBar {
+class TerminalStatusBar : public ports::StatusBar {
 public:
     enum class Echo { Discard, Stderr };
     // With Stderr, texts of panel 1 (the results of operations) are printed.
@@ -69,7 +73,7 @@ private:
 
 enum class AssumeYes { No, Yes };
 
-class TerminalPrompts : public ui::Prompts {
+class TerminalPrompts : public ports::Prompts {
 public:
     explicit TerminalPrompts(AssumeYes assumeYes = AssumeYes::No);
 
@@ -78,9 +82,9 @@ public:
     void error(const std::string& cp932) override;
     bool confirmOkCancel(const std::string& cp932) override;
     bool confirmYesNo(const std::string& cp932) override;
-    ui::Answer confirmYesCancelYesToAll(const std::string& cp932) override;
+    ports::Answer confirmYesCancelYesToAll(const std::string& cp932) override;
     // A terminal has no save dialog: the command hands over its -o path.
-    std::optional<std::filesystem::path> chooseSaveFile(const ui::SaveFileRequest& request) override;
+    std::optional<std::filesystem::path> chooseSaveFile(const ports::SaveFileRequest& request) override;
     void setSaveFile(std::filesystem::path path) { m_saveFile = std::move(path); }
 
     // A question was refused because stdin is not a terminal and --yes was not given.
@@ -102,7 +106,7 @@ private:
     std::optional<std::filesystem::path> m_saveFile;
 };
 
-class TerminalProgress : public ui::Progress {
+class TerminalProgress : public ports::Progress {
 public:
     TerminalProgress();
     ~TerminalProgress() override;
@@ -138,7 +142,7 @@ private:
     std::chrono::steady_clock::time_point m_lastDraw{};
 };
 
-class TerminalBusyCursor : public ui::BusyCursor {
+class TerminalBusyCursor : public ports::BusyCursor {
 public:
     void push() override {}
     void pop() override {}

@@ -11,12 +11,12 @@ bool TerminalShell::confirmTrash(std::size_t count) {
     return m_prompts.confirmYesNo(TrashQuestion(count));
 }
 
-ui::TrashResult TerminalShell::moveToTrash(const std::vector<std::filesystem::path>& paths,
-                                           ui::TrashConfirmation confirmation,
-                                           const std::vector<ui::FileIdentity>& asRead) {
+ports::TrashResult TerminalShell::moveToTrash(const std::vector<std::filesystem::path>& paths,
+                                              ports::TrashConfirmation confirmation,
+                                              const std::vector<ports::FileIdentity>& asRead) {
     if (paths.empty()) return {};
-    if (confirmation == ui::TrashConfirmation::Ask && !confirmTrash(paths.size())) {
-        ui::TrashResult refused;
+    if (confirmation == ports::TrashConfirmation::Ask && !confirmTrash(paths.size())) {
+        ports::TrashResult refused;
         refused.refused = true;
         refused.moved.assign(paths.size(), false);
         refused.locations.assign(paths.size(), std::filesystem::path());

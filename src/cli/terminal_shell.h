@@ -5,27 +5,28 @@
 #pragma once
 
 #include "platform/file_io.h"
-#include "ui/file_system.h"
-#include "ui/ports.h"
+#include "ports/file_system.h"
+#include "ports/prompts.h"
+#include "ports/shell.h"
 
 namespace pelmora::cli {
 
-class TerminalShell : public ui::Shell {
+class TerminalShell : public ports::Shell {
 public:
-    explicit TerminalShell(ui::Prompts& prompts, ui::FileSystem& files = platform::SystemFileSystem())
+    explicit TerminalShell(ports::Prompts& prompts, ports::FileSystem& files = platform::SystemFileSystem())
         : m_prompts(prompts), m_files(files) {}
 
     bool confirmTrash(std::size_t count) override;
-    ui::TrashResult moveToTrash(const std::vector<std::filesystem::path>& paths,
-                                ui::TrashConfirmation confirmation,
-                                const std::vector<ui::FileIdentity>& asRead) override;
+    ports::TrashResult moveToTrash(const std::vector<std::filesystem::path>& paths,
+                                   ports::TrashConfirmation confirmation,
+                                   const std::vector<ports::FileIdentity>& asRead) override;
     bool openWithAssociation(const std::filesystem::path& file) override;
     bool openUrl(const std::string& url) override;
     bool startProgram(const std::string& program, const std::filesystem::path& file) override;
 
 private:
-    ui::Prompts& m_prompts;
-    ui::FileSystem& m_files;
+    ports::Prompts& m_prompts;
+    ports::FileSystem& m_files;
 };
 
 }  // namespace pelmora::cli

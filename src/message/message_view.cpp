@@ -245,7 +245,7 @@ MessageView ReadMessageView(int fd, const std::filesystem::path& path, const Mes
     MessageView view;
     view.path = path;
     view.tree = ScanMimeTree(fd);
-    if (struct stat info; fstat(fd, &info) == 0) view.identity = ui::IdentityOf(info);
+    if (struct stat info; fstat(fd, &info) == 0) view.identity = ports::IdentityOf(info);
     const std::vector<HeaderField>& header = view.tree.parts[0].header;
     ApplyDisplayNames(view, options.displayNames);
     if (const HeaderField* subject = FindField(header, "subject"))

@@ -13,11 +13,11 @@
 #include <string>
 #include <vector>
 
+#include "base/error.h"
 #include "message/display_name_lookup.h"
 #include "message/mime_content.h"
 #include "message/mime_tree.h"
-#include "ui/error.h"
-#include "ui/file_system.h"
+#include "ports/file_system.h"
 
 namespace pelmora {
 
@@ -47,7 +47,7 @@ struct MessageView {
     MimeTree tree;
     // The file as it was read: saving an attachment refuses a file that was
     // written to or replaced since, as the byte ranges above would be wrong.
-    ui::FileIdentity identity;
+    ports::FileIdentity identity;
 };
 
 struct MessageViewOptions {

@@ -358,7 +358,7 @@ void updateEntry(TMsgItem& entry, const struct stat& written) {
     entry.FileSize = written.st_size;
     entry.SizeKB = SizeKBText(entry.FileSize);
     entry.SizeText = entry.SizeKB + "KB";
-    const ui::FileIdentity identity = ui::IdentityOf(written);
+    const ports::FileIdentity identity = ports::IdentityOf(written);
     entry.FileDevice = identity.device;
     entry.FileInode = identity.inode;
     entry.FileChangeTime = identity.changed;
@@ -381,7 +381,7 @@ std::unexpected<Error> changedWhileRead(const fs::path& file) {
 // A file that another program changed or replaced after the last look here
 // and before it moved is one the trash put back: said, as a change while
 // reading is.
-std::unexpected<Error> notTrashed(const fs::path& file, const ui::TrashResult& trashed) {
+std::unexpected<Error> notTrashed(const fs::path& file, const ports::TrashResult& trashed) {
     Error failure =
         trashed.failures.empty() ? MakeError(ErrorKind::Trash, file, 0) : trashed.failures.front();
     if (failure.kind == ErrorKind::Changed) {
@@ -413,7 +413,7 @@ std::string RewriteFailureText(const Error& error) {
     return text + error.adviceCp932;
 }
 
-Rewrite RewriteMessageFile(TMsgItem& entry, ui::Shell& shell, ui::FileSystem& files, bool keepRecord) {
+Rewrite RewriteMessageFile(TMsgItem& entry, ports::Shell& shell, ports::FileSystem& files, bool keepRecord) {
     const fs::path file = entry.FileName;
     struct stat named {};
     if (entry.Boundary.empty() || ::lstat(file.c_str(), &named) != 0) return RewriteOutcome{};
@@ -426,7 +426,7 @@ Rewrite RewriteMessageFile(TMsgItem& entry, ui::Shell& shell, ui::FileSystem& fi
     // Everything below is measured against the file as it was opened.
     struct stat read {};
     if (!reader.fileInfo(read)) return cannotOpen(file, errno);
-    if (!ui::UnchangedSince(named, read)) return changedWhileRead(file);
+    if (!ports::UnchangedSince(named, read)) return changedWhileRead(file);
 
     const RemovalRecord record{RemovalDateText(std::time(nullptr))};
     platform::ReplaceOptions options{.link = platform::LinkAtName::Refuse,
@@ -438,8 +438,8 @@ Rewrite RewriteMessageFile(TMsgItem& entry, ui::Shell& shell, ui::FileSystem& fi
     // The trash compares the file with what was read once more, right
     // before and after it moves, and puts back one that changed meanwhile.
     options.trashOld = [&]() -> std::expected<fs::path, Error> {
-        ui::TrashResult trashed =
-            RecycleFiles(shell, {file}, ui::TrashConfirmation::DoNotAsk, {ui::IdentityOf(read)});
+        ports::TrashResult trashed =
+            RecycleFiles(shell, {file}, ports::TrashConfirmation::DoNotAsk, {ports::IdentityOf(read)});
         if (!trashed.allMoved()) return notTrashed(file, trashed);
         return trashed.locations[0];
     };
@@ -486,17 +486,17 @@ std::string AttachDeleteStatusText(int rewritten, int failed) {
            std::string(text::kNotDeletedCountSuffix);
 }
 
-std::vector<Error> ProcAttachDelete1Click(ui::ListView& view, ui::StatusBar& status, MsgList& list,
-                                          ui::Prompts& prompts, ui::Progress& progress, ui::Shell& shell,
-                                          ui::FileSystem& files, bool keepRecord) {
+std::vector<Error> ProcAttachDelete1Click(ports::ListView& view, ports::StatusBar& status, MsgList& list,
+                                          ports::Prompts& prompts, ports::Progress& progress,
+                                          ports::Shell& shell, ports::FileSystem& files, bool keepRecord) {
     if (!prompts.confirmOkCancel(std::string(text::kDeleteAttachmentsQuestion))) return {};
 
     const std::vector<int> rows = view.selectedRows();
     const int selected = static_cast<int>(rows.size());
-    ui::ResetProgressBar(progress, selected);
-    ui::SetProgressTexts(progress, {.title = std::string(text::kDeletingAttachmentsTitle),
-                                    .label1 = std::string(text::kFromLabel),
-                                    .countText = FormatCount(selected)});
+    ports::ResetProgressBar(progress, selected);
+    ports::SetProgressTexts(progress, {.title = std::string(text::kDeletingAttachmentsTitle),
+                                       .label1 = std::string(text::kFromLabel),
+                                       .countText = FormatCount(selected)});
     progress.clearAbort();
     if (selected > 1) progress.show();
     progress.processEvents();

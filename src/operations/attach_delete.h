@@ -13,10 +13,14 @@
 #include <string_view>
 #include <vector>
 
+#include "base/error.h"
 #include "message/msg_item.h"
-#include "ui/error.h"
-#include "ui/file_system.h"
-#include "ui/ports.h"
+#include "ports/file_system.h"
+#include "ports/list_view.h"
+#include "ports/progress.h"
+#include "ports/prompts.h"
+#include "ports/shell.h"
+#include "ports/status_bar.h"
 
 namespace pelmora {
 
@@ -89,8 +93,8 @@ struct RewriteOutcome {
 // - Open: the file cannot be read (ends the command);
 // - Write: writing or renaming failed (ends the command).
 // With keepRecord each removed part leaves its record (RemovalRecord).
-std::expected<RewriteOutcome, Error> RewriteMessageFile(TMsgItem& entry, ui::Shell& shell,
-                                                        ui::FileSystem& files, bool keepRecord = false);
+std::expected<RewriteOutcome, Error> RewriteMessageFile(TMsgItem& entry, ports::Shell& shell,
+                                                        ports::FileSystem& files, bool keepRecord = false);
 
 // The message box text for an error of RewriteMessageFile.
 std::string RewriteFailureText(const Error& error);
@@ -110,8 +114,9 @@ std::string AttachDeleteStatusText(int rewritten, int failed);
 // over without a message box, as the recycle bin's refusal was; those
 // errors (with the trash's reason) are answered, for a front end that says
 // more.
-std::vector<Error> ProcAttachDelete1Click(ui::ListView& view, ui::StatusBar& status, MsgList& list,
-                                          ui::Prompts& prompts, ui::Progress& progress, ui::Shell& shell,
-                                          ui::FileSystem& files, bool keepRecord = false);
+std::vector<Error> ProcAttachDelete1Click(ports::ListView& view, ports::StatusBar& status, MsgList& list,
+                                          ports::Prompts& prompts, ports::Progress& progress,
+                                          ports::Shell& shell, ports::FileSystem& files,
+                                          bool keepRecord = false);
 
 }  // namespace pelmora

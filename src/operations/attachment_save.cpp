@@ -75,13 +75,13 @@ private:
 // The message file is the one the view was read from, not written to since.
 bool unchanged(int fd, const MessageView& view) {
     struct stat info;
-    return view.identity.known() && fstat(fd, &info) == 0 && ui::StillAsRead(view.identity, info);
+    return view.identity.known() && fstat(fd, &info) == 0 && ports::StillAsRead(view.identity, info);
 }
 
 // Renames temporary into folder under name, or name (2), (3)... when taken.
 std::expected<std::filesystem::path, Error> placeFile(const std::filesystem::path& temporary,
                                                       const std::filesystem::path& folder,
-                                                      const std::string& name, ui::FileSystem& files) {
+                                                      const std::string& name, ports::FileSystem& files) {
     for (int number = 1; number < 10000; ++number) {
         const std::filesystem::path target = folder / (number == 1 ? name : NumberedFileName(name, number));
         const int error = files.renameNoReplace(temporary, target);
@@ -122,7 +122,7 @@ std::string NumberedFileName(View name, int number) {
 std::expected<std::filesystem::path, Error> SaveAttachment(const MessageView& view,
                                                            const AttachmentInfo& attachment,
                                                            const std::filesystem::path& folder,
-                                                           ui::FileSystem& files, View nameUtf8) {
+                                                           ports::FileSystem& files, View nameUtf8) {
     const Descriptor message(open(view.path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     if (message.get() < 0) return std::unexpected(MakeError(ErrorKind::Open, view.path, errno));
     if (!unchanged(message.get(), view)) return std::unexpected(MakeError(ErrorKind::Changed, view.path, 0));
@@ -157,7 +157,7 @@ std::expected<std::filesystem::path, Error> SaveAttachment(const MessageView& vi
 }
 
 SaveOutcome SaveAllAttachments(const MessageView& view, const std::filesystem::path& folder,
-                               ui::FileSystem& files) {
+                               ports::FileSystem& files) {
     SaveOutcome outcome;
     if (view.attachments.empty()) return outcome;
     std::error_code error;
@@ -198,18 +198,19 @@ std::string AttachSaveFailureText(const Error& error) {
            std::string(text::kReasonEnd);
 }
 
-int ProcAttachSave1Click(ui::ListView& view, ui::StatusBar& status, const MsgList& list, ui::Prompts& prompts,
-                         ui::Progress& progress, const std::filesystem::path& folder, ui::FileSystem& files) {
+int ProcAttachSave1Click(ports::ListView& view, ports::StatusBar& status, const MsgList& list,
+                         ports::Prompts& prompts, ports::Progress& progress,
+                         const std::filesystem::path& folder, ports::FileSystem& files) {
     std::vector<const TMsgItem*> messages;
     for (const int row : view.selectedRows())
         if (row >= 0 && static_cast<std::size_t>(row) < list.size() &&
             list[static_cast<std::size_t>(row)]->HasAttach)
             messages.push_back(list[static_cast<std::size_t>(row)].get());
     const int count = static_cast<int>(messages.size());
-    ui::ResetProgressBar(progress, count);
-    ui::SetProgressTexts(progress, {.title = std::string(text::kSavingAttachmentsTitle),
-                                    .label1 = std::string(text::kFromLabel),
-                                    .countText = FormatCount(count)});
+    ports::ResetProgressBar(progress, count);
+    ports::SetProgressTexts(progress, {.title = std::string(text::kSavingAttachmentsTitle),
+                                       .label1 = std::string(text::kFromLabel),
+                                       .countText = FormatCount(count)});
     progress.clearAbort();
     if (count > 1) progress.show();
     progress.processEvents();

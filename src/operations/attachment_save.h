@@ -12,11 +12,14 @@
 #include <string_view>
 #include <vector>
 
+#include "base/error.h"
 #include "message/message_view.h"
 #include "message/msg_item.h"
-#include "ui/error.h"
-#include "ui/file_system.h"
-#include "ui/ports.h"
+#include "ports/file_system.h"
+#include "ports/list_view.h"
+#include "ports/progress.h"
+#include "ports/prompts.h"
+#include "ports/status_bar.h"
 
 namespace pelmora {
 
@@ -35,7 +38,7 @@ std::string NumberedFileName(std::string_view name, int number);
 std::expected<std::filesystem::path, Error> SaveAttachment(const MessageView& view,
                                                            const AttachmentInfo& attachment,
                                                            const std::filesystem::path& folder,
-                                                           ui::FileSystem& files,
+                                                           ports::FileSystem& files,
                                                            std::string_view nameUtf8 = {});
 
 struct SaveOutcome {
@@ -44,7 +47,7 @@ struct SaveOutcome {
 };
 // Every attachment of view into folder, created when missing.
 SaveOutcome SaveAllAttachments(const MessageView& view, const std::filesystem::path& folder,
-                               ui::FileSystem& files);
+                               ports::FileSystem& files);
 
 // The folder, inside parent, for the attachments of one of several messages:
 // the message file's name without its extension, made safe; a name already
@@ -57,8 +60,9 @@ std::filesystem::path MessageFolder(const std::filesystem::path& parent, const s
 // progress dialog shows for several messages and its 中断 stops between
 // messages; the status bar says how many files were written, and a warning
 // names the first that could not be. The number of files written.
-int ProcAttachSave1Click(ui::ListView& view, ui::StatusBar& status, const MsgList& list, ui::Prompts& prompts,
-                         ui::Progress& progress, const std::filesystem::path& folder, ui::FileSystem& files);
+int ProcAttachSave1Click(ports::ListView& view, ports::StatusBar& status, const MsgList& list,
+                         ports::Prompts& prompts, ports::Progress& progress,
+                         const std::filesystem::path& folder, ports::FileSystem& files);
 
 // "N 個の添付ファイルを保存しました。" (display text).
 std::string AttachSaveStatusText(int saved);

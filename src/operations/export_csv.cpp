@@ -12,10 +12,10 @@
 
 #include "decode/cp932.h"
 #include "decode/japanese.h"
+#include "message/column_keys.h"
 #include "message/format.h"
 #include "platform/replace_file.h"
 #include "texts/texts.h"
-#include "ui/column_keys.h"
 
 namespace pelmora {
 
@@ -127,7 +127,7 @@ std::string CsvMessageField(std::string_view cp932) {
 std::string CsvHeaderText(int key) {
     // The file gives the unit the list's size column leaves out.
     if (key == KeySize) return std::string(text::kCaptionSizeKB);
-    const std::string_view caption = text::ColumnCaption(key);
+    const std::string_view caption = ColumnCaption(key);
     return caption.empty() ? std::string("???") : std::string(caption);
 }
 
@@ -152,7 +152,7 @@ std::string CsvFieldText(const TMsgItem& entry, int key) {
     }
 }
 
-std::vector<int> ColumnKeys(const ui::ListView& view) {
+std::vector<int> ColumnKeys(const ports::ListView& view) {
     std::vector<int> keys;
     for (int c = 0; c < view.columnCount(); ++c) keys.push_back(view.columnKey(c));
     return keys;
@@ -186,7 +186,7 @@ std::string ListFileErrorText(const Error& error) {
 
 std::expected<void, Error> WriteMessageListFile(const fs::path& file, const std::vector<int>& keys,
                                                 const MsgList& list, ListPlacement placement,
-                                                ui::FileSystem& files) {
+                                                ports::FileSystem& files) {
     std::ostringstream text;
     WriteMessageList(text, keys, list);
     // Written beside the file and renamed over it: a full disk or a crash
@@ -201,16 +201,16 @@ std::expected<void, Error> WriteMessageListFile(const fs::path& file, const std:
         std::move(text).str(), files);
 }
 
-void OpenWithAssociation(const fs::path& file, ui::Shell& shell, ui::Prompts& prompts) {
+void OpenWithAssociation(const fs::path& file, ports::Shell& shell, ports::Prompts& prompts) {
     if (!shell.openWithAssociation(file)) prompts.warning(std::string(text::kCannotStartAssociatedProgram));
 }
 
-void ProcListMessage1Click(const fs::path& baseName, const ui::ListView& view, const MsgList& list,
-                           ui::Prompts& prompts, ui::Shell& shell, fs::path& msgListDir,
-                           const fs::path& fallbackFolder, ui::FileSystem& files) {
+void ProcListMessage1Click(const fs::path& baseName, const ports::ListView& view, const MsgList& list,
+                           ports::Prompts& prompts, ports::Shell& shell, fs::path& msgListDir,
+                           const fs::path& fallbackFolder, ports::FileSystem& files) {
     if (!prompts.confirmYesNo(std::string(text::kCreateListQuestion))) return;
 
-    ui::SaveFileRequest request;
+    ports::SaveFileRequest request;
     request.titleCp932 = text::kSaveListTitle;
     request.fileName = SafeFileName(baseName.native(), TextEncoding::Utf8) + ".csv";
     std::error_code ec;

@@ -10,10 +10,13 @@
 #include <string_view>
 #include <vector>
 
+#include "base/error.h"
 #include "message/msg_item.h"
 #include "platform/file_io.h"
-#include "ui/error.h"
-#include "ui/ports.h"
+#include "ports/file_system.h"
+#include "ports/list_view.h"
+#include "ports/prompts.h"
+#include "ports/shell.h"
 
 namespace pelmora {
 
@@ -38,7 +41,7 @@ std::string CsvMessageField(std::string_view cp932);
 std::string CsvHeaderText(int key);
 // The text of entry written for the column with key, before quoting.
 std::string CsvFieldText(const TMsgItem& entry, int key);
-std::vector<int> ColumnKeys(const ui::ListView& view);
+std::vector<int> ColumnKeys(const ports::ListView& view);
 
 // The header record and one record per entry, each followed by CR LF.
 void WriteMessageList(std::ostream& out, const std::vector<int>& keys, const MsgList& list);
@@ -57,12 +60,12 @@ enum class ListPlacement { Replace, NoReplace };
 std::expected<void, Error> WriteMessageListFile(const std::filesystem::path& file,
                                                 const std::vector<int>& keys, const MsgList& list,
                                                 ListPlacement placement = ListPlacement::Replace,
-                                                ui::FileSystem& files = platform::SystemFileSystem());
+                                                ports::FileSystem& files = platform::SystemFileSystem());
 // The error said as "<path>: <reason>" (UTF-8, the path as its bytes stand).
 std::string ListFileErrorText(const Error& error);
 
 // Opens file with its associated program; says so when none starts.
-void OpenWithAssociation(const std::filesystem::path& file, ui::Shell& shell, ui::Prompts& prompts);
+void OpenWithAssociation(const std::filesystem::path& file, ports::Shell& shell, ports::Prompts& prompts);
 
 // The command: two questions, the save dialog opened in msgListDir (or
 // fallbackFolder when that is no folder: the user's documents folder on this
@@ -70,9 +73,9 @@ void OpenWithAssociation(const std::filesystem::path& file, ui::Shell& shell, ui
 // folder of the file written. A file that appears at the chosen name after
 // the dialog (which asks only about one that was there) is replaced only
 // when the user agrees to a second question.
-void ProcListMessage1Click(const std::filesystem::path& baseName, const ui::ListView& view,
-                           const MsgList& list, ui::Prompts& prompts, ui::Shell& shell,
+void ProcListMessage1Click(const std::filesystem::path& baseName, const ports::ListView& view,
+                           const MsgList& list, ports::Prompts& prompts, ports::Shell& shell,
                            std::filesystem::path& msgListDir, const std::filesystem::path& fallbackFolder,
-                           ui::FileSystem& files = platform::SystemFileSystem());
+                           ports::FileSystem& files = platform::SystemFileSystem());
 
 }  // namespace pelmora

@@ -13,7 +13,7 @@ namespace fs = std::filesystem;
 namespace {
 
 // The file of the only selected row, or nothing (a vanished file included).
-const TMsgItem* soleSelectedEntry(const ui::ListView& view, const MsgList& list) {
+const TMsgItem* soleSelectedEntry(const ports::ListView& view, const MsgList& list) {
     if (view.selectedCount() != 1) return nullptr;
     std::vector<int> rows = view.selectedRows();
     if (rows.size() != 1 || rows[0] < 0 || static_cast<std::size_t>(rows[0]) >= list.size()) return nullptr;
@@ -24,8 +24,8 @@ const TMsgItem* soleSelectedEntry(const ui::ListView& view, const MsgList& list)
 
 }  // namespace
 
-void ProcMessageOpen1Click(const ui::ListView& view, const MsgList& list, ui::Prompts& prompts,
-                           ui::Shell& shell) {
+void ProcMessageOpen1Click(const ports::ListView& view, const MsgList& list, ports::Prompts& prompts,
+                           ports::Shell& shell) {
     const TMsgItem* entry = soleSelectedEntry(view, list);
     if (entry == nullptr) return;
     const fs::path file = entry->FileName;
@@ -33,8 +33,8 @@ void ProcMessageOpen1Click(const ui::ListView& view, const MsgList& list, ui::Pr
     prompts.warning(text::CouldNotOpenWithAssociation(file.native()));
 }
 
-void ProcMessageEdit1Click(const ui::ListView& view, const MsgList& list, ui::Prompts& prompts,
-                           ui::Shell& shell, const std::string& editorName) {
+void ProcMessageEdit1Click(const ports::ListView& view, const MsgList& list, ports::Prompts& prompts,
+                           ports::Shell& shell, const std::string& editorName) {
     const TMsgItem* entry = soleSelectedEntry(view, list);
     if (entry == nullptr) return;
     const fs::path file = entry->FileName;

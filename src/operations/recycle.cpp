@@ -14,18 +14,18 @@ namespace pelmora {
 
 namespace fs = std::filesystem;
 
-ui::TrashResult RecycleFiles(ui::Shell& shell, const std::vector<fs::path>& paths,
-                             ui::TrashConfirmation confirmation,
-                             const std::vector<ui::FileIdentity>& asRead) {
+ports::TrashResult RecycleFiles(ports::Shell& shell, const std::vector<fs::path>& paths,
+                                ports::TrashConfirmation confirmation,
+                                const std::vector<ports::FileIdentity>& asRead) {
     if (paths.empty()) return {};
-    ui::TrashResult result = shell.moveToTrash(paths, confirmation, asRead);
+    ports::TrashResult result = shell.moveToTrash(paths, confirmation, asRead);
     // A shell that answers with fewer flags than paths moved nothing more.
     result.moved.resize(paths.size(), false);
     result.locations.resize(paths.size());
     return result;
 }
 
-ui::FileIdentity IdentityAsRead(const TMsgItem& entry) {
+ports::FileIdentity IdentityAsRead(const TMsgItem& entry) {
     return {entry.FileDevice, entry.FileInode, entry.FileSize, entry.FileTime, entry.FileChangeTime};
 }
 
@@ -40,7 +40,7 @@ namespace {
 constexpr std::size_t kProgressAboveFiles = 100;
 constexpr std::chrono::milliseconds kProgressAfter{500};
 
-void reportFailures(ui::Prompts& prompts, const ui::TrashResult& result) {
+void reportFailures(ports::Prompts& prompts, const ports::TrashResult& result) {
     if (result.refused || result.failures.empty()) return;
     std::string text(text::kTrashFailuresHeading);
     text += text::kLineBreak;
@@ -60,13 +60,13 @@ std::string progressCount(std::size_t done, std::size_t total) {
 // the delete is long, hidden at the end whatever ends it.
 class DeleteProgress {
 public:
-    DeleteProgress(ui::Progress* progress, std::size_t total)
+    DeleteProgress(ports::Progress* progress, std::size_t total)
         : m_progress(progress), m_total(total), m_started(std::chrono::steady_clock::now()) {
         if (m_progress == nullptr) return;
-        ui::ResetProgressBar(*m_progress, static_cast<int>(total));
-        ui::SetProgressTexts(*m_progress, {.title = std::string(text::kTrashingTitle),
-                                           .label1 = std::string(text::kFromLabel),
-                                           .countText = progressCount(0, total)});
+        ports::ResetProgressBar(*m_progress, static_cast<int>(total));
+        ports::SetProgressTexts(*m_progress, {.title = std::string(text::kTrashingTitle),
+                                              .label1 = std::string(text::kFromLabel),
+                                              .countText = progressCount(0, total)});
         m_progress->clearAbort();
     }
     ~DeleteProgress() {
@@ -99,7 +99,7 @@ public:
     }
 
 private:
-    ui::Progress* m_progress;
+    ports::Progress* m_progress;
     std::size_t m_total;
     std::chrono::steady_clock::time_point m_started;
     bool m_shown = false;
@@ -109,14 +109,15 @@ private:
 // Hands the files to the shell one at a time (the question was asked
 // already), so that a file is either in the trash or where it was, the
 // window's events run between files and 中断 can stop between two files.
-ui::TrashResult trashOneByOne(ui::Shell& shell, const std::vector<fs::path>& paths,
-                              const std::vector<ui::FileIdentity>& asRead, ui::Progress* progress) {
-    ui::TrashResult all;
+ports::TrashResult trashOneByOne(ports::Shell& shell, const std::vector<fs::path>& paths,
+                                 const std::vector<ports::FileIdentity>& asRead, ports::Progress* progress) {
+    ports::TrashResult all;
     all.moved.assign(paths.size(), false);
     all.locations.assign(paths.size(), fs::path());
     DeleteProgress shown(progress, paths.size());
     for (std::size_t i = 0; i < paths.size() && shown.goOn(paths[i]); ++i) {
-        ui::TrashResult one = RecycleFiles(shell, {paths[i]}, ui::TrashConfirmation::DoNotAsk, {asRead[i]});
+        ports::TrashResult one =
+            RecycleFiles(shell, {paths[i]}, ports::TrashConfirmation::DoNotAsk, {asRead[i]});
         all.moved[i] = one.moved.front();
         all.locations[i] = std::move(one.locations.front());
         for (Error& failure : one.failures) all.failures.push_back(std::move(failure));
@@ -127,8 +128,8 @@ ui::TrashResult trashOneByOne(ui::Shell& shell, const std::vector<fs::path>& pat
 
 // Removes the marked entries in one pass and keeps the surviving selected
 // entries selected at their new rows.
-void removeMarked(ui::ListView& view, MsgList& list) {
-    ui::UpdateScope noRedraw(view);
+void removeMarked(ports::ListView& view, MsgList& list) {
+    ports::UpdateScope noRedraw(view);
     std::vector<const TMsgItem*> keepSelected;
     for (int row : view.selectedRows())
         if (row >= 0 && static_cast<std::size_t>(row) < list.size() && !list[row]->DeleteMark)
@@ -145,12 +146,12 @@ void removeMarked(ui::ListView& view, MsgList& list) {
 
 }  // namespace
 
-void ProcMessageDelete1Click(ui::ListView& view, ui::StatusBar& status, MsgList& list, ui::Prompts& prompts,
-                             ui::Shell& shell, ui::Progress* progress) {
+void ProcMessageDelete1Click(ports::ListView& view, ports::StatusBar& status, MsgList& list,
+                             ports::Prompts& prompts, ports::Shell& shell, ports::Progress* progress) {
     for (auto& entry : list) entry->DeleteMark = false;
 
     std::vector<fs::path> paths;
-    std::vector<ui::FileIdentity> asRead;
+    std::vector<ports::FileIdentity> asRead;
     std::vector<TMsgItem*> handed;
     for (int row : view.selectedRows()) {
         if (row < 0 || static_cast<std::size_t>(row) >= list.size()) continue;
@@ -163,7 +164,7 @@ void ProcMessageDelete1Click(ui::ListView& view, ui::StatusBar& status, MsgList&
         handed.push_back(&entry);
     }
 
-    ui::TrashResult result;
+    ports::TrashResult result;
     if (!paths.empty()) {
         if (shell.confirmTrash(paths.size())) {
             result = trashOneByOne(shell, paths, asRead, progress);

@@ -6,19 +6,24 @@
 #include <vector>
 
 #include "message/msg_item.h"
-#include "ui/ports.h"
+#include "ports/file_system.h"
+#include "ports/list_view.h"
+#include "ports/progress.h"
+#include "ports/prompts.h"
+#include "ports/shell.h"
+#include "ports/status_bar.h"
 
 namespace pelmora {
 
 // Hands paths to the shell's trash. The trash always keeps what it takes,
 // so the only choice left is whether the shell asks first. asRead as the
 // shell port takes it: a file that changed since it was read stays.
-ui::TrashResult RecycleFiles(ui::Shell& shell, const std::vector<std::filesystem::path>& paths,
-                             ui::TrashConfirmation confirmation,
-                             const std::vector<ui::FileIdentity>& asRead = {});
+ports::TrashResult RecycleFiles(ports::Shell& shell, const std::vector<std::filesystem::path>& paths,
+                                ports::TrashConfirmation confirmation,
+                                const std::vector<ports::FileIdentity>& asRead = {});
 
 // The file the entry was read from, as it was then.
-ui::FileIdentity IdentityAsRead(const TMsgItem& entry);
+ports::FileIdentity IdentityAsRead(const TMsgItem& entry);
 
 // The shells' own question before they trash count files (display text):
 // "3 個の項目をごみ箱に移動しますか？".
@@ -34,7 +39,8 @@ std::string TrashQuestion(std::size_t count);
 // events run between files, a delete of more than 100 files (or one that
 // has taken half a second) shows the dialog, and 中断 stops it between two
 // files: the files moved so far leave the list, the others stay.
-void ProcMessageDelete1Click(ui::ListView& view, ui::StatusBar& status, MsgList& list, ui::Prompts& prompts,
-                             ui::Shell& shell, ui::Progress* progress = nullptr);
+void ProcMessageDelete1Click(ports::ListView& view, ports::StatusBar& status, MsgList& list,
+                             ports::Prompts& prompts, ports::Shell& shell,
+                             ports::Progress* progress = nullptr);
 
 }  // namespace pelmora

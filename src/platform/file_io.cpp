@@ -188,7 +188,7 @@ void SyncFolderOf(const std::filesystem::path& path) {
 
 namespace {
 
-class PosixFileSystem final : public ui::FileSystem {
+class PosixFileSystem final : public ports::FileSystem {
 public:
     bool writeAll(int fd, std::string_view bytes) override { return WriteAll(fd, bytes); }
     int renameNoReplace(const std::filesystem::path& from, const std::filesystem::path& to) override {
@@ -198,7 +198,7 @@ public:
 
 }  // namespace
 
-ui::FileSystem& SystemFileSystem() {
+ports::FileSystem& SystemFileSystem() {
     static PosixFileSystem files;
     return files;
 }

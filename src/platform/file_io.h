@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "ui/file_system.h"
+#include "ports/file_system.h"
 
 namespace pelmora::platform {
 
@@ -54,6 +54,6 @@ int CopyExtendedAttributes(int from, int to);
 void SyncFolderOf(const std::filesystem::path& path);
 
 // The file-system port answered by the calls above.
-ui::FileSystem& SystemFileSystem();
+ports::FileSystem& SystemFileSystem();
 
 }  // namespace pelmora::platform

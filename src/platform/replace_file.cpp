@@ -91,8 +91,8 @@ int takeOver(int fd, const fs::path& file, const ReplaceOptions& options) {
 bool stillAsRead(const fs::path& file, const FileAsRead& read) {
     struct stat opened {};
     struct stat atName {};
-    return (read.fd < 0 || (::fstat(read.fd, &opened) == 0 && ui::UnchangedSince(read.info, opened))) &&
-           ::lstat(file.c_str(), &atName) == 0 && ui::UnchangedSince(read.info, atName);
+    return (read.fd < 0 || (::fstat(read.fd, &opened) == 0 && ports::UnchangedSince(read.info, opened))) &&
+           ::lstat(file.c_str(), &atName) == 0 && ports::UnchangedSince(read.info, atName);
 }
 
 bool restored(const fs::path& trashed, const fs::path& file) {
@@ -105,7 +105,7 @@ bool restored(const fs::path& trashed, const fs::path& file) {
 }  // namespace
 
 std::expected<struct stat, ReplaceFailure> ReplaceFile(const fs::path& target, const ReplaceOptions& options,
-                                                       const WriteContent& write, ui::FileSystem& files) {
+                                                       const WriteContent& write, ports::FileSystem& files) {
     const fs::path file = options.link == LinkAtName::Follow ? followed(target) : target;
     auto failure = [&target](ErrorKind kind, int code) {
         return std::unexpected(ReplaceFailure{.error = MakeError(kind, target, code)});
@@ -159,7 +159,7 @@ std::expected<struct stat, ReplaceFailure> ReplaceFile(const fs::path& target, c
 }
 
 std::expected<void, Error> ReplaceFile(const fs::path& file, const ReplaceOptions& options,
-                                       std::string_view content, ui::FileSystem& files) {
+                                       std::string_view content, ports::FileSystem& files) {
     auto replaced = ReplaceFile(
         file, options,
         [content](const auto& write) -> std::expected<void, Error> {

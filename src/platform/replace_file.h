@@ -15,8 +15,8 @@
 #include <optional>
 #include <string_view>
 
-#include "ui/error.h"
-#include "ui/file_system.h"
+#include "base/error.h"
+#include "ports/file_system.h"
 
 namespace pelmora::platform {
 
@@ -91,10 +91,10 @@ struct ReplaceFailure {
 // is now at the name (its size and identity).
 std::expected<struct stat, ReplaceFailure> ReplaceFile(const std::filesystem::path& file,
                                                        const ReplaceOptions& options,
-                                                       const WriteContent& write, ui::FileSystem& files);
+                                                       const WriteContent& write, ports::FileSystem& files);
 // The same with the content in memory.
 std::expected<void, Error> ReplaceFile(const std::filesystem::path& file, const ReplaceOptions& options,
-                                       std::string_view content, ui::FileSystem& files);
+                                       std::string_view content, ports::FileSystem& files);
 
 // The name in the folder dirFd still leads to the open file fd.
 bool NameLeadsTo(int dirFd, const char* name, int fd);

@@ -85,7 +85,7 @@ enum class Reserve { Done, Taken, Failed };
 
 // Claims name in info/ with O_EXCL; only the owner of the .trashinfo may use
 // the same name in files/.
-Reserve reserveInfo(const fs::path& info, const std::string& text, ui::FileSystem& files, int& error) {
+Reserve reserveInfo(const fs::path& info, const std::string& text, ports::FileSystem& files, int& error) {
     int fd = ::open(info.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
     if (fd < 0) {
         error = errno;
@@ -137,7 +137,7 @@ std::unexpected<Error> changedFile(const fs::path& file, const fs::path& strande
 // the trash.
 template <typename Place>
 std::expected<TrashedFile, Error> placeUnderFreeName(const fs::path& file, const TrashDirectory& trash,
-                                                     ui::FileSystem& files, Place place) {
+                                                     ports::FileSystem& files, Place place) {
     if (auto ready = prepareTrash(trash); !ready) return std::unexpected(ready.error());
     const std::string infoText = infoTextNow(recordedPath(resolvedPath(file), trash));
     const std::string name = resolvedPath(file).filename().native();
@@ -163,16 +163,16 @@ std::expected<TrashedFile, Error> placeUnderFreeName(const fs::path& file, const
 // what was read, and keeps it there only if what arrived is that file: the
 // comparison before the rename cannot see what happens between it and the
 // rename. A file that differs goes back where it was.
-Placement renameIfAsRead(const fs::path& file, const fs::path& target, const ui::FileIdentity& asRead,
-                         ui::FileSystem& files) {
+Placement renameIfAsRead(const fs::path& file, const fs::path& target, const ports::FileIdentity& asRead,
+                         ports::FileSystem& files) {
     struct stat before {};
     if (asRead.known()) {
         if (::lstat(file.c_str(), &before) != 0) return Placement::refused(errno);
-        if (!S_ISLNK(before.st_mode) && !ui::StillAsRead(asRead, before)) return Placement::notAsRead();
+        if (!S_ISLNK(before.st_mode) && !ports::StillAsRead(asRead, before)) return Placement::notAsRead();
     }
     if (int error = files.renameNoReplace(file, target); error != 0) return Placement::refused(error);
     struct stat after {};
-    if (!asRead.known() || (::lstat(target.c_str(), &after) == 0 && ui::SameFileMoved(before, after)))
+    if (!asRead.known() || (::lstat(target.c_str(), &after) == 0 && ports::SameFileMoved(before, after)))
         return Placement::done();
     if (files.renameNoReplace(target, file) == 0) return Placement::notAsRead();
     return Placement::notAsRead(target);
@@ -184,7 +184,7 @@ constexpr int kNotAsRead = -1;
 // Copies source to the new file target; copied receives what the source
 // was when the copy was complete. 0, an errno value, or kNotAsRead.
 int copyFileTo(const fs::path& source, const fs::path& target, struct stat& copiedFrom,
-               const ui::FileIdentity& asRead = {}) {
+               const ports::FileIdentity& asRead = {}) {
     int in = ::open(source.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
     if (in < 0) return errno;
     struct stat before {};
@@ -193,7 +193,7 @@ int copyFileTo(const fs::path& source, const fs::path& target, struct stat& copi
         refused = errno;
     else if (!S_ISREG(before.st_mode))
         refused = EINVAL;
-    else if (asRead.known() && !ui::StillAsRead(asRead, before))
+    else if (asRead.known() && !ports::StillAsRead(asRead, before))
         refused = kNotAsRead;
     if (refused != 0) {
         ::close(in);
@@ -211,7 +211,7 @@ int copyFileTo(const fs::path& source, const fs::path& target, struct stat& copi
     if (error == 0 && (::fsync(out) != 0 || ::fstat(out, &copied) != 0 || ::fstat(in, &after) != 0))
         error = errno;
     // A copy of another size, or of a file that changed meanwhile, is no copy.
-    if (error == 0 && !ui::UnchangedSince(before, after)) error = asRead.known() ? kNotAsRead : EIO;
+    if (error == 0 && !ports::UnchangedSince(before, after)) error = asRead.known() ? kNotAsRead : EIO;
     if (error == 0 && copied.st_size != before.st_size) error = EIO;
     copiedFrom = after;
     if (error == 0) {
@@ -316,7 +316,7 @@ std::expected<TrashDirectory, Error> VolumeTrash(const fs::path& topDir, uid_t u
 }
 
 std::expected<TrashedFile, Error> TrashByRename(const fs::path& file, const TrashDirectory& trash,
-                                                const ui::FileIdentity& asRead, ui::FileSystem& files) {
+                                                const ports::FileIdentity& asRead, ports::FileSystem& files) {
     return about(file, placeUnderFreeName(file, trash, files, [&](const fs::path& target) {
                      return renameIfAsRead(file, target, asRead, files);
                  }));
@@ -328,10 +328,11 @@ namespace {
 // copied: it is renamed aside in its own folder (a rename is atomic, an
 // unlink of a name another program may just have replaced is not), compared
 // there, and removed; a file that differs goes back to its name.
-Placement removeCopiedOriginal(const fs::path& file, const struct stat& copiedFrom, ui::FileSystem& files) {
+Placement removeCopiedOriginal(const fs::path& file, const struct stat& copiedFrom,
+                               ports::FileSystem& files) {
     struct stat before {};
     if (::lstat(file.c_str(), &before) != 0) return Placement::refused(errno);
-    if (!ui::UnchangedSince(copiedFrom, before)) return Placement::notAsRead();
+    if (!ports::UnchangedSince(copiedFrom, before)) return Placement::notAsRead();
     const std::string tag = "pelmora-trash-" + std::to_string(::getpid()) + "-";
     fs::path aside;
     int error = EEXIST;
@@ -341,7 +342,7 @@ Placement removeCopiedOriginal(const fs::path& file, const struct stat& copiedFr
     }
     if (error != 0) return Placement::refused(error);
     struct stat after {};
-    if (::lstat(aside.c_str(), &after) == 0 && ui::SameFileMoved(before, after)) {
+    if (::lstat(aside.c_str(), &after) == 0 && ports::SameFileMoved(before, after)) {
         ::unlink(aside.c_str());
         return Placement::done();
     }
@@ -352,7 +353,7 @@ Placement removeCopiedOriginal(const fs::path& file, const struct stat& copiedFr
 }  // namespace
 
 std::expected<TrashedFile, Error> TrashByCopy(const fs::path& file, const TrashDirectory& trash,
-                                              const ui::FileIdentity& asRead, ui::FileSystem& files) {
+                                              const ports::FileIdentity& asRead, ports::FileSystem& files) {
     struct stat copiedFrom {};
     auto placed = placeUnderFreeName(file, trash, files, [&](const fs::path& target) -> Placement {
         const int error = copyFileTo(file, target, copiedFrom, asRead);
@@ -391,8 +392,8 @@ std::expected<void, Error> restoreFromTrash(const TrashedFile& trashed, const fs
     return {};
 }
 
-std::expected<TrashedFile, Error> moveToTrash(const fs::path& file, const ui::FileIdentity& asRead,
-                                              ui::FileSystem& files) {
+std::expected<TrashedFile, Error> moveToTrash(const fs::path& file, const ports::FileIdentity& asRead,
+                                              ports::FileSystem& files) {
     struct stat st {};
     if (::lstat(file.c_str(), &st) != 0) return fail(TrashStep::FindFile);
     const TrashDirectory home = HomeTrash();
@@ -418,18 +419,18 @@ std::expected<void, Error> RestoreFromTrash(const TrashedFile& trashed, const fs
     return about(original, restoreFromTrash(trashed, original));
 }
 
-std::expected<TrashedFile, Error> MoveToTrash(const fs::path& file, const ui::FileIdentity& asRead,
-                                              ui::FileSystem& files) {
+std::expected<TrashedFile, Error> MoveToTrash(const fs::path& file, const ports::FileIdentity& asRead,
+                                              ports::FileSystem& files) {
     return about(file, moveToTrash(file, asRead, files));
 }
 
-ui::TrashResult TrashEach(const std::vector<fs::path>& paths, const std::vector<ui::FileIdentity>& asRead,
-                          ui::FileSystem& files) {
-    ui::TrashResult result;
+ports::TrashResult TrashEach(const std::vector<fs::path>& paths,
+                             const std::vector<ports::FileIdentity>& asRead, ports::FileSystem& files) {
+    ports::TrashResult result;
     result.moved.assign(paths.size(), false);
     result.locations.assign(paths.size(), fs::path());
     for (std::size_t i = 0; i < paths.size(); ++i) {
-        auto moved = MoveToTrash(paths[i], i < asRead.size() ? asRead[i] : ui::FileIdentity{}, files);
+        auto moved = MoveToTrash(paths[i], i < asRead.size() ? asRead[i] : ports::FileIdentity{}, files);
         if (moved) {
             result.moved[i] = true;
             result.locations[i] = moved->file;

@@ -16,10 +16,10 @@
 #include <string_view>
 #include <vector>
 
+#include "base/error.h"
 #include "platform/file_io.h"
-#include "ui/error.h"
-#include "ui/file_system.h"
-#include "ui/ports.h"
+#include "ports/file_system.h"
+#include "ports/shell.h"
 
 namespace pelmora::platform {
 
@@ -56,22 +56,22 @@ TrashDirectory HomeTrash();
 // symbolic link holds no message of its own and goes as it is. The renames
 // and the .trashinfo go through files.
 std::expected<TrashedFile, Error> MoveToTrash(const std::filesystem::path& file,
-                                              const ui::FileIdentity& asRead = {},
-                                              ui::FileSystem& files = SystemFileSystem());
+                                              const ports::FileIdentity& asRead = {},
+                                              ports::FileSystem& files = SystemFileSystem());
 
 // Moves file into trash by renaming; both must be on one file system.
 std::expected<TrashedFile, Error> TrashByRename(const std::filesystem::path& file,
                                                 const TrashDirectory& trash,
-                                                const ui::FileIdentity& asRead = {},
-                                                ui::FileSystem& files = SystemFileSystem());
+                                                const ports::FileIdentity& asRead = {},
+                                                ports::FileSystem& files = SystemFileSystem());
 // Copies a regular file into trash, makes the copy durable, checks its size
 // and only then removes the original, unless the original changed after it
 // was copied (then the copy goes and the original stays). To remove it, the
 // original is first renamed aside in its own folder and compared there, so
 // that what goes is exactly what was copied.
 std::expected<TrashedFile, Error> TrashByCopy(const std::filesystem::path& file, const TrashDirectory& trash,
-                                              const ui::FileIdentity& asRead = {},
-                                              ui::FileSystem& files = SystemFileSystem());
+                                              const ports::FileIdentity& asRead = {},
+                                              ports::FileSystem& files = SystemFileSystem());
 
 // Puts a trashed file back at original (which must not exist) and removes
 // its .trashinfo. Used to undo a move that a later step could not complete.
@@ -100,8 +100,8 @@ std::string TrashedName(std::string_view name, int attempt);
 // Moves each path to the trash on its own, for the shell ports: one flag per
 // path, one error per failure, and where each moved file went. asRead as
 // the shell port takes it.
-ui::TrashResult TrashEach(const std::vector<std::filesystem::path>& paths,
-                          const std::vector<ui::FileIdentity>& asRead = {},
-                          ui::FileSystem& files = SystemFileSystem());
+ports::TrashResult TrashEach(const std::vector<std::filesystem::path>& paths,
+                             const std::vector<ports::FileIdentity>& asRead = {},
+                             ports::FileSystem& files = SystemFileSystem());
 
 }  // namespace pelmora::platform

@@ -10,9 +10,10 @@
 #include "decode/japanese.h"
 #include "decode/transfer.h"
 #include "message/mime_boundary.h"
+#include "ports/progress.h"
+#include "ports/prompts.h"
 #include "search/whole_text.h"
 #include "texts/texts.h"
-#include "ui/ports.h"
 
 namespace pelmora {
 
@@ -170,9 +171,9 @@ private:
         ++m_context.skip.SkippedCount;
         if (m_context.pending != nullptr) m_context.pending->complete();
         switch (m_context.prompts.confirmYesCancelYesToAll(SkipPromptText(m_entry, item))) {
-            case ui::Answer::Yes:
+            case ports::Answer::Yes:
                 break;
-            case ui::Answer::YesToAll:
+            case ports::Answer::YesToAll:
                 m_context.skip.SkipSilently = true;
                 break;
             default:

@@ -6,19 +6,19 @@
 #include <string>
 #include <string_view>
 
+#include "message/header_reader.h"
 #include "message/line_source.h"
 #include "message/msg_item.h"
-#include "message/read_message.h"
 #include "search/body_text.h"
 #include "search/term_probe.h"
 #include "search/terms.h"
 
 namespace pelmora {
 
-namespace ui {
+namespace ports {
 class Prompts;
 class Progress;
-}  // namespace ui
+}  // namespace ports
 
 // What a search run keeps about messages whose charset or transfer
 // encoding cannot be read. SkipSilently outlives the run (a narrowing
@@ -30,9 +30,9 @@ struct SkipState {
 
 struct BodyWalkContext {
     SkipState& skip;
-    ui::Prompts& prompts;
-    ui::Progress& progress;  // its abort flag is set when the user cancels
-    BodyText body{};         // reused from one message to the next
+    ports::Prompts& prompts;
+    ports::Progress& progress;  // its abort flag is set when the user cancels
+    BodyText body{};            // reused from one message to the next
     // False: every body is converted and tested, with no proof that it
     // cannot match; the answers are the same, which tests compare.
     bool prefilter = true;

@@ -6,9 +6,10 @@
 
 #include <cstddef>
 
-#include "catalogue/read_entry.h"
+#include "base/scope_exit.h"
+#include "catalogue/read_message.h"
+#include "message/header_reader.h"
 #include "message/line_reader.h"
-#include "message/read_message.h"
 
 namespace pelmora {
 
@@ -63,10 +64,7 @@ void SearchOpenMessage(LineReader& reader, TMsgItem& entry, LineList& lines, con
         if (search.DefersHeaderFields()) {
             ReadHeaderLines(reader, entry, lines);
             PendingFields pending(entry, lines, options);
-            struct Handing {
-                Search& search;
-                ~Handing() { search.SetPendingFields(nullptr); }
-            } handing{search};
+            ScopeExit handing([&search] { search.SetPendingFields(nullptr); });
             search.SetPendingFields(&pending);
             entry.Matched = MatchesBeyondHeader(search, reader, lines, entry);
             if (entry.Matched) pending.complete();

@@ -8,6 +8,8 @@
 #include <utility>
 #include <vector>
 
+#include "base/error.h"
+#include "base/scope_exit.h"
 #include "catalogue/disposal.h"
 #include "catalogue/ordering.h"
 #include "catalogue/parallel_read.h"
@@ -18,28 +20,18 @@
 #include "message/format.h"
 #include "message/line_reader.h"
 #include "message/mime_boundary.h"
+#include "ports/busy_cursor.h"
+#include "ports/list_view.h"
+#include "ports/progress.h"
+#include "ports/status_bar.h"
 #include "search/message_search.h"
 #include "texts/texts.h"
-#include "ui/error.h"
-#include "ui/ports.h"
 
 namespace pelmora {
 
 namespace {
 
 constexpr DateTime kLastSecondOfDay = 86399.0 / 86400.0;
-
-template <typename F>
-class OnExit {
-public:
-    explicit OnExit(F f) : m_f(std::move(f)) {}
-    ~OnExit() { m_f(); }
-    OnExit(const OnExit&) = delete;
-    OnExit& operator=(const OnExit&) = delete;
-
-private:
-    F m_f;
-};
 
 // One series of length one: the whole text either meets the terms or not.
 bool meetsTerms(TermList& terms, std::string_view first, const CompactText* second) {
@@ -64,8 +56,8 @@ void dropUnmatched(MsgList& list, std::size_t from) {
 }
 
 void clearResults(MsgList& found, SearchPorts& ports) {
-    ui::BusyScope busy(ports.cursor);
-    ui::UpdateScope update(ports.view);
+    ports::BusyScope busy(ports.cursor);
+    ports::UpdateScope update(ports.view);
     FreeInBackground(found);  // the last search's entries
     ports.view.setRowCount(0);
     ResetColumnCaptions(ports.view);
@@ -73,14 +65,14 @@ void clearResults(MsgList& found, SearchPorts& ports) {
 
 void collectFiles(SearchConditions& conditions, const std::filesystem::path& folder, MsgList& found,
                   SearchPorts& ports) {
-    ui::Progress& progress = ports.progress;
+    ports::Progress& progress = ports.progress;
     // The folder path follows the scan.
-    ui::SetProgressTexts(progress, {.title = std::string(text::kSearchingTitle), .label1 = "From:"});
+    ports::SetProgressTexts(progress, {.title = std::string(text::kSearchingTitle), .label1 = "From:"});
     progress.setBarVisible(false);
     progress.show();
     progress.processEvents();
     progress.clearAbort();
-    OnExit showBar([&progress] { progress.setBarVisible(true); });
+    ScopeExit showBar([&progress] { progress.setBarVisible(true); });
     std::vector<Error> unreadable;
     ScanFolder(&progress, conditions.IncludeSubfolders ? Subfolders::Yes : Subfolders::No, found, folder,
                FileFactsBy::Reader, &unreadable);
@@ -155,7 +147,7 @@ bool MatchHeaderFilter(SearchConditions& conditions, const TMsgItem& entry) {
 RunEnd RunSearch(SearchConditions& conditions, const std::filesystem::path& folder, SearchSession& session,
                  SearchPorts& ports, const ReaderOptions& readerOptions, unsigned readThreads) {
     MsgList& found = session.FoundList;
-    ui::Progress& progress = ports.progress;
+    ports::Progress& progress = ports.progress;
     clearResults(found, ports);
     ports.status.setPanelText(0, std::string(text::kNotSearched));
     ports.status.setPanelText(1, "");
@@ -165,7 +157,7 @@ RunEnd RunSearch(SearchConditions& conditions, const std::filesystem::path& fold
     // The scan's folder line stays until the walk enters another folder.
     progress.setTitle(std::string(text::kCheckingTitle));
     progress.setCountText(FormatCount(static_cast<std::int64_t>(found.size())));
-    ui::ResetProgressBar(progress, static_cast<int>(found.size()));
+    ports::ResetProgressBar(progress, static_cast<int>(found.size()));
 
     session.skip.SkipSilently = !conditions.ErrorUnableDecode;
     session.skip.SkippedCount = 0;
@@ -181,11 +173,11 @@ RunEnd RunSearch(SearchConditions& conditions, const std::filesystem::path& fold
         progress.setPath1(Utf8ToAnsi(shownFolder));
     };
     {
-        ui::UpdateScope update(ports.view);
+        ports::UpdateScope update(ports.view);
         // Entries from `decided` up have been read (or passed over after an
         // abort); only those may be dropped.
         std::size_t decided = found.size();
-        OnExit finish([&] {
+        ScopeExit finish([&] {
             dropUnmatched(found, decided);
             ports.view.setRowCount(static_cast<int>(found.size()));
             ports.status.setPanelText(
@@ -291,11 +283,11 @@ private:
 
 RunEnd RunNarrowing(SearchConditions& conditions, SearchSession& session, SearchPorts& ports) {
     MsgList& found = session.FoundList;
-    ui::Progress& progress = ports.progress;
+    ports::Progress& progress = ports.progress;
     const auto count = static_cast<std::int64_t>(found.size());
-    ui::SetProgressTexts(progress,
-                         {.title = std::string(text::kNarrowingTitle), .countText = FormatCount(count)});
-    ui::ResetProgressBar(progress, static_cast<int>(count));
+    ports::SetProgressTexts(progress,
+                            {.title = std::string(text::kNarrowingTitle), .countText = FormatCount(count)});
+    ports::ResetProgressBar(progress, static_cast<int>(count));
     progress.setBarVisible(true);
     if (count > 100) {
         progress.show();
@@ -306,10 +298,10 @@ RunEnd RunNarrowing(SearchConditions& conditions, SearchSession& session, Search
     BodyWalkContext body{session.skip, ports.prompts, progress};
     bool aborted = false;
     {
-        ui::UpdateScope update(ports.view);
+        ports::UpdateScope update(ports.view);
         std::size_t decided = found.size();
         std::int64_t dropped = 0;
-        OnExit finish([&] {
+        ScopeExit finish([&] {
             dropUnmatched(found, decided);
             ports.view.setRowCount(static_cast<int>(found.size()));
             progress.hide();

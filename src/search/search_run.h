@@ -8,20 +8,20 @@
 #include <optional>
 #include <string>
 
+#include "message/header_reader.h"
 #include "message/msg_item.h"
-#include "message/read_message.h"
 #include "search/body_walk.h"
 #include "search/terms.h"
 
 namespace pelmora {
 
-namespace ui {
+namespace ports {
 class ListView;
 class StatusBar;
 class Progress;
 class Prompts;
 class BusyCursor;
-}  // namespace ui
+}  // namespace ports
 
 struct SearchConditions {
     TermList FromTerms;
@@ -72,11 +72,11 @@ private:
 };
 
 struct SearchPorts {
-    ui::ListView& view;  // the result view; row i shows FoundList[i]
-    ui::StatusBar& status;
-    ui::Progress& progress;
-    ui::Prompts& prompts;
-    ui::BusyCursor& cursor;
+    ports::ListView& view;  // the result view; row i shows FoundList[i]
+    ports::StatusBar& status;
+    ports::Progress& progress;
+    ports::Prompts& prompts;
+    ports::BusyCursor& cursor;
 };
 
 // What the search window keeps from one run to the next.

@@ -18,8 +18,8 @@
 #include <string>
 #include <string_view>
 
-#include "ui/column_keys.h"
-#include "ui/error.h"
+#include "base/error.h"
+#include "message/column_keys.h"
 
 namespace pelmora {
 

@@ -11,7 +11,6 @@
 
 #include "decode/cp932_encode.h"
 #include "decode/japanese.h"
-#include "ui/column_keys.h"
 
 namespace pelmora::text {
 
@@ -110,27 +109,6 @@ std::span<const NamedText> AllTexts() {
     static const NamedText all[] = {PELMORA_TEXTS(PELMORA_NAME_TEXT)};
 #undef PELMORA_NAME_TEXT
     return all;
-}
-
-std::string_view ColumnCaption(int key) {
-    switch (key) {
-        case KeySender:
-            return kCaptionSender;
-        case KeySubject:
-            return kCaptionSubject;
-        case KeyReceived:
-            return kCaptionReceived;
-        case KeySize:
-            return kCaptionSize;
-        case KeyFolder:
-            return kCaptionFolder;
-        case KeyRecipients:
-            return kCaptionRecipients;
-        case KeySent:
-            return kCaptionSent;
-        default:
-            return {};
-    }
 }
 
 std::string QuotedPath(std::string_view path) {

@@ -10,7 +10,7 @@
 #include <string>
 #include <string_view>
 
-#include "ui/error.h"
+#include "base/error.h"
 
 namespace pelmora::text {
 
@@ -191,7 +191,7 @@ inline constexpr std::string_view kParagraph = "\r\r";
 std::string QuotedPath(std::string_view path);
 // The caption of the list's column with the given key ("差出人" …); empty
 // for any other key.
-std::string_view ColumnCaption(int key);
+
 // "<path>" を開けませんでした。 and, a paragraph below, the advice.
 std::string CouldNotOpen(std::string_view path);
 std::string CouldNotOpenWithAssociation(std::string_view path);

@@ -36,23 +36,25 @@ namespace pelmora::test {
 class TestPortFactory final : public app::PortFactory {
 public:
     // The search window asks for its own; the main window's are the plain names.
-    std::unique_ptr<ui::Prompts> makePrompts(QWidget* owner) override {
+    std::unique_ptr<ports::Prompts> makePrompts(QWidget* owner) override {
         auto made = std::make_unique<FakePrompts>();
         (isSearchWindow(owner) ? searchPrompts : prompts) = made.get();
         return made;
     }
-    std::unique_ptr<ui::Progress> makeProgress(QWidget* owner) override {
+    std::unique_ptr<ports::Progress> makeProgress(QWidget* owner) override {
         auto made = std::make_unique<FakeProgress>();
         (isSearchWindow(owner) ? searchProgress : progress) = made.get();
         return made;
     }
-    std::unique_ptr<ui::Shell> makeShell(QWidget* owner) override {
+    std::unique_ptr<ports::Shell> makeShell(QWidget* owner) override {
         auto made = std::make_unique<FakeShell>();
         made->trashImpl = RealTrash();
         (isSearchWindow(owner) ? searchShell : shell) = made.get();
         return made;
     }
-    std::unique_ptr<ui::BusyCursor> makeBusyCursor() override { return std::make_unique<FakeBusyCursor>(); }
+    std::unique_ptr<ports::BusyCursor> makeBusyCursor() override {
+        return std::make_unique<FakeBusyCursor>();
+    }
     std::optional<std::filesystem::path> chooseFolder(QWidget*, const QString& prompt,
                                                       const std::filesystem::path& start) override {
         folderPrompts.push_back(prompt);

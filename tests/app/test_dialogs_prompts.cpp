@@ -28,7 +28,7 @@ using pelmora::test::FakeOpener;
 using pelmora::test::typeFileNameAndAccept;
 using pelmora::test::whenModal;
 
-Q_DECLARE_METATYPE(pelmora::ui::Answer)
+Q_DECLARE_METATYPE(pelmora::ports::Answer)
 Q_DECLARE_METATYPE(std::optional<int>)
 
 namespace {
@@ -86,16 +86,16 @@ private slots:
 
 void TestDialogsPrompts::yesToAllAnswers_data() {
     QTest::addColumn<QString>("press");
-    QTest::addColumn<ui::Answer>("expected");
-    QTest::newRow("はい") << QStringLiteral("はい(&Y)") << ui::Answer::Yes;
-    QTest::newRow("すべてはい") << QStringLiteral("すべてはい(&A)") << ui::Answer::YesToAll;
-    QTest::newRow("キャンセル") << QStringLiteral("キャンセル") << ui::Answer::Cancel;
-    QTest::newRow("closing the box is Cancel") << QString() << ui::Answer::Cancel;
+    QTest::addColumn<ports::Answer>("expected");
+    QTest::newRow("はい") << QStringLiteral("はい(&Y)") << ports::Answer::Yes;
+    QTest::newRow("すべてはい") << QStringLiteral("すべてはい(&A)") << ports::Answer::YesToAll;
+    QTest::newRow("キャンセル") << QStringLiteral("キャンセル") << ports::Answer::Cancel;
+    QTest::newRow("closing the box is Cancel") << QString() << ports::Answer::Cancel;
 }
 
 void TestDialogsPrompts::yesToAllAnswers() {
     QFETCH(QString, press);
-    QFETCH(ui::Answer, expected);
+    QFETCH(ports::Answer, expected);
     QtPrompts prompts(nullptr);
     BoxSeen seen;
     pressInNextBox(press, &seen);
@@ -141,8 +141,8 @@ void TestDialogsPrompts::messageLinesBreakAtCr() {
 
 namespace {
 
-ui::SaveFileRequest csvRequest(const QString& folder) {
-    ui::SaveFileRequest request;
+ports::SaveFileRequest csvRequest(const QString& folder) {
+    ports::SaveFileRequest request;
     request.titleCp932 = toCp932(QStringLiteral("出力ファイルの指定"));
     request.initialFolder = toPath(folder);
     request.fileName = "C__Mail_Inbox.csv";
@@ -252,7 +252,7 @@ void TestDialogsPrompts::trashRefusedMovesNothing() {
     QtShell shell(nullptr);
     BoxSeen seen;
     pressInNextBox(QStringLiteral("いいえ(&N)"), &seen);
-    const ui::TrashResult result = shell.moveToTrash({toPath(path)}, ui::TrashConfirmation::Ask, {});
+    const ports::TrashResult result = shell.moveToTrash({toPath(path)}, ports::TrashConfirmation::Ask, {});
     QCOMPARE(seen.text, QStringLiteral("1 個の項目をごみ箱に移動しますか？"));
     QVERIFY(result.refused);
     QCOMPARE(result.moved, std::vector<bool>{false});

@@ -100,7 +100,7 @@ void TestMainWindowCommands::attachmentRemovalRewritesTheMessage() {
     const int row = rowOfSubject(w, QStringLiteral("Report with attachment"));
     selectRows(w, {row});
     QVERIFY(w.actions().AAttachDelete1->isEnabled());
-    m_ports->prompts->answers = {ui::Answer::Ok};
+    m_ports->prompts->answers = {ports::Answer::Ok};
     w.actions().AAttachDelete1->trigger();
     QCOMPARE(m_ports->prompts->shown.size(), std::size_t{1});
     QVERIFY(m_ports->prompts->shown[0].starts_with("okcancel:"));
@@ -128,7 +128,7 @@ void TestMainWindowCommands::cancelledAttachmentRemovalTouchesNothing() {
     app::MainWindow& w = *m_window;
     const std::string original = ReadBytes(m_folder / "e.eml");
     selectRows(w, {rowOfSubject(w, QStringLiteral("Report with attachment"))});
-    m_ports->prompts->answers = {ui::Answer::Cancel};
+    m_ports->prompts->answers = {ports::Answer::Cancel};
     w.actions().AAttachDelete1->trigger();
     QCOMPARE(ReadBytes(m_folder / "e.eml"), original);
     QVERIFY(w.actions().AAttachDelete1->isEnabled());

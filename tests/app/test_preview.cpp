@@ -234,7 +234,7 @@ void TestPreview::attachmentsOpenPrivatelyAndExecutablesAsk() {
     QCOMPARE(::stat(opened.parent_path().c_str(), &folder), 0);
     QCOMPARE(folder.st_mode & 0777, 0700u);
     // A shell script is asked about; No opens nothing.
-    m_ports->prompts->answers = {ui::Answer::No};
+    m_ports->prompts->answers = {ports::Answer::No};
     preview().openAttachment(1);
     QCOMPARE(m_ports->prompts->shown.size(), 1u);
     QCOMPARE(shell.opened.size(), 1u);

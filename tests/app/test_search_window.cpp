@@ -307,7 +307,7 @@ void TestSearchWindow::historiesMoveUpAndSurviveClearing() {
     QCOMPARE(field->currentText(), QString());
     QCOMPARE(field->count(), 10);
     field->setEditText(QStringLiteral("stays"));
-    m_ports->searchPrompts->answers = {ui::Answer::No};
+    m_ports->searchPrompts->answers = {ports::Answer::No};
     f.button(5)->click();
     QCOMPARE(field->count(), 10);
     f.button(5)->click();
@@ -598,7 +598,7 @@ void TestSearchWindow::unsearchableBodiesAreAskedAboutAndCounted() {
     app::SearchWindow& f = openFind();
     f.setFolder(odd);
     FakePrompts& prompts = *m_ports->searchPrompts;
-    auto run = [&](std::deque<ui::Answer> answers) {
+    auto run = [&](std::deque<ports::Answer> answers) {
         prompts.shown.clear();
         prompts.answers = std::move(answers);
         search({{}, {}, {}, QStringLiteral("body"), {}, {}, false, false});
@@ -612,12 +612,12 @@ void TestSearchWindow::unsearchableBodiesAreAskedAboutAndCounted() {
     QCOMPARE(app::fromCp932Message(prompts.shown.back().substr(5)),
              QStringLiteral(u"3 個のメッセージをスキップして検索しました。"));
     // すべてはい: asked once, the rest searched without a question.
-    QCOMPARE(run({ui::Answer::YesToAll}), 1);
+    QCOMPARE(run({ports::Answer::YesToAll}), 1);
     QCOMPARE(f.pane().listPort().rowCount(), 2);
     QCOMPARE(app::fromCp932Message(prompts.shown.back().substr(5)),
              QStringLiteral(u"1 個のメッセージをスキップして検索しました。"));
     // キャンセル ends the run.
-    QCOMPARE(run({ui::Answer::Cancel}), 1);
+    QCOMPARE(run({ports::Answer::Cancel}), 1);
     QCOMPARE(f.pane().listPort().rowCount(), 0);
     QVERIFY(f.button(2)->isEnabled());
 }

@@ -1,4 +1,6 @@
 // SPDX-License-Identifier: MIT
+#include "catalogue/load.h"
+
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -35,7 +37,7 @@ protected:
     }
 
     LoadOutcome load(Subfolders subfolders = Subfolders::No, ReaderOptions options = {}) {
-        ui::ListView& v = view;
+        ports::ListView& v = view;
         LoadFolderPorts ports{v, status, progress, prompts, cursor};
         ReaderContext reader{lines, options, prompts};
         return LoadFolder(folder, list, ports, reader, subfolders);
@@ -172,7 +174,7 @@ TEST_F(LoadFolderTest, DuplicateKeyFollowsTheOptionThroughTheReader) {
     write("one.eml", "first");
     write("two.eml", "second");
     auto duplicates = [this](bool dupCheckHeaders) {
-        ui::ListView& v = view;
+        ports::ListView& v = view;
         LoadFolderPorts ports{v, status, progress, prompts, cursor};
         ReaderContext reader{lines, ReaderOptions{dupCheckHeaders, nullptr}, prompts};
         LoadFolder(folder, list, ports, reader);

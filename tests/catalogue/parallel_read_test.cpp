@@ -7,6 +7,7 @@
 #include <stdexcept>
 #include <thread>
 
+#include "catalogue/load.h"
 #include "catalogue/scan.h"
 #include "catalogue_test_support.h"
 #include "support/copied_folder.h"
@@ -27,7 +28,7 @@ protected:
     static void TearDownTestSuite() { delete s_folder; }
 
     LoadOutcome load(MsgList& list, unsigned threads, const DisplayNameLookup* names = nullptr) {
-        ui::ListView& v = view;
+        ports::ListView& v = view;
         LoadFolderPorts ports{v, status, progress, prompts, cursor};
         LineList lines;
         ReaderOptions options;
@@ -119,7 +120,7 @@ TEST(MarshalledPrompts, RunsRequestsOnTheOwningThreadAndReturnsAnswers) {
         }
         std::vector<std::thread::id> threads;
     } target;
-    target.answers = {ui::Answer::No};
+    target.answers = {ports::Answer::No};
     MarshalledPrompts marshalled(target);
     bool answer = true;
     std::atomic<bool> finished{false};

@@ -13,7 +13,7 @@
 #include <fstream>
 #include <set>
 
-#include "catalogue/read_entry.h"
+#include "catalogue/read_message.h"
 #include "catalogue_test_support.h"
 #include "decode/japanese.h"
 #include "support/files.h"

@@ -56,8 +56,8 @@ protected:
 
     // Runs the command in this process, with files as the port its renames
     // and writes go through and stdin from /dev/null; its stderr in err.
-    int runHere(int (*command)(const cli::Args&, ui::FileSystem&), const cli::Args& args,
-                ui::FileSystem& files, std::string& err) {
+    int runHere(int (*command)(const cli::Args&, ports::FileSystem&), const cli::Args& args,
+                ports::FileSystem& files, std::string& err) {
         std::ostringstream out, errors;
         std::streambuf* const oldOut = std::cout.rdbuf(out.rdbuf());
         std::streambuf* const oldErr = std::cerr.rdbuf(errors.rdbuf());

@@ -67,7 +67,7 @@ TEST(TerminalPrompts, AssumeYesAnswersEveryQuestion) {
     TerminalPrompts prompts(AssumeYes::Yes);
     EXPECT_TRUE(prompts.confirmYesNo("?"));
     EXPECT_TRUE(prompts.confirmOkCancel("?"));
-    EXPECT_EQ(prompts.confirmYesCancelYesToAll("?"), ui::Answer::YesToAll);
+    EXPECT_EQ(prompts.confirmYesCancelYesToAll("?"), ports::Answer::YesToAll);
     EXPECT_FALSE(prompts.refusedAny());
 }
 

@@ -5,7 +5,7 @@
 
 #include <map>
 
-#include "message/read_message.h"
+#include "message/header_reader.h"
 #include "message_test_support.h"
 
 namespace pelmora::test {

@@ -15,8 +15,8 @@
 #include <string>
 #include <string_view>
 
+#include "message/header_reader.h"
 #include "message/mail_date.h"
-#include "message/read_message.h"
 #include "support/files.h"
 #include "support/scoped_time_zone.h"
 

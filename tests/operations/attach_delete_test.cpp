@@ -230,7 +230,7 @@ protected:
 
 TEST_F(AttachDeleteCommand, CancelTouchesNothing) {
     view.selectAll();
-    prompts.answers = {ui::Answer::Cancel};
+    prompts.answers = {ports::Answer::Cancel};
     ProcAttachDelete1Click(view, status, list, prompts, progress, shell, files);
     ASSERT_EQ(prompts.shown.size(), 1u);
     EXPECT_EQ(prompts.shown[0], "okcancel:" + cp("選択したメッセージの添付ファイルを削除しますか？"));
@@ -257,7 +257,8 @@ TEST_F(AttachDeleteCommand, RewritesSelectedMessagesWithAttachments) {
     EXPECT_FALSE(list[2]->HasAttach);
     EXPECT_EQ(ReadBytes(mail / "1.eml"), ReadBytes(kStripData / "text_two_attachments.expected"));
     EXPECT_EQ(ReadBytes(trashFiles() / "3.eml"), attached);
-    for (const auto& call : shell.trashCalls) EXPECT_EQ(call.confirmation, ui::TrashConfirmation::DoNotAsk);
+    for (const auto& call : shell.trashCalls)
+        EXPECT_EQ(call.confirmation, ports::TrashConfirmation::DoNotAsk);
 }
 
 // With the record kept, the rewrite is the plain one with the records in

@@ -44,7 +44,8 @@ TEST_F(DeleteTest, SelectedFilesGoToTheTrashAndLeaveTheList) {
     // One question for the three files, then the files one by one without one.
     EXPECT_EQ(shell.questions, std::vector<std::size_t>{3});
     EXPECT_EQ(shell.handedPaths(), (std::vector<fs::path>{mail / "a.eml", mail / "c.eml", mail / "d.eml"}));
-    for (const auto& call : shell.trashCalls) EXPECT_EQ(call.confirmation, ui::TrashConfirmation::DoNotAsk);
+    for (const auto& call : shell.trashCalls)
+        EXPECT_EQ(call.confirmation, ports::TrashConfirmation::DoNotAsk);
     EXPECT_EQ(listedNames(), std::vector<std::string>{"b.eml"});
     EXPECT_EQ(view.rows, 1);
     EXPECT_TRUE(view.selection.empty());

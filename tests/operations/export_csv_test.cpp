@@ -168,7 +168,7 @@ TEST_F(CsvExport, CommandWritesTheFileAndOffersToOpenIt) {
     ProcListMessage1Click("/home/u/受信トレイ", view, list, prompts, shell, msgListDir, settings);
 
     ASSERT_EQ(prompts.saveRequests.size(), 1u);
-    const ui::SaveFileRequest& request = prompts.saveRequests[0];
+    const ports::SaveFileRequest& request = prompts.saveRequests[0];
     EXPECT_EQ(request.titleCp932, cp("出力ファイルの指定"));
     EXPECT_EQ(request.fileName, "_home_u_受信トレイ.csv");
     EXPECT_EQ(request.initialFolder, settings) << "a missing MsgListDir falls back to the settings folder";
@@ -192,7 +192,7 @@ TEST_F(CsvExport, CommandWritesTheFileAndOffersToOpenIt) {
 TEST_F(CsvExport, ExistingMsgListDirIsWhereTheDialogOpens) {
     fill();
     fs::path msgListDir = root;
-    prompts.answers = {ui::Answer::Yes, ui::Answer::No};
+    prompts.answers = {ports::Answer::Yes, ports::Answer::No};
     FakeShell shell;
     ProcListMessage1Click("x", view, list, prompts, shell, msgListDir, "/nonexistent-settings");
     ASSERT_EQ(prompts.saveRequests.size(), 1u);
@@ -202,7 +202,7 @@ TEST_F(CsvExport, ExistingMsgListDirIsWhereTheDialogOpens) {
 TEST_F(CsvExport, NoAtTheFirstQuestionWritesNothing) {
     fill();
     fs::path msgListDir;
-    prompts.answers = {ui::Answer::No};
+    prompts.answers = {ports::Answer::No};
     FakeShell shell;
     ProcListMessage1Click("x", view, list, prompts, shell, msgListDir, root);
     EXPECT_TRUE(prompts.saveRequests.empty());
@@ -265,8 +265,8 @@ TEST_F(CsvExport, FileIsReplacedByRenameNeverThroughALink) {
 TEST_F(CsvExport, FileThatAppearedAfterTheDialogIsAskedAbout) {
     fill();
     const fs::path output = root / "list.csv";
-    for (const ui::Answer answer : {ui::Answer::No, ui::Answer::Yes}) {
-        SCOPED_TRACE(answer == ui::Answer::Yes ? "replaced" : "kept");
+    for (const ports::Answer answer : {ports::Answer::No, ports::Answer::Yes}) {
+        SCOPED_TRACE(answer == ports::Answer::Yes ? "replaced" : "kept");
         fs::remove(output);
         ScriptedFileSystem files;
         files.beforeRename = [&, done = false](const fs::path&, const fs::path& to) mutable {
@@ -275,13 +275,13 @@ TEST_F(CsvExport, FileThatAppearedAfterTheDialogIsAskedAbout) {
         fs::path msgListDir = root;
         prompts.shown.clear();
         prompts.saveAnswer = output;
-        prompts.answers = {ui::Answer::Yes, answer, ui::Answer::No};
+        prompts.answers = {ports::Answer::Yes, answer, ports::Answer::No};
         FakeShell shell;
         ProcListMessage1Click("x", view, list, prompts, shell, msgListDir, root, files);
         ASSERT_GE(prompts.shown.size(), 2u);
         EXPECT_EQ(prompts.shown[1], "yesno:\"" + output.native() + "\"" +
                                         cp(" は既に存在します。一覧のファイルで置き換えますか？"));
-        if (answer == ui::Answer::Yes)
+        if (answer == ports::Answer::Yes)
             EXPECT_TRUE(ReadBytes(output).starts_with(cp("差出人,")));
         else
             EXPECT_EQ(ReadBytes(output), "theirs");

@@ -13,7 +13,7 @@
 #include <optional>
 #include <string>
 
-#include "catalogue/read_entry.h"
+#include "catalogue/read_message.h"
 #include "catalogue/scan.h"
 #include "support/fake_ports.h"
 #include "support/files.h"

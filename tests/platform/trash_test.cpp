@@ -286,13 +286,13 @@ namespace {
 
 // A message with an old modification time, as mail folders hold them, and
 // what it is now.
-pelmora::ui::FileIdentity oldMessage(const fs::path& file, const std::string& bytes) {
+pelmora::ports::FileIdentity oldMessage(const fs::path& file, const std::string& bytes) {
     pelmora::test::WriteBytes(file, bytes);
     const struct timespec times[2] = {{1199149200, 0}, {1199149200, 0}};
     ::utimensat(AT_FDCWD, file.c_str(), times, 0);
     struct stat st {};
     ::stat(file.c_str(), &st);
-    return pelmora::ui::IdentityOf(st);
+    return pelmora::ports::IdentityOf(st);
 }
 
 }  // namespace
@@ -319,7 +319,7 @@ TEST_F(TrashTest, FileNoLongerAsReadStaysWhereItWas) {
             for (const auto& [name, change] : changes) {
                 SCOPED_TRACE(std::string(name) + (byCopy ? ", by copy" : ", by rename") +
                              (when == When::AtTheMove ? ", at the move" : ", before the move"));
-                const pelmora::ui::FileIdentity asRead = oldMessage(file, original);
+                const pelmora::ports::FileIdentity asRead = oldMessage(file, original);
                 pelmora::test::ScriptedFileSystem files;
                 if (when == When::BeforeTheMove)
                     change();
@@ -338,7 +338,7 @@ TEST_F(TrashTest, FileNoLongerAsReadStaysWhereItWas) {
         }
     }
     // Unchanged, it goes.
-    const pelmora::ui::FileIdentity asRead = oldMessage(file, original);
+    const pelmora::ports::FileIdentity asRead = oldMessage(file, original);
     ASSERT_TRUE(MoveToTrash(file, asRead));
     EXPECT_FALSE(fs::exists(file));
 }
@@ -348,7 +348,7 @@ TEST_F(TrashTest, FileNoLongerAsReadStaysWhereItWas) {
 // the error says where it is.
 TEST_F(TrashTest, ChangedFileThatCannotGoBackKeepsItsTrashInfo) {
     const fs::path file = root / "mail" / "m.eml";
-    const pelmora::ui::FileIdentity asRead = oldMessage(file, "old");
+    const pelmora::ports::FileIdentity asRead = oldMessage(file, "old");
     pelmora::test::ScriptedFileSystem files;
     files.changeBeforeRenameOf(file, [&] { pelmora::test::WriteBytes(file, "newer"); });
     files.failRename = [&](const fs::path& from, const fs::path&) { return from != file; };
@@ -365,7 +365,7 @@ TEST_F(TrashTest, ChangedFileThatCannotGoBackKeepsItsTrashInfo) {
 // became of the file it points at.
 TEST_F(TrashTest, LinkGoesAsALink) {
     const fs::path target = root / "mail" / "t.eml";
-    const pelmora::ui::FileIdentity asRead = oldMessage(target, "t");
+    const pelmora::ports::FileIdentity asRead = oldMessage(target, "t");
     fs::create_symlink(target, root / "mail" / "l.eml");
     pelmora::test::WriteBytes(target, "changed");
     auto moved = MoveToTrash(root / "mail" / "l.eml", asRead);

@@ -283,7 +283,7 @@ TEST_F(BodyWalkTest, UnknownCharsetPromptsWithTheExactText) {
     entry.Subject = cp("件名");
     entry.RecvDateText = "2024/01/02 03:04";
     const char* header = "Content-Type: text/plain; charset=big5";
-    prompts.answers = {ui::Answer::Yes};
+    prompts.answers = {ports::Answer::Yes};
     EXPECT_EQ(search("x", std::string(header) + "\n\nx\n"), 0);
     ASSERT_EQ(prompts.shown.size(), 1u);
     const std::string expected = cp("検索できないメッセージがあります。スキップして続けますか？") + "\r\r" +
@@ -298,7 +298,7 @@ TEST_F(BodyWalkTest, UnknownCharsetPromptsWithTheExactText) {
 }
 
 TEST_F(BodyWalkTest, PromptItemIsTheWholeFoldedContentType) {
-    prompts.answers = {ui::Answer::Yes};
+    prompts.answers = {ports::Answer::Yes};
     search("x", "Content-Type: text/plain;\n charset=\"big5\"\n\nx\n");
     ASSERT_EQ(prompts.shown.size(), 1u);
     EXPECT_TRUE(prompts.shown[0].ends_with("Content-Type: text/plain; charset=\"big5\""));
@@ -306,7 +306,7 @@ TEST_F(BodyWalkTest, PromptItemIsTheWholeFoldedContentType) {
 
 TEST_F(BodyWalkTest, YesToAllThenUnknownCharsetsUseTheFallback) {
     const std::string sevenBit = "Content-Type: text/plain; charset=big5\n\n" + kJisA + "\n";
-    prompts.answers = {ui::Answer::YesToAll};
+    prompts.answers = {ports::Answer::YesToAll};
     EXPECT_EQ(search("あ", sevenBit), 0);
     EXPECT_TRUE(skip.SkipSilently);
     EXPECT_EQ(skip.SkippedCount, 1);
@@ -322,7 +322,7 @@ TEST_F(BodyWalkTest, YesToAllThenUnknownCharsetsUseTheFallback) {
 }
 
 TEST_F(BodyWalkTest, CancelSetsTheAbortFlag) {
-    prompts.answers = {ui::Answer::Cancel};
+    prompts.answers = {ports::Answer::Cancel};
     EXPECT_EQ(search("x", "Content-Type: text/plain; charset=big5\n\nx\n"), 0);
     EXPECT_TRUE(progress.aborted);
     EXPECT_FALSE(skip.SkipSilently);
@@ -330,7 +330,7 @@ TEST_F(BodyWalkTest, CancelSetsTheAbortFlag) {
 
 TEST_F(BodyWalkTest, UnknownTransferEncodingPromptsThenGivesNoMatchSilently) {
     const char* message = "Content-Transfer-Encoding: x-uuencode\n\nbody text\n";
-    prompts.answers = {ui::Answer::YesToAll};
+    prompts.answers = {ports::Answer::YesToAll};
     EXPECT_EQ(search("body", message), 0);
     ASSERT_EQ(prompts.shown.size(), 1u);
     EXPECT_TRUE(prompts.shown[0].ends_with(cp(" 未サポート：") + "Content-Transfer-Encoding: x-uuencode"));

@@ -284,7 +284,7 @@ TEST_F(SearchRunTest, SkipSummaryCountsThePrompts) {
     write("b.eml", big5);
     write("c.eml", "Subject: c\n\nneedle\n");
     ParseSearchField(conditions.BodyTerms, "needle");
-    prompts.answers = {ui::Answer::Yes, ui::Answer::Yes};
+    prompts.answers = {ports::Answer::Yes, ports::Answer::Yes};
     run();
     EXPECT_EQ(session.FoundList.size(), 1u);
     ASSERT_EQ(prompts.shown.size(), 3u);
@@ -312,7 +312,7 @@ TEST_F(SearchRunTest, YesToAllStopsTheQuestionsForTheRun) {
         write("m" + std::to_string(i) + ".eml",
               "Subject: b\nContent-Type: text/plain; charset=big5\n\nneedle\n");
     ParseSearchField(conditions.BodyTerms, "needle");
-    prompts.answers = {ui::Answer::YesToAll};
+    prompts.answers = {ports::Answer::YesToAll};
     run();
     // The message asked about is dropped, the two after it are searched.
     EXPECT_EQ(session.FoundList.size(), 2u);
@@ -325,7 +325,7 @@ TEST_F(SearchRunTest, CancelInThePromptStopsTheRun) {
         write("m" + std::to_string(i) + ".eml",
               "Subject: b\nContent-Type: text/plain; charset=big5\n\nneedle\n");
     ParseSearchField(conditions.BodyTerms, "needle");
-    prompts.answers = {ui::Answer::Cancel};
+    prompts.answers = {ports::Answer::Cancel};
     EXPECT_EQ(run(), RunEnd::Aborted);
     EXPECT_TRUE(session.FoundList.empty());
     EXPECT_EQ(prompts.shown.size(), 2u);  // the question and the summary

@@ -1,7 +1,7 @@
 # SPDX-License-Identifier: MIT
 # Fails when a source of the core or the CLI includes a Qt header; Qt
 # belongs to src/app alone. Run with -DSOURCE_DIR=<the repository's src>.
-set(folders decode texts message catalogue operations search addressbook settings ui platform cli)
+set(folders decode texts message catalogue operations search addressbook settings base ports platform cli)
 set(found "")
 foreach(folder IN LISTS folders)
   file(GLOB_RECURSE files ${SOURCE_DIR}/${folder}/*.h ${SOURCE_DIR}/${folder}/*.cpp)

@@ -10,11 +10,11 @@
 #include <utility>
 
 #include "platform/file_io.h"
-#include "ui/file_system.h"
+#include "ports/file_system.h"
 
 namespace pelmora::test {
 
-class FailingFileSystem final : public ui::FileSystem {
+class FailingFileSystem final : public ports::FileSystem {
 public:
     bool writeAll(int fd, std::string_view bytes) override {
         if (duringWrite) std::exchange(duringWrite, {})();

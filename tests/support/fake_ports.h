@@ -10,11 +10,15 @@
 #include <string>
 #include <vector>
 
-#include "ui/ports.h"
+#include "ports/busy_cursor.h"
+#include "ports/list_view.h"
+#include "ports/progress.h"
+#include "ports/prompts.h"
+#include "ports/status_bar.h"
 
 namespace pelmora::test {
 
-class FakeListView : public ui::ListView {
+class FakeListView : public ports::ListView {
 public:
     explicit FakeListView(std::vector<int> keys = {1, 6, 2, 7, 3, 4}, int sortKey = 3)
         : columnKeys(std::move(keys)), captions(columnKeys.size()), key(sortKey) {}
@@ -65,55 +69,55 @@ public:
     int focusTaken = 0;
 };
 
-class FakeStatusBar : public ui::StatusBar {
+class FakeStatusBar : public ports::StatusBar {
 public:
     void setPanelText(int panel, const std::string& cp932) override { panels[panel] = cp932; }
     std::map<int, std::string> panels;
 };
 
-class FakePrompts : public ui::Prompts {
+class FakePrompts : public ports::Prompts {
 public:
     void information(const std::string& t) override { shown.push_back("info:" + t); }
     void warning(const std::string& t) override { shown.push_back("warning:" + t); }
     void error(const std::string& t) override { shown.push_back("error:" + t); }
     bool confirmOkCancel(const std::string& t) override {
         shown.push_back("okcancel:" + t);
-        return next(ui::Answer::Ok) == ui::Answer::Ok;
+        return next(ports::Answer::Ok) == ports::Answer::Ok;
     }
     bool confirmYesNo(const std::string& t) override {
         shown.push_back("yesno:" + t);
-        return next(ui::Answer::Yes) == ui::Answer::Yes;
+        return next(ports::Answer::Yes) == ports::Answer::Yes;
     }
     bool confirmYesNoTitled(const std::string& title, const std::string& t) override {
         titles.push_back(title);
         return confirmYesNo(t);
     }
-    ui::Answer confirmYesCancelYesToAll(const std::string& t) override {
+    ports::Answer confirmYesCancelYesToAll(const std::string& t) override {
         shown.push_back("yescancelall:" + t);
-        return next(ui::Answer::Yes);
+        return next(ports::Answer::Yes);
     }
-    std::optional<std::filesystem::path> chooseSaveFile(const ui::SaveFileRequest& r) override {
+    std::optional<std::filesystem::path> chooseSaveFile(const ports::SaveFileRequest& r) override {
         saveRequests.push_back(r);
         return saveAnswer;
     }
 
     // Answers handed out in order; when they run out, the default of each box.
-    std::deque<ui::Answer> answers;
+    std::deque<ports::Answer> answers;
     std::vector<std::string> shown;
     std::vector<std::string> titles;  // of the questions asked under their own title
-    std::vector<ui::SaveFileRequest> saveRequests;
+    std::vector<ports::SaveFileRequest> saveRequests;
     std::optional<std::filesystem::path> saveAnswer;
 
 private:
-    ui::Answer next(ui::Answer fallback) {
+    ports::Answer next(ports::Answer fallback) {
         if (answers.empty()) return fallback;
-        ui::Answer a = answers.front();
+        ports::Answer a = answers.front();
         answers.pop_front();
         return a;
     }
 };
 
-class FakeProgress : public ui::Progress {
+class FakeProgress : public ports::Progress {
 public:
     void setTitle(const std::string& t) override { title = t; }
     void setLabel1(const std::string& t) override { label1 = t; }
@@ -150,7 +154,7 @@ public:
     std::function<void()> duringEvents;  // what the user does while a loop lets events run
 };
 
-class FakeBusyCursor : public ui::BusyCursor {
+class FakeBusyCursor : public ports::BusyCursor {
 public:
     void push() override {
         ++depth;

@@ -14,20 +14,22 @@
 #include <string>
 #include <vector>
 
+#include "base/error.h"
 #include "platform/trash.h"
-#include "ui/ports.h"
+#include "ports/file_system.h"
+#include "ports/shell.h"
 
 namespace pelmora::test {
 
-class FakeShell : public ui::Shell {
+class FakeShell : public ports::Shell {
 public:
     struct TrashCall {
         std::vector<std::filesystem::path> paths;
-        ui::TrashConfirmation confirmation;
-        std::vector<ui::FileIdentity> asRead;
+        ports::TrashConfirmation confirmation;
+        std::vector<ports::FileIdentity> asRead;
     };
-    using TrashImpl = std::function<ui::TrashResult(const std::vector<std::filesystem::path>&,
-                                                    const std::vector<ui::FileIdentity>&)>;
+    using TrashImpl = std::function<ports::TrashResult(const std::vector<std::filesystem::path>&,
+                                                       const std::vector<ports::FileIdentity>&)>;
     struct StartCall {
         std::string program;
         std::filesystem::path file;
@@ -37,25 +39,25 @@ public:
         questions.push_back(count);
         return !refuseConfirmation;
     }
-    ui::TrashResult moveToTrash(const std::vector<std::filesystem::path>& paths,
-                                ui::TrashConfirmation confirmation,
-                                const std::vector<ui::FileIdentity>& asRead) override {
+    ports::TrashResult moveToTrash(const std::vector<std::filesystem::path>& paths,
+                                   ports::TrashConfirmation confirmation,
+                                   const std::vector<ports::FileIdentity>& asRead) override {
         trashCalls.push_back({paths, confirmation, asRead});
-        ui::TrashResult result;
-        if (confirmation == ui::TrashConfirmation::Ask && refuseConfirmation) {
+        ports::TrashResult result;
+        if (confirmation == ports::TrashConfirmation::Ask && refuseConfirmation) {
             result.refused = true;
             result.moved.assign(paths.size(), false);
             result.locations.assign(paths.size(), {});
             return result;
         }
         std::vector<std::filesystem::path> handed;
-        std::vector<ui::FileIdentity> handedAsRead;
+        std::vector<ports::FileIdentity> handedAsRead;
         for (std::size_t i = 0; i < paths.size(); ++i) {
             if (failPaths.contains(paths[i])) continue;
             handed.push_back(paths[i]);
-            handedAsRead.push_back(i < asRead.size() ? asRead[i] : ui::FileIdentity{});
+            handedAsRead.push_back(i < asRead.size() ? asRead[i] : ports::FileIdentity{});
         }
-        ui::TrashResult inner = trashImpl ? trashImpl(handed, handedAsRead) : pretend(handed);
+        ports::TrashResult inner = trashImpl ? trashImpl(handed, handedAsRead) : pretend(handed);
         std::size_t next = 0;
         for (const auto& p : paths) {
             if (failPaths.contains(p)) {
@@ -107,8 +109,8 @@ public:
     std::vector<StartCall> started;
 
 private:
-    static ui::TrashResult pretend(const std::vector<std::filesystem::path>& paths) {
-        ui::TrashResult r;
+    static ports::TrashResult pretend(const std::vector<std::filesystem::path>& paths) {
+        ports::TrashResult r;
         for (const auto& p : paths) {
             bool exists = std::filesystem::exists(p);
             r.moved.push_back(exists);
@@ -121,9 +123,9 @@ private:
 
 // The desktop's trash behind a FakeShell, through files (the system's calls
 // unless a test fails one or changes a file at that step).
-inline FakeShell::TrashImpl RealTrash(ui::FileSystem& files = platform::SystemFileSystem()) {
+inline FakeShell::TrashImpl RealTrash(ports::FileSystem& files = platform::SystemFileSystem()) {
     return [&files](const std::vector<std::filesystem::path>& paths,
-                    const std::vector<ui::FileIdentity>& asRead) {
+                    const std::vector<ports::FileIdentity>& asRead) {
         return platform::TrashEach(paths, asRead, files);
     };
 }

@@ -15,11 +15,11 @@
 #include <utility>
 
 #include "platform/file_io.h"
-#include "ui/file_system.h"
+#include "ports/file_system.h"
 
 namespace pelmora::test {
 
-class ScriptedFileSystem final : public ui::FileSystem {
+class ScriptedFileSystem final : public ports::FileSystem {
 public:
     bool writeAll(int fd, std::string_view bytes) override {
         if (beforeWrite) beforeWrite(pathOf(fd));

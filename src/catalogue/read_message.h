@@ -8,13 +8,13 @@
 #include <new>
 #include <string>
 
+#include "message/header_reader.h"
 #include "message/line_reader.h"
 #include "message/msg_item.h"
-#include "message/read_message.h"
 
 namespace pelmora {
 
-namespace ui {
+namespace ports {
 class Prompts;
 }
 
@@ -40,7 +40,7 @@ private:
 struct ReaderContext {
     LineList& MsgLines;
     ReaderOptions options;
-    ui::Prompts& prompts;
+    ports::Prompts& prompts;
     // Lives as long as the context, which lasts one load or one search.
     FolderHandle folder{};
 };

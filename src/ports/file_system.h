@@ -11,7 +11,7 @@
 #include <filesystem>
 #include <string_view>
 
-namespace pelmora::ui {
+namespace pelmora::ports {
 
 class FileSystem {
 public:
@@ -74,4 +74,4 @@ inline bool UnchangedSince(const struct stat& read, const struct stat& now) {
            read.st_ctim.tv_nsec == now.st_ctim.tv_nsec;
 }
 
-}  // namespace pelmora::ui
+}  // namespace pelmora::ports

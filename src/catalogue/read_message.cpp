@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "catalogue/read_entry.h"
+#include "catalogue/read_message.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -7,14 +7,14 @@
 
 #include "message/format.h"
 #include "platform/paths.h"
+#include "ports/prompts.h"
 #include "texts/texts.h"
-#include "ui/ports.h"
 
 namespace pelmora {
 
 namespace {
 
-void reportUnreadable(const TMsgItem& entry, ui::Prompts& prompts) {
+void reportUnreadable(const TMsgItem& entry, ports::Prompts& prompts) {
     prompts.warning(text::CouldNotOpen(entry.FileName));
 }
 

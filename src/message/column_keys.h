@@ -1,7 +1,10 @@
 // SPDX-License-Identifier: MIT
-// The keys of the list's columns. A sort key is a plain signed int, as the
-// settings store it: a column's key, negative for descending.
+// The keys of the list's columns and their captions. A sort key is a plain
+// signed int, as the settings store it: a column's key, negative for
+// descending.
 #pragma once
+
+#include <string_view>
 
 namespace pelmora {
 
@@ -13,5 +16,8 @@ inline constexpr int KeyFolder = 5;
 inline constexpr int KeyRecipients = 6;
 inline constexpr int KeySent = 7;
 inline constexpr int KeyDupHash = 100;
+
+// The caption of a column key ("差出人", ...); empty for a key without one.
+std::string_view ColumnCaption(int key);
 
 }  // namespace pelmora

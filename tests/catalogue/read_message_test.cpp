@@ -3,7 +3,7 @@
 // open and the next file opened relative to it: entries of other folders,
 // names below the folder and a folder replaced between two reads must still
 // give their own files. A file that cannot be opened is said.
-#include "catalogue/read_entry.h"
+#include "catalogue/read_message.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "message/read_message.h"
+#include "message/header_reader.h"
 
 #include <gtest/gtest.h>
 

@@ -1,0 +1,63 @@
+// SPDX-License-Identifier: MIT
+// The progress dialog, one of the small interfaces through which the core
+// talks to a window, a terminal or a test.
+// Texts handed across are display text (code page 932 bytes); the front end
+// converts them at its own edge.
+#pragma once
+
+#include <string>
+
+namespace pelmora::ports {
+
+// The progress dialog. It also carries the process-wide abort flag that its
+// 中断 button sets; long loops clear it at their start and test it between items.
+class Progress {
+public:
+    virtual ~Progress() = default;
+    virtual void setTitle(const std::string& cp932) = 0;
+    virtual void setLabel1(const std::string& cp932) = 0;
+    virtual void setPath1(const std::string& cp932) = 0;  // the front end shortens it to fit
+    virtual void setLabel2(const std::string& cp932) = 0;
+    virtual void setPath2(const std::string& cp932) = 0;
+    virtual void setCountText(const std::string& cp932) = 0;
+    virtual void setRange(int minimum, int maximum) = 0;
+    virtual void setPosition(int position) = 0;
+    virtual int position() const = 0;
+    virtual void setBarVisible(bool visible) = 0;
+    virtual void show() = 0;
+    virtual void hide() = 0;
+    // Let pending window events run so the window stays responsive.
+    virtual void processEvents() = 0;
+
+    virtual bool abortRequested() const = 0;
+    virtual void requestAbort() = 0;
+    virtual void clearAbort() = 0;
+};
+
+// Every text of the progress dialog, set together when a task starts so
+// that nothing of the task before shows through.
+struct ProgressTexts {
+    std::string title{};
+    std::string label1{};
+    std::string path1{};
+    std::string label2{};
+    std::string path2{};
+    std::string countText{};
+};
+
+inline void SetProgressTexts(Progress& progress, const ProgressTexts& texts) {
+    progress.setTitle(texts.title);
+    progress.setLabel1(texts.label1);
+    progress.setPath1(texts.path1);
+    progress.setLabel2(texts.label2);
+    progress.setPath2(texts.path2);
+    progress.setCountText(texts.countText);
+}
+
+// The bar from 0 to maximum, at 0.
+inline void ResetProgressBar(Progress& progress, int maximum) {
+    progress.setRange(0, maximum);
+    progress.setPosition(0);
+}
+
+}  // namespace pelmora::ports
