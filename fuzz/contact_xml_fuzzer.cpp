@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "addressbook/contact_xml.h"
 #include "addressbook/display_names.h"
 #include "fuzz_target.h"
 

@@ -4,6 +4,7 @@
 
 #include "fuzz_target.h"
 #include "message/mail_date.h"
+#include "message/parse_mail_date.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace pelmora;

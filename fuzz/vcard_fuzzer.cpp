@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "addressbook/display_names.h"
+#include "addressbook/vcard.h"
 #include "fuzz_target.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {

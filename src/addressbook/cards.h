@@ -27,10 +27,6 @@ inline constexpr std::size_t kPropertyLimit = 16 * 1024;
 // mailing list pasted into a contact, not a person's addresses.
 inline constexpr std::size_t kAddressesPerCard = 100;
 
-// Calls take for every card of a vCard text (2.1, 3.0 or 4.0), its name the
-// FN, else the N (family name first); the addresses those of its EMAILs.
-void ReadVCards(std::string_view text, const std::function<void(Card&)>& take);
-
 // A person's name from its parts in the order a Japanese reader expects:
 // family name, a blank, given name; either part alone when the other is
 // empty. Both are display text.

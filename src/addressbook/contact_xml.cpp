@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 // Windows Contacts files: one XML document per contact, elements in the
 // contact schema's namespace under whatever prefix the writer chose.
+#include "addressbook/contact_xml.h"
+
 #include <pugixml.hpp>
 
 #include "addressbook/display_names.h"

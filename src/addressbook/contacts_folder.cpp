@@ -1,5 +1,7 @@
 // SPDX-License-Identifier: MIT
 // The walk over the Contacts folder.
+#include "addressbook/contacts_folder.h"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -10,8 +12,10 @@
 #include <utility>
 
 #include "addressbook/cards.h"
+#include "addressbook/contact_xml.h"
 #include "addressbook/display_names.h"
 #include "addressbook/folder_walk.h"
+#include "addressbook/vcard.h"
 #include "decode/ascii.h"
 #include "decode/japanese.h"
 #include "platform/file_io.h"

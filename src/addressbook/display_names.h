@@ -50,26 +50,8 @@ void MergeAddressLines(DisplayNameDirectory& directory, std::vector<std::string>
 std::vector<std::size_t> MergeSourceLines(DisplayNameDirectory& directory,
                                           std::vector<std::vector<std::string>> sources);
 
-// The source lines of one Windows Contacts (.contact) XML document: one per
-// e-mail address of a contact that has a formatted name. An error of kind
-// Content whose reason is the XML parser's message.
-std::expected<void, Error> ReadContactXml(std::string_view xml, std::vector<std::string>& lines);
-// The source lines of the vCards (2.1, 3.0, 4.0) in one .vcf text: one per
-// EMAIL of a card that has an FN. Never fails; unreadable parts give nothing.
-void ReadVCardText(std::string_view text, std::vector<std::string>& lines);
-
-// Adds the source lines of every *.contact and *.vcf file below folder,
-// depth first. A missing folder adds nothing. A contact file that cannot be
-// read or that the XML parser rejects ends the walk with an error naming the
-// file, its reason the parser's message; the lines added so far stay in
-// lines, for the caller to drop.
-std::expected<void, Error> ReadContactsFolder(const std::filesystem::path& folder,
-                                              std::vector<std::string>& lines);
-
-// BuildDisplayNameDirectory, which reads these and the desktop's other
-// books, is in address_books.h.
-// The error of a contact file as the general error handler shows it
-// (display text): "<file>: <parser's message>".
-std::string ContactsErrorText(const Error& error);
+// The books themselves are read by contact_xml.h, vcard.h and
+// contacts_folder.h; BuildDisplayNameDirectory, which reads them and the
+// desktop's other books, is in address_books.h.
 
 }  // namespace pelmora

@@ -22,6 +22,7 @@
 
 #include "addressbook/cards.h"
 #include "addressbook/source_lines.h"
+#include "addressbook/vcard.h"
 #include "decode/japanese.h"
 #include "platform/file_io.h"
 #include "platform/trash.h"

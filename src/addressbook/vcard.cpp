@@ -2,6 +2,8 @@
 // vCard files (RFC 2426 for 3.0, RFC 6350 for 4.0, and the older 2.1 that
 // phones still export): the formatted name and the e-mail addresses of each
 // card. Other properties are read past.
+#include "addressbook/vcard.h"
+
 #include <cstdint>
 #include <optional>
 #include <utility>

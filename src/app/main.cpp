@@ -13,6 +13,7 @@
 #include "app/single_instance.h"
 #include "pelmora/version.h"
 #include "settings/settings.h"
+#include "settings/settings_file.h"
 
 namespace {
 

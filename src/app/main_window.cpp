@@ -38,6 +38,7 @@
 #include "catalogue/duplicates.h"
 #include "catalogue/ordering.h"
 #include "platform/file_io.h"
+#include "settings/settings_file.h"
 
 namespace pelmora::app {
 

@@ -14,6 +14,7 @@
 #include <system_error>
 
 #include "addressbook/address_books.h"
+#include "addressbook/contacts_folder.h"
 #include "app/folder_tree_model.h"
 #include "app/folder_tree_view.h"
 #include "app/main_window.h"

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "addressbook/address_books.h"
+#include "addressbook/contacts_folder.h"
 #include "cli/arguments.h"
 #include "cli/commands.h"
 #include "cli/message_table.h"
@@ -16,6 +17,7 @@
 #include "decode/japanese.h"
 #include "message/format.h"
 #include "settings/settings.h"
+#include "settings/settings_file.h"
 #include "texts/texts.h"
 
 namespace pelmora::cli {

@@ -2,8 +2,10 @@
 #include "cli/folder_load.h"
 
 #include "addressbook/address_books.h"
+#include "addressbook/contacts_folder.h"
 #include "catalogue/load.h"
 #include "settings/settings.h"
+#include "settings/settings_file.h"
 
 namespace pelmora::cli {
 

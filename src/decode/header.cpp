@@ -12,6 +12,7 @@
 
 #include "decode/ascii.h"
 #include "decode/header_detail.h"
+#include "decode/header_general.h"
 #include "decode/japanese.h"
 #include "decode/transfer.h"
 

@@ -5,6 +5,8 @@
 // ("=?ISO", then "=?WINDOWS", then "=?UTF-8"), the way headers have always
 // been shown here; a last left-to-right pass then decodes the well-formed
 // words of every other charset.
+#include "decode/header_general.h"
+
 #include <string.h>
 
 #include <algorithm>

@@ -15,6 +15,7 @@
 #include "message/format_address.h"
 #include "message/mail_date.h"
 #include "message/mime_boundary.h"
+#include "message/parse_mail_date.h"
 #include "texts/texts.h"
 
 namespace pelmora {

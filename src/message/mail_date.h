@@ -18,10 +18,6 @@ inline constexpr DateTime DateFloor = 29221.0;
 // dates (a zone or the local offset carrying 31 Dec 9999 over) are held here.
 inline constexpr DateTime DateCeiling = 2958465.0 + 86399.0 / 86400.0;
 
-// An RFC 822 date-time text converted to local time, using the zone rules in
-// force at that date (TZ honoured); 0 when it cannot be read.
-DateTime ParseMailDate(std::string_view text);
-
 // A UTC DateTime as local time, with the offset in force at that instant.
 DateTime LocalFromUtc(DateTime utc);
 

@@ -15,6 +15,7 @@
 #include "message/format_address.h"
 #include "message/mail_date.h"
 #include "message/mime_content.h"
+#include "message/parse_mail_date.h"
 #include "message/piece_reader.h"
 
 namespace pelmora {

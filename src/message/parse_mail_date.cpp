@@ -2,6 +2,8 @@
 // The lenient reading of mail dates: RFC 822 dates, and the odd forms mail
 // programs write (dashes between the date parts, two-digit years, the
 // month first with the time before the year, AM/PM, zone names).
+#include "message/parse_mail_date.h"
+
 #include <algorithm>
 #include <array>
 #include <cstdint>

@@ -95,41 +95,13 @@ struct Settings {
 // The key of history entry index (0 to 10) of field (1 to 4): "CB100".
 std::string HistoryKey(int field, int index);
 
-// $XDG_CONFIG_HOME (or ~/.config) + "/BRANTOLE/Pelmora/".
-std::filesystem::path SettingsFolder();
-// SettingsFolder() + "Pelmora.INI".
-std::filesystem::path SettingsFilePath();
-// Where older versions kept the file: the program's own path with ".INI".
-std::filesystem::path FormerSettingsPath(const std::filesystem::path& programPath);
-
-// Creates the settings folder, moves a file from the former location into it
-// when it holds none, and removes the former file. Failures are silent: the
-// program then runs on defaults. Returns SettingsFilePath().
-std::filesystem::path LocateAndMigrate(const std::filesystem::path& programPath);
-// The same with an explicit target, for tests and for callers that already
-// know both paths.
-void MigrateSettingsFile(const std::filesystem::path& former, const std::filesystem::path& target);
-
 // Reads every key from the text of a settings file. Missing or malformed
 // values give their defaults; never fails.
 Settings ParseSettings(std::string_view content);
-// Reads the file; a missing or unreadable file gives all defaults. Only a
-// regular file of at most kSettingsFileLimit bytes is read (a FIFO would
-// block every start, a link to /dev/zero would never end); for anything
-// else but a missing file, *notice (when given) receives the display text
-// that says the defaults are used.
-inline constexpr std::size_t kSettingsFileLimit = 4 * 1024 * 1024;
-Settings LoadSettings(const std::filesystem::path& file, std::string* notice = nullptr);
 
 // Writes the sections Form, File, Option and Find with CR LF line ends,
 // followed by the sections of keepFrom (the previous file's text) that are
 // not these four, so that foreign sections survive a save.
 void WriteSettings(std::ostream& out, const Settings& settings, std::string_view keepFrom = {});
-// Replaces the file atomically (temporary file in the same folder, flushed
-// to disk, then renamed over it), so a crash never leaves a half-written
-// file. An error of kind Write on failure.
-std::expected<void, Error> SaveSettings(const Settings& settings, const std::filesystem::path& file);
-// The warning for a failed save (display text): "<path> に書き込めません".
-std::string SettingsSaveErrorText(const Error& error);
 
 }  // namespace pelmora

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 // Where the settings file lives, and reading and replacing it on disk.
 
+#include "settings/settings_file.h"
+
 #include <cerrno>
 #include <optional>
 #include <sstream>

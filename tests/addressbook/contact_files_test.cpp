@@ -12,6 +12,9 @@
 
 #include "addressbook/address_books.h"
 #include "addressbook/cards.h"
+#include "addressbook/contact_xml.h"
+#include "addressbook/contacts_folder.h"
+#include "addressbook/vcard.h"
 #include "support/files.h"
 
 namespace pelmora {

@@ -28,6 +28,7 @@
 #include "fake_shell.h"
 #include "files.h"
 #include "platform/trash.h"
+#include "settings/settings_file.h"
 
 namespace pelmora::test {
 

@@ -11,6 +11,7 @@
 #include "app/main_window_caption.h"
 #include "main_window_fixture.h"
 #include "settings/settings.h"
+#include "settings/settings_file.h"
 
 using namespace pelmora;
 using namespace pelmora::test;

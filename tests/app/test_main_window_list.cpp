@@ -17,6 +17,7 @@
 #include "catalogue/ordering.h"
 #include "main_window_fixture.h"
 #include "settings/settings.h"
+#include "settings/settings_file.h"
 
 using namespace pelmora;
 using namespace pelmora::test;

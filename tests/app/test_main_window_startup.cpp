@@ -20,6 +20,7 @@
 #include "main_window_fixture.h"
 #include "platform/xdg.h"
 #include "settings/settings.h"
+#include "settings/settings_file.h"
 
 using namespace pelmora;
 using namespace pelmora::test;

@@ -10,6 +10,7 @@
 #include "app/message_list_model.h"
 #include "main_window_fixture.h"
 #include "settings/settings.h"
+#include "settings/settings_file.h"
 
 using namespace pelmora;
 using namespace pelmora::test;

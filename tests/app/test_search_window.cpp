@@ -26,6 +26,7 @@
 #include "dialogs_test_support.h"
 #include "main_window_fixture.h"
 #include "settings/settings.h"
+#include "settings/settings_file.h"
 
 using namespace pelmora;
 using namespace pelmora::test;

@@ -14,6 +14,7 @@
 
 #include "decode/header.h"
 #include "decode/header_detail.h"
+#include "decode/header_general.h"
 #include "decode/japanese.h"
 #include "hex.h"
 

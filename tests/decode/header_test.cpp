@@ -7,6 +7,7 @@
 #include <sstream>
 
 #include "decode/header_detail.h"
+#include "decode/header_general.h"
 #include "decode/transfer.h"
 #include "hex.h"
 #include "support/table_test.h"

@@ -8,6 +8,7 @@
 #include <thread>
 #include <vector>
 
+#include "message/parse_mail_date.h"
 #include "message_test_support.h"
 
 namespace pelmora::test {

@@ -1,5 +1,7 @@
 // SPDX-License-Identifier: MIT
 // The settings file on disk: location, migration and atomic replacement.
+#include "settings/settings_file.h"
+
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>

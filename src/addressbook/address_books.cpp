@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 // Building the display-name directory from every address book found, and
 // telling what was read and what was not.
+#include "addressbook/address_books.h"
+
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -10,11 +12,11 @@
 #include <set>
 #include <utility>
 
-#include "addressbook/address_books.h"
 #include "addressbook/cards.h"
 #include "addressbook/desktop_books.h"
 #include "addressbook/folder_walk.h"
 #include "addressbook/sqlite_book.h"
+#include "addressbook/vcard.h"
 #include "decode/ascii.h"
 #include "decode/japanese.h"
 #include "platform/file_io.h"
