@@ -85,12 +85,11 @@ LoadOutcome LoadFolder(const std::filesystem::path& folder, MsgList& list, LoadF
 
     // The progress dialog counts the reading, shown only for larger folders.
     ports::Progress& progress = ports.progress;
-    ports::ResetProgressBar(progress, static_cast<int>(list.size()));
-    ports::SetProgressTexts(progress, {.title = std::string(text::kLoadingTitle),
-                                       .label1 = std::string(text::kFromLabel),
-                                       .path1 = Utf8ToAnsi(folder.string()),
-                                       .countText = FormatCount(static_cast<std::int64_t>(list.size()))});
-    progress.clearAbort();
+    ports::StartProgress(progress, static_cast<int>(list.size()),
+                         {.title = std::string(text::kLoadingTitle),
+                          .label1 = std::string(text::kFromLabel),
+                          .path1 = Utf8ToAnsi(folder.string()),
+                          .countText = FormatCount(static_cast<std::int64_t>(list.size()))});
     if (list.size() > kProgressThreshold) progress.show();
 
     // Reading, then sorting by the view's key; an aborted load keeps no rows.

@@ -97,13 +97,18 @@ int zoneMinutes(View rest) {
     return (zone[0] == '-' ? -1 : 1) * (hours * 60 + minutes);
 }
 
-}  // namespace
+struct CalendarDate {
+    int year = 0;
+    int month = 0;
+    int day = 1;
+};
 
-DateTime ParseMailDate(std::string_view text) {
-    View rest = trim(text);
-    if (rest.empty()) return 0;
-
-    // 1. A leading day name goes, also when no blank follows its comma.
+// Takes the date from the front of rest: an optional day name, then day,
+// month and year in either order. Leaves rest at what follows (the time of
+// day, or for the form with the time before the year, the time itself).
+// False when there is no year.
+bool takeDate(View& rest, CalendarDate& date) {
+    // A leading day name goes, also when no blank follows its comma.
     if (rest.size() >= 3 && isDayName(rest)) {
         if (rest.size() >= 4 && rest[3] == ',')
             rest = trimLeft(rest.substr(4));
@@ -111,26 +116,24 @@ DateTime ParseMailDate(std::string_view text) {
             fetch(rest, ' ');
     }
 
-    // 2. Some servers separate the date parts with dashes (07-Sep-2001).
+    // Some servers separate the date parts with dashes (07-Sep-2001).
     const std::size_t dash = rest.find('-');
     const std::size_t blank = rest.find(' ');
     const char separator =
         dash != View::npos && dash >= 1 && (blank == View::npos || dash < blank) ? '-' : ' ';
 
-    // 3. The day first, or the month first (Sep 7 2001).
-    int day = 1;
-    int month = 0;
+    // The day first, or the month first (Sep 7 2001).
     if (monthNumber(rest.substr(0, rest.find(separator))) != 0) {
-        month = monthNumber(fetch(rest, separator));
+        date.month = monthNumber(fetch(rest, separator));
         const int value = number(fetch(rest, separator));
-        day = value < 0 ? 1 : value;
+        date.day = value < 0 ? 1 : value;
     } else {
         const int value = number(fetch(rest, separator));
-        day = value < 0 ? 1 : value;
-        month = monthNumber(fetch(rest, separator));
+        date.day = value < 0 ? 1 : value;
+        date.month = monthNumber(fetch(rest, separator));
     }
 
-    // 4. The year; when the token is not a number the time came first
+    // When the year's token is not a number the time came first
     // (Sep 7 12:00:00 2001) and the year is what follows it.
     const View yearToken = fetch(rest, ' ');
     int year = number(yearToken);
@@ -138,10 +141,15 @@ DateTime ParseMailDate(std::string_view text) {
         year = number(rest);
         rest = yearToken;
     }
-    if (year < 0) return 0;
-    year += year < 80 ? 2000 : year < 100 ? 1900 : 0;
+    if (year < 0) return false;
+    date.year = year + (year < 80 ? 2000 : year < 100 ? 1900 : 0);
+    return true;
+}
 
-    // 5. A 12-hour clock.
+// The seconds since midnight of the time of day at the front of rest, on a
+// 24-hour or a 12-hour clock; missing or unreadable parts count as 0, -1
+// when a part is out of range. Leaves rest at the zone.
+int takeTimeOfDay(View& rest) {
     enum class Half { None, Morning, Afternoon } half = Half::None;
     if (const std::size_t at = rest.find("AM"); at != View::npos) {
         half = Half::Morning;
@@ -151,7 +159,6 @@ DateTime ParseMailDate(std::string_view text) {
         rest = rest.substr(0, pm);
     }
 
-    // 6. The time of day; missing or unreadable parts count as 0.
     int hour = 0;
     int minute = 0;
     int second = 0;
@@ -167,17 +174,27 @@ DateTime ParseMailDate(std::string_view text) {
         if (half == Half::Morning && hour == 12) hour = 0;
         if (half == Half::Afternoon && hour < 12) hour += 12;
     }
+    if (hour > 23 || minute > 59 || second > 59) return -1;
+    return hour * 3600 + minute * 60 + second;
+}
 
-    // 7. Anything out of range spoils the whole date.
-    DateTime result = EncodeDateTime(year, month, day, 0, 0, 0);
-    if (result == 0 || hour > 23 || minute > 59 || second > 59) return 0;
-    result += static_cast<double>(hour * 3600 + minute * 60 + second) / 86400.0;
+}  // namespace
 
-    // 8. To UTC; zone names count as UTC.
+DateTime ParseMailDate(std::string_view text) {
+    View rest = trim(text);
+    if (rest.empty()) return 0;
+    CalendarDate date;
+    if (!takeDate(rest, date)) return 0;
+    const int seconds = takeTimeOfDay(rest);
+
+    // Anything out of range spoils the whole date.
+    DateTime result = EncodeDateTime(date.year, date.month, date.day, 0, 0, 0);
+    if (result == 0 || seconds < 0) return 0;
+    result += static_cast<double>(seconds) / 86400.0;
+
+    // To UTC (zone names count as UTC), then to local time by the rules in
+    // force at that date, no later than the last date the list can show.
     result -= static_cast<double>(zoneMinutes(rest)) / 1440.0;
-
-    // 9. To local time by the rules in force at that date, no later than
-    // the last date the list can show.
     return std::min(LocalFromUtc(result), DateCeiling);
 }
 

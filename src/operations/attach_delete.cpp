@@ -486,6 +486,66 @@ std::string AttachDeleteStatusText(int rewritten, int failed) {
            std::string(text::kNotDeletedCountSuffix);
 }
 
+namespace {
+
+// What the command did so far, for its closing status and reports.
+struct StripTally {
+    int rewritten = 0;
+    int failed = 0;
+    std::optional<Error> ending;    // the write failure that ended it
+    std::vector<Error> passedOver;  // files the trash would not take
+    std::set<fs::path> cleaned;     // folders rid of what a killed rewrite left
+};
+
+// Helper threads keep the next files to rewrite in flight, so that on a
+// cold cache each one is not waited for on the disk in turn.
+Prefetcher prefetchRewrites(const MsgList& list, const std::vector<int>& rows) {
+    std::vector<const TMsgItem*> toRewrite;
+    for (int row : rows)
+        if (row >= 0 && static_cast<std::size_t>(row) < list.size() && list[row]->HasAttach)
+            toRewrite.push_back(list[row].get());
+    const auto helpers = static_cast<unsigned>(std::min<std::size_t>(kReadsInFlight - 1, toRewrite.size()));
+    return Prefetcher(std::move(toRewrite), helpers);
+}
+
+// Rewrites the message of one listed entry with attachments; false when the
+// command must end here.
+bool stripListed(TMsgItem& entry, int row, ports::ListView& view, ports::Prompts& prompts,
+                 ports::Shell& shell, ports::FileSystem& files, bool keepRecord, StripTally& tally) {
+    std::error_code ec;
+    if (!fs::exists(fs::path(entry.FileName), ec)) return true;
+    // What a killed rewrite left in this folder goes before the first
+    // rewrite in it.
+    if (const fs::path folder = fs::path(entry.FileName).parent_path(); tally.cleaned.insert(folder).second)
+        RemoveLeftoverTemporaries(folder);
+    Rewrite outcome = RewriteMessageFile(entry, shell, files, keepRecord);
+    if (outcome && outcome->kind == Kind::Rewritten) {
+        ++tally.rewritten;
+        view.redrawRow(row);
+    } else if (outcome && outcome->kind == Kind::Link) {
+        ++tally.failed;
+        prompts.warning(LinkNotRewrittenText(entry.FileName));
+    } else if (!outcome) {
+        ++tally.failed;
+        const Error& error = outcome.error();
+        if (error.kind == ErrorKind::Write) {
+            tally.ending = error;
+            return false;
+        }
+        // A file the trash would not take is passed over without a box (the
+        // caller has it); a changed one is said and the command goes on; an
+        // unreadable one is said and ends it.
+        if (error.kind == ErrorKind::Trash)
+            tally.passedOver.push_back(error);
+        else
+            prompts.warning(RewriteFailureText(error));
+        if (error.kind == ErrorKind::Open) return false;
+    }
+    return true;
+}
+
+}  // namespace
+
 std::vector<Error> ProcAttachDelete1Click(ports::ListView& view, ports::StatusBar& status, MsgList& list,
                                           ports::Prompts& prompts, ports::Progress& progress,
                                           ports::Shell& shell, ports::FileSystem& files, bool keepRecord) {
@@ -493,64 +553,21 @@ std::vector<Error> ProcAttachDelete1Click(ports::ListView& view, ports::StatusBa
 
     const std::vector<int> rows = view.selectedRows();
     const int selected = static_cast<int>(rows.size());
-    ports::ResetProgressBar(progress, selected);
-    ports::SetProgressTexts(progress, {.title = std::string(text::kDeletingAttachmentsTitle),
-                                       .label1 = std::string(text::kFromLabel),
-                                       .countText = FormatCount(selected)});
-    progress.clearAbort();
+    ports::StartProgress(progress, selected,
+                         {.title = std::string(text::kDeletingAttachmentsTitle),
+                          .label1 = std::string(text::kFromLabel),
+                          .countText = FormatCount(selected)});
     if (selected > 1) progress.show();
     progress.processEvents();
 
-    int rewritten = 0;
-    int failed = 0;
-    int visited = 0;
-    std::optional<Error> ending;
-    std::vector<Error> passedOver;
-    std::set<fs::path> cleaned;
-    // Helper threads keep the next files to rewrite in flight, so that on a
-    // cold cache each one is not waited for on the disk in turn.
-    std::vector<const TMsgItem*> toRewrite;
-    for (int row : rows)
-        if (row >= 0 && static_cast<std::size_t>(row) < list.size() && list[row]->HasAttach)
-            toRewrite.push_back(list[row].get());
-    const auto helpers = static_cast<unsigned>(std::min<std::size_t>(kReadsInFlight - 1, toRewrite.size()));
-    Prefetcher ahead(std::move(toRewrite), helpers);
+    StripTally tally;
+    Prefetcher ahead = prefetchRewrites(list, rows);
     std::size_t place = 0;
+    int visited = 0;
     for (int row : rows) {
-        if (row >= 0 && static_cast<std::size_t>(row) < list.size()) {
-            TMsgItem& entry = *list[row];
-            std::error_code ec;
-            if (entry.HasAttach) ahead.reached(place++);
-            if (entry.HasAttach && fs::exists(fs::path(entry.FileName), ec)) {
-                // What a killed rewrite left in this folder goes before the
-                // first rewrite in it.
-                if (const fs::path folder = fs::path(entry.FileName).parent_path();
-                    cleaned.insert(folder).second)
-                    RemoveLeftoverTemporaries(folder);
-                Rewrite outcome = RewriteMessageFile(entry, shell, files, keepRecord);
-                if (outcome && outcome->kind == Kind::Rewritten) {
-                    ++rewritten;
-                    view.redrawRow(row);
-                } else if (outcome && outcome->kind == Kind::Link) {
-                    ++failed;
-                    prompts.warning(LinkNotRewrittenText(entry.FileName));
-                } else if (!outcome) {
-                    ++failed;
-                    const Error& error = outcome.error();
-                    if (error.kind == ErrorKind::Write) {
-                        ending = error;
-                        break;
-                    }
-                    // A file the trash would not take is passed over without
-                    // a box (the caller has it); a changed one is said and the
-                    // command goes on; an unreadable one is said and ends it.
-                    if (error.kind == ErrorKind::Trash)
-                        passedOver.push_back(error);
-                    else
-                        prompts.warning(RewriteFailureText(error));
-                    if (error.kind == ErrorKind::Open) break;
-                }
-            }
+        if (row >= 0 && static_cast<std::size_t>(row) < list.size() && list[row]->HasAttach) {
+            ahead.reached(place++);
+            if (!stripListed(*list[row], row, view, prompts, shell, files, keepRecord, tally)) break;
         }
         progress.setPosition(++visited);
         progress.processEvents();
@@ -558,11 +575,11 @@ std::vector<Error> ProcAttachDelete1Click(ports::ListView& view, ports::StatusBa
     }
 
     progress.hide();
-    status.setPanelText(1, AttachDeleteStatusText(rewritten, failed));
+    status.setPanelText(1, AttachDeleteStatusText(tally.rewritten, tally.failed));
     // A write failure ends the command and is reported once it has ended, as
     // the general error handler reports it.
-    if (ending) prompts.error(RewriteFailureText(*ending));
-    return passedOver;
+    if (tally.ending) prompts.error(RewriteFailureText(*tally.ending));
+    return tally.passedOver;
 }
 
 }  // namespace pelmora

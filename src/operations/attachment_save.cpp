@@ -207,11 +207,10 @@ int ProcAttachSave1Click(ports::ListView& view, ports::StatusBar& status, const 
             list[static_cast<std::size_t>(row)]->HasAttach)
             messages.push_back(list[static_cast<std::size_t>(row)].get());
     const int count = static_cast<int>(messages.size());
-    ports::ResetProgressBar(progress, count);
-    ports::SetProgressTexts(progress, {.title = std::string(text::kSavingAttachmentsTitle),
-                                       .label1 = std::string(text::kFromLabel),
-                                       .countText = FormatCount(count)});
-    progress.clearAbort();
+    ports::StartProgress(progress, count,
+                         {.title = std::string(text::kSavingAttachmentsTitle),
+                          .label1 = std::string(text::kFromLabel),
+                          .countText = FormatCount(count)});
     if (count > 1) progress.show();
     progress.processEvents();
 

@@ -63,11 +63,10 @@ public:
     DeleteProgress(ports::Progress* progress, std::size_t total)
         : m_progress(progress), m_total(total), m_started(std::chrono::steady_clock::now()) {
         if (m_progress == nullptr) return;
-        ports::ResetProgressBar(*m_progress, static_cast<int>(total));
-        ports::SetProgressTexts(*m_progress, {.title = std::string(text::kTrashingTitle),
-                                              .label1 = std::string(text::kFromLabel),
-                                              .countText = progressCount(0, total)});
-        m_progress->clearAbort();
+        ports::StartProgress(*m_progress, static_cast<int>(total),
+                             {.title = std::string(text::kTrashingTitle),
+                              .label1 = std::string(text::kFromLabel),
+                              .countText = progressCount(0, total)});
     }
     ~DeleteProgress() {
         if (m_shown) m_progress->hide();

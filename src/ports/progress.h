@@ -60,4 +60,13 @@ inline void ResetProgressBar(Progress& progress, int maximum) {
     progress.setPosition(0);
 }
 
+// A new task of maximum steps on the dialog: the bar at 0, every text set,
+// and an abort asked for during the task before forgotten. Showing the
+// dialog is the caller's, which knows whether the task is long enough.
+inline void StartProgress(Progress& progress, int maximum, const ProgressTexts& texts) {
+    ResetProgressBar(progress, maximum);
+    SetProgressTexts(progress, texts);
+    progress.clearAbort();
+}
+
 }  // namespace pelmora::ports

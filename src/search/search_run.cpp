@@ -112,6 +112,29 @@ void searchInParallel(const SearchConditions& conditions, MsgList& found, Search
     for (const auto& search : searches) session.skip.SkippedCount += search->skip.SkippedCount;
 }
 
+// One message at a time, so that a question comes up in order; helper
+// threads keep the files ahead in flight. From the last collected file to
+// the first: after an abort the matches found so far stay and the unread
+// entries, still unmatched from the scan, go. decided follows the entries
+// read (or passed over after an abort).
+template <typename ShowFolder>
+void searchInOrder(MsgList& found, ReaderContext& reader, ConditionSearch& search, ports::Progress& progress,
+                   unsigned readThreads, ShowFolder& showFolder, std::size_t& decided) {
+    std::optional<Prefetcher> ahead;
+    if (ReadsInParallel(found.size(), readThreads))
+        ahead.emplace(found, true, ParallelReadThreads(found.size(), readThreads) - 1);
+    for (std::size_t n = found.size(); n-- > 0;) {
+        if (!progress.abortRequested()) {
+            if (ahead) ahead->reached(found.size() - 1 - n);
+            progress.setPosition(progress.position() + 1);
+            showFolder(*found[n]);
+            progress.processEvents();
+            SearchMessage(found, n, reader, search);
+        }
+        decided = n;
+    }
+}
+
 }  // namespace
 
 bool SearchConditions::HasAnyCondition() const {
@@ -191,24 +214,7 @@ RunEnd RunSearch(SearchConditions& conditions, const std::filesystem::path& fold
                 searchInParallel(conditions, found, session, reader, search, ports, readThreads, showFolder);
                 decided = 0;
             } else {
-                // One message at a time, so that a question comes up in
-                // order; helper threads keep the files ahead in flight.
-                std::optional<Prefetcher> ahead;
-                if (ReadsInParallel(found.size(), readThreads))
-                    ahead.emplace(found, true, ParallelReadThreads(found.size(), readThreads) - 1);
-                // From the last collected file to the first: after an abort the
-                // matches found so far stay and the unread entries, still
-                // unmatched from the scan, go.
-                for (std::size_t n = found.size(); n-- > 0;) {
-                    if (!progress.abortRequested()) {
-                        if (ahead) ahead->reached(found.size() - 1 - n);
-                        progress.setPosition(progress.position() + 1);
-                        showFolder(*found[n]);
-                        progress.processEvents();
-                        SearchMessage(found, n, reader, search);
-                    }
-                    decided = n;
-                }
+                searchInOrder(found, reader, search, progress, readThreads, showFolder, decided);
             }
         } catch (const std::exception& caught) {
             // What the standard library throws while reading (memory, a file
@@ -279,21 +285,44 @@ private:
     bool m_open = false;
 };
 
+void startNarrowingProgress(ports::Progress& progress, std::int64_t count) {
+    ports::StartProgress(progress, static_cast<int>(count),
+                         {.title = std::string(text::kNarrowingTitle), .countText = FormatCount(count)});
+    progress.setBarVisible(true);
+    if (count > 100) {
+        progress.show();
+        progress.processEvents();
+    }
+}
+
+bool narrowsByHeader(SearchConditions& conditions, const TMsgItem& entry) {
+    return MatchHeaderFilter(conditions, entry) && (!conditions.AttachmentsOnly || entry.HasAttach);
+}
+
+// Bodies are read one at a time; for a large list helper threads keep the
+// next files in flight, as in the window's search. Only files whose header
+// fields match are read, so those are picked out first: verdicts gets one
+// flag per entry then (and stays empty when nothing is kept in flight).
+std::optional<Prefetcher> prefetchBodies(SearchConditions& conditions, const MsgList& found,
+                                         std::vector<char>& verdicts) {
+    if (conditions.BodyTerms.empty() || !ReadsInParallel(found.size(), 0)) return std::nullopt;
+    verdicts.resize(found.size());
+    std::vector<const TMsgItem*> order;
+    for (std::size_t n = found.size(); n-- > 0;) {
+        verdicts[n] = narrowsByHeader(conditions, *found[n]) ? 1 : 0;
+        if (verdicts[n] != 0) order.push_back(found[n].get());
+    }
+    return std::optional<Prefetcher>(std::in_place, std::move(order),
+                                     ParallelReadThreads(found.size(), 0) - 1);
+}
+
 }  // namespace
 
 RunEnd RunNarrowing(SearchConditions& conditions, SearchSession& session, SearchPorts& ports) {
     MsgList& found = session.FoundList;
     ports::Progress& progress = ports.progress;
     const auto count = static_cast<std::int64_t>(found.size());
-    ports::SetProgressTexts(progress,
-                            {.title = std::string(text::kNarrowingTitle), .countText = FormatCount(count)});
-    ports::ResetProgressBar(progress, static_cast<int>(count));
-    progress.setBarVisible(true);
-    if (count > 100) {
-        progress.show();
-        progress.processEvents();
-    }
-    progress.clearAbort();
+    startNarrowingProgress(progress, count);
 
     BodyWalkContext body{session.skip, ports.prompts, progress};
     bool aborted = false;
@@ -307,31 +336,14 @@ RunEnd RunNarrowing(SearchConditions& conditions, SearchSession& session, Search
             progress.hide();
         });
         try {
-            auto headerMatches = [&conditions](const TMsgItem& entry) {
-                return MatchHeaderFilter(conditions, entry) &&
-                       (!conditions.AttachmentsOnly || entry.HasAttach);
-            };
-            // Bodies are read one at a time; for a large list helper threads
-            // keep the next files in flight, as in the window's search. Only
-            // files whose header fields match are read, so those are picked
-            // out first.
             std::vector<char> headerVerdicts;
-            std::optional<Prefetcher> ahead;
+            std::optional<Prefetcher> ahead = prefetchBodies(conditions, found, headerVerdicts);
             std::size_t bodiesRead = 0;
-            if (!conditions.BodyTerms.empty() && ReadsInParallel(found.size(), 0)) {
-                headerVerdicts.resize(found.size());
-                std::vector<const TMsgItem*> order;
-                for (std::size_t n = found.size(); n-- > 0;) {
-                    headerVerdicts[n] = headerMatches(*found[n]) ? 1 : 0;
-                    if (headerVerdicts[n] != 0) order.push_back(found[n].get());
-                }
-                ahead.emplace(std::move(order), ParallelReadThreads(found.size(), 0) - 1);
-            }
             for (std::size_t n = found.size(); n-- > 0;) {
                 TMsgItem& entry = *found[n];
                 progress.setPosition(progress.position() + 1);
                 entry.Matched = false;
-                if (headerVerdicts.empty() ? headerMatches(entry) : headerVerdicts[n] != 0) {
+                if (headerVerdicts.empty() ? narrowsByHeader(conditions, entry) : headerVerdicts[n] != 0) {
                     if (ahead) ahead->reached(bodiesRead++);
                     if (conditions.BodyTerms.empty())
                         entry.Matched = true;
