@@ -20,6 +20,22 @@ constexpr char ToUpper(char c) {
     return c >= 'a' && c <= 'z' ? static_cast<char>(c - ('a' - 'A')) : c;
 }
 
+// The bytes a header value is trimmed of: blanks and every control byte.
+constexpr bool IsBlankOrControl(char c) {
+    return static_cast<unsigned char>(c) <= 32;
+}
+
+constexpr std::string_view TrimLeftBlanksAndControls(std::string_view text) {
+    while (!text.empty() && IsBlankOrControl(text.front())) text.remove_prefix(1);
+    return text;
+}
+
+constexpr std::string_view TrimBlanksAndControls(std::string_view text) {
+    text = TrimLeftBlanksAndControls(text);
+    while (!text.empty() && IsBlankOrControl(text.back())) text.remove_suffix(1);
+    return text;
+}
+
 inline std::string ToLower(std::string_view text) {
     std::string out(text);
     for (char& c : out) c = ToLower(c);

@@ -24,18 +24,8 @@ namespace {
 
 using View = std::string_view;
 
-bool isBlankOrControl(char c) {
-    return static_cast<unsigned char>(c) <= 32;
-}
-
-View trim(View text) {
-    while (!text.empty() && isBlankOrControl(text.front())) text.remove_prefix(1);
-    while (!text.empty() && isBlankOrControl(text.back())) text.remove_suffix(1);
-    return text;
-}
-
 bool isTrimmable(char c) {
-    return isBlankOrControl(c) && c != '\x1B';
+    return ascii::IsBlankOrControl(c) && c != '\x1B';
 }
 
 // TrimCtl without the copy.
@@ -135,7 +125,7 @@ std::string multipartBoundary(View line) {
     value = value.substr(0, value.find(';'));
     // A boundary never ends in a blank (RFC 2046), so blanks after it are
     // not part of it even where no quotes mark its end.
-    while (!value.empty() && isBlankOrControl(value.back())) value.remove_suffix(1);
+    while (!value.empty() && ascii::IsBlankOrControl(value.back())) value.remove_suffix(1);
     if (!value.empty() && value.front() == '"')
         value = value.size() >= 2 ? value.substr(1, value.size() - 2) : View{};
     return std::string(value);
@@ -150,7 +140,8 @@ std::string assembleRecipients(View decoded, const DisplayNameLookup* names) {
             FindFirstOf(decoded.data() + start, decoded.data() + decoded.size(), ',', '\r', '\n') -
             decoded.data());
         if (end == decoded.size()) end = View::npos;
-        const View piece = trim(decoded.substr(start, end == View::npos ? View::npos : end - start));
+        const View piece =
+            ascii::TrimBlanksAndControls(decoded.substr(start, end == View::npos ? View::npos : end - start));
         const std::string formatted = FormatAddress(piece, names);
         if (!formatted.empty()) {
             if (!joined.empty()) joined += "; ";
@@ -166,7 +157,8 @@ std::string assembleRecipients(View decoded, const DisplayNameLookup* names) {
 // line is tried, which fails.
 DateTime receivedDate(View line) {
     const std::size_t semicolon = line.find(';');
-    const View tail = trim(semicolon == View::npos ? line : line.substr(semicolon + 1));
+    const View tail =
+        ascii::TrimBlanksAndControls(semicolon == View::npos ? line : line.substr(semicolon + 1));
     // Runs of blanks become one blank, in one pass even for a hostile header.
     thread_local std::string text;
     text.resize(tail.size());
@@ -223,7 +215,8 @@ HeaderFields extractFields(std::span<const std::string> lines) {
                     fields.date = line.substr(5), fields.hasDate = true;
                 break;
             case 'm':
-                if (ascii::StartsWithNoCase(line, "message-id:")) fields.messageId = trim(line.substr(11));
+                if (ascii::StartsWithNoCase(line, "message-id:"))
+                    fields.messageId = ascii::TrimBlanksAndControls(line.substr(11));
                 break;
             case 'c':
                 noteBoundary(line, fields.boundary);
@@ -304,7 +297,7 @@ namespace {
 void applyFields(TMsgItem& entry, const HeaderFields& fields, const ReaderOptions& options) {
     const DisplayNameLookup* names = options.DisplayNames;
     const View subjectRaw = fields.hasSubject ? trimCtl(fields.subject) : View{};
-    const View rawDate = trim(fields.date);
+    const View rawDate = ascii::TrimBlanksAndControls(fields.date);
 
     entry.FromRaw = fields.hasFrom ? trimCtl(fields.from) : View{};
     entry.From =

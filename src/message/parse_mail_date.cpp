@@ -17,27 +17,12 @@ namespace {
 
 using View = std::string_view;
 
-bool isBlankOrControl(char c) {
-    return static_cast<unsigned char>(c) <= 32;
-}
-
-View trimLeft(View text) {
-    while (!text.empty() && isBlankOrControl(text.front())) text.remove_prefix(1);
-    return text;
-}
-
-View trim(View text) {
-    text = trimLeft(text);
-    while (!text.empty() && isBlankOrControl(text.back())) text.remove_suffix(1);
-    return text;
-}
-
 // Takes the text up to delimiter off rest (the delimiter is dropped too;
 // without one the whole rest is taken), then skips the blanks that follow.
 View fetch(View& rest, char delimiter) {
     const std::size_t at = rest.find(delimiter);
     View token = rest.substr(0, at);
-    rest = at == View::npos ? View{} : trimLeft(rest.substr(at + 1));
+    rest = at == View::npos ? View{} : ascii::TrimLeftBlanksAndControls(rest.substr(at + 1));
     return token;
 }
 
@@ -89,7 +74,7 @@ int monthNumber(View token) {
 // Minutes east of UTC from "+HHMM" / "-HHMM"; anything else counts as 0.
 int zoneMinutes(View rest) {
     if (rest.size() <= 4) return 0;
-    const View zone = trim(rest).substr(0, 5);
+    const View zone = ascii::TrimBlanksAndControls(rest).substr(0, 5);
     if (zone.size() < 5 || (zone[0] != '+' && zone[0] != '-')) return 0;
     const int hours = number(zone.substr(1, 2));
     const int minutes = number(zone.substr(3, 2));
@@ -111,7 +96,7 @@ bool takeDate(View& rest, CalendarDate& date) {
     // A leading day name goes, also when no blank follows its comma.
     if (rest.size() >= 3 && isDayName(rest)) {
         if (rest.size() >= 4 && rest[3] == ',')
-            rest = trimLeft(rest.substr(4));
+            rest = ascii::TrimLeftBlanksAndControls(rest.substr(4));
         else
             fetch(rest, ' ');
     }
@@ -163,7 +148,7 @@ int takeTimeOfDay(View& rest) {
     int minute = 0;
     int second = 0;
     if (rest.find(':') != View::npos) {
-        rest = trimLeft(rest);
+        rest = ascii::TrimLeftBlanksAndControls(rest);
         View time = fetch(rest, ' ');
         int* const parts[3] = {&hour, &minute, &second};
         for (int* part : parts) {
@@ -181,7 +166,7 @@ int takeTimeOfDay(View& rest) {
 }  // namespace
 
 DateTime ParseMailDate(std::string_view text) {
-    View rest = trim(text);
+    View rest = ascii::TrimBlanksAndControls(text);
     if (rest.empty()) return 0;
     CalendarDate date;
     if (!takeDate(rest, date)) return 0;
