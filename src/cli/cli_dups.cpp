@@ -125,13 +125,7 @@ int DupsCommand(const Args& args, ports::FileSystem& files) {
     CommandReader reader(options.reader, prompts);
     TerminalListView view(kMainColumnKeys, KeyReceived);
     MsgList list;
-    LoadOutcome outcome = LoadForCommand(options.folder, options.recurse ? Subfolders::Yes : Subfolders::No,
-                                         view, list, reader, prompts);
-    if (outcome == LoadOutcome::FolderMissing) return 1;
-    if (outcome == LoadOutcome::Aborted) {
-        std::cerr << "pelmora-cli dups: interrupted\n";
-        return 1;
-    }
+    if (!LoadForCommand("dups", options.folder, options.recurse, view, list, reader, prompts)) return 1;
 
     // The summary line goes to stderr so that stdout stays the list alone.
     TerminalStatusBar status(TerminalStatusBar::Echo::Stderr);

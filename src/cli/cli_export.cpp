@@ -106,12 +106,7 @@ int ExportCommand(const Args& args, ports::FileSystem& files) {
     CommandReader reader(options.reader, prompts);
     TerminalListView view(kMainColumnKeys, KeyReceived);
     MsgList list;
-    LoadOutcome outcome = LoadForCommand(options.folder, options.recurse ? Subfolders::Yes : Subfolders::No,
-                                         view, list, reader, prompts);
-    if (outcome != LoadOutcome::Loaded) {
-        if (outcome == LoadOutcome::Aborted) std::cerr << "pelmora-cli export: interrupted\n";
-        return 1;
-    }
+    if (!LoadForCommand("export", options.folder, options.recurse, view, list, reader, prompts)) return 1;
     // The load sorted by the view's key, received date ascending, as the
     // main window shows a folder it has just loaded.
 

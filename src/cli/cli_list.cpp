@@ -75,13 +75,7 @@ int ListCommand(const Args& args) {
     CommandReader reader(options.reader, prompts);
     TerminalListView view(columns, options.sortKey);
     MsgList list;
-    LoadOutcome outcome = LoadForCommand(options.folder, options.recurse ? Subfolders::Yes : Subfolders::No,
-                                         view, list, reader, prompts);
-    if (outcome == LoadOutcome::FolderMissing) return 1;
-    if (outcome == LoadOutcome::Aborted) {
-        std::cerr << "pelmora-cli list: interrupted\n";
-        return 1;
-    }
+    if (!LoadForCommand("list", options.folder, options.recurse, view, list, reader, prompts)) return 1;
     // The load leaves the list ascending; a second click on the column flips it.
     if (options.reverse) {
         for (int column = 0; column < view.columnCount(); ++column)

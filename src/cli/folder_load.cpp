@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "cli/folder_load.h"
 
+#include <iostream>
+
 #include "addressbook/address_books.h"
 #include "addressbook/contacts_folder.h"
 #include "catalogue/load.h"
@@ -50,13 +52,16 @@ bool TakeDisplayNameOption(const std::string& argument, ReaderChoices& choices) 
 CommandReader::CommandReader(const ReaderChoices& choices, ports::Prompts& prompts)
     : m_context{m_lines, optionsFor(choices, m_directory, prompts), prompts} {}
 
-LoadOutcome LoadForCommand(const std::filesystem::path& folder, Subfolders subfolders, TerminalListView& view,
-                           MsgList& list, CommandReader& reader, TerminalPrompts& prompts) {
+bool LoadForCommand(std::string_view command, const std::filesystem::path& folder, bool recurse,
+                    TerminalListView& view, MsgList& list, CommandReader& reader, TerminalPrompts& prompts) {
     TerminalStatusBar status;
     TerminalProgress progress;
     TerminalBusyCursor cursor;
     LoadFolderPorts ports{view, status, progress, prompts, cursor};
-    return LoadFolder(folder, list, ports, reader.context(), subfolders);
+    const LoadOutcome outcome =
+        LoadFolder(folder, list, ports, reader.context(), recurse ? Subfolders::Yes : Subfolders::No);
+    if (outcome == LoadOutcome::Aborted) std::cerr << "pelmora-cli " << command << ": interrupted\n";
+    return outcome == LoadOutcome::Loaded;
 }
 
 }  // namespace pelmora::cli

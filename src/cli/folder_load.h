@@ -6,6 +6,7 @@
 
 #include <filesystem>
 #include <optional>
+#include <string_view>
 
 #include "addressbook/display_names.h"
 #include "catalogue/load.h"
@@ -37,9 +38,11 @@ private:
     ReaderContext m_context;
 };
 
-// LoadFolder through the terminal ports: progress on stderr when it is a
-// terminal, the missing-folder message on stderr.
-LoadOutcome LoadForCommand(const std::filesystem::path& folder, Subfolders subfolders, TerminalListView& view,
-                           MsgList& list, CommandReader& reader, TerminalPrompts& prompts);
+// LoadFolder through the terminal ports for the command named command:
+// progress on stderr when it is a terminal. False when the command ends
+// there (status 1), having said why on stderr: the folder is missing, or
+// the load was interrupted.
+bool LoadForCommand(std::string_view command, const std::filesystem::path& folder, bool recurse,
+                    TerminalListView& view, MsgList& list, CommandReader& reader, TerminalPrompts& prompts);
 
 }  // namespace pelmora::cli
