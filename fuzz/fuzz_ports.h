@@ -27,10 +27,10 @@ public:
 class SilentProgress : public ports::Progress {
 public:
     void setTitle(const std::string&) override {}
-    void setLabel1(const std::string&) override {}
-    void setPath1(const std::string&) override {}
-    void setLabel2(const std::string&) override {}
-    void setPath2(const std::string&) override {}
+    void setFromCaption(const std::string&) override {}
+    void setFromPath(const std::string&) override {}
+    void setToCaption(const std::string&) override {}
+    void setToPath(const std::string&) override {}
     void setCountText(const std::string&) override {}
     void setRange(int, int) override {}
     void setPosition(int position) override { m_position = position; }

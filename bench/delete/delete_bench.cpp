@@ -138,7 +138,7 @@ void shootHalfway(QWidget& window, const QString& file, QTimer& poll) {
     QObject::connect(&poll, &QTimer::timeout, &window, [&window, &poll, file] {
         auto* dialog = window.findChild<app::ProgressDialog*>();
         if (dialog == nullptr || !dialog->isVisible()) return;
-        const QProgressBar* bar = dialog->PB1();
+        const QProgressBar* bar = dialog->bar();
         if (bar->value() * 2 < bar->maximum()) return;
         poll.stop();
         QGuiApplication::primaryScreen()->grabWindow(0).save(file);

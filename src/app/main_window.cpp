@@ -163,9 +163,9 @@ void MainWindow::buildWidgets() {
     auto* layout = new QVBoxLayout(central);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
-    m_label1 = new FolderCaption(central);
-    connect(m_label1, &FolderCaption::clicked, this, &MainWindow::OpenFolder1Click);
-    layout->addWidget(m_label1);
+    m_captionStrip = new FolderCaption(central);
+    connect(m_captionStrip, &FolderCaption::clicked, this, &MainWindow::OpenFolder1Click);
+    layout->addWidget(m_captionStrip);
 
     m_splitter = new QSplitter(Qt::Horizontal, central);
     m_splitter->setObjectName(QStringLiteral("Splitter1"));
@@ -184,7 +184,7 @@ void MainWindow::buildWidgets() {
     m_pane->displayNames = [this] { return displayNameLookup(); };
     m_pane->listFolder = [this] { return m_settings.emlDir; };
     m_pane->showDuplicateCaption = [this] {
-        m_label1->setText(folderCaption() + fromCp932(DuplicateCaptionSuffix()));
+        m_captionStrip->setText(folderCaption() + fromCp932(DuplicateCaptionSuffix()));
     };
     const ListPane::Actions& listActions = m_pane->actions();
     m_actions.AMessageOpen1 = listActions.AMessageOpen1;
@@ -260,7 +260,7 @@ void MainWindow::applySettings() {
         const int tree = std::max(s.STV1Width, kTreeMinimumWidth);
         m_splitter->setSizes({tree, std::max(width() - tree - kSplitterWidth, 1)});
     } else {
-        m_stv1->hide();
+        m_folderTree->hide();
     }
     ApplyColumnWidths(*LV1()->header(), layout);
     m_actions.AIncludeSubfolders1->setChecked(s.ListSubFolders);
@@ -300,7 +300,7 @@ void MainWindow::saveSettings() {
 }
 
 int MainWindow::treeWidth() const {
-    return m_stv1->isHidden() ? 0 : m_splitter->sizes().value(0);
+    return m_folderTree->isHidden() ? 0 : m_splitter->sizes().value(0);
 }
 
 ports::ListView& MainWindow::listView() {

@@ -133,8 +133,8 @@ public:
     ports::StatusBar& statusBar();
     MsgList& msgList() { return m_list; }
     MessageListView* LV1() const;
-    QTreeView* STV1() const { return m_stv1; }
-    FolderCaption* Label1() const { return m_label1; }
+    QTreeView* STV1() const { return m_folderTree; }
+    FolderCaption* captionStrip() const { return m_captionStrip; }
     QMenu* PopupMenu1() const;
     QString panelText(int panel) const;
     const Settings& settings() const { return m_settings; }
@@ -214,9 +214,9 @@ private:
     QWidget* m_band = nullptr;
     QMenuBar* m_menuBar = nullptr;
     QToolBar* m_toolBar = nullptr;
-    FolderCaption* m_label1 = nullptr;
+    FolderCaption* m_captionStrip = nullptr;
     QSplitter* m_splitter = nullptr;
-    QTreeView* m_stv1 = nullptr;
+    QTreeView* m_folderTree = nullptr;
     FolderTreeModel* m_folders = nullptr;
     ListPane* m_pane = nullptr;
     // Hints of menu items and tool buttons: beside the two panels, never
@@ -224,7 +224,7 @@ private:
     QLabel* m_hintPanel = nullptr;
     QProgressBar* m_statusProgress = nullptr;
     HintSwitch* m_hints = nullptr;
-    OptionsDialog* m_form2 = nullptr;
+    OptionsDialog* m_optionsDialog = nullptr;
     SearchWindow* m_formFind = nullptr;
     std::filesystem::path m_searchLocation;
     Actions m_actions;

@@ -62,21 +62,21 @@ void MainWindow::buildFolderTree() {
     connect(m_folders, &QAbstractItemModel::layoutChanged, this, changed);
 
     auto* tree = new FolderTreeView(m_splitter);
-    m_stv1 = tree;
-    m_stv1->setObjectName(QStringLiteral("STV1"));
-    m_stv1->setModel(m_folders);
-    m_stv1->setHeaderHidden(true);
-    m_stv1->setUniformRowHeights(true);
-    m_stv1->setSelectionMode(QAbstractItemView::SingleSelection);
-    m_stv1->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    m_stv1->setMinimumWidth(kTreeMinimumWidth);
-    m_stv1->expand(m_folders->homeRow());
+    m_folderTree = tree;
+    m_folderTree->setObjectName(QStringLiteral("STV1"));
+    m_folderTree->setModel(m_folders);
+    m_folderTree->setHeaderHidden(true);
+    m_folderTree->setUniformRowHeights(true);
+    m_folderTree->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_folderTree->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_folderTree->setMinimumWidth(kTreeMinimumWidth);
+    m_folderTree->expand(m_folders->homeRow());
     connect(tree, &FolderTreeView::folderChosen, this, &MainWindow::STV1Change);
-    connect(m_stv1->verticalScrollBar(), &QAbstractSlider::actionTriggered, this,
+    connect(m_folderTree->verticalScrollBar(), &QAbstractSlider::actionTriggered, this,
             [this] { m_treeScrollPending.clear(); });
-    m_stv1->setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(m_stv1, &QWidget::customContextMenuRequested, this, &MainWindow::showTreeMenu);
-    m_splitter->addWidget(m_stv1);
+    m_folderTree->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(m_folderTree, &QWidget::customContextMenuRequested, this, &MainWindow::showTreeMenu);
+    m_splitter->addWidget(m_folderTree);
 }
 
 bool MainWindow::currentFolderExists() const {
@@ -87,8 +87,8 @@ bool MainWindow::currentFolderExists() const {
 void MainWindow::selectFolderInTree(const std::filesystem::path& folder) {
     const QModelIndex index = m_folders->indexOf(fromPath(folder));
     if (!index.isValid()) return;
-    m_stv1->setCurrentIndex(index);
-    m_stv1->scrollTo(index);
+    m_folderTree->setCurrentIndex(index);
+    m_folderTree->scrollTo(index);
     m_treeScrollPending = folder;
     m_treeScrollHint = QAbstractItemView::EnsureVisible;
     m_treeSettled->start();
@@ -97,8 +97,8 @@ void MainWindow::selectFolderInTree(const std::filesystem::path& folder) {
 void MainWindow::showFolderInTree(const std::filesystem::path& folder) {
     const QModelIndex index = m_folders->indexOf(fromPath(folder));
     if (!index.isValid()) return;
-    m_stv1->expand(index);
-    m_stv1->scrollTo(index, QAbstractItemView::PositionAtTop);
+    m_folderTree->expand(index);
+    m_folderTree->scrollTo(index, QAbstractItemView::PositionAtTop);
     m_treeScrollPending = folder;
     m_treeScrollHint = QAbstractItemView::PositionAtTop;
     m_treeSettled->start();
@@ -108,17 +108,17 @@ void MainWindow::keepTreeFolderInView() {
     if (m_treeScrollPending.empty()) return;
     const QModelIndex current = m_folders->indexOf(fromPath(m_treeScrollPending));
     if (current.isValid())
-        m_stv1->scrollTo(current, static_cast<QAbstractItemView::ScrollHint>(m_treeScrollHint));
+        m_folderTree->scrollTo(current, static_cast<QAbstractItemView::ScrollHint>(m_treeScrollHint));
 }
 
 void MainWindow::resetFolderTree() {
-    m_stv1->collapseAll();
-    m_stv1->expand(m_folders->homeRow());
+    m_folderTree->collapseAll();
+    m_folderTree->expand(m_folders->homeRow());
 }
 
 void MainWindow::STV1Change() {
     if (!m_treeReacts) return;
-    const QModelIndex current = m_stv1->currentIndex();
+    const QModelIndex current = m_folderTree->currentIndex();
     if (!current.isValid()) return;
     const std::filesystem::path folder = toPath(m_folders->filePath(current));
     std::error_code error;
@@ -128,7 +128,7 @@ void MainWindow::STV1Change() {
 }
 
 void MainWindow::Splitter1Moved() {
-    if (m_stv1->isHidden()) return;
+    if (m_folderTree->isHidden()) return;
     QList<int> sizes = m_splitter->sizes();
     if (sizes.value(0) >= kTreeMinimumWidth) return;
     const int total = sizes.value(0) + sizes.value(1);
@@ -193,10 +193,10 @@ void MainWindow::LoadFolder() {
     LoadOutcome outcome = LoadOutcome::Loaded;
     do {
         m_reloadWhenDone = false;
-        m_label1->clear();
+        m_captionStrip->clear();
         // A copy: the current folder may change while events run.
         const std::filesystem::path folder = m_settings.emlDir;
-        if (currentFolderExists()) m_label1->setText(folderCaption());
+        if (currentFolderExists()) m_captionStrip->setText(folderCaption());
         showFolderColumn();
         LoadFolderPorts ports{listView(), statusBar(), *m_progress, *m_prompts, *m_busyCursor};
         ReaderOptions options;
@@ -286,20 +286,20 @@ void MainWindow::ShowFolderTree1Click() {
         const bool reacted = m_treeReacts;
         m_treeReacts = false;
         resetFolderTree();
-        m_stv1->show();
+        m_folderTree->show();
         resize(width() + kTreeShownWidth + kSplitterWidth, height());
         m_splitter->setSizes({kTreeShownWidth, listWidth});
         if (currentFolderExists()) selectFolderInTree(m_settings.emlDir);
         m_treeReacts = reacted;
     } else {
         const int tree = treeWidth();
-        m_stv1->hide();
+        m_folderTree->hide();
         resize(width() - tree - kSplitterWidth, height());
     }
 }
 
 void MainWindow::showTreeMenu(const QPoint& position) {
-    const QModelIndex index = m_stv1->indexAt(position);
+    const QModelIndex index = m_folderTree->indexAt(position);
     if (!index.isValid()) return;
     const QString folder = m_folders->filePath(index);
     QMenu menu(this);
@@ -321,7 +321,7 @@ void MainWindow::showTreeMenu(const QPoint& position) {
     });
     QAction* copy = menu.addAction(QStringLiteral(u"パスをコピー(&C)"));
     connect(copy, &QAction::triggered, this, [folder] { QGuiApplication::clipboard()->setText(folder); });
-    menu.exec(m_stv1->viewport()->mapToGlobal(position));
+    menu.exec(m_folderTree->viewport()->mapToGlobal(position));
 }
 
 }  // namespace pelmora::app

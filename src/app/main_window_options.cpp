@@ -18,18 +18,18 @@ bool HintSwitch::eventFilter(QObject* watched, QEvent* event) {
 
 void MainWindow::Option1Click() {
     if (m_busy.busy()) return;
-    OptionsDialog& form2 = optionsDialog();
-    form2.setConvDisplayName(m_settings.ConvDisplayName);
-    form2.setEditorName(m_settings.EditorName);
-    form2.setDupKeep(m_settings.DupKeep);
-    form2.setAttachKeepRecord(m_settings.AttachKeepRecord);
-    form2.setAddressBookPath(m_settings.AddressBookPath);
-    if (form2.exec() != QDialog::Accepted) return;
-    m_settings.ConvDisplayName = form2.convDisplayName();
-    m_settings.EditorName = form2.editorName();
-    m_settings.DupKeep = form2.dupKeep();
-    m_settings.AttachKeepRecord = form2.attachKeepRecord();
-    m_settings.AddressBookPath = form2.addressBookPath();
+    OptionsDialog& dialog = optionsDialog();
+    dialog.setConvDisplayName(m_settings.ConvDisplayName);
+    dialog.setEditorName(m_settings.EditorName);
+    dialog.setDupKeep(m_settings.DupKeep);
+    dialog.setAttachKeepRecord(m_settings.AttachKeepRecord);
+    dialog.setAddressBookPath(m_settings.AddressBookPath);
+    if (dialog.exec() != QDialog::Accepted) return;
+    m_settings.ConvDisplayName = dialog.convDisplayName();
+    m_settings.EditorName = dialog.editorName();
+    m_settings.DupKeep = dialog.dupKeep();
+    m_settings.AttachKeepRecord = dialog.attachKeepRecord();
+    m_settings.AddressBookPath = dialog.addressBookPath();
     if (m_settings.EditorName.empty()) m_settings.EditorName = PlatformDefaultEditor();
     if (m_settings.ConvDisplayName) buildDisplayNames();
     if (m_actions.ARefresh1->isEnabled()) Refresh1Click();
@@ -38,18 +38,18 @@ void MainWindow::Option1Click() {
 
 OptionsDialog& MainWindow::optionsDialog() {
     // Made once and kept, so it opens where the user last left it.
-    if (!m_form2) {
-        m_form2 = new OptionsDialog(this);
+    if (!m_optionsDialog) {
+        m_optionsDialog = new OptionsDialog(this);
         // The dialog shows what the books give now, read afresh, whether
         // or not the names are on.
-        m_form2->setBookScan([](const std::filesystem::path& extra) {
+        m_optionsDialog->setBookScan([](const std::filesystem::path& extra) {
             DisplayNameDirectory scratch;
             DirectoryReport report;
             (void)BuildDisplayNameDirectory(scratch, BookPlaces::ForUser(extra), &report);
             return report;
         });
     }
-    return *m_form2;
+    return *m_optionsDialog;
 }
 
 void MainWindow::ShowHint1Click() {
@@ -59,8 +59,8 @@ void MainWindow::ShowHint1Click() {
 }
 
 void MainWindow::About1Click() {
-    AboutDialog form5(this);
-    form5.exec();
+    AboutDialog about(this);
+    about.exec();
 }
 
 }  // namespace pelmora::app

@@ -78,44 +78,46 @@ OptionsDialog::OptionsDialog(QWidget* parent)
     fixDialogGeometry(*this, QSize(441, 437));
 
     makeBevel(this, QRect(8, 8, 425, 38));
-    m_checkBox1 = new QCheckBox(QStringLiteral("メールアドレスをアドレス帳の表示名に変換して表示する"), this);
-    m_checkBox1->setGeometry(20, 16, 405, 22);
+    m_displayNames =
+        new QCheckBox(QStringLiteral("メールアドレスをアドレス帳の表示名に変換して表示する"), this);
+    m_displayNames->setGeometry(20, 16, 405, 22);
 
     // The address books the names come from, and the user's own.
     makeBevel(this, QRect(8, 52, 425, 154));
-    m_label3 = new QLabel(QStringLiteral("読み込むアドレス帳："), this);
-    m_label3->setGeometry(20, 60, 405, 18);
+    m_booksCaption = new QLabel(QStringLiteral("読み込むアドレス帳："), this);
+    m_booksCaption->setGeometry(20, 60, 405, 18);
     m_bookList = new QListWidget(this);
     m_bookList->setGeometry(20, 80, 405, 70);
     m_bookList->setSelectionMode(QAbstractItemView::NoSelection);
     m_bookList->setFocusPolicy(Qt::NoFocus);
-    m_label4 = new QLabel(QStringLiteral("追加のアドレス帳（vCard のフォルダ・ファイル、SQLite）："), this);
-    m_label4->setGeometry(20, 154, 405, 18);
-    m_edit2 = new QLineEdit(this);
-    m_edit2->setGeometry(20, 176, 340, 22);
-    m_button4 = new QPushButton(QStringLiteral("参照"), this);
-    m_button4->setGeometry(366, 176, 58, 22);
-    m_button4->setAutoDefault(false);
+    m_extraBookCaption =
+        new QLabel(QStringLiteral("追加のアドレス帳（vCard のフォルダ・ファイル、SQLite）："), this);
+    m_extraBookCaption->setGeometry(20, 154, 405, 18);
+    m_extraBookEdit = new QLineEdit(this);
+    m_extraBookEdit->setGeometry(20, 176, 340, 22);
+    m_extraBookBrowseButton = new QPushButton(QStringLiteral("参照"), this);
+    m_extraBookBrowseButton->setGeometry(366, 176, 58, 22);
+    m_extraBookBrowseButton->setAutoDefault(false);
     // One button for both: a book is a file or a folder, and a file dialog
     // chooses only one of the two. The menu is a pop-up of its own, kept
     // out of the dialog's widgets.
     m_browseMenu = std::make_unique<QMenu>();
     m_browseMenu->addAction(QStringLiteral("ファイルを選ぶ…"), this, [this] { browseBook(false); });
     m_browseMenu->addAction(QStringLiteral("フォルダを選ぶ…"), this, [this] { browseBook(true); });
-    m_button4->setMenu(m_browseMenu.get());
+    m_extraBookBrowseButton->setMenu(m_browseMenu.get());
 
     makeBevel(this, QRect(8, 212, 425, 84));
-    m_label1 = new QLabel(QStringLiteral("メッセージを開くエディタ："), this);
-    m_label1->setGeometry(20, 220, 405, 18);
+    m_editorCaption = new QLabel(QStringLiteral("メッセージを開くエディタ："), this);
+    m_editorCaption->setGeometry(20, 220, 405, 18);
     // Below the first label rather than beside it: at 12 pixels the two
     // texts together are wider than the dialog.
-    m_label2 = new QLabel(QStringLiteral("（JISコードをサポートしているものが望ましいです。）"), this);
-    m_label2->setGeometry(32, 240, 393, 18);
-    m_edit1 = new QLineEdit(this);
-    m_edit1->setGeometry(20, 264, 378, 22);
-    m_button1 = new QPushButton(QStringLiteral("…"), this);
-    m_button1->setGeometry(402, 264, 22, 22);
-    m_button1->setAutoDefault(false);
+    m_editorAdvice = new QLabel(QStringLiteral("（JISコードをサポートしているものが望ましいです。）"), this);
+    m_editorAdvice->setGeometry(32, 240, 393, 18);
+    m_editorEdit = new QLineEdit(this);
+    m_editorEdit->setGeometry(20, 264, 378, 22);
+    m_editorBrowseButton = new QPushButton(QStringLiteral("…"), this);
+    m_editorBrowseButton->setGeometry(402, 264, 22, 22);
+    m_editorBrowseButton->setAutoDefault(false);
 
     makeBevel(this, QRect(8, 302, 425, 62));
     auto* dupKeepLabel = new QLabel(QStringLiteral("重複メッセージで残すもの："), this);
@@ -139,52 +141,53 @@ OptionsDialog::OptionsDialog(QWidget* parent)
     m_keepRecord->setGeometry(20, 374, 405, 22);
     m_keepRecord->setObjectName(QStringLiteral("KeepRecordBox"));
 
-    m_button2 = new QPushButton(QStringLiteral("OK"), this);
-    m_button2->setGeometry(270, 405, 78, 26);
-    m_button2->setDefault(true);
-    m_button3 = new QPushButton(QStringLiteral("キャンセル"), this);
-    m_button3->setGeometry(355, 405, 78, 26);
-    m_button3->setAutoDefault(false);
+    m_okButton = new QPushButton(QStringLiteral("OK"), this);
+    m_okButton->setGeometry(270, 405, 78, 26);
+    m_okButton->setDefault(true);
+    m_cancelButton = new QPushButton(QStringLiteral("キャンセル"), this);
+    m_cancelButton->setGeometry(355, 405, 78, 26);
+    m_cancelButton->setAutoDefault(false);
 
-    m_checkBox1->setObjectName(QStringLiteral("CheckBox1"));
-    m_label1->setObjectName(QStringLiteral("Label1"));
-    m_label2->setObjectName(QStringLiteral("Label2"));
-    m_edit1->setObjectName(QStringLiteral("Edit1"));
-    m_button1->setObjectName(QStringLiteral("Button1"));
-    m_button2->setObjectName(QStringLiteral("Button2"));
-    m_button3->setObjectName(QStringLiteral("Button3"));
+    m_displayNames->setObjectName(QStringLiteral("CheckBox1"));
+    m_editorCaption->setObjectName(QStringLiteral("Label1"));
+    m_editorAdvice->setObjectName(QStringLiteral("Label2"));
+    m_editorEdit->setObjectName(QStringLiteral("Edit1"));
+    m_editorBrowseButton->setObjectName(QStringLiteral("Button1"));
+    m_okButton->setObjectName(QStringLiteral("Button2"));
+    m_cancelButton->setObjectName(QStringLiteral("Button3"));
     m_dupKeepBox->setObjectName(QStringLiteral("DupKeepBox"));
     m_dupKeepFolder->setObjectName(QStringLiteral("DupKeepFolder"));
-    m_label3->setObjectName(QStringLiteral("Label3"));
-    m_label4->setObjectName(QStringLiteral("Label4"));
+    m_booksCaption->setObjectName(QStringLiteral("Label3"));
+    m_extraBookCaption->setObjectName(QStringLiteral("Label4"));
     m_bookList->setObjectName(QStringLiteral("BookList"));
-    m_edit2->setObjectName(QStringLiteral("Edit2"));
-    m_button4->setObjectName(QStringLiteral("Button4"));
+    m_extraBookEdit->setObjectName(QStringLiteral("Edit2"));
+    m_extraBookBrowseButton->setObjectName(QStringLiteral("Button4"));
 
-    connect(m_edit2, &QLineEdit::editingFinished, this, [this] {
-        if (m_edit2->isModified()) scanBooks();
-        m_edit2->setModified(false);
+    connect(m_extraBookEdit, &QLineEdit::editingFinished, this, [this] {
+        if (m_extraBookEdit->isModified()) scanBooks();
+        m_extraBookEdit->setModified(false);
     });
 
-    connect(m_button1, &QPushButton::clicked, this, &OptionsDialog::Button1Click);
-    connect(m_button2, &QPushButton::clicked, this, &QDialog::accept);
-    connect(m_button3, &QPushButton::clicked, this, &QDialog::reject);
+    connect(m_editorBrowseButton, &QPushButton::clicked, this, &OptionsDialog::browseEditor);
+    connect(m_okButton, &QPushButton::clicked, this, &QDialog::accept);
+    connect(m_cancelButton, &QPushButton::clicked, this, &QDialog::reject);
 }
 
 void OptionsDialog::setConvDisplayName(bool on) {
-    m_checkBox1->setChecked(on);
+    m_displayNames->setChecked(on);
 }
 
 bool OptionsDialog::convDisplayName() const {
-    return m_checkBox1->isChecked();
+    return m_displayNames->isChecked();
 }
 
 void OptionsDialog::setEditorName(const std::string& native) {
-    m_edit1->setText(QFile::decodeName(QByteArray(native.data(), static_cast<qsizetype>(native.size()))));
+    m_editorEdit->setText(
+        QFile::decodeName(QByteArray(native.data(), static_cast<qsizetype>(native.size()))));
 }
 
 std::string OptionsDialog::editorName() const {
-    return QFile::encodeName(m_edit1->text()).toStdString();
+    return QFile::encodeName(m_editorEdit->text()).toStdString();
 }
 
 void OptionsDialog::setDupKeep(const std::string& text) {
@@ -215,11 +218,11 @@ bool OptionsDialog::attachKeepRecord() const {
 }
 
 void OptionsDialog::setAddressBookPath(const std::filesystem::path& path) {
-    m_edit2->setText(fromPath(path));
+    m_extraBookEdit->setText(fromPath(path));
 }
 
 std::filesystem::path OptionsDialog::addressBookPath() const {
-    return toPath(m_edit2->text().trimmed());
+    return toPath(m_extraBookEdit->text().trimmed());
 }
 
 void OptionsDialog::showEvent(QShowEvent* event) {
@@ -258,7 +261,7 @@ void OptionsDialog::showBooks(const DirectoryReport& report) {
 }
 
 void OptionsDialog::browseBook(bool folder) {
-    const QString current = m_edit2->text().trimmed();
+    const QString current = m_extraBookEdit->text().trimmed();
     QFileDialog dialog(this, QStringLiteral("追加のアドレス帳の指定"),
                        current.isEmpty() ? QDir::homePath() : QFileInfo(current).absolutePath());
     dialog.setObjectName(QStringLiteral("OpenDialog2"));
@@ -275,7 +278,7 @@ void OptionsDialog::browseBook(bool folder) {
     if (dialog.exec() != QDialog::Accepted) return;
     const QStringList chosen = dialog.selectedFiles();
     if (chosen.isEmpty()) return;
-    m_edit2->setText(QDir::toNativeSeparators(chosen.front()));
+    m_extraBookEdit->setText(QDir::toNativeSeparators(chosen.front()));
     scanBooks();
 }
 
@@ -290,9 +293,9 @@ QString OptionsDialog::browseStartFolder(const QString& editorText) {
     return QCoreApplication::applicationDirPath();
 }
 
-void OptionsDialog::Button1Click() {
+void OptionsDialog::browseEditor() {
     QFileDialog dialog(this, QStringLiteral("メールを開くエディタの指定"),
-                       browseStartFolder(m_edit1->text()));
+                       browseStartFolder(m_editorEdit->text()));
     dialog.setObjectName(QStringLiteral("OpenDialog1"));
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::ExistingFile);
@@ -306,7 +309,7 @@ void OptionsDialog::Button1Click() {
             [programs](const QString& filter) { programs->setOn(filter == kProgramsFilter); });
     if (dialog.exec() != QDialog::Accepted) return;
     const QStringList chosen = dialog.selectedFiles();
-    if (!chosen.isEmpty()) m_edit1->setText(QDir::toNativeSeparators(chosen.front()));
+    if (!chosen.isEmpty()) m_editorEdit->setText(QDir::toNativeSeparators(chosen.front()));
 }
 
 }  // namespace pelmora::app

@@ -59,41 +59,42 @@ public:
     // the program itself (also for a bare program name found on PATH).
     static QString browseStartFolder(const QString& editorText);
 
-    QCheckBox* CheckBox1() const { return m_checkBox1; }
-    QLineEdit* Edit1() const { return m_edit1; }
-    QPushButton* Button1() const { return m_button1; }  // "…"
-    QPushButton* Button2() const { return m_button2; }  // OK
-    QPushButton* Button3() const { return m_button3; }  // キャンセル
+    // The controls by role; the comments give their object names.
+    QCheckBox* DisplayNamesBox() const { return m_displayNames; }             // CheckBox1
+    QLineEdit* EditorEdit() const { return m_editorEdit; }                    // Edit1
+    QPushButton* EditorBrowseButton() const { return m_editorBrowseButton; }  // Button1 "…"
+    QPushButton* OkButton() const { return m_okButton; }                      // Button2 OK
+    QPushButton* CancelButton() const { return m_cancelButton; }              // Button3 キャンセル
     QComboBox* DupKeepBox() const { return m_dupKeepBox; }
     QLineEdit* DupKeepFolder() const { return m_dupKeepFolder; }
     QCheckBox* KeepRecordBox() const { return m_keepRecord; }
     QListWidget* BookList() const { return m_bookList; }
-    QLineEdit* Edit2() const { return m_edit2; }        // the extra address book
-    QPushButton* Button4() const { return m_button4; }  // 参照
+    QLineEdit* ExtraBookEdit() const { return m_extraBookEdit; }                    // Edit2
+    QPushButton* ExtraBookBrowseButton() const { return m_extraBookBrowseButton; }  // Button4 参照
 
 protected:
     void showEvent(QShowEvent* event) override;
 
 private:
-    void Button1Click();
+    void browseEditor();  // Button1 "…"
     void browseBook(bool folder);
     void scanBooks();
 
-    QCheckBox* m_checkBox1;
-    QLabel* m_label1;
-    QLabel* m_label2;
-    QLineEdit* m_edit1;
-    QPushButton* m_button1;
-    QPushButton* m_button2;
-    QPushButton* m_button3;
+    QCheckBox* m_displayNames;
+    QLabel* m_editorCaption;
+    QLabel* m_editorAdvice;
+    QLineEdit* m_editorEdit;
+    QPushButton* m_editorBrowseButton;
+    QPushButton* m_okButton;
+    QPushButton* m_cancelButton;
     QComboBox* m_dupKeepBox;
     QLineEdit* m_dupKeepFolder;
     QCheckBox* m_keepRecord;
-    QLabel* m_label3;
+    QLabel* m_booksCaption;
     QListWidget* m_bookList;
-    QLabel* m_label4;
-    QLineEdit* m_edit2;
-    QPushButton* m_button4;
+    QLabel* m_extraBookCaption;
+    QLineEdit* m_extraBookEdit;
+    QPushButton* m_extraBookBrowseButton;
     std::unique_ptr<QMenu> m_browseMenu;
     BookScan m_bookScan;
 };

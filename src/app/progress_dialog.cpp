@@ -44,12 +44,12 @@ ProgressDialog::ProgressDialog(QWidget* parent)
     setWindowTitle(QStringLiteral("Pelmora - 進行状況"));
     fixDialogGeometry(*this, QSize(400, 144));
 
-    m_label1 = makeLabel(this, QStringLiteral("emlファイルを読み込んでいます…"), QRect(12, 10, 260, 18));
-    m_label6 = makeLabel(this, QString(), QRect(276, 10, 112, 18), Qt::AlignRight | Qt::AlignVCenter);
-    m_label2 = makeLabel(this, QStringLiteral("from："), QRect(12, 36, 44, 18));
-    m_label3 = makeLabel(this, QString(), QRect(56, 36, 336, 18));
-    m_label4 = makeLabel(this, QStringLiteral("to："), QRect(12, 58, 44, 18));
-    m_label5 = makeLabel(this, QString(), QRect(56, 58, 336, 18));
+    m_titleLine = makeLabel(this, QStringLiteral("emlファイルを読み込んでいます…"), QRect(12, 10, 260, 18));
+    m_countLine = makeLabel(this, QString(), QRect(276, 10, 112, 18), Qt::AlignRight | Qt::AlignVCenter);
+    m_fromCaption = makeLabel(this, QStringLiteral("from："), QRect(12, 36, 44, 18));
+    m_fromPath = makeLabel(this, QString(), QRect(56, 36, 336, 18));
+    m_toCaption = makeLabel(this, QStringLiteral("to："), QRect(12, 58, 44, 18));
+    m_toPath = makeLabel(this, QString(), QRect(56, 58, 336, 18));
 
     m_bar = new QProgressBar(this);
     m_bar->setGeometry(12, 84, 376, 16);
@@ -57,15 +57,16 @@ ProgressDialog::ProgressDialog(QWidget* parent)
     m_bar->setRange(0, 100);
     m_bar->setValue(0);
 
-    m_button = new QPushButton(QStringLiteral("中断"), this);
-    m_button->setGeometry(162, 110, 76, 25);
-    m_button->setDefault(true);
-    connect(m_button, &QPushButton::clicked, this, [] { setAbortRequested(true); });
+    m_abortButton = new QPushButton(QStringLiteral("中断"), this);
+    m_abortButton->setGeometry(162, 110, 76, 25);
+    m_abortButton->setDefault(true);
+    connect(m_abortButton, &QPushButton::clicked, this, [] { setAbortRequested(true); });
 
-    const QList<QObject*> named = {m_label1, m_label2, m_label3, m_label4, m_label5, m_label6};
+    const QList<QObject*> named = {m_titleLine, m_fromCaption, m_fromPath,
+                                   m_toCaption, m_toPath,      m_countLine};
     for (int i = 0; i < named.size(); ++i) named[i]->setObjectName(QStringLiteral("Label%1").arg(i + 1));
     m_bar->setObjectName(QStringLiteral("PB1"));
-    m_button->setObjectName(QStringLiteral("Button1"));
+    m_abortButton->setObjectName(QStringLiteral("Button1"));
     // While a loop runs, 中断 is the only input the program expects; the
     // dialog keeps the other windows from starting a second command.
     setWindowModality(Qt::ApplicationModal);
@@ -80,33 +81,33 @@ QString elidePath(const QLabel& label, const QString& path, int width) {
 }
 
 void QtProgress::setTitle(const std::string& cp932) {
-    m_dialog.Label1()->setText(fromCp932(cp932));
+    m_dialog.titleLine()->setText(fromCp932(cp932));
 }
 
-void QtProgress::setLabel1(const std::string& cp932) {
-    m_dialog.Label2()->setText(fromCp932(cp932));
+void QtProgress::setFromCaption(const std::string& cp932) {
+    m_dialog.fromCaption()->setText(fromCp932(cp932));
 }
 
-void QtProgress::setPath1(const std::string& cp932) {
-    m_dialog.Label3()->setText(elidePath(*m_dialog.Label3(), fromCp932(cp932)));
+void QtProgress::setFromPath(const std::string& cp932) {
+    m_dialog.fromPath()->setText(elidePath(*m_dialog.fromPath(), fromCp932(cp932)));
 }
 
-void QtProgress::setLabel2(const std::string& cp932) {
-    m_dialog.Label4()->setText(fromCp932(cp932));
+void QtProgress::setToCaption(const std::string& cp932) {
+    m_dialog.toCaption()->setText(fromCp932(cp932));
 }
 
-void QtProgress::setPath2(const std::string& cp932) {
-    m_dialog.Label5()->setText(elidePath(*m_dialog.Label5(), fromCp932(cp932)));
+void QtProgress::setToPath(const std::string& cp932) {
+    m_dialog.toPath()->setText(elidePath(*m_dialog.toPath(), fromCp932(cp932)));
 }
 
 void QtProgress::setCountText(const std::string& cp932) {
-    m_dialog.Label6()->setText(fromCp932(cp932));
+    m_dialog.countLine()->setText(fromCp932(cp932));
 }
 
 void QtProgress::setRange(int minimum, int maximum) {
     // An empty range would turn the bar into a busy indicator; an empty
     // job shows an empty bar instead.
-    m_dialog.PB1()->setRange(minimum, std::max(minimum + 1, maximum));
+    m_dialog.bar()->setRange(minimum, std::max(minimum + 1, maximum));
     m_position = minimum;
     showPosition();
 }
@@ -114,7 +115,7 @@ void QtProgress::setRange(int minimum, int maximum) {
 void QtProgress::setPosition(int position) {
     // Out-of-range positions are clamped, as a native progress bar does;
     // QProgressBar would ignore them and keep the old value.
-    const QProgressBar* bar = m_dialog.PB1();
+    const QProgressBar* bar = m_dialog.bar();
     m_position = std::clamp(position, bar->minimum(), bar->maximum());
 }
 
@@ -123,18 +124,18 @@ int QtProgress::position() const {
 }
 
 void QtProgress::showPosition() {
-    if (m_dialog.PB1()->value() != m_position) m_dialog.PB1()->setValue(m_position);
+    if (m_dialog.bar()->value() != m_position) m_dialog.bar()->setValue(m_position);
 }
 
 void QtProgress::setBarVisible(bool visible) {
-    m_dialog.PB1()->setVisible(visible);
+    m_dialog.bar()->setVisible(visible);
 }
 
 void QtProgress::show() {
     showPosition();
     m_dialog.show();
     m_dialog.raise();
-    m_dialog.Button1()->setFocus();
+    m_dialog.abortButton()->setFocus();
 }
 
 void QtProgress::hide() {

@@ -27,14 +27,15 @@ class ProgressDialog : public QDialog {
 public:
     explicit ProgressDialog(QWidget* parent = nullptr);
 
-    QLabel* Label1() const { return m_label1; }  // title line
-    QLabel* Label2() const { return m_label2; }  // label before the path line
-    QLabel* Label3() const { return m_label3; }  // path line
-    QLabel* Label4() const { return m_label4; }  // label of the second line
-    QLabel* Label5() const { return m_label5; }  // second path line
-    QLabel* Label6() const { return m_label6; }  // count line
-    QProgressBar* PB1() const { return m_bar; }
-    QPushButton* Button1() const { return m_button; }  // 中断
+    // The controls by role; the comments give their object names.
+    QLabel* titleLine() const { return m_titleLine; }           // Label1
+    QLabel* fromCaption() const { return m_fromCaption; }       // Label2, before the path line
+    QLabel* fromPath() const { return m_fromPath; }             // Label3
+    QLabel* toCaption() const { return m_toCaption; }           // Label4, before the second path line
+    QLabel* toPath() const { return m_toPath; }                 // Label5
+    QLabel* countLine() const { return m_countLine; }           // Label6
+    QProgressBar* bar() const { return m_bar; }                 // PB1
+    QPushButton* abortButton() const { return m_abortButton; }  // Button1 中断
 
     // The dialog has no way to close itself: only its caller hides it.
     // Escape and the window manager's close request are ignored.
@@ -44,14 +45,14 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    QLabel* m_label1;
-    QLabel* m_label2;
-    QLabel* m_label3;
-    QLabel* m_label4;
-    QLabel* m_label5;
-    QLabel* m_label6;
+    QLabel* m_titleLine;
+    QLabel* m_fromCaption;
+    QLabel* m_fromPath;
+    QLabel* m_toCaption;
+    QLabel* m_toPath;
+    QLabel* m_countLine;
     QProgressBar* m_bar;
-    QPushButton* m_button;
+    QPushButton* m_abortButton;
 };
 
 // A path shortened in the middle to fit the given width in the label's font.
@@ -62,10 +63,10 @@ public:
     explicit QtProgress(ProgressDialog& dialog) : m_dialog(dialog) {}
 
     void setTitle(const std::string& cp932) override;
-    void setLabel1(const std::string& cp932) override;
-    void setPath1(const std::string& cp932) override;
-    void setLabel2(const std::string& cp932) override;
-    void setPath2(const std::string& cp932) override;
+    void setFromCaption(const std::string& cp932) override;
+    void setFromPath(const std::string& cp932) override;
+    void setToCaption(const std::string& cp932) override;
+    void setToPath(const std::string& cp932) override;
     void setCountText(const std::string& cp932) override;
     void setRange(int minimum, int maximum) override;
     void setPosition(int position) override;

@@ -156,17 +156,17 @@ QWidget* SearchWindow::buildConditions() {
         made->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
         return made;
     };
-    m_edit1 = new QLineEdit(box);
-    m_edit1->setObjectName(QStringLiteral("Edit1"));
-    m_edit1->setReadOnly(true);
-    m_buttons[0] = new QPushButton(QStringLiteral(u"参照..."), box);
-    m_checkBox6 = new QCheckBox(QStringLiteral(u"サブフォルダも含める"), box);
-    m_checkBox6->setObjectName(QStringLiteral("CheckBox6"));
-    grid->addWidget(label(QStringLiteral(u"探す場所："), m_edit1), 0, 0);
-    grid->addWidget(m_edit1, 0, 1, 1, 3);
+    m_folderEdit = new QLineEdit(box);
+    m_folderEdit->setObjectName(QStringLiteral("Edit1"));
+    m_folderEdit->setReadOnly(true);
+    m_browseButton = new QPushButton(QStringLiteral(u"参照..."), box);
+    m_includeSubfolders = new QCheckBox(QStringLiteral(u"サブフォルダも含める"), box);
+    m_includeSubfolders->setObjectName(QStringLiteral("CheckBox6"));
+    grid->addWidget(label(QStringLiteral(u"探す場所："), m_folderEdit), 0, 0);
+    grid->addWidget(m_folderEdit, 0, 1, 1, 3);
     auto* folderRow = new QHBoxLayout;
-    folderRow->addWidget(m_buttons[0]);
-    folderRow->addWidget(m_checkBox6);
+    folderRow->addWidget(m_browseButton);
+    folderRow->addWidget(m_includeSubfolders);
     folderRow->addStretch(1);
     grid->addLayout(folderRow, 0, 4);
 
@@ -217,10 +217,10 @@ QWidget* SearchWindow::buildConditions() {
         if (i == 0) dates->addSpacing(16);
     }
     dates->addSpacing(24);
-    m_checkBox3 = new QCheckBox(QStringLiteral(u"添付ファイル付きメッセージ"), box);
-    m_checkBox3->setObjectName(QStringLiteral("CheckBox3"));
-    connect(m_checkBox3, &QCheckBox::clicked, this, [this] { UpdateSearchButtons(); });
-    dates->addWidget(m_checkBox3);
+    m_attachmentsOnly = new QCheckBox(QStringLiteral(u"添付ファイル付きメッセージ"), box);
+    m_attachmentsOnly->setObjectName(QStringLiteral("CheckBox3"));
+    connect(m_attachmentsOnly, &QCheckBox::clicked, this, [this] { UpdateSearchButtons(); });
+    dates->addWidget(m_attachmentsOnly);
     dates->addStretch(1);
     grid->addLayout(dates, 3, 1, 1, 3);
 
@@ -229,25 +229,32 @@ QWidget* SearchWindow::buildConditions() {
                                      u"検索結果を絞り込みます。（AND検索）", u"検索条件をクリアします。",
                                      u"入力フィールドの履歴をクリアします。"};
     auto* buttons = new QHBoxLayout;
-    for (std::size_t i = 1; i < m_buttons.size(); ++i) {
-        m_buttons[i] = new QPushButton(QString::fromUtf16(captions[i - 1]), box);
-        m_buttons[i]->setToolTip(QString::fromUtf16(hints[i - 1]));
-        buttons->addWidget(m_buttons[i]);
+    auto button = [box, buttons](const char16_t* caption, const char16_t* hint) {
+        auto* made = new QPushButton(QString::fromUtf16(caption), box);
+        made->setToolTip(QString::fromUtf16(hint));
+        buttons->addWidget(made);
+        return made;
+    };
+    m_startButton = button(captions[0], hints[0]);
+    m_narrowButton = button(captions[1], hints[1]);
+    m_clearConditionsButton = button(captions[2], hints[2]);
+    m_clearHistoriesButton = button(captions[3], hints[3]);
+    const QList<QPushButton*> all = {m_browseButton, m_startButton, m_narrowButton, m_clearConditionsButton,
+                                     m_clearHistoriesButton};
+    for (qsizetype i = 0; i < all.size(); ++i) {
+        all[i]->setObjectName(QStringLiteral("Button%1").arg(i + 1));
+        all[i]->setAutoDefault(false);
     }
-    for (std::size_t i = 0; i < m_buttons.size(); ++i) {
-        m_buttons[i]->setObjectName(QStringLiteral("Button%1").arg(i + 1));
-        m_buttons[i]->setAutoDefault(false);
-    }
-    m_buttons[1]->setDefault(true);
+    m_startButton->setDefault(true);
     grid->addLayout(buttons, 1, 4, 3, 1, Qt::AlignTop);
     grid->setColumnStretch(1, 1);
     grid->setColumnStretch(3, 1);
 
-    connect(m_buttons[0], &QPushButton::clicked, this, &SearchWindow::Button1Click);
-    connect(m_buttons[1], &QPushButton::clicked, this, &SearchWindow::Button2Click);
-    connect(m_buttons[2], &QPushButton::clicked, this, &SearchWindow::Button3Click);
-    connect(m_buttons[3], &QPushButton::clicked, this, &SearchWindow::Button4Click);
-    connect(m_buttons[4], &QPushButton::clicked, this, &SearchWindow::Button5Click);
+    connect(m_browseButton, &QPushButton::clicked, this, &SearchWindow::chooseFolder);
+    connect(m_startButton, &QPushButton::clicked, this, &SearchWindow::startSearch);
+    connect(m_narrowButton, &QPushButton::clicked, this, &SearchWindow::narrowSearch);
+    connect(m_clearConditionsButton, &QPushButton::clicked, this, &SearchWindow::clearConditions);
+    connect(m_clearHistoriesButton, &QPushButton::clicked, this, &SearchWindow::askClearHistories);
     return box;
 }
 
@@ -317,7 +324,7 @@ void SearchWindow::applySettings() {
     ApplyColumnWidths(*LV2()->header(), layout);
     m_pane->listPort().setSortKey(m_settings.FFVSort);
     m_pane->applyPreviewLayout(m_settings.FFPreview, m_settings.FFPreviewHeight);
-    m_checkBox6->setChecked(m_settings.FFsearchSubFolder);
+    m_includeSubfolders->setChecked(m_settings.FFsearchSubFolder);
     for (std::size_t f = 0; f < m_fields.size(); ++f) {
         QComboBox* field = m_fields[f];
         const auto& history = m_settings.CB[f];
@@ -332,7 +339,7 @@ void SearchWindow::applySettings() {
         m_pickers[i]->setDate(today);
         m_pickerChecks[i]->setChecked(false);
     }
-    m_checkBox3->setChecked(false);
+    m_attachmentsOnly->setChecked(false);
     pickerChanged();
 }
 
@@ -342,7 +349,7 @@ void SearchWindow::storeSettings() {
     CollectColumnWidths(*LV2()->header(), layout);
     layout.sortKey = m_pane->listPort().sortKey();
     m_pane->collectPreviewLayout(m_settings.FFPreview, m_settings.FFPreviewHeight);
-    m_settings.FFsearchSubFolder = m_checkBox6->isChecked();
+    m_settings.FFsearchSubFolder = m_includeSubfolders->isChecked();
     for (std::size_t f = 0; f < m_fields.size(); ++f) {
         QComboBox* field = m_fields[f];
         auto& history = m_settings.CB[f];
@@ -354,14 +361,14 @@ void SearchWindow::storeSettings() {
 }
 
 void SearchWindow::setFolder(const std::filesystem::path& folder) {
-    m_edit1->setText(fromPath(folder));
+    m_folderEdit->setText(fromPath(folder));
 }
 
 std::filesystem::path SearchWindow::folder() const {
-    return toPath(m_edit1->text());
+    return toPath(m_folderEdit->text());
 }
 
-void SearchWindow::Button1Click() {
+void SearchWindow::chooseFolder() {
     std::error_code error;
     const std::filesystem::path current = folder();
     const bool exists = !current.empty() && std::filesystem::is_directory(current, error);
@@ -385,13 +392,13 @@ void SearchWindow::showEvent(QShowEvent* event) {
     }
     m_pane->statusPanel(0)->setText(fromCp932(text::kNotSearched));
     m_pane->statusPanel(1)->clear();
-    m_checkBox6->setChecked(m_settings.FFsearchSubFolder);
+    m_includeSubfolders->setChecked(m_settings.FFsearchSubFolder);
     UpdateSearchButtons();
     UpdateFindActions();
 }
 
 void SearchWindow::hideEvent(QHideEvent* event) {
-    m_settings.FFsearchSubFolder = m_checkBox6->isChecked();
+    m_settings.FFsearchSubFolder = m_includeSubfolders->isChecked();
     QDialog::hideEvent(event);
 }
 
@@ -440,7 +447,7 @@ bool SearchWindow::eventFilter(QObject* watched, QEvent* event) {
         if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) &&
             key->modifiers() == Qt::NoModifier) {
             // Enter starts a run without touching the history.
-            if (m_buttons[1]->isEnabled()) Button2Click();
+            if (m_startButton->isEnabled()) startSearch();
             return true;
         }
     }

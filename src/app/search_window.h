@@ -60,7 +60,7 @@ public:
     // histories into the settings; the main window then writes them.
     void storeSettings();
 
-    // Edit1, as the main window fills it before showing the window.
+    // The folder field, as the main window fills it before showing the window.
     void setFolder(const std::filesystem::path& folder);
     std::filesystem::path folder() const;
 
@@ -71,10 +71,11 @@ public:
 
     void UpdateSearchButtons();
     void UpdateFindActions();
-    void Button2Click();  // 検索開始
-    void Button3Click();  // 絞込み検索
-    void Button4Click();  // 条件クリア
-    void Button5Click();  // 履歴クリア
+    // The buttons' handlers, each with its button's caption.
+    void startSearch();        // Button2 検索開始
+    void narrowSearch();       // Button3 絞込み検索
+    void clearConditions();    // Button4 条件クリア
+    void askClearHistories();  // Button5 履歴クリア
     void FindFileOpen1Click();
 
     struct Actions {
@@ -87,11 +88,16 @@ public:
     ListPane& pane() { return *m_pane; }
 
     // What tests and screenshots look at.
-    QLineEdit* Edit1() const { return m_edit1; }
-    QPushButton* button(int number) const { return m_buttons.at(static_cast<std::size_t>(number - 1)); }
+    QLineEdit* folderEdit() const { return m_folderEdit; }
+    QPushButton* browseButton() const { return m_browseButton; }
+    QPushButton* startButton() const { return m_startButton; }
+    QPushButton* narrowButton() const { return m_narrowButton; }
+    QPushButton* clearConditionsButton() const { return m_clearConditionsButton; }
+    QPushButton* clearHistoriesButton() const { return m_clearHistoriesButton; }
+    // The fields by number: 1 差出人, 2 宛先, 3 件名, 4 メッセージ.
     QComboBox* field(int number) const { return m_fields.at(static_cast<std::size_t>(number - 1)); }
-    QCheckBox* CheckBox3() const { return m_checkBox3; }
-    QCheckBox* CheckBox6() const { return m_checkBox6; }
+    QCheckBox* attachmentsOnly() const { return m_attachmentsOnly; }
+    QCheckBox* includeSubfolders() const { return m_includeSubfolders; }
     QDateEdit* picker(int number) const { return m_pickers.at(static_cast<std::size_t>(number - 1)); }
     QCheckBox* pickerCheck(int number) const {
         return m_pickerChecks.at(static_cast<std::size_t>(number - 1));
@@ -114,7 +120,7 @@ private:
     QWidget* buildConditions();
     void buildMenus();
     void applySettings();
-    void Button1Click();
+    void chooseFolder();  // Button1 参照...
     bool closeListOnEscape(QObject* watched, QEvent* event);
 
     // search_window_conditions.cpp
@@ -141,13 +147,19 @@ private:
 
     QMenuBar* m_menuBar = nullptr;
     QToolBar* m_toolBar = nullptr;
-    QLineEdit* m_edit1 = nullptr;
-    QCheckBox* m_checkBox6 = nullptr;
-    QCheckBox* m_checkBox3 = nullptr;
+    // Each control keeps its documented object name (Edit1, CheckBox6,
+    // CheckBox3, CB1 to CB4, DateTimePicker1 and 2, Button1 to Button5).
+    QLineEdit* m_folderEdit = nullptr;
+    QCheckBox* m_includeSubfolders = nullptr;
+    QCheckBox* m_attachmentsOnly = nullptr;
     std::array<QComboBox*, 4> m_fields{};
     std::array<QDateEdit*, 2> m_pickers{};
     std::array<QCheckBox*, 2> m_pickerChecks{};
-    std::array<QPushButton*, 5> m_buttons{};
+    QPushButton* m_browseButton = nullptr;
+    QPushButton* m_startButton = nullptr;
+    QPushButton* m_narrowButton = nullptr;
+    QPushButton* m_clearConditionsButton = nullptr;
+    QPushButton* m_clearHistoriesButton = nullptr;
     ListPane* m_pane = nullptr;
     Actions m_actions;
     bool m_running = false;

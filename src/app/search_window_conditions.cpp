@@ -86,8 +86,8 @@ void SearchWindow::pickerChanged() {
 
 void SearchWindow::UpdateSearchButtons() {
     if (!m_pane) return;
-    QPushButton* start = m_buttons[1];
-    QPushButton* narrow = m_buttons[2];
+    QPushButton* start = m_startButton;
+    QPushButton* narrow = m_narrowButton;
     // During a run the buttons stay off; the run turns them on at its end.
     if (m_busy.task() == BusyGuard::Task::Search || rangeReversed()) {
         start->setEnabled(false);
@@ -97,8 +97,8 @@ void SearchWindow::UpdateSearchButtons() {
     const SearchConditions& c = m_conditions;
     const bool anyCondition = !c.FromTerms.empty() || !c.ToTerms.empty() || !c.SubjectTerms.empty() ||
                               !c.BodyTerms.empty() || m_pickerChecks[0]->isChecked() ||
-                              m_pickerChecks[1]->isChecked() || m_checkBox3->isChecked();
-    start->setEnabled(anyCondition && !m_edit1->text().isEmpty());
+                              m_pickerChecks[1]->isChecked() || m_attachmentsOnly->isChecked();
+    start->setEnabled(anyCondition && !m_folderEdit->text().isEmpty());
     narrow->setEnabled(anyCondition && m_pane->listPort().rowCount() > 0);
 }
 
@@ -111,17 +111,20 @@ void SearchWindow::UpdateFindActions() {
 
 void SearchWindow::runWith(const std::function<void(SearchPorts&)>& run) {
     if (m_busy.busy()) return;
-    for (QPushButton* button : m_buttons) button->setEnabled(false);
+    for (QPushButton* button :
+         {m_browseButton, m_startButton, m_narrowButton, m_clearConditionsButton, m_clearHistoriesButton})
+        button->setEnabled(false);
     m_conditions.DateFrom.reset();
     m_conditions.DateTo.reset();
     if (m_pickerChecks[0]->isChecked()) m_conditions.DateFrom = m_dateFrom;
     if (m_pickerChecks[1]->isChecked()) m_conditions.DateTo = m_dateTo;
-    m_conditions.AttachmentsOnly = m_checkBox3->isChecked();
-    m_conditions.IncludeSubfolders = m_checkBox6->isChecked();
+    m_conditions.AttachmentsOnly = m_attachmentsOnly->isChecked();
+    m_conditions.IncludeSubfolders = m_includeSubfolders->isChecked();
     m_conditions.ErrorUnableDecode = m_settings.ErrorUnableDecode;
     // Whatever ends the run, the window's buttons and commands come back.
     ScopeExit reenable([this] {
-        for (QPushButton* button : {m_buttons[0], m_buttons[3], m_buttons[4]}) button->setEnabled(true);
+        for (QPushButton* button : {m_browseButton, m_clearConditionsButton, m_clearHistoriesButton})
+            button->setEnabled(true);
         UpdateSearchButtons();
         UpdateFindActions();
     });
@@ -131,8 +134,8 @@ void SearchWindow::runWith(const std::function<void(SearchPorts&)>& run) {
     run(ports);
 }
 
-void SearchWindow::Button2Click() {
-    if (!m_buttons[1]->isEnabled()) return;
+void SearchWindow::startSearch() {
+    if (!m_startButton->isEnabled()) return;
     const ReaderOptions options = m_host.readerOptions ? m_host.readerOptions() : ReaderOptions{};
     // The folder as typed, resolved once as the kernel resolves it, so that
     // the results name the files that the scan found.
@@ -142,24 +145,24 @@ void SearchWindow::Button2Click() {
     });
 }
 
-void SearchWindow::Button3Click() {
-    if (!m_buttons[2]->isEnabled()) return;
+void SearchWindow::narrowSearch() {
+    if (!m_narrowButton->isEnabled()) return;
     runWith([this](SearchPorts& ports) { RunNarrowing(m_conditions, m_session, ports); });
 }
 
-void SearchWindow::Button4Click() {
+void SearchWindow::clearConditions() {
     for (QComboBox* field : m_fields) field->setEditText(QString());
     m_conditions.FromTerms.clear();
     m_conditions.ToTerms.clear();
     m_conditions.SubjectTerms.clear();
     m_conditions.BodyTerms.clear();
     for (QCheckBox* check : m_pickerChecks) check->setChecked(false);
-    m_checkBox3->setChecked(false);
+    m_attachmentsOnly->setChecked(false);
     UpdateSearchButtons();
     UpdateFindActions();
 }
 
-void SearchWindow::Button5Click() {
+void SearchWindow::askClearHistories() {
     if (m_prompts->confirmYesNoTitled(toCp932(QStringLiteral(u"確認")),
                                       toCp932(QStringLiteral(u"検索文字列の履歴をクリアしますか？"))))
         clearHistories();

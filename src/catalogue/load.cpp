@@ -87,8 +87,8 @@ LoadOutcome LoadFolder(const std::filesystem::path& folder, MsgList& list, LoadF
     ports::Progress& progress = ports.progress;
     ports::StartProgress(progress, static_cast<int>(list.size()),
                          {.title = std::string(text::kLoadingTitle),
-                          .label1 = std::string(text::kFromLabel),
-                          .path1 = Utf8ToAnsi(folder.string()),
+                          .fromCaption = std::string(text::kFromLabel),
+                          .fromPath = Utf8ToAnsi(folder.string()),
                           .countText = FormatCount(static_cast<std::int64_t>(list.size()))});
     if (list.size() > kProgressThreshold) progress.show();
 

@@ -110,7 +110,7 @@ private:
             dirent* entry = readdir(dir.get());
             if (entry == nullptr) break;
             if (m_progress) {
-                m_progress->setPath1(pathLine);
+                m_progress->setFromPath(pathLine);
                 m_progress->processEvents();
                 if (m_progress->abortRequested()) return false;
             }

@@ -166,17 +166,17 @@ TerminalProgress::~TerminalProgress() {
 void TerminalProgress::setTitle(const std::string& cp932) {
     m_title = Cp932ToUtf8(cp932);
 }
-void TerminalProgress::setLabel1(const std::string& cp932) {
-    m_label1 = Cp932ToUtf8(cp932);
+void TerminalProgress::setFromCaption(const std::string& cp932) {
+    m_fromCaption = Cp932ToUtf8(cp932);
 }
-void TerminalProgress::setPath1(const std::string& cp932) {
-    if (m_enabled) m_path1 = Cp932ToUtf8(cp932);
+void TerminalProgress::setFromPath(const std::string& cp932) {
+    if (m_enabled) m_fromPath = Cp932ToUtf8(cp932);
 }
-void TerminalProgress::setLabel2(const std::string& cp932) {
-    m_label2 = Cp932ToUtf8(cp932);
+void TerminalProgress::setToCaption(const std::string& cp932) {
+    m_toCaption = Cp932ToUtf8(cp932);
 }
-void TerminalProgress::setPath2(const std::string& cp932) {
-    if (m_enabled) m_path2 = Cp932ToUtf8(cp932);
+void TerminalProgress::setToPath(const std::string& cp932) {
+    if (m_enabled) m_toPath = Cp932ToUtf8(cp932);
 }
 void TerminalProgress::setCountText(const std::string& cp932) {
     if (m_enabled) m_count = Cp932ToUtf8(cp932);
@@ -226,10 +226,10 @@ void TerminalProgress::redraw(bool force) {
         line +=
             " " + std::to_string(m_position - m_minimum + 1) + "/" + std::to_string(m_maximum - m_minimum);
     if (!m_count.empty()) line += " (" + m_count + ")";
-    if (!m_path2.empty())
-        line += " " + m_label2 + m_path2;
-    else if (!m_path1.empty())
-        line += " " + m_label1 + m_path1;
+    if (!m_toPath.empty())
+        line += " " + m_toCaption + m_toPath;
+    else if (!m_fromPath.empty())
+        line += " " + m_fromCaption + m_fromPath;
     std::cerr << "\r\x1b[K" << line << std::flush;
 }
 

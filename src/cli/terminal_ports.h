@@ -112,10 +112,10 @@ public:
     ~TerminalProgress() override;
 
     void setTitle(const std::string& cp932) override;
-    void setLabel1(const std::string& cp932) override;
-    void setPath1(const std::string& cp932) override;
-    void setLabel2(const std::string& cp932) override;
-    void setPath2(const std::string& cp932) override;
+    void setFromCaption(const std::string& cp932) override;
+    void setFromPath(const std::string& cp932) override;
+    void setToCaption(const std::string& cp932) override;
+    void setToPath(const std::string& cp932) override;
     void setCountText(const std::string& cp932) override;
     void setRange(int minimum, int maximum) override;
     void setPosition(int position) override { m_position = position; }
@@ -138,7 +138,7 @@ private:
     bool m_barVisible = true;
     bool m_abort = false;
     int m_minimum = 0, m_maximum = 0, m_position = 0;
-    std::string m_title, m_label1, m_path1, m_label2, m_path2, m_count;  // UTF-8
+    std::string m_title, m_fromCaption, m_fromPath, m_toCaption, m_toPath, m_count;  // UTF-8
     std::chrono::steady_clock::time_point m_lastDraw{};
 };
 

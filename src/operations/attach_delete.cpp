@@ -555,7 +555,7 @@ std::vector<Error> ProcAttachDelete1Click(ports::ListView& view, ports::StatusBa
     const int selected = static_cast<int>(rows.size());
     ports::StartProgress(progress, selected,
                          {.title = std::string(text::kDeletingAttachmentsTitle),
-                          .label1 = std::string(text::kFromLabel),
+                          .fromCaption = std::string(text::kFromLabel),
                           .countText = FormatCount(selected)});
     if (selected > 1) progress.show();
     progress.processEvents();

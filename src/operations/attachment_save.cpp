@@ -209,7 +209,7 @@ int ProcAttachSave1Click(ports::ListView& view, ports::StatusBar& status, const 
     const int count = static_cast<int>(messages.size());
     ports::StartProgress(progress, count,
                          {.title = std::string(text::kSavingAttachmentsTitle),
-                          .label1 = std::string(text::kFromLabel),
+                          .fromCaption = std::string(text::kFromLabel),
                           .countText = FormatCount(count)});
     if (count > 1) progress.show();
     progress.processEvents();
@@ -219,7 +219,7 @@ int ProcAttachSave1Click(ports::ListView& view, ports::StatusBar& status, const 
     std::set<std::string> taken;
     for (int done = 0; done < count && !progress.abortRequested();) {
         const TMsgItem& entry = *messages[static_cast<std::size_t>(done)];
-        progress.setPath1(entry.From);
+        progress.setFromPath(entry.From);
         auto read = ReadMessageView(entry.FileName);
         if (!read) {
             if (!firstFailure) firstFailure = read.error();

@@ -65,7 +65,7 @@ public:
         if (m_progress == nullptr) return;
         ports::StartProgress(*m_progress, static_cast<int>(total),
                              {.title = std::string(text::kTrashingTitle),
-                              .label1 = std::string(text::kFromLabel),
+                              .fromCaption = std::string(text::kFromLabel),
                               .countText = progressCount(0, total)});
     }
     ~DeleteProgress() {
@@ -85,7 +85,7 @@ public:
         }
         if (m_shown && file.parent_path() != m_folder) {
             m_folder = file.parent_path();
-            m_progress->setPath1(Utf8ToAnsi(m_folder.string()));
+            m_progress->setFromPath(Utf8ToAnsi(m_folder.string()));
         }
         m_progress->processEvents();
         return !m_progress->abortRequested();

@@ -15,10 +15,10 @@ class Progress {
 public:
     virtual ~Progress() = default;
     virtual void setTitle(const std::string& cp932) = 0;
-    virtual void setLabel1(const std::string& cp932) = 0;
-    virtual void setPath1(const std::string& cp932) = 0;  // the front end shortens it to fit
-    virtual void setLabel2(const std::string& cp932) = 0;
-    virtual void setPath2(const std::string& cp932) = 0;
+    virtual void setFromCaption(const std::string& cp932) = 0;
+    virtual void setFromPath(const std::string& cp932) = 0;  // the front end shortens it to fit
+    virtual void setToCaption(const std::string& cp932) = 0;
+    virtual void setToPath(const std::string& cp932) = 0;
     virtual void setCountText(const std::string& cp932) = 0;
     virtual void setRange(int minimum, int maximum) = 0;
     virtual void setPosition(int position) = 0;
@@ -38,19 +38,19 @@ public:
 // that nothing of the task before shows through.
 struct ProgressTexts {
     std::string title{};
-    std::string label1{};
-    std::string path1{};
-    std::string label2{};
-    std::string path2{};
+    std::string fromCaption{};
+    std::string fromPath{};
+    std::string toCaption{};
+    std::string toPath{};
     std::string countText{};
 };
 
 inline void SetProgressTexts(Progress& progress, const ProgressTexts& texts) {
     progress.setTitle(texts.title);
-    progress.setLabel1(texts.label1);
-    progress.setPath1(texts.path1);
-    progress.setLabel2(texts.label2);
-    progress.setPath2(texts.path2);
+    progress.setFromCaption(texts.fromCaption);
+    progress.setFromPath(texts.fromPath);
+    progress.setToCaption(texts.toCaption);
+    progress.setToPath(texts.toPath);
     progress.setCountText(texts.countText);
 }
 

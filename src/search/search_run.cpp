@@ -67,7 +67,7 @@ void collectFiles(SearchConditions& conditions, const std::filesystem::path& fol
                   SearchPorts& ports) {
     ports::Progress& progress = ports.progress;
     // The folder path follows the scan.
-    ports::SetProgressTexts(progress, {.title = std::string(text::kSearchingTitle), .label1 = "From:"});
+    ports::SetProgressTexts(progress, {.title = std::string(text::kSearchingTitle), .fromCaption = "From:"});
     progress.setBarVisible(false);
     progress.show();
     progress.processEvents();
@@ -193,7 +193,7 @@ RunEnd RunSearch(SearchConditions& conditions, const std::filesystem::path& fold
     auto showFolder = [&](const TMsgItem& entry) {
         if (entry.FolderPath == shownFolder) return;
         shownFolder = entry.FolderPath;
-        progress.setPath1(Utf8ToAnsi(shownFolder));
+        progress.setFromPath(Utf8ToAnsi(shownFolder));
     };
     {
         ports::UpdateScope update(ports.view);

@@ -58,7 +58,7 @@ private:
 void TestDialogsOptions::textsFit() {
     OptionsDialog dialog;
     QCOMPARE(dialog.size(), QSize(441, 437));
-    QVERIFY(dialog.Button2()->isDefault());
+    QVERIFY(dialog.OkButton()->isDefault());
     pelmora::test::verifyTextsFit(dialog);
 }
 
@@ -93,21 +93,21 @@ void TestDialogsOptions::valuesRoundTrip() {
     QCOMPARE(dialog.DupKeepFolder()->isEnabled(), keep.startsWith("under:"));
     QCOMPARE(dialog.convDisplayName(), convert);
     QCOMPARE(QByteArray::fromStdString(dialog.editorName()), editor);
-    QCOMPARE(dialog.CheckBox1()->isChecked(), convert);
+    QCOMPARE(dialog.DisplayNamesBox()->isChecked(), convert);
 }
 
 void TestDialogsOptions::okAndCancelResults() {
     OptionsDialog dialog;
     whenModal([&](QWidget*) {
-        dialog.CheckBox1()->setChecked(true);
-        dialog.Edit1()->setText(QStringLiteral("/usr/bin/vi"));
-        dialog.Button2()->click();
+        dialog.DisplayNamesBox()->setChecked(true);
+        dialog.EditorEdit()->setText(QStringLiteral("/usr/bin/vi"));
+        dialog.OkButton()->click();
     });
     QCOMPARE(dialog.exec(), int(QDialog::Accepted));
     QVERIFY(dialog.convDisplayName());
     QCOMPARE(dialog.editorName(), std::string("/usr/bin/vi"));
 
-    whenModal([&](QWidget*) { dialog.Button3()->click(); });
+    whenModal([&](QWidget*) { dialog.CancelButton()->click(); });
     QCOMPARE(dialog.exec(), int(QDialog::Rejected));
 }
 
@@ -148,7 +148,7 @@ void TestDialogsOptions::browsePicksAFile() {
     touch(programs.filePath(QStringLiteral("notes.txt")));
 
     OptionsDialog dialog;
-    dialog.Edit1()->setText(programs.filePath(QStringLiteral("oldeditor")));
+    dialog.EditorEdit()->setText(programs.filePath(QStringLiteral("oldeditor")));
     QString title, folder;
     QStringList filters, listed;
     whenModal([&](QWidget* modal) {
@@ -173,18 +173,18 @@ void TestDialogsOptions::browsePicksAFile() {
         listed = shown();
         typeFileNameAndAccept(browse, QStringLiteral("neweditor"));
     });
-    dialog.Button1()->click();
+    dialog.EditorBrowseButton()->click();
     QCOMPARE(title, QStringLiteral("メールを開くエディタの指定"));
     QCOMPARE(folder, programs.absolutePath());
     QCOMPARE(filters.size(), 2);
     QCOMPARE(filters.last(), QStringLiteral("全てのファイル (*)"));
     QCOMPARE(listed.size(), 2);
-    QCOMPARE(dialog.Edit1()->text(), programs.absoluteFilePath(QStringLiteral("neweditor")));
+    QCOMPARE(dialog.EditorEdit()->text(), programs.absoluteFilePath(QStringLiteral("neweditor")));
 }
 
 void TestDialogsOptions::browseCancelledKeepsTheEdit() {
     OptionsDialog dialog;
-    dialog.Edit1()->setText(QStringLiteral("gedit"));
+    dialog.EditorEdit()->setText(QStringLiteral("gedit"));
     QString folder;
     whenModal([&](QWidget* modal) {
         auto* browse = qobject_cast<QFileDialog*>(modal);
@@ -192,9 +192,9 @@ void TestDialogsOptions::browseCancelledKeepsTheEdit() {
         folder = browse->directory().absolutePath();
         browse->reject();
     });
-    dialog.Button1()->click();
+    dialog.EditorBrowseButton()->click();
     QCOMPARE(folder, QDir(QCoreApplication::applicationDirPath()).absolutePath());
-    QCOMPARE(dialog.Edit1()->text(), QStringLiteral("gedit"));
+    QCOMPARE(dialog.EditorEdit()->text(), QStringLiteral("gedit"));
 }
 
 void TestDialogsOptions::booksShownAndScannedAgainForANewExtraPath() {
@@ -222,11 +222,11 @@ void TestDialogsOptions::booksShownAndScannedAgainForANewExtraPath() {
     whenModal([&](QWidget*) {
         for (int row = 0; row < dialog.BookList()->count(); ++row)
             shown << dialog.BookList()->item(row)->text();
-        dialog.Edit2()->setFocus();
-        dialog.Edit2()->selectAll();
-        QTest::keyClicks(dialog.Edit2(), QStringLiteral("/other.vcf"));
-        QTest::keyClick(dialog.Edit2(), Qt::Key_Tab);
-        dialog.Button2()->click();
+        dialog.ExtraBookEdit()->setFocus();
+        dialog.ExtraBookEdit()->selectAll();
+        QTest::keyClicks(dialog.ExtraBookEdit(), QStringLiteral("/other.vcf"));
+        QTest::keyClick(dialog.ExtraBookEdit(), Qt::Key_Tab);
+        dialog.OkButton()->click();
     });
     QCOMPARE(dialog.exec(), int(QDialog::Accepted));
     QCOMPARE(shown,

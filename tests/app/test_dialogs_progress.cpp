@@ -33,8 +33,8 @@ void TestDialogsProgress::hasNoTitleBarButtonsAndTextsFit() {
     QCOMPARE(dialog.size(), QSize(400, 144));
     QVERIFY(!(dialog.windowFlags() & Qt::WindowCloseButtonHint));
     QVERIFY(!(dialog.windowFlags() & Qt::WindowMinMaxButtonsHint));
-    QVERIFY(dialog.Button1()->isDefault());
-    dialog.Label6()->setText(QStringLiteral("1,234,567"));
+    QVERIFY(dialog.abortButton()->isDefault());
+    dialog.countLine()->setText(QStringLiteral("1,234,567"));
     pelmora::test::verifyTextsFit(dialog);
 }
 
@@ -42,7 +42,7 @@ void TestDialogsProgress::abortButtonOnlySetsTheFlag() {
     ProgressDialog dialog;
     QtProgress progress(dialog);
     progress.show();
-    QTest::mouseClick(dialog.Button1(), Qt::LeftButton);
+    QTest::mouseClick(dialog.abortButton(), Qt::LeftButton);
     QVERIFY(isAbortRequested());
     QVERIFY(progress.abortRequested());
     QVERIFY(dialog.isVisible());
@@ -86,41 +86,41 @@ void TestDialogsProgress::longPathKeepsStartAndEnd() {
     QString path = QStringLiteral("/home/user/Mail");
     for (int i = 0; i < 30; ++i) path += QStringLiteral("/サブフォルダ%1").arg(i);
     path += QStringLiteral("/受信トレイ");
-    progress.setPath1(toCp932(path));
-    const QString shown = dialog.Label3()->text();
+    progress.setFromPath(toCp932(path));
+    const QString shown = dialog.fromPath()->text();
     QVERIFY(shown.size() < path.size());
     QVERIFY2(shown.startsWith(QStringLiteral("/home")), qPrintable(shown));
     QVERIFY2(shown.endsWith(QStringLiteral("受信トレイ")), qPrintable(shown));
     QVERIFY(shown.contains(QChar(0x2026)));
-    QVERIFY(QFontMetrics(dialog.Label3()->font()).horizontalAdvance(shown) <= kProgressPathWidth);
-    QVERIFY(dialog.Label3()->width() >= kProgressPathWidth);
+    QVERIFY(QFontMetrics(dialog.fromPath()->font()).horizontalAdvance(shown) <= kProgressPathWidth);
+    QVERIFY(dialog.fromPath()->width() >= kProgressPathWidth);
 
-    progress.setPath2(toCp932(path));
-    QCOMPARE(dialog.Label5()->text(), shown);
+    progress.setToPath(toCp932(path));
+    QCOMPARE(dialog.toPath()->text(), shown);
 }
 
 void TestDialogsProgress::shortPathIsUnchanged() {
     ProgressDialog dialog;
     QtProgress progress(dialog);
-    progress.setPath1("/tmp/mail");
-    QCOMPARE(dialog.Label3()->text(), QStringLiteral("/tmp/mail"));
+    progress.setFromPath("/tmp/mail");
+    QCOMPARE(dialog.fromPath()->text(), QStringLiteral("/tmp/mail"));
 }
 
 void TestDialogsProgress::portFillsTheLabels() {
     ProgressDialog dialog;
     QtProgress progress(dialog);
     progress.setTitle(toCp932(QStringLiteral("添付ファイルを削除しています…")));
-    progress.setLabel1(toCp932(QStringLiteral("From：")));
-    progress.setLabel2("");
+    progress.setFromCaption(toCp932(QStringLiteral("From：")));
+    progress.setToCaption("");
     progress.setCountText("1,234");
-    QCOMPARE(dialog.Label1()->text(), QStringLiteral("添付ファイルを削除しています…"));
-    QCOMPARE(dialog.Label2()->text(), QStringLiteral("From："));
-    QCOMPARE(dialog.Label4()->text(), QString());
-    QCOMPARE(dialog.Label6()->text(), QStringLiteral("1,234"));
+    QCOMPARE(dialog.titleLine()->text(), QStringLiteral("添付ファイルを削除しています…"));
+    QCOMPARE(dialog.fromCaption()->text(), QStringLiteral("From："));
+    QCOMPARE(dialog.toCaption()->text(), QString());
+    QCOMPARE(dialog.countLine()->text(), QStringLiteral("1,234"));
     progress.setBarVisible(false);
-    QVERIFY(dialog.PB1()->isHidden());
+    QVERIFY(dialog.bar()->isHidden());
     progress.setBarVisible(true);
-    QVERIFY(!dialog.PB1()->isHidden());
+    QVERIFY(!dialog.bar()->isHidden());
 }
 
 void TestDialogsProgress::positionIsClampedToTheRange() {
@@ -136,7 +136,7 @@ void TestDialogsProgress::positionIsClampedToTheRange() {
     QCOMPARE(progress.position(), 0);
     // An empty job must not turn the bar into a busy indicator.
     progress.setRange(0, 0);
-    QVERIFY(dialog.PB1()->maximum() > dialog.PB1()->minimum());
+    QVERIFY(dialog.bar()->maximum() > dialog.bar()->minimum());
     QCOMPARE(progress.position(), 0);
 }
 

@@ -164,7 +164,7 @@ void TestMainWindowCommands::openFolderLoadsTheChosenFolder() {
              QStringList{QStringLiteral(u"emlファイルを保存したフォルダを選択して下さい。")});
     QCOMPARE(m_ports->folderStarts.front(), m_folder);
     QCOMPARE(w.currentFolder(), other);
-    QCOMPARE(w.Label1()->text(), qs(other));
+    QCOMPARE(w.captionStrip()->text(), qs(other));
     QCOMPARE(w.listView().rowCount(), 1);
     QVERIFY(w.treeReacts());
     // Cancelling the browser changes nothing.
@@ -218,7 +218,7 @@ void TestMainWindowCommands::vanishedFolderIsNotReplaced() {
     QTest::qWait(100);
     QCOMPARE(w.currentFolder(), sub);
     QCOMPARE(w.listView().rowCount(), 1);
-    QCOMPARE(w.Label1()->text(), qs(sub));
+    QCOMPARE(w.captionStrip()->text(), qs(sub));
     w.close();
     QCOMPARE(LoadSettings(SettingsFilePath()).emlDir, sub);
 }

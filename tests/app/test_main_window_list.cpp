@@ -65,7 +65,7 @@ void TestMainWindowList::loadShowsEveryMessage() {
     QCOMPARE(w.LV1()->model()->rowCount(), kListedMessages);
     QCOMPARE(w.panelText(0), QStringLiteral(u"8 通のメッセージ"));
     QCOMPARE(w.panelText(1), QString());
-    QCOMPARE(w.Label1()->text(), qs(m_folder));
+    QCOMPARE(w.captionStrip()->text(), qs(m_folder));
     // A load sorts ascending by the remembered key, received date by default.
     QCOMPARE(caption(w, 4), QStringLiteral(u"受信日時 ＋"));
     QCOMPARE(caption(w, 0), QStringLiteral(u"差出人"));
@@ -228,7 +228,7 @@ void TestMainWindowList::duplicateCheckSelectsAllCopiesButOne() {
     QCOMPARE(w.listView().rowCount(), 3);
     QCOMPARE(w.listView().selectedCount(), 2);
     for (const auto& entry : w.msgList()) QCOMPARE(app::fromCp932(entry->Subject), QStringLiteral("Copy"));
-    QCOMPARE(w.Label1()->text(), qs(m_folder) + QStringLiteral(u" の重複メッセージ"));
+    QCOMPARE(w.captionStrip()->text(), qs(m_folder) + QStringLiteral(u" の重複メッセージ"));
     QCOMPARE(w.panelText(1), QStringLiteral(u"1 組、3 通の重複（2 通を選択）"));
     // The fixed text of the check stays as the panel's hint.
     const auto labels = w.findChildren<QLabel*>();
@@ -269,7 +269,7 @@ void TestMainWindowList::duplicateCheckSelectsAllCopiesButOne() {
     // A reload brings the whole folder back.
     w.actions().ARefresh1->trigger();
     QCOMPARE(w.listView().rowCount(), kListedMessages);
-    QCOMPARE(w.Label1()->text(), qs(m_folder));
+    QCOMPARE(w.captionStrip()->text(), qs(m_folder));
 }
 
 void TestMainWindowList::modelPassesTheTester() {

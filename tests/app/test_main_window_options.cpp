@@ -92,10 +92,10 @@ void TestMainWindowOptions::optionsOkStoresBothValues() {
     whenModal([&seen](QWidget* modal) {
         auto* form2 = qobject_cast<app::OptionsDialog*>(modal);
         if (!form2) return;
-        seen = !form2->CheckBox1()->isChecked();
-        form2->CheckBox1()->setChecked(true);
-        form2->Edit1()->clear();
-        form2->Button2()->click();
+        seen = !form2->DisplayNamesBox()->isChecked();
+        form2->DisplayNamesBox()->setChecked(true);
+        form2->EditorEdit()->clear();
+        form2->OkButton()->click();
     });
     w.actions().AOption1->trigger();
     QVERIFY(seen);
@@ -117,9 +117,9 @@ void TestMainWindowOptions::optionsCancelChangesNothing() {
     whenModal([](QWidget* modal) {
         auto* form2 = qobject_cast<app::OptionsDialog*>(modal);
         if (!form2) return;
-        form2->CheckBox1()->setChecked(true);
-        form2->Edit1()->setText(QStringLiteral("/usr/bin/other-editor"));
-        form2->Button3()->click();
+        form2->DisplayNamesBox()->setChecked(true);
+        form2->EditorEdit()->setText(QStringLiteral("/usr/bin/other-editor"));
+        form2->CancelButton()->click();
     });
     w.actions().AOption1->trigger();
     QVERIFY(!w.settings().ConvDisplayName);
@@ -142,9 +142,9 @@ void TestMainWindowOptions::desktopBooksNameTheListAndARefreshRereadsAChangedOne
     whenModal([&](QWidget* modal) {
         auto* form2 = qobject_cast<app::OptionsDialog*>(modal);
         if (!form2) return;
-        form2->CheckBox1()->setChecked(true);
-        form2->Edit2()->setText(qs(extra));
-        form2->Button2()->click();
+        form2->DisplayNamesBox()->setChecked(true);
+        form2->ExtraBookEdit()->setText(qs(extra));
+        form2->OkButton()->click();
     });
     w.actions().AOption1->trigger();
     QCOMPARE(w.settings().AddressBookPath, extra);
@@ -298,8 +298,8 @@ void TestMainWindowOptions::missingEditorSaysWhereToNameOne() {
     whenModal([](QWidget* modal) {
         auto* form2 = qobject_cast<app::OptionsDialog*>(modal);
         if (!form2) return;
-        form2->Edit1()->setText(QStringLiteral("/usr/bin/some-editor"));
-        form2->Button2()->click();
+        form2->EditorEdit()->setText(QStringLiteral("/usr/bin/some-editor"));
+        form2->OkButton()->click();
     });
     w.actions().AOption1->trigger();
     selectRows(w, {0});
@@ -351,22 +351,22 @@ void TestMainWindowOptions::aboutBoxOpensAndCloses() {
 }
 
 void TestMainWindowOptions::folderCaptionHoverAndClick() {
-    app::FolderCaption* label1 = m_window->Label1();
-    QCOMPARE(label1->height(), 20);
-    QCOMPARE(label1->textColor(), QColor(Qt::white));
-    QCOMPARE(label1->font().pixelSize(), 16);
-    QVERIFY(label1->font().bold());
-    QEnterEvent enter(QPointF(3, 3), QPointF(3, 3), label1->mapToGlobal(QPointF(3, 3)));
-    QApplication::sendEvent(label1, &enter);
-    QCOMPARE(label1->textColor(), QColor(0, 255, 255));
-    QCOMPARE(label1->toolTip(),
+    app::FolderCaption* strip = m_window->captionStrip();
+    QCOMPARE(strip->height(), 20);
+    QCOMPARE(strip->textColor(), QColor(Qt::white));
+    QCOMPARE(strip->font().pixelSize(), 16);
+    QVERIFY(strip->font().bold());
+    QEnterEvent enter(QPointF(3, 3), QPointF(3, 3), strip->mapToGlobal(QPointF(3, 3)));
+    QApplication::sendEvent(strip, &enter);
+    QCOMPARE(strip->textColor(), QColor(0, 255, 255));
+    QCOMPARE(strip->toolTip(),
              QStringLiteral(u"ここをクリック、又はBackspaceキーでフォルダをツリー表示できます。"));
-    QCOMPARE(label1->cursor().shape(), Qt::PointingHandCursor);
+    QCOMPARE(strip->cursor().shape(), Qt::PointingHandCursor);
     QEvent leave(QEvent::Leave);
-    QApplication::sendEvent(label1, &leave);
-    QCOMPARE(label1->textColor(), QColor(Qt::white));
+    QApplication::sendEvent(strip, &leave);
+    QCOMPARE(strip->textColor(), QColor(Qt::white));
     // A click is the open-folder command; so is Backspace, from anywhere.
-    QTest::mouseClick(label1, Qt::LeftButton);
+    QTest::mouseClick(strip, Qt::LeftButton);
     QCOMPARE(m_ports->folderPrompts.size(), 1);
     QTest::keyClick(m_window->LV1(), Qt::Key_Backspace);
     QCOMPARE(m_ports->folderPrompts.size(), 2);

@@ -102,7 +102,7 @@ void TestMainWindowTree::treeIsListedWithItsFoldersAndTheSettingSurvivesARestart
     QCOMPARE(folderOf(w, "top.eml"), QStringLiteral("."));
     QCOMPARE(folderOf(w, "first.eml"), QStringLiteral("old"));
     QCOMPARE(folderOf(w, "last.eml"), QStringLiteral("old/deep"));
-    QCOMPARE(w.Label1()->text(), qs(m_folder) + QStringLiteral(u"（サブフォルダを含む）"));
+    QCOMPARE(w.captionStrip()->text(), qs(m_folder) + QStringLiteral(u"（サブフォルダを含む）"));
     w.close();
     QVERIFY(LoadSettings(SettingsFilePath()).ListSubFolders);
     closeWindow();
@@ -114,7 +114,7 @@ void TestMainWindowTree::treeIsListedWithItsFoldersAndTheSettingSurvivesARestart
     m_window->actions().AIncludeSubfolders1->trigger();
     QCOMPARE(m_window->listView().rowCount(), 1);
     QCOMPARE(m_window->LV1()->model()->columnCount(), columns);
-    QCOMPARE(m_window->Label1()->text(), qs(m_folder));
+    QCOMPARE(m_window->captionStrip()->text(), qs(m_folder));
     m_window->close();
     QVERIFY(!LoadSettings(SettingsFilePath()).ListSubFolders);
 }

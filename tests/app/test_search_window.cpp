@@ -89,7 +89,7 @@ void type(QLineEdit* edit, const QString& text) {
 
 // Types the conditions into the window, as a user does, and leaves each field.
 void enter(app::SearchWindow& find, const Conditions& c) {
-    find.button(4)->click();
+    find.clearConditionsButton()->click();
     const QString texts[] = {c.from, c.to, c.subject, c.body};
     for (int number = 1; number <= 4; ++number) {
         QLineEdit* edit = find.field(number)->lineEdit();
@@ -103,9 +103,9 @@ void enter(app::SearchWindow& find, const Conditions& c) {
         find.pickerCheck(i)->setChecked(true);
         find.picker(i)->setDate(QDate::fromString(days[i - 1], Qt::ISODate));
     }
-    find.CheckBox3()->setChecked(c.attach);
-    find.CheckBox3()->clicked(c.attach);
-    find.CheckBox6()->setChecked(c.recurse);
+    find.attachmentsOnly()->setChecked(c.attach);
+    find.attachmentsOnly()->clicked(c.attach);
+    find.includeSubfolders()->setChecked(c.recurse);
 }
 
 QStringList historyOf(const QComboBox& field) {
@@ -184,8 +184,8 @@ app::SearchWindow& TestSearchWindow::openFind() {
 
 void TestSearchWindow::search(const Conditions& c) {
     enter(find(), c);
-    QVERIFY(find().button(2)->isEnabled());
-    QTest::mouseClick(find().button(2), Qt::LeftButton);
+    QVERIFY(find().startButton()->isEnabled());
+    QTest::mouseClick(find().startButton(), Qt::LeftButton);
 }
 
 void TestSearchWindow::runsFindWhatTheCommandLineFinds_data() {
@@ -221,7 +221,7 @@ void TestSearchWindow::runsFindWhatTheCommandLineFinds() {
     const MsgList& list = f.foundList();
     QVERIFY(std::is_sorted(list.begin(), list.end(),
                            [](const auto& a, const auto& b) { return a->RecvDate < b->RecvDate; }));
-    QVERIFY(f.button(3)->isEnabled());
+    QVERIFY(f.narrowButton()->isEnabled());
     QVERIFY(m_ports->searchProgress->title ==
             std::string("\x8F\xF0\x8C\x8F\x82\xC9\x8D\x87\x82\xA4\x82\xA9\x83`\x83"
                         "F\x83"
@@ -237,8 +237,8 @@ void TestSearchWindow::narrowingKeepsWhatMeetsTheNewConditions() {
     const int before = f.pane().listPort().rowCount();
     c.from = QStringLiteral(u"山田");
     type(f.field(1)->lineEdit(), c.from);
-    QVERIFY(f.button(3)->isEnabled());
-    QTest::mouseClick(f.button(3), Qt::LeftButton);
+    QVERIFY(f.narrowButton()->isEnabled());
+    QTest::mouseClick(f.narrowButton(), Qt::LeftButton);
     const QStringList narrowed = foundFiles(f, m_folder);
     QCOMPARE(narrowed, cliSearch(m_folder, c));
     QVERIFY(narrowed.size() < before && !narrowed.isEmpty());
@@ -248,34 +248,34 @@ void TestSearchWindow::narrowingKeepsWhatMeetsTheNewConditions() {
 
 void TestSearchWindow::buttonsFollowTheConditions() {
     app::SearchWindow& f = openFind();
-    f.button(4)->click();
-    QVERIFY(!f.button(2)->isEnabled());
-    QVERIFY(!f.button(3)->isEnabled());
+    f.clearConditionsButton()->click();
+    QVERIFY(!f.startButton()->isEnabled());
+    QVERIFY(!f.narrowButton()->isEnabled());
     // Attachments only is a condition; narrowing needs rows first.
-    QTest::mouseClick(f.CheckBox3(), Qt::LeftButton);
-    QVERIFY(f.button(2)->isEnabled());
-    QVERIFY(!f.button(3)->isEnabled());
+    QTest::mouseClick(f.attachmentsOnly(), Qt::LeftButton);
+    QVERIFY(f.startButton()->isEnabled());
+    QVERIFY(!f.narrowButton()->isEnabled());
     // Without a folder there is nothing to search.
     f.setFolder({});
     f.UpdateSearchButtons();
-    QVERIFY(!f.button(2)->isEnabled());
+    QVERIFY(!f.startButton()->isEnabled());
     f.setFolder(m_folder);
     f.UpdateSearchButtons();
     // A reversed range: both dates bold, both buttons off until it is right.
     f.picker(1)->setDate(QDate(2024, 6, 1));
     f.picker(2)->setDate(QDate(2024, 5, 1));
     f.pickerCheck(1)->setChecked(true);
-    QVERIFY(f.button(2)->isEnabled());
+    QVERIFY(f.startButton()->isEnabled());
     f.pickerCheck(2)->setChecked(true);
     QVERIFY(f.picker(1)->font().bold() && f.picker(2)->font().bold());
-    QVERIFY(!f.button(2)->isEnabled());
+    QVERIFY(!f.startButton()->isEnabled());
     f.picker(2)->setDate(QDate(2024, 6, 1));
     QVERIFY(!f.picker(1)->font().bold() && !f.picker(2)->font().bold());
-    QVERIFY(f.button(2)->isEnabled());
+    QVERIFY(f.startButton()->isEnabled());
     // An expression of only a minus sign sets no condition.
-    f.button(4)->click();
+    f.clearConditionsButton()->click();
     QTest::keyClicks(f.field(3)->lineEdit(), QStringLiteral("-"));
-    QVERIFY(!f.button(2)->isEnabled());
+    QVERIFY(!f.startButton()->isEnabled());
 }
 
 void TestSearchWindow::historiesMoveUpAndSurviveClearing() {
@@ -304,14 +304,14 @@ void TestSearchWindow::historiesMoveUpAndSurviveClearing() {
     QCOMPARE(historyOf(*field), kept);
     // 条件クリア keeps the histories; 履歴クリア (answered はい) keeps the texts.
     typeAndLeave(QStringLiteral("keep"));
-    f.button(4)->click();
+    f.clearConditionsButton()->click();
     QCOMPARE(field->currentText(), QString());
     QCOMPARE(field->count(), 10);
     field->setEditText(QStringLiteral("stays"));
     m_ports->searchPrompts->answers = {ports::Answer::No};
-    f.button(5)->click();
+    f.clearHistoriesButton()->click();
     QCOMPARE(field->count(), 10);
-    f.button(5)->click();
+    f.clearHistoriesButton()->click();
     QCOMPARE(field->count(), 0);
     QCOMPARE(field->currentText(), QStringLiteral("stays"));
     QCOMPARE(f.conditions().SubjectTerms.size(), std::size_t{1});
@@ -389,12 +389,12 @@ void TestSearchWindow::reopeningKeepsConditionsButNotTheRows() {
     QVERIFY(!f.isVisible());
     f.show();
     QCOMPARE(f.field(3)->currentText(), QStringLiteral(u"定例"));
-    QVERIFY(f.CheckBox6()->isChecked());
+    QVERIFY(f.includeSubfolders()->isChecked());
     QCOMPARE(f.pane().listPort().rowCount(), 0);
     QCOMPARE(f.panelText(0), QStringLiteral(u"0 通のメッセージ、未検索"));
     QCOMPARE(f.panelText(1), QString());
-    QVERIFY(f.button(2)->isEnabled());
-    QVERIFY(!f.button(3)->isEnabled());
+    QVERIFY(f.startButton()->isEnabled());
+    QVERIFY(!f.narrowButton()->isEnabled());
     QVERIFY(!f.pane().actions().ASelAll1->isEnabled());
 }
 
@@ -407,7 +407,7 @@ void TestSearchWindow::settingsWrittenAtExitComeBack() {
     f.LV2()->setFocus(Qt::TabFocusReason);
     QCOMPARE(historyOf(*f.field(4)), QStringList{QStringLiteral(u"見積")});
     f.field(4)->setEditText(QStringLiteral(u"納品"));
-    f.CheckBox6()->setChecked(true);
+    f.includeSubfolders()->setChecked(true);
     f.LV2()->header()->resizeSection(6, 155);
     f.close();
     m_window->close();
@@ -431,10 +431,10 @@ void TestSearchWindow::settingsWrittenAtExitComeBack() {
     QCOMPARE(historyOf(*again.field(1)), QStringList{QStringLiteral(u"山田")});
     QCOMPARE(again.field(4)->currentText(), QStringLiteral(u"納品"));
     QCOMPARE(historyOf(*again.field(4)), QStringList{QStringLiteral(u"見積")});
-    QVERIFY(again.CheckBox6()->isChecked());
+    QVERIFY(again.includeSubfolders()->isChecked());
     QCOMPARE(again.LV2()->header()->sectionSize(6), 155);
     // The conditions are rebuilt from the texts at once.
-    QVERIFY(again.button(2)->isEnabled());
+    QVERIFY(again.startButton()->isEnabled());
     QCOMPARE(again.conditions().BodyTerms.size(), std::size_t{1});
 }
 
@@ -443,7 +443,7 @@ void TestSearchWindow::chosenResultOpensItsFolderInTheMainWindow() {
     whenModal([&](QWidget* modal) {
         auto* f = qobject_cast<app::SearchWindow*>(modal);
         if (!f) return;
-        QCOMPARE(f->Edit1()->text(), qs(m_folder));
+        QCOMPARE(f->folderEdit()->text(), qs(m_folder));
         search({{}, {}, QStringLiteral(u"停電"), {}, {}, {}, false, true});
         for (int row = 0; row < f->pane().listPort().rowCount(); ++row) {
             if (f->foundList()[static_cast<std::size_t>(row)]->FolderPath != (m_folder / "sub").string())
@@ -483,7 +483,7 @@ void TestSearchWindow::folderTreeEntrySearchesTheClickedFolder() {
         const QList<QAction*> entries = menu->actions();
         bold = entries.size() > 2 && menu->defaultAction() == entries[0] && entries[1]->isSeparator();
         whenModal([&](QWidget* modal) {
-            searched = qobject_cast<app::SearchWindow*>(modal)->Edit1()->text();
+            searched = qobject_cast<app::SearchWindow*>(modal)->folderEdit()->text();
             modal->close();
         });
         entries[0]->trigger();
@@ -501,7 +501,7 @@ void TestSearchWindow::folderTreeEntrySearchesTheClickedFolder() {
     QCOMPARE(m_window->currentFolder(), m_folder);
     // The override lasts for that one search only.
     whenModal([&](QWidget* modal) {
-        searched = qobject_cast<app::SearchWindow*>(modal)->Edit1()->text();
+        searched = qobject_cast<app::SearchWindow*>(modal)->folderEdit()->text();
         modal->close();
     });
     m_window->MessageFind1Click();
@@ -550,11 +550,11 @@ void TestSearchWindow::resultCommandsAndMenus() {
     QCOMPARE(f.pane().listPort().selectedCount(), 1);
     QCOMPARE(f.panelText(1), QStringLiteral(u"1 組、2 通の重複（1 通を選択）"));
     // The main window's caption is not the search window's to change.
-    QVERIFY(!m_window->Label1()->text().contains(QStringLiteral(u"重複")));
+    QVERIFY(!m_window->captionStrip()->text().contains(QStringLiteral(u"重複")));
     QVERIFY(a.AFindFileOpen1->isEnabled());
     QVERIFY(!list.AAttachDelete1->isEnabled());
     // Narrowing needs rows: the check left two.
-    QVERIFY(f.button(3)->isEnabled());
+    QVERIFY(f.narrowButton()->isEnabled());
 }
 
 void TestSearchWindow::nothingElseRunsDuringARun() {
@@ -566,13 +566,14 @@ void TestSearchWindow::nothingElseRunsDuringARun() {
         ++attempts;
         // Another run, the main window's reload and the list's commands
         // all wait for the run to end.
-        f.Button2Click();
+        f.startSearch();
         m_window->Refresh1Click();
         m_window->MessageFind1Click();
         f.pane().SelAll1Click();
         f.pane().Dupcheck1Click();
         QVERIFY(!f.pane().actions().AMessageOpen1->isEnabled());
-        QVERIFY(!f.button(1)->isEnabled() && !f.button(2)->isEnabled() && !f.button(4)->isEnabled());
+        QVERIFY(!f.browseButton()->isEnabled() && !f.startButton()->isEnabled() &&
+                !f.clearConditionsButton()->isEnabled());
     };
     search(c);
     m_ports->searchProgress->duringEvents = nullptr;
@@ -580,7 +581,8 @@ void TestSearchWindow::nothingElseRunsDuringARun() {
     QCOMPARE(m_ports->progress->shows, mainLoads);
     QCOMPARE(foundFiles(f, m_folder), cliSearch(m_folder, c));
     QCOMPARE(f.pane().listPort().selectedCount(), 0);
-    QVERIFY(f.button(1)->isEnabled() && f.button(2)->isEnabled() && f.button(4)->isEnabled());
+    QVERIFY(f.browseButton()->isEnabled() && f.startButton()->isEnabled() &&
+            f.clearConditionsButton()->isEnabled());
 }
 
 void TestSearchWindow::unsearchableBodiesAreAskedAboutAndCounted() {
@@ -620,23 +622,23 @@ void TestSearchWindow::unsearchableBodiesAreAskedAboutAndCounted() {
     // キャンセル ends the run.
     QCOMPARE(run({ports::Answer::Cancel}), 1);
     QCOMPARE(f.pane().listPort().rowCount(), 0);
-    QVERIFY(f.button(2)->isEnabled());
+    QVERIFY(f.startButton()->isEnabled());
 }
 
 void TestSearchWindow::folderChoiceStartsAtTheFolder() {
     app::SearchWindow& f = openFind();
     m_ports->folderAnswer = m_folder / "sub";
-    QTest::mouseClick(f.button(1), Qt::LeftButton);
+    QTest::mouseClick(f.browseButton(), Qt::LeftButton);
     QCOMPARE(m_ports->folderPrompts.back(),
              QStringLiteral(u"emlファイルを保存したフォルダを選択して下さい。"));
     QCOMPARE(m_ports->folderStarts.back(), m_folder);
-    QCOMPARE(f.Edit1()->text(), qs(m_folder / "sub"));
+    QCOMPARE(f.folderEdit()->text(), qs(m_folder / "sub"));
     // A folder that has gone: the browser starts where it likes; cancel changes nothing.
     f.setFolder(m_folder / "gone");
     m_ports->folderAnswer.reset();
-    QTest::mouseClick(f.button(1), Qt::LeftButton);
+    QTest::mouseClick(f.browseButton(), Qt::LeftButton);
     QCOMPARE(m_ports->folderStarts.back(), std::filesystem::path());
-    QCOMPARE(f.Edit1()->text(), qs(m_folder / "gone"));
+    QCOMPARE(f.folderEdit()->text(), qs(m_folder / "gone"));
 }
 
 // Pictures of the window for a person to look at; only when asked for
@@ -700,7 +702,7 @@ void TestSearchWindow::largeSearchShowsProgressAndStops() {
     f.show();
     QVERIFY(QTest::qWaitForWindowExposed(&f));
     f.field(4)->setEditText(QStringLiteral(u"見積"));
-    f.CheckBox6()->setChecked(true);
+    f.includeSubfolders()->setChecked(true);
     int ticks = 0;
     QTimer heartbeat;
     connect(&heartbeat, &QTimer::timeout, this, [&ticks] { ++ticks; });
@@ -712,16 +714,16 @@ void TestSearchWindow::largeSearchShowsProgressAndStops() {
     QTimer watch;
     connect(&watch, &QTimer::timeout, this, [&] {
         auto* progress = f.findChild<app::ProgressDialog*>();
-        if (!progress || !progress->isVisible() || progress->PB1()->value() < 2000) return;
-        if (!progress->Label1()->text().startsWith(QStringLiteral(u"条件に合うか"))) return;
+        if (!progress || !progress->isVisible() || progress->bar()->value() < 2000) return;
+        if (!progress->titleLine()->text().startsWith(QStringLiteral(u"条件に合うか"))) return;
         watch.stop();
         shown = true;
-        count = progress->Label6()->text();
+        count = progress->countLine()->text();
         picture = QGuiApplication::primaryScreen()->grabWindow(0);
-        QTest::mouseClick(progress->Button1(), Qt::LeftButton);
+        QTest::mouseClick(progress->abortButton(), Qt::LeftButton);
     });
     watch.start(10);
-    f.button(2)->click();
+    f.startButton()->click();
     QVERIFY(shown);
     picture.save(dir + QStringLiteral("/search-progress.png"));
     QVERIFY2(ticks > 10, qPrintable(QString::number(ticks)));
@@ -729,8 +731,8 @@ void TestSearchWindow::largeSearchShowsProgressAndStops() {
     QVERIFY(!f.findChild<app::ProgressDialog*>()->isVisible());
     QVERIFY2(f.pane().listPort().rowCount() < 100000 / 32 * 4,
              qPrintable(QString::number(f.pane().listPort().rowCount())));
-    QVERIFY(f.button(1)->isEnabled() && f.button(4)->isEnabled());
-    QVERIFY(f.button(2)->isEnabled());
+    QVERIFY(f.browseButton()->isEnabled() && f.clearConditionsButton()->isEnabled());
+    QVERIFY(f.startButton()->isEnabled());
     shown = false;
 }
 

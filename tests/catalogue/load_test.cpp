@@ -93,7 +93,7 @@ TEST_F(LoadFolderTest, HundredAndOneShowTheDialogThenSortAscending) {
     EXPECT_EQ(progress.shows, 1);
     EXPECT_FALSE(progress.visible);
     EXPECT_EQ(progress.title, Sjis("emlファイルを読み込んでいます…"));
-    EXPECT_EQ(progress.label1, Sjis("From："));
+    EXPECT_EQ(progress.fromCaption, Sjis("From："));
     EXPECT_EQ(progress.countText, "101");
     EXPECT_EQ(progress.maximum, 101);
     EXPECT_EQ(progress.pos, 100);

@@ -148,7 +148,7 @@ TEST(ScanFolder, ProgressShowsPathAndCountAndAbortStopsTheWholeScan) {
     ScanFolder(&progress, Subfolders::No, list, dir.path());
     EXPECT_EQ(list.size(), 5u);
     EXPECT_EQ(progress.countText, "5");
-    EXPECT_EQ(progress.path1, dir.path().string() + "/");
+    EXPECT_EQ(progress.fromPath, dir.path().string() + "/");
     EXPECT_GE(progress.events, 7);  // one per directory entry, "." and ".." included
 
     MsgList stopped;
@@ -284,7 +284,7 @@ TEST(ScanFolder, RecursionPassesOverPseudoFileSystems) {
         if (fs::is_directory(pseudo)) fs::create_symlink(pseudo, dir.path() / fs::path(pseudo).filename());
     test::FakeProgress progress;
     std::set<std::string> entered;
-    progress.duringEvents = [&] { entered.insert(progress.path1); };
+    progress.duringEvents = [&] { entered.insert(progress.fromPath); };
     MsgList list;
     ScanFolder(&progress, Subfolders::Yes, list, dir.path());
     EXPECT_EQ(FileNames(list), (std::vector<std::string>{"linked.eml"}));

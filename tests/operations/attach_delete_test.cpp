@@ -245,7 +245,7 @@ TEST_F(AttachDeleteCommand, RewritesSelectedMessagesWithAttachments) {
     ProcAttachDelete1Click(view, status, list, prompts, progress, shell, files);
 
     EXPECT_EQ(progress.title, cp("添付ファイルを削除しています…"));
-    EXPECT_EQ(progress.label1, cp("From："));
+    EXPECT_EQ(progress.fromCaption, cp("From："));
     EXPECT_EQ(progress.countText, "3");
     EXPECT_EQ(progress.maximum, 3);
     EXPECT_EQ(progress.pos, 3);

@@ -346,7 +346,7 @@ TEST_F(SearchRunTest, ProgressStatusAndSortOrder) {
     EXPECT_EQ(view.key, 2);
     EXPECT_EQ(status.panels[1], "");
     EXPECT_EQ(progress.title, cp("条件に合うかチェックしています…"));
-    EXPECT_EQ(progress.label1, "From:");
+    EXPECT_EQ(progress.fromCaption, "From:");
     EXPECT_EQ(progress.countText, "3");
     EXPECT_EQ(progress.maximum, 3);
     EXPECT_EQ(progress.pos, 3);

@@ -120,10 +120,10 @@ private:
 class FakeProgress : public ports::Progress {
 public:
     void setTitle(const std::string& t) override { title = t; }
-    void setLabel1(const std::string& t) override { label1 = t; }
-    void setPath1(const std::string& t) override { path1 = t; }
-    void setLabel2(const std::string& t) override { label2 = t; }
-    void setPath2(const std::string& t) override { path2 = t; }
+    void setFromCaption(const std::string& t) override { fromCaption = t; }
+    void setFromPath(const std::string& t) override { fromPath = t; }
+    void setToCaption(const std::string& t) override { toCaption = t; }
+    void setToPath(const std::string& t) override { toPath = t; }
     void setCountText(const std::string& t) override { countText = t; }
     void setRange(int lo, int hi) override {
         minimum = lo;
@@ -146,7 +146,7 @@ public:
     void requestAbort() override { aborted = true; }
     void clearAbort() override { aborted = false; }
 
-    std::string title, label1, path1, label2, path2, countText;
+    std::string title, fromCaption, fromPath, toCaption, toPath, countText;
     int minimum = 0, maximum = 0, pos = 0;
     bool barVisible = true, visible = false, aborted = false;
     int shows = 0, events = 0;
