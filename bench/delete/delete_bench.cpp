@@ -37,6 +37,7 @@
 #include <string>
 #include <vector>
 
+#include "app/list_pane.h"
 #include "app/main_window.h"
 #include "app/main_window_ports.h"
 #include "app/progress_dialog.h"
@@ -218,7 +219,7 @@ Times timeWindow(app::PortFactory& ports, const fs::path& settings, const fs::pa
     // Without a question the clock starts here.
     start = Clock::now();
     cpuBefore = bench::CpuSeconds(RUSAGE_SELF);
-    window.MessageDelete1Click();
+    window.pane().MessageDelete1Click();
     times = {secondsSince(start), bench::CpuSeconds(RUSAGE_SELF) - cpuBefore};
     if (window.listView().rowCount() != listed - static_cast<int>(doomed.size())) fail("rows were left");
     return times;

@@ -186,16 +186,6 @@ void MainWindow::buildWidgets() {
     m_pane->showDuplicateCaption = [this] {
         m_captionStrip->setText(folderCaption() + fromCp932(DuplicateCaptionSuffix()));
     };
-    const ListPane::Actions& listActions = m_pane->actions();
-    m_actions.AMessageOpen1 = listActions.AMessageOpen1;
-    m_actions.AMessageEDit1 = listActions.AMessageEdit1;
-    m_actions.AMessageDelete1 = listActions.AMessageDelete1;
-    m_actions.AAttachDelete1 = listActions.AAttachDelete1;
-    m_actions.ASelAll1 = listActions.ASelAll1;
-    m_actions.ADupCheck1 = listActions.ADupCheck1;
-    m_actions.AListMessage1 = listActions.AListMessage1;
-    m_actions.AAttachSave1 = listActions.AAttachSave1;
-    m_actions.APreview1 = listActions.APreview1;
     LV1()->setObjectName(QStringLiteral("LV1"));
     m_pane->popupMenu()->setObjectName(QStringLiteral("PopupMenu1"));
     m_splitter->addWidget(m_pane->listArea());
@@ -223,19 +213,21 @@ void MainWindow::buildWidgets() {
 
 void MainWindow::buildMenus() {
     const Actions& a = m_actions;
+    const ListPane::Actions& list = m_pane->actions();
     QMenu* file = addCommandMenu(*m_menuBar, QStringLiteral(u"ファイル(&F)"));
     file->addAction(a.AOpenFolder1);
     file->addSeparator();
     file->addAction(a.AExit1);
     QMenu* edit = addCommandMenu(*m_menuBar, QStringLiteral(u"編集(&E)"));
-    edit->addActions(
-        {a.AMessageOpen1, a.AMessageEDit1, a.AMessageDelete1, a.AAttachDelete1, a.AAttachSave1, a.ASelAll1});
+    edit->addActions({list.AMessageOpen1, list.AMessageEdit1, list.AMessageDelete1, list.AAttachDelete1,
+                      list.AAttachSave1, list.ASelAll1});
     edit->addSeparator();
     edit->addAction(a.AMessageFind1);
     QMenu* view = addCommandMenu(*m_menuBar, QStringLiteral(u"表示(&V)"));
-    view->addActions({a.AShowFolderTree1, a.AIncludeSubfolders1, a.APreview1, a.ADupCheck1, a.ARefresh1});
+    view->addActions(
+        {a.AShowFolderTree1, a.AIncludeSubfolders1, list.APreview1, list.ADupCheck1, a.ARefresh1});
     QMenu* tools = addCommandMenu(*m_menuBar, QStringLiteral(u"ツール(&T)"));
-    tools->addActions({a.AOption1, a.AListMessage1});
+    tools->addActions({a.AOption1, list.AListMessage1});
     QMenu* help = addCommandMenu(*m_menuBar, QStringLiteral(u"ヘルプ(&H)"));
     help->addActions({a.AShowHint1, a.AAbout1});
     // Whichever menu opens shows the hint setting as it is now.
@@ -245,9 +237,16 @@ void MainWindow::buildMenus() {
 
     m_toolBar->addAction(a.AOpenFolder1);
     m_toolBar->addSeparator();
-    m_toolBar->addActions({a.AMessageOpen1, a.AMessageEDit1, a.AMessageDelete1, a.AAttachDelete1});
+    m_toolBar->addActions(
+        {list.AMessageOpen1, list.AMessageEdit1, list.AMessageDelete1, list.AAttachDelete1});
     m_toolBar->addSeparator();
     m_toolBar->addAction(a.AMessageFind1);
+}
+
+// The list's commands are the pane's; the window's own commands follow
+// the folder and the busy state where they change.
+void MainWindow::UpdateCommandStates() {
+    m_pane->applyCommandStates();
 }
 
 void MainWindow::applySettings() {

@@ -3,9 +3,9 @@
 // message list of the current folder, its commands and the status bar.
 // The commands are split over several files by group: main_window.cpp
 // (building the window, settings), main_window_folder.cpp (current folder,
-// loads, tree), main_window_commands.cpp (commands on messages),
-// main_window_options.cpp (options, hints, about) and main_window_search.cpp
-// (the search window and the way back from it).
+// loads, tree), main_window_options.cpp (options, hints, about) and
+// main_window_search.cpp (the search window and the way back from it); the
+// commands on the listed messages are the list pane's (list_pane.cpp).
 #pragma once
 
 #include <QMainWindow>
@@ -84,20 +84,14 @@ public:
     // Writes the settings file; runs once, when the window closes.
     void saveSettings();
 
-    // Commands; the names are the handlers' names.
+    // The window's own commands; the names are the handlers' names. The
+    // commands on the listed messages are the list pane's (pane()).
     void OpenFolder1Click();
     void Refresh1Click();
     void Exit1Click();
-    void MessageOpen1Click();
-    void MessageEdit1Click();
-    void MessageDelete1Click();
-    void AttachDelete1Click();
-    void SelAll1Click();
     void ShowFolderTree1Click();
     void IncludeSubfolders1Click();
-    void Dupcheck1Click();
     void Option1Click();
-    void ListMessage1Click();
     void MessageFind1Click();
     void ShowHint1Click();
     void About1Click();
@@ -106,25 +100,17 @@ public:
     // Rebuilds the list from the current folder.
     void LoadFolder();
 
+    // The window's own actions; those of the list are pane().actions().
     struct Actions {
         QAction* AOpenFolder1 = nullptr;
         QAction* AExit1 = nullptr;
-        QAction* AMessageOpen1 = nullptr;
-        QAction* AMessageEDit1 = nullptr;
-        QAction* AMessageDelete1 = nullptr;
-        QAction* AAttachDelete1 = nullptr;
-        QAction* ASelAll1 = nullptr;
         QAction* AMessageFind1 = nullptr;
         QAction* AShowFolderTree1 = nullptr;
         QAction* AIncludeSubfolders1 = nullptr;
-        QAction* ADupCheck1 = nullptr;
         QAction* ARefresh1 = nullptr;
         QAction* AOption1 = nullptr;
-        QAction* AListMessage1 = nullptr;
         QAction* AShowHint1 = nullptr;
         QAction* AAbout1 = nullptr;
-        QAction* AAttachSave1 = nullptr;
-        QAction* APreview1 = nullptr;
     };
     const Actions& actions() const { return m_actions; }
 

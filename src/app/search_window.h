@@ -162,7 +162,6 @@ private:
     QPushButton* m_clearHistoriesButton = nullptr;
     ListPane* m_pane = nullptr;
     Actions m_actions;
-    bool m_running = false;
 };
 
 }  // namespace pelmora::app

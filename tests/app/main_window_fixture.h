@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "app/folder_tree_model.h"
+#include "app/list_pane.h"
 #include "app/main_window.h"
 #include "app/main_window_ports.h"
 #include "app/qt_list_view.h"

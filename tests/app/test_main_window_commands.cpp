@@ -60,8 +60,8 @@ void TestMainWindowCommands::cleanup() {
 void TestMainWindowCommands::deleteMovesTwoRowsToTheTrash() {
     app::MainWindow& w = *m_window;
     selectRows(w, {rowOfSubject(w, QStringLiteral("Bravo")), rowOfSubject(w, QStringLiteral("Charlie"))});
-    QVERIFY(w.actions().AMessageDelete1->isEnabled());
-    w.actions().AMessageDelete1->trigger();
+    QVERIFY(w.pane().actions().AMessageDelete1->isEnabled());
+    w.pane().actions().AMessageDelete1->trigger();
     // One question of the shell for both files.
     QCOMPARE(m_ports->shell->questions, std::vector<std::size_t>{2});
     QCOMPARE(m_ports->shell->handedPaths().size(), std::size_t{2});
@@ -76,7 +76,7 @@ void TestMainWindowCommands::deleteMovesTwoRowsToTheTrash() {
     QVERIFY(std::filesystem::exists(dataFolder() / "Trash" / "info" / "b.eml.trashinfo"));
     QCOMPARE(w.panelText(0), QStringLiteral(u"6 通のメッセージ"));
     QCOMPARE(w.panelText(1), QString());
-    QVERIFY(!w.actions().AMessageDelete1->isEnabled());
+    QVERIFY(!w.pane().actions().AMessageDelete1->isEnabled());
     // The rows left still show their own messages.
     const int attached = rowOfSubject(w, QStringLiteral("Report with attachment"));
     QCOMPARE(w.LV1()->model()->data(w.LV1()->model()->index(attached, 0)).toString(),
@@ -87,7 +87,7 @@ void TestMainWindowCommands::refusedDeleteLeavesTheList() {
     app::MainWindow& w = *m_window;
     m_ports->shell->refuseConfirmation = true;
     selectRows(w, {0, 1});
-    w.actions().AMessageDelete1->trigger();
+    w.pane().actions().AMessageDelete1->trigger();
     QCOMPARE(w.listView().rowCount(), kListedMessages);
     QCOMPARE(w.listView().selectedCount(), 2);
     QVERIFY(std::filesystem::exists(m_folder / "b.eml"));
@@ -100,9 +100,9 @@ void TestMainWindowCommands::attachmentRemovalRewritesTheMessage() {
     const auto originalTime = std::filesystem::last_write_time(m_folder / "e.eml");
     const int row = rowOfSubject(w, QStringLiteral("Report with attachment"));
     selectRows(w, {row});
-    QVERIFY(w.actions().AAttachDelete1->isEnabled());
+    QVERIFY(w.pane().actions().AAttachDelete1->isEnabled());
     m_ports->prompts->answers = {ports::Answer::Ok};
-    w.actions().AAttachDelete1->trigger();
+    w.pane().actions().AAttachDelete1->trigger();
     QCOMPARE(m_ports->prompts->shown.size(), std::size_t{1});
     QVERIFY(m_ports->prompts->shown[0].starts_with("okcancel:"));
     const std::string rewritten = ReadBytes(m_folder / "e.eml");
@@ -121,7 +121,7 @@ void TestMainWindowCommands::attachmentRemovalRewritesTheMessage() {
     QVERIFY(!w.msgList()[static_cast<std::size_t>(row)]->HasAttach);
     QVERIFY(w.LV1()->model()->data(w.LV1()->model()->index(row, 5), Qt::DecorationRole).isNull());
     QCOMPARE(w.panelText(1), QStringLiteral(u"1 通のメッセージの添付ファイルを削除しました。"));
-    QVERIFY(!w.actions().AAttachDelete1->isEnabled());
+    QVERIFY(!w.pane().actions().AAttachDelete1->isEnabled());
     QCOMPARE(w.listView().rowCount(), kListedMessages);
 }
 
@@ -130,9 +130,9 @@ void TestMainWindowCommands::cancelledAttachmentRemovalTouchesNothing() {
     const std::string original = ReadBytes(m_folder / "e.eml");
     selectRows(w, {rowOfSubject(w, QStringLiteral("Report with attachment"))});
     m_ports->prompts->answers = {ports::Answer::Cancel};
-    w.actions().AAttachDelete1->trigger();
+    w.pane().actions().AAttachDelete1->trigger();
     QCOMPARE(ReadBytes(m_folder / "e.eml"), original);
-    QVERIFY(w.actions().AAttachDelete1->isEnabled());
+    QVERIFY(w.pane().actions().AAttachDelete1->isEnabled());
     QVERIFY(!std::filesystem::exists(trashFiles()));
 }
 
@@ -144,7 +144,7 @@ void TestMainWindowCommands::openAndEditHandTheFileOn() {
     w.STV1()->setFocus();
     QTest::keyClick(w.STV1(), Qt::Key_Return);
     QCOMPARE(m_ports->shell->opened, std::vector<std::filesystem::path>{m_folder / "b.eml"});
-    w.actions().AMessageEDit1->trigger();
+    w.pane().actions().AMessageEdit1->trigger();
     QCOMPARE(m_ports->shell->started.size(), std::size_t{1});
     QCOMPARE(m_ports->shell->started[0].program, w.settings().EditorName);
     QCOMPARE(m_ports->shell->started[0].file, m_folder / "b.eml");
@@ -228,7 +228,7 @@ void TestMainWindowCommands::listWithoutRememberedFolderStartsInDocuments() {
     const std::filesystem::path documents = app::toPath(m_home.filePath(QStringLiteral("Dokumente")));
     std::filesystem::create_directories(documents);
     qputenv("XDG_DOCUMENTS_DIR", QFile::encodeName(qs(documents)));
-    w.actions().AListMessage1->trigger();  // the save dialog is cancelled
+    w.pane().actions().AListMessage1->trigger();  // the save dialog is cancelled
     qunsetenv("XDG_DOCUMENTS_DIR");
     QCOMPARE(m_ports->prompts->saveRequests.size(), std::size_t{1});
     QCOMPARE(m_ports->prompts->saveRequests[0].initialFolder, documents);

@@ -170,9 +170,9 @@ void TestMainWindowList::typeAheadUsesTheSortedTextColumn() {
 
 void TestMainWindowList::commandStatesFollowTheSelection() {
     app::MainWindow& w = *m_window;
-    const auto& a = w.actions();
+    const auto& a = w.pane().actions();
     auto states = [&a] {
-        return QList<bool>{a.AMessageOpen1->isEnabled(),   a.AMessageEDit1->isEnabled(),
+        return QList<bool>{a.AMessageOpen1->isEnabled(),   a.AMessageEdit1->isEnabled(),
                            a.AMessageDelete1->isEnabled(), a.AAttachDelete1->isEnabled(),
                            a.ASelAll1->isEnabled(),        a.ADupCheck1->isEnabled(),
                            a.AListMessage1->isEnabled()};
@@ -186,7 +186,7 @@ void TestMainWindowList::commandStatesFollowTheSelection() {
     selectRows(w, {std::min(bravo, attached), std::max(bravo, attached)});
     QCOMPARE(states(), (QList<bool>{false, false, true, true, true, true, true}));
     // The context menu entries are the same commands.
-    QCOMPARE(w.PopupMenu1()->actions(), (QList<QAction*>{a.AMessageOpen1, a.AMessageEDit1, a.AMessageDelete1,
+    QCOMPARE(w.PopupMenu1()->actions(), (QList<QAction*>{a.AMessageOpen1, a.AMessageEdit1, a.AMessageDelete1,
                                                          a.AAttachDelete1, a.AAttachSave1}));
     QCOMPARE(a.AAttachSave1->isEnabled(), a.AAttachDelete1->isEnabled());
     a.ASelAll1->trigger();
@@ -224,7 +224,7 @@ void TestMainWindowList::duplicateCheckSelectsAllCopiesButOne() {
     app::MainWindow& w = *m_window;
     clickHeader(w, 2);
     clickHeader(w, 2);  // descending by subject; the check re-sorts ascending
-    w.actions().ADupCheck1->trigger();
+    w.pane().actions().ADupCheck1->trigger();
     QCOMPARE(w.listView().rowCount(), 3);
     QCOMPARE(w.listView().selectedCount(), 2);
     for (const auto& entry : w.msgList()) QCOMPARE(app::fromCp932(entry->Subject), QStringLiteral("Copy"));
@@ -261,9 +261,9 @@ void TestMainWindowList::duplicateCheckSelectsAllCopiesButOne() {
             QVERIFY(model.data(model.index(row, 2), Qt::ToolTipRole)
                         .toString()
                         .startsWith(QString::number(keptRow + 1) + QStringLiteral(u" 行目（残す）の重複\n")));
-    QVERIFY(w.actions().AMessageDelete1->isEnabled());
+    QVERIFY(w.pane().actions().AMessageDelete1->isEnabled());
     // Again on the reduced list: the same groups.
-    w.actions().ADupCheck1->trigger();
+    w.pane().actions().ADupCheck1->trigger();
     QCOMPARE(w.listView().rowCount(), 3);
     QCOMPARE(w.listView().selectedCount(), 2);
     // A reload brings the whole folder back.
@@ -277,7 +277,7 @@ void TestMainWindowList::modelPassesTheTester() {
     QAbstractItemModelTester tester(w.LV1()->model(), QAbstractItemModelTester::FailureReportingMode::QtTest);
     clickHeader(w, 1);
     selectRows(w, {0, 1});
-    w.actions().ADupCheck1->trigger();
+    w.pane().actions().ADupCheck1->trigger();
     w.actions().ARefresh1->trigger();
     QCOMPARE(w.LV1()->model()->rowCount(), kListedMessages);
 }

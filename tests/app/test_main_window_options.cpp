@@ -254,8 +254,8 @@ void TestMainWindowOptions::hintsLeaveThePanels() {
     // What Qt sends when the pointer rests on a tool button or menu item.
     auto* toolBar = w.findChild<QToolBar*>(QStringLiteral("ToolBar1"));
     QVERIFY(toolBar != nullptr);
-    QStatusTipEvent hover(w.actions().AMessageOpen1->statusTip());
-    QApplication::sendEvent(toolBar->widgetForAction(w.actions().AMessageOpen1), &hover);
+    QStatusTipEvent hover(w.pane().actions().AMessageOpen1->statusTip());
+    QApplication::sendEvent(toolBar->widgetForAction(w.pane().actions().AMessageOpen1), &hover);
     QCOMPARE(w.panelText(2), QStringLiteral(u"メッセージを開く"));
     QCOMPARE(w.panelText(0), count);
     auto* bar = w.findChild<QStatusBar*>(QStringLiteral("SB1"));
@@ -263,7 +263,7 @@ void TestMainWindowOptions::hintsLeaveThePanels() {
     const QList<QLabel*> panels = bar->findChildren<QLabel*>();
     for (QLabel* panel : panels) QVERIFY(panel->isVisible());
     QStatusTipEvent away{QString()};
-    QApplication::sendEvent(toolBar->widgetForAction(w.actions().AMessageOpen1), &away);
+    QApplication::sendEvent(toolBar->widgetForAction(w.pane().actions().AMessageOpen1), &away);
     QCOMPARE(w.panelText(2), QString());
     QCOMPARE(w.panelText(0), count);
 }
@@ -285,7 +285,7 @@ void TestMainWindowOptions::missingEditorSaysWhereToNameOne() {
     app::MainWindow& w = *m_window;
     QVERIFY(w.settings().EditorName.empty());
     selectRows(w, {0});
-    QAction* edit = w.actions().AMessageEDit1;
+    QAction* edit = w.pane().actions().AMessageEdit1;
     QVERIFY(!edit->isEnabled());
     for (const QString& hint : {edit->toolTip(), edit->statusTip()}) {
         QVERIFY2(hint.contains(QStringLiteral(u"エディタが見つかりません")), qPrintable(hint));
@@ -329,9 +329,10 @@ void TestMainWindowOptions::menusNameTheKeysThemselves() {
     QVERIFY(qobject_cast<app::CommandMenu*>(w.PopupMenu1()) != nullptr);
     QCOMPARE(app::CommandMenu::itemText(*w.actions().AOpenFolder1),
              QStringLiteral(u"フォルダを開く(&F)...\tBackspace"));
-    QCOMPARE(app::CommandMenu::itemText(*w.actions().AMessageOpen1),
+    QCOMPARE(app::CommandMenu::itemText(*w.pane().actions().AMessageOpen1),
              QStringLiteral(u"メッセージを開く(&M)\tEnter"));
-    QCOMPARE(app::CommandMenu::itemText(*w.actions().AMessageDelete1), QStringLiteral(u"削除(&D)\tCtrl+Del"));
+    QCOMPARE(app::CommandMenu::itemText(*w.pane().actions().AMessageDelete1),
+             QStringLiteral(u"削除(&D)\tCtrl+Del"));
     QCOMPARE(app::CommandMenu::itemText(*w.actions().AAbout1), QStringLiteral(u"このプログラムについて(&A)"));
     app::SearchWindow& find = *w.formFind();
     QVERIFY(allCommandMenus(find));
@@ -388,8 +389,8 @@ void TestMainWindowOptions::largeFolderShowsTheProgressDialog() {
     QVERIFY(!m_ports->progress->visible);
     QCOMPARE(m_window->panelText(0), QStringLiteral(u"101 通のメッセージ"));
     // So does a delete of more than a hundred of them.
-    m_window->SelAll1Click();
-    m_window->actions().AMessageDelete1->trigger();
+    m_window->pane().SelAll1Click();
+    m_window->pane().actions().AMessageDelete1->trigger();
     QCOMPARE(m_ports->progress->shows, 2);
     QCOMPARE(app::fromCp932(m_ports->progress->title), QStringLiteral(u"ごみ箱に移動しています…"));
     QCOMPARE(m_window->listView().rowCount(), 0);

@@ -143,7 +143,7 @@ void TestMainWindowTree::duplicateCheckKeepsTheCopyTheRuleNames() {
     QCOMPARE(w.listView().rowCount(), 4);
     // No earlier choice: the load's selection would outrank the rule.
     selectRows(w, {});
-    w.actions().ADupCheck1->trigger();
+    w.pane().actions().ADupCheck1->trigger();
     QCOMPARE(w.listView().rowCount(), 3);
     QCOMPARE(files(w, false), QStringList{kept});
     QCOMPARE(files(w, true).size(), 2);
@@ -157,9 +157,9 @@ void TestMainWindowTree::deleteAfterTheCheckMovesExactlyTheSelectedCopies() {
     QVERIFY(openWindow());
     app::MainWindow& w = *m_window;
     selectRows(w, {});
-    w.actions().ADupCheck1->trigger();
+    w.pane().actions().ADupCheck1->trigger();
     QCOMPARE(files(w, true), (QStringList{QStringLiteral("old/deep/last.eml"), QStringLiteral("top.eml")}));
-    w.actions().AMessageDelete1->trigger();
+    w.pane().actions().AMessageDelete1->trigger();
     QCOMPARE(m_ports->shell->handedPaths().size(), std::size_t{2});
     QVERIFY(!fs::exists(m_folder / "top.eml"));
     QVERIFY(!fs::exists(m_folder / "old" / "deep" / "last.eml"));

@@ -118,7 +118,7 @@ void TestPreview::cleanup() {
 
 void TestPreview::selectedMessageIsShown() {
     app::MainWindow& w = *m_window;
-    QVERIFY(w.actions().APreview1->isChecked());
+    QVERIFY(w.pane().actions().APreview1->isChecked());
     QVERIFY(preview().isVisible());
     QVERIFY(preview().text().isEmpty());
     select(QStringLiteral(u"あいう"));
@@ -195,7 +195,7 @@ void TestPreview::f8HidesThePaneForGoodAndItsHeightIsKept() {
     QCOMPARE(m_window->pane().listArea()->sizes().value(1), 240);
 
     QTest::keyClick(m_window->LV1(), Qt::Key_F8);
-    QVERIFY(!m_window->actions().APreview1->isChecked());
+    QVERIFY(!m_window->pane().actions().APreview1->isChecked());
     QVERIFY(preview().isHidden());
     // Hidden, the pane reads nothing.
     select(QStringLiteral("Bravo"));
@@ -203,7 +203,7 @@ void TestPreview::f8HidesThePaneForGoodAndItsHeightIsKept() {
     closeAndSave();
     QVERIFY(ReadBytes(SettingsFilePath()).find("\r\nPreview=0\r\n") != std::string::npos);
     QVERIFY(openWindow());
-    QVERIFY(!m_window->actions().APreview1->isChecked());
+    QVERIFY(!m_window->pane().actions().APreview1->isChecked());
     QVERIFY(preview().isHidden());
     select(QStringLiteral("Bravo"));
     QTest::keyClick(m_window->LV1(), Qt::Key_F8);
@@ -251,15 +251,15 @@ void TestPreview::saveAllAttachmentsOfTwoMessages() {
     m_ports->folderAnswer = out;
     selectRows(w, {rowOfSubject(w, QStringLiteral("Two files")),
                    rowOfSubject(w, QStringLiteral("Report with attachment"))});
-    QVERIFY(w.actions().AAttachSave1->isEnabled());
-    w.actions().AAttachSave1->trigger();
+    QVERIFY(w.pane().actions().AAttachSave1->isEnabled());
+    w.pane().actions().AAttachSave1->trigger();
     QCOMPARE(ReadBytes(out / "two" / "a.txt"), std::string("alpha"));
     QCOMPARE(ReadBytes(out / "two" / "run.sh"), std::string("echo hi"));
     QCOMPARE(ReadBytes(out / "e" / "data.bin"), std::string("\x00\x01\x02\x03\x04\x05\x06\x07\x08\x09", 10));
     QCOMPARE(w.panelText(1), QStringLiteral(u"3 個の添付ファイルを保存しました。"));
     QVERIFY(m_ports->prompts->shown.empty());
     // Again: nothing is replaced, the second copies are numbered.
-    w.actions().AAttachSave1->trigger();
+    w.pane().actions().AAttachSave1->trigger();
     QCOMPARE(ReadBytes(out / "two" / "a (2).txt"), std::string("alpha"));
     QCOMPARE(m_ports->folderStarts.back(), out);
     closeAndSave();
