@@ -12,6 +12,7 @@
 #include "app/qt_ports.h"
 #include "app/qt_shell.h"
 #include "app/qtext.h"
+#include "app/window_texts.h"
 #include "pelmora/version.h"
 
 namespace pelmora::app {
@@ -28,8 +29,7 @@ UrlLabel::UrlLabel(const QUrl& url, QWidget* parent) : QLabel(url.toString(), pa
     setPalette(palette);
     connect(this, &UrlLabel::activated, this, [this](const QUrl& target) {
         if (runOpener(QStringLiteral("xdg-open"), {target.toString()}, kOpenerWaitMs) == OpenerRun::Failed)
-            QtPrompts(window()).warning(
-                toCp932(QStringLiteral("関連付けられたプログラムを起動できません。")));
+            QtPrompts(window()).warning(toCp932(window_text::kCannotStartAssociatedProgram));
     });
 }
 
@@ -59,7 +59,7 @@ AboutDialog::AboutDialog(QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
                           Qt::WindowStaysOnTopHint) {
     setObjectName(QStringLiteral("TForm5"));
-    setWindowTitle(QStringLiteral("Pelmora - このプログラムについて"));
+    setWindowTitle(window_text::kAboutTitle);
     fixDialogGeometry(*this, QSize(320, 200));
 
     auto* panel = new QFrame(this);
@@ -85,12 +85,11 @@ AboutDialog::AboutDialog(QWidget* parent)
     m_version->setObjectName(QStringLiteral("Version"));
     m_version->setGeometry(76, 40, 216, 18);
 
-    auto* rights = new QLabel(QStringLiteral("Copyright © 2026 BRANTOLE. MIT License."), panel);
+    auto* rights = new QLabel(window_text::kCopyright, panel);
     rights->setObjectName(QStringLiteral("Copyright"));
     rights->setGeometry(12, 68, 280, 18);
 
-    auto* comments =
-        new QLabel(QStringLiteral("emlファイルの一覧表示、重複チェック削除、\n添付ファイル削除"), panel);
+    auto* comments = new QLabel(window_text::kAboutPurpose, panel);
     comments->setObjectName(QStringLiteral("Comments"));
     comments->setGeometry(12, 90, 280, 32);
 
@@ -98,7 +97,7 @@ AboutDialog::AboutDialog(QWidget* parent)
     m_url->setObjectName(QStringLiteral("URL"));
     m_url->setGeometry(12, 124, 280, 18);
 
-    m_okButton = new QPushButton(QStringLiteral("OK"), this);
+    m_okButton = new QPushButton(window_text::kOk, this);
     m_okButton->setObjectName(QStringLiteral("OKButton"));
     m_okButton->setGeometry(122, 166, 76, 26);
     m_okButton->setDefault(true);

@@ -18,6 +18,7 @@
 #include "app/qt_list_view.h"
 #include "app/qt_ports.h"
 #include "app/qtext.h"
+#include "app/window_texts.h"
 #include "catalogue/duplicates.h"
 #include "catalogue/ordering.h"
 #include "operations/attach_delete.h"
@@ -97,26 +98,26 @@ void ListPane::buildActions(QWidget& window, const QString& selectAllCaption) {
         return action;
     };
     Actions& a = m_actions;
-    a.AMessageOpen1 = make(QStringLiteral(u"メッセージを開く(&M)"), QKeySequence(Qt::Key_Return),
-                           &ListPane::MessageOpen1Click);
+    a.AMessageOpen1 =
+        make(window_text::kMessageOpenCaption, QKeySequence(Qt::Key_Return), &ListPane::MessageOpen1Click);
     a.AMessageOpen1->setShortcuts({QKeySequence(Qt::Key_Return), QKeySequence(Qt::Key_Enter)});
-    setCommandHint(a.AMessageOpen1, CommandIcon::MessageOpen, QStringLiteral(u"メッセージを開く"));
-    a.AMessageEdit1 = make(QStringLiteral(u"エディタで開く(&E)"), QKeySequence(Qt::CTRL | Qt::Key_E),
+    setCommandHint(a.AMessageOpen1, CommandIcon::MessageOpen, window_text::kMessageOpenHint);
+    a.AMessageEdit1 = make(window_text::kMessageEditCaption, QKeySequence(Qt::CTRL | Qt::Key_E),
                            &ListPane::MessageEdit1Click);
-    setCommandHint(a.AMessageEdit1, CommandIcon::MessageEdit, QStringLiteral(u"エディタで開く"));
-    a.AMessageDelete1 = make(QStringLiteral(u"削除(&D)"), QKeySequence(Qt::CTRL | Qt::Key_Delete),
+    setCommandHint(a.AMessageEdit1, CommandIcon::MessageEdit, window_text::kMessageEditHint);
+    a.AMessageDelete1 = make(window_text::kMessageDeleteCaption, QKeySequence(Qt::CTRL | Qt::Key_Delete),
                              &ListPane::MessageDelete1Click);
-    setCommandHint(a.AMessageDelete1, CommandIcon::MessageDelete, QStringLiteral(u"削除"));
-    a.AAttachDelete1 = make(QStringLiteral(u"添付ファイルの削除(&L)"), QKeySequence(Qt::CTRL | Qt::Key_L),
+    setCommandHint(a.AMessageDelete1, CommandIcon::MessageDelete, window_text::kMessageDeleteHint);
+    a.AAttachDelete1 = make(window_text::kAttachDeleteCaption, QKeySequence(Qt::CTRL | Qt::Key_L),
                             &ListPane::AttachDelete1Click);
-    setCommandHint(a.AAttachDelete1, CommandIcon::AttachDelete, QStringLiteral(u"添付ファイルの削除"));
+    setCommandHint(a.AAttachDelete1, CommandIcon::AttachDelete, window_text::kAttachDeleteHint);
     a.ASelAll1 = make(selectAllCaption, QKeySequence(Qt::CTRL | Qt::Key_A), &ListPane::SelAll1Click);
-    a.ADupCheck1 = make(QStringLiteral(u"重複メッセージ(&K)"), QKeySequence(Qt::CTRL | Qt::Key_K),
-                        &ListPane::Dupcheck1Click);
-    a.AListMessage1 = make(QStringLiteral(u"リストの作成(&L)..."), {}, &ListPane::ListMessage1Click);
-    a.AAttachSave1 = make(QStringLiteral(u"添付ファイルの保存(&S)..."), {}, &ListPane::AttachSave1Click);
-    a.AAttachSave1->setStatusTip(QStringLiteral(u"選択したメッセージの添付ファイルをすべて保存"));
-    a.APreview1 = make(QStringLiteral(u"プレビュー(&P)"), QKeySequence(Qt::Key_F8), &ListPane::Preview1Click);
+    a.ADupCheck1 =
+        make(window_text::kDupCheckCaption, QKeySequence(Qt::CTRL | Qt::Key_K), &ListPane::Dupcheck1Click);
+    a.AListMessage1 = make(window_text::kListMessageCaption, {}, &ListPane::ListMessage1Click);
+    a.AAttachSave1 = make(window_text::kAttachSaveCaption, {}, &ListPane::AttachSave1Click);
+    a.AAttachSave1->setStatusTip(window_text::kAttachSaveHint);
+    a.APreview1 = make(window_text::kPreviewCaption, QKeySequence(Qt::Key_F8), &ListPane::Preview1Click);
     a.APreview1->setCheckable(true);
     a.APreview1->setChecked(true);
 }
@@ -178,9 +179,8 @@ void ListPane::updatePreview() {
 void ListPane::AttachSave1Click() {
     run([this] {
         if (!m_services.chooseFolder) return;
-        const auto folder =
-            m_services.chooseFolder(QStringLiteral(u"添付ファイルを保存するフォルダを選んで下さい"),
-                                    AttachSaveStart(m_services.settings));
+        const auto folder = m_services.chooseFolder(window_text::kChooseAttachmentFolder,
+                                                    AttachSaveStart(m_services.settings));
         if (!folder) return;
         m_services.settings.AttachSaveDir = *folder;
         ProcAttachSave1Click(*m_listPort, *m_statusPort, m_list, m_services.prompts, m_services.progress,
@@ -223,10 +223,7 @@ void ListPane::applyCommandStates() {
     const bool editor = !m_services.settings.EditorName.empty();
     a.AMessageEdit1->setEnabled(count == 1 && editor);
     // Greyed out for want of an editor, the command says why and where to name one.
-    const QString editHint = editor ? QStringLiteral(u"エディタで開く")
-                                    : QStringLiteral(
-                                          u"エディタで開く（エディタが見つかりません。"
-                                          u"ツール → オプションでエディタを指定して下さい）");
+    const QString editHint = editor ? window_text::kMessageEditHint : window_text::kMessageEditHintNoEditor;
     a.AMessageEdit1->setToolTip(editHint);
     a.AMessageEdit1->setStatusTip(editHint);
     a.AMessageDelete1->setEnabled(count > 0);

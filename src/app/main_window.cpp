@@ -35,6 +35,7 @@
 #include "app/qtext.h"
 #include "app/search_window.h"
 #include "app/window_layout.h"
+#include "app/window_texts.h"
 #include "catalogue/duplicates.h"
 #include "catalogue/ordering.h"
 #include "platform/file_io.h"
@@ -75,7 +76,7 @@ QRect FitOnScreen(const QRect& remembered) {
 MainWindow::MainWindow(PortFactory& ports, std::filesystem::path settingsFile, const QStringList& arguments,
                        QWidget* parent)
     : QMainWindow(parent), m_portFactory(ports), m_settingsFile(std::move(settingsFile)) {
-    setWindowTitle(QStringLiteral(u"Pelmora - emlファイルの一覧表示、重複チェック削除、添付ファイル削除"));
+    setWindowTitle(window_text::kMainWindowTitle);
     setWindowIcon(programIcon());
     m_prompts = ports.makePrompts(this);
     m_progress = ports.makeProgress(this);
@@ -130,25 +131,24 @@ void MainWindow::buildActions() {
         return action;
     };
     Actions& a = m_actions;
-    a.AOpenFolder1 = make(QStringLiteral(u"フォルダを開く(&F)..."), QKeySequence(Qt::Key_Backspace),
-                          &MainWindow::OpenFolder1Click);
-    setCommandHint(a.AOpenFolder1, CommandIcon::OpenFolder, QStringLiteral(u"フォルダを開く"));
-    a.AExit1 = make(QStringLiteral(u"終了(&X)"), {}, &MainWindow::Exit1Click);
+    a.AOpenFolder1 =
+        make(window_text::kOpenFolderCaption, QKeySequence(Qt::Key_Backspace), &MainWindow::OpenFolder1Click);
+    setCommandHint(a.AOpenFolder1, CommandIcon::OpenFolder, window_text::kOpenFolderHint);
+    a.AExit1 = make(window_text::kExitCaption, {}, &MainWindow::Exit1Click);
     a.AMessageFind1 =
-        make(QStringLiteral(u"メッセージ検索(&F)"), QKeySequence(Qt::Key_F3), &MainWindow::MessageFind1Click);
-    setCommandHint(a.AMessageFind1, CommandIcon::MessageFind, QStringLiteral(u"メッセージ検索"));
-    a.AShowFolderTree1 = make(QStringLiteral(u"フォルダツリー(&F)"), {}, &MainWindow::ShowFolderTree1Click);
+        make(window_text::kMessageFindCaption, QKeySequence(Qt::Key_F3), &MainWindow::MessageFind1Click);
+    setCommandHint(a.AMessageFind1, CommandIcon::MessageFind, window_text::kMessageFindHint);
+    a.AShowFolderTree1 = make(window_text::kShowFolderTreeCaption, {}, &MainWindow::ShowFolderTree1Click);
     a.AShowFolderTree1->setCheckable(true);
     a.AIncludeSubfolders1 =
-        make(QStringLiteral(u"サブフォルダを含める(&S)"), {}, &MainWindow::IncludeSubfolders1Click);
+        make(window_text::kIncludeSubfoldersCaption, {}, &MainWindow::IncludeSubfolders1Click);
     a.AIncludeSubfolders1->setCheckable(true);
-    a.ARefresh1 =
-        make(QStringLiteral(u"最新の情報に更新(&R)"), QKeySequence(Qt::Key_F5), &MainWindow::Refresh1Click);
+    a.ARefresh1 = make(window_text::kRefreshCaption, QKeySequence(Qt::Key_F5), &MainWindow::Refresh1Click);
     a.ARefresh1->setEnabled(false);
-    a.AOption1 = make(QStringLiteral(u"オプション(&O)..."), {}, &MainWindow::Option1Click);
-    a.AShowHint1 = make(QStringLiteral(u"ヒントを表示する(&H)"), {}, &MainWindow::ShowHint1Click);
+    a.AOption1 = make(window_text::kOptionCaption, {}, &MainWindow::Option1Click);
+    a.AShowHint1 = make(window_text::kShowHintCaption, {}, &MainWindow::ShowHint1Click);
     a.AShowHint1->setCheckable(true);
-    a.AAbout1 = make(QStringLiteral(u"このプログラムについて(&A)"), {}, &MainWindow::About1Click);
+    a.AAbout1 = make(window_text::kAboutCaption, {}, &MainWindow::About1Click);
 }
 
 void MainWindow::buildWidgets() {
@@ -175,7 +175,7 @@ void MainWindow::buildWidgets() {
 
     m_pane =
         new ListPane(*this, ListPane::Owner::MainWindow, m_list, kMainColumns, m_settings.VSort,
-                     QStringLiteral(u"すべて選択(&A)"),
+                     window_text::kSelAllCaption,
                      {*m_prompts, *m_progress, *m_shell, platform::SystemFileSystem(), *m_busyCursor, m_busy,
                       m_settings, [this](const QString& prompt, const std::filesystem::path& start) {
                           return m_portFactory.chooseFolder(this, prompt, start);
@@ -214,21 +214,21 @@ void MainWindow::buildWidgets() {
 void MainWindow::buildMenus() {
     const Actions& a = m_actions;
     const ListPane::Actions& list = m_pane->actions();
-    QMenu* file = addCommandMenu(*m_menuBar, QStringLiteral(u"ファイル(&F)"));
+    QMenu* file = addCommandMenu(*m_menuBar, window_text::kFileMenu);
     file->addAction(a.AOpenFolder1);
     file->addSeparator();
     file->addAction(a.AExit1);
-    QMenu* edit = addCommandMenu(*m_menuBar, QStringLiteral(u"編集(&E)"));
+    QMenu* edit = addCommandMenu(*m_menuBar, window_text::kEditMenu);
     edit->addActions({list.AMessageOpen1, list.AMessageEdit1, list.AMessageDelete1, list.AAttachDelete1,
                       list.AAttachSave1, list.ASelAll1});
     edit->addSeparator();
     edit->addAction(a.AMessageFind1);
-    QMenu* view = addCommandMenu(*m_menuBar, QStringLiteral(u"表示(&V)"));
+    QMenu* view = addCommandMenu(*m_menuBar, window_text::kViewMenu);
     view->addActions(
         {a.AShowFolderTree1, a.AIncludeSubfolders1, list.APreview1, list.ADupCheck1, a.ARefresh1});
-    QMenu* tools = addCommandMenu(*m_menuBar, QStringLiteral(u"ツール(&T)"));
+    QMenu* tools = addCommandMenu(*m_menuBar, window_text::kToolsMenu);
     tools->addActions({a.AOption1, list.AListMessage1});
-    QMenu* help = addCommandMenu(*m_menuBar, QStringLiteral(u"ヘルプ(&H)"));
+    QMenu* help = addCommandMenu(*m_menuBar, window_text::kHelpMenu);
     help->addActions({a.AShowHint1, a.AAbout1});
     // Whichever menu opens shows the hint setting as it is now.
     for (QMenu* menu : {file, edit, view, tools, help})

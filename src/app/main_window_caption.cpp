@@ -3,6 +3,8 @@
 
 #include <QMouseEvent>
 
+#include "app/window_texts.h"
+
 namespace pelmora::app {
 
 namespace {
@@ -46,7 +48,7 @@ void FolderCaption::setTextColor(const QColor& color) {
 
 void FolderCaption::enterEvent(QEnterEvent* event) {
     setTextColor(QColor(0, 255, 255));
-    setToolTip(QStringLiteral(u"ここをクリック、又はBackspaceキーでフォルダをツリー表示できます。"));
+    setToolTip(window_text::kCaptionStripHint);
     QLabel::enterEvent(event);
 }
 

@@ -26,6 +26,7 @@
 #include "app/qt_shell.h"
 #include "app/qtext.h"
 #include "app/single_instance.h"
+#include "app/window_texts.h"
 #include "catalogue/load.h"
 #include "catalogue/scan.h"
 #include "platform/xdg.h"
@@ -219,10 +220,7 @@ void MainWindow::LoadFolder() {
 
 void MainWindow::updateListHint() {
     // Until a folder is listed, the empty list says how to choose one.
-    LV1()->setPlaceholderText(
-        currentFolderExists()
-            ? QString()
-            : QStringLiteral(u"フォルダを開いて下さい（Backspace キー、またはツリーから選択）"));
+    LV1()->setPlaceholderText(currentFolderExists() ? QString() : window_text::kNoFolderHint);
 }
 
 void MainWindow::OpenFolder1Click() {
@@ -230,8 +228,7 @@ void MainWindow::OpenFolder1Click() {
     // Without a current folder the browser starts at home, not in whatever
     // folder the program was started from.
     const std::filesystem::path start = currentFolderExists() ? m_settings.emlDir : platform::HomeFolder();
-    const auto chosen = m_portFactory.chooseFolder(
-        this, QStringLiteral(u"emlファイルを保存したフォルダを選択して下さい。"), start);
+    const auto chosen = m_portFactory.chooseFolder(this, window_text::kChooseMailFolder, start);
     if (!chosen) return;
     m_settings.emlDir = LongFolderPath(*chosen);
     m_treeReacts = false;
@@ -303,7 +300,7 @@ void MainWindow::showTreeMenu(const QPoint& position) {
     if (!index.isValid()) return;
     const QString folder = m_folders->filePath(index);
     QMenu menu(this);
-    QAction* search = menu.addAction(QStringLiteral(u"メッセージ検索(&F)..."));
+    QAction* search = menu.addAction(window_text::kTreeMessageFindCaption);
     search->setEnabled(m_actions.AMessageFind1->isEnabled());
     connect(search, &QAction::triggered, this, [this, folder] {
         setSearchLocationOverride(toPath(folder));
@@ -313,13 +310,13 @@ void MainWindow::showTreeMenu(const QPoint& position) {
     // The default entry is drawn bold, as the desktop's own menus do.
     menu.setDefaultAction(search);
     menu.addSeparator();
-    QAction* open = menu.addAction(QStringLiteral(u"ファイル マネージャーで開く(&O)"));
+    QAction* open = menu.addAction(window_text::kTreeOpenInFileManagerCaption);
     connect(open, &QAction::triggered, this, [this, folder] {
         if (runOpener(QStringLiteral("xdg-open"), {folder}, kOpenerWaitMs) != OpenerRun::Failed) return;
-        m_prompts->warning(toCp932(QLatin1Char('"') + folder + QStringLiteral(u"\" を開けませんでした。")) +
-                           "\r\r" + toCp932(QStringLiteral(u"関連付けが正しいか確認して下さい。")));
+        m_prompts->warning(toCp932(QLatin1Char('"') + folder + window_text::kCannotOpenQuotedSuffix) +
+                           "\r\r" + toCp932(window_text::kCheckAssociationAdvice));
     });
-    QAction* copy = menu.addAction(QStringLiteral(u"パスをコピー(&C)"));
+    QAction* copy = menu.addAction(window_text::kTreeCopyPathCaption);
     connect(copy, &QAction::triggered, this, [folder] { QGuiApplication::clipboard()->setText(folder); });
     menu.exec(m_folderTree->viewport()->mapToGlobal(position));
 }

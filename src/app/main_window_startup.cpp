@@ -4,6 +4,7 @@
 #include <system_error>
 
 #include "app/qtext.h"
+#include "app/window_texts.h"
 #include "platform/paths.h"
 #include "ports/prompts.h"
 
@@ -27,15 +28,14 @@ std::filesystem::path StartFolder(const QStringList& arguments, const std::files
     if (arguments.isEmpty()) return remembered.empty() ? remembered : LongFolderPath(remembered);
     // Lines of a message break with CR, two of them before the detail.
     if (arguments.size() >= 2) {
-        prompts.information(toCp932(QStringLiteral(u"パラメータにはフォルダ名を一つだけ指定して下さい。")) +
-                            "\r\r" + quoted(arguments[0]) + "\r" + quoted(arguments[1]));
+        prompts.information(toCp932(window_text::kOneFolderArgument) + "\r\r" + quoted(arguments[0]) + "\r" +
+                            quoted(arguments[1]));
         return {};
     }
     const std::filesystem::path folder = toPath(arguments[0]);
     std::error_code error;
     if (folder.empty() || !std::filesystem::is_directory(folder, error)) {
-        prompts.information(toCp932(QStringLiteral(u"パラメータにはフォルダ名を指定して下さい。")) + "\r\r" +
-                            quoted(arguments[0]));
+        prompts.information(toCp932(window_text::kFolderArgument) + "\r\r" + quoted(arguments[0]));
         return {};
     }
     return LongFolderPath(folder);

@@ -8,6 +8,7 @@
 #include "app/message_list_model.h"
 #include "app/qt_list_view.h"
 #include "app/qtext.h"
+#include "app/window_texts.h"
 #include "catalogue/load.h"
 #include "message/column_keys.h"
 
@@ -15,7 +16,7 @@ namespace pelmora::app {
 
 QString MainWindow::folderCaption() const {
     QString text = fromPath(m_settings.emlDir);
-    if (m_settings.ListSubFolders) text += QStringLiteral(u"（サブフォルダを含む）");
+    if (m_settings.ListSubFolders) text += window_text::kWithSubfoldersSuffix;
     return text;
 }
 

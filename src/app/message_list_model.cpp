@@ -3,6 +3,7 @@
 
 #include "app/icons.h"
 #include "app/qtext.h"
+#include "app/window_texts.h"
 #include "catalogue/ordering.h"
 
 namespace pelmora::app {
@@ -65,11 +66,10 @@ QString MessageListModel::duplicateHint(const TMsgItem& entry) const {
         ++copies;
         if (other.DupKept && keptRow < 0) keptRow = row;
     }
-    if (entry.DupKept) return QStringLiteral(u"残す（重複 %1 通のうちの 1 通）").arg(copies);
-    if (keptRow < 0) return QStringLiteral(u"重複（残すものは一覧にありません）");
+    if (entry.DupKept) return window_text::kDuplicateKeptTip.arg(copies);
+    if (keptRow < 0) return window_text::kDuplicateKeeperHiddenTip;
     const TMsgItem& kept = *m_list[static_cast<std::size_t>(keptRow)];
-    return QStringLiteral(u"%1 行目（残す）の重複\n%2\n%3")
-        .arg(keptRow + 1)
+    return window_text::kDuplicateOfRowTip.arg(keptRow + 1)
         .arg(fromCp932(kept.RecvDateText))
         .arg(fromPath(std::filesystem::path(kept.FileName)));
 }

@@ -28,6 +28,7 @@
 #include <system_error>
 
 #include "app/qtext.h"
+#include "app/window_texts.h"
 #include "operations/attachment_save.h"
 #include "platform/file_io.h"
 #include "platform/xdg.h"
@@ -52,9 +53,9 @@ bool endsWithNoCase(View text, View suffix) {
 // the body out of the pane.
 constexpr qsizetype kHeaderValueChars = 2000;
 
-const std::array<QString, 5> kCaptions = {QStringLiteral(u"差出人:"), QStringLiteral(u"宛先:"),
-                                          QStringLiteral(u"Cc:"), QStringLiteral(u"件名:"),
-                                          QStringLiteral(u"日付:")};
+const std::array<QString, 5> kCaptions = {window_text::kPreviewFromLabel, window_text::kPreviewToLabel,
+                                          window_text::kPreviewCcLabel, window_text::kPreviewSubjectLabel,
+                                          window_text::kPreviewDateLabel};
 
 QIcon iconFor(const std::string& mediaType, const QStyle* style) {
     const QMimeType type = QMimeDatabase().mimeTypeForName(utf8(mediaType));
@@ -217,7 +218,7 @@ void MessagePreview::buildWidgets() {
     m_values[3]->setFont(subject);
     m_sourceButton = new QToolButton(header);
     m_sourceButton->setObjectName(QStringLiteral("PreviewSource"));
-    m_sourceButton->setText(QStringLiteral(u"ソースを表示"));
+    m_sourceButton->setText(window_text::kPreviewShowSource);
     m_sourceButton->setCheckable(true);
     m_sourceButton->setAutoRaise(true);
     connect(m_sourceButton, &QToolButton::toggled, this, [this] { showBody(); });
@@ -246,11 +247,11 @@ void MessagePreview::buildWidgets() {
     connect(m_attachments, &QWidget::customContextMenuRequested, this, &MessagePreview::showAttachmentMenu);
     row->addWidget(m_attachments, 1);
     auto* save = new QToolButton(m_attachmentRow);
-    save->setText(QStringLiteral(u"保存..."));
+    save->setText(window_text::kPreviewSaveButton);
     connect(save, &QToolButton::clicked, this,
             [this] { saveAttachment(std::max(m_attachments->currentRow(), 0)); });
     auto* saveAll = new QToolButton(m_attachmentRow);
-    saveAll->setText(QStringLiteral(u"すべて保存..."));
+    saveAll->setText(window_text::kPreviewSaveAllButton);
     connect(saveAll, &QToolButton::clicked, this, &MessagePreview::saveAllAttachments);
     row->addWidget(save);
     row->addWidget(saveAll);
@@ -311,7 +312,7 @@ void MessagePreview::showNothing() {
 
 void MessagePreview::showCount(int selected) {
     showNothing();
-    setNotice(QStringLiteral(u"%1 件のメッセージが選択されています。").arg(selected));
+    setNotice(window_text::kPreviewManySelected.arg(selected));
 }
 
 void MessagePreview::showMessage(const std::filesystem::path& file) {
@@ -327,7 +328,7 @@ void MessagePreview::showMessage(const std::filesystem::path& file) {
         return;
     }
     m_loading = true;
-    setNotice(QStringLiteral(u"読み込んでいます…"));
+    setNotice(window_text::kPreviewLoading);
     const std::uint64_t generation = m_generation;
     const MessageViewOptions options = readOptions(false);
     m_pool.start([this, generation, file, options] {
@@ -347,8 +348,8 @@ void MessagePreview::showMessage(const std::filesystem::path& file) {
 void MessagePreview::display(ReadResult read) {
     m_loading = false;
     if (!read) {
-        setNotice(QStringLiteral(u"%1 を読めませんでした（%2）。")
-                      .arg(fromPath(read.error().path), utf8(read.error().reasonText())));
+        setNotice(window_text::kPreviewUnreadable.arg(fromPath(read.error().path),
+                                                      utf8(read.error().reasonText())));
         m_browser->clear();
         emit messageShown();
         return;
@@ -359,7 +360,7 @@ void MessagePreview::display(ReadResult read) {
                                     &view.dateUtf8};
     for (int row = 0; row < 5; ++row) {
         QString value = utf8(*values[row]);
-        if (value.size() > kHeaderValueChars) value = value.left(kHeaderValueChars) + QStringLiteral(u"…");
+        if (value.size() > kHeaderValueChars) value = value.left(kHeaderValueChars) + window_text::kEllipsis;
         m_values[row]->setText(value);
     }
     m_captions[2]->setVisible(!view.ccUtf8.empty());
@@ -387,23 +388,21 @@ void MessagePreview::showBody() {
         bool cut = false;
         auto source = ReadSourceText(m_file, kPreviewSourceBytes, &cut);
         m_browser->setPlainText(source ? utf8(*source) : QString());
-        setNotice(cut ? QStringLiteral(u"ファイルが大きいため、先頭だけを表示しています。") : QString());
+        setNotice(cut ? window_text::kPreviewFileTruncated : QString());
         return;
     }
     if (!m_view) return;
     const MessageView& view = *m_view;
     QStringList notices;
     if (!view.unknownCharset.empty())
-        notices << QStringLiteral(u"文字コード %1 は不明なため、Latin-1 として表示しています。")
-                       .arg(utf8(view.unknownCharset));
-    if (view.bodyCut) notices << QStringLiteral(u"本文が長いため、先頭だけを表示しています。");
+        notices << window_text::kPreviewUnknownCharset.arg(utf8(view.unknownCharset));
+    if (view.bodyCut) notices << window_text::kPreviewBodyTruncated;
     setNotice(notices.join(QLatin1Char('\n')));
     if (view.bodyKind == BodyKind::Html) {
         m_browser->setMessage(&view);
         const int refused = m_browser->refusedResources();
         m_browser->setHtml(utf8(view.bodyUtf8));
-        if (m_browser->refusedResources() != refused)
-            notices << QStringLiteral(u"外部の画像などは読み込んでいません。");
+        if (m_browser->refusedResources() != refused) notices << window_text::kPreviewRemoteBlocked;
         setNotice(notices.join(QLatin1Char('\n')));
     } else {
         m_browser->setPlainText(utf8(view.bodyUtf8));
@@ -432,9 +431,9 @@ void MessagePreview::showAttachmentMenu(const QPoint& position) {
     if (item == nullptr) return;
     const int index = m_attachments->row(item);
     QMenu menu(this);
-    menu.addAction(QStringLiteral(u"開く(&O)"), this, [this, index] { openAttachment(index); });
-    menu.addAction(QStringLiteral(u"保存(&S)..."), this, [this, index] { saveAttachment(index); });
-    menu.addAction(QStringLiteral(u"すべて保存(&A)..."), this, &MessagePreview::saveAllAttachments);
+    menu.addAction(window_text::kAttachmentOpen, this, [this, index] { openAttachment(index); });
+    menu.addAction(window_text::kAttachmentSave, this, [this, index] { saveAttachment(index); });
+    menu.addAction(window_text::kAttachmentSaveAll, this, &MessagePreview::saveAllAttachments);
     menu.exec(m_attachments->viewport()->mapToGlobal(position));
 }
 
@@ -453,9 +452,8 @@ void MessagePreview::openAttachment(int index) {
     if (!m_view || index < 0 || static_cast<std::size_t>(index) >= m_view->attachments.size()) return;
     const AttachmentInfo& attachment = m_view->attachments[static_cast<std::size_t>(index)];
     if (LooksExecutable(attachment.mediaType, attachment.nameUtf8) &&
-        !m_services.prompts.confirmYesNo(toCp932(
-            QStringLiteral(u"「%1」はプログラムとして実行される種類のファイルかもしれません。開きますか？")
-                .arg(utf8(attachment.nameUtf8)))))
+        !m_services.prompts.confirmYesNo(
+            toCp932(window_text::kAttachmentMayRunPrompt.arg(utf8(attachment.nameUtf8)))))
         return;
     const std::filesystem::path folder = PrivateOpenFolder();
     if (folder.empty()) {
@@ -469,15 +467,14 @@ void MessagePreview::openAttachment(int index) {
     }
     if (!m_services.shell.openWithAssociation(*saved))
         m_services.prompts.warning(
-            toCp932(QStringLiteral(u"%1 を開けませんでした。関連付けられたプログラムを起動できません。")
-                        .arg(utf8(attachment.nameUtf8))));
+            toCp932(window_text::kAttachmentCannotOpen.arg(utf8(attachment.nameUtf8))));
 }
 
 void MessagePreview::saveAttachment(int index) {
     if (!m_view || index < 0 || static_cast<std::size_t>(index) >= m_view->attachments.size()) return;
     const AttachmentInfo& attachment = m_view->attachments[static_cast<std::size_t>(index)];
     ports::SaveFileRequest request;
-    request.titleCp932 = toCp932(QStringLiteral(u"添付ファイルの保存"));
+    request.titleCp932 = toCp932(window_text::kAttachmentSaveTitle);
     request.initialFolder = AttachSaveStart(m_services.settings);
     request.fileName = SafeFileName(attachment.nameUtf8, "attachment");
     const auto chosen = m_services.prompts.chooseSaveFile(request);
@@ -496,8 +493,7 @@ void MessagePreview::saveAttachment(int index) {
 void MessagePreview::saveAllAttachments() {
     if (!m_view || m_view->attachments.empty() || !m_services.chooseFolder) return;
     const auto folder =
-        m_services.chooseFolder(QStringLiteral(u"添付ファイルを保存するフォルダを選んで下さい"),
-                                AttachSaveStart(m_services.settings));
+        m_services.chooseFolder(window_text::kChooseAttachmentFolder, AttachSaveStart(m_services.settings));
     if (!folder) return;
     m_services.settings.AttachSaveDir = *folder;
     const SaveOutcome outcome = SaveAllAttachments(*m_view, *folder, platform::SystemFileSystem());

@@ -19,6 +19,7 @@
 
 #include "app/dialog_style.h"
 #include "app/qtext.h"
+#include "app/window_texts.h"
 #include "catalogue/duplicates.h"
 #include "message/format.h"
 #include "texts/texts.h"
@@ -34,8 +35,8 @@ QFrame* makeBevel(QWidget* parent, QRect geometry) {
     return frame;
 }
 
-const QString kProgramsFilter = QStringLiteral("プログラム (*)");
-const QString kAllFilesFilter = QStringLiteral("全てのファイル (*)");
+const QString kProgramsFilter = window_text::kProgramFilter;
+const QString kAllFilesFilter = window_text::kAllFilesFilter;
 
 // Linux programs carry no extension, so the first choice lists the files
 // the user may run (and every folder) instead of matching a name pattern.
@@ -74,60 +75,57 @@ OptionsDialog::OptionsDialog(QWidget* parent)
     : QDialog(parent,
               Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint) {
     setObjectName(QStringLiteral("TForm2"));
-    setWindowTitle(QStringLiteral("Pelmora - オプション"));
+    setWindowTitle(window_text::kOptionsTitle);
     fixDialogGeometry(*this, QSize(441, 437));
 
     makeBevel(this, QRect(8, 8, 425, 38));
-    m_displayNames =
-        new QCheckBox(QStringLiteral("メールアドレスをアドレス帳の表示名に変換して表示する"), this);
+    m_displayNames = new QCheckBox(window_text::kDisplayNamesOption, this);
     m_displayNames->setGeometry(20, 16, 405, 22);
 
     // The address books the names come from, and the user's own.
     makeBevel(this, QRect(8, 52, 425, 154));
-    m_booksCaption = new QLabel(QStringLiteral("読み込むアドレス帳："), this);
+    m_booksCaption = new QLabel(window_text::kBooksCaption, this);
     m_booksCaption->setGeometry(20, 60, 405, 18);
     m_bookList = new QListWidget(this);
     m_bookList->setGeometry(20, 80, 405, 70);
     m_bookList->setSelectionMode(QAbstractItemView::NoSelection);
     m_bookList->setFocusPolicy(Qt::NoFocus);
-    m_extraBookCaption =
-        new QLabel(QStringLiteral("追加のアドレス帳（vCard のフォルダ・ファイル、SQLite）："), this);
+    m_extraBookCaption = new QLabel(window_text::kExtraBookCaption, this);
     m_extraBookCaption->setGeometry(20, 154, 405, 18);
     m_extraBookEdit = new QLineEdit(this);
     m_extraBookEdit->setGeometry(20, 176, 340, 22);
-    m_extraBookBrowseButton = new QPushButton(QStringLiteral("参照"), this);
+    m_extraBookBrowseButton = new QPushButton(window_text::kExtraBookBrowse, this);
     m_extraBookBrowseButton->setGeometry(366, 176, 58, 22);
     m_extraBookBrowseButton->setAutoDefault(false);
     // One button for both: a book is a file or a folder, and a file dialog
     // chooses only one of the two. The menu is a pop-up of its own, kept
     // out of the dialog's widgets.
     m_browseMenu = std::make_unique<QMenu>();
-    m_browseMenu->addAction(QStringLiteral("ファイルを選ぶ…"), this, [this] { browseBook(false); });
-    m_browseMenu->addAction(QStringLiteral("フォルダを選ぶ…"), this, [this] { browseBook(true); });
+    m_browseMenu->addAction(window_text::kChooseFile, this, [this] { browseBook(false); });
+    m_browseMenu->addAction(window_text::kChooseFolder, this, [this] { browseBook(true); });
     m_extraBookBrowseButton->setMenu(m_browseMenu.get());
 
     makeBevel(this, QRect(8, 212, 425, 84));
-    m_editorCaption = new QLabel(QStringLiteral("メッセージを開くエディタ："), this);
+    m_editorCaption = new QLabel(window_text::kEditorCaption, this);
     m_editorCaption->setGeometry(20, 220, 405, 18);
     // Below the first label rather than beside it: at 12 pixels the two
     // texts together are wider than the dialog.
-    m_editorAdvice = new QLabel(QStringLiteral("（JISコードをサポートしているものが望ましいです。）"), this);
+    m_editorAdvice = new QLabel(window_text::kEditorAdvice, this);
     m_editorAdvice->setGeometry(32, 240, 393, 18);
     m_editorEdit = new QLineEdit(this);
     m_editorEdit->setGeometry(20, 264, 378, 22);
-    m_editorBrowseButton = new QPushButton(QStringLiteral("…"), this);
+    m_editorBrowseButton = new QPushButton(window_text::kEditorBrowse, this);
     m_editorBrowseButton->setGeometry(402, 264, 22, 22);
     m_editorBrowseButton->setAutoDefault(false);
 
     makeBevel(this, QRect(8, 302, 425, 62));
-    auto* dupKeepLabel = new QLabel(QStringLiteral("重複メッセージで残すもの："), this);
+    auto* dupKeepLabel = new QLabel(window_text::kDupKeepCaption, this);
     dupKeepLabel->setGeometry(20, 310, 180, 22);
     m_dupKeepBox = new QComboBox(this);
     m_dupKeepBox->setGeometry(200, 310, 224, 22);
     // In the order of KeepRule.
-    m_dupKeepBox->addItems({QStringLiteral("受信日時が最も古いもの"), QStringLiteral("最も新しいもの"),
-                            QStringLiteral("サイズが最も大きいもの"),
-                            QStringLiteral("次のフォルダ内のもの")});
+    m_dupKeepBox->addItems({window_text::kDupKeepOldest, window_text::kDupKeepNewest,
+                            window_text::kDupKeepLargest, window_text::kDupKeepUnderFolder});
     dupKeepLabel->setBuddy(m_dupKeepBox);
     m_dupKeepFolder = new QLineEdit(this);
     m_dupKeepFolder->setGeometry(32, 336, 392, 22);
@@ -137,14 +135,14 @@ OptionsDialog::OptionsDialog(QWidget* parent)
     });
 
     makeBevel(this, QRect(8, 370, 425, 30));
-    m_keepRecord = new QCheckBox(QStringLiteral("削除した添付ファイルの記録を残す"), this);
+    m_keepRecord = new QCheckBox(window_text::kKeepRecordOption, this);
     m_keepRecord->setGeometry(20, 374, 405, 22);
     m_keepRecord->setObjectName(QStringLiteral("KeepRecordBox"));
 
-    m_okButton = new QPushButton(QStringLiteral("OK"), this);
+    m_okButton = new QPushButton(window_text::kOk, this);
     m_okButton->setGeometry(270, 405, 78, 26);
     m_okButton->setDefault(true);
-    m_cancelButton = new QPushButton(QStringLiteral("キャンセル"), this);
+    m_cancelButton = new QPushButton(window_text::kCancel, this);
     m_cancelButton->setGeometry(355, 405, 78, 26);
     m_cancelButton->setAutoDefault(false);
 
@@ -256,13 +254,12 @@ void OptionsDialog::showBooks(const DirectoryReport& report) {
         if (book.status != BookStatus::Read) tip += QLatin1Char('\n') + fromCp932(BookReasonText(book));
         item->setToolTip(tip);
     }
-    if (report.books.empty())
-        new QListWidgetItem(QStringLiteral("アドレス帳は見つかりませんでした"), m_bookList);
+    if (report.books.empty()) new QListWidgetItem(window_text::kNoBooksFound, m_bookList);
 }
 
 void OptionsDialog::browseBook(bool folder) {
     const QString current = m_extraBookEdit->text().trimmed();
-    QFileDialog dialog(this, QStringLiteral("追加のアドレス帳の指定"),
+    QFileDialog dialog(this, window_text::kExtraBookDialogTitle,
                        current.isEmpty() ? QDir::homePath() : QFileInfo(current).absolutePath());
     dialog.setObjectName(QStringLiteral("OpenDialog2"));
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
@@ -273,7 +270,7 @@ void OptionsDialog::browseBook(bool folder) {
         dialog.setOption(QFileDialog::ShowDirsOnly);
     } else {
         dialog.setFileMode(QFileDialog::ExistingFile);
-        dialog.setNameFilters({QStringLiteral("アドレス帳 (*.vcf *.sqlite *.db)"), kAllFilesFilter});
+        dialog.setNameFilters({window_text::kBookFilter, kAllFilesFilter});
     }
     if (dialog.exec() != QDialog::Accepted) return;
     const QStringList chosen = dialog.selectedFiles();
@@ -294,8 +291,7 @@ QString OptionsDialog::browseStartFolder(const QString& editorText) {
 }
 
 void OptionsDialog::browseEditor() {
-    QFileDialog dialog(this, QStringLiteral("メールを開くエディタの指定"),
-                       browseStartFolder(m_editorEdit->text()));
+    QFileDialog dialog(this, window_text::kEditorDialogTitle, browseStartFolder(m_editorEdit->text()));
     dialog.setObjectName(QStringLiteral("OpenDialog1"));
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::ExistingFile);

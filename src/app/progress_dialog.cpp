@@ -11,6 +11,7 @@
 
 #include "app/dialog_style.h"
 #include "app/qtext.h"
+#include "app/window_texts.h"
 
 namespace pelmora::app {
 
@@ -41,14 +42,14 @@ void setAbortRequested(bool requested) {
 ProgressDialog::ProgressDialog(QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint) {
     setObjectName(QStringLiteral("TForm3"));
-    setWindowTitle(QStringLiteral("Pelmora - 進行状況"));
+    setWindowTitle(window_text::kProgressTitle);
     fixDialogGeometry(*this, QSize(400, 144));
 
-    m_titleLine = makeLabel(this, QStringLiteral("emlファイルを読み込んでいます…"), QRect(12, 10, 260, 18));
+    m_titleLine = makeLabel(this, window_text::kProgressLoading, QRect(12, 10, 260, 18));
     m_countLine = makeLabel(this, QString(), QRect(276, 10, 112, 18), Qt::AlignRight | Qt::AlignVCenter);
-    m_fromCaption = makeLabel(this, QStringLiteral("from："), QRect(12, 36, 44, 18));
+    m_fromCaption = makeLabel(this, window_text::kProgressFrom, QRect(12, 36, 44, 18));
     m_fromPath = makeLabel(this, QString(), QRect(56, 36, 336, 18));
-    m_toCaption = makeLabel(this, QStringLiteral("to："), QRect(12, 58, 44, 18));
+    m_toCaption = makeLabel(this, window_text::kProgressTo, QRect(12, 58, 44, 18));
     m_toPath = makeLabel(this, QString(), QRect(56, 58, 336, 18));
 
     m_bar = new QProgressBar(this);
@@ -57,7 +58,7 @@ ProgressDialog::ProgressDialog(QWidget* parent)
     m_bar->setRange(0, 100);
     m_bar->setValue(0);
 
-    m_abortButton = new QPushButton(QStringLiteral("中断"), this);
+    m_abortButton = new QPushButton(window_text::kAbort, this);
     m_abortButton->setGeometry(162, 110, 76, 25);
     m_abortButton->setDefault(true);
     connect(m_abortButton, &QPushButton::clicked, this, [] { setAbortRequested(true); });

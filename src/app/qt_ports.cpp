@@ -14,6 +14,7 @@
 
 #include "app/dialog_style.h"
 #include "app/qtext.h"
+#include "app/window_texts.h"
 #include "texts/texts.h"
 
 namespace pelmora::app {
@@ -53,16 +54,16 @@ QMessageBox::StandardButton runBox(QWidget* parent, QMessageBox::Icon icon, cons
 }
 
 ButtonText okButton() {
-    return {QMessageBox::Ok, QStringLiteral("OK")};
+    return {QMessageBox::Ok, window_text::kOk};
 }
 ButtonText cancelButton() {
-    return {QMessageBox::Cancel, QStringLiteral("キャンセル")};
+    return {QMessageBox::Cancel, window_text::kCancel};
 }
 ButtonText yesButton() {
-    return {QMessageBox::Yes, QStringLiteral("はい(&Y)")};
+    return {QMessageBox::Yes, window_text::kYes};
 }
 ButtonText noButton() {
-    return {QMessageBox::No, QStringLiteral("いいえ(&N)")};
+    return {QMessageBox::No, window_text::kNo};
 }
 
 }  // namespace
@@ -110,10 +111,9 @@ bool QtPrompts::confirmYesNoTitled(const std::string& titleCp932, const std::str
 }
 
 ports::Answer QtPrompts::confirmYesCancelYesToAll(const std::string& cp932) {
-    const auto button =
-        runBox(m_parent, QMessageBox::Question, fromCp932Message(cp932),
-               {yesButton(), cancelButton(), {QMessageBox::YesToAll, QStringLiteral("すべてはい(&A)")}},
-               QMessageBox::Yes, QMessageBox::Cancel);
+    const auto button = runBox(m_parent, QMessageBox::Question, fromCp932Message(cp932),
+                               {yesButton(), cancelButton(), {QMessageBox::YesToAll, window_text::kYesToAll}},
+                               QMessageBox::Yes, QMessageBox::Cancel);
     switch (button) {
         case QMessageBox::Yes:
             return ports::Answer::Yes;
@@ -125,8 +125,8 @@ ports::Answer QtPrompts::confirmYesCancelYesToAll(const std::string& cp932) {
 }
 
 bool QtPrompts::confirmOverwrite(const QString& path) {
-    const QString question = QLatin1Char('"') + QFileInfo(path).fileName() +
-                             QStringLiteral("\" は既に存在します。\n上書きしますか？");
+    const QString question =
+        QLatin1Char('"') + QFileInfo(path).fileName() + window_text::kOverwriteQuotedSuffix;
     return runBox(m_parent, QMessageBox::Warning, question, {yesButton(), noButton()}, QMessageBox::No,
                   QMessageBox::No) == QMessageBox::Yes;
 }

@@ -32,6 +32,7 @@
 #include "app/qt_list_view.h"
 #include "app/qtext.h"
 #include "app/window_layout.h"
+#include "app/window_texts.h"
 #include "catalogue/ordering.h"
 #include "platform/file_io.h"
 #include "texts/texts.h"
@@ -52,12 +53,11 @@ constexpr int kFindMinimumWidth = 640;
 constexpr int kFindMinimumHeight = 400;
 constexpr int kHistoryRows = 10;
 
-const char16_t* const kFieldCaptions[] = {u"差出人：", u"宛先：", u"件名：", u"メッセージ："};
-const char16_t* const kFieldHints[] = {
-    u"4つの入力フィールドには、それぞれ複数の文字列を指定できます。",
-    u"複数の文字列を並べると、全てを含むメッセージを検索できます。（AND検索）",
-    u"A OR Bで、いずれかの文字列を含むメッセージを検索できます。（OR検索）",
-    u"-Aで除外する文字列を指定できます。また、\"A B\"で空白も含めることができます。"};
+// The four fields' captions and hints, in the order of the fields.
+const QString* const kFieldCaptions[] = {&window_text::kFieldFrom, &window_text::kFieldTo,
+                                         &window_text::kFieldSubject, &window_text::kFieldBody};
+const QString* const kFieldHints[] = {&window_text::kFieldHintTerms, &window_text::kFieldHintAnd,
+                                      &window_text::kFieldHintOr, &window_text::kFieldHintExclude};
 
 // Whether the focus left a field by the user's own move: the mouse, Tab or
 // a label's key. The field's own list opening, the progress dialog of a
@@ -74,7 +74,7 @@ SearchWindow::SearchWindow(PortFactory& ports, Settings& settings, BusyGuard& gu
                            QWidget* parent)
     : QDialog(parent), m_portFactory(ports), m_settings(settings), m_busy(guard), m_host(std::move(host)) {
     setObjectName(QStringLiteral("FormFind"));
-    setWindowTitle(QStringLiteral(u"Pelmora - メッセージの検索"));
+    setWindowTitle(window_text::kFindWindowTitle);
     setWindowIcon(programIcon());
     setWindowFlags(Qt::Window | Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint);
     setModal(true);
@@ -116,14 +116,14 @@ void SearchWindow::buildWidgets() {
     const MenuBand band = MakeMenuBand(this, SearchWindowLayout(m_settings));
     m_menuBar = band.menuBar;
     m_toolBar = band.toolBar;
-    m_menuBar->setWindowTitle(QStringLiteral(u"Pelmora - 検索メニュー"));
-    m_toolBar->setWindowTitle(QStringLiteral(u"Pelmora - 検索ツールバー"));
+    m_menuBar->setWindowTitle(window_text::kFindMenuBarTitle);
+    m_toolBar->setWindowTitle(window_text::kFindToolBarTitle);
     layout->addWidget(band.band);
     layout->addWidget(buildConditions());
 
     m_pane =
         new ListPane(*this, ListPane::Owner::SearchWindow, m_session.FoundList, kFindColumns,
-                     m_settings.FFVSort, QStringLiteral(u"すべてを選択(&A)"),
+                     m_settings.FFVSort, window_text::kFindSelAllCaption,
                      {*m_prompts, *m_progress, *m_shell, platform::SystemFileSystem(), *m_busyCursor, m_busy,
                       m_settings, [this](const QString& prompt, const std::filesystem::path& start) {
                           return m_portFactory.chooseFolder(this, prompt, start);
@@ -159,10 +159,10 @@ QWidget* SearchWindow::buildConditions() {
     m_folderEdit = new QLineEdit(box);
     m_folderEdit->setObjectName(QStringLiteral("Edit1"));
     m_folderEdit->setReadOnly(true);
-    m_browseButton = new QPushButton(QStringLiteral(u"参照..."), box);
-    m_includeSubfolders = new QCheckBox(QStringLiteral(u"サブフォルダも含める"), box);
+    m_browseButton = new QPushButton(window_text::kBrowseFolder, box);
+    m_includeSubfolders = new QCheckBox(window_text::kIncludeSubfoldersOption, box);
     m_includeSubfolders->setObjectName(QStringLiteral("CheckBox6"));
-    grid->addWidget(label(QStringLiteral(u"探す場所："), m_folderEdit), 0, 0);
+    grid->addWidget(label(window_text::kSearchLocation, m_folderEdit), 0, 0);
     grid->addWidget(m_folderEdit, 0, 1, 1, 3);
     auto* folderRow = new QHBoxLayout;
     folderRow->addWidget(m_browseButton);
@@ -177,7 +177,7 @@ QWidget* SearchWindow::buildConditions() {
         field->setInsertPolicy(QComboBox::NoInsert);
         field->setCompleter(nullptr);
         field->setMaxVisibleItems(kHistoryRows);
-        field->setToolTip(QString::fromUtf16(kFieldHints[number - 1]));
+        field->setToolTip(*kFieldHints[number - 1]);
         field->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
         // The field holds the focus for its edit line: keys and focus
         // changes reach the field itself.
@@ -186,15 +186,15 @@ QWidget* SearchWindow::buildConditions() {
         m_fields[static_cast<std::size_t>(number - 1)] = field;
         const int row = 1 + (number - 1) / 2;
         const int column = (number - 1) % 2 == 0 ? 0 : 2;
-        grid->addWidget(label(QString::fromUtf16(kFieldCaptions[number - 1]), field), row, column);
+        grid->addWidget(label(*kFieldCaptions[number - 1], field), row, column);
         grid->addWidget(field, row, column + 1);
         connect(field, &QComboBox::editTextChanged, this, [this, number] { fieldChanged(number); });
     }
 
     auto* dates = new QHBoxLayout;
-    const char16_t* const pickerCaptions[] = {u"以降", u"以前"};
+    const QString pickerCaptions[] = {window_text::kDateFrom, window_text::kDateTo};
     for (std::size_t i = 0; i < 2; ++i) {
-        m_pickerChecks[i] = new QCheckBox(QString::fromUtf16(pickerCaptions[i]), box);
+        m_pickerChecks[i] = new QCheckBox(pickerCaptions[i], box);
         m_pickers[i] = new QDateEdit(box);
         m_pickers[i]->setObjectName(QStringLiteral("DateTimePicker%1").arg(i + 1));
         m_pickers[i]->setCalendarPopup(true);
@@ -217,28 +217,24 @@ QWidget* SearchWindow::buildConditions() {
         if (i == 0) dates->addSpacing(16);
     }
     dates->addSpacing(24);
-    m_attachmentsOnly = new QCheckBox(QStringLiteral(u"添付ファイル付きメッセージ"), box);
+    m_attachmentsOnly = new QCheckBox(window_text::kAttachmentsOnlyOption, box);
     m_attachmentsOnly->setObjectName(QStringLiteral("CheckBox3"));
     connect(m_attachmentsOnly, &QCheckBox::clicked, this, [this] { UpdateSearchButtons(); });
     dates->addWidget(m_attachmentsOnly);
     dates->addStretch(1);
     grid->addLayout(dates, 3, 1, 1, 3);
 
-    const char16_t* const captions[] = {u"検索開始", u"絞込み検索", u"条件クリア", u"履歴クリア"};
-    const char16_t* const hints[] = {u"検索結果をクリアして検索を始めます。",
-                                     u"検索結果を絞り込みます。（AND検索）", u"検索条件をクリアします。",
-                                     u"入力フィールドの履歴をクリアします。"};
     auto* buttons = new QHBoxLayout;
-    auto button = [box, buttons](const char16_t* caption, const char16_t* hint) {
-        auto* made = new QPushButton(QString::fromUtf16(caption), box);
-        made->setToolTip(QString::fromUtf16(hint));
+    auto button = [box, buttons](const QString& caption, const QString& hint) {
+        auto* made = new QPushButton(caption, box);
+        made->setToolTip(hint);
         buttons->addWidget(made);
         return made;
     };
-    m_startButton = button(captions[0], hints[0]);
-    m_narrowButton = button(captions[1], hints[1]);
-    m_clearConditionsButton = button(captions[2], hints[2]);
-    m_clearHistoriesButton = button(captions[3], hints[3]);
+    m_startButton = button(window_text::kStartSearch, window_text::kStartSearchHint);
+    m_narrowButton = button(window_text::kNarrowSearch, window_text::kNarrowSearchHint);
+    m_clearConditionsButton = button(window_text::kClearConditions, window_text::kClearConditionsHint);
+    m_clearHistoriesButton = button(window_text::kClearHistories, window_text::kClearHistoriesHint);
     const QList<QPushButton*> all = {m_browseButton, m_startButton, m_narrowButton, m_clearConditionsButton,
                                      m_clearHistoriesButton};
     for (qsizetype i = 0; i < all.size(); ++i) {
@@ -267,19 +263,19 @@ void SearchWindow::buildActions() {
         return action;
     };
     Actions& a = m_actions;
-    a.AFindFileOpen1 = make(QStringLiteral(u"終了して含まれているフォルダを開く(&P)"), {});
+    a.AFindFileOpen1 = make(window_text::kFindFileOpenCaption, {});
     a.AFindFileOpen1->setIcon(commandIcon(CommandIcon::OpenFolder));
-    a.AFindFileOpen1->setToolTip(QStringLiteral(u"終了して含まれているフォルダを開く"));
+    a.AFindFileOpen1->setToolTip(window_text::kFindFileOpenHint);
     connect(a.AFindFileOpen1, &QAction::triggered, this, &SearchWindow::FindFileOpen1Click);
-    a.AExit1 = make(QStringLiteral(u"終了(&X)"), QKeySequence(Qt::Key_Escape));
+    a.AExit1 = make(window_text::kExitCaption, QKeySequence(Qt::Key_Escape));
     connect(a.AExit1, &QAction::triggered, this, &SearchWindow::reject);
-    a.AShowHint1 = make(QStringLiteral(u"ヒントを表示する(&H)"), {});
+    a.AShowHint1 = make(window_text::kShowHintCaption, {});
     a.AShowHint1->setCheckable(true);
     connect(a.AShowHint1, &QAction::triggered, this, [this] {
         if (m_host.showHint1Click) m_host.showHint1Click();
         m_actions.AShowHint1->setChecked(m_settings.ShowHint);
     });
-    a.AAbout1 = make(QStringLiteral(u"このプログラムについて(&A)"), {});
+    a.AAbout1 = make(window_text::kAboutCaption, {});
     connect(a.AAbout1, &QAction::triggered, this, [this] {
         if (m_host.about1Click) m_host.about1Click();
     });
@@ -288,18 +284,18 @@ void SearchWindow::buildActions() {
 void SearchWindow::buildMenus() {
     const Actions& a = m_actions;
     const ListPane::Actions& list = m_pane->actions();
-    QMenu* file = addCommandMenu(*m_menuBar, QStringLiteral(u"ファイル(&F)"));
+    QMenu* file = addCommandMenu(*m_menuBar, window_text::kFileMenu);
     file->addAction(a.AFindFileOpen1);
     file->addSeparator();
     file->addAction(a.AExit1);
-    QMenu* edit = addCommandMenu(*m_menuBar, QStringLiteral(u"編集(&E)"));
+    QMenu* edit = addCommandMenu(*m_menuBar, window_text::kEditMenu);
     edit->addActions({list.AMessageOpen1, list.AMessageEdit1, list.AMessageDelete1, list.AAttachDelete1,
                       list.AAttachSave1, list.ASelAll1});
-    QMenu* view = addCommandMenu(*m_menuBar, QStringLiteral(u"表示(&V)"));
+    QMenu* view = addCommandMenu(*m_menuBar, window_text::kViewMenu);
     view->addActions({list.APreview1, list.ADupCheck1});
-    QMenu* tools = addCommandMenu(*m_menuBar, QStringLiteral(u"ツール(&T)"));
+    QMenu* tools = addCommandMenu(*m_menuBar, window_text::kToolsMenu);
     tools->addAction(list.AListMessage1);
-    QMenu* help = addCommandMenu(*m_menuBar, QStringLiteral(u"ヘルプ(&H)"));
+    QMenu* help = addCommandMenu(*m_menuBar, window_text::kHelpMenu);
     help->addAction(a.AShowHint1);
     help->addSeparator();
     help->addAction(a.AAbout1);
@@ -372,9 +368,8 @@ void SearchWindow::chooseFolder() {
     std::error_code error;
     const std::filesystem::path current = folder();
     const bool exists = !current.empty() && std::filesystem::is_directory(current, error);
-    const auto chosen =
-        m_portFactory.chooseFolder(this, QStringLiteral(u"emlファイルを保存したフォルダを選択して下さい。"),
-                                   exists ? current : std::filesystem::path());
+    const auto chosen = m_portFactory.chooseFolder(this, window_text::kChooseMailFolder,
+                                                   exists ? current : std::filesystem::path());
     if (!chosen) return;
     setFolder(*chosen);
     UpdateSearchButtons();

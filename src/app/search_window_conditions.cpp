@@ -13,6 +13,7 @@
 #include "app/qt_list_view.h"
 #include "app/qtext.h"
 #include "app/search_window.h"
+#include "app/window_texts.h"
 #include "base/scope_exit.h"
 #include "message/mail_date.h"
 #include "platform/paths.h"
@@ -163,8 +164,8 @@ void SearchWindow::clearConditions() {
 }
 
 void SearchWindow::askClearHistories() {
-    if (m_prompts->confirmYesNoTitled(toCp932(QStringLiteral(u"確認")),
-                                      toCp932(QStringLiteral(u"検索文字列の履歴をクリアしますか？"))))
+    if (m_prompts->confirmYesNoTitled(toCp932(window_text::kConfirmTitle),
+                                      toCp932(window_text::kClearHistoriesPrompt)))
         clearHistories();
 }
 

@@ -3,7 +3,7 @@
 // UTF-8, so that the source reads as Japanese, and handed out as display
 // text (code page 932) that was encoded while compiling. A character code
 // page 932 lacks stops the build at its text. (The Qt window's own texts
-// are QStrings in src/app.)
+// are QStrings in src/app/window_texts.h.)
 #pragma once
 
 #include <span>
