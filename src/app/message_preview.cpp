@@ -190,7 +190,20 @@ void MessagePreview::buildWidgets() {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
+    layout->addWidget(buildHeader());
+    layout->addWidget(buildAttachmentRow());
+    m_notice = new QLabel(this);
+    m_notice->setObjectName(QStringLiteral("PreviewNotice"));
+    m_notice->setTextFormat(Qt::PlainText);
+    m_notice->setWordWrap(true);
+    m_notice->setContentsMargins(6, 2, 6, 2);
+    layout->addWidget(m_notice);
+    layout->addWidget(buildBrowser(), 1);
+    m_header->setMinimumHeight(0);
+}
 
+// The header lines, bold captions beside their values, and the source switch.
+QWidget* MessagePreview::buildHeader() {
     auto* header = m_header = new QWidget(this);
     header->setObjectName(QStringLiteral("PreviewHeader"));
     header->setAutoFillBackground(true);
@@ -225,8 +238,11 @@ void MessagePreview::buildWidgets() {
     // Beside the whole block, so that the rows keep the height of their text.
     grid->addWidget(m_sourceButton, 0, 2, 5, 1, Qt::AlignRight | Qt::AlignTop);
     grid->setColumnStretch(1, 1);
-    layout->addWidget(header);
+    return header;
+}
 
+// The attachments of the message shown, with the two save buttons.
+QWidget* MessagePreview::buildAttachmentRow() {
     m_attachmentRow = new QWidget(this);
     auto* row = new QHBoxLayout(m_attachmentRow);
     row->setContentsMargins(4, 2, 4, 2);
@@ -255,15 +271,10 @@ void MessagePreview::buildWidgets() {
     connect(saveAll, &QToolButton::clicked, this, &MessagePreview::saveAllAttachments);
     row->addWidget(save);
     row->addWidget(saveAll);
-    layout->addWidget(m_attachmentRow);
+    return m_attachmentRow;
+}
 
-    m_notice = new QLabel(this);
-    m_notice->setObjectName(QStringLiteral("PreviewNotice"));
-    m_notice->setTextFormat(Qt::PlainText);
-    m_notice->setWordWrap(true);
-    m_notice->setContentsMargins(6, 2, 6, 2);
-    layout->addWidget(m_notice);
-
+QWidget* MessagePreview::buildBrowser() {
     m_browser = new PreviewBrowser(this);
     m_browser->setObjectName(QStringLiteral("PreviewBody"));
     m_browser->setFrameShape(QFrame::NoFrame);
@@ -275,8 +286,7 @@ void MessagePreview::buildWidgets() {
         if (!kSchemes.contains(url.scheme().toLower())) return;
         m_services.shell.openUrl(url.toString(QUrl::FullyEncoded).toStdString());
     });
-    layout->addWidget(m_browser, 1);
-    header->setMinimumHeight(0);
+    return m_browser;
 }
 
 MessageViewOptions MessagePreview::readOptions(bool withNames) const {

@@ -127,6 +127,9 @@ signals:
 private:
     using ReadResult = std::expected<MessageView, Error>;
     void buildWidgets();
+    QWidget* buildHeader();
+    QWidget* buildAttachmentRow();
+    QWidget* buildBrowser();
     void clearMessage();
     void display(ReadResult read);
     void showBody();

@@ -59,6 +59,14 @@ const QString* const kFieldCaptions[] = {&window_text::kFieldFrom, &window_text:
 const QString* const kFieldHints[] = {&window_text::kFieldHintTerms, &window_text::kFieldHintAnd,
                                       &window_text::kFieldHintOr, &window_text::kFieldHintExclude};
 
+// A right-aligned caption whose key moves the focus to buddy.
+QLabel* buddyLabel(const QString& text, QWidget* buddy) {
+    auto* made = new QLabel(text, buddy->parentWidget());
+    made->setBuddy(buddy);
+    made->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    return made;
+}
+
 // Whether the focus left a field by the user's own move: the mouse, Tab or
 // a label's key. The field's own list opening, the progress dialog of a
 // run that Enter started, a command key that puts the focus on the list and
@@ -149,29 +157,36 @@ QWidget* SearchWindow::buildConditions() {
     grid->setContentsMargins(8, 6, 8, 6);
     grid->setHorizontalSpacing(6);
     grid->setVerticalSpacing(4);
+    // The widgets are made in the order that Tab visits them.
+    buildFolderRow(*grid);
+    buildFields(*grid);
+    buildDateRow(*grid);
+    buildButtons(*grid);
+    grid->setColumnStretch(1, 1);
+    grid->setColumnStretch(3, 1);
+    return box;
+}
 
-    auto label = [box](const QString& text, QWidget* buddy) {
-        auto* made = new QLabel(text, box);
-        made->setBuddy(buddy);
-        made->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-        return made;
-    };
+void SearchWindow::buildFolderRow(QGridLayout& grid) {
+    QWidget* box = grid.parentWidget();
     m_folderEdit = new QLineEdit(box);
     m_folderEdit->setObjectName(QStringLiteral("Edit1"));
     m_folderEdit->setReadOnly(true);
     m_browseButton = new QPushButton(window_text::kBrowseFolder, box);
     m_includeSubfolders = new QCheckBox(window_text::kIncludeSubfoldersOption, box);
     m_includeSubfolders->setObjectName(QStringLiteral("CheckBox6"));
-    grid->addWidget(label(window_text::kSearchLocation, m_folderEdit), 0, 0);
-    grid->addWidget(m_folderEdit, 0, 1, 1, 3);
+    grid.addWidget(buddyLabel(window_text::kSearchLocation, m_folderEdit), 0, 0);
+    grid.addWidget(m_folderEdit, 0, 1, 1, 3);
     auto* folderRow = new QHBoxLayout;
     folderRow->addWidget(m_browseButton);
     folderRow->addWidget(m_includeSubfolders);
     folderRow->addStretch(1);
-    grid->addLayout(folderRow, 0, 4);
+    grid.addLayout(folderRow, 0, 4);
+}
 
+void SearchWindow::buildFields(QGridLayout& grid) {
     for (int number = 1; number <= 4; ++number) {
-        auto* field = new QComboBox(box);
+        auto* field = new QComboBox(grid.parentWidget());
         field->setObjectName(QStringLiteral("CB%1").arg(number));
         field->setEditable(true);
         field->setInsertPolicy(QComboBox::NoInsert);
@@ -184,13 +199,17 @@ QWidget* SearchWindow::buildConditions() {
         field->installEventFilter(this);
         field->view()->installEventFilter(this);
         m_fields[static_cast<std::size_t>(number - 1)] = field;
+        // Two fields a row: 差出人 and 宛先, then 件名 and メッセージ.
         const int row = 1 + (number - 1) / 2;
         const int column = (number - 1) % 2 == 0 ? 0 : 2;
-        grid->addWidget(label(*kFieldCaptions[number - 1], field), row, column);
-        grid->addWidget(field, row, column + 1);
+        grid.addWidget(buddyLabel(*kFieldCaptions[number - 1], field), row, column);
+        grid.addWidget(field, row, column + 1);
         connect(field, &QComboBox::editTextChanged, this, [this, number] { fieldChanged(number); });
     }
+}
 
+void SearchWindow::buildDateRow(QGridLayout& grid) {
+    QWidget* box = grid.parentWidget();
     auto* dates = new QHBoxLayout;
     const QString pickerCaptions[] = {window_text::kDateFrom, window_text::kDateTo};
     for (std::size_t i = 0; i < 2; ++i) {
@@ -222,10 +241,12 @@ QWidget* SearchWindow::buildConditions() {
     connect(m_attachmentsOnly, &QCheckBox::clicked, this, [this] { UpdateSearchButtons(); });
     dates->addWidget(m_attachmentsOnly);
     dates->addStretch(1);
-    grid->addLayout(dates, 3, 1, 1, 3);
+    grid.addLayout(dates, 3, 1, 1, 3);
+}
 
+void SearchWindow::buildButtons(QGridLayout& grid) {
     auto* buttons = new QHBoxLayout;
-    auto button = [box, buttons](const QString& caption, const QString& hint) {
+    auto button = [box = grid.parentWidget(), buttons](const QString& caption, const QString& hint) {
         auto* made = new QPushButton(caption, box);
         made->setToolTip(hint);
         buttons->addWidget(made);
@@ -242,16 +263,13 @@ QWidget* SearchWindow::buildConditions() {
         all[i]->setAutoDefault(false);
     }
     m_startButton->setDefault(true);
-    grid->addLayout(buttons, 1, 4, 3, 1, Qt::AlignTop);
-    grid->setColumnStretch(1, 1);
-    grid->setColumnStretch(3, 1);
+    grid.addLayout(buttons, 1, 4, 3, 1, Qt::AlignTop);
 
     connect(m_browseButton, &QPushButton::clicked, this, &SearchWindow::chooseFolder);
     connect(m_startButton, &QPushButton::clicked, this, &SearchWindow::startSearch);
     connect(m_narrowButton, &QPushButton::clicked, this, &SearchWindow::narrowSearch);
     connect(m_clearConditionsButton, &QPushButton::clicked, this, &SearchWindow::clearConditions);
     connect(m_clearHistoriesButton, &QPushButton::clicked, this, &SearchWindow::askClearHistories);
-    return box;
 }
 
 void SearchWindow::buildActions() {

@@ -26,6 +26,7 @@ class QAction;
 class QCheckBox;
 class QComboBox;
 class QDateEdit;
+class QGridLayout;
 class QLabel;
 class QLineEdit;
 class QMenuBar;
@@ -118,6 +119,10 @@ private:
     void buildActions();
     void buildWidgets();
     QWidget* buildConditions();
+    void buildFolderRow(QGridLayout& grid);
+    void buildFields(QGridLayout& grid);
+    void buildDateRow(QGridLayout& grid);
+    void buildButtons(QGridLayout& grid);
     void buildMenus();
     void applySettings();
     void chooseFolder();  // Button1 参照...
