@@ -115,15 +115,16 @@ public:
     // The address book while the list uses its names, else null.
     std::function<const DisplayNameLookup*()> displayNames;
 
-    void MessageOpen1Click();
-    void MessageEdit1Click();
-    void MessageDelete1Click();
-    void AttachDelete1Click();
-    void SelAll1Click();
-    void Dupcheck1Click();
-    void ListMessage1Click();
-    void AttachSave1Click();
-    void Preview1Click();
+    // The list's commands, each with its menu caption.
+    void MessageOpen1Click();    // メッセージを開く(&M)
+    void MessageEdit1Click();    // エディタで開く(&E)
+    void MessageDelete1Click();  // 削除(&D)
+    void AttachDelete1Click();   // 添付ファイルの削除(&L)
+    void SelAll1Click();         // すべて選択(&A) / すべてを選択(&A)
+    void Dupcheck1Click();       // 重複メッセージ(&K)
+    void ListMessage1Click();    // リストの作成(&L)...
+    void AttachSave1Click();     // 添付ファイルの保存(&S)...
+    void Preview1Click();        // プレビュー(&P)
     // Shows the selected message in the preview, or how many are selected.
     void updatePreview();
 

@@ -84,17 +84,18 @@ public:
     // Writes the settings file; runs once, when the window closes.
     void saveSettings();
 
-    // The window's own commands; the names are the handlers' names. The
-    // commands on the listed messages are the list pane's (pane()).
-    void OpenFolder1Click();
-    void Refresh1Click();
-    void Exit1Click();
-    void ShowFolderTree1Click();
-    void IncludeSubfolders1Click();
-    void Option1Click();
-    void MessageFind1Click();
-    void ShowHint1Click();
-    void About1Click();
+    // The window's own commands, each with its menu caption; the names are
+    // the handlers' names. The commands on the listed messages are the list
+    // pane's (pane()).
+    void OpenFolder1Click();         // フォルダを開く(&F)...
+    void Refresh1Click();            // 最新の情報に更新(&R)
+    void Exit1Click();               // 終了(&X)
+    void ShowFolderTree1Click();     // フォルダツリー(&F)
+    void IncludeSubfolders1Click();  // サブフォルダを含める(&S)
+    void Option1Click();             // オプション(&O)...
+    void MessageFind1Click();        // メッセージ検索(&F)
+    void ShowHint1Click();           // ヒントを表示する(&H)
+    void About1Click();              // このプログラムについて(&A)
     void UpdateCommandStates();
 
     // Rebuilds the list from the current folder.

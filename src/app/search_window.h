@@ -73,11 +73,11 @@ public:
     void UpdateSearchButtons();
     void UpdateFindActions();
     // The buttons' handlers, each with its button's caption.
-    void startSearch();        // Button2 検索開始
-    void narrowSearch();       // Button3 絞込み検索
-    void clearConditions();    // Button4 条件クリア
-    void askClearHistories();  // Button5 履歴クリア
-    void FindFileOpen1Click();
+    void startSearch();         // Button2 検索開始
+    void narrowSearch();        // Button3 絞込み検索
+    void clearConditions();     // Button4 条件クリア
+    void askClearHistories();   // Button5 履歴クリア
+    void FindFileOpen1Click();  // 終了して含まれているフォルダを開く(&P)
 
     struct Actions {
         QAction* AFindFileOpen1 = nullptr;
