@@ -115,7 +115,7 @@ void ResortList(ports::ListView& view, int key, MsgList& list, ports::Prompts* p
 CellContent CellFor(const TMsgItem& e, int key) {
     switch (key) {
         case KeySender:
-            return {" " + e.From, e.IconIndex};
+            return {" " + e.From.str(), e.IconIndex};
         case KeySubject:
             return {e.Subject, -1};
         case KeyReceived:

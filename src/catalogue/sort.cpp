@@ -50,7 +50,22 @@ KeyKind kindOf(int key) {
     }
 }
 
-const std::string& textField(const TMsgItem& e, int key) {
+// Where the text's field lies in the entry, to fetch it ahead without
+// waiting for the entry.
+const void* textFieldPlace(const TMsgItem& e, int key) {
+    switch (key) {
+        case KeySender:
+            return &e.From;
+        case KeySubject:
+            return &e.Subject;
+        case KeyFolder:
+            return &e.FolderPath;
+        default:
+            return &e.To;
+    }
+}
+
+std::string_view textField(const TMsgItem& e, int key) {
     switch (key) {
         case KeySender:
             return e.From;
@@ -133,7 +148,7 @@ public:
     }
 
     // Offset of the folded text in the arena, stored there if new.
-    std::size_t intern(const std::string& text) {
+    std::size_t intern(std::string_view text) {
         m_scratch.resize(text.size());
         for (std::size_t i = 0; i < text.size(); ++i)
             m_scratch[i] = static_cast<char>(kFold[static_cast<unsigned char>(text[i])]);
@@ -178,7 +193,7 @@ std::vector<SortRow> sortRows(const MsgList& list, int key, KeyKind kind, bool d
             const TMsgItem* ahead = list[i + kAheadEntry].get();
             __builtin_prefetch(&ahead->SelMark);
             if (kind == KeyKind::Text)
-                __builtin_prefetch(&textField(*ahead, key));
+                __builtin_prefetch(textFieldPlace(*ahead, key));
             else if (key == KeySize)
                 __builtin_prefetch(&ahead->FileSize);
             else
@@ -193,7 +208,7 @@ std::vector<SortRow> sortRows(const MsgList& list, int key, KeyKind kind, bool d
         row.textOffset = 0;
         row.textSize = 0;
         if (kind == KeyKind::Text) {
-            const std::string& text = textField(e, key);
+            const std::string_view text = textField(e, key);
             row.textOffset = arena.intern(text);
             row.textSize = static_cast<std::uint32_t>(text.size());
             row.order = prefixOf(arena.at(row.textOffset, row.textSize));

@@ -101,6 +101,7 @@ public:
     const char* data() const { return onHeap() ? heapPointer() : m_bytes; }
     std::size_t size() const { return onHeap() ? heapSize() : static_cast<unsigned char>(m_bytes[kTag]); }
     bool empty() const { return size() == 0; }
+    char operator[](std::size_t i) const { return data()[i]; }
     void clear() { *this = CompactText(); }
 
     friend bool operator==(const CompactText& a, const CompactText& b) { return a.view() == b.view(); }

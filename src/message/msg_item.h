@@ -22,9 +22,6 @@ using DateTime = double;
 // no room is lost between them.
 struct TMsgItem {
     // Display text (code page 932) unless noted otherwise.
-    std::string From;       // decoded and formatted sender, "（不明）" when absent
-    std::string Subject;    // decoded subject, "（件名なし）" when absent
-    std::string To;         // formatted recipients joined with "; "
     std::string FileName;   // native bytes: full path of the message file
     SharedText FolderPath;  // native bytes: folder without trailing slash ("/" kept)
     SharedText FolderName;  // native bytes: last component of FolderPath
@@ -50,6 +47,9 @@ struct TMsgItem {
     bool Matched = false;
     bool DeleteMark = false;
     bool SelMark = false;
+    CompactText From;          // decoded and formatted sender, "（不明）" when absent
+    CompactText Subject;       // decoded subject, "（件名なし）" when absent
+    CompactText To;            // formatted recipients joined with "; "
     CompactText RecvDateText;  // "YYYY/MM/DD HH:MM"
     CompactText SentDateText;
     CompactText FileDateText;
