@@ -69,6 +69,16 @@ inline RunResult RunChild(const std::vector<std::string>& args) {
     return result;
 }
 
+// A wall and a processor time, kept at the best of the runs it has seen.
+struct Times {
+    double wall = 1e9;
+    double cpu = 1e9;
+    void keepBest(const Times& run) {
+        wall = std::min(wall, run.wall);
+        cpu = std::min(cpu, run.cpu);
+    }
+};
+
 // The shortest times and the largest peak of several runs.
 inline RunResult Best(const std::vector<RunResult>& runs) {
     RunResult r = runs.front();

@@ -59,14 +59,7 @@ struct Options {
     QString screenshot;
 };
 
-struct Times {
-    double wall = 1e9;
-    double cpu = 1e9;
-    void keepBest(const Times& run) {
-        wall = std::min(wall, run.wall);
-        cpu = std::min(cpu, run.cpu);
-    }
-};
+using bench::Times;
 
 double secondsSince(Clock::time_point start) {
     return std::chrono::duration<double>(Clock::now() - start).count();

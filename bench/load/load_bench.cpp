@@ -35,6 +35,7 @@
 #include "catalogue/parallel_read.h"
 #include "catalogue/scan.h"
 #include "cli/terminal_ports.h"
+#include "common/load_corpus.h"
 #include "common/timing.h"
 
 namespace {
@@ -56,16 +57,6 @@ std::size_t loadFolder(const fs::path& folder, MsgList& list, cli::TerminalListV
     ReaderContext reader{lines, ReaderOptions{}, prompts};
     LoadFolder(folder, list, ports, reader, Subfolders::No, threads);
     return list.size();
-}
-
-void ensureCorpus(const fs::path& folder, std::size_t count) {
-    fs::path marker = folder / (".generated-" + std::to_string(count));
-    if (fs::exists(marker)) return;
-    fs::remove_all(folder);
-    std::fprintf(stderr, "generating %zu messages in %s ...\n", count, folder.c_str());
-    bench::RunChild(
-        {"/usr/bin/env", "python3", PELMORA_LOAD_GENERATOR, std::to_string(count), folder.string()});
-    std::ofstream(marker) << count << '\n';
 }
 
 double cpuMillisNow() {
@@ -220,7 +211,7 @@ int main(int argc, char** argv) {
             "NOTE: the page cache could not be dropped (not root?): the cold figures below are warm.\n");
     for (std::size_t count : sizes) {
         fs::path folder = base / std::to_string(count);
-        ensureCorpus(folder, count);
+        bench::EnsureLoadCorpus(folder, count);
         const unsigned readers = ReadsInParallel(count, 0) ? ParallelReadThreads(count, 0) : 1;
         const std::string readersArg = "--threads=" + std::to_string(readers);
         const std::string processorsArg = std::to_string(std::max(1u, std::thread::hardware_concurrency()));

@@ -24,6 +24,7 @@
 #include "catalogue/load.h"
 #include "catalogue/scan.h"
 #include "cli/terminal_ports.h"
+#include "common/load_corpus.h"
 #include "common/timing.h"
 
 namespace {
@@ -54,14 +55,7 @@ std::size_t load(const fs::path& folder, Subfolders subfolders) {
 // folders linking to its files: the root, ten folders in it and nine in
 // each of those, the files dealt out in turn.
 void ensureCorpora(const fs::path& flat, const fs::path& tree, std::size_t count, int folders) {
-    const fs::path marker = flat / (".generated-" + std::to_string(count));
-    if (!fs::exists(marker)) {
-        fs::remove_all(flat);
-        std::fprintf(stderr, "generating %zu messages in %s ...\n", count, flat.c_str());
-        bench::RunChild(
-            {"/usr/bin/env", "python3", PELMORA_LOAD_GENERATOR, std::to_string(count), flat.string()});
-        std::ofstream(marker) << count << '\n';
-    }
+    bench::EnsureLoadCorpus(flat, count);
     const fs::path treeMarker = tree / (".linked-" + std::to_string(count) + "-" + std::to_string(folders));
     if (fs::exists(treeMarker)) return;
     fs::remove_all(tree);

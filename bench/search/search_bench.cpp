@@ -37,6 +37,7 @@
 #include <thread>
 
 #include "catalogue/parallel_read.h"
+#include "common/load_corpus.h"
 #include "common/timing.h"
 #include "corpus.h"
 #include "decode/japanese.h"
@@ -67,15 +68,7 @@ Corpus loadCorpus(std::size_t count) {
     c.folder = dir != nullptr ? fs::path(dir)
                               : fs::temp_directory_path() / "pelmora-load-bench" / std::to_string(count);
     c.word = "patience";
-    const fs::path marker = c.folder / (".generated-" + std::to_string(count));
-    if (!fs::exists(marker)) {
-        fs::remove_all(c.folder);
-        std::cerr << "generating " << count << " messages in " << c.folder << " ...\n";
-        const std::string command =
-            "python3 '" PELMORA_LOAD_GENERATOR "' " + std::to_string(count) + " '" + c.folder.string() + "'";
-        if (std::system(command.c_str()) != 0) std::exit(1);
-        std::ofstream(marker) << count << '\n';
-    }
+    bench::EnsureLoadCorpus(c.folder, count);
     for (const auto& entry : fs::recursive_directory_iterator(c.folder)) {
         if (entry.path().extension() != ".eml") continue;
         ++c.messages;

@@ -36,6 +36,7 @@
 #include "app/main_window_ports.h"
 #include "app/qt_list_view.h"
 #include "app/qtext.h"
+#include "common/load_corpus.h"
 #include "common/timing.h"
 
 namespace {
@@ -44,28 +45,11 @@ namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 using namespace pelmora;
 
-struct Times {
-    double wall = 1e9;
-    double cpu = 1e9;
-    void keepBest(const Times& run) {
-        wall = std::min(wall, run.wall);
-        cpu = std::min(cpu, run.cpu);
-    }
-};
+using bench::Times;
 
 [[noreturn]] void fail(const std::string& what) {
     std::fprintf(stderr, "window_load_bench: %s\n", what.c_str());
     std::exit(1);
-}
-
-void ensureCorpus(const fs::path& folder, std::size_t count) {
-    const fs::path marker = folder / (".generated-" + std::to_string(count));
-    if (fs::exists(marker)) return;
-    fs::remove_all(folder);
-    std::fprintf(stderr, "generating %zu messages in %s ...\n", count, folder.c_str());
-    bench::RunChild(
-        {"/usr/bin/env", "python3", PELMORA_LOAD_GENERATOR, std::to_string(count), folder.string()});
-    std::ofstream(marker) << count << '\n';
 }
 
 // The desktop's ports, with a folder browser that answers with one folder.
@@ -189,7 +173,8 @@ void quietPlatform(QtMsgType type, const QMessageLogContext&, const QString& mes
 
 int main(int argc, char** argv) {
     const Options options = parse(argc, argv);
-    for (std::size_t count : options.sizes) ensureCorpus(options.base / std::to_string(count), count);
+    for (std::size_t count : options.sizes)
+        bench::EnsureLoadCorpus(options.base / std::to_string(count), count);
 
     // A home of its own: settings, address books and the tree's home
     // branch all live below it, the same for the window and the command.
