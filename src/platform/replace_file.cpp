@@ -7,6 +7,7 @@
 
 #include <cerrno>
 #include <cstdint>
+#include <fstream>
 #include <string>
 #include <system_error>
 
@@ -56,6 +57,20 @@ fs::path followed(const fs::path& target) {
     return error ? target : resolved;
 }
 
+// The process's umask. Asking umask() means setting it for a moment, and
+// a file another thread creates in that moment would get every permission:
+// the kernel tells it in /proc (Linux 4.7 on), and only without that is it
+// asked the old way.
+mode_t currentUmask() {
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line))
+        if (line.starts_with("Umask:")) return static_cast<mode_t>(std::stoul(line.substr(6), nullptr, 8));
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    return mask;
+}
+
 // Gives the written temporary file what the file it replaces had, and
 // makes it durable; 0 or an errno value.
 int takeOver(int fd, const fs::path& file, const ReplaceOptions& options) {
@@ -67,9 +82,7 @@ int takeOver(int fd, const fs::path& file, const ReplaceOptions& options) {
         } else if (options.newFileMode) {
             mode = *options.newFileMode;
         } else {
-            const mode_t mask = ::umask(0);
-            ::umask(mask);
-            mode = 0666 & ~mask;
+            mode = 0666 & ~currentUmask();
         }
         if (::fchmod(fd, mode) != 0) return errno;
     } else {

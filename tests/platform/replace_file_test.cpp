@@ -212,5 +212,16 @@ TEST_F(ReplaceFile, LinkAtTheNameIsFollowedReplacedOrRefused) {
     }
 }
 
+// A new file gets what the umask leaves of rw-rw-rw-, and the umask
+// itself is as it was.
+TEST_F(ReplaceFile, NewFileTakesTheUmasksPermissions) {
+    file = folder / "new.txt";
+    const mode_t before = ::umask(027);
+    ASSERT_TRUE(replace({.temporaryTag = "test-XXXXXX"}).has_value());
+    const mode_t after = ::umask(before);
+    EXPECT_EQ(after, 027);
+    EXPECT_EQ(fs::status(file).permissions(), fs::perms(0640));
+}
+
 }  // namespace
 }  // namespace pelmora::test
