@@ -45,7 +45,8 @@ using pelmora::bench::RunResult;
 using Clock = std::chrono::steady_clock;
 using namespace pelmora;
 
-// The GUI's path over the terminal ports: what one folder load costs.
+// The GUI's path over the terminal ports, with the window's reader
+// options: what one folder load costs.
 std::size_t loadFolder(const fs::path& folder, MsgList& list, cli::TerminalListView& view,
                        unsigned threads = 0) {
     cli::TerminalStatusBar status;
@@ -54,7 +55,9 @@ std::size_t loadFolder(const fs::path& folder, MsgList& list, cli::TerminalListV
     cli::TerminalBusyCursor cursor;
     LoadFolderPorts ports{view, status, progress, prompts, cursor};
     LineList lines;
-    ReaderContext reader{lines, ReaderOptions{}, prompts};
+    ReaderOptions options;
+    options.KeepRawAddresses = false;
+    ReaderContext reader{lines, options, prompts};
     LoadFolder(folder, list, ports, reader, Subfolders::No, threads);
     return list.size();
 }

@@ -203,6 +203,7 @@ void MainWindow::LoadFolder() {
         ReaderOptions options;
         options.DupCheckHeaders = m_settings.DupCheckHeaders;
         options.DisplayNames = m_settings.ConvDisplayName ? &m_displayNames : nullptr;
+        options.KeepRawAddresses = false;
         ReaderContext reader{m_msgLines, options, *m_prompts};
         outcome = pelmora::LoadFolder(folder, m_list, ports, reader,
                                       m_settings.ListSubFolders ? Subfolders::Yes : Subfolders::No);

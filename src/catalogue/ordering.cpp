@@ -121,7 +121,7 @@ CellContent CellFor(const TMsgItem& e, int key) {
         case KeyReceived:
             return {e.RecvDateText, -1};
         case KeySize:
-            return {e.SizeText, e.HasAttach ? 3 : -1};
+            return {e.SizeKB + "KB", e.HasAttach ? 3 : -1};
         case KeyFolder:
             return {Utf8ToAnsi(e.FolderName), -1};
         case KeyRecipients:

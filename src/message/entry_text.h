@@ -6,6 +6,7 @@
 // std::string_view and std::string and compare with any text.
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -13,25 +14,39 @@
 #include <ostream>
 #include <string>
 #include <string_view>
+#include <utility>
 
 namespace pelmora {
 
 // An immutable text shared by its copies: the folder of every entry read
-// from one folder is one string, however many entries there are.
+// from one folder is one string, however many entries there are. One
+// pointer wide (a shared_ptr takes two), to a block holding its count.
 class SharedText {
 public:
     SharedText() = default;
     SharedText(std::string_view text) { assign(text); }  // NOLINT(google-explicit-constructor)
     SharedText(const char* text) : SharedText(std::string_view(text)) {}
     SharedText(const std::string& text) : SharedText(std::string_view(text)) {}
-    SharedText& operator=(std::string_view text) {
-        assign(text);
+    SharedText(const SharedText& other) noexcept : m_block(other.m_block) {
+        if (m_block) m_block->count.fetch_add(1, std::memory_order_relaxed);
+    }
+    SharedText(SharedText&& other) noexcept : m_block(std::exchange(other.m_block, nullptr)) {}
+    SharedText& operator=(const SharedText& other) noexcept {
+        SharedText copy(other);
+        std::swap(m_block, copy.m_block);
         return *this;
     }
+    SharedText& operator=(SharedText&& other) noexcept {
+        SharedText taken(std::move(other));
+        std::swap(m_block, taken.m_block);
+        return *this;
+    }
+    SharedText& operator=(std::string_view text) { return *this = SharedText(text); }
     SharedText& operator=(const char* text) { return *this = std::string_view(text); }
     SharedText& operator=(const std::string& text) { return *this = std::string_view(text); }
+    ~SharedText() { release(); }
 
-    const std::string& str() const { return m_text ? *m_text : none(); }
+    const std::string& str() const { return m_block ? m_block->text : none(); }
     operator const std::string&() const { return str(); }  // NOLINT(google-explicit-constructor)
     operator std::string_view() const { return str(); }    // NOLINT(google-explicit-constructor)
     const char* c_str() const { return str().c_str(); }
@@ -40,7 +55,7 @@ public:
     bool empty() const { return size() == 0; }
 
     friend bool operator==(const SharedText& a, const SharedText& b) {
-        return a.m_text == b.m_text || a.str() == b.str();
+        return a.m_block == b.m_block || a.str() == b.str();
     }
     friend bool operator==(const SharedText& a, std::string_view b) { return a.str() == b; }
     friend bool operator==(const SharedText& a, const std::string& b) { return a.str() == b; }
@@ -48,18 +63,26 @@ public:
     friend std::ostream& operator<<(std::ostream& out, const SharedText& text) { return out << text.str(); }
 
 private:
+    struct Block {
+        explicit Block(std::string_view from) : text(from) {}
+        std::atomic<std::size_t> count{1};
+        const std::string text;
+    };
+
     static const std::string& none() {
         static const std::string text;
         return text;
     }
     void assign(std::string_view text) {
-        if (text.empty())
-            m_text.reset();
-        else
-            m_text = std::make_shared<const std::string>(text);
+        if (!text.empty()) m_block = new Block(text);
+    }
+    void release() noexcept {
+        // The last copy, on whichever thread lets it go, frees the block.
+        if (m_block && m_block->count.fetch_sub(1, std::memory_order_acq_rel) == 1) delete m_block;
+        m_block = nullptr;
     }
 
-    std::shared_ptr<const std::string> m_text;
+    Block* m_block = nullptr;
 };
 
 // A text in 17 bytes that needs no alignment: up to 16 bytes in place

@@ -43,7 +43,6 @@ void SetFileFacts(TMsgItem& entry, const struct stat& info) {
     entry.FileChangeTime =
         static_cast<std::int64_t>(info.st_ctim.tv_sec) * 1'000'000'000 + info.st_ctim.tv_nsec;
     entry.SizeKB = SizeKBText(entry.FileSize);
-    entry.SizeText = entry.SizeKB + "KB";
 }
 
 }  // namespace pelmora

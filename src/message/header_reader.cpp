@@ -299,12 +299,14 @@ void applyFields(TMsgItem& entry, const HeaderFields& fields, const ReaderOption
     const View subjectRaw = fields.hasSubject ? trimCtl(fields.subject) : View{};
     const View rawDate = ascii::TrimBlanksAndControls(fields.date);
 
-    entry.FromRaw = fields.hasFrom ? trimCtl(fields.from) : View{};
+    const View fromRaw = fields.hasFrom ? trimCtl(fields.from) : View{};
+    const View toRaw = fields.hasTo ? trimCtl(fields.to) : View{};
+    entry.FromRaw = options.KeepRawAddresses ? fromRaw : View{};
     entry.From =
-        fields.hasFrom ? FormatAddress(DecodeHeaderText(entry.FromRaw), names) : std::string(text::kUnknown);
-    entry.ToRaw = fields.hasTo ? trimCtl(fields.to) : View{};
+        fields.hasFrom ? FormatAddress(DecodeHeaderText(fromRaw), names) : std::string(text::kUnknown);
+    entry.ToRaw = options.KeepRawAddresses ? toRaw : View{};
     entry.To =
-        fields.hasTo ? assembleRecipients(DecodeHeaderText(entry.ToRaw), names) : std::string(text::kUnknown);
+        fields.hasTo ? assembleRecipients(DecodeHeaderText(toRaw), names) : std::string(text::kUnknown);
     entry.Subject = fields.hasSubject ? DecodeHeaderText(subjectRaw) : std::string(text::kNoSubject);
     entry.RecvDate = fields.hasReceived ? fields.received : entry.FileDate;
     char date[DateTextSize];

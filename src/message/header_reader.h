@@ -28,6 +28,11 @@ struct ReaderOptions {
     bool DupCheckHeaders = true;
     // Non-null exactly while the display-name option is on.
     const DisplayNameLookup* DisplayNames = nullptr;
+    // The sender's and recipients' header bytes as read (FromRaw, ToRaw):
+    // the command line prints them and a search tests its terms against
+    // them, but the window's list never shows them, and for a large folder
+    // they are about a third of what its entries take.
+    bool KeepRawAddresses = true;
 };
 
 // Reads the header block that reader stands at the start of into lines,

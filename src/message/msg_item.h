@@ -53,10 +53,9 @@ struct TMsgItem {
     CompactText RecvDateText;  // "YYYY/MM/DD HH:MM"
     CompactText SentDateText;
     CompactText FileDateText;
-    CompactText SizeKB;    // "1,234"
-    CompactText SizeText;  // SizeKB + "KB"
-    CompactText FileExt;   // ".eml" or ".nws"
-    CompactText FromRaw;   // header bytes as read, unfolded and trimmed
+    CompactText SizeKB;   // "1,234"; the list shows it followed by "KB"
+    CompactText FileExt;  // ".eml" or ".nws"
+    CompactText FromRaw;  // header bytes as read, unfolded and trimmed
     CompactText ToRaw;
     CompactText MessageId;  // angle brackets kept; empty when absent
     CompactText Boundary;   // top-level multipart/mixed or /report boundary

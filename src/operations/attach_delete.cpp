@@ -357,7 +357,6 @@ void updateEntry(TMsgItem& entry, const struct stat& written) {
     entry.HasAttach = false;
     entry.FileSize = written.st_size;
     entry.SizeKB = SizeKBText(entry.FileSize);
-    entry.SizeText = entry.SizeKB + "KB";
     const ports::FileIdentity identity = ports::IdentityOf(written);
     entry.FileDevice = identity.device;
     entry.FileInode = identity.inode;

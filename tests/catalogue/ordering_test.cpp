@@ -199,7 +199,7 @@ TEST(SortMsgList, UnknownKeyIsAnInternalErrorReportedOncePerSort) {
 TEST(CellFor, SenderHasLeadingBlankAndIconSizeHasAttachmentMark) {
     auto e = MakeItem({.from = "Taro", .folderPath = "/mail/受信"});
     e->IconIndex = 2;
-    e->SizeText = "2KB";
+    e->SizeKB = "2";
     e->HasAttach = true;
     EXPECT_EQ(CellFor(*e, 1).text, " Taro");
     EXPECT_EQ(CellFor(*e, 1).image, 2);

@@ -34,7 +34,6 @@ std::unique_ptr<TMsgItem> Entry() {
     e->RecvDateText = "2008/01/01 10:01";
     e->MessageId = "<id@x>";
     e->SizeKB = "1,234";
-    e->SizeText = "1,234KB";
     e->DupHash = -2;
     e->HasAttach = true;
     return e;

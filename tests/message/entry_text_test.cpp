@@ -49,6 +49,21 @@ TEST(SharedText, CopiesShareOneStringAndCompareByText) {
     EXPECT_EQ(asString, "/home/user/mail");
     EXPECT_TRUE(SharedText().empty());
     EXPECT_EQ(SharedText().str(), "");
+
+    // The text lives while any copy does, whichever goes first.
+    SharedText kept;
+    {
+        SharedText first = std::string("/tmp/a");
+        SharedText second = first;
+        kept = second;
+        first = std::move(second);
+        first = first;  // NOLINT: assigning a text to itself keeps it
+        EXPECT_EQ(first, "/tmp/a");
+        EXPECT_TRUE(second.empty());  // NOLINT(bugprone-use-after-move): a moved-from text is empty
+    }
+    EXPECT_EQ(kept, "/tmp/a");
+    kept = "";
+    EXPECT_TRUE(kept.empty());
 }
 
 }  // namespace

@@ -300,6 +300,24 @@ TEST_F(ReadMessageTest, DuplicateHashCoversTheHeadersWhenAsked) {
     EXPECT_EQ(read(a, idOnly).entry.DupHash, read(b, idOnly).entry.DupHash);
 }
 
+TEST_F(ReadMessageTest, RawAddressesAreKeptOnlyWhenAsked) {
+    const std::string bytes =
+        "From: =?ISO-2022-JP?B?GyRCOzNFRBsoQg==?= <taro@example.jp>\r\nTo: a@example.jp, b@example.jp\r\n"
+        "Subject: s\r\n\r\n";
+    ReaderOptions withoutRaw;
+    withoutRaw.KeepRawAddresses = false;
+    const Reading kept = read(bytes);
+    const Reading dropped = read(bytes, withoutRaw);
+    EXPECT_EQ(kept.entry.FromRaw, "=?ISO-2022-JP?B?GyRCOzNFRBsoQg==?= <taro@example.jp>");
+    EXPECT_EQ(kept.entry.ToRaw, "a@example.jp, b@example.jp");
+    EXPECT_EQ(dropped.entry.FromRaw, "");
+    EXPECT_EQ(dropped.entry.ToRaw, "");
+    // Everything shown or compared is made from the header all the same.
+    EXPECT_EQ(Hex(dropped.entry.From), Hex(kept.entry.From));
+    EXPECT_EQ(dropped.entry.To, kept.entry.To);
+    EXPECT_EQ(dropped.entry.DupHash, kept.entry.DupHash);
+}
+
 TEST_F(ReadMessageTest, IconFollowsExtensionAndSize) {
     EXPECT_EQ(read("Subject: x\r\n\r\n", {}, "a.nws").entry.IconIndex, 1);
     EXPECT_EQ(read("", {}, "b.nws").entry.IconIndex, 0);

@@ -107,7 +107,6 @@ protected:
         e->SentDateText = "2008/01/01 10:00";
         e->RecvDateText = "2008/01/01 10:05";
         e->SizeKB = size;
-        e->SizeText = std::string(size) + "KB";
         e->FolderPath = "/home/u/受信トレイ";
         e->FolderName = "受信トレイ";
         return e;
