@@ -81,7 +81,7 @@ std::unique_ptr<TMsgItem> readOnce(BodySearch* search) {
     auto entry = std::make_unique<TMsgItem>();
     entry->FileName = scratch().file();
     entry->FolderPath = scratch().folder();
-    entry->FileExt = ".eml";
+    entry->EmlFile = true;
     list.push_back(std::move(entry));
     LineList lines;
     fuzz::SilentPrompts prompts;

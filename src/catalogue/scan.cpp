@@ -191,7 +191,7 @@ std::unique_ptr<TMsgItem> NewEntry(const SharedText& folderPath, const SharedTex
     item->FileName += fileName;
     item->FolderPath = folderPath;
     item->FolderName = folderName;
-    item->FileExt = ext;
+    item->EmlFile = ext == ".eml";
     return item;
 }
 

@@ -314,7 +314,7 @@ void applyFields(TMsgItem& entry, const HeaderFields& fields, const ReaderOption
     entry.SentDate = fields.hasDate ? atLeastFloor(ParseMailDate(rawDate)) : entry.FileDate;
     entry.SentDateText = fields.hasDate ? WriteDateText(entry.SentDate, date) : entry.FileDateText.view();
     entry.MessageId = fields.messageId;
-    entry.IconIndex = entry.FileExt == ".eml" ? 2 : entry.FileSize != 0 ? 1 : 0;
+    entry.IconIndex = entry.EmlFile ? 2 : entry.FileSize != 0 ? 1 : 0;
 
     thread_local std::string key;
     key = entry.MessageId;

@@ -37,7 +37,6 @@ struct TMsgItem {
     std::uint64_t FileInode = 0;
     std::int64_t FileChangeTime = 0;
     std::int64_t DupHash = 0;
-    std::int32_t IconIndex = 0;
     // After a duplicate check: the number of the entry's group (from 1),
     // and whether it is the copy the check left unselected. 0 and false
     // otherwise.
@@ -47,14 +46,15 @@ struct TMsgItem {
     bool Matched = false;
     bool DeleteMark = false;
     bool SelMark = false;
-    CompactText From;          // decoded and formatted sender, "（不明）" when absent
-    CompactText Subject;       // decoded subject, "（件名なし）" when absent
-    CompactText To;            // formatted recipients joined with "; "
-    CompactText RecvDateText;  // "YYYY/MM/DD HH:MM"
+    bool EmlFile = false;       // the file's name ends in ".eml" (any case), not ".nws"
+    std::int8_t IconIndex = 0;  // 2 for a ".eml" file, else 1, or 0 when empty or not read
+    CompactText From;           // decoded and formatted sender, "（不明）" when absent
+    CompactText Subject;        // decoded subject, "（件名なし）" when absent
+    CompactText To;             // formatted recipients joined with "; "
+    CompactText RecvDateText;   // "YYYY/MM/DD HH:MM"
     CompactText SentDateText;
     CompactText FileDateText;
     CompactText SizeKB;   // "1,234"; the list shows it followed by "KB"
-    CompactText FileExt;  // ".eml" or ".nws"
     CompactText FromRaw;  // header bytes as read, unfolded and trimmed
     CompactText ToRaw;
     CompactText MessageId;  // angle brackets kept; empty when absent

@@ -41,7 +41,7 @@ protected:
         auto entry = std::make_unique<TMsgItem>();
         entry->FileName = (folder / name).string();
         entry->FolderPath = folder.string();
-        entry->FileExt = ".eml";
+        entry->EmlFile = true;
         m_list.push_back(std::move(entry));
     }
 

@@ -60,7 +60,7 @@ TEST(ScanFolder, ListsMessageExtensionsInAnyCaseOnly) {
     ScanFolder(nullptr, Subfolders::No, list, dir.path());
     EXPECT_EQ(FileNames(list), (std::vector<std::string>{".hidden.eml", "x.EML", "y.Nws"}));
     for (const auto& e : list) {
-        EXPECT_TRUE(e->FileExt == ".eml" || e->FileExt == ".nws") << e->FileExt;
+        EXPECT_EQ(e->EmlFile, !e->FileName.ends_with(".Nws")) << e->FileName;
         EXPECT_FALSE(e->Matched);
         EXPECT_EQ(e->IconIndex, 0);
     }

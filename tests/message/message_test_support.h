@@ -47,7 +47,7 @@ inline std::unique_ptr<TMsgItem> ScannedEntry(const std::filesystem::path& file)
     entry->FolderPath = file.parent_path().string();
     std::string ext = file.extension().string();
     for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    entry->FileExt = ext;
+    entry->EmlFile = ext == ".eml";
     struct stat info {};
     if (::stat(file.c_str(), &info) == 0) {
         entry->FileSize = info.st_size;
@@ -79,7 +79,7 @@ inline TMsgItem EntryForBytes(std::string_view bytes, const std::string& name = 
     TMsgItem entry;
     entry.FileName = "/mail/" + name;
     entry.FolderPath = "/mail";
-    entry.FileExt = std::filesystem::path(name).extension().string();
+    entry.EmlFile = std::filesystem::path(name).extension() == ".eml";
     entry.FileSize = static_cast<std::int64_t>(bytes.size());
     entry.FileDate = 45000.5;
     entry.FileDateText = DateText(entry.FileDate);
