@@ -122,6 +122,7 @@ int DupsCommand(const Args& args, ports::FileSystem& files) {
     if (auto problem = parse(args, options)) return usageError(*problem);
 
     TerminalPrompts prompts(options.yes ? AssumeYes::Yes : AssumeYes::No);
+    options.reader.rawAddresses = PrintsRawAddresses(options.format);
     CommandReader reader(options.reader, prompts);
     TerminalListView view(kMainColumnKeys, KeyReceived);
     MsgList list;

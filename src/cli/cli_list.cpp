@@ -72,6 +72,7 @@ int ListCommand(const Args& args) {
     if (options.recurse || options.sortKey == KeyFolder) columns.push_back(KeyFolder);
 
     TerminalPrompts prompts;
+    options.reader.rawAddresses = PrintsRawAddresses(options.format);
     CommandReader reader(options.reader, prompts);
     TerminalListView view(columns, options.sortKey);
     MsgList list;

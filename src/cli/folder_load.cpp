@@ -22,6 +22,7 @@ ReaderOptions optionsFor(const ReaderChoices& choices, DisplayNameDirectory& dir
     if (!notice.empty()) prompts.information(notice);
     ReaderOptions options;
     options.DupCheckHeaders = choices.dupCheckHeaders.value_or(settings.DupCheckHeaders);
+    options.KeepRawAddresses = choices.rawAddresses;
     if (choices.displayNames.value_or(settings.ConvDisplayName)) {
         DirectoryReport report;
         auto built =

@@ -20,6 +20,10 @@ namespace pelmora::cli {
 struct ReaderChoices {
     std::optional<bool> displayNames;     // --display-names / --no-display-names
     std::optional<bool> dupCheckHeaders;  // --id-only gives false
+    // The sender's and recipients' header bytes: a search tests its terms
+    // against them, the tsv and json tables print them; a list that needs
+    // neither keeps a fair part of its memory without them.
+    bool rawAddresses = true;
 };
 
 // Takes --display-names and --no-display-names; false for any other argument.

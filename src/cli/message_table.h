@@ -23,6 +23,12 @@ namespace pelmora::cli {
 
 enum class TableFormat { Table, Tsv, Csv, Json };
 
+// Whether a table of this format shows the sender's and recipients' header
+// bytes as read (tsv and json do).
+inline bool PrintsRawAddresses(TableFormat format) {
+    return format == TableFormat::Tsv || format == TableFormat::Json;
+}
+
 // "table", "tsv", "csv" or "json"; nothing for anything else.
 std::optional<TableFormat> ParseTableFormat(std::string_view name);
 // Takes --format=… and --encoding=…, which list, dups and search share.
