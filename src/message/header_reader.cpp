@@ -231,6 +231,7 @@ HeaderFields extractFields(std::span<const std::string> lines) {
 }  // namespace
 
 thread_local std::string BodyStream::t_line;
+thread_local std::string BodyStream::t_delimiter;
 
 bool BodyStream::next(View& line) {
     m_place = {};
@@ -243,16 +244,22 @@ bool BodyStream::next(View& line) {
         line = {};
         return true;
     }
-    if (m_phase == Phase::Done || !m_reader.readPiece(t_line)) {
+    if (m_phase == Phase::Done || !m_reader.readPiece(line, t_line, m_place)) {
         m_phase = Phase::Done;
         return false;
     }
     ++m_handed;
-    line = t_line;
-    m_place = m_reader.place();
     // A line longer than a piece is never a delimiter (RFC 2046 keeps those
     // to a boundary of at most 70 bytes and a few blanks).
-    if (!m_boundary.empty() && m_place.whole()) follow(ClassifyDelimiterLine(t_line, m_boundary));
+    if (m_boundary.empty() || !m_place.whole()) return true;
+    const DelimiterKind kind = ClassifyDelimiterLine(line, m_boundary);
+    if (m_phase == Phase::BeforeFirst && kind == DelimiterKind::Part) {
+        // Looking past the first delimiter reads on, which moves the bytes
+        // the line is a view of.
+        t_delimiter.assign(line);
+        line = t_delimiter;
+    }
+    follow(kind);
     return true;
 }
 

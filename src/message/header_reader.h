@@ -107,7 +107,10 @@ private:
 
     void follow(DelimiterKind kind);
 
+    // Where a line is put together when it cannot be handed out from the
+    // reader's block.
     static thread_local std::string t_line;
+    static thread_local std::string t_delimiter;
 
     std::span<const std::string> m_header;
     LineReader& m_reader;

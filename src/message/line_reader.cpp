@@ -21,7 +21,7 @@ namespace {
 constexpr std::size_t FirstBlock = 4 * 1024;
 constexpr std::size_t SecondBlock = 16 * 1024;
 constexpr std::size_t LaterBlock = 64 * 1024;
-constexpr char EndOfFileMark = 0x1A;
+constexpr char EndOfFileMark = LineReader::kEndMark;
 
 // The first LF, CR or end mark in [from, end), or end.
 const char* findLineStop(const char* from, const char* end) {
@@ -289,6 +289,14 @@ bool LineReader::readPiece(std::string& piece, std::size_t size) {
     m_midLine = !ends;
     m_cut = false;
     m_place = {begins, ends};
+    return true;
+}
+
+bool LineReader::readPieceInto(std::string_view& piece, std::string& spare, LinePlace& place,
+                               std::size_t size) {
+    if (!readPiece(spare, size)) return false;
+    piece = spare;
+    place = m_place;
     return true;
 }
 

@@ -7,12 +7,15 @@
 // it in pieces of bounded length.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
 #include <memory>
 #include <string>
 #include <string_view>
+
+#include "message/find_bytes.h"
 
 struct stat;
 
@@ -33,6 +36,9 @@ struct LinePlace {
 
 class LineReader {
 public:
+    // The byte that ends a file's text.
+    static constexpr char kEndMark = 0x1A;
+
     LineReader() = default;
     ~LineReader();
     LineReader(const LineReader&) = delete;
@@ -60,6 +66,19 @@ public:
     // its line is never followed by an empty one. False at the end of the
     // file.
     bool readPiece(std::string& piece, std::size_t size = kLinePieceBytes);
+    // readPiece without the copy where it can: most lines lie whole in the
+    // block read, and the piece is then a view of it, valid until the next
+    // read. A piece that has to be put together (it spans two blocks, it
+    // loses a lone CR, it fills `size`) is put into spare. place is set to
+    // where the piece lies in its line.
+    bool readPiece(std::string_view& piece, std::string& spare, LinePlace& place,
+                   std::size_t size = kLinePieceBytes) {
+        if (takeWholeLine(piece, size)) {
+            place = {};
+            return true;
+        }
+        return readPieceInto(piece, spare, place, size);
+    }
     // Where the piece read last lies in its line.
     LinePlace place() const { return m_place; }
     // Back to the first byte of the file; false when it cannot seek.
@@ -75,6 +94,29 @@ public:
     std::uint64_t bytesRead() const { return m_bytesRead; }
 
 private:
+    // The next line when it lies in the block, with its end, and is shorter
+    // than size: the path nearly every line takes, kept inline.
+    bool takeWholeLine(std::string_view& piece, std::size_t size) {
+        if (m_midLine || m_begin >= m_end) return false;
+        const char* const base = m_buffer.get();
+        const char* const from = base + m_begin;
+        const char* const end = base + m_end;
+        const char* const stop =
+            FindFirstOf(from, from + std::min(size, m_end - m_begin), '\n', '\r', kEndMark);
+        std::size_t taken;
+        if (stop < end && *stop == '\n')
+            taken = 1;
+        else if (stop + 1 < end && stop[0] == '\r' && stop[1] == '\n')
+            taken = 2;
+        else
+            return false;  // a lone CR, an end mark, a line longer than size or than the block
+        piece = std::string_view(from, static_cast<std::size_t>(stop - from));
+        m_begin = static_cast<std::size_t>(stop - base) + taken;
+        m_cut = false;
+        m_place = {};
+        return true;
+    }
+    bool readPieceInto(std::string_view& piece, std::string& spare, LinePlace& place, std::size_t size);
     bool fill();
     void stopAtEndMark();
     bool copyLine(std::string& out, std::size_t limit);

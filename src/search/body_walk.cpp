@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <span>
 #include <vector>
 
 #include "decode/ascii.h"
@@ -310,12 +311,9 @@ private:
     bool provenAbsent(const BodyText& body, std::size_t firstNew, Conversion conversion) {
         BodyPrefilter& filter = m_context.filter;
         if (!filter.begin(conversion, false)) return false;
-        const std::string_view raw = body.raw;
-        for (std::size_t k = firstNew > 0 ? firstNew - 1 : 0; k < body.rawUnits.size(); ++k) {
-            const BodyUnit& unit = body.rawUnits[k];
-            if (!filter.add(raw.substr(unit.begin, unit.end - unit.begin))) return false;
-        }
-        return filter.provesAbsent(m_terms);
+        const std::span<const BodyUnit> units(body.rawUnits);
+        return filter.addUnits(body.raw, units.subspan(firstNew > 0 ? firstNew - 1 : 0)) &&
+               filter.provesAbsent(m_terms);
     }
 
     static void keepLastUnit(BodyText& body) {

@@ -245,24 +245,23 @@ public:
     bool opened() const { return m_open; }
 
     bool next(std::string_view& line) override {
-        if (m_phase == Phase::Done || m_phase == Phase::Last || !m_reader.readPiece(m_line)) {
+        if (m_phase == Phase::Done || m_phase == Phase::Last || !m_reader.readPiece(line, m_line, m_place)) {
             m_phase = Phase::Done;
             return false;
         }
         ++m_handed;
-        line = m_line;
         // Only a whole line can end the header or be a delimiter.
         if (!place().whole()) return true;
         switch (m_phase) {
             case Phase::Header:
-                if (m_line.empty()) m_phase = m_boundary.empty() ? Phase::Body : Phase::Preamble;
+                if (line.empty()) m_phase = m_boundary.empty() ? Phase::Body : Phase::Preamble;
                 break;
             case Phase::Preamble:
-                if (ClassifyDelimiterLine(m_line, m_boundary) == DelimiterKind::Part)
+                if (ClassifyDelimiterLine(line, m_boundary) == DelimiterKind::Part)
                     m_phase = Phase::FirstPart;
                 break;
             case Phase::FirstPart:
-                if (ClassifyDelimiterLine(m_line, m_boundary) != DelimiterKind::None) m_phase = Phase::Last;
+                if (ClassifyDelimiterLine(line, m_boundary) != DelimiterKind::None) m_phase = Phase::Last;
                 break;
             case Phase::Body:
             case Phase::Last:
@@ -272,14 +271,15 @@ public:
         return true;
     }
     std::size_t lastIndex() const override { return m_handed == 0 ? 0 : m_handed - 1; }
-    LinePlace place() const override { return m_reader.place(); }
+    LinePlace place() const override { return m_place; }
 
 private:
     enum class Phase { Header, Body, Preamble, FirstPart, Last, Done };
 
     LineReader m_reader;
     std::string_view m_boundary;
-    std::string m_line;
+    std::string m_line;  // a line put together from two blocks
+    LinePlace m_place{};
     std::size_t m_handed = 0;
     Phase m_phase = Phase::Header;
     bool m_open = false;

@@ -4,6 +4,12 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <span>
+#include <utility>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "decode/cp932.h"
 #include "decode/japanese.h"
@@ -81,38 +87,86 @@ std::size_t nextEscape(std::string_view text, std::size_t from) {
                           : text.size();
 }
 
-// Past the escape at text[i], as the conversion reads it: only its second
-// byte counts, and it is three bytes long whatever its third is.
-std::size_t pastEscape(std::string_view text, std::size_t i, bool& doubleByte) {
-    if (i + 1 < text.size()) {
-        if (text[i + 1] == '$') doubleByte = true;
-        if (text[i + 1] == '(') doubleByte = false;
+// ISO-2022-JP units, one after another in text, cut into the stretches the
+// conversion makes of them: single-byte stretches and stretches of pairs,
+// escapes left out. Each unit is converted on its own, so it starts in
+// single-byte mode and an escape cut short by its end ends there. In
+// single-byte mode a unit's end changes nothing, so a stretch may run
+// across many units, which is what makes the walk cheap: most of a body is
+// found to be one stretch by one search for an escape.
+class Iso2022JpStretches {
+public:
+    // units is not empty; text ends with the last of them.
+    Iso2022JpStretches(std::string_view text, std::span<const BodyUnit> units)
+        : m_text(text), m_units(units), m_at(units.front().begin) {}
+
+    // The next stretch [begin, end); false at the end.
+    bool next(std::size_t& begin, std::size_t& end, bool& pairs) {
+        for (;;) {
+            if (m_at >= m_text.size()) return false;
+            if (m_text[m_at] == kEsc) {
+                pastEscape();
+                continue;
+            }
+            begin = m_at;
+            pairs = m_doubleByte;
+            if (!m_doubleByte) {
+                end = m_at = nextEscape(m_text, m_at);
+                return true;
+            }
+            // An escape counts only where a pair would begin; one in the
+            // second byte of a pair is part of the pair. The stretch ends
+            // with its unit at the latest.
+            const std::string_view unit = m_text.substr(0, unitEnd(m_at));
+            std::size_t esc = nextEscape(unit, m_at);
+            while (esc < unit.size() && (esc - begin) % 2 != 0) esc = nextEscape(unit, esc + 1);
+            end = m_at = esc;
+            if (esc == unit.size()) m_doubleByte = false;
+            return true;
+        }
     }
-    return i + 3;
-}
+
+private:
+    // The end of the unit that holds position at.
+    std::size_t unitEnd(std::size_t at) {
+        while (m_unit + 1 < m_units.size() && m_units[m_unit].end <= at) ++m_unit;
+        return std::max(m_units[m_unit].end, at + 1);
+    }
+
+    // Only an escape's second byte counts, and it is three bytes long
+    // whatever its third is.
+    void pastEscape() {
+        const std::size_t end = unitEnd(m_at);
+        if (m_at + 3 >= end) {
+            // The next unit starts in single-byte mode.
+            m_at = end;
+            m_doubleByte = false;
+            return;
+        }
+        if (m_text[m_at + 1] == '$') m_doubleByte = true;
+        if (m_text[m_at + 1] == '(') m_doubleByte = false;
+        m_at += 3;
+    }
+
+    std::string_view m_text;
+    std::span<const BodyUnit> m_units;
+    std::size_t m_unit = 0;
+    std::size_t m_at;
+    bool m_doubleByte = false;
+};
 
 // ISO-2022-JP walked as the conversion walks it: single-byte stretches
 // are kept, escapes dropped, each stretch of pairs one barrier.
-void appendIso2022JpAscii(std::string& out, std::string_view text, bool dropLineEnds) {
-    bool doubleByte = false;
-    std::size_t i = 0;
-    const std::size_t n = text.size();
-    while (i < n) {
-        if (text[i] == kEsc) {
-            i = pastEscape(text, i, doubleByte);
-        } else if (doubleByte) {
-            // An escape counts only where a pair would begin; one in the
-            // second byte of a pair is part of the pair.
-            const std::size_t start = i;
-            std::size_t esc = nextEscape(text, i);
-            while (esc < n && (esc - start) % 2 != 0) esc = nextEscape(text, esc + 1);
-            i = esc;
+void appendIso2022JpAscii(std::string& out, std::string_view text, std::span<const BodyUnit> units,
+                          bool dropLineEnds) {
+    Iso2022JpStretches stretches(text, units);
+    std::size_t begin = 0, end = 0;
+    bool pairs = false;
+    while (stretches.next(begin, end, pairs)) {
+        if (pairs)
             out += kBarrier;
-        } else {
-            const std::size_t end = nextEscape(text, i);
-            appendFolded(out, text.substr(i, end - i), dropLineEnds);
-            i = end;
-        }
+        else
+            appendFolded(out, text.substr(begin, end - begin), dropLineEnds);
     }
 }
 
@@ -126,7 +180,12 @@ bool utf8MakesNoAsciiOfOtherBytes(std::string_view text) {
     while (i < n) {
         const std::uint8_t lead = data[i];
         if (lead < 0x80) {
-            ++i;
+            // Eight ASCII bytes at once where they come in a row.
+            std::uint64_t word;
+            if (i + 8 <= n && (std::memcpy(&word, data + i, 8), (word & kHighBits) == 0))
+                i += 8;
+            else
+                ++i;
             continue;
         }
         // Most leads cannot stand for a small code point whatever follows.
@@ -159,6 +218,32 @@ bool utf8MakesNoAsciiOfOtherBytes(std::string_view text) {
 
 bool isJisByte(std::uint8_t b) {
     return b >= 0x21 && b <= 0x7E;
+}
+
+// Whether one of the eight bytes is below n (n at most 0x80; exact for
+// bytes below 0x80, and a byte of 0x80 or above is reported too).
+bool hasByteBelow(std::uint64_t word, std::uint8_t n) {
+    return ((word - n * kEveryByte) & ~word & kHighBits) != 0 || (word & kHighBits) != 0;
+}
+
+bool allAscii(std::string_view bytes) {
+    std::size_t k = 0;
+    for (std::uint64_t word; k + 8 <= bytes.size(); k += 8)
+        if (std::memcpy(&word, bytes.data() + k, 8), (word & kHighBits) != 0) return false;
+    for (; k < bytes.size(); ++k)
+        if (static_cast<std::uint8_t>(bytes[k]) >= 0x80) return false;
+    return true;
+}
+
+// Whether every byte is one of a JIS X 0208 pair's, 0x21-0x7E, eight at a time.
+bool allJisBytes(std::string_view bytes) {
+    std::size_t k = 0;
+    for (std::uint64_t word; k + 8 <= bytes.size(); k += 8)
+        if (std::memcpy(&word, bytes.data() + k, 8), hasByteBelow(word, 0x21) || hasByte(word, 0x7F))
+            return false;
+    for (; k < bytes.size(); ++k)
+        if (!isJisByte(static_cast<std::uint8_t>(bytes[k]))) return false;
+    return true;
 }
 
 // The JIS X 0208 pair of a code page 932 character, or "" for one that is
@@ -204,37 +289,83 @@ std::string jisProbeOf(std::string_view term) {
 // nothing when the text drops them); false when the bytes are not plain
 // ISO-2022-JP (see the header), a pair that would take an escape's first
 // byte or run past the end among them.
-bool appendJisPairs(std::string& out, std::string_view text, bool dropLineEnds) {
-    bool doubleByte = false;
-    std::size_t i = 0;
-    const std::size_t n = text.size();
-    while (i < n) {
-        if (text[i] == kEsc) {
-            i = pastEscape(text, i, doubleByte);
-            continue;
-        }
-        const std::size_t end = nextEscape(text, i);
-        if (doubleByte) {
-            if ((end - i) % 2 != 0) return false;
-            for (std::size_t k = i; k < end; ++k)
-                if (!isJisByte(static_cast<std::uint8_t>(text[k]))) return false;
-            out.append(text.data() + i, end - i);
+bool appendJisPairs(std::string& out, std::string_view text, std::span<const BodyUnit> units,
+                    bool dropLineEnds) {
+    Iso2022JpStretches stretches(text, units);
+    std::size_t begin = 0, end = 0;
+    bool pairs = false;
+    while (stretches.next(begin, end, pairs)) {
+        const std::string_view stretch = text.substr(begin, end - begin);
+        if (pairs) {
+            if (stretch.size() % 2 != 0 || !allJisBytes(stretch)) return false;
+            out += stretch;
         } else {
-            bool shown = false;
-            for (std::size_t k = i; k < end; ++k) {
-                const auto b = static_cast<std::uint8_t>(text[k]);
-                if (b >= 0x80) return false;
-                shown = shown || !(dropLineEnds && (b == '\r' || b == '\n'));
-            }
+            if (!allAscii(stretch)) return false;
+            const bool shown = !dropLineEnds || stretch.find_first_not_of("\r\n") != std::string_view::npos;
             if (shown && (out.empty() || out.back() != kBarrier)) out += kBarrier;
         }
-        i = end;
     }
     return true;
 }
 
-bool occursIn(const std::string& stream, const std::string& probe) {
+bool occursIn(std::string_view stream, const std::string& probe) {
     return memmem(stream.data(), stream.size(), probe.data(), probe.size()) != nullptr;
+}
+
+// A probe byte as a test of a text byte: (byte & mask) == value. A letter
+// clears the bit that tells a-z from A-Z, and only a letter's two cases
+// give that value.
+struct ByteTest {
+    std::uint8_t mask;
+    std::uint8_t value;
+};
+
+ByteTest testFor(char probeByte) {
+    const auto b = static_cast<std::uint8_t>(probeByte);
+    const bool letter = b >= 'A' && b <= 'Z';
+    return {static_cast<std::uint8_t>(letter ? 0xDF : 0xFF), b};
+}
+
+bool passes(char c, ByteTest test) {
+    return (static_cast<std::uint8_t>(c) & test.mask) == test.value;
+}
+
+bool matchesFoldedAt(const char* at, std::string_view probe) {
+    for (std::size_t k = 0; k < probe.size(); ++k)
+        if (!passes(at[k], testFor(probe[k]))) return false;
+    return true;
+}
+
+// Whether probe (upper-cased, none of its bytes a-z) occurs in text with
+// text's a-z taken as A-Z: what occursIn tells of the folded text, without
+// folding it. Sixteen places at a time are tested on the probe's first and
+// last bytes; only a place that passes both is compared in full.
+bool occursFolded(std::string_view text, std::string_view probe) {
+    const std::size_t length = probe.size();
+    if (length == 0) return true;
+    if (text.size() < length) return false;
+    const std::size_t places = text.size() - length + 1;
+    const char* const data = text.data();
+    std::size_t i = 0;
+#if defined(__SSE2__)
+    const ByteTest first = testFor(probe.front());
+    const ByteTest last = testFor(probe.back());
+    const __m128i firstMask = _mm_set1_epi8(static_cast<char>(first.mask));
+    const __m128i firstValue = _mm_set1_epi8(static_cast<char>(first.value));
+    const __m128i lastMask = _mm_set1_epi8(static_cast<char>(last.mask));
+    const __m128i lastValue = _mm_set1_epi8(static_cast<char>(last.value));
+    for (; i + 16 <= places; i += 16) {
+        const __m128i heads = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + i));
+        const __m128i tails = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + i + length - 1));
+        const __m128i both = _mm_and_si128(_mm_cmpeq_epi8(_mm_and_si128(heads, firstMask), firstValue),
+                                           _mm_cmpeq_epi8(_mm_and_si128(tails, lastMask), lastValue));
+        for (auto bits = static_cast<unsigned>(_mm_movemask_epi8(both)); bits != 0; bits &= bits - 1)
+            if (matchesFoldedAt(data + i + static_cast<std::size_t>(__builtin_ctz(bits)), probe)) return true;
+    }
+#endif
+    for (; i < places; ++i)
+        if (matchesFoldedAt(data + i, probe)) return true;
+    return false;
 }
 
 }  // namespace
@@ -271,6 +402,7 @@ bool BodyPrefilter::begin(BodyConversion conversion, bool dropLineEnds) {
     m_conversion = conversion;
     m_dropLineEnds = dropLineEnds;
     m_stream.clear();
+    m_direct = {};
     m_jisStream.clear();
     // Only terms that have JIS pairs to look for need the pairs' stream.
     m_jisSound = conversion == BodyConversion::Iso2022Jp &&
@@ -287,23 +419,58 @@ bool BodyPrefilter::begin(BodyConversion conversion, bool dropLineEnds) {
 bool BodyPrefilter::asciiProves(const Probes& probes) const {
     const std::vector<std::string>& needed =
         m_conversion == BodyConversion::AsIs ? probes.whole : probes.afterFirst;
-    return !needed.empty() &&
-           !std::ranges::all_of(needed, [&](const std::string& probe) { return occursIn(m_stream, probe); });
+    const auto occurs = [&](const std::string& probe) {
+        return m_direct.data() != nullptr ? occursFolded(m_direct, probe) : occursIn(m_stream, probe);
+    };
+    return !needed.empty() && !std::ranges::all_of(needed, occurs);
 }
 
 bool BodyPrefilter::add(std::string_view bytes) {
+    const BodyUnit whole{0, bytes.size(), 0};
+    return addUnits(bytes, std::span(&whole, 1));
+}
+
+// Bytes whose stream is the bytes themselves, folded: the first such bytes
+// are probed where they lie, without a copy, as long as nothing else is
+// added to them (line ends count, when they are dropped).
+void BodyPrefilter::addAsIs(std::string_view bytes) {
+    if (m_stream.empty() && m_direct.data() == nullptr && !m_dropLineEnds) {
+        m_direct = bytes.data() != nullptr ? bytes : std::string_view("", 0);
+        return;
+    }
+    if (m_direct.data() != nullptr) appendFolded(m_stream, std::exchange(m_direct, {}), m_dropLineEnds);
+    appendFolded(m_stream, bytes, m_dropLineEnds);
+}
+
+bool BodyPrefilter::addUnits(std::string_view text, std::span<const BodyUnit> units) {
+    if (units.empty()) return true;
+    // The units lie one after another: their bytes are one stretch of text.
+    const std::size_t from = units.front().begin;
+    const std::string_view bytes = text.substr(from, units.back().end - from);
     switch (m_conversion) {
         case BodyConversion::AsIs:
-            appendFolded(m_stream, bytes, m_dropLineEnds);
+            addAsIs(bytes);
             return true;
         case BodyConversion::Utf8:
-            if (!utf8MakesNoAsciiOfOtherBytes(bytes)) return false;
-            appendFolded(m_stream, bytes, m_dropLineEnds);
+            for (const BodyUnit& unit : units)
+                if (!utf8MakesNoAsciiOfOtherBytes(text.substr(unit.begin, unit.end - unit.begin)))
+                    return false;
+            addAsIs(bytes);
             return true;
-        case BodyConversion::Iso2022Jp:
-            if (m_needAscii) appendIso2022JpAscii(m_stream, bytes, m_dropLineEnds);
-            if (m_jisSound) m_jisSound = appendJisPairs(m_jisStream, bytes, m_dropLineEnds);
+        case BodyConversion::Iso2022Jp: {
+            // Without an escape the text is one single-byte stretch.
+            const bool plain = std::memchr(bytes.data(), kEsc, bytes.size()) == nullptr;
+            if (m_needAscii && plain) addAsIs(bytes);
+            if (m_needAscii && !plain) {
+                if (m_direct.data() != nullptr)
+                    appendFolded(m_stream, std::exchange(m_direct, {}), m_dropLineEnds);
+                appendIso2022JpAscii(m_stream, text.substr(0, units.back().end), units, m_dropLineEnds);
+            }
+            if (m_jisSound)
+                m_jisSound =
+                    appendJisPairs(m_jisStream, text.substr(0, units.back().end), units, m_dropLineEnds);
             return true;
+        }
         case BodyConversion::EucJp:
             break;
     }

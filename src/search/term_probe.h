@@ -28,6 +28,7 @@
 // Any other body defeats this proof, never the first.
 #pragma once
 
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -49,6 +50,9 @@ public:
     // Adds the bytes of one unit, converted on its own; false when they
     // defeat the proof.
     bool add(std::string_view bytes);
+    // Adds units that lie one after another in text, each converted on its
+    // own, as add would one by one.
+    bool addUnits(std::string_view text, std::span<const BodyUnit> units);
     // True when no term whose mark is not above zero (not found yet, or
     // excluded) can occur in the text of the units added since begin.
     bool provesAbsent(const TermList& terms);
@@ -61,15 +65,17 @@ private:
     };
 
     bool asciiProves(const Probes& probes) const;
+    void addAsIs(std::string_view bytes);
 
     std::vector<std::string> m_texts;
     std::vector<Probes> m_probes;  // one per term
     BodyConversion m_conversion = BodyConversion::AsIs;
     bool m_dropLineEnds = false;
-    std::string m_stream;      // the ASCII bytes that count, folded, with barriers
-    std::string m_jisStream;   // the double-byte pairs, with barriers
-    bool m_jisSound = false;   // every unit so far is plain ISO-2022-JP
-    bool m_needAscii = false;  // some term has ASCII stretches to look for
+    std::string m_stream;       // the ASCII bytes that count, folded, with barriers
+    std::string_view m_direct;  // or (data set) the bytes of the stream, not folded yet
+    std::string m_jisStream;    // the double-byte pairs, with barriers
+    bool m_jisSound = false;    // every unit so far is plain ISO-2022-JP
+    bool m_needAscii = false;   // some term has ASCII stretches to look for
 };
 
 }  // namespace pelmora

@@ -66,6 +66,11 @@ TEST(BodyPrefilterTest, MessagesMadeToDefeatTheProof) {
         jis + "\x1B$B %U%!%k%3%s\x1B(B\n",
         jis + "\x83t\x83@\x83\x8B\x83R\x83\x93\n",
         jis + "\x1B$B%U%!%k%3%\x1B(Bs\n",
+        // Lines are converted one by one: a line that ends in double-byte
+        // mode or inside an escape, one whose last pair takes an escape.
+        jis + "zeb\x1B$B%U\nracorn\n",
+        jis + "zebra\x1B$B\ncorn \x1B(\nzebra\x1B\ncorn\n",
+        jis + "\x1B$B%U\x1B\nzebracorn %U%!\x1B\n%k%3%s\n",
         "Content-Type: text/plain; charset=iso-2022-jp\nContent-Transfer-Encoding: base64\n\n"
         "GyRCJVUlIQ0KJWslMyVzGyhC\n",  // "\x1B$B%U%!\r\n%k%3%s\x1B(B"
         "Content-Type: text/plain; charset=iso-2022-jp\nContent-Transfer-Encoding: quoted-printable\n\n"
