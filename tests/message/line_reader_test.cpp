@@ -27,6 +27,18 @@ std::vector<std::string> allLines(const std::filesystem::path& file) {
             lines.back() += piece;
     }
     EXPECT_TRUE(reader.atEnd());
+    // The same lines where they are handed out from the block read.
+    EXPECT_TRUE(reader.open(file));
+    std::vector<std::string> viewed;
+    std::string_view view;
+    std::string spare;
+    for (LinePlace place; reader.readPiece(view, spare, place);) {
+        if (place.begins)
+            viewed.emplace_back(view);
+        else
+            viewed.back() += view;
+    }
+    EXPECT_EQ(viewed, lines);
     return lines;
 }
 
@@ -72,7 +84,14 @@ INSTANTIATE_TEST_SUITE_P(
                              "\x1A"
                              "a\r\n",
                              {}},
-                    LineCase{"NulBytesKept", std::string("a\0b\n", 4), {std::string("a\0b", 3)}}),
+                    LineCase{"NulBytesKept", std::string("a\0b\n", 4), {std::string("a\0b", 3)}},
+                    // Lines around the width of the wide compare, their ends at every place in it.
+                    LineCase{"LinesOfEveryWidth",
+                             std::string(31, 'a') + "\r\n" + std::string(32, 'b') + "\n" +
+                                 std::string(33, 'c') + "\r" + std::string(40, 'd') + "\r\n" +
+                                 std::string(70, 'e') + "\x1A",
+                             {std::string(31, 'a'), std::string(32, 'b'),
+                              std::string(33, 'c') + std::string(40, 'd'), std::string(70, 'e')}}),
     [](const testing::TestParamInfo<LineCase>& row) { return std::string(row.param.name); });
 
 TEST(LineReader, LinesLongerThanManyBlocksComeWholeInPieces) {
