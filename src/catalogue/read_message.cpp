@@ -47,7 +47,7 @@ int FolderHandle::descriptorOf(const std::string& folder) {
     return m_fd;
 }
 
-bool OpenEntry(TMsgItem& entry, LineReader& reader, ReaderContext& context) {
+bool OpenEntry(TMsgItem& entry, LineReader& reader, ReaderContext& context, FileFacts facts) {
     struct stat info {};
     if (!openFile(reader, entry, context.folder)) {
         // The list still shows the file's size and date where it can.
@@ -58,7 +58,7 @@ bool OpenEntry(TMsgItem& entry, LineReader& reader, ReaderContext& context) {
     }
     // Taken from the open file: they describe what is read, and cost no
     // second look-up of the name.
-    if (reader.fileInfo(info)) SetFileFacts(entry, info);
+    if (facts == FileFacts::Now && reader.fileInfo(info)) SetFileFacts(entry, info);
     return true;
 }
 

@@ -49,7 +49,10 @@ struct ReaderContext {
 // file. False when it cannot be opened: the warning is shown, the entry
 // keeps its scan values (with the file's size and date where they can still
 // be found) and the context's lines are emptied.
-bool OpenEntry(TMsgItem& entry, LineReader& reader, ReaderContext& context);
+// WhenListed leaves the size and times to be taken later from the open
+// file, for a reading that lists few of the messages it opens.
+enum class FileFacts { Now, WhenListed };
+bool OpenEntry(TMsgItem& entry, LineReader& reader, ReaderContext& context, FileFacts facts = FileFacts::Now);
 
 // Says that memory ran out while entry was read, and puts the entry back to
 // the values of the scan (a message read in part shows none of it) and

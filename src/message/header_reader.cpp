@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "message/header_reader.h"
 
+#include <sys/stat.h>
 #include <xxhash.h>
 
 #include <algorithm>
@@ -360,6 +361,8 @@ void CompleteHeaderFields(TMsgItem& entry, const LineList& lines, const ReaderOp
 void PendingFields::complete() {
     if (m_done) return;
     m_done = true;
+    if (struct stat info{}; m_factsFrom != nullptr && m_factsFrom->fileInfo(info))
+        SetFileFacts(m_entry, info);
     CompleteHeaderFields(m_entry, m_lines, m_options);
 }
 

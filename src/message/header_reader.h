@@ -55,14 +55,18 @@ void CompleteHeaderFields(TMsgItem& entry, const LineList& lines, const ReaderOp
 // not completed yet: complete() completes them once, however often called.
 class PendingFields {
 public:
-    PendingFields(TMsgItem& entry, const LineList& lines, const ReaderOptions& options)
-        : m_entry(entry), m_lines(lines), m_options(options) {}
+    // With factsFrom, the entry's size and times are taken from that open
+    // file first (the dates fall back to them).
+    PendingFields(TMsgItem& entry, const LineList& lines, const ReaderOptions& options,
+                  const LineReader* factsFrom = nullptr)
+        : m_entry(entry), m_lines(lines), m_options(options), m_factsFrom(factsFrom) {}
     void complete();
 
 private:
     TMsgItem& m_entry;
     const LineList& m_lines;
     const ReaderOptions& m_options;
+    const LineReader* m_factsFrom;
     bool m_done = false;
 };
 

@@ -63,7 +63,7 @@ void SearchOpenMessage(LineReader& reader, TMsgItem& entry, LineList& lines, con
         // sender, recipients, subject and dates would be work thrown away.
         if (search.DefersHeaderFields()) {
             ReadHeaderLines(reader, entry, lines);
-            PendingFields pending(entry, lines, options);
+            PendingFields pending(entry, lines, options, &reader);
             ScopeExit handing([&search] { search.SetPendingFields(nullptr); });
             search.SetPendingFields(&pending);
             entry.Matched = MatchesBeyondHeader(search, reader, lines, entry);
@@ -81,9 +81,14 @@ void SearchOpenMessage(LineReader& reader, TMsgItem& entry, LineList& lines, con
 template <typename Search>
 void SearchMessage(MsgList& list, std::size_t index, ReaderContext& context, Search& search) {
     TMsgItem& entry = *list[index];
+    // A search that defers the header fields takes the file's size and
+    // times with them, from the file still open.
+    FileFacts facts = FileFacts::Now;
+    if constexpr (requires { search.DefersHeaderFields(); })
+        if (search.DefersHeaderFields()) facts = FileFacts::WhenListed;
     ReadReportingMemory(entry, context, [&] {
         LineReader reader;
-        if (OpenEntry(entry, reader, context))
+        if (OpenEntry(entry, reader, context, facts))
             SearchOpenMessage(reader, entry, context.MsgLines, context.options, search);
     });
 }

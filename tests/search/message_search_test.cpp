@@ -123,7 +123,7 @@ public:
 auto headerFields(const TMsgItem& e) {
     return std::tuple(e.From, e.To, e.Subject, e.FromRaw.str(), e.ToRaw.str(), e.MessageId.str(),
                       e.Boundary.str(), e.RecvDate, e.SentDate, e.RecvDateText.str(), e.SentDateText.str(),
-                      e.DupHash, e.IconIndex, e.HasAttach);
+                      e.DupHash, e.IconIndex, e.HasAttach, e.FileSize, e.FileTime, e.FileDateText.str());
 }
 
 std::vector<fs::path> filesUnder(const fs::path& root) {
@@ -145,6 +145,10 @@ void readAllIn(const fs::path& root) {
         for (const int mode : {0, 1, 2}) {
             MsgList list;
             list.push_back(ScannedEntry(file));
+            // As the scan leaves them on Linux: the reader takes them.
+            list[0]->FileSize = 0;
+            list[0]->FileTime = list[0]->FileDate = 0;
+            list[0]->FileDateText = std::string_view();
             LineList lines;
             FakePrompts prompts;
             ReaderContext context{lines, {}, prompts};
