@@ -35,14 +35,17 @@ std::string SizeKBText(std::int64_t bytes) {
 void SetFileFacts(TMsgItem& entry, const struct stat& info) {
     entry.FileTime = FileTimeFromTimespec(info.st_mtim);
     entry.FileDate = FileDateFromFileTime(entry.FileTime);
-    char date[DateTextSize];
-    entry.FileDateText = WriteDateText(entry.FileDate, date);
     entry.FileSize = static_cast<std::int64_t>(info.st_size);
     entry.FileDevice = static_cast<std::uint64_t>(info.st_dev);
     entry.FileInode = static_cast<std::uint64_t>(info.st_ino);
     entry.FileChangeTime =
         static_cast<std::int64_t>(info.st_ctim.tv_sec) * 1'000'000'000 + info.st_ctim.tv_nsec;
     entry.SizeKB = SizeKBText(entry.FileSize);
+}
+
+std::string_view WriteFileDateText(const TMsgItem& entry, char (&text)[DateTextSize]) {
+    if (entry.FileDate == 0) return {};
+    return WriteDateText(entry.FileDate, text);
 }
 
 }  // namespace pelmora

@@ -318,9 +318,13 @@ void applyFields(TMsgItem& entry, const HeaderFields& fields, const ReaderOption
     entry.Subject = fields.hasSubject ? DecodeHeaderText(subjectRaw) : std::string(text::kNoSubject);
     entry.RecvDate = fields.hasReceived ? fields.received : entry.FileDate;
     char date[DateTextSize];
-    entry.RecvDateText = fields.hasReceived ? WriteDateText(entry.RecvDate, date) : entry.FileDateText.view();
+    // A message without a date field shows its file's date.
+    char fileDate[DateTextSize];
+    const View fileDateText =
+        fields.hasReceived && fields.hasDate ? View{} : WriteFileDateText(entry, fileDate);
+    entry.RecvDateText = fields.hasReceived ? WriteDateText(entry.RecvDate, date) : fileDateText;
     entry.SentDate = fields.hasDate ? atLeastFloor(ParseMailDate(rawDate)) : entry.FileDate;
-    entry.SentDateText = fields.hasDate ? WriteDateText(entry.SentDate, date) : entry.FileDateText.view();
+    entry.SentDateText = fields.hasDate ? WriteDateText(entry.SentDate, date) : fileDateText;
     entry.MessageId = fields.messageId;
     entry.IconIndex = entry.EmlFile ? 2 : entry.FileSize != 0 ? 1 : 0;
 

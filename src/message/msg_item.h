@@ -53,7 +53,6 @@ struct TMsgItem {
     CompactText To;             // formatted recipients joined with "; "
     CompactText RecvDateText;   // "YYYY/MM/DD HH:MM"
     CompactText SentDateText;
-    CompactText FileDateText;
     CompactText SizeKB;   // "1,234"; the list shows it followed by "KB"
     CompactText FromRaw;  // header bytes as read, unfolded and trimmed
     CompactText ToRaw;

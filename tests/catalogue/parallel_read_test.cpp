@@ -64,7 +64,7 @@ TEST_F(ParallelLoadTest, ManyThreadsGiveTheEntriesOneThreadGives) {
         EXPECT_EQ(e->SentDate, expected->SentDate) << e->FileName;
         EXPECT_EQ(e->SentDateText, expected->SentDateText) << e->FileName;
         EXPECT_EQ(e->FileSize, expected->FileSize) << e->FileName;
-        EXPECT_EQ(e->FileDateText, expected->FileDateText) << e->FileName;
+        EXPECT_EQ(e->FileDate, expected->FileDate) << e->FileName;
         EXPECT_EQ(e->HasAttach, expected->HasAttach) << e->FileName;
         EXPECT_EQ(e->DupHash, expected->DupHash) << e->FileName;
         EXPECT_TRUE(e->Matched) << e->FileName;

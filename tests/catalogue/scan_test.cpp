@@ -16,6 +16,7 @@
 #include "catalogue/read_message.h"
 #include "catalogue_test_support.h"
 #include "decode/japanese.h"
+#include "message/format.h"
 #include "support/files.h"
 
 namespace pelmora {
@@ -85,7 +86,9 @@ TEST(ScanFolder, RecordsFolderAndFileFacts) {
     EXPECT_EQ(e.FileTime, (1199145601ULL + 11644473600ULL) * 10000000ULL + 5000000ULL);
     // Local time at two-second resolution: 00:00:01.5 UTC shows as 00:00:00.
     EXPECT_EQ(e.FileDate, 39448.0);
-    EXPECT_EQ(e.FileDateText, "2008/01/01 00:00");
+    char text[DateTextSize];
+    EXPECT_EQ(WriteFileDateText(e, text), "2008/01/01 00:00");
+    EXPECT_EQ(WriteFileDateText(TMsgItem{}, text), "");  // no file facts, no date
 }
 
 struct SizeRow {

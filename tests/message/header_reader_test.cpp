@@ -28,8 +28,8 @@ TEST_F(ReadMessageTest, MissingHeadersGiveDefaultsAndFileDate) {
     EXPECT_EQ(r.entry.FromRaw, "");
     EXPECT_EQ(r.entry.SentDate, r.entry.FileDate);
     EXPECT_EQ(r.entry.RecvDate, r.entry.FileDate);
-    EXPECT_EQ(r.entry.SentDateText, r.entry.FileDateText);
-    EXPECT_EQ(r.entry.RecvDateText, r.entry.FileDateText);
+    EXPECT_EQ(r.entry.SentDateText, DateText(r.entry.FileDate));
+    EXPECT_EQ(r.entry.RecvDateText, DateText(r.entry.FileDate));
     EXPECT_EQ(r.entry.MessageId, "");
     EXPECT_TRUE(r.entry.Matched);
     EXPECT_EQ(r.entry.IconIndex, 2);

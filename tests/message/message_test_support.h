@@ -53,7 +53,6 @@ inline std::unique_ptr<TMsgItem> ScannedEntry(const std::filesystem::path& file)
         entry->FileSize = info.st_size;
         entry->FileTime = FileTimeFromTimespec(info.st_mtim);
         entry->FileDate = FileDateFromFileTime(entry->FileTime);
-        entry->FileDateText = DateText(entry->FileDate);
     }
     return entry;
 }
@@ -82,7 +81,6 @@ inline TMsgItem EntryForBytes(std::string_view bytes, const std::string& name = 
     entry.EmlFile = std::filesystem::path(name).extension() == ".eml";
     entry.FileSize = static_cast<std::int64_t>(bytes.size());
     entry.FileDate = 45000.5;
-    entry.FileDateText = DateText(entry.FileDate);
     return entry;
 }
 
