@@ -123,7 +123,7 @@ public:
 auto headerFields(const TMsgItem& e) {
     return std::tuple(e.From, e.To, e.Subject, e.FromRaw.str(), e.ToRaw.str(), e.MessageId.str(),
                       e.Boundary.str(), e.RecvDate, e.SentDate, e.RecvDateText.str(), e.SentDateText.str(),
-                      e.DupHash, e.IconIndex, e.HasAttach, e.FileSize, e.FileTime, e.FileDateText.str());
+                      e.DupHash, e.IconIndex, e.HasAttach, e.FileSize, e.FileTime, e.FileDate);
 }
 
 std::vector<fs::path> filesUnder(const fs::path& root) {
@@ -148,7 +148,6 @@ void readAllIn(const fs::path& root) {
             // As the scan leaves them on Linux: the reader takes them.
             list[0]->FileSize = 0;
             list[0]->FileTime = list[0]->FileDate = 0;
-            list[0]->FileDateText = std::string_view();
             LineList lines;
             FakePrompts prompts;
             ReaderContext context{lines, {}, prompts};
