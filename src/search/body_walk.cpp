@@ -283,7 +283,15 @@ private:
         std::string_view line;
         while (nextBodyLine(line)) {
             std::size_t lastLine = m_lines.current();
-            AppendDecodedUnit(body, line, m_lines, lastLine, quotedPrintable, conversion);
+            if (!quotedPrintable && body.decodedCarry.empty() && m_lines.place().ends) {
+                // Nearly every line: what AppendDecodedUnit does for a line
+                // that needs no decoding and leaves nothing for the next.
+                const std::size_t begin = body.raw.size();
+                body.raw += line;
+                body.rawUnits.push_back({begin, body.raw.size(), lastLine});
+            } else {
+                AppendDecodedUnit(body, line, m_lines, lastLine, quotedPrintable, conversion);
+            }
             if (body.raw.size() < kBatchBytes) continue;
             runBatch(body, firstNew, conversion, test);
             if (test.done()) break;

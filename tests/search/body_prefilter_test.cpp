@@ -87,6 +87,16 @@ TEST(BodyPrefilterTest, MessagesMadeToDefeatTheProof) {
         utf8 +
             "\xE2\x81\x81\xE3\x82\xBB"
             "EBRACORN \xF0\x9F\x98\x80\n",
+        // ファルコン in UTF-8 that is not in its shortest form, has a
+        // byte that is no continuation, or follows a character the code
+        // page lacks; split by a line end, a soft break and CR LF.
+        utf8 + "\xE3\x43\x95\xE3\x82\xA1\xE3\x83\xAB\xE3\x82\xB3\xE3\x83\xB3\n",
+        utf8 + "\xF0\x83\x83\x95\xE3\x82\xA1\xE3\x83\xAB\xE3\x82\xB3\xE3\x83\xB3\n",
+        utf8 + "\xE5\xA7\x82\xE3\x83\x95\xE3\x82\xA1\xE3\x83\xAB\xE3\x82\xB3\xE3\x83\xB3\n",
+        utf8 + "\xC3\x83t\xE3\x82\xA1\xE3\x83\xAB\xE3\x82\xB3\xE3\x83\xB3\n",
+        utf8 + "\xE3\x83\x95\xE3\x82\xA1\xE3\x83\xAB\n\xE3\x82\xB3\xE3\x83\xB3\n",
+        qp + "=E3=83=95=E3=82=A1=E3=83=\n=AB=E3=82=B3=E3=83=B3\n",
+        b64 + "44OV44Kh44OrDQrjgrPjg7M=\n",  // "ファル\r\nコン"
         // Line ends, soft breaks and escapes inside the word.
         utf8 + "zebra\ncorn\n",
         qp + "zebra=\ncorn =E8=AD=B0=E4=BA=8B=E9=8C=B2\n",
