@@ -264,6 +264,22 @@ bool BodyStream::next(View& line) {
     return true;
 }
 
+std::size_t BodyStream::takePlainLines(std::string& bytes, std::vector<std::size_t>& ends,
+                                       std::size_t maxBytes) {
+    // Only body lines, and none that could change the phase.
+    if (m_handed <= m_header.size() || m_phase == Phase::Done) return 0;
+    std::size_t taken = 0;
+    std::string_view line;
+    while (bytes.size() < maxBytes && m_reader.takeLineNotBeginningWith('-', line)) {
+        bytes += line;
+        ends.push_back(bytes.size());
+        ++taken;
+    }
+    m_handed += taken;
+    if (taken > 0) m_place = {};
+    return taken;
+}
+
 bool BodyStream::hasAttach() {
     View line;
     while (next(line)) {

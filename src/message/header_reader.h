@@ -102,6 +102,8 @@ public:
     bool next(std::string_view& line) override;
     std::size_t lastIndex() const override { return m_handed == 0 ? 0 : m_handed - 1; }
     LinePlace place() const override { return m_place; }
+    std::size_t takePlainLines(std::string& bytes, std::vector<std::size_t>& ends,
+                               std::size_t maxBytes) override;
 
     // Reads on through the delimiter that ends the first part.
     bool hasAttach();

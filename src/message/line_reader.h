@@ -86,6 +86,13 @@ public:
     // From now on a CR not followed by LF stays in its line, for a writer
     // that must keep every byte of the lines it copies.
     void keepBareCarriageReturns() { m_keepBareCr = true; }
+    // The next line when it is whole in the block read, shorter than a
+    // piece and does not begin with `first`; false, with nothing taken,
+    // otherwise. For a reader that takes the plain lines of a body at once
+    // and leaves the others (delimiters begin with "-") to readPiece.
+    bool takeLineNotBeginningWith(char first, std::string_view& line) {
+        return m_begin < m_end && m_buffer[m_begin] != first && takeWholeLine(line, kLinePieceBytes);
+    }
     // The open file's descriptor, or -1.
     int descriptor() const { return m_fd; }
     // True at the end of the file; only meaningful between lines.

@@ -4,7 +4,9 @@
 #pragma once
 
 #include <cstddef>
+#include <string>
 #include <string_view>
+#include <vector>
 
 #include "message/line_reader.h"
 #include "message/msg_item.h"
@@ -23,6 +25,16 @@ public:
     // The index of the last line the source holds or has handed out: the
     // position a match settled only at the end of a body is reported at.
     virtual std::size_t lastIndex() const = 0;
+    // Takes whole lines that cannot be delimiters (they do not begin with
+    // "-") for as long as they come without waiting and bytes holds fewer
+    // than maxBytes: each line's bytes are appended to bytes and the size
+    // after them to ends. The number taken; a source that hands its lines
+    // one by one takes none. The next line, if any, comes from next().
+    virtual std::size_t takePlainLines(std::string& bytes, std::vector<std::size_t>& ends,
+                                       std::size_t maxBytes) {
+        (void)bytes, (void)ends, (void)maxBytes;
+        return 0;
+    }
 };
 
 // The lines of a list in memory.

@@ -92,6 +92,14 @@ public:
     }
     LinePlace place() const override { return m_place; }
     std::size_t lastIndex() const override { return m_source.lastIndex(); }
+    std::size_t takePlainLines(std::string& bytes, std::vector<std::size_t>& ends,
+                               std::size_t maxBytes) override {
+        if (m_pushedBack) return 0;
+        const std::size_t taken = m_source.takePlainLines(bytes, ends, maxBytes);
+        if (taken > 0) m_place = {};
+        m_taken += taken;
+        return taken;
+    }
     // The index of the line taken last.
     std::size_t current() const { return m_taken - 1; }
 
@@ -281,7 +289,16 @@ private:
         if (m_context.prefilter) m_context.filter.prepare(m_terms);
         std::size_t firstNew = 0;
         std::string_view line;
-        while (nextBodyLine(line)) {
+        for (;;) {
+            if (!quotedPrintable && body.decodedCarry.empty() && takePlainLines(body)) {
+                if (body.raw.size() < kBatchBytes) continue;
+                runBatch(body, firstNew, conversion, test);
+                if (test.done()) break;
+                keepLastUnit(body);
+                firstNew = 1;
+                continue;
+            }
+            if (!nextBodyLine(line)) break;
             std::size_t lastLine = m_lines.current();
             if (!quotedPrintable && body.decodedCarry.empty() && m_lines.place().ends) {
                 // Nearly every line: what AppendDecodedUnit does for a line
@@ -302,6 +319,23 @@ private:
         if (test.failed) return 0;
         if (test.settledAt != 0) return test.settledAt;
         return test.lastMatch ? static_cast<int>(m_lines.lastIndex()) : 0;
+    }
+
+    // Lines that need no decoding, taken at once where the source can: each
+    // is a unit of its own, as AppendDecodedUnit would make it. False when
+    // none came.
+    bool takePlainLines(BodyText& body) {
+        if (!m_context.linesAtOnce) return false;
+        std::vector<std::size_t>& ends = m_context.lineEnds;
+        ends.clear();
+        std::size_t begin = body.raw.size();
+        std::size_t index = m_lines.current() + 1;
+        if (m_lines.takePlainLines(body.raw, ends, kBatchBytes) == 0) return false;
+        for (const std::size_t end : ends) {
+            body.rawUnits.push_back({begin, end, index++});
+            begin = end;
+        }
+        return true;
     }
 
     // Tests the decoded units [firstNew, end) of the batch, converting them

@@ -5,6 +5,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "message/header_reader.h"
 #include "message/line_source.h"
@@ -36,7 +37,11 @@ struct BodyWalkContext {
     // False: every body is converted and tested, with no proof that it
     // cannot match; the answers are the same, which tests compare.
     bool prefilter = true;
+    // False: every line is taken on its own, as a source that cannot hand
+    // several at once gives them; the answers are the same.
+    bool linesAtOnce = true;
     BodyPrefilter filter{};
+    std::vector<std::size_t> lineEnds{};  // reused by the lines taken at once
     // Set while a message whose header fields wait is searched: the
     // question about a body that cannot be searched shows them.
     PendingFields* pending = nullptr;

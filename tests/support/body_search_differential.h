@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "decode/japanese.h"
+#include "message/header_reader.h"
 #include "message/line_reader.h"
 #include "search/body_walk.h"
 #include "support/fake_ports.h"
@@ -52,6 +53,7 @@ public:
         }
         m_fast.prefilter = true;
         m_plain.prefilter = false;
+        m_oneByOne.linesAtOnce = false;
         // Unknown charsets are searched as they are, without a question.
         m_skip.SkipSilently = true;
     }
@@ -72,7 +74,9 @@ public:
         }
     }
 
-    // Every *.eml file under folder, read as the reader reads its lines.
+    // Every *.eml file under folder, read as the reader reads its lines;
+    // and streamed from the file as a search reads it, its plain lines
+    // taken at once and one by one.
     void compareFolder(const std::filesystem::path& folder, DifferentialTally& tally) {
         for (const auto& entry : std::filesystem::recursive_directory_iterator(folder)) {
             if (!entry.is_regular_file() || entry.path().extension() != ".eml") continue;
@@ -82,10 +86,32 @@ public:
             std::string line;
             while (reader.readLine(line)) lines.push_back(line);
             compare(lines, entry.path().string(), tally);
+            compareStreamed(entry.path(), tally);
+        }
+    }
+
+    void compareStreamed(const std::filesystem::path& file, DifferentialTally& tally) {
+        for (std::size_t f = 0; f < m_terms.size(); ++f) {
+            const int atOnce = searchStreamed(file, m_terms[f], m_fast);
+            const int oneByOne = searchStreamed(file, m_terms[f], m_oneByOne);
+            if (atOnce != oneByOne)
+                tally.differences.push_back(file.string() + " [" + DifferentialFields()[f] + "], streamed: " +
+                                            std::to_string(atOnce) + " taking lines at once, " +
+                                            std::to_string(oneByOne) + " one by one");
         }
     }
 
 private:
+    int searchStreamed(const std::filesystem::path& file, TermList terms, BodyWalkContext& context) {
+        LineReader reader;
+        if (!reader.open(file)) return -1;
+        TMsgItem entry;
+        LineList header;
+        ReadHeaderLines(reader, entry, header);
+        BodyStream body(header, reader, entry.Boundary);
+        return SearchBody(terms, body, entry, context);
+    }
+
     std::vector<TermList> m_terms;
     TMsgItem m_entry;
     SkipState m_skip;
@@ -93,6 +119,7 @@ private:
     FakeProgress m_progress;
     BodyWalkContext m_fast{m_skip, m_prompts, m_progress};
     BodyWalkContext m_plain{m_skip, m_prompts, m_progress};
+    BodyWalkContext m_oneByOne{m_skip, m_prompts, m_progress};
 };
 
 }  // namespace pelmora::test
