@@ -290,24 +290,10 @@ private:
         std::size_t firstNew = 0;
         std::string_view line;
         for (;;) {
-            if (!quotedPrintable && body.decodedCarry.empty() && takePlainLines(body)) {
-                if (body.raw.size() < kBatchBytes) continue;
-                runBatch(body, firstNew, conversion, test);
-                if (test.done()) break;
-                keepLastUnit(body);
-                firstNew = 1;
-                continue;
-            }
-            if (!nextBodyLine(line)) break;
-            std::size_t lastLine = m_lines.current();
-            if (!quotedPrintable && body.decodedCarry.empty() && m_lines.place().ends) {
-                // Nearly every line: what AppendDecodedUnit does for a line
-                // that needs no decoding and leaves nothing for the next.
-                const std::size_t begin = body.raw.size();
-                body.raw += line;
-                body.rawUnits.push_back({begin, body.raw.size(), lastLine});
-            } else {
-                AppendDecodedUnit(body, line, m_lines, lastLine, quotedPrintable, conversion);
+            const bool plain = !quotedPrintable && body.decodedCarry.empty();
+            if (!(plain && takePlainLines(body))) {
+                if (!nextBodyLine(line)) break;
+                appendUnit(body, line, plain, quotedPrintable, conversion);
             }
             if (body.raw.size() < kBatchBytes) continue;
             runBatch(body, firstNew, conversion, test);
@@ -319,6 +305,21 @@ private:
         if (test.failed) return 0;
         if (test.settledAt != 0) return test.settledAt;
         return test.lastMatch ? static_cast<int>(m_lines.lastIndex()) : 0;
+    }
+
+    // The unit that begins with line. plain: it needs no decoding and
+    // nothing waits from a piece before it, so unless it goes on in the
+    // next piece it is its own bytes, as AppendDecodedUnit would make it.
+    void appendUnit(BodyText& body, std::string_view line, bool plain, bool quotedPrintable,
+                    Conversion conversion) {
+        std::size_t lastLine = m_lines.current();
+        if (plain && m_lines.place().ends) {
+            const std::size_t begin = body.raw.size();
+            body.raw += line;
+            body.rawUnits.push_back({begin, body.raw.size(), lastLine});
+        } else {
+            AppendDecodedUnit(body, line, m_lines, lastLine, quotedPrintable, conversion);
+        }
     }
 
     // Lines that need no decoding, taken at once where the source can: each
