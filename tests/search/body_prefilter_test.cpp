@@ -69,6 +69,7 @@ TEST(BodyPrefilterTest, MessagesMadeToDefeatTheProof) {
         // Lines are converted one by one: a line that ends in double-byte
         // mode or inside an escape, one whose last pair takes an escape.
         jis + "zeb\x1B$B%U\nracorn\n",
+        jis + "\x1B$B%U\nzebracorn\n",
         jis + "zebra\x1B$B\ncorn \x1B(\nzebra\x1B\ncorn\n",
         jis + "\x1B$B%U\x1B\nzebracorn %U%!\x1B\n%k%3%s\n",
         "Content-Type: text/plain; charset=iso-2022-jp\nContent-Transfer-Encoding: base64\n\n"
