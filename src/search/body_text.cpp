@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "decode/ascii.h"
+#include "decode/byte_words.h"
 #include "decode/cp932.h"
 #include "decode/japanese.h"
 #include "decode/text.h"
@@ -16,23 +17,6 @@
 namespace pelmora {
 
 namespace {
-
-constexpr std::uint64_t kEveryByte = 0x0101010101010101ull;
-constexpr std::uint64_t kHighBits = 0x8080808080808080ull;
-
-// Eight ASCII bytes at once: a-z lose their 0x20 bit.
-std::uint64_t upperCaseAsciiWord(std::uint64_t word) {
-    const std::uint64_t atLeastA = word + (0x80 - 'a') * kEveryByte;
-    const std::uint64_t aboveZ = word + (0x80 - 'z' - 1) * kEveryByte;
-    const std::uint64_t lower = atLeastA & ~aboveZ & kHighBits;
-    return word ^ (lower >> 2);
-}
-
-bool hasHighByte(std::string_view s) {
-    std::uint8_t any = 0;
-    for (char c : s) any |= static_cast<std::uint8_t>(c);
-    return (any & 0x80) != 0;
-}
 
 bool hasEscape(std::string_view s) {
     return std::memchr(s.data(), 0x1b, s.size()) != nullptr;
@@ -52,7 +36,7 @@ void AppendConvertedBody(std::string& out, std::string_view in, BodyConversion c
             AppendUtf8AsSjis(out, in);
             return;
         case BodyConversion::EucJp:
-            if (hasHighByte(in) || hasEscape(in))
+            if (words::HasHighByte(in) || hasEscape(in))
                 AppendIso2022JpAsSjis(out, EucJpToIso2022Jp(in));
             else
                 out.append(in);
@@ -84,8 +68,8 @@ void UpperCaseDisplayRange(char* data, std::size_t size) {
             while (i + 8 <= size) {
                 std::uint64_t word;
                 std::memcpy(&word, data + i, 8);
-                if ((word & kHighBits) != 0) break;
-                word = upperCaseAsciiWord(word);
+                if ((word & words::kHighBits) != 0) break;
+                word = words::UpperCaseLetters(word);
                 std::memcpy(data + i, &word, 8);
                 i += 8;
             }

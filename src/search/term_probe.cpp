@@ -11,6 +11,7 @@
 #include <emmintrin.h>
 #endif
 
+#include "decode/byte_words.h"
 #include "decode/cp932.h"
 #include "decode/japanese.h"
 #include "decode/text.h"
@@ -24,8 +25,9 @@ constexpr char kEsc = 0x1B;
 // the proof looks for is one.
 constexpr char kBarrier = static_cast<char>(0x80);
 
-constexpr std::uint64_t kEveryByte = 0x0101010101010101ull;
-constexpr std::uint64_t kHighBits = 0x8080808080808080ull;
+using words::HasByte;
+using words::kEveryByte;
+using words::kHighBits;
 
 // A term byte the proof may look for: ASCII, and neither a line end (the
 // base64 text drops them) nor one of 0x60-0x7A, which upper-casing makes
@@ -34,23 +36,6 @@ constexpr std::uint64_t kHighBits = 0x8080808080808080ull;
 bool isProbeByte(char c) {
     const auto b = static_cast<std::uint8_t>(c);
     return b < 0x80 && b != '\r' && b != '\n' && (b < 0x60 || b > 0x7A);
-}
-
-// Eight bytes at once: a-z of every byte, whatever character it belongs
-// to, become A-Z, so that the stream's letters compare without regard to
-// case. Bytes of 0x80 and above are left alone: their high bit stays out of
-// the sums.
-std::uint64_t foldWord(std::uint64_t word) {
-    const std::uint64_t low7 = word & ~kHighBits;
-    const std::uint64_t atLeastA = low7 + (0x80 - 'a') * kEveryByte;
-    const std::uint64_t aboveZ = low7 + (0x80 - 'z' - 1) * kEveryByte;
-    return word ^ ((atLeastA & ~aboveZ & ~word & kHighBits) >> 2);
-}
-
-// Whether one of the eight bytes is c (exact for the first such byte).
-bool hasByte(std::uint64_t word, char c) {
-    const std::uint64_t x = word ^ (static_cast<std::uint8_t>(c) * kEveryByte);
-    return ((x - kEveryByte) & ~x & kHighBits) != 0;
 }
 
 // Appends text folded, without CR and LF when dropLineEnds.
@@ -65,8 +50,8 @@ void appendFolded(std::string& out, std::string_view text, bool dropLineEnds) {
             for (; i + 8 <= n; i += 8, put += 8) {
                 std::uint64_t word;
                 std::memcpy(&word, in + i, 8);
-                if (dropLineEnds && (hasByte(word, '\r') || hasByte(word, '\n'))) break;
-                word = foldWord(word);
+                if (dropLineEnds && (HasByte(word, '\r') || HasByte(word, '\n'))) break;
+                word = words::UpperCaseLetters(word);
                 std::memcpy(put, &word, 8);
             }
             // Up to eight bytes one by one, line ends dropped.
@@ -226,20 +211,11 @@ bool hasByteBelow(std::uint64_t word, std::uint8_t n) {
     return ((word - n * kEveryByte) & ~word & kHighBits) != 0 || (word & kHighBits) != 0;
 }
 
-bool allAscii(std::string_view bytes) {
-    std::size_t k = 0;
-    for (std::uint64_t word; k + 8 <= bytes.size(); k += 8)
-        if (std::memcpy(&word, bytes.data() + k, 8), (word & kHighBits) != 0) return false;
-    for (; k < bytes.size(); ++k)
-        if (static_cast<std::uint8_t>(bytes[k]) >= 0x80) return false;
-    return true;
-}
-
 // Whether every byte is one of a JIS X 0208 pair's, 0x21-0x7E, eight at a time.
 bool allJisBytes(std::string_view bytes) {
     std::size_t k = 0;
     for (std::uint64_t word; k + 8 <= bytes.size(); k += 8)
-        if (std::memcpy(&word, bytes.data() + k, 8), hasByteBelow(word, 0x21) || hasByte(word, 0x7F))
+        if (std::memcpy(&word, bytes.data() + k, 8), hasByteBelow(word, 0x21) || HasByte(word, 0x7F))
             return false;
     for (; k < bytes.size(); ++k)
         if (!isJisByte(static_cast<std::uint8_t>(bytes[k]))) return false;
@@ -300,7 +276,7 @@ bool appendJisPairs(std::string& out, std::string_view text, std::span<const Bod
             if (stretch.size() % 2 != 0 || !allJisBytes(stretch)) return false;
             out += stretch;
         } else {
-            if (!allAscii(stretch)) return false;
+            if (words::HasHighByte(stretch)) return false;
             const bool shown = !dropLineEnds || stretch.find_first_not_of("\r\n") != std::string_view::npos;
             if (shown && (out.empty() || out.back() != kBarrier)) out += kBarrier;
         }
@@ -438,8 +414,14 @@ void BodyPrefilter::addAsIs(std::string_view bytes) {
         m_direct = bytes.data() != nullptr ? bytes : std::string_view("", 0);
         return;
     }
-    if (m_direct.data() != nullptr) appendFolded(m_stream, std::exchange(m_direct, {}), m_dropLineEnds);
+    foldDirect();
     appendFolded(m_stream, bytes, m_dropLineEnds);
+}
+
+// The bytes probed where they lay join the folded stream, which more is
+// added to.
+void BodyPrefilter::foldDirect() {
+    if (m_direct.data() != nullptr) appendFolded(m_stream, std::exchange(m_direct, {}), m_dropLineEnds);
 }
 
 bool BodyPrefilter::addUnits(std::string_view text, std::span<const BodyUnit> units) {
@@ -462,8 +444,7 @@ bool BodyPrefilter::addUnits(std::string_view text, std::span<const BodyUnit> un
             const bool plain = std::memchr(bytes.data(), kEsc, bytes.size()) == nullptr;
             if (m_needAscii && plain) addAsIs(bytes);
             if (m_needAscii && !plain) {
-                if (m_direct.data() != nullptr)
-                    appendFolded(m_stream, std::exchange(m_direct, {}), m_dropLineEnds);
+                foldDirect();
                 appendIso2022JpAscii(m_stream, text.substr(0, units.back().end), units, m_dropLineEnds);
             }
             if (m_jisSound)

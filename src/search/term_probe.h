@@ -66,6 +66,7 @@ private:
 
     bool asciiProves(const Probes& probes) const;
     void addAsIs(std::string_view bytes);
+    void foldDirect();
 
     std::vector<std::string> m_texts;
     std::vector<Probes> m_probes;  // one per term
