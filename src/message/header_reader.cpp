@@ -268,13 +268,7 @@ std::size_t BodyStream::takePlainLines(std::string& bytes, std::vector<std::size
                                        std::size_t maxBytes) {
     // Only body lines, and none that could change the phase.
     if (m_handed <= m_header.size() || m_phase == Phase::Done) return 0;
-    std::size_t taken = 0;
-    std::string_view line;
-    while (bytes.size() < maxBytes && m_reader.takeLineNotBeginningWith('-', line)) {
-        bytes += line;
-        ends.push_back(bytes.size());
-        ++taken;
-    }
+    const std::size_t taken = m_reader.takePlainLines(bytes, ends, maxBytes);
     m_handed += taken;
     if (taken > 0) m_place = {};
     return taken;

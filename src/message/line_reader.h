@@ -14,6 +14,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "message/find_bytes.h"
 
@@ -86,12 +87,21 @@ public:
     // From now on a CR not followed by LF stays in its line, for a writer
     // that must keep every byte of the lines it copies.
     void keepBareCarriageReturns() { m_keepBareCr = true; }
-    // The next line when it is whole in the block read, shorter than a
-    // piece and does not begin with `first`; false, with nothing taken,
-    // otherwise. For a reader that takes the plain lines of a body at once
-    // and leaves the others (delimiters begin with "-") to readPiece.
-    bool takeLineNotBeginningWith(char first, std::string_view& line) {
-        return m_begin < m_end && m_buffer[m_begin] != first && takeWholeLine(line, kLinePieceBytes);
+    // Whole lines that lie in the block read, each shorter than a piece and
+    // not beginning with "-" (so no delimiter of a part is among them),
+    // while bytes holds fewer than maxBytes: each line's bytes are appended
+    // to bytes and the size after them to ends. The number taken; the line
+    // that stopped them is read as usual.
+    std::size_t takePlainLines(std::string& bytes, std::vector<std::size_t>& ends, std::size_t maxBytes) {
+        std::size_t taken = 0;
+        std::string_view line;
+        while (bytes.size() < maxBytes && m_begin < m_end && m_buffer[m_begin] != '-' &&
+               takeWholeLine(line, kLinePieceBytes)) {
+            bytes += line;
+            ends.push_back(bytes.size());
+            ++taken;
+        }
+        return taken;
     }
     // The open file's descriptor, or -1.
     int descriptor() const { return m_fd; }

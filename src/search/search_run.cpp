@@ -272,6 +272,16 @@ public:
     }
     std::size_t lastIndex() const override { return m_handed == 0 ? 0 : m_handed - 1; }
     LinePlace place() const override { return m_place; }
+    std::size_t takePlainLines(std::string& bytes, std::vector<std::size_t>& ends,
+                               std::size_t maxBytes) override {
+        // The header's end is an empty line, and only delimiters move the
+        // phases after it.
+        if (m_phase != Phase::Body && m_phase != Phase::Preamble && m_phase != Phase::FirstPart) return 0;
+        const std::size_t taken = m_reader.takePlainLines(bytes, ends, maxBytes);
+        m_handed += taken;
+        if (taken > 0) m_place = {};
+        return taken;
+    }
 
 private:
     enum class Phase { Header, Body, Preamble, FirstPart, Last, Done };
