@@ -228,20 +228,26 @@ void AppendUtf8AsSjis(std::string& out, std::string_view text) {
         char* put = data + base;
         std::size_t i = 0;
         while (i < text.size()) {
-            // Japanese text is mostly three-byte sequences one after another.
-            while (text.size() - i >= 3 && (byteAt(text, i) & 0xF0) == 0xE0) {
-                const char32_t value = static_cast<char32_t>(byteAt(text, i) & 0x0F) << 12 |
-                                       static_cast<char32_t>(byteAt(text, i + 1) & 0x3F) << 6 |
-                                       (byteAt(text, i + 2) & 0x3F);
+            // Japanese text is mostly three-byte sequences one after another,
+            // most of them characters of two bytes in the code page.
+            const auto* in = reinterpret_cast<const std::uint8_t*>(text.data()) + i;
+            const auto* const end = reinterpret_cast<const std::uint8_t*>(text.data()) + text.size();
+            for (; end - in >= 3 && (in[0] & 0xF0) == 0xE0; in += 3) {
+                const char32_t value = static_cast<char32_t>(in[0] & 0x0F) << 12 |
+                                       static_cast<char32_t>(in[1] & 0x3F) << 6 | (in[2] & 0x3F);
                 const std::uint16_t code = UnicodeToSjis(value);
-                if (code == 0) {
-                    std::memcpy(put, text.data() + i, 3);
-                    put += 3;
+                if (code >= 0x100) {
+                    put[0] = static_cast<char>(code >> 8);
+                    put[1] = static_cast<char>(code & 0xFF);
+                    put += 2;
+                } else if (code != 0) {
+                    *put++ = static_cast<char>(code);
                 } else {
-                    put = putSjisCode(put, code);
+                    std::memcpy(put, in, 3);
+                    put += 3;
                 }
-                i += 3;
             }
+            i = static_cast<std::size_t>(in - reinterpret_cast<const std::uint8_t*>(text.data()));
             const std::size_t run = asciiRunEnd(text, i);
             std::memcpy(put, text.data() + i, run - i);
             put += run - i;

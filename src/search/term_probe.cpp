@@ -72,13 +72,55 @@ std::size_t nextEscape(std::string_view text, std::size_t from) {
                           : text.size();
 }
 
+bool isJisByte(std::uint8_t b) {
+    return b >= 0x21 && b <= 0x7E;
+}
+
+// The first byte in [from, to) of data that is an escape or 0x80 or above
+// (when Pick is EscapeOrHigh), or that is no JIS X 0208 pair's byte (when
+// it is NotJis); to when there is none. Sixteen bytes at a time.
+enum class Pick { EscapeOrHigh, NotJis };
+
+template <Pick pick>
+bool picked(std::uint8_t b) {
+    return pick == Pick::EscapeOrHigh ? b == kEsc || b >= 0x80 : !isJisByte(b);
+}
+
+template <Pick pick>
+std::size_t firstPicked(const char* data, std::size_t from, std::size_t to, std::size_t readable) {
+    std::size_t i = from;
+#if defined(__SSE2__)
+    // Sixteen bytes are read wherever they lie before readable; the bits of
+    // those at or past to are ignored.
+    for (; i < to && i + 16 <= readable; i += 16) {
+        const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + i));
+        unsigned bits = 0;
+        if constexpr (pick == Pick::EscapeOrHigh) {
+            bits = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(x, _mm_set1_epi8(kEsc))) |
+                                         _mm_movemask_epi8(x));
+        } else {
+            // Bytes of 0x80 and above are below 0x21 as signed bytes.
+            bits = static_cast<unsigned>(_mm_movemask_epi8(_mm_or_si128(
+                _mm_cmplt_epi8(x, _mm_set1_epi8(0x21)), _mm_cmpeq_epi8(x, _mm_set1_epi8(0x7F)))));
+        }
+        if (bits != 0) return std::min(to, i + static_cast<std::size_t>(__builtin_ctz(bits)));
+    }
+    if (i >= to) return to;
+#endif
+    for (; i < to; ++i)
+        if (picked<pick>(static_cast<std::uint8_t>(data[i]))) return i;
+    return to;
+}
+
 // ISO-2022-JP units, one after another in text, cut into the stretches the
 // conversion makes of them: single-byte stretches and stretches of pairs,
 // escapes left out. Each unit is converted on its own, so it starts in
 // single-byte mode and an escape cut short by its end ends there. In
 // single-byte mode a unit's end changes nothing, so a stretch may run
 // across many units, which is what makes the walk cheap: most of a body is
-// found to be one stretch by one search for an escape.
+// found to be one stretch by one search for an escape. On the way the walk
+// tells whether the units are plain ISO-2022-JP: no byte of 0x80 or above,
+// and every pair of the double-byte mode a JIS X 0208 code.
 class Iso2022JpStretches {
 public:
     // units is not empty; text ends with the last of them.
@@ -95,23 +137,40 @@ public:
             }
             begin = m_at;
             pairs = m_doubleByte;
-            if (!m_doubleByte) {
-                end = m_at = nextEscape(m_text, m_at);
-                return true;
-            }
-            // An escape counts only where a pair would begin; one in the
-            // second byte of a pair is part of the pair. The stretch ends
-            // with its unit at the latest.
-            const std::string_view unit = m_text.substr(0, unitEnd(m_at));
-            std::size_t esc = nextEscape(unit, m_at);
-            while (esc < unit.size() && (esc - begin) % 2 != 0) esc = nextEscape(unit, esc + 1);
-            end = m_at = esc;
-            if (esc == unit.size()) m_doubleByte = false;
+            end = m_at = pairs ? pairsEnd(begin) : singleByteEnd(begin);
             return true;
         }
     }
 
+    bool plain() const { return m_plain; }
+
 private:
+    std::size_t singleByteEnd(std::size_t begin) {
+        const std::size_t end = firstPicked<Pick::EscapeOrHigh>(m_text.data(), begin, m_text.size(), m_text.size());
+        if (end == m_text.size() || m_text[end] == kEsc) return end;
+        m_plain = false;
+        return nextEscape(m_text, end);
+    }
+
+    // An escape counts only where a pair would begin; one in the second
+    // byte of a pair is part of the pair. The stretch ends with its unit at
+    // the latest.
+    std::size_t pairsEnd(std::size_t begin) {
+        const std::size_t unitEnd = this->unitEnd(begin);
+        std::size_t end = firstPicked<Pick::NotJis>(m_text.data(), begin, unitEnd, m_text.size());
+        if (end < unitEnd && m_text[end] == kEsc && (end - begin) % 2 == 0) return end;
+        if (end == unitEnd && (end - begin) % 2 == 0) {
+            m_doubleByte = false;
+            return end;
+        }
+        m_plain = false;
+        const std::string_view unit = m_text.substr(0, unitEnd);
+        end = nextEscape(unit, begin);
+        while (end < unit.size() && (end - begin) % 2 != 0) end = nextEscape(unit, end + 1);
+        if (end == unit.size()) m_doubleByte = false;
+        return end;
+    }
+
     // The end of the unit that holds position at.
     std::size_t unitEnd(std::size_t at) {
         while (m_unit + 1 < m_units.size() && m_units[m_unit].end <= at) ++m_unit;
@@ -138,6 +197,7 @@ private:
     std::size_t m_unit = 0;
     std::size_t m_at;
     bool m_doubleByte = false;
+    bool m_plain = true;
 };
 
 // ISO-2022-JP walked as the conversion walks it: single-byte stretches
@@ -201,27 +261,6 @@ bool utf8MakesNoAsciiOfOtherBytes(std::string_view text) {
     return true;
 }
 
-bool isJisByte(std::uint8_t b) {
-    return b >= 0x21 && b <= 0x7E;
-}
-
-// Whether one of the eight bytes is below n (n at most 0x80; exact for
-// bytes below 0x80, and a byte of 0x80 or above is reported too).
-bool hasByteBelow(std::uint64_t word, std::uint8_t n) {
-    return ((word - n * kEveryByte) & ~word & kHighBits) != 0 || (word & kHighBits) != 0;
-}
-
-// Whether every byte is one of a JIS X 0208 pair's, 0x21-0x7E, eight at a time.
-bool allJisBytes(std::string_view bytes) {
-    std::size_t k = 0;
-    for (std::uint64_t word; k + 8 <= bytes.size(); k += 8)
-        if (std::memcpy(&word, bytes.data() + k, 8), hasByteBelow(word, 0x21) || HasByte(word, 0x7F))
-            return false;
-    for (; k < bytes.size(); ++k)
-        if (!isJisByte(static_cast<std::uint8_t>(bytes[k]))) return false;
-    return true;
-}
-
 // The JIS X 0208 pair of a code page 932 character, or "" for one that is
 // no such pair's conversion or is a full-width letter (which upper-casing
 // may make of another).
@@ -260,87 +299,94 @@ std::string jisProbeOf(std::string_view term) {
     return longest;
 }
 
-// ISO-2022-JP walked as the conversion walks it, the pairs of its
-// double-byte mode kept and each single-byte stretch one barrier (line ends
-// nothing when the text drops them); false when the bytes are not plain
-// ISO-2022-JP (see the header), a pair that would take an escape's first
-// byte or run past the end among them.
-bool appendJisPairs(std::string& out, std::string_view text, std::span<const BodyUnit> units,
-                    bool dropLineEnds) {
-    Iso2022JpStretches stretches(text, units);
-    std::size_t begin = 0, end = 0;
-    bool pairs = false;
-    while (stretches.next(begin, end, pairs)) {
-        const std::string_view stretch = text.substr(begin, end - begin);
-        if (pairs) {
-            if (stretch.size() % 2 != 0 || !allJisBytes(stretch)) return false;
-            out += stretch;
-        } else {
-            if (words::HasHighByte(stretch)) return false;
-            const bool shown = !dropLineEnds || stretch.find_first_not_of("\r\n") != std::string_view::npos;
-            if (shown && (out.empty() || out.back() != kBarrier)) out += kBarrier;
-        }
-    }
-    return true;
-}
-
-bool occursIn(std::string_view stream, const std::string& probe) {
+bool occursIn(std::string_view stream, std::string_view probe) {
     return memmem(stream.data(), stream.size(), probe.data(), probe.size()) != nullptr;
 }
 
-// A probe byte as a test of a text byte: (byte & mask) == value. A letter
-// clears the bit that tells a-z from A-Z, and only a letter's two cases
-// give that value.
+// Two bytes one after the other, as an index of BodyPrefilter's table of
+// them (the probes' bytes are ASCII).
+std::size_t meetingOf(char first, char second) {
+    return (static_cast<std::size_t>(first) & 0x7F) << 7 | (static_cast<std::size_t>(second) & 0x7F);
+}
+
+bool unitsAdjoin(std::span<const BodyUnit> units) {
+    for (std::size_t u = 1; u < units.size(); ++u)
+        if (units[u].begin != units[u - 1].end) return false;
+    return true;
+}
+
+// Whether probe occurs in before + after, starting in before and ending in
+// after. Joins come up to once a line, and a comparison of a few bytes
+// costs less done here than by a library call.
+bool occursAcross(std::string_view before, std::string_view after, std::string_view probe) {
+    if (probe.empty()) return false;
+    for (std::size_t inBefore = std::min(before.size(), probe.size() - 1); inBefore > 0; --inBefore) {
+        const std::size_t inAfter = probe.size() - inBefore;
+        if (inAfter <= after.size() && before.back() == probe[inBefore - 1] && after.front() == probe[inBefore] &&
+            before.ends_with(probe.substr(0, inBefore)) && after.starts_with(probe.substr(inBefore)))
+            return true;
+    }
+    return false;
+}
+
+// A probe byte as a test of a text byte: (byte & mask) == value. Folded, a
+// letter clears the bit that tells a-z from A-Z, and only a letter's two
+// cases give that value.
 struct ByteTest {
     std::uint8_t mask;
     std::uint8_t value;
 };
 
-ByteTest testFor(char probeByte) {
+ByteTest testFor(char probeByte, bool folded) {
     const auto b = static_cast<std::uint8_t>(probeByte);
     const bool letter = b >= 'A' && b <= 'Z';
-    return {static_cast<std::uint8_t>(letter ? 0xDF : 0xFF), b};
+    return {static_cast<std::uint8_t>(folded && letter ? 0xDF : 0xFF), b};
 }
 
 bool passes(char c, ByteTest test) {
     return (static_cast<std::uint8_t>(c) & test.mask) == test.value;
 }
 
-bool matchesFoldedAt(const char* at, std::string_view probe) {
+bool matchesAt(const char* at, std::string_view probe, bool folded) {
+    if (!folded) return std::memcmp(at, probe.data(), probe.size()) == 0;
     for (std::size_t k = 0; k < probe.size(); ++k)
-        if (!passes(at[k], testFor(probe[k]))) return false;
+        if (!passes(at[k], testFor(probe[k], true))) return false;
     return true;
 }
 
-// Whether probe (upper-cased, none of its bytes a-z) occurs in text with
-// text's a-z taken as A-Z: what occursIn tells of the folded text, without
-// folding it. Sixteen places at a time are tested on the probe's first and
-// last bytes; only a place that passes both is compared in full.
-bool occursFolded(std::string_view text, std::string_view probe) {
+// Whether probe occurs in text; folded, with text's a-z taken as A-Z (the
+// probe upper-cased, none of its bytes a-z): what occursIn tells of the
+// folded text, without folding it. Sixteen places at a time are tested on
+// two of the probe's bytes, the one at key and its last; only a place that
+// passes both is compared in full. A key byte that is rare in the text
+// saves those comparisons.
+bool occursTested(std::string_view text, std::string_view probe, bool folded, std::size_t key) {
     const std::size_t length = probe.size();
     if (length == 0) return true;
     if (text.size() < length) return false;
+    key = std::min(key, length - 1);
     const std::size_t places = text.size() - length + 1;
     const char* const data = text.data();
     std::size_t i = 0;
 #if defined(__SSE2__)
-    const ByteTest first = testFor(probe.front());
-    const ByteTest last = testFor(probe.back());
+    const ByteTest first = testFor(probe[key], folded);
+    const ByteTest last = testFor(probe.back(), folded);
     const __m128i firstMask = _mm_set1_epi8(static_cast<char>(first.mask));
     const __m128i firstValue = _mm_set1_epi8(static_cast<char>(first.value));
     const __m128i lastMask = _mm_set1_epi8(static_cast<char>(last.mask));
     const __m128i lastValue = _mm_set1_epi8(static_cast<char>(last.value));
     for (; i + 16 <= places; i += 16) {
-        const __m128i heads = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + i));
+        const __m128i keys = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + i + key));
         const __m128i tails = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + i + length - 1));
-        const __m128i both = _mm_and_si128(_mm_cmpeq_epi8(_mm_and_si128(heads, firstMask), firstValue),
+        const __m128i both = _mm_and_si128(_mm_cmpeq_epi8(_mm_and_si128(keys, firstMask), firstValue),
                                            _mm_cmpeq_epi8(_mm_and_si128(tails, lastMask), lastValue));
         for (auto bits = static_cast<unsigned>(_mm_movemask_epi8(both)); bits != 0; bits &= bits - 1)
-            if (matchesFoldedAt(data + i + static_cast<std::size_t>(__builtin_ctz(bits)), probe)) return true;
+            if (matchesAt(data + i + static_cast<std::size_t>(__builtin_ctz(bits)), probe, folded))
+                return true;
     }
 #endif
     for (; i < places; ++i)
-        if (matchesFoldedAt(data + i, probe)) return true;
+        if (matchesAt(data + i, probe, folded)) return true;
     return false;
 }
 
@@ -353,6 +399,7 @@ void BodyPrefilter::prepare(const TermList& terms) {
     if (same) return;
     m_texts.clear();
     m_probes.clear();
+    m_jisMeetings.reset();
     for (std::size_t i = 0; i < terms.size(); i += 2) {
         const std::string& text = terms[i].text;
         m_texts.push_back(text);
@@ -370,6 +417,8 @@ void BodyPrefilter::prepare(const TermList& terms) {
             at = end;
         }
         probes.jis = jisProbeOf(text);
+        for (std::size_t k = 1; k < probes.jis.size(); ++k)
+            m_jisMeetings.set(meetingOf(probes.jis[k - 1], probes.jis[k]));
         m_probes.push_back(std::move(probes));
     }
 }
@@ -379,7 +428,9 @@ bool BodyPrefilter::begin(BodyConversion conversion, bool dropLineEnds) {
     m_dropLineEnds = dropLineEnds;
     m_stream.clear();
     m_direct = {};
-    m_jisStream.clear();
+    m_jisTail.clear();
+    m_jisJoinable = false;
+    m_jisSeen.assign(m_probes.size(), false);
     // Only terms that have JIS pairs to look for need the pairs' stream.
     m_jisSound = conversion == BodyConversion::Iso2022Jp &&
                  std::ranges::any_of(m_probes, [](const Probes& p) { return !p.jis.empty(); });
@@ -396,7 +447,7 @@ bool BodyPrefilter::asciiProves(const Probes& probes) const {
     const std::vector<std::string>& needed =
         m_conversion == BodyConversion::AsIs ? probes.whole : probes.afterFirst;
     const auto occurs = [&](const std::string& probe) {
-        return m_direct.data() != nullptr ? occursFolded(m_direct, probe) : occursIn(m_stream, probe);
+        return m_direct.data() != nullptr ? occursTested(m_direct, probe, true, 0) : occursIn(m_stream, probe);
     };
     return !needed.empty() && !std::ranges::all_of(needed, occurs);
 }
@@ -447,9 +498,7 @@ bool BodyPrefilter::addUnits(std::string_view text, std::span<const BodyUnit> un
                 foldDirect();
                 appendIso2022JpAscii(m_stream, text.substr(0, units.back().end), units, m_dropLineEnds);
             }
-            if (m_jisSound)
-                m_jisSound =
-                    appendJisPairs(m_jisStream, text.substr(0, units.back().end), units, m_dropLineEnds);
+            if (m_jisSound) m_jisSound = scanJisPairs(text.substr(0, units.back().end), units);
             return true;
         }
         case BodyConversion::EucJp:
@@ -458,11 +507,90 @@ bool BodyPrefilter::addUnits(std::string_view text, std::span<const BodyUnit> un
     return false;
 }
 
+// The stream of pairs holds a probe where the bytes hold it, within one
+// stretch, or where it joins two stretches with nothing shown between
+// them: an escape right after another, or line ends that are dropped. Only
+// the joins are looked at apart, through the tail of the stream before
+// each, so the pairs are never copied.
+bool BodyPrefilter::scanJisPairs(std::string_view text, std::span<const BodyUnit> units) {
+    std::size_t longest = 0;
+    for (const Probes& probes : m_probes) longest = std::max(longest, probes.jis.size());
+    const std::size_t keep = longest - 1;
+    // The stream's last bytes, up to keep of them: where they lie in text,
+    // or, carried from the units before or gathered from short stretches, a
+    // copy.
+    std::string_view tail = m_jisTail;
+    const auto addPairs = [&](std::string_view stretch) {
+        // A probe across the join holds the two bytes that meet there.
+        if (m_jisJoinable && !tail.empty() && m_jisMeetings.test(meetingOf(tail.back(), stretch.front())))
+            for (std::size_t k = 0; k < m_probes.size(); ++k)
+                if (!m_jisSeen[k]) m_jisSeen[k] = occursAcross(tail, stretch, m_probes[k].jis);
+        if (stretch.size() >= keep || !m_jisJoinable) {
+            tail = stretch.substr(stretch.size() - std::min(stretch.size(), keep));
+        } else {
+            std::string& joined = m_jisWindow;
+            joined.assign(tail.substr(tail.size() - std::min(tail.size(), keep - stretch.size())));
+            joined += stretch;
+            std::swap(joined, m_jisTail);
+            tail = m_jisTail;
+        }
+        m_jisJoinable = true;
+    };
+    const auto addSingleBytes = [&](std::string_view stretch) {
+        if (!m_dropLineEnds || stretch.find_first_not_of("\r\n") != std::string_view::npos)
+            m_jisJoinable = false;
+    };
+    const auto walk = [&](std::span<const BodyUnit> some) {
+        Iso2022JpStretches stretches(text.substr(0, some.back().end), some);
+        std::size_t begin = 0, end = 0;
+        bool pairs = false;
+        while (stretches.next(begin, end, pairs)) {
+            const std::string_view stretch = text.substr(begin, end - begin);
+            if (pairs)
+                addPairs(stretch);
+            else
+                addSingleBytes(stretch);
+        }
+        return stretches.plain();
+    };
+    bool plain = true;
+    if (!unitsAdjoin(units)) {
+        plain = walk(units);
+    } else {
+        // A unit walked on its own is walked as in the run of them, as
+        // they adjoin. Most lines are all pairs between two escapes, or no
+        // escape at all, and are told so by one look at their bytes.
+        for (std::size_t u = 0; plain && u < units.size(); ++u) {
+            const std::size_t begin = units[u].begin, end = units[u].end;
+            if (end - begin >= 6 && text[begin] == kEsc && text[begin + 1] == '$' && text[end - 3] == kEsc &&
+                (end - begin) % 2 == 0 &&
+                firstPicked<Pick::NotJis>(text.data(), begin + 3, end - 3, text.size()) == end - 3) {
+                if (end - begin > 6) addPairs(text.substr(begin + 3, end - begin - 6));
+            } else if (firstPicked<Pick::EscapeOrHigh>(text.data(), begin, end, text.size()) == end) {
+                if (end > begin) addSingleBytes(text.substr(begin, end - begin));
+            } else {
+                plain = walk(units.subspan(u, 1));
+            }
+        }
+    }
+    if (m_jisJoinable) m_jisTail.assign(tail);
+    if (!plain) return false;
+    markJisProbesIn(text.substr(units.front().begin));
+    return true;
+}
+
+void BodyPrefilter::markJisProbesIn(std::string_view bytes) {
+    for (std::size_t k = 0; k < m_probes.size(); ++k)
+        if (!m_jisSeen[k] && !m_probes[k].jis.empty())
+            // A pair's second byte tells more of it than its first.
+            m_jisSeen[k] = occursTested(bytes, m_probes[k].jis, false, 1);
+}
+
 bool BodyPrefilter::provesAbsent(const TermList& terms) {
     for (std::size_t i = 0; i < terms.size(); i += 2) {
         if (terms[i].mark > 0) continue;
         const Probes& probes = m_probes[i / 2];
-        const bool jisProves = m_jisSound && !probes.jis.empty() && !occursIn(m_jisStream, probes.jis);
+        const bool jisProves = m_jisSound && !probes.jis.empty() && !m_jisSeen[i / 2];
         if (!jisProves && !asciiProves(probes)) return false;
     }
     return true;

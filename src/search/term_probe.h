@@ -28,6 +28,7 @@
 // Any other body defeats this proof, never the first.
 #pragma once
 
+#include <bitset>
 #include <span>
 #include <string>
 #include <string_view>
@@ -67,6 +68,8 @@ private:
     bool asciiProves(const Probes& probes) const;
     void addAsIs(std::string_view bytes);
     void foldDirect();
+    bool scanJisPairs(std::string_view text, std::span<const BodyUnit> units);
+    void markJisProbesIn(std::string_view bytes);
 
     std::vector<std::string> m_texts;
     std::vector<Probes> m_probes;  // one per term
@@ -74,7 +77,11 @@ private:
     bool m_dropLineEnds = false;
     std::string m_stream;       // the ASCII bytes that count, folded, with barriers
     std::string_view m_direct;  // or (data set) the bytes of the stream, not folded yet
-    std::string m_jisStream;    // the double-byte pairs, with barriers
+    std::vector<bool> m_jisSeen;  // per term: its JIS probe may be in the pairs
+    std::string m_jisTail;        // the pairs' stream's last bytes, when a join may follow
+    std::string m_jisWindow;      // a join's bytes on both sides
+    bool m_jisJoinable = false;   // nothing shown since the last stretch of pairs
+    std::bitset<128 * 128> m_jisMeetings;  // every two bytes in a row of a JIS probe
     bool m_jisSound = false;    // every unit so far is plain ISO-2022-JP
     bool m_needAscii = false;   // some term has ASCII stretches to look for
 };

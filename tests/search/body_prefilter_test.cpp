@@ -72,6 +72,11 @@ TEST(BodyPrefilterTest, MessagesMadeToDefeatTheProof) {
         jis + "\x1B$B%U\nzebracorn\n",
         jis + "zebra\x1B$B\ncorn \x1B(\nzebra\x1B\ncorn\n",
         jis + "\x1B$B%U\x1B\nzebracorn %U%!\x1B\n%k%3%s\n",
+        // The word's pairs split between two lines, the first part short,
+        // long, or itself in two stretches.
+        jis + "\x1B$B%U\x1B(B\n\x1B$B%!%k%3%s\x1B(B\n",
+        jis + "\x1B$B$\"$\"$\"$\"$\"%U%!%k\x1B(B\n\x1B$B%3%s\x1B(B\n",
+        jis + "\x1B$B%U%!\x1B(B\x1B$B%k\x1B(B\n\x1B$B%3%s\x1B(B\n",
         "Content-Type: text/plain; charset=iso-2022-jp\nContent-Transfer-Encoding: base64\n\n"
         "GyRCJVUlIQ0KJWslMyVzGyhC\n",  // "\x1B$B%U%!\r\n%k%3%s\x1B(B"
         "Content-Type: text/plain; charset=iso-2022-jp\nContent-Transfer-Encoding: quoted-printable\n\n"
