@@ -200,19 +200,54 @@ private:
     bool m_plain = true;
 };
 
+bool unitsAdjoin(std::span<const BodyUnit> units) {
+    for (std::size_t u = 1; u < units.size(); ++u)
+        if (units[u].begin != units[u - 1].end) return false;
+    return true;
+}
+
+// The stretches of units, in order, to visit(stretch, pairs), as
+// Iso2022JpStretches cuts them; false when the units are not plain
+// ISO-2022-JP. Units that adjoin are walked one at a time, as a unit's end
+// changes nothing in single-byte mode; most lines are all pairs between two
+// escapes, or have no escape at all, and are told so by one look at their
+// bytes.
+template <class Visit>
+bool visitStretches(std::string_view text, std::span<const BodyUnit> units, Visit&& visit) {
+    const auto walk = [&](std::span<const BodyUnit> some) {
+        Iso2022JpStretches stretches(text.substr(0, some.back().end), some);
+        std::size_t begin = 0, end = 0;
+        bool pairs = false;
+        while (stretches.next(begin, end, pairs)) visit(text.substr(begin, end - begin), pairs);
+        return stretches.plain();
+    };
+    if (!unitsAdjoin(units)) return walk(units);
+    bool plain = true;
+    for (std::size_t u = 0; u < units.size(); ++u) {
+        const std::size_t begin = units[u].begin, end = units[u].end;
+        if (end - begin >= 6 && text[begin] == kEsc && text[begin + 1] == '$' && text[end - 3] == kEsc &&
+            (end - begin) % 2 == 0 &&
+            firstPicked<Pick::NotJis>(text.data(), begin + 3, end - 3, text.size()) == end - 3) {
+            if (end - begin > 6) visit(text.substr(begin + 3, end - begin - 6), true);
+        } else if (firstPicked<Pick::EscapeOrHigh>(text.data(), begin, end, text.size()) == end) {
+            if (end > begin) visit(text.substr(begin, end - begin), false);
+        } else {
+            plain = walk(units.subspan(u, 1)) && plain;
+        }
+    }
+    return plain;
+}
+
 // ISO-2022-JP walked as the conversion walks it: single-byte stretches
 // are kept, escapes dropped, each stretch of pairs one barrier.
 void appendIso2022JpAscii(std::string& out, std::string_view text, std::span<const BodyUnit> units,
                           bool dropLineEnds) {
-    Iso2022JpStretches stretches(text, units);
-    std::size_t begin = 0, end = 0;
-    bool pairs = false;
-    while (stretches.next(begin, end, pairs)) {
+    visitStretches(text, units, [&](std::string_view stretch, bool pairs) {
         if (pairs)
             out += kBarrier;
         else
-            appendFolded(out, text.substr(begin, end - begin), dropLineEnds);
-    }
+            appendFolded(out, stretch, dropLineEnds);
+    });
 }
 
 // False when a sequence, read as the conversion reads it (the lead byte
@@ -307,12 +342,6 @@ bool occursIn(std::string_view stream, std::string_view probe) {
 // them (the probes' bytes are ASCII).
 std::size_t meetingOf(char first, char second) {
     return (static_cast<std::size_t>(first) & 0x7F) << 7 | (static_cast<std::size_t>(second) & 0x7F);
-}
-
-bool unitsAdjoin(std::span<const BodyUnit> units) {
-    for (std::size_t u = 1; u < units.size(); ++u)
-        if (units[u].begin != units[u - 1].end) return false;
-    return true;
 }
 
 // Whether probe occurs in before + after, starting in before and ending in
@@ -540,39 +569,12 @@ bool BodyPrefilter::scanJisPairs(std::string_view text, std::span<const BodyUnit
         if (!m_dropLineEnds || stretch.find_first_not_of("\r\n") != std::string_view::npos)
             m_jisJoinable = false;
     };
-    const auto walk = [&](std::span<const BodyUnit> some) {
-        Iso2022JpStretches stretches(text.substr(0, some.back().end), some);
-        std::size_t begin = 0, end = 0;
-        bool pairs = false;
-        while (stretches.next(begin, end, pairs)) {
-            const std::string_view stretch = text.substr(begin, end - begin);
-            if (pairs)
-                addPairs(stretch);
-            else
-                addSingleBytes(stretch);
-        }
-        return stretches.plain();
-    };
-    bool plain = true;
-    if (!unitsAdjoin(units)) {
-        plain = walk(units);
-    } else {
-        // A unit walked on its own is walked as in the run of them, as
-        // they adjoin. Most lines are all pairs between two escapes, or no
-        // escape at all, and are told so by one look at their bytes.
-        for (std::size_t u = 0; plain && u < units.size(); ++u) {
-            const std::size_t begin = units[u].begin, end = units[u].end;
-            if (end - begin >= 6 && text[begin] == kEsc && text[begin + 1] == '$' && text[end - 3] == kEsc &&
-                (end - begin) % 2 == 0 &&
-                firstPicked<Pick::NotJis>(text.data(), begin + 3, end - 3, text.size()) == end - 3) {
-                if (end - begin > 6) addPairs(text.substr(begin + 3, end - begin - 6));
-            } else if (firstPicked<Pick::EscapeOrHigh>(text.data(), begin, end, text.size()) == end) {
-                if (end > begin) addSingleBytes(text.substr(begin, end - begin));
-            } else {
-                plain = walk(units.subspan(u, 1));
-            }
-        }
-    }
+    const bool plain = visitStretches(text, units, [&](std::string_view stretch, bool pairs) {
+        if (pairs)
+            addPairs(stretch);
+        else
+            addSingleBytes(stretch);
+    });
     if (m_jisJoinable) m_jisTail.assign(tail);
     if (!plain) return false;
     markJisProbesIn(text.substr(units.front().begin));
