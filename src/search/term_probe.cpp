@@ -207,13 +207,17 @@ bool unitsAdjoin(std::span<const BodyUnit> units) {
 }
 
 // The stretches of units, in order, to visit(stretch, pairs), as
-// Iso2022JpStretches cuts them; false when the units are not plain
-// ISO-2022-JP. Units that adjoin are walked one at a time, as a unit's end
-// changes nothing in single-byte mode; most lines are all pairs between two
-// escapes, or have no escape at all, and are told so by one look at their
-// bytes.
-template <class Visit>
+// Iso2022JpStretches cuts them; when checked, false when the units are not
+// plain ISO-2022-JP. Units that adjoin are walked one at a time, as a
+// unit's end changes nothing in single-byte mode; most lines are all pairs
+// between two escapes, or have no escape at all, and are told so by one
+// look at their bytes.
+template <bool checked, class Visit>
 bool visitStretches(std::string_view text, std::span<const BodyUnit> units, Visit&& visit) {
+    // Where plainness does not count, only the escapes cut the stretches.
+    const auto noEscapeIn = [&](std::size_t from, std::size_t to) {
+        return std::memchr(text.data() + from, kEsc, to - from) == nullptr;
+    };
     const auto walk = [&](std::span<const BodyUnit> some) {
         Iso2022JpStretches stretches(text.substr(0, some.back().end), some);
         std::size_t begin = 0, end = 0;
@@ -227,9 +231,11 @@ bool visitStretches(std::string_view text, std::span<const BodyUnit> units, Visi
         const std::size_t begin = units[u].begin, end = units[u].end;
         if (end - begin >= 6 && text[begin] == kEsc && text[begin + 1] == '$' && text[end - 3] == kEsc &&
             (end - begin) % 2 == 0 &&
-            firstPicked<Pick::NotJis>(text.data(), begin + 3, end - 3, text.size()) == end - 3) {
+            (checked ? firstPicked<Pick::NotJis>(text.data(), begin + 3, end - 3, text.size()) == end - 3
+                     : noEscapeIn(begin + 3, end - 3))) {
             if (end - begin > 6) visit(text.substr(begin + 3, end - begin - 6), true);
-        } else if (firstPicked<Pick::EscapeOrHigh>(text.data(), begin, end, text.size()) == end) {
+        } else if (checked ? firstPicked<Pick::EscapeOrHigh>(text.data(), begin, end, text.size()) == end
+                           : noEscapeIn(begin, end)) {
             if (end > begin) visit(text.substr(begin, end - begin), false);
         } else {
             plain = walk(units.subspan(u, 1)) && plain;
@@ -242,7 +248,7 @@ bool visitStretches(std::string_view text, std::span<const BodyUnit> units, Visi
 // are kept, escapes dropped, each stretch of pairs one barrier.
 void appendIso2022JpAscii(std::string& out, std::string_view text, std::span<const BodyUnit> units,
                           bool dropLineEnds) {
-    visitStretches(text, units, [&](std::string_view stretch, bool pairs) {
+    visitStretches<false>(text, units, [&](std::string_view stretch, bool pairs) {
         if (pairs)
             out += kBarrier;
         else
@@ -569,7 +575,7 @@ bool BodyPrefilter::scanJisPairs(std::string_view text, std::span<const BodyUnit
         if (!m_dropLineEnds || stretch.find_first_not_of("\r\n") != std::string_view::npos)
             m_jisJoinable = false;
     };
-    const bool plain = visitStretches(text, units, [&](std::string_view stretch, bool pairs) {
+    const bool plain = visitStretches<true>(text, units, [&](std::string_view stretch, bool pairs) {
         if (pairs)
             addPairs(stretch);
         else
