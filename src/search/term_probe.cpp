@@ -7,7 +7,9 @@
 #include <span>
 #include <utility>
 
-#if defined(__SSE2__)
+#if defined(__x86_64__)
+#include <immintrin.h>
+#elif defined(__SSE2__)
 #include <emmintrin.h>
 #endif
 
@@ -15,6 +17,7 @@
 #include "decode/cp932.h"
 #include "decode/japanese.h"
 #include "decode/text.h"
+#include "message/find_bytes.h"
 
 namespace pelmora {
 
@@ -76,9 +79,8 @@ bool isJisByte(std::uint8_t b) {
     return b >= 0x21 && b <= 0x7E;
 }
 
-// The first byte in [from, to) of data that is an escape or 0x80 or above
-// (when Pick is EscapeOrHigh), or that is no JIS X 0208 pair's byte (when
-// it is NotJis); to when there is none. Sixteen bytes at a time.
+// The bytes firstPicked looks for: an escape or 0x80 and above, or any
+// that is no JIS X 0208 pair's byte.
 enum class Pick { EscapeOrHigh, NotJis };
 
 template <Pick pick>
@@ -86,8 +88,9 @@ bool picked(std::uint8_t b) {
     return pick == Pick::EscapeOrHigh ? b == kEsc || b >= 0x80 : !isJisByte(b);
 }
 
+// firstPicked sixteen bytes at a time.
 template <Pick pick>
-std::size_t firstPicked(const char* data, std::size_t from, std::size_t to, std::size_t readable) {
+std::size_t firstPickedNarrow(const char* data, std::size_t from, std::size_t to, std::size_t readable) {
     std::size_t i = from;
 #if defined(__SSE2__)
     // Sixteen bytes are read wherever they lie before readable; the bits of
@@ -110,6 +113,39 @@ std::size_t firstPicked(const char* data, std::size_t from, std::size_t to, std:
     for (; i < to; ++i)
         if (picked<pick>(static_cast<std::uint8_t>(data[i]))) return i;
     return to;
+}
+
+#if defined(__x86_64__)
+// The same, 32 bytes at a time, where the processor can (HasWideCompare).
+template <Pick pick>
+__attribute__((target("avx2"))) std::size_t firstPickedWide(const char* data, std::size_t from, std::size_t to,
+                                                            std::size_t readable) {
+    std::size_t i = from;
+    for (; i < to && i + 32 <= readable; i += 32) {
+        const __m256i x = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(data + i));
+        unsigned bits = 0;
+        if constexpr (pick == Pick::EscapeOrHigh) {
+            bits = static_cast<unsigned>(_mm256_movemask_epi8(_mm256_cmpeq_epi8(x, _mm256_set1_epi8(kEsc)))) |
+                   static_cast<unsigned>(_mm256_movemask_epi8(x));
+        } else {
+            bits = static_cast<unsigned>(_mm256_movemask_epi8(_mm256_or_si256(
+                _mm256_cmpgt_epi8(_mm256_set1_epi8(0x21), x), _mm256_cmpeq_epi8(x, _mm256_set1_epi8(0x7F)))));
+        }
+        if (bits != 0) return std::min(to, i + static_cast<std::size_t>(__builtin_ctz(bits)));
+    }
+    return i >= to ? to : firstPickedNarrow<pick>(data, i, to, readable);
+}
+#endif
+
+// The first byte in [from, to) that pick takes, or to; bytes up to
+// readable may be read.
+template <Pick pick>
+std::size_t firstPicked(const char* data, std::size_t from, std::size_t to, std::size_t readable) {
+#if defined(__x86_64__)
+    static const bool wide = HasWideCompare();
+    if (wide) return firstPickedWide<pick>(data, from, to, readable);
+#endif
+    return firstPickedNarrow<pick>(data, from, to, readable);
 }
 
 // ISO-2022-JP units, one after another in text, cut into the stretches the
@@ -389,20 +425,12 @@ bool matchesAt(const char* at, std::string_view probe, bool folded) {
     return true;
 }
 
-// Whether probe occurs in text; folded, with text's a-z taken as A-Z (the
-// probe upper-cased, none of its bytes a-z): what occursIn tells of the
-// folded text, without folding it. Sixteen places at a time are tested on
-// two of the probe's bytes, the one at key and its last; only a place that
-// passes both is compared in full. A key byte that is rare in the text
-// saves those comparisons.
-bool occursTested(std::string_view text, std::string_view probe, bool folded, std::size_t key) {
+// occursTested from place i on, sixteen places at a time.
+bool occursTestedNarrow(std::string_view text, std::string_view probe, bool folded, std::size_t key,
+                        std::size_t i) {
     const std::size_t length = probe.size();
-    if (length == 0) return true;
-    if (text.size() < length) return false;
-    key = std::min(key, length - 1);
     const std::size_t places = text.size() - length + 1;
     const char* const data = text.data();
-    std::size_t i = 0;
 #if defined(__SSE2__)
     const ByteTest first = testFor(probe[key], folded);
     const ByteTest last = testFor(probe.back(), folded);
@@ -423,6 +451,51 @@ bool occursTested(std::string_view text, std::string_view probe, bool folded, st
     for (; i < places; ++i)
         if (matchesAt(data + i, probe, folded)) return true;
     return false;
+}
+
+#if defined(__x86_64__)
+// The same, 32 places at a time, where the processor can (HasWideCompare).
+__attribute__((target("avx2"))) bool occursTestedWide(std::string_view text, std::string_view probe, bool folded,
+                                                      std::size_t key) {
+    const std::size_t length = probe.size();
+    const std::size_t places = text.size() - length + 1;
+    const char* const data = text.data();
+    const ByteTest first = testFor(probe[key], folded);
+    const ByteTest last = testFor(probe.back(), folded);
+    const __m256i firstMask = _mm256_set1_epi8(static_cast<char>(first.mask));
+    const __m256i firstValue = _mm256_set1_epi8(static_cast<char>(first.value));
+    const __m256i lastMask = _mm256_set1_epi8(static_cast<char>(last.mask));
+    const __m256i lastValue = _mm256_set1_epi8(static_cast<char>(last.value));
+    std::size_t i = 0;
+    for (; i + 32 <= places; i += 32) {
+        const __m256i keys = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(data + i + key));
+        const __m256i tails = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(data + i + length - 1));
+        const __m256i both =
+            _mm256_and_si256(_mm256_cmpeq_epi8(_mm256_and_si256(keys, firstMask), firstValue),
+                             _mm256_cmpeq_epi8(_mm256_and_si256(tails, lastMask), lastValue));
+        for (auto bits = static_cast<unsigned>(_mm256_movemask_epi8(both)); bits != 0; bits &= bits - 1)
+            if (matchesAt(data + i + static_cast<std::size_t>(__builtin_ctz(bits)), probe, folded))
+                return true;
+    }
+    return occursTestedNarrow(text, probe, folded, key, i);
+}
+#endif
+
+// Whether probe occurs in text; folded, with text's a-z taken as A-Z (the
+// probe upper-cased, none of its bytes a-z): what occursIn tells of the
+// folded text, without folding it. Many places at a time are tested on
+// two of the probe's bytes, the one at key and its last; only a place that
+// passes both is compared in full. A key byte that is rare in the text
+// saves those comparisons.
+bool occursTested(std::string_view text, std::string_view probe, bool folded, std::size_t key) {
+    if (probe.empty()) return true;
+    if (text.size() < probe.size()) return false;
+    key = std::min(key, probe.size() - 1);
+#if defined(__x86_64__)
+    static const bool wide = HasWideCompare();
+    if (wide) return occursTestedWide(text, probe, folded, key);
+#endif
+    return occursTestedNarrow(text, probe, folded, key, 0);
 }
 
 }  // namespace
