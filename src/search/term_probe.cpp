@@ -118,8 +118,8 @@ std::size_t firstPickedNarrow(const char* data, std::size_t from, std::size_t to
 #if defined(__x86_64__)
 // The same, 32 bytes at a time, where the processor can (HasWideCompare).
 template <Pick pick>
-__attribute__((target("avx2"))) std::size_t firstPickedWide(const char* data, std::size_t from, std::size_t to,
-                                                            std::size_t readable) {
+__attribute__((target("avx2"))) std::size_t firstPickedWide(const char* data, std::size_t from,
+                                                            std::size_t to, std::size_t readable) {
     std::size_t i = from;
     for (; i < to && i + 32 <= readable; i += 32) {
         const __m256i x = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(data + i));
@@ -182,7 +182,8 @@ public:
 
 private:
     std::size_t singleByteEnd(std::size_t begin) {
-        const std::size_t end = firstPicked<Pick::EscapeOrHigh>(m_text.data(), begin, m_text.size(), m_text.size());
+        const std::size_t end =
+            firstPicked<Pick::EscapeOrHigh>(m_text.data(), begin, m_text.size(), m_text.size());
         if (end == m_text.size() || m_text[end] == kEsc) return end;
         m_plain = false;
         return nextEscape(m_text, end);
@@ -393,8 +394,9 @@ bool occursAcross(std::string_view before, std::string_view after, std::string_v
     if (probe.empty()) return false;
     for (std::size_t inBefore = std::min(before.size(), probe.size() - 1); inBefore > 0; --inBefore) {
         const std::size_t inAfter = probe.size() - inBefore;
-        if (inAfter <= after.size() && before.back() == probe[inBefore - 1] && after.front() == probe[inBefore] &&
-            before.ends_with(probe.substr(0, inBefore)) && after.starts_with(probe.substr(inBefore)))
+        if (inAfter <= after.size() && before.back() == probe[inBefore - 1] &&
+            after.front() == probe[inBefore] && before.ends_with(probe.substr(0, inBefore)) &&
+            after.starts_with(probe.substr(inBefore)))
             return true;
     }
     return false;
@@ -455,8 +457,8 @@ bool occursTestedNarrow(std::string_view text, std::string_view probe, bool fold
 
 #if defined(__x86_64__)
 // The same, 32 places at a time, where the processor can (HasWideCompare).
-__attribute__((target("avx2"))) bool occursTestedWide(std::string_view text, std::string_view probe, bool folded,
-                                                      std::size_t key) {
+__attribute__((target("avx2"))) bool occursTestedWide(std::string_view text, std::string_view probe,
+                                                      bool folded, std::size_t key) {
     const std::size_t length = probe.size();
     const std::size_t places = text.size() - length + 1;
     const char* const data = text.data();
@@ -555,7 +557,8 @@ bool BodyPrefilter::asciiProves(const Probes& probes) const {
     const std::vector<std::string>& needed =
         m_conversion == BodyConversion::AsIs ? probes.whole : probes.afterFirst;
     const auto occurs = [&](const std::string& probe) {
-        return m_direct.data() != nullptr ? occursTested(m_direct, probe, true, 0) : occursIn(m_stream, probe);
+        return m_direct.data() != nullptr ? occursTested(m_direct, probe, true, 0)
+                                          : occursIn(m_stream, probe);
     };
     return !needed.empty() && !std::ranges::all_of(needed, occurs);
 }
@@ -616,10 +619,11 @@ bool BodyPrefilter::addUnits(std::string_view text, std::span<const BodyUnit> un
 }
 
 // The stream of pairs holds a probe where the bytes hold it, within one
-// stretch, or where it joins two stretches with nothing shown between
-// them: an escape right after another, or line ends that are dropped. Only
-// the joins are looked at apart, through the tail of the stream before
-// each, so the pairs are never copied.
+// stretch, or where it spans the meeting of two stretches with nothing
+// shown between them: escapes one after another (as where one line ends
+// and the next begins), or line ends that are dropped. Only the meetings
+// are looked at apart, through the tail of the stream before each, so the
+// pairs are not copied.
 bool BodyPrefilter::scanJisPairs(std::string_view text, std::span<const BodyUnit> units) {
     std::size_t longest = 0;
     for (const Probes& probes : m_probes) longest = std::max(longest, probes.jis.size());
@@ -636,7 +640,7 @@ bool BodyPrefilter::scanJisPairs(std::string_view text, std::span<const BodyUnit
         if (stretch.size() >= keep || !m_jisJoinable) {
             tail = stretch.substr(stretch.size() - std::min(stretch.size(), keep));
         } else {
-            std::string& joined = m_jisWindow;
+            std::string& joined = m_jisJoined;
             joined.assign(tail.substr(tail.size() - std::min(tail.size(), keep - stretch.size())));
             joined += stretch;
             std::swap(joined, m_jisTail);

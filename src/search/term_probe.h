@@ -75,15 +75,15 @@ private:
     std::vector<Probes> m_probes;  // one per term
     BodyConversion m_conversion = BodyConversion::AsIs;
     bool m_dropLineEnds = false;
-    std::string m_stream;       // the ASCII bytes that count, folded, with barriers
-    std::string_view m_direct;  // or (data set) the bytes of the stream, not folded yet
-    std::vector<bool> m_jisSeen;  // per term: its JIS probe may be in the pairs
-    std::string m_jisTail;        // the pairs' stream's last bytes, when a join may follow
-    std::string m_jisWindow;      // a join's bytes on both sides
-    bool m_jisJoinable = false;   // nothing shown since the last stretch of pairs
+    std::string m_stream;                  // the ASCII bytes that count, folded, with barriers
+    std::string_view m_direct;             // or (data set) the bytes of the stream, not folded yet
+    std::vector<bool> m_jisSeen;           // per term: its JIS probe may be in the pairs
+    std::string m_jisTail;                 // the pairs' stream's last bytes, when a join may follow
+    std::string m_jisJoined;               // a tail being put together from short stretches
+    bool m_jisJoinable = false;            // nothing shown since the last stretch of pairs
     std::bitset<128 * 128> m_jisMeetings;  // every two bytes in a row of a JIS probe
-    bool m_jisSound = false;    // every unit so far is plain ISO-2022-JP
-    bool m_needAscii = false;   // some term has ASCII stretches to look for
+    bool m_jisSound = false;               // every unit so far is plain ISO-2022-JP
+    bool m_needAscii = false;              // some term has ASCII stretches to look for
 };
 
 }  // namespace pelmora
