@@ -2,6 +2,7 @@
 #include "search/term_probe.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdint>
 #include <cstring>
 #include <span>
@@ -17,6 +18,7 @@
 #include "decode/cp932.h"
 #include "decode/japanese.h"
 #include "decode/text.h"
+#include "decode/utf8.h"
 #include "message/find_bytes.h"
 
 namespace pelmora {
@@ -353,28 +355,102 @@ std::string jisPairOf(std::uint8_t high, std::uint8_t low) {
     return {};
 }
 
+// The UTF-8 of the only character that converts to a code page 932
+// character, or "" for one that many or none convert to, or a full-width
+// letter.
+std::string utf8SourceOf(std::uint8_t high, std::uint8_t low) {
+    // For each code, the character below 0x10000 that converts to it: 0 for
+    // none, 0xFFFF (no character) for many. Made once, for every thread.
+    static const std::vector<std::uint16_t> sources = [] {
+        std::vector<std::uint16_t> only(0x10000, 0);
+        for (char32_t c = 0x80; c < 0xFFFF; ++c)
+            if (const std::uint16_t code = UnicodeToSjis(c); code != 0)
+                only[code] = only[code] == 0 ? static_cast<std::uint16_t>(c) : 0xFFFF;
+        return only;
+    }();
+    if (IsFullWidthLetter(high, low)) return {};
+    const std::uint16_t source = sources[static_cast<std::size_t>(high << 8 | low)];
+    std::string bytes;
+    if (source != 0 && source != 0xFFFF) AppendUtf8(bytes, source);
+    return bytes;
+}
+
 // The longest stretch of the term's double-byte characters that all have a
-// JIS pair, as those pairs.
-std::string jisProbeOf(std::string_view term) {
+// piece (a JIS pair, a UTF-8 source), as those pieces.
+template <class PieceOf>
+std::string probeOf(std::string_view term, PieceOf pieceOf) {
     std::string longest, current;
     std::size_t i = 0;
     while (i < term.size()) {
         const auto lead = static_cast<std::uint8_t>(term[i]);
-        std::string pair;
+        std::string piece;
         std::size_t step = 1;
         if (IsCp932LeadByte(lead) && i + 1 < term.size()) {
-            pair = jisPairOf(lead, static_cast<std::uint8_t>(term[i + 1]));
+            piece = pieceOf(lead, static_cast<std::uint8_t>(term[i + 1]));
             step = 2;
         }
-        if (pair.empty()) {
+        if (piece.empty()) {
             current.clear();
         } else {
-            current += pair;
+            current += piece;
             if (current.size() > longest.size()) longest = current;
         }
         i += step;
     }
     return longest;
+}
+
+// The characters the code page has, a bit each, for a sequence of
+// `length` UTF-8 bytes: only those that UTF-8 writes in that many bytes at
+// the shortest, so a longer form is not among them.
+template <int length>
+const std::array<std::uint64_t, 1024>& inCodePage() {
+    static const std::array<std::uint64_t, 1024> bits = [] {
+        std::array<std::uint64_t, 1024> has{};
+        const char32_t from = length == 2 ? 0x80 : 0x800, to = length == 2 ? 0x800 : 0x10000;
+        for (char32_t c = from; c < to; ++c)
+            if (UnicodeToSjis(c) != 0) has[c >> 6] |= std::uint64_t{1} << (c & 63);
+        return has;
+    }();
+    return bits;
+}
+
+bool has(const std::array<std::uint64_t, 1024>& bits, char32_t c) {
+    return (bits[c >> 6] >> (c & 63) & 1) != 0;
+}
+
+// Whether every character of bytes is one the code page has, in UTF-8's
+// shortest form and whole: the conversion then gives each its own code
+// page character, which only that character gives.
+bool utf8AllInCodePage(std::string_view bytes) {
+    const auto& twoBytes = inCodePage<2>();
+    const auto& threeBytes = inCodePage<3>();
+    const auto* data = reinterpret_cast<const std::uint8_t*>(bytes.data());
+    const std::size_t n = bytes.size();
+    std::size_t i = 0;
+    while (i < n) {
+        // Japanese text is mostly three-byte sequences one after another:
+        // the lead and its two following bytes are told apart at once.
+        for (; i + 3 <= n; i += 3) {
+            const std::uint32_t w = data[i] | data[i + 1] << 8 | data[i + 2] << 16;
+            if ((w & 0xC0C0F0) != 0x8080E0) break;
+            if (!has(threeBytes, (w & 0x0F) << 12 | (w >> 2 & 0xFC0) | (w >> 16 & 0x3F))) return false;
+        }
+        if (i == n) break;
+        const std::uint8_t lead = data[i];
+        if (lead < 0x80) {
+            if (i + 8 <= n && (words::Load(bytes.data() + i) & kHighBits) == 0)
+                i += 8;
+            else
+                ++i;
+        } else if ((lead & 0xE0) == 0xC0 && n - i >= 2 && (data[i + 1] & 0xC0) == 0x80) {
+            if (!has(twoBytes, static_cast<char32_t>(lead & 0x1F) << 6 | (data[i + 1] & 0x3F))) return false;
+            i += 2;
+        } else {
+            return false;
+        }
+    }
+    return true;
 }
 
 bool occursIn(std::string_view stream, std::string_view probe) {
@@ -526,7 +602,8 @@ void BodyPrefilter::prepare(const TermList& terms) {
             if (end - at > 1) probes.afterFirst.push_back(text.substr(at + 1, end - at - 1));
             at = end;
         }
-        probes.jis = jisProbeOf(text);
+        probes.jis = probeOf(text, jisPairOf);
+        probes.utf8 = probeOf(text, utf8SourceOf);
         for (std::size_t k = 1; k < probes.jis.size(); ++k)
             m_jisMeetings.set(meetingOf(probes.jis[k - 1], probes.jis[k]));
         m_probes.push_back(std::move(probes));
@@ -544,23 +621,27 @@ bool BodyPrefilter::begin(BodyConversion conversion, bool dropLineEnds) {
     // Only terms that have JIS pairs to look for need the pairs' stream.
     m_jisSound = conversion == BodyConversion::Iso2022Jp &&
                  std::ranges::any_of(m_probes, [](const Probes& p) { return !p.jis.empty(); });
+    m_utf8Sound = conversion == BodyConversion::Utf8 &&
+                  std::ranges::any_of(m_probes, [](const Probes& p) { return !p.utf8.empty(); });
     if (conversion == BodyConversion::EucJp || m_probes.empty()) return false;
     const bool whole = conversion == BodyConversion::AsIs;
     m_needAscii = std::ranges::any_of(
         m_probes, [&](const Probes& p) { return !(whole ? p.whole : p.afterFirst).empty(); });
     return std::ranges::all_of(m_probes, [&](const Probes& p) {
-        return !(whole ? p.whole : p.afterFirst).empty() || (m_jisSound && !p.jis.empty());
+        return !(whole ? p.whole : p.afterFirst).empty() || (m_jisSound && !p.jis.empty()) ||
+               (m_utf8Sound && !p.utf8.empty());
     });
 }
 
 bool BodyPrefilter::asciiProves(const Probes& probes) const {
     const std::vector<std::string>& needed =
         m_conversion == BodyConversion::AsIs ? probes.whole : probes.afterFirst;
-    const auto occurs = [&](const std::string& probe) {
-        return m_direct.data() != nullptr ? occursTested(m_direct, probe, true, 0)
-                                          : occursIn(m_stream, probe);
-    };
-    return !needed.empty() && !std::ranges::all_of(needed, occurs);
+    return !needed.empty() &&
+           !std::ranges::all_of(needed, [&](const std::string& probe) { return inStream(probe); });
+}
+
+bool BodyPrefilter::inStream(std::string_view probe) const {
+    return m_direct.data() != nullptr ? occursTested(m_direct, probe, true, 0) : occursIn(m_stream, probe);
 }
 
 bool BodyPrefilter::add(std::string_view bytes) {
@@ -596,9 +677,12 @@ bool BodyPrefilter::addUnits(std::string_view text, std::span<const BodyUnit> un
             addAsIs(bytes);
             return true;
         case BodyConversion::Utf8:
-            for (const BodyUnit& unit : units)
-                if (!utf8MakesNoAsciiOfOtherBytes(text.substr(unit.begin, unit.end - unit.begin)))
-                    return false;
+            for (const BodyUnit& unit : units) {
+                const std::string_view unitBytes = text.substr(unit.begin, unit.end - unit.begin);
+                if (m_utf8Sound) m_utf8Sound = utf8AllInCodePage(unitBytes);
+                // Characters all in the code page make no ASCII of other bytes.
+                if (!m_utf8Sound && !utf8MakesNoAsciiOfOtherBytes(unitBytes)) return false;
+            }
             addAsIs(bytes);
             return true;
         case BodyConversion::Iso2022Jp: {
@@ -676,7 +760,8 @@ bool BodyPrefilter::provesAbsent(const TermList& terms) {
         if (terms[i].mark > 0) continue;
         const Probes& probes = m_probes[i / 2];
         const bool jisProves = m_jisSound && !probes.jis.empty() && !m_jisSeen[i / 2];
-        if (!jisProves && !asciiProves(probes)) return false;
+        const bool utf8Proves = m_utf8Sound && !probes.utf8.empty() && !inStream(probes.utf8);
+        if (!jisProves && !utf8Proves && !asciiProves(probes)) return false;
     }
     return true;
 }

@@ -26,6 +26,14 @@
 // only come from the same characters' JIS pairs one after another, with
 // nothing but escapes (and line ends, where the text drops them) between.
 // Any other body defeats this proof, never the first.
+//
+// They get a third proof in UTF-8 bodies whose every character the code
+// page has, each written whole and in its shortest form: the converted text
+// is then each character's own code, which no other character converts to,
+// read in step, so the same stretch of a term's double-byte characters can
+// only come from those characters' UTF-8 one after another (with line ends
+// between, where the text drops them). A character the code page lacks is
+// kept as its bytes, which may read as anything with what follows.
 #pragma once
 
 #include <bitset>
@@ -63,9 +71,11 @@ private:
         std::vector<std::string> whole;       // the ASCII stretches
         std::vector<std::string> afterFirst;  // the same less their first byte
         std::string jis;                      // the longest double-byte stretch as JIS pairs
+        std::string utf8;                     // the same as UTF-8, where only one source is
     };
 
     bool asciiProves(const Probes& probes) const;
+    bool inStream(std::string_view probe) const;
     void addAsIs(std::string_view bytes);
     void foldDirect();
     bool scanJisPairs(std::string_view text, std::span<const BodyUnit> units);
@@ -83,6 +93,7 @@ private:
     bool m_jisJoinable = false;            // nothing shown since the last stretch of pairs
     std::bitset<128 * 128> m_jisMeetings;  // every two bytes in a row of a JIS probe
     bool m_jisSound = false;               // every unit so far is plain ISO-2022-JP
+    bool m_utf8Sound = false;              // every unit so far is UTF-8 all in the code page
     bool m_needAscii = false;              // some term has ASCII stretches to look for
 };
 
