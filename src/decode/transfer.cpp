@@ -5,6 +5,7 @@
 #include "decode/transfer.h"
 
 #include <array>
+#include <cstdint>
 #include <cstring>
 
 #include "decode/appending.h"
@@ -42,6 +43,19 @@ constexpr std::array<signed char, 256> kHexValues = [] {
         values['A' + i] = static_cast<signed char>(10 + i);
         values['a' + i] = static_cast<signed char>(10 + i);
     }
+    return values;
+}();
+
+// The byte two hexadecimal digits stand for, indexed by the two bytes as
+// they lie in memory (the first in the low byte), -1 where either is no
+// digit: an escape costs one look-up.
+constexpr std::array<std::int16_t, 0x10000> kHexPairValues = [] {
+    std::array<std::int16_t, 0x10000> values{};
+    for (unsigned first = 0; first < 256; ++first)
+        for (unsigned second = 0; second < 256; ++second) {
+            const int high = kHexValues[first], low = kHexValues[second];
+            values[first | second << 8] = static_cast<std::int16_t>((high | low) < 0 ? -1 : high * 16 + low);
+        }
     return values;
 }();
 
@@ -89,11 +103,15 @@ void Base64Stream::append(std::string& out, std::string_view text) {
             const std::size_t n = text.size();
             std::size_t i = 0;
             while (i < n) {
-                for (; m_count == 0 && i + 4 <= n; i += 4) {
-                    const int a = kBase64Values[in[i]], b = kBase64Values[in[i + 1]];
-                    const int c = kBase64Values[in[i + 2]], d = kBase64Values[in[i + 3]];
-                    if ((a | b | c | d) < 0) break;
-                    put = putGroup(put, static_cast<std::uint32_t>(a << 18 | b << 12 | c << 6 | d));
+                // Whole groups between line ends, taken four bytes at a time
+                // (the member is read once: the bytes put might be it).
+                if (m_count == 0) {
+                    for (; i + 4 <= n; i += 4) {
+                        const int a = kBase64Values[in[i]], b = kBase64Values[in[i + 1]];
+                        const int c = kBase64Values[in[i + 2]], d = kBase64Values[in[i + 3]];
+                        if ((a | b | c | d) < 0) break;
+                        put = putGroup(put, static_cast<std::uint32_t>(a << 18 | b << 12 | c << 6 | d));
+                    }
                 }
                 if (i == n) break;
                 const unsigned char byte = in[i++];
@@ -145,34 +163,28 @@ void AppendQuotedPrintableDecoded(std::string& out, std::string_view text) {
     const std::size_t base = out.size();
     out.resize_and_overwrite(base + text.size(), [text, base](char* data, std::size_t) {
         char* put = data + base;
-        const std::size_t n = text.size();
-        std::size_t i = 0;
-        while (i < n) {
-            if (text[i] != '=') {
-                const void* equals = std::memchr(text.data() + i, '=', n - i);
-                const std::size_t at =
-                    equals != nullptr
-                        ? static_cast<std::size_t>(static_cast<const char*>(equals) - text.data())
-                        : n;
-                std::memcpy(put, text.data() + i, at - i);
-                put += at - i;
-                i = at;
+        const auto* in = reinterpret_cast<const unsigned char*>(text.data());
+        const auto* const end = in + text.size();
+        while (in < end) {
+            if (*in != '=') {
+                const auto* equals = static_cast<const unsigned char*>(std::memchr(in, '=', end - in));
+                if (equals == nullptr) equals = end;
+                std::memcpy(put, in, equals - in);
+                put += equals - in;
+                in = equals;
                 continue;
             }
             // Japanese text is escapes one after another: they are taken
             // here without a search between them.
-            if (i + 2 < n) {
-                const int high = kHexValues[static_cast<unsigned char>(text[i + 1])];
-                const int low = kHexValues[static_cast<unsigned char>(text[i + 2])];
-                if ((high | low) >= 0) {
-                    *put++ = static_cast<char>(high * 16 + low);
-                    i += 3;
-                    continue;
-                }
+            for (int value;
+                 end - in >= 3 && in[0] == '=' && (value = kHexPairValues[in[1] | in[2] << 8]) >= 0; in += 3)
+                *put++ = static_cast<char>(value);
+            // An "=" the loop stopped at is no escape: it is kept and the
+            // bytes after it are read as usual.
+            if (in < end && *in == '=') {
+                *put++ = '=';
+                ++in;
             }
-            // Not an escape: the "=" is kept and the bytes after it are read as usual.
-            *put++ = '=';
-            ++i;
         }
         return static_cast<std::size_t>(put - data);
     });
