@@ -466,10 +466,6 @@ bool utf8AllInCodePage(std::string_view bytes) {
     return true;
 }
 
-bool occursIn(std::string_view stream, std::string_view probe) {
-    return memmem(stream.data(), stream.size(), probe.data(), probe.size()) != nullptr;
-}
-
 // Two bytes one after the other, as an index of BodyPrefilter's table of
 // them (the probes' bytes are ASCII).
 std::size_t meetingOf(char first, char second) {
@@ -573,8 +569,8 @@ __attribute__((target("avx2"))) bool occursTestedWide(std::string_view text, std
 #endif
 
 // Whether probe occurs in text; folded, with text's a-z taken as A-Z (the
-// probe upper-cased, none of its bytes a-z): what occursIn tells of the
-// folded text, without folding it. Many places at a time are tested on
+// probe upper-cased, none of its bytes a-z): what a search of the folded
+// text tells, without folding it. Many places at a time are tested on
 // two of the probe's bytes, the one at key and its last; only a place that
 // passes both is compared in full. A key byte that is rare in the text
 // saves those comparisons.
@@ -650,11 +646,12 @@ bool BodyPrefilter::asciiProves(const Probes& probes) const {
     const std::vector<std::string>& needed =
         m_conversion == BodyConversion::AsIs ? probes.whole : probes.afterFirst;
     return !needed.empty() &&
-           !std::ranges::all_of(needed, [&](const std::string& probe) { return inStream(probe); });
+           !std::ranges::all_of(needed, [&](const std::string& probe) { return inStream(probe, 0); });
 }
 
-bool BodyPrefilter::inStream(std::string_view probe) const {
-    return m_direct.data() != nullptr ? occursTested(m_direct, probe, true, 0) : occursIn(m_stream, probe);
+bool BodyPrefilter::inStream(std::string_view probe, std::size_t key) const {
+    return m_direct.data() != nullptr ? occursTested(m_direct, probe, true, key)
+                                      : occursTested(m_stream, probe, false, key);
 }
 
 bool BodyPrefilter::add(std::string_view bytes) {
@@ -773,7 +770,8 @@ bool BodyPrefilter::provesAbsent(const TermList& terms) {
         if (terms[i].mark > 0) continue;
         const Probes& probes = m_probes[i / 2];
         const bool jisProves = m_jisSound && !probes.jis.empty() && !m_jisSeen[i / 2];
-        const bool utf8Proves = m_utf8Sound && !probes.utf8.empty() && !inStream(probes.utf8);
+        // The first character's last byte tells more of it than its lead.
+        const bool utf8Proves = m_utf8Sound && !probes.utf8.empty() && !inStream(probes.utf8, 2);
         if (!jisProves && !utf8Proves && !asciiProves(probes)) return false;
     }
     return true;

@@ -75,7 +75,7 @@ private:
     };
 
     bool asciiProves(const Probes& probes) const;
-    bool inStream(std::string_view probe) const;
+    bool inStream(std::string_view probe, std::size_t key) const;
     void addAsIs(std::string_view bytes);
     void foldDirect();
     bool scanJisPairs(std::string_view text, std::span<const BodyUnit> units);
