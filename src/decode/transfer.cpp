@@ -48,16 +48,21 @@ constexpr std::array<signed char, 256> kHexValues = [] {
 
 // The byte two hexadecimal digits stand for, indexed by the two bytes as
 // they lie in memory (the first in the low byte), -1 where either is no
-// digit: an escape costs one look-up.
-constexpr std::array<std::int16_t, 0x10000> kHexPairValues = [] {
-    std::array<std::int16_t, 0x10000> values{};
-    for (unsigned first = 0; first < 256; ++first)
-        for (unsigned second = 0; second < 256; ++second) {
-            const int high = kHexValues[first], low = kHexValues[second];
-            values[first | second << 8] = static_cast<std::int16_t>((high | low) < 0 ? -1 : high * 16 + low);
-        }
+// digit: an escape costs one look-up. Made on first use: it is too large a
+// table for every compiler to make while compiling.
+const std::array<std::int16_t, 0x10000>& hexPairValues() {
+    static const std::array<std::int16_t, 0x10000> values = [] {
+        std::array<std::int16_t, 0x10000> table{};
+        for (unsigned first = 0; first < 256; ++first)
+            for (unsigned second = 0; second < 256; ++second) {
+                const int high = kHexValues[first], low = kHexValues[second];
+                table[first | second << 8] =
+                    static_cast<std::int16_t>((high | low) < 0 ? -1 : high * 16 + low);
+            }
+        return table;
+    }();
     return values;
-}();
+}
 
 }  // namespace
 
@@ -161,7 +166,8 @@ char* Base64Stream::putOpenGroup(char* put) {
 
 void AppendQuotedPrintableDecoded(std::string& out, std::string_view text) {
     const std::size_t base = out.size();
-    out.resize_and_overwrite(base + text.size(), [text, base](char* data, std::size_t) {
+    const auto& pairValues = hexPairValues();
+    out.resize_and_overwrite(base + text.size(), [text, base, &pairValues](char* data, std::size_t) {
         char* put = data + base;
         const auto* in = reinterpret_cast<const unsigned char*>(text.data());
         const auto* const end = in + text.size();
@@ -176,8 +182,8 @@ void AppendQuotedPrintableDecoded(std::string& out, std::string_view text) {
             }
             // Japanese text is escapes one after another: they are taken
             // here without a search between them.
-            for (int value;
-                 end - in >= 3 && in[0] == '=' && (value = kHexPairValues[in[1] | in[2] << 8]) >= 0; in += 3)
+            for (int value; end - in >= 3 && in[0] == '=' && (value = pairValues[in[1] | in[2] << 8]) >= 0;
+                 in += 3)
                 *put++ = static_cast<char>(value);
             // An "=" the loop stopped at is no escape: it is kept and the
             // bytes after it are read as usual.
