@@ -32,7 +32,6 @@ constexpr char kEsc = 0x1B;
 constexpr char kBarrier = static_cast<char>(0x80);
 
 using words::HasByte;
-using words::kEveryByte;
 using words::kHighBits;
 
 // A term byte the proof may look for: ASCII, and neither a line end (the
@@ -512,6 +511,13 @@ bool matchesAt(const char* at, std::string_view probe, bool folded) {
     return true;
 }
 
+// Whether probe matches at any of the places from at whose bit is set.
+bool matchesAtAny(const char* at, unsigned places, std::string_view probe, bool folded) {
+    for (; places != 0; places &= places - 1)
+        if (matchesAt(at + __builtin_ctz(places), probe, folded)) return true;
+    return false;
+}
+
 // occursTested from place i on, sixteen places at a time.
 bool occursTestedNarrow(std::string_view text, std::string_view probe, bool folded, std::size_t key,
                         std::size_t i) {
@@ -530,9 +536,8 @@ bool occursTestedNarrow(std::string_view text, std::string_view probe, bool fold
         const __m128i tails = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + i + length - 1));
         const __m128i both = _mm_and_si128(_mm_cmpeq_epi8(_mm_and_si128(keys, firstMask), firstValue),
                                            _mm_cmpeq_epi8(_mm_and_si128(tails, lastMask), lastValue));
-        for (auto bits = static_cast<unsigned>(_mm_movemask_epi8(both)); bits != 0; bits &= bits - 1)
-            if (matchesAt(data + i + static_cast<std::size_t>(__builtin_ctz(bits)), probe, folded))
-                return true;
+        if (matchesAtAny(data + i, static_cast<unsigned>(_mm_movemask_epi8(both)), probe, folded))
+            return true;
     }
 #endif
     for (; i < places; ++i)
@@ -560,9 +565,8 @@ __attribute__((target("avx2"))) bool occursTestedWide(std::string_view text, std
         const __m256i both =
             _mm256_and_si256(_mm256_cmpeq_epi8(_mm256_and_si256(keys, firstMask), firstValue),
                              _mm256_cmpeq_epi8(_mm256_and_si256(tails, lastMask), lastValue));
-        for (auto bits = static_cast<unsigned>(_mm256_movemask_epi8(both)); bits != 0; bits &= bits - 1)
-            if (matchesAt(data + i + static_cast<std::size_t>(__builtin_ctz(bits)), probe, folded))
-                return true;
+        if (matchesAtAny(data + i, static_cast<unsigned>(_mm256_movemask_epi8(both)), probe, folded))
+            return true;
     }
     return occursTestedNarrow(text, probe, folded, key, i);
 }
