@@ -317,11 +317,23 @@ int main(int argc, char** argv) {
         std::cout << "search for \"" << corpus().word << "\" against the floor ("
                   << (coldRuns() ? "cold" : "warm") << ", " << searchReaders() << " readers)\n";
         // Processor time is the measure of a warm run; a cold one waits on the disk.
-        if (!coldRuns())
+        if (!coldRuns()) {
             std::cout << "  processor time / floor's on one thread: "
                       << g_search[kReaders].cpuSeconds / g_floorCpuSeconds[0] << " (target <= 2)\n"
                       << "  processor time / grep's: " << g_search[kReaders].cpuSeconds / g_grepCpuSeconds
                       << " (target <= 0.5)\n";
+            // Threads that run side by side cost each other processor time
+            // (shared caches, a processor's two hardware threads), the
+            // floor's as much as the search's: so the search on as many
+            // threads as it reads with, and on one, each against the floor
+            // read the same way.
+            if (g_floorCpuSeconds[1] > 0)
+                std::cout << "  processor time / floor's on as many threads: "
+                          << g_search[kReaders].cpuSeconds / g_floorCpuSeconds[1] << "\n";
+            if (g_search[kOneThread].cpuSeconds > 0)
+                std::cout << "  on one thread, processor time / floor's on one thread: "
+                          << g_search[kOneThread].cpuSeconds / g_floorCpuSeconds[0] << "\n";
+        }
         std::cout << "  wall time / floor's on as many threads: "
                   << g_search[kReaders].seconds / g_floorSeconds[1] << "\n"
                   << "  wall time / best floor's (many reads in flight): "
