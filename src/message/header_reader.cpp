@@ -274,6 +274,18 @@ std::size_t BodyStream::takePlainLines(std::string& bytes, std::vector<std::size
     return taken;
 }
 
+std::string_view BodyStream::restOfLines(std::size_t maxBytes) {
+    // Without a boundary every body line is plain.
+    if (m_handed <= m_header.size() || m_phase == Phase::Done || !m_boundary.empty()) return {};
+    return m_reader.bufferRest(maxBytes);
+}
+
+void BodyStream::skipRest(std::size_t count) {
+    m_reader.skipRest();
+    m_handed += count;
+    m_place = {};
+}
+
 bool BodyStream::hasAttach() {
     View line;
     while (next(line)) {

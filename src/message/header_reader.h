@@ -104,6 +104,8 @@ public:
     LinePlace place() const override { return m_place; }
     std::size_t takePlainLines(std::string& bytes, std::vector<std::size_t>& ends,
                                std::size_t maxBytes) override;
+    std::string_view restOfLines(std::size_t maxBytes) override;
+    void skipRest(std::size_t count) override;
 
     // Reads on through the delimiter that ends the first part.
     bool hasAttach();

@@ -152,6 +152,45 @@ bool LineReader::fill() {
     return true;
 }
 
+// Reads another block after the bytes not taken yet, which all stay; false
+// when nothing more comes.
+bool LineReader::readOn() {
+    if (m_eof || m_endMarkSeen) return false;
+    const std::size_t kept = m_end - m_begin;
+    // Doubling, so that a long rest costs few copies.
+    const std::size_t want = std::max(LaterBlock, kept);
+    const std::size_t needed = kept + want + 1;
+    if (m_capacity < needed) {
+        std::unique_ptr<char[]> grown(new char[needed]);
+        if (kept > 0) std::memcpy(grown.get(), m_buffer.get() + m_begin, kept);
+        m_buffer = std::move(grown);
+        m_capacity = needed;
+    } else if (kept > 0 && m_begin > 0) {
+        std::memmove(m_buffer.get(), m_buffer.get() + m_begin, kept);
+    }
+    m_begin = 0;
+    m_end = kept;
+    ssize_t got;
+    do {
+        got = ::read(m_fd, m_buffer.get() + kept, want);
+    } while (got < 0 && errno == EINTR);
+    if (got <= 0) {
+        m_eof = true;
+        return false;
+    }
+    m_bytesRead += static_cast<std::uint64_t>(got);
+    m_end += static_cast<std::size_t>(got);
+    return true;
+}
+
+std::string_view LineReader::bufferRest(std::size_t maxBytes) {
+    if (m_midLine || m_endMarkSeen) return {};
+    while (m_end - m_begin <= maxBytes && readOn()) {
+    }
+    if (m_end - m_begin > maxBytes || m_begin == m_end) return {};
+    return {m_buffer.get() + m_begin, m_end - m_begin};
+}
+
 // The end mark is looked for only in the bytes handed out, never in the
 // rest of a block that nobody reads.
 void LineReader::stopAtEndMark() {

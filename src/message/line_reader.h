@@ -103,6 +103,18 @@ public:
         }
         return taken;
     }
+    // The rest of the file from the line that comes next, line ends and
+    // all, read into the block at once when it comes to at most maxBytes;
+    // empty when it is more, or when the reading is inside a line or met
+    // the end mark. Valid until the next read; the lines still come as
+    // usual until skipRest.
+    std::string_view bufferRest(std::size_t maxBytes);
+    // Passes over the rest bufferRest gave: the file is read to its end.
+    void skipRest() {
+        m_begin = m_end;
+        m_place = {};
+        m_cut = false;
+    }
     // The open file's descriptor, or -1.
     int descriptor() const { return m_fd; }
     // True at the end of the file; only meaningful between lines.
@@ -135,6 +147,7 @@ private:
     }
     bool readPieceInto(std::string_view& piece, std::string& spare, LinePlace& place, std::size_t size);
     bool fill();
+    bool readOn();
     void stopAtEndMark();
     bool copyLine(std::string& out, std::size_t limit);
     bool endsHere();

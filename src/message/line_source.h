@@ -35,6 +35,16 @@ public:
         (void)bytes, (void)ends, (void)maxBytes;
         return 0;
     }
+    // The rest of the lines as they lie in the file, line ends and all,
+    // when they are the message's last, none can be a delimiter and the
+    // source holds them at once, at most maxBytes of them; empty otherwise.
+    // The lines still come as usual until skipRest.
+    virtual std::string_view restOfLines(std::size_t maxBytes) {
+        (void)maxBytes;
+        return {};
+    }
+    // Passes over the lines restOfLines gave, `count` of them.
+    virtual void skipRest(std::size_t count) { (void)count; }
 };
 
 // The lines of a list in memory.

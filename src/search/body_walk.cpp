@@ -100,6 +100,14 @@ public:
         m_taken += taken;
         return taken;
     }
+    std::string_view restOfLines(std::size_t maxBytes) override {
+        return m_pushedBack ? std::string_view{} : m_source.restOfLines(maxBytes);
+    }
+    void skipRest(std::size_t count) override {
+        m_source.skipRest(count);
+        m_place = {};
+        m_taken += count;
+    }
     // The index of the line taken last.
     std::size_t current() const { return m_taken - 1; }
 
@@ -155,6 +163,10 @@ struct LineTest {
 // A body is decoded and tested in batches of about this many bytes, so
 // that its size never decides how much memory a search needs.
 constexpr std::size_t kBatchBytes = 1 << 20;
+// The most of a body read at once to be proven free of the terms where it
+// lies: one batch at most, and small enough that the reader's block it
+// grows, which each reader thread keeps, stays small.
+constexpr std::size_t kRestAtOnceBytes = 256 * 1024;
 
 class BodyWalk {
 public:
@@ -287,6 +299,7 @@ private:
         LineTest test;
         test.hasExcluded = ResetTermMarks(m_terms, 0);
         if (m_context.prefilter) m_context.filter.prepare(m_terms);
+        if (!quotedPrintable && restProvenAbsent(conversion, test)) return verdictOf(test);
         std::size_t firstNew = 0;
         std::string_view line;
         for (;;) {
@@ -302,6 +315,10 @@ private:
             firstNew = 1;
         }
         if (!test.done() && firstNew < body.rawUnits.size()) runBatch(body, firstNew, conversion, test);
+        return verdictOf(test);
+    }
+
+    int verdictOf(const LineTest& test) const {
         if (test.failed) return 0;
         if (test.settledAt != 0) return test.settledAt;
         return test.lastMatch ? static_cast<int>(m_lines.lastIndex()) : 0;
@@ -349,6 +366,26 @@ private:
         }
         ConvertDecodedUnits(body, conversion);
         testBatch(body, firstNew, test);
+    }
+
+    // An ISO-2022-JP body that is the rest of the message, one batch long,
+    // proven free of the terms where its lines lie, without taking them
+    // one by one: false when it is not, and nothing is taken then. The
+    // lines get the verdict runBatch would give them.
+    bool restProvenAbsent(Conversion conversion, LineTest& test) {
+        if (!m_context.prefilter || !m_context.linesAtOnce || conversion != Conversion::Iso2022Jp ||
+            m_facts.multipart)
+            return false;
+        const std::string_view rest = m_lines.restOfLines(kRestAtOnceBytes);
+        BodyPrefilter& filter = m_context.filter;
+        std::size_t count = 0;
+        if (rest.empty() || !filter.begin(conversion, false) || !filter.addJisLines(rest, count) ||
+            !filter.provesAbsent(m_terms))
+            return false;
+        const std::size_t first = m_lines.current() + 1;
+        m_lines.skipRest(count);
+        settleWithNothingFound(first, test);
+        return true;
     }
 
     bool provenAbsent(const BodyText& body, std::size_t firstNew, Conversion conversion) {

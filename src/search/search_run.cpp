@@ -282,6 +282,14 @@ public:
         if (taken > 0) m_place = {};
         return taken;
     }
+    std::string_view restOfLines(std::size_t maxBytes) override {
+        return m_phase == Phase::Body ? m_reader.bufferRest(maxBytes) : std::string_view{};
+    }
+    void skipRest(std::size_t count) override {
+        m_reader.skipRest();
+        m_handed += count;
+        m_place = {};
+    }
 
 private:
     enum class Phase { Header, Body, Preamble, FirstPart, Last, Done };

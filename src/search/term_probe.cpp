@@ -21,6 +21,7 @@
 #include "decode/text.h"
 #include "decode/utf8.h"
 #include "message/find_bytes.h"
+#include "message/line_reader.h"
 
 namespace pelmora {
 
@@ -723,42 +724,252 @@ bool BodyPrefilter::addUnits(std::string_view text, std::span<const BodyUnit> un
 // are looked at apart, through the tail of the stream before each, so the
 // pairs are not copied.
 bool BodyPrefilter::scanJisPairs(std::string_view text, std::span<const BodyUnit> units) {
-    std::size_t longest = 0;
-    for (const Probes& probes : m_probes) longest = std::max(longest, probes.jis.size());
-    const std::size_t keep = longest - 1;
-    // The stream's last bytes, up to keep of them: where they lie in text,
-    // or, carried from the units before or gathered from short stretches, a
-    // copy.
-    std::string_view tail = m_jisTail;
-    const auto addPairs = [&](std::string_view stretch) {
-        // A probe across the join holds the two bytes that meet there.
-        if (m_jisJoinable && !tail.empty() && m_jisMeetings.test(meetingOf(tail.back(), stretch.front())))
-            for (std::size_t k = 0; k < m_probes.size(); ++k)
-                if (!m_jisSeen[k]) m_jisSeen[k] = occursAcross(tail, stretch, m_probes[k].jis);
-        if (stretch.size() >= keep || !m_jisJoinable) {
-            tail = stretch.substr(stretch.size() - std::min(stretch.size(), keep));
-        } else {
-            std::string& joined = m_jisJoined;
-            joined.assign(tail.substr(tail.size() - std::min(tail.size(), keep - stretch.size())));
-            joined += stretch;
-            std::swap(joined, m_jisTail);
-            tail = m_jisTail;
-        }
-        m_jisJoinable = true;
-    };
-    const auto addSingleBytes = [&](std::string_view stretch) {
-        if (!m_dropLineEnds || stretch.find_first_not_of("\r\n") != std::string_view::npos)
-            m_jisJoinable = false;
-    };
+    JisTail tail = startJisTail();
     const bool plain = visitStretches<true>(text, units, [&](std::string_view stretch, bool pairs) {
         if (pairs)
-            addPairs(stretch);
+            addJisPairs(stretch, tail);
         else
-            addSingleBytes(stretch);
+            addJisSingleBytes(stretch);
     });
-    if (m_jisJoinable) m_jisTail.assign(tail);
+    if (m_jisJoinable) m_jisTail.assign(tail.bytes);
     if (!plain) return false;
     markJisProbesIn(text.substr(units.front().begin));
+    return true;
+}
+
+BodyPrefilter::JisTail BodyPrefilter::startJisTail() const {
+    std::size_t longest = 0;
+    for (const Probes& probes : m_probes) longest = std::max(longest, probes.jis.size());
+    return {m_jisTail, longest - 1};
+}
+
+// A stretch of pairs joins the stream: only its meeting with the stream's
+// tail is looked at here.
+void BodyPrefilter::addJisPairs(std::string_view stretch, JisTail& tail) {
+    // A probe across the join holds the two bytes that meet there.
+    if (m_jisJoinable && !tail.bytes.empty() &&
+        m_jisMeetings.test(meetingOf(tail.bytes.back(), stretch.front())))
+        for (std::size_t k = 0; k < m_probes.size(); ++k)
+            if (!m_jisSeen[k]) m_jisSeen[k] = occursAcross(tail.bytes, stretch, m_probes[k].jis);
+    const std::size_t keep = tail.keep;
+    if (stretch.size() >= keep || !m_jisJoinable) {
+        tail.bytes = stretch.substr(stretch.size() - std::min(stretch.size(), keep));
+    } else {
+        // Carried from the units before or gathered from short stretches:
+        // a copy.
+        std::string& joined = m_jisJoined;
+        joined.assign(
+            tail.bytes.substr(tail.bytes.size() - std::min(tail.bytes.size(), keep - stretch.size())));
+        joined += stretch;
+        std::swap(joined, m_jisTail);
+        tail.bytes = m_jisTail;
+    }
+    m_jisJoinable = true;
+}
+
+void BodyPrefilter::addJisSingleBytes(std::string_view stretch) {
+    if (!m_dropLineEnds || stretch.find_first_not_of("\r\n") != std::string_view::npos) m_jisJoinable = false;
+}
+
+namespace {
+
+// Of 64 bytes: the line feeds; those that keep a line from being read
+// where it lies (an escape, 0x80 and above, a CR, the end mark); and those
+// that are no JIS X 0208 pair's byte.
+struct LineMasks {
+    std::uint64_t lineFeeds = 0;
+    std::uint64_t special = 0;
+    std::uint64_t notJis = 0;
+};
+
+[[gnu::always_inline]] inline LineMasks lineMasksOf(const char* bytes) {
+    LineMasks masks;
+#if defined(__SSE2__)
+    for (int part = 0; part < 4; ++part) {
+        const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + 16 * part));
+        const auto bits = [part](__m128i picked) {
+            return static_cast<std::uint64_t>(static_cast<unsigned>(_mm_movemask_epi8(picked)))
+                   << (16 * part);
+        };
+        const auto is = [&x](char c) { return _mm_cmpeq_epi8(x, _mm_set1_epi8(c)); };
+        masks.lineFeeds |= bits(is('\n'));
+        // The high bit of x itself marks 0x80 and above.
+        masks.special |=
+            bits(_mm_or_si128(_mm_or_si128(is(kEsc), is('\r')), _mm_or_si128(is(LineReader::kEndMark), x)));
+        masks.notJis |= bits(_mm_or_si128(_mm_cmplt_epi8(x, _mm_set1_epi8(0x21)), is(0x7F)));
+    }
+#else
+    for (int i = 0; i < 64; ++i) {
+        const auto b = static_cast<std::uint8_t>(bytes[i]);
+        const std::uint64_t bit = std::uint64_t{1} << i;
+        if (b == '\n') masks.lineFeeds |= bit;
+        if (b == kEsc || b == '\r' || b == LineReader::kEndMark || b >= 0x80) masks.special |= bit;
+        if (!isJisByte(b)) masks.notJis |= bit;
+    }
+#endif
+    return masks;
+}
+
+#if defined(__x86_64__)
+// The same 32 bytes at a time, where the processor can (HasWideCompare).
+__attribute__((target("avx2"))) LineMasks lineMasksOfWide(const char* bytes) {
+    LineMasks masks;
+    for (int part = 0; part < 2; ++part) {
+        const __m256i x = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(bytes + 32 * part));
+        const __m256i lineFeed = _mm256_cmpeq_epi8(x, _mm256_set1_epi8('\n'));
+        const __m256i escape = _mm256_cmpeq_epi8(x, _mm256_set1_epi8(kEsc));
+        const __m256i cr = _mm256_cmpeq_epi8(x, _mm256_set1_epi8('\r'));
+        const __m256i endMark = _mm256_cmpeq_epi8(x, _mm256_set1_epi8(LineReader::kEndMark));
+        const __m256i del = _mm256_cmpeq_epi8(x, _mm256_set1_epi8(0x7F));
+        const __m256i special = _mm256_or_si256(_mm256_or_si256(escape, cr), _mm256_or_si256(endMark, x));
+        const __m256i notJis = _mm256_or_si256(_mm256_cmpgt_epi8(_mm256_set1_epi8(0x21), x), del);
+        const int shift = 32 * part;
+        masks.lineFeeds |= std::uint64_t{static_cast<unsigned>(_mm256_movemask_epi8(lineFeed))} << shift;
+        masks.special |= std::uint64_t{static_cast<unsigned>(_mm256_movemask_epi8(special))} << shift;
+        masks.notJis |= std::uint64_t{static_cast<unsigned>(_mm256_movemask_epi8(notJis))} << shift;
+    }
+    return masks;
+}
+#endif
+
+// Calls onLine(begin, lineFeed, special, notJis) for each line of bytes,
+// ended by a line feed, with the counts of the special bytes and of the
+// bytes that are no pair's byte before the line feed; false as soon as
+// onLine returns false.
+template <bool wide, class OnLine>
+[[gnu::always_inline]] inline bool forEachCountedLine(std::string_view bytes, OnLine& onLine) {
+    const char* const data = bytes.data();
+    std::size_t lineBegin = 0;
+    std::size_t specialBefore = 0, notJisBefore = 0;  // before the block of 64
+    std::size_t specialAtLine = 0, notJisAtLine = 0;  // before the line
+    for (std::size_t block = 0; block < bytes.size(); block += 64) {
+        LineMasks masks;
+        const std::size_t left = bytes.size() - block;
+        const char* from = data + block;
+        char last[64];
+        if (left < 64) {
+            std::memset(last, 0, sizeof last);
+            from = static_cast<const char*>(std::memcpy(last, from, left));
+        }
+#if defined(__x86_64__)
+        if constexpr (wide)
+            masks = lineMasksOfWide(from);
+        else
+#endif
+            masks = lineMasksOf(from);
+        if (left < 64) {
+            const std::uint64_t inside = (std::uint64_t{1} << left) - 1;
+            masks.special &= inside;
+            masks.notJis &= inside;
+        }
+        for (std::uint64_t feeds = masks.lineFeeds; feeds != 0; feeds &= feeds - 1) {
+            const auto at = static_cast<unsigned>(std::countr_zero(feeds));
+            const std::uint64_t before = (std::uint64_t{1} << at) - 1;
+            const std::size_t special =
+                specialBefore + static_cast<std::size_t>(std::popcount(masks.special & before));
+            const std::size_t notJis =
+                notJisBefore + static_cast<std::size_t>(std::popcount(masks.notJis & before));
+            const std::size_t lineFeed = block + at;
+            if (!onLine(lineBegin, lineFeed, special - specialAtLine, notJis - notJisAtLine)) return false;
+            lineBegin = lineFeed + 1;
+            specialAtLine = special;
+            notJisAtLine = notJis + 1;  // the line feed is none
+        }
+        specialBefore += static_cast<std::size_t>(std::popcount(masks.special));
+        notJisBefore += static_cast<std::size_t>(std::popcount(masks.notJis));
+    }
+    return true;
+}
+
+#if defined(__x86_64__)
+bool hasWideCounts() {
+    return HasWideCompare() && __builtin_cpu_supports("popcnt");
+}
+
+// The same 32 bytes at a time and with the processor's own count of bits,
+// which the baseline instruction set lacks (each count is a library call
+// there).
+template <class OnLine>
+__attribute__((target("avx2,popcnt"))) bool forEachCountedLineWide(std::string_view bytes, OnLine& onLine) {
+    return forEachCountedLine<true>(bytes, onLine);
+}
+#else
+bool hasWideCounts() {
+    return false;
+}
+
+template <class OnLine>
+bool forEachCountedLineWide(std::string_view bytes, OnLine& onLine) {
+    return forEachCountedLine<false>(bytes, onLine);
+}
+#endif
+
+}  // namespace
+
+// One pass over the bytes marks the line feeds and the bytes that count;
+// each line is then told by two counts: of its special bytes and of those
+// that are no pair's byte. A line with no special byte is one single-byte
+// stretch; one whose only special bytes are an escape into double-byte mode
+// at its start and another escape three bytes before its end, with pair
+// bytes alone between, is one stretch of pairs. Both are visited as
+// visitStretches visits them. Any other line, a line too long to come
+// whole, a lone CR or the end mark leaves the lines to the line reader.
+bool BodyPrefilter::addJisLines(std::string_view rest, std::size_t& count) {
+    if (m_conversion != BodyConversion::Iso2022Jp || rest.empty() || rest.back() != '\n') return false;
+    JisTail tail = m_jisSound ? startJisTail() : JisTail{};
+    if (m_needAscii) foldDirect();
+    count = 0;
+    auto onLine = [&](std::size_t begin, std::size_t lineFeed, std::size_t special, std::size_t notJis) {
+        if (!addJisLine(rest.substr(begin, lineFeed - begin), special, notJis, tail)) return false;
+        ++count;
+        return true;
+    };
+    static const bool wide = hasWideCounts();
+    if (!(wide ? forEachCountedLineWide(rest, onLine) : forEachCountedLine<false>(rest, onLine)))
+        return false;
+    if (!m_jisSound) return true;
+    if (m_jisJoinable) m_jisTail.assign(tail.bytes);
+    markJisProbesIn(rest);
+    return true;
+}
+
+// line: up to its line feed; special and notJis: its counts of those bytes.
+bool BodyPrefilter::addJisLine(std::string_view line, std::size_t special, std::size_t notJis,
+                               JisTail& tail) {
+    if (line.ends_with('\r')) {
+        line.remove_suffix(1);
+        --special;
+        --notJis;
+    }
+    if (line.size() + 1 >= kLinePieceBytes) return false;
+    const auto visit = [&](std::string_view stretch, bool pairs) {
+        if (m_jisSound) {
+            if (pairs)
+                addJisPairs(stretch, tail);
+            else
+                addJisSingleBytes(stretch);
+        }
+        if (m_needAscii) {
+            if (pairs)
+                m_stream += kBarrier;
+            else
+                appendFolded(m_stream, stretch, m_dropLineEnds);
+        }
+    };
+    if (special == 0) {
+        if (!line.empty()) visit(line, false);
+        return true;
+    }
+    const std::size_t n = line.size();
+    if (special != 2 || n < 6 || n % 2 != 0 || line[0] != kEsc || line[1] != '$' || line[n - 3] != kEsc)
+        return false;
+    // Between the escapes, pair bytes only: the line's other bytes that are
+    // none are among the escapes' own six.
+    std::size_t inEscapes = 0;
+    for (const std::size_t at : {std::size_t{0}, std::size_t{1}, std::size_t{2}, n - 3, n - 2, n - 1})
+        inEscapes += isJisByte(static_cast<std::uint8_t>(line[at])) ? 0 : 1;
+    if (notJis != inEscapes) return false;
+    if (n > 6) visit(line.substr(3, n - 6), true);
     return true;
 }
 

@@ -62,6 +62,12 @@ public:
     // Adds units that lie one after another in text, each converted on its
     // own, as add would one by one.
     bool addUnits(std::string_view text, std::span<const BodyUnit> units);
+    // Adds the lines of rest, an ISO-2022-JP body as it lies in the file
+    // (each line ended by LF or CR LF, the last one too), each converted on
+    // its own, as addUnits would add them; count is set to their number.
+    // False when a line is of a shape that is not read here (the lines are
+    // then to be added as units), or when the lines defeat the proof.
+    bool addJisLines(std::string_view rest, std::size_t& count);
     // True when no term whose mark is not above zero (not found yet, or
     // excluded) can occur in the text of the units added since begin.
     bool provesAbsent(const TermList& terms);
@@ -78,7 +84,17 @@ private:
     bool inStream(std::string_view probe, std::size_t key) const;
     void addAsIs(std::string_view bytes);
     void foldDirect();
+    // The pairs' stream's last bytes, up to keep of them: where they lie
+    // in the text, or in m_jisTail.
+    struct JisTail {
+        std::string_view bytes;
+        std::size_t keep;
+    };
     bool scanJisPairs(std::string_view text, std::span<const BodyUnit> units);
+    JisTail startJisTail() const;
+    void addJisPairs(std::string_view stretch, JisTail& tail);
+    void addJisSingleBytes(std::string_view stretch);
+    bool addJisLine(std::string_view line, std::size_t special, std::size_t notJis, JisTail& tail);
     void markJisProbesIn(std::string_view bytes);
 
     std::vector<std::string> m_texts;

@@ -211,6 +211,29 @@ TEST(LineReader, ReadsOnlyAsFarAsAsked) {
     EXPECT_LE(reader.bytesRead(), 64u * 1024u);
 }
 
+// The rest of a file read at once, over several reads, or left to come
+// line by line when it is longer than asked: no byte lost either way.
+TEST(LineReader, RestReadAtOnceOrLineByLine) {
+    ScratchDir dir;
+    std::string body;
+    for (int i = 0; body.size() < 300'000; ++i) body += "line " + std::to_string(i) + "\r\n";
+    const auto file = dir.write("m.eml", "Subject: x\r\n\r\n" + body);
+    LineReader reader;
+    std::string line;
+    ASSERT_TRUE(reader.open(file));
+    for (int i = 0; i < 2; ++i) reader.readLine(line);
+    EXPECT_EQ(reader.bufferRest(body.size()), body);
+    reader.skipRest();
+    EXPECT_TRUE(reader.atEnd());
+
+    ASSERT_TRUE(reader.open(file));
+    for (int i = 0; i < 2; ++i) reader.readLine(line);
+    EXPECT_TRUE(reader.bufferRest(body.size() - 1).empty());
+    std::string again;
+    while (reader.readLine(line)) again += line + "\r\n";
+    EXPECT_EQ(again, body);
+}
+
 TEST(LineReader, MissingFileDoesNotOpen) {
     LineReader reader;
     EXPECT_FALSE(reader.open("/nonexistent/pelmora/m.eml"));

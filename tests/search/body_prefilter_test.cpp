@@ -115,6 +115,17 @@ TEST(BodyPrefilterTest, MessagesMadeToDefeatTheProof) {
             "\x82\x9A\x82\x85\x82\x82\x82\x92\x82\x81\x82\x83\x82\x8F\x82\x92\x82\x8E zebra\x83"
             "corn\n",
         euc + "zebracorn \xB5\xC4\xBB\xF6\xCF\xBF\n",
+        // Read where the lines lie: CR LF, a lone CR or the end mark in a
+        // line, a last line without its end, an escape's third byte out of
+        // range, a line of escapes alone, and the word across an empty line.
+        jis + "\x1B$B%U%!\x1B(B\r\n\x1B$B%k%3%s\x1B(B\r\n",
+        jis + "\x1B$B%U%!%k\x1B(B\r\x1B$B%3%s\x1B(B\n",
+        jis + "\x1B$B%U%!\r\r%k%3%s\x1B(B\n",
+        jis + "\x1B$B%U%!%k\x1B(B\n\x1A\x1B$B%3%s\x1B(B\n",
+        jis + "\x1B$B%U%!%k\x1B(B\n\x1B$B%3%s\x1B(B",
+        jis + "\x1B$\xC2%U%!%k%3%s\x1B(B\n",
+        jis + "\x1B$B%U%!\x1B(B\n\x1B$B\x1B(B\n\n\x1B$B%k%3%s\x1B(B\n",
+        jis + "zebra\x1B$B%U\x1B(B\ncorn\n\x1B$B%U%!%k%3%s\x1B(\x80\n",
         // Bodies with nothing, or nothing but blanks.
         utf8,
         jis + "\n\n",
@@ -123,8 +134,11 @@ TEST(BodyPrefilterTest, MessagesMadeToDefeatTheProof) {
     test::BodySearchDifferential differential;
     test::DifferentialTally tally;
     int index = 0;
-    for (const std::string& message : messages)
-        differential.compare(linesOf("Subject: x\n" + message), "message " + std::to_string(index++), tally);
+    for (const std::string& message : messages) {
+        const std::string name = "message " + std::to_string(index++);
+        differential.compare(linesOf("Subject: x\n" + message), name, tally);
+        differential.compareStreamed("Subject: x\n" + message, name, tally);
+    }
     EXPECT_TRUE(tally.differences.empty()) << ::testing::PrintToString(tally.differences);
     EXPECT_GT(tally.matched, 20u);
 }

@@ -90,21 +90,39 @@ public:
         }
     }
 
+    // The message streamed as a search reads it: its plain lines taken at
+    // once (and its body proven free of a word where it lies), one by one,
+    // and without the prefilter.
     void compareStreamed(const std::filesystem::path& file, DifferentialTally& tally) {
-        for (std::size_t f = 0; f < m_terms.size(); ++f) {
-            const int atOnce = searchStreamed(file, m_terms[f], m_fast);
-            const int oneByOne = searchStreamed(file, m_terms[f], m_oneByOne);
-            if (atOnce != oneByOne)
-                tally.differences.push_back(file.string() + " [" + DifferentialFields()[f] + "], streamed: " +
-                                            std::to_string(atOnce) + " taking lines at once, " +
-                                            std::to_string(oneByOne) + " one by one");
-        }
+        compareStreamed(file.string(), tally, [&](LineReader& reader) { return reader.open(file); });
+    }
+    void compareStreamed(std::string_view bytes, std::string_view name, DifferentialTally& tally) {
+        compareStreamed(name, tally, [&](LineReader& reader) {
+            reader.openBytes(bytes);
+            return true;
+        });
     }
 
 private:
-    int searchStreamed(const std::filesystem::path& file, TermList terms, BodyWalkContext& context) {
+    template <class Open>
+    void compareStreamed(std::string_view name, DifferentialTally& tally, const Open& open) {
+        for (std::size_t f = 0; f < m_terms.size(); ++f) {
+            const int atOnce = searchStreamed(open, m_terms[f], m_fast);
+            const int oneByOne = searchStreamed(open, m_terms[f], m_oneByOne);
+            const int plain = searchStreamed(open, m_terms[f], m_plain);
+            if (atOnce != oneByOne || atOnce != plain)
+                tally.differences.push_back(std::string(name) + " [" + DifferentialFields()[f] +
+                                            "], streamed: " + std::to_string(atOnce) +
+                                            " taking lines at once, " + std::to_string(oneByOne) +
+                                            " one by one, " + std::to_string(plain) +
+                                            " without the prefilter");
+        }
+    }
+
+    template <class Open>
+    int searchStreamed(const Open& open, TermList terms, BodyWalkContext& context) {
         LineReader reader;
-        if (!reader.open(file)) return -1;
+        if (!open(reader)) return -1;
         TMsgItem entry;
         LineList header;
         ReadHeaderLines(reader, entry, header);
