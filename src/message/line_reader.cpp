@@ -137,19 +137,7 @@ bool LineReader::fill() {
         m_capacity = needed;
     }
     if (kept > 0) m_buffer[0] = carried;
-    m_begin = 0;
-    m_end = kept;
-    ssize_t got;
-    do {
-        got = ::read(m_fd, m_buffer.get() + kept, want);
-    } while (got < 0 && errno == EINTR);
-    if (got <= 0) {
-        m_eof = true;
-        return false;
-    }
-    m_bytesRead += static_cast<std::uint64_t>(got);
-    m_end += static_cast<std::size_t>(got);
-    return true;
+    return readAfter(kept, want);
 }
 
 // Reads another block after the bytes not taken yet, which all stay; false
@@ -168,6 +156,11 @@ bool LineReader::readOn() {
     } else if (kept > 0 && m_begin > 0) {
         std::memmove(m_buffer.get(), m_buffer.get() + m_begin, kept);
     }
+    return readAfter(kept, want);
+}
+
+// Reads up to want bytes into the block after the kept bytes at its start.
+bool LineReader::readAfter(std::size_t kept, std::size_t want) {
     m_begin = 0;
     m_end = kept;
     ssize_t got;

@@ -148,6 +148,7 @@ private:
     bool readPieceInto(std::string_view& piece, std::string& spare, LinePlace& place, std::size_t size);
     bool fill();
     bool readOn();
+    bool readAfter(std::size_t kept, std::size_t want);
     void stopAtEndMark();
     bool copyLine(std::string& out, std::size_t limit);
     bool endsHere();

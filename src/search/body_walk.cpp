@@ -10,6 +10,7 @@
 #include "decode/ascii.h"
 #include "decode/japanese.h"
 #include "decode/transfer.h"
+#include "message/line_reader.h"
 #include "message/mime_boundary.h"
 #include "ports/progress.h"
 #include "ports/prompts.h"
@@ -388,6 +389,25 @@ private:
         return true;
     }
 
+    // The rest of a body with no boundary, when the source holds it at
+    // once and the line reader would hand it over as `count` whole lines
+    // (the last one ended, none too long to come whole, no end mark); empty
+    // otherwise. Its lines still come as usual until skipRest.
+    std::string_view wholeLinesOfRest(std::size_t& count) {
+        if (!m_context.linesAtOnce || m_facts.multipart) return {};
+        const std::string_view rest = m_lines.restOfLines(kRestAtOnceBytes);
+        if (rest.empty() || rest.back() != '\n' ||
+            std::memchr(rest.data(), LineReader::kEndMark, rest.size()) != nullptr)
+            return {};
+        count = 0;
+        for (std::size_t begin = 0; begin < rest.size(); ++count) {
+            const std::size_t end = rest.find('\n', begin);
+            if (end - begin + 1 >= kLinePieceBytes) return {};
+            begin = end + 1;
+        }
+        return rest;
+    }
+
     bool provenAbsent(const BodyText& body, std::size_t firstNew, Conversion conversion) {
         BodyPrefilter& filter = m_context.filter;
         if (!filter.begin(conversion, false)) return false;
@@ -483,11 +503,20 @@ private:
         WholeBodyTest test(m_terms, conversion, m_context.body,
                            m_context.prefilter ? &m_context.filter : nullptr);
         Base64Stream base64;
-        std::string_view line;
         bool open = true;
-        while (open && nextBodyLine(line)) {
-            base64.append(test.decoded(), line);
+        std::size_t count = 0;
+        // Base64 passes over line ends: a rest the source holds at once is
+        // decoded in one go.
+        if (const std::string_view rest = wholeLinesOfRest(count); !rest.empty()) {
+            base64.append(test.decoded(), rest);
+            m_lines.skipRest(count);
             open = test.added();
+        } else {
+            std::string_view line;
+            while (open && nextBodyLine(line)) {
+                base64.append(test.decoded(), line);
+                open = test.added();
+            }
         }
         if (open) base64.finish(test.decoded());
         return test.finish() ? static_cast<int>(m_lines.lastIndex()) : 0;

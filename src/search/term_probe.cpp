@@ -673,7 +673,23 @@ void BodyPrefilter::addAsIs(std::string_view bytes) {
         return;
     }
     foldDirect();
-    appendFolded(m_stream, bytes, m_dropLineEnds);
+    if (m_needAscii) {
+        appendFolded(m_stream, bytes, m_dropLineEnds);
+        return;
+    }
+    // Only probes of bytes 0x80 and above are looked for, which folding
+    // leaves as they are: the bytes are kept, less the line ends dropped.
+    if (!m_dropLineEnds) {
+        m_stream += bytes;
+        return;
+    }
+    const char* from = bytes.data();
+    const char* const end = from + bytes.size();
+    while (from < end) {
+        const char* const stop = FindFirstOf(from, end, '\r', '\n', '\n');
+        m_stream.append(from, static_cast<std::size_t>(stop - from));
+        from = stop + (stop < end ? 1 : 0);
+    }
 }
 
 // The bytes probed where they lay join the folded stream, which more is
