@@ -238,6 +238,43 @@ void AppendDecodedUnit(BodyText& body, std::string_view line, LineSource& more, 
     body.rawUnits.push_back(unit);
 }
 
+bool AppendQuotedPrintableLines(BodyText& body, std::string_view rest, std::size_t firstLine) {
+    const std::size_t rawSize = body.raw.size(), unitCount = body.rawUnits.size();
+    std::size_t at = 0;
+    // The next line without its end; false when it holds a lone CR.
+    const auto nextLine = [&](std::string_view& line) {
+        const std::size_t feed = rest.find('\n', at);
+        line = rest.substr(at, feed - at);
+        at = feed + 1;
+        if (line.ends_with('\r')) line.remove_suffix(1);
+        return line.find('\r') == std::string_view::npos;
+    };
+    const auto giveUp = [&] {
+        body.raw.resize(rawSize);
+        body.rawUnits.resize(unitCount);
+        return false;
+    };
+    for (std::size_t lastLine = firstLine; at < rest.size(); ++lastLine) {
+        std::string_view joined;
+        if (!nextLine(joined)) return giveUp();
+        if (joined.ends_with('=')) {
+            body.scratch.assign(joined);
+            while (body.scratch.ends_with('=') && at < rest.size()) {
+                std::string_view following;
+                if (body.scratch.size() >= kLinePieceBytes || !nextLine(following)) return giveUp();
+                body.scratch.pop_back();
+                body.scratch += following;
+                ++lastLine;
+            }
+            joined = body.scratch;
+        }
+        const std::size_t begin = body.raw.size();
+        AppendQuotedPrintableDecoded(body.raw, joined);
+        body.rawUnits.push_back({begin, body.raw.size(), lastLine});
+    }
+    return true;
+}
+
 void ConvertDecodedUnits(BodyText& body, BodyConversion conversion) {
     body.text.clear();
     body.units.clear();

@@ -301,6 +301,7 @@ private:
         test.hasExcluded = ResetTermMarks(m_terms, 0);
         if (m_context.prefilter) m_context.filter.prepare(m_terms);
         if (!quotedPrintable && restProvenAbsent(conversion, test)) return verdictOf(test);
+        if (quotedPrintable) takeQuotedPrintableRest(body);
         std::size_t firstNew = 0;
         std::string_view line;
         for (;;) {
@@ -387,6 +388,15 @@ private:
         m_lines.skipRest(count);
         settleWithNothingFound(first, test);
         return true;
+    }
+
+    // The units of a quoted-printable body that is the rest of its message,
+    // decoded from where its lines lie rather than taken one by one.
+    void takeQuotedPrintableRest(BodyText& body) {
+        std::size_t count = 0;
+        const std::string_view rest = wholeLinesOfRest(count);
+        if (!rest.empty() && AppendQuotedPrintableLines(body, rest, m_lines.current() + 1))
+            m_lines.skipRest(count);
     }
 
     // The rest of a body with no boundary, when the source holds it at
