@@ -11,6 +11,8 @@
 #include "decode/japanese.h"
 #include "decode/text.h"
 #include "decode/transfer.h"
+#include "message/find_bytes.h"
+#include "message/line_reader.h"
 #include "message/mime_boundary.h"
 #include "search/whole_text.h"
 
@@ -238,28 +240,37 @@ void AppendDecodedUnit(BodyText& body, std::string_view line, LineSource& more, 
     body.rawUnits.push_back(unit);
 }
 
-bool AppendQuotedPrintableLines(BodyText& body, std::string_view rest, std::size_t firstLine) {
+bool AppendQuotedPrintableLines(BodyText& body, std::string_view rest, std::size_t firstLine,
+                                std::size_t& count) {
     const std::size_t rawSize = body.raw.size(), unitCount = body.rawUnits.size();
-    std::size_t at = 0;
-    // The next line without its end; false when it holds a lone CR.
+    const char* at = rest.data();
+    const char* const end = at + rest.size();
+    count = 0;
+    // The next line without its end, found as the line reader finds it;
+    // false when it holds a lone CR or the end mark, or has no end.
     const auto nextLine = [&](std::string_view& line) {
-        const std::size_t feed = rest.find('\n', at);
-        line = rest.substr(at, feed - at);
-        at = feed + 1;
-        if (line.ends_with('\r')) line.remove_suffix(1);
-        return line.find('\r') == std::string_view::npos;
+        const char* const stop = FindFirstOf(at, end, '\n', '\r', LineReader::kEndMark);
+        const std::size_t ending = stop == end                                          ? 0
+                                   : *stop == '\n'                                      ? 1
+                                   : *stop == '\r' && stop + 1 < end && stop[1] == '\n' ? 2
+                                                                                        : 0;
+        if (ending == 0) return false;
+        line = std::string_view(at, static_cast<std::size_t>(stop - at));
+        at = stop + ending;
+        ++count;
+        return true;
     };
     const auto giveUp = [&] {
         body.raw.resize(rawSize);
         body.rawUnits.resize(unitCount);
         return false;
     };
-    for (std::size_t lastLine = firstLine; at < rest.size(); ++lastLine) {
+    for (std::size_t lastLine = firstLine; at < end; ++lastLine) {
         std::string_view joined;
         if (!nextLine(joined)) return giveUp();
         if (joined.ends_with('=')) {
             body.scratch.assign(joined);
-            while (body.scratch.ends_with('=') && at < rest.size()) {
+            while (body.scratch.ends_with('=') && at < end) {
                 std::string_view following;
                 if (body.scratch.size() >= kLinePieceBytes || !nextLine(following)) return giveUp();
                 body.scratch.pop_back();

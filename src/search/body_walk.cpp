@@ -10,6 +10,7 @@
 #include "decode/ascii.h"
 #include "decode/japanese.h"
 #include "decode/transfer.h"
+#include "message/find_bytes.h"
 #include "message/line_reader.h"
 #include "message/mime_boundary.h"
 #include "ports/progress.h"
@@ -393,9 +394,10 @@ private:
     // The units of a quoted-printable body that is the rest of its message,
     // decoded from where its lines lie rather than taken one by one.
     void takeQuotedPrintableRest(BodyText& body) {
+        if (!m_context.linesAtOnce || m_facts.multipart) return;
+        const std::string_view rest = m_lines.restOfLines(kRestAtOnceBytes);
         std::size_t count = 0;
-        const std::string_view rest = wholeLinesOfRest(count);
-        if (!rest.empty() && AppendQuotedPrintableLines(body, rest, m_lines.current() + 1))
+        if (!rest.empty() && AppendQuotedPrintableLines(body, rest, m_lines.current() + 1, count))
             m_lines.skipRest(count);
     }
 
@@ -406,14 +408,13 @@ private:
     std::string_view wholeLinesOfRest(std::size_t& count) {
         if (!m_context.linesAtOnce || m_facts.multipart) return {};
         const std::string_view rest = m_lines.restOfLines(kRestAtOnceBytes);
-        if (rest.empty() || rest.back() != '\n' ||
-            std::memchr(rest.data(), LineReader::kEndMark, rest.size()) != nullptr)
-            return {};
+        const char* const end = rest.data() + rest.size();
         count = 0;
-        for (std::size_t begin = 0; begin < rest.size(); ++count) {
-            const std::size_t end = rest.find('\n', begin);
-            if (end - begin + 1 >= kLinePieceBytes) return {};
-            begin = end + 1;
+        for (const char* at = rest.data(); at < end; ++count) {
+            const char* const stop = FindFirstOf(at, end, '\n', LineReader::kEndMark, LineReader::kEndMark);
+            if (stop == end || *stop != '\n' || stop - at + 1 >= static_cast<std::ptrdiff_t>(kLinePieceBytes))
+                return {};
+            at = stop + 1;
         }
         return rest;
     }
