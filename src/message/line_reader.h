@@ -35,10 +35,32 @@ struct LinePlace {
     bool whole() const { return begins && ends; }
 };
 
+// The byte that ends a file's text.
+inline constexpr char kEndOfTextMark = 0x1A;
+
+// The line that begins at from, when it ends within [from, end) as the
+// line reader ends lines (at LF or CR LF) and within size bytes: line is
+// set to it without its end, and the bytes it takes with its end are
+// returned; 0 when it does not end so (a lone CR, the end mark, no end in
+// reach). The reader hands out such a line whole; any other in pieces or
+// with bytes dropped.
+inline std::size_t WholeLineAt(const char* from, const char* end, std::size_t size, std::string_view& line) {
+    const char* const stop = FindFirstOf(from, from + std::min(size, static_cast<std::size_t>(end - from)),
+                                         '\n', '\r', kEndOfTextMark);
+    std::size_t ending;
+    if (stop < end && *stop == '\n')
+        ending = 1;
+    else if (stop + 1 < end && stop[0] == '\r' && stop[1] == '\n')
+        ending = 2;
+    else
+        return 0;
+    line = std::string_view(from, static_cast<std::size_t>(stop - from));
+    return static_cast<std::size_t>(stop - from) + ending;
+}
+
 class LineReader {
 public:
-    // The byte that ends a file's text.
-    static constexpr char kEndMark = 0x1A;
+    static constexpr char kEndMark = kEndOfTextMark;
 
     LineReader() = default;
     ~LineReader();
@@ -127,20 +149,9 @@ private:
     // than size: the path nearly every line takes, kept inline.
     bool takeWholeLine(std::string_view& piece, std::size_t size) {
         if (m_midLine || m_begin >= m_end) return false;
-        const char* const base = m_buffer.get();
-        const char* const from = base + m_begin;
-        const char* const end = base + m_end;
-        const char* const stop =
-            FindFirstOf(from, from + std::min(size, m_end - m_begin), '\n', '\r', kEndMark);
-        std::size_t taken;
-        if (stop < end && *stop == '\n')
-            taken = 1;
-        else if (stop + 1 < end && stop[0] == '\r' && stop[1] == '\n')
-            taken = 2;
-        else
-            return false;  // a lone CR, an end mark, a line longer than size or than the block
-        piece = std::string_view(from, static_cast<std::size_t>(stop - from));
-        m_begin = static_cast<std::size_t>(stop - base) + taken;
+        const std::size_t taken = WholeLineAt(m_buffer.get() + m_begin, m_buffer.get() + m_end, size, piece);
+        if (taken == 0) return false;  // a lone CR, an end mark, a line longer than size or than the block
+        m_begin += taken;
         m_cut = false;
         m_place = {};
         return true;

@@ -11,7 +11,6 @@
 #include "decode/japanese.h"
 #include "decode/text.h"
 #include "decode/transfer.h"
-#include "message/find_bytes.h"
 #include "message/line_reader.h"
 #include "message/mime_boundary.h"
 #include "search/whole_text.h"
@@ -246,19 +245,13 @@ bool AppendQuotedPrintableLines(BodyText& body, std::string_view rest, std::size
     const char* at = rest.data();
     const char* const end = at + rest.size();
     count = 0;
-    // The next line without its end, found as the line reader finds it;
-    // false when it holds a lone CR or the end mark, or has no end.
+    // The next line without its end, when the line reader would hand it
+    // over whole.
     const auto nextLine = [&](std::string_view& line) {
-        const char* const stop = FindFirstOf(at, end, '\n', '\r', LineReader::kEndMark);
-        const std::size_t ending = stop == end                                          ? 0
-                                   : *stop == '\n'                                      ? 1
-                                   : *stop == '\r' && stop + 1 < end && stop[1] == '\n' ? 2
-                                                                                        : 0;
-        if (ending == 0) return false;
-        line = std::string_view(at, static_cast<std::size_t>(stop - at));
-        at = stop + ending;
-        ++count;
-        return true;
+        const std::size_t taken = WholeLineAt(at, end, kLinePieceBytes, line);
+        at += taken;
+        count += taken > 0 ? 1 : 0;
+        return taken > 0;
     };
     const auto giveUp = [&] {
         body.raw.resize(rawSize);

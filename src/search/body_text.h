@@ -83,9 +83,8 @@ void AppendDecodedUnit(BodyText& body, std::string_view line, LineSource& more, 
 // as the line reader cuts them, the first of them line firstLine, decoded
 // onto raw and rawUnits as AppendDecodedUnit makes them one at a time;
 // count is set to the lines. False, with raw and rawUnits as they were,
-// when a line holds a lone CR or the end mark, the last has no end, or soft
-// breaks join lines up to a piece's length (the line reader would hand them
-// over otherwise).
+// when the line reader would not hand a line over whole (WholeLineAt), or
+// soft breaks join lines up to a piece's length.
 bool AppendQuotedPrintableLines(BodyText& body, std::string_view rest, std::size_t firstLine,
                                 std::size_t& count);
 

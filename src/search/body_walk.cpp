@@ -376,10 +376,8 @@ private:
     // one by one: false when it is not, and nothing is taken then. The
     // lines get the verdict runBatch would give them.
     bool restProvenAbsent(Conversion conversion, LineTest& test) {
-        if (!m_context.prefilter || !m_context.linesAtOnce || conversion != Conversion::Iso2022Jp ||
-            m_facts.multipart)
-            return false;
-        const std::string_view rest = m_lines.restOfLines(kRestAtOnceBytes);
+        if (!m_context.prefilter || conversion != Conversion::Iso2022Jp) return false;
+        const std::string_view rest = restAtOnce();
         BodyPrefilter& filter = m_context.filter;
         std::size_t count = 0;
         if (rest.empty() || !filter.begin(conversion, false) || !filter.addJisLines(rest, count) ||
@@ -394,27 +392,31 @@ private:
     // The units of a quoted-printable body that is the rest of its message,
     // decoded from where its lines lie rather than taken one by one.
     void takeQuotedPrintableRest(BodyText& body) {
-        if (!m_context.linesAtOnce || m_facts.multipart) return;
-        const std::string_view rest = m_lines.restOfLines(kRestAtOnceBytes);
+        const std::string_view rest = restAtOnce();
         std::size_t count = 0;
         if (!rest.empty() && AppendQuotedPrintableLines(body, rest, m_lines.current() + 1, count))
             m_lines.skipRest(count);
     }
 
-    // The rest of a body with no boundary, when the source holds it at
-    // once and the line reader would hand it over as `count` whole lines
-    // (the last one ended, none too long to come whole, no end mark); empty
-    // otherwise. Its lines still come as usual until skipRest.
-    std::string_view wholeLinesOfRest(std::size_t& count) {
+    // The rest of a body that is the rest of its message, when the source
+    // holds it at once; empty otherwise. Its lines still come as usual
+    // until skipRest.
+    std::string_view restAtOnce() {
         if (!m_context.linesAtOnce || m_facts.multipart) return {};
-        const std::string_view rest = m_lines.restOfLines(kRestAtOnceBytes);
+        return m_lines.restOfLines(kRestAtOnceBytes);
+    }
+
+    // restAtOnce, when the line reader would hand it over as `count` whole
+    // lines; empty otherwise.
+    std::string_view wholeLinesOfRest(std::size_t& count) {
+        const std::string_view rest = restAtOnce();
         const char* const end = rest.data() + rest.size();
         count = 0;
+        std::string_view line;
         for (const char* at = rest.data(); at < end; ++count) {
-            const char* const stop = FindFirstOf(at, end, '\n', LineReader::kEndMark, LineReader::kEndMark);
-            if (stop == end || *stop != '\n' || stop - at + 1 >= static_cast<std::ptrdiff_t>(kLinePieceBytes))
-                return {};
-            at = stop + 1;
+            const std::size_t taken = WholeLineAt(at, end, kLinePieceBytes, line);
+            if (taken == 0) return {};
+            at += taken;
         }
         return rest;
     }

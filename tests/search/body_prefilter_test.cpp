@@ -127,6 +127,7 @@ TEST(BodyPrefilterTest, MessagesMadeToDefeatTheProof) {
         jis + "\x1B$B%U%!\x1B(B\n\x1B$B\x1B(B\n\n\x1B$B%k%3%s\x1B(B\n",
         jis + "zebra\x1B$B%U\x1B(B\ncorn\n\x1B$B%U%!%k%3%s\x1B(\x80\n",
         qp + "=E3=83=95=E3=82=A1\r=E3=83=AB=E3=82=B3=E3=83=B3\n",
+        qp + std::string(70000, 'x') + " zebracorn\n",
         qp + "=E3=83=95=E3=82=A1=E3=83=AB=\r\n=E3=82=B3=E3=83=B3=\n",
         // Bodies with nothing, or nothing but blanks.
         utf8,
